@@ -1,0 +1,114 @@
+#pragma once
+
+#include "platform/store/ManagedObject.h"
+#include "platform/store/Model.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qv {
+class Scheduler;
+}
+
+namespace qv::store {
+
+class UndoManager;
+
+// What one "objects did change" event announces.
+struct ChangeEvent {
+    std::vector<ManagedObject*> inserted;
+    std::vector<ManagedObject*> updated;
+    std::vector<ManagedObject*> deleted;
+    // Keys changed in this event, per object (inserted objects: every key set at insert).
+    QHash<const ManagedObject*, QSet<QString>> changedKeys;
+    // Empty unless this event is an undo or redo.
+    bool isUndo = false;
+    bool isRedo = false;
+};
+
+struct StoreError {
+    enum class Code { None, NotFound, NotAStore, Corrupt, NewerSchema, Io, Constraint };
+    Code code = Code::None;
+    QString message;
+    explicit operator bool() const { return code != Code::None; }
+};
+
+// The object context and its SQLite file: every object is loaded at open and lives in
+// memory; save() writes exactly what changed, in one transaction.
+//
+// Change events follow these rules: every mutation joins the pending event; setting an
+// equal value records nothing; a key changed and changed back within one event is not
+// reported; processPendingChanges() delivers the event synchronously to the observers and
+// clears the per-event keys; mutations made by observers join the next event; the first
+// mutation of an event posts processPendingChanges() to the end of the main-loop turn.
+class Context {
+public:
+    using ChangeObserver = std::function<void(const ChangeEvent&)>;
+    using ObserverId = int;
+
+    // A context with no file (scratch copies, imports, tests); save() fails with Io.
+    Context(const Model& model, Scheduler& scheduler);
+    ~Context();
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    // Opens (creating when missing) the store file and loads every object. On failure the
+    // file is left exactly as it was and the error says why.
+    static std::unique_ptr<Context> open(const QString& path, const Model& model,
+                                         Scheduler& scheduler, StoreError* error);
+
+    const Model& model() const;
+    QString path() const;      // empty for a context with no file
+    QString storeUuid() const; // kept in the file's metadata
+
+    // Objects. The entity's factory makes the C++ object.
+    ManagedObject* insert(const QString& entity);
+    template <class T> T* insert(const QString& entity) { return as<T>(insert(entity)); }
+    // Deletes per the model's delete rules; the object stays readable but isDeleted().
+    void deleteObject(ManagedObject* object);
+
+    // Live (not deleted) objects of an entity, in insertion/load order.
+    std::vector<ManagedObject*> objects(const QString& entity) const;
+    std::vector<ManagedObject*> fetch(const QString& entity,
+                                      const std::function<bool(const ManagedObject*)>& predicate) const;
+    // Live objects whose attribute equals value; constant-time for indexed attributes.
+    std::vector<ManagedObject*> lookup(const QString& entity, const QString& key,
+                                       const QVariant& value) const;
+    ManagedObject* lookupFirst(const QString& entity, const QString& key, const QVariant& value) const;
+    int count(const QString& entity) const;
+    // nullptr for unknown, foreign or deleted objects.
+    ManagedObject* objectForURI(const QString& uri) const;
+    ManagedObject* objectWithID(const QString& entity, qint64 objectID) const;
+
+    // Changes.
+    bool hasChanges() const; // anything unsaved
+    void processPendingChanges();
+    ObserverId addChangeObserver(ChangeObserver observer);
+    void removeChangeObserver(ObserverId id);
+
+    // Writes inserted, updated and deleted objects in one transaction. On failure nothing is
+    // written, the unsaved state stays in memory, and false is returned with the reason.
+    bool save(StoreError* error = nullptr);
+
+    // A consistent copy of the saved file through SQLite's online backup API.
+    bool backupTo(const QString& destinationPath, StoreError* error = nullptr) const;
+
+    // Undo. The context owns an undo manager by default; takeUndoManager() detaches it
+    // (changes are then not recorded) and setUndoManager() re-attaches one.
+    UndoManager* undoManager() const;
+    std::unique_ptr<UndoManager> takeUndoManager();
+    void setUndoManager(std::unique_ptr<UndoManager> manager);
+
+private:
+    friend class ManagedObject;
+    friend class UndoManager;
+    friend struct ContextPrivate;
+    std::unique_ptr<struct ContextPrivate> d;
+};
+
+} // namespace qv::store

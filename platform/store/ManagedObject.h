@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/store/Model.h"
+
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+namespace qv::store {
+
+class Context;
+
+// One object of the store. Owned by its Context; pointers stay valid for the context's
+// lifetime, also after deletion (a deleted object is only detached and marked deleted).
+// Subclasses add typed accessors over value()/setValue().
+class ManagedObject {
+public:
+    virtual ~ManagedObject();
+    ManagedObject(const ManagedObject&) = delete;
+    ManagedObject& operator=(const ManagedObject&) = delete;
+
+    const EntityDescription& entity() const { return *m_entity; }
+    const QString& entityName() const;
+    Context* context() const { return m_context; }
+    // Permanent from insert; unique per entity within a store.
+    qint64 objectID() const { return m_objectID; }
+    // "quadrivo-store://<store uuid>/<Entity>/p<objectID>"; resolves back through Context::objectForURI.
+    QString uri() const;
+
+    bool isInserted() const; // inserted since the last save
+    bool isUpdated() const;  // changed since the last save
+    bool isDeleted() const;  // deleted (pending or saved)
+
+    // Attributes. Reading or writing an unknown key is a programming error (asserts, then no-op).
+    QVariant value(const QString& key) const;
+    void setValue(const QString& key, const QVariant& value);
+    QVariant value(int attributeIndex) const;
+    void setValue(int attributeIndex, const QVariant& value);
+
+    // Convenience readers that treat null as 0 / false / empty.
+    qint64 intValue(const QString& key) const { return value(key).toLongLong(); }
+    double doubleValue(const QString& key) const { return value(key).toDouble(); }
+    bool boolValue(const QString& key) const { return value(key).toBool(); }
+    QString stringValue(const QString& key) const { return value(key).toString(); }
+    QDateTime dateValue(const QString& key) const { return value(key).toDateTime(); }
+    bool isNull(const QString& key) const { return value(key).isNull(); }
+
+    // Relationships; both sides of a relation are kept in step.
+    ManagedObject* toOne(const QString& relationship) const;
+    void setToOne(const QString& relationship, ManagedObject* object);
+    // In insertion order, without repeats.
+    const std::vector<ManagedObject*>& toMany(const QString& relationship) const;
+    void addToMany(const QString& relationship, ManagedObject* object);
+    void removeFromMany(const QString& relationship, ManagedObject* object);
+    bool containsInMany(const QString& relationship, const ManagedObject* object) const;
+
+    // Keys (attributes and relationships) changed in the change event being built or announced.
+    QSet<QString> changedKeysInCurrentEvent() const;
+    // Keys changed since the last save.
+    QSet<QString> changedKeysSinceSave() const;
+    // Attribute value as of the last save (or as loaded); invalid for inserted objects.
+    QVariant committedValue(const QString& key) const;
+
+protected:
+    ManagedObject();
+    // Called after the object was loaded from the file.
+    virtual void awakeFromFetch() {}
+    // Called after a fresh insert, once the defaults are set.
+    virtual void awakeFromInsert() {}
+
+private:
+    friend class Context;
+    friend struct ContextPrivate;
+    const EntityDescription* m_entity = nullptr;
+    Context* m_context = nullptr;
+    qint64 m_objectID = 0;
+    void* m_state = nullptr; // owned by the context's storage
+};
+
+template <class T> T* as(ManagedObject* object) { return dynamic_cast<T*>(object); }
+template <class T> const T* as(const ManagedObject* object) { return dynamic_cast<const T*>(object); }
+
+} // namespace qv::store
