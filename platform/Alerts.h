@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace qv {
 
@@ -16,6 +17,14 @@ public:
     virtual bool confirm(const QString& message, const QString& informative = {},
                          const QString& yes = QStringLiteral("Yes"),
                          const QString& no = QStringLiteral("No")) = 0;
+    // A question with several buttons; the index of the one pressed. By default the first two
+    // buttons through confirm().
+    virtual int choose(const QString& message, const QString& informative, const QStringList& buttons,
+                       Style style = Style::Informational)
+    {
+        (void)style;
+        return confirm(message, informative, buttons.value(0), buttons.value(1)) ? 0 : 1;
+    }
 };
 
 // Records what would have been shown and answers confirmations from a script; never blocks.

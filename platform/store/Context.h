@@ -46,6 +46,8 @@ struct StoreError {
 // reported; processPendingChanges() delivers the event synchronously to the observers and
 // clears the per-event keys; mutations made by observers join the next event; the first
 // mutation of an event posts processPendingChanges() to the end of the main-loop turn.
+// Transient attributes are reported in events but are neither saved nor undone. What
+// observers change in answer to an event is undone together with that event's changes.
 class Context {
 public:
     using ChangeObserver = std::function<void(const ChangeEvent&)>;
@@ -59,8 +61,8 @@ public:
 
     // Opens (creating when missing) the store file and loads every object. On failure the
     // file is left exactly as it was and the error says why.
-    static std::unique_ptr<Context> open(const QString& path, const Model& model,
-                                         Scheduler& scheduler, StoreError* error);
+    static std::unique_ptr<Context> open(const QString& path, const Model& model, Scheduler& scheduler,
+                                         StoreError* error);
 
     const Model& model() const;
     QString path() const;      // empty for a context with no file
@@ -97,6 +99,9 @@ public:
 
     // A consistent copy of the saved file through SQLite's online backup API.
     bool backupTo(const QString& destinationPath, StoreError* error = nullptr) const;
+
+    // How long a save waits for another process's lock on the file before failing (default 5000).
+    void setBusyTimeout(int ms);
 
     // Undo. The context owns an undo manager by default; takeUndoManager() detaches it
     // (changes are then not recorded) and setUndoManager() re-attaches one.

@@ -51,7 +51,8 @@ public:
     // Relationships; both sides of a relation are kept in step.
     ManagedObject* toOne(const QString& relationship) const;
     void setToOne(const QString& relationship, ManagedObject* object);
-    // In insertion order, without repeats.
+    // In insertion order, without repeats. The reference changes with the relation: copy it to
+    // iterate while adding or removing members.
     const std::vector<ManagedObject*>& toMany(const QString& relationship) const;
     void addToMany(const QString& relationship, ManagedObject* object);
     void removeFromMany(const QString& relationship, ManagedObject* object);
@@ -74,13 +75,20 @@ protected:
 private:
     friend class Context;
     friend struct ContextPrivate;
+    friend class EntityDescription; // builds a plain object when the entity has no factory
     const EntityDescription* m_entity = nullptr;
     Context* m_context = nullptr;
     qint64 m_objectID = 0;
     void* m_state = nullptr; // owned by the context's storage
 };
 
-template <class T> T* as(ManagedObject* object) { return dynamic_cast<T*>(object); }
-template <class T> const T* as(const ManagedObject* object) { return dynamic_cast<const T*>(object); }
+template <class T> T* as(ManagedObject* object)
+{
+    return dynamic_cast<T*>(object);
+}
+template <class T> const T* as(const ManagedObject* object)
+{
+    return dynamic_cast<const T*>(object);
+}
 
 } // namespace qv::store

@@ -16,8 +16,8 @@ enum class AttributeType {
     Double,
     Boolean,
     String,
-    Date,    // QDateTime, UTC, millisecond precision; stored as seconds since 1970 (REAL)
-    Binary,  // QByteArray
+    Date,   // QDateTime, UTC, millisecond precision; stored as seconds since 1970 (REAL)
+    Binary, // QByteArray
 };
 
 struct AttributeDescription {

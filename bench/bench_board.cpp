@@ -1,0 +1,141 @@
+// Arranging a project's items must grow no faster than n log n: the first arrangement, a re-sort
+// by every sort mode and a search-text filter, each at 1,000 and 10,000 items.
+#include "app/Predicate.h"
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "app/TodoModel.h"
+#include "platform/Clock.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+#include "ui/board/ArrayController.h"
+#include "ui/board/BoardArrangement.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <random>
+
+namespace {
+
+// One project of n items with varied values for every sort key.
+struct Project {
+    qv::FakeClock clock;
+    qv::ManualScheduler scheduler{&clock};
+    qv::store::Context context{qv::TodoModel::shared(), scheduler};
+    std::vector<qv::store::ManagedObject*> items;
+
+    explicit Project(int n)
+    {
+        static const QStringList words = {"plan",  "call",  "write", "review", "éclair", "Budget",
+                                          "alpha", "Delta", "mail",  "fix",    "design", "ship"};
+        std::mt19937 random(42);
+        auto* list = context.insert<qv::TODOList>(qv::TODOList::staticEntityName());
+        const QDateTime now = clock.now();
+        for (int i = 0; i < n; ++i) {
+            auto* item = context.insert<qv::TODOItem>(qv::TODOItem::staticEntityName());
+            item->setName(words[int(random() % words.size())] + ' ' + QString::number(random() % 100000));
+            item->setDescriptionText(words[int(random() % words.size())]);
+            item->setIndex(qint64(random() % 1000000));
+            item->setQuadrant(i % 4);
+            item->setState(random() % 5 == 0 ? 1 : 0);
+            item->setCompletionPercentage(qint64(random() % 101));
+            if (random() % 3 != 0)
+                item->setEffort(qint64(random() % 20));
+            item->setIcon(words[int(random() % words.size())] + QStringLiteral(".png"));
+            item->setCreationDate(now.addSecs(-qint64(random() % 10000000)));
+            if (random() % 2 == 0)
+                item->setCompletionDate(now.addSecs(-qint64(random() % 10000000)));
+            if (random() % 2 == 0)
+                item->setDueDate(now.addSecs(qint64(random() % 20000000) - 10000000));
+            item->setAllDay(random() % 4 == 0);
+            item->setLastModifiedTimestamp(qint64(random() % 2000000000));
+            if (random() % 3 != 0)
+                item->setOwnerUsername(QStringLiteral("user%1@example.com").arg(random() % 50));
+            item->setStarred(random() % 10 == 0);
+            list->addItem(item);
+            items.push_back(item);
+        }
+        context.processPendingChanges();
+    }
+};
+
+Project& project(int n)
+{
+    static std::map<int, std::unique_ptr<Project>> projects;
+    auto& slot = projects[n];
+    if (!slot)
+        slot = std::make_unique<Project>(n);
+    return *slot;
+}
+
+void arrange(benchmark::State& state)
+{
+    Project& p = project(int(state.range(0)));
+    const auto mode = qv::BoardArrangement::sortMode(0);
+    for (auto _ : state) {
+        qv::ArrayController controller;
+        controller.setSortDescriptors({mode->descriptor});
+        controller.setFilterPredicate(qv::BoardArrangement::stateFilterPredicate(0));
+        controller.setContent(p.items);
+        benchmark::DoNotOptimize(controller.arrangedObjects().data());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+void resortByMode(benchmark::State& state, int mode)
+{
+    Project& p = project(int(state.range(0)));
+    qv::ArrayController controller;
+    controller.setContent(p.items);
+    const qv::SortDescriptor descriptor = qv::BoardArrangement::sortMode(mode)->descriptor;
+    for (auto _ : state) {
+        controller.setSortDescriptors({descriptor});
+        benchmark::DoNotOptimize(controller.arrangedObjects().data());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+void filterBySearchText(benchmark::State& state)
+{
+    Project& p = project(int(state.range(0)));
+    qv::ArrayController controller;
+    controller.setSortDescriptors({qv::BoardArrangement::sortMode(0)->descriptor});
+    controller.setContent(p.items);
+    const qv::ObjectPredicate search = qv::BoardArrangement::fromPredicate(
+        qv::Predicate::withFormat(QStringLiteral("name CONTAINS[cd] %@ OR descriptionText CONTAINS[cd] %@"),
+                                  {QStringLiteral("ECLAIR"), QStringLiteral("ECLAIR")}));
+    const qv::ObjectPredicate filter =
+        qv::BoardArrangement::both(qv::BoardArrangement::stateFilterPredicate(1), search);
+    for (auto _ : state) {
+        controller.setFilterPredicate(filter);
+        benchmark::DoNotOptimize(controller.arrangedObjects().data());
+    }
+    state.SetComplexityN(state.range(0));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::RegisterBenchmark("arrange", arrange)->Arg(1000)->Arg(10000)->Complexity(benchmark::oNLogN);
+    for (int mode = 0; mode < qv::BoardArrangement::kSortModeCount; ++mode) {
+        benchmark::RegisterBenchmark(("resort/mode" + std::to_string(mode)).c_str(),
+                                     [mode](benchmark::State& state) { resortByMode(state, mode); })
+            ->Arg(1000)
+            ->Arg(10000)
+            ->Complexity(benchmark::oNLogN);
+    }
+    benchmark::RegisterBenchmark("filterBySearchText", filterBySearchText)
+        ->Arg(1000)
+        ->Arg(10000)
+        ->Complexity(benchmark::oNLogN);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

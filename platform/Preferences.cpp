@@ -1,0 +1,216 @@
+#include "platform/Preferences.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+namespace qv {
+
+namespace {
+
+// The INI file keeps plain numbers and booleans as bare text, so after a reload they would
+// come back as strings. Such values are stored as "@<type>:<text>" instead (the file shows
+// "@@", the INI escape for a leading "@"); a real string starting with "@" gets one more "@".
+const QString kListTag = QStringLiteral("QVariantList");
+const QString kStringListTag = QStringLiteral("QStringList");
+
+bool isTaggedScalar(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString tagged(const QString& tag, const QString& text)
+{
+    return '@' + tag + ':' + text;
+}
+
+QString jsonText(const QVariantList& list)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(list)).toJson(QJsonDocument::Compact));
+}
+
+QVariant encode(const QVariant& value)
+{
+    const int type = value.typeId();
+    if (type == QMetaType::QString) {
+        const QString text = value.toString();
+        return text.startsWith('@') ? QVariant('@' + text) : value;
+    }
+    if (isTaggedScalar(type))
+        return tagged(QString::fromLatin1(value.metaType().name()), value.toString());
+    if (type == QMetaType::QStringList)
+        return tagged(kStringListTag, jsonText(value.toList()));
+    if (type == QMetaType::QVariantList)
+        return tagged(kListTag, jsonText(value.toList()));
+    return value;
+}
+
+QVariant decode(const QVariant& stored)
+{
+    if (stored.typeId() != QMetaType::QString)
+        return stored;
+    const QString text = stored.toString();
+    if (!text.startsWith('@'))
+        return stored;
+    if (text.startsWith(QLatin1String("@@")))
+        return text.mid(1);
+    const qsizetype colon = text.indexOf(':');
+    if (colon < 0)
+        return stored;
+    const QString tag = text.mid(1, colon - 1);
+    const QString body = text.mid(colon + 1);
+    if (tag == kListTag || tag == kStringListTag) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(body.toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError || !document.isArray())
+            return stored;
+        const QVariantList list = document.array().toVariantList();
+        return tag == kStringListTag ? QVariant(QVariant(list).toStringList()) : QVariant(list);
+    }
+    const QMetaType type = QMetaType::fromName(tag.toLatin1());
+    if (!type.isValid() || !isTaggedScalar(type.id()))
+        return stored;
+    QVariant converted(body);
+    return converted.convert(type) ? converted : stored;
+}
+
+} // namespace
+
+Preferences::Preferences(QObject* parent)
+    // An explicit path, read from the environment now: QSettings' own default location is
+    // fixed once per process.
+    : Preferences(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                      QStringLiteral("/Velmora/Quadrivo.conf"),
+                  parent)
+{
+}
+
+Preferences::Preferences(const QString& filePath, QObject* parent)
+    : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+{
+}
+
+Preferences::~Preferences() = default;
+
+void Preferences::registerDefaults(const QVariantMap& defaults)
+{
+    for (auto it = defaults.begin(); it != defaults.end(); ++it)
+        m_defaults.insert(it.key(), it.value());
+}
+
+bool Preferences::registerDefaultsFromJson(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        if (error)
+            *error = QStringLiteral("Cannot parse %1 at offset %2: %3")
+                         .arg(path)
+                         .arg(parseError.offset)
+                         .arg(parseError.errorString());
+        return false;
+    }
+    if (!document.isObject()) {
+        if (error)
+            *error = QStringLiteral("%1 does not hold a JSON object").arg(path);
+        return false;
+    }
+    registerDefaults(document.object().toVariantMap());
+    return true;
+}
+
+QVariant Preferences::value(const QString& key) const
+{
+    if (m_settings->contains(key))
+        return decode(m_settings->value(key));
+    return m_defaults.value(key);
+}
+
+bool Preferences::hasUserValue(const QString& key) const
+{
+    return m_settings->contains(key);
+}
+
+bool Preferences::boolValue(const QString& key) const
+{
+    return value(key).toBool();
+}
+
+int Preferences::intValue(const QString& key) const
+{
+    return value(key).toInt();
+}
+
+qint64 Preferences::int64Value(const QString& key) const
+{
+    return value(key).toLongLong();
+}
+
+double Preferences::doubleValue(const QString& key) const
+{
+    return value(key).toDouble();
+}
+
+QString Preferences::stringValue(const QString& key) const
+{
+    return value(key).toString();
+}
+
+QStringList Preferences::stringListValue(const QString& key) const
+{
+    return value(key).toStringList();
+}
+
+void Preferences::setValue(const QString& key, const QVariant& value)
+{
+    if (!value.isValid()) {
+        remove(key);
+        return;
+    }
+    const QVariant before = this->value(key);
+    m_settings->setValue(key, encode(value));
+    if (this->value(key) != before)
+        emit changed(key);
+}
+
+void Preferences::remove(const QString& key)
+{
+    if (!m_settings->contains(key))
+        return;
+    const QVariant before = value(key);
+    m_settings->remove(key);
+    if (value(key) != before)
+        emit changed(key);
+}
+
+bool Preferences::flush()
+{
+    m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
+}
+
+QString Preferences::fileName() const
+{
+    return m_settings->fileName();
+}
+
+} // namespace qv

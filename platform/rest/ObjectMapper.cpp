@@ -1,0 +1,282 @@
+#include "platform/rest/ObjectMapper.h"
+
+#include "platform/store/Context.h"
+#include "platform/store/ManagedObject.h"
+
+#include <QJsonArray>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv::rest {
+
+namespace {
+
+using store::AttributeType;
+
+const store::AttributeDescription* attributeOf(const store::EntityDescription& entity, const QString& name)
+{
+    const int index = entity.attributeIndex(name);
+    return index < 0 ? nullptr : &entity.attributes()[size_t(index)];
+}
+
+const store::RelationshipDescription* relationshipOf(const store::EntityDescription& entity,
+                                                     const QString& name)
+{
+    const int index = entity.relationshipIndex(name);
+    return index < 0 ? nullptr : &entity.relationships()[size_t(index)];
+}
+
+// Numbers as QJsonValue keeps them: integers exactly (all 64 bits), others as double.
+std::optional<qint64> integerOf(const QJsonValue& value)
+{
+    if (value.isBool())
+        return value.toBool() ? 1 : 0;
+    if (value.isDouble()) {
+        const QVariant v = value.toVariant();
+        if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
+            return v.toLongLong();
+        const double d = value.toDouble();
+        if (!std::isfinite(d))
+            return std::nullopt;
+        return qint64(d);
+    }
+    if (value.isString()) {
+        bool ok = false;
+        const QString text = value.toString().trimmed();
+        const qint64 n = text.toLongLong(&ok);
+        if (ok)
+            return n;
+        const double d = text.toDouble(&ok);
+        if (ok && std::isfinite(d))
+            return qint64(d);
+    }
+    return std::nullopt;
+}
+
+QVariant convert(const store::AttributeDescription* attribute, const QJsonValue& value)
+{
+    if (value.isNull() || value.isUndefined())
+        return {};
+    if (!attribute)
+        return value.toVariant();
+    switch (attribute->type) {
+    case AttributeType::Integer: {
+        const std::optional<qint64> n = integerOf(value);
+        return n ? QVariant(*n) : QVariant();
+    }
+    case AttributeType::Double:
+        if (value.isString()) {
+            bool ok = false;
+            const double d = value.toString().trimmed().toDouble(&ok);
+            return ok ? QVariant(d) : QVariant();
+        }
+        if (value.isBool())
+            return QVariant(value.toBool() ? 1.0 : 0.0);
+        return value.isDouble() ? QVariant(value.toDouble()) : QVariant();
+    case AttributeType::Boolean:
+        if (value.isBool())
+            return value.toBool();
+        if (value.isString()) {
+            const QString text = value.toString().trimmed().toLower();
+            return text == QLatin1String("true") || text == QLatin1String("yes") || text.toLongLong() != 0;
+        }
+        return value.isDouble() ? QVariant(value.toDouble() != 0.0) : QVariant();
+    case AttributeType::String:
+        if (value.isString())
+            return value.toString();
+        if (value.isBool())
+            return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        if (value.isDouble())
+            return value.toVariant().toString();
+        return {};
+    case AttributeType::Date: {
+        if (value.isDouble() && value.toVariant().typeId() == QMetaType::Double) {
+            const double secs = value.toDouble();
+            if (!std::isfinite(secs))
+                return {};
+            return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(secs * 1000.0)), QTimeZone::utc());
+        }
+        if (const std::optional<qint64> secs = integerOf(value))
+            return QDateTime::fromSecsSinceEpoch(*secs, QTimeZone::utc());
+        if (value.isString()) {
+            QDateTime date = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+            return date.isValid() ? QVariant(date.toUTC()) : QVariant();
+        }
+        return {};
+    }
+    case AttributeType::Binary:
+        return value.isString() ? QVariant(QByteArray::fromBase64(value.toString().toLatin1())) : QVariant();
+    }
+    return {};
+}
+
+QString jsonKeyForAttribute(const ObjectMapping& mapping, const QString& attribute)
+{
+    for (const ObjectMapping::Attribute& a : mapping.attributes()) {
+        if (a.attribute == attribute)
+            return a.jsonKey;
+    }
+    return {};
+}
+
+QJsonValue attributeJson(const store::ManagedObject* object, const QString& path)
+{
+    const QStringList parts = path.split(QLatin1Char('.'));
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        if (!object || !relationshipOf(object->entity(), parts[i]))
+            return QJsonValue::Null;
+        object = object->toOne(parts[i]);
+    }
+    if (!object)
+        return QJsonValue::Null;
+    const QString& key = parts.last();
+    if (const auto* custom = dynamic_cast<const MappedValues*>(object)) {
+        if (std::optional<QJsonValue> value = custom->mappedValue(key))
+            return *value;
+    }
+    if (!attributeOf(object->entity(), key))
+        return QJsonValue::Undefined;
+    return ObjectMapper::toJsonValue(object->value(key));
+}
+
+} // namespace
+
+QVariant ObjectMapper::toAttributeValue(const store::ManagedObject* object, const QString& attribute,
+                                        const QJsonValue& value)
+{
+    return convert(object ? attributeOf(object->entity(), attribute) : nullptr, value);
+}
+
+QJsonValue ObjectMapper::toJsonValue(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return QJsonValue::Null;
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        return QJsonValue(value.toDateTime().toSecsSinceEpoch());
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return QJsonValue(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return value.toDouble();
+    case QMetaType::QByteArray:
+        return QString::fromLatin1(value.toByteArray().toBase64());
+    case QMetaType::QStringList:
+        return QJsonArray::fromStringList(value.toStringList());
+    default:
+        return QJsonValue::fromVariant(value);
+    }
+}
+
+void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, const ObjectMapping& mapping)
+{
+    if (!object)
+        return;
+    auto* custom = dynamic_cast<MappedValues*>(object);
+    const store::EntityDescription& entity = object->entity();
+    for (const ObjectMapping::Attribute& a : mapping.attributes()) {
+        const auto it = json.constFind(a.jsonKey);
+        if (it == json.constEnd())
+            continue;
+        if (custom && custom->setMappedValue(a.attribute, *it))
+            continue;
+        if (const store::AttributeDescription* attribute = attributeOf(entity, a.attribute))
+            object->setValue(a.attribute, convert(attribute, *it));
+    }
+    store::Context* context = object->context();
+    for (const ObjectMapping::Relationship& r : mapping.relationships()) {
+        const auto it = json.constFind(r.jsonKey);
+        if (it == json.constEnd() || !r.mapping || !context)
+            continue;
+        const store::RelationshipDescription* relationship = relationshipOf(entity, r.relationship);
+        if (!relationship)
+            continue;
+        if (!relationship->toMany) {
+            if (it->isObject())
+                object->setToOne(r.relationship, map(it->toObject(), *context, *r.mapping));
+            else if (it->isNull())
+                object->setToOne(r.relationship, nullptr);
+            continue;
+        }
+        if (!it->isArray() && !it->isNull())
+            continue;
+        std::vector<store::ManagedObject*> wanted;
+        for (const QJsonValue& element : it->toArray()) {
+            if (!element.isObject())
+                continue;
+            if (store::ManagedObject* destination = map(element.toObject(), *context, *r.mapping))
+                wanted.push_back(destination);
+        }
+        const std::vector<store::ManagedObject*> current = object->toMany(r.relationship);
+        for (store::ManagedObject* existing : current) {
+            if (std::find(wanted.begin(), wanted.end(), existing) == wanted.end())
+                object->removeFromMany(r.relationship, existing);
+        }
+        for (store::ManagedObject* destination : wanted)
+            object->addToMany(r.relationship, destination);
+    }
+}
+
+store::ManagedObject* ObjectMapper::map(const QJsonObject& json, store::Context& context,
+                                        const ObjectMapping& mapping)
+{
+    const store::EntityDescription* entity = context.model().entity(mapping.entity());
+    if (!entity)
+        return nullptr;
+    store::ManagedObject* object = nullptr;
+    const QString& primaryKey = mapping.primaryKeyAttribute();
+    if (!primaryKey.isEmpty()) {
+        const QString jsonKey = jsonKeyForAttribute(mapping, primaryKey);
+        const auto it = json.constFind(jsonKey);
+        if (!jsonKey.isEmpty() && it != json.constEnd()) {
+            const QVariant key = convert(attributeOf(*entity, primaryKey), *it);
+            if (!key.isNull())
+                object = context.lookupFirst(mapping.entity(), primaryKey, key);
+        }
+    }
+    if (!object)
+        object = context.insert(mapping.entity());
+    apply(json, object, mapping);
+    return object;
+}
+
+QJsonObject ObjectMapper::serialize(const store::ManagedObject* object, const ObjectMapping& mapping)
+{
+    QJsonObject json;
+    if (!object)
+        return json;
+    for (const ObjectMapping::Attribute& a : mapping.attributes()) {
+        const QJsonValue value = attributeJson(object, a.attribute);
+        if (!value.isUndefined())
+            json.insert(a.jsonKey, value);
+    }
+    for (const ObjectMapping::Relationship& r : mapping.relationships()) {
+        if (!r.serialize || !r.mapping)
+            continue;
+        const store::RelationshipDescription* relationship = relationshipOf(object->entity(), r.relationship);
+        if (!relationship)
+            continue;
+        if (relationship->toMany) {
+            QJsonArray array;
+            for (const store::ManagedObject* destination : object->toMany(r.relationship))
+                array.append(serialize(destination, *r.mapping));
+            json.insert(r.jsonKey, array);
+        } else if (const store::ManagedObject* destination = object->toOne(r.relationship)) {
+            json.insert(r.jsonKey, serialize(destination, *r.mapping));
+        } else {
+            json.insert(r.jsonKey, QJsonValue::Null);
+        }
+    }
+    return json;
+}
+
+} // namespace qv::rest

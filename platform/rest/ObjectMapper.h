@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/rest/ObjectMapping.h"
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+#include <optional>
+
+namespace qv::store {
+class Context;
+class ManagedObject;
+} // namespace qv::store
+
+namespace qv::rest {
+
+// Implemented by entities whose mapping names values that are not store attributes
+// (transient lists and the like). The mapper asks these first.
+class MappedValues {
+public:
+    virtual ~MappedValues() = default;
+    // true when the object took the value itself.
+    virtual bool setMappedValue(const QString& attribute, const QJsonValue& value) = 0;
+    // A value when the object serves the attribute itself.
+    virtual std::optional<QJsonValue> mappedValue(const QString& attribute) const = 0;
+};
+
+// Moves values between JSON objects and store objects through ObjectMapping tables.
+// Conversions follow the store attribute's type: dates travel as whole seconds since 1970,
+// integers keep all 64 bits, JSON null makes the attribute null, booleans accept numbers.
+// Keys missing from the JSON leave the attribute as it is.
+class ObjectMapper {
+public:
+    // Applies json onto object. Relationships: a JSON object (to-one) or array of objects
+    // (to-many) is mapped onto the destination found by the nested mapping's primary key in
+    // the object's context, or inserted there; a to-many relationship is replaced by the result;
+    // null clears the relationship.
+    static void apply(const QJsonObject& json, store::ManagedObject* object, const ObjectMapping& mapping);
+
+    // The object of the mapping's entity whose primary key equals json's value for it,
+    // or a new one; then apply(). nullptr when the mapping names no entity known to context.
+    static store::ManagedObject* map(const QJsonObject& json, store::Context& context,
+                                     const ObjectMapping& mapping);
+
+    // The JSON body of object through an upload mapping. Attribute paths may follow to-one
+    // relationships ("item.resourceURI"); only relationships marked serialize are written:
+    // to-one as an object (null when absent), to-many as an array.
+    static QJsonObject serialize(const store::ManagedObject* object, const ObjectMapping& mapping);
+
+    // One JSON value as an attribute value of object (no mapping involved).
+    static QVariant toAttributeValue(const store::ManagedObject* object, const QString& attribute,
+                                     const QJsonValue& value);
+    static QJsonValue toJsonValue(const QVariant& value);
+};
+
+} // namespace qv::rest

@@ -1,0 +1,804 @@
+// Opening, loading, saving and copying the store file.
+#include "platform/store/Context.h"
+#include "platform/store/StoreInternals.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace qv::store {
+
+using namespace detail;
+
+namespace {
+
+const QString kPrimaryKey = QStringLiteral("Z_PK");
+const QString kMetadata = QStringLiteral("Z_METADATA");
+const QString kUuidKey = QStringLiteral("uuid");
+const QString kHighWaterPrefix = QStringLiteral("highWater.");
+
+StoreError::Code codeForResult(int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_CORRUPT:
+        return StoreError::Code::Corrupt;
+    case SQLITE_NOTADB:
+        return StoreError::Code::NotAStore;
+    case SQLITE_CONSTRAINT:
+        return StoreError::Code::Constraint;
+    default:
+        return StoreError::Code::Io;
+    }
+}
+
+void setError(StoreError* error, StoreError::Code code, const QString& message)
+{
+    if (error)
+        *error = {code, message};
+}
+
+QString columnType(AttributeType type)
+{
+    switch (type) {
+    case AttributeType::Integer:
+    case AttributeType::Boolean:
+        return QStringLiteral("INTEGER");
+    case AttributeType::Double:
+    case AttributeType::Date:
+        return QStringLiteral("REAL");
+    case AttributeType::String:
+        return QStringLiteral("TEXT");
+    case AttributeType::Binary:
+        return QStringLiteral("BLOB");
+    }
+    return {};
+}
+
+// The default as an SQL literal, so rows that predate a new column read it.
+QString defaultLiteral(AttributeType type, const QVariant& value)
+{
+    const QVariant v = canonicalValue(type, value);
+    if (!v.isValid())
+        return {};
+    switch (type) {
+    case AttributeType::Integer:
+        return QString::number(v.toLongLong());
+    case AttributeType::Boolean:
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case AttributeType::Double:
+        return QString::number(v.toDouble(), 'g', 17);
+    case AttributeType::Date:
+        return QString::number(double(v.toDateTime().toMSecsSinceEpoch()) / 1000.0, 'f', 3);
+    case AttributeType::String: {
+        QString s = v.toString();
+        s.replace(QLatin1Char('\''), QLatin1String("''"));
+        return QLatin1Char('\'') + s + QLatin1Char('\'');
+    }
+    case AttributeType::Binary:
+        return QStringLiteral("X'%1'").arg(QString::fromLatin1(v.toByteArray().toHex()));
+    }
+    return {};
+}
+
+QString columnDefinition(const AttributeDescription& attr)
+{
+    QString def = quoteIdentifier(attr.name) + QLatin1Char(' ') + columnType(attr.type);
+    const QString literal = defaultLiteral(attr.type, attr.defaultValue);
+    if (!literal.isEmpty())
+        def += QStringLiteral(" DEFAULT ") + literal;
+    return def;
+}
+
+void addCanonical(BlobBuilder& builder, int attr, AttributeType type, const QVariant& v)
+{
+    switch (type) {
+    case AttributeType::Integer:
+        builder.addInt(attr, v.toLongLong());
+        break;
+    case AttributeType::Boolean:
+        builder.addInt(attr, v.toBool() ? 1 : 0);
+        break;
+    case AttributeType::Date:
+        builder.addInt(attr, v.toDateTime().toMSecsSinceEpoch());
+        break;
+    case AttributeType::Double:
+        builder.addDouble(attr, v.toDouble());
+        break;
+    case AttributeType::String: {
+        const QByteArray utf8 = v.toString().toUtf8();
+        builder.addText(attr, utf8.constData(), int(utf8.size()));
+        break;
+    }
+    case AttributeType::Binary: {
+        const QByteArray bytes = v.toByteArray();
+        builder.addText(attr, bytes.constData(), int(bytes.size()));
+        break;
+    }
+    }
+}
+
+// Runs a one-row query and hands back its first column as text; rc receives the result code.
+QString queryText(sqlite3* db, const QString& sql, int* rc)
+{
+    SqliteStatement stmt(db, sql);
+    if (!stmt.isValid()) {
+        *rc = stmt.prepareResult();
+        return {};
+    }
+    *rc = stmt.step();
+    if (*rc == SQLITE_ROW) {
+        *rc = SQLITE_OK;
+        return stmt.columnText(0);
+    }
+    if (*rc == SQLITE_DONE)
+        *rc = SQLITE_OK;
+    return {};
+}
+
+} // namespace
+
+StoreError ContextPrivate::sqlError(const QString& what) const
+{
+    const int rc = sqlite3_extended_errcode(db);
+    StoreError error;
+    error.code = codeForResult(rc);
+    error.message = QStringLiteral("%1: %2").arg(what, QString::fromUtf8(sqlite3_errmsg(db)));
+    return error;
+}
+
+std::unique_ptr<Context> Context::open(const QString& path, const Model& model, Scheduler& scheduler,
+                                       StoreError* error)
+{
+    const QFileInfo fileInfo(path);
+    const QString absolute = fileInfo.absoluteFilePath();
+    const bool exists = fileInfo.exists();
+    if (exists && !fileInfo.isFile()) {
+        setError(error, StoreError::Code::Io, QStringLiteral("%1 is not a file").arg(absolute));
+        return nullptr;
+    }
+    if (!exists && !fileInfo.absoluteDir().exists()) {
+        setError(error, StoreError::Code::NotFound,
+                 QStringLiteral("The folder of %1 does not exist").arg(absolute));
+        return nullptr;
+    }
+    // Look before SQLite touches anything: a file that is not ours is never written to.
+    if (exists && fileInfo.size() > 0) {
+        QFile file(absolute);
+        if (!file.open(QIODevice::ReadOnly)) {
+            setError(error, StoreError::Code::Io, QStringLiteral("%1 cannot be read").arg(absolute));
+            return nullptr;
+        }
+        const QByteArray header = file.read(100);
+        if (!header.startsWith(QByteArray("SQLite format 3\0", 16))) {
+            setError(error, StoreError::Code::NotAStore,
+                     QStringLiteral("%1 is not a store file").arg(absolute));
+            return nullptr;
+        }
+        if (header.size() < 100) {
+            setError(error, StoreError::Code::Corrupt,
+                     QStringLiteral("%1 is damaged (truncated)").arg(absolute));
+            return nullptr;
+        }
+    }
+
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
+    int rc = sqlite3_open_v2(QFile::encodeName(absolute).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        setError(
+            error, StoreError::Code::Io,
+            QStringLiteral("%1 cannot be opened: %2").arg(absolute, QString::fromUtf8(sqlite3_errmsg(db))));
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    std::unique_ptr<Context> context(new Context(model, scheduler));
+    ContextPrivate* d = context->d.get();
+    d->db = db;
+    d->path = absolute;
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, d->busyTimeoutMs);
+    // Until the file has proved to be ours, closing must not fold a write-ahead log into it.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (sqlite3_db_readonly(db, "main") == 1) {
+        setError(error, StoreError::Code::Io, QStringLiteral("%1 cannot be written").arg(absolute));
+        return nullptr;
+    }
+
+    auto fail = [&](const QString& what) {
+        StoreError e = d->sqlError(what.arg(absolute));
+        if (e.code == StoreError::Code::Io && (rc & 0xff) == SQLITE_CORRUPT)
+            e.code = StoreError::Code::Corrupt;
+        if (error)
+            *error = e;
+        return nullptr;
+    };
+
+    const QString versionText = queryText(db, QStringLiteral("PRAGMA user_version"), &rc);
+    if (rc != SQLITE_OK)
+        return fail(QStringLiteral("%1 cannot be read as a store"));
+    const int fileVersion = versionText.toInt();
+    if (fileVersion > model.version()) {
+        setError(
+            error, StoreError::Code::NewerSchema,
+            QStringLiteral("%1 was written by a newer version of the application (schema %2; this version "
+                           "reads up to %3)")
+                .arg(absolute)
+                .arg(fileVersion)
+                .arg(model.version()));
+        return nullptr;
+    }
+    const QString check = queryText(db, QStringLiteral("PRAGMA quick_check(1)"), &rc);
+    if (rc != SQLITE_OK)
+        return fail(QStringLiteral("%1 cannot be checked"));
+    if (check != QLatin1String("ok")) {
+        setError(error, StoreError::Code::Corrupt, QStringLiteral("%1 is damaged: %2").arg(absolute, check));
+        return nullptr;
+    }
+
+    QHash<QString, QSet<QString>> columns; // existing tables and their columns
+    {
+        SqliteStatement tables(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
+        while ((rc = tables.step()) == SQLITE_ROW)
+            columns.insert(tables.columnText(0), {});
+        if (rc != SQLITE_DONE)
+            return fail(QStringLiteral("%1 cannot be read"));
+    }
+    const bool fresh = columns.isEmpty();
+    if (!fresh && !columns.contains(kMetadata)) {
+        setError(error, StoreError::Code::NotAStore, QStringLiteral("%1 is not a store file").arg(absolute));
+        return nullptr;
+    }
+    for (auto it = columns.begin(); it != columns.end(); ++it) {
+        SqliteStatement info(db, QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(it.key())));
+        while ((rc = info.step()) == SQLITE_ROW)
+            it.value().insert(info.columnText(1));
+        if (rc != SQLITE_DONE)
+            return fail(QStringLiteral("%1 cannot be read"));
+    }
+
+    if (!fresh) {
+        SqliteStatement meta(db, QStringLiteral("SELECT \"Z_KEY\", \"Z_VALUE\" FROM \"Z_METADATA\""));
+        while ((rc = meta.step()) == SQLITE_ROW) {
+            const QString key = meta.columnText(0);
+            if (key == kUuidKey) {
+                d->uuid = meta.columnText(1);
+            } else if (key.startsWith(kHighWaterPrefix)) {
+                const int e = d->schema.entityByName.value(key.mid(kHighWaterPrefix.size()), -1);
+                if (e >= 0) {
+                    d->stores[size_t(e)].highWater = meta.columnInt(1);
+                    d->stores[size_t(e)].savedHighWater = meta.columnInt(1);
+                }
+            }
+        }
+        if (rc != SQLITE_DONE)
+            return fail(QStringLiteral("%1 cannot be read"));
+        if (!d->loadAll(columns, error))
+            return nullptr;
+    }
+    if (!d->prepareSchema(columns, fresh, fileVersion, error))
+        return nullptr;
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+    return context;
+}
+
+bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, StoreError* error)
+{
+    struct Pending {
+        ManagedObject* object;
+        int relation;
+        qint64 key;
+    };
+    struct Column {
+        int attr;
+        AttributeType type;
+        int column; // -1: not in the file yet, the default applies
+        QVariant defaultValue;
+    };
+    auto failed = [&](const QString& what) {
+        StoreError e = sqlError(what.arg(path));
+        if (error)
+            *error = e;
+        loading = false;
+        return false;
+    };
+
+    loading = true;
+    std::vector<Pending> pending;
+    BlobBuilder builder;
+    for (size_t ei = 0; ei < schema.entities.size(); ++ei) {
+        const EntityInfo& e = schema.entities[ei];
+        const auto table = columns.constFind(e.name);
+        if (table == columns.constEnd())
+            continue;
+        QStringList select{quoteIdentifier(kPrimaryKey)};
+        std::vector<Column> attrs;
+        for (int a : e.columnAttributes) {
+            const AttributeDescription& desc = e.desc->attributes()[size_t(a)];
+            if (table->contains(desc.name)) {
+                attrs.push_back({a, desc.type, int(select.size()), {}});
+                select.push_back(quoteIdentifier(desc.name));
+            } else {
+                const QVariant def = canonicalValue(desc.type, desc.defaultValue);
+                if (def.isValid())
+                    attrs.push_back({a, desc.type, -1, def});
+            }
+        }
+        std::vector<std::pair<int, int>> relationColumns; // relation, column
+        for (int r : e.columnRelations) {
+            const RelationInfo& ri = e.relations[size_t(r)];
+            if (ri.loadsFromColumn && ri.destEntity >= 0 && table->contains(ri.desc->name)) {
+                relationColumns.emplace_back(r, int(select.size()));
+                select.push_back(quoteIdentifier(ri.desc->name));
+            }
+        }
+        EntityStore& store = stores[ei];
+        {
+            int rc = SQLITE_OK;
+            const qint64 maxKey =
+                queryText(db, QStringLiteral("SELECT max(\"Z_PK\") FROM %1").arg(quoteIdentifier(e.name)),
+                          &rc)
+                    .toLongLong();
+            if (rc != SQLITE_OK)
+                return failed(QStringLiteral("%1 cannot be read"));
+            const size_t expected = size_t(qBound<qint64>(0, maxKey, qint64(1) << 20));
+            store.objects.reserve(expected);
+            for (auto& index : store.indexes)
+                index.reserve(qsizetype(expected));
+        }
+        SqliteStatement rows(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY \"Z_PK\"")
+                                     .arg(select.join(QLatin1Char(',')), quoteIdentifier(e.name)));
+        if (!rows.isValid())
+            return failed(QStringLiteral("%1 cannot be read"));
+        sqlite3_stmt* stmt = rows.handle();
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const qint64 id = sqlite3_column_int64(stmt, 0);
+            builder.clear();
+            for (const Column& c : attrs) {
+                if (c.column < 0) {
+                    addCanonical(builder, c.attr, c.type, c.defaultValue);
+                    continue;
+                }
+                if (sqlite3_column_type(stmt, c.column) == SQLITE_NULL)
+                    continue;
+                switch (c.type) {
+                case AttributeType::Integer:
+                    builder.addInt(c.attr, sqlite3_column_int64(stmt, c.column));
+                    break;
+                case AttributeType::Boolean:
+                    builder.addInt(c.attr, sqlite3_column_int64(stmt, c.column) != 0 ? 1 : 0);
+                    break;
+                case AttributeType::Double:
+                    builder.addDouble(c.attr, sqlite3_column_double(stmt, c.column));
+                    break;
+                case AttributeType::Date:
+                    builder.addInt(c.attr, std::llround(sqlite3_column_double(stmt, c.column) * 1000.0));
+                    break;
+                case AttributeType::String: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c.column));
+                    builder.addText(c.attr, text, sqlite3_column_bytes(stmt, c.column));
+                    break;
+                }
+                case AttributeType::Binary: {
+                    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, c.column));
+                    builder.addText(c.attr, bytes, sqlite3_column_bytes(stmt, c.column));
+                    break;
+                }
+                }
+            }
+            ManagedObject* o = createObject(int(ei), id);
+            ObjectState& s = st(o);
+            s.inFile = true;
+            s.values.adopt(builder.finish());
+            indexAdd(o);
+            ++store.liveCount;
+            for (const auto& [relation, column] : relationColumns) {
+                if (sqlite3_column_type(stmt, column) != SQLITE_NULL)
+                    pending.push_back({o, relation, sqlite3_column_int64(stmt, column)});
+            }
+            store.highWater = qMax(store.highWater, id);
+        }
+        if (rc != SQLITE_DONE)
+            return failed(QStringLiteral("%1 cannot be read"));
+    }
+
+    for (const Pending& p : pending) {
+        const RelationInfo& ri = info(p.object).relations[size_t(p.relation)];
+        ManagedObject* destination = objectWithID(ri.destEntity, p.key);
+        if (!destination)
+            continue; // a dangling key reads as no relation
+        st(p.object).relations[p.relation] = destination;
+        if (ri.inverse >= 0) {
+            if (ri.inverseToMany)
+                toManyMutable(destination, ri.inverse).push_back(p.object);
+            else
+                st(destination).relations[ri.inverse] = p.object;
+        }
+    }
+    for (const LinkInfo& link : schema.links) {
+        if (!columns.contains(link.table))
+            continue;
+        SqliteStatement rows(db,
+                             QStringLiteral("SELECT \"Z_SOURCE\", \"Z_DESTINATION\" FROM %1 ORDER BY rowid")
+                                 .arg(quoteIdentifier(link.table)));
+        int rc;
+        while ((rc = rows.step()) == SQLITE_ROW) {
+            ManagedObject* source = objectWithID(link.sourceEntity, rows.columnInt(0));
+            ManagedObject* destination = objectWithID(link.destEntity, rows.columnInt(1));
+            if (!source || !destination)
+                continue;
+            toManyMutable(source, link.sourceRelation).push_back(destination);
+            if (link.destRelation >= 0)
+                toManyMutable(destination, link.destRelation).push_back(source);
+        }
+        if (rc != SQLITE_DONE)
+            return failed(QStringLiteral("%1 cannot be read"));
+    }
+    loading = false;
+    // Objects made or changed here are real changes; transient caches filled here are not.
+    awaking = true;
+    for (size_t e = 0; e < stores.size(); ++e) {
+        const size_t loaded = stores[e].objects.size();
+        for (size_t i = 0; i < loaded; ++i) {
+            ManagedObject* o = stores[e].objects[i].get();
+            if (st(o).inFile)
+                o->awakeFromFetch();
+        }
+    }
+    awaking = false;
+    return true;
+}
+
+bool ContextPrivate::prepareSchema(const QHash<QString, QSet<QString>>& columns, bool fresh, int fileVersion,
+                                   StoreError* error)
+{
+    QStringList statements;
+    if (!columns.contains(kMetadata)) {
+        statements << QStringLiteral("CREATE TABLE \"Z_METADATA\" (\"Z_KEY\" TEXT PRIMARY KEY, \"Z_VALUE\")");
+    }
+    bool hasUuid = false;
+    if (!fresh) {
+        int rc = SQLITE_OK;
+        hasUuid =
+            !queryText(db, QStringLiteral("SELECT \"Z_VALUE\" FROM \"Z_METADATA\" WHERE \"Z_KEY\" = 'uuid'"),
+                       &rc)
+                 .isEmpty();
+    }
+    if (!hasUuid) {
+        statements << QStringLiteral("INSERT OR REPLACE INTO \"Z_METADATA\" VALUES ('uuid', '%1')").arg(uuid);
+    }
+    for (const EntityInfo& e : schema.entities) {
+        const auto table = columns.constFind(e.name);
+        if (table == columns.constEnd()) {
+            QStringList defs{quoteIdentifier(kPrimaryKey) + QStringLiteral(" INTEGER PRIMARY KEY")};
+            for (int a : e.columnAttributes)
+                defs << columnDefinition(e.desc->attributes()[size_t(a)]);
+            for (int r : e.columnRelations)
+                defs << quoteIdentifier(e.relations[size_t(r)].desc->name) + QStringLiteral(" INTEGER");
+            statements
+                << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(e.name), defs.join(", "));
+            continue;
+        }
+        for (int a : e.columnAttributes) {
+            const AttributeDescription& attr = e.desc->attributes()[size_t(a)];
+            if (!table->contains(attr.name))
+                statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                                  .arg(quoteIdentifier(e.name), columnDefinition(attr));
+        }
+        for (int r : e.columnRelations) {
+            const QString& name = e.relations[size_t(r)].desc->name;
+            if (!table->contains(name))
+                statements << QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 INTEGER")
+                                  .arg(quoteIdentifier(e.name), quoteIdentifier(name));
+        }
+    }
+    for (const LinkInfo& link : schema.links) {
+        if (columns.contains(link.table))
+            continue;
+        const QString table = quoteIdentifier(link.table);
+        statements << QStringLiteral(
+                          "CREATE TABLE %1 (\"Z_SOURCE\" INTEGER NOT NULL, \"Z_DESTINATION\" INTEGER NOT "
+                          "NULL)")
+                          .arg(table);
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (\"Z_SOURCE\", \"Z_DESTINATION\")")
+                          .arg(quoteIdentifier(link.table + QStringLiteral("_SOURCE")), table);
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (\"Z_DESTINATION\")")
+                          .arg(quoteIdentifier(link.table + QStringLiteral("_DESTINATION")), table);
+    }
+    if (fileVersion != model.version())
+        statements << QStringLiteral("PRAGMA user_version = %1").arg(model.version());
+
+    if (!statements.isEmpty()) {
+        if (execute(db, QStringLiteral("BEGIN IMMEDIATE")) != SQLITE_OK) {
+            if (error)
+                *error = sqlError(QStringLiteral("%1 cannot be prepared").arg(path));
+            return false;
+        }
+        for (const QString& sql : statements) {
+            if (execute(db, sql) != SQLITE_OK) {
+                if (error)
+                    *error = sqlError(QStringLiteral("%1 cannot be prepared").arg(path));
+                if (!sqlite3_get_autocommit(db))
+                    execute(db, QStringLiteral("ROLLBACK"));
+                return false;
+            }
+        }
+        if (execute(db, QStringLiteral("COMMIT")) != SQLITE_OK) {
+            if (error)
+                *error = sqlError(QStringLiteral("%1 cannot be prepared").arg(path));
+            if (!sqlite3_get_autocommit(db))
+                execute(db, QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    }
+    int rc = SQLITE_OK;
+    if (queryText(db, QStringLiteral("PRAGMA journal_mode"), &rc)
+            .compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        // Without shared memory (some network file systems) the store keeps a rollback journal.
+        queryText(db, QStringLiteral("PRAGMA journal_mode=WAL"), &rc);
+    }
+    execute(db, QStringLiteral("PRAGMA synchronous=FULL"));
+    return true;
+}
+
+int ContextPrivate::bindRow(SqliteStatement& stmt, const ManagedObject* o, int param)
+{
+    const ObjectState& s = st(o);
+    const EntityInfo& e = info(o);
+    for (int a : e.columnAttributes) {
+        const Slot* slot = s.values.find(a);
+        if (!slot) {
+            stmt.bindNull(param++);
+            continue;
+        }
+        switch (e.desc->attributes()[size_t(a)].type) {
+        case AttributeType::Integer:
+        case AttributeType::Boolean:
+            stmt.bindInt(param++, slot->payload);
+            break;
+        case AttributeType::Double: {
+            double v;
+            std::memcpy(&v, &slot->payload, sizeof v);
+            stmt.bindDouble(param++, v);
+            break;
+        }
+        case AttributeType::Date:
+            stmt.bindDouble(param++, double(slot->payload) / 1000.0);
+            break;
+        case AttributeType::String:
+            stmt.bindText(param++, slot->len ? s.values.bytes(*slot) : "", int(slot->len));
+            break;
+        case AttributeType::Binary:
+            stmt.bindBlob(param++, slot->len ? s.values.bytes(*slot) : "", int(slot->len));
+            break;
+        }
+    }
+    for (int r : e.columnRelations) {
+        ManagedObject* destination = toOneOf(o, r);
+        if (destination && st(destination).live)
+            stmt.bindInt(param++, destination->m_objectID);
+        else
+            stmt.bindNull(param++);
+    }
+    return param;
+}
+
+bool ContextPrivate::writeChanges(StoreError* error)
+{
+    SqliteStatement* failing = nullptr;
+    auto failed = [&](const QString& what) {
+        if (error)
+            *error = sqlError(what);
+        if (failing)
+            failing->reset();
+        if (!sqlite3_get_autocommit(db))
+            execute(db, QStringLiteral("ROLLBACK"));
+        return false;
+    };
+    auto prepared = [&](SqliteStatement& stmt, const QString& sql) {
+        if (!stmt.isValid())
+            stmt = SqliteStatement(db, sql);
+        stmt.reset();
+        failing = &stmt;
+        return stmt.isValid();
+    };
+    auto done = [&](SqliteStatement& stmt) {
+        const int rc = stmt.step();
+        stmt.reset();
+        return rc == SQLITE_DONE;
+    };
+
+    if (execute(db, QStringLiteral("BEGIN IMMEDIATE")) != SQLITE_OK)
+        return failed(QStringLiteral("The store could not start saving"));
+
+    for (ManagedObject* o : saveSet) {
+        const ObjectState& s = st(o);
+        const EntityInfo& e = info(o);
+        EntityStore& store = stores[size_t(s.entity)];
+        const QString table = quoteIdentifier(e.name);
+        if (s.live && !s.inFile) {
+            QStringList names{quoteIdentifier(kPrimaryKey)};
+            for (int a : e.columnAttributes)
+                names << quoteIdentifier(e.desc->attributes()[size_t(a)].name);
+            for (int r : e.columnRelations)
+                names << quoteIdentifier(e.relations[size_t(r)].desc->name);
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?");
+            if (!prepared(store.insertRow, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                               .arg(table, names.join(","), marks.join(","))))
+                return failed(QStringLiteral("The store could not save %1").arg(e.name));
+            store.insertRow.bindInt(1, o->m_objectID);
+            bindRow(store.insertRow, o, 2);
+            if (!done(store.insertRow))
+                return failed(QStringLiteral("The store could not save %1").arg(e.name));
+        } else if (!s.live && s.inFile) {
+            if (!prepared(store.deleteRow, QStringLiteral("DELETE FROM %1 WHERE \"Z_PK\" = ?").arg(table)))
+                return failed(QStringLiteral("The store could not save %1").arg(e.name));
+            store.deleteRow.bindInt(1, o->m_objectID);
+            if (!done(store.deleteRow))
+                return failed(QStringLiteral("The store could not save %1").arg(e.name));
+            for (int l : e.linksInvolved) {
+                const LinkInfo& link = schema.links[size_t(l)];
+                LinkStatements& ls = linkStatements[size_t(l)];
+                const QString linkTable = quoteIdentifier(link.table);
+                if (link.sourceEntity == s.entity) {
+                    if (!prepared(ls.removeSource,
+                                  QStringLiteral("DELETE FROM %1 WHERE \"Z_SOURCE\" = ?").arg(linkTable)))
+                        return failed(QStringLiteral("The store could not save %1").arg(e.name));
+                    ls.removeSource.bindInt(1, o->m_objectID);
+                    if (!done(ls.removeSource))
+                        return failed(QStringLiteral("The store could not save %1").arg(e.name));
+                }
+                if (link.destEntity == s.entity) {
+                    if (!prepared(
+                            ls.removeDestination,
+                            QStringLiteral("DELETE FROM %1 WHERE \"Z_DESTINATION\" = ?").arg(linkTable)))
+                        return failed(QStringLiteral("The store could not save %1").arg(e.name));
+                    ls.removeDestination.bindInt(1, o->m_objectID);
+                    if (!done(ls.removeDestination))
+                        return failed(QStringLiteral("The store could not save %1").arg(e.name));
+                }
+            }
+        } else if (s.live && s.inFile && changedSinceSave(o, true)) {
+            QStringList sets;
+            for (int a : e.columnAttributes)
+                sets << quoteIdentifier(e.desc->attributes()[size_t(a)].name) + QStringLiteral(" = ?");
+            for (int r : e.columnRelations)
+                sets << quoteIdentifier(e.relations[size_t(r)].desc->name) + QStringLiteral(" = ?");
+            if (!prepared(store.updateRow,
+                          QStringLiteral("UPDATE %1 SET %2 WHERE \"Z_PK\" = ?").arg(table, sets.join(","))))
+                return failed(QStringLiteral("The store could not save %1").arg(e.name));
+            const int last = bindRow(store.updateRow, o, 1);
+            store.updateRow.bindInt(last, o->m_objectID);
+            if (!done(store.updateRow))
+                return failed(QStringLiteral("The store could not save %1").arg(e.name));
+        }
+    }
+
+    for (const LinkChange& change : linkChanges) {
+        if (change.cancelled)
+            continue;
+        const LinkInfo& link = schema.links[size_t(change.link)];
+        LinkStatements& ls = linkStatements[size_t(change.link)];
+        const QString table = quoteIdentifier(link.table);
+        SqliteStatement& stmt = change.add ? ls.insert : ls.remove;
+        const QString sql =
+            change.add
+                ? QStringLiteral("INSERT INTO %1 (\"Z_SOURCE\", \"Z_DESTINATION\") VALUES (?, ?)").arg(table)
+                : QStringLiteral("DELETE FROM %1 WHERE \"Z_SOURCE\" = ? AND \"Z_DESTINATION\" = ?")
+                      .arg(table);
+        if (!prepared(stmt, sql))
+            return failed(QStringLiteral("The store could not save %1").arg(link.table));
+        stmt.bindInt(1, change.source);
+        stmt.bindInt(2, change.destination);
+        if (!done(stmt))
+            return failed(QStringLiteral("The store could not save %1").arg(link.table));
+    }
+
+    for (size_t e = 0; e < stores.size(); ++e) {
+        if (stores[e].highWater <= stores[e].savedHighWater)
+            continue;
+        if (!prepared(metadataWrite,
+                      QStringLiteral(
+                          "INSERT OR REPLACE INTO \"Z_METADATA\" (\"Z_KEY\", \"Z_VALUE\") VALUES (?, ?)")))
+            return failed(QStringLiteral("The store could not save its counters"));
+        metadataWrite.bindText(1, kHighWaterPrefix + schema.entities[e].name);
+        metadataWrite.bindInt(2, stores[e].highWater);
+        if (!done(metadataWrite))
+            return failed(QStringLiteral("The store could not save its counters"));
+    }
+
+    failing = nullptr;
+    if (execute(db, QStringLiteral("COMMIT")) != SQLITE_OK)
+        return failed(QStringLiteral("The store could not finish saving"));
+    return true;
+}
+
+bool Context::save(StoreError* error)
+{
+    d->processPendingChanges();
+    if (!d->db) {
+        setError(error, StoreError::Code::Io, QStringLiteral("This context has no file to save to"));
+        return false;
+    }
+    const bool changes = hasChanges();
+    if (changes && !d->writeChanges(error))
+        return false; // everything unsaved stays as it is, for the next attempt
+    for (ManagedObject* o : d->saveSet) {
+        auto& s = ContextPrivate::st(o);
+        s.inFile = s.live;
+        s.inSaveSet = false;
+        if (s.tracking)
+            s.tracking->sinceSave.clear();
+        d->releaseTracking(o);
+    }
+    d->saveSet.clear();
+    d->linkChanges.clear();
+    d->pendingLink.clear();
+    if (changes) {
+        for (auto& store : d->stores)
+            store.savedHighWater = store.highWater;
+    }
+    if (error)
+        *error = {};
+    return true;
+}
+
+bool Context::backupTo(const QString& destinationPath, StoreError* error) const
+{
+    if (!d->db) {
+        setError(error, StoreError::Code::Io, QStringLiteral("This context has no file to copy"));
+        return false;
+    }
+    const QString destination = QFileInfo(destinationPath).absoluteFilePath();
+    if (destination == d->path) {
+        setError(error, StoreError::Code::Io, QStringLiteral("A store cannot be copied onto itself"));
+        return false;
+    }
+    // Written beside the destination and moved into place, so a failed copy leaves no half file.
+    const QString partial = destination + QStringLiteral(".part");
+    QFile::remove(partial);
+    sqlite3* out = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &out,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    QString failure;
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(out, "main", d->db, "main");
+        if (!backup) {
+            failure = QString::fromUtf8(sqlite3_errmsg(out));
+        } else {
+            rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+            if (rc != SQLITE_DONE)
+                failure = QString::fromUtf8(sqlite3_errstr(rc));
+        }
+    } else {
+        failure = QString::fromUtf8(sqlite3_errmsg(out));
+    }
+    if (sqlite3_close(out) != SQLITE_OK && failure.isEmpty())
+        failure = QStringLiteral("the copy could not be closed");
+    if (failure.isEmpty()) {
+        // A log left by an earlier file of that name must not be replayed onto the copy.
+        QFile::remove(destination + QStringLiteral("-wal"));
+        QFile::remove(destination + QStringLiteral("-shm"));
+        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) !=
+            0)
+            failure = QStringLiteral("the copy could not be moved into place");
+    }
+    if (!failure.isEmpty()) {
+        QFile::remove(partial);
+        setError(error, StoreError::Code::Io,
+                 QStringLiteral("%1 could not be written: %2").arg(destination, failure));
+        return false;
+    }
+    if (error)
+        *error = {};
+    return true;
+}
+
+} // namespace qv::store

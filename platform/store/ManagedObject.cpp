@@ -1,0 +1,181 @@
+#include "platform/store/ManagedObject.h"
+
+#include "platform/store/Context.h"
+#include "platform/store/StoreInternals.h"
+
+namespace qv::store {
+
+namespace {
+
+const std::vector<ManagedObject*>& noObjects()
+{
+    static const std::vector<ManagedObject*> empty;
+    return empty;
+}
+
+} // namespace
+
+ManagedObject::ManagedObject() = default;
+
+ManagedObject::~ManagedObject() = default;
+
+const QString& ManagedObject::entityName() const
+{
+    return m_entity->name();
+}
+
+QString ManagedObject::uri() const
+{
+    if (!m_context)
+        return {};
+    return QStringLiteral("quadrivo-store://%1/%2/p%3")
+        .arg(m_context->storeUuid(), m_entity->name(), QString::number(m_objectID));
+}
+
+bool ManagedObject::isInserted() const
+{
+    const auto& s = ContextPrivate::st(this);
+    return s.live && !s.inFile;
+}
+
+bool ManagedObject::isUpdated() const
+{
+    const auto& s = ContextPrivate::st(this);
+    return s.live && s.inFile && m_context->d->changedSinceSave(this, false);
+}
+
+bool ManagedObject::isDeleted() const
+{
+    return !ContextPrivate::st(this).live;
+}
+
+QVariant ManagedObject::value(const QString& key) const
+{
+    const int index = m_entity->attributeIndex(key);
+    Q_ASSERT_X(index >= 0, "ManagedObject::value", qPrintable(key));
+    return index >= 0 ? m_context->d->attributeValue(this, index) : QVariant();
+}
+
+void ManagedObject::setValue(const QString& key, const QVariant& value)
+{
+    const int index = m_entity->attributeIndex(key);
+    Q_ASSERT_X(index >= 0, "ManagedObject::setValue", qPrintable(key));
+    if (index >= 0)
+        m_context->d->setAttribute(this, index, value);
+}
+
+QVariant ManagedObject::value(int attributeIndex) const
+{
+    const bool known = attributeIndex >= 0 && size_t(attributeIndex) < m_entity->attributes().size();
+    Q_ASSERT_X(known, "ManagedObject::value", "attribute index out of range");
+    return known ? m_context->d->attributeValue(this, attributeIndex) : QVariant();
+}
+
+void ManagedObject::setValue(int attributeIndex, const QVariant& value)
+{
+    const bool known = attributeIndex >= 0 && size_t(attributeIndex) < m_entity->attributes().size();
+    Q_ASSERT_X(known, "ManagedObject::setValue", "attribute index out of range");
+    if (known)
+        m_context->d->setAttribute(this, attributeIndex, value);
+}
+
+ManagedObject* ManagedObject::toOne(const QString& relationship) const
+{
+    const int index = m_entity->relationshipIndex(relationship);
+    Q_ASSERT_X(index >= 0 && !m_entity->relationships()[size_t(index)].toMany, "ManagedObject::toOne",
+               qPrintable(relationship));
+    if (index < 0 || m_entity->relationships()[size_t(index)].toMany)
+        return nullptr;
+    return m_context->d->toOneOf(this, index);
+}
+
+void ManagedObject::setToOne(const QString& relationship, ManagedObject* object)
+{
+    const int index = m_entity->relationshipIndex(relationship);
+    Q_ASSERT_X(index >= 0 && !m_entity->relationships()[size_t(index)].toMany, "ManagedObject::setToOne",
+               qPrintable(relationship));
+    if (index >= 0 && !m_entity->relationships()[size_t(index)].toMany &&
+        m_context->d->relationAllowed(this, index, object))
+        m_context->d->setToOne(this, index, object);
+}
+
+const std::vector<ManagedObject*>& ManagedObject::toMany(const QString& relationship) const
+{
+    const int index = m_entity->relationshipIndex(relationship);
+    Q_ASSERT_X(index >= 0 && m_entity->relationships()[size_t(index)].toMany, "ManagedObject::toMany",
+               qPrintable(relationship));
+    if (index < 0 || !m_entity->relationships()[size_t(index)].toMany)
+        return noObjects();
+    return m_context->d->toManyOf(this, index);
+}
+
+void ManagedObject::addToMany(const QString& relationship, ManagedObject* object)
+{
+    const int index = m_entity->relationshipIndex(relationship);
+    Q_ASSERT_X(index >= 0 && m_entity->relationships()[size_t(index)].toMany, "ManagedObject::addToMany",
+               qPrintable(relationship));
+    if (index >= 0 && m_entity->relationships()[size_t(index)].toMany && object &&
+        m_context->d->relationAllowed(this, index, object))
+        m_context->d->addToMany(this, index, object);
+}
+
+void ManagedObject::removeFromMany(const QString& relationship, ManagedObject* object)
+{
+    const int index = m_entity->relationshipIndex(relationship);
+    Q_ASSERT_X(index >= 0 && m_entity->relationships()[size_t(index)].toMany, "ManagedObject::removeFromMany",
+               qPrintable(relationship));
+    if (index >= 0 && m_entity->relationships()[size_t(index)].toMany && object &&
+        m_context->d->relationAllowed(this, index, nullptr))
+        m_context->d->removeFromMany(this, index, object);
+}
+
+bool ManagedObject::containsInMany(const QString& relationship, const ManagedObject* object) const
+{
+    const auto& members = toMany(relationship);
+    return std::find(members.begin(), members.end(), object) != members.end();
+}
+
+QSet<QString> ManagedObject::changedKeysInCurrentEvent() const
+{
+    const ContextPrivate* d = m_context->d.get();
+    QSet<QString> keys = d->eventKeys(this);
+    if (d->delivering) {
+        const auto it = d->delivering->changedKeys.constFind(this);
+        if (it != d->delivering->changedKeys.constEnd())
+            keys.unite(*it);
+    }
+    return keys;
+}
+
+QSet<QString> ManagedObject::changedKeysSinceSave() const
+{
+    QSet<QString> keys;
+    const auto& s = ContextPrivate::st(this);
+    if (!s.tracking)
+        return keys;
+    const ContextPrivate* d = m_context->d.get();
+    const auto& info = d->info(this);
+    for (const auto& snap : s.tracking->sinceSave) {
+        if (d->differs(this, snap))
+            keys.insert(info.keyNames[snap.key]);
+    }
+    return keys;
+}
+
+QVariant ManagedObject::committedValue(const QString& key) const
+{
+    const int index = m_entity->attributeIndex(key);
+    Q_ASSERT_X(index >= 0, "ManagedObject::committedValue", qPrintable(key));
+    const auto& s = ContextPrivate::st(this);
+    if (index < 0 || !s.inFile)
+        return {};
+    if (s.tracking) {
+        for (const auto& snap : s.tracking->sinceSave) {
+            if (snap.key == index)
+                return snap.value;
+        }
+    }
+    return m_context->d->attributeValue(this, index);
+}
+
+} // namespace qv::store

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/ItemFile.h"
+#include "app/ItemReminder.h"
+#include "app/ItemTag.h"
+#include "app/ListTag.h"
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "app/TodoModel.h"
+#include "platform/Clock.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+// A store with no file and hand-driven time.
+class EntityFixture : public ::testing::Test {
+protected:
+    static QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+    {
+        return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+    }
+
+    TODOList* newProject(const QString& name, qint64 id = 0, store::Context* in = nullptr)
+    {
+        auto* project = (in ? *in : context).insert<TODOList>(TODOList::staticEntityName());
+        project->setName(name);
+        project->setId_(id);
+        return project;
+    }
+
+    TODOItem* newItem(const QString& name, qint64 serverID = 0, TODOList* project = nullptr,
+                      store::Context* in = nullptr)
+    {
+        auto* item = (in ? *in : context).insert<TODOItem>(TODOItem::staticEntityName());
+        item->setName(name);
+        if (serverID)
+            item->setServerID(serverID);
+        if (project)
+            item->setList(project);
+        return item;
+    }
+
+    ItemReminder* newReminder(qint64 identifier, store::Context* in = nullptr)
+    {
+        auto* reminder = (in ? *in : context).insert<ItemReminder>(ItemReminder::staticEntityName());
+        reminder->setIdentifier(identifier);
+        return reminder;
+    }
+
+    FakeClock clock;
+    ManualScheduler scheduler{&clock};
+    store::Context context{TodoModel::shared(), scheduler};
+};
+
+} // namespace qv::test

@@ -1,0 +1,360 @@
+#include "tests/support/FakeSyncServer.h"
+#include "platform/rest/QueryConventions.h"
+#include "platform/rest/RestClient.h"
+#include "tests/platform/rest/RestTestSupport.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace qv::rest;
+using qv::rest::test::waitFor;
+using qv::test::FakeSyncServer;
+
+namespace {
+
+constexpr qint64 kStart = 1'700'000'000;
+
+class FakeSyncServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        client.setBaseUrl(server.apiUrl());
+    }
+
+    // Any HTTP reply, whatever its status; a transport failure fails the test.
+    Response call(Method method, const QString& path, const QJsonObject& body = {})
+    {
+        std::optional<Response> reply;
+        bool failed = false;
+        Request request;
+        request.method = method;
+        request.path = path;
+        if (method != Method::Get)
+            request.setJsonBody(QJsonDocument(body));
+        request.failOnHttpError = false;
+        request.onSuccess = [&](const Response& response) {
+            reply = response;
+        };
+        request.onFailure = [&](const Error& error) {
+            ADD_FAILURE() << error.message.toStdString();
+            failed = true;
+        };
+        client.send(request);
+        EXPECT_TRUE(waitFor([&] { return reply.has_value() || failed; }));
+        return reply.value_or(Response{});
+    }
+
+    static QString since(qint64 seconds)
+    {
+        return queryDate(QDateTime::fromSecsSinceEpoch(seconds, QTimeZone::utc()));
+    }
+    static QString pollPath(const QString& resource, qint64 fromSeconds)
+    {
+        return QStringLiteral("/%1/?format=json&uid=dev%2&timestamp__gte=%3")
+            .arg(resource, platformVersionPair("1.2"), since(fromSeconds));
+    }
+    static QJsonObject meta(const Response& response)
+    {
+        return response.json.object().value("meta").toObject();
+    }
+    static QJsonArray objects(const Response& response)
+    {
+        return response.json.object().value("objects").toArray();
+    }
+
+    FakeSyncServer server;
+    RestClient client;
+};
+
+// --- Paging ------------------------------------------------------------------------------------
+
+TEST_F(FakeSyncServerTest, GivenMoreItemsThanAPage_WhenPolled_ThenMetaLeadsThroughEveryPage)
+{
+    for (int i = 0; i < 45; ++i) {
+        server.setNow(kStart + i);
+        server.createItemAsOtherDevice({{"name", QString::number(i)}});
+    }
+    server.setNow(kStart + 100);
+
+    Response first = call(Method::Get, pollPath("item", kStart));
+    ASSERT_EQ(first.statusCode, 200);
+    EXPECT_EQ(objects(first).size(), 20);
+    EXPECT_EQ(meta(first).value("total_count").toInt(), 45);
+    EXPECT_EQ(meta(first).value("offset").toInt(), 0);
+    EXPECT_EQ(meta(first).value("limit").toInt(), 20);
+    EXPECT_EQ(meta(first).value("requested_time").toInteger(), kStart + 44);
+    EXPECT_EQ(meta(first).value("server_time").toInteger(), kStart + 100);
+    EXPECT_FALSE(meta(first).contains("previous"));
+    EXPECT_EQ(meta(first).value("next").toString(),
+              "/api/v1/item/?format=json&uid=dev&qv_platform=Halvern&qv_version=1.2"
+              "&timestamp__gte=2023-11-14%2022:13:20.000000-00:00&offset=20&limit=20");
+
+    // The client asks for the next page by appending offset and limit to its own path.
+    Response last = call(Method::Get, pollPath("item", kStart) + "&offset=40&limit=20");
+    EXPECT_EQ(objects(last).size(), 5);
+    EXPECT_FALSE(meta(last).contains("next")) << "no further page";
+    EXPECT_TRUE(meta(last).value("previous").toString().endsWith("&offset=20&limit=20"));
+    EXPECT_EQ(objects(last).last().toObject().value("name").toString(), "44");
+    EXPECT_EQ(objects(last).last().toObject().value("requested_time").toInteger(), kStart + 100);
+}
+
+TEST_F(FakeSyncServerTest, GivenATimestampCursor_WhenPolled_ThenOnlyObjectsChangedAtOrAfterItCome)
+{
+    server.setNow(kStart);
+    server.createItemAsOtherDevice({{"name", "old"}});
+    server.setNow(kStart + 10);
+    const qint64 same = server.createItemAsOtherDevice({{"name", "same second"}});
+    server.setNow(kStart + 20);
+    server.createItemAsOtherDevice({{"name", "newer"}});
+
+    Response reply = call(Method::Get, pollPath("item", kStart + 10));
+    ASSERT_EQ(objects(reply).size(), 2);
+    EXPECT_EQ(objects(reply)[0].toObject().value("id").toInteger(), same);
+    EXPECT_EQ(meta(reply).value("requested_time").toInteger(), kStart + 20);
+
+    Response none = call(Method::Get, pollPath("item", kStart + 21));
+    EXPECT_EQ(meta(none).value("total_count").toInt(), 0);
+    EXPECT_EQ(meta(none).value("requested_time").toInteger(), kStart + 21);
+}
+
+TEST_F(FakeSyncServerTest, GivenADateEncodedTwice_WhenPolled_ThenTheServerRefusesIt)
+{
+    QString path = pollPath("item", kStart);
+    path.replace("%20", "%2520");
+    Response reply = call(Method::Get, path);
+    EXPECT_EQ(reply.statusCode, 400);
+}
+
+// --- Items -------------------------------------------------------------------------------------
+
+TEST_F(FakeSyncServerTest, GivenANewItem_WhenPostedAndPut_ThenTheServerOwnsIdsVersionsAndTimes)
+{
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "Home"}});
+    server.setNow(kStart + 5);
+    Response created = call(Method::Post, "/item/" + routeSuffix("1.2"),
+                            {{"idd", 77},
+                             {"name", "Buy milk"},
+                             {"timestamp", 1},
+                             {"version_id", 40},
+                             {"editedByDevice", "mine"},
+                             {"projects", QJsonObject{{"idd", project}, {"name", "Home"}}}});
+    ASSERT_EQ(created.statusCode, 201);
+    const QJsonObject item = created.json.object();
+    const qint64 id = item.value("id").toInteger();
+    EXPECT_GT(id, 0);
+    EXPECT_EQ(item.value("idd").toInt(), 77);
+    EXPECT_EQ(item.value("version_id").toInt(), 1) << "the client's version is not the server's";
+    EXPECT_EQ(item.value("timestamp").toInteger(), kStart + 5);
+    EXPECT_EQ(item.value("resource_uri").toString(), FakeSyncServer::itemUri(id));
+    EXPECT_EQ(item.value("creator_username").toString(), server.username());
+    EXPECT_EQ(item.value("editedByDevice").toString(), "mine");
+    EXPECT_EQ(item.value("projects").toArray(), QJsonArray{FakeSyncServer::projectUri(project)});
+
+    server.setNow(kStart + 9);
+    Response updated = call(Method::Put, QStringLiteral("/item/%1/").arg(id) + routeSuffix("1.2"),
+                            {{"name", "Buy oat milk"}});
+    ASSERT_EQ(updated.statusCode, 200);
+    EXPECT_EQ(updated.json.object().value("version_id").toInt(), 2);
+    EXPECT_EQ(updated.json.object().value("timestamp").toInteger(), kStart + 9);
+    EXPECT_EQ(server.item(id).value("name").toString(), "Buy oat milk");
+    EXPECT_EQ(server.item(id).value("idd").toInt(), 77) << "fields not sent are kept";
+
+    EXPECT_EQ(call(Method::Put, "/item/999/" + routeSuffix("1.2"), {{"name", "x"}}).statusCode, 404);
+    EXPECT_EQ(call(Method::Put, "/item/999" + routeSuffix("1.2"), {{"name", "x"}}).statusCode, 404)
+        << "paths without the trailing slash are not resources";
+}
+
+TEST_F(FakeSyncServerTest, GivenABulkBody_WhenPostedAndPut_ThenEveryItemIsAnsweredInOrderUnderObjects)
+{
+    QJsonArray batch;
+    for (int idd : {11, 12, 13})
+        batch.append(QJsonObject{{"idd", idd}, {"name", QString::number(idd)}});
+    Response created = call(Method::Post, "/item/" + routeSuffix("1.2"), {{"objects", batch}});
+    ASSERT_EQ(created.statusCode, 201);
+    ASSERT_EQ(objects(created).size(), 3);
+    EXPECT_EQ(objects(created)[2].toObject().value("idd").toInt(), 13);
+
+    QJsonArray changes;
+    for (const QJsonValue& object : objects(created))
+        changes.append(QJsonObject{{"id", object.toObject().value("id")}, {"state", 1}});
+    changes.append(QJsonObject{{"id", 4242}, {"state", 1}});
+    Response updated = call(Method::Put, "/item/" + routeSuffix("1.2"), {{"objects", changes}});
+    ASSERT_EQ(updated.statusCode, 200);
+    EXPECT_EQ(objects(updated).size(), 3) << "an unknown item is left out";
+    EXPECT_EQ(objects(updated)[0].toObject().value("state").toInt(), 1);
+    EXPECT_EQ(objects(updated)[0].toObject().value("version_id").toInt(), 2);
+}
+
+TEST_F(FakeSyncServerTest, GivenTheInbox_WhenPolled_ThenOnlyItemsWithoutAProjectComeFilteredByState)
+{
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "Work"}});
+    server.createItemAsOtherDevice({{"name", "in project"}}, project);
+    server.createItemAsOtherDevice({{"name", "mailed in"}});
+    server.createItemAsOtherDevice({{"name", "done"}, {"state", 1}});
+
+    Response open =
+        call(Method::Get, "/me/inbox/?format=json&state=0&limit=1000" + platformVersionPair("1.2"));
+    ASSERT_EQ(objects(open).size(), 1);
+    EXPECT_EQ(objects(open)[0].toObject().value("name").toString(), "mailed in");
+
+    Response all = call(Method::Get, "/me/inbox/?format=json&timestamp__gte=" + since(kStart) +
+                                         "&limit=1000" + platformVersionPair("1.2"));
+    EXPECT_EQ(objects(all).size(), 2);
+}
+
+// --- Projects ----------------------------------------------------------------------------------
+
+TEST_F(FakeSyncServerTest,
+       GivenAProjectWithItems_WhenDownloaded_ThenTheProjectIsAtTheRootAndItsItemsUnderObjects)
+{
+    Response created = call(Method::Post, "/project/" + routeSuffix("1.2"),
+                            {{"idd", 0}, {"name", "Garden"}, {"owners_count", 9}});
+    ASSERT_EQ(created.statusCode, 201);
+    const qint64 id = created.json.object().value("idd").toInteger();
+    EXPECT_GT(id, 0);
+    EXPECT_EQ(created.json.object().value("owners_count").toInt(), 1);
+    EXPECT_EQ(created.json.object().value("resource_uri").toString(), FakeSyncServer::projectUri(id));
+
+    server.createItemAsOtherDevice({{"name", "Rake"}}, id);
+    server.createItemAsOtherDevice({{"name", "Elsewhere"}});
+    Response project =
+        call(Method::Get, QStringLiteral("/project/%1/?format=json").arg(id) + platformVersionPair("1.2"));
+    EXPECT_EQ(project.json.object().value("name").toString(), "Garden");
+    Response items = call(Method::Get, QStringLiteral("/project/%1/items/?format=json&limit=10000").arg(id) +
+                                           platformVersionPair("1.2"));
+    ASSERT_EQ(objects(items).size(), 1);
+    EXPECT_EQ(objects(items)[0].toObject().value("name").toString(), "Rake");
+
+    Response renamed = call(Method::Put, QStringLiteral("/project/%1/").arg(id) + routeSuffix("1.2"),
+                            {{"name", "Garden 2"}, {"idd", 555}});
+    EXPECT_EQ(renamed.json.object().value("idd").toInteger(), id) << "a client cannot move a project's id";
+    EXPECT_EQ(renamed.json.object().value("version_id").toInt(), 2);
+    EXPECT_EQ(call(Method::Get, "/project/999/items/").statusCode, 404);
+}
+
+// --- Tags --------------------------------------------------------------------------------------
+
+TEST_F(FakeSyncServerTest, GivenTagCalls_WhenSent_ThenTheObjectsTagsChangeAndItsVersionMoves)
+{
+    const qint64 item = server.createItemAsOtherDevice({{"name", "Tagged"}});
+    const QString uri = FakeSyncServer::itemUri(item);
+    EXPECT_EQ(call(Method::Post, "/tag/", {{"object", uri}, {"action", "add"}, {"name", "work"}}).statusCode,
+              200);
+    EXPECT_EQ(call(Method::Post, "/tag/", {{"object", uri}, {"action", "add"}, {"name", "home"}}).statusCode,
+              200);
+    EXPECT_EQ(
+        call(Method::Post, "/tag/", {{"object", uri}, {"action", "remove"}, {"name", "work"}}).statusCode,
+        200);
+    const QJsonArray expected{QJsonObject{{"name", "home"}}};
+    EXPECT_EQ(server.item(item).value("tags").toArray(), expected);
+    EXPECT_EQ(server.item(item).value("version_id").toInt(), 4);
+
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
+    call(Method::Post, "/tag/",
+         {{"object", FakeSyncServer::projectUri(project)},
+          {"action", "set"},
+          {"names", QJsonArray{"a", "b"}}});
+    EXPECT_EQ(server.project(project).value("tags").toArray().size(), 2);
+
+    EXPECT_EQ(call(Method::Post, "/tag/", {{"object", "/api/v1/item/999/"}, {"action", "add"}, {"name", "x"}})
+                  .statusCode,
+              404);
+    EXPECT_EQ(call(Method::Post, "/tag/", {{"object", uri}, {"action", "rename"}}).statusCode, 400);
+}
+
+// --- Keep-alive and other devices ----------------------------------------------------------------
+
+TEST_F(FakeSyncServerTest, GivenTheKeepAlive_WhenAsked_ThenOneRecordReportsTheClockAndIntervals)
+{
+    server.setNow(kStart + 3);
+    server.setOnline(false);
+    server.setPollingIntervals(7, 9);
+    Response reply =
+        call(Method::Get, "/rest_config/?format=json&limit=1&device_type=Mac" + platformVersionPair("1.2"));
+    ASSERT_EQ(objects(reply).size(), 1);
+    const QJsonObject config = objects(reply)[0].toObject();
+    EXPECT_FALSE(config.value("is_online").toBool(true));
+    EXPECT_EQ(config.value("requested_time").toInteger(), kStart + 3);
+    EXPECT_EQ(config.value("item_polling_interval").toInt(), 7);
+    EXPECT_EQ(config.value("project_polling_interval").toInt(), 9);
+}
+
+TEST_F(FakeSyncServerTest, GivenAnotherDevice_WhenItEditsAndDeletes_ThenVersionsTimesAndDeviceFollow)
+{
+    const qint64 item = server.createItemAsOtherDevice({{"name", "Shared"}});
+    EXPECT_EQ(server.item(item).value("editedByDevice").toString(), FakeSyncServer::kOtherDevice);
+    server.setNow(kStart + 30);
+    ASSERT_TRUE(server.modifyItemAsOtherDevice(
+        item, {{"name", "Shared!"}, {"edited_by_username", "bob@example.com"}}));
+    EXPECT_EQ(server.item(item).value("version_id").toInt(), 2);
+    EXPECT_EQ(server.item(item).value("timestamp").toInteger(), kStart + 30);
+    EXPECT_EQ(server.item(item).value("edited_by_username").toString(), "bob@example.com");
+
+    ASSERT_TRUE(server.deleteItemAsOtherDevice(item));
+    EXPECT_EQ(server.item(item).value("state").toInt(), 3);
+    EXPECT_EQ(server.item(item).value("version_id").toInt(), 3);
+    EXPECT_FALSE(server.modifyItemAsOtherDevice(4242, {{"name", "x"}}));
+}
+
+// --- Fault injection -----------------------------------------------------------------------------
+
+TEST_F(FakeSyncServerTest, GivenAStatusFault_WhenItsCallsAreUsedUp_ThenTheRouteAnswersNormallyAgain)
+{
+    server.failNext("/api/v1/item/", 500, 2, qv::test::PathMatch::Exact);
+    EXPECT_EQ(call(Method::Get, "/item/5/").statusCode, 404) << "exact match leaves other paths alone";
+    EXPECT_EQ(call(Method::Get, "/item/").statusCode, 500);
+    EXPECT_EQ(call(Method::Post, "/item/", {{"idd", 1}}).statusCode, 500);
+    EXPECT_EQ(server.itemCount(), 0) << "a failed call changes nothing";
+    EXPECT_EQ(call(Method::Get, "/item/").statusCode, 200);
+}
+
+TEST_F(FakeSyncServerTest, GivenABulkOmission_WhenPosted_ThenAllAreStoredButTheLastAreMissingFromTheReply)
+{
+    server.omitFromBulkNext("/api/v1/item/", 2);
+    QJsonArray batch{QJsonObject{{"idd", 1}}, QJsonObject{{"idd", 2}}, QJsonObject{{"idd", 3}}};
+    Response reply = call(Method::Post, "/item/" + routeSuffix("1.2"), {{"objects", batch}});
+    ASSERT_EQ(objects(reply).size(), 1);
+    EXPECT_EQ(objects(reply)[0].toObject().value("idd").toInt(), 1);
+    EXPECT_EQ(server.itemCount(), 3);
+}
+
+TEST_F(FakeSyncServerTest, GivenADelayedReply_WhileItWaits_ThenOtherRequestsAreStillServed)
+{
+    server.delayNext("/api/v1/project/", 300);
+    bool delayedDone = false;
+    client.get("/project/", [&](const Response&) { delayedDone = true; });
+    ASSERT_TRUE(waitFor([&] { return server.requests().size() == 1; }));
+    QElapsedTimer timer;
+    timer.start();
+
+    EXPECT_EQ(call(Method::Get, "/item/").statusCode, 200);
+    EXPECT_FALSE(delayedDone) << "the delay must not block the server";
+    ASSERT_TRUE(waitFor([&] { return delayedDone; }));
+    EXPECT_GE(timer.elapsed(), 200);
+}
+
+TEST_F(FakeSyncServerTest, GivenARouteAddedLater_WhenItsPathIsAsked_ThenItTakesPrecedence)
+{
+    server.addRoute("GET", "/api/v1/item/:id/", [](const qv::test::HttpRequest& request) {
+        return qv::test::HttpResponse::json(QJsonObject{{"custom", request.args.value("id")}});
+    });
+    EXPECT_EQ(call(Method::Get, "/item/12/").json.object().value("custom").toString(), "12");
+    EXPECT_EQ(call(Method::Delete, "/item/12/").statusCode, 405);
+}
+
+TEST(FakeSyncServerDates, GivenQueryDates_WhenParsed_ThenOnlyTheWireFormIsAccepted)
+{
+    EXPECT_EQ(FakeSyncServer::parseQueryDate("2013-05-01 10:00:00.000000-00:00"), qint64(1367402400000));
+    EXPECT_EQ(FakeSyncServer::parseQueryDate("2013-05-01 12:00:00.250000+02:00"), qint64(1367402400250));
+    EXPECT_FALSE(FakeSyncServer::parseQueryDate("2013-05-01%2010:00:00.000000-00:00"));
+    EXPECT_FALSE(FakeSyncServer::parseQueryDate("2013-05-01T10:00:00"));
+}
+
+} // namespace

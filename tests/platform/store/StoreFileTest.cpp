@@ -1,0 +1,566 @@
+#include "tests/platform/store/StoreFixture.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv::store::test {
+namespace {
+
+using StoreRoundTrip = StoreFixture;
+
+TEST_F(StoreRoundTrip, GivenEveryAttributeTypeAndRelation_WhenSavedAndReopened_ThenAllComeBack)
+{
+    qint64 projectID = 0;
+    qint64 firstTaskID = 0;
+    QString projectURI;
+    {
+        auto context = openStore();
+        ManagedObject* project = context->insert("Project");
+        project->setValue("id_", 7);
+        project->setValue("name", QStringLiteral("Grüße \"quoted\" 'and' ünïcode"));
+        project->setValue("index", qint64(1) << 40);
+        project->setValue("budget", 3.25);
+        project->setValue("archived", true);
+        project->setValue("created", utcMs(1'700'000'123'456));
+        project->setValue("icon", QByteArray("\x00\x01\xff", 3));
+        project->setValue("collaborators", QByteArray("only in memory"));
+        auto* first = context->insert<Task>("Task");
+        first->setName(QString()); // stays null
+        first->setValue("serverID", 101);
+        first->setProject(project);
+        auto* second = context->insert<Task>("Task");
+        second->setName(QLatin1String("")); // empty, not null
+        second->setProject(project);
+        ManagedObject* tag = context->insert("Tag");
+        tag->setValue("name", "home");
+        first->addToMany("tags", tag);
+        project->addToMany("tags", tag);
+        ManagedObject* note = context->insert("Note");
+        note->setValue("text", "remember");
+        second->setToOne("note", note);
+        projectID = project->objectID();
+        firstTaskID = first->objectID();
+        projectURI = project->uri();
+        StoreError error;
+        ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
+    }
+
+    auto context = openStore();
+    ManagedObject* project = context->objectWithID("Project", projectID);
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->uri(), projectURI);
+    EXPECT_EQ(project->value("name").toString(), QStringLiteral("Grüße \"quoted\" 'and' ünïcode"));
+    EXPECT_EQ(project->value("index").metaType().id(), QMetaType::LongLong);
+    EXPECT_EQ(project->intValue("index"), qint64(1) << 40);
+    EXPECT_EQ(project->intValue("state"), 0);
+    EXPECT_DOUBLE_EQ(project->doubleValue("budget"), 3.25);
+    EXPECT_TRUE(project->boolValue("archived"));
+    EXPECT_EQ(project->dateValue("created"), utcMs(1'700'000'123'456));
+    EXPECT_EQ(project->dateValue("created").timeSpec(), Qt::UTC);
+    EXPECT_EQ(project->value("icon").toByteArray(), QByteArray("\x00\x01\xff", 3));
+    EXPECT_TRUE(project->isNull("collaborators"));
+    EXPECT_FALSE(project->isInserted());
+    EXPECT_FALSE(context->hasChanges());
+
+    const auto& tasks = project->toMany("tasks");
+    ASSERT_EQ(tasks.size(), 2u);
+    auto* first = as<Task>(tasks[0]);
+    auto* second = as<Task>(tasks[1]);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->objectID(), firstTaskID);
+    EXPECT_EQ(first->fetchedCount, 1);
+    EXPECT_TRUE(first->isNull("name"));
+    EXPECT_FALSE(second->isNull("name"));
+    EXPECT_EQ(second->name(), QString());
+    EXPECT_EQ(first->project(), project);
+    EXPECT_FALSE(first->boolValue("done"));
+    ManagedObject* tag = context->lookupFirst("Tag", "name", "home");
+    ASSERT_NE(tag, nullptr);
+    EXPECT_TRUE(first->containsInMany("tags", tag));
+    EXPECT_TRUE(tag->containsInMany("tasks", first));
+    EXPECT_TRUE(tag->containsInMany("projects", project));
+    ManagedObject* note = second->toOne("note");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->stringValue("text"), "remember");
+    EXPECT_EQ(note->toOne("task"), second);
+    EXPECT_EQ(context->lookupFirst("Task", "serverID", 101), first);
+}
+
+TEST_F(StoreRoundTrip, GivenTransientCachesFilledWhileLoading_ThenTheOpenedStoreHasNoChanges)
+{
+    {
+        auto context = openStore();
+        context->insert<Task>("Task")->setName("star");
+        ASSERT_TRUE(context->save());
+    }
+    scheduler.runPosted();
+    auto context = openStore();
+    auto* task = as<Task>(context->objects("Task").front());
+    EXPECT_TRUE(task->boolValue("starred"));
+    EXPECT_FALSE(context->hasChanges());
+    EXPECT_EQ(scheduler.pendingPosts(), 0);
+    EXPECT_TRUE(task->changedKeysInCurrentEvent().isEmpty());
+}
+
+TEST_F(StoreRoundTrip, GivenTheFile_ThenTablesAndColumnsAreNamedAfterTheModel)
+{
+    {
+        auto context = openStore();
+        ManagedObject* project = context->insert("Project");
+        ManagedObject* task = context->insert("Task");
+        task->setValue("index", 5);
+        task->setToOne("project", project);
+        ManagedObject* tag = context->insert("Tag");
+        task->addToMany("tags", tag);
+        ASSERT_TRUE(context->save());
+    }
+    RawDb raw(storePath(), true);
+    EXPECT_EQ(raw.number("SELECT \"index\" FROM \"Task\""), 5);
+    EXPECT_EQ(raw.number("SELECT \"project\" FROM \"Task\""), raw.number("SELECT \"Z_PK\" FROM \"Project\""));
+    EXPECT_EQ(raw.number("SELECT count(*) FROM pragma_table_info('Project') WHERE name = 'tasks'"), 0);
+    EXPECT_EQ(raw.number("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name LIKE 'Z\\_%'"
+                         " ESCAPE '\\' AND name NOT IN ('Z_METADATA', 'Z_Tag_tasks', 'Z_Project_tags')"),
+              0);
+    EXPECT_EQ(raw.number("SELECT count(*) FROM Z_Tag_tasks"), 1);
+    EXPECT_EQ(raw.text("PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(raw.number("PRAGMA user_version"), 1);
+}
+
+TEST_F(StoreRoundTrip, GivenDeletedObjects_WhenNewOnesAreInserted_ThenNoObjectIDIsEverReused)
+{
+    qint64 deletedID = 0;
+    {
+        auto context = openStore();
+        context->insert("Task");
+        ManagedObject* last = context->insert("Task");
+        deletedID = last->objectID();
+        ASSERT_TRUE(context->save());
+        context->deleteObject(last);
+        ASSERT_TRUE(context->save());
+    }
+    auto context = openStore();
+    EXPECT_EQ(context->count("Task"), 1);
+    EXPECT_GT(context->insert("Task")->objectID(), deletedID);
+}
+
+using SchemaVersions = StoreFixture;
+
+TEST_F(SchemaVersions, GivenAVersion1File_WhenOpenedWithVersion2_ThenTheNewEntityAndAttributeAreAdded)
+{
+    qint64 taskID = 0;
+    {
+        auto context = openStore();
+        auto* task = context->insert<Task>("Task");
+        task->setName("old");
+        taskID = task->objectID();
+        ASSERT_TRUE(context->save());
+    }
+    const Model v2 = testModel(2);
+    {
+        auto context = openStore(v2);
+        ASSERT_TRUE(context);
+        ManagedObject* task = context->objectWithID("Task", taskID);
+        ASSERT_NE(task, nullptr);
+        EXPECT_EQ(task->stringValue("name"), "old");
+        EXPECT_EQ(task->intValue("priority"), 3); // rows from before take the default
+        EXPECT_FALSE(context->hasChanges());
+        task->setValue("priority", 1);
+        context->insert("Milestone")->setValue("title", "v2");
+        ASSERT_TRUE(context->save());
+    }
+    RawDb raw(storePath(), true);
+    EXPECT_EQ(raw.number("PRAGMA user_version"), 2);
+    EXPECT_EQ(raw.number("SELECT priority FROM Task"), 1);
+    EXPECT_EQ(raw.text("SELECT title FROM Milestone"), "v2");
+}
+
+TEST_F(SchemaVersions, GivenAFileOfANewerVersion_WhenOpened_ThenItIsRefusedAndLeftUntouched)
+{
+    const Model v2 = testModel(2);
+    {
+        auto context = openStore(v2);
+        context->insert("Milestone");
+        ASSERT_TRUE(context->save());
+    }
+    const QByteArray before = fileBytes(storePath());
+    const QDateTime modified = QFileInfo(storePath()).lastModified();
+
+    StoreError error;
+    auto context = Context::open(storePath(), model, scheduler, &error);
+
+    EXPECT_FALSE(context);
+    EXPECT_EQ(error.code, StoreError::Code::NewerSchema);
+    EXPECT_FALSE(error.message.isEmpty());
+    EXPECT_EQ(fileBytes(storePath()), before);
+    EXPECT_EQ(QFileInfo(storePath()).lastModified(), modified);
+    EXPECT_TRUE(openStore(v2)); // still good for the version that wrote it
+}
+
+class UnreadableFiles : public StoreFixture {
+protected:
+    // Opens, expects a refusal, and checks that the file kept every byte.
+    StoreError refuse(const QByteArray& contents)
+    {
+        QFile file(storePath());
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        file.close();
+        StoreError error;
+        auto context = Context::open(storePath(), model, scheduler, &error);
+        EXPECT_FALSE(context);
+        EXPECT_TRUE(error);
+        EXPECT_FALSE(error.message.isEmpty());
+        EXPECT_EQ(fileBytes(storePath()), contents);
+        EXPECT_FALSE(QFile::exists(storePath() + "-wal") && QFileInfo(storePath() + "-wal").size() > 0);
+        return error;
+    }
+
+    QByteArray validStore(int tasks)
+    {
+        {
+            auto context = openStore();
+            for (int i = 0; i < tasks; ++i)
+                context->insert<Task>("Task")->setName(
+                    QStringLiteral("task number %1 with some text").arg(i));
+            EXPECT_TRUE(context->save());
+        }
+        return fileBytes(storePath());
+    }
+};
+
+TEST_F(UnreadableFiles, GivenRandomBytes_ThenNotAStoreAndUntouched)
+{
+    QByteArray noise(8192, 0);
+    for (auto& c : noise)
+        c = char(QRandomGenerator::global()->bounded(256));
+    EXPECT_EQ(refuse(noise).code, StoreError::Code::NotAStore);
+}
+
+TEST_F(UnreadableFiles, GivenATextFile_ThenNotAStoreAndUntouched)
+{
+    EXPECT_EQ(refuse("name,notes\nmilk,two bottles\n").code, StoreError::Code::NotAStore);
+}
+
+TEST_F(UnreadableFiles, GivenATruncatedStore_ThenCorruptAndUntouched)
+{
+    const QByteArray whole = validStore(2000);
+    ASSERT_GT(whole.size(), 16384);
+    EXPECT_EQ(refuse(whole.left(whole.size() / 2)).code, StoreError::Code::Corrupt);
+    EXPECT_EQ(refuse(whole.left(60)).code, StoreError::Code::Corrupt);
+}
+
+TEST_F(UnreadableFiles, GivenAStoreWithDamagedPages_ThenRefusedAndUntouched)
+{
+    QByteArray damaged = validStore(2000);
+    for (qsizetype i = 4096 * 2; i < damaged.size(); i += 4096)
+        damaged[i + 100] = char(0xA5), damaged[i + 7] = char(0x5A);
+    const StoreError error = refuse(damaged);
+    EXPECT_TRUE(error.code == StoreError::Code::Corrupt || error.code == StoreError::Code::NotAStore);
+}
+
+TEST_F(UnreadableFiles, GivenAnotherProgramsDatabase_ThenNotAStoreAndUntouched)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(storePath()).constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE contacts (name TEXT); INSERT INTO contacts VALUES ('x');", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+    const QByteArray before = fileBytes(storePath());
+    EXPECT_EQ(refuse(before).code, StoreError::Code::NotAStore);
+}
+
+TEST_F(UnreadableFiles, GivenAnEmptyFileOrNone_ThenANewStoreIsMade)
+{
+    QFile file(storePath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_TRUE(openStore());
+    QFile::remove(storePath());
+    EXPECT_TRUE(openStore());
+
+    StoreError error;
+    EXPECT_FALSE(Context::open(home.root() + "/missing/store.sqlite", model, scheduler, &error));
+    EXPECT_EQ(error.code, StoreError::Code::NotFound);
+}
+
+using StoreSave = StoreFixture;
+
+TEST_F(StoreSave, GivenAnotherProcessHoldsTheLock_WhenSaving_ThenItFailsKeepsTheChangesAndALaterSaveSucceeds)
+{
+    auto context = openStore();
+    auto* task = context->insert<Task>("Task");
+    task->setName("first");
+    ASSERT_TRUE(context->save());
+    context->setBusyTimeout(20);
+    task->setName("second");
+    ManagedObject* added = context->insert("Task");
+
+    StoreError error;
+    {
+        RawDb other(storePath());
+        ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE"));
+        EXPECT_FALSE(context->save(&error));
+        other.exec("ROLLBACK");
+    }
+
+    EXPECT_EQ(error.code, StoreError::Code::Io);
+    EXPECT_TRUE(context->hasChanges());
+    EXPECT_EQ(task->name(), "second");
+    EXPECT_TRUE(added->isInserted());
+    EXPECT_EQ(task->committedValue("name").toString(), "first");
+    ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
+    EXPECT_FALSE(error);
+    EXPECT_FALSE(context->hasChanges());
+    RawDb raw(storePath(), true);
+    EXPECT_EQ(raw.text("SELECT name FROM Task ORDER BY Z_PK LIMIT 1"), "second");
+    EXPECT_EQ(raw.number("SELECT count(*) FROM Task"), 2);
+}
+
+TEST_F(StoreSave, GivenAWriteFailsHalfwayThroughTheSave_ThenNothingOfItReachesTheFile)
+{
+    qint64 aID = 0;
+    {
+        auto context = openStore();
+        aID = context->insert("Task")->objectID();
+        context->insert("Task");
+        ASSERT_TRUE(context->save());
+    }
+    {
+        RawDb raw(storePath());
+        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Task WHEN NEW.name = 'boom' "
+                             "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    }
+    auto context = openStore();
+    auto tasks = context->objects("Task");
+    ASSERT_EQ(tasks.size(), 2u);
+    ASSERT_EQ(tasks[0]->objectID(), aID);
+    tasks[0]->setValue("name", "fine");
+    tasks[1]->setValue("name", "boom");
+    context->insert("Tag")->setValue("name", "new");
+
+    StoreError error;
+    EXPECT_FALSE(context->save(&error));
+    EXPECT_EQ(error.code, StoreError::Code::Constraint);
+    {
+        RawDb raw(storePath(), true);
+        EXPECT_EQ(raw.number("SELECT count(*) FROM Task WHERE name IS NOT NULL"), 0);
+        EXPECT_EQ(raw.number("SELECT count(*) FROM Tag"), 0);
+    }
+    EXPECT_EQ(tasks[0]->stringValue("name"), "fine");
+    EXPECT_TRUE(context->hasChanges());
+
+    {
+        RawDb raw(storePath());
+        ASSERT_TRUE(raw.exec("DROP TRIGGER refuse"));
+    }
+    ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
+    RawDb raw(storePath(), true);
+    EXPECT_EQ(raw.number("SELECT count(*) FROM Task WHERE name IS NOT NULL"), 2);
+    EXPECT_EQ(raw.number("SELECT count(*) FROM Tag"), 1);
+}
+
+TEST_F(StoreSave, GivenALargeStore_WhenOneObjectChanges_ThenOnlyItsRowIsWritten)
+{
+    {
+        auto context = openStore();
+        for (int i = 0; i < 1000; ++i)
+            context->insert("Task")->setValue("index", i);
+        ASSERT_TRUE(context->save());
+    }
+    {
+        RawDb raw(storePath());
+        ASSERT_TRUE(
+            raw.exec("CREATE TABLE writes (n INTEGER); INSERT INTO writes VALUES (0);"
+                     "CREATE TRIGGER w1 AFTER UPDATE ON Task BEGIN UPDATE writes SET n = n + 1; END;"
+                     "CREATE TRIGGER w2 AFTER INSERT ON Task BEGIN UPDATE writes SET n = n + 1; END;"
+                     "CREATE TRIGGER w3 AFTER DELETE ON Task BEGIN UPDATE writes SET n = n + 1; END;"));
+    }
+    auto context = openStore();
+    auto tasks = context->objects("Task");
+    ASSERT_TRUE(context->save()); // nothing changed: nothing written
+    tasks[500]->setValue("index", -1);
+    context->deleteObject(tasks[10]);
+    context->insert("Task");
+    tasks[20]->setValue("index", 999'999);
+    tasks[20]->setValue("index", 20); // changed back: not a change
+    ASSERT_TRUE(context->save());
+
+    RawDb raw(storePath(), true);
+    EXPECT_EQ(raw.number("SELECT n FROM writes"), 3);
+    EXPECT_EQ(raw.number("SELECT \"index\" FROM Task WHERE Z_PK = 501"), -1);
+}
+
+TEST_F(StoreSave, GivenAContextWithoutAFile_WhenSaving_ThenIoError)
+{
+    Context context(model, scheduler);
+    context.insert("Task");
+    StoreError error;
+    EXPECT_FALSE(context.save(&error));
+    EXPECT_EQ(error.code, StoreError::Code::Io);
+    EXPECT_TRUE(context.hasChanges());
+}
+
+using StoreCrash = StoreFixture;
+
+// A save killed at any point leaves either the state before it or the state after it.
+TEST_F(StoreCrash, GivenASaveKilledMidway_WhenReopened_ThenTheFileIsWholeAndHoldsOneStateOrTheOther)
+{
+    constexpr int kTasks = 6000;
+    {
+        auto context = openStore();
+        for (int i = 0; i < kTasks; ++i) {
+            ManagedObject* task = context->insert("Task");
+            task->setValue("index", 0);
+            task->setValue("name", QStringLiteral("generation 0 of task %1 ").arg(i).repeated(4));
+        }
+        ASSERT_TRUE(context->save());
+    }
+    const QString wal = storePath() + "-wal";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ready[0]);
+        ManualScheduler childScheduler;
+        StoreError error;
+        auto context = Context::open(storePath(), model, childScheduler, &error);
+        if (!context)
+            _exit(2);
+        const auto tasks = context->objects("Task");
+        for (int generation = 1;; ++generation) {
+            for (size_t i = 0; i < tasks.size(); ++i) {
+                tasks[i]->setValue("index", generation);
+                tasks[i]->setValue(
+                    "name", QStringLiteral("generation %1 of task %2 ").arg(generation).arg(i).repeated(4));
+            }
+            context->insert("Tag")->setValue("name", QString::number(generation));
+            const char mark = 's';
+            if (write(ready[1], &mark, 1) != 1)
+                _exit(3);
+            if (!context->save())
+                _exit(4);
+        }
+    }
+    close(ready[1]);
+    // Let two saves complete, then kill the third as soon as it starts writing.
+    char mark = 0;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(read(ready[0], &mark, 1), 1);
+    struct stat before {};
+    stat(QFile::encodeName(wal).constData(), &before);
+    for (int spins = 0; spins < 200'000; ++spins) {
+        struct stat now {};
+        stat(QFile::encodeName(wal).constData(), &now);
+        if (now.st_size != before.st_size || now.st_mtim.tv_nsec != before.st_mtim.tv_nsec ||
+            now.st_mtim.tv_sec != before.st_mtim.tv_sec)
+            break;
+        usleep(10);
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ready[0]);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "child ended by itself with " << WEXITSTATUS(status);
+
+    {
+        RawDb raw(storePath());
+        EXPECT_EQ(raw.text("PRAGMA integrity_check"), "ok");
+    }
+    auto context = openStore();
+    ASSERT_TRUE(context);
+    const auto tasks = context->objects("Task");
+    ASSERT_EQ(int(tasks.size()), kTasks);
+    const qint64 generation = tasks.front()->intValue("index");
+    EXPECT_GE(generation, 2);
+    EXPECT_LE(generation, 3);
+    EXPECT_EQ(context->count("Tag"), generation);
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        ASSERT_EQ(tasks[i]->intValue("index"), generation) << "task " << i;
+        ASSERT_EQ(tasks[i]->stringValue("name"),
+                  QStringLiteral("generation %1 of task %2 ").arg(generation).arg(i).repeated(4));
+    }
+}
+
+using StoreBackup = StoreFixture;
+
+TEST_F(StoreBackup, GivenSavedChangesStillInTheLog_WhenBackedUp_ThenTheCopyOpensWithTheSameContents)
+{
+    const QString copy = home.root() + "/copy.sqlite";
+    auto context = openStore();
+    ManagedObject* project = context->insert("Project");
+    project->setValue("name", "kept");
+    auto* task = context->insert<Task>("Task");
+    task->setProject(project);
+    ASSERT_TRUE(context->save());
+    task->setName("in the log only");
+    ASSERT_TRUE(context->save());
+    ASSERT_GT(QFileInfo(storePath() + "-wal").size(), 0);
+    task->setName("not saved");
+
+    StoreError error;
+    ASSERT_TRUE(context->backupTo(copy, &error)) << error.message.toStdString();
+    EXPECT_FALSE(QFile::exists(copy + ".part"));
+
+    auto restored = Context::open(copy, model, scheduler, &error);
+    ASSERT_TRUE(restored) << error.message.toStdString();
+    EXPECT_EQ(restored->storeUuid(), context->storeUuid());
+    auto* copiedTask = as<Task>(restored->objectWithID("Task", task->objectID()));
+    ASSERT_NE(copiedTask, nullptr);
+    EXPECT_EQ(copiedTask->name(), "in the log only");
+    ASSERT_NE(copiedTask->project(), nullptr);
+    EXPECT_EQ(copiedTask->project()->stringValue("name"), "kept");
+
+    EXPECT_FALSE(context->backupTo(storePath(), &error));
+    EXPECT_EQ(error.code, StoreError::Code::Io);
+}
+
+using ObjectURIs = StoreFixture;
+
+TEST_F(ObjectURIs, GivenAnObject_ThenItsURIResolvesUntilItIsDeletedAndOnlyInItsOwnStore)
+{
+    auto context = openStore();
+    ManagedObject* task = context->insert("Task");
+    const QString uri = task->uri();
+    EXPECT_TRUE(uri.startsWith("quadrivo-store://" + context->storeUuid() + "/Task/p"));
+    EXPECT_EQ(context->objectForURI(uri), task);
+    ASSERT_TRUE(context->save());
+
+    auto other = Context::open(home.root() + "/other.sqlite", model, scheduler, nullptr);
+    ASSERT_TRUE(other);
+    ManagedObject* foreignTask = other->insert("Task");
+    EXPECT_EQ(foreignTask->objectID(), task->objectID());
+    EXPECT_EQ(context->objectForURI(foreignTask->uri()), nullptr);
+    EXPECT_EQ(context->objectForURI("quadrivo-store://" + context->storeUuid() + "/Nothing/p1"), nullptr);
+    EXPECT_EQ(context->objectForURI("quadrivo-store://" + context->storeUuid() + "/Task/pX"), nullptr);
+    EXPECT_EQ(context->objectForURI("not a uri"), nullptr);
+
+    context->deleteObject(task);
+    EXPECT_EQ(context->objectForURI(uri), nullptr);
+    ASSERT_TRUE(context->save());
+    context.reset();
+    context = openStore();
+    EXPECT_EQ(context->objectForURI(uri), nullptr);
+}
+
+TEST_F(ObjectURIs, GivenAReopenedStore_ThenEarlierURIsStillResolve)
+{
+    QString uri;
+    {
+        auto context = openStore();
+        uri = context->insert("Project")->uri();
+        ASSERT_TRUE(context->save());
+    }
+    auto context = openStore();
+    ManagedObject* project = context->objectForURI(uri);
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->uri(), uri);
+}
+
+} // namespace
+} // namespace qv::store::test

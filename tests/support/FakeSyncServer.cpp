@@ -1,0 +1,566 @@
+#include "tests/support/FakeSyncServer.h"
+
+#include <QRegularExpression>
+#include <QTimeZone>
+
+#include <algorithm>
+
+namespace qv::test {
+
+namespace {
+
+const QString kId = QStringLiteral("id");
+const QString kIdd = QStringLiteral("idd");
+const QString kObjects = QStringLiteral("objects");
+const QString kProjects = QStringLiteral("projects");
+const QString kResourceUri = QStringLiteral("resource_uri");
+const QString kState = QStringLiteral("state");
+const QString kTags = QStringLiteral("tags");
+const QString kTimestamp = QStringLiteral("timestamp");
+const QString kVersion = QStringLiteral("version_id");
+const QString kEditedByUsername = QStringLiteral("edited_by_username");
+const QString kEditedByDevice = QStringLiteral("editedByDevice");
+const QString kCreatorUsername = QStringLiteral("creator_username");
+
+qint64 idOf(const QJsonValue& value)
+{
+    if (value.isString())
+        return value.toString().toLongLong();
+    return value.toInteger();
+}
+
+qint64 timestampOf(const QJsonObject& object)
+{
+    return object.value(kTimestamp).toInteger();
+}
+
+void sortByChange(QList<QJsonObject>& objects)
+{
+    std::stable_sort(objects.begin(), objects.end(), [](const QJsonObject& a, const QJsonObject& b) {
+        if (timestampOf(a) != timestampOf(b))
+            return timestampOf(a) < timestampOf(b);
+        return idOf(a.value(kId)) < idOf(b.value(kId));
+    });
+}
+
+// An item names its project by resource path; clients may send paths, numbers or objects.
+QJsonArray normalizedProjects(const QJsonValue& value)
+{
+    QJsonArray list = value.isArray() ? value.toArray() : QJsonArray{value};
+    QJsonArray uris;
+    for (const QJsonValue& entry : list) {
+        if (entry.isString() && !entry.toString().isEmpty()) {
+            uris.append(entry);
+        } else if (entry.isDouble() && entry.toInteger() > 0) {
+            uris.append(FakeSyncServer::projectUri(entry.toInteger()));
+        } else if (entry.isObject()) {
+            const QJsonObject project = entry.toObject();
+            const QString uri = project.value(kResourceUri).toString();
+            const qint64 id =
+                idOf(project.value(kIdd)) > 0 ? idOf(project.value(kIdd)) : idOf(project.value(kId));
+            if (!uri.isEmpty())
+                uris.append(uri);
+            else if (id > 0)
+                uris.append(FakeSyncServer::projectUri(id));
+        }
+    }
+    return uris;
+}
+
+QJsonArray normalizedTags(const QJsonValue& value)
+{
+    QJsonArray tags;
+    for (const QJsonValue& entry : value.toArray()) {
+        const QString name = entry.isString() ? entry.toString() : entry.toObject().value("name").toString();
+        if (!name.isEmpty())
+            tags.append(QJsonObject{{QStringLiteral("name"), name}});
+    }
+    return tags;
+}
+
+bool hasTag(const QJsonArray& tags, const QString& name)
+{
+    return std::any_of(tags.begin(), tags.end(), [&](const QJsonValue& tag) {
+        return tag.toObject().value("name").toString() == name;
+    });
+}
+
+QJsonObject bodyObject(const HttpRequest& request, bool* ok)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+    *ok = error.error == QJsonParseError::NoError && document.isObject();
+    return document.object();
+}
+
+} // namespace
+
+FakeSyncServer::FakeSyncServer(QObject* parent) : LoopbackHttpServer(parent)
+{
+    installRoutes();
+}
+
+QUrl FakeSyncServer::apiUrl() const
+{
+    QUrl url = baseUrl();
+    url.setPath(QString::fromLatin1(kApi));
+    return url;
+}
+
+qint64 FakeSyncServer::now() const
+{
+    return m_systemClock ? QDateTime::currentSecsSinceEpoch() : m_now;
+}
+
+void FakeSyncServer::setPollingIntervals(int itemSeconds, int projectSeconds)
+{
+    m_itemPollingInterval = itemSeconds;
+    m_projectPollingInterval = projectSeconds;
+}
+
+QString FakeSyncServer::itemUri(qint64 id)
+{
+    return QStringLiteral("/api/v1/item/%1/").arg(id);
+}
+
+QString FakeSyncServer::projectUri(qint64 id)
+{
+    return QStringLiteral("/api/v1/project/%1/").arg(id);
+}
+
+QJsonObject FakeSyncServer::item(qint64 id) const
+{
+    const auto it = m_items.find(id);
+    return it == m_items.end() ? QJsonObject() : it->second;
+}
+
+QJsonObject FakeSyncServer::project(qint64 id) const
+{
+    const auto it = m_projects.find(id);
+    return it == m_projects.end() ? QJsonObject() : it->second;
+}
+
+QList<QJsonObject> FakeSyncServer::items() const
+{
+    QList<QJsonObject> all;
+    for (const auto& entry : m_items)
+        all.append(entry.second);
+    return all;
+}
+
+QList<QJsonObject> FakeSyncServer::projects() const
+{
+    QList<QJsonObject> all;
+    for (const auto& entry : m_projects)
+        all.append(entry.second);
+    return all;
+}
+
+std::optional<qint64> FakeSyncServer::parseQueryDate(const QString& text)
+{
+    static const QRegularExpression form(
+        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2}) (\d{2}):(\d{2}):(\d{2})\.(\d{6})([+-])(\d{2}):(\d{2})$)"));
+    const auto match = form.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    auto number = [&](int group) {
+        return match.captured(group).toInt();
+    };
+    const QDate date(number(1), number(2), number(3));
+    const QTime time(number(4), number(5), number(6));
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    const int offsetSeconds = (number(9) * 60 + number(10)) * 60 * (match.captured(8) == "-" ? -1 : 1);
+    const qint64 local = QDateTime(date, time, QTimeZone::utc()).toMSecsSinceEpoch();
+    return local - qint64(offsetSeconds) * 1000 + match.captured(7).toLongLong() / 1000;
+}
+
+QJsonObject FakeSyncServer::withRequestTime(QJsonObject object) const
+{
+    object.insert(QStringLiteral("requested_time"), now());
+    return object;
+}
+
+QJsonObject FakeSyncServer::clientFields(const QJsonObject& body, bool project)
+{
+    static const QStringList itemOwned = {kId,
+                                          kResourceUri,
+                                          kVersion,
+                                          kTimestamp,
+                                          QStringLiteral("lastModifiedTimestamp"),
+                                          kCreatorUsername,
+                                          kEditedByUsername,
+                                          QStringLiteral("requested_time")};
+    static const QStringList projectOwned = {kId,
+                                             kIdd,
+                                             kResourceUri,
+                                             kVersion,
+                                             kTimestamp,
+                                             QStringLiteral("requested_time"),
+                                             QStringLiteral("owners_count"),
+                                             kEditedByUsername};
+    QJsonObject fields = body;
+    for (const QString& key : project ? projectOwned : itemOwned)
+        fields.remove(key);
+    if (fields.contains(kProjects))
+        fields.insert(kProjects, normalizedProjects(fields.value(kProjects)));
+    if (fields.contains(kTags))
+        fields.insert(kTags, normalizedTags(fields.value(kTags)));
+    return fields;
+}
+
+void FakeSyncServer::stamp(QJsonObject& object, const QJsonObject& body, Origin origin, bool isItem) const
+{
+    object.insert(kVersion, object.value(kVersion).toInteger() + 1);
+    object.insert(kTimestamp, now());
+    if (isItem)
+        object.insert(QStringLiteral("lastModifiedTimestamp"), now());
+    QString editor = m_username;
+    if (origin == Origin::OtherDevice) {
+        if (body.contains(kEditedByUsername))
+            editor = body.value(kEditedByUsername).toString();
+        object.insert(kEditedByDevice, body.contains(kEditedByDevice) ? body.value(kEditedByDevice)
+                                                                      : QJsonValue(QString(kOtherDevice)));
+    }
+    object.insert(kEditedByUsername, editor);
+}
+
+qint64 FakeSyncServer::createItem(const QJsonObject& body, Origin origin)
+{
+    const qint64 id = m_nextItemId++;
+    QJsonObject object = clientFields(body, false);
+    object.insert(kId, id);
+    object.insert(kResourceUri, itemUri(id));
+    if (!object.contains(kIdd))
+        object.insert(kIdd, 1'000'000 + id);
+    if (!object.contains(kState))
+        object.insert(kState, 0);
+    if (!object.contains(kProjects))
+        object.insert(kProjects, QJsonArray());
+    if (!object.contains(kTags))
+        object.insert(kTags, QJsonArray());
+    const QString creator = origin == Origin::OtherDevice && body.contains(kCreatorUsername)
+                                ? body.value(kCreatorUsername).toString()
+                                : m_username;
+    object.insert(kCreatorUsername, creator);
+    if (!object.contains(QStringLiteral("owner_username")))
+        object.insert(QStringLiteral("owner_username"), creator);
+    object.insert(kVersion, 0);
+    stamp(object, body, origin, true);
+    m_items[id] = object;
+    return id;
+}
+
+bool FakeSyncServer::updateItem(qint64 id, const QJsonObject& body, Origin origin)
+{
+    auto it = m_items.find(id);
+    if (it == m_items.end())
+        return false;
+    const QJsonObject fields = clientFields(body, false);
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        it->second.insert(field.key(), field.value());
+    stamp(it->second, body, origin, true);
+    return true;
+}
+
+qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
+{
+    const qint64 id = m_nextProjectId++;
+    QJsonObject object = clientFields(body, true);
+    object.insert(kId, id);
+    object.insert(kIdd, id);
+    object.insert(kResourceUri, projectUri(id));
+    object.insert(QStringLiteral("owners_count"), 1);
+    if (!object.contains(kState))
+        object.insert(kState, 0);
+    if (!object.contains(kTags))
+        object.insert(kTags, QJsonArray());
+    object.insert(kVersion, 0);
+    stamp(object, body, origin, false);
+    m_projects[id] = object;
+    return id;
+}
+
+bool FakeSyncServer::updateProject(qint64 id, const QJsonObject& body, Origin origin)
+{
+    auto it = m_projects.find(id);
+    if (it == m_projects.end())
+        return false;
+    const QJsonObject fields = clientFields(body, true);
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        it->second.insert(field.key(), field.value());
+    stamp(it->second, body, origin, false);
+    return true;
+}
+
+qint64 FakeSyncServer::createItemAsOtherDevice(const QJsonObject& fields, qint64 projectId)
+{
+    QJsonObject body = fields;
+    if (projectId > 0)
+        body.insert(kProjects, QJsonArray{projectUri(projectId)});
+    return createItem(body, Origin::OtherDevice);
+}
+
+bool FakeSyncServer::modifyItemAsOtherDevice(qint64 id, const QJsonObject& changes)
+{
+    return updateItem(id, changes, Origin::OtherDevice);
+}
+
+bool FakeSyncServer::deleteItemAsOtherDevice(qint64 id)
+{
+    return updateItem(id, QJsonObject{{kState, 3}}, Origin::OtherDevice);
+}
+
+qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)
+{
+    return createProject(fields, Origin::OtherDevice);
+}
+
+bool FakeSyncServer::modifyProjectAsOtherDevice(qint64 id, const QJsonObject& changes)
+{
+    return updateProject(id, changes, Origin::OtherDevice);
+}
+
+bool FakeSyncServer::deleteProjectAsOtherDevice(qint64 id)
+{
+    return updateProject(id, QJsonObject{{kState, 3}}, Origin::OtherDevice);
+}
+
+std::optional<QList<QJsonObject>> FakeSyncServer::changedSince(const std::map<qint64, QJsonObject>& objects,
+                                                               const HttpRequest& request,
+                                                               HttpResponse* error) const
+{
+    std::optional<qint64> sinceMs;
+    if (request.hasQueryItem(QStringLiteral("timestamp__gte"))) {
+        sinceMs = parseQueryDate(request.queryItem(QStringLiteral("timestamp__gte")));
+        if (!sinceMs) {
+            *error = HttpResponse::error(400, QStringLiteral("timestamp__gte: not a date: ") +
+                                                  request.queryItem(QStringLiteral("timestamp__gte")));
+            return std::nullopt;
+        }
+    }
+    std::optional<int> state;
+    if (request.hasQueryItem(kState))
+        state = request.queryItem(kState).toInt();
+    QList<QJsonObject> matched;
+    for (const auto& entry : objects) {
+        const QJsonObject& object = entry.second;
+        if (sinceMs && timestampOf(object) * 1000 < *sinceMs)
+            continue;
+        if (state && object.value(kState).toInt() != *state)
+            continue;
+        matched.append(object);
+    }
+    sortByChange(matched);
+    return matched;
+}
+
+HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonObject> matched) const
+{
+    bool limitOk = false;
+    int limit = request.queryItem(QStringLiteral("limit")).toInt(&limitOk);
+    if (!limitOk || limit < 0)
+        limit = m_pageSize;
+    const int offset = std::max(0, request.queryItem(QStringLiteral("offset")).toInt());
+    const int total = int(matched.size());
+
+    QJsonArray page;
+    for (int i = offset; i < total && (limit == 0 || i < offset + limit); ++i)
+        page.append(withRequestTime(matched[i]));
+
+    qint64 lastModification = 0;
+    for (const QJsonObject& object : matched)
+        lastModification = std::max(lastModification, timestampOf(object));
+    if (matched.isEmpty()) {
+        const auto since = parseQueryDate(request.queryItem(QStringLiteral("timestamp__gte")));
+        lastModification = since ? *since / 1000 : now();
+    }
+
+    QJsonObject meta{{QStringLiteral("limit"), limit},
+                     {QStringLiteral("offset"), offset},
+                     {QStringLiteral("total_count"), total},
+                     {QStringLiteral("requested_time"), lastModification},
+                     {QStringLiteral("server_time"), now()}};
+    auto pageAt = [&](int pageOffset) {
+        QList<QByteArray> kept;
+        for (const QByteArray& part : request.rawQuery.split('&')) {
+            const QByteArray key = part.left(part.indexOf('=') < 0 ? part.size() : part.indexOf('='));
+            if (!part.isEmpty() && key != "offset" && key != "limit")
+                kept.append(part);
+        }
+        kept.append("offset=" + QByteArray::number(pageOffset));
+        kept.append("limit=" + QByteArray::number(limit));
+        return QString::fromUtf8(request.path + '?' + kept.join('&'));
+    };
+    if (limit > 0 && offset + limit < total)
+        meta.insert(QStringLiteral("next"), pageAt(offset + limit));
+    if (limit > 0 && offset > 0)
+        meta.insert(QStringLiteral("previous"), pageAt(std::max(0, offset - limit)));
+    return HttpResponse::json(QJsonObject{{QStringLiteral("meta"), meta}, {kObjects, page}});
+}
+
+HttpResponse FakeSyncServer::postItems(const HttpRequest& request)
+{
+    bool ok = false;
+    const QJsonObject body = bodyObject(request, &ok);
+    if (!ok)
+        return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+    if (!body.value(kObjects).isArray())
+        return HttpResponse::json(withRequestTime(item(createItem(body, Origin::ThisClient))), 201);
+    QJsonArray created;
+    for (const QJsonValue& entry : body.value(kObjects).toArray())
+        created.append(withRequestTime(item(createItem(entry.toObject(), Origin::ThisClient))));
+    return HttpResponse::json(QJsonObject{{kObjects, created}}, 201);
+}
+
+HttpResponse FakeSyncServer::putItems(const HttpRequest& request)
+{
+    bool ok = false;
+    const QJsonObject body = bodyObject(request, &ok);
+    if (!ok || !body.value(kObjects).isArray())
+        return HttpResponse::error(400, QStringLiteral("expected {\"objects\": [...]}"));
+    // Objects the server does not know are left out of the reply.
+    QJsonArray updated;
+    for (const QJsonValue& entry : body.value(kObjects).toArray()) {
+        const qint64 id = idOf(entry.toObject().value(kId));
+        if (updateItem(id, entry.toObject(), Origin::ThisClient))
+            updated.append(withRequestTime(item(id)));
+    }
+    return HttpResponse::json(QJsonObject{{kObjects, updated}});
+}
+
+HttpResponse FakeSyncServer::tag(const HttpRequest& request)
+{
+    bool ok = false;
+    const QJsonObject body = bodyObject(request, &ok);
+    if (!ok)
+        return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+    static const QRegularExpression uriForm(QStringLiteral(R"(^/api/v1/(item|project)/(\d+)/$)"));
+    const auto match = uriForm.match(body.value(QStringLiteral("object")).toString());
+    if (!match.hasMatch())
+        return HttpResponse::error(400, QStringLiteral("object: not a resource path"));
+    const bool isItem = match.captured(1) == QLatin1String("item");
+    const qint64 id = match.captured(2).toLongLong();
+    std::map<qint64, QJsonObject>& store = isItem ? m_items : m_projects;
+    auto it = store.find(id);
+    if (it == store.end())
+        return HttpResponse::error(404, QStringLiteral("no such object"));
+
+    const QString action = body.value(QStringLiteral("action")).toString();
+    QJsonArray tags = it->second.value(kTags).toArray();
+    if (action == QLatin1String("add") || action == QLatin1String("remove")) {
+        const QString name = body.value(QStringLiteral("name")).toString();
+        if (name.isEmpty())
+            return HttpResponse::error(400, QStringLiteral("name missing"));
+        if (action == QLatin1String("add") && !hasTag(tags, name))
+            tags.append(QJsonObject{{QStringLiteral("name"), name}});
+        for (qsizetype i = tags.size() - 1; action == QLatin1String("remove") && i >= 0; --i)
+            if (tags.at(i).toObject().value("name").toString() == name)
+                tags.removeAt(i);
+    } else if (action == QLatin1String("set")) {
+        if (!body.value(QStringLiteral("names")).isArray())
+            return HttpResponse::error(400, QStringLiteral("names missing"));
+        tags = normalizedTags(body.value(QStringLiteral("names")));
+    } else {
+        return HttpResponse::error(400, QStringLiteral("unknown action"));
+    }
+    it->second.insert(kTags, tags);
+    stamp(it->second, {}, Origin::ThisClient, isItem);
+    return HttpResponse::json(withRequestTime(it->second));
+}
+
+void FakeSyncServer::installRoutes()
+{
+    addRoute("GET", "/api/v1/rest_config/", [this](const HttpRequest&) {
+        const QJsonObject config{{QStringLiteral("is_online"), m_online},
+                                 {QStringLiteral("requested_time"), now()},
+                                 {QStringLiteral("item_polling_interval"), m_itemPollingInterval},
+                                 {QStringLiteral("project_polling_interval"), m_projectPollingInterval},
+                                 {kResourceUri, QStringLiteral("/api/v1/rest_config/1/")}};
+        const QJsonObject meta{{QStringLiteral("limit"), 1},
+                               {QStringLiteral("offset"), 0},
+                               {QStringLiteral("total_count"), 1},
+                               {QStringLiteral("requested_time"), now()},
+                               {QStringLiteral("server_time"), now()}};
+        return HttpResponse::json(
+            QJsonObject{{QStringLiteral("meta"), meta}, {kObjects, QJsonArray{config}}});
+    });
+
+    addRoute("GET", "/api/v1/item/", [this](const HttpRequest& request) {
+        HttpResponse error;
+        const auto matched = changedSince(m_items, request, &error);
+        return matched ? listReply(request, *matched) : error;
+    });
+    addRoute("POST", "/api/v1/item/", [this](const HttpRequest& request) { return postItems(request); });
+    addRoute("PUT", "/api/v1/item/", [this](const HttpRequest& request) { return putItems(request); });
+    addRoute("GET", "/api/v1/item/:id/", [this](const HttpRequest& request) {
+        const QJsonObject found = item(request.args.value(kId).toLongLong());
+        return found.isEmpty() ? HttpResponse::error(404, QStringLiteral("no such item"))
+                               : HttpResponse::json(withRequestTime(found));
+    });
+    addRoute("PUT", "/api/v1/item/:id/", [this](const HttpRequest& request) {
+        bool ok = false;
+        const QJsonObject body = bodyObject(request, &ok);
+        if (!ok)
+            return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        const qint64 id = request.args.value(kId).toLongLong();
+        if (!updateItem(id, body, Origin::ThisClient))
+            return HttpResponse::error(404, QStringLiteral("no such item"));
+        return HttpResponse::json(withRequestTime(item(id)));
+    });
+
+    addRoute("GET", "/api/v1/me/inbox/", [this](const HttpRequest& request) {
+        std::map<qint64, QJsonObject> inbox;
+        for (const auto& [id, object] : m_items)
+            if (object.value(kProjects).toArray().isEmpty())
+                inbox.emplace(id, object);
+        HttpResponse error;
+        const auto matched = changedSince(inbox, request, &error);
+        return matched ? listReply(request, *matched) : error;
+    });
+
+    addRoute("GET", "/api/v1/project/", [this](const HttpRequest& request) {
+        HttpResponse error;
+        const auto matched = changedSince(m_projects, request, &error);
+        return matched ? listReply(request, *matched) : error;
+    });
+    addRoute("POST", "/api/v1/project/", [this](const HttpRequest& request) {
+        bool ok = false;
+        const QJsonObject body = bodyObject(request, &ok);
+        if (!ok)
+            return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        return HttpResponse::json(withRequestTime(project(createProject(body, Origin::ThisClient))), 201);
+    });
+    addRoute("GET", "/api/v1/project/:id/", [this](const HttpRequest& request) {
+        const QJsonObject found = project(request.args.value(kId).toLongLong());
+        return found.isEmpty() ? HttpResponse::error(404, QStringLiteral("no such project"))
+                               : HttpResponse::json(withRequestTime(found));
+    });
+    addRoute("PUT", "/api/v1/project/:id/", [this](const HttpRequest& request) {
+        bool ok = false;
+        const QJsonObject body = bodyObject(request, &ok);
+        if (!ok)
+            return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        const qint64 id = request.args.value(kId).toLongLong();
+        if (!updateProject(id, body, Origin::ThisClient))
+            return HttpResponse::error(404, QStringLiteral("no such project"));
+        return HttpResponse::json(withRequestTime(project(id)));
+    });
+    addRoute("GET", "/api/v1/project/:id/items/", [this](const HttpRequest& request) {
+        const qint64 id = request.args.value(kId).toLongLong();
+        if (m_projects.find(id) == m_projects.end())
+            return HttpResponse::error(404, QStringLiteral("no such project"));
+        const QString uri = projectUri(id);
+        std::map<qint64, QJsonObject> members;
+        for (const auto& [itemId, object] : m_items)
+            if (object.value(kProjects).toArray().contains(uri))
+                members.emplace(itemId, object);
+        HttpResponse error;
+        const auto matched = changedSince(members, request, &error);
+        return matched ? listReply(request, *matched) : error;
+    });
+
+    addRoute("POST", "/api/v1/tag/", [this](const HttpRequest& request) { return tag(request); });
+}
+
+} // namespace qv::test

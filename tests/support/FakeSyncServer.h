@@ -1,0 +1,127 @@
+#pragma once
+
+#include "tests/support/LoopbackHttpServer.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+
+#include <map>
+#include <optional>
+
+namespace qv::test {
+
+// The sync server's REST API under "/api/v1", in memory, for tests and local runs.
+//
+// Calls (S = "?format=json&qv_platform=..&qv_version=.."; list replies are
+// {"meta": {...}, "objects": [...]}):
+//   GET  /api/v1/rest_config/                keep-alive record in "objects"
+//   GET  /api/v1/item/?...&timestamp__gte=D  items changed at or after D, paged
+//   POST /api/v1/item/ + S                   one item (root) or {"objects": [...]} (bulk)
+//   PUT  /api/v1/item/ + S                   bulk update {"objects": [...]}
+//   GET  /api/v1/item/:id/, PUT /api/v1/item/:id/ + S
+//   GET  /api/v1/me/inbox/?...               items without a project (state=, timestamp__gte=)
+//   GET  /api/v1/project/?...&timestamp__gte=D, POST /api/v1/project/ + S
+//   GET  /api/v1/project/:id/, PUT /api/v1/project/:id/ + S
+//   GET  /api/v1/project/:id/items/          the project's items
+//   POST /api/v1/tag/                        {"object": uri, "action": add|remove|set, "name"|"names"}
+//
+// Every accepted change gets the next "version_id", "timestamp" from the server clock and the
+// signed-in username as "edited_by_username". Paging: "limit" (default pageSize(), 0 = all) and
+// "offset"; "meta" holds "limit", "offset", "total_count", "server_time" (the clock),
+// "requested_time" (the newest "timestamp" among all objects the query matched; the query's
+// own date when none did), and "next"/"previous" (the path of the neighbouring page) only when
+// such a page exists.
+class FakeSyncServer : public LoopbackHttpServer {
+    Q_OBJECT
+public:
+    static constexpr const char* kApi = "/api/v1";
+    // Device identifier used by the "as another device" helpers.
+    static constexpr const char* kOtherDevice = "0123456789abcdef0123456789abcdef01234567";
+
+    explicit FakeSyncServer(QObject* parent = nullptr);
+
+    // "http://127.0.0.1:<port>/api/v1"
+    QUrl apiUrl() const;
+
+    // The clock, seconds since 1970; 1'700'000'000 at start.
+    void setNow(qint64 secondsSince1970) { m_now = secondsSince1970; }
+    void setNow(const QDateTime& now) { m_now = now.toSecsSinceEpoch(); }
+    void advance(qint64 seconds) { m_now += seconds; }
+    // Reads the system clock instead (standalone runs).
+    void setUseSystemClock(bool use) { m_systemClock = use; }
+    qint64 now() const;
+
+    // What the keep-alive reports.
+    void setOnline(bool online) { m_online = online; }
+    void setPollingIntervals(int itemSeconds, int projectSeconds);
+    // The signed-in user, written as creator/editor of this client's changes.
+    void setUsername(const QString& username) { m_username = username; }
+    QString username() const { return m_username; }
+    void setPageSize(int limit) { m_pageSize = limit; }
+    int pageSize() const { return m_pageSize; }
+
+    // Identifiers the next created objects get (to try large ones).
+    void setNextItemId(qint64 id) { m_nextItemId = id; }
+    void setNextProjectId(qint64 id) { m_nextProjectId = id; }
+
+    // Stored records as the server would send them (without "requested_time").
+    QJsonObject item(qint64 id) const;
+    QJsonObject project(qint64 id) const;
+    QList<QJsonObject> items() const;
+    QList<QJsonObject> projects() const;
+    int itemCount() const { return int(m_items.size()); }
+    int projectCount() const { return int(m_projects.size()); }
+
+    // Changes as another client made them: new version and timestamp, "editedByDevice"
+    // kOtherDevice and "edited_by_username" the signed-in user unless fields name others.
+    // projectId 0 puts the item into the inbox. Deleting sets "state" 3 (removed).
+    qint64 createItemAsOtherDevice(const QJsonObject& fields, qint64 projectId = 0);
+    bool modifyItemAsOtherDevice(qint64 id, const QJsonObject& changes);
+    bool deleteItemAsOtherDevice(qint64 id);
+    qint64 createProjectAsOtherDevice(const QJsonObject& fields);
+    bool modifyProjectAsOtherDevice(qint64 id, const QJsonObject& changes);
+    bool deleteProjectAsOtherDevice(qint64 id);
+
+    static QString itemUri(qint64 id);
+    static QString projectUri(qint64 id);
+
+    // Parses a query date such as "2013-05-01 10:00:00.000000-00:00" (already decoded) into
+    // milliseconds since 1970; nullopt when it does not have that form.
+    static std::optional<qint64> parseQueryDate(const QString& text);
+
+private:
+    enum class Origin { ThisClient, OtherDevice };
+
+    void installRoutes();
+    QJsonObject withRequestTime(QJsonObject object) const;
+    HttpResponse listReply(const HttpRequest& request, QList<QJsonObject> matched) const;
+    std::optional<QList<QJsonObject>> changedSince(const std::map<qint64, QJsonObject>& objects,
+                                                   const HttpRequest& request, HttpResponse* error) const;
+
+    qint64 createItem(const QJsonObject& body, Origin origin);
+    bool updateItem(qint64 id, const QJsonObject& body, Origin origin);
+    qint64 createProject(const QJsonObject& body, Origin origin);
+    bool updateProject(qint64 id, const QJsonObject& body, Origin origin);
+    void stamp(QJsonObject& object, const QJsonObject& body, Origin origin, bool isItem) const;
+    static QJsonObject clientFields(const QJsonObject& body, bool project);
+
+    HttpResponse postItems(const HttpRequest& request);
+    HttpResponse putItems(const HttpRequest& request);
+    HttpResponse tag(const HttpRequest& request);
+
+    std::map<qint64, QJsonObject> m_items;
+    std::map<qint64, QJsonObject> m_projects;
+    qint64 m_now = 1'700'000'000;
+    bool m_systemClock = false;
+    bool m_online = true;
+    int m_itemPollingInterval = 5;
+    int m_projectPollingInterval = 5;
+    QString m_username = QStringLiteral("user@example.com");
+    int m_pageSize = 20;
+    qint64 m_nextItemId = 1;
+    qint64 m_nextProjectId = 1;
+};
+
+} // namespace qv::test

@@ -1,0 +1,43 @@
+// Runs the fake sync server on 127.0.0.1 for trying the application against it by hand.
+#include "tests/support/FakeSyncServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("In-memory sync server on 127.0.0.1"));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("port"), QStringLiteral("Port to listen on (0: any free one)."),
+                      QStringLiteral("N"), QStringLiteral("0")});
+    parser.process(app);
+
+    bool ok = false;
+    const uint port = parser.value(QStringLiteral("port")).toUInt(&ok);
+    if (!ok || port > 65535) {
+        std::fprintf(stderr, "fake_sync_server: bad port '%s'\n",
+                     qPrintable(parser.value(QStringLiteral("port"))));
+        return 2;
+    }
+
+    qv::test::FakeSyncServer server;
+    server.setUseSystemClock(true);
+    if (!server.listen(quint16(port))) {
+        std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);
+        return 1;
+    }
+    std::printf("Listening on %s\n", qPrintable(server.apiUrl().toString()));
+    std::fflush(stdout);
+    QObject::connect(&server, &qv::test::FakeSyncServer::requestReceived,
+                     [](const qv::test::HttpRequest& request) {
+                         std::printf("%s %s\n", request.method.constData(), request.target.constData());
+                         if (!request.body.isEmpty())
+                             std::printf("%s\n", request.body.constData());
+                         std::fflush(stdout);
+                     });
+    return app.exec();
+}

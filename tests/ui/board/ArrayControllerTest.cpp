@@ -1,0 +1,330 @@
+#include "tests/ui/board/BoardFixture.h"
+
+#include "ui/board/ArrayController.h"
+
+#include <QSignalSpy>
+
+namespace qv::test {
+namespace {
+
+const QString kName = QStringLiteral("name");
+const QString kIndex = QStringLiteral("index");
+
+ObjectPredicate nameStartsWith(const QString& prefix)
+{
+    return [prefix](const store::ManagedObject* o) {
+        return o->value(kName).toString().startsWith(prefix);
+    };
+}
+
+class ArrayControllerTest : public BoardFixture {
+protected:
+    ArrayController controller;
+};
+
+// --- Rebuilds: filter, then a stable sort over one or several descriptors ---
+
+TEST_F(ArrayControllerTest, GivenContent_WhenSet_ThenArrangedIsFilteredAndSorted)
+{
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setFilterPredicate(nameStartsWith("a"));
+    controller.setContent(objects({item("a1", 10), item("b", 30), item("a2", 20)}));
+    EXPECT_EQ(names(controller.arrangedObjects()), QStringList({"a2", "a1"}));
+    EXPECT_EQ(controller.content().size(), 3u);
+}
+
+TEST_F(ArrayControllerTest,
+       GivenSeveralDescriptors_WhenArranged_ThenLaterOnesBreakTiesAndEqualsKeepContentOrder)
+{
+    TODOItem* a = item("x", 1);
+    TODOItem* b = item("y", 2);
+    TODOItem* c = item("x", 2);
+    TODOItem* d = item("x", 1);
+    controller.setContent(objects({a, b, c, d}));
+    controller.setSortDescriptors(
+        {SortDescriptor::byValue(kName, true), SortDescriptor::byValue(kIndex, false)});
+    EXPECT_EQ(controller.arrangedObjects(), objects({c, a, d, b}));
+    controller.setSortDescriptors({SortDescriptor::byValue(kName, false)});
+    EXPECT_EQ(controller.arrangedObjects(), objects({b, a, c, d}));
+}
+
+TEST_F(ArrayControllerTest, GivenNoDescriptors_WhenArranged_ThenContentOrderStays)
+{
+    controller.setContent(objects({item("c"), item("a"), item("b")}));
+    EXPECT_EQ(names(controller.arrangedObjects()), QStringList({"c", "a", "b"}));
+}
+
+// --- An attribute change never rearranges by itself ---
+
+TEST_F(ArrayControllerTest, GivenArranged_WhenAttributeChanges_ThenOrderAndMembershipStayUntilRearrange)
+{
+    TODOItem* a = item("a", 3);
+    TODOItem* b = item("b", 2);
+    TODOItem* c = item("c", 1);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setFilterPredicate(nameStartsWith(""));
+    controller.setContent(objects({a, b, c}));
+    QSignalSpy arranged(&controller, &ArrayController::arrangedObjectsChanged);
+
+    c->setIndex(100);
+    a->setName(QStringLiteral("")); // still passes; the sort alone would move c
+    context.processPendingChanges();
+    EXPECT_EQ(controller.arrangedObjects(), objects({a, b, c}));
+    EXPECT_EQ(arranged.count(), 0);
+
+    controller.rearrangeObjects();
+    EXPECT_EQ(controller.arrangedObjects(), objects({c, a, b}));
+    EXPECT_EQ(arranged.count(), 1);
+}
+
+TEST_F(ArrayControllerTest, GivenFilter_WhenAnObjectStopsPassing_ThenItStaysUntilRearrange)
+{
+    TODOItem* a = item("a1");
+    controller.setFilterPredicate(nameStartsWith("a"));
+    controller.setContent(objects({a}));
+    a->setName(QStringLiteral("zzz"));
+    EXPECT_EQ(controller.arrangedCount(), 1);
+    controller.rearrangeObjects();
+    EXPECT_EQ(controller.arrangedCount(), 0);
+}
+
+// --- Inserted objects stay where they were put ---
+
+TEST_F(ArrayControllerTest, GivenSortedController_WhenObjectInserted_ThenItStaysThereUntilRearrange)
+{
+    TODOItem* a = item("a", 300);
+    TODOItem* b = item("b", 200);
+    TODOItem* low = item("low", 1);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setContent(objects({a, b}));
+    QSignalSpy arranged(&controller, &ArrayController::arrangedObjectsChanged);
+
+    controller.insertObject(low, 0);
+    EXPECT_EQ(controller.arrangedObjects(), objects({low, a, b}));
+    EXPECT_TRUE(controller.contentContains(low));
+    EXPECT_EQ(arranged.count(), 1);
+
+    controller.rearrangeObjects();
+    EXPECT_EQ(controller.arrangedObjects(), objects({a, b, low}));
+}
+
+TEST_F(ArrayControllerTest, GivenFilter_WhenFailingObjectInserted_ThenShownUntilRearrange)
+{
+    TODOItem* a = item("a");
+    TODOItem* other = item("other");
+    controller.setFilterPredicate(nameStartsWith("a"));
+    controller.setContent(objects({a}));
+    controller.insertObject(other, 1);
+    EXPECT_EQ(controller.arrangedObjects(), objects({a, other}));
+    controller.rearrangeObjects();
+    EXPECT_EQ(controller.arrangedObjects(), objects({a}));
+    EXPECT_TRUE(controller.contentContains(other));
+}
+
+TEST_F(ArrayControllerTest, GivenArrangedObject_WhenInsertedElsewhere_ThenItMovesAndIndexIsClamped)
+{
+    TODOItem* a = item("a");
+    TODOItem* b = item("b");
+    TODOItem* c = item("c");
+    controller.setContent(objects({a, b, c}));
+    controller.insertObject(a, 99);
+    EXPECT_EQ(controller.arrangedObjects(), objects({b, c, a}));
+    controller.insertObject(c, -5);
+    EXPECT_EQ(controller.arrangedObjects(), objects({c, b, a}));
+    EXPECT_EQ(controller.content().size(), 3u);
+}
+
+// --- Membership changes rearrange ---
+
+TEST_F(ArrayControllerTest, GivenSortedController_WhenObjectAdded_ThenEverythingIsRearranged)
+{
+    TODOItem* a = item("a", 300);
+    TODOItem* b = item("b", 200);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setContent(objects({a, b}));
+    b->setIndex(400); // not yet shown
+    TODOItem* mid = item("mid", 350);
+    controller.addObject(mid);
+    EXPECT_EQ(controller.arrangedObjects(), objects({b, mid, a}));
+
+    QSignalSpy arranged(&controller, &ArrayController::arrangedObjectsChanged);
+    controller.addObject(mid); // already there
+    EXPECT_EQ(arranged.count(), 0);
+    EXPECT_EQ(controller.content().size(), 3u);
+}
+
+TEST_F(ArrayControllerTest, GivenController_WhenObjectRemoved_ThenItLeavesContentArrangedAndSelection)
+{
+    TODOItem* a = item("a");
+    TODOItem* b = item("b");
+    controller.setContent(objects({a, b}));
+    controller.setSelectionIndexes({0, 1});
+    controller.removeObject(a);
+    EXPECT_FALSE(controller.contentContains(a));
+    EXPECT_EQ(controller.arrangedObjects(), objects({b}));
+    EXPECT_EQ(controller.selectedObjects(), objects({b}));
+    EXPECT_EQ(controller.selectionIndexes(), QList<qsizetype>({0}));
+}
+
+// --- Filter or sort changes rearrange ---
+
+TEST_F(ArrayControllerTest, GivenArranged_WhenFilterOrSortChanges_ThenRebuiltWithCurrentValues)
+{
+    TODOItem* a = item("a", 1);
+    TODOItem* b = item("b", 2);
+    controller.setContent(objects({a, b}));
+    a->setIndex(5);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    EXPECT_EQ(controller.arrangedObjects(), objects({a, b}));
+    b->setIndex(9);
+    controller.setFilterPredicate({});
+    EXPECT_EQ(controller.arrangedObjects(), objects({b, a}));
+}
+
+// --- The selection follows its objects ---
+
+TEST_F(ArrayControllerTest, GivenSelection_WhenRearranged_ThenSameObjectsStaySelectedAtTheirNewIndexes)
+{
+    TODOItem* a = item("a", 3);
+    TODOItem* b = item("b", 2);
+    TODOItem* c = item("c", 1);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setContent(objects({a, b, c}));
+    controller.setSelectionIndexes({0, 1});
+    QSignalSpy selection(&controller, &ArrayController::selectionChanged);
+
+    c->setIndex(10);
+    controller.rearrangeObjects();
+    EXPECT_EQ(controller.selectedObjects(), objects({a, b}));
+    EXPECT_EQ(controller.selectionIndexes(), QList<qsizetype>({1, 2}));
+    EXPECT_EQ(selection.count(), 1);
+
+    controller.rearrangeObjects(); // same order: nothing to tell
+    EXPECT_EQ(selection.count(), 1);
+}
+
+TEST_F(ArrayControllerTest, GivenSelection_WhenObjectIsFilteredOut_ThenItLeavesTheSelection)
+{
+    TODOItem* a = item("a1");
+    TODOItem* b = item("b");
+    controller.setContent(objects({a, b}));
+    controller.setSelectedObjects(objects({a, b}));
+    controller.setFilterPredicate(nameStartsWith("b"));
+    EXPECT_EQ(controller.selectedObjects(), objects({b}));
+    controller.setFilterPredicate({});
+    EXPECT_EQ(controller.selectedObjects(), objects({b})); // does not come back
+}
+
+TEST_F(ArrayControllerTest, GivenSelection_WhenObjectInsertedAbove_ThenIndexesShiftAndSignalFollows)
+{
+    TODOItem* a = item("a");
+    TODOItem* b = item("b");
+    controller.setContent(objects({a}));
+    controller.setSelectionIndex(0);
+    QSignalSpy selection(&controller, &ArrayController::selectionChanged);
+    controller.insertObject(b, 0);
+    EXPECT_EQ(controller.selectionIndexes(), QList<qsizetype>({1}));
+    EXPECT_EQ(controller.selectedObjects(), objects({a}));
+    EXPECT_EQ(selection.count(), 1);
+}
+
+TEST_F(ArrayControllerTest, GivenSelectionRequests_WhenOutOfRangeOrNotArranged_ThenIgnored)
+{
+    TODOItem* a = item("a");
+    TODOItem* b = item("b");
+    TODOItem* stranger = item("stranger");
+    controller.setContent(objects({a, b}));
+    EXPECT_FALSE(controller.setSelectionIndexes({-1, 7}));
+    EXPECT_TRUE(controller.setSelectedObjects(objects({stranger, b})));
+    EXPECT_EQ(controller.selectedObjects(), objects({b}));
+    EXPECT_EQ(controller.selectionIndex(), 1);
+    EXPECT_TRUE(controller.addSelectionIndexes({0}));
+    EXPECT_EQ(controller.selectionIndexes(), QList<qsizetype>({0, 1}));
+    EXPECT_TRUE(controller.removeSelectionIndexes({1}));
+    EXPECT_FALSE(controller.setSelectionIndex(0)); // unchanged
+    EXPECT_TRUE(controller.clearSelection());
+    EXPECT_EQ(controller.selectionIndex(), -1);
+}
+
+// --- Nothing is selected automatically ---
+
+TEST_F(ArrayControllerTest, GivenEmptySelection_WhenContentSetAddedOrInserted_ThenNothingIsSelected)
+{
+    QSignalSpy selection(&controller, &ArrayController::selectionChanged);
+    controller.setContent(objects({item("a"), item("b")}));
+    controller.addObject(item("c"));
+    controller.insertObject(item("d"), 0);
+    controller.fetch(); // not in fetch mode: nothing
+    EXPECT_FALSE(controller.hasSelection());
+    EXPECT_EQ(selection.count(), 0);
+}
+
+// --- Fetch mode follows the context's inserted and deleted objects ---
+
+TEST_F(ArrayControllerTest, GivenFetchMode_WhenObjectsInsertedOrDeleted_ThenMembershipFollowsTheContext)
+{
+    TODOItem* a = item("a", 1);
+    project("not an item");
+    context.processPendingChanges();
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setFetch(&context, TODOItem::staticEntityName());
+    EXPECT_EQ(controller.arrangedObjects(), objects({a}));
+
+    TODOItem* b = item("b", 5);
+    EXPECT_EQ(controller.arrangedCount(), 1); // announced at the end of the turn
+    context.processPendingChanges();
+    EXPECT_EQ(controller.arrangedObjects(), objects({b, a}));
+
+    controller.setSelectedObjects(objects({a, b}));
+    context.deleteObject(a);
+    context.processPendingChanges();
+    EXPECT_EQ(controller.arrangedObjects(), objects({b}));
+    EXPECT_EQ(controller.selectedObjects(), objects({b}));
+
+    controller.setContent({}); // leaves fetch mode
+    item("c");
+    context.processPendingChanges();
+    EXPECT_EQ(controller.arrangedCount(), 0);
+}
+
+// --- Value comparison with absent values is a consistent order ---
+
+TEST(CompareValues, GivenAbsentValues_WhenCompared_ThenNumbersAsZeroTextsAsEmptyDatesFirst)
+{
+    const QVariant none;
+    EXPECT_EQ(compareValues(none, none), 0);
+    EXPECT_EQ(compareValues(none, QVariant(qint64(0))), 0);
+    EXPECT_LT(compareValues(none, QVariant(qint64(3))), 0);
+    EXPECT_GT(compareValues(none, QVariant(qint64(-3))), 0);
+    EXPECT_EQ(compareValues(none, QVariant(QString())), 0);
+    EXPECT_LT(compareValues(none, QVariant(QStringLiteral("a"))), 0);
+    EXPECT_LT(compareValues(none, QVariant(QDateTime::fromSecsSinceEpoch(-100, QTimeZone::utc()))), 0);
+    EXPECT_GT(compareValues(QVariant(2.5), QVariant(qint64(2))), 0);
+    EXPECT_LT(compareValues(QVariant(QStringLiteral("B")), QVariant(QStringLiteral("a"))), 0);
+}
+
+TEST_F(ArrayControllerTest, GivenMissingEffort_WhenSortedByEffort_ThenItSortsAsZeroAndStably)
+{
+    TODOItem* none1 = item("none1");
+    TODOItem* two = item("two");
+    TODOItem* zero = item("zero");
+    TODOItem* none2 = item("none2");
+    two->setEffort(2);
+    zero->setEffort(0);
+    std::vector<store::ManagedObject*> list = objects({none1, two, zero, none2});
+    sortObjects(list, {SortDescriptor::byValue(QStringLiteral("effort"), false)});
+    EXPECT_EQ(names(list), QStringList({"two", "none1", "zero", "none2"}));
+}
+
+TEST_F(ArrayControllerTest, GivenLocalizedDescriptor_WhenSorted_ThenCaseFollowsTheLocaleOrder)
+{
+    std::vector<store::ManagedObject*> list =
+        objects({item("beta"), item("Alpha"), item("alpha"), item("Beta")});
+    sortObjects(list, {SortDescriptor::localized(kName, true, true)});
+    EXPECT_EQ(names(list), QStringList({"Alpha", "alpha", "beta", "Beta"}));
+    sortObjects(list, {SortDescriptor::byValue(kName, true)});
+    EXPECT_EQ(names(list), QStringList({"Alpha", "Beta", "alpha", "beta"}));
+}
+
+} // namespace
+} // namespace qv::test

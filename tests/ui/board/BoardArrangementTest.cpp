@@ -1,0 +1,230 @@
+#include "tests/ui/board/BoardFixture.h"
+
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "ui/board/BoardArrangement.h"
+
+#include <QTemporaryDir>
+
+#include <map>
+#include <random>
+
+namespace qv::test {
+namespace {
+
+class BoardArrangementTest : public BoardFixture {
+protected:
+    QTemporaryDir dir;
+    Preferences preferences{dir.filePath(QStringLiteral("prefs.conf"))};
+    std::array<ArrayController, 4> controllers;
+    BoardArrangement board{preferences, {&controllers[0], &controllers[1], &controllers[2], &controllers[3]}};
+
+    void setModes(int sortMode, int filterState)
+    {
+        preferences.setValue(BoardArrangement::kItemSortingState, sortMode);
+        preferences.setValue(BoardArrangement::kItemFilterState, filterState);
+    }
+};
+
+// --- Sort modes: each mode's order and filter side effect ---
+
+TEST_F(BoardArrangementTest, GivenThreeItems_WhenEachSortModeApplied_ThenOrderAndFilterStateFollowTheMode)
+{
+    const QDateTime now = clock.now();
+    TODOItem* x = item("b", 300);
+    TODOItem* y = item("c", 200);
+    TODOItem* z = item("a", 100);
+    y->setStarred(true);
+    x->setDueDate(now.addDays(1));
+    z->setDueDate(now.addSecs(-7200));
+    x->setCompletionPercentage(50);
+    z->setCompletionPercentage(100);
+    x->setEffort(1);
+    y->setEffort(3);
+    x->setIcon(QStringLiteral("b.png"));
+    y->setIcon(QStringLiteral("a.png"));
+    z->setIcon(QStringLiteral("c.png"));
+    x->setCreationDate(now.addDays(-2));
+    y->setCreationDate(now.addDays(-3));
+    z->setCreationDate(now.addDays(-1));
+    x->setCompletionDate(now.addDays(-5));
+    z->setCompletionDate(now.addDays(-4));
+    x->setLastModifiedTimestamp(20);
+    y->setLastModifiedTimestamp(30);
+    z->setLastModifiedTimestamp(10);
+    x->setOwnerUsername(QStringLiteral("b@example.com"));
+    z->setOwnerUsername(QStringLiteral("a@example.com"));
+    controllers[0].setContent(objects({x, y, z}));
+
+    struct Expected {
+        const char* order; // x, y, z by their names b, c, a
+        int filterState;   // 9 = left as it was
+    };
+    const std::map<int, Expected> expected = {
+        {0, {"bca", 9}},  {1, {"abc", 9}},  {2, {"cba", 9}},  {3, {"abc", 1}},  {4, {"cba", 1}},
+        {5, {"abc", 1}},  {6, {"cba", 1}},  {7, {"cba", 1}},  {8, {"abc", 1}},  {9, {"abc", 9}},
+        {10, {"abc", 1}}, {11, {"cba", 1}}, {12, {"abc", 2}}, {13, {"cba", 2}}, {14, {"cba", 9}},
+        {15, {"abc", 9}}, {16, {"cab", 9}},
+    };
+    ASSERT_EQ(int(expected.size()), BoardArrangement::kSortModeCount);
+    for (const auto& [mode, want] : expected) {
+        SCOPED_TRACE(mode);
+        setModes(mode, 9);
+        EXPECT_EQ(board.updateSortDescriptors(), mode);
+        EXPECT_EQ(names(controllers[0].arrangedObjects()).join(QString()), QString::fromLatin1(want.order));
+        EXPECT_EQ(board.filterStateSetting(), want.filterState);
+        for (const ArrayController& controller : controllers)
+            EXPECT_EQ(controller.sortDescriptors().size(), 1u);
+        EXPECT_EQ(board.sortDescriptors().front().key, controllers[3].sortDescriptors().front().key);
+    }
+}
+
+TEST_F(BoardArrangementTest, GivenVariedDates_WhenSortedByDateModes_ThenSameOrderAsTheItemComparator)
+{
+    std::mt19937 random(7);
+    const QDateTime base = clock.now();
+    const auto someDate = [&]() -> QDateTime {
+        switch (random() % 5) {
+        case 0:
+            return {};
+        case 1:
+            return QDateTime::fromMSecsSinceEpoch(qint64(random() % 1500), QTimeZone::utc()); // about 1970
+        default:
+            return base.addSecs(qint64(random() % 200000) - 100000); // many share a day or a minute
+        }
+    };
+    std::vector<store::ManagedObject*> list;
+    for (int i = 0; i < 300; ++i) {
+        TODOItem* it = item(QString::number(i));
+        it->setValue(QStringLiteral("startDate"), someDate());
+        it->setValue(QStringLiteral("dueDate"), someDate());
+        it->setAllDay(random() % 3 == 0);
+        it->setCompletionPercentage(qint64(random() % 3) * 50);
+        list.push_back(it);
+    }
+    const ObjectComparator byDates = [](store::ManagedObject* a, store::ManagedObject* b) {
+        return store::as<TODOItem>(a)->compareByDates(*store::as<TODOItem>(b));
+    };
+    for (int mode : {3, 4}) {
+        std::vector<store::ManagedObject*> expected = list;
+        sortObjects(expected, {SortDescriptor::custom(QStringLiteral("self"), mode == 3, byDates)});
+        std::vector<store::ManagedObject*> actual = list;
+        sortObjects(actual, {BoardArrangement::sortMode(mode)->descriptor});
+        EXPECT_EQ(names(actual), names(expected)) << mode;
+    }
+}
+
+TEST_F(BoardArrangementTest, GivenSortModeOutsideRange_WhenApplied_ThenLogsBugAndChangesNothing)
+{
+    setModes(1, 0);
+    board.updateSortDescriptors();
+    for (int mode : {17, -1, 1000}) {
+        SCOPED_TRACE(mode);
+        LogCapture log;
+        setModes(mode, 0);
+        EXPECT_EQ(board.updateSortDescriptors(), std::nullopt);
+        EXPECT_EQ(log.count(QStringLiteral("BUG in sorting")), 1);
+        EXPECT_EQ(controllers[2].sortDescriptors().front().key, QStringLiteral("name"));
+        EXPECT_EQ(board.filterStateSetting(), 0);
+    }
+    EXPECT_FALSE(BoardArrangement::sortMode(17).has_value());
+}
+
+TEST_F(BoardArrangementTest, GivenWindowWiring_WhenCompletionDateModeChosen_ThenBoardShowsCompletedItems)
+{
+    // The window re-filters when the filter preference changes.
+    QObject::connect(&preferences, &Preferences::changed, [this](const QString& key) {
+        if (key == BoardArrangement::kItemFilterState)
+            board.updateFilters();
+    });
+    TODOItem* open = item("open");
+    TODOItem* done = item("done", 0, 0, 1);
+    for (ArrayController& controller : controllers)
+        controller.setContent(objects({open, done}));
+    setModes(9, 0);
+    board.updateFilters();
+    board.updateSortDescriptors();
+    EXPECT_EQ(controllers[0].arrangedCount(), 2); // icon order leaves the filter alone
+
+    preferences.setValue(BoardArrangement::kItemSortingState, 12);
+    board.updateSortDescriptors();
+    EXPECT_EQ(controllers[0].arrangedObjects(), objects({done}));
+}
+
+// --- Filter states ---
+
+TEST_F(BoardArrangementTest, GivenItemsInEveryState_WhenEachFilterStateApplied_ThenTheRightStatesShow)
+{
+    std::vector<store::ManagedObject*> all;
+    for (qint64 state : {0, 1, 2, 3, -1})
+        all.push_back(item(QString::number(state), 0, 0, state));
+    controllers[0].setContent(all);
+
+    const std::map<int, QStringList> expected = {
+        {0, {"0", "1", "-1"}}, {1, {"0", "-1"}},       {2, {"1", "-1"}},       {3, {"0", "-1"}},
+        {4, {"0", "1", "-1"}}, {-1, {"0", "1", "-1"}}, {-3, {"0", "1", "-1"}}, {5, {"0", "1", "-1"}},
+    };
+    for (const auto& [filterState, shown] : expected) {
+        SCOPED_TRACE(filterState);
+        preferences.setValue(BoardArrangement::kItemFilterState, filterState);
+        board.updateFilters();
+        EXPECT_EQ(names(controllers[0].arrangedObjects()), shown);
+    }
+}
+
+TEST_F(BoardArrangementTest,
+       GivenItemsInFourQuadrants_WhenFiltered_ThenEachQuadrantShowsItsOwnWithThePanelFilter)
+{
+    std::vector<store::ManagedObject*> all;
+    for (int q = 0; q < 4; ++q) {
+        all.push_back(item(QStringLiteral("keep%1").arg(q), 0, q));
+        all.push_back(item(QStringLiteral("drop%1").arg(q), 0, q));
+    }
+    for (ArrayController& controller : controllers)
+        controller.setContent(all);
+    board.setPanelPredicateProvider([] {
+        return BoardArrangement::fromPredicate(
+            Predicate::withFormat(QStringLiteral("name CONTAINS[cd] %@ OR descriptionText CONTAINS[cd] %@"),
+                                  {QStringLiteral("KEEP"), QStringLiteral("KEEP")}));
+    });
+    preferences.setValue(BoardArrangement::kItemFilterState, 1);
+    board.updateFilters();
+    for (int q = 0; q < 4; ++q)
+        EXPECT_EQ(names(controllers[size_t(q)].arrangedObjects()),
+                  QStringList({QStringLiteral("keep%1").arg(q)}));
+
+    const ObjectPredicate user = board.userFilterPredicate();
+    EXPECT_TRUE(user(all[2]));  // no quadrant test
+    EXPECT_FALSE(user(all[3])); // the panel's
+
+    board.changeFiltersToNormal();
+    EXPECT_EQ(controllers[1].arrangedCount(), 2);
+}
+
+TEST_F(BoardArrangementTest, GivenFilterStates_WhenQueried_ThenOnlyDatedAndOnlyWithFilesFollowStates3And4)
+{
+    preferences.setValue(BoardArrangement::kItemFilterState, 3);
+    EXPECT_TRUE(board.onlyDatedItems());
+    EXPECT_FALSE(board.onlyItemsWithFiles());
+    preferences.setValue(BoardArrangement::kItemFilterState, 4);
+    EXPECT_FALSE(board.onlyDatedItems());
+    EXPECT_TRUE(board.onlyItemsWithFiles());
+}
+
+TEST_F(BoardArrangementTest, GivenSortMode_WhenIndicesAdjusted_ThenOnlyManualOrderIsRenumbered)
+{
+    TODOItem* a = item("a", 10);
+    TODOItem* b = item("b", 10);
+    controllers[0].setContent(objects({a, b}));
+    setModes(1, 0);
+    board.updateSortDescriptors();
+    board.adjustItemIndices();
+    EXPECT_EQ(indexes(controllers[0].arrangedObjects()), QStringList({"10", "10"}));
+    setModes(0, 0);
+    board.updateSortDescriptors();
+    board.adjustItemIndices();
+    EXPECT_EQ(indexes(controllers[0].arrangedObjects()), QStringList({"1010", "10"}));
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,576 @@
+#include "ui/board/ArrayController.h"
+
+#include "app/TODOItem.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QDateTime>
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+
+namespace qv {
+
+namespace {
+
+// An attribute value reduced to what ordering needs, so a sort reads each value once.
+struct SortValue {
+    enum Kind { Null, Integer, Real, Text, Date, Other };
+    Kind kind = Null;
+    qint64 integer = 0; // Integer; Date as milliseconds since 1970
+    double real = 0;
+    QString text;
+    QVariant other;
+};
+
+SortValue toSortValue(const QVariant& value)
+{
+    SortValue result;
+    if (!value.isValid() || value.isNull())
+        return result;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        result.kind = SortValue::Integer;
+        result.integer = value.toLongLong();
+        break;
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        result.kind = SortValue::Integer;
+        result.integer = qint64(std::min<qulonglong>(value.toULongLong(), qulonglong(LLONG_MAX)));
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        result.kind = SortValue::Real;
+        result.real = value.toDouble();
+        break;
+    case QMetaType::QString:
+        result.kind = SortValue::Text;
+        result.text = value.toString();
+        break;
+    case QMetaType::QDateTime: {
+        const QDateTime date = value.toDateTime();
+        if (date.isValid()) {
+            result.kind = SortValue::Date;
+            result.integer = date.toMSecsSinceEpoch();
+        }
+        break;
+    }
+    default:
+        result.kind = SortValue::Other;
+        result.other = value;
+        break;
+    }
+    return result;
+}
+
+template <class T> int threeWay(const T& a, const T& b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// How an absent value compares with a present one of the given kind.
+int compareNullWith(const SortValue& present)
+{
+    switch (present.kind) {
+    case SortValue::Integer:
+        return threeWay<qint64>(0, present.integer);
+    case SortValue::Real:
+        return threeWay<double>(0, present.real);
+    case SortValue::Text:
+        return present.text.isEmpty() ? 0 : -1;
+    default:
+        return -1;
+    }
+}
+
+int compareSortValues(const SortValue& a, const SortValue& b)
+{
+    if (a.kind == SortValue::Null || b.kind == SortValue::Null) {
+        if (a.kind == b.kind)
+            return 0;
+        return a.kind == SortValue::Null ? compareNullWith(b) : -compareNullWith(a);
+    }
+    const bool aNumber = a.kind == SortValue::Integer || a.kind == SortValue::Real;
+    const bool bNumber = b.kind == SortValue::Integer || b.kind == SortValue::Real;
+    if (aNumber && bNumber) {
+        if (a.kind == SortValue::Integer && b.kind == SortValue::Integer)
+            return threeWay(a.integer, b.integer);
+        const double x = a.kind == SortValue::Integer ? double(a.integer) : a.real;
+        const double y = b.kind == SortValue::Integer ? double(b.integer) : b.real;
+        return threeWay(x, y);
+    }
+    if (a.kind != b.kind)
+        return threeWay(int(a.kind), int(b.kind));
+    switch (a.kind) {
+    case SortValue::Text: {
+        const int c = a.text.compare(b.text);
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    case SortValue::Date:
+        return threeWay(a.integer, b.integer);
+    default: {
+        const QPartialOrdering order = QVariant::compare(a.other, b.other);
+        if (order == QPartialOrdering::Less)
+            return -1;
+        if (order == QPartialOrdering::Greater)
+            return 1;
+        if (order == QPartialOrdering::Equivalent)
+            return 0;
+        // Values without an order of their own: by their text, so the order stays consistent.
+        return threeWay(a.other.toString(), b.other.toString());
+    }
+    }
+}
+
+int compareKeys(const std::vector<SortValue>& a, const std::vector<SortValue>& b)
+{
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t k = 0; k < common; ++k) {
+        if (const int c = compareSortValues(a[k], b[k]))
+            return c;
+    }
+    return threeWay(a.size(), b.size());
+}
+
+// One descriptor with the values of every object read in advance.
+struct PreparedDescriptor {
+    const SortDescriptor* descriptor = nullptr;
+    std::vector<SortValue> values;
+    std::vector<std::vector<SortValue>> keys;
+    std::vector<QCollatorSortKey> collated;
+    // The C locale has no collation of its own: texts compare by code point.
+    std::vector<QString> texts;
+    Qt::CaseSensitivity caseSensitivity = Qt::CaseSensitive;
+};
+
+} // namespace
+
+SortDescriptor SortDescriptor::byValue(const QString& key, bool ascending)
+{
+    return SortDescriptor{key, ascending, Comparison::Value, {}, {}};
+}
+
+SortDescriptor SortDescriptor::localized(const QString& key, bool ascending, bool caseInsensitive)
+{
+    return SortDescriptor{key,
+                          ascending,
+                          caseInsensitive ? Comparison::LocalizedCaseInsensitive : Comparison::Localized,
+                          {},
+                          {}};
+}
+
+SortDescriptor SortDescriptor::custom(const QString& key, bool ascending, ObjectComparator comparator)
+{
+    return SortDescriptor{key, ascending, Comparison::Custom, std::move(comparator), {}};
+}
+
+SortDescriptor SortDescriptor::keyed(const QString& key, bool ascending, SortKeyFunction keyFunction)
+{
+    return SortDescriptor{key, ascending, Comparison::Keyed, {}, std::move(keyFunction)};
+}
+
+int compareValues(const QVariant& a, const QVariant& b)
+{
+    return compareSortValues(toSortValue(a), toSortValue(b));
+}
+
+void sortObjects(std::vector<store::ManagedObject*>& objects, const std::vector<SortDescriptor>& descriptors)
+{
+    if (descriptors.empty() || objects.size() < 2)
+        return;
+    const size_t n = objects.size();
+    std::vector<PreparedDescriptor> prepared;
+    prepared.reserve(descriptors.size());
+    for (const SortDescriptor& descriptor : descriptors) {
+        PreparedDescriptor p;
+        p.descriptor = &descriptor;
+        switch (descriptor.comparison) {
+        case SortDescriptor::Comparison::Value:
+            p.values.reserve(n);
+            for (store::ManagedObject* object : objects)
+                p.values.push_back(toSortValue(object->value(descriptor.key)));
+            break;
+        case SortDescriptor::Comparison::Localized:
+        case SortDescriptor::Comparison::LocalizedCaseInsensitive: {
+            QCollator collator;
+            p.caseSensitivity = descriptor.comparison == SortDescriptor::Comparison::Localized
+                                    ? Qt::CaseSensitive
+                                    : Qt::CaseInsensitive;
+            collator.setCaseSensitivity(p.caseSensitivity);
+            const bool byCodePoint = collator.locale().language() == QLocale::C;
+            if (byCodePoint)
+                p.texts.reserve(n);
+            else
+                p.collated.reserve(n);
+            for (store::ManagedObject* object : objects) {
+                const QString text = object->value(descriptor.key).toString();
+                if (byCodePoint)
+                    p.texts.push_back(text);
+                else
+                    p.collated.push_back(collator.sortKey(text));
+            }
+            break;
+        }
+        case SortDescriptor::Comparison::Keyed:
+            p.keys.reserve(n);
+            for (store::ManagedObject* object : objects) {
+                std::vector<SortValue> key;
+                if (descriptor.keyFunction) {
+                    for (const QVariant& value : descriptor.keyFunction(object))
+                        key.push_back(toSortValue(value));
+                }
+                p.keys.push_back(std::move(key));
+            }
+            break;
+        case SortDescriptor::Comparison::Custom:
+            break;
+        }
+        prepared.push_back(std::move(p));
+    }
+
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t i, size_t j) {
+        for (const PreparedDescriptor& p : prepared) {
+            int c = 0;
+            switch (p.descriptor->comparison) {
+            case SortDescriptor::Comparison::Value:
+                c = compareSortValues(p.values[i], p.values[j]);
+                break;
+            case SortDescriptor::Comparison::Localized:
+            case SortDescriptor::Comparison::LocalizedCaseInsensitive:
+                c = p.texts.empty() ? p.collated[i].compare(p.collated[j])
+                                    : p.texts[i].compare(p.texts[j], p.caseSensitivity);
+                break;
+            case SortDescriptor::Comparison::Keyed:
+                c = compareKeys(p.keys[i], p.keys[j]);
+                break;
+            case SortDescriptor::Comparison::Custom:
+                c = p.descriptor->comparator ? p.descriptor->comparator(objects[i], objects[j]) : 0;
+                break;
+            }
+            if (c != 0)
+                return p.descriptor->ascending ? c < 0 : c > 0;
+        }
+        return false;
+    });
+
+    std::vector<store::ManagedObject*> sorted;
+    sorted.reserve(n);
+    for (size_t i : order)
+        sorted.push_back(objects[i]);
+    objects = std::move(sorted);
+}
+
+ArrayController::ArrayController(QObject* parent) : QObject(parent) {}
+
+ArrayController::~ArrayController()
+{
+    observeContext(nullptr);
+}
+
+void ArrayController::observeContext(store::Context* context)
+{
+    if (m_observing && m_context)
+        m_context->removeChangeObserver(m_observer);
+    m_observing = false;
+    m_context = context;
+    if (context) {
+        m_observer =
+            context->addChangeObserver([this](const store::ChangeEvent& event) { onContextChange(event); });
+        m_observing = true;
+    }
+}
+
+void ArrayController::setContent(std::vector<store::ManagedObject*> objects)
+{
+    observeContext(nullptr);
+    m_entity.clear();
+    m_content.clear();
+    m_contentSet.clear();
+    m_content.reserve(objects.size());
+    for (store::ManagedObject* object : objects) {
+        if (object && !m_contentSet.contains(object)) {
+            m_contentSet.insert(object);
+            m_content.push_back(object);
+        }
+    }
+    rearrangeObjects();
+}
+
+void ArrayController::setFetch(store::Context* context, const QString& entity)
+{
+    if (!context || entity.isEmpty()) {
+        setContent({});
+        return;
+    }
+    observeContext(context);
+    m_entity = entity;
+    fetch();
+}
+
+void ArrayController::fetch()
+{
+    if (!m_context)
+        return;
+    m_content = m_context->objects(m_entity);
+    m_contentSet.clear();
+    for (const store::ManagedObject* object : m_content)
+        m_contentSet.insert(object);
+    rearrangeObjects();
+}
+
+void ArrayController::onContextChange(const store::ChangeEvent& event)
+{
+    bool changed = false;
+    for (store::ManagedObject* object : event.inserted) {
+        if (object->entityName() == m_entity && !object->isDeleted() && !m_contentSet.contains(object)) {
+            m_contentSet.insert(object);
+            m_content.push_back(object);
+            changed = true;
+        }
+    }
+    QSet<const store::ManagedObject*> gone;
+    for (store::ManagedObject* object : event.deleted) {
+        if (m_contentSet.remove(object))
+            gone.insert(object);
+    }
+    if (!gone.isEmpty()) {
+        std::erase_if(m_content, [&](store::ManagedObject* object) { return gone.contains(object); });
+        changed = true;
+    }
+    if (changed)
+        rearrangeObjects();
+}
+
+void ArrayController::addObject(store::ManagedObject* object)
+{
+    addObjects({object});
+}
+
+void ArrayController::addObject(TODOItem* item)
+{
+    addObjects({item});
+}
+
+void ArrayController::addObjects(const std::vector<store::ManagedObject*>& objects)
+{
+    bool changed = false;
+    for (store::ManagedObject* object : objects) {
+        if (object && !m_contentSet.contains(object)) {
+            m_contentSet.insert(object);
+            m_content.push_back(object);
+            changed = true;
+        }
+    }
+    if (changed)
+        rearrangeObjects();
+}
+
+void ArrayController::insertObject(store::ManagedObject* object, qsizetype arrangedIndex)
+{
+    if (!object)
+        return;
+    const QList<qsizetype> before = selectionIndexes();
+    if (!m_contentSet.contains(object)) {
+        m_contentSet.insert(object);
+        m_content.push_back(object);
+    }
+    const auto found = std::find(m_arranged.begin(), m_arranged.end(), object);
+    if (found != m_arranged.end())
+        m_arranged.erase(found);
+    const qsizetype position = std::clamp<qsizetype>(arrangedIndex, 0, qsizetype(m_arranged.size()));
+    m_arranged.insert(m_arranged.begin() + position, object);
+    m_indexValid = false;
+    emit arrangedObjectsChanged();
+    emitSelectionIfChanged(before);
+}
+
+void ArrayController::removeObject(store::ManagedObject* object)
+{
+    removeObjects({object});
+}
+
+void ArrayController::removeObjects(const std::vector<store::ManagedObject*>& objects)
+{
+    QSet<const store::ManagedObject*> gone;
+    for (store::ManagedObject* object : objects) {
+        if (m_contentSet.remove(object))
+            gone.insert(object);
+    }
+    if (gone.isEmpty())
+        return;
+    std::erase_if(m_content, [&](store::ManagedObject* object) { return gone.contains(object); });
+    rearrangeObjects();
+}
+
+void ArrayController::setFilterPredicate(ObjectPredicate predicate)
+{
+    m_filter = std::move(predicate);
+    rearrangeObjects();
+}
+
+void ArrayController::setSortDescriptors(std::vector<SortDescriptor> descriptors)
+{
+    m_sortDescriptors = std::move(descriptors);
+    rearrangeObjects();
+}
+
+void ArrayController::rearrangeObjects()
+{
+    const QList<qsizetype> before = selectionIndexes();
+    std::vector<store::ManagedObject*> arranged;
+    arranged.reserve(m_content.size());
+    for (store::ManagedObject* object : m_content) {
+        if (!m_filter || m_filter(object))
+            arranged.push_back(object);
+    }
+    sortObjects(arranged, m_sortDescriptors);
+    m_arranged = std::move(arranged);
+    m_indexValid = false;
+    dropSelectionOutsideArranged();
+    emit arrangedObjectsChanged();
+    emitSelectionIfChanged(before);
+}
+
+store::ManagedObject* ArrayController::arrangedObjectAt(qsizetype index) const
+{
+    if (index < 0 || index >= qsizetype(m_arranged.size()))
+        return nullptr;
+    return m_arranged[size_t(index)];
+}
+
+void ArrayController::rebuildIndex() const
+{
+    if (m_indexValid)
+        return;
+    m_arrangedIndex.clear();
+    m_arrangedIndex.reserve(qsizetype(m_arranged.size()));
+    for (size_t i = 0; i < m_arranged.size(); ++i)
+        m_arrangedIndex.insert(m_arranged[i], qsizetype(i));
+    m_indexValid = true;
+}
+
+qsizetype ArrayController::arrangedIndexOf(const store::ManagedObject* object) const
+{
+    rebuildIndex();
+    return m_arrangedIndex.value(object, -1);
+}
+
+QList<qsizetype> ArrayController::selectionIndexes() const
+{
+    QList<qsizetype> indexes;
+    if (m_selected.isEmpty())
+        return indexes;
+    rebuildIndex();
+    indexes.reserve(m_selected.size());
+    for (const store::ManagedObject* object : m_selected) {
+        const qsizetype index = m_arrangedIndex.value(object, -1);
+        if (index >= 0)
+            indexes.push_back(index);
+    }
+    std::sort(indexes.begin(), indexes.end());
+    return indexes;
+}
+
+qsizetype ArrayController::selectionIndex() const
+{
+    const QList<qsizetype> indexes = selectionIndexes();
+    return indexes.isEmpty() ? -1 : indexes.first();
+}
+
+std::vector<store::ManagedObject*> ArrayController::selectedObjects() const
+{
+    std::vector<store::ManagedObject*> objects;
+    for (qsizetype index : selectionIndexes())
+        objects.push_back(m_arranged[size_t(index)]);
+    return objects;
+}
+
+void ArrayController::dropSelectionOutsideArranged()
+{
+    if (m_selected.isEmpty())
+        return;
+    rebuildIndex();
+    m_selected.removeIf(
+        [this](const store::ManagedObject* object) { return !m_arrangedIndex.contains(object); });
+}
+
+void ArrayController::emitSelectionIfChanged(const QList<qsizetype>& before)
+{
+    if (selectionIndexes() != before)
+        emit selectionChanged();
+}
+
+bool ArrayController::replaceSelection(QSet<const store::ManagedObject*> selection)
+{
+    const QList<qsizetype> before = selectionIndexes();
+    m_selected = std::move(selection);
+    dropSelectionOutsideArranged();
+    if (selectionIndexes() == before)
+        return false;
+    emit selectionChanged();
+    return true;
+}
+
+bool ArrayController::setSelectionIndexes(const QList<qsizetype>& indexes)
+{
+    QSet<const store::ManagedObject*> selection;
+    for (qsizetype index : indexes) {
+        if (store::ManagedObject* object = arrangedObjectAt(index))
+            selection.insert(object);
+    }
+    return replaceSelection(std::move(selection));
+}
+
+bool ArrayController::setSelectionIndex(qsizetype index)
+{
+    return setSelectionIndexes({index});
+}
+
+bool ArrayController::addSelectionIndexes(const QList<qsizetype>& indexes)
+{
+    QSet<const store::ManagedObject*> selection = m_selected;
+    for (qsizetype index : indexes) {
+        if (store::ManagedObject* object = arrangedObjectAt(index))
+            selection.insert(object);
+    }
+    return replaceSelection(std::move(selection));
+}
+
+bool ArrayController::removeSelectionIndexes(const QList<qsizetype>& indexes)
+{
+    QSet<const store::ManagedObject*> selection = m_selected;
+    for (qsizetype index : indexes) {
+        if (store::ManagedObject* object = arrangedObjectAt(index))
+            selection.remove(object);
+    }
+    return replaceSelection(std::move(selection));
+}
+
+bool ArrayController::setSelectedObjects(const std::vector<store::ManagedObject*>& objects)
+{
+    QSet<const store::ManagedObject*> selection;
+    for (store::ManagedObject* object : objects) {
+        if (object)
+            selection.insert(object);
+    }
+    return replaceSelection(std::move(selection));
+}
+
+bool ArrayController::clearSelection()
+{
+    return replaceSelection({});
+}
+
+} // namespace qv
