@@ -297,10 +297,27 @@ void ContextPrivate::primSetToOne(ManagedObject* o, int rel, ManagedObject* dest
     record(std::move(op));
 }
 
-void ContextPrivate::primManyInsert(ManagedObject* o, int rel, ManagedObject* member, int position)
+bool ContextPrivate::isMember(const ManagedObject* o, int rel, const ManagedObject* member) const
+{
+    const RelationInfo& ri = info(o).relations[size_t(rel)];
+    if (!member || member->context() != o->context() || st(member).entity != ri.destEntity)
+        return false;
+    if (ri.inverse >= 0 && !ri.inverseToMany)
+        return toOneOf(member, ri.inverse) == o;
+    const auto& members = toManyOf(o, rel);
+    if (ri.inverse >= 0) {
+        const auto& back = toManyOf(member, ri.inverse);
+        if (back.size() < members.size())
+            return std::find(back.begin(), back.end(), o) != back.end();
+    }
+    return std::find(members.begin(), members.end(), member) != members.end();
+}
+
+void ContextPrivate::primManyInsert(ManagedObject* o, int rel, ManagedObject* member, int position,
+                                    bool knownAbsent)
 {
     auto& members = toManyMutable(o, rel);
-    if (std::find(members.begin(), members.end(), member) != members.end())
+    if (!knownAbsent && std::find(members.begin(), members.end(), member) != members.end())
         return;
     willChange(o, info(o).attributeCount + rel);
     if (position < 0 || size_t(position) > members.size())
@@ -416,7 +433,8 @@ void ContextPrivate::setToOne(ManagedObject* o, int rel, ManagedObject* destinat
         }
         if (destination) {
             if (ri.inverseToMany) {
-                primManyInsert(destination, ri.inverse, o, -1);
+                // o pointed elsewhere, so the destination's list cannot hold it yet.
+                primManyInsert(destination, ri.inverse, o, -1, true);
             } else {
                 ManagedObject* previous = toOneOf(destination, ri.inverse);
                 if (previous && previous != o)
@@ -430,8 +448,7 @@ void ContextPrivate::setToOne(ManagedObject* o, int rel, ManagedObject* destinat
 
 void ContextPrivate::addToMany(ManagedObject* o, int rel, ManagedObject* member)
 {
-    const auto& members = toManyOf(o, rel);
-    if (std::find(members.begin(), members.end(), member) != members.end())
+    if (isMember(o, rel, member))
         return;
     const RelationInfo& ri = info(o).relations[size_t(rel)];
     if (ri.inverse >= 0) {
@@ -441,16 +458,15 @@ void ContextPrivate::addToMany(ManagedObject* o, int rel, ManagedObject* member)
                 primManyRemove(previousOwner, rel, member);
             primSetToOne(member, ri.inverse, o);
         } else {
-            primManyInsert(member, ri.inverse, o, -1);
+            primManyInsert(member, ri.inverse, o, -1, true);
         }
     }
-    primManyInsert(o, rel, member, -1);
+    primManyInsert(o, rel, member, -1, true);
 }
 
 void ContextPrivate::removeFromMany(ManagedObject* o, int rel, ManagedObject* member)
 {
-    const auto& members = toManyOf(o, rel);
-    if (std::find(members.begin(), members.end(), member) == members.end())
+    if (!isMember(o, rel, member))
         return;
     const RelationInfo& ri = info(o).relations[size_t(rel)];
     if (ri.inverse >= 0) {

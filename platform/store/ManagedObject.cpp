@@ -131,8 +131,10 @@ void ManagedObject::removeFromMany(const QString& relationship, ManagedObject* o
 
 bool ManagedObject::containsInMany(const QString& relationship, const ManagedObject* object) const
 {
-    const auto& members = toMany(relationship);
-    return std::find(members.begin(), members.end(), object) != members.end();
+    const int index = m_entity->relationshipIndex(relationship);
+    if (index < 0 || !m_entity->relationships()[size_t(index)].toMany)
+        return false;
+    return m_context->d->isMember(this, index, object);
 }
 
 QSet<QString> ManagedObject::changedKeysInCurrentEvent() const

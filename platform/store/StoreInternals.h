@@ -266,7 +266,12 @@ struct ContextPrivate {
     // Single-sided mutations with change tracking and undo recording.
     void setAttribute(ManagedObject* o, int attr, const QVariant& value);
     void primSetToOne(ManagedObject* o, int rel, ManagedObject* destination);
-    void primManyInsert(ManagedObject* o, int rel, ManagedObject* member, int position);
+    // knownAbsent: the caller has checked membership already (keeps appends to big relations O(1)).
+    void primManyInsert(ManagedObject* o, int rel, ManagedObject* member, int position,
+                        bool knownAbsent = false);
+    // Membership without scanning a big relation: a to-one inverse answers directly, a to-many
+    // inverse is searched from its smaller side.
+    bool isMember(const ManagedObject* o, int rel, const ManagedObject* member) const;
     void primManyRemove(ManagedObject* o, int rel, ManagedObject* member);
     void primSetLive(ManagedObject* o, bool live);
     void noteLinkChange(ManagedObject* o, int rel, ManagedObject* member, bool add);
