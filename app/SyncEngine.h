@@ -41,8 +41,9 @@ public:
     // Holds an item back from sending until it is released.
     virtual void blockSyncForItem(TODOItem* item) { (void)item; }
     virtual void unblockSyncForItem(TODOItem* item) { (void)item; }
-    virtual void startAllLoops() {}
-    virtual void stopAllLoops() {}
+    // True when the loops were started / stopped.
+    virtual bool startAllLoops() { return false; }
+    virtual bool stopAllLoops() { return false; }
 };
 
 } // namespace qv

@@ -4,6 +4,10 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QSizeF>
 #include <QDateTime>
 #include <QMap>
 #include <QString>
@@ -150,6 +154,22 @@ public:
     // Decodes length/2 pairs in place into the first length/2 bytes.
     static void hexToBinary(char* buffer, qsizetype length);
     static QByteArray hexToBinary(const QString& text);
+
+    // ---- Images and text measure (UtilsImages.cpp) -------------------------------------
+    // Sizes are in points, one pixel per point; fractions are truncated.
+    // A new image of that size with the source drawn over it; a null image for a null source.
+    // The source is left as it is.
+    static QImage imageResize(const QImage& image, const QSizeF& newSize);
+    // A copy clipped to a rounded rectangle (radii a sixth of the width and of the height); the
+    // argument itself when its height is 0.
+    static QImage roundCorners(const QImage& image);
+    // A grey copy that keeps the source's transparency.
+    static QImage imageToGreyImage(const QImage& image);
+    // Between the window system's image (QPixmap) and a bitmap (QImage); null gives null.
+    static QImage nsImageToCGImageRef(const QPixmap& image);
+    static QPixmap imageFromCGImageRef(const QImage& bitmap);
+    // The height the text needs when laid out at that width in that font; 0 for no text.
+    static float heightForString(const QString& text, const QFont& font, float width);
 
     // ---- Item filters ----------------------------------------------------------------------
     // The bounds a date range leaves open.

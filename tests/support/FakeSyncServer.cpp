@@ -399,12 +399,25 @@ HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonOb
     return HttpResponse::json(QJsonObject{{QStringLiteral("meta"), meta}, {kObjects, page}});
 }
 
+bool FakeSyncServer::rejected(const QJsonObject& body) const
+{
+    if (!m_rejects)
+        return false;
+    if (!body.value(kObjects).isArray())
+        return m_rejects(body);
+    const QJsonArray objects = body.value(kObjects).toArray();
+    return std::any_of(objects.begin(), objects.end(),
+                       [this](const QJsonValue& entry) { return m_rejects(entry.toObject()); });
+}
+
 HttpResponse FakeSyncServer::postItems(const HttpRequest& request)
 {
     bool ok = false;
     const QJsonObject body = bodyObject(request, &ok);
     if (!ok)
         return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+    if (rejected(body))
+        return HttpResponse::error(400, QStringLiteral("item refused"));
     if (!body.value(kObjects).isArray())
         return HttpResponse::json(withRequestTime(item(createItem(body, Origin::ThisClient))), 201);
     QJsonArray created;
@@ -419,6 +432,8 @@ HttpResponse FakeSyncServer::putItems(const HttpRequest& request)
     const QJsonObject body = bodyObject(request, &ok);
     if (!ok || !body.value(kObjects).isArray())
         return HttpResponse::error(400, QStringLiteral("expected {\"objects\": [...]}"));
+    if (rejected(body))
+        return HttpResponse::error(400, QStringLiteral("item refused"));
     // Objects the server does not know are left out of the reply.
     QJsonArray updated;
     for (const QJsonValue& entry : body.value(kObjects).toArray()) {
@@ -503,6 +518,8 @@ void FakeSyncServer::installRoutes()
         const QJsonObject body = bodyObject(request, &ok);
         if (!ok)
             return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        if (rejected(body))
+            return HttpResponse::error(400, QStringLiteral("item refused"));
         const qint64 id = request.args.value(kId).toLongLong();
         if (!updateItem(id, body, Origin::ThisClient))
             return HttpResponse::error(404, QStringLiteral("no such item"));

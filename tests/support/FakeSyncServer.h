@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QList>
 
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -62,6 +63,13 @@ public:
     void setPageSize(int limit) { m_pageSize = limit; }
     int pageSize() const { return m_pageSize; }
 
+    // Items the server refuses: an upload (single or bulk, POST or PUT) that holds an item
+    // for which this returns true is answered 400 and changes nothing. Empty: none refused.
+    void setItemRejection(std::function<bool(const QJsonObject& item)> rejects)
+    {
+        m_rejects = std::move(rejects);
+    }
+
     // Identifiers the next created objects get (to try large ones).
     void setNextItemId(qint64 id) { m_nextItemId = id; }
     void setNextProjectId(qint64 id) { m_nextProjectId = id; }
@@ -107,6 +115,7 @@ private:
     void stamp(QJsonObject& object, const QJsonObject& body, Origin origin, bool isItem) const;
     static QJsonObject clientFields(const QJsonObject& body, bool project);
 
+    bool rejected(const QJsonObject& body) const;
     HttpResponse postItems(const HttpRequest& request);
     HttpResponse putItems(const HttpRequest& request);
     HttpResponse tag(const HttpRequest& request);
@@ -122,6 +131,7 @@ private:
     int m_pageSize = 20;
     qint64 m_nextItemId = 1;
     qint64 m_nextProjectId = 1;
+    std::function<bool(const QJsonObject&)> m_rejects;
 };
 
 } // namespace qv::test

@@ -1,0 +1,562 @@
+#include "app/AppDelegate.h"
+
+#include "app/BuildInfo.h"
+#include "app/ColorList.h"
+#include "app/DeleteCacheWindowController.h"
+#include "app/FontSizeTiers.h"
+#include "app/LaunchAgent.h"
+#include "app/MyDocument.h"
+#include "app/ServicesEntry.h"
+#include "app/TodoModel.h"
+#include "app/Utils.h"
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/Preferences.h"
+#include "platform/store/Context.h"
+
+#include <QDir>
+#include <QMutex>
+
+#include <climits>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+const QString kWorkOfflineOnly = QStringLiteral("kWorkOfflineOnly");
+const QString kNumberOfRuns = QStringLiteral("kNumberOfRuns");
+const QString kFontSize = QStringLiteral("fontsize");
+const QString kSyncAfterStart = QStringLiteral("SYNC_AFTER_START");
+const QString kLastSelectedProjectRow = QStringLiteral("lastSelectedProjectRow");
+
+QMutex& sharedMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+AppDelegate*& sharedDelegate()
+{
+    static AppDelegate* delegate = nullptr;
+    return delegate;
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Dependencies dependencies)
+    : m_deps(std::move(dependencies)), m_storeFiles(m_deps.services), m_alive(std::make_shared<bool>(true))
+{
+    Q_ASSERT(m_deps.services.clock && m_deps.services.scheduler && m_deps.services.preferences);
+    QMutexLocker locker(&sharedMutex());
+    if (!sharedDelegate())
+        sharedDelegate() = this;
+}
+
+AppDelegate::~AppDelegate()
+{
+    *m_alive = false;
+    m_deps.services.scheduler->cancel(m_endTimer);
+    m_deps.services.scheduler->cancel(m_inactivityCheck);
+    // The window and the engine hold on to the document.
+    m_parts.reset();
+    m_document.reset();
+    QMutexLocker locker(&sharedMutex());
+    if (sharedDelegate() == this)
+        sharedDelegate() = nullptr;
+}
+
+AppDelegate* AppDelegate::sharedInstance()
+{
+    QMutexLocker locker(&sharedMutex());
+    return sharedDelegate();
+}
+
+TimerId AppDelegate::after(qint64 ms, std::function<void()> fn)
+{
+    std::weak_ptr<bool> alive = m_alive;
+    return m_deps.services.scheduler->after(ms, [alive, fn = std::move(fn)] {
+        if (const auto flag = alive.lock(); flag && *flag)
+            fn();
+    });
+}
+
+void AppDelegate::post(std::function<void()> fn)
+{
+    std::weak_ptr<bool> alive = m_alive;
+    m_deps.services.scheduler->post([alive, fn = std::move(fn)] {
+        if (const auto flag = alive.lock(); flag && *flag)
+            fn();
+    });
+}
+
+QDateTime AppDelegate::now() const
+{
+    return m_deps.services.clock->now();
+}
+
+// --- Launch
+
+void AppDelegate::applicationWillFinishLaunching()
+{
+    Preferences& preferences = *m_deps.services.preferences;
+
+    QString error;
+    if (!preferences.registerDefaultsFromJson(m_deps.defaultsResource, &error))
+        Log::line(QStringLiteral("ERROR: the default preferences could not be read: %1").arg(error));
+    preferences.setValue(kWorkOfflineOnly, false);
+    const int runsBefore = preferences.intValue(kNumberOfRuns);
+    preferences.setValue(kNumberOfRuns, runsBefore + 1);
+
+    m_terminating = false;
+    m_initialized = false;
+    m_isQVTeam = true;
+
+    // Moving into an Applications folder has no counterpart here: the package manager
+    // installs the program. The software updater's place follows.
+    if (m_deps.updater && runsBefore >= kRunsBeforeUpdateChecks)
+        m_deps.updater->checkForUpdatesInBackground();
+
+    if (m_deps.launchAgent)
+        m_deps.launchAgent->configureLaunchAgentScript();
+
+    const QString caches = StoreFiles::applicationCachesDirectoryString();
+    m_restStorePath = caches.isEmpty() ? QString() : QDir(caches).filePath(QStringLiteral("sync.sqlite"));
+    Log::line(QStringLiteral("Creating store in %1").arg(m_restStorePath));
+
+    if (m_deps.runCommand) {
+        m_deps.runCommand(QStringLiteral("xdg-mime"),
+                          {QStringLiteral("default"), BuildInfo::desktopEntryName(),
+                           QStringLiteral("x-scheme-handler/quadrivo")},
+                          [](int status) {
+                              if (status != 0)
+                                  Log::line(QStringLiteral("Error registering default app: %1").arg(status));
+                          });
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    Preferences& preferences = *m_deps.services.preferences;
+    if (m_deps.crashReporter)
+        m_deps.crashReporter->start();
+    preferences.setValue(kFontSize, 14);
+    m_syncAfterStart = preferences.boolValue(kSyncAfterStart);
+    post([this] { loadColors(); });
+    startUpCompletion(m_storeFiles.reloadFile(TodoModel::shared(), *m_deps.services.scheduler));
+    registerServicesProvider();
+}
+
+void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
+{
+    if (!opened.context) {
+        Log::line(opened.error);
+        return;
+    }
+    m_document = std::make_unique<MyDocument>(m_deps.services, std::move(opened.context), &m_storeFiles);
+    if (m_deps.documentOpened)
+        m_parts = m_deps.documentOpened(*m_document);
+    if (!m_parts)
+        m_parts = std::make_unique<DocumentParts>();
+    if (ShellWindow* w = window())
+        w->showWindow();
+
+    if (ShellSyncEngine* engine = sync())
+        engine->startObservingReachability();
+    if (!(m_syncAfterStart && doSyncAfterStart()))
+        post([this] { startSyncAtStart(); });
+    pingServer(QStringLiteral("startapp"));
+    if (!m_invokeURL.isValid()) {
+        if (ShellWindow* w = window())
+            w->reselectLastProject();
+    }
+    m_initialized = true;
+
+    if (!m_deps.services.preferences->boolValue(DeleteCacheWindowController::erasedKey()))
+        after(kCacheWipeDelayMs, [this] { wipeRequestCache(); });
+}
+
+void AppDelegate::startSyncAtStart()
+{
+    if (ShellSyncEngine* engine = sync())
+        engine->startAllLoops();
+    if (ShellCollaboration* collaboration = m_parts ? m_parts->collaboration : nullptr) {
+        collaboration->initCollaboration();
+        collaboration->reloadMe([this, alive = std::weak_ptr<bool>(m_alive)] {
+            if (const auto flag = alive.lock(); flag && *flag) {
+                if (ShellWindow* w = window())
+                    w->reloadCollaboratorsOfSelectedProject();
+            }
+        });
+    }
+}
+
+void AppDelegate::wipeRequestCache()
+{
+    DeleteCacheWindowController controller(*m_deps.services.preferences,
+                                           m_parts ? m_parts->cacheWipeSheet : nullptr,
+                                           [this] { return m_terminating; });
+    controller.cleanCacheAt(m_deps.restRequestCacheFolder, {});
+}
+
+bool AppDelegate::doSyncAfterStart()
+{
+    const QDateTime last = sync() ? sync()->timeLastSync() : QDateTime();
+    if (last.isValid()) {
+        const double seconds = std::abs(double(last.msecsTo(now()))) / 1000.0;
+        if (seconds < double(kMinSecondsBetweenSyncs)) {
+            Log::line(QString::asprintf("It's been only %g seconds since last sync; Passing", seconds));
+            return false;
+        }
+    }
+    ShellWindow* w = window();
+    if (!w)
+        return false;
+    const int row = m_deps.services.preferences->intValue(kLastSelectedProjectRow);
+    w->syncAndRunAfter([this, row, alive = std::weak_ptr<bool>(m_alive)] {
+        const auto flag = alive.lock();
+        ShellWindow* current = flag && *flag ? window() : nullptr;
+        // The row was stored in another run: the list may be shorter now.
+        if (current && row >= 0 && row < current->numberOfProjectRows())
+            current->selectProjectRow(row);
+    });
+    return true;
+}
+
+// --- Activation
+
+void AppDelegate::applicationDidBecomeActive()
+{
+    m_active = true;
+    // Once quitting has begun the loops stay stopped.
+    if (!m_initialized || m_terminating)
+        return;
+    after(kActivationDelayMs, [this] {
+        if (m_deps.crashReporter)
+            m_deps.crashReporter->setUserEmail(sync() ? sync()->currentUserEmail() : QString());
+        if (ShellSyncEngine* engine = sync())
+            engine->startAllLoops();
+        updateIconBadge();
+    });
+}
+
+void AppDelegate::applicationDidResignActive()
+{
+    m_active = false;
+    if (m_initialized && !m_inactivityCheck) {
+        m_inactivityCheck = after(kInactivityCheckMs, [this] {
+            if (!m_active) {
+                Log::line(QStringLiteral("STOPPING BECAUSE NOT ACTIVE"));
+                if (ShellSyncEngine* engine = sync())
+                    engine->stopAllLoops();
+            } else {
+                Log::line(QStringLiteral("NOT STOPPING BECAUSE ACTIVE"));
+            }
+            m_inactivityCheck = 0;
+        });
+    }
+    updateIconBadge();
+}
+
+// --- Quit
+
+void AppDelegate::quitCommand()
+{
+    applicationShouldTerminate();
+}
+
+void AppDelegate::lastWindowClosed()
+{
+    Log::line(QStringLiteral("window should close"));
+    applicationShouldTerminate();
+}
+
+void AppDelegate::terminationSignal(int signalNumber)
+{
+    Log::line(QStringLiteral("Quitting on signal %1").arg(signalNumber));
+    applicationShouldTerminate();
+}
+
+void AppDelegate::sessionQuitRequested()
+{
+    Log::line(QStringLiteral("Quitting at the end of the session"));
+    applicationShouldTerminate();
+}
+
+void AppDelegate::commitData()
+{
+    if (!m_document || m_willTerminateDone)
+        return;
+    Log::line(QStringLiteral("Saving document (session)"));
+    m_document->saveFile();
+}
+
+void AppDelegate::applicationShouldTerminate()
+{
+    // One sequence at a time: a second request while it runs changes nothing.
+    if (m_terminating)
+        return;
+    m_terminating = true;
+    if (m_document) {
+        m_document->setTerminating(true);
+        m_document->stopObserving();
+    }
+    if (ShellSyncEngine* engine = sync())
+        engine->stopAllLoops();
+    if (m_document) {
+        Log::line(QStringLiteral("Saving document (applicationShouldTerminate)"));
+        m_document->saveFile();
+        Log::line(QStringLiteral("Saved document (applicationShouldTerminate)"));
+    }
+    m_endTimer = after(m_deps.quitDelayMs, [this] { closeWindow(); });
+}
+
+void AppDelegate::closeWindow()
+{
+    m_endTimer = 0;
+    if (ShellSyncEngine* engine = sync(); engine && !m_stoppedObservingSync) {
+        m_stoppedObservingSync = true;
+        engine->stopObservingNotifications();
+    }
+    applicationWillTerminate();
+    if (m_deps.terminateApplication)
+        m_deps.terminateApplication();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_willTerminateDone)
+        return;
+    m_willTerminateDone = true;
+    if (m_document)
+        m_document->saveFile();
+    pingServer(QStringLiteral("endapp"));
+    if (!m_deps.services.preferences->flush())
+        Log::line(QStringLiteral("WARNING: Couldn't save change in user defaults"));
+    updateIconBadge();
+}
+
+void AppDelegate::applicationAboutToQuit()
+{
+    if (!m_terminating)
+        applicationShouldTerminate();
+    m_deps.services.scheduler->cancel(m_endTimer);
+    m_endTimer = 0;
+    if (ShellSyncEngine* engine = sync(); engine && !m_stoppedObservingSync) {
+        m_stoppedObservingSync = true;
+        engine->stopObservingNotifications();
+    }
+    applicationWillTerminate();
+}
+
+// --- Links and handed-over input
+
+bool AppDelegate::selectLink(LinkKind kind, qint64 id)
+{
+    ShellWindow* w = window();
+    if (!w)
+        return false;
+    return kind == LinkKind::Project ? w->selectProjectWithID(id) : w->selectItemWithServerID(id);
+}
+
+void AppDelegate::retryLink(LinkKind kind, qint64 id, int attempt)
+{
+    if (selectLink(kind, id)) {
+        if (attempt == 3) {
+            if (ShellWindow* w = window())
+                w->setStatusBarMessage(QString());
+        }
+        return;
+    }
+    if (attempt == 2) {
+        if (ShellWindow* w = window())
+            w->setStatusBarMessage(kind == LinkKind::Project ? QStringLiteral("Syncing and searching for project...")
+                                                             : QStringLiteral("Syncing and searching for item..."));
+        after(kSecondURLRetryMs, [this, kind, id] { retryLink(kind, id, 3); });
+        return;
+    }
+    if (m_deps.services.alerts) {
+        m_deps.services.alerts->alert(
+            QStringLiteral("Not found"),
+            kind == LinkKind::Project
+                ? QStringLiteral("The project was not found")
+                : QStringLiteral("The item was not found. Maybe you don't own that item, it was already erased "
+                                 "or it is being filtered by the UI at this moment."),
+            QStringLiteral("Ok"), Alerts::Style::Warning);
+    }
+    if (ShellWindow* w = window())
+        w->setStatusBarMessage(QString());
+}
+
+void AppDelegate::handleURL(const QString& text)
+{
+    Log::line(text);
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty())
+        return;
+    if (url.isLocalFile()) {
+        Log::line(QStringLiteral("Application open file"));
+        return;
+    }
+    m_invokeURL = url;
+
+    std::optional<qint64> id;
+    LinkKind kind = LinkKind::Project;
+    if (!m_deps.syncHost.isEmpty()) {
+        id = Utils::projectIDFromURL(url, m_deps.syncHost);
+        if (!id) {
+            id = Utils::itemIDFromURL(url, m_deps.syncHost);
+            kind = LinkKind::Item;
+        }
+    }
+    if (id) {
+        if (selectLink(kind, *id))
+            return;
+        if (ShellWindow* w = window()) {
+            w->requestAttention();
+            w->showWindow();
+        }
+        const qint64 linkId = *id;
+        after(kFirstURLRetryMs, [this, kind, linkId] { retryLink(kind, linkId, 2); });
+        return;
+    }
+    if (Utils::isSyncURL(url)) {
+        doSyncAfterStart();
+        return;
+    }
+    if (Utils::isBlankURL(url)) {
+        if (ShellWindow* w = window())
+            w->setStatusBarMessage(QStringLiteral("Welcome to Quadrivo!"));
+    }
+}
+
+void AppDelegate::handleLaunchRequest(const LaunchRequest& request)
+{
+    for (const QString& url : request.urls)
+        handleURL(url);
+    if (!request.text && request.files.isEmpty())
+        return;
+    LaunchRequest input;
+    input.text = request.text;
+    input.files = request.files;
+    if (!m_servicesRegistered) {
+        m_pendingServices.push_back(std::move(input));
+        return;
+    }
+    if (input.text)
+        addNewItemFromText(*input.text);
+    if (!input.files.isEmpty())
+        addNewItemFromFiles(input.files);
+}
+
+void AppDelegate::registerServicesProvider()
+{
+    m_servicesRegistered = true;
+    const std::vector<LaunchRequest> pending = std::move(m_pendingServices);
+    m_pendingServices.clear();
+    for (const LaunchRequest& input : pending)
+        handleLaunchRequest(input);
+}
+
+void AppDelegate::addNewItemFromText(const QString& text)
+{
+    if (!m_document) {
+        Log::line(QStringLiteral("No document for the text handed over"));
+        return;
+    }
+    ServicesEntry(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
+        .addNewItemFromText(text);
+}
+
+void AppDelegate::addNewItemFromFiles(const QStringList& paths)
+{
+    if (!m_document) {
+        Log::line(QStringLiteral("No document for the files handed over"));
+        return;
+    }
+    ServicesEntry(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
+        .addNewItemFromFiles(paths);
+}
+
+// --- Other operations
+
+void AppDelegate::pingServer(const QString& eventName)
+{
+    if (!m_announcer && m_deps.makeAnnouncer)
+        m_announcer = m_deps.makeAnnouncer();
+    if (m_announcer)
+        m_announcer->pingServer(eventName);
+}
+
+void AppDelegate::updateIconBadge()
+{
+    if (!m_deps.badge)
+        return;
+    const unsigned overdue = m_document ? m_document->countOverdueItems() : 0;
+    m_deps.badge->setBadgeCount(int(std::min<unsigned>(overdue, unsigned(INT_MAX))));
+}
+
+float AppDelegate::currentFontSize() const
+{
+    return FontSizeTiers::currentFontSize(*m_deps.services.preferences);
+}
+
+float AppDelegate::currentQuadrantRowHeight() const
+{
+    return FontSizeTiers::currentQuadrantRowHeight(*m_deps.services.preferences);
+}
+
+void AppDelegate::increaseFontTier()
+{
+    FontSizeTiers::increaseFontTier(*m_deps.services.preferences);
+}
+
+void AppDelegate::decreaseFontTier()
+{
+    FontSizeTiers::decreaseFontTier(*m_deps.services.preferences);
+}
+
+void AppDelegate::setSyncAfterStart(bool on)
+{
+    // The menu item follows the preference.
+    m_syncAfterStart = on;
+    m_deps.services.preferences->setValue(kSyncAfterStart, on);
+}
+
+void AppDelegate::toggleLaunchOnStart()
+{
+    if (m_deps.launchAgent)
+        m_deps.launchAgent->toggleLaunchOnStart();
+}
+
+void AppDelegate::loadColors()
+{
+    QString error;
+    const std::optional<ColorList> colors = ColorList::load(m_deps.colorsResource, &error);
+    if (!colors) {
+        Log::line(QStringLiteral("error while loading colors %1").arg(error));
+        return;
+    }
+    if (m_deps.attachColorList)
+        m_deps.attachColorList(*colors);
+}
+
+void AppDelegate::backupCurrentStoreWithTrack(const QString& track)
+{
+    if (m_document)
+        m_storeFiles.backupCurrentStoreWithTrack(track, m_document->context());
+}
+
+QString AppDelegate::pathForTemporaryDirectory(const QString& subfolder)
+{
+    return StoreFiles::pathForTemporaryDirectory(subfolder);
+}
+
+QString AppDelegate::pathForTemporaryFileWithName(const QString& fileName)
+{
+    return StoreFiles::pathForTemporaryFileWithName(fileName);
+}
+
+} // namespace qv

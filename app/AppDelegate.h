@@ -1,0 +1,190 @@
+#pragma once
+
+#include "app/LaunchRequest.h"
+#include "app/ShellInterfaces.h"
+#include "app/StoreFiles.h"
+#include "platform/Scheduler.h"
+#include "platform/Services.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qv {
+
+class ColorList;
+class LaunchAgent;
+class MyDocument;
+
+// The application's start-up and shutdown: the launch in two halves, activation, the quit
+// sequence, the badge, the font tiers, the colour list, the URL scheme and the Services entry.
+// Plain logic over injected services and interfaces: the entry point wires the real window,
+// sync engine and neighbours, tests wire fakes. Main thread only.
+class AppDelegate {
+public:
+    // What the entry point builds once the document is open (window, sync engine, ...). Owned
+    // by the delegate and destroyed before the document.
+    struct DocumentParts {
+        virtual ~DocumentParts() = default;
+        ShellWindow* window = nullptr;
+        ShellSyncEngine* sync = nullptr;
+        ShellCollaboration* collaboration = nullptr;
+        AttachmentUploads* attachments = nullptr;
+        CacheWipeSheet* cacheWipeSheet = nullptr;
+    };
+
+    // Runs a program (no shell) and reports its exit status; -1 when it could not run.
+    using CommandRunner =
+        std::function<void(const QString& program, const QStringList& arguments, std::function<void(int)> done)>;
+
+    struct Dependencies {
+        // Clock, scheduler and preferences are required; alerts for the "Not found" alert.
+        Services services;
+        CrashReporter* crashReporter = nullptr;
+        SoftwareUpdater* updater = nullptr;
+        // Makes the usage announcer on first use; empty: no announcements.
+        std::function<std::unique_ptr<UsageAnnouncer>()> makeAnnouncer;
+        Badge* badge = nullptr;
+        LaunchAgent* launchAgent = nullptr;
+        // Registers the URL-scheme handler; empty: not registered.
+        CommandRunner runCommand;
+        // Hands the named colours to the colour dialog.
+        std::function<void(const ColorList&)> attachColorList;
+        // Builds the window and the other parts over the opened document.
+        std::function<std::unique_ptr<DocumentParts>(MyDocument&)> documentOpened;
+        // Ends the application loop once the quit sequence is through.
+        std::function<void()> terminateApplication;
+
+        QString defaultsResource = QStringLiteral(":/Defaults.json");
+        QString colorsResource = QStringLiteral(":/colors.txt");
+        // The sync server's host as links carry it; empty: no link selects anything.
+        QString syncHost;
+        // The REST request cache wiped once per installation; empty: nothing to wipe.
+        QString restRequestCacheFolder;
+        qint64 quitDelayMs = kQuitDelayMs;
+    };
+
+    static constexpr qint64 kQuitDelayMs = 5'000;
+    static constexpr qint64 kActivationDelayMs = 1'000;
+    static constexpr qint64 kInactivityCheckMs = 180'000;
+    static constexpr qint64 kMinSecondsBetweenSyncs = 120;
+    static constexpr qint64 kFirstURLRetryMs = 3'000;
+    static constexpr qint64 kSecondURLRetryMs = 10'000;
+    static constexpr qint64 kCacheWipeDelayMs = 2'000;
+    static constexpr int kRunsBeforeUpdateChecks = 3;
+
+    explicit AppDelegate(Dependencies dependencies);
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // The first delegate created, while it lives; nullptr otherwise.
+    static AppDelegate* sharedInstance();
+
+    // --- Launch ---
+    // Preferences, run count, update check, launch agent, REST store path, URL handler.
+    void applicationWillFinishLaunching();
+    // Crash reporter, the store opened or created as the document, sync start, Services.
+    void applicationDidFinishLaunching();
+    // A whole-document sync unless one completed less than 120 s ago; true when one started.
+    bool doSyncAfterStart();
+
+    // --- Activation ---
+    void applicationDidBecomeActive();
+    void applicationDidResignActive();
+    bool isActive() const { return m_active; }
+
+    // --- Quit: every trigger runs the one sequence ---
+    void quitCommand();
+    void lastWindowClosed();
+    void terminationSignal(int signalNumber);
+    void sessionQuitRequested();
+    // The session manager asks for the data before the session may end: the document is saved
+    // at once; the application keeps running until it is asked to quit.
+    void commitData();
+    // The sequence's first half: saves, then the application ends after the quit delay.
+    void applicationShouldTerminate();
+    // The second half, when the delay is over.
+    void closeWindow();
+    // Final save, "endapp", preferences flush, badge. Runs once.
+    void applicationWillTerminate();
+    // The application loop is ending however it was asked to: whatever of the sequence has
+    // not run yet runs now.
+    void applicationAboutToQuit();
+
+    // --- Links and handed-over input ---
+    void handleURL(const QString& text);
+    // Links at once; text and files once the Services entry is registered.
+    void handleLaunchRequest(const LaunchRequest& request);
+    void addNewItemFromText(const QString& text);
+    void addNewItemFromFiles(const QStringList& paths);
+
+    // --- Other operations ---
+    void pingServer(const QString& eventName);
+    void updateIconBadge();
+    float currentFontSize() const;
+    float currentQuadrantRowHeight() const;
+    void increaseFontTier();
+    void decreaseFontTier();
+    bool syncAfterStart() const { return m_syncAfterStart; }
+    void setSyncAfterStart(bool on);
+    void toggleSyncAfterStart() { setSyncAfterStart(!m_syncAfterStart); }
+    void toggleLaunchOnStart();
+    void loadColors();
+    void backupCurrentStoreWithTrack(const QString& track);
+    static QString pathForTemporaryDirectory(const QString& subfolder = {});
+    static QString pathForTemporaryFileWithName(const QString& fileName = {});
+
+    // --- State ---
+    bool terminating() const { return m_terminating; }
+    bool initialized() const { return m_initialized; }
+    bool isQVTeam() const { return m_isQVTeam; }
+    bool receivedURL() const { return m_invokeURL.isValid(); }
+    // The REST object store's file ("sync.sqlite" in the caches folder).
+    QString restStorePath() const { return m_restStorePath; }
+    MyDocument* document() const { return m_document.get(); }
+    DocumentParts* parts() const { return m_parts.get(); }
+    StoreFiles& storeFiles() { return m_storeFiles; }
+
+private:
+    enum class LinkKind { Project, Item };
+
+    void startUpCompletion(StoreFiles::OpenedStore opened);
+    void startSyncAtStart();
+    void wipeRequestCache();
+    bool selectLink(LinkKind kind, qint64 id);
+    void retryLink(LinkKind kind, qint64 id, int attempt);
+    void registerServicesProvider();
+    TimerId after(qint64 ms, std::function<void()> fn);
+    void post(std::function<void()> fn);
+    ShellWindow* window() const { return m_parts ? m_parts->window : nullptr; }
+    ShellSyncEngine* sync() const { return m_parts ? m_parts->sync : nullptr; }
+    QDateTime now() const;
+
+    Dependencies m_deps;
+    StoreFiles m_storeFiles;
+    std::unique_ptr<MyDocument> m_document;
+    std::unique_ptr<DocumentParts> m_parts;
+    std::unique_ptr<UsageAnnouncer> m_announcer;
+    std::shared_ptr<bool> m_alive;
+
+    bool m_terminating = false;
+    bool m_initialized = false;
+    bool m_isQVTeam = false;
+    bool m_syncAfterStart = false;
+    bool m_active = true;
+    bool m_servicesRegistered = false;
+    bool m_willTerminateDone = false;
+    bool m_stoppedObservingSync = false;
+    QUrl m_invokeURL;
+    QString m_restStorePath;
+    TimerId m_endTimer = 0;
+    TimerId m_inactivityCheck = 0;
+    std::vector<LaunchRequest> m_pendingServices;
+};
+
+} // namespace qv

@@ -1,0 +1,56 @@
+#include "app/DeleteCacheWindowController.h"
+
+#include "app/ShellInterfaces.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace qv {
+
+QString DeleteCacheWindowController::requestCacheFolder(const QString& cachesFolder, const QString& syncOrigin)
+{
+    const QUrl origin(syncOrigin);
+    if (cachesFolder.isEmpty() || !origin.isValid() || origin.host().isEmpty())
+        return {};
+    return QDir(cachesFolder).filePath(QStringLiteral("RequestCache-") + origin.host());
+}
+
+DeleteCacheWindowController::DeleteCacheWindowController(Preferences& preferences, CacheWipeSheet* sheet,
+                                                         std::function<bool()> terminating)
+    : m_preferences(preferences), m_sheet(sheet), m_terminating(std::move(terminating))
+{
+}
+
+void DeleteCacheWindowController::cleanCacheAt(const QString& cacheFolder,
+                                               const std::function<void()>& completion)
+{
+    const bool showSheet = m_sheet && !(m_terminating && m_terminating());
+    if (showSheet)
+        m_sheet->beginSheet();
+
+    if (!cacheFolder.isEmpty()) {
+        const QString target = QDir(cacheFolder).filePath(permanentFolderName());
+        const QFileInfo info(target);
+        if (info.isDir()) {
+            // A link is removed as a link: what it points at is not the cache's to delete.
+            const bool ok = info.isSymLink() ? QFile::remove(target) : QDir(target).removeRecursively();
+            if (ok) {
+                m_preferences.setValue(erasedKey(), true);
+                Log::line(QStringLiteral("Task succeeded."));
+            } else {
+                Log::line(QStringLiteral("Task failed."));
+            }
+        }
+    }
+
+    if (showSheet)
+        m_sheet->endSheet();
+    if (completion)
+        completion();
+}
+
+} // namespace qv

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace qv {
+
+// What a launch brings with it: links of the URL scheme ("quadrivo %u"), text for the inbox
+// ("--add-text", the text on standard input) and files for the inbox ("--add-file PATH").
+// A second copy hands it to the running one as a message.
+struct LaunchRequest;
+
+// What the command line asks for.
+struct ParsedLaunch {
+    std::shared_ptr<LaunchRequest> request; // empty: do not start (see exitCode)
+    QString output;                         // usage, version or the error, for the terminal
+    int exitCode = 0;
+};
+
+struct LaunchRequest {
+    QStringList urls;
+    std::optional<QString> text;
+    // Absolute paths: the running copy may have another working folder.
+    QStringList files;
+
+    bool isEmpty() const { return urls.isEmpty() && !text && files.isEmpty(); }
+
+    // Standard input is read only for --add-text, at most this much.
+    static constexpr qsizetype kMaxTextBytes = 16 * 1024 * 1024;
+
+    // arguments as QCoreApplication::arguments() gives them (the program first).
+    static ParsedLaunch fromArguments(const QStringList& arguments,
+                                const std::function<QByteArray()>& readStandardInput,
+                                const QString& workingFolder);
+
+    QByteArray toMessage() const;
+    // nullopt for a message that is not one of ours.
+    static std::optional<LaunchRequest> fromMessage(const QByteArray& message);
+};
+
+} // namespace qv

@@ -1,0 +1,173 @@
+#include "app/SingleInstance.h"
+
+#include "platform/Log.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtEndian>
+
+namespace qv {
+
+namespace {
+
+// A message is its length (4 bytes, big-endian) and its bytes; the receiver answers one byte
+// once it has the whole message, so the sender knows it arrived before it quits.
+constexpr qint64 kHeaderBytes = 4;
+constexpr char kAck = '\x01';
+
+QString defaultRuntimeFolder()
+{
+    const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!folder.isEmpty() && QDir(folder).exists())
+        return folder;
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(QString runtimeFolder, QString name, QObject* parent)
+    : QObject(parent), m_folder(std::move(runtimeFolder)), m_name(std::move(name))
+{
+    if (m_folder.isEmpty())
+        m_folder = defaultRuntimeFolder();
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_server) {
+        m_server->close();
+        QLocalServer::removeServer(socketPath());
+    }
+}
+
+QString SingleInstance::lockPath() const
+{
+    return QDir(m_folder).filePath(m_name + QStringLiteral(".lock"));
+}
+
+QString SingleInstance::socketPath() const
+{
+    return QDir(m_folder).filePath(m_name + QStringLiteral(".socket"));
+}
+
+SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString* error, int connectTimeoutMs)
+{
+    if (m_folder.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("No runtime folder");
+        return Outcome::Failed;
+    }
+    auto lock = std::make_unique<QLockFile>(lockPath());
+    // Only a dead owner makes a lock stale, never its age.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        return listen(error) ? Outcome::Primary : Outcome::Failed;
+    }
+    if (lock->error() != QLockFile::LockFailedError) {
+        if (error)
+            *error = QStringLiteral("Cannot lock %1").arg(lockPath());
+        return Outcome::Failed;
+    }
+    if (message.isEmpty())
+        return Outcome::AlreadyRunning;
+    return forward(message, error, connectTimeoutMs) ? Outcome::Forwarded : Outcome::Failed;
+}
+
+bool SingleInstance::listen(QString* error)
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // We hold the lock, so a socket file left behind belongs to a copy that has ended.
+    QLocalServer::removeServer(socketPath());
+    if (!m_server->listen(socketPath())) {
+        if (error)
+            *error = m_server->errorString();
+        return false;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    return true;
+}
+
+void SingleInstance::acceptConnections()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        readFrom(socket);
+    }
+}
+
+void SingleInstance::readFrom(QLocalSocket* socket)
+{
+    if (socket->property("done").toBool())
+        return;
+    if (socket->bytesAvailable() < kHeaderBytes)
+        return;
+    char header[kHeaderBytes];
+    socket->peek(header, kHeaderBytes);
+    const qint64 length = qFromBigEndian<quint32>(header);
+    if (length > kMaxMessageBytes) {
+        Log::line(QStringLiteral("Refusing a message of %1 bytes from another copy").arg(length));
+        socket->abort();
+        return;
+    }
+    if (socket->bytesAvailable() < kHeaderBytes + length)
+        return;
+    socket->skip(kHeaderBytes);
+    const QByteArray message = socket->read(length);
+    socket->setProperty("done", true);
+    socket->write(&kAck, 1);
+    socket->flush();
+    socket->disconnectFromServer();
+    emit messageReceived(message);
+}
+
+bool SingleInstance::forward(const QByteArray& message, QString* error, int timeoutMs)
+{
+    if (message.size() > kMaxMessageBytes) {
+        if (error)
+            *error = QStringLiteral("The message is too large");
+        return false;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    // The running copy may hold the lock a moment before it listens.
+    for (;;) {
+        socket.connectToServer(socketPath());
+        if (socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime()))))
+            break;
+        if (deadline.hasExpired()) {
+            if (error)
+                *error = socket.errorString();
+            return false;
+        }
+        QThread::msleep(50);
+    }
+    char header[kHeaderBytes];
+    qToBigEndian<quint32>(quint32(message.size()), header);
+    socket.write(header, kHeaderBytes);
+    socket.write(message);
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))) {
+            if (error)
+                *error = socket.errorString();
+            return false;
+        }
+    }
+    while (socket.bytesAvailable() < 1) {
+        if (!socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
+            if (error)
+                *error = QStringLiteral("The running copy did not answer");
+            return false;
+        }
+    }
+    char answer = 0;
+    return socket.read(&answer, 1) == 1 && answer == kAck;
+}
+
+} // namespace qv

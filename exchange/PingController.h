@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/ShellInterfaces.h"
+
+#include <QString>
+#include <QUrl>
+
+class QNetworkAccessManager;
+
+namespace qv {
+
+// Usage announcements ("startapp", "wakeapp", "endapp") to the maker's web host: one
+// form-encoded POST each, fire and forget. Without a web host nothing is sent.
+class PingController final : public UsageAnnouncer {
+public:
+    struct Options {
+        QString webOrigin;  // empty: announcements are not sent
+        QString deviceUID;  // empty: this machine's identifier
+        QString version;    // empty: the build's version
+    };
+
+    // network may be null: the controller makes its own.
+    explicit PingController(Options options, QNetworkAccessManager* network = nullptr);
+    ~PingController() override;
+
+    void pingServer(const QString& eventName) override;
+
+    // Where announcements go; invalid without a usable web host.
+    QUrl pingURL() const;
+    // The form body of one announcement.
+    QByteArray formBody(const QString& eventName) const;
+
+private:
+    Options m_options;
+    QNetworkAccessManager* m_network;
+    bool m_ownsNetwork;
+};
+
+} // namespace qv

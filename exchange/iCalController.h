@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/CalendarSync.h"
+
+namespace qv {
+
+// Calendar sync. This build has none: there is no instance, as with "doCalSync" off, so every
+// call made through sharedInstance() does nothing.
+class iCalController final : public CalendarSyncInterface {
+public:
+    static iCalController* sharedInstance() { return nullptr; }
+
+    void startObservingCalendarNotifications() override {}
+    void deleteEventForItem(TODOItem*, TODOList*) override {}
+    void updateEventForItem(TODOItem*, TODOList*) {}
+    void exportToCalendar() {}
+    void importFromCalendar() {}
+};
+
+} // namespace qv

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "platform/Scheduler.h"
+#include "sync/InFlightSet.h"
+#include "sync/RestRecords.h"
+
+#include <QHash>
+#include <QJsonObject>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+class QVRestManager;
+class TODOItem;
+class TODOList;
+
+namespace rest {
+class RequestQueue;
+struct Error;
+struct Response;
+} // namespace rest
+
+namespace store {
+class Context;
+class ManagedObject;
+} // namespace store
+
+// Keeps the items of the document in step with the server: a send pass that uploads every
+// locally edited item (new ones by POST, known ones by PUT, in batches of 10 when there are two
+// or more), a poll of the items changed on the server since the last poll, and a poll of the
+// user's inbox every 30 s. Incoming items are merged under one conflict rule.
+//
+// An item's change flag stays set while its upload is out and is cleared only once the server
+// has accepted it (and only if the user has not changed it meanwhile), so a quit, a crash or a
+// stop with uploads outstanding loses no edit. A new item whose upload may have reached the
+// server without its reply reaching us is not posted again before a poll has had the chance to
+// bring the server's copy back, which is then adopted instead of being created twice.
+class ItemUpdaterLoop {
+public:
+    static constexpr qint64 kInboxIntervalMs = 30'000;
+    static constexpr int kBatchSize = 10;
+    static constexpr qint64 kDefaultIntervalSeconds = 5;
+
+    using ItemSuccess = std::function<void(TODOItem* returned)>;
+    using ItemFailure = std::function<void(const std::optional<rest::Error>& error)>;
+    using InboxSuccess = std::function<void(const std::vector<TODOItem*>& loaded)>;
+    using InboxFailure = std::function<void(const std::optional<QString>& error)>;
+
+    explicit ItemUpdaterLoop(QVRestManager& manager);
+    ~ItemUpdaterLoop();
+    ItemUpdaterLoop(const ItemUpdaterLoop&) = delete;
+    ItemUpdaterLoop& operator=(const ItemUpdaterLoop&) = delete;
+
+    void startLoop();
+    void stopLoop();
+    void fireSend();
+    bool isRunning() const { return m_timerGET != 0; }
+    bool isEnding() const { return m_isEnding; }
+    qint64 currentInterval() const { return m_currentInterval; }
+
+    // --- Sending ---
+    void sendModifiedItems();
+    bool sendToServer(TODOItem* item, ItemSuccess success = {}, ItemFailure failure = {});
+    int sendBulkItems(const std::vector<TODOItem*>& items, bool post);
+    bool itemSanityCheckForSending(TODOItem* item) const;
+    void blockSyncForItem(TODOItem* item);
+    void unblockSyncForItem(TODOItem* item);
+    bool isItemBlocked(const TODOItem* item) const;
+
+    // --- Polling ---
+    void GETModifiedItems();
+    // The poll's reply ({"meta": ..., "objects": [...]}) and failure.
+    void objectLoaderDidLoadObjects(const QJsonObject& reply);
+    void objectLoaderDidFailWithError(const rest::Error& error);
+    QString getURL() const;
+    const MetaPaginator& paginator() const { return m_paginator; }
+    // Polls whose last page has been merged since the loop was created.
+    int completedPolls() const { return m_completedPolls; }
+
+    // --- Inbox ---
+    void GETInboxItemsWithTimer();
+    void GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure);
+    void GETInboxItemsAfterTimestamp(std::optional<qint64> secondsSince1970, InboxSuccess success,
+                                     InboxFailure failure);
+    qint64 lastInboxItemTimestamp() const { return m_lastInboxItemTimestamp; }
+
+    // --- Merging ---
+    // The conflict rule; true when the local item is current afterwards.
+    bool update(TODOItem* local, TODOItem* incoming);
+    bool updateOrCreateItemFrom(TODOItem* incoming);
+    bool updateOrCreateInboxItem(TODOItem* incoming, bool testDeviceUID);
+    void sendDelegationNotificationFor(TODOItem* item);
+    // This device's own upload whose reply was lost: the unsent local item it came from, now
+    // given the server's identifier; nullptr when there is none.
+    TODOItem* adoptOwnUpload(TODOItem* incoming, store::Context& context);
+
+    // --- State ---
+    InFlightSet& objectsBeingSent() { return m_objectsBeingSent; }
+    bool isInFlight(const TODOItem* item) const;
+    int queuedRequestCount() const;
+    // The document's change events, seen by the manager.
+    void noteChanged(store::ManagedObject* object, const QSet<QString>& keys);
+    // Every item with the change flag set, found once (at start) by a scan.
+    void rescanEditedItems();
+
+private:
+    void scheduleTimers();
+    void cancelTimers();
+    std::vector<TODOItem*> editedItems();
+    bool mayPost(TODOItem* item) const;
+    void holdPostUntilNextPoll(TODOItem* item);
+    void resolveOwner(TODOItem* item, bool clearWhenUnknown);
+    void singleSucceeded(TODOItem* item, bool post, const rest::Response& response,
+                         const QSet<QString>& tagNames, const ItemSuccess& success);
+    void singleFailed(TODOItem* item, bool post, const rest::Error& error, const ItemFailure& failure);
+    void sendBatch(const std::vector<TODOItem*>& batch, bool post);
+    void batchSucceeded(const std::vector<TODOItem*>& batch, bool post, const rest::Response& response);
+    void batchFailed(const std::vector<TODOItem*>& batch, bool post, const rest::Error& error);
+    // Back to edited after an upload ended; true when the user changed it meanwhile.
+    bool leaveFlight(TODOItem* item);
+    void placeInProject(TODOItem* local, TODOItem* incoming);
+    TODOItem* createFrom(TODOItem* incoming, TODOList* project);
+    void announce(const QSet<qint64>& serverIDs);
+    bool stillAlive(const TODOItem* item) const;
+
+    QVRestManager& m_manager;
+    std::unique_ptr<rest::RequestQueue> m_queue;
+    MetaPaginator m_paginator;
+    qint64 m_currentInterval = kDefaultIntervalSeconds;
+    TimerId m_timerSEND = 0;
+    TimerId m_timerGET = 0;
+    TimerId m_timerINBOX = 0;
+    bool m_loading = false;
+    bool m_isSendingModifiedItems = false;
+    bool m_isRetrievingInboxItems = false;
+    bool m_isEnding = true;
+    qint64 m_lastInboxItemTimestamp = 0;
+    InFlightSet m_objectsBeingSent;
+    QSet<const TODOItem*> m_blockItems;
+    // Items whose change flag may be set (kept from the document's change events).
+    QSet<TODOItem*> m_edited;
+    // Items a refused batch held; they go out one by one.
+    QSet<const TODOItem*> m_sendSingly;
+    // New items not to be posted before completedPolls() reaches the value.
+    QHash<const TODOItem*, int> m_postHeldUntil;
+    int m_completedPolls = 0;
+    // Server identifiers changed over the pages of the poll under way.
+    QSet<qint64> m_updatedOverPages;
+    // Identifiers received over the pages of the poll under way.
+    QSet<qint64> m_seenOverPages;
+    bool m_postsWaitingForPoll = false;
+    std::shared_ptr<bool> m_alive;
+};
+
+} // namespace qv

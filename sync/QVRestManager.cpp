@@ -1,0 +1,855 @@
+#include "sync/QVRestManager.h"
+
+#include "app/MyDocument.h"
+#include "app/StatusEntities.h"
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "app/TagManager.h"
+#include "app/Utils.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/Preferences.h"
+#include "platform/rest/NetworkReachability.h"
+#include "platform/rest/PersistentCookieJar.h"
+#include "platform/rest/QueryConventions.h"
+#include "platform/rest/RequestQueue.h"
+#include "platform/rest/RestClient.h"
+#include "platform/rest/Router.h"
+#include "platform/store/Context.h"
+#include "sync/CollaboratorDirectory.h"
+#include "sync/ItemUpdaterLoop.h"
+#include "sync/ProjectUpdaterLoop.h"
+#include "sync/RestObjectStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimeZone>
+
+#ifndef QV_SYNC_URL_DEFAULT
+#define QV_SYNC_URL_DEFAULT ""
+#endif
+#ifndef QV_BUNDLE_VERSION
+#define QV_BUNDLE_VERSION "0"
+#endif
+
+namespace qv {
+
+namespace {
+
+QVRestManager*& sharedManager()
+{
+    static QVRestManager* manager = nullptr;
+    return manager;
+}
+
+const QString kCurrentUser = QStringLiteral("_currentUser");
+const QString kItemPollingInterval = QStringLiteral("item_polling_interval");
+const QString kProjectPollingInterval = QStringLiteral("project_polling_interval");
+
+// A list whose elements may themselves be lists, one level deep.
+QJsonArray flattened(const QJsonArray& objects)
+{
+    QJsonArray flat;
+    for (const QJsonValue& value : objects) {
+        if (value.isArray()) {
+            for (const QJsonValue& inner : value.toArray())
+                flat.append(inner);
+        } else {
+            flat.append(value);
+        }
+    }
+    return flat;
+}
+
+QString normalizedOrigin(QString origin)
+{
+    origin = origin.trimmed();
+    while (origin.endsWith(QLatin1Char('/')))
+        origin.chop(1);
+    return origin;
+}
+
+} // namespace
+
+// --- Creation
+
+QVRestManager::QVRestManager(const Services& services, MyDocument& document, Options options)
+    : m_services(services), m_document(document), m_origin(normalizedOrigin(options.origin)),
+      m_collaborators(options.collaborators)
+{
+    Q_ASSERT(m_services.clock && m_services.scheduler);
+    m_deviceUID = options.deviceUID.isEmpty() ? Utils::getDeviceUID() : options.deviceUID;
+    m_version = options.version.isEmpty() ? QStringLiteral(QV_BUNDLE_VERSION) : options.version;
+    m_routeSuffix = rest::routeSuffix(m_version);
+    m_platformVersionPair = rest::platformVersionPair(m_version);
+
+    const QUrl base = hasOrigin() ? QUrl(m_origin + QStringLiteral("/api/v1")) : QUrl();
+    m_client = new rest::RestClient(base, this);
+    m_client->setTimeoutMs(options.requestTimeoutMs);
+    m_client->setDefaultHeader("User-Agent", Utils::appUserAgent().toUtf8());
+    m_cookieJar = new rest::PersistentCookieJar(
+        options.cookieFolder.isEmpty() ? Paths::caches() : options.cookieFolder, this);
+    m_client->setCookieJar(m_cookieJar);
+    if (hasOrigin())
+        Log::line(QStringLiteral("Created RMObjectManager* manager = %1").arg(base.toString()));
+    else
+        Log::line(QStringLiteral("No sync server configured: working offline"));
+
+    m_router = std::make_unique<rest::Router>();
+    const QString& s = m_routeSuffix;
+    m_router->routeClass(TODOItem::staticEntityName(), QStringLiteral("/item/:serverID/") + s);
+    m_router->routeClass(TODOItem::staticEntityName(), QStringLiteral("/item/") + s, rest::Method::Post);
+    m_router->routeClass(TODOList::staticEntityName(), QStringLiteral("/project/:id_/") + s);
+    m_router->routeClass(TODOList::staticEntityName(), QStringLiteral("/project/") + s, rest::Method::Post);
+    m_router->routeClass(QStringLiteral("ItemSet"), QStringLiteral("/item/") + s, rest::Method::Put);
+    m_router->routeClass(QStringLiteral("ItemSet"), QStringLiteral("/item/") + s, rest::Method::Post);
+    m_router->routeClass(QStringLiteral("PushToken"), QStringLiteral("/push_token/:identifier/") + s);
+    m_router->routeClass(QStringLiteral("PushToken"), QStringLiteral("/push_token/") + s, rest::Method::Post);
+    m_router->routeClass(QStringLiteral("SharingRequest"),
+                         QStringLiteral("/sharing_request/:identifier/") + s);
+    m_router->routeClass(QStringLiteral("SharingRequest"), QStringLiteral("/sharing_request/") + s,
+                         rest::Method::Post);
+    m_router->routeClass(QStringLiteral("ItemReminder"), QStringLiteral("/reminder/:identifier/") + s);
+    m_router->routeClass(QStringLiteral("ItemReminder"), QStringLiteral("/reminder/") + s,
+                         rest::Method::Post);
+
+    const QString restStorePath = options.restStorePath.isEmpty() && !Paths::caches().isEmpty()
+                                      ? Paths::caches() + QStringLiteral("/sync.sqlite")
+                                      : options.restStorePath;
+    m_restStore = std::make_unique<RestObjectStore>(*m_services.scheduler, restStorePath);
+
+    m_itemLoop = std::make_unique<ItemUpdaterLoop>(*this);
+    m_projectLoop = std::make_unique<ProjectUpdaterLoop>(*this);
+
+    if (Preferences* preferences = m_services.preferences) {
+        m_itemPollingInterval = std::max<qint64>(0, preferences->int64Value(kItemPollingInterval));
+        m_projectPollingInterval = std::max<qint64>(0, preferences->int64Value(kProjectPollingInterval));
+    }
+
+    m_changeObserver = m_document.context().addChangeObserver(
+        [this](const store::ChangeEvent& event) { contextChanged(event); });
+    m_document.setSyncEngine(this);
+
+    if (rest::NetworkReachability* reachability = options.reachability) {
+        connect(reachability, &rest::NetworkReachability::reachabilityChanged, this,
+                &QVRestManager::reachabilityChanged);
+    }
+
+    if (!sharedManager())
+        sharedManager() = this;
+    updateStatusMessage();
+}
+
+QVRestManager::~QVRestManager()
+{
+    m_services.scheduler->cancel(m_aliveTimer);
+    m_services.scheduler->cancel(m_projectLoopStart);
+    m_services.scheduler->cancel(m_itemLoopStart);
+    // Callbacks of requests still out must not run into a manager that is going.
+    m_itemLoop.reset();
+    m_projectLoop.reset();
+    m_client->cancelAllRequests();
+    m_downloads.clear();
+    m_restStore->save();
+    m_document.context().removeChangeObserver(m_changeObserver);
+    if (m_document.syncEngine() == this)
+        m_document.setSyncEngine(nullptr);
+    if (sharedManager() == this)
+        sharedManager() = nullptr;
+}
+
+QVRestManager* QVRestManager::sharedInstance()
+{
+    return sharedManager();
+}
+
+QString defaultSyncOrigin()
+{
+    const QString fromEnvironment = qEnvironmentVariable("QUADRIVO_SYNC_URL").trimmed();
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QStringLiteral(QV_SYNC_URL_DEFAULT);
+}
+
+store::Context& QVRestManager::managedContext() const
+{
+    return m_document.context();
+}
+
+QString QVRestManager::queryDate(const QDateTime& date)
+{
+    return rest::queryDate(date);
+}
+
+void QVRestManager::post(const QString& name, const void* sender, const QVariantMap& userInfo)
+{
+    if (m_services.notifications)
+        m_services.notifications->post(name, sender, userInfo);
+}
+
+int QVRestManager::pendingRequestCount() const
+{
+    int count = m_client->loadingCount();
+    if (m_itemLoop)
+        count += m_itemLoop->queuedRequestCount();
+    if (m_projectLoop)
+        count += m_projectLoop->queuedRequestCount();
+    return count;
+}
+
+// --- Start and stop
+
+bool QVRestManager::startAllLoops()
+{
+    if (m_isOn)
+        return true;
+    if (!hasOrigin())
+        return true; // offline by configuration: nothing is ever sent
+    m_isOn = true;
+    if (!m_aliveTimer) {
+        m_aliveTimer = m_services.scheduler->every(kKeepAliveIntervalMs, [this] {
+            sendKeepAlive();
+            m_restStore->save();
+        });
+        sendKeepAlive();
+    }
+    startLoopsLater();
+    return true;
+}
+
+void QVRestManager::startLoopsLater()
+{
+    m_services.scheduler->cancel(m_projectLoopStart);
+    m_services.scheduler->cancel(m_itemLoopStart);
+    m_projectLoopStart = m_services.scheduler->after(kLoopStartDelayMs, [this] {
+        m_projectLoopStart = 0;
+        m_projectLoop->startLoop();
+    });
+    m_itemLoopStart = m_services.scheduler->after(kLoopStartDelayMs, [this] {
+        m_itemLoopStart = 0;
+        m_itemLoop->startLoop();
+    });
+}
+
+bool QVRestManager::stopAllLoops()
+{
+    m_services.scheduler->cancel(m_aliveTimer);
+    m_aliveTimer = 0;
+    // A loop start still waiting would undo the stop.
+    m_services.scheduler->cancel(m_projectLoopStart);
+    m_services.scheduler->cancel(m_itemLoopStart);
+    m_projectLoopStart = m_itemLoopStart = 0;
+    m_aliveRequestTimeMs.reset();
+    m_aliveReplyTimeMs.reset();
+    m_projectLoop->stopLoop();
+    m_itemLoop->stopLoop();
+    m_isOn = false;
+    setIsOnline(false);
+    m_restStore->save();
+    return true;
+}
+
+void QVRestManager::fire()
+{
+    if (m_aliveTimer)
+        sendKeepAlive();
+}
+
+void QVRestManager::reachabilityChanged(bool reachable)
+{
+    if (reachable)
+        startAllLoops();
+    else
+        stopAllLoops();
+}
+
+// --- Keep-alive
+
+void QVRestManager::sendKeepAlive()
+{
+    if (m_retrievingRestConfig || !hasOrigin())
+        return;
+    m_retrievingRestConfig = true;
+    const QString path =
+        QStringLiteral("/rest_config/?format=json&limit=1&device_type=Mac") + m_platformVersionPair;
+    const bool wasOn = m_isOn;
+    m_client->get(
+        path,
+        [this, wasOn](const rest::Response& response) {
+            m_retrievingRestConfig = false;
+            // A reply to a request from before a stop says nothing about now.
+            if (wasOn && m_isOn)
+                keepAliveLoaded(response);
+        },
+        [this](const rest::Error& error) {
+            m_retrievingRestConfig = false;
+            keepAliveFailed(error);
+        });
+    m_aliveRequestTimeMs = m_services.clock->elapsedMs();
+}
+
+void QVRestManager::keepAliveLoaded(const rest::Response& response)
+{
+    const QJsonArray objects = flattened(response.json.object().value(QStringLiteral("objects")).toArray());
+    if (objects.size() != 1 || !objects.first().isObject())
+        return;
+    const std::optional<RestConfig> config = RestConfig::fromJson(objects.first().toObject());
+    if (!config)
+        return;
+    m_aliveReplyTimeMs = m_services.clock->elapsedMs();
+    m_lastServerSecondsSince1970 = config->lastServerSecondsSince1970;
+    Preferences* preferences = m_services.preferences;
+    if (config->itemPollingInterval && *config->itemPollingInterval != m_itemPollingInterval) {
+        m_itemPollingInterval = *config->itemPollingInterval;
+        emit itemPollingIntervalChanged(m_itemPollingInterval);
+    }
+    if (config->itemPollingInterval && preferences)
+        preferences->setValue(kItemPollingInterval, *config->itemPollingInterval);
+    if (config->projectPollingInterval && *config->projectPollingInterval != m_projectPollingInterval) {
+        m_projectPollingInterval = *config->projectPollingInterval;
+        emit projectPollingIntervalChanged(m_projectPollingInterval);
+    }
+    if (config->projectPollingInterval && preferences)
+        preferences->setValue(kProjectPollingInterval, *config->projectPollingInterval);
+    setIsOnline(config->isOnline);
+
+    if (InstantSyncStatus* status = getInstantSyncStatus()) {
+        const QDateTime requested = Utils::dateFromSecondsSince1970(config->lastServerSecondsSince1970);
+        TrackingPause pause(*this);
+        if (!status->lastItemPollingDate().isValid())
+            status->setLastItemPollingDate(requested);
+        if (!status->lastItemPollingDateWithResults().isValid())
+            status->setLastItemPollingDateWithResults(requested);
+        if (!status->lastProjectPollingDate().isValid())
+            status->setLastProjectPollingDate(requested);
+        if (!status->lastProjectPollingDateWithResults().isValid())
+            status->setLastProjectPollingDateWithResults(requested);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::keepAliveFailed(const rest::Error& error)
+{
+    Log::line(QStringLiteral("QVRestManager objectLoader:didFailWithError: %1").arg(error.message));
+    setIsOnline(false);
+}
+
+// --- State and time
+
+bool QVRestManager::canInstantSync() const
+{
+    return m_isOnline && !m_uiIsEditing && !m_isManualSyncing;
+}
+
+std::optional<qint64> QVRestManager::getServerSecondsSince1970() const
+{
+    if (!m_lastServerSecondsSince1970)
+        return std::nullopt;
+    // Whole seconds on the monotonic clock; integer division truncates toward zero.
+    const qint64 elapsed =
+        m_aliveReplyTimeMs ? (m_services.clock->elapsedMs() - *m_aliveReplyTimeMs) / 1000 : 0;
+    return *m_lastServerSecondsSince1970 + elapsed;
+}
+
+QDateTime QVRestManager::getServerDate() const
+{
+    const std::optional<qint64> seconds = getServerSecondsSince1970();
+    return seconds ? Utils::dateFromSecondsSince1970(*seconds) : QDateTime();
+}
+
+QString QVRestManager::getCurrentUserEmail() const
+{
+    return m_services.preferences ? m_services.preferences->stringValue(kCurrentUser) : QString();
+}
+
+void QVRestManager::setCurrentUser(const QString& email, bool resetPollingDates)
+{
+    if (m_services.preferences)
+        m_services.preferences->setValue(kCurrentUser, email);
+    m_instantSyncStatus = nullptr;
+    if (resetPollingDates) {
+        if (InstantSyncStatus* status = getInstantSyncStatus()) {
+            QDateTime date = getServerDate();
+            if (!date.isValid())
+                date = m_services.clock->now();
+            TrackingPause pause(*this);
+            status->setLastItemPollingDate(date);
+            status->setLastItemPollingDateWithResults(date);
+            status->setLastProjectPollingDate(date);
+            status->setLastProjectPollingDateWithResults(date);
+            status->setLastServerPollingDate(date);
+        }
+    }
+    updateStatusMessage();
+}
+
+InstantSyncStatus* QVRestManager::getInstantSyncStatus()
+{
+    store::Context& context = managedContext();
+    QString email = getCurrentUserEmail();
+    if (email.isEmpty()) {
+        const auto users = context.objects(CurrentUser::staticEntityName());
+        if (users.size() == 1)
+            email = static_cast<CurrentUser*>(users.front())->email();
+    }
+    if (email.isEmpty()) {
+        m_instantSyncStatus = nullptr;
+        return nullptr;
+    }
+    if (m_instantSyncStatus && !m_instantSyncStatus->isDeleted() && m_instantSyncStatus->email() == email)
+        return m_instantSyncStatus;
+    auto* status = store::as<InstantSyncStatus>(
+        context.lookupFirst(InstantSyncStatus::staticEntityName(), QStringLiteral("email"), email));
+    if (!status) {
+        TrackingPause pause(*this);
+        status = context.insert<InstantSyncStatus>(InstantSyncStatus::staticEntityName());
+        status->setEmail(email);
+        const QDateTime now = getServerDate();
+        status->setLastItemPollingDate(now);
+        status->setLastProjectPollingDate(now);
+        status->setLastServerPollingDate(now);
+    }
+    m_instantSyncStatus = status;
+    return status;
+}
+
+void QVRestManager::setEditing(bool editing, const QString& component)
+{
+    if (editing) {
+        m_editingComponentName = component;
+        setUiIsEditing(true);
+        return;
+    }
+    if (!m_editingComponentName.isEmpty() && m_editingComponentName != component)
+        return;
+    m_editingComponentName.clear();
+    setUiIsEditing(false);
+}
+
+void QVRestManager::markAsNotEditing()
+{
+    m_editingComponentName.clear();
+    setUiIsEditing(false);
+}
+
+void QVRestManager::disableChangeNotifications()
+{
+    m_document.disableDidChangeContextNotifications();
+}
+
+void QVRestManager::enableChangeNotifications()
+{
+    m_document.enableDidChangeContextNotifications();
+}
+
+bool QVRestManager::pauseTracking()
+{
+    if (!m_document.isReceivingEditingNotifications())
+        return false;
+    disableChangeNotifications();
+    return true;
+}
+
+void QVRestManager::resumeTracking()
+{
+    enableChangeNotifications();
+}
+
+QVRestManager::TrackingPause::TrackingPause(QVRestManager& manager)
+    : m_manager(manager), m_paused(manager.pauseTracking())
+{
+}
+
+QVRestManager::TrackingPause::~TrackingPause()
+{
+    if (m_paused)
+        m_manager.resumeTracking();
+}
+
+void QVRestManager::contextChanged(const store::ChangeEvent& event)
+{
+    // Only bookkeeping here: writing the store from inside a change event would disturb it.
+    auto visit = [&](store::ManagedObject* object) {
+        const QSet<QString> keys = event.changedKeys.value(object);
+        if (store::as<TODOItem>(object))
+            m_itemLoop->noteChanged(object, keys);
+        else if (store::as<TODOList>(object))
+            m_projectLoop->noteChanged(object, keys);
+    };
+    for (store::ManagedObject* object : event.inserted)
+        visit(object);
+    for (store::ManagedObject* object : event.updated)
+        visit(object);
+    for (store::ManagedObject* object : event.deleted)
+        visit(object);
+}
+
+// --- Properties
+
+void QVRestManager::setIsOnline(bool online)
+{
+    if (m_isOnline != online) {
+        m_isOnline = online;
+        emit isOnlineChanged(online);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::setIsManualSyncing(bool syncing)
+{
+    if (m_isManualSyncing != syncing) {
+        m_isManualSyncing = syncing;
+        emit isManualSyncingChanged(syncing);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::setUiIsEditing(bool editing)
+{
+    if (m_uiIsEditing != editing) {
+        m_uiIsEditing = editing;
+        emit uiIsEditingChanged(editing);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::addSyncingObjects(int delta)
+{
+    if (delta != 0) {
+        m_syncingObjectsCount = std::max(0, m_syncingObjectsCount + delta);
+        emit syncingObjectsCountChanged(m_syncingObjectsCount);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::setItemsAreEdited(bool edited)
+{
+    if (m_itemsAreEdited != edited) {
+        m_itemsAreEdited = edited;
+        emit itemsAreEditedChanged(edited);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::setProjectsAreEdited(bool edited)
+{
+    if (m_projectsAreEdited != edited) {
+        m_projectsAreEdited = edited;
+        emit projectsAreEditedChanged(edited);
+    }
+    updateStatusMessage();
+}
+
+void QVRestManager::updateStatusMessage()
+{
+    QString message;
+    QString email = getCurrentUserEmail();
+    if (email.isEmpty()) {
+        const auto users = managedContext().objects(CurrentUser::staticEntityName());
+        if (users.size() == 1)
+            email = static_cast<CurrentUser*>(users.front())->email();
+    }
+    if (email.isEmpty()) {
+        message = QStringLiteral("Not signed in -- Click Sync to sign in");
+    } else if (!m_isOnline) {
+        message = QStringLiteral("Offline -- Signed out or app is in background ");
+    } else if (m_uiIsEditing) {
+        message = QStringLiteral("Item editing in progress -- Sync is on hold...");
+    } else if (m_isManualSyncing) {
+        message = QStringLiteral("Syncing your data ... Please wait");
+    } else if (m_syncingObjectsCount > 0) {
+        message = QStringLiteral("Syncing...");
+    } else if (m_projectsAreEdited || m_itemsAreEdited) {
+        message = QStringLiteral("Modified...");
+    } else {
+        // Only looked up here, never made: this runs inside change events too.
+        const auto* status = store::as<InstantSyncStatus>(managedContext().lookupFirst(
+            InstantSyncStatus::staticEntityName(), QStringLiteral("email"), email));
+        const QDateTime last = status ? status->lastServerPollingDate() : QDateTime();
+        QDateTime now = getServerDate();
+        if (!now.isValid())
+            now = m_services.clock->now();
+        if (!last.isValid() || last.secsTo(now) > 30)
+            message = QStringLiteral("Syncing from Server");
+        else
+            message = QStringLiteral("Your data was just synced");
+    }
+    if (message != m_statusMessage) {
+        m_statusMessage = message;
+        emit statusMessageChanged(message);
+    }
+}
+
+// --- Uploads and downloads
+
+bool QVRestManager::sendItemToServer(TODOItem* item)
+{
+    if (!item)
+        return false;
+    {
+        TrackingPause pause(*this);
+        item->setEdited_since(1);
+    }
+    m_itemLoop->noteChanged(item, {QStringLiteral("edited_since")});
+    m_itemLoop->fireSend();
+    return true;
+}
+
+int QVRestManager::sendBulkItems(const std::vector<TODOItem*>& items, bool post)
+{
+    return m_itemLoop->sendBulkItems(items, post);
+}
+
+void QVRestManager::sendEditedItemsToServer()
+{
+    m_itemLoop->sendModifiedItems();
+}
+
+void QVRestManager::sendEditedProjectsToServer()
+{
+    m_projectLoop->sendModifiedProjects();
+}
+
+void QVRestManager::blockSyncForItem(TODOItem* item)
+{
+    m_itemLoop->blockSyncForItem(item);
+}
+
+void QVRestManager::unblockSyncForItem(TODOItem* item)
+{
+    m_itemLoop->unblockSyncForItem(item);
+}
+
+void QVRestManager::GETInboxItemsForLatestTimestamp(
+    std::function<void(const std::vector<TODOItem*>&)> success,
+    std::function<void(const std::optional<QString>&)> failure)
+{
+    m_itemLoop->GETInboxItemsForLatestTimestamp(std::move(success), std::move(failure));
+}
+
+// --- Project download
+
+void QVRestManager::getProjectAndItemsForProjectWithID(qint64 projectID, ProjectSuccess success,
+                                                       RequestFailure failure)
+{
+    getProjectAndItemsForProjectWithID(projectID, managedContext(), std::move(success), std::move(failure));
+}
+
+void QVRestManager::getProjectAndItemsForProjectWithID(qint64 projectID, store::Context& context,
+                                                       ProjectSuccess success, RequestFailure failure)
+{
+    if (!hasOrigin() || projectID <= 0) {
+        if (failure)
+            failure(hasOrigin() ? QStringLiteral("no such project") : QStringLiteral("no sync server"));
+        return;
+    }
+    const bool running = m_downloads.count(projectID) > 0;
+    Download& download = m_downloads[projectID];
+    if (success)
+        download.successes.push_back(std::move(success));
+    if (failure)
+        download.failures.push_back(std::move(failure));
+    if (running)
+        return;
+    store::Context* target = &context;
+    const QString path = QStringLiteral("/project/%1/?format=json").arg(projectID) + m_platformVersionPair;
+    m_client->get(
+        path,
+        [this, projectID, target](const rest::Response& response) {
+            projectDownloaded(projectID, target, response);
+        },
+        [this, projectID](const rest::Error& error) { finishDownload(projectID, nullptr, error.message); });
+}
+
+void QVRestManager::projectDownloaded(qint64 projectID, store::Context* context,
+                                      const rest::Response& response)
+{
+    const QJsonObject json = response.json.isObject() ? response.json.object() : QJsonObject();
+    TODOList* incoming = json.isEmpty() ? nullptr : m_restStore->mapProject(json);
+    if (!incoming) {
+        // Nobody may be left waiting for a project that did not come.
+        finishDownload(projectID, nullptr, QStringLiteral("the reply holds no project"));
+        return;
+    }
+    TODOList* project = nullptr;
+    {
+        TrackingPause pause(*this);
+        project = TODOList::findWithID(projectID, *context);
+        if (project) {
+            // Pending local edits and uploads in flight are kept.
+            m_projectLoop->update(project, incoming);
+        } else {
+            project = context->insert<TODOList>(TODOList::staticEntityName());
+            incoming->copyTo(project, true, true);
+            project->setEdited_since(0);
+        }
+    }
+    const QString path =
+        QStringLiteral("/project/%1/items/?format=json&limit=10000").arg(projectID) + m_platformVersionPair;
+    m_client->get(
+        path,
+        [this, projectID, context, project, incoming](const rest::Response& itemsResponse) {
+            projectItemsDownloaded(projectID, context, project, incoming, itemsResponse);
+        },
+        [this, projectID](const rest::Error& error) { finishDownload(projectID, nullptr, error.message); });
+}
+
+void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* context, TODOList* project,
+                                           TODOList* incomingProject, const rest::Response& response)
+{
+    if (project->isDeleted()) {
+        finishDownload(projectID, nullptr, QStringLiteral("the project was deleted meanwhile"));
+        return;
+    }
+    const QJsonArray objects = flattened(response.json.object().value(QStringLiteral("objects")).toArray());
+    const std::vector<TODOItem*> incoming = m_restStore->mapItems(objects);
+    {
+        TrackingPause pause(*this);
+        for (TODOItem* remote : incoming) {
+            TODOItem* local =
+                remote->isValidUniID() ? TODOItem::findWithID(remote->serverID(), *context) : nullptr;
+            if (local) {
+                // The conflict rule, as in the loops; the project owns what the server says it owns.
+                if (m_itemLoop->update(local, remote) && local->edited_since() == 0 &&
+                    local->list() != project)
+                    local->setList(project);
+                continue;
+            }
+            if (remote->editedByDevice() == m_deviceUID) {
+                // This device's own upload whose reply never came back.
+                if (TODOItem* adopted = m_itemLoop->adoptOwnUpload(remote, *context)) {
+                    if (adopted->list() != project)
+                        adopted->setList(project);
+                    continue;
+                }
+            }
+            auto* created = context->insert<TODOItem>(TODOItem::staticEntityName());
+            project->addItem(created);
+            remote->copyTo(created, true, true, true, false);
+            created->setEdited_since(0);
+        }
+        if (project->edited_since() == 0 && !m_projectLoop->isInFlight(project)) {
+            for (const QString& name : incomingProject->getTagNames())
+                project->addTagsObject(TagManager::getListTagForName(name, *context));
+        }
+    }
+    finishDownload(projectID, project, {});
+}
+
+void QVRestManager::finishDownload(qint64 projectID, TODOList* project, const QString& error)
+{
+    const auto it = m_downloads.find(projectID);
+    if (it == m_downloads.end())
+        return;
+    Download download = std::move(it->second);
+    m_downloads.erase(it);
+    if (project) {
+        for (const ProjectSuccess& success : download.successes)
+            success(project);
+    } else {
+        Log::line(QStringLiteral("Project %1 could not be downloaded: %2").arg(projectID).arg(error));
+        for (const RequestFailure& failure : download.failures)
+            failure(error);
+    }
+}
+
+// --- Tags
+
+bool QVRestManager::addTagName(const QString& name, TODOItem* item, Success success, Failure failure)
+{
+    return singleTag(name, item, QStringLiteral("add"), std::move(success), std::move(failure));
+}
+
+bool QVRestManager::removeTagName(const QString& name, TODOItem* item, Success success, Failure failure)
+{
+    return singleTag(name, item, QStringLiteral("remove"), std::move(success), std::move(failure));
+}
+
+bool QVRestManager::addTagName(const QString& name, TODOList* project, Success success, Failure failure)
+{
+    return singleTag(name, project, QStringLiteral("add"), std::move(success), std::move(failure));
+}
+
+bool QVRestManager::removeTagName(const QString& name, TODOList* project, Success success, Failure failure)
+{
+    return singleTag(name, project, QStringLiteral("remove"), std::move(success), std::move(failure));
+}
+
+bool QVRestManager::setTagNames(const QStringList& names, TODOItem* item, Success success, Failure failure)
+{
+    return setTags(names, item, std::move(success), std::move(failure));
+}
+
+bool QVRestManager::setTagNames(const QStringList& names, TODOList* project, Success success, Failure failure)
+{
+    return setTags(names, project, std::move(success), std::move(failure));
+}
+
+bool QVRestManager::singleTag(const QString& name, store::ManagedObject* object, const QString& action,
+                              Success success, Failure failure)
+{
+    const QJsonObject body{{QStringLiteral("action"), action}, {QStringLiteral("name"), name.toLower()}};
+    return tagRequest(object, body, std::move(success), std::move(failure));
+}
+
+bool QVRestManager::setTags(const QStringList& names, store::ManagedObject* object, Success success,
+                            Failure failure)
+{
+    QJsonArray list;
+    for (const QString& name : names)
+        list.append(name.trimmed().toLower());
+    const QJsonObject body{{QStringLiteral("action"), QStringLiteral("set")},
+                           {QStringLiteral("names"), list}};
+    return tagRequest(object, body, std::move(success), std::move(failure));
+}
+
+bool QVRestManager::tagRequest(store::ManagedObject* object, const QJsonObject& body, Success success,
+                               Failure failure)
+{
+    if (!m_isOnline || !object || !hasOrigin())
+        return false;
+    auto* item = store::as<TODOItem>(object);
+    auto* project = store::as<TODOList>(object);
+    const QString uri = item ? item->getURI() : (project ? project->getURI() : QString());
+    if (uri.isEmpty())
+        return false;
+    InFlightSet& inFlight = item ? m_itemLoop->objectsBeingSent() : m_projectLoop->objectsBeingSent();
+    if (!inFlight.insert(object, InFlightSet::Kind::Tag))
+        return false;
+
+    QJsonObject json = body;
+    json.insert(QStringLiteral("object"), uri);
+    rest::Request request;
+    request.method = rest::Method::Post;
+    request.path = QStringLiteral("/tag/");
+    request.body = QJsonDocument(json).toJson(QJsonDocument::Compact);
+    request.setHeader("Content-Type", "application/json; charset=utf-8");
+    request.failOnHttpError = false;
+    const bool isItem = item != nullptr;
+    request.onSuccess = [this, object, isItem, success, failure](const rest::Response& response) {
+        (isItem ? m_itemLoop->objectsBeingSent() : m_projectLoop->objectsBeingSent()).remove(object);
+        if (response.statusCode >= 400) {
+            // Refused by the server: a failure without an error, never a success.
+            if (failure)
+                failure(std::nullopt);
+            return;
+        }
+        if (success)
+            success(response.body);
+    };
+    request.onFailure = [this, object, isItem, failure](const rest::Error& error) {
+        (isItem ? m_itemLoop->objectsBeingSent() : m_projectLoop->objectsBeingSent()).remove(object);
+        if (failure) {
+            if (error.kind == rest::Error::Kind::Http)
+                failure(std::nullopt);
+            else
+                failure(error.message);
+        }
+    };
+    m_client->send(std::move(request));
+    return true;
+}
+
+} // namespace qv

@@ -1,0 +1,87 @@
+#include "sync/RestObjectStore.h"
+
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "app/TodoModel.h"
+#include "platform/Log.h"
+#include "platform/rest/ObjectMapper.h"
+#include "platform/store/Context.h"
+#include "platform/store/UndoManager.h"
+
+#include <QFile>
+
+namespace qv {
+
+RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
+{
+    store::StoreError error;
+    if (!path.isEmpty()) {
+        m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+        if (!m_context && error.code != store::StoreError::Code::Io) {
+            // Only a cache: a file that cannot be read is started afresh.
+            Log::line(QStringLiteral("ERROR: REST object store %1 replaced: %2").arg(path, error.message));
+            QFile::remove(path);
+            m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+        }
+    }
+    if (!m_context)
+        m_context = std::make_unique<store::Context>(TodoModel::shared(), scheduler);
+    // Nobody undoes the cache; recording its changes would only grow.
+    m_context->takeUndoManager();
+}
+
+RestObjectStore::~RestObjectStore() = default;
+
+QString RestObjectStore::path() const
+{
+    return m_context->path();
+}
+
+TODOItem* RestObjectStore::mapItem(const QJsonObject& json)
+{
+    if (json.isEmpty())
+        return nullptr;
+    return store::as<TODOItem>(rest::ObjectMapper::map(json, *m_context, *TODOItem::mapping()));
+}
+
+TODOList* RestObjectStore::mapProject(const QJsonObject& json)
+{
+    if (json.isEmpty())
+        return nullptr;
+    return store::as<TODOList>(rest::ObjectMapper::map(json, *m_context, *TODOList::mapping()));
+}
+
+std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)
+{
+    std::vector<TODOItem*> items;
+    items.reserve(size_t(array.size()));
+    for (const QJsonValue& value : array) {
+        if (TODOItem* item = value.isObject() ? mapItem(value.toObject()) : nullptr)
+            items.push_back(item);
+    }
+    return items;
+}
+
+std::vector<TODOList*> RestObjectStore::mapProjects(const QJsonArray& array)
+{
+    std::vector<TODOList*> projects;
+    projects.reserve(size_t(array.size()));
+    for (const QJsonValue& value : array) {
+        if (TODOList* project = value.isObject() ? mapProject(value.toObject()) : nullptr)
+            projects.push_back(project);
+    }
+    return projects;
+}
+
+bool RestObjectStore::save()
+{
+    if (m_context->path().isEmpty() || !m_context->hasChanges())
+        return true;
+    store::StoreError error;
+    if (m_context->save(&error))
+        return true;
+    Log::line(QStringLiteral("ERROR: REST object store not saved: %1").arg(error.message));
+    return false;
+}
+
+} // namespace qv

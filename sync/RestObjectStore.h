@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace qv {
+
+class Scheduler;
+class TODOItem;
+class TODOList;
+
+namespace store {
+class Context;
+}
+
+// The REST object store: replies are mapped into objects of a second context with the
+// document's model, kept in the file "sync.sqlite" of the caches folder, and merged from there
+// into the document. Objects are found again by their server identifiers, so the store holds
+// one copy per server object.
+class RestObjectStore {
+public:
+    // Opens (or creates) the file; an unreadable file is replaced, and a store in memory is used
+    // when no file can be had.
+    RestObjectStore(Scheduler& scheduler, const QString& path);
+    ~RestObjectStore();
+    RestObjectStore(const RestObjectStore&) = delete;
+    RestObjectStore& operator=(const RestObjectStore&) = delete;
+
+    store::Context& context() { return *m_context; }
+    QString path() const;
+
+    // nullptr when json is not an object the mapping can take.
+    TODOItem* mapItem(const QJsonObject& json);
+    TODOList* mapProject(const QJsonObject& json);
+    // Array elements that are not objects are skipped.
+    std::vector<TODOItem*> mapItems(const QJsonArray& array);
+    std::vector<TODOList*> mapProjects(const QJsonArray& array);
+
+    // Writes what changed; false when the file could not be written.
+    bool save();
+
+private:
+    std::unique_ptr<store::Context> m_context;
+};
+
+} // namespace qv

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/rest/ObjectMapping.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+class TODOItem;
+
+namespace store {
+class ManagedObject;
+}
+
+// The JSON body of an upload. The stored change flag stays set until the server has accepted
+// the object, so the body says what the server's copy will be: in step.
+QJsonObject uploadBody(const store::ManagedObject* object, const rest::ObjectMapping& mapping);
+
+// The keep-alive record, read from "objects" of the "/rest_config/" reply.
+struct RestConfig {
+    bool isOnline = false;
+    qint64 lastServerSecondsSince1970 = 0;
+    std::optional<qint64> itemPollingInterval;
+    std::optional<qint64> projectPollingInterval;
+
+    // nullopt unless json carries the server's clock ("requested_time").
+    static std::optional<RestConfig> fromJson(const QJsonObject& json);
+};
+
+// The paging block "meta" of list replies.
+struct MetaPaginator {
+    std::optional<qint64> limit;
+    std::optional<qint64> offset;
+    QString next;                                  // empty when no further page exists
+    QString previous;                              // empty when no earlier page exists
+    std::optional<qint64> secondsLastModification; // "requested_time": the polls' next cursor
+    std::optional<qint64> secondsSince1970;        // "server_time"
+    std::optional<qint64> totalCount;
+
+    static MetaPaginator fromJson(const QJsonObject& json);
+    void copyFromPaginator(const MetaPaginator& other) { *this = other; }
+    bool hasNext() const { return !next.isEmpty(); }
+};
+
+// The bulk-upload envelope: {"objects": [items]}.
+struct ItemSet {
+    std::vector<TODOItem*> items;
+
+    // How each item is written into a bulk body: the upload form of an item, which already
+    // leaves out "timestamp", "creator_username" and "edited_by_username".
+    static rest::MappingPtr itemMapping();
+    QJsonObject body() const;
+};
+
+// A push-token record; its routes are registered, nothing in this application sends one.
+struct PushToken {
+    QString token;
+    QString deviceType;
+    std::optional<qint64> timeZone;
+    QString bundleIdentifier;
+
+    QJsonObject toJson() const;
+};
+
+} // namespace qv

@@ -1,0 +1,625 @@
+#include "tests/app/ShellFakes.h"
+
+#include "app/FontSizeTiers.h"
+#include "app/QuitSignals.h"
+#include "app/TODOItem.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <csignal>
+
+namespace qv::test {
+
+namespace {
+
+// A delegate whose collaborators are all there; the tests of each rule start from it.
+using LaunchTest = ShellFixture;
+using ActivationTest = ShellFixture;
+using QuitTest = ShellFixture;
+using BadgeTest = ShellFixture;
+using ColorListTest = ShellFixture;
+
+QStringList callsBetween(const CallLog& log, const QString& first, const QString& last)
+{
+    const qsizetype from = log.indexOf(first);
+    const qsizetype to = log.calls.indexOf(last, from);
+    if (from < 0 || to < 0)
+        return {};
+    return log.calls.mid(from, to - from + 1);
+}
+
+} // namespace
+
+// --- Launch, first half
+
+TEST_F(LaunchTest, GivenAFreshUser_WhenTheFirstHalfRuns_ThenPreferencesAgentAndUrlHandlerAreSetUpInOrder)
+{
+    preferences.setValue(QStringLiteral("kWorkOfflineOnly"), true);
+
+    makeDelegate().applicationWillFinishLaunching();
+
+    EXPECT_FALSE(preferences.boolValue(QStringLiteral("kWorkOfflineOnly")));
+    EXPECT_EQ(preferences.intValue(QStringLiteral("kNumberOfRuns")), 1);
+    EXPECT_TRUE(delegate->isQVTeam());
+    EXPECT_FALSE(delegate->terminating());
+    EXPECT_FALSE(delegate->initialized());
+    // The launch agent is on by default and written before the URL handler is registered.
+    EXPECT_TRUE(QFileInfo::exists(launchAgent.agentPath()));
+    EXPECT_TRUE(logCapture.lines().indexOf(QRegularExpression(QStringLiteral("^Installing script .*"))) <
+                logCapture.lines().indexOf(QRegularExpression(QStringLiteral("^Creating store in .*"))));
+    EXPECT_EQ(log.calls, QStringList{QStringLiteral("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo")});
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("Creating store in ") + delegate->restStorePath()));
+    EXPECT_EQ(QFileInfo(delegate->restStorePath()).fileName(), QStringLiteral("sync.sqlite"));
+    EXPECT_EQ(QFileInfo(delegate->restStorePath()).absolutePath(),
+              QDir(home.cacheHome() + QStringLiteral("/Quadrivo")).absolutePath());
+}
+
+TEST_F(LaunchTest, GivenTheShippedDefaults_WhenRegistered_ThenTheFontTierLiesWithinTheTables)
+{
+    makeDelegate().applicationWillFinishLaunching();
+
+    const QVariant tier = preferences.value(QStringLiteral("FONT_TIER"));
+    ASSERT_TRUE(tier.isValid());
+    EXPECT_GE(tier.toInt(), FontSizeTiers::kMinTier);
+    EXPECT_LE(tier.toInt(), FontSizeTiers::kMaxTier);
+    EXPECT_FALSE(preferences.hasUserValue(QStringLiteral("FONT_TIER")));
+    // "never set" must stay detectable for the launch agent's default.
+    EXPECT_TRUE(preferences.hasUserValue(QStringLiteral("kLaunchOnStart")));
+}
+
+TEST_F(LaunchTest, GivenLaunchesOneToFour_WhenEachStarts_ThenOnlyTheFourthChecksForUpdates)
+{
+    QList<bool> checked;
+    for (int launchNumber = 1; launchNumber <= 4; ++launchNumber) {
+        log.calls.clear();
+        makeDelegate().applicationWillFinishLaunching();
+        checked << log.has(QStringLiteral("updater.check"));
+        delegate.reset();
+    }
+    EXPECT_EQ(checked, (QList<bool>{false, false, false, true}));
+    EXPECT_EQ(preferences.intValue(QStringLiteral("kNumberOfRuns")), 4);
+}
+
+TEST_F(LaunchTest, GivenTheHandlerRegistrationFails_WhenTheFirstHalfRuns_ThenTheStatusIsLoggedAndLaunchGoesOn)
+{
+    commandStatus = 3;
+    makeDelegate().applicationWillFinishLaunching();
+    delegate->applicationDidFinishLaunching();
+
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("Error registering default app: 3")));
+    EXPECT_TRUE(delegate->initialized());
+}
+
+// --- Launch, second half and the start-up completion
+
+TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTheSyncStartsOnTheNextTurn)
+{
+    preferences.setValue(QStringLiteral("fontsize"), 9);
+    makeDelegate().applicationWillFinishLaunching();
+    log.calls.clear();
+
+    delegate->applicationDidFinishLaunching();
+
+    EXPECT_TRUE(QFileInfo::exists(StoreFiles::pathForDataFile()));
+    EXPECT_EQ(preferences.intValue(QStringLiteral("fontsize")), 14);
+    EXPECT_TRUE(delegate->initialized());
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("crash.start"), QStringLiteral("documentOpened"),
+                                      QStringLiteral("window.show"), QStringLiteral("sync.observeReachability"),
+                                      QStringLiteral("ping startapp"), QStringLiteral("window.reselectLastProject")}));
+
+    log.calls.clear();
+    scheduler.runPosted();
+    EXPECT_TRUE(log.has(QStringLiteral("colors 12")));
+    log.calls.removeAll(QStringLiteral("colors 12"));
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("sync.startAllLoops"), QStringLiteral("collaboration.init"),
+                                      QStringLiteral("collaboration.reloadMe"),
+                                      QStringLiteral("window.reloadCollaborators")}));
+}
+
+TEST_F(LaunchTest, GivenTheSignedInUserCannotBeLoaded_WhenTheSyncStarts_ThenNoCollaboratorsAreReloaded)
+{
+    collaboration.meLoads = false;
+    launch();
+    EXPECT_TRUE(log.has(QStringLiteral("collaboration.reloadMe")));
+    EXPECT_FALSE(log.has(QStringLiteral("window.reloadCollaborators")));
+}
+
+TEST_F(LaunchTest, GivenAnExistingStore_WhenLaunched_ThenItsProjectsAreThere)
+{
+    launch();
+    addProject(QStringLiteral("Kept"));
+    ASSERT_TRUE(delegate->document()->saveFile());
+    delegate.reset();
+
+    launch();
+    QStringList names;
+    for (TODOList* project : delegate->document()->getAllProjects())
+        names << project->name();
+    EXPECT_TRUE(names.contains(QStringLiteral("Kept")));
+}
+
+TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheErrorIsLoggedAndNothingStarts)
+{
+    QFile garbage(StoreFiles::pathForDataFile());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+
+    launch();
+
+    EXPECT_FALSE(delegate->initialized());
+    EXPECT_EQ(delegate->document(), nullptr);
+    EXPECT_FALSE(log.has(QStringLiteral("documentOpened")));
+    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
+    EXPECT_FALSE(log.has(QStringLiteral("ping startapp")));
+    // The file is left for the user, not replaced by an empty store.
+    QFile check(StoreFiles::pathForDataFile());
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), QByteArray(4096, 'x'));
+}
+
+TEST_F(LaunchTest, GivenALinkArrivedBeforeTheDocument_WhenTheStartUpCompletes_ThenTheLastProjectIsNotReselected)
+{
+    makeDelegate().applicationWillFinishLaunching();
+    delegate->handleURL(QStringLiteral("quadrivo://"));
+    delegate->applicationDidFinishLaunching();
+
+    EXPECT_TRUE(delegate->receivedURL());
+    EXPECT_FALSE(log.has(QStringLiteral("window.reselectLastProject")));
+}
+
+// --- Sync at start and the 120 s rule
+
+TEST_F(LaunchTest, GivenSyncAfterStartAndNoEarlierSync_WhenLaunched_ThenTheSyncRunsInsteadOfTheLoops)
+{
+    preferences.setValue(QStringLiteral("SYNC_AFTER_START"), true);
+    preferences.setValue(QStringLiteral("lastSelectedProjectRow"), 1);
+    window.rows = 3;
+
+    launch();
+
+    EXPECT_TRUE(delegate->syncAfterStart());
+    EXPECT_TRUE(log.has(QStringLiteral("window.syncAndRunAfter")));
+    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
+    EXPECT_FALSE(log.has(QStringLiteral("collaboration.init")));
+    ASSERT_TRUE(window.pendingSync);
+    window.pendingSync();
+    EXPECT_TRUE(log.has(QStringLiteral("window.selectRow 1")));
+}
+
+TEST_F(LaunchTest, GivenALastSync119SecondsAgo_WhenLaunchedWithSyncAfterStart_ThenTheLoopsStartInstead)
+{
+    preferences.setValue(QStringLiteral("SYNC_AFTER_START"), true);
+    sync.lastSync = clock.now().addSecs(-119);
+
+    launch();
+
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("It's been only 119 seconds since last sync; Passing")));
+    EXPECT_FALSE(log.has(QStringLiteral("window.syncAndRunAfter")));
+    EXPECT_TRUE(log.has(QStringLiteral("sync.startAllLoops")));
+}
+
+TEST_F(LaunchTest, GivenALastSync120SecondsAgo_WhenLaunchedWithSyncAfterStart_ThenTheSyncStarts)
+{
+    preferences.setValue(QStringLiteral("SYNC_AFTER_START"), true);
+    sync.lastSync = clock.now().addSecs(-120);
+
+    launch();
+
+    EXPECT_TRUE(log.has(QStringLiteral("window.syncAndRunAfter")));
+    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
+}
+
+TEST_F(LaunchTest, GivenALastSyncDatedInTheFuture_WhenTheRuleIsApplied_ThenTheDistanceCounts)
+{
+    launch();
+    sync.lastSync = clock.now().addSecs(30);
+    EXPECT_FALSE(delegate->doSyncAfterStart());
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("It's been only 30 seconds since last sync; Passing")));
+}
+
+TEST_F(LaunchTest, GivenTheSyncAfterStartOff_WhenLaunched_ThenTheLoopsStartEvenWithoutAnEarlierSync)
+{
+    launch();
+    EXPECT_FALSE(log.has(QStringLiteral("window.syncAndRunAfter")));
+    EXPECT_TRUE(log.has(QStringLiteral("sync.startAllLoops")));
+}
+
+TEST_F(LaunchTest, GivenAStoredRowBeyondTheList_WhenTheSyncAtStartCompletes_ThenNoRowIsSelected)
+{
+    preferences.setValue(QStringLiteral("SYNC_AFTER_START"), true);
+    window.rows = 2;
+    for (const int stored : {2, 7, -1}) {
+        preferences.setValue(QStringLiteral("lastSelectedProjectRow"), stored);
+        log.calls.clear();
+        launch();
+        ASSERT_TRUE(window.pendingSync);
+        window.pendingSync();
+        EXPECT_FALSE(log.calls.filter(QStringLiteral("window.selectRow")).size() > 0) << stored;
+        delegate.reset();
+    }
+}
+
+TEST_F(LaunchTest, GivenSyncAfterStartToggled_WhenSet_ThenThePreferenceFollows)
+{
+    launch();
+    delegate->toggleSyncAfterStart();
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("SYNC_AFTER_START")));
+    delegate->setSyncAfterStart(false);
+    EXPECT_FALSE(preferences.boolValue(QStringLiteral("SYNC_AFTER_START")));
+}
+
+// --- The one-time REST cache wipe, two seconds into the run
+
+TEST_F(LaunchTest, GivenTheCacheNotYetErased_WhenTwoSecondsHavePassed_ThenItIsWipedUnderTheSheet)
+{
+    requestCacheFolder = home.cacheHome() + QStringLiteral("/Quadrivo/RequestCache-sync.test");
+    ASSERT_TRUE(QDir().mkpath(requestCacheFolder + QStringLiteral("/PermanentStore/a")));
+
+    launch();
+    scheduler.advance(1999);
+    EXPECT_FALSE(log.has(QStringLiteral("sheet.begin")));
+    scheduler.advance(1);
+
+    EXPECT_EQ(callsBetween(log, QStringLiteral("sheet.begin"), QStringLiteral("sheet.end")).size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(requestCacheFolder + QStringLiteral("/PermanentStore")));
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("_permanentCacheErased")));
+
+    // The next launch shows no sheet.
+    delegate.reset();
+    log.calls.clear();
+    launch();
+    scheduler.advance(5000);
+    EXPECT_FALSE(log.has(QStringLiteral("sheet.begin")));
+}
+
+// --- Activation
+
+TEST_F(ActivationTest, GivenTheDocumentIsNotOpen_WhenTheApplicationBecomesActiveOrResigns_ThenOnlyTheBadgeMoves)
+{
+    makeDelegate().applicationWillFinishLaunching();
+    delegate->applicationDidBecomeActive();
+    delegate->applicationDidResignActive();
+    scheduler.advance(200'000);
+
+    EXPECT_EQ(log.calls.filter(QStringLiteral("sync.")).size(), 0);
+    EXPECT_TRUE(log.has(QStringLiteral("badge 0")));
+    EXPECT_EQ(scheduler.pendingTimers(), 0);
+}
+
+TEST_F(ActivationTest, GivenAnOpenDocument_WhenTheApplicationBecomesActive_ThenOneSecondLaterTheLoopsRestart)
+{
+    sync.email = QStringLiteral("ada@example.test");
+    launch();
+    log.calls.clear();
+
+    delegate->applicationDidBecomeActive();
+    scheduler.advance(999);
+    EXPECT_TRUE(log.calls.isEmpty());
+    scheduler.advance(1);
+
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("crash.email ada@example.test"),
+                                      QStringLiteral("sync.startAllLoops"), QStringLiteral("badge 0")}));
+}
+
+TEST_F(ActivationTest, GivenTwoResignsWithin180Seconds_WhenTheCheckFires_ThenItRunsOnceAndStopsTheInactiveLoops)
+{
+    launch();
+    log.calls.clear();
+
+    delegate->applicationDidResignActive();
+    scheduler.advance(100'000);
+    delegate->applicationDidBecomeActive();
+    delegate->applicationDidResignActive();
+    log.calls.clear();
+    scheduler.advance(79'999);
+    EXPECT_FALSE(log.has(QStringLiteral("sync.stopAllLoops")));
+    scheduler.advance(1);
+
+    EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
+    EXPECT_EQ(logCapture.count(QStringLiteral("STOPPING BECAUSE NOT ACTIVE")), 1);
+    scheduler.advance(200'000);
+    EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
+}
+
+TEST_F(ActivationTest, GivenTheApplicationIsActiveAgain_WhenTheCheckFires_ThenTheLoopsKeepRunning)
+{
+    launch();
+    delegate->applicationDidResignActive();
+    scheduler.advance(10'000);
+    delegate->applicationDidBecomeActive();
+    log.calls.clear();
+    scheduler.advance(170'000);
+
+    EXPECT_FALSE(log.has(QStringLiteral("sync.stopAllLoops")));
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("NOT STOPPING BECAUSE ACTIVE")));
+}
+
+TEST_F(ActivationTest, GivenACheckHasFired_WhenTheApplicationResignsAgain_ThenANewCheckIsScheduled)
+{
+    launch();
+    delegate->applicationDidResignActive();
+    scheduler.advance(180'000);
+    log.calls.clear();
+
+    delegate->applicationDidResignActive();
+    scheduler.advance(180'000);
+    EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
+}
+
+TEST_F(ActivationTest, GivenQuittingHasBegun_WhenTheApplicationBecomesActive_ThenTheLoopsStayStopped)
+{
+    launch();
+    delegate->quitCommand();
+    log.calls.clear();
+    delegate->applicationDidBecomeActive();
+    scheduler.advance(1000);
+    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
+}
+
+// --- The quit sequence, on every trigger
+
+TEST_F(QuitTest, GivenAnEdit_WhenEachTriggerRunsTheSequence_ThenTheEditIsSavedAndTheApplicationEndsAfterFiveSeconds)
+{
+    const std::vector<std::pair<QString, std::function<void(AppDelegate&)>>> triggers = {
+        {QStringLiteral("quit command"), [](AppDelegate& d) { d.quitCommand(); }},
+        {QStringLiteral("window closed"), [](AppDelegate& d) { d.lastWindowClosed(); }},
+        {QStringLiteral("SIGTERM"), [](AppDelegate& d) { d.terminationSignal(SIGTERM); }},
+        {QStringLiteral("SIGINT"), [](AppDelegate& d) { d.terminationSignal(SIGINT); }},
+        {QStringLiteral("session end"), [](AppDelegate& d) { d.sessionQuitRequested(); }},
+    };
+    for (const auto& [name, trigger] : triggers) {
+        SCOPED_TRACE(name.toStdString());
+        launch();
+        addProject(QStringLiteral("Edit before ") + name);
+        log.calls.clear();
+        logCapture.clear();
+        terminations = 0;
+
+        trigger(*delegate);
+
+        EXPECT_TRUE(delegate->terminating());
+        EXPECT_TRUE(delegate->document()->terminating());
+        EXPECT_EQ(log.calls, QStringList{QStringLiteral("sync.stopAllLoops")});
+        EXPECT_TRUE(logCapture.contains(QStringLiteral("Saving document (applicationShouldTerminate)")));
+        EXPECT_TRUE(logCapture.contains(QStringLiteral("Saved document (applicationShouldTerminate)")));
+        EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Edit before ") + name));
+
+        scheduler.advance(4999);
+        EXPECT_EQ(terminations, 0);
+        scheduler.advance(1);
+        EXPECT_EQ(terminations, 1);
+        EXPECT_EQ(log.calls.mid(1), (QStringList{QStringLiteral("sync.stopObservingNotifications"),
+                                                 QStringLiteral("ping endapp"), QStringLiteral("badge 0"),
+                                                 QStringLiteral("terminateApplication")}));
+        EXPECT_TRUE(QFileInfo::exists(preferences.fileName()));
+        delegate.reset();
+    }
+}
+
+TEST_F(QuitTest, GivenAnEditDuringTheWait_WhenTheApplicationEnds_ThenTheFinalSaveKeepsIt)
+{
+    launch();
+    delegate->quitCommand();
+    scheduler.advance(2000);
+    addProject(QStringLiteral("Late edit"));
+    scheduler.advance(3000);
+
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Late edit")));
+}
+
+TEST_F(QuitTest, GivenASecondRequestDuringTheWait_WhenTimePasses_ThenTheApplicationEndsOnceOnTheFirstTimer)
+{
+    launch();
+    delegate->quitCommand();
+    scheduler.advance(3000);
+    delegate->terminationSignal(SIGTERM);
+    scheduler.advance(2000);
+    EXPECT_EQ(terminations, 1);
+    scheduler.advance(10'000);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(log.calls.count(QStringLiteral("ping endapp")), 1);
+}
+
+TEST_F(QuitTest, GivenTheLoopEndsWithoutARequest_WhenAboutToQuit_ThenTheWholeSequenceRunsAtOnce)
+{
+    launch();
+    addProject(QStringLiteral("Unsaved"));
+    log.calls.clear();
+
+    delegate->applicationAboutToQuit();
+
+    EXPECT_TRUE(delegate->terminating());
+    EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Unsaved")));
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("sync.stopAllLoops"),
+                                      QStringLiteral("sync.stopObservingNotifications"),
+                                      QStringLiteral("ping endapp"), QStringLiteral("badge 0")}));
+    scheduler.advance(10'000);
+    EXPECT_EQ(terminations, 0);
+}
+
+TEST_F(QuitTest, GivenTheSequenceAlreadyEnded_WhenAboutToQuit_ThenNothingRunsTwice)
+{
+    launch();
+    delegate->quitCommand();
+    scheduler.advance(5000);
+    log.calls.clear();
+    delegate->applicationAboutToQuit();
+    EXPECT_TRUE(log.calls.isEmpty());
+}
+
+TEST_F(QuitTest, GivenTheSessionManagerAsksForTheData_WhenCommitted_ThenTheDocumentIsSavedAndKeepsRunning)
+{
+    launch();
+    addProject(QStringLiteral("Before logout"));
+    log.calls.clear();
+
+    delegate->commitData();
+
+    EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Before logout")));
+    EXPECT_FALSE(delegate->terminating());
+    EXPECT_TRUE(log.calls.isEmpty());
+}
+
+TEST_F(QuitTest, GivenNoDocument_WhenQuitting_ThenTheSequenceStillEnds)
+{
+    QFile garbage(StoreFiles::pathForDataFile());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("not a store");
+    garbage.close();
+    launch();
+
+    delegate->quitCommand();
+    scheduler.advance(5000);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(log.has(QStringLiteral("ping endapp")));
+}
+
+// --- Font tiers
+
+TEST(FontTierTest, GivenEveryTier_WhenRead_ThenTheTablesGiveSizeAndRowHeight)
+{
+    TempHome home;
+    Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
+    const float sizes[] = {10, 11, 12, 13, 14, 15, 16, 17, 18};
+    const float heights[] = {20, 24, 28, 32, 35, 38, 40, 45, 50};
+    for (int tier = 0; tier <= 8; ++tier) {
+        preferences.setValue(QStringLiteral("FONT_TIER"), tier);
+        EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), sizes[tier]);
+        EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), heights[tier]);
+    }
+}
+
+TEST(FontTierTest, GivenTheTopOrBottomTier_WhenMovedBeyond_ThenNothingChangesAndNothingIsLogged)
+{
+    TempHome home;
+    Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
+    LogCapture capture;
+
+    preferences.setValue(QStringLiteral("FONT_TIER"), 8);
+    FontSizeTiers::increaseFontTier(preferences);
+    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 8);
+
+    preferences.setValue(QStringLiteral("FONT_TIER"), 0);
+    FontSizeTiers::decreaseFontTier(preferences);
+    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 0);
+    EXPECT_TRUE(capture.lines().isEmpty());
+
+    FontSizeTiers::increaseFontTier(preferences);
+    EXPECT_EQ(capture.lines(), QStringList{QStringLiteral("Increased to font tier 1, base size 11")});
+    preferences.setValue(QStringLiteral("FONT_TIER"), 8);
+    FontSizeTiers::decreaseFontTier(preferences);
+    EXPECT_EQ(capture.lines().last(), QStringLiteral("Decreased to font tier 7, base size 17"));
+}
+
+TEST(FontTierTest, GivenATierSetByHandOutsideTheRange_WhenRead_ThenItIsClamped)
+{
+    TempHome home;
+    Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
+    preferences.setValue(QStringLiteral("FONT_TIER"), 42);
+    EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 18);
+    EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), 50);
+    FontSizeTiers::increaseFontTier(preferences);
+    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 42);
+    FontSizeTiers::decreaseFontTier(preferences);
+    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 7);
+
+    preferences.setValue(QStringLiteral("FONT_TIER"), -5);
+    EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 10);
+    EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), 20);
+    preferences.setValue(QStringLiteral("FONT_TIER"), qint64(1) << 40);
+    EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 18);
+}
+
+// --- The badge
+
+TEST_F(BadgeTest, GivenOverdueItems_WhenTheBadgeIsUpdated_ThenItShowsTheirCountAndZeroRemovesIt)
+{
+    launch();
+    delegate->updateIconBadge();
+    EXPECT_EQ(badge.count, 0);
+
+    TODOList* project = addProject(QStringLiteral("Late"));
+    for (int i = 0; i < 2; ++i) {
+        auto* item = delegate->document()->context().insert<TODOItem>(TODOItem::staticEntityName());
+        item->setName(QStringLiteral("overdue %1").arg(i));
+        item->setDueDate(clock.now().addDays(-3));
+        item->setList(project);
+    }
+    delegate->updateIconBadge();
+    EXPECT_EQ(badge.count, 2);
+}
+
+// --- The colour list
+
+TEST_F(ColorListTest, GivenTheShippedResource_WhenLoaded_ThenEveryLineIsAColour)
+{
+    QFile file(QStringLiteral(":/colors.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    const auto list = ColorList::load(QStringLiteral(":/colors.txt"));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(qsizetype(list->entries().size()), text.trimmed().split('\n').size());
+    EXPECT_EQ(list->name(), QStringLiteral("Quadrivo"));
+}
+
+TEST_F(ColorListTest, GivenLinesWithoutExactlyOneSeparator_WhenParsed_ThenTheyTakeNoPosition)
+{
+    const ColorList list = ColorList::parse("{1, 0, 0, 1};Red\n"
+                                            "\n"
+                                            "{0, 1, 0, 1}\n"
+                                            "{0, 0, 1, 1};Blue;Extra\n"
+                                            "not a colour;Broken\r\n"
+                                            "{0, 0, 0, 1};Black\r\n");
+    ASSERT_EQ(list.entries().size(), 2u);
+    EXPECT_EQ(list.entries()[0].key, QStringLiteral("Red"));
+    EXPECT_EQ(list.entries()[0].color, QColor::fromRgbF(1, 0, 0, 1));
+    EXPECT_EQ(list.entries()[1].key, QStringLiteral("Black"));
+}
+
+TEST_F(ColorListTest, GivenAMissingOrNonAsciiResource_WhenLoaded_ThenTheErrorIsLoggedAndNoListIsAttached)
+{
+    const QString missing = home.root() + QStringLiteral("/missing.txt");
+    const QString nonAscii = home.root() + QStringLiteral("/colors.txt");
+    QFile file(nonAscii);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("{1, 0, 0, 1};R\xc3\xb6t\n");
+    file.close();
+
+    for (const QString& path : {missing, nonAscii}) {
+        auto deps = dependencies();
+        deps.colorsResource = path;
+        AppDelegate colourDelegate(deps);
+        log.calls.clear();
+        logCapture.clear();
+        colourDelegate.loadColors();
+        EXPECT_TRUE(log.calls.filter(QStringLiteral("colors")).isEmpty());
+        ASSERT_EQ(logCapture.lines().size(), 1);
+        EXPECT_TRUE(logCapture.lines().first().startsWith(QStringLiteral("error while loading colors ")));
+    }
+}
+
+// --- SIGTERM and SIGINT reach the event loop through the pipe
+
+TEST(QuitSignalTest, GivenTheHandlersInstalled_WhenTheProcessGetsSigterm_ThenTheLoopHearsIt)
+{
+    QuitSignals handlers;
+    ASSERT_TRUE(handlers.isInstalled());
+    QList<int> received;
+    QObject::connect(&handlers, &QuitSignals::received, [&](int number) { received << number; });
+
+    ::raise(SIGTERM);
+    ::raise(SIGINT);
+    const QDeadlineTimer deadline(5000);
+    while (received.size() < 2 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(received, (QList<int>{SIGTERM, SIGINT}));
+}
+
+} // namespace qv::test

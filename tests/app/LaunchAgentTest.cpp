@@ -1,0 +1,105 @@
+#include "app/LaunchAgent.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class LaunchAgentTest : public ::testing::Test {
+protected:
+    TempHome home;
+    Preferences preferences{home.root() + QStringLiteral("/prefs.conf")};
+};
+
+} // namespace
+
+TEST_F(LaunchAgentTest, GivenTheSettingWasNeverSet_WhenConfiguredAtStart_ThenItIsOnAndTheEntryIsWritten)
+{
+    LaunchAgent agent(preferences, {}, QStringLiteral("/opt/quadrivo/bin/quadrivo"));
+    EXPECT_EQ(agent.agentPath(), home.configHome() + QStringLiteral("/autostart/quadrivo.desktop"));
+
+    agent.configureLaunchAgentScript();
+
+    EXPECT_TRUE(preferences.hasUserValue(QStringLiteral("kLaunchOnStart")));
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
+    const QByteArray entry = contents(agent.agentPath());
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(entry.contains("\nType=Application\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/quadrivo/bin/quadrivo\"\n"));
+}
+
+TEST_F(LaunchAgentTest, GivenTheSettingIsOn_WhenToggledOffAndOn_ThenTheEntryGoesAtOnceAndComesBack)
+{
+    LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
+    agent.configureLaunchAgentScript();
+    ASSERT_TRUE(QFileInfo::exists(agent.agentPath()));
+
+    agent.toggleLaunchOnStart();
+    EXPECT_FALSE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
+    EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
+
+    agent.toggleLaunchOnStart();
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
+    EXPECT_TRUE(QFileInfo::exists(agent.agentPath()));
+}
+
+TEST_F(LaunchAgentTest, GivenTheSettingIsOff_WhenConfiguredAtStart_ThenAnOldEntryIsRemovedAndOthersStay)
+{
+    LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
+    agent.installLaunchAgentScript();
+    QFile other(home.configHome() + QStringLiteral("/autostart/other.desktop"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    preferences.setValue(QStringLiteral("kLaunchOnStart"), false);
+
+    agent.configureLaunchAgentScript();
+
+    EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
+    EXPECT_TRUE(QFileInfo::exists(other.fileName()));
+    EXPECT_FALSE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
+}
+
+TEST_F(LaunchAgentTest, GivenTheSettingIsOn_WhenTheProgramMoved_ThenTheNextStartRewritesTheEntry)
+{
+    LaunchAgent(preferences, {}, QStringLiteral("/old/quadrivo")).configureLaunchAgentScript();
+    LaunchAgent moved(preferences, {}, QStringLiteral("/new/quadrivo"));
+    moved.configureLaunchAgentScript();
+    EXPECT_TRUE(contents(moved.agentPath()).contains("Exec=\"/new/quadrivo\"\n"));
+}
+
+TEST_F(LaunchAgentTest, GivenAProgramPathWithShellCharacters_WhenWritten_ThenItStaysOneQuotedArgument)
+{
+    // Inside the quotes " ` $ \ are escaped, % is doubled, and the value's own escaping doubles
+    // every backslash.
+    EXPECT_EQ(LaunchAgent::quotedExecArgument(QStringLiteral("/home/a b/it's $HOME/`x`/50%/q\"/\\")),
+              QStringLiteral(R"("/home/a b/it's \\$HOME/\\`x\\`/50%%/q\\"/\\\\")"));
+
+    LaunchAgent agent(preferences, {}, QStringLiteral("/tmp/evil; rm -rf ~/quadrivo"));
+    ASSERT_TRUE(agent.installLaunchAgentScript());
+    EXPECT_TRUE(contents(agent.agentPath()).contains("\nExec=\"/tmp/evil; rm -rf ~/quadrivo\"\n"));
+}
+
+TEST_F(LaunchAgentTest, GivenAProgramPathWithALineBreak_WhenInstalled_ThenNothingIsWrittenAndItIsLogged)
+{
+    LogCapture capture;
+    LaunchAgent agent(preferences, {}, QStringLiteral("/tmp/x\nExec=/bin/evil"));
+    EXPECT_FALSE(agent.installLaunchAgentScript());
+    EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
+    EXPECT_TRUE(capture.contains(QStringLiteral("Installing script %1\n Result: 1").arg(agent.agentPath())));
+}
+
+} // namespace qv::test

@@ -1,0 +1,224 @@
+#include "tests/app/ShellFakes.h"
+
+#include "app/LaunchRequest.h"
+#include "app/ServicesEntry.h"
+#include "app/TODOItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+namespace qv::test {
+
+namespace {
+
+using ServicesEntryTest = ShellFixture;
+
+const QString kEmoji = QString::fromUtf8("\xF0\x9F\x93\x8C"); // one character, two UTF-16 units
+
+bool hasLoneSurrogate(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate()) {
+            if (i + 1 >= text.size() || !text[i + 1].isLowSurrogate())
+                return true;
+            ++i;
+        } else if (text[i].isLowSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QStringList inboxNames(MyDocument& document)
+{
+    QStringList names;
+    for (TODOItem* item : document.getAllTODOItemsInInbox())
+        names << item->name();
+    return names;
+}
+
+} // namespace
+
+// --- Text
+
+TEST(ServicesTextRule, GivenOneLineOf600Characters_WhenSplit_ThenTheTitleHas512AndTheNotesTheRest)
+{
+    const QString line = QString(600, u'a');
+    const auto parts = ServicesEntry::titleAndNotesFromText(line);
+    EXPECT_EQ(parts.title, QString(512, u'a'));
+    EXPECT_EQ(parts.notes, QString(88, u'a'));
+}
+
+TEST(ServicesTextRule, GivenTwoLines_WhenSplit_ThenTheNotesStartWithTheLineBreak)
+{
+    const auto parts = ServicesEntry::titleAndNotesFromText(QStringLiteral("  \n Buy milk\nat the corner shop\n\n"));
+    EXPECT_EQ(parts.title, QStringLiteral("Buy milk"));
+    EXPECT_EQ(parts.notes, QStringLiteral("\nat the corner shop"));
+}
+
+TEST(ServicesTextRule, GivenTitlesAtTheLimit_WhenSplit_Then512StaysAnd513IsCut)
+{
+    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(QString(512, u'b')).title.size(), 512);
+    EXPECT_TRUE(ServicesEntry::titleAndNotesFromText(QString(512, u'b')).notes.isEmpty());
+    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(QString(513, u'b')).title.size(), 512);
+}
+
+TEST(ServicesTextRule, GivenAWideCharacterAtTheTitleLimit_WhenCut_ThenItIsKeptWhole)
+{
+    const QString text = QString(511, u'a') + kEmoji + QStringLiteral("rest");
+    const auto parts = ServicesEntry::titleAndNotesFromText(text);
+    EXPECT_EQ(ServicesEntry::characterCount(parts.title), 512);
+    EXPECT_TRUE(parts.title.endsWith(kEmoji));
+    EXPECT_EQ(parts.notes, QStringLiteral("rest"));
+    EXPECT_FALSE(hasLoneSurrogate(parts.title));
+    EXPECT_FALSE(hasLoneSurrogate(parts.notes));
+
+    // A title of 512 wide characters is 1024 UTF-16 units and is not cut.
+    QString wide;
+    for (int i = 0; i < 512; ++i)
+        wide += kEmoji;
+    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(wide).title, wide);
+}
+
+TEST(ServicesTextRule, GivenNotesBeyond20000Characters_WhenCut_ThenTheyKeepTheirFirst20000Whole)
+{
+    QString notes = QStringLiteral("\n") + QString(19'998, u'n') + kEmoji + kEmoji + QStringLiteral("tail");
+    const auto parts = ServicesEntry::titleAndNotesFromText(QStringLiteral("Title") + notes);
+    EXPECT_EQ(ServicesEntry::characterCount(parts.notes), 20'000);
+    EXPECT_TRUE(parts.notes.endsWith(kEmoji));
+    EXPECT_FALSE(hasLoneSurrogate(parts.notes));
+
+    const QString exact = QStringLiteral("\n") + QString(19'999, u'n');
+    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(QStringLiteral("T") + exact).notes, exact);
+}
+
+TEST_F(ServicesEntryTest, GivenTextHandedOver_WhenAdded_ThenAnInboxItemAppearsAndTheInboxIsShown)
+{
+    launch();
+    delegate->addNewItemFromText(QStringLiteral("Call Ada\nabout the budget"));
+
+    ASSERT_EQ(inboxNames(*delegate->document()), QStringList{QStringLiteral("Call Ada")});
+    EXPECT_EQ(delegate->document()->getAllTODOItemsInInbox().front()->descriptionText(),
+              QStringLiteral("\nabout the budget"));
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
+}
+
+TEST_F(ServicesEntryTest, GivenOnlyBlanksAndLineBreaks_WhenAdded_ThenNoItemIsMadeButTheInboxIsShown)
+{
+    launch();
+    delegate->addNewItemFromText(QStringLiteral(" \n\t\n "));
+    EXPECT_TRUE(inboxNames(*delegate->document()).isEmpty());
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
+}
+
+TEST_F(ServicesEntryTest, GivenTextHandedOverBeforeTheLaunchEnds_WhenTheEntryIsRegistered_ThenItIsAdded)
+{
+    makeDelegate().applicationWillFinishLaunching();
+    LaunchRequest request;
+    request.text = QStringLiteral("Early bird");
+    delegate->handleLaunchRequest(request);
+    delegate->applicationDidFinishLaunching();
+
+    EXPECT_EQ(inboxNames(*delegate->document()), QStringList{QStringLiteral("Early bird")});
+}
+
+// --- Files
+
+TEST_F(ServicesEntryTest, GivenThreeFiles_WhenAdded_ThenOneItemIsMadeForTheFirstAndItsUploadOffered)
+{
+    launch();
+    QStringList paths;
+    for (const QString& name : {QStringLiteral("report.final.pdf"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}) {
+        QFile file(home.root() + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        paths << file.fileName();
+    }
+    log.calls.clear();
+
+    delegate->addNewItemFromFiles(paths);
+
+    ASSERT_EQ(inboxNames(*delegate->document()), QStringList{QStringLiteral("report.final")});
+    TODOItem* item = delegate->document()->getAllTODOItemsInInbox().front();
+    EXPECT_EQ(item->macResourceURL(), QUrl::fromLocalFile(paths.first()).toString());
+    EXPECT_TRUE(item->descriptionText().isEmpty());
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("attachments.ask report.final"),
+                                      QStringLiteral("attachments.upload")}));
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
+}
+
+TEST_F(ServicesEntryTest, GivenTheUploadDeclined_WhenAFileIsAdded_ThenTheItemStaysWithoutUpload)
+{
+    launch();
+    attachments.answer = false;
+    QFile file(home.root() + QStringLiteral("/notes.md"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    delegate->addNewItemFromFiles({file.fileName()});
+    EXPECT_EQ(inboxNames(*delegate->document()), QStringList{QStringLiteral("notes")});
+    EXPECT_FALSE(log.has(QStringLiteral("attachments.upload")));
+}
+
+TEST_F(ServicesEntryTest, GivenAFolderAMissingFileOrNoFile_WhenAdded_ThenNothingHappens)
+{
+    launch();
+    delegate->addNewItemFromFiles({home.root()});
+    delegate->addNewItemFromFiles({home.root() + QStringLiteral("/missing.txt")});
+    delegate->addNewItemFromFiles({});
+    EXPECT_TRUE(inboxNames(*delegate->document()).isEmpty());
+    EXPECT_FALSE(preferences.boolValue(QStringLiteral("kShowingInbox")));
+}
+
+// --- The command line that carries them
+
+TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteFilesAreTaken)
+{
+    int reads = 0;
+    const auto parsed = LaunchRequest::fromArguments(
+        {QStringLiteral("quadrivo"), QStringLiteral("--add-text"), QStringLiteral("--add-file"),
+         QStringLiteral("docs/../plan.txt"), QStringLiteral("quadrivo://")},
+        [&] {
+            ++reads;
+            return QByteArray("Gr\xc3\xbc\xc3\x9f" "e\nzwei");
+        },
+        QStringLiteral("/home/ada"));
+    ASSERT_TRUE(parsed.request);
+    EXPECT_EQ(parsed.request->urls, QStringList{QStringLiteral("quadrivo://")});
+    EXPECT_EQ(parsed.request->text, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e\nzwei"));
+    EXPECT_EQ(parsed.request->files, QStringList{QStringLiteral("/home/ada/plan.txt")});
+    EXPECT_EQ(reads, 1);
+
+    const auto plain = LaunchRequest::fromArguments({QStringLiteral("quadrivo")}, [&] {
+        ++reads;
+        return QByteArray();
+    }, QStringLiteral("/"));
+    ASSERT_TRUE(plain.request);
+    EXPECT_TRUE(plain.request->isEmpty());
+    EXPECT_EQ(reads, 1);
+
+    const auto wrong = LaunchRequest::fromArguments({QStringLiteral("quadrivo"), QStringLiteral("--frobnicate")},
+                                                    {}, QStringLiteral("/"));
+    EXPECT_FALSE(wrong.request);
+    EXPECT_EQ(wrong.exitCode, 2);
+}
+
+TEST(LaunchRequestTest, GivenAMessage_WhenReadBack_ThenOnlyWellFormedRequestsWithAbsolutePathsPass)
+{
+    LaunchRequest request;
+    request.urls = {QStringLiteral("quadrivo://sync/")};
+    request.text = QStringLiteral("x");
+    request.files = {QStringLiteral("/tmp/a")};
+    const auto back = LaunchRequest::fromMessage(request.toMessage());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->urls, request.urls);
+    EXPECT_EQ(back->text, request.text);
+    EXPECT_EQ(back->files, request.files);
+
+    EXPECT_FALSE(LaunchRequest::fromMessage("not json"));
+    EXPECT_FALSE(LaunchRequest::fromMessage(R"({"urls": "quadrivo://"})"));
+    EXPECT_FALSE(LaunchRequest::fromMessage(R"({"text": 5})"));
+    const auto relative = LaunchRequest::fromMessage(R"({"files": ["relative.txt", "/abs.txt"]})");
+    ASSERT_TRUE(relative);
+    EXPECT_EQ(relative->files, QStringList{QStringLiteral("/abs.txt")});
+}
+
+} // namespace qv::test

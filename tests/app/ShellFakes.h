@@ -1,0 +1,288 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "app/ColorList.h"
+#include "app/LaunchAgent.h"
+#include "app/MyDocument.h"
+#include "app/ShellInterfaces.h"
+#include "app/StoreFiles.h"
+#include "app/TODOList.h"
+#include "app/TodoModel.h"
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+// Readable failures: texts and lists of texts as text.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out)
+{
+    *out << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
+
+namespace qv::test {
+
+// One record of calls shared by every fake, so tests can check the order across them.
+struct CallLog {
+    QStringList calls;
+    void add(const QString& call) { calls << call; }
+    qsizetype indexOf(const QString& call) const { return calls.indexOf(call); }
+    bool has(const QString& call) const { return calls.contains(call); }
+};
+
+class FakeShellWindow : public ShellWindow {
+public:
+    explicit FakeShellWindow(CallLog& log) : log(log) {}
+    CallLog& log;
+    std::function<bool(qint64)> projectExists = [](qint64) { return false; };
+    std::function<bool(qint64)> itemExists = [](qint64) { return false; };
+    int rows = 0;
+    QString statusMessage;
+    std::function<void()> pendingSync;
+
+    void showWindow() override { log.add(QStringLiteral("window.show")); }
+    void requestAttention() override { log.add(QStringLiteral("window.requestAttention")); }
+    void reselectLastProject() override { log.add(QStringLiteral("window.reselectLastProject")); }
+    bool selectProjectWithID(qint64 id) override
+    {
+        log.add(QStringLiteral("window.selectProject %1").arg(id));
+        return projectExists(id);
+    }
+    bool selectItemWithServerID(qint64 id) override
+    {
+        log.add(QStringLiteral("window.selectItem %1").arg(id));
+        return itemExists(id);
+    }
+    int numberOfProjectRows() const override { return rows; }
+    void selectProjectRow(int row) override { log.add(QStringLiteral("window.selectRow %1").arg(row)); }
+    void setStatusBarMessage(const QString& message) override
+    {
+        statusMessage = message;
+        log.add(QStringLiteral("window.status ") + message);
+    }
+    void syncAndRunAfter(std::function<void()> completion) override
+    {
+        log.add(QStringLiteral("window.syncAndRunAfter"));
+        pendingSync = std::move(completion);
+    }
+    void reloadCollaboratorsOfSelectedProject() override { log.add(QStringLiteral("window.reloadCollaborators")); }
+};
+
+class FakeShellSync : public ShellSyncEngine {
+public:
+    explicit FakeShellSync(CallLog& log) : log(log) {}
+    CallLog& log;
+    QString email;
+    QDateTime lastSync;
+
+    void startAllLoops() override { log.add(QStringLiteral("sync.startAllLoops")); }
+    void stopAllLoops() override { log.add(QStringLiteral("sync.stopAllLoops")); }
+    void startObservingReachability() override { log.add(QStringLiteral("sync.observeReachability")); }
+    void stopObservingNotifications() override { log.add(QStringLiteral("sync.stopObservingNotifications")); }
+    QString currentUserEmail() const override { return email; }
+    QDateTime timeLastSync() const override { return lastSync; }
+};
+
+class FakeShellCollaboration : public ShellCollaboration {
+public:
+    explicit FakeShellCollaboration(CallLog& log) : log(log) {}
+    CallLog& log;
+    bool meLoads = true;
+    void initCollaboration() override { log.add(QStringLiteral("collaboration.init")); }
+    void reloadMe(std::function<void()> success) override
+    {
+        log.add(QStringLiteral("collaboration.reloadMe"));
+        if (meLoads && success)
+            success();
+    }
+};
+
+class FakeAttachments : public AttachmentUploads {
+public:
+    explicit FakeAttachments(CallLog& log) : log(log) {}
+    CallLog& log;
+    bool answer = true;
+    bool askUploadFile(const QString& fileName) override
+    {
+        log.add(QStringLiteral("attachments.ask ") + fileName);
+        return answer;
+    }
+    void uploadURLFileForUnsyncedItem(TODOItem*) override { log.add(QStringLiteral("attachments.upload")); }
+};
+
+class FakeSheet : public CacheWipeSheet {
+public:
+    explicit FakeSheet(CallLog& log) : log(log) {}
+    CallLog& log;
+    void beginSheet() override { log.add(QStringLiteral("sheet.begin")); }
+    void endSheet() override { log.add(QStringLiteral("sheet.end")); }
+};
+
+class FakeCrashReporter : public CrashReporter {
+public:
+    explicit FakeCrashReporter(CallLog& log) : log(log) {}
+    CallLog& log;
+    void start() override { log.add(QStringLiteral("crash.start")); }
+    void setUserEmail(const QString& email) override { log.add(QStringLiteral("crash.email ") + email); }
+};
+
+class FakeUpdater : public SoftwareUpdater {
+public:
+    explicit FakeUpdater(CallLog& log) : log(log) {}
+    CallLog& log;
+    void checkForUpdatesInBackground() override { log.add(QStringLiteral("updater.check")); }
+};
+
+class FakeAnnouncer : public UsageAnnouncer {
+public:
+    explicit FakeAnnouncer(CallLog& log) : log(log) {}
+    CallLog& log;
+    void pingServer(const QString& eventName) override { log.add(QStringLiteral("ping ") + eventName); }
+};
+
+class FakeBadge : public Badge {
+public:
+    explicit FakeBadge(CallLog& log) : log(log) {}
+    CallLog& log;
+    std::optional<int> count;
+    void setBadgeCount(int value) override
+    {
+        count = value;
+        log.add(QStringLiteral("badge %1").arg(value));
+    }
+};
+
+// A delegate over a private home with every neighbour faked and time driven by hand.
+class ShellFixture : public ::testing::Test {
+protected:
+    ShellFixture()
+        : preferences(home.root() + QStringLiteral("/prefs.conf")), window(log), sync(log), collaboration(log),
+          attachments(log), sheet(log), crash(log), updater(log), badge(log),
+          launchAgent(preferences, home.configHome() + QStringLiteral("/autostart"),
+                      QStringLiteral("/usr/bin/quadrivo"))
+    {
+        services.clock = &clock;
+        services.scheduler = &scheduler;
+        services.preferences = &preferences;
+        services.notifications = &notifications;
+        services.alerts = &alerts;
+    }
+
+    struct Parts : AppDelegate::DocumentParts {};
+
+    AppDelegate::Dependencies dependencies()
+    {
+        AppDelegate::Dependencies deps;
+        deps.services = services;
+        deps.crashReporter = &crash;
+        deps.updater = &updater;
+        deps.makeAnnouncer = [this] { return std::make_unique<FakeAnnouncer>(log); };
+        deps.badge = &badge;
+        deps.launchAgent = &launchAgent;
+        deps.runCommand = [this](const QString& program, const QStringList& arguments,
+                                 std::function<void(int)> done) {
+            log.add(QStringLiteral("run ") + program + u' ' + arguments.join(u' '));
+            done(commandStatus);
+        };
+        deps.attachColorList = [this](const ColorList& list) {
+            log.add(QStringLiteral("colors %1").arg(list.entries().size()));
+        };
+        deps.documentOpened = [this](MyDocument& document) {
+            log.add(QStringLiteral("documentOpened"));
+            openedDocument = &document;
+            auto parts = std::make_unique<Parts>();
+            parts->window = &window;
+            parts->sync = &sync;
+            parts->collaboration = &collaboration;
+            parts->attachments = &attachments;
+            parts->cacheWipeSheet = &sheet;
+            return parts;
+        };
+        deps.terminateApplication = [this] {
+            log.add(QStringLiteral("terminateApplication"));
+            ++terminations;
+        };
+        deps.syncHost = QStringLiteral("sync.test:8443");
+        deps.restRequestCacheFolder = requestCacheFolder;
+        return deps;
+    }
+
+    AppDelegate& makeDelegate()
+    {
+        delegate = std::make_unique<AppDelegate>(dependencies());
+        return *delegate;
+    }
+
+    // Both launch halves, and the main-loop turn after them.
+    AppDelegate& launch()
+    {
+        makeDelegate();
+        delegate->applicationWillFinishLaunching();
+        delegate->applicationDidFinishLaunching();
+        scheduler.runPosted();
+        return *delegate;
+    }
+
+    TODOList* addProject(const QString& name)
+    {
+        auto* project = delegate->document()->context().insert<TODOList>(TODOList::staticEntityName());
+        project->setName(name);
+        return project;
+    }
+
+    // The projects in the store file as another reader sees them.
+    QStringList savedProjectNames() const
+    {
+        ManualScheduler otherScheduler;
+        store::StoreError error;
+        auto context = store::Context::open(StoreFiles::pathForDataFile(), TodoModel::shared(), otherScheduler, &error);
+        if (!context)
+            return {QStringLiteral("<unreadable: %1>").arg(error.message)};
+        QStringList names;
+        for (store::ManagedObject* object : context->objects(TODOList::staticEntityName()))
+            names << object->value(QStringLiteral("name")).toString();
+        return names;
+    }
+
+    TempHome home;
+    FakeClock clock;
+    ManualScheduler scheduler{&clock};
+    Preferences preferences;
+    NotificationCenter notifications;
+    ScriptedAlerts alerts;
+    Services services;
+    CallLog log;
+    FakeShellWindow window;
+    FakeShellSync sync;
+    FakeShellCollaboration collaboration;
+    FakeAttachments attachments;
+    FakeSheet sheet;
+    FakeCrashReporter crash;
+    FakeUpdater updater;
+    FakeBadge badge;
+    LaunchAgent launchAgent;
+    int commandStatus = 0;
+    int terminations = 0;
+    QString requestCacheFolder;
+    MyDocument* openedDocument = nullptr;
+    LogCapture logCapture;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace qv::test

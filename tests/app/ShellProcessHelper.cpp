@@ -1,0 +1,202 @@
+// A small program for the shell's two-process tests. "guard" runs only the single-instance
+// guard, as the entry point does; "app" runs the real delegate over the real services on the
+// store of the home the environment names, with a window that prints what it is asked.
+#include "app/AppDelegate.h"
+#include "app/BuildInfo.h"
+#include "app/LaunchRequest.h"
+#include "app/MyDocument.h"
+#include "app/QuitSignals.h"
+#include "app/SingleInstance.h"
+#include "app/TODOList.h"
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void say(const QString& line)
+{
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+QByteArray readStandardInput()
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return {};
+    return input.read(qv::LaunchRequest::kMaxTextBytes);
+}
+
+// Starts the guard; -1 when this process is the running copy.
+int startGuard(qv::SingleInstance& guard, const qv::LaunchRequest& request)
+{
+    QString error;
+    switch (guard.start(request.isEmpty() ? QByteArray() : request.toMessage(), &error)) {
+    case qv::SingleInstance::Outcome::Primary:
+        return -1;
+    case qv::SingleInstance::Outcome::Forwarded:
+        say(QStringLiteral("forwarded"));
+        return 0;
+    case qv::SingleInstance::Outcome::AlreadyRunning:
+        say(QStringLiteral("Another copy of %1 is already running.").arg(qv::BuildInfo::displayName()));
+        say(QStringLiteral("This copy will now quit."));
+        return 3;
+    case qv::SingleInstance::Outcome::Failed:
+        say(QStringLiteral("failed ") + error);
+        return 4;
+    }
+    return 4;
+}
+
+class PrintingWindow : public qv::ShellWindow {
+public:
+    explicit PrintingWindow(qv::MyDocument& document) : m_document(document) {}
+    void showWindow() override { say(QStringLiteral("window.show")); }
+    void requestAttention() override {}
+    void reselectLastProject() override {}
+    bool selectProjectWithID(qint64 id) override
+    {
+        const bool found = m_document.getProjectWithID(id) != nullptr;
+        say(QStringLiteral("selectProject %1 %2").arg(id).arg(found ? "found" : "missing"));
+        return found;
+    }
+    bool selectItemWithServerID(qint64 id) override
+    {
+        say(QStringLiteral("selectItem %1").arg(id));
+        return false;
+    }
+    int numberOfProjectRows() const override { return m_document.totalNumberOfLists(); }
+    void selectProjectRow(int) override {}
+    void setStatusBarMessage(const QString& message) override { say(QStringLiteral("status ") + message); }
+    void syncAndRunAfter(std::function<void()>) override {}
+    void reloadCollaboratorsOfSelectedProject() override {}
+
+private:
+    qv::MyDocument& m_document;
+};
+
+struct Parts : qv::AppDelegate::DocumentParts {
+    std::unique_ptr<PrintingWindow> printingWindow;
+};
+
+int runGuard(const qv::LaunchRequest& request)
+{
+    qv::SingleInstance guard;
+    if (const int code = startGuard(guard, request); code >= 0)
+        return code;
+    QObject::connect(&guard, &qv::SingleInstance::messageReceived,
+                     [](const QByteArray& message) { say(QStringLiteral("message ") + QString::fromUtf8(message)); });
+    qv::QuitSignals signalHandlers;
+    QObject::connect(&signalHandlers, &qv::QuitSignals::received, [] { QCoreApplication::exit(0); });
+    say(QStringLiteral("primary"));
+    return QCoreApplication::exec();
+}
+
+int runApp(const qv::LaunchRequest& request, qint64 quitDelayMs)
+{
+    qv::SingleInstance guard;
+    if (const int code = startGuard(guard, request); code >= 0)
+        return code;
+
+    qv::SystemClock clock;
+    qv::QtScheduler scheduler;
+    qv::Preferences preferences;
+    qv::NotificationCenter notifications;
+    qv::ScriptedAlerts alerts;
+
+    qv::AppDelegate::Dependencies deps;
+    deps.services = {&clock, &scheduler, &preferences, &notifications, &alerts};
+    deps.syncHost = qv::BuildInfo::syncHost();
+    deps.quitDelayMs = quitDelayMs;
+    deps.documentOpened = [](qv::MyDocument& document) {
+        auto parts = std::make_unique<Parts>();
+        parts->printingWindow = std::make_unique<PrintingWindow>(document);
+        parts->window = parts->printingWindow.get();
+        document.awakeFromNib();
+        return parts;
+    };
+    deps.terminateApplication = [] { QCoreApplication::exit(0); };
+    qv::AppDelegate delegate(deps);
+
+    QObject::connect(&guard, &qv::SingleInstance::messageReceived, [&](const QByteArray& message) {
+        if (const auto forwarded = qv::LaunchRequest::fromMessage(message))
+            delegate.handleLaunchRequest(*forwarded);
+    });
+    qv::QuitSignals signalHandlers;
+    QObject::connect(&signalHandlers, &qv::QuitSignals::received,
+                     [&](int number) { delegate.terminationSignal(number); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { delegate.applicationAboutToQuit(); });
+
+    // Commands on standard input: "edit NAME" adds a project without saving it.
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (count <= 0) {
+            input.setEnabled(false);
+            return;
+        }
+        pending.append(buffer, count);
+        qsizetype end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(pending.left(end));
+            pending.remove(0, end + 1);
+            if (line.startsWith(QStringLiteral("edit ")) && delegate.document()) {
+                auto* project = delegate.document()->context().insert<qv::TODOList>(
+                    qv::TODOList::staticEntityName());
+                project->setName(line.mid(5));
+                say(QStringLiteral("edited ") + line.mid(5));
+            }
+        }
+    });
+
+    delegate.applicationWillFinishLaunching();
+    delegate.handleLaunchRequest(request);
+    delegate.applicationDidFinishLaunching();
+    say(delegate.initialized() ? QStringLiteral("ready") : QStringLiteral("not initialized"));
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quadrivo"));
+    QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) {
+        say(QStringLiteral("usage: shell_process_helper guard|app [--quit-delay-ms N] [quadrivo arguments]"));
+        return 2;
+    }
+    const QString mode = arguments.takeAt(1);
+    qint64 quitDelayMs = qv::AppDelegate::kQuitDelayMs;
+    if (arguments.size() >= 3 && arguments[1] == QLatin1String("--quit-delay-ms")) {
+        quitDelayMs = arguments[2].toLongLong();
+        arguments.remove(1, 2);
+    }
+    const qv::ParsedLaunch parsed =
+        qv::LaunchRequest::fromArguments(arguments, readStandardInput, QDir::currentPath());
+    if (!parsed.request) {
+        say(parsed.output);
+        return parsed.exitCode;
+    }
+    if (mode == QLatin1String("guard"))
+        return runGuard(*parsed.request);
+    if (mode == QLatin1String("app"))
+        return runApp(*parsed.request, quitDelayMs);
+    return 2;
+}

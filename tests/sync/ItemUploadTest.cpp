@@ -1,0 +1,343 @@
+// Sending local item edits: batches, retries, edits during an upload, lost replies and kills.
+#include "tests/sync/SyncFixture.h"
+
+#include "sync/CollaboratorDirectory.h"
+
+#include <QJsonDocument>
+
+namespace qv::test {
+namespace {
+
+class ItemUpload : public SyncFixture {
+protected:
+    // A started device with one project known to the server.
+    TODOList* startWithProject()
+    {
+        start(*device);
+        TODOList* project = device->addProject(QStringLiteral("P"));
+        tick(5'000);
+        EXPECT_TRUE(project->isValidUniID());
+        return project;
+    }
+    QList<QJsonObject> postedBodies()
+    {
+        QList<QJsonObject> bodies;
+        for (const HttpRequest& r : requests("POST", QStringLiteral("/api/v1/item/")))
+            bodies << r.json().object();
+        return bodies;
+    }
+    void expectInStepWithServer(TODOItem* item)
+    {
+        ASSERT_TRUE(item->isValidUniID()) << item->name().toStdString();
+        EXPECT_EQ(item->edited_since(), 0) << item->name().toStdString();
+        EXPECT_EQ(server.item(item->serverID()).value("name").toString(), item->name());
+    }
+};
+
+TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewItemAsASinglePost)
+{
+    TODOList* project = startWithProject();
+    std::vector<TODOItem*> items;
+    for (int i = 0; i < 23; ++i)
+        items.push_back(device->addItem(project, QStringLiteral("item %1").arg(i)));
+    server.clearRequests();
+    tick(5'000);
+
+    const QList<QJsonObject> bodies = postedBodies();
+    ASSERT_EQ(bodies.size(), 3);
+    EXPECT_EQ(bodies[0].value("objects").toArray().size(), 10);
+    EXPECT_EQ(bodies[1].value("objects").toArray().size(), 10);
+    EXPECT_EQ(bodies[2].value("objects").toArray().size(), 3);
+    // A bulk body holds "objects" only, and no item in it carries what the server sets.
+    EXPECT_EQ(bodies[0].keys(), QStringList{QStringLiteral("objects")});
+    for (const QJsonValue& sent : bodies[0].value("objects").toArray()) {
+        for (const char* key : {"timestamp", "creator_username", "edited_by_username"})
+            EXPECT_FALSE(sent.toObject().contains(QString::fromLatin1(key))) << key;
+    }
+    for (TODOItem* item : items)
+        expectInStepWithServer(item);
+    EXPECT_EQ(server.itemCount(), 23);
+
+    TODOItem* single = device->addItem(project, QStringLiteral("alone"));
+    server.clearRequests();
+    tick(5'000);
+    const QList<QJsonObject> singles = postedBodies();
+    ASSERT_EQ(singles.size(), 1);
+    EXPECT_FALSE(singles[0].contains("objects"));
+    EXPECT_EQ(singles[0].value("name").toString(), QStringLiteral("alone"));
+    expectInStepWithServer(single);
+}
+
+TEST_F(ItemUpload, GivenAnEditWhileTheUploadIsOut_ThenTheItemIsSentAgain)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = device->addItem(project, QStringLiteral("first"));
+    server.holdNext(QStringLiteral("/api/v1/item/"));
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    EXPECT_EQ(item->edited_since(), 1); // the stored flag stays set until the server has it
+
+    item->setName(QStringLiteral("second"));
+    scheduler.runPosted();
+    server.releaseHeldReplies();
+    // The reply to the first upload does not clear the mark of the second edit: it goes out too.
+    settle();
+    EXPECT_EQ(count("PUT", QStringLiteral("/api/v1/item/%1/").arg(item->serverID())), 1);
+    expectInStepWithServer(item);
+    EXPECT_EQ(server.item(item->serverID()).value("name").toString(), QStringLiteral("second"));
+    EXPECT_EQ(server.itemCount(), 1);
+}
+
+TEST_F(ItemUpload, GivenA500Reply_ThenTheFlagStaysAndTheNextPassRetries)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    server.failNext(QStringLiteral("/api/v1/item/"), 500);
+    settle(); // the document asks for the upload at once
+    EXPECT_EQ(item->edited_since(), 1);
+    EXPECT_FALSE(item->isValidUniID());
+    EXPECT_EQ(device->sync().syncingObjectsCount(), 0);
+
+    tick(5'000);
+    expectInStepWithServer(item);
+    EXPECT_EQ(server.itemCount(), 1);
+}
+
+TEST_F(ItemUpload, GivenAnItemInAProjectNotYetOnTheServer_ThenItWaitsForTheProject)
+{
+    start(*device);
+    TODOList* project = device->addProject(QStringLiteral("P"));
+    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    server.failNext(QStringLiteral("/api/v1/project/"), 500);
+    tick(5'000);
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 0);
+    tick(10'000);
+    EXPECT_TRUE(project->isValidUniID());
+    expectInStepWithServer(item);
+    EXPECT_EQ(server.item(item->serverID()).value("projects").toArray(),
+              QJsonArray{FakeSyncServer::projectUri(project->id_())});
+}
+
+TEST_F(ItemUpload, GivenABlockedItem_ThenItIsNotSentUntilUnblocked)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = device->addItem(project, QStringLiteral("typing"));
+    device->sync().blockSyncForItem(item);
+    tick(10'000);
+    EXPECT_EQ(server.itemCount(), 0);
+    device->sync().unblockSyncForItem(item);
+    tick(5'000);
+    expectInStepWithServer(item);
+}
+
+TEST_F(ItemUpload, GivenServerIdentifiersBeyond32Bits_ThenTheyAreStoredAndUsedInPaths)
+{
+    TODOList* project = startWithProject();
+    const qint64 big = (qint64(1) << 40) + 3;
+    server.setNextItemId(big);
+    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    tick(5'000);
+    ASSERT_EQ(item->serverID(), big);
+    item->setName(QStringLiteral("y"));
+    tick(5'000);
+    EXPECT_EQ(count("PUT", QStringLiteral("/api/v1/item/%1/").arg(big)), 1);
+    EXPECT_EQ(server.item(big).value("name").toString(), QStringLiteral("y"));
+}
+
+// --- Edits must survive stops, quits and crashes with uploads out.
+
+class UploadDurability : public ItemUpload {};
+
+TEST_F(UploadDurability, GivenAKillDuringAPost_WhenRestarted_ThenTheItemReachesTheServerOnce)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = device->addItem(project, QStringLiteral("precious"));
+    const qint64 localID = item->id_();
+    server.holdNext(QStringLiteral("/api/v1/item/"));
+    scheduler.advance(5'000);
+    server.setNow(clock.now());
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    // The server has acted on the POST; its reply is lost with the process. An autosave ran
+    // while the upload was out.
+    device->save();
+    device->kill();
+    server.releaseHeldReplies();
+    ASSERT_EQ(server.itemCount(), 1);
+
+    device->open();
+    EXPECT_EQ(device->itemNamed(QStringLiteral("precious"))->edited_since(), 1);
+    start(*device);
+    tick(10'000);
+    TODOItem* reopened = device->itemNamed(QStringLiteral("precious"));
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->id_(), localID);
+    expectInStepWithServer(reopened);
+    EXPECT_EQ(server.itemCount(), 1); // adopted, not posted twice
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 1);
+}
+
+TEST_F(UploadDurability, GivenAKillDuringAPut_WhenRestarted_ThenTheEditIsStillMarkedAndSentAgain)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = device->addItem(project, QStringLiteral("v1"));
+    tick(5'000);
+    const qint64 id = item->serverID();
+    item->setName(QStringLiteral("v2"));
+    server.holdNext(QStringLiteral("/api/v1/item/%1/").arg(id));
+    scheduler.advance(5'000);
+    server.setNow(clock.now());
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    device->save();
+    device->kill();
+    server.releaseHeldReplies();
+
+    device->open();
+    TODOItem* reopened = device->itemWithServerID(id);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->name(), QStringLiteral("v2"));
+    EXPECT_EQ(reopened->edited_since(), 1); // the save during the upload kept the mark
+
+    start(*device);
+    tick(5'000);
+    EXPECT_EQ(count("PUT", QStringLiteral("/api/v1/item/%1/").arg(id)), 2);
+    expectInStepWithServer(reopened);
+}
+
+TEST_F(UploadDurability, GivenAStopAndQuitWithABatchOut_WhenRestarted_ThenNothingIsLostOrDuplicated)
+{
+    TODOList* project = startWithProject();
+    for (int i = 0; i < 3; ++i)
+        device->addItem(project, QStringLiteral("n%1").arg(i));
+    server.holdNext(QStringLiteral("/api/v1/item/"));
+    scheduler.advance(5'000);
+    server.setNow(clock.now());
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    device->quit();
+    server.releaseHeldReplies();
+    ASSERT_EQ(server.itemCount(), 3); // created on the server; the reply never arrived
+
+    device->open();
+    EXPECT_EQ(device->countEdited(), 3);
+    start(*device);
+    tick(10'000);
+    EXPECT_EQ(server.itemCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        expectInStepWithServer(device->itemNamed(QStringLiteral("n%1").arg(i)));
+}
+
+// --- Bulk replies
+
+class BulkReply : public ItemUpload {};
+
+TEST_F(BulkReply, GivenItemsLeftOutOfABulkPostReply_ThenTheyAreResolvedWithoutDuplicates)
+{
+    TODOList* project = startWithProject();
+    std::vector<TODOItem*> items;
+    for (int i = 0; i < 10; ++i)
+        items.push_back(device->addItem(project, QStringLiteral("b%1").arg(i)));
+    server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 3);
+    settle();
+    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->isValidUniID(); }), 7);
+    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->edited_since() == 1; }),
+              3);
+    EXPECT_EQ(device->sync().itemLoop().objectsBeingSent().size(), 0);
+
+    tick(10'000);
+    for (TODOItem* item : items)
+        expectInStepWithServer(item);
+    EXPECT_EQ(server.itemCount(), 10);
+}
+
+TEST_F(BulkReply, GivenItemsLeftOutOfABulkPutReply_ThenTheyAreSentAgain)
+{
+    TODOList* project = startWithProject();
+    std::vector<TODOItem*> items;
+    for (int i = 0; i < 4; ++i)
+        items.push_back(device->addItem(project, QStringLiteral("b%1").arg(i)));
+    tick(5'000);
+    for (TODOItem* item : items)
+        item->setName(item->name() + QStringLiteral(" edited"));
+    server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 2);
+    settle();
+    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->edited_since() == 1; }),
+              2);
+    tick(5'000);
+    for (TODOItem* item : items)
+        expectInStepWithServer(item);
+}
+
+TEST_F(BulkReply, GivenTwoItemsWithTheSameLocalIdInDifferentProjects_ThenEachGetsItsOwnServerItem)
+{
+    start(*device);
+    TODOList* first = device->addProject(QStringLiteral("first"));
+    TODOList* second = device->addProject(QStringLiteral("second"));
+    tick(5'000);
+    TODOItem* a = device->addItem(first, QStringLiteral("in first"));
+    TODOItem* b = device->addItem(second, QStringLiteral("in second"));
+    b->setId_(a->id_());
+    tick(5'000);
+    ASSERT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 1);
+    expectInStepWithServer(a);
+    expectInStepWithServer(b);
+    EXPECT_NE(a->serverID(), b->serverID());
+    EXPECT_EQ(a->list(), first);
+    EXPECT_EQ(b->list(), second);
+}
+
+TEST_F(BulkReply, GivenOneItemTheServerRefuses_ThenTheOthersOfItsBatchStillSync)
+{
+    TODOList* project = startWithProject();
+    server.setItemRejection([](const QJsonObject& item) { return item.value("name").toString() == "bad"; });
+    std::vector<TODOItem*> good;
+    for (int i = 0; i < 9; ++i)
+        good.push_back(device->addItem(project, QStringLiteral("good %1").arg(i)));
+    TODOItem* bad = device->addItem(project, QStringLiteral("bad"));
+    settle();
+    EXPECT_EQ(server.itemCount(), 0); // the batch was refused as a whole
+    tick(5'000);
+    for (TODOItem* item : good)
+        expectInStepWithServer(item);
+    EXPECT_EQ(bad->edited_since(), 1);
+    EXPECT_FALSE(bad->isValidUniID());
+    EXPECT_EQ(server.itemCount(), 9);
+}
+
+// --- Owners
+
+class StubDirectory : public CollaboratorDirectory {
+public:
+    std::optional<QString> resourceURIForEmail(const QString& email) const override
+    {
+        if (email == QLatin1String("known@example.com"))
+            return QStringLiteral("/api/v1/user/42/");
+        return std::nullopt;
+    }
+    std::optional<QString> myEmail() const override { return kUser; }
+};
+
+class UploadOwner : public ItemUpload {};
+
+TEST_F(UploadOwner, GivenAnOwnerTheCacheDoesNotKnow_ThenASingleUploadKeepsTheOwner)
+{
+    StubDirectory directory;
+    SyncOptions options;
+    options.collaborators = &directory;
+    device->open(options);
+    TODOList* project = startWithProject();
+    TODOItem* unknown = device->addItem(project, QStringLiteral("unknown owner"));
+    unknown->setOwnerUsername(QStringLiteral("stranger@example.com"));
+    unknown->setOwner(QStringLiteral("/api/v1/user/7/"));
+    tick(5'000);
+    ASSERT_EQ(postedBodies().size(), 1);
+    EXPECT_EQ(postedBodies().front().value("owner").toString(), QStringLiteral("/api/v1/user/7/"));
+    EXPECT_EQ(unknown->owner(), QStringLiteral("/api/v1/user/7/"));
+
+    TODOItem* known = device->addItem(project, QStringLiteral("known owner"));
+    known->setOwnerUsername(QStringLiteral("known@example.com"));
+    server.clearRequests();
+    tick(5'000);
+    ASSERT_EQ(postedBodies().size(), 1);
+    EXPECT_EQ(postedBodies().front().value("owner").toString(), QStringLiteral("/api/v1/user/42/"));
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,248 @@
+// The keep-alive, the server clock, the status line, online state and the sync gate.
+#include "tests/sync/SyncFixture.h"
+
+#include "platform/rest/NetworkReachability.h"
+
+#include <QSignalSpy>
+
+namespace qv::test {
+namespace {
+
+class KeepAlive : public SyncFixture {};
+
+TEST_F(KeepAlive, GivenAReplyWithTimeT_When10Point7SecondsPass_ThenTheServerClockReadsTPlus10)
+{
+    device->open();
+    EXPECT_FALSE(device->sync().getServerSecondsSince1970());
+    EXPECT_FALSE(device->sync().getServerDate().isValid());
+
+    server.setNow(1'800'000'000);
+    device->sync().startAllLoops();
+    settle();
+    ASSERT_EQ(device->sync().getServerSecondsSince1970(), 1'800'000'000);
+
+    scheduler.advance(10'700);
+    EXPECT_EQ(device->sync().getServerSecondsSince1970(), 1'800'000'010);
+    EXPECT_EQ(device->sync().getServerDate().toSecsSinceEpoch(), 1'800'000'010);
+}
+
+TEST_F(KeepAlive, GivenStartedLoops_WhenStartedAgain_ThenNoSecondKeepAliveTimerOrLoopStart)
+{
+    start(*device);
+    const int keepAlives = count("GET", QStringLiteral("/api/v1/rest_config/"));
+    const int polls = count("GET", QStringLiteral("/api/v1/item/"));
+    ASSERT_EQ(keepAlives, 1);
+
+    device->sync().startAllLoops();
+    tick(5'000);
+    // One poll per 5 s tick and no extra keep-alive.
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/rest_config/")), 1);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/item/")), polls + 1);
+
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/rest_config/")), 2);
+}
+
+TEST_F(KeepAlive, GivenAKeepAliveRequest_ThenItsQueryNamesPlatformAndVersion)
+{
+    SyncOptions options;
+    options.version = QStringLiteral("1.2");
+    device->open(options);
+    device->sync().startAllLoops();
+    settle();
+    const auto sent = requests("GET", QStringLiteral("/api/v1/rest_config/"));
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(
+        QString::fromLatin1(sent.front().target),
+        QStringLiteral(
+            "/api/v1/rest_config/?format=json&limit=1&device_type=Mac&qv_platform=Halvern&qv_version=1.2"));
+}
+
+TEST_F(KeepAlive, GivenNoStatusRow_WhenTheFirstReplyComes_ThenAllCursorsButTheServerPollAreFilled)
+{
+    device->open();
+    InstantSyncStatus* status = device->sync().getInstantSyncStatus();
+    ASSERT_NE(status, nullptr);
+    EXPECT_FALSE(status->lastItemPollingDate().isValid());
+
+    server.setNow(1'750'000'000);
+    device->sync().startAllLoops();
+    settle();
+    const QDateTime requested = QDateTime::fromSecsSinceEpoch(1'750'000'000, QTimeZone::utc());
+    EXPECT_EQ(status->lastItemPollingDate(), requested);
+    EXPECT_EQ(status->lastItemPollingDateWithResults(), requested);
+    EXPECT_EQ(status->lastProjectPollingDate(), requested);
+    EXPECT_EQ(status->lastProjectPollingDateWithResults(), requested);
+    EXPECT_FALSE(status->lastServerPollingDate().isValid());
+}
+
+TEST_F(KeepAlive, GivenEachCondition_ThenTheStatusLineFollowsTheEightMessagesInOrder)
+{
+    device->preferences.remove(QStringLiteral("_currentUser"));
+    device->open();
+    QVRestManager& sync = device->sync();
+    QStringList seen;
+    QObject::connect(&sync, &QVRestManager::statusMessageChanged, [&](const QString& m) { seen << m; });
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Not signed in -- Click Sync to sign in"));
+
+    sync.setCurrentUser(kUser, false);
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Offline -- Signed out or app is in background "));
+
+    start(*device);
+    sync.setEditing(true, QStringLiteral("itemNameTextCell"));
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Item editing in progress -- Sync is on hold..."));
+    sync.markAsNotEditing();
+
+    sync.setIsManualSyncing(true);
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Syncing your data ... Please wait"));
+    sync.setIsManualSyncing(false);
+
+    sync.addSyncingObjects(1);
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Syncing..."));
+    sync.addSyncingObjects(-1);
+
+    sync.setItemsAreEdited(true);
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Modified..."));
+    sync.setItemsAreEdited(false);
+    // The poll a moment ago counts as just synced...
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Your data was just synced"));
+
+    // ...and a poll more than 30 s ago does not (no poll runs while the lock is held).
+    sync.setEditing(true, QStringLiteral("itemNameTextCell"));
+    scheduler.advance(31'000);
+    sync.markAsNotEditing();
+    EXPECT_EQ(sync.statusMessage(), QStringLiteral("Syncing from Server"));
+
+    const QStringList order = {QStringLiteral("Offline -- Signed out or app is in background "),
+                               QStringLiteral("Item editing in progress -- Sync is on hold..."),
+                               QStringLiteral("Syncing your data ... Please wait"),
+                               QStringLiteral("Syncing..."),
+                               QStringLiteral("Modified..."),
+                               QStringLiteral("Your data was just synced"),
+                               QStringLiteral("Syncing from Server")};
+    for (const QString& message : order)
+        EXPECT_TRUE(seen.contains(message)) << message.toStdString();
+}
+
+TEST_F(KeepAlive, GivenTheServerSaysNotOnline_ThenTheClientIsOfflineAndSendsNothing)
+{
+    server.setOnline(false);
+    device->open();
+    TODOList* project = device->addProject(QStringLiteral("P"));
+    device->addItem(project, QStringLiteral("x"));
+    start(*device);
+    tick(10'000);
+
+    EXPECT_FALSE(device->sync().isOnline());
+    EXPECT_EQ(device->sync().statusMessage(),
+              QStringLiteral("Offline -- Signed out or app is in background "));
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/")), 0);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/item/")), 0);
+}
+
+TEST_F(KeepAlive, GivenAFailedKeepAlive_ThenOfflineUntilTheNextTickSucceeds)
+{
+    device->open();
+    QSignalSpy online(&device->sync(), &QVRestManager::isOnlineChanged);
+    start(*device);
+    ASSERT_TRUE(device->sync().isOnline());
+
+    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    EXPECT_FALSE(device->sync().isOnline());
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    EXPECT_TRUE(device->sync().isOnline());
+    EXPECT_EQ(online.count(), 3); // on, off, on
+}
+
+TEST_F(KeepAlive, GivenReachabilityLost_ThenLoopsStopAndResumeWhenItReturns)
+{
+    rest::NetworkReachability reachability(rest::NetworkReachability::Backend::Manual);
+    SyncOptions options;
+    options.reachability = &reachability;
+    device->open(options);
+    start(*device);
+    ASSERT_TRUE(device->sync().isOnline());
+
+    reachability.setReachable(false);
+    EXPECT_FALSE(device->sync().isOnline());
+    EXPECT_FALSE(device->sync().isStarted());
+    server.clearRequests();
+    tick(30'000);
+    EXPECT_TRUE(server.requests().isEmpty());
+
+    reachability.setReachable(true);
+    settle();
+    tick(QVRestManager::kLoopStartDelayMs);
+    EXPECT_TRUE(device->sync().isOnline());
+    EXPECT_GT(count("GET", QStringLiteral("/api/v1/item/")), 0);
+}
+
+TEST_F(KeepAlive, GivenNoOrigin_ThenTheEngineWorksOfflineAndNeverSends)
+{
+    SyncDevice offline(home.root() + QStringLiteral("/offline"), kDeviceB, clock, scheduler, QString());
+    offline.open();
+    TODOList* project = offline.addProject(QStringLiteral("P"));
+    TODOItem* item = offline.addItem(project, QStringLiteral("x"));
+    offline.sync().startAllLoops();
+    scheduler.advance(30'000);
+    settle();
+    EXPECT_FALSE(offline.sync().isOnline());
+    EXPECT_FALSE(offline.sync().addTagName(QStringLiteral("t"), item, {}, {}));
+    EXPECT_TRUE(server.requests().isEmpty());
+}
+
+class EditingLock : public SyncFixture {};
+
+TEST_F(EditingLock, GivenTheLockHeld_ThenNoSendPollOrMergeUntilItIsReleased)
+{
+    start(*device);
+    TODOList* project = device->addProject(QStringLiteral("P"));
+    tick(5'000);
+    ASSERT_TRUE(project->isValidUniID());
+    const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
+
+    device->sync().setEditing(true, QStringLiteral("itemNameTextCell"));
+    device->addItem(project, QStringLiteral("local"));
+    server.clearRequests();
+    tick(20'000);
+    EXPECT_EQ(itemUploads(), 0);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/item/")), 0);
+    EXPECT_EQ(device->itemWithServerID(remote), nullptr);
+
+    // A release under another name leaves sync on hold.
+    device->sync().setEditing(false, QStringLiteral("projectNameTextCell"));
+    EXPECT_TRUE(device->sync().uiIsEditing());
+    tick(10'000);
+    EXPECT_EQ(itemUploads(), 0);
+
+    device->sync().setEditing(false, QStringLiteral("itemNameTextCell"));
+    EXPECT_FALSE(device->sync().uiIsEditing());
+    tick(10'000);
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 1);
+    EXPECT_NE(device->itemWithServerID(remote), nullptr);
+}
+
+TEST_F(EditingLock, GivenAReplyArrivingWhileLocked_ThenItIsNotMerged)
+{
+    start(*device);
+    TODOList* project = device->addProject(QStringLiteral("P"));
+    tick(5'000);
+    const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
+    server.holdNext(QStringLiteral("/api/v1/item/"));
+    scheduler.advance(5'000);
+    server.setNow(clock.now());
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+
+    device->sync().setEditing(true, QStringLiteral("itemNameTextCell"));
+    server.releaseHeldReplies();
+    settle();
+    EXPECT_EQ(device->itemWithServerID(remote), nullptr);
+
+    device->sync().markAsNotEditing();
+    tick(5'000);
+    EXPECT_NE(device->itemWithServerID(remote), nullptr);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,267 @@
+// Projects: uploads, remote changes, the download of one project with its items, and tags.
+#include "tests/sync/SyncFixture.h"
+
+namespace qv::test {
+namespace {
+
+class ProjectSync : public SyncFixture {};
+
+TEST_F(ProjectSync, GivenFiveEditedProjects_ThenTheyGoAsFiveSingleRequests)
+{
+    start(*device);
+    std::vector<TODOList*> projects;
+    for (int i = 0; i < 5; ++i)
+        projects.push_back(device->addProject(QStringLiteral("p%1").arg(i)));
+    tick(5'000);
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/project/")), 5);
+    for (TODOList* project : projects) {
+        ASSERT_TRUE(project->isValidUniID());
+        EXPECT_EQ(project->edited_since(), 0);
+        EXPECT_EQ(server.project(project->id_()).value("name").toString(), project->name());
+    }
+
+    projects[2]->setTextFirstQuadrant(QStringLiteral("Now"));
+    projects[2]->setCenterX(40); // not a change worth sending on its own
+    tick(5'000);
+    EXPECT_EQ(count("PUT", QStringLiteral("/api/v1/project/%1/").arg(projects[2]->id_())), 1);
+    EXPECT_EQ(server.project(projects[2]->id_()).value("textFirstQuadrant").toString(),
+              QStringLiteral("Now"));
+}
+
+TEST_F(ProjectSync, GivenAProjectFromAnotherDevice_ThenItIsDownloadedWithItsItemsAndAnnounced)
+{
+    start(*device);
+    QVariantList announced;
+    device->notifications.addObserver(this, kNotificationProjectUpdaterLooped, [&](const Notification& n) {
+        announced += n.userInfo.value(QStringLiteral("updatedProjects")).toList();
+    });
+    const qint64 theirs =
+        server.createProjectAsOtherDevice({{"name", "shared"}, {"tags", QJsonArray{"team"}}});
+    const qint64 item = server.createItemAsOtherDevice({{"name", "task"}, {"idd", 9}}, theirs);
+    // The item poll is kept from finding the project first.
+    server.failNext(QStringLiteral("/api/v1/item/"), 500, 1, PathMatch::Exact);
+    tick(5'000);
+    TODOList* project = device->projectWithID(theirs);
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->getTagNames(), QStringList{QStringLiteral("team")});
+    ASSERT_NE(device->itemWithServerID(item), nullptr);
+    EXPECT_EQ(device->itemWithServerID(item)->list(), project);
+    EXPECT_TRUE(announced.contains(QVariant(theirs)));
+}
+
+TEST_F(ProjectSync, GivenThisDevicesOwnProjectMissingLocally_ThenItIsNotDownloadedAgain)
+{
+    start(*device);
+    server.createProjectAsOtherDevice({{"name", "mine"}, {"editedByDevice", kDeviceA}});
+    tick(10'000);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/project/1/")), 0);
+    EXPECT_EQ(device->context().count(TODOList::staticEntityName()), 0);
+}
+
+TEST_F(ProjectSync, GivenAProjectRemovedOnTheServer_ThenItsItemsAreRemovedWithoutBeingMarked)
+{
+    start(*device);
+    TODOList* project = device->addProject(QStringLiteral("P"));
+    tick(5'000);
+    TODOItem* a = device->addItem(project, QStringLiteral("a"));
+    TODOItem* b = device->addItem(project, QStringLiteral("b"));
+    tick(5'000);
+    server.deleteProjectAsOtherDevice(project->id_());
+    server.clearRequests();
+    tick(5'000);
+    EXPECT_EQ(project->state(), 3);
+    for (TODOItem* item : {a, b}) {
+        EXPECT_EQ(item->state(), 3);
+        EXPECT_EQ(item->edited_since(), 0);
+    }
+    tick(5'000);
+    EXPECT_EQ(itemUploads(), 0);
+}
+
+class ProjectDownload : public SyncFixture {
+protected:
+    // A project of another device with two items, one of them already known here.
+    void SetUp() override
+    {
+        start(*device);
+        projectID = server.createProjectAsOtherDevice({{"name", "remote"}});
+        knownID = server.createItemAsOtherDevice({{"name", "known"}, {"idd", 1}}, projectID);
+        tick(5'000);
+        ASSERT_NE(device->projectWithID(projectID), nullptr);
+        newID = server.createItemAsOtherDevice({{"name", "new"}, {"idd", 2}}, projectID);
+        server.modifyItemAsOtherDevice(knownID, {{"name", "known, renamed"}});
+    }
+    bool download(TODOList** result = nullptr, QString* error = nullptr)
+    {
+        bool done = false;
+        device->sync().getProjectAndItemsForProjectWithID(
+            projectID,
+            [&](TODOList* project) {
+                done = true;
+                if (result)
+                    *result = project;
+            },
+            [&](const QString& message) {
+                done = true;
+                if (error)
+                    *error = message.isEmpty() ? QStringLiteral("?") : message;
+            });
+        return waitUntil([&] { return done; });
+    }
+
+    qint64 projectID = 0;
+    qint64 knownID = 0;
+    qint64 newID = 0;
+};
+
+TEST_F(ProjectDownload, GivenItemsPartlyKnown_ThenKnownOnesAreUpdatedAndTheOthersCreatedInTheProject)
+{
+    TODOList* project = nullptr;
+    ASSERT_TRUE(download(&project));
+    ASSERT_EQ(project, device->projectWithID(projectID));
+    EXPECT_EQ(device->itemWithServerID(knownID)->name(), QStringLiteral("known, renamed"));
+    ASSERT_NE(device->itemWithServerID(newID), nullptr);
+    EXPECT_EQ(device->itemWithServerID(newID)->list(), project);
+    EXPECT_EQ(project->items().size(), 2u);
+}
+
+TEST_F(ProjectDownload, GivenPendingLocalEdits_ThenTheDownloadKeepsThem)
+{
+    TODOList* project = device->projectWithID(projectID);
+    TODOItem* known = device->itemWithServerID(knownID);
+    device->sync().blockSyncForItem(known);
+    known->setName(QStringLiteral("my edit"));
+    server.failNext(QStringLiteral("/api/v1/project/%1/").arg(projectID), 500);
+    project->setName(QStringLiteral("my project name"));
+    settle();
+    ASSERT_EQ(project->edited_since(), 1);
+    ASSERT_EQ(known->edited_since(), 1);
+    server.modifyProjectAsOtherDevice(projectID, {{"name", "their project name"}});
+
+    ASSERT_TRUE(download());
+    EXPECT_EQ(project->name(), QStringLiteral("my project name"));
+    EXPECT_EQ(project->edited_since(), 1);
+    EXPECT_EQ(known->name(), QStringLiteral("my edit"));
+    EXPECT_EQ(known->edited_since(), 1);
+    EXPECT_NE(device->itemWithServerID(newID), nullptr);
+
+    device->sync().unblockSyncForItem(known);
+    tick(5'000);
+    EXPECT_EQ(server.item(knownID).value("name").toString(), QStringLiteral("my edit"));
+    EXPECT_EQ(server.project(projectID).value("name").toString(), QStringLiteral("my project name"));
+}
+
+TEST_F(ProjectDownload, GivenAReplyWithoutAProject_ThenTheFailureIsCalled)
+{
+    server.addRoute("GET", QStringLiteral("/api/v1/project/:id/"),
+                    [](const HttpRequest&) { return HttpResponse::json(QJsonObject()); });
+    QString error;
+    TODOList* project = nullptr;
+    ASSERT_TRUE(download(&project, &error));
+    EXPECT_EQ(project, nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    // Nothing is left waiting: the next download starts afresh.
+    EXPECT_FALSE(device->sync().isDownloadingProject(projectID));
+}
+
+TEST_F(ProjectDownload, GivenTwoRequestsForOneProject_ThenOneDownloadServesBoth)
+{
+    int served = 0;
+    device->sync().getProjectAndItemsForProjectWithID(projectID, [&](TODOList*) { ++served; }, {});
+    device->sync().getProjectAndItemsForProjectWithID(projectID, [&](TODOList*) { ++served; }, {});
+    settle();
+    EXPECT_EQ(served, 2);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/project/%1/items/").arg(projectID)),
+              2); // one here, one in SetUp
+}
+
+// --- Tags on the server
+
+class ServerTags : public SyncFixture {
+protected:
+    void SetUp() override
+    {
+        start(*device);
+        project = device->addProject(QStringLiteral("P"));
+        tick(5'000);
+        item = device->addItem(project, QStringLiteral("x"));
+        tick(5'000);
+        ASSERT_TRUE(item->isValidUniID());
+        server.clearRequests();
+    }
+    QJsonObject lastTagBody() const
+    {
+        const auto sent = server.requestsTo("POST", QStringLiteral("/api/v1/tag/"));
+        return sent.isEmpty() ? QJsonObject() : sent.last().json().object();
+    }
+
+    TODOList* project = nullptr;
+    TODOItem* item = nullptr;
+};
+
+TEST_F(ServerTags, GivenTagNamesWithBlanksAndCapitals_ThenTheyAreSentTrimmedAndInLowerCase)
+{
+    bool ok = false;
+    ASSERT_TRUE(device->sync().setTagNames({QStringLiteral(" Work "), QStringLiteral("home")}, item,
+                                           [&](const QByteArray&) { ok = true; }, {}));
+    settle();
+    EXPECT_TRUE(ok);
+    const QJsonObject body = lastTagBody();
+    EXPECT_EQ(body.value("object").toString(), FakeSyncServer::itemUri(item->serverID()));
+    EXPECT_EQ(body.value("action").toString(), QStringLiteral("set"));
+    EXPECT_EQ(body.value("names").toArray(), (QJsonArray{"work", "home"}));
+    const auto sent = server.requestsTo("POST", QStringLiteral("/api/v1/tag/"));
+    EXPECT_TRUE(sent.last().rawQuery.isEmpty());
+    EXPECT_EQ(sent.last().header("Content-Type"), QByteArray("application/json; charset=utf-8"));
+
+    ASSERT_TRUE(device->sync().addTagName(QStringLiteral("Urgent"), project, {}, {}));
+    settle();
+    EXPECT_EQ(lastTagBody(), (QJsonObject{{"object", FakeSyncServer::projectUri(project->id_())},
+                                          {"action", "add"},
+                                          {"name", "urgent"}}));
+}
+
+TEST_F(ServerTags, GivenAnItemWhoseUploadIsOut_ThenATagRequestIsRefused)
+{
+    item->setName(QStringLiteral("y"));
+    server.holdNext(QStringLiteral("/api/v1/item/"));
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), item, {}, {}));
+    server.releaseHeldReplies();
+    settle();
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/tag/")), 0);
+}
+
+TEST_F(ServerTags, GivenA404_ThenTheFailureGetsNoErrorAndTheItemIsFreeAgain)
+{
+    server.failNext(QStringLiteral("/api/v1/tag/"), 404);
+    bool succeeded = false;
+    std::optional<std::optional<QString>> failed;
+    ASSERT_TRUE(device->sync().removeTagName(
+        QStringLiteral("t"), item, [&](const QByteArray&) { succeeded = true; },
+        [&](const std::optional<QString>& e) { failed = e; }));
+    EXPECT_TRUE(device->sync().itemLoop().isInFlight(item));
+    settle();
+    EXPECT_FALSE(succeeded);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_FALSE(failed->has_value());
+    EXPECT_FALSE(device->sync().itemLoop().isInFlight(item));
+
+    item->setName(QStringLiteral("free"));
+    tick(5'000);
+    EXPECT_EQ(server.item(item->serverID()).value("name").toString(), QStringLiteral("free"));
+}
+
+TEST_F(ServerTags, GivenOfflineOrAnObjectWithoutAddress_ThenNothingIsSent)
+{
+    TODOItem* unsent = device->addItem(project, QStringLiteral("not on the server"));
+    device->sync().blockSyncForItem(unsent);
+    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), unsent, {}, {}));
+    device->sync().stopAllLoops();
+    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), item, {}, {}));
+    settle();
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/tag/")), 0);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,530 @@
+#include "tests/ui/board/BoardDocumentFixture.h"
+
+#include "app/Collaboration.h"
+#include "app/DocumentWindow.h"
+#include "platform/Log.h"
+#include "ui/board/ItemFilterPanel.h"
+
+namespace qv::test {
+namespace {
+
+class RecordingView final : public BoardView {
+public:
+    QStringList calls;
+    void editTitle(int quadrant, qsizetype row) override
+    {
+        calls << QStringLiteral("edit %1:%2").arg(quadrant).arg(row);
+    }
+    void scrollToRow(int quadrant, qsizetype row) override
+    {
+        calls << QStringLiteral("scroll %1:%2").arg(quadrant).arg(row);
+    }
+    void focusQuadrant(int quadrant) override { calls << QStringLiteral("focus %1").arg(quadrant); }
+    void focusProjectList() override { calls << QStringLiteral("focus list"); }
+    void cleanListCustomCells() override { calls << QStringLiteral("cleanListCustomCells"); }
+    void showUndeleteWindow() override { calls << QStringLiteral("undelete"); }
+    void toggleShowDetail() override { calls << QStringLiteral("toggleShowDetail"); }
+    void endEditing() override { calls << QStringLiteral("endEditing"); }
+};
+
+class FakeFilterPanel final : public ItemFilterPanel {
+public:
+    bool filtering = false;
+    QStringList owners;
+    int resets = 0;
+    Preferences* preferences = nullptr;
+    bool getIsFiltering() const override { return filtering; }
+    void reset() override
+    {
+        ++resets;
+        filtering = false;
+        preferences->setValue(QStringLiteral("kItemFilterState"), 1);
+    }
+    QStringList currentOwnerEmails() const override { return owners; }
+    Predicate userFilterPredicate() const override { return Predicate(); }
+};
+
+class FakeMe final : public CollaborationInterface {
+public:
+    std::optional<QString> me;
+    std::optional<QString> myUsername() const override { return me; }
+};
+
+// The window half as far as the document reaches it: filters go to the board.
+class BoardWindow final : public DocumentWindow {
+public:
+    Board* board = nullptr;
+    ProjectList* projectList() override { return nullptr; }
+    void changeFiltersToNormal() override { board->changeFiltersToNormal(); }
+    void updateFilters() override { board->updateFilters(); }
+    Predicate userFilterPredicate() const override { return board->userFilterPredicate(); }
+    void startObservingSyncEngine() override {}
+    void startCalendarSyncTimer() override {}
+    void stopObserving() override {}
+    void inboxItemAdded(TODOItem*) override {}
+};
+
+class BoardOperationsTest : public BoardDocumentFixture {
+protected:
+    void SetUp() override
+    {
+        project = addProject(QStringLiteral("Launch"));
+        board = std::make_unique<Board>(*document, services);
+        window.board = board.get();
+        document->setWindow(&window);
+        board->setView(&view);
+        board->updateFilters();
+        board->updateSortDescriptors();
+        board->showProject(project);
+        view.calls.clear();
+    }
+
+    void TearDown() override
+    {
+        document->setWindow(nullptr);
+        board.reset();
+    }
+
+    ArrayController& quadrant(int q) const { return board->controller(q); }
+    void reshow()
+    {
+        board->showProject(nullptr);
+        board->showProject(project);
+    }
+    void select(int q, const QList<qsizetype>& rows)
+    {
+        board->setActiveQuadrant(q);
+        quadrant(q).setSelectionIndexes(rows);
+    }
+
+    TODOList* project = nullptr;
+    RecordingView view;
+    BoardWindow window;
+    std::unique_ptr<Board> board;
+};
+
+// --- Adding an item to a quadrant
+
+TEST_F(BoardOperationsTest, GivenAnEmptyQuadrant_WhenAnItemIsAdded_ThenItsIndexIsZeroAndItsTitleOpens)
+{
+    TODOItem* item = board->addTODOItemToQuadrant(2);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->index(), 0);
+    EXPECT_EQ(item->quadrant(), 2);
+    EXPECT_EQ(item->name(), QString(""));
+    EXPECT_EQ(item->icon(), QStringLiteral("empty_orange128.png"));
+    EXPECT_EQ(item->list(), project);
+    EXPECT_EQ(item->creationDate(), clock.now());
+    EXPECT_EQ(item->lastModifiedTimestamp(), clock.now().toSecsSinceEpoch());
+    EXPECT_NE(item->id_(), 0);
+    EXPECT_EQ(project->lastItemIndex(), 1);
+    EXPECT_EQ(quadrant(2).selectedObjects(), std::vector<store::ManagedObject*>{item});
+    EXPECT_TRUE(view.calls.contains("edit 2:0"));
+    EXPECT_EQ(board->addingItem(), item);
+    EXPECT_TRUE(sync.blocked.contains(item));
+}
+
+TEST_F(BoardOperationsTest, GivenAddingToTheTop_WhenTheTopItemHas5000_ThenTheNewItemGets5100AboveIt)
+{
+    addItem(project, 0, "top", 5000);
+    addItem(project, 0, "second", 4000);
+    reshow();
+    TODOItem* item = board->addTODOItemToQuadrant(0);
+    EXPECT_EQ(item->index(), 5100);
+    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"", "top", "second"}));
+    EXPECT_TRUE(view.calls.contains("edit 0:0"));
+}
+
+TEST_F(BoardOperationsTest, GivenAddingToTheBottom_WhenAdded_ThenItGoesBelowTheLastItem)
+{
+    preferences.setValue("addNewItemsToTop", false);
+    addItem(project, 0, "top", 5000);
+    addItem(project, 0, "last", 4000);
+    reshow();
+    TODOItem* item = board->addTODOItemToQuadrant(0);
+    EXPECT_EQ(item->index(), 3900);
+    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"top", "last", ""}));
+    EXPECT_TRUE(view.calls.contains("edit 0:2"));
+}
+
+TEST_F(BoardOperationsTest, GivenTheFilterPanelFilters_WhenAnItemIsAdded_ThenThePanelIsResetFirst)
+{
+    FakeFilterPanel panel;
+    panel.preferences = &preferences;
+    panel.filtering = true;
+    panel.owners = {QStringLiteral("ana@example.com")};
+    board->setFilterPanel(&panel);
+    preferences.setValue("kItemFilterState", 2);
+
+    TODOItem* item = board->addTODOItemToQuadrant(0);
+    EXPECT_EQ(panel.resets, 1);
+    EXPECT_EQ(preferences.intValue("kItemFilterState"), 1);
+    EXPECT_EQ(item->ownerUsername(), QStringLiteral("ana@example.com"));
+    EXPECT_EQ(quadrant(0).arrangedIndexOf(item), 0);
+}
+
+TEST_F(BoardOperationsTest, GivenASignedInUser_WhenAnItemIsAdded_ThenTheUserOwnsIt)
+{
+    FakeMe me;
+    me.me = QStringLiteral("me@example.com");
+    board->setCollaboration(&me);
+    EXPECT_EQ(board->addTODOItemToQuadrant(1)->ownerUsername(), QStringLiteral("me@example.com"));
+}
+
+TEST_F(BoardOperationsTest, GivenAProjectStillBeingFetchedOrNone_WhenAnItemIsAdded_ThenNothingIsMade)
+{
+    project->setLazyFetch(true);
+    EXPECT_EQ(board->addTODOItemToQuadrant(0), nullptr);
+    board->showProject(nullptr);
+    EXPECT_EQ(board->addTODOItemToQuadrant(0, true), nullptr);
+    EXPECT_EQ(context().count(TODOItem::staticEntityName()), 0);
+}
+
+// --- The quick-add chain and the end of a title edit
+
+TEST_F(BoardOperationsTest, GivenManualOrder_WhenATitleEndsWithReturn_ThenTheNextItemOpensOnTheNextTurn)
+{
+    TODOItem* first = board->addTODOItemToQuadrant(1);
+    first->setName(QStringLiteral("Buy milk"));
+    board->editingItemDidEnd(1, Board::TextMovement::Return);
+
+    EXPECT_EQ(board->addingItem(), nullptr);
+    EXPECT_EQ(board->previouslySelectedItem(), first);
+    EXPECT_FALSE(sync.blocked.contains(first));
+    EXPECT_EQ(quadrant(1).arrangedCount(), 1);
+
+    scheduler.runPosted();
+    TODOItem* second = board->addingItem();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"", "Buy milk"}));
+    EXPECT_TRUE(view.calls.contains("edit 1:0"));
+}
+
+TEST_F(BoardOperationsTest, GivenATitleEndedOtherwiseThanWithReturn_WhenItEnds_ThenNoNextItemOpens)
+{
+    for (Board::TextMovement movement :
+         {Board::TextMovement::Tab, Board::TextMovement::Cancel, Board::TextMovement::Other}) {
+        TODOItem* item = board->addTODOItemToQuadrant(0);
+        item->setName(QStringLiteral("Named"));
+        board->editingItemDidEnd(0, movement);
+        scheduler.runPosted();
+        EXPECT_EQ(board->addingItem(), nullptr);
+    }
+    EXPECT_EQ(quadrant(0).arrangedCount(), 3);
+}
+
+TEST_F(BoardOperationsTest,
+       GivenAQuickAddTitleLeftEmpty_WhenItEnds_ThenTheItemIsRemovedAndThePreviousOneSelected)
+{
+    TODOItem* named = board->addTODOItemToQuadrant(0);
+    named->setName(QStringLiteral("Keep me"));
+    board->editingItemDidEnd(0, Board::TextMovement::Return);
+    scheduler.runPosted();
+    TODOItem* blank = board->addingItem();
+    ASSERT_NE(blank, nullptr);
+
+    board->editingItemDidEnd(0, Board::TextMovement::Return);
+    EXPECT_TRUE(blank->isDeleted());
+    EXPECT_FALSE(sync.blocked.contains(blank));
+    EXPECT_FALSE(quadrant(0).contentContains(blank));
+    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"Keep me"}));
+    EXPECT_EQ(quadrant(0).selectedObjects(), std::vector<store::ManagedObject*>{named});
+    EXPECT_EQ(board->previouslySelectedItem(), nullptr);
+    scheduler.runPosted();
+    EXPECT_EQ(board->addingItem(), nullptr);
+}
+
+TEST_F(BoardOperationsTest, GivenAnotherSortMode_WhenAQuickAddTitleEnds_ThenTheQuestionIsAskedOncePerRun)
+{
+    preferences.setValue("kItemSortingState", 1);
+    alerts.answers = {1};
+    TODOItem* item = board->addTODOItemToQuadrant(0);
+    item->setName(QStringLiteral("B"));
+    board->editingItemDidEnd(0, Board::TextMovement::Return);
+    scheduler.runPosted();
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Change to Manual Sorting Mode?"));
+    EXPECT_EQ(
+        alerts.shown[0].informative,
+        QStringLiteral("Manual sorting is the only sorting mode that allows you quickly add items once after "
+                       "another.\nNote: You can access the other sorting modes in Sort & Filters in the main "
+                       "toolbar."));
+    EXPECT_EQ(alerts.shown[0].buttons, QStringList({"Yes", "No", "Don't bother me again"}));
+    EXPECT_EQ(board->addingItem(), nullptr);
+    EXPECT_EQ(quadrant(0).selectedObjects(), std::vector<store::ManagedObject*>{item});
+
+    TODOItem* again = board->addTODOItemToQuadrant(0);
+    again->setName(QStringLiteral("A"));
+    board->editingItemDidEnd(0, Board::TextMovement::Return);
+    scheduler.runPosted();
+    EXPECT_EQ(alerts.shown.size(), 1);
+}
+
+TEST_F(BoardOperationsTest,
+       GivenTheQuickAddQuestion_WhenAnswered_ThenYesSwitchesToManualAndTheThirdButtonSilencesIt)
+{
+    preferences.setValue("kItemSortingState", 1);
+    alerts.answers = {0};
+    EXPECT_TRUE(board->suggestManualSortingForQuickAdd());
+    EXPECT_EQ(preferences.intValue("kItemSortingState"), 0);
+
+    Board other(*document, services);
+    preferences.setValue("kItemSortingState", 1);
+    alerts.answers = {2};
+    EXPECT_FALSE(other.suggestManualSortingForQuickAdd());
+    EXPECT_TRUE(preferences.boolValue("kNOAlertQuickAddManualSortingEver"));
+    Board third(*document, services);
+    EXPECT_FALSE(third.suggestManualSortingForQuickAdd());
+    EXPECT_EQ(alerts.shown.size(), 2);
+}
+
+// --- Moving to the top and the bottom
+
+TEST_F(BoardOperationsTest, GivenThreeSelectedItems_WhenMovedToTheTop_ThenTheyGoAboveInTheirOrder)
+{
+    addItem(project, 0, "top", 900);
+    addItem(project, 0, "a", 800);
+    addItem(project, 0, "b", 700);
+    addItem(project, 0, "c", 600);
+    reshow();
+    select(0, {1, 2, 3});
+    board->moveSelectedItemsToFringe(true);
+    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"a", "b", "c", "top"}));
+    EXPECT_EQ(indexes(quadrant(0).arrangedObjects()), QStringList({"1200", "1100", "1000", "900"}));
+    EXPECT_TRUE(view.calls.contains("scroll 0:0"));
+}
+
+TEST_F(BoardOperationsTest, GivenSelectedItems_WhenMovedToTheBottom_ThenTheyGoBelowInTheirOrder)
+{
+    addItem(project, 3, "a", 900);
+    addItem(project, 3, "b", 800);
+    addItem(project, 3, "last", 100);
+    reshow();
+    select(3, {0, 1});
+    board->moveSelectedItemsToFringe(false);
+    EXPECT_EQ(names(quadrant(3).arrangedObjects()), QStringList({"last", "a", "b"}));
+    EXPECT_EQ(indexes(quadrant(3).arrangedObjects()), QStringList({"100", "0", "-100"}));
+}
+
+TEST_F(BoardOperationsTest, GivenTheEdgeItemIsSelected_WhenMovedToThatEdge_ThenNothingChanges)
+{
+    addItem(project, 0, "top", 900);
+    addItem(project, 0, "a", 800);
+    reshow();
+    select(0, {0, 1});
+    board->moveSelectedItemsToFringe(true);
+    EXPECT_EQ(indexes(quadrant(0).arrangedObjects()), QStringList({"900", "800"}));
+}
+
+// --- Completing
+
+TEST_F(BoardOperationsTest, GivenSelectedItems_WhenToggled_ThenOpenOnesCompleteAndCompletedOnesReopen)
+{
+    preferences.setValue("kItemFilterState", 0);
+    TODOItem* open = addItem(project, 0, "open", 900);
+    TODOItem* done = addItem(project, 0, "done", 800, 1);
+    done->setCompletionPercentage(100);
+    reshow();
+    select(0, {0, 1});
+    board->toggleListOrItemsAsCompleted();
+    EXPECT_EQ(open->state(), 1);
+    EXPECT_EQ(open->completionPercentage(), 100);
+    EXPECT_EQ(done->state(), 0);
+    EXPECT_EQ(done->completionPercentage(), 0);
+    EXPECT_TRUE(view.calls.contains("cleanListCustomCells"));
+}
+
+TEST_F(BoardOperationsTest, GivenAClickedRow_WhenMarkedDone_ThenOnlyThatRowToggles)
+{
+    TODOItem* a = addItem(project, 1, "a", 900);
+    TODOItem* b = addItem(project, 1, "b", 800);
+    reshow();
+    board->markClickedItemAsDone(1, 1);
+    EXPECT_EQ(a->state(), 0);
+    EXPECT_EQ(b->state(), 1);
+    board->markClickedItemAsDone(1, 1);
+    EXPECT_EQ(b->state(), 0);
+    board->markClickedItemAsDone(1, 7);
+    board->markClickedItemAsDone(1, -1);
+}
+
+// Completing a recurring item adds its follow-up and filters the board again while the selection
+// is being walked; every selected item must still be completed, and only those.
+TEST_F(BoardOperationsTest,
+       GivenSeveralSelectedItemsWithARecurringOne_WhenCompleted_ThenExactlyThoseAreCompleted)
+{
+    TODOItem* b = addItem(project, 0, "b", 900);
+    TODOItem* recurring = addItem(project, 0, "daily", 800);
+    recurring->setDueDate(clock.now().addDays(1));
+    recurring->setFrequency(QStringLiteral("Daily"));
+    TODOItem* c = addItem(project, 0, "c", 700);
+    TODOItem* untouched = addItem(project, 0, "d", 600);
+    reshow();
+    select(0, {0, 1, 2});
+    alerts.answers = {0};
+
+    board->markListOrItemsAsCompleted();
+
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].message,
+              QStringLiteral("Are you sure you want to complete the selected 3 items?"));
+    EXPECT_EQ(alerts.shown[0].informative, QString());
+    EXPECT_EQ(alerts.shown[0].buttons, QStringList({"OK", "Cancel"}));
+    for (TODOItem* item : {recurring, b, c}) {
+        EXPECT_EQ(item->state(), 1) << item->name().toStdString();
+        EXPECT_EQ(item->completionPercentage(), 100);
+    }
+    EXPECT_EQ(untouched->state(), 0);
+    QStringList shown = names(quadrant(0).arrangedObjects());
+    EXPECT_EQ(shown, QStringList({"daily", "d"}));
+    TODOItem* followUp = store::as<TODOItem>(quadrant(0).arrangedObjects().front());
+    EXPECT_NE(followUp, recurring);
+    EXPECT_EQ(followUp->state(), 0);
+    EXPECT_EQ(quadrant(0).selectionIndexes(), QList<qsizetype>{0});
+}
+
+TEST_F(BoardOperationsTest, GivenOneSelectedItem_WhenCompletionIsDeclined_ThenNothingChanges)
+{
+    TODOItem* item = addItem(project, 2, "", 900);
+    reshow();
+    select(2, {0});
+    alerts.answers = {1};
+    board->markListOrItemsAsCompleted();
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].message,
+              QStringLiteral("Are you sure you want to complete item named 'Untitled'?"));
+    EXPECT_EQ(item->state(), 0);
+}
+
+// --- Deleting
+
+TEST_F(BoardOperationsTest,
+       GivenSelectedItems_WhenDeletionIsConfirmed_ThenTheyGoToTheTrashAndTheNextRowIsSelected)
+{
+    addItem(project, 0, "a", 900);
+    TODOItem* b = addItem(project, 0, "Write report", 800);
+    addItem(project, 0, "c", 700);
+    reshow();
+    select(0, {1});
+    alerts.answers = {0};
+    LogCapture log;
+    board->markItemsAsDeleted();
+    EXPECT_TRUE(log.contains("Marking item or list as deleted"));
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].message,
+              QStringLiteral("Are you sure you want to delete item named 'Write report'?"));
+    EXPECT_EQ(alerts.shown[0].informative,
+              QStringLiteral("Deleted items can later be restored by opening the trash bin."));
+    EXPECT_EQ(alerts.shown[0].buttons, QStringList({"OK", "Cancel"}));
+    EXPECT_EQ(b->state(), 2);
+    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"a", "c"}));
+    EXPECT_EQ(quadrant(0).selectionIndexes(), QList<qsizetype>{1});
+}
+
+TEST_F(BoardOperationsTest, GivenTwoSelectedItems_WhenDeletionIsDeclined_ThenTheyStay)
+{
+    TODOItem* a = addItem(project, 0, "a", 900);
+    TODOItem* b = addItem(project, 0, "b", 800);
+    reshow();
+    select(0, {0, 1});
+    alerts.answers = {1};
+    board->markItemsAsDeleted();
+    EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Are you sure you want to delete 2 items?"));
+    EXPECT_EQ(a->state(), 0);
+    EXPECT_EQ(b->state(), 0);
+}
+
+TEST_F(BoardOperationsTest, GivenNoSelection_WhenDeleting_ThenTheTrashBinOpensInsteadOfAsking)
+{
+    addItem(project, 0, "a", 900);
+    reshow();
+    board->setActiveQuadrant(0);
+    board->markItemsAsDeleted();
+    EXPECT_TRUE(alerts.shown.isEmpty());
+    EXPECT_TRUE(view.calls.contains("undelete"));
+}
+
+TEST_F(BoardOperationsTest, GivenNoItems_WhenConfirmationsAreAsked_ThenTheyAnswerNoWithoutAnAlert)
+{
+    EXPECT_FALSE(board->userConfirmsItemsCompleted({}));
+    EXPECT_FALSE(board->userConfirmsItemsDeletion({}));
+    EXPECT_TRUE(alerts.shown.isEmpty());
+}
+
+// --- Stars
+
+TEST_F(BoardOperationsTest, GivenTwoStarClicksWithinATenthOfASecond_WhenTimePasses_ThenEachItemFlipsOnce)
+{
+    TODOItem* a = addItem(project, 0, "a", 900);
+    reshow();
+    select(0, {0});
+    board->flipStarForSelectedItems(0);
+    scheduler.advance(50);
+    board->flipStarForSelectedItems(0);
+    EXPECT_FALSE(a->getStarred());
+    scheduler.advance(50);
+    EXPECT_TRUE(a->getStarred());
+    scheduler.advance(500);
+    EXPECT_TRUE(a->getStarred());
+}
+
+// --- The project shown follows the store
+
+TEST_F(BoardOperationsTest, GivenTheProjectShown_WhenItemsJoinOrLeaveIt_ThenTheQuadrantsFollow)
+{
+    TODOList* other = addProject(QStringLiteral("Other"));
+    TODOItem* moving = addItem(other, 1, "moving", 500);
+    scheduler.runPosted();
+    EXPECT_EQ(quadrant(1).arrangedCount(), 0);
+
+    addItem(project, 1, "synced", 900);
+    project->addItem(moving);
+    scheduler.runPosted();
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"synced", "moving"}));
+
+    other->addItem(moving);
+    scheduler.runPosted();
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"synced"}));
+}
+
+TEST_F(BoardOperationsTest, GivenAFilterState_WhenTheStorePredicateIsAsked_ThenItMatchesTheBoard)
+{
+    preferences.setValue("kItemFilterState", 2);
+    EXPECT_EQ(board->userFilterPredicate().format(),
+              Predicate::withFormat("state <> 2 AND state <> 3 AND (state == 1 OR state<0)").format());
+    preferences.setValue("kItemFilterState", 4);
+    EXPECT_EQ(board->userFilterPredicate().format(),
+              Predicate::withFormat("state <> 2 AND state <> 3").format());
+}
+
+// --- The editing lock
+
+TEST_F(BoardOperationsTest, GivenClaimsAndADrag_WhenAllIsReleased_ThenTheLockIsFree)
+{
+    board->claimEditing(Board::kItemNameComponent);
+    EXPECT_TRUE(sync.editing);
+    board->releaseEditing(QStringLiteral("projectNameTextCell"));
+    EXPECT_TRUE(sync.editing);
+    board->releaseAll();
+    EXPECT_FALSE(sync.editing);
+    board->beginDragging();
+    EXPECT_TRUE(sync.editing);
+    board->releaseAll();
+    EXPECT_FALSE(sync.editing);
+    board->releaseAll();
+    EXPECT_EQ(sync.calls, QStringList({"claim itemNameTextCell", "release itemNameTextCell", "drag begins",
+                                       "drag ends"}));
+}
+
+TEST_F(BoardOperationsTest, GivenANewItemWaitingForItsTitle_WhenAnotherProjectIsShown_ThenItIsFinishedFirst)
+{
+    TODOItem* item = board->addTODOItemToQuadrant(0);
+    board->showProject(addProject(QStringLiteral("Other")));
+    EXPECT_TRUE(item->isDeleted());
+    EXPECT_TRUE(sync.blocked.isEmpty());
+    EXPECT_EQ(board->addingItem(), nullptr);
+}
+
+} // namespace
+} // namespace qv::test

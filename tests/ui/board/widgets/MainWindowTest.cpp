@@ -1,0 +1,445 @@
+#include "tests/ui/board/BoardDocumentFixture.h"
+
+#include "sync/SyncNotifications.h"
+#include "ui/board/ItemPasteboard.h"
+#include "ui/board/widgets/FourQuadrantView.h"
+#include "ui/board/widgets/ItemRowDelegate.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/QuadrantTableModel.h"
+#include "ui/board/widgets/QuadrantView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace qv::test {
+namespace {
+
+class MainWindowTest : public BoardDocumentFixture {
+protected:
+    void SetUp() override
+    {
+        project = addProject(QStringLiteral("Launch"), 2000);
+        other = addProject(QStringLiteral("Other"), 1000);
+        a = addItem(project, 0, "a", 3000);
+        b = addItem(project, 0, "b", 2000);
+        c = addItem(project, 0, "c", 1000);
+        x = addItem(project, 1, "x", 1000);
+        z = addItem(project, 3, "z", 2000);
+        w = addItem(project, 3, "w", 1000);
+        addItem(other, 0, "elsewhere", 1000);
+        scheduler.runPosted();
+
+        window = std::make_unique<MainWindow>(*document, services);
+        window->resize(1000, 700);
+        window->show();
+        window->activateWindow();
+        QApplication::setActiveWindow(window.get());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        scheduler.runPosted();
+        window->showProject(project);
+        QApplication::processEvents();
+    }
+
+    void TearDown() override { window.reset(); }
+
+    Board& board() const { return window->board(); }
+    QuadrantView* view(int q) const { return window->quadrantView(q); }
+    QLineEdit* editor(int q) const { return view(q)->rowDelegate()->openEditor(); }
+    QList<qsizetype> selection(int q) const { return board().controller(q).selectionIndexes(); }
+    QStringList shown(int q) const { return names(board().controller(q).arrangedObjects()); }
+
+    // Opens the title editor of a row and types over its text.
+    QLineEdit* editRow(int q, qsizetype row, const QString& text)
+    {
+        board().enableQuadrantAndSelectRows(q, {row}, false);
+        view(q)->editTitle(row);
+        QLineEdit* line = editor(q);
+        if (line) {
+            line->selectAll();
+            QTest::keyClicks(line, text);
+        }
+        return line;
+    }
+
+    QAction* action(const QString& text) const
+    {
+        for (QAction* candidate : window->findChildren<QAction*>()) {
+            if (candidate->text() == text)
+                return candidate;
+        }
+        return nullptr;
+    }
+
+    bool lockFree() const { return !sync.editing && sync.holder.isEmpty(); }
+
+    TODOList* project = nullptr;
+    TODOList* other = nullptr;
+    TODOItem *a = nullptr, *b = nullptr, *c = nullptr, *x = nullptr, *z = nullptr, *w = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
+// --- The window on a project
+
+TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnderItsTitle)
+{
+    EXPECT_EQ(view(0)->model()->rowCount(), 3);
+    EXPECT_EQ(view(2)->model()->rowCount(), 0);
+    EXPECT_EQ(view(0)->model()->index(0, 0).data().toString(), QStringLiteral("a"));
+    EXPECT_EQ(window->quadrantPanel(0)->header()->text(), QStringLiteral("Do Now"));
+    EXPECT_EQ(window->quadrantPanel(3)->header()->text(), QStringLiteral("Postpone"));
+    EXPECT_EQ(document->window(), window.get());
+    EXPECT_EQ(&document->projectList(), static_cast<ProjectList*>(window->projectListView()));
+}
+
+TEST_F(MainWindowTest,
+       GivenAStoredAxisCrossing_WhenTheProjectIsShownOrTheCrossMoved_ThenYUpIsKeptInTheProject)
+{
+    other->setCenterX(30);
+    other->setCenterY(80);
+    window->showProject(other);
+    EXPECT_EQ(window->fourQuadrantView()->crossFraction(), QPointF(0.3, 1.0 - 0.8));
+    emit window->fourQuadrantView()->crossMoved(QPointF(0.6, 0.25));
+    EXPECT_DOUBLE_EQ(other->centerX(), 60);
+    EXPECT_DOUBLE_EQ(other->centerY(), 75);
+}
+
+// --- Keys across the four quadrants, empty ones included
+
+TEST_F(MainWindowTest, GivenArrowKeys_WhenMovingAcrossQuadrants_ThenEmptyOnesAreFocusedWithoutSelection)
+{
+    board().enableQuadrantAndSelectRows(0, {2}, false);
+
+    QTest::keyClick(view(0), Qt::Key_Down);
+    EXPECT_EQ(board().activeQuadrant(), 2);
+    for (int q = 0; q < 4; ++q)
+        EXPECT_TRUE(selection(q).isEmpty()) << q;
+    EXPECT_EQ(QApplication::focusWidget(), view(2));
+
+    QTest::keyClick(view(2), Qt::Key_Up);
+    EXPECT_EQ(board().activeQuadrant(), 0);
+    EXPECT_EQ(selection(0), QList<qsizetype>{2});
+    EXPECT_EQ(view(0)->selectionModel()->selectedRows().size(), 1);
+
+    QTest::keyClick(view(0), Qt::Key_Right);
+    EXPECT_EQ(board().activeQuadrant(), 1);
+    EXPECT_EQ(selection(1), QList<qsizetype>{0});
+    EXPECT_TRUE(selection(0).isEmpty());
+
+    QTest::keyClick(view(1), Qt::Key_Down);
+    EXPECT_EQ(board().activeQuadrant(), 3);
+    EXPECT_EQ(selection(3), QList<qsizetype>{0});
+
+    QTest::keyClick(view(3), Qt::Key_Left);
+    EXPECT_EQ(board().activeQuadrant(), 2);
+    EXPECT_TRUE(selection(2).isEmpty());
+    EXPECT_TRUE(selection(3).isEmpty());
+
+    QTest::keyClick(view(2), Qt::Key_Left);
+    EXPECT_TRUE(window->projectListView()->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == window->projectListView());
+}
+
+TEST_F(MainWindowTest, GivenADetailPanel_WhenSpaceIsPressedInAQuadrant_ThenThePanelTogglesOnce)
+{
+    window->setRightPanel(new QLabel(QStringLiteral("details")));
+    EXPECT_TRUE(window->rightPanelArea()->isVisible());
+    board().enableQuadrantAndSelectRows(1, {0}, false);
+    QTest::keyClick(view(1), Qt::Key_Space);
+    EXPECT_FALSE(preferences.boolValue("kShowingDetail"));
+    EXPECT_FALSE(window->rightPanelArea()->isVisible());
+    QTest::keyClick(view(1), Qt::Key_Space);
+    EXPECT_TRUE(window->isShowingDetail());
+}
+
+TEST_F(MainWindowTest, GivenTheDeleteKey_WhenARowIsSelected_ThenItIsTrashedAfterConfirmation)
+{
+    board().enableQuadrantAndSelectRows(3, {1}, false);
+    alerts.answers = {0};
+    QTest::keyClick(view(3), Qt::Key_Delete);
+    EXPECT_EQ(w->state(), 2);
+    EXPECT_EQ(shown(3), QStringList({"z"}));
+}
+
+// --- Adding items: double click on empty space, and the quick-add chain
+
+TEST_F(MainWindowTest, GivenADoubleClickBelowTheRows_WhenItLands_ThenANewItemOpensForItsTitle)
+{
+    QWidget* viewport = view(1)->viewport();
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(60, viewport->height() - 10));
+
+    ASSERT_EQ(board().controller(1).arrangedCount(), 2);
+    TODOItem* added = board().addingItem();
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->quadrant(), 1);
+    EXPECT_TRUE(view(1)->isEditingTitle());
+    ASSERT_NE(editor(1), nullptr);
+    EXPECT_EQ(editor(1)->text(), QString());
+    EXPECT_TRUE(sync.editing);
+    EXPECT_EQ(sync.holder, Board::kItemNameComponent);
+    EXPECT_TRUE(sync.blocked.contains(added));
+}
+
+TEST_F(MainWindowTest, GivenQuickAdd_WhenTitlesEndWithReturn_ThenEachOpensTheNextAndABlankOneIsDropped)
+{
+    TODOItem* first = board().addTODOItemToQuadrant(2);
+    ASSERT_NE(editor(2), nullptr);
+    QTest::keyClicks(editor(2), QStringLiteral("Buy milk"));
+    QTest::keyClick(editor(2), Qt::Key_Return);
+    EXPECT_EQ(first->name(), QStringLiteral("Buy milk"));
+    EXPECT_EQ(editor(2), nullptr);
+    EXPECT_TRUE(lockFree());
+    EXPECT_FALSE(sync.blocked.contains(first));
+
+    scheduler.runPosted();
+    TODOItem* second = board().addingItem();
+    ASSERT_NE(second, nullptr);
+    ASSERT_NE(editor(2), nullptr);
+    EXPECT_TRUE(sync.editing);
+    QTest::keyClicks(editor(2), QStringLiteral("Call Ann"));
+    QTest::keyClick(editor(2), Qt::Key_Return);
+    scheduler.runPosted();
+    TODOItem* third = board().addingItem();
+    ASSERT_NE(third, nullptr);
+    ASSERT_NE(editor(2), nullptr);
+
+    QTest::keyClick(editor(2), Qt::Key_Return);
+    scheduler.runPosted();
+    EXPECT_TRUE(third->isDeleted());
+    EXPECT_EQ(board().addingItem(), nullptr);
+    EXPECT_EQ(editor(2), nullptr);
+    EXPECT_TRUE(lockFree());
+    EXPECT_EQ(shown(2), QStringList({"Call Ann", "Buy milk"}));
+    EXPECT_EQ(board().controller(2).selectedObjects(), std::vector<store::ManagedObject*>{second});
+}
+
+// --- The editing lock ends with every way an edit can end
+
+TEST_F(MainWindowTest, GivenAnEditEndedWithReturnTabOrEscape_WhenItEnds_ThenTheTextIsKeptAndTheLockReleased)
+{
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape}) {
+        QLineEdit* line = editRow(0, 1, QStringLiteral("Edited %1").arg(int(key)));
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(sync.editing);
+        QTest::keyClick(line, key);
+        EXPECT_EQ(b->name(), QStringLiteral("Edited %1").arg(int(key)));
+        EXPECT_EQ(editor(0), nullptr);
+        EXPECT_TRUE(lockFree()) << int(key);
+        scheduler.runPosted();
+        EXPECT_EQ(board().addingItem(), nullptr);
+    }
+}
+
+TEST_F(MainWindowTest, GivenAnEdit_WhenTheUserClicksElsewhere_ThenTheTextIsKeptAndTheLockReleased)
+{
+    ASSERT_NE(editRow(0, 0, QStringLiteral("Clicked away")), nullptr);
+    QTest::mouseClick(view(3)->viewport(), Qt::LeftButton, {},
+                      view(3)->visualRect(view(3)->model()->index(0, 0)).center());
+    QApplication::processEvents();
+    EXPECT_EQ(a->name(), QStringLiteral("Clicked away"));
+    EXPECT_EQ(editor(0), nullptr);
+    EXPECT_TRUE(lockFree());
+    EXPECT_EQ(board().activeQuadrant(), 3);
+}
+
+TEST_F(MainWindowTest, GivenAnEdit_WhenAnotherProjectIsSelected_ThenTheTextIsKeptAndTheLockReleased)
+{
+    ASSERT_NE(editRow(0, 2, QStringLiteral("Before switching")), nullptr);
+    window->projectListView()->selectProject(other);
+    QApplication::processEvents();
+    EXPECT_EQ(board().selectedProject(), other);
+    EXPECT_EQ(c->name(), QStringLiteral("Before switching"));
+    EXPECT_TRUE(lockFree());
+    EXPECT_EQ(shown(0), QStringList({"elsewhere"}));
+}
+
+TEST_F(MainWindowTest, GivenAQuickAddEdit_WhenTheWindowCloses_ThenTheTextIsKeptTheItemReleasedAndTheLockFree)
+{
+    TODOItem* item = board().addTODOItemToQuadrant(3);
+    QTest::keyClicks(editor(3), QStringLiteral("Typed before closing"));
+    EXPECT_TRUE(sync.blocked.contains(item));
+    window->close();
+    EXPECT_EQ(item->name(), QStringLiteral("Typed before closing"));
+    EXPECT_FALSE(item->isDeleted());
+    EXPECT_TRUE(sync.blocked.isEmpty());
+    EXPECT_TRUE(lockFree());
+    window.reset();
+    EXPECT_TRUE(lockFree());
+}
+
+TEST_F(MainWindowTest, GivenAnEdit_WhenAnItemLoopPassRebuildsTheQuadrant_ThenTheTextIsKeptAndTheLockReleased)
+{
+    scheduler.advance(1000); // the window starts observing the sync loops
+    ASSERT_NE(editRow(0, 0, QStringLiteral("Mid-pass")), nullptr);
+    notifications.post(kNotificationItemUpdaterLooped);
+    scheduler.runPosted();
+    EXPECT_EQ(a->name(), QStringLiteral("Mid-pass"));
+    EXPECT_EQ(editor(0), nullptr);
+    EXPECT_TRUE(lockFree());
+}
+
+TEST_F(MainWindowTest, GivenAnOpenEditor_WhenTheWindowIsDestroyed_ThenTheLockIsReleased)
+{
+    ASSERT_NE(editRow(1, 0, QStringLiteral("Going away")), nullptr);
+    window.reset();
+    EXPECT_TRUE(lockFree());
+    EXPECT_EQ(x->name(), QStringLiteral("Going away"));
+}
+
+// --- Dragging: reorder, move between quadrants, and the lock while a drag is out
+
+TEST_F(MainWindowTest, GivenItemsDroppedOnQuadrantTables_WhenAccepted_ThenTheyReorderOrMove)
+{
+    const auto reorder = ItemPasteboard::forItems({c}, project, {2}).toMimeData();
+    EXPECT_TRUE(view(0)->dropMime(reorder.get(), 0));
+    EXPECT_EQ(shown(0), QStringList({"c", "a", "b"}));
+    EXPECT_EQ(view(0)->model()->index(0, 0).data().toString(), QStringLiteral("c"));
+
+    const auto move = ItemPasteboard::forItems({a}, project, {1}).toMimeData();
+    EXPECT_TRUE(view(2)->dropMime(move.get(), view(2)->dropRowAt(QPoint(10, 10))));
+    EXPECT_EQ(a->quadrant(), 2);
+    EXPECT_EQ(shown(0), QStringList({"c", "b"}));
+    EXPECT_EQ(shown(2), QStringList({"a"}));
+    EXPECT_EQ(view(2)->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(board().activeQuadrant(), 2);
+}
+
+TEST_F(MainWindowTest, GivenADragOutOfAQuadrant_WhenItEnds_ThenTheLockHeldMeanwhileIsReleased)
+{
+    bool lockedDuringDrag = false;
+    QStringList dragged;
+    view(3)->setDragRunner([&](QDrag& drag) {
+        lockedDuringDrag = sync.editing;
+        const auto pasteboard = ItemPasteboard::fromMimeData(drag.mimeData());
+        if (pasteboard)
+            dragged = pasteboard->itemURIs;
+        view(1)->dropMime(drag.mimeData(), 0);
+        return Qt::MoveAction;
+    });
+    QSignalSpy dragging(view(3), &QuadrantView::draggingChanged);
+    board().enableQuadrantAndSelectRows(3, {0, 1}, false);
+
+    const QPoint start = view(3)->visualRect(view(3)->model()->index(0, 0)).center();
+    QTest::mousePress(view(3)->viewport(), Qt::LeftButton, {}, start);
+    // The first move takes the table into dragging, the second carries the drag out.
+    QTest::mouseMove(view(3)->viewport(), start + QPoint(0, 2));
+    QTest::mouseMove(view(3)->viewport(), start + QPoint(0, 40));
+    QTest::mouseRelease(view(3)->viewport(), Qt::LeftButton, {}, start + QPoint(0, 40));
+
+    EXPECT_TRUE(lockedDuringDrag);
+    EXPECT_EQ(dragged, QStringList({z->uri(), w->uri()}));
+    EXPECT_EQ(dragging.count(), 2);
+    EXPECT_FALSE(view(3)->isDragging());
+    EXPECT_TRUE(lockFree());
+    EXPECT_EQ(shown(1), QStringList({"z", "w", "x"}));
+    EXPECT_TRUE(shown(3).isEmpty());
+}
+
+// --- Completing several selected items
+
+TEST_F(MainWindowTest,
+       GivenSeveralSelectedItemsWithARecurringOne_WhenCompletedFromTheToolbar_ThenExactlyThoseComplete)
+{
+    b->setDueDate(clock.now().addDays(2));
+    b->setFrequency(QStringLiteral("Weekly"));
+    TODOItem* d = addItem(project, 0, "d", 500);
+    scheduler.runPosted();
+    board().enableQuadrantAndSelectRows(0, {0, 1, 2}, false);
+    QAction* complete = action(QStringLiteral("Mark as Completed…"));
+    ASSERT_NE(complete, nullptr);
+    alerts.answers = {0};
+
+    complete->trigger();
+
+    ASSERT_FALSE(alerts.shown.isEmpty());
+    EXPECT_EQ(alerts.shown.last().message,
+              QStringLiteral("Are you sure you want to complete the selected 3 items?"));
+    for (TODOItem* item : {a, b, c})
+        EXPECT_EQ(item->state(), 1) << item->name().toStdString();
+    EXPECT_EQ(d->state(), 0);
+    EXPECT_EQ(shown(0), QStringList({"b", "d"}));
+    EXPECT_NE(board().controller(0).arrangedObjects().front(), b);
+}
+
+// --- Start-up: the first-run project, the templates menu and the login check
+
+TEST_F(MainWindowTest, GivenTheTemplatesMenu_WhenBuilt_ThenTheCustomTemplateEntryComesFirst)
+{
+    QAction* custom = action(QStringLiteral("Custom template"));
+    ASSERT_NE(custom, nullptr);
+    EXPECT_EQ(custom->toolTip(),
+              QStringLiteral("After you save a project as a reusable template, you can create "
+                             "instances of that template here"));
+    EXPECT_EQ(custom->data().toInt(), 0);
+    QSignalSpy requested(window.get(), &MainWindow::customTemplateRequested);
+    custom->trigger();
+    EXPECT_EQ(requested.count(), 1);
+}
+
+TEST_F(MainWindowTest,
+       GivenTheWindowBecameActiveWhileOffline_WhenFourSecondsPass_ThenLoginOrTheSyncSheetIsAsked)
+{
+    QSignalSpy sheet(window.get(), &MainWindow::syncWindowRequested);
+    QSignalSpy login(window.get(), &MainWindow::loginRequested);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(window.get(), &activate);
+    scheduler.advance(3999);
+    EXPECT_EQ(sheet.count() + login.count(), 0);
+    scheduler.advance(1);
+    EXPECT_EQ(sheet.count(), 1);
+
+    // Only the first activation of the run counts.
+    preferences.setValue("_currentUser", "me@example.com");
+    QApplication::sendEvent(window.get(), &activate);
+    scheduler.advance(5000);
+    EXPECT_EQ(sheet.count(), 1);
+    EXPECT_EQ(login.count(), 0);
+}
+
+TEST_F(MainWindowTest, GivenAStoredUserOrOnlineOrOfflineOnly_WhenTheCheckRuns_ThenOnlyAKnownOfflineUserLogsIn)
+{
+    window.reset();
+    preferences.setValue("_currentUser", "me@example.com");
+    for (int round = 0; round < 3; ++round) {
+        sync.online = round == 1;
+        preferences.setValue("kWorkOfflineOnly", round == 2);
+        MainWindow fresh(*document, services);
+        QSignalSpy login(&fresh, &MainWindow::loginRequested);
+        QSignalSpy sheet(&fresh, &MainWindow::syncWindowRequested);
+        QEvent activate(QEvent::WindowActivate);
+        QApplication::sendEvent(&fresh, &activate);
+        scheduler.advance(4000);
+        EXPECT_EQ(login.count(), round == 0 ? 1 : 0) << round;
+        EXPECT_EQ(sheet.count(), 0);
+    }
+}
+
+class FirstRunTest : public BoardDocumentFixture {};
+
+TEST_F(FirstRunTest, GivenAFreshStore_WhenTheWindowOpens_ThenMyProjectIsMadeOnce)
+{
+    preferences.setValue("kAddedMyProject", false);
+    {
+        MainWindow window(*document, services);
+        scheduler.runPosted();
+        ASSERT_EQ(window.projectListView()->numProjects(), 1);
+        const TODOList* made = window.projectListView()->getAllProjects().front();
+        EXPECT_EQ(made->name(), QStringLiteral("My Project"));
+        EXPECT_EQ(made->textFirstQuadrant(), QStringLiteral("Do Now"));
+        EXPECT_TRUE(preferences.boolValue("kAddedMyProject"));
+    }
+    // The document's start-up runs once, whoever opens the window.
+    MainWindow again(*document, services);
+    scheduler.runPosted();
+    EXPECT_EQ(again.projectListView()->numProjects(), 1);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,377 @@
+#include "tests/ui/board/ProjectListFixture.h"
+
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/ProjectRowDelegate.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+namespace qv::test {
+namespace {
+
+// The list in a window beside another field that can take the focus.
+class ProjectListViewTest : public ProjectListFixture {
+protected:
+    void TearDown() override
+    {
+        delete window;
+        window = nullptr;
+        ProjectListFixture::TearDown();
+    }
+
+    ProjectListView& makeView()
+    {
+        settle();
+        window = new QWidget;
+        auto* layout = new QHBoxLayout(window);
+        view = new ProjectListView(*document, services, window);
+        elsewhere = new QLineEdit(window);
+        layout->addWidget(view);
+        layout->addWidget(elsewhere);
+        view->setHost(&host);
+        this->ProjectListFixture::window.list = view;
+        window->resize(420, 400);
+        window->show();
+        window->activateWindow();
+        QApplication::processEvents();
+        return *view;
+    }
+
+    QLineEdit* openEditor(TODOList* project)
+    {
+        view->findAndEditProject(project);
+        QApplication::processEvents();
+        return view->tableView()->findChild<QLineEdit*>();
+    }
+
+    QStringList shownNames() const
+    {
+        QStringList names;
+        QAbstractItemModel* model = view->tableView()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            names << model->index(row, ProjectNameColumn).data().toString();
+        return names;
+    }
+
+    bool lockHeld() const { return sync.holders.contains(QStringLiteral("projectNameTextCell")); }
+
+    QWidget* window = nullptr;
+    ProjectListView* view = nullptr;
+    QLineEdit* elsewhere = nullptr;
+};
+
+// --- The editing lock on every way a name edit ends
+
+using ProjectNameEditorLockTest = ProjectListViewTest;
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenReturnIsPressed_ThenTheNameIsStoredAndTheLockReleased)
+{
+    TODOList* a = addProject("A");
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(lockHeld());
+    editor->setText("Renamed");
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Renamed"));
+}
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEndsWithoutChangingProject)
+{
+    TODOList* a = addProject("A", 2000);
+    addProject("B", 1000);
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->selectedText(), QString("A")); // opened with the text selected
+    QTest::keyClick(editor, Qt::Key_End);
+    QTest::keyClicks(editor, "x");
+    QTest::keyClick(editor, Qt::Key_Tab);
+    QApplication::processEvents();
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Ax"));
+    EXPECT_EQ(view->getSelectedProject(), a);
+}
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenEscapeIsPressed_ThenTheTypedTextIsKept)
+{
+    TODOList* a = addProject("A");
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Kept");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Kept"));
+}
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheFocusGoesElsewhere_ThenTheLockIsReleased)
+{
+    TODOList* a = addProject("A");
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Clicked away");
+    ASSERT_TRUE(editor->hasFocus());
+    elsewhere->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Clicked away"));
+}
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenAnotherProjectIsSelected_ThenTheEditedOneKeepsTheText)
+{
+    TODOList* a = addProject("A", 2000);
+    TODOList* b = addProject("B", 1000);
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Switched");
+    view->selectProject(b);
+    QApplication::processEvents();
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Switched"));
+    EXPECT_EQ(b->name(), QString("B"));
+}
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheRowsAreRebuilt_ThenTheTextIsKeptAndTheLockReleased)
+{
+    TODOList* a = addProject("A", 2000);
+    TODOList* b = addProject("B", 1000);
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Rebuilt");
+    b->setIndex(3000);
+    view->rearrange();
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Rebuilt"));
+}
+
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheListCloses_ThenTheLockIsReleased)
+{
+    TODOList* a = addProject("A");
+    makeView();
+    QLineEdit* editor = openEditor(a);
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Closing");
+    delete window;
+    window = nullptr;
+    this->ProjectListFixture::window.list = nullptr;
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(a->name(), QString("Closing"));
+    EXPECT_EQ(sync.lockCalls, (QStringList{"+projectNameTextCell", "-projectNameTextCell"}));
+}
+
+// --- Clicks and keys
+
+using ProjectListViewInputTest = ProjectListViewTest;
+
+TEST_F(ProjectListViewInputTest, GivenRows_WhenARowIsClicked_ThenItsProjectIsSelectedAndAnnounced)
+{
+    addProject("A", 2000);
+    TODOList* b = addProject("B", 1000);
+    makeView();
+    QSignalSpy changed(view, &ProjectListView::selectedProjectChanged);
+    QTableView* table = view->tableView();
+    const QRect row = table->visualRect(table->model()->index(1, ProjectNameColumn));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(view->getSelectedProject(), b);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_GE(host.deselects, 1);
+}
+
+TEST_F(ProjectListViewInputTest, GivenProjectsAtLoad_WhenTheMainLoopTurns_ThenTheFirstRowIsAnnounced)
+{
+    TODOList* a = addProject("A", 2000);
+    addProject("B", 1000);
+    makeView();
+    std::vector<TODOList*> announced;
+    QObject::connect(view, &ProjectListView::selectedProjectChanged,
+                     [&](TODOList* project) { announced.push_back(project); });
+    settle();
+    EXPECT_EQ(announced, (std::vector<TODOList*>{a}));
+}
+
+TEST_F(ProjectListViewInputTest, GivenEmptyAreaBelowRows_WhenDoubleClicked_ThenANewProjectOpensForNaming)
+{
+    addProject("A");
+    makeView();
+    QTableView* table = view->tableView();
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, QPoint(100, table->viewport()->height() - 5));
+    QApplication::processEvents();
+    EXPECT_EQ(view->numProjects(), 2);
+    EXPECT_TRUE(lockHeld());
+    EXPECT_TRUE(shownNames().contains("Blank"));
+}
+
+TEST_F(ProjectListViewInputTest, GivenFocusedList_WhenRightArrowOrSpaceIsPressed_ThenTheBoardOrTheFeedIsAsked)
+{
+    addProject("A");
+    makeView();
+    view->tableView()->setFocus();
+    QTest::keyClick(view->tableView(), Qt::Key_Right);
+    EXPECT_EQ(host.firstQuadrantRequests, 1);
+    const bool feed = preferences.boolValue("kShowingFeed");
+    QTest::keyClick(view->tableView(), Qt::Key_Space);
+    EXPECT_EQ(preferences.boolValue("kShowingFeed"), !feed);
+}
+
+// --- Drag reorder through the table's model
+
+using ProjectListViewDragTest = ProjectListViewTest;
+
+TEST_F(ProjectListViewDragTest, GivenDraggedRow_WhenDroppedOnAnotherRow_ThenTheProjectsReorder)
+{
+    addProject("A", 3000);
+    addProject("B", 2000);
+    addProject("C", 1000);
+    makeView();
+    QAbstractItemModel* model = view->tableView()->model();
+    std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, ProjectNameColumn)}));
+    ASSERT_TRUE(data->hasFormat("TODOListDataType"));
+    EXPECT_TRUE(model->dropMimeData(data.get(), Qt::MoveAction, -1, 0, model->index(0, 0)));
+    EXPECT_EQ(shownNames(), (QStringList{"C", "A", "B"}));
+    EXPECT_FALSE(data->hasFormat("TODOListDataType"));
+
+    std::unique_ptr<QMimeData> between(model->mimeData({model->index(0, ProjectNameColumn)}));
+    EXPECT_TRUE(model->dropMimeData(between.get(), Qt::MoveAction, 3 - 1, 0, {}));
+    EXPECT_EQ(shownNames(), (QStringList{"A", "C", "B"}));
+}
+
+TEST_F(ProjectListViewDragTest, GivenRowsFromAnotherList_WhenDropped_ThenTheyAreRefused)
+{
+    addProject("A", 3000);
+    addProject("B", 2000);
+    makeView();
+    ProjectListView other(*document, services);
+    QAbstractItemModel* theirs = other.tableView()->model();
+    std::unique_ptr<QMimeData> data(theirs->mimeData({theirs->index(1, ProjectNameColumn)}));
+    QAbstractItemModel* model = view->tableView()->model();
+    EXPECT_FALSE(model->dropMimeData(data.get(), Qt::MoveAction, -1, 0, model->index(0, 0)));
+    EXPECT_EQ(shownNames(), (QStringList{"A", "B"}));
+    this->ProjectListFixture::window.list = view;
+}
+
+TEST_F(ProjectListViewDragTest, GivenAlphabeticalOrder_WhenRowsAreOffered_ThenTheyCannotBeDragged)
+{
+    addProject("A");
+    makeView();
+    QAbstractItemModel* model = view->tableView()->model();
+    EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsDragEnabled);
+    view->setAlphabeticalOrder(true);
+    EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsDragEnabled);
+}
+
+// --- The name cell
+
+using ProjectNameCellTest = ProjectListViewTest;
+
+TEST_F(ProjectNameCellTest, GivenProjectTags_WhenTagsAreHidden_ThenTheNameTakesTheWholeRow)
+{
+    TODOList* project = addProject("Tagged");
+    tag(project, "client");
+    makeView();
+    ProjectRowDelegate delegate(view->controller(), &preferences);
+    const QStringList tags = project->getTagNames();
+    const QRect frame(0, 0, 200, 44);
+    ASSERT_TRUE(delegate.isShowingTags(tags));
+    EXPECT_LT(delegate.rectForTitleIn(frame, true).height(), 44);
+    EXPECT_FALSE(delegate.rectForTagsIn(frame, true).isEmpty());
+
+    preferences.setValue("kHidingProjectTags", true);
+    EXPECT_FALSE(delegate.isShowingTags(tags));
+    EXPECT_EQ(delegate.rectForTitleIn(frame, false), frame);
+    EXPECT_TRUE(delegate.rectForTagsIn(frame, false).isNull());
+    EXPECT_FALSE(delegate.isShowingTags({}));
+}
+
+TEST_F(ProjectNameCellTest, GivenSeveralProjects_WhenTheListIsDrawn_ThenItLooksRight)
+{
+    TODOList* work = addProject("Quarterly planning", 3000);
+    tag(work, "client");
+    tag(work, "q3");
+    addItem(work, "a", 0);
+    addItem(work, "b", 1);
+    addItem(work, "c", 1);
+    addItem(work, "late", 2)->setDueDate(clock.now().addDays(-2));
+    work->setColorFirstQuadrant("{0.360000, 0.644000, 0.751000, 1.000000}");
+    work->setColorSecondQuadrant("{0.636000, 0.778000, 0.833000, 1.000000}");
+    work->setColorThirdQuadrant("{0.636000, 0.778000, 0.833000, 1.000000}");
+    work->setColorFourthQuadrant("{0.854000, 0.927000, 0.919000, 1.000000}");
+    TODOList* home = addProject("Home", 2000);
+    addItem(home, "x", 3);
+    home->setColorFirstQuadrant("{0.9, 0.5, 0.4, 1}");
+    home->setColorFourthQuadrant("{0.3, 0.3, 0.5, 1}");
+    tag(addProject("Archived", 1500), "archived");
+    TODOList* blank = addProject(QString(), 1000);
+    (void)blank;
+    makeView();
+    if (!qEnvironmentVariableIsEmpty("QV_SAVE_LIST_PNG"))
+        window->grab().save(qEnvironmentVariable("QV_SAVE_LIST_PNG") + QStringLiteral(".all.png"));
+    view->controller().updateTags({"archived", "client"});
+    window->resize(300, 260);
+    QApplication::processEvents();
+    if (!qEnvironmentVariableIsEmpty("QV_SAVE_LIST_PNG"))
+        window->grab().save(qEnvironmentVariable("QV_SAVE_LIST_PNG"));
+}
+
+// --- The counter cell
+
+class ProjectCounterCellTest : public ProjectListViewTest {
+protected:
+    QImage paint(TODOList* project)
+    {
+        QImage image(68, 44, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        const ProjectCounterModel* counters = view->controller().counterModelFor(project);
+        paintProjectCounters(painter, image.rect(), *counters);
+        return image;
+    }
+};
+
+TEST_F(ProjectCounterCellTest, GivenProjectColours_WhenTheCellIsDrawn_ThenEachTileHasItsQuadrantColour)
+{
+    TODOList* project = addProject("P");
+    project->setColorFirstQuadrant("{1, 0, 0, 1}");
+    project->setColorSecondQuadrant("{0, 1, 0, 1}");
+    project->setColorThirdQuadrant("{0, 0, 1, 1}");
+    project->setColorFourthQuadrant("{1, 1, 0, 1}");
+    makeView();
+    const QImage image = paint(project);
+    const QColor expected[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+    for (int q = 0; q < 4; ++q) {
+        const QRect tile = projectCounterTileRect(image.rect(), q);
+        EXPECT_EQ(image.pixelColor(tile.left() + 3, tile.bottom() - 3), expected[q]) << "quadrant " << q;
+    }
+}
+
+TEST_F(ProjectCounterCellTest, GivenOverdueOpenItem_WhenTheCellIsDrawn_ThenTheRedBadgeShowsUntilItIsDone)
+{
+    TODOList* project = addProject("P");
+    TODOItem* late = addItem(project, "late", 1);
+    late->setDueDate(clock.now().addSecs(-60));
+    makeView();
+    const QRect badge = projectCounterBadgeRect(QRect(0, 0, 68, 44));
+    const QPoint inside(badge.left() + 3, badge.center().y());
+
+    QImage image = paint(project);
+    EXPECT_EQ(image.pixelColor(inside), ProjectCounterModel::overdueBadgeColor());
+
+    late->setState(1);
+    view->cleanListCustomCells();
+    image = paint(project);
+    EXPECT_NE(image.pixelColor(inside), ProjectCounterModel::overdueBadgeColor());
+}
+
+} // namespace
+} // namespace qv::test

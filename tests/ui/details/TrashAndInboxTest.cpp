@@ -1,0 +1,189 @@
+#include "tests/ui/board/ProjectListFixture.h"
+
+#include "ui/board/ArrayController.h"
+#include "ui/details/DrawerModel.h"
+#include "ui/details/InboxModel.h"
+#include "ui/details/UndeleteCandidates.h"
+
+#include <QSignalSpy>
+
+namespace qv::test {
+namespace {
+
+// --- Trash bins
+
+using ItemTrashBinTest = ProjectListFixture;
+
+TEST_F(ItemTrashBinTest, GivenTrashedItems_WhenTheTickedAreRestored_ThenTheyComeBackInTheirOldState)
+{
+    TODOList* project = addProject("P");
+    addItem(project, "open");
+    TODOItem* trashed = addItem(project, "trashed", 0, 2);
+    TODOItem* doneThenTrashed = addItem(project, "done then trashed", 1, 2);
+    doneThenTrashed->setCompletionDate(clock.now());
+    TODOItem* removed = addItem(project, "removed", 2, 3);
+    makeList();
+    list->selectProject(project);
+
+    ItemUndeleteCandidates bin(*document);
+    bin.loadUndeleteCandidates();
+    ASSERT_EQ(bin.count(), 3);
+    EXPECT_EQ(bin.tickedCount(), 0);
+    QSignalSpy refresh(&bin, &UndeleteCandidates::refreshRequested);
+
+    for (int row = 0; row < bin.count(); ++row) {
+        if (bin.candidateAt(row) != removed)
+            bin.setTicked(row, true);
+    }
+    EXPECT_EQ(bin.restoreTicked(), 2);
+    EXPECT_EQ(trashed->state(), 0);
+    EXPECT_EQ(doneThenTrashed->state(), 1);
+    EXPECT_EQ(trashed->edited_since(), 1);
+    EXPECT_EQ(removed->state(), 3);
+    ASSERT_EQ(bin.count(), 1);
+    EXPECT_EQ(bin.candidateAt(0), removed);
+    EXPECT_EQ(refresh.count(), 1);
+
+    EXPECT_EQ(bin.restoreTicked(), 0); // nothing ticked: no refresh
+    EXPECT_EQ(refresh.count(), 1);
+    bin.clearUndeleteCandidates();
+    EXPECT_EQ(bin.count(), 0);
+}
+
+TEST_F(ItemTrashBinTest, GivenNoSelectedProject_WhenLoaded_ThenTheBinIsEmpty)
+{
+    TODOList* project = addProject("P");
+    addItem(project, "trashed", 0, 2);
+    makeList();
+    list->displayProjectsArrayController().clearSelection();
+    ItemUndeleteCandidates bin(*document);
+    bin.loadUndeleteCandidates();
+    EXPECT_EQ(bin.count(), 0);
+}
+
+using ProjectTrashBinTest = ProjectListFixture;
+
+TEST_F(ProjectTrashBinTest, GivenDeletedProject_WhenRestored_ThenItIsListedAgainOnce)
+{
+    TODOList* keep = addProject("Keep", 2000);
+    TODOList* gone = addProject("Gone", 1000);
+    makeList();
+    list->markProject(gone, 2);
+    ASSERT_EQ(list->numProjects(), 1);
+
+    ProjectUndeleteCandidates bin(*document, list.get());
+    bin.loadUndeleteCandidates();
+    ASSERT_EQ(bin.count(), 1);
+    EXPECT_EQ(undeleteCandidateTitle(bin.candidateAt(0)), QString("Gone"));
+    bin.setTicked(0, true);
+    EXPECT_EQ(bin.restoreTicked(), 1);
+    EXPECT_EQ(gone->state(), 0);
+    EXPECT_EQ(gone->edited_since(), 1);
+    EXPECT_EQ(list->getAllProjects(), (std::vector<TODOList*>{keep, gone}));
+    EXPECT_EQ(list->getAllProjectsEvenTrashed().size(), 2u);
+    EXPECT_EQ(bin.count(), 0);
+}
+
+// --- Inbox
+
+using InboxAddTest = ProjectListFixture;
+
+TEST_F(InboxAddTest, GivenBlankTitles_WhenAdded_ThenNothingIsMadeOrSent)
+{
+    makeList();
+    InboxModel inbox(*document);
+    const int before = context().count(TODOItem::staticEntityName());
+    EXPECT_EQ(inbox.addItemWithTitle(QString()), nullptr);
+    EXPECT_EQ(inbox.addItemWithTitle(""), nullptr);
+    EXPECT_EQ(inbox.addItemWithTitle(" \t\n\r "), nullptr);
+    EXPECT_EQ(context().count(TODOItem::staticEntityName()), before);
+    EXPECT_TRUE(sync.calls.isEmpty());
+    EXPECT_EQ(inbox.itemsArrayController().arrangedCount(), 0);
+}
+
+TEST_F(InboxAddTest, GivenTitleWithSpaces_WhenAdded_ThenATrimmedInboxItemIsListedOnTopAndSent)
+{
+    TODOList* project = addProject("P");
+    addItem(project, "in a project");
+    makeList();
+    InboxModel inbox(*document);
+    QSignalSpy scrolled(&inbox, &InboxModel::scrollToFirstRowRequested);
+    TODOItem* older = inbox.addItemWithTitle("older"); // the same second as the next
+
+    TODOItem* item = inbox.addItemWithTitle("  Call the bank \n", "about the loan");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->name(), QString("Call the bank"));
+    EXPECT_EQ(item->descriptionText(), QString("about the loan"));
+    EXPECT_EQ(item->list(), nullptr);
+    EXPECT_EQ(item->edited_since(), 1);
+    EXPECT_EQ(inbox.itemsArrayController().arrangedObjects(),
+              (std::vector<store::ManagedObject*>{item, older}));
+    EXPECT_EQ(sync.calls, (QStringList{"sendItem older", "sendItem Call the bank"}));
+    EXPECT_EQ(scrolled.count(), 2);
+}
+
+// --- Drawer
+
+using DrawerModelTest = ProjectListFixture;
+
+TEST_F(DrawerModelTest, GivenQuadrantController_WhenItsSelectionChanges_ThenTheDrawerFollowsTheFirstSelected)
+{
+    TODOList* project = addProject("P");
+    project->setColorSecondQuadrant("{1, 0, 0, 1}");
+    TODOItem* a = addItem(project, "a", 1);
+    TODOItem* b = addItem(project, "b", 1);
+    ArrayController quadrant;
+    quadrant.setContent({a, b});
+    DrawerModel drawer;
+    EXPECT_FALSE(drawer.isOpen());
+
+    drawer.setArrayController(&quadrant);
+    EXPECT_TRUE(drawer.isOpen());
+    EXPECT_EQ(drawer.getItem(), nullptr);
+    EXPECT_FALSE(drawer.showsDetails());
+    EXPECT_EQ(drawer.backgroundColor(), QColor(Qt::white));
+
+    quadrant.setSelectedObjects({b, a});
+    EXPECT_EQ(drawer.getItem(), a);
+    const QColor light = drawer.backgroundColor();
+    EXPECT_NEAR(light.hsvHueF(), 0.0, 0.01);
+    EXPECT_NEAR(light.hsvSaturationF(), 0.2, 0.01);
+    EXPECT_NEAR(light.valueF(), 1.0, 0.01);
+
+    drawer.setArrayController(nullptr);
+    EXPECT_FALSE(drawer.isOpen());
+    EXPECT_EQ(drawer.getItem(), nullptr);
+}
+
+TEST_F(DrawerModelTest, GivenColourTexts_WhenLightened_ThenBrightnessMovesFourFifthsToFull)
+{
+    const QColor grey = DrawerModel::lighterColor("{0, 0, 0, 1}");
+    EXPECT_NEAR(grey.valueF(), 0.8, 0.01);
+    EXPECT_NEAR(grey.hsvSaturationF(), 0.0, 0.01);
+    EXPECT_EQ(DrawerModel::lighterColor(QString()), QColor(Qt::white));
+    EXPECT_EQ(DrawerModel::lighterColor("not a colour"), QColor(Qt::white));
+}
+
+TEST_F(DrawerModelTest, GivenShownItem_WhenNameAndNotesAreEdited_ThenABlankNameIsRefused)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = addItem(project, "Draft");
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    quadrant.setSelectedObjects({item});
+    DrawerModel drawer;
+    drawer.setArrayController(&quadrant);
+    QSignalSpy changed(&drawer, &DrawerModel::changed);
+
+    EXPECT_FALSE(drawer.setName("   "));
+    EXPECT_EQ(item->name(), QString("Draft"));
+    EXPECT_TRUE(drawer.setName("Final"));
+    EXPECT_TRUE(drawer.setNotes("line one\nline two"));
+    EXPECT_EQ(item->name(), QString("Final"));
+    EXPECT_EQ(item->descriptionText(), QString("line one\nline two"));
+    settle(); // the store announces the edit
+    EXPECT_GE(changed.count(), 1);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,230 @@
+#include "tests/ui/board/ProjectListFixture.h"
+
+#include "ui/board/ArrayController.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/details/AdvancedFilter.h"
+#include "ui/details/DetailsNotifications.h"
+#include "ui/details/DrawerModel.h"
+#include "ui/details/UndeleteCandidates.h"
+#include "ui/details/widgets/AdvancedFilterViewController.h"
+#include "ui/details/widgets/InboxTableView.h"
+#include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/ProjectTagFilterViewController.h"
+#include "ui/details/widgets/UndeleteDialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+namespace qv::test {
+namespace {
+
+// --- Item filter panel
+
+using FilterPanelWidgetTest = ProjectListFixture;
+
+TEST_F(FilterPanelWidgetTest, GivenTypedSearchText_WhenResetIsClicked_ThenTheFieldsEmptyAndTheBoardRefilters)
+{
+    AdvancedFilterViewController panel(*document, services);
+    QSignalSpy changed(&panel, &AdvancedFilterViewController::filtersChanged);
+    QTest::keyClicks(panel.searchField(), "bank");
+    EXPECT_EQ(panel.filter().searchString(), QString("bank"));
+    EXPECT_EQ(changed.count(), 4);
+    preferences.setValue("kItemFilterState", 2);
+
+    QTest::mouseClick(panel.resetButton(), Qt::LeftButton);
+    EXPECT_EQ(panel.searchField()->text(), QString(""));
+    EXPECT_EQ(preferences.intValue("kItemFilterState"), 1);
+    EXPECT_FALSE(panel.filter().getIsFiltering());
+    EXPECT_EQ(changed.count(), 5);
+}
+
+TEST_F(FilterPanelWidgetTest, GivenTeamPanelOwners_WhenAnnounced_ThenTheDelegateFieldShowsTheOnePerson)
+{
+    AdvancedFilterViewController panel(*document, services);
+    Notification note;
+    note.name = kNotificationSelectedOwnersChanged;
+    note.object = QStringList{"ann@example.com"};
+    notifications.post(note);
+    EXPECT_EQ(panel.delegatedToField()->currentText(), QString("ann@example.com"));
+
+    QList<QStringList> announced;
+    int observer = 0;
+    notifications.addObserver(&observer, kNotificationSelectedOwnersChanged,
+                              [&](const Notification& n) { announced << n.object.toStringList(); });
+    panel.delegatedToField()->setCurrentIndex(0); // "Anybody"
+    emit panel.delegatedToField()->activated(0);
+    EXPECT_EQ(announced, (QList<QStringList>{{}}));
+    EXPECT_TRUE(panel.filter().selectedOwners().isEmpty());
+    notifications.removeObserver(&observer);
+}
+
+// --- Inbox
+
+using InboxWidgetTest = ProjectListFixture;
+
+TEST_F(InboxWidgetTest, GivenTheAddField_WhenReturnIsPressed_ThenOnlyARealTitleBecomesAnItem)
+{
+    InboxTableView inbox(*document, services);
+    QTest::keyClicks(inbox.addField(), "   ");
+    QTest::keyClick(inbox.addField(), Qt::Key_Return);
+    EXPECT_EQ(inbox.itemsArrayController().arrangedCount(), 0);
+    EXPECT_EQ(inbox.addField()->text(), QString("   "));
+
+    inbox.addField()->setText("Buy milk");
+    QTest::keyClick(inbox.addField(), Qt::Key_Return);
+    EXPECT_EQ(inbox.addField()->text(), QString(""));
+    ASSERT_EQ(inbox.tableView()->model()->rowCount(), 1);
+    EXPECT_EQ(inbox.tableView()->model()->index(0, 0).data().toString(), QString("Buy milk"));
+    EXPECT_EQ(sync.calls, (QStringList{"sendItem Buy milk"}));
+}
+
+// --- Trash bins
+
+using TrashBinWidgetTest = ProjectListFixture;
+
+TEST_F(TrashBinWidgetTest, GivenTrashedItem_WhenTickedAndRestored_ThenItIsBackAndTheBoardIsRefreshed)
+{
+    TODOList* project = addProject("P");
+    TODOItem* trashed = addItem(project, "Thrown away", 0, 2);
+    makeList();
+    list->selectProject(project);
+
+    UndeleteViewController bin(*document, services);
+    QSignalSpy refresh(&bin, &UndeleteDialog::refreshRequested);
+    bin.loadUndeleteCandidates();
+    ASSERT_EQ(bin.candidateList()->count(), 1);
+    EXPECT_EQ(bin.candidateList()->item(0)->text(), QString("Thrown away"));
+    EXPECT_FALSE(bin.restoreButton()->isEnabled());
+    bin.candidateList()->item(0)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(bin.restoreButton()->isEnabled());
+    QTest::mouseClick(bin.restoreButton(), Qt::LeftButton);
+    EXPECT_EQ(trashed->state(), 0);
+    EXPECT_EQ(refresh.count(), 1);
+    EXPECT_EQ(bin.candidates().count(), 0);
+
+    bin.done(QDialog::Rejected);
+    EXPECT_EQ(bin.candidates().count(), 0);
+}
+
+TEST_F(TrashBinWidgetTest, GivenDeletedProject_WhenRestoredFromItsBin_ThenTheListShowsItAgain)
+{
+    addProject("Keep", 2000);
+    TODOList* gone = addProject("Gone", 1000);
+    settle();
+    ProjectListView view(*document, services);
+    window.list = &view;
+    view.controller().markProject(gone, 2);
+    ASSERT_EQ(view.numProjects(), 1);
+
+    UndeleteProjectViewController bin(*document, services, &view);
+    bin.loadUndeleteCandidates();
+    ASSERT_EQ(bin.candidateList()->count(), 1);
+    bin.candidateList()->item(0)->setCheckState(Qt::Checked);
+    EXPECT_EQ(bin.restoreTicked(), 1);
+    EXPECT_EQ(view.numProjects(), 2);
+    EXPECT_EQ(view.tableView()->model()->rowCount(), 2);
+    window.list = nullptr;
+}
+
+// --- Drawer
+
+using DrawerWidgetTest = ProjectListFixture;
+
+TEST_F(DrawerWidgetTest, GivenSelectedItem_WhenItsNameIsEdited_ThenItIsStoredAndABlankNameIsUndone)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = addItem(project, "Draft");
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    MyDrawerController drawer(*document, services);
+    QSignalSpy opened(&drawer, &MyDrawerController::openChanged);
+    drawer.setArrayController(&quadrant);
+    EXPECT_EQ(opened.count(), 1);
+    EXPECT_EQ(drawer.getItem(), nullptr);
+    quadrant.setSelectedObjects({item});
+    EXPECT_EQ(drawer.nameField()->text(), QString("Draft"));
+
+    drawer.nameField()->setText("Final");
+    emit drawer.nameField()->editingFinished();
+    EXPECT_EQ(item->name(), QString("Final"));
+    drawer.nameField()->setText("  ");
+    emit drawer.nameField()->editingFinished();
+    EXPECT_EQ(item->name(), QString("Final"));
+    EXPECT_EQ(drawer.nameField()->text(), QString("Final"));
+}
+
+TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheNotesGoToTheFirstItem)
+{
+    TODOList* project = addProject("P");
+    project->setColorFirstQuadrant("{0, 0, 1, 1}");
+    TODOItem* first = addItem(project, "first");
+    TODOItem* second = addItem(project, "second");
+    ArrayController quadrant;
+    quadrant.setContent({first, second});
+    quadrant.setSelectedObjects({first});
+    MyDrawerController drawer(*document, services);
+    drawer.setArrayController(&quadrant);
+    EXPECT_EQ(drawer.palette().color(QPalette::Window), DrawerModel::lighterColor("{0, 0, 1, 1}"));
+
+    drawer.notesField()->setPlainText("typed for first");
+    drawer.notesField()->document()->setModified(true);
+    quadrant.setSelectedObjects({second});
+    EXPECT_EQ(first->descriptionText(), QString("typed for first"));
+    EXPECT_EQ(second->descriptionText(), QString(""));
+    EXPECT_EQ(drawer.nameField()->text(), QString("second"));
+
+    drawer.setArrayController(nullptr);
+    EXPECT_FALSE(drawer.isOpen());
+}
+
+// --- Project tag filter
+
+using TagFilterWidgetTest = ProjectListFixture;
+
+TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListShowsArchivedProjects)
+{
+    addProject("Work", 2000);
+    tag(addProject("Old", 1000), "archived");
+    settle();
+    ProjectListView view(*document, services);
+    window.list = &view;
+    ProjectTagFilterViewController filter(*document, services, view, nullptr, false);
+    filter.reloadTags();
+    ASSERT_TRUE(filter.archivedToggle()->isEnabled());
+    EXPECT_EQ(view.tableView()->model()->rowCount(), 1);
+
+    QTest::mouseClick(filter.archivedToggle(), Qt::LeftButton);
+    EXPECT_TRUE(filter.archivedToggle()->isChecked());
+    ASSERT_EQ(view.tableView()->model()->rowCount(), 1);
+    EXPECT_EQ(view.tableView()->model()->index(0, 1).data().toString(), QString("Old"));
+    ASSERT_EQ(filter.tagList()->count(), 1);
+    EXPECT_EQ(filter.tagList()->item(0)->checkState(), Qt::Checked);
+
+    filter.tagList()->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(filter.archivedToggle()->isChecked());
+    EXPECT_EQ(view.tableView()->model()->index(0, 1).data().toString(), QString("Work"));
+    window.list = nullptr;
+}
+
+TEST_F(TagFilterWidgetTest, GivenNoArchivedTag_WhenShown_ThenTheToggleIsDisabled)
+{
+    addProject("Work");
+    settle();
+    ProjectListView view(*document, services);
+    window.list = &view;
+    ProjectTagFilterViewController filter(*document, services, view);
+    EXPECT_FALSE(filter.archivedToggle()->isEnabled());
+    window.list = nullptr;
+}
+
+} // namespace
+} // namespace qv::test

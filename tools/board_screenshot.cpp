@@ -1,0 +1,237 @@
+// Opens the board window offscreen on a seeded temporary store and saves a picture of it at each
+// font tier: board-tier0.png ... board-tier8.png in the folder given (default /tmp/quadrivo-shots).
+//
+//   board_screenshot [output-folder] [tier ...]
+
+#include "app/ColorString.h"
+#include "app/ItemFile.h"
+#include "app/MyDocument.h"
+#include "app/StoreFiles.h"
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "app/TagManager.h"
+#include "app/TodoModel.h"
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+#include "ui/board/Board.h"
+#include "ui/board/FontTiers.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/details/AdvancedFilter.h"
+#include "ui/details/widgets/AdvancedFilterViewController.h"
+#include "ui/details/widgets/InboxTableView.h"
+#include "ui/details/widgets/MyDrawerController.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <cstdio>
+
+namespace {
+
+using namespace qv;
+
+struct Seeder {
+    store::Context& context;
+    MyDocument& document;
+    QDateTime today;
+
+    TODOList* project(const QString& name, qint64 index, const QStringList& titles)
+    {
+        auto* project = context.insert<TODOList>(TODOList::staticEntityName());
+        project->setName(name);
+        project->setIndex(index);
+        project->setTextFirstQuadrant(titles.value(0));
+        project->setTextSecondQuadrant(titles.value(1));
+        project->setTextThirdQuadrant(titles.value(2));
+        project->setTextFourthQuadrant(titles.value(3));
+        project->setColorFirstQuadrant(
+            ColorString::stringFromColorForNewProject(QColor::fromRgbF(0.36f, 0.644f, 0.751f)));
+        project->setColorSecondQuadrant(
+            ColorString::stringFromColorForNewProject(QColor::fromRgbF(0.636f, 0.778f, 0.833f)));
+        project->setColorThirdQuadrant(
+            ColorString::stringFromColorForNewProject(QColor::fromRgbF(0.636f, 0.778f, 0.833f)));
+        project->setColorFourthQuadrant(
+            ColorString::stringFromColorForNewProject(QColor::fromRgbF(0.854f, 0.927f, 0.919f)));
+        return project;
+    }
+
+    TODOItem* item(TODOList* project, int quadrant, const QString& name, qint64 index)
+    {
+        TODOItem* item = document.newItemForProject(project, quadrant);
+        item->setName(name);
+        item->setIndex(index);
+        return item;
+    }
+
+    void tag(TODOItem* item, const QString& name)
+    {
+        item->addTagsObject(TagManager::getItemTagForName(name, context));
+    }
+
+    QDateTime day(int offset, int hour = 17) const
+    {
+        return QDateTime(today.date().addDays(offset), QTime(hour, 0), today.timeZone()).toUTC();
+    }
+};
+
+TODOList* seed(store::Context& context, MyDocument& document, const QDateTime& today)
+{
+    Seeder s{context, document, today};
+    TODOList* launch = s.project(QStringLiteral("Website Relaunch"), 3000,
+                                 {QStringLiteral("Do Now"), QStringLiteral("Do Later"),
+                                  QStringLiteral("Delegate"), QStringLiteral("Postpone")});
+    launch->setCenterX(55);
+    launch->setCenterY(52);
+    TODOList* home = s.project(QStringLiteral("Household"), 2000,
+                               {QStringLiteral("Urgent"), QStringLiteral("This Week"),
+                                QStringLiteral("Ask Someone"), QStringLiteral("Someday")});
+    TODOList* report = s.project(QStringLiteral("Quarterly Report"), 1000,
+                                 {QStringLiteral("Do Now"), QStringLiteral("Do Later"),
+                                  QStringLiteral("Delegate"), QStringLiteral("Postpone")});
+
+    TODOItem* a = s.item(launch, 0, QStringLiteral("Fix the broken checkout page"), 5000);
+    a->setIcon(QStringLiteral("red_flag128.png"));
+    a->setDueDate(s.day(-2));
+    a->setCompletionPercentage(40);
+    s.tag(a, QStringLiteral("urgent"));
+    s.tag(a, QStringLiteral("shop"));
+    TODOItem* b = s.item(launch, 0, QStringLiteral("Approve the new home page design"), 4000);
+    b->setIcon(QStringLiteral("yellow_star128.png"));
+    b->setDueDate(s.day(0));
+    b->setDescriptionText(QStringLiteral("Mock-ups are in the shared folder.\nCheck the mobile layout too."));
+    b->setOwnerUsername(QStringLiteral("mara@example.com"));
+    TODOItem* c = s.item(launch, 0, QStringLiteral("Write release notes"), 3000);
+    c->setDueDate(s.day(3));
+    c->setCompletionPercentage(75);
+    TODOItem* d = s.item(launch, 0, QStringLiteral("Book the launch party venue"), 2000);
+    d->setCompletionPercentage(100);
+    d->setState(1);
+    d->setCompletionDate(s.day(-1, 9));
+
+    TODOItem* e = s.item(launch, 1, QStringLiteral("Migrate the blog archive"), 5000);
+    e->setIcon(QStringLiteral("blue_envelope128.png"));
+    e->setDueDate(s.day(16));
+    e->setFrequency(QStringLiteral("Weekly"));
+    TODOItem* f = s.item(launch, 1, QStringLiteral("Compare hosting offers"), 4000);
+    f->setMacResourceURL(QStringLiteral("https://example.com/hosting"));
+    s.tag(f, QStringLiteral("research"));
+    TODOItem* g = s.item(launch, 1, QStringLiteral("Update the privacy policy"), 3000);
+    g->setIcon(QStringLiteral("grey_clock128.png"));
+    g->setDueDate(s.day(45));
+    g->setCompletionPercentage(20);
+
+    TODOItem* h = s.item(launch, 2, QStringLiteral("Product photos for the shop"), 5000);
+    h->setIcon(QStringLiteral("purple_heart128.png"));
+    h->setOwnerUsername(QStringLiteral("jonas@example.com"));
+    h->setDueDate(s.day(8));
+    auto* file = context.insert<ItemFile>(ItemFile::staticEntityName());
+    file->setFilename(QStringLiteral("shot-list.pdf"));
+    h->addFilesObject(file);
+    TODOItem* i = s.item(launch, 2, QStringLiteral("Translate the landing page"), 4000);
+    i->setOwnerUsername(QStringLiteral("li@example.com"));
+    i->setDueDate(s.day(-9));
+
+    TODOItem* j = s.item(launch, 3, QStringLiteral("Newsletter redesign"), 5000);
+    j->setIcon(QStringLiteral("yellow_bulb128.png"));
+    j->setDueDate(s.day(400));
+    s.item(launch, 3, QStringLiteral("Evaluate a chat widget"), 4000);
+
+    s.item(home, 0, QStringLiteral("Pay the electricity bill"), 3000)->setDueDate(s.day(1));
+    s.item(home, 1, QStringLiteral("Repair the garden gate"), 3000);
+    s.item(report, 0, QStringLiteral("Collect the sales figures"), 3000)->setDueDate(s.day(-1));
+    return launch;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(name, QString(home.path() + QLatin1Char('/') + QLatin1String(name)).toUtf8());
+    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationName(QStringLiteral("Quadrivo"));
+
+    QStringList args = QApplication::arguments().mid(1);
+    const QString output = args.isEmpty() ? QStringLiteral("/tmp/quadrivo-shots") : args.takeFirst();
+    QList<int> tiers;
+    for (const QString& arg : args)
+        tiers << arg.toInt();
+    if (tiers.isEmpty()) {
+        for (int tier = FontTiers::kLowest; tier <= FontTiers::kHighest; ++tier)
+            tiers << tier;
+    }
+    QDir().mkpath(output);
+
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QDateTime now(QDate(2026, 3, 10), QTime(10, 0), zone);
+    FakeClock clock(now);
+    ManualScheduler scheduler(&clock);
+    Preferences preferences(home.path() + QStringLiteral("/prefs.conf"));
+    preferences.registerDefaultsFromJson(QStringLiteral(QV_SOURCE_DIR "/resources/Defaults.json"));
+    preferences.setValue(QStringLiteral("kAddedMyProject"), true);
+    NotificationCenter notifications;
+    ScriptedAlerts alerts;
+    Services services{&clock, &scheduler, &preferences, &notifications, &alerts};
+
+    store::StoreError error;
+    auto context = store::Context::open(home.path() + QStringLiteral("/store.sqlite"), TodoModel::shared(),
+                                        scheduler, &error);
+    if (!context) {
+        std::fprintf(stderr, "cannot open the store: %s\n", qPrintable(error.message));
+        return 1;
+    }
+    MyDocument document(services, std::move(context));
+    TODOList* project = seed(document.context(), document, now);
+    document.context().processPendingChanges();
+
+    MainWindow window(document, services);
+    // The neighbouring panels, placed as the application places them.
+    auto* side = new QSplitter(Qt::Vertical);
+    auto* filterPanel = new AdvancedFilterViewController(document, services, side);
+    auto* drawer = new MyDrawerController(document, services, side);
+    side->addWidget(filterPanel);
+    side->addWidget(drawer);
+    window.setRightPanel(side);
+    window.setFilterPanel(&filterPanel->filter());
+    QObject::connect(filterPanel, &AdvancedFilterViewController::filtersChanged, &window,
+                     &MainWindow::updateFilters);
+    QObject::connect(&window, &MainWindow::activeControllerChanged, drawer,
+                     &MyDrawerController::setArrayController);
+    auto* inbox = new InboxTableView(document, services);
+    window.setInboxPanel(inbox);
+    QObject::connect(&window, &MainWindow::inboxItemWasAdded, inbox, &InboxTableView::itemAdded);
+    window.resize(1280, 800);
+    window.show();
+    scheduler.runPosted();
+    window.showProject(project);
+    window.board().enableQuadrantAndSelectRows(0, {1}, false);
+    drawer->setArrayController(&window.board().controller(0));
+    QApplication::processEvents();
+
+    for (int tier : tiers) {
+        preferences.setValue(QLatin1String(FontTiers::kKey), tier);
+        scheduler.runPosted();
+        QApplication::processEvents();
+        const QString path = QStringLiteral("%1/board-tier%2.png").arg(output).arg(tier);
+        if (!window.grab().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(path));
+    }
+    return 0;
+}

@@ -1,0 +1,389 @@
+#include "ui/board/widgets/ItemRowDelegate.h"
+
+#include "app/TODOItem.h"
+#include "app/Utils.h"
+#include "platform/Preferences.h"
+#include "ui/board/BoardImages.h"
+#include "ui/board/FontTiers.h"
+#include "ui/board/ItemRowLayout.h"
+#include "ui/board/widgets/QuadrantTableModel.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+const QColor kTitleColor = Utils::colorWithHexColorString(QStringLiteral("2C3539"));
+const QColor kNotesColor(0x55, 0x55, 0x55);
+const QColor kTagFill(0xe4, 0xeb, 0xf5);
+const QColor kTagBorder(0xa8, 0xbc, 0xd8);
+
+// A row is laid out as a cell that keeps a gap to the next column, so that the owner's picture,
+// placed 8 past the cell's width, ends at the column's edge.
+constexpr int kColumnGap = 8;
+
+QRectF cellFrame(const QRect& columnRect)
+{
+    return QRectF(columnRect.adjusted(0, 0, -kColumnGap, 0));
+}
+
+QFont pixelFont(const QFont& base, double pixels, bool bold = false)
+{
+    QFont font(base);
+    font.setPixelSize(std::max(1, int(std::lround(pixels))));
+    font.setBold(bold);
+    return font;
+}
+
+// Holds the editing lock for one editor: claimed when the editor is made, given back when it
+// closes or, whatever happens, when it is destroyed.
+class EditingClaim final : public QObject {
+public:
+    EditingClaim(Board& board, QObject* editor) : QObject(editor), m_board(board)
+    {
+        m_board.claimEditing(Board::kItemNameComponent);
+    }
+    ~EditingClaim() override { release(); }
+    void release()
+    {
+        if (m_released)
+            return;
+        m_released = true;
+        m_board.releaseEditing(Board::kItemNameComponent);
+    }
+
+private:
+    Board& m_board;
+    bool m_released = false;
+};
+
+// A stand-in picture for an owner whose avatar is not at hand: the initial on a disc.
+void paintInitial(QPainter* painter, const QRectF& rect, const QString& owner, const QFont& base)
+{
+    const QByteArray digest = QCryptographicHash::hash(owner.toUtf8(), QCryptographicHash::Sha1);
+    const QColor fill = QColor::fromHsv(int(quint8(digest.at(0))) * 360 / 256, 90, 200);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(fill);
+    painter->drawEllipse(rect);
+    painter->setPen(Qt::white);
+    painter->setFont(pixelFont(base, rect.height() * 0.55, true));
+    painter->drawText(rect, Qt::AlignCenter, owner.left(1).toUpper());
+}
+
+} // namespace
+
+ItemRowDelegate::ItemRowDelegate(Board& board, int quadrant, ImageFactoryForMac& icons,
+                                 const Preferences& preferences, const Clock& clock, QObject* parent)
+    : QStyledItemDelegate(parent), m_board(board), m_quadrant(quadrant), m_iconTransformer(icons),
+      m_preferences(preferences), m_clock(clock)
+{
+}
+
+TODOItem* ItemRowDelegate::itemAt(const QModelIndex& index) const
+{
+    const auto* model = qobject_cast<const QuadrantTableModel*>(index.model());
+    return model ? model->itemAt(index.row()) : nullptr;
+}
+
+QSize ItemRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(int(FontTiers::currentQuadrantRowHeight(m_preferences)));
+    return size;
+}
+
+void ItemRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const
+{
+    QStyleOptionViewItem panel(option);
+    initStyleOption(&panel, index);
+    panel.text.clear();
+    panel.features &= ~QStyleOptionViewItem::HasCheckIndicator;
+    panel.state &= ~QStyle::State_HasFocus;
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &panel, painter, widget);
+
+    if (index.column() == QuadrantTableModel::StateColumn) {
+        paintCheckBox(painter, option, index);
+        return;
+    }
+    if (TODOItem* item = itemAt(index))
+        paintItem(painter, option, *item);
+}
+
+void ItemRowDelegate::paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const
+{
+    // Only the selected row shows its box.
+    if (!(option.state & QStyle::State_Selected))
+        return;
+    QStyleOptionViewItem box(option);
+    const int side = std::min(16, option.rect.height() - 4);
+    box.rect = QRect(0, 0, side, side);
+    box.rect.moveCenter(option.rect.center());
+    box.state &= ~QStyle::State_HasFocus;
+    box.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
+}
+
+void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& option, TODOItem& item) const
+{
+    const QRectF frame = cellFrame(option.rect);
+    const QImage icon = m_iconTransformer.transformedValue(&item);
+    const ItemRowLayout layout(ItemRowContent::fromItem(item, !icon.isNull(), m_clock),
+                               ItemRowSettings::fromPreferences(m_preferences));
+    const ItemRowContent& content = layout.content();
+    const double fs = layout.settings().fontSize;
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor overdue = Utils::textColorForOverdue(m_preferences);
+    const QFont& base = option.font;
+
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    painter->setClipRect(option.rect);
+
+    if (layout.isShowingIcon())
+        painter->drawImage(layout.rectForIconIn(frame), icon);
+
+    if (layout.isShowingCompletionBar() && layout.isShowingExtraItemInfo()) {
+        const QRectF level = layout.rectForLevelIn(frame);
+        const double p = std::clamp(content.completionPercentage, 0.0, 100.0);
+        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : QColor(Qt::black));
+        painter->setFont(pixelFont(base, 8));
+        painter->drawText(QPointF(level.x() + 3, level.y() + 4), QString::asprintf("%3d%%", int(p)));
+        const double barWidth = level.width() - 20;
+        const QRectF done(level.x() + 23, level.y(), barWidth * p / 100, level.height());
+        const QRectF rest(done.right(), level.y(), (1 - p / 100) * barWidth, level.height());
+        painter->fillRect(done, p < 50 ? QColor(Qt::yellow) : QColor(Qt::green));
+        painter->fillRect(rest, QColor(Qt::lightGray));
+    }
+
+    const QColor baseColor = selected ? option.palette.color(QPalette::HighlightedText) : kTitleColor;
+
+    const QRectF titleRect = layout.rectForTitleIn(frame).adjusted(0, 2, 0, 0);
+    QFont titleFont = pixelFont(base, fs, content.highlight);
+    titleFont.setStrikeOut(layout.isTitleStruckThrough());
+    const QString titleText =
+        QFontMetricsF(titleFont).elidedText(content.title, Qt::ElideRight, titleRect.width());
+
+    if (layout.isShowingTags()) {
+        const bool beside = layout.isShowingTagsBesideTitle(frame);
+        const QRectF tags = beside ? layout.rectForTagsBesideTitleIn(
+                                         frame, QFontMetricsF(titleFont).horizontalAdvance(titleText))
+                                   : layout.rectForTagsIn(frame);
+        const QFont font = pixelFont(base, 9);
+        const QFontMetricsF metrics(font);
+        painter->setFont(font);
+        double x = tags.x();
+        const double height = std::min(tags.height() - (beside ? 0 : 2), metrics.height() + 3);
+        for (const QString& tag : content.tags) {
+            const double width = metrics.horizontalAdvance(tag) + 10;
+            if (x + width > tags.right())
+                break;
+            const QRectF pill(x, tags.y() + (beside ? 0 : 1), width, height);
+            painter->setPen(kTagBorder);
+            painter->setBrush(kTagFill);
+            painter->drawRoundedRect(pill, height / 2, height / 2);
+            painter->setPen(kTitleColor);
+            painter->drawText(pill, Qt::AlignCenter, tag);
+            x += width + 3;
+        }
+    } else if (layout.isShowingNotes()) {
+        const QRectF notes = layout.rectForNotesIn(frame);
+        const QFont font = pixelFont(base, layout.smallTextSize());
+        QColor color = kNotesColor;
+        if (selected)
+            color = option.palette.color(QPalette::HighlightedText);
+        else if (layout.usesOverdueColour())
+            color = overdue;
+        painter->setFont(font);
+        painter->setPen(color);
+        const QString line =
+            QFontMetricsF(font).elidedText(layout.notesLine(), Qt::ElideRight, notes.width());
+        painter->drawText(QPointF(notes.x(), notes.y()), line);
+    }
+
+    if (layout.isShowingRecurrence()) {
+        painter->setFont(pixelFont(base, layout.smallTextSize(), true));
+        painter->setPen(baseColor);
+        painter->drawText(layout.rectForFrequencyIn(frame), Qt::AlignLeft | Qt::AlignTop,
+                          QStringLiteral("+"));
+    }
+
+    if (layout.isShowingExtraItemInfo()) {
+        if (content.hasFiles)
+            painter->drawImage(layout.rectForLinkIn(frame),
+                               BoardImages::imageNamed(QStringLiteral("UI_icon_mac_paperclip")));
+        else if (layout.isShowingLink())
+            painter->drawImage(layout.rectForLinkIn(frame),
+                               BoardImages::imageNamed(QStringLiteral("UI_icon_mac_link")));
+    }
+
+    if (layout.isShowingStar()) {
+        const QString name = content.starred ? QStringLiteral("star_on") : QStringLiteral("star_off.png");
+        painter->drawImage(layout.rectForStar(frame), BoardImages::imageNamed(name));
+    }
+
+    const QRectF avatar = layout.rectForAvatarIn(frame);
+    if (!avatar.isEmpty()) {
+        const QRectF inset = avatar.adjusted(5, 5, -5, -5);
+        if (content.ownerUsername.isEmpty())
+            painter->drawImage(inset, BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80")));
+        else
+            paintInitial(painter, inset, content.ownerUsername, base);
+    }
+
+    // The title sits below the cell's text inset, as the editor does.
+    painter->setFont(titleFont);
+    painter->setPen(layout.usesOverdueColour() ? overdue : baseColor);
+    painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, titleText);
+
+    painter->restore();
+}
+
+QWidget* ItemRowDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const
+{
+    if (index.column() != QuadrantTableModel::NameColumn)
+        return nullptr;
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    editor->setFont(pixelFont(option.font, FontTiers::currentFontSize(m_preferences)));
+    editor->setAutoFillBackground(true);
+    new EditingClaim(m_board, editor);
+    Board* board = &m_board;
+    connect(editor, &QLineEdit::textEdited, editor,
+            [board] { board->claimEditing(Board::kItemNameComponent); });
+    m_openEditor = editor;
+    return editor;
+}
+
+void ItemRowDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+        line->setText(index.data(Qt::EditRole).toString());
+        line->selectAll();
+    }
+}
+
+void ItemRowDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
+{
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        model->setData(index, line->text(), Qt::EditRole);
+}
+
+void ItemRowDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                           const QModelIndex& index) const
+{
+    TODOItem* item = itemAt(index);
+    if (!item) {
+        editor->setGeometry(option.rect);
+        return;
+    }
+    const QImage icon = m_iconTransformer.transformedValue(item);
+    const ItemRowLayout layout(ItemRowContent::fromItem(*item, !icon.isNull(), m_clock),
+                               ItemRowSettings::fromPreferences(m_preferences));
+    const QRectF title = layout.rectForTitleIn(cellFrame(option.rect));
+    const int height = std::min(option.rect.height(), editor->sizeHint().height());
+    QRect rect(int(title.x()) - 2, int(title.y()), int(title.width()) + 2, height);
+    rect.moveTop(std::clamp(rect.top(), option.rect.top(), option.rect.bottom() - height + 1));
+    editor->setGeometry(rect);
+}
+
+void ItemRowDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const
+{
+    for (QObject* child : editor->children()) {
+        if (auto* claim = dynamic_cast<EditingClaim*>(child))
+            claim->release();
+    }
+    if (m_openEditor == editor)
+        m_openEditor = nullptr;
+    QStyledItemDelegate::destroyEditor(editor, index);
+}
+
+void ItemRowDelegate::finish(QWidget* editor, Board::TextMovement movement)
+{
+    m_movement = movement;
+    emit commitData(editor);
+    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void ItemRowDelegate::finishEditing(Board::TextMovement movement)
+{
+    if (m_openEditor)
+        finish(m_openEditor, movement);
+}
+
+Board::TextMovement ItemRowDelegate::takeMovement()
+{
+    const Board::TextMovement movement = m_movement;
+    m_movement = Board::TextMovement::Other;
+    return movement;
+}
+
+bool ItemRowDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    auto* editor = qobject_cast<QLineEdit*>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            finish(editor, Board::TextMovement::Return);
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            finish(editor, Board::TextMovement::Tab);
+            return true;
+        case Qt::Key_Escape:
+            // Escape ends the edit and keeps what was typed.
+            finish(editor, Board::TextMovement::Cancel);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
+bool ItemRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+                                  const QStyleOptionViewItem& option, const QModelIndex& index)
+{
+    if (event->type() == QEvent::MouseButtonRelease && index.column() == QuadrantTableModel::NameColumn) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        TODOItem* item = itemAt(index);
+        if (item && mouse->button() == Qt::LeftButton) {
+            const QImage icon = m_iconTransformer.transformedValue(item);
+            const ItemRowLayout layout(ItemRowContent::fromItem(*item, !icon.isNull(), m_clock),
+                                       ItemRowSettings::fromPreferences(m_preferences));
+            switch (layout.hitTest(mouse->position(), cellFrame(option.rect))) {
+            case ItemRowLayout::Hit::Star:
+                m_board.flipStarForSelectedItems(m_quadrant);
+                return true;
+            case ItemRowLayout::Hit::Icon:
+                emit iconClicked(index.row());
+                return true;
+            case ItemRowLayout::Hit::Avatar:
+                emit avatarClicked(index.row());
+                return true;
+            case ItemRowLayout::Hit::None:
+                break;
+            }
+        }
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+} // namespace qv

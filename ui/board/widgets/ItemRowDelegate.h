@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ui/board/Board.h"
+#include "ui/board/ImageFactoryForMac.h"
+
+#include <QPointer>
+#include <QStyledItemDelegate>
+
+class QLineEdit;
+
+namespace qv {
+
+class Clock;
+class Preferences;
+class TODOItem;
+
+// Paints a quadrant's item rows at the user's font tier: icon with due-date badge and completion
+// bar, title, tags or the first line of the notes, recurrence, link or attachment mark, star and
+// owner. Opens the title editor, which holds the sync engine's editing lock for as long as it is
+// open, however it closes: Return, Tab, Escape (which keeps the text), focus elsewhere, or the
+// editor going away with its table.
+class ItemRowDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    ItemRowDelegate(Board& board, int quadrant, ImageFactoryForMac& icons, const Preferences& preferences,
+                    const Clock& clock, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+
+    // The title editor now open; nullptr when none.
+    QLineEdit* openEditor() const { return m_openEditor; }
+    // Commits the open editor's text and closes it, as having ended with movement.
+    void finishEditing(Board::TextMovement movement);
+    // How the last edit ended; reading it forgets it.
+    Board::TextMovement takeMovement();
+
+signals:
+    // A click on a row's icon or owner picture.
+    void iconClicked(int row);
+    void avatarClicked(int row);
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+private:
+    void paintItem(QPainter* painter, const QStyleOptionViewItem& option, TODOItem& item) const;
+    void paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    void finish(QWidget* editor, Board::TextMovement movement);
+    TODOItem* itemAt(const QModelIndex& index) const;
+
+    Board& m_board;
+    int m_quadrant;
+    ImageTransformerEnhanced m_iconTransformer;
+    const Preferences& m_preferences;
+    const Clock& m_clock;
+    mutable QPointer<QLineEdit> m_openEditor;
+    Board::TextMovement m_movement = Board::TextMovement::Other;
+};
+
+} // namespace qv

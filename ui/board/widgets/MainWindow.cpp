@@ -1,0 +1,963 @@
+#include "ui/board/widgets/MainWindow.h"
+
+#include "app/MyDocument.h"
+#include "app/SyncEngine.h"
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "sync/SyncNotifications.h"
+#include "ui/board/BoardImages.h"
+#include "ui/board/CrossPosition.h"
+#include "ui/board/FontTiers.h"
+#include "ui/board/ImageFactoryForMac.h"
+#include "ui/board/ItemFilterPanel.h"
+#include "ui/board/QuadrantColors.h"
+#include "ui/board/QuadrantTemplates.h"
+#include "ui/board/widgets/FourQuadrantView.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/QuadrantTableModel.h"
+#include "ui/board/widgets/QuadrantView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QPainter>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv {
+
+namespace {
+
+constexpr qint64 kLoginCheckDelayMs = 4000;
+
+const QString kShowingInbox = QStringLiteral("kShowingInbox");
+const QString kHideProjects = QStringLiteral("kHideProjects");
+const QString kShowingFeed = QStringLiteral("kShowingFeed");
+const QString kShowingDetail = QStringLiteral("kShowingDetail");
+const QString kWorkOfflineOnly = QStringLiteral("kWorkOfflineOnly");
+const QString kLastSelectedProjectRow = QStringLiteral("lastSelectedProjectRow");
+
+const char* const kSortModeTitles[BoardArrangement::kSortModeCount] = {
+    "Manual Order",
+    "Name",
+    "Starred First",
+    "Due Date, Earliest First",
+    "Due Date, Latest First",
+    "Most Complete First",
+    "Least Complete First",
+    "Most Effort First",
+    "Least Effort First",
+    "Icon",
+    "Newest First",
+    "Oldest First",
+    "Recently Completed First",
+    "Earliest Completed First",
+    "Recently Modified First",
+    "Least Recently Modified First",
+    "Owner",
+};
+
+const char* const kFilterStateTitles[] = {
+    "All Items", "Open Items", "Completed Items", "Open Items with a Due Date", "Items with Attachments",
+};
+
+QIcon boardIcon(const QString& name)
+{
+    return QIcon(QPixmap::fromImage(BoardImages::imageNamed(name)));
+}
+
+// Toolbar glyphs in the line style of the board's images: a four-quadrant board with a plus for
+// new projects, lines of falling length for sorting and filtering.
+QIcon glyphIcon(bool newProject)
+{
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0x3c, 0x46, 0x50);
+    QPen pen(ink, 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    painter.setPen(pen);
+    if (newProject) {
+        painter.drawRoundedRect(QRectF(6, 10, 40, 40), 6, 6);
+        painter.drawLine(QPointF(26, 12), QPointF(26, 48));
+        painter.drawLine(QPointF(8, 30), QPointF(44, 30));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink);
+        painter.drawEllipse(QPointF(48, 46), 14, 14);
+        painter.setPen(QPen(Qt::white, 5.0, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(48, 39), QPointF(48, 53));
+        painter.drawLine(QPointF(41, 46), QPointF(55, 46));
+    } else {
+        painter.drawLine(QPointF(10, 16), QPointF(54, 16));
+        painter.drawLine(QPointF(16, 30), QPointF(48, 30));
+        painter.drawLine(QPointF(23, 44), QPointF(41, 44));
+        painter.drawLine(QPointF(29, 56), QPointF(35, 56));
+    }
+    painter.end();
+    return QIcon(QPixmap::fromImage(image));
+}
+
+} // namespace
+
+MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* parent)
+    : QMainWindow(parent), m_document(document), m_services(services), m_alive(std::make_shared<bool>(true))
+{
+    Q_ASSERT(services.preferences && services.clock);
+    setObjectName(QStringLiteral("documentWindow"));
+    setWindowTitle(QStringLiteral("Quadrivo"));
+
+    m_icons = ImageFactoryForMac::sharedInstance();
+    if (!m_icons) {
+        m_ownIcons = std::make_unique<ImageFactoryForMac>(*services.clock);
+        m_icons = m_ownIcons.get();
+    }
+    m_board = std::make_unique<Board>(document, services);
+
+    for (int q = 0; q < 4; ++q) {
+        auto* view = new QuadrantView(*m_board, q, *m_icons, *services.preferences, *services.clock);
+        m_views[size_t(q)] = view;
+        m_panels[size_t(q)] = new QuadrantPanel(view);
+        view->setDetailShownQuery([this] { return isShowingDetail(); });
+        connect(view, &QuadrantView::draggingChanged, this, &MainWindow::changeToolbarForDragging);
+        connect(view, &QuadrantView::detailToggleRequested, this, &MainWindow::toggleShowDetail);
+        connect(view, &QuadrantView::contextMenuRequested, this, &MainWindow::showItemContextMenu);
+        connect(view, &QuadrantView::iconsRequested, this, &MainWindow::iconsRequested);
+        connect(view, &QuadrantView::collaboratorsRequested, this, &MainWindow::collaboratorsRequested);
+        connect(&m_board->controller(q), &ArrayController::selectionChanged, this,
+                &MainWindow::updateActionStates);
+    }
+    m_fourQuadrants = new FourQuadrantView(m_panels);
+    connect(m_fourQuadrants, &FourQuadrantView::crossMoved, this, [this](const QPointF& fraction) {
+        TODOList* project = m_board->selectedProject();
+        if (!project)
+            return;
+        const QPointF stored = CrossPosition::storedFromFraction(fraction);
+        project->setCenterX(stored.x());
+        project->setCenterY(stored.y());
+        Log::line(project->name());
+    });
+
+    auto* boardStack = new QStackedWidget;
+    boardStack->setObjectName(QStringLiteral("boardStack"));
+    boardStack->addWidget(m_fourQuadrants);
+    m_emptyMessage = new QLabel(QStringLiteral("Select a project on the left, or create one."));
+    m_emptyMessage->setAlignment(Qt::AlignCenter);
+    m_emptyMessage->setStyleSheet(QStringLiteral("color: #7a8591; font-size: 15px;"));
+    boardStack->addWidget(m_emptyMessage);
+    boardStack->setCurrentWidget(m_emptyMessage);
+
+    // The project list may ask its window for the board's filter while it is being made.
+    m_board->setView(this);
+    m_document.setWindow(this);
+    m_projectList = new ProjectListView(document, services);
+    m_projectList->setHost(this);
+    connect(m_projectList, &ProjectListView::selectedProjectChanged, this, &MainWindow::showProject);
+
+    m_inboxArea = new QWidget;
+    m_inboxArea->setObjectName(QStringLiteral("inboxArea"));
+    auto* inboxLayout = new QVBoxLayout(m_inboxArea);
+    inboxLayout->setContentsMargins(0, 0, 0, 0);
+    m_inboxArea->hide();
+    m_rightArea = new QWidget;
+    m_rightArea->setObjectName(QStringLiteral("rightPanelArea"));
+    auto* rightLayout = new QVBoxLayout(m_rightArea);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    m_rightArea->hide();
+
+    m_leftSplitter = new QSplitter(Qt::Vertical);
+    m_leftSplitter->addWidget(m_projectList);
+    m_leftSplitter->addWidget(m_inboxArea);
+    m_leftSplitter->setStretchFactor(0, 1);
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->setObjectName(QStringLiteral("windowSplitter"));
+    m_splitter->addWidget(m_leftSplitter);
+    m_splitter->addWidget(boardStack);
+    m_splitter->addWidget(m_rightArea);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setStretchFactor(2, 0);
+    m_splitter->setCollapsible(1, false);
+    m_splitter->setSizes({230, 900, 300});
+    setCentralWidget(m_splitter);
+
+    m_statusLabel = new QLabel;
+    m_statusLabel->setObjectName(QStringLiteral("statusMessage"));
+    statusBar()->addWidget(m_statusLabel, 1);
+
+    buildActions();
+    buildMenus();
+    buildToolbar();
+
+    // The user's filter and order, then the rows at the user's font tier.
+    m_board->updateFilters();
+    m_board->updateSortDescriptors();
+    applyFontTier();
+    connect(services.preferences, &Preferences::changed, this, &MainWindow::preferenceChanged);
+    applyPanelPreferences();
+    projectShown(nullptr);
+    activeQuadrantChanged(m_board->activeQuadrant());
+
+    // The document's own start-up, unless whoever opened it already ran it.
+    if (!m_document.isReceivingEditingNotifications())
+        m_document.awakeFromNib();
+
+    if (services.scheduler) {
+        std::weak_ptr<bool> alive = m_alive;
+        services.scheduler->post([this, alive] {
+            if (const auto flag = alive.lock(); !flag || !*flag)
+                return;
+            if (m_services.preferences->boolValue(kHideProjects))
+                m_views[0]->setFocus(Qt::OtherFocusReason);
+            else
+                m_projectList->setFocus(Qt::OtherFocusReason);
+        });
+    }
+    resize(1180, 760);
+}
+
+MainWindow::~MainWindow()
+{
+    *m_alive = false;
+    if (m_services.scheduler && m_loginTimer)
+        m_services.scheduler->cancel(m_loginTimer);
+    stopObserving();
+    endAllEditing();
+    m_board->releaseAll();
+    m_board->setView(nullptr);
+    if (m_document.window() == this)
+        m_document.setWindow(nullptr);
+    // The tables and their editors go before the board they show.
+    delete takeCentralWidget();
+}
+
+QuadrantView* MainWindow::quadrantView(int quadrant) const
+{
+    return quadrant >= 0 && quadrant < 4 ? m_views[size_t(quadrant)] : nullptr;
+}
+
+QuadrantPanel* MainWindow::quadrantPanel(int quadrant) const
+{
+    return quadrant >= 0 && quadrant < 4 ? m_panels[size_t(quadrant)] : nullptr;
+}
+
+void MainWindow::setRightPanel(QWidget* panel)
+{
+    QLayout* layout = m_rightArea->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* old = item->widget())
+            old->hide();
+        delete item;
+    }
+    if (panel)
+        layout->addWidget(panel);
+    applyPanelPreferences();
+}
+
+void MainWindow::setInboxPanel(QWidget* panel)
+{
+    QLayout* layout = m_inboxArea->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* old = item->widget())
+            old->hide();
+        delete item;
+    }
+    if (panel)
+        layout->addWidget(panel);
+    applyPanelPreferences();
+}
+
+void MainWindow::setFilterPanel(ItemFilterPanel* panel)
+{
+    m_filterPanel = panel;
+    m_board->setFilterPanel(panel);
+    m_board->updateFilters();
+}
+
+void MainWindow::setCollaboration(const CollaborationInterface* collaboration)
+{
+    m_board->setCollaboration(collaboration);
+}
+
+void MainWindow::setUrlOpener(std::function<void(const QUrl&)> opener)
+{
+    for (QuadrantView* view : m_views)
+        view->setUrlOpener(opener);
+}
+
+// --- Actions, menus, toolbar
+
+void MainWindow::buildActions()
+{
+    m_addItem = new QAction(boardIcon(QStringLiteral("UI_Icon_mac_add")), QStringLiteral("New Item"), this);
+    m_addItem->setShortcut(QKeySequence::New);
+    m_addItem->setToolTip(QStringLiteral("Add an item to the active quadrant"));
+    connect(m_addItem, &QAction::triggered, this, [this] {
+        if (!m_board->addTODOItem())
+            m_board->addTODOItemToQuadrant(0);
+    });
+
+    const char* quadrantNames[] = {"First", "Second", "Third", "Fourth"};
+    for (int q = 0; q < 4; ++q) {
+        auto* action =
+            new QAction(QStringLiteral("New Item in %1 Quadrant").arg(QLatin1String(quadrantNames[q])), this);
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + q)));
+        connect(action, &QAction::triggered, this, [this, q] { m_board->addTODOItemToQuadrant(q); });
+        m_addToQuadrant[size_t(q)] = action;
+    }
+
+    m_completeItems =
+        new QAction(boardIcon(QStringLiteral("UI_Icon_mac_done")), QStringLiteral("Complete"), this);
+    m_completeItems->setIconText(QStringLiteral("Complete"));
+    m_completeItems->setText(QStringLiteral("Mark as Completed…"));
+    m_completeItems->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_completeItems->setToolTip(QStringLiteral("Complete the selected items"));
+    connect(m_completeItems, &QAction::triggered, this, [this] { m_board->markListOrItemsAsCompleted(); });
+
+    m_deleteItems =
+        new QAction(boardIcon(QStringLiteral("UI_Icon_mac_delete")), QStringLiteral("Delete"), this);
+    m_deleteItems->setIconText(QStringLiteral("Delete"));
+    m_deleteItems->setText(QStringLiteral("Move to Trash…"));
+    m_deleteItems->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Backspace));
+    m_deleteItems->setToolTip(QStringLiteral("Move the selected items to the trash bin"));
+    connect(m_deleteItems, &QAction::triggered, this, [this] { m_board->markItemsAsDeleted(); });
+
+    m_toggleCompleted = new QAction(QStringLiteral("Toggle Completed"), this);
+    m_toggleCompleted->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    connect(m_toggleCompleted, &QAction::triggered, this,
+            [this] { m_board->toggleListOrItemsAsCompleted(); });
+
+    m_editTitle = new QAction(QStringLiteral("Edit Title"), this);
+    m_editTitle->setShortcut(QKeySequence(Qt::Key_F2));
+    connect(m_editTitle, &QAction::triggered, this, [this] {
+        const int q = m_board->activeQuadrant();
+        if (ArrayController* controller = m_board->controllerForQuadrant(q);
+            controller && controller->hasSelection())
+            editTitle(q, controller->selectionIndex());
+    });
+
+    m_moveToTop = new QAction(QStringLiteral("Move to Top"), this);
+    m_moveToTop->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up));
+    connect(m_moveToTop, &QAction::triggered, this, [this] { m_board->moveSelectedItemsToFringe(true); });
+    m_moveToBottom = new QAction(QStringLiteral("Move to Bottom"), this);
+    m_moveToBottom->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down));
+    connect(m_moveToBottom, &QAction::triggered, this, [this] { m_board->moveSelectedItemsToFringe(false); });
+
+    m_toggleStar = new QAction(QStringLiteral("Toggle Star"), this);
+    m_toggleStar->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(m_toggleStar, &QAction::triggered, this, [this] { m_board->toggleStarForSelectedItems(); });
+
+    m_newProject = new QAction(glyphIcon(true), QStringLiteral("New Project"), this);
+    m_newProject->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    connect(m_newProject, &QAction::triggered, this, [this] { addNewProject(-1); });
+
+    m_biggerText = new QAction(QStringLiteral("Bigger Text"), this);
+    m_biggerText->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    connect(m_biggerText, &QAction::triggered, this, &MainWindow::increaseFontSize);
+    m_smallerText = new QAction(QStringLiteral("Smaller Text"), this);
+    m_smallerText->setShortcut(QKeySequence::ZoomOut);
+    connect(m_smallerText, &QAction::triggered, this, &MainWindow::decreaseFontSize);
+
+    m_closeWindow = new QAction(QStringLiteral("Close Window"), this);
+    m_closeWindow->setShortcut(QKeySequence::Close);
+    connect(m_closeWindow, &QAction::triggered, this, &QWidget::close);
+
+    m_sortGroup = new QActionGroup(this);
+    for (int mode = 0; mode < BoardArrangement::kSortModeCount; ++mode) {
+        auto* action = new QAction(QString::fromUtf8(kSortModeTitles[mode]), m_sortGroup);
+        action->setCheckable(true);
+        action->setData(mode);
+        connect(action, &QAction::triggered, this, [this, mode] {
+            m_services.preferences->setValue(BoardArrangement::kItemSortingState, mode);
+        });
+    }
+    m_filterGroup = new QActionGroup(this);
+    for (int state = 0; state < 5; ++state) {
+        auto* action = new QAction(QString::fromUtf8(kFilterStateTitles[state]), m_filterGroup);
+        action->setCheckable(true);
+        action->setData(state);
+        connect(action, &QAction::triggered, this, [this, state] {
+            m_services.preferences->setValue(BoardArrangement::kItemFilterState, state);
+        });
+    }
+    refreshSortAndFilterChecks();
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* projectMenu = menuBar()->addMenu(QStringLiteral("&Project"));
+    projectMenu->addAction(m_newProject);
+    m_templatesMenu = projectMenu->addMenu(QStringLiteral("New Project from Template"));
+    fillTemplatesMenu(m_templatesMenu);
+    projectMenu->addSeparator();
+    projectMenu->addAction(m_closeWindow);
+
+    QMenu* itemMenu = menuBar()->addMenu(QStringLiteral("&Item"));
+    itemMenu->addAction(m_addItem);
+    for (QAction* action : m_addToQuadrant)
+        itemMenu->addAction(action);
+    itemMenu->addSeparator();
+    itemMenu->addAction(m_editTitle);
+    itemMenu->addAction(m_toggleCompleted);
+    itemMenu->addAction(m_completeItems);
+    itemMenu->addAction(m_toggleStar);
+    itemMenu->addSeparator();
+    itemMenu->addAction(m_moveToTop);
+    itemMenu->addAction(m_moveToBottom);
+    itemMenu->addSeparator();
+    itemMenu->addAction(m_deleteItems);
+
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+    viewMenu->addAction(m_biggerText);
+    viewMenu->addAction(m_smallerText);
+    viewMenu->addSeparator();
+    m_sortMenu = viewMenu->addMenu(QStringLiteral("Sort Items By"));
+    m_sortMenu->addActions(m_sortGroup->actions());
+    m_filterMenu = viewMenu->addMenu(QStringLiteral("Show"));
+    m_filterMenu->addActions(m_filterGroup->actions());
+
+    m_itemContextMenu = new QMenu(this);
+    m_itemContextMenu->addAction(m_editTitle);
+    m_itemContextMenu->addAction(m_toggleCompleted);
+    m_itemContextMenu->addAction(m_toggleStar);
+    m_itemContextMenu->addSeparator();
+    m_itemContextMenu->addAction(m_moveToTop);
+    m_itemContextMenu->addAction(m_moveToBottom);
+    m_itemContextMenu->addSeparator();
+    m_itemContextMenu->addAction(m_deleteItems);
+}
+
+void MainWindow::fillTemplatesMenu(QMenu* menu)
+{
+    const std::vector<QuadrantTemplate> templates = QuadrantTemplates::load();
+    QAction* custom = menu->addAction(QStringLiteral("Custom template"));
+    custom->setToolTip(QStringLiteral(
+        "After you save a project as a reusable template, you can create instances of that template here"));
+    custom->setData(int(templates.size()));
+    connect(custom, &QAction::triggered, this, &MainWindow::customTemplateRequested);
+    menu->addSeparator();
+    for (size_t i = 0; i < templates.size(); ++i) {
+        QAction* action = menu->addAction(templates[i].title);
+        action->setToolTip(templates[i].tooltip);
+        action->setData(int(i));
+        connect(action, &QAction::triggered, this, [this, i] { addNewProject(int(i)); });
+    }
+    menu->setToolTipsVisible(true);
+}
+
+void MainWindow::buildToolbar()
+{
+    QToolBar* toolbar = addToolBar(QStringLiteral("Main"));
+    toolbar->setObjectName(QStringLiteral("mainToolbar"));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setIconSize(QSize(22, 22));
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_addItem->setIconText(QStringLiteral("Add"));
+    toolbar->addAction(m_addItem);
+    toolbar->addAction(m_completeItems);
+    toolbar->addAction(m_deleteItems);
+    toolbar->addSeparator();
+
+    m_newProjectButton = new QToolButton;
+    m_newProjectButton->setDefaultAction(m_newProject);
+    m_newProjectButton->setMenu(m_templatesMenu);
+    m_newProjectButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_newProjectButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->addWidget(m_newProjectButton);
+
+    auto* sortMenu = new QMenu(this);
+    sortMenu->addSection(QStringLiteral("Sort Items By"));
+    sortMenu->addActions(m_sortGroup->actions());
+    sortMenu->addSection(QStringLiteral("Show"));
+    sortMenu->addActions(m_filterGroup->actions());
+    m_sortButton = new QToolButton;
+    m_sortButton->setText(QStringLiteral("Sort && Filters"));
+    m_sortButton->setIcon(glyphIcon(false));
+    m_sortButton->setMenu(sortMenu);
+    m_sortButton->setPopupMode(QToolButton::InstantPopup);
+    m_sortButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->addWidget(m_sortButton);
+}
+
+void MainWindow::refreshSortAndFilterChecks()
+{
+    const int mode = m_services.preferences->intValue(BoardArrangement::kItemSortingState);
+    for (QAction* action : m_sortGroup->actions())
+        action->setChecked(action->data().toInt() == mode);
+    const int state = m_services.preferences->intValue(BoardArrangement::kItemFilterState);
+    for (QAction* action : m_filterGroup->actions())
+        action->setChecked(action->data().toInt() == state);
+}
+
+void MainWindow::updateActionStates()
+{
+    const bool project = m_board->selectedProject() != nullptr;
+    ArrayController* active = m_board->controllerForQuadrant(m_board->activeQuadrant());
+    const bool selection = active && active->hasSelection();
+    m_addItem->setEnabled(project);
+    for (QAction* action : m_addToQuadrant)
+        action->setEnabled(project);
+    for (QAction* action :
+         {m_completeItems, m_toggleCompleted, m_editTitle, m_moveToTop, m_moveToBottom, m_toggleStar})
+        action->setEnabled(selection);
+    // Without a selection the trash command opens the trash bin.
+    m_deleteItems->setEnabled(project);
+}
+
+void MainWindow::showItemContextMenu(const QPoint& globalPosition)
+{
+    updateActionStates();
+    m_itemContextMenu->popup(globalPosition);
+}
+
+void MainWindow::addNewProject(int templateIndex)
+{
+    endAllEditing();
+    if (templateIndex < 0) {
+        m_projectList->addNewProjectWithTemplate(nullptr);
+        return;
+    }
+    const std::vector<QuadrantTemplate> templates = QuadrantTemplates::load();
+    if (templateIndex >= int(templates.size()))
+        return;
+    const QuadrantTemplate& chosen = templates[size_t(templateIndex)];
+    ProjectTemplate projectTemplate;
+    projectTemplate.title = chosen.title;
+    projectTemplate.quadrantTitles = chosen.quadrantTitles;
+    projectTemplate.centerX = chosen.centerX;
+    projectTemplate.centerY = chosen.centerY;
+    m_projectList->addNewProjectWithTemplate(&projectTemplate);
+}
+
+// --- Preferences
+
+void MainWindow::preferenceChanged(const QString& key)
+{
+    if (key == BoardArrangement::kItemSortingState || key == BoardArrangement::kItemFilterState) {
+        refreshSortAndFilterChecks();
+    } else if (key == kShowingInbox || key == kHideProjects || key == kShowingFeed || key == kShowingDetail) {
+        applyPanelPreferences();
+    } else if (key == QLatin1String(FontTiers::kKey)) {
+        applyFontTier();
+    } else if (key == kWorkOfflineOnly) {
+        if (SyncEngineInterface* sync = m_document.syncEngine()) {
+            if (m_services.preferences->boolValue(kWorkOfflineOnly))
+                sync->stopAllLoops();
+            else
+                sync->startAllLoops();
+        }
+    }
+}
+
+void MainWindow::applyPanelPreferences()
+{
+    const Preferences& preferences = *m_services.preferences;
+    m_leftSplitter->setVisible(!preferences.boolValue(kHideProjects));
+    m_inboxArea->setVisible(preferences.boolValue(kShowingInbox) && m_inboxArea->layout()->count() > 0);
+    m_rightArea->setVisible(preferences.boolValue(kShowingDetail) && m_rightArea->layout()->count() > 0);
+}
+
+void MainWindow::applyFontTier()
+{
+    const float fontSize = FontTiers::currentFontSize(*m_services.preferences);
+    for (QuadrantPanel* panel : m_panels)
+        panel->setBaseFontSize(fontSize);
+    setQuadrantRowHeight(FontTiers::currentQuadrantRowHeight(*m_services.preferences));
+    reloadTableViews();
+}
+
+void MainWindow::setQuadrantRowHeight(float height)
+{
+    for (QuadrantView* view : m_views)
+        view->setRowHeight(int(height));
+    m_projectList->setRowHeight(int(height));
+}
+
+void MainWindow::increaseFontSize()
+{
+    FontTiers::increaseFontTier(*m_services.preferences);
+    setQuadrantRowHeight(FontTiers::currentQuadrantRowHeight(*m_services.preferences));
+    reloadTableViews();
+}
+
+void MainWindow::decreaseFontSize()
+{
+    FontTiers::decreaseFontTier(*m_services.preferences);
+    setQuadrantRowHeight(FontTiers::currentQuadrantRowHeight(*m_services.preferences));
+    reloadTableViews();
+}
+
+void MainWindow::reloadTableViews()
+{
+    m_projectList->update();
+    for (QuadrantView* view : m_views) {
+        view->itemsModel()->reloadRows();
+        view->viewport()->update();
+    }
+}
+
+void MainWindow::changeToolbarForDragging(bool dragging)
+{
+    // While items are dragged only the item commands stay at hand.
+    m_newProjectButton->setEnabled(!dragging);
+    m_sortButton->setEnabled(!dragging);
+    if (!dragging)
+        updateActionStates();
+}
+
+// --- The project shown
+
+void MainWindow::showProject(TODOList* project)
+{
+    endAllEditing();
+    m_board->showProject(project);
+}
+
+void MainWindow::projectShown(TODOList* project)
+{
+    showBoardOrMessage();
+    for (int q = 0; q < 4; ++q) {
+        QuadrantPanel* panel = m_panels[size_t(q)];
+        panel->setTitle(project ? project->nameForQuadrant(q) : QString());
+        panel->setColor(QuadrantColors::quadrantColor(project, q));
+        m_views[size_t(q)]->itemsModel()->setEditable(!project || !project->lazyFetch());
+        const QString name = project ? project->nameForQuadrant(q) : QString();
+        m_addToQuadrant[size_t(q)]->setText(name.isEmpty()
+                                                ? QStringLiteral("New Item in Quadrant %1").arg(q + 1)
+                                                : QStringLiteral("New Item in “%1”").arg(name));
+    }
+    if (project) {
+        m_fourQuadrants->setCrossFraction(
+            CrossPosition::fractionFromStored(project->centerX(), project->centerY()));
+        const int row = m_projectList->controller().rowOfProject(project);
+        if (!m_isSelectingLastProject && row >= 0)
+            m_services.preferences->setValue(kLastSelectedProjectRow, row);
+    }
+    updateActionStates();
+}
+
+void MainWindow::showBoardOrMessage()
+{
+    auto* stack = qobject_cast<QStackedWidget*>(m_fourQuadrants->parentWidget());
+    if (!stack)
+        return;
+    const bool board = m_board->selectedProject() && m_noQuadrantsMessage.isEmpty();
+    m_emptyMessage->setText(m_noQuadrantsMessage.isEmpty()
+                                ? QStringLiteral("Select a project on the left, or create one.")
+                                : m_noQuadrantsMessage);
+    stack->setCurrentWidget(board ? static_cast<QWidget*>(m_fourQuadrants) : m_emptyMessage);
+}
+
+void MainWindow::selectLastSelectedProjectAfterDelay()
+{
+    if (!m_services.scheduler)
+        return;
+    m_isSelectingLastProject = true;
+    std::weak_ptr<bool> alive = m_alive;
+    m_services.scheduler->after(1000, [this, alive] {
+        if (const auto flag = alive.lock(); !flag || !*flag)
+            return;
+        m_projectList->selectLastSelectedProject();
+        m_isSelectingLastProject = false;
+    });
+}
+
+void MainWindow::refreshController()
+{
+    m_projectList->rearrange();
+    for (int q = 0; q < 4; ++q)
+        m_board->controller(q).rearrangeObjects();
+    cleanListCustomCells();
+}
+
+// --- ProjectListHost
+
+void MainWindow::deselectItems()
+{
+    m_board->selectItem(nullptr);
+}
+
+bool MainWindow::isFilteringItems() const
+{
+    return m_filterPanel && m_filterPanel->getIsFiltering();
+}
+
+QString MainWindow::searchString() const
+{
+    return m_filterPanel ? m_filterPanel->searchString() : QStringLiteral("");
+}
+
+QDateTime MainWindow::minDate() const
+{
+    return m_filterPanel ? m_filterPanel->getMinSelectedDate() : QDateTime();
+}
+
+QDateTime MainWindow::maxDate() const
+{
+    return m_filterPanel ? m_filterPanel->getMaxSelectedDate() : QDateTime();
+}
+
+QStringList MainWindow::currentOwnerEmails() const
+{
+    return m_filterPanel ? m_filterPanel->currentOwnerEmails() : QStringList();
+}
+
+ObjectPredicate MainWindow::itemFilterPredicate() const
+{
+    return m_board->arrangement().userFilterPredicate();
+}
+
+void MainWindow::setNoQuadrantsMessageLabel(const QString& message)
+{
+    m_noQuadrantsMessage = message;
+    showBoardOrMessage();
+}
+
+void MainWindow::enableFirstQuadrantAndSelectRow(int row)
+{
+    m_board->enableQuadrantAndSelectRows(0, {row});
+}
+
+bool MainWindow::makeWindowFirstResponder()
+{
+    endAllEditing();
+    setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+// --- DocumentWindow
+
+ProjectList* MainWindow::projectList()
+{
+    return m_projectList;
+}
+
+void MainWindow::changeFiltersToNormal()
+{
+    m_board->changeFiltersToNormal();
+}
+
+void MainWindow::updateFilters()
+{
+    m_board->updateFilters();
+}
+
+Predicate MainWindow::userFilterPredicate() const
+{
+    return m_board->userFilterPredicate();
+}
+
+void MainWindow::startObservingSyncEngine()
+{
+    if (m_observingSync || m_stoppedObserving)
+        return;
+    m_observingSync = true;
+    if (NotificationCenter* center = m_services.notifications) {
+        center->addObserver(this, kNotificationItemUpdaterLooped,
+                            [this](const Notification&) { m_board->rearrangeArrayControllers(); });
+        center->addObserver(this, kNotificationProjectUpdaterLooped, [this](const Notification&) {
+            cleanListCustomCells();
+            rearrangeProjectList();
+        });
+    }
+    // The engine's observable properties, whichever engine it is.
+    auto* engine = dynamic_cast<QObject*>(m_document.syncEngine());
+    if (!engine)
+        return;
+    const QMetaObject* meta = engine->metaObject();
+    const int statusProperty = meta->indexOfProperty("statusMessage");
+    if (statusProperty >= 0 && meta->property(statusProperty).hasNotifySignal()) {
+        const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("syncStatusChanged()"));
+        m_syncConnections.push_back(
+            connect(engine, meta->property(statusProperty).notifySignal(), this, slot));
+        syncStatusChanged();
+    }
+}
+
+void MainWindow::syncStatusChanged()
+{
+    if (auto* engine = dynamic_cast<QObject*>(m_document.syncEngine()))
+        setStatusMessage(engine->property("statusMessage").toString());
+}
+
+void MainWindow::startCalendarSyncTimer()
+{
+    // The calendar export lives with the calendar sync; the window has nothing of its own to start.
+}
+
+void MainWindow::stopObserving()
+{
+    if (m_stoppedObserving)
+        return;
+    m_stoppedObserving = true;
+    if (m_services.notifications)
+        m_services.notifications->removeObserver(this);
+    for (const QMetaObject::Connection& connection : m_syncConnections)
+        disconnect(connection);
+    m_syncConnections.clear();
+}
+
+void MainWindow::inboxItemAdded(TODOItem* item)
+{
+    emit inboxItemWasAdded(item);
+}
+
+void MainWindow::setStatusMessage(const QString& message)
+{
+    m_statusLabel->setText(message);
+}
+
+// --- BoardView
+
+void MainWindow::editTitle(int quadrant, qsizetype row)
+{
+    if (QuadrantView* view = quadrantView(quadrant))
+        view->editTitle(row);
+}
+
+void MainWindow::scrollToRow(int quadrant, qsizetype row)
+{
+    if (QuadrantView* view = quadrantView(quadrant))
+        view->scrollToRow(row);
+}
+
+void MainWindow::reloadQuadrant(int quadrant)
+{
+    if (QuadrantView* view = quadrantView(quadrant)) {
+        view->itemsModel()->reloadRows();
+        view->viewport()->update();
+    }
+}
+
+void MainWindow::focusQuadrant(int quadrant)
+{
+    if (QuadrantView* view = quadrantView(quadrant))
+        view->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::focusProjectList()
+{
+    m_projectList->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::activeQuadrantChanged(int quadrant)
+{
+    for (int q = 0; q < 4; ++q)
+        m_panels[size_t(q)]->showVisualHint(q == quadrant);
+    emit activeControllerChanged(m_board->controllerForQuadrant(quadrant));
+    updateActionStates();
+}
+
+void MainWindow::cleanListCustomCells()
+{
+    m_projectList->cleanListCustomCells();
+}
+
+void MainWindow::reloadProjectListFilters()
+{
+    m_projectList->reloadFilters();
+}
+
+void MainWindow::rearrangeProjectList()
+{
+    m_projectList->rearrange();
+}
+
+void MainWindow::showUndeleteWindow()
+{
+    emit undeleteWindowRequested();
+}
+
+bool MainWindow::isShowingDetail() const
+{
+    return m_rightArea->isVisible();
+}
+
+void MainWindow::toggleShowDetail()
+{
+    if (m_rightArea->layout()->count() > 0)
+        m_services.preferences->setValue(kShowingDetail, !m_services.preferences->boolValue(kShowingDetail));
+    emit detailToggleRequested();
+}
+
+void MainWindow::scrollSelectedRowToVisible()
+{
+    for (int q = 0; q < 4; ++q) {
+        const ArrayController& controller = m_board->controller(q);
+        if (controller.hasSelection()) {
+            m_views[size_t(q)]->scrollToRow(controller.selectionIndex());
+            return;
+        }
+    }
+}
+
+void MainWindow::endEditing()
+{
+    endAllEditing();
+}
+
+void MainWindow::endAllEditing()
+{
+    for (QuadrantView* view : m_views) {
+        if (view)
+            view->endEditing();
+    }
+}
+
+// --- Window events
+
+bool MainWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        scheduleLoginCheck();
+    return QMainWindow::event(event);
+}
+
+void MainWindow::scheduleLoginCheck()
+{
+    if (m_loginCheckScheduled || !m_services.scheduler)
+        return;
+    m_loginCheckScheduled = true;
+    std::weak_ptr<bool> alive = m_alive;
+    m_loginTimer = m_services.scheduler->after(kLoginCheckDelayMs, [this, alive] {
+        if (const auto flag = alive.lock(); flag && *flag) {
+            m_loginTimer = 0;
+            loginCheck();
+        }
+    });
+}
+
+void MainWindow::loginCheck()
+{
+    SyncEngineInterface* sync = m_document.syncEngine();
+    if (!sync || sync->isOnline() || m_services.preferences->boolValue(kWorkOfflineOnly))
+        return;
+    if (m_services.preferences->stringValue(QStringLiteral("_currentUser")).isEmpty())
+        emit syncWindowRequested();
+    else
+        emit loginRequested();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Whatever is being typed or dragged ends here, and the editing lock with it.
+    endAllEditing();
+    m_board->releaseAll();
+    m_document.canCloseDocument();
+    event->accept();
+}
+
+} // namespace qv

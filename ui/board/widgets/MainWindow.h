@@ -1,0 +1,211 @@
+#pragma once
+
+#include "app/DocumentWindow.h"
+#include "platform/Scheduler.h"
+#include "platform/Services.h"
+#include "ui/board/Board.h"
+#include "ui/board/ProjectListController.h"
+
+#include <QMainWindow>
+#include <QMetaObject>
+#include <QUrl>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolButton;
+
+namespace qv {
+
+class CollaborationInterface;
+class FourQuadrantView;
+class ImageFactoryForMac;
+class ItemFilterPanel;
+class MyDocument;
+class ProjectListView;
+class QuadrantPanel;
+class QuadrantView;
+class TODOList;
+
+// The document's window: the project list on the left, the selected project's four quadrants in
+// the middle, room for side panels on the right and for the inbox below the project list, the
+// toolbar, the menus of the item commands and the status bar. Constructing it registers it as the
+// document's window and runs the document's start-up; show() it afterwards.
+class MainWindow final : public QMainWindow, public DocumentWindow, public BoardView, public ProjectListHost {
+    Q_OBJECT
+public:
+    MainWindow(MyDocument& document, const Services& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Board& board() const { return *m_board; }
+    QuadrantView* quadrantView(int quadrant) const;
+    QuadrantPanel* quadrantPanel(int quadrant) const;
+    FourQuadrantView* fourQuadrantView() const { return m_fourQuadrants; }
+    ProjectListView* projectListView() const { return m_projectList; }
+
+    // Places for the neighbouring panels; each is hidden while it holds nothing.
+    QWidget* rightPanelArea() const { return m_rightArea; }
+    QWidget* inboxArea() const { return m_inboxArea; }
+    void setRightPanel(QWidget* panel);
+    void setInboxPanel(QWidget* panel);
+
+    void setFilterPanel(ItemFilterPanel* panel);
+    void setCollaboration(const CollaborationInterface* collaboration);
+    // Where links of items are opened (the desktop's handler by default).
+    void setUrlOpener(std::function<void(const QUrl&)> opener);
+
+    // --- DocumentWindow ---
+    ProjectList* projectList() override;
+    void changeFiltersToNormal() override;
+    void updateFilters() override;
+    Predicate userFilterPredicate() const override;
+    void startObservingSyncEngine() override;
+    void startCalendarSyncTimer() override;
+    void stopObserving() override;
+    void inboxItemAdded(TODOItem* item) override;
+
+    // --- BoardView ---
+    void editTitle(int quadrant, qsizetype row) override;
+    void scrollToRow(int quadrant, qsizetype row) override;
+    void reloadQuadrant(int quadrant) override;
+    void focusQuadrant(int quadrant) override;
+    void focusProjectList() override;
+    void activeQuadrantChanged(int quadrant) override;
+    void cleanListCustomCells() override;
+    void reloadProjectListFilters() override;
+    void rearrangeProjectList() override;
+    void showUndeleteWindow() override;
+    void toggleShowDetail() override;
+    void projectShown(TODOList* project) override;
+    void scrollSelectedRowToVisible() override;
+    void endEditing() override;
+
+    // --- ProjectListHost ---
+    void deselectItems() override;
+    bool isFilteringItems() const override;
+    QString searchString() const override;
+    QDateTime minDate() const override;
+    QDateTime maxDate() const override;
+    QStringList currentOwnerEmails() const override;
+    ObjectPredicate itemFilterPredicate() const override;
+    void setIsShowingArchived(bool showing) override { m_isShowingArchived = showing; }
+    void setNoQuadrantsMessageLabel(const QString& message) override;
+    void enableFirstQuadrantAndSelectRow(int row) override;
+    bool makeWindowFirstResponder() override;
+
+    // Every open title editor commits its text and closes.
+    void endAllEditing();
+    bool isShowingArchived() const { return m_isShowingArchived; }
+    bool isShowingDetail() const;
+
+public slots:
+    // The project list chose a project (nullptr: none).
+    void showProject(qv::TODOList* project);
+    void setStatusMessage(const QString& message);
+    void increaseFontSize();
+    void decreaseFontSize();
+    void reloadTableViews();
+    void setQuadrantRowHeight(float height);
+    void changeToolbarForDragging(bool dragging);
+    // After a sync or a restore from the trash: the project list and every quadrant re-sort and
+    // re-filter.
+    void refreshController();
+    // At start-up: one second later the project list selects the row stored last time; until
+    // then selections do not overwrite that row.
+    void selectLastSelectedProjectAfterDelay();
+
+signals:
+    // Four seconds after the window first became active, offline and not working offline only:
+    // without a stored user e-mail the sync sheet should open, otherwise a login start.
+    void syncWindowRequested();
+    void loginRequested();
+    void undeleteWindowRequested();
+    void customTemplateRequested();
+    void detailToggleRequested();
+    void iconsRequested();
+    void collaboratorsRequested();
+    void inboxItemWasAdded(qv::TODOItem* item);
+    // The drawer follows the active quadrant's controller (nullptr: none).
+    void activeControllerChanged(qv::ArrayController* controller);
+
+private slots:
+    void syncStatusChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolbar();
+    void fillTemplatesMenu(QMenu* menu);
+    void preferenceChanged(const QString& key);
+    void refreshSortAndFilterChecks();
+    void applyPanelPreferences();
+    void applyFontTier();
+    void updateActionStates();
+    void showItemContextMenu(const QPoint& globalPosition);
+    void addNewProject(int templateIndex);
+    void scheduleLoginCheck();
+    void loginCheck();
+    void showBoardOrMessage();
+
+    MyDocument& m_document;
+    Services m_services;
+    std::unique_ptr<ImageFactoryForMac> m_ownIcons;
+    ImageFactoryForMac* m_icons = nullptr;
+    std::unique_ptr<Board> m_board;
+
+    ProjectListView* m_projectList = nullptr;
+    FourQuadrantView* m_fourQuadrants = nullptr;
+    std::array<QuadrantView*, 4> m_views{};
+    std::array<QuadrantPanel*, 4> m_panels{};
+    QSplitter* m_splitter = nullptr;
+    QSplitter* m_leftSplitter = nullptr;
+    QWidget* m_rightArea = nullptr;
+    QWidget* m_inboxArea = nullptr;
+    QLabel* m_emptyMessage = nullptr;
+    QString m_noQuadrantsMessage;
+    ItemFilterPanel* m_filterPanel = nullptr;
+    bool m_isShowingArchived = false;
+    bool m_isSelectingLastProject = false;
+    QLabel* m_statusLabel = nullptr;
+
+    QAction* m_addItem = nullptr;
+    QAction* m_completeItems = nullptr;
+    QAction* m_deleteItems = nullptr;
+    QAction* m_toggleCompleted = nullptr;
+    QAction* m_editTitle = nullptr;
+    QAction* m_moveToTop = nullptr;
+    QAction* m_moveToBottom = nullptr;
+    QAction* m_toggleStar = nullptr;
+    std::array<QAction*, 4> m_addToQuadrant{};
+    QAction* m_newProject = nullptr;
+    QAction* m_biggerText = nullptr;
+    QAction* m_smallerText = nullptr;
+    QAction* m_closeWindow = nullptr;
+    QActionGroup* m_sortGroup = nullptr;
+    QActionGroup* m_filterGroup = nullptr;
+    QMenu* m_templatesMenu = nullptr;
+    QMenu* m_sortMenu = nullptr;
+    QMenu* m_filterMenu = nullptr;
+    QMenu* m_itemContextMenu = nullptr;
+    QToolButton* m_newProjectButton = nullptr;
+    QToolButton* m_sortButton = nullptr;
+
+    std::vector<QMetaObject::Connection> m_syncConnections;
+    bool m_observingSync = false;
+    bool m_stoppedObserving = false;
+    bool m_loginCheckScheduled = false;
+    TimerId m_loginTimer = 0;
+    std::shared_ptr<bool> m_alive;
+};
+
+} // namespace qv

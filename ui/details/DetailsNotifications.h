@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace qv {
+
+// The owner filter shared by the project team panel and the item filter panel. Object: the
+// chosen people as a QStringList of their usernames (a person is known by username), sorted,
+// without repeats; empty for none. No user info.
+inline const QString kNotificationSelectedOwnersChanged =
+    QStringLiteral("kNotificationSelectedOwnersChanged");
+
+} // namespace qv

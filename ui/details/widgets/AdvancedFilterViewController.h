@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace qv {
+
+class AdvancedFilter;
+class MyDocument;
+struct Services;
+
+// The item filter panel: search text, which items show ("kItemFilterState"), a date range on
+// one item date, item tags, the person the items are delegated to, their creator and
+// completer, and a reset. filter() is what the board filters with (it is the board's
+// ItemFilterPanel); filtersChanged() asks the board to apply it again.
+class AdvancedFilterViewController : public QWidget {
+    Q_OBJECT
+public:
+    AdvancedFilterViewController(MyDocument& document, const Services& services, QWidget* parent = nullptr);
+    ~AdvancedFilterViewController() override;
+
+    AdvancedFilter& filter() const { return *m_filter; }
+    QLineEdit* searchField() const { return m_search; }
+    QPushButton* resetButton() const { return m_reset; }
+    QComboBox* delegatedToField() const { return m_delegatedTo; }
+
+    // Reads the item tags and the known people from the store again.
+    void reloadChoices();
+
+signals:
+    void filtersChanged();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showFilter();
+    void applyDates();
+    void applyTags();
+    void applyPeople();
+
+    MyDocument& m_document;
+    AdvancedFilter* m_filter = nullptr;
+    QLineEdit* m_search = nullptr;
+    QComboBox* m_state = nullptr;
+    QCheckBox* m_datesOn = nullptr;
+    QComboBox* m_timeMode = nullptr;
+    QDateEdit* m_from = nullptr;
+    QDateEdit* m_to = nullptr;
+    QListWidget* m_tags = nullptr;
+    QComboBox* m_tagMode = nullptr;
+    QComboBox* m_delegatedTo = nullptr;
+    QCheckBox* m_ownerNot = nullptr;
+    QLineEdit* m_createdBy = nullptr;
+    QCheckBox* m_createdByNot = nullptr;
+    QLineEdit* m_completedBy = nullptr;
+    QCheckBox* m_completedByNot = nullptr;
+    QPushButton* m_reset = nullptr;
+    bool m_showing = false;
+};
+
+} // namespace qv
