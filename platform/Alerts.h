@@ -33,7 +33,7 @@ public:
     struct Shown {
         QString message;
         QString informative;
-        QString button;     // alerts: the button; confirmations: the affirmative button
+        QString button; // alerts: the button; confirmations: the affirmative button
         bool confirmation = false;
     };
 

@@ -26,8 +26,7 @@ public:
     NotificationCenter& operator=(const NotificationCenter&) = delete;
 
     // sender == nullptr observes posts from any sender.
-    void addObserver(const void* owner, const QString& name, Handler handler,
-                     const void* sender = nullptr);
+    void addObserver(const void* owner, const QString& name, Handler handler, const void* sender = nullptr);
     void removeObserver(const void* owner);
     void removeObserver(const void* owner, const QString& name);
 

@@ -174,8 +174,9 @@ public:
     void GETInboxItemsForLatestTimestamp(std::function<void(const std::vector<TODOItem*>&)> success,
                                          std::function<void(const std::optional<QString>&)> failure);
 
-    // One project and its items into the document's context (or the given one). Requests for a
-    // project already being downloaded join that download.
+    // One project and its items into the document's context (or the given one, which must
+    // outlive the download), under the same conflict rule as the loops. Requests for a project
+    // already being downloaded join that download. A reply without a project is a failure.
     void getProjectAndItemsForProjectWithID(qint64 projectID, ProjectSuccess success, RequestFailure failure);
     void getProjectAndItemsForProjectWithID(qint64 projectID, store::Context& context, ProjectSuccess success,
                                             RequestFailure failure);
@@ -209,7 +210,7 @@ public:
     static QString queryDate(const QDateTime& date);
     // Posts a notification of the application.
     void post(const QString& name, const void* sender, const QVariantMap& userInfo = {});
-    // Requests waiting or loading, in every queue and outside them.
+    // Requests waiting or loading, in the queues and outside them (queues held by a stop aside).
     int pendingRequestCount() const;
 
 signals:

@@ -58,7 +58,8 @@ public:
                                    std::shared_ptr<const ObjectMapping> mapping, bool serialize = true)
     {
         removeMappingForKeyPath(jsonKey);
-        m_relationships.push_back({std::move(jsonKey), std::move(relationship), std::move(mapping), serialize});
+        m_relationships.push_back(
+            {std::move(jsonKey), std::move(relationship), std::move(mapping), serialize});
         return *this;
     }
     ObjectMapping& removeMappingForKeyPath(const QString& jsonKey)

@@ -22,8 +22,7 @@ void pointAt(const QString& root)
     for (std::size_t i = 0; i < kVariables.size(); ++i) {
         const QString path = root + '/' + names[i];
         QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ExeOwner);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(kVariables[i], QFile::encodeName(path));
     }
 }
@@ -53,10 +52,22 @@ TempHome::~TempHome()
     }
 }
 
-QString TempHome::configHome() const { return m_dir.path() + "/config"; }
-QString TempHome::dataHome() const { return m_dir.path() + "/data"; }
-QString TempHome::cacheHome() const { return m_dir.path() + "/cache"; }
-QString TempHome::runtimeDir() const { return m_dir.path() + "/runtime"; }
+QString TempHome::configHome() const
+{
+    return m_dir.path() + "/config";
+}
+QString TempHome::dataHome() const
+{
+    return m_dir.path() + "/data";
+}
+QString TempHome::cacheHome() const
+{
+    return m_dir.path() + "/cache";
+}
+QString TempHome::runtimeDir() const
+{
+    return m_dir.path() + "/runtime";
+}
 
 void installProcessHome()
 {
