@@ -372,8 +372,9 @@ void AppDelegate::retryLink(LinkKind kind, qint64 id, int attempt)
     }
     if (attempt == 2) {
         if (ShellWindow* w = window())
-            w->setStatusBarMessage(kind == LinkKind::Project ? QStringLiteral("Syncing and searching for project...")
-                                                             : QStringLiteral("Syncing and searching for item..."));
+            w->setStatusBarMessage(kind == LinkKind::Project
+                                       ? QStringLiteral("Syncing and searching for project...")
+                                       : QStringLiteral("Syncing and searching for item..."));
         after(kSecondURLRetryMs, [this, kind, id] { retryLink(kind, id, 3); });
         return;
     }
@@ -382,8 +383,9 @@ void AppDelegate::retryLink(LinkKind kind, qint64 id, int attempt)
             QStringLiteral("Not found"),
             kind == LinkKind::Project
                 ? QStringLiteral("The project was not found")
-                : QStringLiteral("The item was not found. Maybe you don't own that item, it was already erased "
-                                 "or it is being filtered by the UI at this moment."),
+                : QStringLiteral(
+                      "The item was not found. Maybe you don't own that item, it was already erased "
+                      "or it is being filtered by the UI at this moment."),
             QStringLiteral("Ok"), Alerts::Style::Warning);
     }
     if (ShellWindow* w = window())

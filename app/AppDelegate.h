@@ -38,8 +38,8 @@ public:
     };
 
     // Runs a program (no shell) and reports its exit status; -1 when it could not run.
-    using CommandRunner =
-        std::function<void(const QString& program, const QStringList& arguments, std::function<void(int)> done)>;
+    using CommandRunner = std::function<void(const QString& program, const QStringList& arguments,
+                                             std::function<void(int)> done)>;
 
     struct Dependencies {
         // Clock, scheduler and preferences are required; alerts for the "Not found" alert.

@@ -33,7 +33,8 @@ std::optional<ColorList> ColorList::load(const QString& path, QString* error)
         return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
-    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7f; })) {
+    if (std::any_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) > 0x7f; })) {
         if (error)
             *error = QStringLiteral("%1 is not ASCII text").arg(path);
         return std::nullopt;

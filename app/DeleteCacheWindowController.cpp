@@ -11,7 +11,8 @@
 
 namespace qv {
 
-QString DeleteCacheWindowController::requestCacheFolder(const QString& cachesFolder, const QString& syncOrigin)
+QString DeleteCacheWindowController::requestCacheFolder(const QString& cachesFolder,
+                                                        const QString& syncOrigin)
 {
     const QUrl origin(syncOrigin);
     if (cachesFolder.isEmpty() || !origin.isValid() || origin.host().isEmpty())

@@ -18,12 +18,14 @@ QString pathFor(HelpLinks::Link link)
     case HelpLinks::Link::GetStarted:
         return QStringLiteral("/help/how-to-get-started-with-quadrivo-for-mac/?qv-mac-menu");
     case HelpLinks::Link::UseTags:
-        return QStringLiteral("/productivity/using-tags-in-quadrivo-to-manage-multiple-projects/?qv-mac-menu");
+        return QStringLiteral(
+            "/productivity/using-tags-in-quadrivo-to-manage-multiple-projects/?qv-mac-menu");
     case HelpLinks::Link::ShareFiles:
         return QStringLiteral(
             "/productivity/instantly-share-files-across-devices-and-team-members-in-quadrivo/?qv-mac-menu");
     case HelpLinks::Link::Collaborate:
-        return QStringLiteral("/productivity/how-to-manage-your-team-and-collaborators-in-quadrivo/?qv-mac-menu");
+        return QStringLiteral(
+            "/productivity/how-to-manage-your-team-and-collaborators-in-quadrivo/?qv-mac-menu");
     case HelpLinks::Link::ShareCalendars:
         return QStringLiteral("/productivity/calendar-feeds-outlook-google-more/?qv-mac-menu");
     case HelpLinks::Link::ItemInbox:
@@ -42,12 +44,15 @@ QString pathFor(HelpLinks::Link link)
 
 } // namespace
 
-HelpLinks::HelpLinks(QString webOrigin, Opener opener) : m_origin(std::move(webOrigin)), m_opener(std::move(opener))
+HelpLinks::HelpLinks(QString webOrigin, Opener opener)
+    : m_origin(std::move(webOrigin)), m_opener(std::move(opener))
 {
     while (m_origin.endsWith(QLatin1Char('/')))
         m_origin.chop(1);
     if (!m_opener)
-        m_opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+        m_opener = [](const QUrl& url) {
+            return QDesktopServices::openUrl(url);
+        };
 }
 
 QUrl HelpLinks::url(Link link) const

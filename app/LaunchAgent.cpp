@@ -77,8 +77,8 @@ QString LaunchAgent::quotedExecArgument(const QString& path)
 QByteArray LaunchAgent::entryContents(const QString& executable)
 {
     // A line break or other control character cannot be carried by the Exec key.
-    if (executable.isEmpty() ||
-        std::any_of(executable.begin(), executable.end(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+    if (executable.isEmpty() || std::any_of(executable.begin(), executable.end(),
+                                            [](QChar c) { return c.category() == QChar::Other_Control; }))
         return {};
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");

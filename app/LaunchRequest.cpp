@@ -34,8 +34,8 @@ std::optional<QStringList> stringList(const QJsonValue& value)
 } // namespace
 
 ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
-                                                   const std::function<QByteArray()>& readStandardInput,
-                                                   const QString& workingFolder)
+                                          const std::function<QByteArray()>& readStandardInput,
+                                          const QString& workingFolder)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(BuildInfo::displayName());

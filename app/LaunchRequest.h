@@ -35,8 +35,8 @@ struct LaunchRequest {
 
     // arguments as QCoreApplication::arguments() gives them (the program first).
     static ParsedLaunch fromArguments(const QStringList& arguments,
-                                const std::function<QByteArray()>& readStandardInput,
-                                const QString& workingFolder);
+                                      const std::function<QByteArray()>& readStandardInput,
+                                      const QString& workingFolder);
 
     QByteArray toMessage() const;
     // nullopt for a message that is not one of ours.

@@ -4,12 +4,12 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QDateTime>
 #include <QFont>
 #include <QImage>
+#include <QMap>
 #include <QPixmap>
 #include <QSizeF>
-#include <QDateTime>
-#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>

@@ -5,7 +5,6 @@
 #include <QTextDocument>
 #include <QTextOption>
 
-
 namespace qv {
 
 QImage Utils::imageResize(const QImage& image, const QSizeF& newSize)

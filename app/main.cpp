@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/BuildInfo.h"
 #include "app/ColorList.h"
+#include "app/CountDowns.h"
 #include "app/DeleteCacheWindowController.h"
 #include "app/HelpLinks.h"
 #include "app/LaunchAgent.h"
@@ -225,10 +226,12 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
 
     QAction* launchOnStart = menu->addAction(QStringLiteral("Start Quadrivo at Login"));
     launchOnStart->setCheckable(true);
-    QObject::connect(launchOnStart, &QAction::triggered, &window, [&delegate] { delegate.toggleLaunchOnStart(); });
+    QObject::connect(launchOnStart, &QAction::triggered, &window,
+                     [&delegate] { delegate.toggleLaunchOnStart(); });
     QAction* syncAfterStart = menu->addAction(QStringLiteral("Sync After Start"));
     syncAfterStart->setCheckable(true);
-    QObject::connect(syncAfterStart, &QAction::triggered, &window, [&delegate] { delegate.toggleSyncAfterStart(); });
+    QObject::connect(syncAfterStart, &QAction::triggered, &window,
+                     [&delegate] { delegate.toggleSyncAfterStart(); });
     const auto refresh = [launchOnStart, syncAfterStart, &preferences] {
         launchOnStart->setChecked(preferences.boolValue(LaunchAgent::key()));
         syncAfterStart->setChecked(preferences.boolValue(QStringLiteral("SYNC_AFTER_START")));
@@ -341,6 +344,7 @@ int main(int argc, char** argv)
     notices.setApplicationVersion(BuildInfo::version());
     notices.setShowOldestFirst(true);
 
+    CountDowns countDowns(preferences);
     Crashwatch crashwatch(clock);
     CrashReporterEntry crashReporter;
     LauncherBadge badge;
@@ -377,22 +381,27 @@ int main(int argc, char** argv)
         alerts.setParent(parts->mainWindow.get());
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
         parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);
-        parts->windowShell = std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler);
+        parts->windowShell =
+            std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler);
         parts->window = parts->windowShell.get();
         parts->sync = parts->engineShell.get();
         return parts;
     };
-    deps.terminateApplication = [] { QCoreApplication::exit(0); };
+    deps.terminateApplication = [] {
+        QCoreApplication::exit(0);
+    };
     deps.syncHost = BuildInfo::syncHost(syncOrigin);
-    deps.restRequestCacheFolder = DeleteCacheWindowController::requestCacheFolder(Paths::caches(), syncOrigin);
+    deps.restRequestCacheFolder =
+        DeleteCacheWindowController::requestCacheFolder(Paths::caches(), syncOrigin);
 
     AppDelegate delegate(std::move(deps));
     delegatePointer = &delegate;
 
-    QObject::connect(&guard, &SingleInstance::messageReceived, &application, [&delegate](const QByteArray& message) {
-        if (const auto forwarded = LaunchRequest::fromMessage(message))
-            delegate.handleLaunchRequest(*forwarded);
-    });
+    QObject::connect(&guard, &SingleInstance::messageReceived, &application,
+                     [&delegate](const QByteArray& message) {
+                         if (const auto forwarded = LaunchRequest::fromMessage(message))
+                             delegate.handleLaunchRequest(*forwarded);
+                     });
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &application,
                      [&delegate](int signalNumber) { delegate.terminationSignal(signalNumber); });

@@ -51,7 +51,8 @@ void PingController::pingServer(const QString& eventName)
     if (!url.isValid())
         return;
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/x-www-form-urlencoded"));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QStringLiteral("application/x-www-form-urlencoded"));
     request.setHeader(QNetworkRequest::UserAgentHeader, Utils::appUserAgent());
     request.setTransferTimeout(30'000);
     QNetworkReply* reply = m_network->post(request, formBody(eventName));

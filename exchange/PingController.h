@@ -14,9 +14,9 @@ namespace qv {
 class PingController final : public UsageAnnouncer {
 public:
     struct Options {
-        QString webOrigin;  // empty: announcements are not sent
-        QString deviceUID;  // empty: this machine's identifier
-        QString version;    // empty: the build's version
+        QString webOrigin; // empty: announcements are not sent
+        QString deviceUID; // empty: this machine's identifier
+        QString version;   // empty: the build's version
     };
 
     // network may be null: the controller makes its own.

@@ -26,7 +26,8 @@ TemplateManager::TemplateManager(const QString& resource)
 {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) {
-        Log::line(QStringLiteral("ERROR: cannot read the templates %1: %2").arg(resource, file.errorString()));
+        Log::line(
+            QStringLiteral("ERROR: cannot read the templates %1: %2").arg(resource, file.errorString()));
         return;
     }
     QString error;

@@ -52,7 +52,8 @@ TEST_F(LaunchTest, GivenAFreshUser_WhenTheFirstHalfRuns_ThenPreferencesAgentAndU
     EXPECT_TRUE(QFileInfo::exists(launchAgent.agentPath()));
     EXPECT_TRUE(logCapture.lines().indexOf(QRegularExpression(QStringLiteral("^Installing script .*"))) <
                 logCapture.lines().indexOf(QRegularExpression(QStringLiteral("^Creating store in .*"))));
-    EXPECT_EQ(log.calls, QStringList{QStringLiteral("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo")});
+    EXPECT_EQ(log.calls,
+              QStringList{QStringLiteral("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo")});
     EXPECT_TRUE(logCapture.contains(QStringLiteral("Creating store in ") + delegate->restStorePath()));
     EXPECT_EQ(QFileInfo(delegate->restStorePath()).fileName(), QStringLiteral("sync.sqlite"));
     EXPECT_EQ(QFileInfo(delegate->restStorePath()).absolutePath(),
@@ -108,17 +109,19 @@ TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTh
     EXPECT_TRUE(QFileInfo::exists(StoreFiles::pathForDataFile()));
     EXPECT_EQ(preferences.intValue(QStringLiteral("fontsize")), 14);
     EXPECT_TRUE(delegate->initialized());
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("crash.start"), QStringLiteral("documentOpened"),
-                                      QStringLiteral("window.show"), QStringLiteral("sync.observeReachability"),
-                                      QStringLiteral("ping startapp"), QStringLiteral("window.reselectLastProject")}));
+    EXPECT_EQ(log.calls,
+              (QStringList{QStringLiteral("crash.start"), QStringLiteral("documentOpened"),
+                           QStringLiteral("window.show"), QStringLiteral("sync.observeReachability"),
+                           QStringLiteral("ping startapp"), QStringLiteral("window.reselectLastProject")}));
 
     log.calls.clear();
     scheduler.runPosted();
     EXPECT_TRUE(log.has(QStringLiteral("colors 12")));
     log.calls.removeAll(QStringLiteral("colors 12"));
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("sync.startAllLoops"), QStringLiteral("collaboration.init"),
-                                      QStringLiteral("collaboration.reloadMe"),
-                                      QStringLiteral("window.reloadCollaborators")}));
+    EXPECT_EQ(log.calls,
+              (QStringList{QStringLiteral("sync.startAllLoops"), QStringLiteral("collaboration.init"),
+                           QStringLiteral("collaboration.reloadMe"),
+                           QStringLiteral("window.reloadCollaborators")}));
 }
 
 TEST_F(LaunchTest, GivenTheSignedInUserCannotBeLoaded_WhenTheSyncStarts_ThenNoCollaboratorsAreReloaded)
@@ -163,7 +166,8 @@ TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheErrorIsLoggedAndNo
     EXPECT_EQ(check.readAll(), QByteArray(4096, 'x'));
 }
 
-TEST_F(LaunchTest, GivenALinkArrivedBeforeTheDocument_WhenTheStartUpCompletes_ThenTheLastProjectIsNotReselected)
+TEST_F(LaunchTest,
+       GivenALinkArrivedBeforeTheDocument_WhenTheStartUpCompletes_ThenTheLastProjectIsNotReselected)
 {
     makeDelegate().applicationWillFinishLaunching();
     delegate->handleURL(QStringLiteral("quadrivo://"));
@@ -280,7 +284,8 @@ TEST_F(LaunchTest, GivenTheCacheNotYetErased_WhenTwoSecondsHavePassed_ThenItIsWi
 
 // --- Activation
 
-TEST_F(ActivationTest, GivenTheDocumentIsNotOpen_WhenTheApplicationBecomesActiveOrResigns_ThenOnlyTheBadgeMoves)
+TEST_F(ActivationTest,
+       GivenTheDocumentIsNotOpen_WhenTheApplicationBecomesActiveOrResigns_ThenOnlyTheBadgeMoves)
 {
     makeDelegate().applicationWillFinishLaunching();
     delegate->applicationDidBecomeActive();
@@ -307,7 +312,8 @@ TEST_F(ActivationTest, GivenAnOpenDocument_WhenTheApplicationBecomesActive_ThenO
                                       QStringLiteral("sync.startAllLoops"), QStringLiteral("badge 0")}));
 }
 
-TEST_F(ActivationTest, GivenTwoResignsWithin180Seconds_WhenTheCheckFires_ThenItRunsOnceAndStopsTheInactiveLoops)
+TEST_F(ActivationTest,
+       GivenTwoResignsWithin180Seconds_WhenTheCheckFires_ThenItRunsOnceAndStopsTheInactiveLoops)
 {
     launch();
     log.calls.clear();
@@ -364,14 +370,30 @@ TEST_F(ActivationTest, GivenQuittingHasBegun_WhenTheApplicationBecomesActive_The
 
 // --- The quit sequence, on every trigger
 
-TEST_F(QuitTest, GivenAnEdit_WhenEachTriggerRunsTheSequence_ThenTheEditIsSavedAndTheApplicationEndsAfterFiveSeconds)
+TEST_F(QuitTest,
+       GivenAnEdit_WhenEachTriggerRunsTheSequence_ThenTheEditIsSavedAndTheApplicationEndsAfterFiveSeconds)
 {
     const std::vector<std::pair<QString, std::function<void(AppDelegate&)>>> triggers = {
-        {QStringLiteral("quit command"), [](AppDelegate& d) { d.quitCommand(); }},
-        {QStringLiteral("window closed"), [](AppDelegate& d) { d.lastWindowClosed(); }},
-        {QStringLiteral("SIGTERM"), [](AppDelegate& d) { d.terminationSignal(SIGTERM); }},
-        {QStringLiteral("SIGINT"), [](AppDelegate& d) { d.terminationSignal(SIGINT); }},
-        {QStringLiteral("session end"), [](AppDelegate& d) { d.sessionQuitRequested(); }},
+        {QStringLiteral("quit command"),
+         [](AppDelegate& d) {
+             d.quitCommand();
+         }},
+        {QStringLiteral("window closed"),
+         [](AppDelegate& d) {
+             d.lastWindowClosed();
+         }},
+        {QStringLiteral("SIGTERM"),
+         [](AppDelegate& d) {
+             d.terminationSignal(SIGTERM);
+         }},
+        {QStringLiteral("SIGINT"),
+         [](AppDelegate& d) {
+             d.terminationSignal(SIGINT);
+         }},
+        {QStringLiteral("session end"),
+         [](AppDelegate& d) {
+             d.sessionQuitRequested();
+         }},
     };
     for (const auto& [name, trigger] : triggers) {
         SCOPED_TRACE(name.toStdString());

@@ -60,7 +60,8 @@ TEST_F(CacheWipeTest, GivenThePermanentFolder_WhenWiped_ThenItIsDeletedUnderTheS
     EXPECT_EQ(completions, 1);
 }
 
-TEST_F(CacheWipeTest, GivenNoPermanentFolder_WhenWiped_ThenNothingIsDeletedTheSettingStaysUnsetAndTheSheetCloses)
+TEST_F(CacheWipeTest,
+       GivenNoPermanentFolder_WhenWiped_ThenNothingIsDeletedTheSettingStaysUnsetAndTheSheetCloses)
 {
     for (const QString& folder : {home.root() + QStringLiteral("/elsewhere"), QString()}) {
         wipe(folder);
@@ -99,7 +100,8 @@ TEST_F(CacheWipeTest, GivenThePermanentFolderIsALink_WhenWiped_ThenOnlyTheLinkGo
 
 TEST(CacheWipeFolderTest, GivenTheSyncServer_WhenTheCacheFolderIsNamed_ThenItFollowsTheHost)
 {
-    EXPECT_EQ(DeleteCacheWindowController::requestCacheFolder(QStringLiteral("/c"), QStringLiteral("https://a.test:8443")),
+    EXPECT_EQ(DeleteCacheWindowController::requestCacheFolder(QStringLiteral("/c"),
+                                                              QStringLiteral("https://a.test:8443")),
               QStringLiteral("/c/RequestCache-a.test"));
     EXPECT_TRUE(DeleteCacheWindowController::requestCacheFolder(QStringLiteral("/c"), QString()).isEmpty());
 }

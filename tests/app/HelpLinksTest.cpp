@@ -28,10 +28,11 @@ TEST(HelpLinksTest, GivenAWebHost_WhenTheCommandsRun_ThenTheirPagesOpenThere)
     EXPECT_TRUE(links.openWWW());
     EXPECT_TRUE(links.openWWWgetStarted());
     EXPECT_TRUE(links.openWWWknowledgebase());
-    EXPECT_EQ(opened, (QList<QUrl>{QUrl(QStringLiteral("https://www.quadrivo.test/?qv-mac")),
-                                   QUrl(QStringLiteral("https://www.quadrivo.test/help/"
-                                                       "how-to-get-started-with-quadrivo-for-mac/?qv-mac-menu")),
-                                   QUrl(QStringLiteral("https://www.quadrivo.test/help/?qv-mac-menu"))}));
+    EXPECT_EQ(opened,
+              (QList<QUrl>{QUrl(QStringLiteral("https://www.quadrivo.test/?qv-mac")),
+                           QUrl(QStringLiteral("https://www.quadrivo.test/help/"
+                                               "how-to-get-started-with-quadrivo-for-mac/?qv-mac-menu")),
+                           QUrl(QStringLiteral("https://www.quadrivo.test/help/?qv-mac-menu"))}));
     // The social pages have no address in this build.
     EXPECT_FALSE(links.openFacebook());
     EXPECT_FALSE(links.isEnabled(HelpLinks::Link::Twitter));

@@ -98,7 +98,8 @@ TEST(TextHeightTest, GivenTexts_WhenMeasured_ThenEmptyIsZeroAndLinesAndNarrowWid
     EXPECT_GT(one, 0.0f);
     EXPECT_NEAR(two, 2 * one, one * 0.2);
 
-    const QString longer = QStringLiteral("A longer text that needs more than one line when the width is small");
+    const QString longer =
+        QStringLiteral("A longer text that needs more than one line when the width is small");
     EXPECT_GT(Utils::heightForString(longer, font, 80), Utils::heightForString(longer, font, 2000));
 }
 

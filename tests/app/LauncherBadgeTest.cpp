@@ -58,7 +58,8 @@ TEST(LauncherBadgeTest, GivenAPrivateSessionBus_WhenTheCountChanges_ThenADockOnT
     if (daemon.isEmpty())
         GTEST_SKIP() << "no dbus-daemon";
     QProcess bus;
-    bus.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    bus.start(daemon,
+              {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     ASSERT_TRUE(bus.waitForStarted());
     ASSERT_TRUE(bus.waitForReadyRead(10'000));
     const QString address = QString::fromUtf8(bus.readLine()).trimmed();
@@ -72,6 +73,13 @@ TEST(LauncherBadgeTest, GivenAPrivateSessionBus_WhenTheCountChanges_ThenADockOnT
         ASSERT_TRUE(dock.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
                                  QStringLiteral("Update"), &listener, SLOT(update(QDBusMessage))));
 
+        // The bus handles a connection's messages in order: once this call is answered, the dock's
+        // match rule is in place.
+        const QDBusMessage reply = dock.call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage);
+
         LauncherBadge badge(application);
         badge.setBadgeCount(4);
         badge.setBadgeCount(0);
@@ -81,7 +89,8 @@ TEST(LauncherBadgeTest, GivenAPrivateSessionBus_WhenTheCountChanges_ThenADockOnT
 
         ASSERT_EQ(listener.received.size(), 2);
         EXPECT_EQ(listener.received[0][0].toString(), QStringLiteral("application://quadrivo.desktop"));
-        EXPECT_EQ(qdbus_cast<QVariantMap>(listener.received[0][1]).value(QStringLiteral("count")).toLongLong(), 4);
+        EXPECT_EQ(
+            qdbus_cast<QVariantMap>(listener.received[0][1]).value(QStringLiteral("count")).toLongLong(), 4);
         EXPECT_FALSE(
             qdbus_cast<QVariantMap>(listener.received[1][1]).value(QStringLiteral("count-visible")).toBool());
     }

@@ -52,7 +52,8 @@ TEST(ServicesTextRule, GivenOneLineOf600Characters_WhenSplit_ThenTheTitleHas512A
 
 TEST(ServicesTextRule, GivenTwoLines_WhenSplit_ThenTheNotesStartWithTheLineBreak)
 {
-    const auto parts = ServicesEntry::titleAndNotesFromText(QStringLiteral("  \n Buy milk\nat the corner shop\n\n"));
+    const auto parts =
+        ServicesEntry::titleAndNotesFromText(QStringLiteral("  \n Buy milk\nat the corner shop\n\n"));
     EXPECT_EQ(parts.title, QStringLiteral("Buy milk"));
     EXPECT_EQ(parts.notes, QStringLiteral("\nat the corner shop"));
 }
@@ -129,7 +130,8 @@ TEST_F(ServicesEntryTest, GivenThreeFiles_WhenAdded_ThenOneItemIsMadeForTheFirst
 {
     launch();
     QStringList paths;
-    for (const QString& name : {QStringLiteral("report.final.pdf"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}) {
+    for (const QString& name :
+         {QStringLiteral("report.final.pdf"), QStringLiteral("b.txt"), QStringLiteral("c.txt")}) {
         QFile file(home.root() + u'/' + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         paths << file.fileName();
@@ -178,25 +180,30 @@ TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteF
          QStringLiteral("docs/../plan.txt"), QStringLiteral("quadrivo://")},
         [&] {
             ++reads;
-            return QByteArray("Gr\xc3\xbc\xc3\x9f" "e\nzwei");
+            return QByteArray("Gr\xc3\xbc\xc3\x9f"
+                              "e\nzwei");
         },
         QStringLiteral("/home/ada"));
     ASSERT_TRUE(parsed.request);
     EXPECT_EQ(parsed.request->urls, QStringList{QStringLiteral("quadrivo://")});
-    EXPECT_EQ(parsed.request->text, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e\nzwei"));
+    EXPECT_EQ(parsed.request->text, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
+                                                      "e\nzwei"));
     EXPECT_EQ(parsed.request->files, QStringList{QStringLiteral("/home/ada/plan.txt")});
     EXPECT_EQ(reads, 1);
 
-    const auto plain = LaunchRequest::fromArguments({QStringLiteral("quadrivo")}, [&] {
-        ++reads;
-        return QByteArray();
-    }, QStringLiteral("/"));
+    const auto plain = LaunchRequest::fromArguments(
+        {QStringLiteral("quadrivo")},
+        [&] {
+            ++reads;
+            return QByteArray();
+        },
+        QStringLiteral("/"));
     ASSERT_TRUE(plain.request);
     EXPECT_TRUE(plain.request->isEmpty());
     EXPECT_EQ(reads, 1);
 
-    const auto wrong = LaunchRequest::fromArguments({QStringLiteral("quadrivo"), QStringLiteral("--frobnicate")},
-                                                    {}, QStringLiteral("/"));
+    const auto wrong = LaunchRequest::fromArguments(
+        {QStringLiteral("quadrivo"), QStringLiteral("--frobnicate")}, {}, QStringLiteral("/"));
     EXPECT_FALSE(wrong.request);
     EXPECT_EQ(wrong.exitCode, 2);
 }

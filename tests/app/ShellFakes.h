@@ -50,8 +50,12 @@ class FakeShellWindow : public ShellWindow {
 public:
     explicit FakeShellWindow(CallLog& log) : log(log) {}
     CallLog& log;
-    std::function<bool(qint64)> projectExists = [](qint64) { return false; };
-    std::function<bool(qint64)> itemExists = [](qint64) { return false; };
+    std::function<bool(qint64)> projectExists = [](qint64) {
+        return false;
+    };
+    std::function<bool(qint64)> itemExists = [](qint64) {
+        return false;
+    };
     int rows = 0;
     QString statusMessage;
     std::function<void()> pendingSync;
@@ -81,7 +85,10 @@ public:
         log.add(QStringLiteral("window.syncAndRunAfter"));
         pendingSync = std::move(completion);
     }
-    void reloadCollaboratorsOfSelectedProject() override { log.add(QStringLiteral("window.reloadCollaborators")); }
+    void reloadCollaboratorsOfSelectedProject() override
+    {
+        log.add(QStringLiteral("window.reloadCollaborators"));
+    }
 };
 
 class FakeShellSync : public ShellSyncEngine {
@@ -172,8 +179,8 @@ public:
 class ShellFixture : public ::testing::Test {
 protected:
     ShellFixture()
-        : preferences(home.root() + QStringLiteral("/prefs.conf")), window(log), sync(log), collaboration(log),
-          attachments(log), sheet(log), crash(log), updater(log), badge(log),
+        : preferences(home.root() + QStringLiteral("/prefs.conf")), window(log), sync(log),
+          collaboration(log), attachments(log), sheet(log), crash(log), updater(log), badge(log),
           launchAgent(preferences, home.configHome() + QStringLiteral("/autostart"),
                       QStringLiteral("/usr/bin/quadrivo"))
     {
@@ -192,7 +199,9 @@ protected:
         deps.services = services;
         deps.crashReporter = &crash;
         deps.updater = &updater;
-        deps.makeAnnouncer = [this] { return std::make_unique<FakeAnnouncer>(log); };
+        deps.makeAnnouncer = [this] {
+            return std::make_unique<FakeAnnouncer>(log);
+        };
         deps.badge = &badge;
         deps.launchAgent = &launchAgent;
         deps.runCommand = [this](const QString& program, const QStringList& arguments,
@@ -251,7 +260,8 @@ protected:
     {
         ManualScheduler otherScheduler;
         store::StoreError error;
-        auto context = store::Context::open(StoreFiles::pathForDataFile(), TodoModel::shared(), otherScheduler, &error);
+        auto context =
+            store::Context::open(StoreFiles::pathForDataFile(), TodoModel::shared(), otherScheduler, &error);
         if (!context)
             return {QStringLiteral("<unreadable: %1>").arg(error.message)};
         QStringList names;

@@ -96,8 +96,9 @@ int runGuard(const qv::LaunchRequest& request)
     qv::SingleInstance guard;
     if (const int code = startGuard(guard, request); code >= 0)
         return code;
-    QObject::connect(&guard, &qv::SingleInstance::messageReceived,
-                     [](const QByteArray& message) { say(QStringLiteral("message ") + QString::fromUtf8(message)); });
+    QObject::connect(&guard, &qv::SingleInstance::messageReceived, [](const QByteArray& message) {
+        say(QStringLiteral("message ") + QString::fromUtf8(message));
+    });
     qv::QuitSignals signalHandlers;
     QObject::connect(&signalHandlers, &qv::QuitSignals::received, [] { QCoreApplication::exit(0); });
     say(QStringLiteral("primary"));
@@ -127,7 +128,9 @@ int runApp(const qv::LaunchRequest& request, qint64 quitDelayMs)
         document.awakeFromNib();
         return parts;
     };
-    deps.terminateApplication = [] { QCoreApplication::exit(0); };
+    deps.terminateApplication = [] {
+        QCoreApplication::exit(0);
+    };
     qv::AppDelegate delegate(deps);
 
     QObject::connect(&guard, &qv::SingleInstance::messageReceived, [&](const QByteArray& message) {
@@ -155,8 +158,8 @@ int runApp(const qv::LaunchRequest& request, qint64 quitDelayMs)
             const QString line = QString::fromUtf8(pending.left(end));
             pending.remove(0, end + 1);
             if (line.startsWith(QStringLiteral("edit ")) && delegate.document()) {
-                auto* project = delegate.document()->context().insert<qv::TODOList>(
-                    qv::TODOList::staticEntityName());
+                auto* project =
+                    delegate.document()->context().insert<qv::TODOList>(qv::TODOList::staticEntityName());
                 project->setName(line.mid(5));
                 say(QStringLiteral("edited ") + line.mid(5));
             }

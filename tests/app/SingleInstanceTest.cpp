@@ -109,7 +109,8 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItShowsTh
 
     Helper second(home, {QStringLiteral("guard")});
     EXPECT_EQ(second.finish(), 3);
-    EXPECT_TRUE(second.output.contains("Another copy of Quadrivo is already running.\nThis copy will now quit.\n"));
+    EXPECT_TRUE(
+        second.output.contains("Another copy of Quadrivo is already running.\nThis copy will now quit.\n"));
     // The running copy is not told.
     first.output += first.process.readAllStandardOutput();
     EXPECT_FALSE(first.output.contains("message"));
@@ -117,8 +118,8 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItShowsTh
     // Only the user can reach the socket.
     const QFileInfo socket(home.runtimeDir() + QStringLiteral("/quadrivo.socket"));
     ASSERT_TRUE(socket.exists());
-    EXPECT_EQ(socket.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther |
-                                      QFileDevice::WriteOther),
+    EXPECT_EQ(socket.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                      QFileDevice::ReadOther | QFileDevice::WriteOther),
               QFileDevice::Permissions());
 }
 
@@ -134,17 +135,18 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenLaunchesCarryALinkTextOrAFile_ThenTh
     EXPECT_TRUE(first.waitForLine(QRegularExpression::escape(R"(message {"urls":["quadrivo://sync/"]})")))
         << first.output.constData();
 
-    Helper text(home, {QStringLiteral("guard"), QStringLiteral("--add-text")}, QByteArray("Milk \xe2\x9c\x93\nand eggs"));
+    Helper text(home, {QStringLiteral("guard"), QStringLiteral("--add-text")},
+                QByteArray("Milk \xe2\x9c\x93\nand eggs"));
     EXPECT_EQ(text.finish(), 0);
     EXPECT_TRUE(first.waitForLine(QRegularExpression::escape(QString::fromUtf8(R"(message {"text":"Milk )"
-                                                                                "\xe2\x9c\x93"
-                                                                                R"(\nand eggs"})"))))
+                                                                               "\xe2\x9c\x93"
+                                                                               R"(\nand eggs"})"))))
         << first.output.constData();
 
     Helper file(home, {QStringLiteral("guard"), QStringLiteral("--add-file"), QStringLiteral("plan.txt")});
     EXPECT_EQ(file.finish(), 0);
-    EXPECT_TRUE(first.waitForLine(QRegularExpression::escape(QStringLiteral(R"(message {"files":["%1/plan.txt"]})")
-                                                                 .arg(home.root()))))
+    EXPECT_TRUE(first.waitForLine(
+        QRegularExpression::escape(QStringLiteral(R"(message {"files":["%1/plan.txt"]})").arg(home.root()))))
         << first.output.constData();
 }
 
@@ -173,7 +175,8 @@ TEST(ShellProcessTest, GivenTheApplicationRuns_WhenALinkIsForwarded_ThenTheRunni
     Helper app(home, {QStringLiteral("app"), QStringLiteral("--quit-delay-ms"), QStringLiteral("100")});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
 
-    Helper link(home, {QStringLiteral("guard"), QStringLiteral("quadrivo://sync.test:8443/api/v1/project/42")});
+    Helper link(home,
+                {QStringLiteral("guard"), QStringLiteral("quadrivo://sync.test:8443/api/v1/project/42")});
     EXPECT_EQ(link.finish(), 0);
     EXPECT_TRUE(app.waitForLine(QStringLiteral("selectProject 42 missing"))) << app.output.constData();
 
@@ -182,7 +185,8 @@ TEST(ShellProcessTest, GivenTheApplicationRuns_WhenALinkIsForwarded_ThenTheRunni
     EXPECT_TRUE(app.waitForLine(QStringLiteral("status Welcome to Quadrivo!"))) << app.output.constData();
 }
 
-TEST(ShellProcessTest, GivenAnUnsavedEdit_WhenTheProcessGetsSigtermOrSigint_ThenItExitsCleanlyWithTheEditSaved)
+TEST(ShellProcessTest,
+     GivenAnUnsavedEdit_WhenTheProcessGetsSigtermOrSigint_ThenItExitsCleanlyWithTheEditSaved)
 {
     for (const int signalNumber : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signalNumber);

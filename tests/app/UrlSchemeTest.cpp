@@ -18,26 +18,31 @@ const QString kItemNotFound =
 TEST_F(UrlSchemeTest, GivenAProjectThatIsThere_WhenItsLinkArrives_ThenItIsSelectedAtOnce)
 {
     launch();
-    window.projectExists = [](qint64 id) { return id == 42; };
+    window.projectExists = [](qint64 id) {
+        return id == 42;
+    };
     log.calls.clear();
 
     delegate->handleURL(kProjectLink);
     scheduler.advance(20'000);
 
-    EXPECT_EQ(log.calls.filter(QStringLiteral("window.select")), QStringList{QStringLiteral("window.selectProject 42")});
+    EXPECT_EQ(log.calls.filter(QStringLiteral("window.select")),
+              QStringList{QStringLiteral("window.selectProject 42")});
     EXPECT_FALSE(log.has(QStringLiteral("window.requestAttention")));
     EXPECT_TRUE(alerts.shown().isEmpty());
     EXPECT_TRUE(logCapture.contains(kProjectLink));
 }
 
-TEST_F(UrlSchemeTest, GivenAProjectThatNeverArrives_WhenItsLinkArrives_ThenItIsTriedAt3And13SecondsAndReportedNotFound)
+TEST_F(UrlSchemeTest,
+       GivenAProjectThatNeverArrives_WhenItsLinkArrives_ThenItIsTriedAt3And13SecondsAndReportedNotFound)
 {
     launch();
     log.calls.clear();
 
     delegate->handleURL(kProjectLink);
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("window.selectProject 42"),
-                                      QStringLiteral("window.requestAttention"), QStringLiteral("window.show")}));
+    EXPECT_EQ(log.calls,
+              (QStringList{QStringLiteral("window.selectProject 42"),
+                           QStringLiteral("window.requestAttention"), QStringLiteral("window.show")}));
 
     scheduler.advance(2999);
     EXPECT_EQ(log.calls.count(QStringLiteral("window.selectProject 42")), 1);
@@ -60,13 +65,16 @@ TEST_F(UrlSchemeTest, GivenAProjectThatArrivesWithinThreeSeconds_WhenRetried_The
 {
     launch();
     bool synced = false;
-    window.projectExists = [&](qint64) { return synced; };
+    window.projectExists = [&](qint64) {
+        return synced;
+    };
     delegate->handleURL(kProjectLink);
     synced = true;
     log.calls.clear();
 
     scheduler.advance(20'000);
-    EXPECT_EQ(log.calls.filter(QStringLiteral("window.")), QStringList{QStringLiteral("window.selectProject 42")});
+    EXPECT_EQ(log.calls.filter(QStringLiteral("window.")),
+              QStringList{QStringLiteral("window.selectProject 42")});
     EXPECT_TRUE(alerts.shown().isEmpty());
 }
 
@@ -74,7 +82,9 @@ TEST_F(UrlSchemeTest, GivenAnItemThatArrivesOnTheThirdTry_WhenRetried_ThenTheSta
 {
     launch();
     int tries = 0;
-    window.itemExists = [&](qint64 id) { return id == 77 && ++tries == 3; };
+    window.itemExists = [&](qint64 id) {
+        return id == 77 && ++tries == 3;
+    };
 
     delegate->handleURL(kItemLink);
     scheduler.advance(3000);
@@ -108,9 +118,12 @@ TEST_F(UrlSchemeTest, GivenTwoLinksInQuickSuccession_WhenNeitherIsFound_ThenEach
     EXPECT_EQ(alerts.shown().size(), 2);
 }
 
-TEST_F(UrlSchemeTest, GivenALinkThatStartedTheApplication_WhenTheDocumentOpensMeanwhile_ThenTheRetryFindsTheProject)
+TEST_F(UrlSchemeTest,
+       GivenALinkThatStartedTheApplication_WhenTheDocumentOpensMeanwhile_ThenTheRetryFindsTheProject)
 {
-    window.projectExists = [](qint64 id) { return id == 42; };
+    window.projectExists = [](qint64 id) {
+        return id == 42;
+    };
     makeDelegate().applicationWillFinishLaunching();
     delegate->handleURL(kProjectLink);
     delegate->applicationDidFinishLaunching();

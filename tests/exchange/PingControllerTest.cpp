@@ -26,9 +26,11 @@ TEST(PingControllerTest, GivenAWebHost_WhenAnEventIsAnnounced_ThenOneFormPostCar
 {
     LoopbackHttpServer server;
     ASSERT_TRUE(server.listen());
-    server.addRoute("POST", QStringLiteral("/ping/"), [](const HttpRequest&) { return HttpResponse::json(QJsonObject()); });
+    server.addRoute("POST", QStringLiteral("/ping/"),
+                    [](const HttpRequest&) { return HttpResponse::json(QJsonObject()); });
     QNetworkAccessManager network;
-    PingController ping({server.baseUrl().toString(), QStringLiteral("abc123"), QStringLiteral("2.17.0")}, &network);
+    PingController ping({server.baseUrl().toString(), QStringLiteral("abc123"), QStringLiteral("2.17.0")},
+                        &network);
 
     ping.pingServer(QStringLiteral("start app&more"));
 
@@ -40,7 +42,8 @@ TEST(PingControllerTest, GivenAWebHost_WhenAnEventIsAnnounced_ThenOneFormPostCar
     const QUrlQuery form(QString::fromLatin1(request.body));
     EXPECT_EQ(form.queryItemValue(QStringLiteral("device_id"), QUrl::FullyDecoded), QStringLiteral("abc123"));
     EXPECT_EQ(form.queryItemValue(QStringLiteral("version"), QUrl::FullyDecoded), QStringLiteral("2.17.0"));
-    EXPECT_EQ(form.queryItemValue(QStringLiteral("event"), QUrl::FullyDecoded), QStringLiteral("start app&more"));
+    EXPECT_EQ(form.queryItemValue(QStringLiteral("event"), QUrl::FullyDecoded),
+              QStringLiteral("start app&more"));
 }
 
 TEST(PingControllerTest, GivenTheHostFails_WhenAnnouncing_ThenNothingIsReportedAndLaterAnnouncementsStillGo)

@@ -1,6 +1,6 @@
 #include "exchange/TemplateManager.h"
-#include "exchange/iCalController.h"
 #include "exchange/NoticeFeed.h"
+#include "exchange/iCalController.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,8 @@ TEST(CrashwatchTest, GivenTheReporter_WhenLinesAreRecorded_ThenEachCarriesTheTim
     CRWRecordLogFormat("%s line %d $ pasteboard item: %s", "readText", 42, "hello \xc3\xa9");
     CRWRecordLogFormat(nullptr);
 
-    EXPECT_EQ(reporter.logLines(), QStringList{QString::fromUtf8("1.250 readText line 42 $ pasteboard item: hello \xc3\xa9")});
+    EXPECT_EQ(reporter.logLines(),
+              QStringList{QString::fromUtf8("1.250 readText line 42 $ pasteboard item: hello \xc3\xa9")});
 }
 
 TEST(CrashwatchTest, GivenManyLines_WhenRecorded_ThenOnlyTheLastOnesAreKept)
