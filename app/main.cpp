@@ -31,6 +31,12 @@
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WidgetAlerts.h"
+#include "ui/details/AdvancedFilter.h"
+#include "ui/details/widgets/AdvancedFilterViewController.h"
+#include "ui/details/widgets/InboxTableView.h"
+#include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/ProjectTagFilterViewController.h"
+#include "ui/details/widgets/UndeleteDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,6 +48,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSessionManager>
+#include <QSplitter>
 
 #include <cstdio>
 #include <memory>
@@ -265,6 +272,78 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
     }
 }
 
+// The panels around the board: filters and the drawer on the right, the inbox, the project tag
+// filter behind the list's "Tags" button, and the two trash bins.
+void attachPanels(MainWindow& window, MyDocument& document, const Services& services)
+{
+    auto* side = new QSplitter(Qt::Vertical);
+    auto* filterPanel = new AdvancedFilterViewController(document, services, side);
+    auto* drawer = new MyDrawerController(document, services, side);
+    side->addWidget(filterPanel);
+    side->addWidget(drawer);
+    window.setRightPanel(side);
+    window.setFilterPanel(&filterPanel->filter());
+    QObject::connect(filterPanel, &AdvancedFilterViewController::filtersChanged, &window,
+                     &MainWindow::updateFilters);
+    QObject::connect(&window, &MainWindow::activeControllerChanged, drawer,
+                     &MyDrawerController::setArrayController);
+
+    auto* inbox = new InboxTableView(document, services);
+    window.setInboxPanel(inbox);
+    QObject::connect(&window, &MainWindow::inboxItemWasAdded, inbox, &InboxTableView::itemAdded);
+
+    if (ProjectListView* list = window.projectListView())
+        new ProjectTagFilterViewController(document, services, *list);
+
+    const auto openItemTrash = [&window, &document, services] {
+        Log::line(QStringLiteral("Opening item undelete window"));
+        UndeleteViewController dialog(document, services, &window);
+        QObject::connect(&dialog, &UndeleteDialog::refreshRequested, &window, &MainWindow::refreshController);
+        dialog.loadUndeleteCandidates();
+        dialog.exec();
+    };
+    QObject::connect(&window, &MainWindow::undeleteWindowRequested, &window, openItemTrash);
+
+    QMenu* viewMenu = nullptr;
+    for (QAction* top : window.menuBar()->actions()) {
+        if (top->menu() && top->text().remove(QLatin1Char('&')) == QLatin1String("View"))
+            viewMenu = top->menu();
+    }
+    if (!viewMenu)
+        viewMenu = window.menuBar()->addMenu(QStringLiteral("&View"));
+    viewMenu->addSeparator();
+    Preferences& preferences = *services.preferences;
+    const std::pair<const char*, const char*> toggles[] = {
+        {"Show Inbox", "kShowingInbox"},
+        {"Show Details", "kShowingDetail"},
+        {"Hide Projects", "kHideProjects"},
+    };
+    for (const auto& [title, key] : toggles) {
+        QAction* action = viewMenu->addAction(QString::fromUtf8(title));
+        action->setCheckable(true);
+        const QString preference = QString::fromLatin1(key);
+        action->setChecked(preferences.boolValue(preference));
+        QObject::connect(action, &QAction::toggled, &window,
+                         [&preferences, preference](bool on) { preferences.setValue(preference, on); });
+        QObject::connect(&preferences, &Preferences::changed, action,
+                         [action, &preferences, preference](const QString& changed) {
+                             if (changed == preference)
+                                 action->setChecked(preferences.boolValue(preference));
+                         });
+    }
+    viewMenu->addSeparator();
+    QAction* itemTrash = viewMenu->addAction(QStringLiteral("Trashed Items…"));
+    QObject::connect(itemTrash, &QAction::triggered, &window, openItemTrash);
+    QAction* projectTrash = viewMenu->addAction(QStringLiteral("Trashed Projects…"));
+    QObject::connect(projectTrash, &QAction::triggered, &window, [&window, &document, services] {
+        Log::line(QStringLiteral("Opening project undelete window"));
+        UndeleteProjectViewController dialog(document, services, window.projectListView(), &window);
+        QObject::connect(&dialog, &UndeleteDialog::refreshRequested, &window, &MainWindow::refreshController);
+        dialog.loadUndeleteCandidates();
+        dialog.exec();
+    });
+}
+
 // Quit requests that reach the application object (the session manager ending the session,
 // or anyone calling QCoreApplication::quit()) run the quit sequence instead of ending the loop
 // at once; the sequence ends the loop itself.
@@ -379,6 +458,7 @@ int main(int argc, char** argv)
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
+        attachPanels(*parts->mainWindow, document, services);
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
         parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);
         parts->windowShell =
