@@ -76,20 +76,12 @@ AppDelegate* AppDelegate::sharedInstance()
 
 TimerId AppDelegate::after(qint64 ms, std::function<void()> fn)
 {
-    std::weak_ptr<bool> alive = m_alive;
-    return m_deps.services.scheduler->after(ms, [alive, fn = std::move(fn)] {
-        if (const auto flag = alive.lock(); flag && *flag)
-            fn();
-    });
+    return m_deps.services.scheduler->after(ms, whileAlive(m_alive, std::move(fn)));
 }
 
 void AppDelegate::post(std::function<void()> fn)
 {
-    std::weak_ptr<bool> alive = m_alive;
-    m_deps.services.scheduler->post([alive, fn = std::move(fn)] {
-        if (const auto flag = alive.lock(); flag && *flag)
-            fn();
-    });
+    m_deps.services.scheduler->post(whileAlive(m_alive, std::move(fn)));
 }
 
 QDateTime AppDelegate::now() const

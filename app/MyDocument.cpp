@@ -159,11 +159,7 @@ void MyDocument::postToMainLoop(std::function<void()> fn)
         fn();
         return;
     }
-    std::weak_ptr<bool> alive = m_alive;
-    m_services.scheduler->post([alive, fn = std::move(fn)] {
-        if (const auto flag = alive.lock(); flag && *flag)
-            fn();
-    });
+    m_services.scheduler->post(whileAlive(m_alive, std::move(fn)));
 }
 
 // --- Start-up

@@ -884,30 +884,20 @@ Predicate Predicate::comparison(const QString& keyPath, Operator op, const QVari
 
 Predicate Predicate::andPredicate(const std::vector<Predicate>& members)
 {
-    if (members.empty())
-        return alwaysTrue();
-    if (members.size() == 1)
-        return members.front();
-    auto node = std::make_shared<Node>();
-    node->kind = Node::Kind::And;
-    Predicate p;
-    for (const Predicate& member : members) {
-        node->members.push_back(member.m_root);
-        if (!member.isValid() && p.m_error.isEmpty())
-            p.m_error = member.m_error;
-    }
-    p.m_root = node;
-    return p;
+    return members.empty() ? alwaysTrue() : compound(true, members);
 }
 
 Predicate Predicate::orPredicate(const std::vector<Predicate>& members)
 {
-    if (members.empty())
-        return alwaysFalse();
+    return members.empty() ? alwaysFalse() : compound(false, members);
+}
+
+Predicate Predicate::compound(bool conjunction, const std::vector<Predicate>& members)
+{
     if (members.size() == 1)
         return members.front();
     auto node = std::make_shared<Node>();
-    node->kind = Node::Kind::Or;
+    node->kind = conjunction ? Node::Kind::And : Node::Kind::Or;
     Predicate p;
     for (const Predicate& member : members) {
         node->members.push_back(member.m_root);

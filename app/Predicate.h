@@ -73,6 +73,9 @@ public:
     struct Node;
 
 private:
+    // AND (conjunction) or OR over two or more members; the first invalid member's error.
+    static Predicate compound(bool conjunction, const std::vector<Predicate>& members);
+
     std::shared_ptr<const Node> m_root;
     QString m_error;
 };

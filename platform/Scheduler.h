@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 
 namespace qv {
 
@@ -24,6 +25,16 @@ public:
     // Runs fn at the end of the current main-loop turn.
     virtual void post(std::function<void()> fn) = 0;
 };
+
+// fn, made to do nothing once its owner has gone: the owner keeps a shared flag, sets it to false
+// when it goes, and hands out weak references to it.
+inline std::function<void()> whileAlive(std::weak_ptr<bool> alive, std::function<void()> fn)
+{
+    return [alive = std::move(alive), fn = std::move(fn)] {
+        if (const auto flag = alive.lock(); flag && *flag)
+            fn();
+    };
+}
 
 // Over Qt timers on the calling thread's event loop.
 class QtScheduler final : public Scheduler {

@@ -1,6 +1,5 @@
 #include "sync/ItemUpdaterLoop.h"
 
-#include "app/MyDocument.h"
 #include "app/StatusEntities.h"
 #include "app/TODOItem.h"
 #include "app/TODOList.h"
@@ -26,22 +25,6 @@ namespace qv {
 
 namespace {
 
-const QString kEditedSince = QStringLiteral("edited_since");
-
-QJsonArray flattened(const QJsonArray& objects)
-{
-    QJsonArray flat;
-    for (const QJsonValue& value : objects) {
-        if (value.isArray()) {
-            for (const QJsonValue& inner : value.toArray())
-                flat.append(inner);
-        } else {
-            flat.append(value);
-        }
-    }
-    return flat;
-}
-
 // Whether the server may have acted on a request whose answer we never read.
 bool outcomeUnknown(const rest::Error& error)
 {
@@ -54,16 +37,6 @@ bool refusedAsBadRequest(const rest::Error& error)
     return error.kind == rest::Error::Kind::Http && error.statusCode() >= 400 && error.statusCode() < 500;
 }
 
-QVariantList idList(const QSet<qint64>& ids)
-{
-    QList<qint64> sorted(ids.begin(), ids.end());
-    std::sort(sorted.begin(), sorted.end());
-    QVariantList list;
-    for (qint64 id : sorted)
-        list.append(id);
-    return list;
-}
-
 std::optional<qint64> projectIdOf(const TODOItem* item)
 {
     if (const TODOList* project = item->list())
@@ -71,128 +44,34 @@ std::optional<qint64> projectIdOf(const TODOItem* item)
     return std::nullopt;
 }
 
+const UpdaterLoop::Traits& itemTraits()
+{
+    static const UpdaterLoop::Traits traits{
+        QStringLiteral("ItemUpdaterLoop"),
+        QStringLiteral("Items"),
+        QStringLiteral("item"),
+        TODOItem::staticEntityName(),
+        &TODOItem::nonTrackedProperties,
+        &QVRestManager::itemPollingInterval,
+        kNotificationItemUpdaterLooped,
+        QStringLiteral("updatedItems"),
+        &InstantSyncStatus::lastItemPollingDate,
+        &InstantSyncStatus::setLastItemPollingDate,
+        &InstantSyncStatus::lastItemPollingDateWithResults,
+        &InstantSyncStatus::setLastItemPollingDateWithResults,
+        true,
+    };
+    return traits;
+}
+
 } // namespace
 
-ItemUpdaterLoop::ItemUpdaterLoop(QVRestManager& manager)
-    : m_manager(manager), m_queue(std::make_unique<rest::RequestQueue>(&manager.client())),
-      m_alive(std::make_shared<bool>(true))
+ItemUpdaterLoop::ItemUpdaterLoop(QVRestManager& manager) : UpdaterLoop(manager, itemTraits())
 {
-    m_queue->setConcurrentRequestsLimit(1);
-    if (m_manager.itemPollingInterval() > 0)
-        m_currentInterval = m_manager.itemPollingInterval();
-    rescanEditedItems();
-}
-
-ItemUpdaterLoop::~ItemUpdaterLoop()
-{
-    *m_alive = false;
-    cancelTimers();
-    m_queue.reset();
-}
-
-// --- Start and stop
-
-void ItemUpdaterLoop::startLoop()
-{
-    m_isEnding = false;
-    const qint64 interval = m_manager.itemPollingInterval();
-    if (m_timerGET && (interval == 0 || interval == m_currentInterval))
-        return;
-    if (interval != 0)
-        m_currentInterval = interval;
-    scheduleTimers();
-    sendModifiedItems();
-    GETModifiedItems();
-    GETInboxItemsWithTimer();
-    m_queue->start();
-}
-
-void ItemUpdaterLoop::scheduleTimers()
-{
-    cancelTimers();
-    Scheduler& scheduler = m_manager.scheduler();
-    m_timerSEND = scheduler.every(m_currentInterval * 1000, [this] { sendModifiedItems(); });
-    m_timerGET = scheduler.every(m_currentInterval * 1000, [this] { GETModifiedItems(); });
-    m_timerINBOX = scheduler.every(kInboxIntervalMs, [this] { GETInboxItemsWithTimer(); });
-}
-
-void ItemUpdaterLoop::cancelTimers()
-{
-    Scheduler& scheduler = m_manager.scheduler();
-    scheduler.cancel(m_timerSEND);
-    scheduler.cancel(m_timerGET);
-    scheduler.cancel(m_timerINBOX);
-    m_timerSEND = m_timerGET = m_timerINBOX = 0;
-}
-
-void ItemUpdaterLoop::stopLoop()
-{
-    m_isEnding = true;
-    cancelTimers();
-    // Queued requests wait for the next start; their items keep their change flags meanwhile.
-    m_queue->setSuspended(true);
-}
-
-void ItemUpdaterLoop::fireSend()
-{
-    if (m_timerSEND)
-        sendModifiedItems();
-}
-
-int ItemUpdaterLoop::queuedRequestCount() const
-{
-    return m_queue->isSuspended() ? 0 : m_queue->count() - m_queue->loadingCount();
-}
-
-bool ItemUpdaterLoop::isInFlight(const TODOItem* item) const
-{
-    return m_objectsBeingSent.contains(item);
+    addRepeatingTask(kInboxIntervalMs, [this] { GETInboxItemsWithTimer(); });
 }
 
 // --- Which items wait for upload
-
-void ItemUpdaterLoop::noteChanged(store::ManagedObject* object, const QSet<QString>& keys)
-{
-    auto* item = static_cast<TODOItem*>(object);
-    if (keys.contains(kEditedSince))
-        m_edited.insert(item);
-    if (m_objectsBeingSent.isUpload(item)) {
-        QSet<QString> tracked = keys;
-        tracked.subtract(TODOItem::nonTrackedProperties());
-        if (!tracked.isEmpty())
-            m_objectsBeingSent.markEdited(item);
-    }
-}
-
-void ItemUpdaterLoop::rescanEditedItems()
-{
-    for (store::ManagedObject* object : m_manager.managedContext().objects(TODOItem::staticEntityName())) {
-        if (object->intValue(kEditedSince) == 1)
-            m_edited.insert(static_cast<TODOItem*>(object));
-    }
-}
-
-std::vector<TODOItem*> ItemUpdaterLoop::editedItems()
-{
-    // The user's last changes are marked before anything is picked.
-    store::Context& context = m_manager.managedContext();
-    context.processPendingChanges();
-    context.processPendingChanges();
-    std::vector<TODOItem*> items;
-    for (auto it = m_edited.begin(); it != m_edited.end();) {
-        TODOItem* item = *it;
-        if (item->isDeleted() || item->edited_since() != 1) {
-            it = m_edited.erase(it);
-            continue;
-        }
-        ++it;
-        if (item->state() != 3)
-            items.push_back(item);
-    }
-    std::sort(items.begin(), items.end(),
-              [](const TODOItem* a, const TODOItem* b) { return a->objectID() < b->objectID(); });
-    return items;
-}
 
 bool ItemUpdaterLoop::mayPost(TODOItem* item) const
 {
@@ -200,15 +79,15 @@ bool ItemUpdaterLoop::mayPost(TODOItem* item) const
     auto* status = m_manager.getInstantSyncStatus();
     if (!status)
         return true;
-    if (m_completedPolls == 0)
+    if (completedPolls() == 0)
         return false; // a previous run may have sent it without hearing back
     const auto it = m_postHeldUntil.constFind(item);
-    return it == m_postHeldUntil.constEnd() || m_completedPolls >= *it;
+    return it == m_postHeldUntil.constEnd() || completedPolls() >= *it;
 }
 
 void ItemUpdaterLoop::holdPostUntilNextPoll(TODOItem* item)
 {
-    m_postHeldUntil.insert(item, m_completedPolls + 1);
+    m_postHeldUntil.insert(item, completedPolls() + 1);
 }
 
 bool ItemUpdaterLoop::leaveFlight(TODOItem* item)
@@ -223,11 +102,7 @@ void ItemUpdaterLoop::sendModifiedItems()
     if (!m_manager.canInstantSync() || m_isSendingModifiedItems)
         return;
     m_isSendingModifiedItems = true;
-    std::vector<TODOItem*> waiting;
-    for (TODOItem* item : editedItems()) {
-        if (!isInFlight(item))
-            waiting.push_back(item);
-    }
+    const std::vector<TODOItem*> waiting = waitingUploadsOf<TODOItem>();
     if (waiting.empty()) {
         m_manager.setItemsAreEdited(false);
         m_isSendingModifiedItems = false;
@@ -387,13 +262,8 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
                 item->addTagsObject(TagManager::getItemTagForName(name, *item->context()));
         }
     }
-    if (editedMeanwhile) {
-        std::weak_ptr<bool> alive = m_alive;
-        m_manager.scheduler().post([this, alive] {
-            if (alive.lock())
-                sendModifiedItems();
-        });
-    }
+    if (editedMeanwhile)
+        postIfAlive([this] { sendModifiedItems(); });
     if (success)
         success(returned);
     if (changed && item->isValidUniID())
@@ -405,11 +275,7 @@ void ItemUpdaterLoop::singleFailed(TODOItem* item, bool post, const rest::Error&
 {
     Log::line(post ? QStringLiteral("Post failed") : QStringLiteral("Put failed"));
     leaveFlight(item);
-    if (item->edited_since() != 1) {
-        QVRestManager::TrackingPause pause(m_manager);
-        item->setEdited_since(1);
-    }
-    m_edited.insert(item);
+    keepForUpload(item);
     if (post && outcomeUnknown(error))
         holdPostUntilNextPoll(item);
     m_manager.addSyncingObjects(-1);
@@ -469,7 +335,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
 {
     Log::line(QStringLiteral("It was successful"));
     m_manager.addSyncingObjects(-int(batch.size()));
-    const QJsonArray objects = flattened(response.json.object().value(QStringLiteral("objects")).toArray());
+    const QJsonArray objects = listedObjects(response.json.object());
 
     // Returned items are matched by position, with a key that must agree: an item's own id_ is
     // unique only within its project, so two items of a batch can share it.
@@ -525,21 +391,14 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
                 continue;
             TODOItem* item = batch[i];
             leaveFlight(item);
-            if (item->edited_since() != 1)
-                item->setEdited_since(1);
-            m_edited.insert(item);
+            keepForUpload(item);
             if (post)
                 holdPostUntilNextPoll(item);
             Log::line(QStringLiteral("Item %1 missing from the reply; it is sent again").arg(item->id_()));
         }
     }
-    if (editedMeanwhile) {
-        std::weak_ptr<bool> alive = m_alive;
-        m_manager.scheduler().post([this, alive] {
-            if (alive.lock())
-                sendModifiedItems();
-        });
-    }
+    if (editedMeanwhile)
+        postIfAlive([this] { sendModifiedItems(); });
     if (!updated.isEmpty())
         announce(updated);
 }
@@ -553,9 +412,7 @@ void ItemUpdaterLoop::batchFailed(const std::vector<TODOItem*>& batch, bool post
         QVRestManager::TrackingPause pause(m_manager);
         for (TODOItem* item : batch) {
             leaveFlight(item);
-            if (item->edited_since() != 1)
-                item->setEdited_since(1);
-            m_edited.insert(item);
+            keepForUpload(item);
             if (post && outcomeUnknown(error))
                 holdPostUntilNextPoll(item);
             if (sendSingly)
@@ -569,28 +426,8 @@ void ItemUpdaterLoop::batchFailed(const std::vector<TODOItem*>& batch, bool post
 
 bool ItemUpdaterLoop::update(TODOItem* local, TODOItem* incoming)
 {
-    if (!local || !incoming)
-        return false;
-    if (isInFlight(local))
-        return false;
-    // Inside the engine's own writes, what the current change event holds was written by the
-    // engine, not by the user: announce it first so that the change test sees only user edits.
-    if (!m_manager.document().isReceivingEditingNotifications() &&
-        !local->changedKeysInCurrentEvent().isEmpty())
-        local->context()->processPendingChanges();
-    if (local->edited_since() == 1 || local->needToUploadGiven(incoming)) {
-        if (local->edited_since() != 1) {
-            QVRestManager::TrackingPause pause(m_manager);
-            local->setEdited_since(1);
-        }
-        m_edited.insert(local);
-        return false;
-    }
-    if (!m_manager.canInstantSync())
-        return false;
-    if (local->versionID() > incoming->versionID() ||
-        (local->versionID() == incoming->versionID() && local->timestamp() >= incoming->timestamp()))
-        return true;
+    if (const std::optional<bool> verdict = sharedMergeVerdict(local, incoming))
+        return *verdict;
 
     QVRestManager::TrackingPause pause(m_manager);
     const QString ownerBefore = local->ownerUsername();
@@ -719,128 +556,27 @@ void ItemUpdaterLoop::sendDelegationNotificationFor(TODOItem* item)
     m_manager.post(kNotificationItemDelegated, this, info);
 }
 
-void ItemUpdaterLoop::announce(const QSet<qint64>& serverIDs)
-{
-    m_manager.post(kNotificationItemUpdaterLooped, this,
-                   {{QStringLiteral("updatedItems"), idList(serverIDs)}});
-}
-
 // --- Modified-items poll
 
-QString ItemUpdaterLoop::getURL() const
+UpdaterLoop::Merged ItemUpdaterLoop::mergePolled(const QJsonObject& object)
 {
-    return QStringLiteral("/item/?format=json&uid=") + m_manager.deviceUID() +
-           m_manager.platformVersionPair();
+    TODOItem* incoming = m_manager.restStore().mapItem(object);
+    if (!incoming)
+        return {};
+    Merged merged;
+    if (incoming->isValidUniID())
+        merged.serverID = incoming->serverID();
+    merged.applied = updateOrCreateItemFrom(incoming);
+    if (merged.applied && incoming->isValidUniID())
+        merged.updatedID = incoming->serverID();
+    return merged;
 }
 
-void ItemUpdaterLoop::GETModifiedItems()
+void ItemUpdaterLoop::pollFinished()
 {
-    if (!m_manager.canInstantSync() || !m_manager.getServerSecondsSince1970() || m_loading)
-        return;
-    InstantSyncStatus* status = m_manager.getInstantSyncStatus();
-    if (!status || !status->lastItemPollingDate().isValid())
-        return;
-    QString path = getURL() + QStringLiteral("&timestamp__gte=") +
-                   QVRestManager::queryDate(status->lastItemPollingDate());
-    if (m_paginator.hasNext()) {
-        const qint64 limit = m_paginator.limit.value_or(0);
-        path += QStringLiteral("&offset=%1&limit=%2").arg(m_paginator.offset.value_or(0) + limit).arg(limit);
-    }
-    m_loading = true;
-    rest::Request request;
-    request.path = path;
-    request.onSuccess = [this](const rest::Response& response) {
-        objectLoaderDidLoadObjects(response.json.object());
-    };
-    request.onFailure = [this](const rest::Error& error) {
-        objectLoaderDidFailWithError(error);
-    };
-    m_queue->addRequest(std::move(request));
-}
-
-void ItemUpdaterLoop::objectLoaderDidFailWithError(const rest::Error& error)
-{
-    Log::line(QStringLiteral("ItemUpdaterLoop objectLoader:didFailWithError: %1").arg(error.message));
-    m_loading = false;
-}
-
-void ItemUpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
-{
-    m_loading = false;
-    if (!m_manager.canInstantSync())
-        return;
-    InstantSyncStatus* status = m_manager.getInstantSyncStatus();
-    if (!status)
-        return;
-    const QJsonArray objects = flattened(reply.value(QStringLiteral("objects")).toArray());
-    const QJsonValue meta = reply.value(QStringLiteral("meta"));
-    m_paginator.copyFromPaginator(meta.isObject() ? MetaPaginator::fromJson(meta.toObject())
-                                                  : MetaPaginator());
-
-    int applied = 0;
-    bool nextPage = false;
-    {
-        QVRestManager::TrackingPause pause(m_manager);
-        for (const QJsonValue& value : objects) {
-            TODOItem* incoming = value.isObject() ? m_manager.restStore().mapItem(value.toObject()) : nullptr;
-            if (incoming && incoming->isValidUniID())
-                m_seenOverPages.insert(incoming->serverID());
-            if (incoming && updateOrCreateItemFrom(incoming)) {
-                ++applied;
-                if (incoming->isValidUniID())
-                    m_updatedOverPages.insert(incoming->serverID());
-            }
-        }
-
-        const qint64 total = m_paginator.totalCount.value_or(0);
-        if (total > 0) {
-            if (m_paginator.hasNext() || !m_paginator.secondsLastModification) {
-                nextPage = true;
-            } else if (m_seenOverPages.size() < total) {
-                // Something changed between the pages and shifted an object past a page
-                // boundary unseen: the next poll starts from the same cursor again.
-                Log::line(QStringLiteral("Items changed while paging; polling again from the same date"));
-            } else {
-                QDateTime cursor = Utils::dateFromSecondsSince1970(*m_paginator.secondsLastModification);
-                if (applied == objects.size()) {
-                    if (status->lastItemPollingDateWithResults() == cursor) {
-                        cursor = cursor.addSecs(1);
-                        status->setLastItemPollingDateWithResults(QDateTime());
-                    } else {
-                        status->setLastItemPollingDateWithResults(status->lastItemPollingDate());
-                    }
-                }
-                status->setLastItemPollingDate(cursor);
-            }
-        } else {
-            status->setLastItemPollingDateWithResults(QDateTime());
-        }
-        if (!nextPage && m_paginator.secondsSince1970)
-            status->setLastServerPollingDate(Utils::dateFromSecondsSince1970(*m_paginator.secondsSince1970));
-    }
-
-    if (nextPage) {
-        std::weak_ptr<bool> alive = m_alive;
-        m_manager.scheduler().post([this, alive] {
-            if (alive.lock())
-                GETModifiedItems();
-        });
-        return;
-    }
-    ++m_completedPolls;
-    m_seenOverPages.clear();
-    // Every page's changes, not only the last one's.
-    const QSet<qint64> updated = std::exchange(m_updatedOverPages, {});
-    if (!updated.isEmpty() && !m_isEnding)
-        announce(updated);
-    m_manager.updateStatusMessage();
     if (m_postsWaitingForPoll) {
         m_postsWaitingForPoll = false;
-        std::weak_ptr<bool> alive = m_alive;
-        m_manager.scheduler().post([this, alive] {
-            if (alive.lock())
-                sendModifiedItems();
-        });
+        postIfAlive([this] { sendModifiedItems(); });
     }
 }
 
@@ -895,8 +631,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
                 failure(std::nullopt);
             return;
         }
-        const QJsonArray objects =
-            flattened(response.json.object().value(QStringLiteral("objects")).toArray());
+        const QJsonArray objects = listedObjects(response.json.object());
         const std::vector<TODOItem*> loaded = m_manager.restStore().mapItems(objects);
         QSet<qint64> applied;
         {
@@ -910,7 +645,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
         if (success)
             success(loaded);
         m_manager.post(kNotificationInboxUpdaterLooped, this,
-                       {{QStringLiteral("updatedItemIDs"), idList(applied)}});
+                       {{QStringLiteral("updatedItemIDs"), sortedIdList(applied)}});
     };
     request.onFailure = [this, failure](const rest::Error& error) {
         Log::line(QStringLiteral("Error when retrieving inbox: %1").arg(error.message));

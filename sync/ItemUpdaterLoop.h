@@ -1,8 +1,6 @@
 #pragma once
 
-#include "platform/Scheduler.h"
-#include "sync/InFlightSet.h"
-#include "sync/RestRecords.h"
+#include "sync/UpdaterLoop.h"
 
 #include <QHash>
 #include <QJsonObject>
@@ -10,7 +8,6 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -21,15 +18,13 @@ class TODOItem;
 class TODOList;
 
 namespace rest {
-class RequestQueue;
 struct Error;
 struct Response;
 } // namespace rest
 
 namespace store {
 class Context;
-class ManagedObject;
-} // namespace store
+}
 
 // Keeps the items of the document in step with the server: a send pass that uploads every
 // locally edited item (new ones by POST, known ones by PUT, in batches of 10 when there are two
@@ -41,11 +36,10 @@ class ManagedObject;
 // stop with uploads outstanding loses no edit. A new item whose upload may have reached the
 // server without its reply reaching us is not posted again before a poll has had the chance to
 // bring the server's copy back, which is then adopted instead of being created twice.
-class ItemUpdaterLoop {
+class ItemUpdaterLoop final : public UpdaterLoop {
 public:
     static constexpr qint64 kInboxIntervalMs = 30'000;
     static constexpr int kBatchSize = 10;
-    static constexpr qint64 kDefaultIntervalSeconds = 5;
 
     using ItemSuccess = std::function<void(TODOItem* returned)>;
     using ItemFailure = std::function<void(const std::optional<rest::Error>& error)>;
@@ -53,16 +47,6 @@ public:
     using InboxFailure = std::function<void(const std::optional<QString>& error)>;
 
     explicit ItemUpdaterLoop(QVRestManager& manager);
-    ~ItemUpdaterLoop();
-    ItemUpdaterLoop(const ItemUpdaterLoop&) = delete;
-    ItemUpdaterLoop& operator=(const ItemUpdaterLoop&) = delete;
-
-    void startLoop();
-    void stopLoop();
-    void fireSend();
-    bool isRunning() const { return m_timerGET != 0; }
-    bool isEnding() const { return m_isEnding; }
-    qint64 currentInterval() const { return m_currentInterval; }
 
     // --- Sending ---
     void sendModifiedItems();
@@ -74,14 +58,7 @@ public:
     bool isItemBlocked(const TODOItem* item) const;
 
     // --- Polling ---
-    void GETModifiedItems();
-    // The poll's reply ({"meta": ..., "objects": [...]}) and failure.
-    void objectLoaderDidLoadObjects(const QJsonObject& reply);
-    void objectLoaderDidFailWithError(const rest::Error& error);
-    QString getURL() const;
-    const MetaPaginator& paginator() const { return m_paginator; }
-    // Polls whose last page has been merged since the loop was created.
-    int completedPolls() const { return m_completedPolls; }
+    void GETModifiedItems() { poll(); }
 
     // --- Inbox ---
     void GETInboxItemsWithTimer();
@@ -101,18 +78,12 @@ public:
     TODOItem* adoptOwnUpload(TODOItem* incoming, store::Context& context);
 
     // --- State ---
-    InFlightSet& objectsBeingSent() { return m_objectsBeingSent; }
-    bool isInFlight(const TODOItem* item) const;
-    int queuedRequestCount() const;
-    // The document's change events, seen by the manager.
-    void noteChanged(store::ManagedObject* object, const QSet<QString>& keys);
-    // Every item with the change flag set, found once (at start) by a scan.
-    void rescanEditedItems();
+    void rescanEditedItems() { rescanEdited(); }
 
 private:
-    void scheduleTimers();
-    void cancelTimers();
-    std::vector<TODOItem*> editedItems();
+    void sendModified() override { sendModifiedItems(); }
+    Merged mergePolled(const QJsonObject& object) override;
+    void pollFinished() override;
     bool mayPost(TODOItem* item) const;
     void holdPostUntilNextPoll(TODOItem* item);
     void resolveOwner(TODOItem* item, bool clearWhenUnknown);
@@ -126,36 +97,16 @@ private:
     bool leaveFlight(TODOItem* item);
     void placeInProject(TODOItem* local, TODOItem* incoming);
     TODOItem* createFrom(TODOItem* incoming, TODOList* project);
-    void announce(const QSet<qint64>& serverIDs);
-    bool stillAlive(const TODOItem* item) const;
 
-    QVRestManager& m_manager;
-    std::unique_ptr<rest::RequestQueue> m_queue;
-    MetaPaginator m_paginator;
-    qint64 m_currentInterval = kDefaultIntervalSeconds;
-    TimerId m_timerSEND = 0;
-    TimerId m_timerGET = 0;
-    TimerId m_timerINBOX = 0;
-    bool m_loading = false;
     bool m_isSendingModifiedItems = false;
     bool m_isRetrievingInboxItems = false;
-    bool m_isEnding = true;
     qint64 m_lastInboxItemTimestamp = 0;
-    InFlightSet m_objectsBeingSent;
     QSet<const TODOItem*> m_blockItems;
-    // Items whose change flag may be set (kept from the document's change events).
-    QSet<TODOItem*> m_edited;
     // Items a refused batch held; they go out one by one.
     QSet<const TODOItem*> m_sendSingly;
     // New items not to be posted before completedPolls() reaches the value.
     QHash<const TODOItem*, int> m_postHeldUntil;
-    int m_completedPolls = 0;
-    // Server identifiers changed over the pages of the poll under way.
-    QSet<qint64> m_updatedOverPages;
-    // Identifiers received over the pages of the poll under way.
-    QSet<qint64> m_seenOverPages;
     bool m_postsWaitingForPoll = false;
-    std::shared_ptr<bool> m_alive;
 };
 
 } // namespace qv

@@ -27,13 +27,6 @@
 #include <QJsonDocument>
 #include <QTimeZone>
 
-#ifndef QV_SYNC_URL_DEFAULT
-#define QV_SYNC_URL_DEFAULT ""
-#endif
-#ifndef QV_BUNDLE_VERSION
-#define QV_BUNDLE_VERSION "0"
-#endif
-
 namespace qv {
 
 namespace {
@@ -47,21 +40,6 @@ QVRestManager*& sharedManager()
 const QString kCurrentUser = QStringLiteral("_currentUser");
 const QString kItemPollingInterval = QStringLiteral("item_polling_interval");
 const QString kProjectPollingInterval = QStringLiteral("project_polling_interval");
-
-// A list whose elements may themselves be lists, one level deep.
-QJsonArray flattened(const QJsonArray& objects)
-{
-    QJsonArray flat;
-    for (const QJsonValue& value : objects) {
-        if (value.isArray()) {
-            for (const QJsonValue& inner : value.toArray())
-                flat.append(inner);
-        } else {
-            flat.append(value);
-        }
-    }
-    return flat;
-}
 
 QString normalizedOrigin(QString origin)
 {
@@ -81,7 +59,7 @@ QVRestManager::QVRestManager(const Services& services, MyDocument& document, Opt
 {
     Q_ASSERT(m_services.clock && m_services.scheduler);
     m_deviceUID = options.deviceUID.isEmpty() ? Utils::getDeviceUID() : options.deviceUID;
-    m_version = options.version.isEmpty() ? QStringLiteral(QV_BUNDLE_VERSION) : options.version;
+    m_version = options.version.isEmpty() ? BuildInfo::version() : options.version;
     m_routeSuffix = rest::routeSuffix(m_version);
     m_platformVersionPair = rest::platformVersionPair(m_version);
 
@@ -163,14 +141,6 @@ QVRestManager::~QVRestManager()
 QVRestManager* QVRestManager::sharedInstance()
 {
     return sharedManager();
-}
-
-QString defaultSyncOrigin()
-{
-    const QString fromEnvironment = qEnvironmentVariable("QUADRIVO_SYNC_URL").trimmed();
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    return QStringLiteral(QV_SYNC_URL_DEFAULT);
 }
 
 store::Context& QVRestManager::managedContext() const
@@ -292,7 +262,7 @@ void QVRestManager::sendKeepAlive()
 
 void QVRestManager::keepAliveLoaded(const rest::Response& response)
 {
-    const QJsonArray objects = flattened(response.json.object().value(QStringLiteral("objects")).toArray());
+    const QJsonArray objects = listedObjects(response.json.object());
     if (objects.size() != 1 || !objects.first().isObject())
         return;
     const std::optional<RestConfig> config = RestConfig::fromJson(objects.first().toObject());
@@ -703,7 +673,7 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
         finishDownload(projectID, nullptr, QStringLiteral("the project was deleted meanwhile"));
         return;
     }
-    const QJsonArray objects = flattened(response.json.object().value(QStringLiteral("objects")).toArray());
+    const QJsonArray objects = listedObjects(response.json.object());
     const std::vector<TODOItem*> incoming = m_restStore->mapItems(objects);
     {
         TrackingPause pause(*this);

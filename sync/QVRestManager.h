@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BuildInfo.h"
 #include "app/SyncEngine.h"
 #include "app/TagServer.h"
 #include "platform/Scheduler.h"
@@ -44,13 +45,10 @@ class ManagedObject;
 struct ChangeEvent;
 } // namespace store
 
-// The environment variable QUADRIVO_SYNC_URL, else the build's default (may be empty).
-QString defaultSyncOrigin();
-
 // How a sync engine is set up.
 struct SyncOptions {
     // The sync server's origin, e.g. "http://127.0.0.1:8765"; empty: work offline, never send.
-    QString origin = defaultSyncOrigin();
+    QString origin = BuildInfo::syncOrigin();
     // Empty: this machine's device identifier.
     QString deviceUID;
     // Empty: the build's version.
@@ -101,7 +99,7 @@ public:
     ~QVRestManager() override;
 
     static QVRestManager* sharedInstance();
-    static QString defaultOrigin() { return defaultSyncOrigin(); }
+    static QString defaultOrigin() { return BuildInfo::syncOrigin(); }
 
     // --- Start and stop ---
     bool startAllLoops() override;

@@ -37,6 +37,20 @@ QJsonObject uploadBody(const store::ManagedObject* object, const rest::ObjectMap
     return json;
 }
 
+QJsonArray listedObjects(const QJsonObject& reply)
+{
+    QJsonArray flat;
+    for (const QJsonValue& value : reply.value(QStringLiteral("objects")).toArray()) {
+        if (value.isArray()) {
+            for (const QJsonValue& inner : value.toArray())
+                flat.append(inner);
+        } else {
+            flat.append(value);
+        }
+    }
+    return flat;
+}
+
 std::optional<RestConfig> RestConfig::fromJson(const QJsonObject& json)
 {
     const std::optional<qint64> requested = integer(json, QStringLiteral("requested_time"));

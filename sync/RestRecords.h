@@ -21,6 +21,9 @@ class ManagedObject;
 // the object, so the body says what the server's copy will be: in step.
 QJsonObject uploadBody(const store::ManagedObject* object, const rest::ObjectMapping& mapping);
 
+// The "objects" of a list reply; an element that is itself a list stands for its elements.
+QJsonArray listedObjects(const QJsonObject& reply);
+
 // The keep-alive record, read from "objects" of the "/rest_config/" reply.
 struct RestConfig {
     bool isOnline = false;

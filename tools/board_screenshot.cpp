@@ -4,6 +4,7 @@
 //   board_screenshot [output-folder] [tier ...]
 
 #include "app/ColorString.h"
+#include "app/FontSizeTiers.h"
 #include "app/ItemFile.h"
 #include "app/MyDocument.h"
 #include "app/StoreFiles.h"
@@ -18,7 +19,6 @@
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
 #include "ui/board/Board.h"
-#include "ui/board/FontTiers.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/details/AdvancedFilter.h"
 #include "ui/details/widgets/AdvancedFilterViewController.h"
@@ -171,7 +171,7 @@ int main(int argc, char** argv)
     for (const QString& arg : args)
         tiers << arg.toInt();
     if (tiers.isEmpty()) {
-        for (int tier = FontTiers::kLowest; tier <= FontTiers::kHighest; ++tier)
+        for (int tier = FontSizeTiers::kMinTier; tier <= FontSizeTiers::kMaxTier; ++tier)
             tiers << tier;
     }
     QDir().mkpath(output);
@@ -223,7 +223,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
 
     for (int tier : tiers) {
-        preferences.setValue(QLatin1String(FontTiers::kKey), tier);
+        preferences.setValue(FontSizeTiers::key(), tier);
         scheduler.runPosted();
         QApplication::processEvents();
         const QString path = QStringLiteral("%1/board-tier%2.png").arg(output).arg(tier);

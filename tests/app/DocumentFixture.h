@@ -2,22 +2,13 @@
 
 #include "app/CalendarSync.h"
 #include "app/Collaboration.h"
-#include "app/DocumentWindow.h"
 #include "app/MyDocument.h"
 #include "app/ProjectList.h"
 #include "app/RemindersSync.h"
-#include "app/StoreFiles.h"
-#include "app/SyncEngine.h"
 #include "app/TODOItem.h"
 #include "app/TODOList.h"
-#include "app/TodoModel.h"
-#include "platform/Alerts.h"
-#include "platform/Clock.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
-#include "platform/Scheduler.h"
 #include "platform/store/Context.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/DocumentFakes.h"
 
 #include <QStringList>
 #include <QTimeZone>
@@ -30,27 +21,10 @@
 namespace qv::test {
 
 // Records what the document asks of the sync engine.
-class FakeSyncEngine : public SyncEngineInterface {
+class FakeSyncEngine : public StubSyncEngine {
 public:
-    std::optional<qint64> serverTime;
-    bool online = true;
-    bool editing = false;
-    bool itemsAreEdited = false;
-    bool projectsAreEdited = false;
-    QStringList calls;
-
-    std::optional<qint64> getServerSecondsSince1970() const override { return serverTime; }
-    bool isOnline() const override { return online; }
-    bool uiIsEditing() const override { return editing; }
-    void setItemsAreEdited(bool edited) override { itemsAreEdited = edited; }
-    void setProjectsAreEdited(bool edited) override { projectsAreEdited = edited; }
     void sendEditedItemsToServer() override { calls << QStringLiteral("sendEditedItems"); }
     void sendEditedProjectsToServer() override { calls << QStringLiteral("sendEditedProjects"); }
-    bool sendItemToServer(TODOItem* item) override
-    {
-        calls << QStringLiteral("sendItem ") + item->name();
-        return true;
-    }
 };
 
 class FakeReminders : public RemindersSyncInterface {
@@ -98,48 +72,23 @@ public:
     void rearrange() override { calls << QStringLiteral("rearrange"); }
 };
 
-// The window half: a store-backed project list and a record of the calls.
-class FakeWindow : public DocumentWindow {
+// The window half over a store-backed project list.
+class FakeWindow : public RecordingWindow {
 public:
-    explicit FakeWindow(store::Context& context) : list(context) {}
+    explicit FakeWindow(store::Context& context) : projects(context) { list = &projects; }
 
-    FakeProjectList list;
-    Predicate filter;
-    QStringList calls;
-
-    ProjectList* projectList() override { return &list; }
-    void changeFiltersToNormal() override { calls << QStringLiteral("changeFiltersToNormal"); }
-    void updateFilters() override { calls << QStringLiteral("updateFilters"); }
-    Predicate userFilterPredicate() const override { return filter; }
-    void startObservingSyncEngine() override { calls << QStringLiteral("startObservingSyncEngine"); }
-    void startCalendarSyncTimer() override { calls << QStringLiteral("startCalendarSyncTimer"); }
-    void stopObserving() override { calls << QStringLiteral("stopObserving"); }
-    void inboxItemAdded(TODOItem* item) override
-    {
-        calls << QStringLiteral("inboxItemAdded ") + item->name();
-    }
+    FakeProjectList projects;
 };
 
 // A document over its own store file in a private home, with fake neighbours and hand-driven
 // time, in a zone with daylight saving.
-class DocumentFixture : public ::testing::Test {
+class DocumentFixture : public ::testing::Test, protected FakeServices<> {
 protected:
-    DocumentFixture() : preferences(home.root() + QStringLiteral("/prefs.conf"))
-    {
-        services.clock = &clock;
-        services.scheduler = &scheduler;
-        services.preferences = &preferences;
-        services.notifications = &notifications;
-        services.alerts = &alerts;
-    }
-
     void SetUp() override
     {
-        store::StoreError error;
-        auto context =
-            store::Context::open(StoreFiles::pathForDataFile(), TodoModel::shared(), scheduler, &error);
-        ASSERT_NE(context, nullptr) << error.message.toStdString();
-        document = std::make_unique<MyDocument>(services, std::move(context));
+        QString error;
+        document = openDocument(&error);
+        ASSERT_NE(document, nullptr) << error.toStdString();
         document->setTimeZone(berlin);
         document->setSyncEngine(&sync);
         document->setRemindersSync(&reminders);
@@ -171,13 +120,14 @@ protected:
         return project;
     }
 
-    TempHome home;
-    FakeClock clock;
-    ManualScheduler scheduler{&clock};
-    Preferences preferences;
-    NotificationCenter notifications;
-    ScriptedAlerts alerts;
-    Services services;
+    // A new item of the project, made as the document makes one.
+    TODOItem* addItem(TODOList* project, const QString& name)
+    {
+        TODOItem* item = document->newItemForProject(project);
+        item->setName(name);
+        return item;
+    }
+
     FakeSyncEngine sync;
     FakeReminders reminders;
     FakeCalendar calendar;

@@ -14,12 +14,6 @@ constexpr qint64 kSecond = 1000;
 
 class DocumentTest : public DocumentFixture {
 protected:
-    TODOItem* addItem(TODOList* project, const QString& name)
-    {
-        TODOItem* item = document->newItemForProject(project);
-        item->setName(name);
-        return item;
-    }
     bool backupExists(const QString& track, int slot) const
     {
         return QFileInfo::exists(StoreFiles::backupPath(track, slot));

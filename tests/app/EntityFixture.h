@@ -6,17 +6,36 @@
 #include "app/ListTag.h"
 #include "app/TODOItem.h"
 #include "app/TODOList.h"
+#include "app/TagServer.h"
 #include "app/TodoModel.h"
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
 
 #include <QDateTime>
+#include <QStringList>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
 namespace qv::test {
+
+// Records the tag operations asked of the server and answers with accept.
+class RecordingTagServer : public TagServer {
+public:
+    QStringList calls;
+    bool accept = true;
+    bool addTagName(const QString& name, TODOItem* item, Success, Failure) override
+    {
+        calls << QStringLiteral("add %1 %2").arg(name, item->name());
+        return accept;
+    }
+    bool removeTagName(const QString& name, TODOItem* item, Success, Failure) override
+    {
+        calls << QStringLiteral("remove %1 %2").arg(name, item->name());
+        return accept;
+    }
+};
 
 // A store with no file and hand-driven time.
 class EntityFixture : public ::testing::Test {

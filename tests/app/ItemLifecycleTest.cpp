@@ -18,13 +18,6 @@ public:
 
 class ItemLifecycleTest : public DocumentFixture {
 protected:
-    TODOItem* addItem(TODOList* project, const QString& name)
-    {
-        TODOItem* item = document->newItemForProject(project);
-        item->setName(name);
-        return item;
-    }
-
     TODOItem* recurring(TODOList* project, const QString& frequency, const QDateTime& due)
     {
         TODOItem* item = addItem(project, frequency);
@@ -316,7 +309,7 @@ TEST_F(ItemLifecycleTest, GivenAProject_WhenClonedWithItems_ThenTheCloneIsNewAnd
     }
     EXPECT_EQ(a->ownerUsername(), "ana");
     EXPECT_EQ(project->items().size(), 2u);
-    EXPECT_EQ(window->list.calls, QStringList({"adjustIndices", "rearrange"}));
+    EXPECT_EQ(window->projects.calls, QStringList({"adjustIndices", "rearrange"}));
 }
 
 TEST_F(ItemLifecycleTest, GivenItemsWithReminders_WhenTheirProjectIsCloned_ThenTheOriginalsKeepTheirReminders)

@@ -8,14 +8,9 @@
 #include "app/StoreFiles.h"
 #include "app/TODOList.h"
 #include "app/TodoModel.h"
-#include "platform/Alerts.h"
-#include "platform/Clock.h"
 #include "platform/Log.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
-#include "platform/Scheduler.h"
 #include "platform/store/Context.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/DocumentFakes.h"
 
 #include <QStringList>
 
@@ -26,11 +21,7 @@
 #include <optional>
 #include <ostream>
 
-// Readable failures: texts and lists of texts as text.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+// Readable failures: lists of texts as text.
 inline void PrintTo(const QStringList& list, std::ostream* out)
 {
     *out << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
@@ -176,19 +167,13 @@ public:
 };
 
 // A delegate over a private home with every neighbour faked and time driven by hand.
-class ShellFixture : public ::testing::Test {
+class ShellFixture : public ::testing::Test, protected FakeServices<> {
 protected:
     ShellFixture()
-        : preferences(home.root() + QStringLiteral("/prefs.conf")), window(log), sync(log),
-          collaboration(log), attachments(log), sheet(log), crash(log), updater(log), badge(log),
-          launchAgent(preferences, home.configHome() + QStringLiteral("/autostart"),
-                      QStringLiteral("/usr/bin/quadrivo"))
+        : window(log), sync(log), collaboration(log), attachments(log), sheet(log), crash(log), updater(log),
+          badge(log), launchAgent(preferences, home.configHome() + QStringLiteral("/autostart"),
+                                  QStringLiteral("/usr/bin/quadrivo"))
     {
-        services.clock = &clock;
-        services.scheduler = &scheduler;
-        services.preferences = &preferences;
-        services.notifications = &notifications;
-        services.alerts = &alerts;
     }
 
     struct Parts : AppDelegate::DocumentParts {};
@@ -270,13 +255,6 @@ protected:
         return names;
     }
 
-    TempHome home;
-    FakeClock clock;
-    ManualScheduler scheduler{&clock};
-    Preferences preferences;
-    NotificationCenter notifications;
-    ScriptedAlerts alerts;
-    Services services;
     CallLog log;
     FakeShellWindow window;
     FakeShellSync sync;

@@ -437,23 +437,6 @@ TEST_F(ItemOrdering, GivenAllDayDates_WhenCompared_ThenTheTimeOfDayIsIgnored)
     EXPECT_LT(morning->compareByDates(*evening), 0);
 }
 
-// Records the tag operations asked of the server.
-class RecordingTagServer : public TagServer {
-public:
-    QStringList calls;
-    bool accept = true;
-    bool addTagName(const QString& name, TODOItem* item, Success, Failure) override
-    {
-        calls << QStringLiteral("add %1 %2").arg(name, item->name());
-        return accept;
-    }
-    bool removeTagName(const QString& name, TODOItem* item, Success, Failure) override
-    {
-        calls << QStringLiteral("remove %1 %2").arg(name, item->name());
-        return accept;
-    }
-};
-
 using ItemStarring = EntityFixture;
 
 TEST_F(ItemStarring, GivenTagMutations_WhenStarredTagAddedOrRemoved_ThenFlagFollows)

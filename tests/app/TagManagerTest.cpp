@@ -7,26 +7,9 @@
 namespace qv::test {
 namespace {
 
-// Answers from a script; records every call.
-class ScriptedTagServer : public TagServer {
-public:
-    QStringList calls;
-    bool accept = true;
-    bool addTagName(const QString& name, TODOItem* item, Success, Failure) override
-    {
-        calls << QStringLiteral("add %1 %2").arg(name, item->name());
-        return accept;
-    }
-    bool removeTagName(const QString& name, TODOItem* item, Success, Failure) override
-    {
-        calls << QStringLiteral("remove %1 %2").arg(name, item->name());
-        return accept;
-    }
-};
-
 class TagFixture : public EntityFixture {
 protected:
-    ScriptedTagServer server;
+    RecordingTagServer server;
     TagManager tags{TodoModel::shared(), scheduler, &server};
 };
 

@@ -253,14 +253,7 @@ qint64 FakeSyncServer::createItem(const QJsonObject& body, Origin origin)
 
 bool FakeSyncServer::updateItem(qint64 id, const QJsonObject& body, Origin origin)
 {
-    auto it = m_items.find(id);
-    if (it == m_items.end())
-        return false;
-    const QJsonObject fields = clientFields(body, false);
-    for (auto field = fields.begin(); field != fields.end(); ++field)
-        it->second.insert(field.key(), field.value());
-    stamp(it->second, body, origin, true);
-    return true;
+    return updateObject(m_items, id, body, origin, true);
 }
 
 qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
@@ -283,13 +276,19 @@ qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
 
 bool FakeSyncServer::updateProject(qint64 id, const QJsonObject& body, Origin origin)
 {
-    auto it = m_projects.find(id);
-    if (it == m_projects.end())
+    return updateObject(m_projects, id, body, origin, false);
+}
+
+bool FakeSyncServer::updateObject(std::map<qint64, QJsonObject>& objects, qint64 id, const QJsonObject& body,
+                                  Origin origin, bool isItem)
+{
+    auto it = objects.find(id);
+    if (it == objects.end())
         return false;
-    const QJsonObject fields = clientFields(body, true);
+    const QJsonObject fields = clientFields(body, !isItem);
     for (auto field = fields.begin(); field != fields.end(); ++field)
         it->second.insert(field.key(), field.value());
-    stamp(it->second, body, origin, false);
+    stamp(it->second, body, origin, isItem);
     return true;
 }
 
@@ -326,17 +325,15 @@ bool FakeSyncServer::deleteProjectAsOtherDevice(qint64 id)
     return updateProject(id, QJsonObject{{kState, 3}}, Origin::OtherDevice);
 }
 
-std::optional<QList<QJsonObject>> FakeSyncServer::changedSince(const std::map<qint64, QJsonObject>& objects,
-                                                               const HttpRequest& request,
-                                                               HttpResponse* error) const
+HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject>& objects,
+                                              const HttpRequest& request) const
 {
     std::optional<qint64> sinceMs;
     if (request.hasQueryItem(QStringLiteral("timestamp__gte"))) {
         sinceMs = parseQueryDate(request.queryItem(QStringLiteral("timestamp__gte")));
         if (!sinceMs) {
-            *error = HttpResponse::error(400, QStringLiteral("timestamp__gte: not a date: ") +
-                                                  request.queryItem(QStringLiteral("timestamp__gte")));
-            return std::nullopt;
+            return HttpResponse::error(400, QStringLiteral("timestamp__gte: not a date: ") +
+                                                request.queryItem(QStringLiteral("timestamp__gte")));
         }
     }
     std::optional<int> state;
@@ -352,7 +349,7 @@ std::optional<QList<QJsonObject>> FakeSyncServer::changedSince(const std::map<qi
         matched.append(object);
     }
     sortByChange(matched);
-    return matched;
+    return listReply(request, std::move(matched));
 }
 
 HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonObject> matched) const
@@ -501,11 +498,8 @@ void FakeSyncServer::installRoutes()
             QJsonObject{{QStringLiteral("meta"), meta}, {kObjects, QJsonArray{config}}});
     });
 
-    addRoute("GET", "/api/v1/item/", [this](const HttpRequest& request) {
-        HttpResponse error;
-        const auto matched = changedSince(m_items, request, &error);
-        return matched ? listReply(request, *matched) : error;
-    });
+    addRoute("GET", "/api/v1/item/",
+             [this](const HttpRequest& request) { return listChangedSince(m_items, request); });
     addRoute("POST", "/api/v1/item/", [this](const HttpRequest& request) { return postItems(request); });
     addRoute("PUT", "/api/v1/item/", [this](const HttpRequest& request) { return putItems(request); });
     addRoute("GET", "/api/v1/item/:id/", [this](const HttpRequest& request) {
@@ -531,16 +525,11 @@ void FakeSyncServer::installRoutes()
         for (const auto& [id, object] : m_items)
             if (object.value(kProjects).toArray().isEmpty())
                 inbox.emplace(id, object);
-        HttpResponse error;
-        const auto matched = changedSince(inbox, request, &error);
-        return matched ? listReply(request, *matched) : error;
+        return listChangedSince(inbox, request);
     });
 
-    addRoute("GET", "/api/v1/project/", [this](const HttpRequest& request) {
-        HttpResponse error;
-        const auto matched = changedSince(m_projects, request, &error);
-        return matched ? listReply(request, *matched) : error;
-    });
+    addRoute("GET", "/api/v1/project/",
+             [this](const HttpRequest& request) { return listChangedSince(m_projects, request); });
     addRoute("POST", "/api/v1/project/", [this](const HttpRequest& request) {
         bool ok = false;
         const QJsonObject body = bodyObject(request, &ok);
@@ -572,9 +561,7 @@ void FakeSyncServer::installRoutes()
         for (const auto& [itemId, object] : m_items)
             if (object.value(kProjects).toArray().contains(uri))
                 members.emplace(itemId, object);
-        HttpResponse error;
-        const auto matched = changedSince(members, request, &error);
-        return matched ? listReply(request, *matched) : error;
+        return listChangedSince(members, request);
     });
 
     addRoute("POST", "/api/v1/tag/", [this](const HttpRequest& request) { return tag(request); });

@@ -105,13 +105,16 @@ private:
     void installRoutes();
     QJsonObject withRequestTime(QJsonObject object) const;
     HttpResponse listReply(const HttpRequest& request, QList<QJsonObject> matched) const;
-    std::optional<QList<QJsonObject>> changedSince(const std::map<qint64, QJsonObject>& objects,
-                                                   const HttpRequest& request, HttpResponse* error) const;
+    // The page of objects changed since "timestamp__gte" (and in "state", when asked).
+    HttpResponse listChangedSince(const std::map<qint64, QJsonObject>& objects,
+                                  const HttpRequest& request) const;
 
     qint64 createItem(const QJsonObject& body, Origin origin);
     bool updateItem(qint64 id, const QJsonObject& body, Origin origin);
     qint64 createProject(const QJsonObject& body, Origin origin);
     bool updateProject(qint64 id, const QJsonObject& body, Origin origin);
+    bool updateObject(std::map<qint64, QJsonObject>& objects, qint64 id, const QJsonObject& body,
+                      Origin origin, bool isItem);
     void stamp(QJsonObject& object, const QJsonObject& body, Origin origin, bool isItem) const;
     static QJsonObject clientFields(const QJsonObject& body, bool project);
 

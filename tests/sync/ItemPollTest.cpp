@@ -7,14 +7,6 @@ namespace {
 
 class ItemPoll : public SyncFixture {
 protected:
-    TODOList* startWithProject()
-    {
-        start(*device);
-        TODOList* project = device->addProject(QStringLiteral("P"));
-        tick(5'000);
-        EXPECT_TRUE(project->isValidUniID());
-        return project;
-    }
     // Every "updatedItems" list the item loop announced.
     std::vector<QVariantList> watchItemAnnouncements()
     {

@@ -10,15 +10,6 @@ namespace {
 
 class ItemUpload : public SyncFixture {
 protected:
-    // A started device with one project known to the server.
-    TODOList* startWithProject()
-    {
-        start(*device);
-        TODOList* project = device->addProject(QStringLiteral("P"));
-        tick(5'000);
-        EXPECT_TRUE(project->isValidUniID());
-        return project;
-    }
     QList<QJsonObject> postedBodies()
     {
         QList<QJsonObject> bodies;

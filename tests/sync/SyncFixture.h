@@ -231,6 +231,15 @@ protected:
         settle();
         tick(QVRestManager::kLoopStartDelayMs);
     }
+    // The device started, with one project known to the server.
+    TODOList* startWithProject()
+    {
+        start(*device);
+        TODOList* project = device->addProject(QStringLiteral("P"));
+        tick(5'000);
+        EXPECT_TRUE(project->isValidUniID());
+        return project;
+    }
     QList<HttpRequest> requests(const QByteArray& method, const QString& prefix) const
     {
         return server.requestsTo(method, prefix);

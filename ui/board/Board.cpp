@@ -139,11 +139,7 @@ void Board::post(std::function<void()> fn)
         fn();
         return;
     }
-    std::weak_ptr<bool> alive = m_alive;
-    m_services.scheduler->post([alive, fn = std::move(fn)] {
-        if (const auto flag = alive.lock(); flag && *flag)
-            fn();
-    });
+    m_services.scheduler->post(whileAlive(m_alive, std::move(fn)));
 }
 
 void Board::preferenceChanged(const QString& key)

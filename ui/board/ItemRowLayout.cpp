@@ -1,9 +1,9 @@
 #include "ui/board/ItemRowLayout.h"
 
+#include "app/FontSizeTiers.h"
 #include "app/TODOItem.h"
 #include "app/Utils.h"
 #include "platform/Preferences.h"
-#include "ui/board/FontTiers.h"
 #include "ui/board/ProjectCounters.h"
 
 #include <algorithm>
@@ -40,7 +40,7 @@ ItemRowContent ItemRowContent::fromItem(TODOItem& item, bool hasIcon, const Cloc
 ItemRowSettings ItemRowSettings::fromPreferences(const Preferences& preferences)
 {
     ItemRowSettings settings;
-    settings.fontSize = double(FontTiers::currentFontSize(preferences));
+    settings.fontSize = double(FontSizeTiers::currentFontSize(preferences));
     settings.hidingItemIcons = preferences.boolValue(QStringLiteral("kHidingItemIcons"));
     settings.hidingExtraInfo = preferences.boolValue(QStringLiteral("kIsHidingExtraInfo"));
     settings.hidingItemTags = preferences.boolValue(QStringLiteral("kIsHidingItemTags"));

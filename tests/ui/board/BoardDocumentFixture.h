@@ -2,17 +2,12 @@
 
 #include "app/ColorString.h"
 #include "app/MyDocument.h"
-#include "app/SyncEngine.h"
 #include "app/TODOItem.h"
 #include "app/TODOList.h"
 #include "app/TodoModel.h"
 #include "platform/Alerts.h"
-#include "platform/Clock.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
-#include "platform/Scheduler.h"
 #include "platform/store/Context.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/DocumentFakes.h"
 #include "ui/board/Board.h"
 
 #include <QSet>
@@ -21,32 +16,18 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qv::test {
 
 // The sync engine's editing lock as it behaves (a release under another name than the holder's
 // changes nothing), and the items held back from sending.
-class FakeBoardSync final : public SyncEngineInterface {
+class FakeBoardSync final : public StubSyncEngine {
 public:
-    bool online = false;
-    bool editing = false;
+    FakeBoardSync() { online = false; }
+
     QString holder;
     QSet<TODOItem*> blocked;
-    QStringList calls;
 
-    std::optional<qint64> getServerSecondsSince1970() const override { return std::nullopt; }
-    bool isOnline() const override { return online; }
-    bool uiIsEditing() const override { return editing; }
-    void setItemsAreEdited(bool) override {}
-    void setProjectsAreEdited(bool) override {}
-    void sendEditedItemsToServer() override {}
-    void sendEditedProjectsToServer() override {}
     bool sendItemToServer(TODOItem*) override { return true; }
 
     void setEditing(bool claim, const QString& component) override
@@ -111,15 +92,10 @@ public:
 
 // A document over a scratch store, hand-driven time and a fake sync engine, with the
 // preferences the application ships with.
-class BoardDocumentFixture : public ::testing::Test {
+class BoardDocumentFixture : public ::testing::Test, protected FakeServices<RecordingAlerts> {
 protected:
-    BoardDocumentFixture() : preferences(home.root() + QStringLiteral("/prefs.conf"))
+    BoardDocumentFixture() : FakeServices(QDateTime(QDate(2026, 3, 10), QTime(9, 0), Qt::UTC))
     {
-        services.clock = &clock;
-        services.scheduler = &scheduler;
-        services.preferences = &preferences;
-        services.notifications = &notifications;
-        services.alerts = &alerts;
         preferences.registerDefaults({{"FONT_TIER", 2},
                                       {"kItemFilterState", 1},
                                       {"kItemSortingState", 0},
@@ -158,29 +134,6 @@ protected:
         return item;
     }
 
-    static QStringList names(const std::vector<store::ManagedObject*>& objects)
-    {
-        QStringList out;
-        for (const store::ManagedObject* object : objects)
-            out << object->value(QStringLiteral("name")).toString();
-        return out;
-    }
-
-    static QStringList indexes(const std::vector<store::ManagedObject*>& objects)
-    {
-        QStringList out;
-        for (const store::ManagedObject* object : objects)
-            out << QString::number(object->value(QStringLiteral("index")).toLongLong());
-        return out;
-    }
-
-    TempHome home;
-    FakeClock clock{QDateTime(QDate(2026, 3, 10), QTime(9, 0), Qt::UTC)};
-    ManualScheduler scheduler{&clock};
-    Preferences preferences;
-    NotificationCenter notifications;
-    RecordingAlerts alerts;
-    Services services;
     FakeBoardSync sync;
     std::unique_ptr<MyDocument> document;
 };

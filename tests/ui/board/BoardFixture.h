@@ -6,19 +6,14 @@
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
+#include "tests/support/DocumentFakes.h"
 
 #include <QStringList>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qv::test {
 
@@ -49,22 +44,6 @@ protected:
     static std::vector<store::ManagedObject*> objects(std::initializer_list<TODOItem*> items)
     {
         return std::vector<store::ManagedObject*>(items.begin(), items.end());
-    }
-
-    static QStringList names(const std::vector<store::ManagedObject*>& objects)
-    {
-        QStringList out;
-        for (const store::ManagedObject* object : objects)
-            out << object->value(QStringLiteral("name")).toString();
-        return out;
-    }
-
-    static QStringList indexes(const std::vector<store::ManagedObject*>& objects)
-    {
-        QStringList out;
-        for (const store::ManagedObject* object : objects)
-            out << QString::number(object->value(QStringLiteral("index")).toLongLong());
-        return out;
     }
 };
 

@@ -1,57 +1,31 @@
 #pragma once
 
-#include "app/DocumentWindow.h"
 #include "app/ListTag.h"
 #include "app/MyDocument.h"
-#include "app/StoreFiles.h"
-#include "app/SyncEngine.h"
 #include "app/TODOItem.h"
 #include "app/TODOList.h"
 #include "app/TagManager.h"
-#include "app/TodoModel.h"
-#include "platform/Alerts.h"
-#include "platform/Clock.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Preferences.h"
-#include "platform/Scheduler.h"
 #include "platform/store/Context.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/support/DocumentFakes.h"
 #include "ui/board/ProjectListController.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qv::test {
 
 // Records the editing lock and the sends the panels ask for.
-class RecordingSyncEngine : public SyncEngineInterface {
+class RecordingSyncEngine : public StubSyncEngine {
 public:
-    QStringList calls;
     QStringList lockCalls; // "+component" / "-component"
     QSet<QString> holders;
 
-    std::optional<qint64> getServerSecondsSince1970() const override { return std::nullopt; }
-    bool isOnline() const override { return true; }
     bool uiIsEditing() const override { return !holders.isEmpty(); }
-    void setItemsAreEdited(bool) override {}
-    void setProjectsAreEdited(bool) override {}
-    void sendEditedItemsToServer() override {}
-    void sendEditedProjectsToServer() override {}
-    bool sendItemToServer(TODOItem* item) override
-    {
-        calls << QStringLiteral("sendItem ") + item->name();
-        return true;
-    }
     void setEditing(bool editing, const QString& component) override
     {
         lockCalls << (editing ? QStringLiteral("+") : QStringLiteral("-")) + component;
@@ -59,26 +33,6 @@ public:
             holders.insert(component);
         else
             holders.remove(component);
-    }
-};
-
-// The window half, as far as the document asks for the project list and the item filter.
-class ListWindow : public DocumentWindow {
-public:
-    ProjectList* list = nullptr;
-    Predicate filter;
-    QStringList calls;
-
-    ProjectList* projectList() override { return list; }
-    void changeFiltersToNormal() override {}
-    void updateFilters() override {}
-    Predicate userFilterPredicate() const override { return filter; }
-    void startObservingSyncEngine() override {}
-    void startCalendarSyncTimer() override {}
-    void stopObserving() override {}
-    void inboxItemAdded(TODOItem* item) override
-    {
-        calls << QStringLiteral("inboxItemAdded ") + item->name();
     }
 };
 
@@ -104,24 +58,13 @@ public:
 
 // A document over its own store in a private home, the window's project list, and hand-driven
 // time. Projects and items made here are known to the list once settle() has run.
-class ProjectListFixture : public ::testing::Test {
+class ProjectListFixture : public ::testing::Test, protected FakeServices<> {
 protected:
-    ProjectListFixture() : preferences(home.root() + QStringLiteral("/prefs.conf"))
-    {
-        services.clock = &clock;
-        services.scheduler = &scheduler;
-        services.preferences = &preferences;
-        services.notifications = &notifications;
-        services.alerts = &alerts;
-    }
-
     void SetUp() override
     {
-        store::StoreError error;
-        auto context =
-            store::Context::open(StoreFiles::pathForDataFile(), TodoModel::shared(), scheduler, &error);
-        ASSERT_NE(context, nullptr) << error.message.toStdString();
-        document = std::make_unique<MyDocument>(services, std::move(context));
+        QString error;
+        document = openDocument(&error);
+        ASSERT_NE(document, nullptr) << error.toStdString();
         document->setSyncEngine(&sync);
         document->setWindow(&window);
     }
@@ -185,15 +128,8 @@ protected:
         return selected.size() == 1 ? selected.front()->stringValue(QStringLiteral("name")) : QString();
     }
 
-    TempHome home;
-    FakeClock clock;
-    ManualScheduler scheduler{&clock};
-    Preferences preferences;
-    NotificationCenter notifications;
-    ScriptedAlerts alerts;
-    Services services;
     RecordingSyncEngine sync;
-    ListWindow window;
+    RecordingWindow window;
     RecordingHost host;
     std::unique_ptr<MyDocument> document;
     std::unique_ptr<ProjectListController> list;

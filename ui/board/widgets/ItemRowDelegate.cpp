@@ -1,10 +1,10 @@
 #include "ui/board/widgets/ItemRowDelegate.h"
 
+#include "app/FontSizeTiers.h"
 #include "app/TODOItem.h"
 #include "app/Utils.h"
 #include "platform/Preferences.h"
 #include "ui/board/BoardImages.h"
-#include "ui/board/FontTiers.h"
 #include "ui/board/ItemRowLayout.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 
@@ -97,7 +97,7 @@ TODOItem* ItemRowDelegate::itemAt(const QModelIndex& index) const
 QSize ItemRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    size.setHeight(int(FontTiers::currentQuadrantRowHeight(m_preferences)));
+    size.setHeight(int(FontSizeTiers::currentQuadrantRowHeight(m_preferences)));
     return size;
 }
 
@@ -261,7 +261,7 @@ QWidget* ItemRowDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
         return nullptr;
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
-    editor->setFont(pixelFont(option.font, FontTiers::currentFontSize(m_preferences)));
+    editor->setFont(pixelFont(option.font, FontSizeTiers::currentFontSize(m_preferences)));
     editor->setAutoFillBackground(true);
     new EditingClaim(m_board, editor);
     Board* board = &m_board;

@@ -1,9 +1,11 @@
 #include "ui/board/widgets/MainWindow.h"
 
+#include "app/FontSizeTiers.h"
 #include "app/MyDocument.h"
 #include "app/SyncEngine.h"
 #include "app/TODOItem.h"
 #include "app/TODOList.h"
+#include "exchange/TemplateManager.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
@@ -11,11 +13,9 @@
 #include "sync/SyncNotifications.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/CrossPosition.h"
-#include "ui/board/FontTiers.h"
 #include "ui/board/ImageFactoryForMac.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/QuadrantColors.h"
-#include "ui/board/QuadrantTemplates.h"
 #include "ui/board/widgets/FourQuadrantView.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
@@ -255,20 +255,17 @@ QuadrantPanel* MainWindow::quadrantPanel(int quadrant) const
 
 void MainWindow::setRightPanel(QWidget* panel)
 {
-    QLayout* layout = m_rightArea->layout();
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        if (QWidget* old = item->widget())
-            old->hide();
-        delete item;
-    }
-    if (panel)
-        layout->addWidget(panel);
-    applyPanelPreferences();
+    placePanel(m_rightArea, panel);
 }
 
 void MainWindow::setInboxPanel(QWidget* panel)
 {
-    QLayout* layout = m_inboxArea->layout();
+    placePanel(m_inboxArea, panel);
+}
+
+void MainWindow::placePanel(QWidget* area, QWidget* panel)
+{
+    QLayout* layout = area->layout();
     while (QLayoutItem* item = layout->takeAt(0)) {
         if (QWidget* old = item->widget())
             old->hide();
@@ -441,7 +438,7 @@ void MainWindow::buildMenus()
 
 void MainWindow::fillTemplatesMenu(QMenu* menu)
 {
-    const std::vector<QuadrantTemplate> templates = QuadrantTemplates::load();
+    const auto& templates = TemplateManager::sharedInstance().getQuadrantTemplates();
     QAction* custom = menu->addAction(QStringLiteral("Custom template"));
     custom->setToolTip(QStringLiteral(
         "After you save a project as a reusable template, you can create instances of that template here"));
@@ -530,13 +527,14 @@ void MainWindow::addNewProject(int templateIndex)
         m_projectList->addNewProjectWithTemplate(nullptr);
         return;
     }
-    const std::vector<QuadrantTemplate> templates = QuadrantTemplates::load();
+    const auto& templates = TemplateManager::sharedInstance().getQuadrantTemplates();
     if (templateIndex >= int(templates.size()))
         return;
-    const QuadrantTemplate& chosen = templates[size_t(templateIndex)];
+    const TemplateManager::QuadrantTemplate& chosen = templates[size_t(templateIndex)];
     ProjectTemplate projectTemplate;
     projectTemplate.title = chosen.title;
-    projectTemplate.quadrantTitles = chosen.quadrantTitles;
+    projectTemplate.quadrantTitles = {chosen.textFirstQuadrant, chosen.textSecondQuadrant,
+                                      chosen.textThirdQuadrant, chosen.textFourthQuadrant};
     projectTemplate.centerX = chosen.centerX;
     projectTemplate.centerY = chosen.centerY;
     m_projectList->addNewProjectWithTemplate(&projectTemplate);
@@ -550,7 +548,7 @@ void MainWindow::preferenceChanged(const QString& key)
         refreshSortAndFilterChecks();
     } else if (key == kShowingInbox || key == kHideProjects || key == kShowingFeed || key == kShowingDetail) {
         applyPanelPreferences();
-    } else if (key == QLatin1String(FontTiers::kKey)) {
+    } else if (key == FontSizeTiers::key()) {
         applyFontTier();
     } else if (key == kWorkOfflineOnly) {
         if (SyncEngineInterface* sync = m_document.syncEngine()) {
@@ -572,10 +570,10 @@ void MainWindow::applyPanelPreferences()
 
 void MainWindow::applyFontTier()
 {
-    const float fontSize = FontTiers::currentFontSize(*m_services.preferences);
+    const float fontSize = FontSizeTiers::currentFontSize(*m_services.preferences);
     for (QuadrantPanel* panel : m_panels)
         panel->setBaseFontSize(fontSize);
-    setQuadrantRowHeight(FontTiers::currentQuadrantRowHeight(*m_services.preferences));
+    setQuadrantRowHeight(FontSizeTiers::currentQuadrantRowHeight(*m_services.preferences));
     reloadTableViews();
 }
 
@@ -588,15 +586,15 @@ void MainWindow::setQuadrantRowHeight(float height)
 
 void MainWindow::increaseFontSize()
 {
-    FontTiers::increaseFontTier(*m_services.preferences);
-    setQuadrantRowHeight(FontTiers::currentQuadrantRowHeight(*m_services.preferences));
+    FontSizeTiers::increaseFontTier(*m_services.preferences);
+    setQuadrantRowHeight(FontSizeTiers::currentQuadrantRowHeight(*m_services.preferences));
     reloadTableViews();
 }
 
 void MainWindow::decreaseFontSize()
 {
-    FontTiers::decreaseFontTier(*m_services.preferences);
-    setQuadrantRowHeight(FontTiers::currentQuadrantRowHeight(*m_services.preferences));
+    FontSizeTiers::decreaseFontTier(*m_services.preferences);
+    setQuadrantRowHeight(FontSizeTiers::currentQuadrantRowHeight(*m_services.preferences));
     reloadTableViews();
 }
 

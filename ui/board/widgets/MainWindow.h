@@ -149,6 +149,8 @@ private:
     void preferenceChanged(const QString& key);
     void refreshSortAndFilterChecks();
     void applyPanelPreferences();
+    // The panel in the area instead of the one there (hidden, not deleted); nullptr empties it.
+    void placePanel(QWidget* area, QWidget* panel);
     void applyFontTier();
     void updateActionStates();
     void showItemContextMenu(const QPoint& globalPosition);

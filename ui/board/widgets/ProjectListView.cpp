@@ -4,6 +4,7 @@
 #include "app/TODOList.h"
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
+#include "ui/board/ItemPasteboard.h"
 #include "ui/board/ProjectListController.h"
 #include "ui/board/ProjectTagFilter.h"
 #include "ui/board/widgets/ProjectRowDelegate.h"
@@ -31,7 +32,6 @@ namespace qv {
 namespace {
 
 const QString kProjectDragType = QStringLiteral("TODOListDataType");
-const QString kItemDragType = QStringLiteral("TODOItemDataType");
 const QString kShowingFeed = QStringLiteral("kShowingFeed");
 
 } // namespace
@@ -249,7 +249,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override
     {
         const QMimeData* data = event->mimeData();
-        if (data->hasFormat(kItemDragType) || (data->hasFormat(kProjectDragType) && event->source() == this))
+        if (data->hasFormat(ItemPasteboard::kType) ||
+            (data->hasFormat(kProjectDragType) && event->source() == this))
             event->acceptProposedAction();
         else
             event->ignore();
@@ -259,7 +260,7 @@ protected:
     {
         const QMimeData* data = event->mimeData();
         const QPoint position = event->position().toPoint();
-        if (data->hasFormat(kItemDragType)) {
+        if (data->hasFormat(ItemPasteboard::kType)) {
             // Board items over the list choose the project they then drop into.
             const int row = rowAt(position.y());
             if (row >= 0)

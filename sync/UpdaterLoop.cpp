@@ -1,0 +1,309 @@
+#include "sync/UpdaterLoop.h"
+
+#include "app/MyDocument.h"
+#include "app/StatusEntities.h"
+#include "app/Utils.h"
+#include "platform/Log.h"
+#include "platform/rest/RequestQueue.h"
+#include "platform/rest/RestClient.h"
+#include "platform/store/Context.h"
+#include "sync/QVRestManager.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+#include <utility>
+
+namespace qv {
+
+namespace {
+
+const QString kEditedSince = QStringLiteral("edited_since");
+
+} // namespace
+
+UpdaterLoop::UpdaterLoop(QVRestManager& manager, const Traits& traits)
+    : m_manager(manager), m_queue(std::make_unique<rest::RequestQueue>(&manager.client())), m_traits(traits),
+      m_alive(std::make_shared<bool>(true))
+{
+    m_queue->setConcurrentRequestsLimit(1);
+    const qint64 interval = (m_manager.*m_traits.pollingInterval)();
+    if (interval > 0)
+        m_currentInterval = interval;
+    rescanEdited();
+}
+
+UpdaterLoop::~UpdaterLoop()
+{
+    // Aborting what is out calls no callback, so nothing reaches the loop being taken down.
+    *m_alive = false;
+    cancelTimers();
+    m_queue.reset();
+}
+
+// --- Start and stop
+
+void UpdaterLoop::startLoop()
+{
+    m_isEnding = false;
+    const qint64 interval = (m_manager.*m_traits.pollingInterval)();
+    if (m_timerGET && (interval == 0 || interval == m_currentInterval))
+        return;
+    if (interval != 0)
+        m_currentInterval = interval;
+    scheduleTimers();
+    sendModified();
+    poll();
+    for (const RepeatingTask& task : m_moreTasks)
+        task.run();
+    m_queue->start();
+}
+
+void UpdaterLoop::addRepeatingTask(qint64 periodMs, std::function<void()> task)
+{
+    m_moreTasks.push_back(RepeatingTask{periodMs, std::move(task)});
+}
+
+void UpdaterLoop::scheduleTimers()
+{
+    cancelTimers();
+    Scheduler& scheduler = m_manager.scheduler();
+    m_timerSEND = scheduler.every(m_currentInterval * 1000, [this] { sendModified(); });
+    m_timerGET = scheduler.every(m_currentInterval * 1000, [this] { poll(); });
+    for (RepeatingTask& task : m_moreTasks)
+        task.timer = scheduler.every(task.periodMs, task.run);
+}
+
+void UpdaterLoop::cancelTimers()
+{
+    Scheduler& scheduler = m_manager.scheduler();
+    scheduler.cancel(m_timerSEND);
+    scheduler.cancel(m_timerGET);
+    m_timerSEND = m_timerGET = 0;
+    for (RepeatingTask& task : m_moreTasks) {
+        scheduler.cancel(task.timer);
+        task.timer = 0;
+    }
+}
+
+void UpdaterLoop::stopLoop()
+{
+    m_isEnding = true;
+    cancelTimers();
+    // Queued requests wait for the next start; their objects keep their change flags meanwhile.
+    m_queue->setSuspended(true);
+}
+
+void UpdaterLoop::fireSend()
+{
+    if (m_timerSEND)
+        sendModified();
+}
+
+int UpdaterLoop::queuedRequestCount() const
+{
+    return m_queue->isSuspended() ? 0 : m_queue->count() - m_queue->loadingCount();
+}
+
+void UpdaterLoop::postIfAlive(std::function<void()> task)
+{
+    m_manager.scheduler().post(whileAlive(m_alive, std::move(task)));
+}
+
+bool UpdaterLoop::canSync() const
+{
+    return m_manager.canInstantSync();
+}
+
+// --- Which objects wait for upload
+
+void UpdaterLoop::noteChanged(store::ManagedObject* object, const QSet<QString>& keys)
+{
+    if (keys.contains(kEditedSince))
+        m_edited.insert(object);
+    if (m_objectsBeingSent.isUpload(object)) {
+        QSet<QString> tracked = keys;
+        tracked.subtract(m_traits.nonTrackedProperties());
+        if (!tracked.isEmpty())
+            m_objectsBeingSent.markEdited(object);
+    }
+}
+
+void UpdaterLoop::rescanEdited()
+{
+    for (store::ManagedObject* object : m_manager.managedContext().objects(m_traits.entityName)) {
+        if (object->intValue(kEditedSince) == 1)
+            m_edited.insert(object);
+    }
+}
+
+std::vector<store::ManagedObject*> UpdaterLoop::waitingUploads()
+{
+    // The user's last changes are marked before anything is picked.
+    store::Context& context = m_manager.managedContext();
+    context.processPendingChanges();
+    context.processPendingChanges();
+    std::vector<store::ManagedObject*> waiting;
+    for (auto it = m_edited.begin(); it != m_edited.end();) {
+        store::ManagedObject* object = *it;
+        if (object->isDeleted() || object->intValue(kEditedSince) != 1) {
+            it = m_edited.erase(it);
+            continue;
+        }
+        ++it;
+        if (object->intValue(QStringLiteral("state")) != 3 && !isInFlight(object))
+            waiting.push_back(object);
+    }
+    std::sort(waiting.begin(), waiting.end(),
+              [](const store::ManagedObject* a, const store::ManagedObject* b) {
+                  return a->objectID() < b->objectID();
+              });
+    return waiting;
+}
+
+void UpdaterLoop::keepForUpload(store::ManagedObject* object)
+{
+    if (object->intValue(kEditedSince) != 1) {
+        QVRestManager::TrackingPause pause(m_manager);
+        object->setValue(kEditedSince, qint64(1));
+    }
+    m_edited.insert(object);
+}
+
+void UpdaterLoop::processEngineWrites(store::ManagedObject* local)
+{
+    // Inside the engine's own writes, what the current change event holds was written by the
+    // engine, not by the user: announce it first so that the change test sees only user edits.
+    if (!m_manager.document().isReceivingEditingNotifications() &&
+        !local->changedKeysInCurrentEvent().isEmpty())
+        local->context()->processPendingChanges();
+}
+
+QVariantList UpdaterLoop::sortedIdList(const QSet<qint64>& ids)
+{
+    QList<qint64> sorted(ids.begin(), ids.end());
+    std::sort(sorted.begin(), sorted.end());
+    QVariantList list;
+    for (qint64 id : sorted)
+        list.append(id);
+    return list;
+}
+
+void UpdaterLoop::announce(const QSet<qint64>& ids)
+{
+    m_manager.post(m_traits.updatedNotification, this, {{m_traits.updatedKey, sortedIdList(ids)}});
+}
+
+// --- Poll of what changed on the server
+
+QString UpdaterLoop::getURL() const
+{
+    return QStringLiteral("/%1/?format=json&uid=").arg(m_traits.resource) + m_manager.deviceUID() +
+           m_manager.platformVersionPair();
+}
+
+void UpdaterLoop::poll()
+{
+    if (!m_manager.canInstantSync() || !m_manager.getServerSecondsSince1970() || m_loading)
+        return;
+    InstantSyncStatus* status = m_manager.getInstantSyncStatus();
+    if (!status || !(status->*m_traits.pollingDate)().isValid())
+        return;
+    QString path = getURL() + QStringLiteral("&timestamp__gte=") +
+                   QVRestManager::queryDate((status->*m_traits.pollingDate)());
+    if (m_paginator.hasNext()) {
+        const qint64 limit = m_paginator.limit.value_or(0);
+        path += QStringLiteral("&offset=%1&limit=%2").arg(m_paginator.offset.value_or(0) + limit).arg(limit);
+    }
+    m_loading = true;
+    rest::Request request;
+    request.path = path;
+    request.onSuccess = [this](const rest::Response& response) {
+        objectLoaderDidLoadObjects(response.json.object());
+    };
+    request.onFailure = [this](const rest::Error& error) {
+        objectLoaderDidFailWithError(error);
+    };
+    m_queue->addRequest(std::move(request));
+}
+
+void UpdaterLoop::objectLoaderDidFailWithError(const rest::Error& error)
+{
+    Log::line(QStringLiteral("%1 objectLoader:didFailWithError: %2").arg(m_traits.name, error.message));
+    m_loading = false;
+}
+
+void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
+{
+    m_loading = false;
+    if (!m_manager.canInstantSync())
+        return;
+    InstantSyncStatus* status = m_manager.getInstantSyncStatus();
+    if (!status)
+        return;
+    const QJsonArray objects = listedObjects(reply);
+    const QJsonValue meta = reply.value(QStringLiteral("meta"));
+    m_paginator.copyFromPaginator(meta.isObject() ? MetaPaginator::fromJson(meta.toObject())
+                                                  : MetaPaginator());
+
+    int applied = 0;
+    bool nextPage = false;
+    {
+        QVRestManager::TrackingPause pause(m_manager);
+        for (const QJsonValue& value : objects) {
+            if (!value.isObject())
+                continue;
+            const Merged merged = mergePolled(value.toObject());
+            if (merged.serverID)
+                m_seenOverPages.insert(*merged.serverID);
+            if (merged.applied) {
+                ++applied;
+                if (merged.updatedID)
+                    m_updatedOverPages.insert(*merged.updatedID);
+            }
+        }
+
+        const qint64 total = m_paginator.totalCount.value_or(0);
+        if (total > 0) {
+            if (m_paginator.hasNext() || !m_paginator.secondsLastModification) {
+                nextPage = true;
+            } else if (m_seenOverPages.size() < total) {
+                // Something changed between the pages and shifted an object past a page
+                // boundary unseen: the next poll starts from the same cursor again.
+                Log::line(QStringLiteral("%1 changed while paging; polling again from the same date")
+                              .arg(m_traits.objectsWord));
+            } else {
+                QDateTime cursor = Utils::dateFromSecondsSince1970(*m_paginator.secondsLastModification);
+                if (applied == objects.size()) {
+                    if ((status->*m_traits.pollingDateWithResults)() == cursor) {
+                        cursor = cursor.addSecs(1);
+                        (status->*m_traits.setPollingDateWithResults)(QDateTime());
+                    } else {
+                        (status->*m_traits.setPollingDateWithResults)(
+                            m_traits.remembersPreviousCursor ? (status->*m_traits.pollingDate)() : cursor);
+                    }
+                }
+                (status->*m_traits.setPollingDate)(cursor);
+            }
+        } else {
+            (status->*m_traits.setPollingDateWithResults)(QDateTime());
+        }
+        if (!nextPage && m_paginator.secondsSince1970)
+            status->setLastServerPollingDate(Utils::dateFromSecondsSince1970(*m_paginator.secondsSince1970));
+    }
+
+    if (nextPage) {
+        postIfAlive([this] { poll(); });
+        return;
+    }
+    ++m_completedPolls;
+    m_seenOverPages.clear();
+    // Every page's changes, not only the last one's.
+    const QSet<qint64> updated = std::exchange(m_updatedOverPages, {});
+    if (!updated.isEmpty() && !m_isEnding)
+        announce(updated);
+    m_manager.updateStatusMessage();
+    pollFinished();
+}
+
+} // namespace qv

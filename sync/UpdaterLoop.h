@@ -1,0 +1,183 @@
+#pragma once
+
+#include "platform/Scheduler.h"
+#include "sync/InFlightSet.h"
+#include "sync/RestRecords.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QSet>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace qv {
+
+class InstantSyncStatus;
+class QVRestManager;
+
+namespace rest {
+class RequestQueue;
+struct Error;
+} // namespace rest
+
+namespace store {
+class ManagedObject;
+}
+
+// What the item and the project loop share: the one-at-a-time request queue, the send and
+// poll timers, the set of objects whose change flag may be set, the uploads in flight, and the
+// paged poll of what changed on the server since the loop's cursor.
+class UpdaterLoop {
+public:
+    static constexpr qint64 kDefaultIntervalSeconds = 5;
+
+    // What tells the two loops apart outside their own code.
+    struct Traits {
+        QString name;        // "ItemUpdaterLoop", in log lines
+        QString objectsWord; // "Items", in log lines
+        QString resource;    // "item": the poll's path is "/item/?format=json..."
+        QString entityName;
+        const QSet<QString>& (*nonTrackedProperties)();
+        qint64 (QVRestManager::*pollingInterval)() const;
+        // Posted with the identifiers a poll or an upload changed.
+        QString updatedNotification;
+        QString updatedKey;
+        // The poll's cursor in the user's sync status.
+        QDateTime (InstantSyncStatus::*pollingDate)() const;
+        void (InstantSyncStatus::*setPollingDate)(const QDateTime&);
+        QDateTime (InstantSyncStatus::*pollingDateWithResults)() const;
+        void (InstantSyncStatus::*setPollingDateWithResults)(const QDateTime&);
+        // After a fully applied page the item loop remembers the cursor it polled from, the
+        // project loop the new one.
+        bool remembersPreviousCursor;
+    };
+
+    virtual ~UpdaterLoop();
+    UpdaterLoop(const UpdaterLoop&) = delete;
+    UpdaterLoop& operator=(const UpdaterLoop&) = delete;
+
+    void startLoop();
+    void stopLoop();
+    void fireSend();
+    bool isRunning() const { return m_timerGET != 0; }
+    bool isEnding() const { return m_isEnding; }
+    qint64 currentInterval() const { return m_currentInterval; }
+
+    // --- Polling ---
+    // The poll's reply ({"meta": ..., "objects": [...]}) and failure.
+    void objectLoaderDidLoadObjects(const QJsonObject& reply);
+    void objectLoaderDidFailWithError(const rest::Error& error);
+    QString getURL() const;
+    const MetaPaginator& paginator() const { return m_paginator; }
+    // Polls whose last page has been merged since the loop was created.
+    int completedPolls() const { return m_completedPolls; }
+
+    // --- State ---
+    InFlightSet& objectsBeingSent() { return m_objectsBeingSent; }
+    bool isInFlight(const store::ManagedObject* object) const { return m_objectsBeingSent.contains(object); }
+    int queuedRequestCount() const;
+    // The document's change events, seen by the manager.
+    void noteChanged(store::ManagedObject* object, const QSet<QString>& keys);
+
+protected:
+    UpdaterLoop(QVRestManager& manager, const Traits& traits);
+
+    // A polled object once mapped and merged.
+    struct Merged {
+        bool applied = false;
+        // The server identifier it carries, when valid.
+        std::optional<qint64> serverID;
+        // What to announce when it was applied.
+        std::optional<qint64> updatedID;
+    };
+
+    virtual void sendModified() = 0;
+    virtual Merged mergePolled(const QJsonObject& object) = 0;
+    // After the last page of a poll has been merged and announced.
+    virtual void pollFinished() {}
+
+    // A further task run at each start after the first send pass and poll, then every periodMs.
+    void addRepeatingTask(qint64 periodMs, std::function<void()> task);
+
+    void poll();
+    // Every object with the change flag set, found once (at start) by a scan.
+    void rescanEdited();
+    // The objects waiting for upload, oldest first: the user's last changes are marked first;
+    // deleted and unflagged ones are forgotten; deleted-on-server (state 3) ones and those in
+    // flight wait.
+    std::vector<store::ManagedObject*> waitingUploads();
+    template <class Object> std::vector<Object*> waitingUploadsOf()
+    {
+        std::vector<Object*> objects;
+        for (store::ManagedObject* object : waitingUploads())
+            objects.push_back(static_cast<Object*>(object));
+        return objects;
+    }
+    // Sets the change flag (unless set) and keeps the object for the next send pass.
+    void keepForUpload(store::ManagedObject* object);
+
+    // The steps of the conflict rule both loops share, before anything is copied: the verdict
+    // when they settle it; nothing when the incoming copy is newer and is to be copied in.
+    template <class Object> std::optional<bool> sharedMergeVerdict(Object* local, Object* incoming)
+    {
+        if (!local || !incoming || isInFlight(local))
+            return false;
+        processEngineWrites(local);
+        if (local->edited_since() == 1 || local->needToUploadGiven(incoming)) {
+            keepForUpload(local);
+            return false;
+        }
+        if (!canSync())
+            return false;
+        if (local->versionID() > incoming->versionID() ||
+            (local->versionID() == incoming->versionID() && local->timestamp() >= incoming->timestamp()))
+            return true;
+        return std::nullopt;
+    }
+
+    // Runs task on the main loop soon, unless the loop is gone by then.
+    void postIfAlive(std::function<void()> task);
+    std::weak_ptr<bool> aliveFlag() const { return m_alive; }
+    void announce(const QSet<qint64>& ids);
+    static QVariantList sortedIdList(const QSet<qint64>& ids);
+
+    QVRestManager& m_manager;
+    std::unique_ptr<rest::RequestQueue> m_queue;
+    InFlightSet m_objectsBeingSent;
+    // Objects whose change flag may be set (kept from the document's change events).
+    QSet<store::ManagedObject*> m_edited;
+
+private:
+    struct RepeatingTask {
+        qint64 periodMs;
+        std::function<void()> run;
+        TimerId timer = 0;
+    };
+
+    void scheduleTimers();
+    void cancelTimers();
+    bool canSync() const;
+    void processEngineWrites(store::ManagedObject* local);
+
+    const Traits& m_traits;
+    MetaPaginator m_paginator;
+    qint64 m_currentInterval = kDefaultIntervalSeconds;
+    TimerId m_timerSEND = 0;
+    TimerId m_timerGET = 0;
+    std::vector<RepeatingTask> m_moreTasks;
+    bool m_loading = false;
+    bool m_isEnding = true;
+    int m_completedPolls = 0;
+    // Server identifiers changed over the pages of the poll under way.
+    QSet<qint64> m_updatedOverPages;
+    // Identifiers received over the pages of the poll under way.
+    QSet<qint64> m_seenOverPages;
+    std::shared_ptr<bool> m_alive;
+};
+
+} // namespace qv
