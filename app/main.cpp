@@ -31,11 +31,7 @@
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WidgetAlerts.h"
-#include "ui/details/AdvancedFilter.h"
-#include "ui/details/widgets/AdvancedFilterViewController.h"
-#include "ui/details/widgets/InboxTableView.h"
-#include "ui/details/widgets/MyDrawerController.h"
-#include "ui/details/widgets/ProjectTagFilterViewController.h"
+#include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/UndeleteDialogs.h"
 
 #include <QAction>
@@ -48,7 +44,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSessionManager>
-#include <QSplitter>
 
 #include <cstdio>
 #include <memory>
@@ -272,28 +267,10 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
     }
 }
 
-// The panels around the board: filters and the drawer on the right, the inbox, the project tag
-// filter behind the list's "Tags" button, and the two trash bins.
+// The panels around the board, the panel switches and the two trash bins.
 void attachPanels(MainWindow& window, MyDocument& document, const Services& services)
 {
-    auto* side = new QSplitter(Qt::Vertical);
-    auto* filterPanel = new AdvancedFilterViewController(document, services, side);
-    auto* drawer = new MyDrawerController(document, services, side);
-    side->addWidget(filterPanel);
-    side->addWidget(drawer);
-    window.setRightPanel(side);
-    window.setFilterPanel(&filterPanel->filter());
-    QObject::connect(filterPanel, &AdvancedFilterViewController::filtersChanged, &window,
-                     &MainWindow::updateFilters);
-    QObject::connect(&window, &MainWindow::activeControllerChanged, drawer,
-                     &MyDrawerController::setArrayController);
-
-    auto* inbox = new InboxTableView(document, services);
-    window.setInboxPanel(inbox);
-    QObject::connect(&window, &MainWindow::inboxItemWasAdded, inbox, &InboxTableView::itemAdded);
-
-    if (ProjectListView* list = window.projectListView())
-        new ProjectTagFilterViewController(document, services, *list);
+    BoardPanels::attach(window, document, services);
 
     const auto openItemTrash = [&window, &document, services] {
         Log::line(QStringLiteral("Opening item undelete window"));

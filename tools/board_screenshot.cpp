@@ -20,15 +20,12 @@
 #include "platform/store/Context.h"
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
-#include "ui/details/AdvancedFilter.h"
-#include "ui/details/widgets/AdvancedFilterViewController.h"
-#include "ui/details/widgets/InboxTableView.h"
+#include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/MyDrawerController.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
-#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -200,20 +197,7 @@ int main(int argc, char** argv)
 
     MainWindow window(document, services);
     // The neighbouring panels, placed as the application places them.
-    auto* side = new QSplitter(Qt::Vertical);
-    auto* filterPanel = new AdvancedFilterViewController(document, services, side);
-    auto* drawer = new MyDrawerController(document, services, side);
-    side->addWidget(filterPanel);
-    side->addWidget(drawer);
-    window.setRightPanel(side);
-    window.setFilterPanel(&filterPanel->filter());
-    QObject::connect(filterPanel, &AdvancedFilterViewController::filtersChanged, &window,
-                     &MainWindow::updateFilters);
-    QObject::connect(&window, &MainWindow::activeControllerChanged, drawer,
-                     &MyDrawerController::setArrayController);
-    auto* inbox = new InboxTableView(document, services);
-    window.setInboxPanel(inbox);
-    QObject::connect(&window, &MainWindow::inboxItemWasAdded, inbox, &InboxTableView::itemAdded);
+    MyDrawerController* drawer = BoardPanels::attach(window, document, services).drawer;
     window.resize(1280, 800);
     window.show();
     scheduler.runPosted();

@@ -165,16 +165,16 @@ ArrayController* BoardArrangement::quadrantController(int quadrant) const
 std::optional<int> BoardArrangement::updateSortDescriptors()
 {
     const int mode = sortModeSetting();
-    const std::optional<SortMode> spec = sortMode(mode);
-    if (!spec) {
+    const std::optional<SortMode> chosen = sortMode(mode);
+    if (!chosen) {
         Log::line(QStringLiteral("BUG in sorting"));
         return std::nullopt;
     }
-    if (spec->filterState)
-        m_preferences.setValue(kItemFilterState, *spec->filterState);
+    if (chosen->filterState)
+        m_preferences.setValue(kItemFilterState, *chosen->filterState);
     for (ArrayController* controller : m_quadrants) {
         if (controller)
-            controller->setSortDescriptors({spec->descriptor});
+            controller->setSortDescriptors({chosen->descriptor});
     }
     return mode;
 }

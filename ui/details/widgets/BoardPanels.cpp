@@ -1,0 +1,41 @@
+#include "ui/details/widgets/BoardPanels.h"
+
+#include "app/TODOItem.h"
+#include "app/TODOList.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/details/AdvancedFilter.h"
+#include "ui/details/widgets/AdvancedFilterViewController.h"
+#include "ui/details/widgets/InboxTableView.h"
+#include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/ProjectTagFilterViewController.h"
+
+#include <QSplitter>
+
+namespace qv {
+
+BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const Services& services)
+{
+    BoardPanels panels;
+    auto* side = new QSplitter(Qt::Vertical);
+    panels.filterPanel = new AdvancedFilterViewController(document, services, side);
+    panels.drawer = new MyDrawerController(document, services, side);
+    side->addWidget(panels.filterPanel);
+    side->addWidget(panels.drawer);
+    window.setRightPanel(side);
+    window.setFilterPanel(&panels.filterPanel->filter());
+    QObject::connect(panels.filterPanel, &AdvancedFilterViewController::filtersChanged, &window,
+                     &MainWindow::updateFilters);
+    QObject::connect(&window, &MainWindow::activeControllerChanged, panels.drawer,
+                     &MyDrawerController::setArrayController);
+
+    panels.inbox = new InboxTableView(document, services);
+    window.setInboxPanel(panels.inbox);
+    QObject::connect(&window, &MainWindow::inboxItemWasAdded, panels.inbox, &InboxTableView::itemAdded);
+
+    if (ProjectListView* list = window.projectListView())
+        new ProjectTagFilterViewController(document, services, *list);
+    return panels;
+}
+
+} // namespace qv
