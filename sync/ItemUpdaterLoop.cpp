@@ -19,6 +19,7 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace qv {
@@ -87,7 +88,8 @@ bool ItemUpdaterLoop::mayPost(TODOItem* item) const
 
 void ItemUpdaterLoop::holdPostUntilNextPoll(TODOItem* item)
 {
-    m_postHeldUntil.insert(item, completedPolls() + 1);
+    // A poll already under way may have been answered before the upload reached the server.
+    m_postHeldUntil.insert(item, startedPolls() + 1);
 }
 
 bool ItemUpdaterLoop::leaveFlight(TODOItem* item)
@@ -236,8 +238,12 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
 {
     TODOItem* returned =
         response.json.isObject() ? m_manager.restStore().mapItem(response.json.object()) : nullptr;
-    if (post && (!returned || !returned->isValidUniID())) {
-        // Accepted, but we cannot tell as what: the next poll brings the server's copy back.
+    // Only a reply that is the item itself says the server holds this edit; a garbled one may
+    // not, and taking it for acceptance would clear the change flag of an edit never stored.
+    const bool confirmed =
+        returned && returned->isValidUniID() && (post || returned->serverID() == item->serverID());
+    if (!confirmed) {
+        // Perhaps accepted, but we cannot tell as what: sent again (after the next poll, when new).
         rest::Error error;
         error.kind = rest::Error::Kind::Parse;
         error.message = QStringLiteral("the reply names no item");
@@ -255,8 +261,7 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
             item->setServerID(returned->serverID());
         if (!editedMeanwhile)
             item->setEdited_since(0);
-        if (returned)
-            changed = update(item, returned);
+        changed = update(item, returned);
         if (post && !editedMeanwhile) {
             for (const QString& name : tagNames)
                 item->addTagsObject(TagManager::getItemTagForName(name, *item->context()));
@@ -488,6 +493,13 @@ TODOItem* ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& co
         auto* item = static_cast<TODOItem*>(object);
         if (item->isValidUniID() || isInFlight(item) || projectIdOf(item) != projectID)
             continue;
+        // Last edited elsewhere, the copy no longer names this device: the creation time,
+        // which no edit changes, tells it from another device's item that drew the same id_.
+        const QDateTime created = item->creationDate();
+        const QDateTime theirs = incoming->creationDate();
+        if (incoming->editedByDevice() != m_manager.deviceUID() &&
+            (!created.isValid() || !theirs.isValid() || std::abs(created.secsTo(theirs)) > 1))
+            continue;
         QVRestManager::TrackingPause pause(m_manager);
         item->setServerID(incoming->serverID());
         item->setResourceURI(incoming->resourceURI());
@@ -507,11 +519,11 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
         if (TODOItem* local = TODOItem::findWithID(incoming->serverID(), context))
             return update(local, incoming);
     }
-    if (incoming->editedByDevice() == m_manager.deviceUID()) {
-        // This device's own upload; it exists here already (or is adopted now).
-        adoptOwnUpload(incoming, context);
+    // This device's own upload whose reply was lost; the other device may have edited it since.
+    if (adoptOwnUpload(incoming, context))
         return true;
-    }
+    if (incoming->editedByDevice() == m_manager.deviceUID())
+        return true; // this device's own upload, known here already
     const std::optional<qint64> projectID = incoming->getProjectID();
     if (!projectID || *projectID <= 0) {
         if (incoming->state() != 2 && incoming->state() != 3)
@@ -535,10 +547,10 @@ bool ItemUpdaterLoop::updateOrCreateInboxItem(TODOItem* incoming, bool testDevic
         if (TODOItem* local = TODOItem::findWithID(incoming->serverID(), context))
             return update(local, incoming);
     }
-    if (incoming->editedByDevice() == m_manager.deviceUID()) {
-        if (adoptOwnUpload(incoming, context) || testDeviceUID)
-            return true;
-    }
+    if (adoptOwnUpload(incoming, context))
+        return true;
+    if (testDeviceUID && incoming->editedByDevice() == m_manager.deviceUID())
+        return true;
     if (incoming->state() == 2 || incoming->state() == 3)
         return true;
     TODOItem* item = createFrom(incoming, nullptr);

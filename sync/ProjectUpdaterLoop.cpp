@@ -92,7 +92,8 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
 {
     TODOList* returned =
         response.json.isObject() ? m_manager.restStore().mapProject(response.json.object()) : nullptr;
-    if (post && (!returned || !returned->isValidUniID())) {
+    // Only the project itself in the reply says the server holds this edit.
+    if (!returned || !returned->isValidUniID() || (!post && returned->id_() != project->id_())) {
         rest::Error error;
         error.kind = rest::Error::Kind::Parse;
         error.message = QStringLiteral("the reply names no project");
@@ -109,8 +110,7 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
             project->setId_(returned->id_());
         if (!editedMeanwhile)
             project->setEdited_since(0);
-        if (returned)
-            changed = update(project, returned);
+        changed = update(project, returned);
     }
     if (editedMeanwhile)
         postIfAlive([this] { sendModifiedProjects(); });

@@ -687,13 +687,11 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
                     local->setList(project);
                 continue;
             }
-            if (remote->editedByDevice() == m_deviceUID) {
-                // This device's own upload whose reply never came back.
-                if (TODOItem* adopted = m_itemLoop->adoptOwnUpload(remote, *context)) {
-                    if (adopted->list() != project)
-                        adopted->setList(project);
-                    continue;
-                }
+            // This device's own upload whose reply never came back (perhaps edited elsewhere since).
+            if (TODOItem* adopted = m_itemLoop->adoptOwnUpload(remote, *context)) {
+                if (adopted->list() != project)
+                    adopted->setList(project);
+                continue;
             }
             auto* created = context->insert<TODOItem>(TODOItem::staticEntityName());
             project->addItem(created);

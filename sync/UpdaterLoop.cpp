@@ -216,6 +216,8 @@ void UpdaterLoop::poll()
         path += QStringLiteral("&offset=%1&limit=%2").arg(m_paginator.offset.value_or(0) + limit).arg(limit);
     }
     m_loading = true;
+    if (!m_paginator.hasNext())
+        m_pollUnderWay = ++m_startedPolls;
     rest::Request request;
     request.path = path;
     request.onSuccess = [this](const rest::Response& response) {
@@ -248,6 +250,7 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
 
     int applied = 0;
     bool nextPage = false;
+    bool sawEverything = true;
     {
         QVRestManager::TrackingPause pause(m_manager);
         for (const QJsonValue& value : objects) {
@@ -268,6 +271,7 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
             if (m_paginator.hasNext() || !m_paginator.secondsLastModification) {
                 nextPage = true;
             } else if (m_seenOverPages.size() < total) {
+                sawEverything = false;
                 // Something changed between the pages and shifted an object past a page
                 // boundary unseen: the next poll starts from the same cursor again.
                 Log::line(QStringLiteral("%1 changed while paging; polling again from the same date")
@@ -296,7 +300,9 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
         postIfAlive([this] { poll(); });
         return;
     }
-    ++m_completedPolls;
+    // A poll that missed objects says nothing about whether they are on the server.
+    if (sawEverything)
+        m_completedPolls = m_pollUnderWay;
     m_seenOverPages.clear();
     // Every page's changes, not only the last one's.
     const QSet<qint64> updated = std::exchange(m_updatedOverPages, {});

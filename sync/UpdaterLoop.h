@@ -74,8 +74,12 @@ public:
     void objectLoaderDidFailWithError(const rest::Error& error);
     QString getURL() const;
     const MetaPaginator& paginator() const { return m_paginator; }
-    // Polls whose last page has been merged since the loop was created.
+    // Polls are numbered as they start; a poll completes when its last page has been merged and
+    // it saw every object the server counted. The number of the latest poll completed, and of the
+    // latest started: a poll started after some moment has completed once completedPolls()
+    // exceeds what startedPolls() was then.
     int completedPolls() const { return m_completedPolls; }
+    int startedPolls() const { return m_startedPolls; }
 
     // --- State ---
     InFlightSet& objectsBeingSent() { return m_objectsBeingSent; }
@@ -173,6 +177,8 @@ private:
     bool m_loading = false;
     bool m_isEnding = true;
     int m_completedPolls = 0;
+    int m_startedPolls = 0;
+    int m_pollUnderWay = 0;
     // Server identifiers changed over the pages of the poll under way.
     QSet<qint64> m_updatedOverPages;
     // Identifiers received over the pages of the poll under way.

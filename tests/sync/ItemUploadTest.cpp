@@ -330,5 +330,61 @@ TEST_F(UploadOwner, GivenAnOwnerTheCacheDoesNotKnow_ThenASingleUploadKeepsTheOwn
     EXPECT_EQ(postedBodies().front().value("owner").toString(), QStringLiteral("/api/v1/user/42/"));
 }
 
+class UncertainReply : public ItemUpload {};
+
+TEST_F(UncertainReply, GivenA200ReplyToAPutThatIsNotTheItem_ThenTheEditStaysMarkedAndIsSentAgain)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    tick(5'000);
+    ASSERT_TRUE(item->isValidUniID());
+    // Together these answer 200 with {"objects": []}, without the server storing anything.
+    server.malformNext(QStringLiteral("/api/v1/item/"));
+    server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 1);
+    item->setState(2);
+    settle();
+    EXPECT_EQ(item->edited_since(), 1);
+    EXPECT_EQ(server.item(item->serverID()).value("state").toInt(), 0);
+
+    tick(5'000);
+    expectInStepWithServer(item);
+    EXPECT_EQ(server.item(item->serverID()).value("state").toInt(), 2);
+}
+
+TEST_F(UncertainReply,
+       GivenAPostWhoseReplyIsLost_WhenTheOtherDeviceEditsItFirst_ThenItIsAdoptedNotPostedAgain)
+{
+    TODOList* project = startWithProject();
+    server.truncateNext(QStringLiteral("/api/v1/item/"));
+    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    settle();
+    ASSERT_EQ(server.itemCount(), 1);
+    ASSERT_FALSE(item->isValidUniID());
+    const qint64 id = server.items().first().value("id").toInteger();
+    ASSERT_TRUE(server.modifyItemAsOtherDevice(id, QJsonObject{{"quadrant", 3}}));
+
+    tick(15'000);
+    EXPECT_EQ(server.itemCount(), 1);
+    ASSERT_TRUE(item->isValidUniID());
+    EXPECT_EQ(item->serverID(), id);
+    EXPECT_EQ(device->items().size(), 1u);
+}
+
+TEST_F(UncertainReply, GivenAPostWhoseReplyIsLost_WhenThePollThatFollowsMissesIt_ThenItIsNotPostedAgainYet)
+{
+    TODOList* project = startWithProject();
+    server.truncateNext(QStringLiteral("/api/v1/item/"));
+    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    settle();
+    ASSERT_EQ(server.itemCount(), 1);
+    // The next poll's reply leaves the new item out.
+    server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 1);
+
+    tick(15'000);
+    EXPECT_EQ(server.itemCount(), 1);
+    EXPECT_TRUE(item->isValidUniID());
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 1);
+}
+
 } // namespace
 } // namespace qv::test
