@@ -83,13 +83,20 @@ bool ItemUpdaterLoop::mayPost(TODOItem* item) const
     if (completedPolls() == 0)
         return false; // a previous run may have sent it without hearing back
     const auto it = m_postHeldUntil.constFind(item);
-    return it == m_postHeldUntil.constEnd() || completedPolls() >= *it;
+    return it == m_postHeldUntil.constEnd() || completedPolls() >= it->untilPoll;
 }
 
-void ItemUpdaterLoop::holdPostUntilNextPoll(TODOItem* item)
+void ItemUpdaterLoop::holdPostUntilNextPoll(TODOItem* item, bool editedMeanwhile)
 {
     // A poll already under way may have been answered before the upload reached the server.
-    m_postHeldUntil.insert(item, startedPolls() + 1);
+    m_postHeldUntil.insert(item, HeldPost{startedPolls() + 1, editedMeanwhile});
+}
+
+void ItemUpdaterLoop::editedByUser(store::ManagedObject* object)
+{
+    const auto it = m_postHeldUntil.find(static_cast<const TODOItem*>(object));
+    if (it != m_postHeldUntil.end())
+        it->editedSincePost = true;
 }
 
 bool ItemUpdaterLoop::leaveFlight(TODOItem* item)
@@ -254,6 +261,8 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
     const bool editedMeanwhile = leaveFlight(item);
     m_manager.addSyncingObjects(-1);
     m_sendSingly.remove(item);
+    if (post)
+        m_postHeldUntil.remove(item);
     bool changed = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
@@ -279,10 +288,10 @@ void ItemUpdaterLoop::singleFailed(TODOItem* item, bool post, const rest::Error&
                                    const ItemFailure& failure)
 {
     Log::line(post ? QStringLiteral("Post failed") : QStringLiteral("Put failed"));
-    leaveFlight(item);
+    const bool editedMeanwhile = leaveFlight(item);
     keepForUpload(item);
     if (post && outcomeUnknown(error))
-        holdPostUntilNextPoll(item);
+        holdPostUntilNextPoll(item, editedMeanwhile);
     m_manager.addSyncingObjects(-1);
     if (failure)
         failure(error);
@@ -383,8 +392,10 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             const bool edited = leaveFlight(item);
             editedMeanwhile = editedMeanwhile || edited;
             m_sendSingly.remove(item);
-            if (post)
+            if (post) {
+                m_postHeldUntil.remove(item);
                 item->setServerID(remote->serverID());
+            }
             if (!edited)
                 item->setEdited_since(0);
             if (update(item, remote) && item->isValidUniID())
@@ -395,10 +406,10 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             if (matched[i])
                 continue;
             TODOItem* item = batch[i];
-            leaveFlight(item);
+            const bool edited = leaveFlight(item);
             keepForUpload(item);
             if (post)
-                holdPostUntilNextPoll(item);
+                holdPostUntilNextPoll(item, edited);
             Log::line(QStringLiteral("Item %1 missing from the reply; it is sent again").arg(item->id_()));
         }
     }
@@ -416,10 +427,10 @@ void ItemUpdaterLoop::batchFailed(const std::vector<TODOItem*>& batch, bool post
     {
         QVRestManager::TrackingPause pause(m_manager);
         for (TODOItem* item : batch) {
-            leaveFlight(item);
+            const bool edited = leaveFlight(item);
             keepForUpload(item);
             if (post && outcomeUnknown(error))
-                holdPostUntilNextPoll(item);
+                holdPostUntilNextPoll(item, edited);
             if (sendSingly)
                 m_sendSingly.insert(item);
         }
@@ -503,8 +514,17 @@ TODOItem* ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& co
         QVRestManager::TrackingPause pause(m_manager);
         item->setServerID(incoming->serverID());
         item->setResourceURI(incoming->resourceURI());
+        // Unless the user changed the item after the lost post went out, its change flag stands
+        // only for what that post carried, which the server has: the post counts as accepted and
+        // the server's copy is merged by the usual rule. Without a record of the post (an earlier
+        // run sent it) the flag has to stand.
+        const auto held = m_postHeldUntil.constFind(item);
+        const bool acceptedAsSent = held != m_postHeldUntil.constEnd() && !held->editedSincePost;
         m_postHeldUntil.remove(item);
+        if (acceptedAsSent)
+            item->setEdited_since(0);
         Log::line(QStringLiteral("Item %1 is on the server as %2").arg(item->id_()).arg(item->serverID()));
+        update(item, incoming);
         return item;
     }
     return nullptr;

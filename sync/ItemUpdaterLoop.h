@@ -35,7 +35,9 @@ class Context;
 // has accepted it (and only if the user has not changed it meanwhile), so a quit, a crash or a
 // stop with uploads outstanding loses no edit. A new item whose upload may have reached the
 // server without its reply reaching us is not posted again before a poll has had the chance to
-// bring the server's copy back, which is then adopted instead of being created twice.
+// bring the server's copy back, which is then adopted instead of being created twice. Unless the
+// user changed the item after that upload went out, the adopted item counts as accepted and the
+// server's copy is merged into it (another device may have edited it since).
 class ItemUpdaterLoop final : public UpdaterLoop {
 public:
     static constexpr qint64 kInboxIntervalMs = 30'000;
@@ -74,7 +76,7 @@ public:
     bool updateOrCreateInboxItem(TODOItem* incoming, bool testDeviceUID);
     void sendDelegationNotificationFor(TODOItem* item);
     // This device's own upload whose reply was lost: the unsent local item it came from, now
-    // given the server's identifier; nullptr when there is none.
+    // given the server's identifier and merged with incoming; nullptr when there is none.
     TODOItem* adoptOwnUpload(TODOItem* incoming, store::Context& context);
 
     // --- State ---
@@ -84,8 +86,10 @@ private:
     void sendModified() override { sendModifiedItems(); }
     Merged mergePolled(const QJsonObject& object) override;
     void pollFinished() override;
+    void editedByUser(store::ManagedObject* object) override;
     bool mayPost(TODOItem* item) const;
-    void holdPostUntilNextPoll(TODOItem* item);
+    // editedMeanwhile: the user changed the item while the post was out.
+    void holdPostUntilNextPoll(TODOItem* item, bool editedMeanwhile);
     void resolveOwner(TODOItem* item, bool clearWhenUnknown);
     void singleSucceeded(TODOItem* item, bool post, const rest::Response& response,
                          const QSet<QString>& tagNames, const ItemSuccess& success);
@@ -104,8 +108,14 @@ private:
     QSet<const TODOItem*> m_blockItems;
     // Items a refused batch held; they go out one by one.
     QSet<const TODOItem*> m_sendSingly;
-    // New items not to be posted before completedPolls() reaches the value.
-    QHash<const TODOItem*, int> m_postHeldUntil;
+    // New items whose post may have reached the server unanswered.
+    struct HeldPost {
+        // Not posted again before completedPolls() reaches it.
+        int untilPoll = 0;
+        // The item holds more than that post carried.
+        bool editedSincePost = false;
+    };
+    QHash<const TODOItem*, HeldPost> m_postHeldUntil;
     bool m_postsWaitingForPoll = false;
 };
 

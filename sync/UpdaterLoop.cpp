@@ -121,12 +121,12 @@ void UpdaterLoop::noteChanged(store::ManagedObject* object, const QSet<QString>&
 {
     if (keys.contains(kEditedSince))
         m_edited.insert(object);
-    if (m_objectsBeingSent.isUpload(object)) {
-        QSet<QString> tracked = keys;
-        tracked.subtract(m_traits.nonTrackedProperties());
-        if (!tracked.isEmpty())
-            m_objectsBeingSent.markEdited(object);
-    }
+    QSet<QString> tracked = keys;
+    tracked.subtract(m_traits.nonTrackedProperties());
+    if (tracked.isEmpty())
+        return;
+    m_objectsBeingSent.markEdited(object);
+    editedByUser(object);
 }
 
 void UpdaterLoop::rescanEdited()

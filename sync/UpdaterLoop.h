@@ -104,6 +104,8 @@ protected:
     virtual Merged mergePolled(const QJsonObject& object) = 0;
     // After the last page of a poll has been merged and announced.
     virtual void pollFinished() {}
+    // The user changed what is uploaded of the object (in flight or not).
+    virtual void editedByUser(store::ManagedObject*) {}
 
     // A further task run at each start after the first send pass and poll, then every periodMs.
     void addRepeatingTask(qint64 periodMs, std::function<void()> task);

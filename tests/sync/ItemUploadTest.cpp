@@ -370,6 +370,56 @@ TEST_F(UncertainReply,
     EXPECT_EQ(device->items().size(), 1u);
 }
 
+TEST_F(UncertainReply,
+       GivenAPostWhoseReplyIsLost_WhenTheOtherDeviceTrashesIt_ThenThePostCountsAsAcceptedAndTheTrashWins)
+{
+    TODOList* project = startWithProject();
+    server.truncateNext(QStringLiteral("/api/v1/item/"));
+    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    settle();
+    ASSERT_EQ(server.itemCount(), 1);
+    ASSERT_FALSE(item->isValidUniID());
+    const qint64 id = server.items().first().value("id").toInteger();
+    ASSERT_TRUE(server.modifyItemAsOtherDevice(id, QJsonObject{{"state", 2}}));
+    server.clearRequests();
+
+    tick(15'000);
+    ASSERT_TRUE(item->isValidUniID());
+    EXPECT_EQ(item->serverID(), id);
+    EXPECT_EQ(item->state(), 2);
+    EXPECT_EQ(item->edited_since(), 0);
+    EXPECT_EQ(server.item(id).value("state").toInt(), 2);
+    EXPECT_EQ(itemUploads(), 0);
+}
+
+TEST_F(
+    UncertainReply,
+    GivenAPostWhoseReplyIsLost_WhenTheUserRenamesItBeforeThePollAndTheOtherDeviceTrashesIt_ThenTheRenameIsPutAndWins)
+{
+    TODOList* project = startWithProject();
+    server.truncateNext(QStringLiteral("/api/v1/item/"));
+    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    settle();
+    ASSERT_EQ(server.itemCount(), 1);
+    ASSERT_FALSE(item->isValidUniID());
+    const qint64 id = server.items().first().value("id").toInteger();
+    item->setName(QStringLiteral("renamed"));
+    settle();
+    ASSERT_TRUE(server.modifyItemAsOtherDevice(id, QJsonObject{{"state", 2}}));
+    server.clearRequests();
+
+    tick(15'000);
+    ASSERT_TRUE(item->isValidUniID());
+    EXPECT_EQ(item->serverID(), id);
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 0);
+    EXPECT_GE(count("PUT", QStringLiteral("/api/v1/item/")), 1);
+    expectInStepWithServer(item);
+    EXPECT_EQ(server.item(id).value("name").toString(), QStringLiteral("renamed"));
+    EXPECT_EQ(server.item(id).value("state").toInt(), 0);
+    EXPECT_EQ(item->state(), 0);
+    EXPECT_EQ(server.itemCount(), 1);
+}
+
 TEST_F(UncertainReply, GivenAPostWhoseReplyIsLost_WhenThePollThatFollowsMissesIt_ThenItIsNotPostedAgainYet)
 {
     TODOList* project = startWithProject();
