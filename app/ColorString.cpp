@@ -43,7 +43,8 @@ struct Components {
 
 Components componentsOf(const QColor& color)
 {
-    if (color.spec() == QColor::ExtendedRgb)
+    // Equal to its extended form only when it already is one (equality includes the colour model).
+    if (color == color.toExtendedRgb())
         return {extendedComponentValue(color.redF()), extendedComponentValue(color.greenF()),
                 extendedComponentValue(color.blueF()), extendedComponentValue(color.alphaF())};
     const QRgba64 c = color.toRgb().rgba64();
