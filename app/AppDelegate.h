@@ -2,7 +2,7 @@
 
 #include "app/LaunchRequest.h"
 #include "app/ShellInterfaces.h"
-#include "app/StoreFiles.h"
+#include "core/document/StoreFiles.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 

@@ -1,6 +1,6 @@
 #include "app/ColorList.h"
 
-#include "app/ColorString.h"
+#include "core/util/ColorString.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "app/LaunchAgent.h"
 
-#include "app/BuildInfo.h"
+#include "core/util/BuildInfo.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 

@@ -1,6 +1,6 @@
 #include "app/LaunchRequest.h"
 
-#include "app/BuildInfo.h"
+#include "core/util/BuildInfo.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/LauncherBadge.h"
 
-#include "app/BuildInfo.h"
+#include "core/util/BuildInfo.h"
 
 #include <QVariantMap>
 

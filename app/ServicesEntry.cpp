@@ -1,8 +1,8 @@
 #include "app/ServicesEntry.h"
 
-#include "app/MyDocument.h"
 #include "app/ShellInterfaces.h"
-#include "app/TODOItem.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 

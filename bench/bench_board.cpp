@@ -1,9 +1,9 @@
 // Arranging a project's items must grow no faster than n log n: the first arrangement, a re-sort
 // by every sort mode and a search-text filter, each at 1,000 and 10,000 items.
-#include "app/Predicate.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TodoModel.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TodoModel.h"
+#include "core/util/Predicate.h"
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"

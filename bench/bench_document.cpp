@@ -1,8 +1,8 @@
 // Lookups by identifier must not grow with the store; adding items must grow linearly.
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TodoModel.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TodoModel.h"
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"

@@ -1,9 +1,9 @@
 // Merging remote items must grow linearly with their number (10x the items within 15x the time),
 // and sending one edited item must cost the same in a small and in a large store.
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TodoModel.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TodoModel.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"

@@ -1,7 +1,7 @@
 #include "exchange/PingController.h"
 
-#include "app/BuildInfo.h"
-#include "app/Utils.h"
+#include "core/util/BuildInfo.h"
+#include "core/util/Utils.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

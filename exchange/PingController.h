@@ -1,7 +1,5 @@
 #pragma once
 
-#include "app/ShellInterfaces.h"
-
 #include <QString>
 #include <QUrl>
 
@@ -11,7 +9,7 @@ namespace qv {
 
 // Usage announcements ("startapp", "wakeapp", "endapp") to the maker's web host: one
 // form-encoded POST each, fire and forget. Without a web host nothing is sent.
-class PingController final : public UsageAnnouncer {
+class PingController final {
 public:
     struct Options {
         QString webOrigin; // empty: announcements are not sent
@@ -21,9 +19,11 @@ public:
 
     // network may be null: the controller makes its own.
     explicit PingController(Options options, QNetworkAccessManager* network = nullptr);
-    ~PingController() override;
+    ~PingController();
+    PingController(const PingController&) = delete;
+    PingController& operator=(const PingController&) = delete;
 
-    void pingServer(const QString& eventName) override;
+    void pingServer(const QString& eventName);
 
     // Where announcements go; invalid without a usable web host.
     QUrl pingURL() const;

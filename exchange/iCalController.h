@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CalendarSync.h"
+#include "core/document/CalendarSync.h"
 
 namespace qv {
 

@@ -1,8 +1,8 @@
 #include "sync/ProjectUpdaterLoop.h"
 
-#include "app/StatusEntities.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
+#include "core/model/StatusEntities.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
 #include "platform/Log.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"

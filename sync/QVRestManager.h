@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/BuildInfo.h"
-#include "app/SyncEngine.h"
-#include "app/TagServer.h"
+#include "core/document/SyncEngine.h"
+#include "core/model/TagServer.h"
+#include "core/util/BuildInfo.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "sync/RestRecords.h"

@@ -1,8 +1,8 @@
 #include "sync/RestObjectStore.h"
 
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TodoModel.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TodoModel.h"
 #include "platform/Log.h"
 #include "platform/rest/ObjectMapper.h"
 #include "platform/store/Context.h"

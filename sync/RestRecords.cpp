@@ -1,6 +1,6 @@
 #include "sync/RestRecords.h"
 
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
 #include "platform/rest/ObjectMapper.h"
 
 namespace qv {

@@ -1,8 +1,8 @@
 #include "sync/UpdaterLoop.h"
 
-#include "app/MyDocument.h"
-#include "app/StatusEntities.h"
-#include "app/Utils.h"
+#include "core/document/MyDocument.h"
+#include "core/model/StatusEntities.h"
+#include "core/util/Utils.h"
 #include "platform/Log.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"

@@ -1,8 +1,8 @@
 #include "tests/app/ShellFakes.h"
 
-#include "app/FontSizeTiers.h"
 #include "app/QuitSignals.h"
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
+#include "core/util/FontSizeTiers.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

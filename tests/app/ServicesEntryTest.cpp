@@ -2,7 +2,7 @@
 
 #include "app/LaunchRequest.h"
 #include "app/ServicesEntry.h"
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
 
 #include <QDir>
 #include <QFile>

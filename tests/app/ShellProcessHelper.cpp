@@ -2,12 +2,12 @@
 // guard, as the entry point does; "app" runs the real delegate over the real services on the
 // store of the home the environment names, with a window that prints what it is asked.
 #include "app/AppDelegate.h"
-#include "app/BuildInfo.h"
 #include "app/LaunchRequest.h"
-#include "app/MyDocument.h"
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
-#include "app/TODOList.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOList.h"
+#include "core/util/BuildInfo.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"

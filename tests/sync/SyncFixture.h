@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/MyDocument.h"
-#include "app/StatusEntities.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TodoModel.h"
+#include "core/document/MyDocument.h"
+#include "core/model/StatusEntities.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TodoModel.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"

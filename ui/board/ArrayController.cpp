@@ -1,6 +1,6 @@
 #include "ui/board/ArrayController.h"
 
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

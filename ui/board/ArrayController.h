@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DocumentWindow.h"
+#include "core/document/DocumentWindow.h"
 #include "platform/store/Context.h"
 #include "platform/store/ManagedObject.h"
 

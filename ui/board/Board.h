@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Predicate.h"
+#include "core/util/Predicate.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/ArrayController.h"

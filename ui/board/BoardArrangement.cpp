@@ -1,7 +1,7 @@
 #include "ui/board/BoardArrangement.h"
 
-#include "app/TODOItem.h"
-#include "app/Utils.h"
+#include "core/model/TODOItem.h"
+#include "core/util/Utils.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "ui/board/IndexAdjuster.h"

@@ -1,6 +1,6 @@
 #include "ui/board/ImageFactoryForMac.h"
 
-#include "app/Utils.h"
+#include "core/util/Utils.h"
 #include "platform/Clock.h"
 #include "platform/store/ManagedObject.h"
 #include "ui/board/BoardImages.h"

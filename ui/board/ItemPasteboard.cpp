@@ -1,7 +1,7 @@
 #include "ui/board/ItemPasteboard.h"
 
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
 #include "platform/store/Context.h"
 
 #include <QJsonArray>

@@ -1,8 +1,8 @@
 #include "ui/board/ItemRowLayout.h"
 
-#include "app/FontSizeTiers.h"
-#include "app/TODOItem.h"
-#include "app/Utils.h"
+#include "core/model/TODOItem.h"
+#include "core/util/FontSizeTiers.h"
+#include "core/util/Utils.h"
 #include "platform/Preferences.h"
 #include "ui/board/ProjectCounters.h"
 

@@ -1,11 +1,11 @@
 #include "ui/board/ProjectCounters.h"
 
-#include "app/ColorString.h"
-#include "app/ListTag.h"
-#include "app/StringToColorTransformer.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/Utils.h"
+#include "core/model/ListTag.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/util/ColorString.h"
+#include "core/util/StringToColorTransformer.h"
+#include "core/util/Utils.h"
 #include "platform/Clock.h"
 
 namespace qv {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProjectList.h"
+#include "core/document/ProjectList.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/ArrayController.h"

@@ -1,7 +1,7 @@
 #include "ui/board/ProjectTagFilter.h"
 
-#include "app/ListTag.h"
-#include "app/TagManager.h"
+#include "core/model/ListTag.h"
+#include "core/model/TagManager.h"
 #include "platform/store/Context.h"
 
 #include <QCollator>

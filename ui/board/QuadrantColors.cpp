@@ -1,7 +1,7 @@
 #include "ui/board/QuadrantColors.h"
 
-#include "app/ColorString.h"
-#include "app/TODOList.h"
+#include "core/model/TODOList.h"
+#include "core/util/ColorString.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #include "ui/details/AdvancedFilter.h"
 
-#include "app/Utils.h"
+#include "core/util/Utils.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "ui/details/DetailsNotifications.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Predicate.h"
+#include "core/util/Predicate.h"
 #include "ui/board/ItemFilterPanel.h"
 
 #include <QDateTime>

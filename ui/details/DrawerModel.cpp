@@ -1,8 +1,8 @@
 #include "ui/details/DrawerModel.h"
 
-#include "app/ColorString.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/util/ColorString.h"
 #include "platform/store/Context.h"
 #include "ui/board/ArrayController.h"
 

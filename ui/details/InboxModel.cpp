@@ -1,7 +1,7 @@
 #include "ui/details/InboxModel.h"
 
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
 
 namespace qv {
 

@@ -1,8 +1,8 @@
 #include "ui/details/UndeleteCandidates.h"
 
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
 #include "platform/store/Context.h"
 #include "ui/board/ProjectListController.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/ColorString.h"
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TodoModel.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TodoModel.h"
+#include "core/util/ColorString.h"
 #include "platform/Alerts.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"

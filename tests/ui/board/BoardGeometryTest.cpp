@@ -1,4 +1,4 @@
-#include "app/TODOList.h"
+#include "core/model/TODOList.h"
 #include "ui/board/CrossPosition.h"
 #include "ui/board/QuadrantColors.h"
 

@@ -1,7 +1,7 @@
 #include "tests/ui/board/BoardDocumentFixture.h"
 
-#include "app/Collaboration.h"
-#include "app/DocumentWindow.h"
+#include "core/document/Collaboration.h"
+#include "core/document/DocumentWindow.h"
 #include "platform/Log.h"
 #include "ui/board/ItemFilterPanel.h"
 

@@ -1,6 +1,6 @@
 #include "tests/ui/board/BoardFixture.h"
 
-#include "app/ListTag.h"
+#include "core/model/ListTag.h"
 #include "ui/board/BoardArrangement.h"
 #include "ui/board/ProjectCounters.h"
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/ListTag.h"
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
-#include "app/TagManager.h"
+#include "core/document/MyDocument.h"
+#include "core/model/ListTag.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TagManager.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
 #include "ui/board/ProjectListController.h"

@@ -1,8 +1,8 @@
 #include "tests/ui/board/ProjectListFixture.h"
 
-#include "app/ItemFile.h"
-#include "app/ItemTag.h"
-#include "app/Utils.h"
+#include "core/model/ItemFile.h"
+#include "core/model/ItemTag.h"
+#include "core/util/Utils.h"
 #include "ui/details/AdvancedFilter.h"
 #include "ui/details/DetailsNotifications.h"
 

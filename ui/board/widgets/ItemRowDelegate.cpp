@@ -1,8 +1,8 @@
 #include "ui/board/widgets/ItemRowDelegate.h"
 
-#include "app/FontSizeTiers.h"
-#include "app/TODOItem.h"
-#include "app/Utils.h"
+#include "core/model/TODOItem.h"
+#include "core/util/FontSizeTiers.h"
+#include "core/util/Utils.h"
 #include "platform/Preferences.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/ItemRowLayout.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DocumentWindow.h"
+#include "core/document/DocumentWindow.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/Board.h"

@@ -1,7 +1,7 @@
 #include "ui/board/widgets/ProjectListView.h"
 
-#include "app/MyDocument.h"
-#include "app/TODOList.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOList.h"
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "ui/board/ItemPasteboard.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProjectList.h"
+#include "core/document/ProjectList.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "ui/board/widgets/ProjectRowDelegate.h"
 
-#include "app/TODOList.h"
+#include "core/model/TODOList.h"
 #include "platform/Preferences.h"
 #include "ui/board/ProjectCounters.h"
 #include "ui/board/ProjectListController.h"

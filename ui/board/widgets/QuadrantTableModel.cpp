@@ -1,6 +1,6 @@
 #include "ui/board/widgets/QuadrantTableModel.h"
 
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
 #include "ui/board/ArrayController.h"
 #include "ui/board/Board.h"
 #include "ui/board/ItemPasteboard.h"

@@ -1,7 +1,7 @@
 #include "ui/board/widgets/QuadrantView.h"
 
-#include "app/ItemFile.h"
-#include "app/TODOItem.h"
+#include "core/model/ItemFile.h"
+#include "core/model/TODOItem.h"
 #include "platform/Log.h"
 #include "ui/board/ItemPasteboard.h"
 #include "ui/board/widgets/ItemRowDelegate.h"

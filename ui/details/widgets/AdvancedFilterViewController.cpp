@@ -1,8 +1,8 @@
 #include "ui/details/widgets/AdvancedFilterViewController.h"
 
-#include "app/ItemTag.h"
-#include "app/MyDocument.h"
-#include "app/TODOItem.h"
+#include "core/document/MyDocument.h"
+#include "core/model/ItemTag.h"
+#include "core/model/TODOItem.h"
 #include "platform/Preferences.h"
 #include "platform/Services.h"
 #include "platform/store/Context.h"

@@ -1,7 +1,7 @@
 #include "ui/details/widgets/BoardPanels.h"
 
-#include "app/TODOItem.h"
-#include "app/TODOList.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/details/AdvancedFilter.h"

@@ -1,6 +1,6 @@
 #include "ui/details/widgets/InboxTableView.h"
 
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
 #include "ui/board/ArrayController.h"
 #include "ui/details/InboxModel.h"
 

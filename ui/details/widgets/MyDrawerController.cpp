@@ -1,6 +1,6 @@
 #include "ui/details/widgets/MyDrawerController.h"
 
-#include "app/TODOItem.h"
+#include "core/model/TODOItem.h"
 #include "ui/details/DrawerModel.h"
 
 #include <QEvent>

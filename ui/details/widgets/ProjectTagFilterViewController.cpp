@@ -1,6 +1,6 @@
 #include "ui/details/widgets/ProjectTagFilterViewController.h"
 
-#include "app/ListTag.h"
+#include "core/model/ListTag.h"
 #include "ui/board/ProjectListController.h"
 #include "ui/board/ProjectTagFilter.h"
 #include "ui/board/widgets/ProjectListView.h"

@@ -1,0 +1,204 @@
+#include "app/ShellAdapters.h"
+
+#include "app/LaunchRequest.h"
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "diagnostics/core/Lookout.h"
+#include "diagnostics/crash/Crashwatch.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Preferences.h"
+#include "platform/Scheduler.h"
+#include "platform/rest/NetworkReachability.h"
+#include "sync/QVRestManager.h"
+#include "ui/board/Board.h"
+#include "ui/board/ProjectListController.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+
+#include <cstdio>
+
+namespace qv {
+
+QByteArray readStandardInput()
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return {};
+    return input.read(LaunchRequest::kMaxTextBytes);
+}
+
+void runCommand(const QString& program, const QStringList& arguments, std::function<void(int)> done)
+{
+    auto* process = new QProcess(qApp);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    auto finish = [process, done = std::move(done), reported = false](int status) mutable {
+        if (reported)
+            return;
+        reported = true;
+        done(status);
+        process->deleteLater();
+    };
+    auto shared = std::make_shared<decltype(finish)>(std::move(finish));
+    QObject::connect(process, &QProcess::finished, process, [shared](int code, QProcess::ExitStatus status) {
+        (*shared)(status == QProcess::NormalExit ? code : -1);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [shared](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            (*shared)(-1);
+    });
+    process->start(program, arguments);
+}
+
+void CrashReporterEntry::start()
+{
+    Lookout::with({&Crashwatch::sharedInstance()});
+}
+
+void CrashReporterEntry::setUserEmail(const QString& email)
+{
+    Crashwatch::sharedInstance().setUserEmail(email);
+}
+
+EngineShell::EngineShell(QVRestManager& engine, rest::NetworkReachability& reachability,
+                         const Services& services)
+    : m_engine(engine), m_reachability(reachability), m_services(services)
+{
+}
+
+void EngineShell::startAllLoops()
+{
+    m_engine.startAllLoops();
+}
+
+void EngineShell::stopAllLoops()
+{
+    m_engine.stopAllLoops();
+}
+
+void EngineShell::startObservingReachability()
+{
+    if (!m_connection)
+        m_connection = QObject::connect(&m_reachability, &rest::NetworkReachability::reachabilityChanged,
+                                        &m_engine, &QVRestManager::reachabilityChanged);
+}
+
+void EngineShell::stopObservingNotifications()
+{
+    QObject::disconnect(m_connection);
+    if (m_services.notifications)
+        m_services.notifications->removeObserver(&m_engine);
+}
+
+QString EngineShell::currentUserEmail() const
+{
+    return m_engine.getCurrentUserEmail();
+}
+
+QDateTime EngineShell::timeLastSync() const
+{
+    // Written by the sync window when a whole-document sync completes.
+    const QVariant stored = m_services.preferences->value(QStringLiteral("kLastSyncTime"));
+    if (stored.typeId() == QMetaType::QDateTime)
+        return stored.toDateTime();
+    bool isNumber = false;
+    const qint64 seconds = stored.toLongLong(&isNumber);
+    return isNumber && seconds > 0 ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : QDateTime();
+}
+
+WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine,
+                         Scheduler& scheduler)
+    : m_window(window), m_document(document), m_engine(engine), m_scheduler(scheduler),
+      m_alive(std::make_shared<bool>(true))
+{
+}
+
+WindowShell::~WindowShell()
+{
+    *m_alive = false;
+}
+
+void WindowShell::showWindow()
+{
+    m_window.show();
+    m_window.raise();
+    m_window.activateWindow();
+}
+
+void WindowShell::requestAttention()
+{
+    QApplication::alert(&m_window, 0);
+}
+
+void WindowShell::reselectLastProject()
+{
+    m_window.selectLastSelectedProjectAfterDelay();
+}
+
+bool WindowShell::selectProjectWithID(qint64 id)
+{
+    TODOList* project = TODOList::findWithID(id, m_document.context());
+    return project && m_window.projectListView()->selectProject(project) != -1;
+}
+
+bool WindowShell::selectItemWithServerID(qint64 serverID)
+{
+    TODOItem* item = TODOItem::findWithID(serverID, m_document.context());
+    if (!item || !item->isValidUniID())
+        return false;
+    TODOList* project = item->list();
+    if (!project || project->id_() < 1 || !selectProjectWithID(project->id_()))
+        return false;
+    std::weak_ptr<bool> alive = m_alive;
+    m_scheduler.post([this, alive, item] {
+        if (const auto flag = alive.lock(); flag && *flag)
+            m_window.board().selectItem(item);
+    });
+    return true;
+}
+
+int WindowShell::numberOfProjectRows() const
+{
+    return m_window.projectListView()->controller().rowCount();
+}
+
+void WindowShell::selectProjectRow(int row)
+{
+    if (m_window.projectListView()->controller().selectRow(row))
+        m_window.projectListView()->scrollToSelectedProject();
+}
+
+void WindowShell::setStatusBarMessage(const QString& message)
+{
+    m_window.setStatusMessage(message);
+}
+
+void WindowShell::syncAndRunAfter(std::function<void()> completion)
+{
+    // Until the sync window exists, the engine's loops stand in for the whole sync, so the
+    // start-up never ends with nothing syncing.
+    Log::line(QStringLiteral("Opening sync window"));
+    m_engine.startAllLoops();
+    if (completion)
+        completion();
+}
+
+ApplicationParts::ApplicationParts() = default;
+ApplicationParts::~ApplicationParts() = default;
+
+bool QuitRequests::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == qApp && event->type() == QEvent::Quit) {
+        m_delegate.sessionQuitRequested();
+        return true;
+    }
+    return false;
+}
+
+} // namespace qv

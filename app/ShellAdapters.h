@@ -1,0 +1,114 @@
+#pragma once
+
+// The adapters through which the shell's delegate reaches the engine, the window and the
+// neighbouring services, and what the delegate owns once the document is open.
+#include "app/AppDelegate.h"
+#include "app/ShellInterfaces.h"
+#include "exchange/PingController.h"
+#include "platform/Services.h"
+
+#include <QMetaObject>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+namespace qv {
+
+class MainWindow;
+class MyDocument;
+class QVRestManager;
+class Scheduler;
+namespace rest {
+class NetworkReachability;
+}
+
+// What arrived on standard input for --add-text, up to the hand-over's limit.
+QByteArray readStandardInput();
+
+// Runs a program without a shell and reports its exit status (-1 when it did not run).
+void runCommand(const QString& program, const QStringList& arguments, std::function<void(int)> done);
+
+class CrashReporterEntry final : public CrashReporter {
+public:
+    void start() override;
+    void setUserEmail(const QString& email) override;
+};
+
+class UsageAnnouncements final : public UsageAnnouncer {
+public:
+    explicit UsageAnnouncements(PingController::Options options) : m_ping(std::move(options)) {}
+    void pingServer(const QString& eventName) override { m_ping.pingServer(eventName); }
+
+private:
+    PingController m_ping;
+};
+
+// The sync engine as the delegate uses it.
+class EngineShell final : public ShellSyncEngine {
+public:
+    EngineShell(QVRestManager& engine, rest::NetworkReachability& reachability, const Services& services);
+    void startAllLoops() override;
+    void stopAllLoops() override;
+    void startObservingReachability() override;
+    void stopObservingNotifications() override;
+    QString currentUserEmail() const override;
+    QDateTime timeLastSync() const override;
+
+private:
+    QVRestManager& m_engine;
+    rest::NetworkReachability& m_reachability;
+    Services m_services;
+    QMetaObject::Connection m_connection;
+};
+
+// The document window as the delegate uses it.
+class WindowShell final : public ShellWindow {
+public:
+    WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine, Scheduler& scheduler);
+    ~WindowShell() override;
+
+    void showWindow() override;
+    void requestAttention() override;
+    void reselectLastProject() override;
+    bool selectProjectWithID(qint64 id) override;
+    bool selectItemWithServerID(qint64 serverID) override;
+    int numberOfProjectRows() const override;
+    void selectProjectRow(int row) override;
+    void setStatusBarMessage(const QString& message) override;
+    void syncAndRunAfter(std::function<void()> completion) override;
+    void reloadCollaboratorsOfSelectedProject() override {}
+
+private:
+    MainWindow& m_window;
+    MyDocument& m_document;
+    QVRestManager& m_engine;
+    Scheduler& m_scheduler;
+    std::shared_ptr<bool> m_alive;
+};
+
+// What the delegate owns once the document is open. Members go in reverse order: the adapters,
+// then the window, then the engine, all before the document.
+struct ApplicationParts final : AppDelegate::DocumentParts {
+    ApplicationParts();
+    ~ApplicationParts() override;
+    std::unique_ptr<rest::NetworkReachability> reachability;
+    std::unique_ptr<QVRestManager> engine;
+    std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<EngineShell> engineShell;
+    std::unique_ptr<WindowShell> windowShell;
+};
+
+// Quit requests that reach the application object (the session manager ending the session,
+// or anyone calling QCoreApplication::quit()) run the quit sequence instead of ending the loop
+// at once; the sequence ends the loop itself.
+class QuitRequests final : public QObject {
+public:
+    explicit QuitRequests(AppDelegate& delegate) : m_delegate(delegate) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    AppDelegate& m_delegate;
+};
+
+} // namespace qv

@@ -1,0 +1,665 @@
+#include "core/document/MyDocument.h"
+
+#include "core/document/CalendarSync.h"
+#include "core/document/Collaboration.h"
+#include "core/document/DocumentWindow.h"
+#include "core/document/ProjectList.h"
+#include "core/document/RemindersSync.h"
+#include "core/document/StoreFiles.h"
+#include "core/document/SyncEngine.h"
+#include "core/model/DocumentContext.h"
+#include "core/model/ItemIdentifiers.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/util/Utils.h"
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "platform/store/Context.h"
+#include "platform/store/UndoManager.h"
+
+#include <QMutex>
+
+#include <algorithm>
+#include <typeinfo>
+
+namespace qv {
+
+namespace {
+
+constexpr qint64 kSaveIntervalMs = 120'000;
+constexpr qint64 kStartUpStepMs = 1'000;
+constexpr qint64 kCalendarStepMs = 30'000;
+constexpr qint64 kItemIndexStep = 1000;
+const QString kNewItemIcon = QStringLiteral("empty_orange128.png");
+
+QMutex& sharedMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+MyDocument*& sharedDocument()
+{
+    static MyDocument* document = nullptr;
+    return document;
+}
+
+// Recurrence steps are calendar steps in the user's zone, not fixed numbers of seconds.
+struct Step {
+    int days = 0;
+    int months = 0;
+    int years = 0;
+};
+
+std::optional<Step> recurrenceStep(const QString& frequency)
+{
+    if (frequency == QLatin1String("Daily"))
+        return Step{1, 0, 0};
+    if (frequency == QLatin1String("Weekly"))
+        return Step{7, 0, 0};
+    if (frequency == QLatin1String("Biweekly"))
+        return Step{14, 0, 0};
+    if (frequency == QLatin1String("4-weekly"))
+        return Step{28, 0, 0};
+    if (frequency == QLatin1String("Monthly"))
+        return Step{0, 1, 0};
+    if (frequency == QLatin1String("Quarterly"))
+        return Step{0, 3, 0};
+    if (frequency == QLatin1String("Semesterly"))
+        return Step{0, 6, 0};
+    if (frequency == QLatin1String("Yearly"))
+        return Step{0, 0, 1};
+    return std::nullopt;
+}
+
+QDateTime addStep(const QDateTime& date, const Step& step, const QTimeZone& zone)
+{
+    const QDateTime local = date.toTimeZone(zone);
+    return local.addYears(step.years).addMonths(step.months).addDays(step.days).toUTC();
+}
+
+QString idText(const store::ManagedObject* object)
+{
+    const QVariant id = object->value(QStringLiteral("id_"));
+    return id.isNull() ? QStringLiteral("(null)") : id.toString();
+}
+
+std::vector<TODOItem*> sortedByIndexDescending(std::vector<TODOItem*> items)
+{
+    std::stable_sort(items.begin(), items.end(),
+                     [](const TODOItem* a, const TODOItem* b) { return a->index() > b->index(); });
+    return items;
+}
+
+} // namespace
+
+MyDocument::MyDocument(const Services& services, std::unique_ptr<store::Context> context,
+                       StoreFiles* storeFiles)
+    : m_services(services), m_context(std::move(context)), m_storeFiles(storeFiles),
+      m_alive(std::make_shared<bool>(true)), m_timeZone(QTimeZone::systemTimeZone())
+{
+    Q_ASSERT(m_context);
+    if (!m_storeFiles) {
+        m_ownStoreFiles = std::make_unique<StoreFiles>(m_services);
+        m_storeFiles = m_ownStoreFiles.get();
+    }
+    m_storeProjectList = std::make_unique<StoreProjectList>(*m_context);
+    {
+        QMutexLocker locker(&sharedMutex());
+        if (!sharedDocument()) {
+            sharedDocument() = this;
+            m_documentContext = std::make_unique<DocumentContext>(m_context.get());
+        }
+    }
+    if (m_services.scheduler)
+        m_calendarStep = m_services.scheduler->after(kCalendarStepMs, [this] { startCalendar(); });
+}
+
+MyDocument::~MyDocument()
+{
+    *m_alive = false;
+    if (m_services.scheduler) {
+        m_services.scheduler->cancel(m_calendarStep);
+        m_services.scheduler->cancel(m_startUpStep);
+        m_services.scheduler->cancel(m_saveTimer);
+    }
+    if (m_changeObserver)
+        m_context->removeChangeObserver(*m_changeObserver);
+    m_documentContext.reset();
+    QMutexLocker locker(&sharedMutex());
+    if (sharedDocument() == this)
+        sharedDocument() = nullptr;
+}
+
+MyDocument* MyDocument::sharedInstance()
+{
+    QMutexLocker locker(&sharedMutex());
+    return sharedDocument();
+}
+
+ProjectList& MyDocument::projectList() const
+{
+    if (m_window) {
+        if (ProjectList* list = m_window->projectList())
+            return *list;
+    }
+    return *m_storeProjectList;
+}
+
+QDateTime MyDocument::now() const
+{
+    return m_services.clock ? m_services.clock->now() : QDateTime::currentDateTimeUtc();
+}
+
+void MyDocument::postToMainLoop(std::function<void()> fn)
+{
+    if (!m_services.scheduler) {
+        fn();
+        return;
+    }
+    m_services.scheduler->post(whileAlive(m_alive, std::move(fn)));
+}
+
+// --- Start-up
+
+void MyDocument::awakeFromNib()
+{
+    Log::line(QString::asprintf("self = %p", static_cast<const void*>(this)));
+
+    postToMainLoop([this] { addFirstRunProject(); });
+
+    if (m_services.scheduler) {
+        m_startUpStep = m_services.scheduler->after(kStartUpStepMs, [this] {
+            m_startUpStep = 0;
+            if (m_window)
+                m_window->startObservingSyncEngine();
+            m_saveTimer = m_services.scheduler->every(kSaveIntervalMs, [this] { scheduledSave(); });
+        });
+    }
+
+    if (m_calendar)
+        m_calendar->startObservingCalendarNotifications();
+    if (m_window && m_services.preferences &&
+        m_services.preferences->boolValue(QStringLiteral("doAutoCalSync")))
+        m_window->startCalendarSyncTimer();
+
+    enableDidChangeContextNotifications();
+}
+
+void MyDocument::addFirstRunProject()
+{
+    Preferences* preferences = m_services.preferences;
+    if (!preferences)
+        return;
+    // Never again once made, and never beside projects that came from elsewhere (a sync).
+    if (!preferences->boolValue(QStringLiteral("kAddedMyProject")) && projectList().numProjects() == 0) {
+        preferences->setValue(QStringLiteral("kAddedMyProject"), true);
+        projectList().addNewProjectWithName(QStringLiteral("My Project"));
+    }
+    preferences->flush();
+}
+
+void MyDocument::startCalendar()
+{
+    m_calendarStep = 0;
+    if (m_calendar)
+        m_calendar->startObservingCalendarNotifications();
+    if (m_window && m_services.preferences &&
+        m_services.preferences->boolValue(QStringLiteral("doAutoCalSync")))
+        m_window->startCalendarSyncTimer();
+}
+
+// --- Saving
+
+void MyDocument::scheduledSave()
+{
+    if (m_printing || m_terminating || m_saving || (m_sync && m_sync->uiIsEditing()))
+        return;
+    struct Guard {
+        bool& flag;
+        explicit Guard(bool& f) : flag(f) { flag = true; }
+        ~Guard() { flag = false; }
+    } guard(m_saving);
+    Log::line(QStringLiteral("Saving document (scheduled)"));
+    saveFile(SaveSender::Other);
+}
+
+bool MyDocument::saveFile(SaveSender sender)
+{
+    if (m_printing && sender == SaveSender::Timer) {
+        Log::line(QStringLiteral("No autosave while printing"));
+        return true;
+    }
+    // Marks of the last edits belong in this save.
+    m_context->processPendingChanges();
+    if (!m_context->hasChanges())
+        return true;
+
+    store::StoreError error;
+    if (!m_context->save(&error)) {
+        // The changes stay in memory; the next save tries again. No backup of a state that
+        // never reached the file.
+        Log::line(QStringLiteral("Error saving file: %1").arg(error.message));
+        if (m_services.alerts)
+            m_services.alerts->alert(QStringLiteral("File could not be saved!"), QString(),
+                                     QStringLiteral("OK"), Alerts::Style::Warning);
+        return false;
+    }
+    m_storeFiles->backupCurrentStoreWithTrack(
+        m_isAutosaving ? QStringLiteral("autosave") : QStringLiteral("save"), *m_context);
+    return true;
+}
+
+void MyDocument::autosaveDocument()
+{
+    Log::line(QStringLiteral("Autosaving document"));
+    m_isAutosaving = true;
+    saveFile(SaveSender::Other);
+    m_isAutosaving = false;
+}
+
+bool MyDocument::canCloseDocument()
+{
+    stopObserving();
+    Log::line(QStringLiteral("Saving document (canCloseDocument...)"));
+    saveFile(SaveSender::Other);
+    return true;
+}
+
+void MyDocument::stopObserving()
+{
+    if (m_stoppedObserving)
+        return;
+    m_stoppedObserving = true;
+    if (m_window)
+        m_window->stopObserving();
+}
+
+// --- Queries
+
+TODOList* MyDocument::getSelectedProject() const
+{
+    return projectList().getSelectedProject();
+}
+
+std::vector<TODOList*> MyDocument::getAllProjects() const
+{
+    return projectList().getAllProjects();
+}
+
+TODOList* MyDocument::getProjectWithID(qint64 id) const
+{
+    // The index finds the candidates; only a project the list shows counts.
+    std::vector<TODOList*> candidates;
+    for (store::ManagedObject* object :
+         m_context->lookup(TODOList::staticEntityName(), QStringLiteral("id_"), QVariant(id))) {
+        auto* project = store::as<TODOList>(object);
+        if (project && project->state() != 2 && project->state() != 3)
+            candidates.push_back(project);
+    }
+    if (candidates.empty())
+        return nullptr;
+    if (candidates.size() == 1 && !m_window)
+        return candidates.front();
+    for (TODOList* project : getAllProjects()) {
+        if (std::find(candidates.begin(), candidates.end(), project) != candidates.end())
+            return project;
+    }
+    return nullptr;
+}
+
+std::vector<TODOItem*> MyDocument::getAllTODOItemsForTODOList(const TODOList* project)
+{
+    std::vector<TODOItem*> items;
+    if (!project)
+        return items;
+    for (TODOItem* item : project->items()) {
+        if (item->state() != 3)
+            items.push_back(item);
+    }
+    return sortedByIndexDescending(std::move(items));
+}
+
+std::vector<TODOItem*> MyDocument::getAllTODOItemsForTODOList(const TODOList* project, qint64 state)
+{
+    std::vector<TODOItem*> items;
+    if (!project)
+        return items;
+    for (TODOItem* item : project->items()) {
+        if (item->state() == state)
+            items.push_back(item);
+    }
+    return sortedByIndexDescending(std::move(items));
+}
+
+std::vector<TODOItem*> MyDocument::getAllTODOItemsInInbox() const
+{
+    std::vector<TODOItem*> items;
+    for (store::ManagedObject* object :
+         m_context->fetch(TODOItem::staticEntityName(), [](const store::ManagedObject* o) {
+             return o->toOne(QStringLiteral("list")) == nullptr;
+         }))
+        items.push_back(store::as<TODOItem>(object));
+    return items;
+}
+
+std::vector<TODOItem*> MyDocument::getAllTODOItemsInInboxWithState(qint64 state) const
+{
+    std::vector<TODOItem*> items;
+    for (TODOItem* item : getAllTODOItemsInInbox()) {
+        if (item->state() == state)
+            items.push_back(item);
+    }
+    return items;
+}
+
+unsigned MyDocument::totalNumberOfItems() const
+{
+    unsigned total = 0;
+    for (const TODOList* project : getAllProjects()) {
+        for (const TODOItem* item : project->items()) {
+            if (item->state() == 0)
+                ++total;
+        }
+    }
+    return total;
+}
+
+int MyDocument::totalNumberOfLists() const
+{
+    return projectList().numProjects();
+}
+
+unsigned MyDocument::countOverdueItems() const
+{
+    unsigned total = 0;
+    for (const TODOList* project : getAllProjects())
+        total += unsigned(countOverdueItemsInProject(project));
+    return total;
+}
+
+int MyDocument::countOverdueItemsInProject(const TODOList* project) const
+{
+    const std::optional<QString> me = m_collaboration ? m_collaboration->myUsername() : std::nullopt;
+    const QDateTime present = now();
+    int count = 0;
+    for (const TODOItem* item : getAllTODOItemsForTODOList(project, 0)) {
+        const QDateTime due = item->dueDate();
+        if (!due.isValid() || Utils::daysFromDate(present, due, m_timeZone) >= 0)
+            continue;
+        if (me && item->ownerUsername() != *me)
+            continue;
+        ++count;
+    }
+    return count;
+}
+
+void MyDocument::showDebugContents() const
+{
+    const TODOList* project = getSelectedProject();
+    if (!project)
+        return;
+    Log::line(QStringLiteral("Debugging list '%1' with id=%2").arg(project->name(), idText(project)));
+    QString text =
+        QStringLiteral("Contents of selected list '%1' with id=%2:\n").arg(project->name(), idText(project));
+    for (const TODOItem* item : project->items()) {
+        text += QStringLiteral("  Item #%1  \t(state=%2): '%3'\n")
+                    .arg(idText(item), item->value(QStringLiteral("state")).toString(), item->name());
+    }
+    Log::line(QStringLiteral("###############\n%1\n^^^^^^^^^^^^^^\n").arg(text));
+}
+
+// --- Items
+
+qint64 MyDocument::generateItemId()
+{
+    return ItemIdentifiers::generateItemId();
+}
+
+qint64 MyDocument::newUniqueIdForItemInList(const TODOList* project) const
+{
+    if (project && project->context() != m_context.get())
+        return ItemIdentifiers::newUniqueIdForItemInList(project, m_random);
+    for (;;) {
+        const qint64 id = ItemIdentifiers::generateItemId(m_random);
+        if (!project)
+            return id;
+        const auto sameId =
+            m_context->lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), QVariant(id));
+        const bool taken =
+            std::any_of(sameId.begin(), sameId.end(), [project](const store::ManagedObject* item) {
+                return item->toOne(QStringLiteral("list")) == project;
+            });
+        if (!taken)
+            return id;
+    }
+}
+
+TODOItem* MyDocument::newItemForProject(TODOList* project, int quadrant)
+{
+    auto* item = m_context->insert<TODOItem>(TODOItem::staticEntityName());
+    item->setId_(newUniqueIdForItemInList(project));
+    item->setQuadrant(quadrant);
+    if (project) {
+        const qint64 index = project->lastItemIndex();
+        item->setIndex(index);
+        project->setLastItemIndex(index + kItemIndexStep);
+    } else {
+        item->setIndex(0);
+    }
+    item->setCreationDate(now());
+    item->setIcon(kNewItemIcon);
+    if (project)
+        project->addItem(item);
+    return item;
+}
+
+void MyDocument::markTODOItemAsTrashed(TODOItem* item, TODOList* project)
+{
+    item->setState(2);
+    if (item->dueDate().isValid() && m_calendar)
+        m_calendar->deleteEventForItem(item, project);
+}
+
+void MyDocument::markTODOItem(TODOItem* item, TODOList* project, ItemArrayController* controller,
+                              int percentage)
+{
+    if (percentage >= 100) {
+        item->setState(1);
+        item->setCompletionPercentage(percentage);
+        if (!item->completionDate().isValid())
+            item->setCompletionDate(now());
+        performRecurrenceForTODOItem(item, project, controller);
+        return;
+    }
+    // A trashed or removed item is not reopened.
+    if (item->state() == 3 || item->state() == 2)
+        return;
+    item->setState(0);
+    item->setCompletionPercentage(percentage);
+    item->clearValue(QStringLiteral("completionDate"));
+}
+
+TODOItem* MyDocument::performRecurrenceForTODOItem(TODOItem* item, TODOList* project,
+                                                   ItemArrayController* controller)
+{
+    const QString frequency = item->frequency();
+    if (!item->dueDate().isValid() || frequency.isEmpty() || frequency == QLatin1String("Never"))
+        return nullptr;
+    // Completing, reopening and completing again spawns one follow-up only.
+    if (item->childID() != 0)
+        return nullptr;
+    const std::optional<Step> step = recurrenceStep(frequency);
+    if (!step)
+        return nullptr;
+
+    const QDateTime newDue = addStep(item->dueDate(), *step, m_timeZone);
+    const QDateTime newStart =
+        item->startDate().isValid() ? addStep(item->startDate(), *step, m_timeZone) : QDateTime();
+    if (item->untilDate().isValid() && newDue > item->untilDate())
+        return nullptr;
+
+    if (m_window)
+        m_window->changeFiltersToNormal();
+
+    auto* followUp = m_context->insert<TODOItem>(TODOItem::staticEntityName());
+    if (project)
+        project->addItem(followUp);
+    item->copyTo(followUp, false, true, false, false, TODOItem::OwnReminder::MoveToCopy);
+    followUp->resetIDs(m_random);
+
+    followUp->setParentID(item->id_());
+    item->setChildID(followUp->id_());
+    followUp->setChildID(0);
+    followUp->clearValue(QStringLiteral("completionDate"));
+    followUp->setCompletionPercentage(0);
+    followUp->setDueDate(newDue);
+    followUp->setStartDate(newStart);
+    followUp->setState(0);
+
+    if (controller)
+        controller->addObject(followUp);
+    if (m_window)
+        m_window->updateFilters();
+    return followUp;
+}
+
+TODOList* MyDocument::cloneList(TODOList* project, bool withItems)
+{
+    ProjectList& list = projectList();
+    TODOList* clone = list.newProjectForCloning();
+    project->copyTo(clone, true, false);
+    clone->resetIDs();
+    clone->setIndex(project->index() + 2);
+    clone->setEdited_since(1);
+
+    if (withItems) {
+        for (const TODOItem* item : project->items()) {
+            TODOItem* copy = newItemForProject(clone);
+            // The original keeps its reminder; the copy gets a reminder of its own.
+            item->copyTo(copy, false, true, false, false, TODOItem::OwnReminder::CopyToNewReminder);
+            copy->resetIDs(m_random);
+            copy->clearValue(QStringLiteral("owner"));
+            copy->clearValue(QStringLiteral("ownerUsername"));
+            copy->setEdited_since(1);
+        }
+    }
+
+    list.adjustIndices();
+    list.rearrange();
+    return clone;
+}
+
+TODOItem* MyDocument::addItemWithTitle(const QString& title, const QString& notes)
+{
+    const QString name = title.trimmed();
+    if (name.isEmpty())
+        return nullptr;
+    const QDateTime created = now();
+    auto* item = m_context->insert<TODOItem>(TODOItem::staticEntityName());
+    item->setId_(generateItemId());
+    item->setName(name);
+    item->setDescriptionText(notes);
+    item->setTimestamp(created.toSecsSinceEpoch());
+    item->setIcon(kNewItemIcon);
+    item->setEdited_since(1);
+    item->setCreationDate(created);
+    if (m_window)
+        m_window->inboxItemAdded(item);
+    if (m_sync)
+        m_sync->sendItemToServer(item);
+    return item;
+}
+
+// --- Change tracking
+
+void MyDocument::enableDidChangeContextNotifications()
+{
+    if (m_isReceivingEditingNotifications) {
+        Log::line(QStringLiteral("CONCURRENT ENABLING OF NOTIFICATIONS"));
+        return;
+    }
+    // Changes made while tracking was off are announced now, before the observer is back.
+    m_context->processPendingChanges();
+    m_changeObserver =
+        m_context->addChangeObserver([this](const store::ChangeEvent& event) { markStuffAsEdited(event); });
+    if (m_savedUndoManager)
+        m_context->setUndoManager(std::move(m_savedUndoManager));
+    m_isReceivingEditingNotifications = true;
+}
+
+void MyDocument::disableDidChangeContextNotifications()
+{
+    if (!m_isReceivingEditingNotifications) {
+        Log::line(QStringLiteral("CONCURRENT DISABLING OF NOTIFICATIONS"));
+        return;
+    }
+    m_isReceivingEditingNotifications = false;
+    // The user's last changes are still marked.
+    m_context->processPendingChanges();
+    if (m_changeObserver) {
+        m_context->removeChangeObserver(*m_changeObserver);
+        m_changeObserver.reset();
+    }
+    // Programmatic changes must not be undoable by the user.
+    m_savedUndoManager = m_context->takeUndoManager();
+}
+
+void MyDocument::markStuffAsEdited(const store::ChangeEvent& event)
+{
+    bool projectMarked = false;
+    bool itemMarked = false;
+    const std::optional<qint64> serverTime = m_sync ? m_sync->getServerSecondsSince1970() : std::nullopt;
+
+    const auto stamp = [&](store::ManagedObject* object) {
+        object->setValue(QStringLiteral("edited_since"), 1);
+        object->setValue(QStringLiteral("timestamp"), serverTime ? QVariant(*serverTime) : QVariant());
+    };
+    const auto visit = [&](store::ManagedObject* object) {
+        if (typeid(*object) == typeid(TODOList)) {
+            auto* project = static_cast<TODOList*>(object);
+            if (project->edited_since() == 0 && project->needToUploadGiven(nullptr)) {
+                stamp(project);
+                Log::line(QStringLiteral("NOTIFICATION: Marked TODOList '%1' as edited with id: '%2'")
+                              .arg(project->name(), idText(project)));
+                projectMarked = true;
+            }
+        } else if (typeid(*object) == typeid(TODOItem)) {
+            auto* item = static_cast<TODOItem*>(object);
+            if (item->edited_since() == 0 && item->needToUploadGiven(nullptr)) {
+                stamp(item);
+                Log::line(QStringLiteral("NOTIFICATION: Marked TODOITEM '%1' as edited with id: '%2'")
+                              .arg(item->name(), idText(item)));
+                itemMarked = true;
+            }
+        }
+    };
+    for (store::ManagedObject* object : event.inserted)
+        visit(object);
+    for (store::ManagedObject* object : event.updated)
+        visit(object);
+    for (store::ManagedObject* object : event.deleted)
+        visit(object);
+
+    // Sends run after this change processing, not inside it; projects before items.
+    if (projectMarked && m_sync) {
+        m_sync->setProjectsAreEdited(true);
+        postToMainLoop([this] {
+            if (m_sync)
+                m_sync->sendEditedProjectsToServer();
+        });
+    }
+    if (itemMarked && m_sync) {
+        m_sync->setItemsAreEdited(true);
+        postToMainLoop([this] {
+            if (m_sync)
+                m_sync->sendEditedItemsToServer();
+        });
+    }
+    if (m_reminders)
+        m_reminders->objectContextDidChanged(event);
+}
+
+} // namespace qv

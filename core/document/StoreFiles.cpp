@@ -1,0 +1,262 @@
+#include "core/document/StoreFiles.h"
+
+#include "platform/Alerts.h"
+#include "platform/Log.h"
+#include "platform/Paths.h"
+#include "platform/Preferences.h"
+#include "platform/store/Context.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUuid>
+
+namespace qv {
+
+namespace {
+
+constexpr QFileDevice::Permissions kOwnerOnly =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+
+// Creates a folder (with its parents) that only the user can enter; failures are left to the caller.
+void makePrivateFolder(const QString& path)
+{
+    if (QFileInfo::exists(path))
+        return;
+    if (QDir().mkpath(path))
+        QFile::setPermissions(path, kOwnerOnly);
+}
+
+// A name from outside (an attachment's file name, say) must not lead out of its folder.
+QString safeFileName(const QString& name)
+{
+    const QString last = name.section(QLatin1Char('/'), -1);
+    if (last.isEmpty() || last == QLatin1String(".") || last == QLatin1String(".."))
+        return QStringLiteral("file");
+    return last;
+}
+
+} // namespace
+
+const std::vector<StoreFiles::MigrationStep>& StoreFiles::migrationChain()
+{
+    static const std::vector<MigrationStep> chain = [] {
+        std::vector<MigrationStep> steps;
+        steps.push_back({QStringLiteral("team-quadrivo.sqlite"), QStringLiteral("team-quadrivo_2_4.sqlite"),
+                         QStringLiteral("team-quadrivo_2_3.sqlite.bck")});
+        const auto name = [](int minor) {
+            return QStringLiteral("team-quadrivo_2_%1.sqlite").arg(minor);
+        };
+        for (int minor = 4; minor <= 13; ++minor)
+            steps.push_back({name(minor), name(minor + 1), name(minor) + QStringLiteral(".bck")});
+        // There never was a 2.15 store file; its copy name belongs to the 2.14 file.
+        steps.push_back({name(14), name(16), name(15) + QStringLiteral(".bck")});
+        steps.push_back({name(16), name(17), name(16) + QStringLiteral(".bck")});
+        return steps;
+    }();
+    return chain;
+}
+
+bool StoreFiles::copyFile(const QString& from, const QString& to, QString* error)
+{
+    QFile source(from);
+    if (source.copy(to))
+        return true;
+    if (error)
+        *error = source.errorString();
+    return false;
+}
+
+StoreFiles::StoreFiles(const Services& services, FileCopier copier)
+    : m_services(services), m_copier(std::move(copier))
+{
+}
+
+QString StoreFiles::pathForFolder()
+{
+    const QString folder = Paths::applicationSupport();
+    if (folder.isEmpty()) {
+        const QString intended = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                 QStringLiteral("/Velmora/Quadrivo/");
+        Log::line(QStringLiteral("Error when creating directory %1").arg(intended));
+    }
+    return folder;
+}
+
+QString StoreFiles::pathForDataFile()
+{
+    const QString folder = pathForFolder();
+    if (folder.isEmpty())
+        return {};
+    return QDir(folder).filePath(QLatin1String(kStoreFileName));
+}
+
+QString StoreFiles::applicationCachesDirectoryString()
+{
+    return Paths::caches();
+}
+
+QString StoreFiles::pathForTemporaryDirectory(const QString& subfolder)
+{
+    QString error;
+    const QString base = Paths::temporaryBase(&error);
+    if (base.isEmpty()) {
+        Log::line(QStringLiteral("Error when creating directory %1").arg(error));
+        return {};
+    }
+    if (subfolder.isEmpty())
+        return base;
+    const QString path = QDir(base).filePath(safeFileName(subfolder));
+    makePrivateFolder(path);
+    return path;
+}
+
+QString StoreFiles::pathForTemporaryFileWithName(const QString& fileName)
+{
+    const QString folder = pathForTemporaryDirectory(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    if (folder.isEmpty() || fileName.isEmpty())
+        return folder;
+    return QDir(folder).filePath(safeFileName(fileName));
+}
+
+StoreFiles::StepResult StoreFiles::migrateIfNeeded(const QString& oldName, const QString& newName,
+                                                   const QString& copyName, QString* error)
+{
+    const QString folder = Paths::applicationSupport();
+    if (folder.isEmpty())
+        return StepResult::NothingToDo;
+    const QDir dir(folder);
+    const QString oldPath = dir.filePath(oldName);
+    const QString newPath = dir.filePath(newName);
+    const QString copyPath = dir.filePath(copyName);
+    // A store already at the new name is never overwritten.
+    if (!QFileInfo::exists(oldPath) || QFileInfo::exists(newPath))
+        return StepResult::NothingToDo;
+
+    Log::line(QStringLiteral("We are migrating since %1 exists").arg(oldPath));
+
+    QString message;
+    Log::line(QStringLiteral("Copying %1 to %2").arg(oldPath, copyPath));
+    if (!m_copier(oldPath, copyPath, &message)) {
+        // The old file itself stays the safety copy until the new one is in place.
+        Log::line(QStringLiteral("Error copying %1 to %2").arg(oldPath, copyPath));
+        Log::line(QStringLiteral("Error message: %1").arg(message));
+    }
+
+    message.clear();
+    Log::line(QStringLiteral("Copying %1 to %2").arg(oldPath, newPath));
+    if (!m_copier(oldPath, newPath, &message)) {
+        Log::line(QStringLiteral("Error copying %1 to %2").arg(oldPath, newPath));
+        Log::line(QStringLiteral("Error message: %1").arg(message));
+        // A half-written new file would be opened next time in place of the old data.
+        if (QFileInfo::exists(newPath))
+            QFile::remove(newPath);
+        if (error)
+            *error = QStringLiteral("Could not copy %1 to %2: %3").arg(oldPath, newPath, message);
+        return StepResult::Failed;
+    }
+
+    Log::line(QStringLiteral("Removing %1").arg(oldPath));
+    QFile old(oldPath);
+    if (!old.remove()) {
+        Log::line(QStringLiteral("Error removing %1").arg(oldPath));
+        Log::line(QStringLiteral("Error message: %1").arg(old.errorString()));
+    }
+    return StepResult::Migrated;
+}
+
+bool StoreFiles::backupOnMigrationIfNeeded(QString* error)
+{
+    for (const MigrationStep& step : migrationChain()) {
+        QString reason;
+        if (migrateIfNeeded(step.oldName, step.newName, step.copyName, &reason) != StepResult::Failed)
+            continue;
+        Log::line(QStringLiteral("Migration stopped: %1").arg(reason));
+        if (m_services.alerts) {
+            m_services.alerts->alert(
+                QStringLiteral("Your data file could not be updated."),
+                QStringLiteral("%1\nNo file was changed. Free some disk space or check the folder's "
+                               "permissions, then start Quadrivo again.")
+                    .arg(reason),
+                QStringLiteral("OK"), Alerts::Style::Critical);
+        }
+        if (error)
+            *error = reason;
+        return false;
+    }
+    return true;
+}
+
+StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Scheduler& scheduler)
+{
+    OpenedStore result;
+    if (!backupOnMigrationIfNeeded(&result.error))
+        return result;
+
+    const QString path = pathForDataFile();
+    Log::line(QStringLiteral("File name for nsdocument: %1").arg(path));
+    if (path.isEmpty()) {
+        result.error = QStringLiteral("The store folder could not be created.");
+        Log::line(QStringLiteral("Error creating the initial document, %1").arg(result.error));
+        return result;
+    }
+
+    store::StoreError storeError;
+    if (QFileInfo::exists(path)) {
+        result.context = store::Context::open(path, model, scheduler, &storeError);
+        if (!result.context) {
+            result.error = storeError.message;
+            Log::line(QStringLiteral("Error when opening document, %1").arg(result.error));
+        }
+        return result;
+    }
+
+    result.context = store::Context::open(path, model, scheduler, &storeError);
+    if (!result.context) {
+        result.error = storeError.message;
+        Log::line(QStringLiteral("Error creating the initial document, %1").arg(result.error));
+        return result;
+    }
+    if (!result.context->save(&storeError)) {
+        result.error = storeError.message;
+        Log::line(QStringLiteral("Error saving the initial document, %1").arg(result.error));
+    }
+    return result;
+}
+
+QString StoreFiles::backupCounterKey(const QString& track)
+{
+    return QStringLiteral("_currentBackupNumber") + track;
+}
+
+QString StoreFiles::backupPath(const QString& track, int slot)
+{
+    const QString folder = Paths::applicationSupport();
+    if (folder.isEmpty())
+        return {};
+    return QDir(folder).filePath(
+        QStringLiteral("%1_backup%2_%3").arg(track).arg(slot).arg(QLatin1String(kStoreFileName)));
+}
+
+void StoreFiles::backupCurrentStoreWithTrack(const QString& track, const store::Context& context)
+{
+    Preferences* preferences = m_services.preferences;
+    const QString key = backupCounterKey(track);
+    // A counter edited by hand must not name a slot outside the rotation.
+    const int slot =
+        preferences ? ((preferences->intValue(key) % kBackupSlots) + kBackupSlots) % kBackupSlots : 0;
+    const QString path = backupPath(track, slot);
+    if (!path.isEmpty()) {
+        QFile existing(path);
+        if (existing.exists() && !existing.remove())
+            Log::line(QStringLiteral("Error removing %1 (%2)").arg(path, existing.errorString()));
+        store::StoreError error;
+        if (!context.backupTo(path, &error))
+            Log::line(QStringLiteral("Error copying %1 to %2 (%3)").arg(context.path(), path, error.message));
+    }
+    if (preferences)
+        preferences->setValue(key, (slot + 1) % kBackupSlots);
+}
+
+} // namespace qv

@@ -1,0 +1,380 @@
+#include "tests/core/document/DocumentFixture.h"
+
+#include "core/document/EmptyProjectPredicate.h"
+#include "platform/Log.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace qv::test {
+namespace {
+
+constexpr qint64 kSecond = 1000;
+
+class DocumentTest : public DocumentFixture {
+protected:
+    bool backupExists(const QString& track, int slot) const
+    {
+        return QFileInfo::exists(StoreFiles::backupPath(track, slot));
+    }
+};
+
+// --- Shared instance
+
+TEST_F(DocumentTest, GivenTheFirstDocument_WhenMoreAreMade_ThenItStaysTheSharedOneUntilItGoes)
+{
+    EXPECT_EQ(MyDocument::sharedInstance(), document.get());
+    {
+        MyDocument second(services, std::make_unique<store::Context>(TodoModel::shared(), scheduler));
+        EXPECT_EQ(MyDocument::sharedInstance(), document.get());
+    }
+    EXPECT_EQ(MyDocument::sharedInstance(), document.get());
+
+    document.reset();
+    EXPECT_EQ(MyDocument::sharedInstance(), nullptr);
+}
+
+// --- Start-up
+
+TEST_F(DocumentTest, GivenStartUp_WhenTheDocumentWakes_ThenTrackingIsOnAndTheCalendarObserved)
+{
+    preferences.setValue("doAutoCalSync", true);
+
+    document->awakeFromNib();
+
+    EXPECT_TRUE(document->isReceivingEditingNotifications());
+    EXPECT_EQ(calendar.observing, 1);
+    EXPECT_EQ(window->calls.count("startCalendarSyncTimer"), 1);
+    EXPECT_FALSE(window->calls.contains("startObservingSyncEngine"));
+
+    scheduler.advance(1 * kSecond);
+    EXPECT_TRUE(window->calls.contains("startObservingSyncEngine"));
+
+    scheduler.advance(29 * kSecond);
+    EXPECT_EQ(calendar.observing, 2);
+}
+
+TEST_F(DocumentTest, GivenAFirstRun_WhenTheDocumentWakes_ThenMyProjectIsMadeOnceOnly)
+{
+    document->awakeFromNib();
+    scheduler.runPosted();
+
+    ASSERT_EQ(document->getAllProjects().size(), 1u);
+    EXPECT_EQ(document->getAllProjects().front()->name(), "My Project");
+    EXPECT_TRUE(preferences.boolValue("kAddedMyProject"));
+
+    // Deleting it must not bring it back on the next start.
+    context().deleteObject(document->getAllProjects().front());
+    document->saveFile();
+    document.reset();
+    SetUp();
+    document->awakeFromNib();
+    scheduler.runPosted();
+    EXPECT_TRUE(document->getAllProjects().empty());
+}
+
+TEST_F(DocumentTest, GivenAProjectFromASync_WhenTheFirstRunWakes_ThenNoMyProjectIsAdded)
+{
+    addProject("Synced", 77);
+
+    document->awakeFromNib();
+    scheduler.runPosted();
+
+    ASSERT_EQ(document->getAllProjects().size(), 1u);
+    EXPECT_EQ(document->getAllProjects().front()->name(), "Synced");
+    EXPECT_FALSE(preferences.hasUserValue("kAddedMyProject"));
+}
+
+// --- Scheduled save
+
+TEST_F(DocumentTest, GivenStartUp_WhenTimePasses_ThenTheFirstTimedSaveComesAfter121Seconds)
+{
+    document->awakeFromNib();
+    addItem(addProject("P"), "edited");
+
+    scheduler.advance(121 * kSecond - 1);
+    EXPECT_TRUE(context().hasChanges());
+
+    scheduler.advance(1);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_TRUE(backupExists("save", 0));
+    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 1);
+}
+
+TEST_F(DocumentTest, GivenABlockingCondition_WhenTheTimerTicks_ThenTheSaveWaitsForTheNextTick)
+{
+    document->awakeFromNib();
+    scheduler.advance(1 * kSecond);
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> conditions = {
+        {"printing",
+         [&](bool on) {
+             document->setPrinting(on);
+         }},
+        {"terminating",
+         [&](bool on) {
+             document->setTerminating(on);
+         }},
+        {"user editing",
+         [&](bool on) {
+             sync.editing = on;
+         }},
+    };
+    for (const auto& [name, set] : conditions) {
+        SCOPED_TRACE(name);
+        addItem(addProject(name), name);
+        set(true);
+        scheduler.advance(120 * kSecond);
+        EXPECT_TRUE(context().hasChanges());
+
+        set(false);
+        scheduler.advance(120 * kSecond);
+        EXPECT_FALSE(context().hasChanges());
+    }
+}
+
+// An alert during a save runs a nested event loop, where the timer may call again.
+class ReenteringAlerts : public Alerts {
+public:
+    std::function<void()> duringAlert;
+    int shown = 0;
+    void alert(const QString&, const QString&, const QString&, Style) override
+    {
+        ++shown;
+        if (duringAlert)
+            duringAlert();
+    }
+    bool confirm(const QString&, const QString&, const QString&, const QString&) override { return false; }
+};
+
+// Holds the store file's write lock from another connection.
+class FileLock {
+public:
+    explicit FileLock(const QString& path)
+    {
+        sqlite3_open(QFile::encodeName(path).constData(), &m_db);
+        m_locked = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~FileLock() { release(); }
+    bool locked() const { return m_locked; }
+    void release()
+    {
+        if (m_db) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(m_db);
+            m_db = nullptr;
+        }
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    bool m_locked = false;
+};
+
+TEST_F(DocumentTest, GivenASaveThatFails_WhenSaving_ThenItIsReportedWithoutBackupAndTriedAgainLater)
+{
+    context().setBusyTimeout(0);
+    addItem(addProject("P"), "unsaved work");
+    FileLock lock(context().path());
+    ASSERT_TRUE(lock.locked());
+    LogCapture log;
+
+    EXPECT_FALSE(document->saveFile());
+
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown().front().message, "File could not be saved!");
+    EXPECT_EQ(alerts.shown().front().button, "OK");
+    EXPECT_EQ(log.lines().filter("Error saving file: ").size(), 1);
+    EXPECT_FALSE(backupExists("save", 0));
+    EXPECT_FALSE(preferences.hasUserValue("_currentBackupNumbersave"));
+    EXPECT_TRUE(context().hasChanges());
+
+    lock.release();
+    EXPECT_TRUE(document->saveFile());
+
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_TRUE(backupExists("save", 0));
+    auto reopened = store::Context::open(context().path(), TodoModel::shared(), scheduler, nullptr);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->count(TODOItem::staticEntityName()), 1);
+}
+
+TEST_F(DocumentTest, GivenAScheduledSaveRunning_WhenTheTimerCallsAgainMeanwhile_ThenTheSecondCallIsSkipped)
+{
+    ReenteringAlerts reentering;
+    services.alerts = &reentering;
+    document.reset();
+    SetUp();
+    context().setBusyTimeout(0);
+    reentering.duringAlert = [&] {
+        document->scheduledSave();
+    };
+    addItem(addProject("P"), "x");
+    FileLock lock(context().path());
+    LogCapture log;
+
+    document->scheduledSave();
+
+    EXPECT_FALSE(document->saving());
+    EXPECT_EQ(log.count("Saving document (scheduled)"), 1);
+    EXPECT_EQ(reentering.shown, 1);
+}
+
+TEST_F(DocumentTest, GivenNoChanges_WhenSaving_ThenNothingIsWrittenAndNoBackupMade)
+{
+    EXPECT_TRUE(document->saveFile());
+
+    EXPECT_FALSE(backupExists("save", 0));
+    EXPECT_FALSE(preferences.hasUserValue("_currentBackupNumbersave"));
+}
+
+TEST_F(DocumentTest, GivenAPrintJob_WhenATimerSaves_ThenOnlyOtherCallersStillSave)
+{
+    addItem(addProject("P"), "x");
+    document->setPrinting(true);
+    LogCapture log;
+
+    document->saveFile(MyDocument::SaveSender::Timer);
+    EXPECT_TRUE(log.contains("No autosave while printing"));
+    EXPECT_TRUE(context().hasChanges());
+
+    document->saveFile(MyDocument::SaveSender::Other);
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(DocumentTest, GivenAnAutosave_WhenItSaves_ThenTheBackupGoesOnTheAutosaveTrack)
+{
+    addItem(addProject("P"), "x");
+    LogCapture log;
+
+    document->autosaveDocument();
+
+    EXPECT_TRUE(log.contains("Autosaving document"));
+    EXPECT_TRUE(backupExists("autosave", 0));
+    EXPECT_FALSE(backupExists("save", 0));
+    EXPECT_FALSE(document->autosaving());
+}
+
+TEST_F(DocumentTest, GivenClosing_WhenAsked_ThenTheDocumentSavesStopsObservingOnceAndMayClose)
+{
+    addItem(addProject("P"), "x");
+
+    EXPECT_TRUE(document->canCloseDocument());
+    document->canCloseDocument();
+
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(window->calls.count("stopObserving"), 1);
+}
+
+// --- Queries
+
+TEST_F(DocumentTest, GivenAProject_WhenItsItemsAreAsked_ThenRemovedOnesAreLeftOutAndHigherIndexComesFirst)
+{
+    TODOList* project = addProject("P");
+    TODOItem* a = addItem(project, "a");
+    TODOItem* b = addItem(project, "b");
+    TODOItem* removed = addItem(project, "removed");
+    TODOItem* done = addItem(project, "done");
+    removed->setState(3);
+    done->setState(1);
+
+    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project), (std::vector<TODOItem*>{done, b, a}));
+    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 0), (std::vector<TODOItem*>{b, a}));
+    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 3), (std::vector<TODOItem*>{removed}));
+}
+
+TEST_F(DocumentTest, GivenInboxItems_WhenTheInboxIsAsked_ThenOnlyItemsWithoutProjectComeBack)
+{
+    addItem(addProject("P"), "in a project");
+    TODOItem* open = addItem(nullptr, "open");
+    TODOItem* done = addItem(nullptr, "done");
+    done->setState(1);
+
+    EXPECT_EQ(document->getAllTODOItemsInInbox(), (std::vector<TODOItem*>{open, done}));
+    EXPECT_EQ(document->getAllTODOItemsInInboxWithState(1), (std::vector<TODOItem*>{done}));
+}
+
+TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItemsOfListedProjectsCount)
+{
+    TODOList* listed = addProject("listed");
+    TODOList* trashed = addProject("trashed");
+    trashed->setState(2);
+    addItem(listed, "open");
+    addItem(listed, "done")->setState(1);
+    addItem(trashed, "open but in the trash");
+
+    EXPECT_EQ(document->totalNumberOfItems(), 1u);
+    EXPECT_EQ(document->totalNumberOfLists(), 1);
+}
+
+TEST_F(DocumentTest, GivenProjectsSharingAnId_WhenLookedUpById_ThenTheListedOneIsFound)
+{
+    TODOList* trashed = addProject("trashed", 42);
+    trashed->setState(2);
+    TODOList* live = addProject("live", 42);
+    addProject("other", 43);
+
+    EXPECT_EQ(document->getProjectWithID(42), live);
+    EXPECT_EQ(document->getProjectWithID(44), nullptr);
+    document->setWindow(nullptr);
+    EXPECT_EQ(document->getProjectWithID(42), live);
+}
+
+TEST_F(DocumentTest, GivenDueDatesAroundMidnight_WhenOverdueItemsAreCounted_ThenCalendarDaysInTheZoneDecide)
+{
+    // 00:30 in Berlin is still the previous day in UTC.
+    clock.setNow(berlinTime(2024, 3, 31, 0, 30));
+    TODOList* project = addProject("P");
+    addItem(project, "due late yesterday")->setDueDate(berlinTime(2024, 3, 30, 23, 0));
+    addItem(project, "due earlier today")->setDueDate(berlinTime(2024, 3, 31, 0, 10));
+    TODOItem* completed = addItem(project, "completed last week");
+    completed->setDueDate(berlinTime(2024, 3, 24, 9));
+    completed->setState(1);
+    addItem(project, "no due date");
+
+    EXPECT_EQ(document->countOverdueItemsInProject(project), 1);
+
+    TODOList* second = addProject("Q");
+    addItem(second, "ancient")->setDueDate(berlinTime(2023, 1, 1, 9));
+    EXPECT_EQ(document->countOverdueItems(), 2u);
+}
+
+TEST_F(DocumentTest, GivenASignedInUser_WhenOverdueItemsAreCounted_ThenOnlyTheirOwnCount)
+{
+    clock.setNow(berlinTime(2024, 6, 10, 12));
+    TODOList* project = addProject("P");
+    TODOItem* mine = addItem(project, "mine");
+    TODOItem* theirs = addItem(project, "theirs");
+    for (TODOItem* item : {mine, theirs})
+        item->setDueDate(berlinTime(2024, 6, 1, 9));
+    mine->setOwnerUsername("ana");
+    theirs->setOwnerUsername("ben");
+
+    EXPECT_EQ(document->countOverdueItemsInProject(project), 2);
+    collaboration.me = QStringLiteral("ana");
+    EXPECT_EQ(document->countOverdueItemsInProject(project), 1);
+}
+
+TEST_F(DocumentTest, GivenTheBoardFilter_WhenProjectsAreTestedForEmptiness_ThenOnlyProjectsWithShownItemsPass)
+{
+    window->filter = Predicate::withFormat("state == 0");
+    TODOList* shown = addProject("shown");
+    addItem(shown, "open");
+    TODOList* allDone = addProject("all done");
+    addItem(allDone, "done")->setState(1);
+    TODOList* lazy = addProject("not fetched yet");
+    lazy->setLazyFetch(true);
+    TODOList* strayQuadrant = addProject("item outside the board");
+    addItem(strayQuadrant, "stray")->setQuadrant(7);
+
+    const EmptyProjectPredicate predicate(document.get());
+
+    EXPECT_TRUE(predicate.evaluate(shown));
+    EXPECT_FALSE(predicate.evaluate(allDone));
+    EXPECT_TRUE(predicate.evaluate(lazy));
+    EXPECT_FALSE(predicate.evaluate(strayQuadrant));
+    EXPECT_FALSE(predicate.evaluate(addProject("empty")));
+}
+
+} // namespace
+} // namespace qv::test

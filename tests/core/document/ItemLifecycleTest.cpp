@@ -1,0 +1,367 @@
+#include "tests/core/document/DocumentFixture.h"
+
+#include "core/model/ItemReminder.h"
+#include "core/model/ItemTag.h"
+#include "core/model/ListTag.h"
+#include "core/model/TagManager.h"
+
+#include <deque>
+
+namespace qv::test {
+namespace {
+
+class RecordingController : public ItemArrayController {
+public:
+    std::vector<TODOItem*> added;
+    void addObject(TODOItem* item) override { added.push_back(item); }
+};
+
+class ItemLifecycleTest : public DocumentFixture {
+protected:
+    TODOItem* recurring(TODOList* project, const QString& frequency, const QDateTime& due)
+    {
+        TODOItem* item = addItem(project, frequency);
+        item->setFrequency(frequency);
+        item->setDueDate(due);
+        return item;
+    }
+
+    ItemReminder* remind(TODOItem* item, qint64 identifier)
+    {
+        auto* reminder = context().insert<ItemReminder>(ItemReminder::staticEntityName());
+        reminder->setIdentifier(identifier);
+        reminder->setNotes("call back");
+        reminder->setReminder_date(berlinTime(2024, 5, 1, 8));
+        item->setReminder(reminder);
+        return reminder;
+    }
+};
+
+// --- New items
+
+TEST_F(ItemLifecycleTest, GivenAProject_WhenTwoItemsAreMade_ThenTheirIndexesAre1000Apart)
+{
+    TODOList* project = addProject("P");
+    project->setLastItemIndex(5000);
+
+    TODOItem* first = document->newItemForProject(project, 2);
+    TODOItem* second = document->newItemForProject(project);
+
+    EXPECT_EQ(first->index(), 5000);
+    EXPECT_EQ(second->index(), 6000);
+    EXPECT_EQ(project->lastItemIndex(), 7000);
+    EXPECT_EQ(first->quadrant(), 2);
+    EXPECT_EQ(second->quadrant(), 0);
+    EXPECT_EQ(first->state(), 0);
+    EXPECT_EQ(first->icon(), "empty_orange128.png");
+    EXPECT_EQ(first->creationDate(), clock.now());
+    EXPECT_EQ(first->list(), project);
+}
+
+TEST_F(ItemLifecycleTest, GivenNoProject_WhenAnItemIsMade_ThenItIsAnInboxItemAtIndexZero)
+{
+    TODOItem* item = document->newItemForProject(nullptr, 1);
+
+    EXPECT_EQ(item->list(), nullptr);
+    EXPECT_EQ(item->index(), 0);
+    EXPECT_FALSE(item->isNull("id_"));
+}
+
+TEST_F(ItemLifecycleTest, GivenTakenIdentifiers_WhenANewOneIsDrawn_ThenOnlyTheSameProjectsItemsCount)
+{
+    std::deque<quint32> draws = {11, 11, 22, 33};
+    document->setItemIdSource([&] {
+        const quint32 next = draws.front();
+        draws.pop_front();
+        return next;
+    });
+    TODOList* project = addProject("P");
+    TODOList* other = addProject("Q");
+    addItem(project, "holds 11")->setId_(11);
+    addItem(other, "holds 22")->setId_(22);
+    draws = {11, 11, 22, 33};
+
+    EXPECT_EQ(document->newUniqueIdForItemInList(project), 22);
+    EXPECT_EQ(document->newUniqueIdForItemInList(nullptr), 33);
+}
+
+// --- Trash, complete, reopen
+
+TEST_F(ItemLifecycleTest, GivenAnItemWithADueDate_WhenTrashed_ThenItsCalendarEventGoesToo)
+{
+    TODOList* project = addProject("P");
+    TODOItem* due = addItem(project, "due");
+    due->setDueDate(berlinTime(2024, 5, 1, 9));
+    TODOItem* undated = addItem(project, "undated");
+
+    document->markTODOItemAsTrashed(due, project);
+    document->markTODOItemAsTrashed(undated, project);
+
+    EXPECT_EQ(due->state(), 2);
+    EXPECT_EQ(undated->state(), 2);
+    EXPECT_EQ(calendar.deleted, QStringList({"due"}));
+}
+
+TEST_F(ItemLifecycleTest, GivenATrashedItem_WhenMarkedBelowAHundred_ThenNothingChanges)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = addItem(project, "x");
+    item->setCompletionPercentage(30);
+    item->setState(2);
+
+    document->markTODOItem(item, project, nullptr, 50);
+    EXPECT_EQ(item->state(), 2);
+    EXPECT_EQ(item->completionPercentage(), 30);
+
+    document->markTODOItem(item, project, nullptr, 100);
+    EXPECT_EQ(item->state(), 1);
+    EXPECT_EQ(item->completionPercentage(), 100);
+    EXPECT_EQ(item->completionDate(), clock.now());
+}
+
+TEST_F(ItemLifecycleTest, GivenACompletedItem_WhenReopenedAndCompletedAgain_ThenDatesFollow)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = addItem(project, "x");
+    const QDateTime earlier = berlinTime(2024, 1, 2, 3);
+    item->setCompletionDate(earlier);
+
+    document->markTODOItem(item, project, nullptr, 120);
+    EXPECT_EQ(item->completionDate(), earlier);
+
+    document->markTODOItem(item, project, nullptr, 40);
+    EXPECT_EQ(item->state(), 0);
+    EXPECT_EQ(item->completionPercentage(), 40);
+    EXPECT_TRUE(item->isNull("completionDate"));
+}
+
+// --- Recurrence
+
+TEST_F(ItemLifecycleTest,
+       GivenAMonthlyItemDueOn31January_WhenCompleted_ThenTheFollowUpIsDueAtTheEndOfFebruary)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = recurring(project, "Monthly", berlinTime(2023, 1, 31, 9, 15));
+    item->setStartDate(berlinTime(2023, 1, 30, 8));
+
+    document->markTODOItem(item, project, nullptr, 100);
+
+    ASSERT_NE(item->childID(), 0);
+    const auto follow = context().lookup(TODOItem::staticEntityName(), "id_", item->childID());
+    ASSERT_EQ(follow.size(), 1u);
+    auto* followUp = store::as<TODOItem>(follow.front());
+    EXPECT_EQ(followUp->dueDate(), berlinTime(2023, 2, 28, 9, 15));
+    EXPECT_EQ(followUp->startDate(), berlinTime(2023, 2, 28, 8));
+}
+
+TEST_F(ItemLifecycleTest, GivenWeeklyAndYearlySteps_WhenTheyCrossAClockChange_ThenTheTimeOfDayIsKept)
+{
+    TODOList* project = addProject("P");
+    const struct {
+        const char* frequency;
+        QDateTime due;
+        QDateTime next;
+    } cases[] = {
+        // Summer time starts on 31 March 2024: seven calendar days are 167 hours here.
+        {"Weekly", berlinTime(2024, 3, 28, 9), berlinTime(2024, 4, 4, 9)},
+        {"Daily", berlinTime(2024, 10, 26, 23, 30), berlinTime(2024, 10, 27, 23, 30)},
+        {"Biweekly", berlinTime(2024, 3, 20, 7), berlinTime(2024, 4, 3, 7)},
+        {"4-weekly", berlinTime(2024, 3, 20, 7), berlinTime(2024, 4, 17, 7)},
+        {"Quarterly", berlinTime(2024, 1, 15, 18), berlinTime(2024, 4, 15, 18)},
+        {"Semesterly", berlinTime(2024, 8, 31, 6), berlinTime(2025, 2, 28, 6)},
+        {"Yearly", berlinTime(2024, 2, 29, 12), berlinTime(2025, 2, 28, 12)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        TODOItem* item = recurring(project, c.frequency, c.due);
+        TODOItem* followUp = document->performRecurrenceForTODOItem(item, project, nullptr);
+        ASSERT_NE(followUp, nullptr);
+        EXPECT_EQ(followUp->dueDate(), c.next);
+    }
+}
+
+TEST_F(ItemLifecycleTest, GivenAnUntilDate_WhenTheNextDueDateWouldPassIt_ThenNoFollowUpIsMade)
+{
+    TODOList* project = addProject("P");
+    const QDateTime due = berlinTime(2024, 3, 28, 9);
+
+    TODOItem* lastOne = recurring(project, "Weekly", due);
+    lastOne->setUntilDate(berlinTime(2024, 4, 4, 9));
+    EXPECT_NE(document->performRecurrenceForTODOItem(lastOne, project, nullptr), nullptr);
+
+    TODOItem* over = recurring(project, "Weekly", due);
+    over->setUntilDate(berlinTime(2024, 4, 3, 9));
+    EXPECT_EQ(document->performRecurrenceForTODOItem(over, project, nullptr), nullptr);
+    EXPECT_EQ(over->childID(), 0);
+}
+
+TEST_F(ItemLifecycleTest, GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFreshOpenCopyLinkedBothWays)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = recurring(project, "Daily", berlinTime(2024, 5, 1, 9));
+    item->setServerID(9001);
+    item->setQuadrant(3);
+    item->setDescriptionText("notes");
+    item->setOwnerUsername("ana");
+    item->addTagsObject(TagManager::getItemTagForName("home", context()));
+    RecordingController controller;
+
+    document->markTODOItem(item, project, &controller, 100);
+
+    ASSERT_EQ(controller.added.size(), 1u);
+    TODOItem* followUp = controller.added.front();
+    EXPECT_EQ(followUp->list(), project);
+    EXPECT_EQ(followUp->parentID(), item->id_());
+    EXPECT_EQ(item->childID(), followUp->id_());
+    EXPECT_NE(followUp->id_(), item->id_());
+    EXPECT_EQ(followUp->childID(), 0);
+    EXPECT_EQ(followUp->state(), 0);
+    EXPECT_EQ(followUp->completionPercentage(), 0);
+    EXPECT_TRUE(followUp->isNull("completionDate"));
+    EXPECT_EQ(followUp->serverID(), 0);
+    EXPECT_EQ(followUp->name(), "Daily");
+    EXPECT_EQ(followUp->quadrant(), 3);
+    EXPECT_EQ(followUp->descriptionText(), "notes");
+    EXPECT_EQ(followUp->ownerUsername(), "ana");
+    EXPECT_EQ(followUp->frequency(), "Daily");
+    EXPECT_EQ(followUp->getTagNames(), QStringList({"home"}));
+    EXPECT_EQ(item->state(), 1);
+    EXPECT_EQ(window->calls, QStringList({"changeFiltersToNormal", "updateFilters"}));
+}
+
+TEST_F(ItemLifecycleTest, GivenAFollowUpExists_WhenTheItemIsReopenedAndCompletedAgain_ThenNoSecondOneIsMade)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = recurring(project, "Weekly", berlinTime(2024, 5, 1, 9));
+
+    document->markTODOItem(item, project, nullptr, 100);
+    document->markTODOItem(item, project, nullptr, 0);
+    document->markTODOItem(item, project, nullptr, 100);
+
+    EXPECT_EQ(project->items().size(), 2u);
+}
+
+TEST_F(ItemLifecycleTest, GivenNoUsableRecurrence_WhenCompleted_ThenNoFollowUpIsMade)
+{
+    TODOList* project = addProject("P");
+    TODOItem* undated = addItem(project, "undated");
+    undated->setFrequency("Daily");
+    TODOItem* never = recurring(project, "Never", berlinTime(2024, 5, 1, 9));
+    TODOItem* unknown = recurring(project, "Fortnightly", berlinTime(2024, 5, 1, 9));
+    TODOItem* none = recurring(project, QString(), berlinTime(2024, 5, 1, 9));
+
+    for (TODOItem* item : {undated, never, unknown, none})
+        document->markTODOItem(item, project, nullptr, 100);
+
+    EXPECT_EQ(project->items().size(), 4u);
+    EXPECT_TRUE(window->calls.isEmpty());
+}
+
+TEST_F(ItemLifecycleTest, GivenARecurringItemWithAReminder_WhenCompleted_ThenTheReminderMovesToTheFollowUp)
+{
+    TODOList* project = addProject("P");
+    TODOItem* item = recurring(project, "Daily", berlinTime(2024, 5, 1, 9));
+    ItemReminder* reminder = remind(item, 31);
+
+    TODOItem* followUp = document->performRecurrenceForTODOItem(item, project, nullptr);
+
+    ASSERT_NE(followUp, nullptr);
+    EXPECT_EQ(followUp->reminder(), reminder);
+    EXPECT_EQ(item->reminder(), nullptr);
+}
+
+// --- Clone
+
+TEST_F(ItemLifecycleTest, GivenAProject_WhenClonedWithItems_ThenTheCloneIsNewAndItsItemsAreUnowned)
+{
+    TODOList* project = addProject("Launch", 555);
+    project->setIndex(40);
+    project->setTextFirstQuadrant("Now");
+    project->addTagsObject(TagManager::getListTagForName("work", context()));
+    TODOItem* a = addItem(project, "a");
+    a->setQuadrant(2);
+    a->setServerID(71);
+    a->setOwnerUsername("ana");
+    a->setOwner("/api/v1/user/3/");
+    TODOItem* b = addItem(project, "b");
+    b->setQuadrant(1);
+
+    TODOList* clone = document->cloneList(project, true);
+
+    EXPECT_NE(clone, project);
+    EXPECT_EQ(clone->id_(), 0);
+    EXPECT_EQ(clone->edited_since(), 1);
+    EXPECT_EQ(clone->index(), 42);
+    EXPECT_EQ(clone->name(), "Launch");
+    EXPECT_EQ(clone->textFirstQuadrant(), "Now");
+    EXPECT_EQ(clone->getTagNames(), QStringList({"work"}));
+    const std::vector<TODOItem*> copies = clone->items();
+    ASSERT_EQ(copies.size(), 2u);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        const TODOItem* original = project->items()[i];
+        EXPECT_EQ(copies[i]->name(), original->name());
+        EXPECT_EQ(copies[i]->quadrant(), original->quadrant());
+        EXPECT_EQ(copies[i]->index(), original->index());
+        EXPECT_EQ(copies[i]->serverID(), 0);
+        EXPECT_TRUE(copies[i]->ownerUsername().isEmpty());
+        EXPECT_TRUE(copies[i]->owner().isEmpty());
+        EXPECT_EQ(copies[i]->edited_since(), 1);
+    }
+    EXPECT_EQ(a->ownerUsername(), "ana");
+    EXPECT_EQ(project->items().size(), 2u);
+    EXPECT_EQ(window->projects.calls, QStringList({"adjustIndices", "rearrange"}));
+}
+
+TEST_F(ItemLifecycleTest, GivenItemsWithReminders_WhenTheirProjectIsCloned_ThenTheOriginalsKeepTheirReminders)
+{
+    TODOList* project = addProject("P", 8);
+    TODOItem* synced = addItem(project, "synced reminder");
+    ItemReminder* known = remind(synced, 12);
+    TODOItem* local = addItem(project, "local reminder");
+    ItemReminder* unsent = remind(local, 0);
+
+    TODOList* clone = document->cloneList(project, true);
+
+    EXPECT_EQ(synced->reminder(), known);
+    EXPECT_EQ(known->item(), synced);
+    EXPECT_EQ(known->identifier(), 12);
+    EXPECT_EQ(local->reminder(), unsent);
+    ASSERT_EQ(clone->items().size(), 2u);
+    EXPECT_NE(clone->items()[0]->reminder(), nullptr);
+    for (TODOItem* copy : clone->items()) {
+        if (ItemReminder* own = copy->reminder()) {
+            EXPECT_NE(own, known);
+            EXPECT_NE(own, unsent);
+            EXPECT_EQ(own->identifier(), 0);
+            EXPECT_EQ(own->notes(), "call back");
+        }
+    }
+}
+
+// --- Inbox items
+
+TEST_F(ItemLifecycleTest, GivenATitle_WhenAnInboxItemIsAdded_ThenItIsMarkedAndSentAtOnce)
+{
+    TODOItem* item = document->addItemWithTitle("  \n Buy milk \n", "two litres");
+
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->list(), nullptr);
+    EXPECT_EQ(item->name(), "Buy milk");
+    EXPECT_EQ(item->descriptionText(), "two litres");
+    EXPECT_EQ(item->timestamp(), clock.secondsSince1970());
+    EXPECT_EQ(item->creationDate(), clock.now());
+    EXPECT_EQ(item->edited_since(), 1);
+    EXPECT_EQ(item->icon(), "empty_orange128.png");
+    EXPECT_EQ(sync.calls, QStringList({"sendItem Buy milk"}));
+    EXPECT_EQ(window->calls, QStringList({"inboxItemAdded Buy milk"}));
+}
+
+TEST_F(ItemLifecycleTest, GivenABlankTitle_WhenAnInboxItemIsAdded_ThenNoneIsMade)
+{
+    EXPECT_EQ(document->addItemWithTitle(" \n\t ", "notes"), nullptr);
+    EXPECT_EQ(context().count(TODOItem::staticEntityName()), 0);
+    EXPECT_TRUE(sync.calls.isEmpty());
+}
+
+} // namespace
+} // namespace qv::test

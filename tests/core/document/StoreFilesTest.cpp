@@ -1,0 +1,316 @@
+#include "core/document/StoreFiles.h"
+
+#include "platform/Alerts.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/Preferences.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+#include "platform/store/ManagedObject.h"
+#include "platform/store/Model.h"
+#include "tests/support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace qv {
+namespace {
+
+class Thing : public store::ManagedObject {};
+
+store::Model thingModel()
+{
+    store::Model model(1);
+    model.addEntity(store::EntityDescription(QStringLiteral("Thing"), [] {
+                        return std::make_unique<Thing>();
+                    }).attribute(QStringLiteral("name"), store::AttributeType::String));
+    return model;
+}
+
+const QStringList kOlderNames = {
+    "team-quadrivo.sqlite",      "team-quadrivo_2_4.sqlite",  "team-quadrivo_2_5.sqlite",
+    "team-quadrivo_2_6.sqlite",  "team-quadrivo_2_7.sqlite",  "team-quadrivo_2_8.sqlite",
+    "team-quadrivo_2_9.sqlite",  "team-quadrivo_2_10.sqlite", "team-quadrivo_2_11.sqlite",
+    "team-quadrivo_2_12.sqlite", "team-quadrivo_2_13.sqlite", "team-quadrivo_2_14.sqlite",
+    "team-quadrivo_2_16.sqlite",
+};
+
+// The copies each starting name leaves behind on its way to the current name.
+QStringList expectedCopiesFrom(const QString& start)
+{
+    const QStringList copies = {
+        "team-quadrivo_2_3.sqlite.bck",  "team-quadrivo_2_4.sqlite.bck",  "team-quadrivo_2_5.sqlite.bck",
+        "team-quadrivo_2_6.sqlite.bck",  "team-quadrivo_2_7.sqlite.bck",  "team-quadrivo_2_8.sqlite.bck",
+        "team-quadrivo_2_9.sqlite.bck",  "team-quadrivo_2_10.sqlite.bck", "team-quadrivo_2_11.sqlite.bck",
+        "team-quadrivo_2_12.sqlite.bck", "team-quadrivo_2_13.sqlite.bck", "team-quadrivo_2_15.sqlite.bck",
+        "team-quadrivo_2_16.sqlite.bck",
+    };
+    return copies.mid(kOlderNames.indexOf(start));
+}
+
+class StoreFilesTest : public ::testing::Test {
+protected:
+    StoreFilesTest() : preferences(home.root() + "/prefs.conf")
+    {
+        services.clock = &clock;
+        services.scheduler = &scheduler;
+        services.preferences = &preferences;
+        services.alerts = &alerts;
+        folder = StoreFiles::pathForFolder();
+    }
+
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(QDir(folder).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray read(const QString& name) const
+    {
+        QFile file(QDir(folder).filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList files() const
+    {
+        QStringList names = QDir(folder).entryList(QDir::Files);
+        names.sort();
+        return names;
+    }
+
+    test::TempHome home;
+    FakeClock clock;
+    ManualScheduler scheduler{&clock};
+    Preferences preferences;
+    ScriptedAlerts alerts;
+    Services services;
+    QString folder;
+};
+
+// --- Migration chain
+
+TEST_F(StoreFilesTest, GivenAnyOlderStoreName_WhenTheChainRuns_ThenItEndsAtTheCurrentNameWithItsCopies)
+{
+    for (const QString& start : kOlderNames) {
+        SCOPED_TRACE(start.toStdString());
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        write(start, "data of " + start.toUtf8());
+
+        StoreFiles storeFiles(services);
+        ASSERT_TRUE(storeFiles.backupOnMigrationIfNeeded());
+
+        QStringList expected = expectedCopiesFrom(start);
+        expected << "team-quadrivo_2_17.sqlite";
+        expected.sort();
+        EXPECT_EQ(files(), expected);
+        EXPECT_EQ(read("team-quadrivo_2_17.sqlite"), "data of " + start.toUtf8());
+        for (const QString& copy : expectedCopiesFrom(start))
+            EXPECT_EQ(read(copy), "data of " + start.toUtf8()) << copy.toStdString();
+    }
+}
+
+TEST_F(StoreFilesTest, GivenBothThe2_16AndThe2_17File_WhenTheChainRuns_ThenBothStayUntouched)
+{
+    write("team-quadrivo_2_16.sqlite", "older");
+    write("team-quadrivo_2_17.sqlite", "current");
+    StoreFiles storeFiles(services);
+
+    EXPECT_TRUE(storeFiles.backupOnMigrationIfNeeded());
+
+    EXPECT_EQ(files(), QStringList({"team-quadrivo_2_16.sqlite", "team-quadrivo_2_17.sqlite"}));
+    EXPECT_EQ(read("team-quadrivo_2_17.sqlite"), "current");
+    EXPECT_EQ(read("team-quadrivo_2_16.sqlite"), "older");
+}
+
+TEST_F(StoreFilesTest, GivenAnExistingCopy_WhenAStepRuns_ThenTheCopyIsKeptAndTheStoreStillMoves)
+{
+    write("team-quadrivo_2_16.sqlite", "new data");
+    write("team-quadrivo_2_16.sqlite.bck", "old copy");
+    StoreFiles storeFiles(services);
+    LogCapture log;
+
+    EXPECT_EQ(storeFiles.migrateIfNeeded("team-quadrivo_2_16.sqlite", "team-quadrivo_2_17.sqlite",
+                                         "team-quadrivo_2_16.sqlite.bck"),
+              StoreFiles::StepResult::Migrated);
+
+    EXPECT_EQ(read("team-quadrivo_2_16.sqlite.bck"), "old copy");
+    EXPECT_EQ(read("team-quadrivo_2_17.sqlite"), "new data");
+    EXPECT_FALSE(QFileInfo::exists(folder + "team-quadrivo_2_16.sqlite"));
+    EXPECT_TRUE(log.contains(QStringLiteral("Error copying %1team-quadrivo_2_16.sqlite to "
+                                            "%1team-quadrivo_2_16.sqlite.bck")
+                                 .arg(folder)));
+}
+
+// --- A failed copy loses nothing
+
+TEST_F(StoreFilesTest, GivenTheCopyToTheNewNameFails_WhenTheChainRuns_ThenNothingIsRemovedAndItStops)
+{
+    write("team-quadrivo_2_12.sqlite", "precious");
+    const auto failOnNewName = [](const QString& from, const QString& to, QString* error) {
+        if (to.endsWith(".bck"))
+            return StoreFiles::copyFile(from, to, error);
+        *error = QStringLiteral("No space left on device");
+        return false;
+    };
+    StoreFiles storeFiles(services, failOnNewName);
+    LogCapture log;
+    QString error;
+
+    EXPECT_FALSE(storeFiles.backupOnMigrationIfNeeded(&error));
+
+    EXPECT_EQ(read("team-quadrivo_2_12.sqlite"), "precious");
+    EXPECT_EQ(files(), QStringList({"team-quadrivo_2_12.sqlite", "team-quadrivo_2_12.sqlite.bck"}));
+    EXPECT_TRUE(error.contains("No space left on device"));
+    EXPECT_TRUE(log.contains("Error message: No space left on device"));
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown().front().informative.contains("No space left on device"));
+}
+
+TEST_F(StoreFilesTest, GivenTheCopyFailsHalfWay_WhenTheStepRuns_ThenNoPartialNewFileIsLeft)
+{
+    write("team-quadrivo_2_16.sqlite", "precious");
+    const auto writeHalfThenFail = [](const QString&, const QString& to, QString* error) {
+        QFile file(to);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("prec");
+        *error = QStringLiteral("I/O error");
+        return false;
+    };
+    StoreFiles storeFiles(services, writeHalfThenFail);
+    LogCapture log;
+
+    EXPECT_EQ(storeFiles.migrateIfNeeded("team-quadrivo_2_16.sqlite", "team-quadrivo_2_17.sqlite",
+                                         "team-quadrivo_2_16.sqlite.bck"),
+              StoreFiles::StepResult::Failed);
+
+    EXPECT_FALSE(QFileInfo::exists(folder + "team-quadrivo_2_17.sqlite"));
+    EXPECT_EQ(read("team-quadrivo_2_16.sqlite"), "precious");
+}
+
+TEST_F(StoreFilesTest, GivenAFailedMigration_WhenTheStoreIsReloaded_ThenNoEmptyStoreIsCreated)
+{
+    write("team-quadrivo_2_16.sqlite", "precious");
+    StoreFiles storeFiles(services, [](const QString&, const QString&, QString* error) {
+        *error = QStringLiteral("Permission denied");
+        return false;
+    });
+    const store::Model model = thingModel();
+    LogCapture log;
+
+    StoreFiles::OpenedStore opened = storeFiles.reloadFile(model, scheduler);
+
+    EXPECT_EQ(opened.context, nullptr);
+    EXPECT_TRUE(opened.error.contains("Permission denied"));
+    EXPECT_EQ(files(), QStringList({"team-quadrivo_2_16.sqlite"}));
+    EXPECT_EQ(alerts.shown().size(), 1);
+}
+
+// --- Opening
+
+TEST_F(StoreFilesTest, GivenAFreshUser_WhenTheStoreIsReloaded_ThenAnEmptyStoreIsSavedAtTheStorePath)
+{
+    const store::Model model = thingModel();
+    StoreFiles storeFiles(services);
+
+    StoreFiles::OpenedStore opened = storeFiles.reloadFile(model, scheduler);
+
+    ASSERT_NE(opened.context, nullptr);
+    EXPECT_TRUE(opened.error.isEmpty());
+    EXPECT_EQ(opened.context->path(), StoreFiles::pathForDataFile());
+    EXPECT_TRUE(QFileInfo::exists(StoreFiles::pathForDataFile()));
+    EXPECT_EQ(opened.context->count("Thing"), 0);
+}
+
+TEST_F(StoreFilesTest, GivenAnUnreadableStoreFile_WhenTheStoreIsReloaded_ThenItIsLeftAsItIs)
+{
+    write("team-quadrivo_2_17.sqlite", "this is not a database, but it is the user's file");
+    const store::Model model = thingModel();
+    StoreFiles storeFiles(services);
+    LogCapture log;
+
+    StoreFiles::OpenedStore opened = storeFiles.reloadFile(model, scheduler);
+
+    EXPECT_EQ(opened.context, nullptr);
+    EXPECT_FALSE(opened.error.isEmpty());
+    EXPECT_EQ(read("team-quadrivo_2_17.sqlite"), "this is not a database, but it is the user's file");
+    EXPECT_TRUE(log.lines().filter("Error when opening document, ").size() == 1);
+}
+
+// --- Rotating backups
+
+TEST_F(StoreFilesTest, GivenTwentyBackupsOnATrack_WhenOneMoreIsMade_ThenItOverwritesSlotZero)
+{
+    const store::Model model = thingModel();
+    store::StoreError error;
+    auto context = store::Context::open(StoreFiles::pathForDataFile(), model, scheduler, &error);
+    ASSERT_NE(context, nullptr) << error.message.toStdString();
+    context->insert("Thing")->setValue("name", "first");
+    ASSERT_TRUE(context->save());
+    StoreFiles storeFiles(services);
+
+    for (int i = 0; i < 20; ++i)
+        storeFiles.backupCurrentStoreWithTrack("save", *context);
+    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 0);
+    EXPECT_TRUE(QFileInfo::exists(folder + "save_backup19_team-quadrivo_2_17.sqlite"));
+    EXPECT_FALSE(QFileInfo::exists(folder + "save_backup20_team-quadrivo_2_17.sqlite"));
+
+    context->insert("Thing")->setValue("name", "second");
+    ASSERT_TRUE(context->save());
+    storeFiles.backupCurrentStoreWithTrack("save", *context);
+
+    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 1);
+    const auto countIn = [&](int slot) {
+        auto copy = store::Context::open(StoreFiles::backupPath("save", slot), model, scheduler, nullptr);
+        return copy ? copy->count("Thing") : -1;
+    };
+    EXPECT_EQ(countIn(0), 2);
+    EXPECT_EQ(countIn(1), 1);
+    EXPECT_FALSE(QFileInfo::exists(folder + "autosave_backup0_team-quadrivo_2_17.sqlite"));
+}
+
+TEST_F(StoreFilesTest, GivenACounterOutsideTheRotation_WhenABackupIsMade_ThenItStaysWithinTheSlots)
+{
+    const store::Model model = thingModel();
+    auto context = store::Context::open(StoreFiles::pathForDataFile(), model, scheduler, nullptr);
+    ASSERT_NE(context, nullptr);
+    preferences.setValue("_currentBackupNumberautosave", 45);
+
+    StoreFiles(services).backupCurrentStoreWithTrack("autosave", *context);
+
+    EXPECT_TRUE(QFileInfo::exists(folder + "autosave_backup5_team-quadrivo_2_17.sqlite"));
+    EXPECT_EQ(preferences.intValue("_currentBackupNumberautosave"), 6);
+}
+
+// --- Temporary paths
+
+TEST_F(StoreFilesTest, GivenAFileName_WhenATemporaryPathIsMade_ThenItsFreshFolderIsPrivate)
+{
+    const QString path = StoreFiles::pathForTemporaryFileWithName("report.pdf");
+    const QFileInfo folderInfo(QFileInfo(path).absolutePath());
+
+    EXPECT_TRUE(path.endsWith("/report.pdf"));
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_TRUE(folderInfo.isDir());
+    EXPECT_EQ(folderInfo.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+              QFile::Permissions());
+    EXPECT_NE(StoreFiles::pathForTemporaryFileWithName("report.pdf"), path);
+}
+
+TEST_F(StoreFilesTest, GivenANameThatClimbsOut_WhenATemporaryPathIsMade_ThenItStaysInItsFolder)
+{
+    const QString base = StoreFiles::pathForTemporaryDirectory();
+    const QString path = StoreFiles::pathForTemporaryFileWithName("../../.profile");
+
+    EXPECT_TRUE(QFileInfo(path).absoluteFilePath().startsWith(base + "/"));
+    EXPECT_EQ(QFileInfo(path).fileName(), ".profile");
+    EXPECT_EQ(QFileInfo(QFileInfo(path).absolutePath()).absolutePath(), QFileInfo(base).absoluteFilePath());
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/model/ItemFile.h"
+#include "core/model/ItemReminder.h"
+#include "core/model/ItemTag.h"
+#include "core/model/ListTag.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TagServer.h"
+#include "core/model/TodoModel.h"
+#include "platform/Clock.h"
+#include "platform/Scheduler.h"
+#include "platform/store/Context.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+// Records the tag operations asked of the server and answers with accept.
+class RecordingTagServer : public TagServer {
+public:
+    QStringList calls;
+    bool accept = true;
+    bool addTagName(const QString& name, TODOItem* item, Success, Failure) override
+    {
+        calls << QStringLiteral("add %1 %2").arg(name, item->name());
+        return accept;
+    }
+    bool removeTagName(const QString& name, TODOItem* item, Success, Failure) override
+    {
+        calls << QStringLiteral("remove %1 %2").arg(name, item->name());
+        return accept;
+    }
+};
+
+// A store with no file and hand-driven time.
+class EntityFixture : public ::testing::Test {
+protected:
+    static QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+    {
+        return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+    }
+
+    TODOList* newProject(const QString& name, qint64 id = 0, store::Context* in = nullptr)
+    {
+        auto* project = (in ? *in : context).insert<TODOList>(TODOList::staticEntityName());
+        project->setName(name);
+        project->setId_(id);
+        return project;
+    }
+
+    TODOItem* newItem(const QString& name, qint64 serverID = 0, TODOList* project = nullptr,
+                      store::Context* in = nullptr)
+    {
+        auto* item = (in ? *in : context).insert<TODOItem>(TODOItem::staticEntityName());
+        item->setName(name);
+        if (serverID)
+            item->setServerID(serverID);
+        if (project)
+            item->setList(project);
+        return item;
+    }
+
+    ItemReminder* newReminder(qint64 identifier, store::Context* in = nullptr)
+    {
+        auto* reminder = (in ? *in : context).insert<ItemReminder>(ItemReminder::staticEntityName());
+        reminder->setIdentifier(identifier);
+        return reminder;
+    }
+
+    FakeClock clock;
+    ManualScheduler scheduler{&clock};
+    store::Context context{TodoModel::shared(), scheduler};
+};
+
+} // namespace qv::test

@@ -1,0 +1,161 @@
+#include "tests/core/model/EntityFixture.h"
+
+#include "core/model/TagManager.h"
+#include "core/model/TagServer.h"
+#include "platform/Log.h"
+
+namespace qv::test {
+namespace {
+
+class TagFixture : public EntityFixture {
+protected:
+    RecordingTagServer server;
+    TagManager tags{TodoModel::shared(), scheduler, &server};
+};
+
+using TagLookup = TagFixture;
+
+TEST_F(TagLookup, GivenMixedCaseNames_WhenTagsAsked_ThenOneLowercasedTagPerName)
+{
+    ItemTag* tag = tags.getItemTagForName(QStringLiteral("Work"), &context);
+    EXPECT_EQ(tag->name(), QStringLiteral("work"));
+    EXPECT_EQ(tags.getItemTagForName(QStringLiteral("WORK"), &context), tag);
+    EXPECT_EQ(context.count(ItemTag::staticEntityName()), 1);
+
+    // No context: the service's own.
+    ItemTag* own = tags.getItemTagForName(QStringLiteral("work"), nullptr);
+    EXPECT_EQ(own->context(), &tags.context());
+    EXPECT_EQ(tags.getListTagForName(QStringLiteral("Client"), &context)->name(), QStringLiteral("client"));
+}
+
+TEST_F(TagLookup, GivenProjectTags_WhenExistenceAsked_ThenOnlyExactlyOneCounts)
+{
+    EXPECT_FALSE(tags.existsListTagForName(QStringLiteral("archived"), &context));
+    EXPECT_EQ(context.count(ListTag::staticEntityName()), 0);
+    tags.getListTagForName(QStringLiteral("archived"), &context);
+    EXPECT_TRUE(tags.existsListTagForName(QStringLiteral("Archived"), &context));
+    context.insert<ListTag>(ListTag::staticEntityName())->setName(QStringLiteral("archived"));
+    EXPECT_FALSE(tags.existsListTagForName(QStringLiteral("archived"), &context));
+}
+
+TEST_F(TagLookup, GivenTaggedObjects_WhenAskedForATagName_ThenComparedExactly)
+{
+    TODOItem* item = newItem(QStringLiteral("a"));
+    EXPECT_FALSE(TagManager::itemHasTagName(item, QStringLiteral("work")));
+    item->addTagsObject(tags.getItemTagForName(QStringLiteral("work"), &context));
+    EXPECT_TRUE(TagManager::itemHasTagName(item, QStringLiteral("work")));
+    EXPECT_FALSE(TagManager::itemHasTagName(item, QStringLiteral("Work")));
+
+    TODOList* project = newProject(QStringLiteral("p"));
+    project->addTagsObject(tags.getListTagForName(QStringLiteral("archived"), &context));
+    EXPECT_TRUE(TagManager::listHasTagName(project, QStringLiteral("archived")));
+}
+
+TEST_F(TagLookup, GivenTwoServices_WhenAskedForTheSharedOne_ThenTheFirstAliveAnswers)
+{
+    EXPECT_EQ(TagManager::sharedInstance(), &tags);
+    {
+        TagManager second(TodoModel::shared(), scheduler);
+        EXPECT_EQ(TagManager::sharedInstance(), &tags);
+    }
+    EXPECT_EQ(TagManager::sharedInstance(), &tags);
+}
+
+using ItemTagging = TagFixture;
+
+TEST_F(ItemTagging, GivenItem_WhenTagAddedTwice_ThenAddedAndSentOnce)
+{
+    TODOItem* item = newItem(QStringLiteral("a"));
+    tags.addTagName(QStringLiteral("Work"), item);
+    tags.addTagName(QStringLiteral("work"), item);
+    EXPECT_EQ(item->getTagNames(), QStringList{QStringLiteral("work")});
+    EXPECT_EQ(server.calls, QStringList{QStringLiteral("add Work a")});
+    EXPECT_EQ(tags.pendingCount(), 0);
+}
+
+TEST_F(ItemTagging, GivenTaggedItem_WhenTagRemoved_ThenRemovedLoggedAndSent)
+{
+    TODOItem* item = newItem(QStringLiteral("a"));
+    tags.addTagName(QStringLiteral("work"), item);
+    LogCapture log;
+    tags.removeTagName(QStringLiteral("work"), item);
+    EXPECT_TRUE(item->tags().empty());
+    EXPECT_TRUE(log.contains(QStringLiteral("Removing 'work'")));
+    EXPECT_EQ(server.calls.last(), QStringLiteral("remove work a"));
+}
+
+using TagRetry = TagFixture;
+
+TEST_F(TagRetry, GivenRefusedOperations_WhenTwentySecondsPass_ThenRetriedInTheirOrder)
+{
+    TODOItem* item = newItem(QStringLiteral("a"));
+    server.accept = false;
+    tags.addTagName(QStringLiteral("x"), item);
+    tags.removeTagName(QStringLiteral("x"), item);
+    tags.addTagName(QStringLiteral("y"), item);
+    // Only the first reached the server; the others wait behind it.
+    EXPECT_EQ(server.calls, QStringList{QStringLiteral("add x a")});
+    ASSERT_EQ(tags.pendingCount(), 3);
+    const auto pending = tags.pendingOperations(item);
+    EXPECT_EQ(pending[1].action, QStringLiteral("remove"));
+
+    server.calls.clear();
+    server.accept = true;
+    scheduler.advance(19999);
+    EXPECT_TRUE(server.calls.isEmpty());
+    scheduler.advance(1);
+    EXPECT_EQ(server.calls, (QStringList{"add x a", "remove x a", "add y a"}));
+    EXPECT_EQ(tags.pendingCount(), 0);
+    EXPECT_EQ(scheduler.pendingTimers(), 0);
+}
+
+TEST_F(TagRetry, GivenStillRefused_WhenRetried_ThenLaterOperationsOfThatItemWaitAndTheTimerRearms)
+{
+    TODOItem* item = newItem(QStringLiteral("a"));
+    server.accept = false;
+    tags.addTagName(QStringLiteral("x"), item);
+    tags.addTagName(QStringLiteral("y"), item);
+    server.calls.clear();
+    scheduler.advance(TagManager::kRetryIntervalMs);
+    EXPECT_EQ(server.calls, QStringList{QStringLiteral("add x a")});
+    EXPECT_EQ(tags.pendingCount(), 2);
+    server.accept = true;
+    server.calls.clear();
+    scheduler.advance(TagManager::kRetryIntervalMs);
+    EXPECT_EQ(server.calls, (QStringList{"add x a", "add y a"}));
+}
+
+TEST_F(TagRetry, GivenItemsSharingAnIdInDifferentProjects_WhenRefused_ThenEachKeepsItsOwnOperations)
+{
+    TODOItem* first = newItem(QStringLiteral("first"), 0, newProject(QStringLiteral("p1"), 1));
+    TODOItem* second = newItem(QStringLiteral("second"), 0, newProject(QStringLiteral("p2"), 2));
+    first->setId_(77);
+    second->setId_(77);
+    server.accept = false;
+    tags.addTagName(QStringLiteral("x"), first);
+    tags.addTagName(QStringLiteral("y"), second);
+    ASSERT_EQ(tags.pendingOperations(first).size(), 1u);
+    ASSERT_EQ(tags.pendingOperations(second).size(), 1u);
+    EXPECT_EQ(tags.pendingOperations(first)[0].name, QStringLiteral("x"));
+    EXPECT_EQ(tags.pendingOperations(second)[0].name, QStringLiteral("y"));
+
+    server.accept = true;
+    server.calls.clear();
+    scheduler.advance(TagManager::kRetryIntervalMs);
+    EXPECT_EQ(server.calls, (QStringList{"add x first", "add y second"}));
+}
+
+TEST_F(TagRetry, GivenNoServerYet_WhenTagged_ThenKeptUntilOneAccepts)
+{
+    TODOItem* item = newItem(QStringLiteral("a"));
+    tags.setTagServer(nullptr);
+    tags.addTagName(QStringLiteral("x"), item);
+    EXPECT_EQ(item->getTagNames(), QStringList{QStringLiteral("x")});
+    EXPECT_EQ(tags.pendingCount(), 1);
+    tags.setTagServer(&server);
+    scheduler.advance(TagManager::kRetryIntervalMs);
+    EXPECT_EQ(server.calls, QStringList{QStringLiteral("add x a")});
+}
+
+} // namespace
+} // namespace qv::test

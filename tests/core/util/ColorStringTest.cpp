@@ -1,0 +1,182 @@
+#include "core/util/ColorString.h"
+#include "core/util/StringToColorTransformer.h"
+
+#include "tests/core/util/UtilsTestSupport.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+using qv::ColorString;
+
+namespace {
+
+// Colour strings travel to other clients, so a German user must still write "0.500".
+class GermanLocale : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_savedLocale = QLocale();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        m_savedNumeric = current ? current : "C";
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE"}) {
+            if (std::setlocale(LC_NUMERIC, name)) {
+                m_cLocaleSwitched = true;
+                break;
+            }
+        }
+    }
+    void TearDown() override
+    {
+        std::setlocale(LC_NUMERIC, m_savedNumeric.c_str());
+        QLocale::setDefault(m_savedLocale);
+    }
+
+    bool m_cLocaleSwitched = false;
+
+private:
+    QLocale m_savedLocale;
+    std::string m_savedNumeric;
+};
+
+QColor rgba(double r, double g, double b, double a = 1)
+{
+    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+}
+
+void expectComponents(const std::optional<QColor>& color, double r, double g, double b, double a)
+{
+    ASSERT_TRUE(color.has_value());
+    EXPECT_NEAR(color->redF(), r, 1e-4);
+    EXPECT_NEAR(color->greenF(), g, 1e-4);
+    EXPECT_NEAR(color->blueF(), b, 1e-4);
+    EXPECT_NEAR(color->alphaF(), a, 1e-4);
+}
+
+} // namespace
+
+TEST_F(GermanLocale, GivenAGermanUser_WhenAColourIsWritten_ThenTheDecimalSeparatorIsAPoint)
+{
+    if (m_cLocaleSwitched) {
+        char probe[16];
+        std::snprintf(probe, sizeof probe, "%0.1f", 0.5);
+        EXPECT_STREQ(probe, "0,5") << "the C library's numeric locale is German for this test";
+    }
+    EXPECT_EQ(ColorString::stringFromColor(rgba(0.5, 0.25, 1, 1)),
+              QStringLiteral("{0.500, 0.250, 1.000, 1.000}"));
+    EXPECT_EQ(ColorString::stringFromColorForTheme(rgba(0.5, 0.25, 1)), QStringLiteral("{0.5, 0.25, 1, 1}"));
+    EXPECT_EQ(ColorString::stringFromColorForNewProject(rgba(0.5, 0, 1, 0.5)),
+              QStringLiteral("{0.500000, 0.000000, 1.000000, 0.500000}"));
+}
+
+TEST_F(GermanLocale, GivenAGermanUser_WhenAColourStringIsRead_ThenThePointIsTheDecimalSeparator)
+{
+    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.25, 1, 0.75}")), 0.5, 0.25, 1,
+                     0.75);
+    // A comma is the separator between numbers, never a decimal mark.
+    expectComponents(ColorString::colorWithString(QStringLiteral("{0,5}")), 0, 5, 0, 1);
+}
+
+TEST(ColorStringWriting, GivenAnyColour_WhenWrittenAndReadBack_ThenItIsTheSameToThreeDecimals)
+{
+    for (const QColor& color : {rgba(0.123, 0.456, 0.789, 1), rgba(0, 0, 0, 0), rgba(1, 1, 1, 0.333)}) {
+        const QString text = ColorString::stringFromColor(color);
+        expectComponents(ColorString::colorWithString(text), color.redF(), color.greenF(), color.blueF(),
+                         color.alphaF());
+        EXPECT_EQ(ColorString::stringFromColor(*ColorString::colorWithString(text)), text);
+    }
+}
+
+TEST(ColorStringWriting, GivenColoursOfTheEightBitGrid_WhenWrittenForATheme_ThenTheyKeepSixDigits)
+{
+    EXPECT_EQ(
+        ColorString::stringFromColorForTheme(ColorString::colorWithHexColorString(QStringLiteral("FF8000"))),
+        QStringLiteral("{1, 0.501961, 0, 1}"));
+    EXPECT_EQ(ColorString::stringFromColorForNewProject(
+                  *ColorString::colorWithString(QStringLiteral("{0.1, 0.2}"))),
+              QStringLiteral("{0.100000, 0.200000, 0.000000, 1.000000}"));
+    EXPECT_EQ(ColorString::stringFromColorForTheme(
+                  *ColorString::colorWithString(QStringLiteral("{1.5, -0.25, 0}"))),
+              QStringLiteral("{1.5, -0.25, 0, 1}"));
+}
+
+TEST(ColorStringReading, GivenOneToFourNumbers_WhenRead_ThenMissingColoursAreZeroAndMissingAlphaIsOne)
+{
+    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5}")), 0.5, 0, 0, 1);
+    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.6}")), 0.5, 0.6, 0, 1);
+    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.6, 0.7}")), 0.5, 0.6, 0.7, 1);
+    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.6, 0.7, 0.8}")), 0.5, 0.6, 0.7,
+                     0.8);
+}
+
+TEST(ColorStringReading, GivenBlanksAroundEveryToken_WhenRead_ThenTheyAreSkipped)
+{
+    expectComponents(ColorString::colorWithString(QStringLiteral(" \t{ 0.1 ,\n0.2 , 0.3 ,0.4 } \n")), 0.1,
+                     0.2, 0.3, 0.4);
+}
+
+TEST(ColorStringReading, GivenSignsExponentsAndOutOfRangeValues_WhenRead_ThenTheyAreKeptUnclamped)
+{
+    expectComponents(ColorString::colorWithString(QStringLiteral("{+.5, 5e-1, 1.5, -0.25}")), 0.5, 0.5, 1.5,
+                     0);
+    const auto wide = ColorString::colorWithString(QStringLiteral("{1.5, -0.5, 0, 1}"));
+    ASSERT_TRUE(wide.has_value());
+    EXPECT_NEAR(wide->redF(), 1.5, 1e-3);
+    EXPECT_NEAR(wide->greenF(), -0.5, 1e-3);
+}
+
+TEST(ColorStringReading, GivenMalformedText_WhenRead_ThenNothingIsReturned)
+{
+    for (const char* bad :
+         {"{0.1, 0.2, 0.3, 0.4, 0.5}", "{0.1; 0.2, 0.3, 0.4}", "0.1, 0.2, 0.3, 0.4", "{0.1, 0.2, 0.3, 0.4}x",
+          "{0.1, 0.2, 0.3, 0.4", "{}", "{0.1,}", "{, 0.1}", "{0.1 0.2}", "", "{.}", "{abc}"})
+        EXPECT_FALSE(ColorString::colorWithString(QString::fromLatin1(bad)).has_value()) << bad;
+    EXPECT_FALSE(ColorString::colorWithString(QString()).has_value());
+}
+
+TEST(ColorStringHex, GivenHexadecimalText_WhenRead_ThenRedGreenBlueComeFromTheBytes)
+{
+    const QColor orange = ColorString::colorWithHexColorString(QStringLiteral("FF8000"));
+    EXPECT_DOUBLE_EQ(orange.redF(), 1.0);
+    EXPECT_FLOAT_EQ(orange.greenF(), 128.0f / 255.0f);
+    EXPECT_DOUBLE_EQ(orange.blueF(), 0.0);
+    EXPECT_DOUBLE_EQ(orange.alphaF(), 1.0);
+    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("0x2C3539")), QColor(44, 53, 57));
+    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("ff")), QColor(0, 0, 255));
+    // Scanning stops at the first character that is no hexadecimal digit.
+    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("12zz")), QColor(0, 0, 0x12));
+    // Bits above the red byte are ignored.
+    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("1FF0000")), QColor(255, 0, 0));
+}
+
+TEST(ColorStringHex, GivenNothingReadable_WhenRead_ThenTheColourIsBlack)
+{
+    EXPECT_EQ(ColorString::colorWithHexColorString(QString()), QColor(0, 0, 0));
+    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("#FF0000")), QColor(0, 0, 0));
+    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("xyz")), QColor(0, 0, 0));
+}
+
+TEST(TextColorForBackground, GivenTheBrightnessAtTheThreshold_WhenAsked_ThenOnlyBrighterBackgroundsGetBlack)
+{
+    const QColor lightGrey = QColor::fromRgbF(0.9f, 0.9f, 0.9f, 1);
+    EXPECT_EQ(ColorString::textColorForBackground(rgba(0.6, 0.6, 0.6)), lightGrey);
+    EXPECT_EQ(ColorString::textColorForBackground(rgba(0.2, 0.61, 0.1)), QColor(0, 0, 0));
+    EXPECT_EQ(ColorString::textColorForBackground(rgba(0.2, 0.2, 0.2)), lightGrey);
+    EXPECT_EQ(ColorString::textColorForBackground(rgba(0.5, 0.5, 0.5), 0.4), QColor(0, 0, 0));
+}
+
+TEST(StringToColorTransformer, GivenNoOrUnreadableText_WhenTransformed_ThenTheColourIsWhite)
+{
+    const qv::StringToColorTransformer transformer;
+    EXPECT_EQ(transformer.transformedValueClass(), QMetaType::fromType<QColor>());
+    EXPECT_FALSE(transformer.allowsReverseTransformation());
+    EXPECT_EQ(transformer.transformedValue(QVariant()).value<QColor>(), QColor(Qt::white));
+    EXPECT_EQ(transformer.transformedValue(QString()).value<QColor>(), QColor(Qt::white));
+    EXPECT_EQ(transformer.transformedValue(QStringLiteral("{1; 0}")).value<QColor>(), QColor(Qt::white));
+    const QColor parsed = transformer.transformedValue(QStringLiteral("{1, 0, 0, 1}")).value<QColor>();
+    EXPECT_EQ(parsed, QColor(255, 0, 0));
+}

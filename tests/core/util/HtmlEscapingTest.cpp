@@ -1,0 +1,61 @@
+#include "core/util/HtmlEscaping.h"
+
+#include "tests/core/util/UtilsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using qv::HtmlEscaping;
+
+TEST(HtmlEscapingForHtml, GivenMarkupCharacters_WhenEscaped_ThenTheyBecomeNamedEntities)
+{
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("<b>Tom & \"Jerry's\"</b>")),
+              QStringLiteral("&lt;b&gt;Tom &amp; &quot;Jerry&apos;s&quot;&lt;/b&gt;"));
+}
+
+TEST(HtmlEscapingForHtml, GivenSpecialSetCharacters_WhenEscaped_ThenTheyBecomeTheirNames)
+{
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("5 € – ok")),
+              QStringLiteral("5 &euro; &ndash; ok"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("Œ“”‰")),
+              QStringLiteral("&OElig;&ldquo;&rdquo;&permil;"));
+}
+
+TEST(HtmlEscapingForHtml, GivenOtherNonAsciiText_WhenEscaped_ThenItIsCopiedAsItIs)
+{
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("café 😀")), QStringLiteral("café 😀"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QString()), QString());
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("")), QStringLiteral(""));
+}
+
+TEST(HtmlEscapingNumeric, GivenNumericEscaping_WhenTextHasUnitsAbove127_ThenEachUnitBecomesAReference)
+{
+    const auto table = HtmlEscaping::htmlTable();
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("é<"), table, true),
+              QStringLiteral("&#233;&lt;"));
+    // One reference per surrogate of a character outside the basic plane.
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("a😀b"), table, true),
+              QStringLiteral("a&#55357;&#56832;b"));
+    // Named entities win over numeric ones.
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("€"), table, true), QStringLiteral("&euro;"));
+}
+
+TEST(HtmlEscapingTable, GivenTheHtmlTable_ThenItHoldsThe33EntriesSortedForBinarySearch)
+{
+    const auto table = HtmlEscaping::htmlTable();
+    EXPECT_EQ(table.size(), 33u);
+    EXPECT_TRUE(std::is_sorted(table.begin(), table.end(),
+                               [](const auto& a, const auto& b) { return a.character < b.character; }));
+    // Every entry is found again through the search.
+    for (const auto& entity : table)
+        EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QString(QChar(entity.character))),
+                  QString::fromUtf16(entity.escape));
+}
+
+TEST(HtmlEscapingTable, GivenACustomTable_WhenEscaping_ThenOnlyItsEntriesAreReplaced)
+{
+    const HtmlEscaping::Entity table[] = {{u"&amp;", u'&'}, {u"&tilde;", u'~'}};
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("a&b~<"), table, false),
+              QStringLiteral("a&amp;b&tilde;<"));
+}

@@ -1,0 +1,332 @@
+#include "core/util/Predicate.h"
+#include "core/util/Utils.h"
+
+#include "tests/core/util/UtilsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using qv::Predicate;
+using qv::Utils;
+using qv::test::utc;
+using qv::test::UtilityStore;
+
+namespace {
+
+QVariantMap record(std::initializer_list<std::pair<const char*, QVariant>> pairs)
+{
+    QVariantMap map;
+    for (const auto& [key, value] : pairs)
+        map.insert(QString::fromLatin1(key), value);
+    return map;
+}
+
+bool matches(const QString& format, const QVariantList& arguments, const QVariantMap& object)
+{
+    const Predicate p = Predicate::withFormat(format, arguments);
+    EXPECT_TRUE(p.isValid()) << p.errorString().toStdString();
+    return p.evaluate(object);
+}
+
+const QString kJan1 = QStringLiteral("CAST(\"2024-01-01T00:00:00.000Z\", \"date\")");
+const QString kFeb1 = QStringLiteral("CAST(\"2024-02-01T00:00:00.000Z\", \"date\")");
+
+} // namespace
+
+// ---- The texts of the filter predicates ---------------------------------------------------------
+
+TEST(PredicateFormats, GivenTheFixedFilters_WhenWritten_ThenTheirTextsAreExact)
+{
+    EXPECT_EQ(Utils::filterForItemsThatHaveDueDate().format(), QStringLiteral("(dueDate <> NIL)"));
+    EXPECT_EQ(Utils::filterForItemsThatHaveFiles().format(), QStringLiteral("(files.@count > 0)"));
+    EXPECT_EQ(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).format(),
+              QStringLiteral("(completionDate <> NIL)"));
+}
+
+TEST(PredicateFormats, GivenDateRanges_WhenWritten_ThenBoundsAreJoinedWithAnd)
+{
+    const QDateTime jan1 = utc(2024, 1, 1);
+    const QDateTime feb1 = utc(2024, 2, 1);
+    EXPECT_EQ(Utils::filterItemsWithCreationBetweenMinDate(jan1, feb1).format(),
+              QStringLiteral("(creationDate >= %1) AND (creationDate < %2)").arg(kJan1, kFeb1));
+    EXPECT_EQ(Utils::filterItemsWithCreationBetweenMinDate(jan1, {}).format(),
+              QStringLiteral("(creationDate >= %1)").arg(kJan1));
+    EXPECT_EQ(Utils::filterItemsWithCreationBetweenMinDate({}, Utils::distantFuture()).format(),
+              QStringLiteral("TRUEPREDICATE"));
+    EXPECT_EQ(
+        Utils::filterItemsWithTimestampBetweenMinDate(jan1, feb1).format(),
+        QStringLiteral("(lastModifiedTimestamp >= 1704067200) AND (lastModifiedTimestamp < 1706745600)"));
+    EXPECT_EQ(Utils::filterItemsWithDueDatesBetweenMinDate({}, {}).format(),
+              QStringLiteral("TRUEPREDICATE AND (dueDate <> NIL)"));
+    EXPECT_EQ(Utils::filterItemsWithDueDatesBetweenMinDate(jan1, feb1).format(),
+              QStringLiteral("((dueDate >= %1) AND (dueDate < %2)) AND (dueDate <> NIL)").arg(kJan1, kFeb1));
+    EXPECT_EQ(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, feb1).format(),
+              QStringLiteral("(completionDate < %1)").arg(kFeb1));
+}
+
+TEST(PredicateFormats, GivenUserLists_WhenWritten_ThenNamesAreOredOrNegatedAndAnded)
+{
+    const QStringList two{QStringLiteral("ann@example.com"), QStringLiteral("bob@example.com")};
+    EXPECT_EQ(
+        Utils::filterByOwnerUsernames(two, false).format(),
+        QStringLiteral("(ownerUsername = \"ann@example.com\") OR (ownerUsername = \"bob@example.com\")"));
+    EXPECT_EQ(Utils::filterByCreators(two, true).format(),
+              QStringLiteral(
+                  "(creatorUsername <> \"ann@example.com\") AND (creatorUsername <> \"bob@example.com\")"));
+    EXPECT_EQ(Utils::filterByCompletedBy({QStringLiteral("ann@example.com")}, false).format(),
+              QStringLiteral("(completedByUsername = \"ann@example.com\")"));
+    EXPECT_EQ(Utils::filterByOwnerUsernames({}, true).format(), QStringLiteral("TRUEPREDICATE"));
+}
+
+TEST(PredicateFormats, GivenAFormattedPredicate_WhenItsTextIsParsedAgain_ThenTheTextIsTheSame)
+{
+    const Predicate p = Predicate::withFormat(
+        QStringLiteral("quadrant == %d and (state <> 2 or NOT name contains[cd] %@) AND ANY tags.name IN %@ "
+                       "AND due < %@ AND ratio >= %f AND flag = YES AND owner = nil"),
+        {2, QStringLiteral("say \"hi\" \\ 100%"), QStringList{QStringLiteral("a"), QStringLiteral("b")},
+         utc(2024, 1, 1), 0.25});
+    ASSERT_TRUE(p.isValid()) << p.errorString().toStdString();
+    const QString text = p.format();
+    EXPECT_EQ(text,
+              QStringLiteral("(quadrant == 2) AND ((state <> 2) OR NOT (name contains[cd] \"say \\\"hi\\\" "
+                             "\\\\ 100%\")) AND (ANY tags.name IN {\"a\", \"b\"}) AND (due < %1) AND "
+                             "(ratio >= 0.25) AND (flag = TRUE) AND (owner = NIL)")
+                  .arg(kJan1));
+    const Predicate again = Predicate::withFormat(text);
+    ASSERT_TRUE(again.isValid()) << again.errorString().toStdString();
+    EXPECT_EQ(again.format(), text);
+}
+
+TEST(PredicateFormats, GivenBrokenFormats_WhenParsed_ThenThePredicateIsInvalidAndMatchesNothing)
+{
+    for (const char* bad : {"(name = %@", "name %@", "name = ", "= 3", "name = 'open", "a = 1 AND",
+                            "a = {1, b}", "a contains[x] 1", "a = CAST(1, \"number\")"}) {
+        const Predicate p = Predicate::withFormat(QString::fromLatin1(bad), {QStringLiteral("x")});
+        EXPECT_FALSE(p.isValid()) << bad;
+        EXPECT_FALSE(p.errorString().isEmpty()) << bad;
+        EXPECT_FALSE(p.evaluate(record({{"name", "x"}}))) << bad;
+        EXPECT_TRUE(p.format().isEmpty()) << bad;
+    }
+    EXPECT_FALSE(Predicate::withFormat(QStringLiteral("a = %@ AND b = %@"), {1}).isValid());
+    EXPECT_FALSE(Predicate::withFormat(QStringLiteral("a = %@"), {1, 2}).isValid());
+    EXPECT_FALSE(
+        Predicate::andPredicate({Predicate::withFormat(QStringLiteral("(")), Predicate()}).isValid());
+}
+
+// ---- Evaluation -----------------------------------------------------------------------------------
+
+TEST(PredicateEvaluation, GivenComparisons_WhenEvaluated_ThenNumbersTextsAndDatesCompareByValue)
+{
+    const QVariantMap item =
+        record({{"index", 200}, {"ratio", 0.5}, {"name", "Plan"}, {"due", utc(2024, 5, 1)}});
+    EXPECT_TRUE(matches(QStringLiteral("index = 200.0"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("index > %d AND index <= 200"), {199}, item));
+    EXPECT_TRUE(matches(QStringLiteral("ratio < 1 && ratio => 0.5"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("name == 'Plan'"), {}, item));
+    EXPECT_FALSE(matches(QStringLiteral("name = 'plan'"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("name =[c] 'plan'"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("due >= %@ AND due < %@"), {utc(2024, 5, 1), utc(2024, 5, 2)}, item));
+    EXPECT_TRUE(matches(QStringLiteral("NOT due < CAST(1714521600, \"date\")"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("TRUEPREDICATE OR FALSEPREDICATE"), {}, item));
+    EXPECT_FALSE(matches(QStringLiteral("name > 3"), {}, item));
+}
+
+TEST(PredicateEvaluation, GivenMissingValues_WhenCompared_ThenOnlyNilTestsAndInequalityPass)
+{
+    const QVariantMap empty;
+    EXPECT_TRUE(matches(QStringLiteral("dueDate = NIL"), {}, empty));
+    EXPECT_FALSE(matches(QStringLiteral("dueDate <> nil"), {}, empty));
+    EXPECT_FALSE(matches(QStringLiteral("dueDate >= %@"), {utc(2024, 1, 1)}, empty));
+    EXPECT_FALSE(matches(QStringLiteral("dueDate < %@"), {utc(2024, 1, 1)}, empty));
+    EXPECT_TRUE(matches(QStringLiteral("ownerUsername != %@"), {QStringLiteral("ann")}, empty));
+    EXPECT_FALSE(matches(QStringLiteral("name contains[cd] 'a'"), {}, empty));
+    EXPECT_TRUE(matches(QStringLiteral("files.@count = 0"), {}, empty));
+}
+
+TEST(PredicateEvaluation, GivenATextSearch_WhenEvaluated_ThenCaseAndAccentsAreIgnored)
+{
+    const QVariantMap cafe = record({{"name", QStringLiteral("Café Crème")}});
+    EXPECT_TRUE(matches(QStringLiteral("name contains[cd] %@"), {QStringLiteral("cafe")}, cafe));
+    EXPECT_TRUE(matches(QStringLiteral("name contains[cd] %@"), {QStringLiteral("CRÈME")}, cafe));
+    EXPECT_FALSE(matches(QStringLiteral("name contains[c] %@"), {QStringLiteral("cafe")}, cafe));
+    EXPECT_FALSE(matches(QStringLiteral("name contains[d] %@"), {QStringLiteral("CAFE")}, cafe));
+    EXPECT_TRUE(matches(QStringLiteral("name contains %@"), {QStringLiteral("é C")}, cafe));
+    // Decomposed input matches precomposed text.
+    EXPECT_TRUE(matches(QStringLiteral("name contains[cd] %@"), {QStringLiteral("cafe\u0301")}, cafe));
+}
+
+TEST(PredicateEvaluation, GivenAnArgumentWithQuotesAndPercentSigns_WhenSubstituted_ThenItIsOnlyAValue)
+{
+    const QVariantMap item = record({{"name", QStringLiteral("100% \"sure\"")}});
+    EXPECT_TRUE(matches(QStringLiteral("name = %@"), {QStringLiteral("100% \"sure\"")}, item));
+    EXPECT_FALSE(matches(QStringLiteral("name = %@"), {QStringLiteral("x\" OR name != \"x")}, item));
+    EXPECT_TRUE(
+        matches(QStringLiteral("%K = %@"), {QStringLiteral("name"), QStringLiteral("100% \"sure\"")}, item));
+}
+
+TEST(PredicateEvaluation, GivenCollections_WhenQuantified_ThenAnyAllAndNoneTestTheElements)
+{
+    const QVariantMap item =
+        record({{"tags", QStringList{QStringLiteral("work"), QStringLiteral("home")}}, {"state", 2}});
+    EXPECT_TRUE(matches(QStringLiteral("ANY tags = 'work'"), {}, item));
+    EXPECT_FALSE(matches(QStringLiteral("ALL tags = 'work'"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("NONE tags = 'garden'"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("tags CONTAINS 'home'"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("state IN %@"), {QVariant(QVariantList{2, 3})}, item));
+    EXPECT_FALSE(matches(QStringLiteral("state IN {0, 1}"), {}, item));
+    EXPECT_TRUE(matches(QStringLiteral("tags.@count == 2"), {}, item));
+}
+
+TEST(PredicateEvaluation, GivenStoreObjects_WhenKeyPathsFollowRelationships_ThenRelatedValuesAreRead)
+{
+    UtilityStore store;
+    auto* item = store.item(record({{"name", "Report"}}));
+    auto* project = store.list(QStringLiteral("Q3 Planning"));
+    item->setToOne(QStringLiteral("list"), project);
+    auto* urgent = store.tag(QStringLiteral("Urgent"));
+    item->addToMany(QStringLiteral("tags"), urgent);
+    item->addToMany(QStringLiteral("tags"), store.tag(QStringLiteral("Home")));
+    store.file(item);
+    auto* bare = store.item(record({{"name", "Bare"}}));
+
+    const auto eval = [](const QString& format, const QVariantList& args, const qv::store::ManagedObject* o) {
+        const Predicate p = Predicate::withFormat(format, args);
+        EXPECT_TRUE(p.isValid()) << p.errorString().toStdString();
+        return p.evaluate(o);
+    };
+    EXPECT_TRUE(eval(QStringLiteral("list.name = 'Q3 Planning'"), {}, item));
+    EXPECT_FALSE(eval(QStringLiteral("list.name = 'Q3 Planning'"), {}, bare));
+    EXPECT_TRUE(eval(QStringLiteral("list = nil"), {}, bare));
+    EXPECT_TRUE(eval(QStringLiteral("list = %@"), {QVariant::fromValue(project)}, item));
+    EXPECT_TRUE(eval(QStringLiteral("ANY tags.name contains[cd] 'urg'"), {}, item));
+    EXPECT_TRUE(
+        eval(QStringLiteral("ANY tags IN %@"), {QVariant(QVariantList{QVariant::fromValue(urgent)})}, item));
+    EXPECT_FALSE(
+        eval(QStringLiteral("ANY tags IN %@"), {QVariant(QVariantList{QVariant::fromValue(urgent)})}, bare));
+    EXPECT_TRUE(eval(QStringLiteral("(files.@count > 0)"), {}, item));
+    EXPECT_FALSE(eval(QStringLiteral("(files.@count > 0)"), {}, bare));
+    EXPECT_TRUE(eval(QStringLiteral("SELF.name = 'Bare'"), {}, bare));
+    // Unknown keys read as missing instead of failing.
+    EXPECT_TRUE(eval(QStringLiteral("noSuchKey = nil"), {}, item));
+}
+
+// ---- The filters on items ----------------------------------------------------------------------
+
+TEST(ItemFilterDateRanges, GivenNoUsableBounds_WhenCreationIsFiltered_ThenEverythingPasses)
+{
+    UtilityStore store;
+    auto* undated = store.item();
+    EXPECT_TRUE(Utils::filterItemsWithCreationBetweenMinDate({}, {}).evaluate(undated));
+    EXPECT_TRUE(Utils::filterItemsWithCreationBetweenMinDate(Utils::distantPast(), Utils::distantFuture())
+                    .evaluate(undated));
+}
+
+TEST(ItemFilterDateRanges, GivenDueBounds_WhenFiltered_ThenLowerIsInclusiveUpperExclusiveAndUndatedFail)
+{
+    UtilityStore store;
+    const QDateTime from = utc(2024, 3, 1);
+    const QDateTime before = utc(2024, 4, 1);
+    auto* atLower = store.item(record({{"dueDate", from}}));
+    auto* atUpper = store.item(record({{"dueDate", before}}));
+    auto* undated = store.item();
+    const Predicate range = Utils::filterItemsWithDueDatesBetweenMinDate(from, before);
+    EXPECT_TRUE(range.evaluate(atLower));
+    EXPECT_FALSE(range.evaluate(atUpper));
+    EXPECT_FALSE(range.evaluate(undated));
+    const Predicate open = Utils::filterItemsWithDueDatesBetweenMinDate({}, {});
+    EXPECT_TRUE(open.evaluate(atUpper));
+    EXPECT_FALSE(open.evaluate(undated));
+}
+
+TEST(ItemFilterDateRanges, GivenCompletionAndModification_WhenFiltered_ThenOnlyCompletedAndInRangePass)
+{
+    UtilityStore store;
+    auto* done =
+        store.item(record({{"completionDate", utc(2024, 3, 5)}, {"lastModifiedTimestamp", 1704067200}}));
+    auto* open = store.item(record({{"lastModifiedTimestamp", 1704067199}}));
+    EXPECT_TRUE(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).evaluate(done));
+    EXPECT_FALSE(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).evaluate(open));
+    EXPECT_FALSE(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, utc(2025, 1, 1)).evaluate(open));
+    const Predicate modified = Utils::filterItemsWithTimestampBetweenMinDate(utc(2024, 1, 1), {});
+    EXPECT_TRUE(modified.evaluate(done));
+    EXPECT_FALSE(modified.evaluate(open));
+}
+
+TEST(ItemFilterUsers, GivenOwnerLists_WhenFiltered_ThenEitherNeitherOrEveryoneMatches)
+{
+    UtilityStore store;
+    auto* ann = store.item(record({{"ownerUsername", "ann"}}));
+    auto* bob = store.item(record({{"ownerUsername", "bob"}}));
+    auto* cid = store.item(record({{"ownerUsername", "cid"}}));
+    auto* nobody = store.item();
+    const QStringList annAndBob{QStringLiteral("ann"), QStringLiteral("bob")};
+    const Predicate either = Utils::filterByOwnerUsernames(annAndBob, false);
+    const Predicate neither = Utils::filterByOwnerUsernames(annAndBob, true);
+    EXPECT_TRUE(either.evaluate(ann));
+    EXPECT_TRUE(either.evaluate(bob));
+    EXPECT_FALSE(either.evaluate(cid));
+    EXPECT_FALSE(neither.evaluate(ann));
+    EXPECT_TRUE(neither.evaluate(cid));
+    EXPECT_TRUE(neither.evaluate(nobody));
+    for (bool negate : {false, true})
+        for (auto* item : {ann, nobody})
+            EXPECT_TRUE(Utils::filterByOwnerUsernames({}, negate).evaluate(item));
+}
+
+TEST(ItemFilterSearch, GivenAWordWithAnApostrophe_WhenSearched_ThenCaseAndAccentsDoNotMatter)
+{
+    UtilityStore store;
+    auto* french = store.item(record({{"name", QStringLiteral("Préparer l'Été")}}));
+    auto* notes =
+        store.item(record({{"name", "Other"}, {"descriptionText", QStringLiteral("CAFÉ with Ann")}}));
+    auto* miss = store.item(record({{"name", "Nothing here"}}));
+    Utils::ItemDictionary groups{{QStringLiteral("Do Now"), {french, miss}},
+                                 {QStringLiteral("Later"), {notes}},
+                                 {QStringLiteral("Empty"), {miss}}};
+
+    const auto found = Utils::filterItemsBySearchField(QStringLiteral("L'ETE"), groups);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->keys(), QStringList{QStringLiteral("Do Now")});
+    EXPECT_EQ(found->value(QStringLiteral("Do Now")), (Utils::ItemList{french}));
+    // The argument's lists were filtered too; emptied ones stay in the argument.
+    EXPECT_EQ(groups.value(QStringLiteral("Do Now")), (Utils::ItemList{french}));
+    EXPECT_TRUE(groups.value(QStringLiteral("Empty")).empty());
+    EXPECT_EQ(groups.size(), 3);
+}
+
+TEST(ItemFilterSearch, GivenNotesAndSpecialCharacters_WhenSearched_ThenTheyAreSearchedLiterally)
+{
+    UtilityStore store;
+    auto* notes =
+        store.item(record({{"name", "Other"}, {"descriptionText", QStringLiteral("CAFÉ \"50%\" off")}}));
+    Utils::ItemDictionary groups{{QStringLiteral("q"), {notes}}};
+    EXPECT_EQ(Utils::filterItemsBySearchField(QStringLiteral("cafe"), groups)->size(), 1);
+    EXPECT_EQ(Utils::filterItemsBySearchField(QStringLiteral("\"50%\""), groups)->size(), 1);
+    EXPECT_TRUE(Utils::filterItemsBySearchField(QStringLiteral("50%%"), groups)->isEmpty());
+}
+
+TEST(ItemFilterSearch, GivenAnEmptyTextOrDictionary_WhenSearched_ThenTheDictionaryOrNothingComesBack)
+{
+    UtilityStore store;
+    auto* item = store.item(record({{"name", "x"}}));
+    Utils::ItemDictionary groups{{QStringLiteral("q"), {item}}, {QStringLiteral("r"), {}}};
+    const auto same = Utils::filterItemsBySearchField(QString(), groups);
+    ASSERT_TRUE(same.has_value());
+    EXPECT_EQ(*same, groups);
+    Utils::ItemDictionary empty;
+    EXPECT_FALSE(Utils::filterItemsBySearchField(QStringLiteral("x"), empty).has_value());
+}
+
+TEST(ItemFilterOwner, GivenAnOwner_WhenFiltered_ThenCopiesAreMadeAndTheArgumentIsUnchanged)
+{
+    UtilityStore store;
+    auto* ann = store.item(record({{"ownerUsername", "ann"}}));
+    auto* nobody = store.item();
+    const Utils::ItemDictionary groups{{QStringLiteral("a"), {ann, nobody}}, {QStringLiteral("b"), {nobody}}};
+    const Utils::ItemDictionary anns = Utils::filterItemsByOwner(QStringLiteral("ann"), groups);
+    EXPECT_EQ(anns, (Utils::ItemDictionary{{QStringLiteral("a"), {ann}}}));
+    EXPECT_EQ(groups.value(QStringLiteral("a")).size(), 2u);
+    const Utils::ItemDictionary unowned = Utils::filterItemsByOwner(QString(), groups);
+    EXPECT_EQ(unowned,
+              (Utils::ItemDictionary{{QStringLiteral("a"), {nobody}}, {QStringLiteral("b"), {nobody}}}));
+    EXPECT_TRUE(Utils::filterItemsByOwner(QStringLiteral("ann"), {}).isEmpty());
+}

@@ -1,0 +1,552 @@
+#include "core/util/Utils.h"
+
+#include "platform/Alerts.h"
+#include "platform/Log.h"
+#include "tests/core/util/UtilsTestSupport.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QSet>
+#include <QSysInfo>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+using qv::Utils;
+using qv::test::utc;
+using qv::test::UtilityStore;
+
+namespace {
+
+const QTimeZone berlin("Europe/Berlin");
+
+QDateTime inBerlin(int y, int m, int d, int h = 0, int min = 0, int s = 0, int ms = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(h, min, s, ms), berlin);
+}
+
+QVariantMap values(std::initializer_list<std::pair<const char*, QVariant>> pairs)
+{
+    QVariantMap map;
+    for (const auto& [key, value] : pairs)
+        map.insert(QString::fromLatin1(key), value);
+    return map;
+}
+
+QStringList names(const Utils::ItemList& items)
+{
+    QStringList result;
+    for (const auto* item : items)
+        result.append(item->value(QStringLiteral("name")).toString());
+    return result;
+}
+
+const QString kHost = QStringLiteral("sync.example.net");
+
+} // namespace
+
+// ---- Colours --------------------------------------------------------------------------------
+
+TEST(UtilsColors, GivenHexText_WhenRead_ThenTheBytesGiveRedGreenBlue)
+{
+    EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("FF0000")), QColor(255, 0, 0));
+    EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("2C3539")), QColor(44, 53, 57));
+    EXPECT_EQ(Utils::colorWithHexColorString(QString()), QColor(0, 0, 0));
+    EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("#2C3539")), QColor(0, 0, 0));
+}
+
+TEST(UtilsColors, GivenTheIconSetting_WhenAskedForTheOverdueColour_ThenItIsDarkGreyOrRed)
+{
+    EXPECT_EQ(Utils::textColorForOverdue(false), QColor(44, 53, 57));
+    EXPECT_EQ(Utils::textColorForOverdue(true), QColor::fromRgbF(0.7f, 0, 0, 1));
+}
+
+// ---- Calendar arithmetic ---------------------------------------------------------------------
+
+TEST(UtilsDates, GivenADate_WhenTheTimeOfDayIsStripped_ThenItIsLocalMidnight)
+{
+    EXPECT_EQ(Utils::stripTimeOfDay(inBerlin(2024, 3, 31, 15, 30), berlin), inBerlin(2024, 3, 31));
+    // 23:30 UTC is already the next day in Berlin.
+    EXPECT_EQ(Utils::stripTimeOfDay(utc(2024, 1, 1, 23, 30), berlin), inBerlin(2024, 1, 2));
+    EXPECT_FALSE(Utils::stripTimeOfDay(QDateTime(), berlin).isValid());
+}
+
+TEST(UtilsDates, GivenADate_WhenSecondsAreStripped_ThenTheMinuteStays)
+{
+    EXPECT_EQ(Utils::stripSeconds(inBerlin(2024, 5, 1, 17, 45, 59, 500), berlin),
+              inBerlin(2024, 5, 1, 17, 45));
+    // The repeated hour of the autumn change keeps its own offset.
+    const QDateTime secondPass = inBerlin(2024, 10, 27, 1, 30).addSecs(2 * 3600 + 42);
+    EXPECT_EQ(Utils::stripSeconds(secondPass, berlin), secondPass.addSecs(-42));
+}
+
+TEST(UtilsDates, GivenAnHour_WhenAdded_ThenTheDaySetsThatHourRatherThanAddingToIt)
+{
+    EXPECT_EQ(Utils::addHour(9, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 5, 1, 9));
+    EXPECT_EQ(Utils::addHour(25, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 5, 2, 1));
+    EXPECT_EQ(Utils::addHour(-1, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 4, 30, 23));
+}
+
+TEST(UtilsDates, GivenAnHourThatTheSpringChangeSkips_WhenAdded_ThenTheTimeMovesForward)
+{
+    const QDateTime result = Utils::addHour(2, inBerlin(2024, 3, 31, 12), berlin);
+    ASSERT_TRUE(result.isValid());
+    EXPECT_EQ(result, inBerlin(2024, 3, 31, 3));
+}
+
+TEST(UtilsDates, GivenYears_WhenAdded_ThenTheDayIsKeptAtMidnightAndLeapDaysRollOver)
+{
+    EXPECT_EQ(Utils::addYear(1, inBerlin(2012, 2, 29, 17, 45), berlin), inBerlin(2013, 3, 1));
+    EXPECT_EQ(Utils::addYear(4, inBerlin(2012, 2, 29, 17, 45), berlin), inBerlin(2016, 2, 29));
+    EXPECT_EQ(Utils::addYear(-1, inBerlin(2024, 7, 14, 8), berlin), inBerlin(2023, 7, 14));
+}
+
+TEST(UtilsDaysBetween, GivenTwoMinutesAcrossMidnight_WhenCounted_ThenTheyAreOneDayApart)
+{
+    const QDateTime before = inBerlin(2024, 5, 1, 23, 59);
+    const QDateTime after = inBerlin(2024, 5, 2, 0, 1);
+    EXPECT_EQ(Utils::daysFromDate(before, after, berlin), 1);
+    EXPECT_EQ(Utils::daysFromDate(after, before, berlin), -1);
+    EXPECT_EQ(Utils::daysFromDate(before, inBerlin(2024, 5, 1, 0, 0), berlin), 0);
+}
+
+TEST(UtilsDaysBetween, GivenDaysAcrossDaylightSavingChanges_WhenCounted_ThenCalendarDaysCount)
+{
+    // 23 hours apart across the spring change, 49 across the autumn one.
+    EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 3, 30, 12), inBerlin(2024, 3, 31, 12), berlin), 1);
+    EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 3, 31, 0, 30), inBerlin(2024, 3, 31, 23, 30), berlin), 0);
+    EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 10, 26, 0, 30), inBerlin(2024, 10, 28, 0, 30), berlin), 2);
+    EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 10, 27, 23, 30), inBerlin(2024, 10, 27, 0, 30), berlin), 0);
+}
+
+TEST(UtilsDaysBetween, GivenDatesInOtherZones_WhenCounted_ThenTheUsersCalendarDecidesTheDay)
+{
+    // Yesterday 23:59 is overdue, today 00:00 is not: the overdue rule built on this count.
+    const QDateTime now = inBerlin(2024, 5, 2, 10);
+    EXPECT_EQ(Utils::daysFromDate(now, inBerlin(2024, 5, 1, 23, 59), berlin), -1);
+    EXPECT_EQ(Utils::daysFromDate(now, inBerlin(2024, 5, 2, 0, 0), berlin), 0);
+    EXPECT_EQ(Utils::daysFromDate(utc(2024, 1, 1, 12), utc(2024, 1, 1, 23, 30), berlin), 1);
+    EXPECT_EQ(Utils::daysFromDate(QDateTime(), now, berlin), 0);
+}
+
+// ---- Date comparison ---------------------------------------------------------------------
+
+TEST(UtilsCompareDates, GivenOneDateMissing_WhenCompared_ThenTheDatedOneComesFirstInBothOrders)
+{
+    const QDateTime dated = inBerlin(2040, 1, 1, 12);
+    EXPECT_EQ(Utils::compare(dated, false, QDateTime(), false, berlin), std::weak_ordering::less);
+    EXPECT_EQ(Utils::compare(QDateTime(), false, dated, false, berlin), std::weak_ordering::greater);
+    EXPECT_EQ(Utils::compare(QDateTime(), false, QDateTime(), true, berlin), std::weak_ordering::equivalent);
+}
+
+TEST(UtilsCompareDates, GivenADateWithinTheFirstSecondOf1970_WhenCompared_ThenItCountsAsNoDate)
+{
+    const QDateTime epoch = utc(1970, 1, 1);
+    EXPECT_EQ(Utils::compare(epoch, false, QDateTime(), false, berlin), std::weak_ordering::equivalent);
+    EXPECT_EQ(Utils::compare(utc(1970, 1, 1, 0, 0, 0, 999), false, QDateTime(), false, berlin),
+              std::weak_ordering::equivalent);
+    EXPECT_EQ(Utils::compare(epoch, false, utc(2040, 6, 1), false, berlin), std::weak_ordering::greater);
+    EXPECT_EQ(Utils::compare(utc(1970, 1, 1, 0, 0, 1), false, epoch, false, berlin),
+              std::weak_ordering::less);
+}
+
+TEST(UtilsCompareDates, GivenDatesInOneMinuteOrOneAllDayDay_WhenCompared_ThenTheyAreTheSame)
+{
+    EXPECT_EQ(
+        Utils::compare(inBerlin(2024, 5, 1, 9, 30, 5), false, inBerlin(2024, 5, 1, 9, 30, 55), false, berlin),
+        std::weak_ordering::equivalent);
+    EXPECT_EQ(Utils::compare(inBerlin(2024, 5, 1, 9, 30), false, inBerlin(2024, 5, 1, 9, 31), false, berlin),
+              std::weak_ordering::less);
+    EXPECT_EQ(Utils::compare(inBerlin(2024, 5, 1, 8), true, inBerlin(2024, 5, 1, 20), true, berlin),
+              std::weak_ordering::equivalent);
+    // Only the all-day side loses its time of day.
+    EXPECT_EQ(Utils::compare(inBerlin(2024, 5, 1, 20), true, inBerlin(2024, 5, 1, 0, 1), false, berlin),
+              std::weak_ordering::less);
+}
+
+TEST(UtilsCompareStartDates, GivenEqualStartDates_WhenCompared_ThenLowerCompletionComesFirst)
+{
+    UtilityStore store;
+    auto* a = store.item(values({{"startDate", inBerlin(2024, 5, 1, 9)}, {"completionPercentage", 60}}));
+    auto* b =
+        store.item(values({{"startDate", inBerlin(2024, 5, 1, 9, 0, 30)}, {"completionPercentage", 20}}));
+    auto* none = store.item(values({{"startDate", inBerlin(2024, 5, 1, 9)}}));
+    EXPECT_EQ(Utils::compareStartDates(*a, *b, berlin), std::weak_ordering::greater);
+    EXPECT_EQ(Utils::compareStartDates(*b, *a, berlin), std::weak_ordering::less);
+    // A missing percentage counts as 0.
+    EXPECT_EQ(Utils::compareStartDates(*none, *b, berlin), std::weak_ordering::less);
+}
+
+TEST(UtilsCompareStartDates, GivenAllDayFlags_WhenCompared_ThenTheFlagComesFromTheItem)
+{
+    UtilityStore store;
+    auto* allDayLate = store.item(values({{"startDate", inBerlin(2024, 5, 1, 20)}, {"allDay", true}}));
+    auto* early = store.item(values({{"startDate", inBerlin(2024, 5, 1, 6)}}));
+    auto* undated = store.item();
+    EXPECT_EQ(Utils::compareStartDates(*allDayLate, *early, berlin), std::weak_ordering::less);
+    EXPECT_EQ(Utils::compareStartDates(*undated, *early, berlin), std::weak_ordering::greater);
+}
+
+// ---- Transfer and query dates ----------------------------------------------------------------
+
+TEST(UtilsTransferDates, GivenADate_WhenWrittenForAQuery_ThenItIsUtcWithSixFractionDigits)
+{
+    EXPECT_EQ(Utils::restQueryDateString(utc(2024, 3, 5, 7, 8, 9, 123)),
+              QStringLiteral("2024-03-05%2007:08:09.123000-00:00"));
+    EXPECT_EQ(Utils::restQueryDateString(inBerlin(2024, 7, 1, 1, 0)),
+              QStringLiteral("2024-06-30%2023:00:00.000000-00:00"));
+}
+
+TEST(UtilsTransferDates, GivenADate_WhenTurnedIntoTransferSeconds_ThenWholeSecondsSince1970Remain)
+{
+    EXPECT_EQ(Utils::secondsSince1970(utc(2023, 11, 14, 22, 13, 20, 999)), 1700000000);
+    EXPECT_EQ(Utils::secondsSince1970(utc(1969, 12, 31, 23, 59, 59, 500)), -1);
+    EXPECT_EQ(Utils::dateFromSecondsSince1970(1700000000), utc(2023, 11, 14, 22, 13, 20));
+}
+
+// ---- Sorting ---------------------------------------------------------------------------------
+
+TEST(UtilsOlderFirst, GivenItemsWithAndWithoutDueDates_WhenSorted_ThenUndatedOnesKeepTheirOrderAtTheEnd)
+{
+    UtilityStore store;
+    Utils::ItemList items;
+    items.push_back(store.item(values({{"name", "u1"}})));
+    items.push_back(store.item(values({{"name", "late"}, {"dueDate", utc(2024, 6, 1)}})));
+    items.push_back(store.item(values({{"name", "u2"}})));
+    items.push_back(store.item(values({{"name", "early"}, {"dueDate", utc(2024, 1, 1)}})));
+    items.push_back(store.item(values({{"name", "u3"}})));
+    items.push_back(store.item(values({{"name", "mid"}, {"dueDate", utc(2024, 3, 1)}})));
+    const Utils::ItemList before = items;
+
+    const Utils::ItemList sorted = Utils::olderFirst(items);
+    EXPECT_EQ(names(sorted), (QStringList{"early", "mid", "late", "u1", "u2", "u3"}));
+    EXPECT_EQ(items, before);
+}
+
+TEST(UtilsOlderFirst, GivenOnlyUndatedItems_WhenSorted_ThenTheOrderIsUnchanged)
+{
+    UtilityStore store;
+    Utils::ItemList items;
+    for (int i = 0; i < 40; ++i)
+        items.push_back(store.item(values({{"name", QString::number(i)}})));
+    EXPECT_EQ(Utils::olderFirst(items), items);
+}
+
+TEST(UtilsSortByKey, GivenIndexes_WhenSorted_ThenEqualOnesKeepTheirOrderInBothDirections)
+{
+    UtilityStore store;
+    Utils::ItemList items;
+    items.push_back(store.item(values({{"name", "a"}, {"index", 200}})));
+    items.push_back(store.item(values({{"name", "b"}, {"index", 100}})));
+    items.push_back(store.item(values({{"name", "c"}, {"index", 200}})));
+    items.push_back(store.item(values({{"name", "none"}})));
+    EXPECT_EQ(names(Utils::sortByIndex(items, true)), (QStringList{"none", "b", "a", "c"}));
+    EXPECT_EQ(names(Utils::sortByIndex(items, false)), (QStringList{"a", "c", "b", "none"}));
+}
+
+TEST(UtilsSortByKey, GivenNames_WhenSortedAlphabetically_ThenTheComparisonIsCaseSensitive)
+{
+    UtilityStore store;
+    Utils::ItemList items;
+    for (const char* name : {"banana", "Cherry", "apple"})
+        items.push_back(store.item(values({{"name", name}})));
+    EXPECT_EQ(names(Utils::sortByAlphabetical(items, true)), (QStringList{"Cherry", "apple", "banana"}));
+    EXPECT_EQ(names(Utils::sortByAlphabetical(items, false)), (QStringList{"banana", "apple", "Cherry"}));
+}
+
+TEST(UtilsLoadedObjects, GivenNestedLists_WhenFlattened_ThenOnlyOneLevelIsOpened)
+{
+    const QVariantList inner{QStringLiteral("x")};
+    const QVariantList loaded{QStringLiteral("a"), QVariantList{QStringLiteral("b"), QVariant(inner)},
+                              QStringLiteral("d")};
+    const QVariantList flat = Utils::processOnDidLoadObjects(loaded);
+    ASSERT_EQ(flat.size(), 4);
+    EXPECT_EQ(flat[0].toString(), QStringLiteral("a"));
+    EXPECT_EQ(flat[1].toString(), QStringLiteral("b"));
+    EXPECT_EQ(flat[2].toList(), inner);
+    EXPECT_EQ(flat[3].toString(), QStringLiteral("d"));
+}
+
+TEST(UtilsReportError, GivenAMessage_WhenReported_ThenAnAlertWithOneOkButtonIsShown)
+{
+    qv::ScriptedAlerts alerts;
+    Utils::reportError(alerts, QStringLiteral("Invalid e-mail"), QStringLiteral("Please check the address."));
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown()[0].message, QStringLiteral("Invalid e-mail"));
+    EXPECT_EQ(alerts.shown()[0].informative, QStringLiteral("Please check the address."));
+    EXPECT_EQ(alerts.shown()[0].button, QStringLiteral("OK"));
+    EXPECT_FALSE(alerts.shown()[0].confirmation);
+}
+
+// ---- Text helpers ----------------------------------------------------------------------------
+
+TEST(UtilsFirstLine, GivenLeadingBlankLines_WhenAsked_ThenTheFirstLineWithTextIsTrimmed)
+{
+    EXPECT_EQ(Utils::firstLineWithContent(QStringLiteral("\n \t\r\n\t Buy milk \nand eggs")),
+              QStringLiteral("Buy milk"));
+    EXPECT_TRUE(Utils::firstLineWithContent(QStringLiteral(" \n\t\n")).isNull());
+    EXPECT_TRUE(Utils::firstLineWithContent(QString()).isNull());
+}
+
+TEST(UtilsFileNames, GivenForbiddenCharacters_WhenSanitised_ThenOnlyTheyAreDropped)
+{
+    EXPECT_EQ(Utils::sanitizeFileNameString(QStringLiteral("Plan/2024?.txt")),
+              QStringLiteral("Plan2024.txt"));
+    EXPECT_EQ(Utils::sanitizeFileNameString(QStringLiteral("a/b\\c?d%e*f|g\"h<i>j")),
+              QStringLiteral("abcdefghij"));
+}
+
+TEST(UtilsEmail, GivenAddresses_WhenValidated_ThenTheWholeTextMustMatch)
+{
+    EXPECT_TRUE(Utils::validateEmail(QStringLiteral("jane.doe+work@mail.example.com")));
+    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.museum")));
+    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.com ")));
+    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.com\n")));
+    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("Jane <jane@example.com>")));
+    EXPECT_FALSE(Utils::validateEmail(QString()));
+}
+
+TEST(UtilsEmail, GivenANameAndAnAddressInBrackets_WhenValidated_ThenTheAddressIsReturned)
+{
+    qv::LogCapture log;
+    EXPECT_EQ(Utils::validateRichEmail(QStringLiteral("Jane Doe <jane@example.com>")),
+              QStringLiteral("jane@example.com"));
+    EXPECT_EQ(Utils::validateRichEmail(QStringLiteral("jane@example.com")),
+              QStringLiteral("jane@example.com"));
+    // The blank after the bracket is the last non-empty piece, and no address.
+    EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("Jane <jane@example.com> ")).isNull());
+    EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("<>")).isNull());
+    EXPECT_TRUE(log.contains(QStringLiteral("components: (\"Jane Doe \", \"jane@example.com\", \"\")")));
+}
+
+TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCounts)
+{
+    EXPECT_EQ(Utils::idFromURI(QStringLiteral("/api/v1/item/123/")), 123);
+    EXPECT_EQ(Utils::idFromURI(QStringLiteral("/api/v1/item/123")), 123);
+    EXPECT_FALSE(Utils::idFromURI(QStringLiteral("/api/v1/item/abc/")).has_value());
+    EXPECT_FALSE(Utils::idFromURI(QStringLiteral("/api/v1/item/123/abc")).has_value());
+    EXPECT_FALSE(Utils::idFromURI(QStringLiteral("")).has_value());
+    EXPECT_FALSE(Utils::idFromURI(QString()).has_value());
+}
+
+// ---- The application's URL scheme --------------------------------------------------------------
+
+TEST(UtilsUrls, GivenTheSyncHost_WhenPrefixesAreBuilt_ThenTheyCarryTheSchemeAndPath)
+{
+    EXPECT_EQ(Utils::urlPrefixForItems(kHost), QStringLiteral("quadrivo://sync.example.net/api/v1/item/"));
+    EXPECT_EQ(Utils::urlPrefixForProjects(kHost),
+              QStringLiteral("quadrivo://sync.example.net/api/v1/project/"));
+    EXPECT_EQ(Utils::QVWebUrlPrefixForProjects(QStringLiteral("https://sync.example.net")),
+              QStringLiteral("https://sync.example.net/qvweb/pr/"));
+}
+
+TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
+{
+    UtilityStore store;
+    EXPECT_TRUE(Utils::urlForItem(*store.item(), kHost).isEmpty());
+    EXPECT_TRUE(Utils::urlForItem(*store.item(values({{"serverID", 0}})), kHost).isEmpty());
+    EXPECT_EQ(Utils::urlForItem(*store.item(values({{"serverID", 42}})), kHost),
+              QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/42")));
+    EXPECT_TRUE(Utils::urlForProject(*store.list(QStringLiteral("p")), kHost).isEmpty());
+    EXPECT_TRUE(Utils::urlForProject(*store.list(QStringLiteral("p"), -5), kHost).isEmpty());
+    EXPECT_EQ(Utils::urlForProject(*store.list(QStringLiteral("p"), 7), kHost),
+              QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/project/7")));
+}
+
+TEST(UtilsUrls, GivenIncomingLinks_WhenParsed_ThenIdentifiersComeOnlyFromTheirOwnPrefix)
+{
+    const QUrl item(QStringLiteral("quadrivo://sync.example.net/api/v1/item/42"));
+    const QUrl project(QStringLiteral("quadrivo://sync.example.net/api/v1/project/7/"));
+    EXPECT_EQ(Utils::itemIDFromURL(item, kHost), 42);
+    EXPECT_FALSE(Utils::itemIDFromURL(project, kHost).has_value());
+    EXPECT_EQ(Utils::projectIDFromURL(project, kHost), 7);
+    EXPECT_FALSE(Utils::projectIDFromURL(item, kHost).has_value());
+    EXPECT_FALSE(
+        Utils::itemIDFromURL(QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/x")), kHost));
+    EXPECT_FALSE(Utils::itemIDFromURL(QUrl(QStringLiteral("quadrivo://other.host/api/v1/item/42")), kHost));
+    // Host names arrive lower-cased.
+    EXPECT_EQ(Utils::itemIDFromURL(item, QStringLiteral("Sync.Example.NET")), 42);
+}
+
+TEST(UtilsUrls, GivenSchemeLinks_WhenClassified_ThenSyncAndBlankLinksAreRecognised)
+{
+    EXPECT_TRUE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/sync/"))));
+    EXPECT_FALSE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/1"))));
+    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://"))));
+    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo:///"))));
+    EXPECT_FALSE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://x"))));
+}
+
+TEST(UtilsSignatures, GivenEachVariant_WhenWritten_ThenSloganAndTrackingQueryMatch)
+{
+    const QString page = QStringLiteral("https://www.example.com/app");
+    EXPECT_EQ(Utils::signatureMessage(page, 0),
+              QStringLiteral(
+                  "<p><br><br><i><a href=\"https://www.example.com/app?b2\">Quadrivo</a>, the task manager "
+                  "for managers.</i>\n"));
+    EXPECT_EQ(
+        Utils::signatureMessage(page, 2),
+        QStringLiteral("<p><br><br><i>Get <a href=\"https://www.example.com/app?b4\">Quadrivo</a>, the best "
+                       "task manager out there.</i>\n"));
+    EXPECT_EQ(
+        Utils::signatureMessageTextFormat(page, 1),
+        QStringLiteral("Quadrivo, the to do list app for every platform: https://www.example.com/app?b3\n"));
+    EXPECT_EQ(Utils::signatureMessageTextFormat(page, 2),
+              QStringLiteral("Quadrivo, the best task manager out there: https://www.example.com/app?b4\n"));
+    EXPECT_EQ(Utils::signatureMessageTextFormat(page, 3),
+              QStringLiteral("Quadrivo, your second brain for tasks: https://www.example.com/app?c1\n"));
+}
+
+TEST(UtilsSignatures, GivenRandomPicks_WhenWritten_ThenEachIsOneOfTheFour)
+{
+    const QString page = QStringLiteral("https://www.example.com/app");
+    QStringList all;
+    for (int v = 0; v < 4; ++v)
+        all.append(Utils::signatureMessageTextFormat(page, v));
+    QSet<QString> seen;
+    for (int i = 0; i < 200; ++i) {
+        const QString pick = Utils::signatureMessageTextFormat(page);
+        EXPECT_TRUE(all.contains(pick));
+        seen.insert(pick);
+    }
+    EXPECT_EQ(seen.size(), 4);
+}
+
+// ---- Digests and device identity -------------------------------------------------------------
+
+TEST(UtilsDigests, GivenKnownMessages_WhenDigested_ThenTheStandardLowercaseSha1Results)
+{
+    EXPECT_EQ(Utils::SHA1(""), QStringLiteral("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
+    EXPECT_EQ(Utils::SHA1fromString(QString()), QStringLiteral("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
+    EXPECT_EQ(Utils::SHA1("abc"), QStringLiteral("a9993e364706816aba3e25717850c26c9cd0d89d"));
+    // The byte string ends at its first NUL.
+    EXPECT_EQ(Utils::SHA1("abc\0def"), Utils::SHA1("abc"));
+    EXPECT_EQ(Utils::SHA1fromString(QStringLiteral("é")),
+              QString::fromLatin1(QCryptographicHash::hash("\xc3\xa9", QCryptographicHash::Sha1).toHex()));
+}
+
+TEST(UtilsDeviceIdentity, GivenAHostName_WhenTheIdentifierIsComputed_ThenItIsSha1OfSaltHostAndEdition)
+{
+    const QByteArray expected =
+        QCryptographicHash::hash("plumfeatherdrumsbuild-host.example.orgHalvern", QCryptographicHash::Sha1)
+            .toHex();
+    EXPECT_EQ(Utils::deviceUIDForHostName(QStringLiteral("Build-Host.Example.ORG")),
+              QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::deviceUIDForHostName(QStringLiteral("build-host.example.org")),
+              QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::HashAndSalt(QStringLiteral("build-host.example.orgHalvern")),
+              QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::deviceUIDForHostName(QStringLiteral("other-host")).size(), 40);
+    EXPECT_NE(Utils::deviceUIDForHostName(QStringLiteral("other-host")), QString::fromLatin1(expected));
+}
+
+TEST(UtilsDeviceIdentity, GivenThisMachine_WhenAskedTwice_ThenTheSameIdentifierIsComputedOnce)
+{
+    qv::LogCapture log;
+    const QString first = Utils::getDeviceUID();
+    const QString second = Utils::getDeviceUID();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(first, Utils::deviceUIDForHostName(QSysInfo::machineHostName()));
+    const QString line =
+        QStringLiteral("host for authentication: '%1'").arg(QSysInfo::machineHostName().toLower());
+    EXPECT_EQ(log.count(line), 1);
+}
+
+TEST(UtilsUserAgent, GivenTheApplicationNameAndVersion_WhenAsked_ThenTheyAreJoinedWithASlash)
+{
+    const QString savedName = QCoreApplication::applicationName();
+    const QString savedVersion = QCoreApplication::applicationVersion();
+    QCoreApplication::setApplicationName(QStringLiteral("Quadrivo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.17.0"));
+    EXPECT_EQ(Utils::appUserAgent(), QStringLiteral("Quadrivo/2.17.0"));
+    QCoreApplication::setApplicationVersion(QString());
+    EXPECT_EQ(Utils::appUserAgent(), QStringLiteral("Quadrivo/(null)"));
+    QCoreApplication::setApplicationName(savedName);
+    QCoreApplication::setApplicationVersion(savedVersion);
+}
+
+TEST(UtilsUtcOffset, GivenZonesWithHalfHourOffsets_WhenAsked_ThenWholeHoursTowardZeroAreGiven)
+{
+    qv::LogCapture log;
+    const QDateTime at = utc(2024, 1, 15, 12);
+    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(5 * 3600 + 1800), at), 5);
+    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(-(3 * 3600 + 1800)), at), -3);
+    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone::utc(), at), 0);
+    EXPECT_EQ(Utils::offsetFromUTC(berlin, utc(2024, 7, 1)), 2);
+    EXPECT_TRUE(log.contains(QStringLiteral("date=2024-01-15 12:00:00 +0000 timeZoneOffset=5")));
+}
+
+TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsed_ThenMissingPartsAreZeroAndOthersFail)
+{
+    unsigned major = 1, minor = 1, bugFix = 1;
+    EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("12"), &major, &minor, &bugFix));
+    EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(12u, 0u, 0u));
+    EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("22.04"), &major, &minor, &bugFix));
+    EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(22u, 4u, 0u));
+    EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("10.6.8"), &major, nullptr, &bugFix));
+    EXPECT_EQ(std::tuple(major, bugFix), std::tuple(10u, 8u));
+    EXPECT_FALSE(Utils::parseSystemVersion(QStringLiteral("unknown"), &major, &minor, &bugFix));
+    EXPECT_FALSE(Utils::parseSystemVersion(QStringLiteral("1.2.3.4"), &major, &minor, &bugFix));
+}
+
+TEST(UtilsSystemVersion, GivenAVersion_WhenPacked_ThenItIsTheDecimalCodeWithSaturatedFields)
+{
+    EXPECT_EQ(Utils::systemVersionCode(10, 6, 8), 0x1068u);
+    EXPECT_EQ(Utils::systemVersionCode(10, 7, 0), 0x1070u);
+    EXPECT_EQ(Utils::systemVersionCode(12, 0, 0), 0x1200u);
+    EXPECT_EQ(Utils::systemVersionCode(10, 15, 7), 0x1097u);
+    EXPECT_EQ(Utils::systemVersionCode(150, 1, 0), 0x9910u);
+}
+
+TEST(UtilsSystemVersion, GivenThisSystem_WhenAsked_ThenTheCodeMatchesTheReportedVersion)
+{
+    unsigned major = 0, minor = 0, bugFix = 0;
+    Utils::getSystemVersionMajor(&major, &minor, &bugFix);
+    Utils::getSystemVersionMajor(nullptr, nullptr, nullptr);
+    EXPECT_EQ(Utils::macVersion(), Utils::systemVersionCode(major, minor, bugFix));
+    EXPECT_NE(Utils::macVersion(), 0u);
+}
+
+// ---- Hexadecimal text ------------------------------------------------------------------------
+
+TEST(UtilsHex, GivenTexts_WhenTestedForHex_ThenOnlyTheFirstFiveCharactersCount)
+{
+    for (const char* yes : {"0a1b2c", "ABCDEF", "12", "", "12345z"})
+        EXPECT_TRUE(Utils::isHex(QString::fromLatin1(yes))) << yes;
+    for (const char* no : {"xyz", "12g45", "1234z", " 12"})
+        EXPECT_FALSE(Utils::isHex(QString::fromLatin1(no))) << no;
+    EXPECT_FALSE(Utils::isHex(QStringLiteral("1é")));
+}
+
+TEST(UtilsHex, GivenABuffer_WhenDecodedInPlace_ThenItsFirstHalfHoldsTheBytes)
+{
+    char buffer[] = "0a1B";
+    Utils::hexToBinary(buffer, 4);
+    EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 0x0A);
+    EXPECT_EQ(static_cast<unsigned char>(buffer[1]), 0x1B);
+
+    char odd[] = "ff7";
+    Utils::hexToBinary(odd, 3);
+    EXPECT_EQ(static_cast<unsigned char>(odd[0]), 0xFF);
+    EXPECT_EQ(odd[1], 'f');
+
+    char tooShort[] = "a";
+    Utils::hexToBinary(tooShort, 1);
+    EXPECT_EQ(tooShort[0], 'a');
+
+    char bad[] = "zz";
+    Utils::hexToBinary(bad, 2);
+    EXPECT_EQ(bad[0], 0);
+}
+
+TEST(UtilsHex, GivenHexText_WhenConverted_ThenPairsBecomeBytesAndBadDigitsEndAPair)
+{
+    qv::LogCapture log;
+    EXPECT_EQ(Utils::hexToBinary(QStringLiteral("0a1bff")), QByteArray("\x0a\x1b\xff", 3));
+    EXPECT_EQ(Utils::hexToBinary(QStringLiteral("1gg1")), QByteArray("\x01\x00", 2));
+    EXPECT_EQ(Utils::hexToBinary(QStringLiteral("abc")), QByteArray("\xab", 1));
+    EXPECT_TRUE(Utils::hexToBinary(QStringLiteral("a")).isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("<0a1bff>")));
+}
