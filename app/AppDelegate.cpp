@@ -2,8 +2,8 @@
 
 #include "app/ColorList.h"
 #include "app/DeleteCacheWindowController.h"
+#include "app/InboxHandOver.h"
 #include "app/LaunchAgent.h"
-#include "app/ServicesEntry.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TodoModel.h"
 #include "core/util/BuildInfo.h"
@@ -460,7 +460,7 @@ void AppDelegate::addNewItemFromText(const QString& text)
         Log::line(QStringLiteral("No document for the text handed over"));
         return;
     }
-    ServicesEntry(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
+    InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
         .addNewItemFromText(text);
 }
 
@@ -470,7 +470,7 @@ void AppDelegate::addNewItemFromFiles(const QStringList& paths)
         Log::line(QStringLiteral("No document for the files handed over"));
         return;
     }
-    ServicesEntry(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
+    InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
         .addNewItemFromFiles(paths);
 }
 

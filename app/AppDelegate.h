@@ -21,7 +21,7 @@ class LaunchAgent;
 class MyDocument;
 
 // The application's start-up and shutdown: the launch in two halves, activation, the quit
-// sequence, the badge, the font tiers, the colour list, the URL scheme and the Services entry.
+// sequence, the badge, the font tiers, the colour list, the URL scheme and the command-line hand-over.
 // Plain logic over injected services and interfaces: the entry point wires the real window,
 // sync engine and neighbours, tests wire fakes. Main thread only.
 class AppDelegate {
@@ -118,7 +118,7 @@ public:
 
     // --- Links and handed-over input ---
     void handleURL(const QString& text);
-    // Links at once; text and files once the Services entry is registered.
+    // Links at once; text and files once the hand-over is ready.
     void handleLaunchRequest(const LaunchRequest& request);
     void addNewItemFromText(const QString& text);
     void addNewItemFromFiles(const QStringList& paths);

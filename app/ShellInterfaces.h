@@ -70,7 +70,7 @@ public:
     virtual void endSheet() = 0;
 };
 
-// What the Services entry asks of the attachment manager.
+// What the hand-over asks of the attachment manager.
 class AttachmentUploads {
 public:
     virtual ~AttachmentUploads() = default;

@@ -176,7 +176,7 @@ int main(int argc, char** argv)
 
     delegate.applicationWillFinishLaunching();
     // Links that started the application arrive between the two halves, as the platform
-    // delivers them; text and files wait for the Services entry.
+    // delivers them; text and files wait for the hand-over.
     delegate.handleLaunchRequest(request);
     delegate.applicationDidFinishLaunching();
 

@@ -1,7 +1,7 @@
 #include "tests/app/ShellFakes.h"
 
+#include "app/InboxHandOver.h"
 #include "app/LaunchRequest.h"
-#include "app/ServicesEntry.h"
 #include "core/model/TODOItem.h"
 
 #include <QDir>
@@ -12,7 +12,7 @@ namespace qv::test {
 
 namespace {
 
-using ServicesEntryTest = ShellFixture;
+using InboxHandOverTest = ShellFixture;
 
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x93\x8C"); // one character, two UTF-16 units
 
@@ -45,7 +45,7 @@ QStringList inboxNames(MyDocument& document)
 TEST(ServicesTextRule, GivenOneLineOf600Characters_WhenSplit_ThenTheTitleHas512AndTheNotesTheRest)
 {
     const QString line = QString(600, u'a');
-    const auto parts = ServicesEntry::titleAndNotesFromText(line);
+    const auto parts = InboxHandOver::titleAndNotesFromText(line);
     EXPECT_EQ(parts.title, QString(512, u'a'));
     EXPECT_EQ(parts.notes, QString(88, u'a'));
 }
@@ -53,23 +53,23 @@ TEST(ServicesTextRule, GivenOneLineOf600Characters_WhenSplit_ThenTheTitleHas512A
 TEST(ServicesTextRule, GivenTwoLines_WhenSplit_ThenTheNotesStartWithTheLineBreak)
 {
     const auto parts =
-        ServicesEntry::titleAndNotesFromText(QStringLiteral("  \n Buy milk\nat the corner shop\n\n"));
+        InboxHandOver::titleAndNotesFromText(QStringLiteral("  \n Buy milk\nat the corner shop\n\n"));
     EXPECT_EQ(parts.title, QStringLiteral("Buy milk"));
     EXPECT_EQ(parts.notes, QStringLiteral("\nat the corner shop"));
 }
 
 TEST(ServicesTextRule, GivenTitlesAtTheLimit_WhenSplit_Then512StaysAnd513IsCut)
 {
-    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(QString(512, u'b')).title.size(), 512);
-    EXPECT_TRUE(ServicesEntry::titleAndNotesFromText(QString(512, u'b')).notes.isEmpty());
-    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(QString(513, u'b')).title.size(), 512);
+    EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QString(512, u'b')).title.size(), 512);
+    EXPECT_TRUE(InboxHandOver::titleAndNotesFromText(QString(512, u'b')).notes.isEmpty());
+    EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QString(513, u'b')).title.size(), 512);
 }
 
 TEST(ServicesTextRule, GivenAWideCharacterAtTheTitleLimit_WhenCut_ThenItIsKeptWhole)
 {
     const QString text = QString(511, u'a') + kEmoji + QStringLiteral("rest");
-    const auto parts = ServicesEntry::titleAndNotesFromText(text);
-    EXPECT_EQ(ServicesEntry::characterCount(parts.title), 512);
+    const auto parts = InboxHandOver::titleAndNotesFromText(text);
+    EXPECT_EQ(InboxHandOver::characterCount(parts.title), 512);
     EXPECT_TRUE(parts.title.endsWith(kEmoji));
     EXPECT_EQ(parts.notes, QStringLiteral("rest"));
     EXPECT_FALSE(hasLoneSurrogate(parts.title));
@@ -79,22 +79,22 @@ TEST(ServicesTextRule, GivenAWideCharacterAtTheTitleLimit_WhenCut_ThenItIsKeptWh
     QString wide;
     for (int i = 0; i < 512; ++i)
         wide += kEmoji;
-    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(wide).title, wide);
+    EXPECT_EQ(InboxHandOver::titleAndNotesFromText(wide).title, wide);
 }
 
 TEST(ServicesTextRule, GivenNotesBeyond20000Characters_WhenCut_ThenTheyKeepTheirFirst20000Whole)
 {
     QString notes = QStringLiteral("\n") + QString(19'998, u'n') + kEmoji + kEmoji + QStringLiteral("tail");
-    const auto parts = ServicesEntry::titleAndNotesFromText(QStringLiteral("Title") + notes);
-    EXPECT_EQ(ServicesEntry::characterCount(parts.notes), 20'000);
+    const auto parts = InboxHandOver::titleAndNotesFromText(QStringLiteral("Title") + notes);
+    EXPECT_EQ(InboxHandOver::characterCount(parts.notes), 20'000);
     EXPECT_TRUE(parts.notes.endsWith(kEmoji));
     EXPECT_FALSE(hasLoneSurrogate(parts.notes));
 
     const QString exact = QStringLiteral("\n") + QString(19'999, u'n');
-    EXPECT_EQ(ServicesEntry::titleAndNotesFromText(QStringLiteral("T") + exact).notes, exact);
+    EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QStringLiteral("T") + exact).notes, exact);
 }
 
-TEST_F(ServicesEntryTest, GivenTextHandedOver_WhenAdded_ThenAnInboxItemAppearsAndTheInboxIsShown)
+TEST_F(InboxHandOverTest, GivenTextHandedOver_WhenAdded_ThenAnInboxItemAppearsAndTheInboxIsShown)
 {
     launch();
     delegate->addNewItemFromText(QStringLiteral("Call Ada\nabout the budget"));
@@ -105,7 +105,7 @@ TEST_F(ServicesEntryTest, GivenTextHandedOver_WhenAdded_ThenAnInboxItemAppearsAn
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
 }
 
-TEST_F(ServicesEntryTest, GivenOnlyBlanksAndLineBreaks_WhenAdded_ThenNoItemIsMadeButTheInboxIsShown)
+TEST_F(InboxHandOverTest, GivenOnlyBlanksAndLineBreaks_WhenAdded_ThenNoItemIsMadeButTheInboxIsShown)
 {
     launch();
     delegate->addNewItemFromText(QStringLiteral(" \n\t\n "));
@@ -113,7 +113,7 @@ TEST_F(ServicesEntryTest, GivenOnlyBlanksAndLineBreaks_WhenAdded_ThenNoItemIsMad
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
 }
 
-TEST_F(ServicesEntryTest, GivenTextHandedOverBeforeTheLaunchEnds_WhenTheEntryIsRegistered_ThenItIsAdded)
+TEST_F(InboxHandOverTest, GivenTextHandedOverBeforeTheLaunchEnds_WhenTheEntryIsRegistered_ThenItIsAdded)
 {
     makeDelegate().applicationWillFinishLaunching();
     LaunchRequest request;
@@ -126,7 +126,7 @@ TEST_F(ServicesEntryTest, GivenTextHandedOverBeforeTheLaunchEnds_WhenTheEntryIsR
 
 // --- Files
 
-TEST_F(ServicesEntryTest, GivenThreeFiles_WhenAdded_ThenOneItemIsMadeForTheFirstAndItsUploadOffered)
+TEST_F(InboxHandOverTest, GivenThreeFiles_WhenAdded_ThenOneItemIsMadeForTheFirstAndItsUploadOffered)
 {
     launch();
     QStringList paths;
@@ -149,7 +149,7 @@ TEST_F(ServicesEntryTest, GivenThreeFiles_WhenAdded_ThenOneItemIsMadeForTheFirst
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
 }
 
-TEST_F(ServicesEntryTest, GivenTheUploadDeclined_WhenAFileIsAdded_ThenTheItemStaysWithoutUpload)
+TEST_F(InboxHandOverTest, GivenTheUploadDeclined_WhenAFileIsAdded_ThenTheItemStaysWithoutUpload)
 {
     launch();
     attachments.answer = false;
@@ -160,7 +160,7 @@ TEST_F(ServicesEntryTest, GivenTheUploadDeclined_WhenAFileIsAdded_ThenTheItemSta
     EXPECT_FALSE(log.has(QStringLiteral("attachments.upload")));
 }
 
-TEST_F(ServicesEntryTest, GivenAFolderAMissingFileOrNoFile_WhenAdded_ThenNothingHappens)
+TEST_F(InboxHandOverTest, GivenAFolderAMissingFileOrNoFile_WhenAdded_ThenNothingHappens)
 {
     launch();
     delegate->addNewItemFromFiles({home.root()});

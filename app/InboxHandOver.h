@@ -12,7 +12,7 @@ class TODOItem;
 
 // Text or a file handed over by another program (quadrivo --add-text / --add-file) becomes a
 // new inbox item.
-class ServicesEntry {
+class InboxHandOver {
 public:
     static constexpr qsizetype kMaxTitleLength = 512;
     static constexpr qsizetype kMaxNotesLength = 20000;
@@ -29,7 +29,7 @@ public:
     static QString leftCharacters(const QString& text, qsizetype count);
 
     // attachments may be null: files are then never uploaded.
-    ServicesEntry(MyDocument& document, Preferences& preferences, AttachmentUploads* attachments);
+    InboxHandOver(MyDocument& document, Preferences& preferences, AttachmentUploads* attachments);
 
     // The new item; nullptr when the text has no title (the inbox panel is shown all the same).
     TODOItem* addNewItemFromText(const QString& text);

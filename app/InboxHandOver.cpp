@@ -1,4 +1,4 @@
-#include "app/ServicesEntry.h"
+#include "app/InboxHandOver.h"
 
 #include "app/ShellInterfaces.h"
 #include "core/document/MyDocument.h"
@@ -17,7 +17,7 @@ const QString kShowingInbox = QStringLiteral("kShowingInbox");
 
 } // namespace
 
-qsizetype ServicesEntry::characterCount(const QString& text)
+qsizetype InboxHandOver::characterCount(const QString& text)
 {
     qsizetype count = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -28,7 +28,7 @@ qsizetype ServicesEntry::characterCount(const QString& text)
     return count;
 }
 
-QString ServicesEntry::leftCharacters(const QString& text, qsizetype count)
+QString InboxHandOver::leftCharacters(const QString& text, qsizetype count)
 {
     qsizetype i = 0;
     for (qsizetype taken = 0; taken < count && i < text.size(); ++taken) {
@@ -39,7 +39,7 @@ QString ServicesEntry::leftCharacters(const QString& text, qsizetype count)
     return text.left(i);
 }
 
-ServicesEntry::TitleAndNotes ServicesEntry::titleAndNotesFromText(const QString& text)
+InboxHandOver::TitleAndNotes InboxHandOver::titleAndNotesFromText(const QString& text)
 {
     const QString trimmed = text.trimmed();
     TitleAndNotes result;
@@ -55,18 +55,18 @@ ServicesEntry::TitleAndNotes ServicesEntry::titleAndNotesFromText(const QString&
     return result;
 }
 
-ServicesEntry::ServicesEntry(MyDocument& document, Preferences& preferences, AttachmentUploads* attachments)
+InboxHandOver::InboxHandOver(MyDocument& document, Preferences& preferences, AttachmentUploads* attachments)
     : m_document(document), m_preferences(preferences), m_attachments(attachments)
 {
 }
 
-void ServicesEntry::showInbox()
+void InboxHandOver::showInbox()
 {
     if (!m_preferences.boolValue(kShowingInbox))
         m_preferences.setValue(kShowingInbox, true);
 }
 
-TODOItem* ServicesEntry::addNewItemFromText(const QString& text)
+TODOItem* InboxHandOver::addNewItemFromText(const QString& text)
 {
     Log::line(text.trimmed());
     const TitleAndNotes parts = titleAndNotesFromText(text);
@@ -76,7 +76,7 @@ TODOItem* ServicesEntry::addNewItemFromText(const QString& text)
     return item;
 }
 
-TODOItem* ServicesEntry::addNewItemFromFiles(const QStringList& paths)
+TODOItem* InboxHandOver::addNewItemFromFiles(const QStringList& paths)
 {
     if (paths.isEmpty())
         return nullptr;
