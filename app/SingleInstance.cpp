@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "core/util/BuildInfo.h"
+
 #include "platform/Log.h"
 
 #include <QDeadlineTimer>
@@ -42,6 +44,12 @@ SingleInstance::~SingleInstance()
         m_server->close();
         QLocalServer::removeServer(socketPath());
     }
+}
+
+SingleInstance::Alert SingleInstance::alreadyRunningAlert()
+{
+    return {QStringLiteral("Another copy of %1 is already running.").arg(BuildInfo::displayName()),
+            QStringLiteral("This copy will now quit.")};
 }
 
 QString SingleInstance::lockPath() const

@@ -34,6 +34,13 @@ public:
     // the lock but does not listen yet.
     Outcome start(const QByteArray& message, QString* error = nullptr, int connectTimeoutMs = 5000);
 
+    // What a plain second launch tells the user before it stops.
+    struct Alert {
+        QString message;
+        QString informative;
+    };
+    static Alert alreadyRunningAlert();
+
     QString lockPath() const;
     QString socketPath() const;
 

@@ -66,8 +66,8 @@ int main(int argc, char** argv)
     case SingleInstance::Outcome::AlreadyRunning: {
         QMessageBox alert;
         alert.setIcon(QMessageBox::Warning);
-        alert.setText(QStringLiteral("Another copy of %1 is already running.").arg(BuildInfo::displayName()));
-        alert.setInformativeText(QStringLiteral("This copy will now quit."));
+        alert.setText(SingleInstance::alreadyRunningAlert().message);
+        alert.setInformativeText(SingleInstance::alreadyRunningAlert().informative);
         alert.setStandardButtons(QMessageBox::Ok);
         alert.exec();
         return 0;

@@ -44,14 +44,6 @@ TEST(LauncherBadgeTest, GivenACount_WhenTheSignalIsBuilt_ThenItCarriesCountAndVi
     EXPECT_EQ(removed.value(QStringLiteral("count")).toLongLong(), 0);
 }
 
-TEST(LauncherBadgeTest, GivenNoBus_WhenTheCountChanges_ThenNothingHappens)
-{
-    LauncherBadge badge(QDBusConnection(QStringLiteral("no-such-connection")));
-    badge.setBadgeCount(3);
-    badge.setBadgeCount(0);
-    SUCCEED();
-}
-
 TEST(LauncherBadgeTest, GivenAPrivateSessionBus_WhenTheCountChanges_ThenADockOnTheBusSeesIt)
 {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));

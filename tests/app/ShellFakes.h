@@ -11,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 
 #include <QStringList>
 
@@ -231,13 +232,6 @@ protected:
         delegate->applicationDidFinishLaunching();
         scheduler.runPosted();
         return *delegate;
-    }
-
-    TODOList* addProject(const QString& name)
-    {
-        auto* project = delegate->document()->context().insert<TODOList>(TODOList::staticEntityName());
-        project->setName(name);
-        return project;
     }
 
     // The projects in the store file as another reader sees them.

@@ -50,8 +50,8 @@ int startGuard(qv::SingleInstance& guard, const qv::LaunchRequest& request)
         say(QStringLiteral("forwarded"));
         return 0;
     case qv::SingleInstance::Outcome::AlreadyRunning:
-        say(QStringLiteral("Another copy of %1 is already running.").arg(qv::BuildInfo::displayName()));
-        say(QStringLiteral("This copy will now quit."));
+        say(qv::SingleInstance::alreadyRunningAlert().message);
+        say(qv::SingleInstance::alreadyRunningAlert().informative);
         return 3;
     case qv::SingleInstance::Outcome::Failed:
         say(QStringLiteral("failed ") + error);

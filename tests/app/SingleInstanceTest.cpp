@@ -109,8 +109,10 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItShowsTh
 
     Helper second(home, {QStringLiteral("guard")});
     EXPECT_EQ(second.finish(), 3);
-    EXPECT_TRUE(
-        second.output.contains("Another copy of Quadrivo is already running.\nThis copy will now quit.\n"));
+    const SingleInstance::Alert alert = SingleInstance::alreadyRunningAlert();
+    EXPECT_EQ(alert.message, QStringLiteral("Another copy of Quadrivo is already running."));
+    EXPECT_EQ(alert.informative, QStringLiteral("This copy will now quit."));
+    EXPECT_TRUE(second.output.contains((alert.message + u'\n' + alert.informative + u'\n').toUtf8()));
     // The running copy is not told.
     first.output += first.process.readAllStandardOutput();
     EXPECT_FALSE(first.output.contains("message"));

@@ -91,7 +91,7 @@ TEST_F(ItemPoll, GivenAnItemOfAProjectNotKnownHere_ThenTheProjectIsDownloadedWit
 TEST_F(ItemPoll, GivenAnItemMovedToAProjectNotKnownHere_ThenItKeepsItsProjectUntilTheNewOneHasCome)
 {
     TODOList* home = startWithProject();
-    TODOItem* item = device->addItem(home, QStringLiteral("moving"));
+    TODOItem* item = ItemBuilder("moving").madeBy(*device->document, home);
     tick(5'000);
     ASSERT_TRUE(item->isValidUniID());
     const qint64 elsewhere = server.createProjectAsOtherDevice({{"name", "elsewhere"}});
@@ -127,7 +127,7 @@ TEST_F(ItemPoll, GivenThisDevicesOwnUploadComingBack_ThenNothingIsCreated)
 TEST_F(ItemPoll, GivenTwoRemoteChangesBetweenSaves_ThenTheSecondIsMergedAndNothingIsSentBack)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("v1"));
+    TODOItem* item = ItemBuilder("v1").madeBy(*device->document, project);
     tick(5'000);
     device->save();
     const qint64 id = item->serverID();
@@ -148,7 +148,7 @@ TEST_F(ItemPoll, GivenTwoRemoteChangesBetweenSaves_ThenTheSecondIsMergedAndNothi
 TEST_F(ItemPoll, GivenTheOwnerChangedOnTheServer_ThenTheDelegationIsAnnouncedAndTheItemHighlighted)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("task"));
+    TODOItem* item = ItemBuilder("task").madeBy(*device->document, project);
     tick(5'000);
     QVariantMap delegated;
     device->notifications.addObserver(this, kNotificationItemDelegated,
@@ -171,14 +171,11 @@ protected:
     void SetUp() override
     {
         project = startWithProject();
-        local = device->addItem(project, QStringLiteral("local"));
+        local = ItemBuilder("local").madeBy(*device->document, project);
         tick(5'000);
         ASSERT_EQ(local->edited_since(), 0);
         local->context()->processPendingChanges();
-        incoming = scratch.insert<TODOItem>(TODOItem::staticEntityName());
-        incoming->setServerID(local->serverID());
-        incoming->setId_(local->id_());
-        incoming->setName(QStringLiteral("remote"));
+        incoming = ItemBuilder("remote").withServerID(local->serverID()).withId(local->id_()).in(scratch);
     }
     bool merge()
     {

@@ -30,7 +30,7 @@ TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewI
     TODOList* project = startWithProject();
     std::vector<TODOItem*> items;
     for (int i = 0; i < 23; ++i)
-        items.push_back(device->addItem(project, QStringLiteral("item %1").arg(i)));
+        items.push_back(ItemBuilder(QStringLiteral("item %1").arg(i)).madeBy(*device->document, project));
     server.clearRequests();
     tick(5'000);
 
@@ -49,7 +49,7 @@ TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewI
         expectInStepWithServer(item);
     EXPECT_EQ(server.itemCount(), 23);
 
-    TODOItem* single = device->addItem(project, QStringLiteral("alone"));
+    TODOItem* single = ItemBuilder("alone").madeBy(*device->document, project);
     server.clearRequests();
     tick(5'000);
     const QList<QJsonObject> singles = postedBodies();
@@ -62,7 +62,7 @@ TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewI
 TEST_F(ItemUpload, GivenAnEditWhileTheUploadIsOut_ThenTheItemIsSentAgain)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("first"));
+    TODOItem* item = ItemBuilder("first").madeBy(*device->document, project);
     server.holdNext(QStringLiteral("/api/v1/item/"));
     ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
     EXPECT_EQ(item->edited_since(), 1); // the stored flag stays set until the server has it
@@ -81,7 +81,7 @@ TEST_F(ItemUpload, GivenAnEditWhileTheUploadIsOut_ThenTheItemIsSentAgain)
 TEST_F(ItemUpload, GivenA500Reply_ThenTheFlagStaysAndTheNextPassRetries)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    TODOItem* item = ItemBuilder("x").madeBy(*device->document, project);
     server.failNext(QStringLiteral("/api/v1/item/"), 500);
     settle(); // the document asks for the upload at once
     EXPECT_EQ(item->edited_since(), 1);
@@ -96,8 +96,8 @@ TEST_F(ItemUpload, GivenA500Reply_ThenTheFlagStaysAndTheNextPassRetries)
 TEST_F(ItemUpload, GivenAnItemInAProjectNotYetOnTheServer_ThenItWaitsForTheProject)
 {
     start(*device);
-    TODOList* project = device->addProject(QStringLiteral("P"));
-    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    TODOList* project = ProjectBuilder(device->context(), "P");
+    TODOItem* item = ItemBuilder("x").madeBy(*device->document, project);
     server.failNext(QStringLiteral("/api/v1/project/"), 500);
     tick(5'000);
     EXPECT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 0);
@@ -111,7 +111,7 @@ TEST_F(ItemUpload, GivenAnItemInAProjectNotYetOnTheServer_ThenItWaitsForTheProje
 TEST_F(ItemUpload, GivenABlockedItem_ThenItIsNotSentUntilUnblocked)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("typing"));
+    TODOItem* item = ItemBuilder("typing").madeBy(*device->document, project);
     device->sync().blockSyncForItem(item);
     tick(10'000);
     EXPECT_EQ(server.itemCount(), 0);
@@ -125,7 +125,7 @@ TEST_F(ItemUpload, GivenServerIdentifiersBeyond32Bits_ThenTheyAreStoredAndUsedIn
     TODOList* project = startWithProject();
     const qint64 big = (qint64(1) << 40) + 3;
     server.setNextItemId(big);
-    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    TODOItem* item = ItemBuilder("x").madeBy(*device->document, project);
     tick(5'000);
     ASSERT_EQ(item->serverID(), big);
     item->setName(QStringLiteral("y"));
@@ -141,7 +141,7 @@ class UploadDurability : public ItemUpload {};
 TEST_F(UploadDurability, GivenAKillDuringAPost_WhenRestarted_ThenTheItemReachesTheServerOnce)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("precious"));
+    TODOItem* item = ItemBuilder("precious").madeBy(*device->document, project);
     const qint64 localID = item->id_();
     server.holdNext(QStringLiteral("/api/v1/item/"));
     scheduler.advance(5'000);
@@ -169,7 +169,7 @@ TEST_F(UploadDurability, GivenAKillDuringAPost_WhenRestarted_ThenTheItemReachesT
 TEST_F(UploadDurability, GivenAKillDuringAPut_WhenRestarted_ThenTheEditIsStillMarkedAndSentAgain)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("v1"));
+    TODOItem* item = ItemBuilder("v1").madeBy(*device->document, project);
     tick(5'000);
     const qint64 id = item->serverID();
     item->setName(QStringLiteral("v2"));
@@ -197,7 +197,7 @@ TEST_F(UploadDurability, GivenAStopAndQuitWithABatchOut_WhenRestarted_ThenNothin
 {
     TODOList* project = startWithProject();
     for (int i = 0; i < 3; ++i)
-        device->addItem(project, QStringLiteral("n%1").arg(i));
+        ItemBuilder(QStringLiteral("n%1").arg(i)).madeBy(*device->document, project);
     server.holdNext(QStringLiteral("/api/v1/item/"));
     scheduler.advance(5'000);
     server.setNow(clock.now());
@@ -224,7 +224,7 @@ TEST_F(BulkReply, GivenItemsLeftOutOfABulkPostReply_ThenTheyAreResolvedWithoutDu
     TODOList* project = startWithProject();
     std::vector<TODOItem*> items;
     for (int i = 0; i < 10; ++i)
-        items.push_back(device->addItem(project, QStringLiteral("b%1").arg(i)));
+        items.push_back(ItemBuilder(QStringLiteral("b%1").arg(i)).madeBy(*device->document, project));
     server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 3);
     settle();
     EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->isValidUniID(); }), 7);
@@ -243,7 +243,7 @@ TEST_F(BulkReply, GivenItemsLeftOutOfABulkPutReply_ThenTheyAreSentAgain)
     TODOList* project = startWithProject();
     std::vector<TODOItem*> items;
     for (int i = 0; i < 4; ++i)
-        items.push_back(device->addItem(project, QStringLiteral("b%1").arg(i)));
+        items.push_back(ItemBuilder(QStringLiteral("b%1").arg(i)).madeBy(*device->document, project));
     tick(5'000);
     for (TODOItem* item : items)
         item->setName(item->name() + QStringLiteral(" edited"));
@@ -259,11 +259,11 @@ TEST_F(BulkReply, GivenItemsLeftOutOfABulkPutReply_ThenTheyAreSentAgain)
 TEST_F(BulkReply, GivenTwoItemsWithTheSameLocalIdInDifferentProjects_ThenEachGetsItsOwnServerItem)
 {
     start(*device);
-    TODOList* first = device->addProject(QStringLiteral("first"));
-    TODOList* second = device->addProject(QStringLiteral("second"));
+    TODOList* first = ProjectBuilder(device->context(), "first");
+    TODOList* second = ProjectBuilder(device->context(), "second");
     tick(5'000);
-    TODOItem* a = device->addItem(first, QStringLiteral("in first"));
-    TODOItem* b = device->addItem(second, QStringLiteral("in second"));
+    TODOItem* a = ItemBuilder("in first").madeBy(*device->document, first);
+    TODOItem* b = ItemBuilder("in second").madeBy(*device->document, second);
     b->setId_(a->id_());
     tick(5'000);
     ASSERT_EQ(count("POST", QStringLiteral("/api/v1/item/")), 1);
@@ -280,8 +280,8 @@ TEST_F(BulkReply, GivenOneItemTheServerRefuses_ThenTheOthersOfItsBatchStillSync)
     server.setItemRejection([](const QJsonObject& item) { return item.value("name").toString() == "bad"; });
     std::vector<TODOItem*> good;
     for (int i = 0; i < 9; ++i)
-        good.push_back(device->addItem(project, QStringLiteral("good %1").arg(i)));
-    TODOItem* bad = device->addItem(project, QStringLiteral("bad"));
+        good.push_back(ItemBuilder(QStringLiteral("good %1").arg(i)).madeBy(*device->document, project));
+    TODOItem* bad = ItemBuilder("bad").madeBy(*device->document, project);
     settle();
     EXPECT_EQ(server.itemCount(), 0); // the batch was refused as a whole
     tick(5'000);
@@ -314,7 +314,7 @@ TEST_F(UploadOwner, GivenAnOwnerTheCacheDoesNotKnow_ThenASingleUploadKeepsTheOwn
     options.collaborators = &directory;
     device->open(options);
     TODOList* project = startWithProject();
-    TODOItem* unknown = device->addItem(project, QStringLiteral("unknown owner"));
+    TODOItem* unknown = ItemBuilder("unknown owner").madeBy(*device->document, project);
     unknown->setOwnerUsername(QStringLiteral("stranger@example.com"));
     unknown->setOwner(QStringLiteral("/api/v1/user/7/"));
     tick(5'000);
@@ -322,7 +322,7 @@ TEST_F(UploadOwner, GivenAnOwnerTheCacheDoesNotKnow_ThenASingleUploadKeepsTheOwn
     EXPECT_EQ(postedBodies().front().value("owner").toString(), QStringLiteral("/api/v1/user/7/"));
     EXPECT_EQ(unknown->owner(), QStringLiteral("/api/v1/user/7/"));
 
-    TODOItem* known = device->addItem(project, QStringLiteral("known owner"));
+    TODOItem* known = ItemBuilder("known owner").madeBy(*device->document, project);
     known->setOwnerUsername(QStringLiteral("known@example.com"));
     server.clearRequests();
     tick(5'000);
@@ -335,7 +335,7 @@ class UncertainReply : public ItemUpload {};
 TEST_F(UncertainReply, GivenA200ReplyToAPutThatIsNotTheItem_ThenTheEditStaysMarkedAndIsSentAgain)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = device->addItem(project, QStringLiteral("x"));
+    TODOItem* item = ItemBuilder("x").madeBy(*device->document, project);
     tick(5'000);
     ASSERT_TRUE(item->isValidUniID());
     // Together these answer 200 with {"objects": []}, without the server storing anything.
@@ -356,7 +356,7 @@ TEST_F(UncertainReply,
 {
     TODOList* project = startWithProject();
     server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
     settle();
     ASSERT_EQ(server.itemCount(), 1);
     ASSERT_FALSE(item->isValidUniID());
@@ -375,7 +375,7 @@ TEST_F(UncertainReply,
 {
     TODOList* project = startWithProject();
     server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
     settle();
     ASSERT_EQ(server.itemCount(), 1);
     ASSERT_FALSE(item->isValidUniID());
@@ -398,7 +398,7 @@ TEST_F(
 {
     TODOList* project = startWithProject();
     server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
     settle();
     ASSERT_EQ(server.itemCount(), 1);
     ASSERT_FALSE(item->isValidUniID());
@@ -424,7 +424,7 @@ TEST_F(UncertainReply, GivenAPostWhoseReplyIsLost_WhenThePollThatFollowsMissesIt
 {
     TODOList* project = startWithProject();
     server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = device->addItem(project, QStringLiteral("mine"));
+    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
     settle();
     ASSERT_EQ(server.itemCount(), 1);
     // The next poll's reply leaves the new item out.

@@ -128,8 +128,8 @@ TEST_F(KeepAlive, GivenTheServerSaysNotOnline_ThenTheClientIsOfflineAndSendsNoth
 {
     server.setOnline(false);
     device->open();
-    TODOList* project = device->addProject(QStringLiteral("P"));
-    device->addItem(project, QStringLiteral("x"));
+    TODOList* project = ProjectBuilder(device->context(), "P");
+    ItemBuilder("x").madeBy(*device->document, project);
     start(*device);
     tick(10'000);
 
@@ -182,8 +182,8 @@ TEST_F(KeepAlive, GivenNoOrigin_ThenTheEngineWorksOfflineAndNeverSends)
 {
     SyncDevice offline(home.root() + QStringLiteral("/offline"), kDeviceB, clock, scheduler, QString());
     offline.open();
-    TODOList* project = offline.addProject(QStringLiteral("P"));
-    TODOItem* item = offline.addItem(project, QStringLiteral("x"));
+    TODOList* project = ProjectBuilder(offline.context(), "P");
+    TODOItem* item = ItemBuilder("x").madeBy(*offline.document, project);
     offline.sync().startAllLoops();
     scheduler.advance(30'000);
     settle();
@@ -197,13 +197,13 @@ class EditingLock : public SyncFixture {};
 TEST_F(EditingLock, GivenTheLockHeld_ThenNoSendPollOrMergeUntilItIsReleased)
 {
     start(*device);
-    TODOList* project = device->addProject(QStringLiteral("P"));
+    TODOList* project = ProjectBuilder(device->context(), "P");
     tick(5'000);
     ASSERT_TRUE(project->isValidUniID());
     const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
 
     device->sync().setEditing(true, QStringLiteral("itemNameTextCell"));
-    device->addItem(project, QStringLiteral("local"));
+    ItemBuilder("local").madeBy(*device->document, project);
     server.clearRequests();
     tick(20'000);
     EXPECT_EQ(itemUploads(), 0);
@@ -226,7 +226,7 @@ TEST_F(EditingLock, GivenTheLockHeld_ThenNoSendPollOrMergeUntilItIsReleased)
 TEST_F(EditingLock, GivenAReplyArrivingWhileLocked_ThenItIsNotMerged)
 {
     start(*device);
-    TODOList* project = device->addProject(QStringLiteral("P"));
+    TODOList* project = ProjectBuilder(device->context(), "P");
     tick(5'000);
     const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
     server.holdNext(QStringLiteral("/api/v1/item/"));

@@ -11,7 +11,7 @@ TEST_F(ProjectSync, GivenFiveEditedProjects_ThenTheyGoAsFiveSingleRequests)
     start(*device);
     std::vector<TODOList*> projects;
     for (int i = 0; i < 5; ++i)
-        projects.push_back(device->addProject(QStringLiteral("p%1").arg(i)));
+        projects.push_back(ProjectBuilder(device->context(), QStringLiteral("p%1").arg(i)));
     tick(5'000);
     EXPECT_EQ(count("POST", QStringLiteral("/api/v1/project/")), 5);
     for (TODOList* project : projects) {
@@ -61,10 +61,10 @@ TEST_F(ProjectSync, GivenThisDevicesOwnProjectMissingLocally_ThenItIsNotDownload
 TEST_F(ProjectSync, GivenAProjectRemovedOnTheServer_ThenItsItemsAreRemovedWithoutBeingMarked)
 {
     start(*device);
-    TODOList* project = device->addProject(QStringLiteral("P"));
+    TODOList* project = ProjectBuilder(device->context(), "P");
     tick(5'000);
-    TODOItem* a = device->addItem(project, QStringLiteral("a"));
-    TODOItem* b = device->addItem(project, QStringLiteral("b"));
+    TODOItem* a = ItemBuilder("a").madeBy(*device->document, project);
+    TODOItem* b = ItemBuilder("b").madeBy(*device->document, project);
     tick(5'000);
     server.deleteProjectAsOtherDevice(project->id_());
     server.clearRequests();
@@ -182,9 +182,9 @@ protected:
     void SetUp() override
     {
         start(*device);
-        project = device->addProject(QStringLiteral("P"));
+        project = ProjectBuilder(device->context(), "P");
         tick(5'000);
-        item = device->addItem(project, QStringLiteral("x"));
+        item = ItemBuilder("x").madeBy(*device->document, project);
         tick(5'000);
         ASSERT_TRUE(item->isValidUniID());
         server.clearRequests();
@@ -254,7 +254,7 @@ TEST_F(ServerTags, GivenA404_ThenTheFailureGetsNoErrorAndTheItemIsFreeAgain)
 
 TEST_F(ServerTags, GivenOfflineOrAnObjectWithoutAddress_ThenNothingIsSent)
 {
-    TODOItem* unsent = device->addItem(project, QStringLiteral("not on the server"));
+    TODOItem* unsent = ItemBuilder("not on the server").madeBy(*device->document, project);
     device->sync().blockSyncForItem(unsent);
     EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), unsent, {}, {}));
     device->sync().stopAllLoops();

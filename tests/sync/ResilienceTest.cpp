@@ -16,11 +16,11 @@ class ServerOutage : public SyncFixture {};
 TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeMeanwhileArrivesExactlyOnce)
 {
     start(*device);
-    TODOList* project = device->addProject(QStringLiteral("P"));
+    TODOList* project = ProjectBuilder(device->context(), "P");
     tick(5'000);
     std::vector<TODOItem*> known;
     for (int i = 0; i < 12; ++i)
-        known.push_back(device->addItem(project, QStringLiteral("k%1").arg(i)));
+        known.push_back(ItemBuilder(QStringLiteral("k%1").arg(i)).madeBy(*device->document, project));
     tick(5'000);
     std::map<qint64, qint64> versionBefore;
     for (TODOItem* item : known)
@@ -31,7 +31,8 @@ TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeM
     std::vector<TODOItem*> created;
     for (int minute = 0; minute < 5; ++minute) {
         for (int i = 0; i < 3; ++i)
-            created.push_back(device->addItem(project, QStringLiteral("new %1.%2").arg(minute).arg(i)));
+            created.push_back(ItemBuilder(QStringLiteral("new %1.%2").arg(minute).arg(i))
+                                  .madeBy(*device->document, project));
         known[size_t(minute)]->setName(QStringLiteral("edited while down %1").arg(minute));
         known[size_t(minute + 5)]->setQuadrant(2);
         tick(60'000);
@@ -116,8 +117,8 @@ protected:
             const auto all = projects(d);
             if (all.empty())
                 return;
-            d.addItem(all[size_t(run.next(int(all.size())))],
-                      QStringLiteral("%1-%2").arg(tag).arg(run.created++));
+            ItemBuilder(QStringLiteral("%1-%2").arg(tag).arg(run.created++))
+                .madeBy(*d.document, all[size_t(run.next(int(all.size())))]);
         } else if (op < 70) {
             item->setName(item->name().section(QLatin1Char('~'), 0, 0) +
                           QStringLiteral("~%1%2").arg(tag).arg(run.next(1000)));
@@ -230,9 +231,9 @@ TEST_P(TwoDevices, GivenRandomEditsFaultsAndRestarts_WhenTheNetworkIsQuiet_ThenB
     SyncDevice& second = addOtherDevice();
     start(*device);
     start(second);
-    device->addProject(QStringLiteral("alpha"));
-    device->addProject(QStringLiteral("beta"));
-    second.addProject(QStringLiteral("gamma"));
+    ProjectBuilder(device->context(), "alpha");
+    ProjectBuilder(device->context(), "beta");
+    ProjectBuilder(second.context(), "gamma");
     tick(15'000);
     ASSERT_EQ(projects(*device).size(), 3u);
     ASSERT_EQ(projects(second).size(), 3u);

@@ -16,6 +16,7 @@
 #include "sync/QVRestManager.h"
 #include "sync/SyncNotifications.h"
 #include "tests/support/FakeSyncServer.h"
+#include "tests/support/TestData.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -99,18 +100,6 @@ public:
     store::Context& context() { return document->context(); }
     QVRestManager& sync() { return *engine; }
 
-    TODOList* addProject(const QString& name)
-    {
-        auto* project = context().insert<TODOList>(TODOList::staticEntityName());
-        project->setName(name);
-        return project;
-    }
-    TODOItem* addItem(TODOList* project, const QString& name)
-    {
-        TODOItem* item = document->newItemForProject(project);
-        item->setName(name);
-        return item;
-    }
     std::vector<TODOItem*> items()
     {
         std::vector<TODOItem*> all;
@@ -235,7 +224,7 @@ protected:
     TODOList* startWithProject()
     {
         start(*device);
-        TODOList* project = device->addProject(QStringLiteral("P"));
+        TODOList* project = ProjectBuilder(device->context(), "P");
         tick(5'000);
         EXPECT_TRUE(project->isValidUniID());
         return project;

@@ -16,10 +16,8 @@ protected:
         DocumentFixture::SetUp();
         sync.serverTime = 1'000'000;
         // Objects that are already in step with the server, saved, before tracking starts.
-        project = addProject("Home", 12);
-        item = document->newItemForProject(project);
-        item->setName("Paint");
-        item->setId_(34);
+        project = ProjectBuilder(context(), "Home").withId(12);
+        item = ItemBuilder("Paint").withId(34).madeBy(*document, project);
         ASSERT_TRUE(context().save());
         document->enableDidChangeContextNotifications();
         scheduler.runPosted();
@@ -84,8 +82,7 @@ TEST_F(ChangeTrackingTest, GivenOnlyUntrackedKeysChange_WhenTheEventComes_ThenNo
 
 TEST_F(ChangeTrackingTest, GivenANewItemInAProject_WhenTheEventComes_ThenTheItemIsMarkedButNotTheProject)
 {
-    TODOItem* added = document->newItemForProject(project);
-    added->setName("new");
+    TODOItem* added = ItemBuilder("new").madeBy(*document, project);
     settle();
 
     EXPECT_EQ(added->edited_since(), 1);

@@ -9,6 +9,7 @@
 #include "core/model/TODOList.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 
 #include <QStringList>
 #include <QTimeZone>
@@ -110,22 +111,6 @@ protected:
     QDateTime berlinTime(int year, int month, int day, int hour, int minute = 0) const
     {
         return QDateTime(QDate(year, month, day), QTime(hour, minute), berlin).toUTC();
-    }
-
-    TODOList* addProject(const QString& name, qint64 id = 0)
-    {
-        auto* project = context().insert<TODOList>(TODOList::staticEntityName());
-        project->setName(name);
-        project->setId_(id);
-        return project;
-    }
-
-    // A new item of the project, made as the document makes one.
-    TODOItem* addItem(TODOList* project, const QString& name)
-    {
-        TODOItem* item = document->newItemForProject(project);
-        item->setName(name);
-        return item;
     }
 
     FakeSyncEngine sync;

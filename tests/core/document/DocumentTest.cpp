@@ -76,7 +76,7 @@ TEST_F(DocumentTest, GivenAFirstRun_WhenTheDocumentWakes_ThenMyProjectIsMadeOnce
 
 TEST_F(DocumentTest, GivenAProjectFromASync_WhenTheFirstRunWakes_ThenNoMyProjectIsAdded)
 {
-    addProject("Synced", 77);
+    ProjectBuilder(context(), "Synced").withId(77);
 
     document->awakeFromNib();
     scheduler.runPosted();
@@ -91,7 +91,7 @@ TEST_F(DocumentTest, GivenAProjectFromASync_WhenTheFirstRunWakes_ThenNoMyProject
 TEST_F(DocumentTest, GivenStartUp_WhenTimePasses_ThenTheFirstTimedSaveComesAfter121Seconds)
 {
     document->awakeFromNib();
-    addItem(addProject("P"), "edited");
+    ItemBuilder("edited").madeBy(*document, ProjectBuilder(context(), "P"));
 
     scheduler.advance(121 * kSecond - 1);
     EXPECT_TRUE(context().hasChanges());
@@ -122,7 +122,7 @@ TEST_F(DocumentTest, GivenABlockingCondition_WhenTheTimerTicks_ThenTheSaveWaitsF
     };
     for (const auto& [name, set] : conditions) {
         SCOPED_TRACE(name);
-        addItem(addProject(name), name);
+        ItemBuilder(name).madeBy(*document, ProjectBuilder(context(), name));
         set(true);
         scheduler.advance(120 * kSecond);
         EXPECT_TRUE(context().hasChanges());
@@ -174,7 +174,7 @@ private:
 TEST_F(DocumentTest, GivenASaveThatFails_WhenSaving_ThenItIsReportedWithoutBackupAndTriedAgainLater)
 {
     context().setBusyTimeout(0);
-    addItem(addProject("P"), "unsaved work");
+    ItemBuilder("unsaved work").madeBy(*document, ProjectBuilder(context(), "P"));
     FileLock lock(context().path());
     ASSERT_TRUE(lock.locked());
     LogCapture log;
@@ -209,7 +209,7 @@ TEST_F(DocumentTest, GivenAScheduledSaveRunning_WhenTheTimerCallsAgainMeanwhile_
     reentering.duringAlert = [&] {
         document->scheduledSave();
     };
-    addItem(addProject("P"), "x");
+    ItemBuilder("x").madeBy(*document, ProjectBuilder(context(), "P"));
     FileLock lock(context().path());
     LogCapture log;
 
@@ -230,7 +230,7 @@ TEST_F(DocumentTest, GivenNoChanges_WhenSaving_ThenNothingIsWrittenAndNoBackupMa
 
 TEST_F(DocumentTest, GivenAPrintJob_WhenATimerSaves_ThenOnlyOtherCallersStillSave)
 {
-    addItem(addProject("P"), "x");
+    ItemBuilder("x").madeBy(*document, ProjectBuilder(context(), "P"));
     document->setPrinting(true);
     LogCapture log;
 
@@ -244,7 +244,7 @@ TEST_F(DocumentTest, GivenAPrintJob_WhenATimerSaves_ThenOnlyOtherCallersStillSav
 
 TEST_F(DocumentTest, GivenAnAutosave_WhenItSaves_ThenTheBackupGoesOnTheAutosaveTrack)
 {
-    addItem(addProject("P"), "x");
+    ItemBuilder("x").madeBy(*document, ProjectBuilder(context(), "P"));
     LogCapture log;
 
     document->autosaveDocument();
@@ -257,7 +257,7 @@ TEST_F(DocumentTest, GivenAnAutosave_WhenItSaves_ThenTheBackupGoesOnTheAutosaveT
 
 TEST_F(DocumentTest, GivenClosing_WhenAsked_ThenTheDocumentSavesStopsObservingOnceAndMayClose)
 {
-    addItem(addProject("P"), "x");
+    ItemBuilder("x").madeBy(*document, ProjectBuilder(context(), "P"));
 
     EXPECT_TRUE(document->canCloseDocument());
     document->canCloseDocument();
@@ -270,13 +270,11 @@ TEST_F(DocumentTest, GivenClosing_WhenAsked_ThenTheDocumentSavesStopsObservingOn
 
 TEST_F(DocumentTest, GivenAProject_WhenItsItemsAreAsked_ThenRemovedOnesAreLeftOutAndHigherIndexComesFirst)
 {
-    TODOList* project = addProject("P");
-    TODOItem* a = addItem(project, "a");
-    TODOItem* b = addItem(project, "b");
-    TODOItem* removed = addItem(project, "removed");
-    TODOItem* done = addItem(project, "done");
-    removed->setState(3);
-    done->setState(1);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* a = ItemBuilder("a").madeBy(*document, project);
+    TODOItem* b = ItemBuilder("b").madeBy(*document, project);
+    TODOItem* removed = ItemBuilder("removed").removed().madeBy(*document, project);
+    TODOItem* done = ItemBuilder("done").completed().madeBy(*document, project);
 
     EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project), (std::vector<TODOItem*>{done, b, a}));
     EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 0), (std::vector<TODOItem*>{b, a}));
@@ -285,10 +283,9 @@ TEST_F(DocumentTest, GivenAProject_WhenItsItemsAreAsked_ThenRemovedOnesAreLeftOu
 
 TEST_F(DocumentTest, GivenInboxItems_WhenTheInboxIsAsked_ThenOnlyItemsWithoutProjectComeBack)
 {
-    addItem(addProject("P"), "in a project");
-    TODOItem* open = addItem(nullptr, "open");
-    TODOItem* done = addItem(nullptr, "done");
-    done->setState(1);
+    ItemBuilder("in a project").madeBy(*document, ProjectBuilder(context(), "P"));
+    TODOItem* open = ItemBuilder("open").madeBy(*document, nullptr);
+    TODOItem* done = ItemBuilder("done").completed().madeBy(*document, nullptr);
 
     EXPECT_EQ(document->getAllTODOItemsInInbox(), (std::vector<TODOItem*>{open, done}));
     EXPECT_EQ(document->getAllTODOItemsInInboxWithState(1), (std::vector<TODOItem*>{done}));
@@ -296,12 +293,11 @@ TEST_F(DocumentTest, GivenInboxItems_WhenTheInboxIsAsked_ThenOnlyItemsWithoutPro
 
 TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItemsOfListedProjectsCount)
 {
-    TODOList* listed = addProject("listed");
-    TODOList* trashed = addProject("trashed");
-    trashed->setState(2);
-    addItem(listed, "open");
-    addItem(listed, "done")->setState(1);
-    addItem(trashed, "open but in the trash");
+    TODOList* listed = ProjectBuilder(context(), "listed");
+    TODOList* trashed = ProjectBuilder(context(), "trashed").trashed();
+    ItemBuilder("open").madeBy(*document, listed);
+    ItemBuilder("done").completed().madeBy(*document, listed);
+    ItemBuilder("open but in the trash").madeBy(*document, trashed);
 
     EXPECT_EQ(document->totalNumberOfItems(), 1u);
     EXPECT_EQ(document->totalNumberOfLists(), 1);
@@ -309,10 +305,9 @@ TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItem
 
 TEST_F(DocumentTest, GivenProjectsSharingAnId_WhenLookedUpById_ThenTheListedOneIsFound)
 {
-    TODOList* trashed = addProject("trashed", 42);
-    trashed->setState(2);
-    TODOList* live = addProject("live", 42);
-    addProject("other", 43);
+    ProjectBuilder(context(), "trashed").withId(42).trashed();
+    TODOList* live = ProjectBuilder(context(), "live").withId(42);
+    ProjectBuilder(context(), "other").withId(43);
 
     EXPECT_EQ(document->getProjectWithID(42), live);
     EXPECT_EQ(document->getProjectWithID(44), nullptr);
@@ -324,31 +319,24 @@ TEST_F(DocumentTest, GivenDueDatesAroundMidnight_WhenOverdueItemsAreCounted_Then
 {
     // 00:30 in Berlin is still the previous day in UTC.
     clock.setNow(berlinTime(2024, 3, 31, 0, 30));
-    TODOList* project = addProject("P");
-    addItem(project, "due late yesterday")->setDueDate(berlinTime(2024, 3, 30, 23, 0));
-    addItem(project, "due earlier today")->setDueDate(berlinTime(2024, 3, 31, 0, 10));
-    TODOItem* completed = addItem(project, "completed last week");
-    completed->setDueDate(berlinTime(2024, 3, 24, 9));
-    completed->setState(1);
-    addItem(project, "no due date");
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("due late yesterday").due(berlinTime(2024, 3, 30, 23, 0)).madeBy(*document, project);
+    ItemBuilder("due earlier today").due(berlinTime(2024, 3, 31, 0, 10)).madeBy(*document, project);
+    ItemBuilder("completed last week").due(berlinTime(2024, 3, 24, 9)).completed().madeBy(*document, project);
+    ItemBuilder("no due date").madeBy(*document, project);
 
     EXPECT_EQ(document->countOverdueItemsInProject(project), 1);
 
-    TODOList* second = addProject("Q");
-    addItem(second, "ancient")->setDueDate(berlinTime(2023, 1, 1, 9));
+    ItemBuilder("ancient").due(berlinTime(2023, 1, 1, 9)).madeBy(*document, ProjectBuilder(context(), "Q"));
     EXPECT_EQ(document->countOverdueItems(), 2u);
 }
 
 TEST_F(DocumentTest, GivenASignedInUser_WhenOverdueItemsAreCounted_ThenOnlyTheirOwnCount)
 {
     clock.setNow(berlinTime(2024, 6, 10, 12));
-    TODOList* project = addProject("P");
-    TODOItem* mine = addItem(project, "mine");
-    TODOItem* theirs = addItem(project, "theirs");
-    for (TODOItem* item : {mine, theirs})
-        item->setDueDate(berlinTime(2024, 6, 1, 9));
-    mine->setOwnerUsername("ana");
-    theirs->setOwnerUsername("ben");
+    TODOList* project = ProjectBuilder(context(), "P");
+    for (const char* owner : {"ana", "ben"})
+        ItemBuilder(owner).due(berlinTime(2024, 6, 1, 9)).ownedBy(owner).madeBy(*document, project);
 
     EXPECT_EQ(document->countOverdueItemsInProject(project), 2);
     collaboration.me = QStringLiteral("ana");
@@ -358,14 +346,11 @@ TEST_F(DocumentTest, GivenASignedInUser_WhenOverdueItemsAreCounted_ThenOnlyTheir
 TEST_F(DocumentTest, GivenTheBoardFilter_WhenProjectsAreTestedForEmptiness_ThenOnlyProjectsWithShownItemsPass)
 {
     window->filter = Predicate::withFormat("state == 0");
-    TODOList* shown = addProject("shown");
-    addItem(shown, "open");
-    TODOList* allDone = addProject("all done");
-    addItem(allDone, "done")->setState(1);
-    TODOList* lazy = addProject("not fetched yet");
-    lazy->setLazyFetch(true);
-    TODOList* strayQuadrant = addProject("item outside the board");
-    addItem(strayQuadrant, "stray")->setQuadrant(7);
+    TODOList* shown = ProjectBuilder(context(), "shown").with(ItemBuilder("open"));
+    TODOList* allDone = ProjectBuilder(context(), "all done").with(ItemBuilder("done").completed());
+    TODOList* lazy = ProjectBuilder(context(), "not fetched yet").lazy();
+    TODOList* strayQuadrant =
+        ProjectBuilder(context(), "item outside the board").with(ItemBuilder("stray").inQuadrant(7));
 
     const EmptyProjectPredicate predicate(document.get());
 
@@ -373,7 +358,7 @@ TEST_F(DocumentTest, GivenTheBoardFilter_WhenProjectsAreTestedForEmptiness_ThenO
     EXPECT_FALSE(predicate.evaluate(allDone));
     EXPECT_TRUE(predicate.evaluate(lazy));
     EXPECT_FALSE(predicate.evaluate(strayQuadrant));
-    EXPECT_FALSE(predicate.evaluate(addProject("empty")));
+    EXPECT_FALSE(predicate.evaluate(ProjectBuilder(context(), "empty")));
 }
 
 } // namespace

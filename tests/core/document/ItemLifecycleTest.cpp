@@ -18,12 +18,15 @@ public:
 
 class ItemLifecycleTest : public DocumentFixture {
 protected:
-    TODOItem* recurring(TODOList* project, const QString& frequency, const QDateTime& due)
+    void SetUp() override
     {
-        TODOItem* item = addItem(project, frequency);
-        item->setFrequency(frequency);
-        item->setDueDate(due);
-        return item;
+        DocumentFixture::SetUp();
+        project = ProjectBuilder(context(), "P");
+    }
+
+    TODOItem* recurring(const QString& frequency, const QDateTime& due)
+    {
+        return ItemBuilder(frequency).withValue("frequency", frequency).due(due).madeBy(*document, project);
     }
 
     ItemReminder* remind(TODOItem* item, qint64 identifier)
@@ -35,13 +38,14 @@ protected:
         item->setReminder(reminder);
         return reminder;
     }
+
+    TODOList* project = nullptr;
 };
 
 // --- New items
 
 TEST_F(ItemLifecycleTest, GivenAProject_WhenTwoItemsAreMade_ThenTheirIndexesAre1000Apart)
 {
-    TODOList* project = addProject("P");
     project->setLastItemIndex(5000);
 
     TODOItem* first = document->newItemForProject(project, 2);
@@ -75,10 +79,8 @@ TEST_F(ItemLifecycleTest, GivenTakenIdentifiers_WhenANewOneIsDrawn_ThenOnlyTheSa
         draws.pop_front();
         return next;
     });
-    TODOList* project = addProject("P");
-    TODOList* other = addProject("Q");
-    addItem(project, "holds 11")->setId_(11);
-    addItem(other, "holds 22")->setId_(22);
+    ItemBuilder("holds 11").withId(11).in(project);
+    ItemBuilder("holds 22").withId(22).in(ProjectBuilder(context(), "Q"));
     draws = {11, 11, 22, 33};
 
     EXPECT_EQ(document->newUniqueIdForItemInList(project), 22);
@@ -89,10 +91,8 @@ TEST_F(ItemLifecycleTest, GivenTakenIdentifiers_WhenANewOneIsDrawn_ThenOnlyTheSa
 
 TEST_F(ItemLifecycleTest, GivenAnItemWithADueDate_WhenTrashed_ThenItsCalendarEventGoesToo)
 {
-    TODOList* project = addProject("P");
-    TODOItem* due = addItem(project, "due");
-    due->setDueDate(berlinTime(2024, 5, 1, 9));
-    TODOItem* undated = addItem(project, "undated");
+    TODOItem* due = ItemBuilder("due").due(berlinTime(2024, 5, 1, 9)).madeBy(*document, project);
+    TODOItem* undated = ItemBuilder("undated").madeBy(*document, project);
 
     document->markTODOItemAsTrashed(due, project);
     document->markTODOItemAsTrashed(undated, project);
@@ -104,10 +104,8 @@ TEST_F(ItemLifecycleTest, GivenAnItemWithADueDate_WhenTrashed_ThenItsCalendarEve
 
 TEST_F(ItemLifecycleTest, GivenATrashedItem_WhenMarkedBelowAHundred_ThenNothingChanges)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = addItem(project, "x");
-    item->setCompletionPercentage(30);
-    item->setState(2);
+    TODOItem* item =
+        ItemBuilder("x").withValue("completionPercentage", 30).trashed().madeBy(*document, project);
 
     document->markTODOItem(item, project, nullptr, 50);
     EXPECT_EQ(item->state(), 2);
@@ -121,10 +119,8 @@ TEST_F(ItemLifecycleTest, GivenATrashedItem_WhenMarkedBelowAHundred_ThenNothingC
 
 TEST_F(ItemLifecycleTest, GivenACompletedItem_WhenReopenedAndCompletedAgain_ThenDatesFollow)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = addItem(project, "x");
     const QDateTime earlier = berlinTime(2024, 1, 2, 3);
-    item->setCompletionDate(earlier);
+    TODOItem* item = ItemBuilder("x").withValue("completionDate", earlier).madeBy(*document, project);
 
     document->markTODOItem(item, project, nullptr, 120);
     EXPECT_EQ(item->completionDate(), earlier);
@@ -140,9 +136,9 @@ TEST_F(ItemLifecycleTest, GivenACompletedItem_WhenReopenedAndCompletedAgain_Then
 TEST_F(ItemLifecycleTest,
        GivenAMonthlyItemDueOn31January_WhenCompleted_ThenTheFollowUpIsDueAtTheEndOfFebruary)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = recurring(project, "Monthly", berlinTime(2023, 1, 31, 9, 15));
-    item->setStartDate(berlinTime(2023, 1, 30, 8));
+    TODOItem* item = ItemBuilder()
+                         .starting(berlinTime(2023, 1, 30, 8))
+                         .onto(recurring("Monthly", berlinTime(2023, 1, 31, 9, 15)));
 
     document->markTODOItem(item, project, nullptr, 100);
 
@@ -156,7 +152,6 @@ TEST_F(ItemLifecycleTest,
 
 TEST_F(ItemLifecycleTest, GivenWeeklyAndYearlySteps_WhenTheyCrossAClockChange_ThenTheTimeOfDayIsKept)
 {
-    TODOList* project = addProject("P");
     const struct {
         const char* frequency;
         QDateTime due;
@@ -173,7 +168,7 @@ TEST_F(ItemLifecycleTest, GivenWeeklyAndYearlySteps_WhenTheyCrossAClockChange_Th
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.frequency);
-        TODOItem* item = recurring(project, c.frequency, c.due);
+        TODOItem* item = recurring(c.frequency, c.due);
         TODOItem* followUp = document->performRecurrenceForTODOItem(item, project, nullptr);
         ASSERT_NE(followUp, nullptr);
         EXPECT_EQ(followUp->dueDate(), c.next);
@@ -182,14 +177,13 @@ TEST_F(ItemLifecycleTest, GivenWeeklyAndYearlySteps_WhenTheyCrossAClockChange_Th
 
 TEST_F(ItemLifecycleTest, GivenAnUntilDate_WhenTheNextDueDateWouldPassIt_ThenNoFollowUpIsMade)
 {
-    TODOList* project = addProject("P");
     const QDateTime due = berlinTime(2024, 3, 28, 9);
 
-    TODOItem* lastOne = recurring(project, "Weekly", due);
+    TODOItem* lastOne = recurring("Weekly", due);
     lastOne->setUntilDate(berlinTime(2024, 4, 4, 9));
     EXPECT_NE(document->performRecurrenceForTODOItem(lastOne, project, nullptr), nullptr);
 
-    TODOItem* over = recurring(project, "Weekly", due);
+    TODOItem* over = recurring("Weekly", due);
     over->setUntilDate(berlinTime(2024, 4, 3, 9));
     EXPECT_EQ(document->performRecurrenceForTODOItem(over, project, nullptr), nullptr);
     EXPECT_EQ(over->childID(), 0);
@@ -197,13 +191,14 @@ TEST_F(ItemLifecycleTest, GivenAnUntilDate_WhenTheNextDueDateWouldPassIt_ThenNoF
 
 TEST_F(ItemLifecycleTest, GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFreshOpenCopyLinkedBothWays)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = recurring(project, "Daily", berlinTime(2024, 5, 1, 9));
-    item->setServerID(9001);
-    item->setQuadrant(3);
-    item->setDescriptionText("notes");
-    item->setOwnerUsername("ana");
-    item->addTagsObject(TagManager::getItemTagForName("home", context()));
+    TODOItem* item = recurring("Daily", berlinTime(2024, 5, 1, 9));
+    ItemBuilder()
+        .withServerID(9001)
+        .inQuadrant(3)
+        .withValue("descriptionText", "notes")
+        .ownedBy("ana")
+        .taggedWith("home")
+        .onto(item);
     RecordingController controller;
 
     document->markTODOItem(item, project, &controller, 100);
@@ -231,8 +226,7 @@ TEST_F(ItemLifecycleTest, GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFr
 
 TEST_F(ItemLifecycleTest, GivenAFollowUpExists_WhenTheItemIsReopenedAndCompletedAgain_ThenNoSecondOneIsMade)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = recurring(project, "Weekly", berlinTime(2024, 5, 1, 9));
+    TODOItem* item = recurring("Weekly", berlinTime(2024, 5, 1, 9));
 
     document->markTODOItem(item, project, nullptr, 100);
     document->markTODOItem(item, project, nullptr, 0);
@@ -243,12 +237,10 @@ TEST_F(ItemLifecycleTest, GivenAFollowUpExists_WhenTheItemIsReopenedAndCompleted
 
 TEST_F(ItemLifecycleTest, GivenNoUsableRecurrence_WhenCompleted_ThenNoFollowUpIsMade)
 {
-    TODOList* project = addProject("P");
-    TODOItem* undated = addItem(project, "undated");
-    undated->setFrequency("Daily");
-    TODOItem* never = recurring(project, "Never", berlinTime(2024, 5, 1, 9));
-    TODOItem* unknown = recurring(project, "Fortnightly", berlinTime(2024, 5, 1, 9));
-    TODOItem* none = recurring(project, QString(), berlinTime(2024, 5, 1, 9));
+    TODOItem* undated = ItemBuilder("undated").withValue("frequency", "Daily").madeBy(*document, project);
+    TODOItem* never = recurring("Never", berlinTime(2024, 5, 1, 9));
+    TODOItem* unknown = recurring("Fortnightly", berlinTime(2024, 5, 1, 9));
+    TODOItem* none = recurring(QString(), berlinTime(2024, 5, 1, 9));
 
     for (TODOItem* item : {undated, never, unknown, none})
         document->markTODOItem(item, project, nullptr, 100);
@@ -259,8 +251,7 @@ TEST_F(ItemLifecycleTest, GivenNoUsableRecurrence_WhenCompleted_ThenNoFollowUpIs
 
 TEST_F(ItemLifecycleTest, GivenARecurringItemWithAReminder_WhenCompleted_ThenTheReminderMovesToTheFollowUp)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = recurring(project, "Daily", berlinTime(2024, 5, 1, 9));
+    TODOItem* item = recurring("Daily", berlinTime(2024, 5, 1, 9));
     ItemReminder* reminder = remind(item, 31);
 
     TODOItem* followUp = document->performRecurrenceForTODOItem(item, project, nullptr);
@@ -274,17 +265,19 @@ TEST_F(ItemLifecycleTest, GivenARecurringItemWithAReminder_WhenCompleted_ThenThe
 
 TEST_F(ItemLifecycleTest, GivenAProject_WhenClonedWithItems_ThenTheCloneIsNewAndItsItemsAreUnowned)
 {
-    TODOList* project = addProject("Launch", 555);
-    project->setIndex(40);
-    project->setTextFirstQuadrant("Now");
-    project->addTagsObject(TagManager::getListTagForName("work", context()));
-    TODOItem* a = addItem(project, "a");
-    a->setQuadrant(2);
-    a->setServerID(71);
-    a->setOwnerUsername("ana");
-    a->setOwner("/api/v1/user/3/");
-    TODOItem* b = addItem(project, "b");
-    b->setQuadrant(1);
+    ProjectBuilder(project)
+        .named("Launch")
+        .withId(555)
+        .atIndex(40)
+        .withValue("textFirstQuadrant", "Now")
+        .taggedWith("work");
+    TODOItem* a = ItemBuilder("a")
+                      .inQuadrant(2)
+                      .withServerID(71)
+                      .ownedBy("ana")
+                      .withValue("owner", "/api/v1/user/3/")
+                      .madeBy(*document, project);
+    ItemBuilder("b").inQuadrant(1).madeBy(*document, project);
 
     TODOList* clone = document->cloneList(project, true);
 
@@ -314,10 +307,10 @@ TEST_F(ItemLifecycleTest, GivenAProject_WhenClonedWithItems_ThenTheCloneIsNewAnd
 
 TEST_F(ItemLifecycleTest, GivenItemsWithReminders_WhenTheirProjectIsCloned_ThenTheOriginalsKeepTheirReminders)
 {
-    TODOList* project = addProject("P", 8);
-    TODOItem* synced = addItem(project, "synced reminder");
+    project->setId_(8);
+    TODOItem* synced = ItemBuilder("synced reminder").madeBy(*document, project);
     ItemReminder* known = remind(synced, 12);
-    TODOItem* local = addItem(project, "local reminder");
+    TODOItem* local = ItemBuilder("local reminder").madeBy(*document, project);
     ItemReminder* unsent = remind(local, 0);
 
     TODOList* clone = document->cloneList(project, true);

@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
+#include "tests/support/TestData.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -37,32 +38,12 @@ public:
     }
 };
 
-// A store with no file and hand-driven time.
+// A store with no file and hand-driven time; test data from ItemBuilder and ProjectBuilder.
 class EntityFixture : public ::testing::Test {
 protected:
     static QDateTime utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
     {
         return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
-    }
-
-    TODOList* newProject(const QString& name, qint64 id = 0, store::Context* in = nullptr)
-    {
-        auto* project = (in ? *in : context).insert<TODOList>(TODOList::staticEntityName());
-        project->setName(name);
-        project->setId_(id);
-        return project;
-    }
-
-    TODOItem* newItem(const QString& name, qint64 serverID = 0, TODOList* project = nullptr,
-                      store::Context* in = nullptr)
-    {
-        auto* item = (in ? *in : context).insert<TODOItem>(TODOItem::staticEntityName());
-        item->setName(name);
-        if (serverID)
-            item->setServerID(serverID);
-        if (project)
-            item->setList(project);
-        return item;
     }
 
     ItemReminder* newReminder(qint64 identifier, store::Context* in = nullptr)

@@ -113,7 +113,7 @@ TEST_F(ItemMapping, GivenKnownRecord_WhenMappedAgain_ThenTheSameObjectsAreUpdate
 
 TEST_F(ItemMapping, GivenNullOrMissingKeys_WhenApplied_ThenNullClearsAndMissingKeeps)
 {
-    TODOItem* item = newItem(QStringLiteral("keep"), 5);
+    TODOItem* item = ItemBuilder("keep").withServerID(5).in(context);
     item->setDescriptionText(QStringLiteral("notes"));
     item->setReminder(newReminder(1));
     ObjectMapper::apply(parse(R"({"descriptionText": null, "reminder": null, "effort": "8"})"), item,
@@ -187,7 +187,7 @@ TEST_F(ProjectMapping, GivenServerRecord_WhenMappedAndSerialized_ThenUploadLeave
 
 TEST_F(ProjectMapping, GivenLocalOnlyAttributes_WhenSerialized_ThenTheyAreNotExchanged)
 {
-    TODOList* project = newProject(QStringLiteral("p"), 3);
+    TODOList* project = ProjectBuilder(context, "p").withId(3);
     project->setCenterX(10);
     project->setPassword(QStringLiteral("secret"));
     project->setLazyFetch(true);
@@ -212,7 +212,7 @@ TEST_F(ReminderMapping, GivenReminderOfAnItem_WhenSerialized_ThenItCarriesTheIte
                                    "reminder_date": 1700000100, "repeat_after": 2, "item": null})";
     EXPECT_EQ(ObjectMapper::serialize(reminder, *ItemReminder::inverseMapping()), parse(upload));
 
-    TODOItem* item = newItem(QStringLiteral("a"), 8);
+    TODOItem* item = ItemBuilder("a").withServerID(8).in(context);
     item->setResourceURI(QStringLiteral("/api/v1/item/8/"));
     item->setReminder(reminder);
     QJsonObject want = parse(upload);

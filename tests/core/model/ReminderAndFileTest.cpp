@@ -11,9 +11,7 @@ using DefaultReminder = EntityFixture;
 
 TEST_F(DefaultReminder, GivenDueAndStartDates_WhenMade_ThenAnHourBeforeTheStart)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
-    item->setDueDate(utc(2024, 4, 11, 9));
-    item->setStartDate(utc(2024, 4, 10, 14));
+    TODOItem* item = ItemBuilder("a").due(utc(2024, 4, 11, 9)).starting(utc(2024, 4, 10, 14)).in(context);
     ItemReminder* reminder = ItemReminder::reminderForItem(item, &clock);
     ASSERT_NE(reminder, nullptr);
     EXPECT_EQ(reminder->reminder_date(), utc(2024, 4, 10, 13));
@@ -25,12 +23,11 @@ TEST_F(DefaultReminder, GivenDueAndStartDates_WhenMade_ThenAnHourBeforeTheStart)
 
 TEST_F(DefaultReminder, GivenOnlyDueDateOrNoDates_WhenMade_ThenAnHourBeforeDueOrADayFromNow)
 {
-    TODOItem* due = newItem(QStringLiteral("due"));
-    due->setDueDate(utc(2024, 4, 11, 9));
+    TODOItem* due = ItemBuilder("due").due(utc(2024, 4, 11, 9)).in(context);
     EXPECT_EQ(ItemReminder::reminderForItem(due, &clock)->reminder_date(), utc(2024, 4, 11, 8));
 
-    TODOItem* undated = newItem(QStringLiteral("undated"));
-    undated->setStartDate(utc(2024, 4, 1)); // a start date alone does not count
+    // A start date alone does not count.
+    TODOItem* undated = ItemBuilder("undated").starting(utc(2024, 4, 1)).in(context);
     EXPECT_EQ(ItemReminder::reminderForItem(undated, &clock)->reminder_date(), clock.now().addSecs(86400));
 
     ItemReminder* detached = ItemReminder::reminderForItem(nullptr, &clock, &context);
@@ -49,7 +46,7 @@ TEST_F(ReminderLookup, GivenIdentifierZero_WhenLookedUp_ThenNoneEvenThoughOneExi
 
 TEST_F(ReminderLookup, GivenItemsOwnReminder_WhenLookedUpByItsIdentifier_ThenItIsReturned)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
     ItemReminder* own = newReminder(0);
     item->setReminder(own);
     EXPECT_EQ(ItemReminder::findWithID(0, context, item, &clock), own);
@@ -77,7 +74,7 @@ TEST_F(ReminderLookup, GivenDuplicates_WhenLookedUp_ThenLoggedAndFirstReturned)
 
 TEST_F(ReminderLookup, GivenReminder_WhenCopied_ThenNeitherItemNorEditMarkTravel)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
     ItemReminder* source = newReminder(4);
     source->setEnabled(true);
     source->setNotes(QStringLiteral("n"));
@@ -117,7 +114,7 @@ TEST_F(FileLookup, GivenUnknownIdentifier_WhenLookedUp_ThenOneRowWithoutItemIsMa
 
 TEST_F(FileLookup, GivenItem_WhenLookedUp_ThenOnlyItsOwnAttachmentsAreSearched)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
     ItemFile* elsewhere = ItemFile::findWithID(5, context, nullptr);
     EXPECT_EQ(ItemFile::findWithID(5, context, item), nullptr);
     item->addFilesObject(elsewhere);
@@ -153,7 +150,7 @@ TEST_F(FileUpdate, GivenPartialServerRecord_WhenApplied_ThenOnlyPresentKeysChang
 
 TEST_F(FileUpdate, GivenItemPath_WhenApplied_ThenAttachedToTheItemWithThatServerId)
 {
-    TODOItem* item = newItem(QStringLiteral("a"), 9007199254740993);
+    TODOItem* item = ItemBuilder("a").withServerID(9007199254740993).in(context);
     ItemFile* file = ItemFile::findWithID(1, context, nullptr);
     file->updateFrom(QJsonObject{{"id", 1},
                                  {"item", "/api/v1/item/9007199254740993/"},
@@ -174,14 +171,14 @@ using FileCopy = EntityFixture;
 TEST_F(FileCopy, GivenSourceItemNotOnServer_WhenCopied_ThenDestinationHasNoItem)
 {
     store::Context server(TodoModel::shared(), scheduler);
-    TODOItem* remoteItem = newItem(QStringLiteral("r"), 0, nullptr, &server);
+    TODOItem* remoteItem = ItemBuilder("r").in(server);
     auto* source = server.insert<ItemFile>(ItemFile::staticEntityName());
     source->setIdd(4);
     source->setFilename(QStringLiteral("x.png"));
     source->setSize(99);
     remoteItem->addFilesObject(source);
     ItemFile* target = ItemFile::findWithID(4, context, nullptr);
-    target->setItem(newItem(QStringLiteral("stale"), 1));
+    target->setItem(ItemBuilder("stale").withServerID(1).in(context));
 
     source->copyTo(target, context);
     EXPECT_EQ(target->filename(), QStringLiteral("x.png"));
@@ -189,7 +186,7 @@ TEST_F(FileCopy, GivenSourceItemNotOnServer_WhenCopied_ThenDestinationHasNoItem)
     EXPECT_EQ(target->item(), nullptr);
 
     remoteItem->setServerID(12);
-    TODOItem* local = newItem(QStringLiteral("local"), 12);
+    TODOItem* local = ItemBuilder("local").withServerID(12).in(context);
     source->copyTo(target, context);
     EXPECT_EQ(target->item(), local);
 }

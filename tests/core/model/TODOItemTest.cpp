@@ -14,29 +14,20 @@ namespace {
 
 using ItemDates = EntityFixture;
 
-TEST_F(ItemDates, GivenStartDate_WhenDueDateSetBeforeIt_ThenStartMovesToAnHourBeforeDue)
+TEST_F(ItemDates, GivenOneDate_WhenTheOtherIsSetPastIt_ThenTheFirstMovesToKeepAnHourApart)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
-    item->setStartDate(utc(2024, 5, 10, 12));
-    item->setDueDate(utc(2024, 5, 9, 12));
+    TODOItem* item = ItemBuilder("a").starting(utc(2024, 5, 10, 12)).due(utc(2024, 5, 9, 12)).in(context);
     EXPECT_EQ(item->dueDate(), utc(2024, 5, 9, 12));
     EXPECT_EQ(item->startDate(), utc(2024, 5, 9, 11));
-}
 
-TEST_F(ItemDates, GivenDueDate_WhenStartDateSetAfterIt_ThenDueMovesToAnHourAfterStart)
-{
-    TODOItem* item = newItem(QStringLiteral("a"));
-    item->setDueDate(utc(2024, 5, 9, 12));
-    item->setStartDate(utc(2024, 5, 10, 8));
+    item = ItemBuilder("b").due(utc(2024, 5, 9, 12)).starting(utc(2024, 5, 10, 8)).in(context);
     EXPECT_EQ(item->startDate(), utc(2024, 5, 10, 8));
     EXPECT_EQ(item->dueDate(), utc(2024, 5, 10, 9));
 }
 
 TEST_F(ItemDates, GivenOrderedDates_WhenClearedOrKeptApart_ThenTheOtherDateStays)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
-    item->setStartDate(utc(2024, 5, 1));
-    item->setDueDate(utc(2024, 5, 9));
+    TODOItem* item = ItemBuilder("a").starting(utc(2024, 5, 1)).due(utc(2024, 5, 9)).in(context);
     item->setDueDate(QDateTime());
     EXPECT_TRUE(item->isNull(QStringLiteral("dueDate")));
     EXPECT_EQ(item->startDate(), utc(2024, 5, 1));
@@ -48,9 +39,7 @@ using ItemIdentity = EntityFixture;
 
 TEST_F(ItemIdentity, GivenNoResourcePathAndServerIdZero_WhenAskedForURI_ThenNone)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
-    item->setResourceURI(QString());
-    item->setServerID(0);
+    TODOItem* item = ItemBuilder("a").withServerID(0).in(context);
     EXPECT_TRUE(item->getURI().isEmpty());
     EXPECT_FALSE(item->isValidUniID());
     item->setServerID(9007199254740993);
@@ -61,7 +50,7 @@ TEST_F(ItemIdentity, GivenNoResourcePathAndServerIdZero_WhenAskedForURI_ThenNone
 
 TEST_F(ItemIdentity, GivenProjectOrProjectPaths_WhenAskedForProjectID_ThenProjectFirstThenPaths)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
     EXPECT_FALSE(item->getProjectID().has_value());
     EXPECT_TRUE(item->getProjectURIs().isEmpty());
 
@@ -72,21 +61,20 @@ TEST_F(ItemIdentity, GivenProjectOrProjectPaths_WhenAskedForProjectID_ThenProjec
     EXPECT_FALSE(item->getProjectID().has_value());
 
     item->setProjectURIs({});
-    item->setList(newProject(QStringLiteral("p"), 77));
+    item->setList(ProjectBuilder(context, "p").withId(77));
     EXPECT_EQ(item->getProjectID(), 77);
     EXPECT_EQ(item->getProjectURIs(), QStringList{QStringLiteral("/api/v1/project/77/")});
 }
 
 TEST_F(ItemIdentity, GivenTags_WhenNamesAsked_ThenSortedIgnoringCase)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
-    for (const char* name : {"beta", "Alpha", "gamma"}) {
+    TODOItem* item = ItemBuilder("a").taggedWith("beta").in(context);
+    for (const char* name : {"Alpha", "gamma"}) {
         auto* tag = context.insert<ItemTag>(ItemTag::staticEntityName());
         tag->setName(QString::fromLatin1(name));
         item->addTagsObject(tag);
     }
-    EXPECT_EQ(item->getTagNames(),
-              (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("gamma")}));
+    EXPECT_EQ(item->getTagNames(), (QStringList{"Alpha", "beta", "gamma"}));
 }
 
 TEST(ItemIdentifierDrawing, GivenRandomSource_WhenDrawn_ThenTakenModuloLimit)
@@ -100,18 +88,22 @@ TEST(ItemIdentifierDrawing, GivenRandomSource_WhenDrawn_ThenTakenModuloLimit)
     }
 }
 
-TEST_F(ItemIdentity, GivenProjectWithTakenIds_WhenDrawingUnique_ThenDrawsAgainUntilFree)
+// Draws from a list, as a random source would.
+ItemIdentifiers::RandomSource drawsFrom(std::deque<quint32>& draws)
 {
-    TODOList* project = newProject(QStringLiteral("p"), 1);
-    newItem(QStringLiteral("a"), 0, project)->setId_(5);
-    newItem(QStringLiteral("b"), 0, project)->setId_(6);
-    std::deque<quint32> draws{5, 6, 5, 7, 8};
-    auto source = [&] {
+    return [&draws] {
         const quint32 v = draws.front();
         draws.pop_front();
         return v;
     };
-    EXPECT_EQ(ItemIdentifiers::newUniqueIdForItemInList(project, source), 7);
+}
+
+TEST_F(ItemIdentity, GivenProjectWithTakenIds_WhenDrawingUnique_ThenDrawsAgainUntilFree)
+{
+    TODOList* project =
+        ProjectBuilder(context, "p").withId(1).with(ItemBuilder("a").withId(5), ItemBuilder("b").withId(6));
+    std::deque<quint32> draws{5, 6, 5, 7, 8};
+    EXPECT_EQ(ItemIdentifiers::newUniqueIdForItemInList(project, drawsFrom(draws)), 7);
     EXPECT_EQ(draws.size(), 1u);
     // Without a project the first draw is taken.
     EXPECT_EQ(ItemIdentifiers::newUniqueIdForItemInList(nullptr, [] { return 5u; }), 5);
@@ -119,21 +111,18 @@ TEST_F(ItemIdentity, GivenProjectWithTakenIds_WhenDrawingUnique_ThenDrawsAgainUn
 
 TEST_F(ItemIdentity, GivenServerIdentity_WhenIDsReset_ThenServerIdentityAndResourcePathCleared)
 {
-    TODOList* project = newProject(QStringLiteral("p"), 1);
-    newItem(QStringLiteral("other"), 0, project)->setId_(11);
-    TODOItem* item = newItem(QStringLiteral("a"), 99, project);
-    item->setId_(10);
-    item->setVersionID(3);
-    item->setBoxFolderID(QStringLiteral("box"));
-    item->setCopiedFromID(12);
-    item->setResourceURI(QStringLiteral("/api/v1/item/99/"));
+    TODOList* project = ProjectBuilder(context, "p").withId(1).with(ItemBuilder("other").withId(11));
+    TODOItem* item = ItemBuilder("a")
+                         .withServerID(99)
+                         .withId(10)
+                         .withValue("versionID", 3)
+                         .withValue("boxFolderID", "box")
+                         .withValue("copiedFromID", 12)
+                         .withValue("resourceURI", "/api/v1/item/99/")
+                         .in(project);
 
     std::deque<quint32> draws{11, 20};
-    item->resetIDs([&] {
-        const quint32 v = draws.front();
-        draws.pop_front();
-        return v;
-    });
+    item->resetIDs(drawsFrom(draws));
 
     EXPECT_EQ(item->id_(), 20);
     for (const char* key : {"serverID", "versionID", "boxFolderID", "copiedFromID", "resourceURI"})
@@ -145,10 +134,9 @@ using ItemLookup = EntityFixture;
 
 TEST_F(ItemLookup, GivenRemovedItemWithSameServerId_WhenFound_ThenOnlyTheLiveOneIsReturned)
 {
-    TODOItem* removed = newItem(QStringLiteral("gone"), 42);
-    removed->setState(3);
+    ItemBuilder("gone").withServerID(42).removed().in(context);
     EXPECT_EQ(TODOItem::findWithID(42, context), nullptr);
-    TODOItem* live = newItem(QStringLiteral("live"), 42);
+    TODOItem* live = ItemBuilder("live").withServerID(42).in(context);
     LogCapture log;
     EXPECT_EQ(TODOItem::findWithID(42, context), live);
     EXPECT_TRUE(log.lines().isEmpty());
@@ -157,26 +145,26 @@ TEST_F(ItemLookup, GivenRemovedItemWithSameServerId_WhenFound_ThenOnlyTheLiveOne
 
 TEST_F(ItemLookup, GivenDuplicates_WhenFound_ThenLoggedAndFirstReturned)
 {
-    TODOItem* first = newItem(QStringLiteral("one"), 42);
-    first->setId_(1);
-    newItem(QStringLiteral("two"), 42)->setId_(2);
+    TODOItem* first = ItemBuilder("one").withServerID(42).withId(1).in(context);
+    ItemBuilder("two").withServerID(42).withId(2).in(context);
     LogCapture log;
     EXPECT_EQ(TODOItem::findWithID(42, context), first);
-    EXPECT_EQ(log.lines(), (QStringList{QStringLiteral("2 duplicated items with id: 42"),
-                                        QStringLiteral("42\t1: one"), QStringLiteral("42\t2: two")}));
+    EXPECT_EQ(log.lines(), (QStringList{"2 duplicated items with id: 42", "42\t1: one", "42\t2: two"}));
 }
 
 using ItemCopy = EntityFixture;
 
 TEST_F(ItemCopy, GivenDatesAtOrNearTheEpoch_WhenCopied_ThenOnlyRealDatesAreCopied)
 {
-    TODOItem* source = newItem(QStringLiteral("src"));
-    source->setValue(QStringLiteral("startDate"), QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc()));
-    source->setValue(QStringLiteral("dueDate"), QDateTime::fromMSecsSinceEpoch(500, QTimeZone::utc()));
-    source->setValue(QStringLiteral("creationDate"), QDateTime::fromSecsSinceEpoch(1, QTimeZone::utc()));
-    TODOItem* copy = newItem(QStringLiteral("dst"));
-    copy->setValue(QStringLiteral("startDate"), utc(2020, 1, 1));
-    copy->setValue(QStringLiteral("completionDate"), utc(2020, 1, 1));
+    TODOItem* source = ItemBuilder("src")
+                           .withValue("startDate", QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc()))
+                           .withValue("dueDate", QDateTime::fromMSecsSinceEpoch(500, QTimeZone::utc()))
+                           .withValue("creationDate", QDateTime::fromSecsSinceEpoch(1, QTimeZone::utc()))
+                           .in(context);
+    TODOItem* copy = ItemBuilder("dst")
+                         .withValue("startDate", utc(2020, 1, 1))
+                         .withValue("completionDate", utc(2020, 1, 1))
+                         .in(context);
 
     source->copyTo(copy);
 
@@ -189,14 +177,15 @@ TEST_F(ItemCopy, GivenDatesAtOrNearTheEpoch_WhenCopied_ThenOnlyRealDatesAreCopie
 
 TEST_F(ItemCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenDestinationKeepsItsOwn)
 {
-    TODOItem* source = newItem(QStringLiteral("src"), 1);
-    source->setId_(10);
-    source->setVersionID(4);
-    source->setResourceURI(QStringLiteral("/api/v1/item/1/"));
-    source->setHighlight(3);
-    source->setQuadrant(2);
-    TODOItem* copy = newItem(QStringLiteral("dst"), 2);
-    copy->setId_(20);
+    TODOItem* source = ItemBuilder("src")
+                           .withServerID(1)
+                           .withId(10)
+                           .withValue("versionID", 4)
+                           .withValue("resourceURI", "/api/v1/item/1/")
+                           .withValue("highlight", 3)
+                           .inQuadrant(2)
+                           .in(context);
+    TODOItem* copy = ItemBuilder("dst").withServerID(2).withId(20).in(context);
 
     source->copyTo(copy, false, false, false, false);
     EXPECT_EQ(copy->serverID(), 2);
@@ -216,10 +205,8 @@ TEST_F(ItemCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenDestinationKeepsItsO
 TEST_F(ItemCopy, GivenTagsInAnotherContext_WhenCopiedWithTags_ThenDestinationGetsTagsOfItsOwnContext)
 {
     store::Context other(TodoModel::shared(), scheduler);
-    TODOItem* source = newItem(QStringLiteral("src"), 0, nullptr, &other);
-    source->addTagsObject(TagManager::getItemTagForName(QStringLiteral("Work"), other));
-    TODOItem* copy = newItem(QStringLiteral("dst"));
-    copy->addTagsObject(TagManager::getItemTagForName(QStringLiteral("old"), context));
+    TODOItem* source = ItemBuilder("src").taggedWith("Work").in(other);
+    TODOItem* copy = ItemBuilder("dst").taggedWith("old").in(context);
 
     source->copyTo(copy, false, true, false, false);
 
@@ -232,11 +219,11 @@ TEST_F(ItemCopy, GivenSourceProject_WhenCopiedWithProject_ThenDestinationJoinsTh
 {
     DocumentContext document(&context);
     store::Context server(TodoModel::shared(), scheduler);
-    TODOItem* downloaded = newItem(QStringLiteral("remote"), 5, nullptr, &server);
+    TODOItem* downloaded = ItemBuilder("remote").withServerID(5).in(server);
     downloaded->setProjectURIs({QStringLiteral("/api/v1/project/31/")});
-    TODOList* local = newProject(QStringLiteral("local"), 31);
-    TODOList* elsewhere = newProject(QStringLiteral("elsewhere"), 32);
-    TODOItem* copy = newItem(QStringLiteral("copy"), 0, elsewhere);
+    TODOList* local = ProjectBuilder(context, "local").withId(31);
+    TODOList* elsewhere = ProjectBuilder(context, "elsewhere").withId(32);
+    TODOItem* copy = ItemBuilder("copy").in(elsewhere);
 
     downloaded->copyTo(copy, true);
     EXPECT_EQ(copy->list(), local);
@@ -248,13 +235,13 @@ TEST_F(ItemCopy, GivenSourceProject_WhenCopiedWithProject_ThenDestinationJoinsTh
 
 TEST_F(ItemCopy, GivenItemWithServerReminder_WhenCopiedInTheSameStore_ThenOriginalKeepsItsReminder)
 {
-    TODOItem* source = newItem(QStringLiteral("src"), 1);
+    TODOItem* source = ItemBuilder("src").withServerID(1).in(context);
     ItemReminder* own = newReminder(500);
     own->setNotes(QStringLiteral("call"));
     own->setTimestamp(10);
     own->setReminder_date(utc(2024, 1, 2, 9));
     source->setReminder(own);
-    TODOItem* copy = newItem(QStringLiteral("dst"));
+    TODOItem* copy = ItemBuilder("dst").in(context);
 
     source->copyTo(copy, false, true, false, false);
 
@@ -267,17 +254,10 @@ TEST_F(ItemCopy, GivenItemWithServerReminder_WhenCopiedInTheSameStore_ThenOrigin
     // A new reminder of a new item: not yet on the server.
     EXPECT_EQ(copy->reminder()->identifier(), 0);
     EXPECT_EQ(copy->reminder()->timestamp(), 0);
-}
 
-TEST_F(ItemCopy, GivenFollowUpCopy_WhenReminderMoves_ThenItLeavesTheSource)
-{
-    TODOItem* source = newItem(QStringLiteral("src"), 1);
-    ItemReminder* own = newReminder(500);
-    source->setReminder(own);
-    TODOItem* followUp = newItem(QStringLiteral("next"));
-
+    // A recurrence follow-up takes the reminder away instead.
+    TODOItem* followUp = ItemBuilder("next").in(context);
     source->copyTo(followUp, false, true, false, false, TODOItem::OwnReminder::MoveToCopy);
-
     EXPECT_EQ(followUp->reminder(), own);
     EXPECT_EQ(source->reminder(), nullptr);
 }
@@ -285,13 +265,13 @@ TEST_F(ItemCopy, GivenFollowUpCopy_WhenReminderMoves_ThenItLeavesTheSource)
 TEST_F(ItemCopy, GivenLocallyEditedOrNewerReminder_WhenCopied_ThenItIsLeftAlone)
 {
     store::Context server(TodoModel::shared(), scheduler);
-    TODOItem* source = newItem(QStringLiteral("src"), 1, nullptr, &server);
+    TODOItem* source = ItemBuilder("src").withServerID(1).in(server);
     ItemReminder* remote = newReminder(500, &server);
     remote->setNotes(QStringLiteral("server"));
     remote->setTimestamp(10);
     source->setReminder(remote);
 
-    TODOItem* local = newItem(QStringLiteral("dst"), 1);
+    TODOItem* local = ItemBuilder("dst").withServerID(1).in(context);
     ItemReminder* mine = newReminder(500);
     mine->setNotes(QStringLiteral("mine"));
     mine->setEdited_since(1);
@@ -315,13 +295,13 @@ TEST_F(ItemCopy, GivenAttachments_WhenCopiedWithFiles_ThenFilesAreFoundOrMadeInT
 {
     DocumentContext document(&context);
     store::Context server(TodoModel::shared(), scheduler);
-    TODOItem* source = newItem(QStringLiteral("src"), 8, nullptr, &server);
+    TODOItem* source = ItemBuilder("src").withServerID(8).in(server);
     auto* file = server.insert<ItemFile>(ItemFile::staticEntityName());
     file->setIdd(70);
     file->setFilename(QStringLiteral("a.pdf"));
     source->addFilesObject(file);
 
-    TODOItem* local = newItem(QStringLiteral("dst"), 8);
+    TODOItem* local = ItemBuilder("dst").withServerID(8).in(context);
     source->copyTo(local, true, false, true, false);
 
     ItemFile* copied = ItemFile::findWithID(70, context, local);
@@ -334,7 +314,7 @@ using ItemChangeTest = EntityFixture;
 
 TEST_F(ItemChangeTest, GivenOnlyUntrackedKeysChanged_WhenAsked_ThenNoUploadNeeded)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
     context.processPendingChanges();
     item->setTimestamp(100);
     item->setEdited_since(1);
@@ -345,8 +325,8 @@ TEST_F(ItemChangeTest, GivenOnlyUntrackedKeysChanged_WhenAsked_ThenNoUploadNeede
 TEST_F(ItemChangeTest, GivenNameChanged_WhenAskedWithoutOrWithOtherItem_ThenUploadOnlyWhenDifferent)
 {
     store::Context server(TodoModel::shared(), scheduler);
-    TODOItem* remote = newItem(QStringLiteral("renamed"), 0, nullptr, &server);
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* remote = ItemBuilder("renamed").in(server);
+    TODOItem* item = ItemBuilder("a").in(context);
     context.processPendingChanges();
     item->setName(QStringLiteral("renamed"));
     item->setTimestamp(5);
@@ -358,8 +338,7 @@ TEST_F(ItemChangeTest, GivenNameChanged_WhenAskedWithoutOrWithOtherItem_ThenUplo
 
 TEST_F(ItemChangeTest, GivenChangesOfAnEarlierEvent_WhenAsked_ThenOnlyTheCurrentEventCounts)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
-    item->setName(QStringLiteral("b"));
+    TODOItem* item = ItemBuilder("a").titled("b").in(context);
     context.processPendingChanges();
     EXPECT_FALSE(item->needToUploadGiven(nullptr));
     item->setDueDate(utc(2024, 1, 1));
@@ -370,22 +349,15 @@ using ItemOrdering = EntityFixture;
 
 TEST_F(ItemOrdering, GivenStarredAndIndexedItems_WhenStableSortedByStar_ThenStarredFirstThenIndexDescending)
 {
-    auto* starred = TagManager::getItemTagForName(QStringLiteral("starred"), context);
-    TODOItem* a = newItem(QStringLiteral("a"));
-    a->setIndex(100);
-    TODOItem* b = newItem(QStringLiteral("b"));
-    b->setIndex(5000);
-    TODOItem* c = newItem(QStringLiteral("c"));
-    c->setIndex(1);
-    c->addTagsObject(starred);
-    TODOItem* d = newItem(QStringLiteral("d"));
-    d->clearValue(QStringLiteral("index")); // counts as 0
-    TODOItem* e = newItem(QStringLiteral("e"));
-    e->setIndex(0);
-    TODOItem* f = newItem(QStringLiteral("f"));
-    f->setIndex(-10);
-
-    std::vector<TODOItem*> items{a, b, c, d, e, f};
+    TODOItem* d = ItemBuilder("d").in(context); // no index: counts as 0
+    TODOItem* e = ItemBuilder("e").atIndex(0).in(context);
+    TODOItem* f = ItemBuilder("f").atIndex(-10).in(context);
+    std::vector<TODOItem*> items{ItemBuilder("a").atIndex(100).in(context),
+                                 ItemBuilder("b").atIndex(5000).in(context),
+                                 ItemBuilder("c").atIndex(1).taggedWith("starred").in(context),
+                                 d,
+                                 e,
+                                 f};
     std::stable_sort(items.begin(), items.end(), TODOItem::lessByStar);
     QStringList names;
     for (TODOItem* item : items)
@@ -402,36 +374,29 @@ TEST_F(ItemOrdering, GivenStarredAndIndexedItems_WhenStableSortedByStar_ThenStar
 
 TEST_F(ItemOrdering, GivenDueAndStartDates_WhenComparedByDates_ThenDatedFirstAndTiesByStartThenCompletion)
 {
-    TODOItem* undated = newItem(QStringLiteral("u"));
-    TODOItem* early = newItem(QStringLiteral("e"));
-    early->setDueDate(utc(2024, 3, 1, 10));
-    TODOItem* late = newItem(QStringLiteral("l"));
-    late->setDueDate(utc(2024, 3, 2, 10));
+    TODOItem* undated = ItemBuilder("u").in(context);
+    TODOItem* early = ItemBuilder("e").due(utc(2024, 3, 1, 10)).in(context);
+    TODOItem* late = ItemBuilder("l").due(utc(2024, 3, 2, 10)).in(context);
     EXPECT_LT(early->compareByDates(*late), 0);
     EXPECT_GT(late->compareByDates(*early), 0);
     EXPECT_LT(late->compareByDates(*undated), 0);
     EXPECT_GT(undated->compareByDates(*late), 0);
 
     // Seconds are dropped; equal due dates fall back to start dates, then percentages.
-    TODOItem* sameMinute = newItem(QStringLiteral("s"));
-    sameMinute->setDueDate(utc(2024, 3, 1, 10, 0, 40));
+    TODOItem* sameMinute = ItemBuilder("s").due(utc(2024, 3, 1, 10, 0, 40)).in(context);
     EXPECT_EQ(early->compareByDates(*sameMinute), 0);
     sameMinute->setStartDate(utc(2024, 2, 1));
     EXPECT_GT(early->compareByDates(*sameMinute), 0);
     early->setStartDate(utc(2024, 2, 1));
     early->setCompletionPercentage(50);
     EXPECT_GT(early->compareByDates(*sameMinute), 0);
-}
 
-TEST_F(ItemOrdering, GivenAllDayDates_WhenCompared_ThenTheTimeOfDayIsIgnored)
-{
+    // All-day dates ignore the time of day.
     const QDate day(2024, 6, 12);
-    TODOItem* morning = newItem(QStringLiteral("m"));
-    morning->setDueDate(QDateTime(day, QTime(8, 0)));
-    morning->setAllDay(true);
-    TODOItem* evening = newItem(QStringLiteral("e"));
-    evening->setDueDate(QDateTime(day, QTime(20, 0)));
-    evening->setAllDay(true);
+    TODOItem* morning =
+        ItemBuilder("m").due(QDateTime(day, QTime(8, 0))).withValue("allDay", true).in(context);
+    TODOItem* evening =
+        ItemBuilder("e").due(QDateTime(day, QTime(20, 0))).withValue("allDay", true).in(context);
     EXPECT_EQ(morning->compareByDates(*evening), 0);
     evening->setAllDay(false);
     EXPECT_LT(morning->compareByDates(*evening), 0);
@@ -441,7 +406,7 @@ using ItemStarring = EntityFixture;
 
 TEST_F(ItemStarring, GivenTagMutations_WhenStarredTagAddedOrRemoved_ThenFlagFollows)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
     EXPECT_FALSE(item->starred().has_value());
     EXPECT_FALSE(item->getStarred());
     ItemTag* starred = TagManager::getItemTagForName(QStringLiteral("starred"), context);
@@ -451,12 +416,12 @@ TEST_F(ItemStarring, GivenTagMutations_WhenStarredTagAddedOrRemoved_ThenFlagFoll
     EXPECT_EQ(item->starred(), false);
 }
 
-TEST_F(ItemStarring, GivenDocumentItem_WhenStarred_ThenTagServiceAddsTheTagLocallyAndOnTheServer)
+TEST_F(ItemStarring, GivenItemsInAndOutsideTheDocument_WhenStarred_ThenOnlyDocumentItemsChangeTheirTags)
 {
     RecordingTagServer server;
     TagManager tags(TodoModel::shared(), scheduler, &server);
     DocumentContext document(&context);
-    TODOItem* item = newItem(QStringLiteral("a"));
+    TODOItem* item = ItemBuilder("a").in(context);
 
     item->setStarred(true);
     EXPECT_TRUE(TagManager::itemHasTagName(item, QStringLiteral("starred")));
@@ -464,20 +429,13 @@ TEST_F(ItemStarring, GivenDocumentItem_WhenStarred_ThenTagServiceAddsTheTagLocal
     item->setStarred(false);
     EXPECT_FALSE(TagManager::itemHasTagName(item, QStringLiteral("starred")));
     EXPECT_EQ(server.calls, (QStringList{"add starred a", "remove starred a"}));
-}
 
-TEST_F(ItemStarring, GivenItemOutsideTheDocument_WhenStarred_ThenOnlyTheCacheChanges)
-{
-    RecordingTagServer server;
-    TagManager tags(TodoModel::shared(), scheduler, &server);
     store::Context scratch(TodoModel::shared(), scheduler);
-    DocumentContext document(&context);
-    TODOItem* item = newItem(QStringLiteral("a"), 0, nullptr, &scratch);
-
-    item->setStarred(true);
-    EXPECT_TRUE(item->getStarred());
-    EXPECT_TRUE(item->tags().empty());
-    EXPECT_TRUE(server.calls.isEmpty());
+    TODOItem* outside = ItemBuilder("b").in(scratch);
+    outside->setStarred(true);
+    EXPECT_TRUE(outside->getStarred());
+    EXPECT_TRUE(outside->tags().empty());
+    EXPECT_EQ(server.calls.size(), 2);
 }
 
 } // namespace

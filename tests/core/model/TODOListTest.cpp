@@ -11,11 +11,9 @@ using ProjectIdentity = EntityFixture;
 
 TEST_F(ProjectIdentity, GivenQuadrantNumbers_WhenNamed_ThenOnlyZeroToThreeHaveTitles)
 {
-    TODOList* project = newProject(QStringLiteral("p"));
-    project->setTextFirstQuadrant(QStringLiteral("Do Now"));
-    project->setTextSecondQuadrant(QStringLiteral("Do Later"));
-    project->setTextThirdQuadrant(QStringLiteral("Delegate"));
-    project->setTextFourthQuadrant(QStringLiteral("Postpone"));
+    TODOList* project = ProjectBuilder(context, "p")
+                            .withValue("textFirstQuadrant", "Do Now")
+                            .withValue("textFourthQuadrant", "Postpone");
     EXPECT_EQ(project->nameForQuadrant(0), QStringLiteral("Do Now"));
     EXPECT_EQ(project->nameForQuadrant(3), QStringLiteral("Postpone"));
     EXPECT_EQ(project->nameForQuadrant(4), QString());
@@ -24,7 +22,7 @@ TEST_F(ProjectIdentity, GivenQuadrantNumbers_WhenNamed_ThenOnlyZeroToThreeHaveTi
 
 TEST_F(ProjectIdentity, GivenIdZeroAndNoResourcePath_WhenAskedForURI_ThenNone)
 {
-    TODOList* project = newProject(QStringLiteral("p"), 0);
+    TODOList* project = ProjectBuilder(context, "p").withId(0);
     EXPECT_TRUE(project->getURI().isEmpty());
     EXPECT_FALSE(project->isValidUniID());
     project->setId_(8);
@@ -35,10 +33,11 @@ TEST_F(ProjectIdentity, GivenIdZeroAndNoResourcePath_WhenAskedForURI_ThenNone)
 
 TEST_F(ProjectIdentity, GivenServerIdentity_WhenIDsReset_ThenIdZeroAndResourcePathCleared)
 {
-    TODOList* project = newProject(QStringLiteral("p"), 8);
-    project->setVersionID(2);
-    project->setBoxFolderID(QStringLiteral("box"));
-    project->setResourceURI(QStringLiteral("/api/v1/project/8/"));
+    TODOList* project = ProjectBuilder(context, "p")
+                            .withId(8)
+                            .withValue("versionID", 2)
+                            .withValue("boxFolderID", "box")
+                            .withValue("resourceURI", "/api/v1/project/8/");
     project->resetIDs();
     EXPECT_EQ(project->id_(), 0);
     EXPECT_TRUE(project->isNull(QStringLiteral("versionID")));
@@ -51,9 +50,8 @@ using ProjectArchive = EntityFixture;
 TEST_F(ProjectArchive, GivenArchivedTags_WhenAsked_ThenArchivedOnlyWithExactlyOneSuchTag)
 {
     DocumentContext document(&context);
-    TODOList* project = newProject(QStringLiteral("p"));
-    EXPECT_FALSE(project->isArchived());
-    project->addTagsObject(TagManager::getListTagForName(QStringLiteral("Archived"), context));
+    EXPECT_FALSE(ProjectBuilder(context, "plain").get()->isArchived());
+    TODOList* project = ProjectBuilder(context, "p").taggedWith("Archived");
     EXPECT_TRUE(project->isArchived());
 
     auto* second = context.insert<ListTag>(ListTag::staticEntityName());
@@ -65,10 +63,10 @@ using ProjectLookup = EntityFixture;
 
 TEST_F(ProjectLookup, GivenRemovedAndDuplicatedProjects_WhenFound_ThenLiveFirstAndDuplicatesLogged)
 {
-    newProject(QStringLiteral("removed"), 7)->setState(3);
+    ProjectBuilder(context, "removed").withId(7).removed();
     EXPECT_EQ(TODOList::findWithID(7, context), nullptr);
-    TODOList* first = newProject(QStringLiteral("a"), 7);
-    newProject(QStringLiteral("b"), 7);
+    TODOList* first = ProjectBuilder(context, "a").withId(7);
+    ProjectBuilder(context, "b").withId(7);
     LogCapture log;
     EXPECT_EQ(TODOList::findWithID(7, context), first);
     EXPECT_EQ(log.lines(), QStringList{QStringLiteral("7 is replicated. There are 2 copies")});
@@ -78,16 +76,16 @@ using ProjectCopy = EntityFixture;
 
 TEST_F(ProjectCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenIdentityAndBoardLayoutStay)
 {
-    TODOList* source = newProject(QStringLiteral("src"), 5);
-    source->setVersionID(3);
-    source->setResourceURI(QStringLiteral("/api/v1/project/5/"));
-    source->setColorThirdQuadrant(QStringLiteral("{1, 0, 0, 1}"));
-    source->setQv_notes(QStringLiteral("notes"));
-    source->setCenterX(20);
-    source->setIndex(9);
-    source->setLastItemIndex(4000);
-    TODOList* copy = newProject(QStringLiteral("dst"), 6);
-    copy->setResourceURI(QStringLiteral("/api/v1/project/6/"));
+    TODOList* source = ProjectBuilder(context, "src")
+                           .withId(5)
+                           .withValue("versionID", 3)
+                           .withValue("resourceURI", "/api/v1/project/5/")
+                           .withValue("colorThirdQuadrant", "{1, 0, 0, 1}")
+                           .withValue("qv_notes", "notes")
+                           .withValue("centerX", 20.0)
+                           .atIndex(9)
+                           .withValue("lastItemIndex", 4000);
+    TODOList* copy = ProjectBuilder(context, "dst").withId(6).withValue("resourceURI", "/api/v1/project/6/");
 
     source->copyTo(copy, false);
 
@@ -109,10 +107,8 @@ TEST_F(ProjectCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenIdentityAndBoardL
 TEST_F(ProjectCopy, GivenTags_WhenCopiedWithTags_ThenDestinationTagsAreReplacedByName)
 {
     store::Context server(TodoModel::shared(), scheduler);
-    TODOList* source = newProject(QStringLiteral("src"), 5, &server);
-    source->addTagsObject(TagManager::getListTagForName(QStringLiteral("client"), server));
-    TODOList* copy = newProject(QStringLiteral("dst"));
-    copy->addTagsObject(TagManager::getListTagForName(QStringLiteral("old"), context));
+    TODOList* source = ProjectBuilder(server, "src").withId(5).taggedWith("client");
+    TODOList* copy = ProjectBuilder(context, "dst").taggedWith("old");
 
     source->copyTo(copy, true, true);
     EXPECT_EQ(copy->getTagNames(), QStringList{QStringLiteral("client")});
@@ -123,11 +119,11 @@ using ProjectChangeTest = EntityFixture;
 
 TEST_F(ProjectChangeTest, GivenBoardLayoutOrItemsChanged_WhenAsked_ThenNoUploadNeeded)
 {
-    TODOList* project = newProject(QStringLiteral("p"));
+    TODOList* project = ProjectBuilder(context, "p");
     context.processPendingChanges();
     project->setCenterX(30);
     project->setLastItemIndex(1000);
-    newItem(QStringLiteral("a"), 0, project);
+    ItemBuilder("a").in(project);
     EXPECT_FALSE(project->needToUploadGiven(nullptr));
     project->setTextFirstQuadrant(QStringLiteral("Now"));
     EXPECT_TRUE(project->needToUploadGiven(nullptr));

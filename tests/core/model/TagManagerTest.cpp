@@ -11,6 +11,7 @@ class TagFixture : public EntityFixture {
 protected:
     RecordingTagServer server;
     TagManager tags{TodoModel::shared(), scheduler, &server};
+    TODOItem* item = ItemBuilder("a").in(context);
 };
 
 using TagLookup = TagFixture;
@@ -40,13 +41,12 @@ TEST_F(TagLookup, GivenProjectTags_WhenExistenceAsked_ThenOnlyExactlyOneCounts)
 
 TEST_F(TagLookup, GivenTaggedObjects_WhenAskedForATagName_ThenComparedExactly)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
     EXPECT_FALSE(TagManager::itemHasTagName(item, QStringLiteral("work")));
     item->addTagsObject(tags.getItemTagForName(QStringLiteral("work"), &context));
     EXPECT_TRUE(TagManager::itemHasTagName(item, QStringLiteral("work")));
     EXPECT_FALSE(TagManager::itemHasTagName(item, QStringLiteral("Work")));
 
-    TODOList* project = newProject(QStringLiteral("p"));
+    TODOList* project = ProjectBuilder(context, "p");
     project->addTagsObject(tags.getListTagForName(QStringLiteral("archived"), &context));
     EXPECT_TRUE(TagManager::listHasTagName(project, QStringLiteral("archived")));
 }
@@ -65,7 +65,6 @@ using ItemTagging = TagFixture;
 
 TEST_F(ItemTagging, GivenItem_WhenTagAddedTwice_ThenAddedAndSentOnce)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
     tags.addTagName(QStringLiteral("Work"), item);
     tags.addTagName(QStringLiteral("work"), item);
     EXPECT_EQ(item->getTagNames(), QStringList{QStringLiteral("work")});
@@ -75,7 +74,6 @@ TEST_F(ItemTagging, GivenItem_WhenTagAddedTwice_ThenAddedAndSentOnce)
 
 TEST_F(ItemTagging, GivenTaggedItem_WhenTagRemoved_ThenRemovedLoggedAndSent)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
     tags.addTagName(QStringLiteral("work"), item);
     LogCapture log;
     tags.removeTagName(QStringLiteral("work"), item);
@@ -88,7 +86,6 @@ using TagRetry = TagFixture;
 
 TEST_F(TagRetry, GivenRefusedOperations_WhenTwentySecondsPass_ThenRetriedInTheirOrder)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
     server.accept = false;
     tags.addTagName(QStringLiteral("x"), item);
     tags.removeTagName(QStringLiteral("x"), item);
@@ -111,7 +108,6 @@ TEST_F(TagRetry, GivenRefusedOperations_WhenTwentySecondsPass_ThenRetriedInTheir
 
 TEST_F(TagRetry, GivenStillRefused_WhenRetried_ThenLaterOperationsOfThatItemWaitAndTheTimerRearms)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
     server.accept = false;
     tags.addTagName(QStringLiteral("x"), item);
     tags.addTagName(QStringLiteral("y"), item);
@@ -127,8 +123,8 @@ TEST_F(TagRetry, GivenStillRefused_WhenRetried_ThenLaterOperationsOfThatItemWait
 
 TEST_F(TagRetry, GivenItemsSharingAnIdInDifferentProjects_WhenRefused_ThenEachKeepsItsOwnOperations)
 {
-    TODOItem* first = newItem(QStringLiteral("first"), 0, newProject(QStringLiteral("p1"), 1));
-    TODOItem* second = newItem(QStringLiteral("second"), 0, newProject(QStringLiteral("p2"), 2));
+    TODOItem* first = ItemBuilder("first").in(ProjectBuilder(context, "p1").withId(1));
+    TODOItem* second = ItemBuilder("second").in(ProjectBuilder(context, "p2").withId(2));
     first->setId_(77);
     second->setId_(77);
     server.accept = false;
@@ -147,7 +143,6 @@ TEST_F(TagRetry, GivenItemsSharingAnIdInDifferentProjects_WhenRefused_ThenEachKe
 
 TEST_F(TagRetry, GivenNoServerYet_WhenTagged_ThenKeptUntilOneAccepts)
 {
-    TODOItem* item = newItem(QStringLiteral("a"));
     tags.setTagServer(nullptr);
     tags.addTagName(QStringLiteral("x"), item);
     EXPECT_EQ(item->getTagNames(), QStringList{QStringLiteral("x")});

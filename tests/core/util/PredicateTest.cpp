@@ -1,14 +1,21 @@
 #include "core/util/Predicate.h"
 #include "core/util/Utils.h"
 
+#include "core/model/ItemFile.h"
+
 #include "tests/core/util/UtilsTestSupport.h"
 
 #include <gtest/gtest.h>
 
+using qv::ItemFile;
 using qv::Predicate;
+using qv::TODOItem;
+using qv::TODOList;
 using qv::Utils;
+using qv::test::ItemBuilder;
+using qv::test::ModelStore;
+using qv::test::ProjectBuilder;
 using qv::test::utc;
-using qv::test::UtilityStore;
 
 namespace {
 
@@ -178,15 +185,14 @@ TEST(PredicateEvaluation, GivenCollections_WhenQuantified_ThenAnyAllAndNoneTestT
 
 TEST(PredicateEvaluation, GivenStoreObjects_WhenKeyPathsFollowRelationships_ThenRelatedValuesAreRead)
 {
-    UtilityStore store;
-    auto* item = store.item(record({{"name", "Report"}}));
-    auto* project = store.list(QStringLiteral("Q3 Planning"));
-    item->setToOne(QStringLiteral("list"), project);
-    auto* urgent = store.tag(QStringLiteral("Urgent"));
-    item->addToMany(QStringLiteral("tags"), urgent);
-    item->addToMany(QStringLiteral("tags"), store.tag(QStringLiteral("Home")));
-    store.file(item);
-    auto* bare = store.item(record({{"name", "Bare"}}));
+    ModelStore store;
+    // Objects travel in arguments as store objects.
+    TODOList* list = ProjectBuilder(store.context, "Q3 Planning");
+    TODOItem* item = ItemBuilder("Report").taggedWith("Urgent").taggedWith("Home").in(list);
+    qv::store::ManagedObject* project = list;
+    qv::store::ManagedObject* urgent = item->tags().front();
+    item->addFilesObject(store.context.insert<ItemFile>(ItemFile::staticEntityName()));
+    auto* bare = ItemBuilder("Bare").in(store.context);
 
     const auto eval = [](const QString& format, const QVariantList& args, const qv::store::ManagedObject* o) {
         const Predicate p = Predicate::withFormat(format, args);
@@ -213,8 +219,8 @@ TEST(PredicateEvaluation, GivenStoreObjects_WhenKeyPathsFollowRelationships_Then
 
 TEST(ItemFilterDateRanges, GivenNoUsableBounds_WhenCreationIsFiltered_ThenEverythingPasses)
 {
-    UtilityStore store;
-    auto* undated = store.item();
+    ModelStore store;
+    auto* undated = ItemBuilder().in(store.context);
     EXPECT_TRUE(Utils::filterItemsWithCreationBetweenMinDate({}, {}).evaluate(undated));
     EXPECT_TRUE(Utils::filterItemsWithCreationBetweenMinDate(Utils::distantPast(), Utils::distantFuture())
                     .evaluate(undated));
@@ -222,12 +228,12 @@ TEST(ItemFilterDateRanges, GivenNoUsableBounds_WhenCreationIsFiltered_ThenEveryt
 
 TEST(ItemFilterDateRanges, GivenDueBounds_WhenFiltered_ThenLowerIsInclusiveUpperExclusiveAndUndatedFail)
 {
-    UtilityStore store;
+    ModelStore store;
     const QDateTime from = utc(2024, 3, 1);
     const QDateTime before = utc(2024, 4, 1);
-    auto* atLower = store.item(record({{"dueDate", from}}));
-    auto* atUpper = store.item(record({{"dueDate", before}}));
-    auto* undated = store.item();
+    auto* atLower = ItemBuilder().due(from).in(store.context);
+    auto* atUpper = ItemBuilder().due(before).in(store.context);
+    auto* undated = ItemBuilder().in(store.context);
     const Predicate range = Utils::filterItemsWithDueDatesBetweenMinDate(from, before);
     EXPECT_TRUE(range.evaluate(atLower));
     EXPECT_FALSE(range.evaluate(atUpper));
@@ -239,10 +245,12 @@ TEST(ItemFilterDateRanges, GivenDueBounds_WhenFiltered_ThenLowerIsInclusiveUpper
 
 TEST(ItemFilterDateRanges, GivenCompletionAndModification_WhenFiltered_ThenOnlyCompletedAndInRangePass)
 {
-    UtilityStore store;
-    auto* done =
-        store.item(record({{"completionDate", utc(2024, 3, 5)}, {"lastModifiedTimestamp", 1704067200}}));
-    auto* open = store.item(record({{"lastModifiedTimestamp", 1704067199}}));
+    ModelStore store;
+    auto* done = ItemBuilder()
+                     .withValue("completionDate", utc(2024, 3, 5))
+                     .withValue("lastModifiedTimestamp", 1704067200)
+                     .in(store.context);
+    auto* open = ItemBuilder().withValue("lastModifiedTimestamp", 1704067199).in(store.context);
     EXPECT_TRUE(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).evaluate(done));
     EXPECT_FALSE(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).evaluate(open));
     EXPECT_FALSE(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, utc(2025, 1, 1)).evaluate(open));
@@ -253,11 +261,11 @@ TEST(ItemFilterDateRanges, GivenCompletionAndModification_WhenFiltered_ThenOnlyC
 
 TEST(ItemFilterUsers, GivenOwnerLists_WhenFiltered_ThenEitherNeitherOrEveryoneMatches)
 {
-    UtilityStore store;
-    auto* ann = store.item(record({{"ownerUsername", "ann"}}));
-    auto* bob = store.item(record({{"ownerUsername", "bob"}}));
-    auto* cid = store.item(record({{"ownerUsername", "cid"}}));
-    auto* nobody = store.item();
+    ModelStore store;
+    auto* ann = ItemBuilder().ownedBy("ann").in(store.context);
+    auto* bob = ItemBuilder().ownedBy("bob").in(store.context);
+    auto* cid = ItemBuilder().ownedBy("cid").in(store.context);
+    auto* nobody = ItemBuilder().in(store.context);
     const QStringList annAndBob{QStringLiteral("ann"), QStringLiteral("bob")};
     const Predicate either = Utils::filterByOwnerUsernames(annAndBob, false);
     const Predicate neither = Utils::filterByOwnerUsernames(annAndBob, true);
@@ -274,11 +282,11 @@ TEST(ItemFilterUsers, GivenOwnerLists_WhenFiltered_ThenEitherNeitherOrEveryoneMa
 
 TEST(ItemFilterSearch, GivenAWordWithAnApostrophe_WhenSearched_ThenCaseAndAccentsDoNotMatter)
 {
-    UtilityStore store;
-    auto* french = store.item(record({{"name", QStringLiteral("Préparer l'Été")}}));
+    ModelStore store;
+    auto* french = ItemBuilder(QStringLiteral("Préparer l'Été")).in(store.context);
     auto* notes =
-        store.item(record({{"name", "Other"}, {"descriptionText", QStringLiteral("CAFÉ with Ann")}}));
-    auto* miss = store.item(record({{"name", "Nothing here"}}));
+        ItemBuilder("Other").withValue("descriptionText", QStringLiteral("CAFÉ with Ann")).in(store.context);
+    auto* miss = ItemBuilder("Nothing here").in(store.context);
     Utils::ItemDictionary groups{{QStringLiteral("Do Now"), {french, miss}},
                                  {QStringLiteral("Later"), {notes}},
                                  {QStringLiteral("Empty"), {miss}}};
@@ -295,9 +303,10 @@ TEST(ItemFilterSearch, GivenAWordWithAnApostrophe_WhenSearched_ThenCaseAndAccent
 
 TEST(ItemFilterSearch, GivenNotesAndSpecialCharacters_WhenSearched_ThenTheyAreSearchedLiterally)
 {
-    UtilityStore store;
-    auto* notes =
-        store.item(record({{"name", "Other"}, {"descriptionText", QStringLiteral("CAFÉ \"50%\" off")}}));
+    ModelStore store;
+    auto* notes = ItemBuilder("Other")
+                      .withValue("descriptionText", QStringLiteral("CAFÉ \"50%\" off"))
+                      .in(store.context);
     Utils::ItemDictionary groups{{QStringLiteral("q"), {notes}}};
     EXPECT_EQ(Utils::filterItemsBySearchField(QStringLiteral("cafe"), groups)->size(), 1);
     EXPECT_EQ(Utils::filterItemsBySearchField(QStringLiteral("\"50%\""), groups)->size(), 1);
@@ -306,8 +315,8 @@ TEST(ItemFilterSearch, GivenNotesAndSpecialCharacters_WhenSearched_ThenTheyAreSe
 
 TEST(ItemFilterSearch, GivenAnEmptyTextOrDictionary_WhenSearched_ThenTheDictionaryOrNothingComesBack)
 {
-    UtilityStore store;
-    auto* item = store.item(record({{"name", "x"}}));
+    ModelStore store;
+    auto* item = ItemBuilder("x").in(store.context);
     Utils::ItemDictionary groups{{QStringLiteral("q"), {item}}, {QStringLiteral("r"), {}}};
     const auto same = Utils::filterItemsBySearchField(QString(), groups);
     ASSERT_TRUE(same.has_value());
@@ -318,9 +327,9 @@ TEST(ItemFilterSearch, GivenAnEmptyTextOrDictionary_WhenSearched_ThenTheDictiona
 
 TEST(ItemFilterOwner, GivenAnOwner_WhenFiltered_ThenCopiesAreMadeAndTheArgumentIsUnchanged)
 {
-    UtilityStore store;
-    auto* ann = store.item(record({{"ownerUsername", "ann"}}));
-    auto* nobody = store.item();
+    ModelStore store;
+    auto* ann = ItemBuilder().ownedBy("ann").in(store.context);
+    auto* nobody = ItemBuilder().in(store.context);
     const Utils::ItemDictionary groups{{QStringLiteral("a"), {ann, nobody}}, {QStringLiteral("b"), {nobody}}};
     const Utils::ItemDictionary anns = Utils::filterItemsByOwner(QStringLiteral("ann"), groups);
     EXPECT_EQ(anns, (Utils::ItemDictionary{{QStringLiteral("a"), {ann}}}));

@@ -15,8 +15,10 @@
 #include <tuple>
 
 using qv::Utils;
+using qv::test::ItemBuilder;
+using qv::test::ModelStore;
+using qv::test::ProjectBuilder;
 using qv::test::utc;
-using qv::test::UtilityStore;
 
 namespace {
 
@@ -25,14 +27,6 @@ const QTimeZone berlin("Europe/Berlin");
 QDateTime inBerlin(int y, int m, int d, int h = 0, int min = 0, int s = 0, int ms = 0)
 {
     return QDateTime(QDate(y, m, d), QTime(h, min, s, ms), berlin);
-}
-
-QVariantMap values(std::initializer_list<std::pair<const char*, QVariant>> pairs)
-{
-    QVariantMap map;
-    for (const auto& [key, value] : pairs)
-        map.insert(QString::fromLatin1(key), value);
-    return map;
 }
 
 QStringList names(const Utils::ItemList& items)
@@ -168,11 +162,16 @@ TEST(UtilsCompareDates, GivenDatesInOneMinuteOrOneAllDayDay_WhenCompared_ThenThe
 
 TEST(UtilsCompareStartDates, GivenEqualStartDates_WhenCompared_ThenLowerCompletionComesFirst)
 {
-    UtilityStore store;
-    auto* a = store.item(values({{"startDate", inBerlin(2024, 5, 1, 9)}, {"completionPercentage", 60}}));
-    auto* b =
-        store.item(values({{"startDate", inBerlin(2024, 5, 1, 9, 0, 30)}, {"completionPercentage", 20}}));
-    auto* none = store.item(values({{"startDate", inBerlin(2024, 5, 1, 9)}}));
+    ModelStore store;
+    auto* a = ItemBuilder()
+                  .starting(inBerlin(2024, 5, 1, 9))
+                  .withValue("completionPercentage", 60)
+                  .in(store.context);
+    auto* b = ItemBuilder()
+                  .starting(inBerlin(2024, 5, 1, 9, 0, 30))
+                  .withValue("completionPercentage", 20)
+                  .in(store.context);
+    auto* none = ItemBuilder().starting(inBerlin(2024, 5, 1, 9)).in(store.context);
     EXPECT_EQ(Utils::compareStartDates(*a, *b, berlin), std::weak_ordering::greater);
     EXPECT_EQ(Utils::compareStartDates(*b, *a, berlin), std::weak_ordering::less);
     // A missing percentage counts as 0.
@@ -181,10 +180,11 @@ TEST(UtilsCompareStartDates, GivenEqualStartDates_WhenCompared_ThenLowerCompleti
 
 TEST(UtilsCompareStartDates, GivenAllDayFlags_WhenCompared_ThenTheFlagComesFromTheItem)
 {
-    UtilityStore store;
-    auto* allDayLate = store.item(values({{"startDate", inBerlin(2024, 5, 1, 20)}, {"allDay", true}}));
-    auto* early = store.item(values({{"startDate", inBerlin(2024, 5, 1, 6)}}));
-    auto* undated = store.item();
+    ModelStore store;
+    auto* allDayLate =
+        ItemBuilder().starting(inBerlin(2024, 5, 1, 20)).withValue("allDay", true).in(store.context);
+    auto* early = ItemBuilder().starting(inBerlin(2024, 5, 1, 6)).in(store.context);
+    auto* undated = ItemBuilder().in(store.context);
     EXPECT_EQ(Utils::compareStartDates(*allDayLate, *early, berlin), std::weak_ordering::less);
     EXPECT_EQ(Utils::compareStartDates(*undated, *early, berlin), std::weak_ordering::greater);
 }
@@ -210,14 +210,14 @@ TEST(UtilsTransferDates, GivenADate_WhenTurnedIntoTransferSeconds_ThenWholeSecon
 
 TEST(UtilsOlderFirst, GivenItemsWithAndWithoutDueDates_WhenSorted_ThenUndatedOnesKeepTheirOrderAtTheEnd)
 {
-    UtilityStore store;
+    ModelStore store;
     Utils::ItemList items;
-    items.push_back(store.item(values({{"name", "u1"}})));
-    items.push_back(store.item(values({{"name", "late"}, {"dueDate", utc(2024, 6, 1)}})));
-    items.push_back(store.item(values({{"name", "u2"}})));
-    items.push_back(store.item(values({{"name", "early"}, {"dueDate", utc(2024, 1, 1)}})));
-    items.push_back(store.item(values({{"name", "u3"}})));
-    items.push_back(store.item(values({{"name", "mid"}, {"dueDate", utc(2024, 3, 1)}})));
+    items.push_back(ItemBuilder("u1").in(store.context));
+    items.push_back(ItemBuilder("late").due(utc(2024, 6, 1)).in(store.context));
+    items.push_back(ItemBuilder("u2").in(store.context));
+    items.push_back(ItemBuilder("early").due(utc(2024, 1, 1)).in(store.context));
+    items.push_back(ItemBuilder("u3").in(store.context));
+    items.push_back(ItemBuilder("mid").due(utc(2024, 3, 1)).in(store.context));
     const Utils::ItemList before = items;
 
     const Utils::ItemList sorted = Utils::olderFirst(items);
@@ -227,31 +227,31 @@ TEST(UtilsOlderFirst, GivenItemsWithAndWithoutDueDates_WhenSorted_ThenUndatedOne
 
 TEST(UtilsOlderFirst, GivenOnlyUndatedItems_WhenSorted_ThenTheOrderIsUnchanged)
 {
-    UtilityStore store;
+    ModelStore store;
     Utils::ItemList items;
     for (int i = 0; i < 40; ++i)
-        items.push_back(store.item(values({{"name", QString::number(i)}})));
+        items.push_back(ItemBuilder(QString::number(i)).in(store.context));
     EXPECT_EQ(Utils::olderFirst(items), items);
 }
 
 TEST(UtilsSortByKey, GivenIndexes_WhenSorted_ThenEqualOnesKeepTheirOrderInBothDirections)
 {
-    UtilityStore store;
+    ModelStore store;
     Utils::ItemList items;
-    items.push_back(store.item(values({{"name", "a"}, {"index", 200}})));
-    items.push_back(store.item(values({{"name", "b"}, {"index", 100}})));
-    items.push_back(store.item(values({{"name", "c"}, {"index", 200}})));
-    items.push_back(store.item(values({{"name", "none"}})));
+    items.push_back(ItemBuilder("a").atIndex(200).in(store.context));
+    items.push_back(ItemBuilder("b").atIndex(100).in(store.context));
+    items.push_back(ItemBuilder("c").atIndex(200).in(store.context));
+    items.push_back(ItemBuilder("none").in(store.context));
     EXPECT_EQ(names(Utils::sortByIndex(items, true)), (QStringList{"none", "b", "a", "c"}));
     EXPECT_EQ(names(Utils::sortByIndex(items, false)), (QStringList{"a", "c", "b", "none"}));
 }
 
 TEST(UtilsSortByKey, GivenNames_WhenSortedAlphabetically_ThenTheComparisonIsCaseSensitive)
 {
-    UtilityStore store;
+    ModelStore store;
     Utils::ItemList items;
     for (const char* name : {"banana", "Cherry", "apple"})
-        items.push_back(store.item(values({{"name", name}})));
+        items.push_back(ItemBuilder(name).in(store.context));
     EXPECT_EQ(names(Utils::sortByAlphabetical(items, true)), (QStringList{"Cherry", "apple", "banana"}));
     EXPECT_EQ(names(Utils::sortByAlphabetical(items, false)), (QStringList{"banana", "apple", "Cherry"}));
 }
@@ -344,14 +344,14 @@ TEST(UtilsUrls, GivenTheSyncHost_WhenPrefixesAreBuilt_ThenTheyCarryTheSchemeAndP
 
 TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
 {
-    UtilityStore store;
-    EXPECT_TRUE(Utils::urlForItem(*store.item(), kHost).isEmpty());
-    EXPECT_TRUE(Utils::urlForItem(*store.item(values({{"serverID", 0}})), kHost).isEmpty());
-    EXPECT_EQ(Utils::urlForItem(*store.item(values({{"serverID", 42}})), kHost),
+    ModelStore store;
+    EXPECT_TRUE(Utils::urlForItem(*ItemBuilder().in(store.context), kHost).isEmpty());
+    EXPECT_TRUE(Utils::urlForItem(*ItemBuilder().withServerID(0).in(store.context), kHost).isEmpty());
+    EXPECT_EQ(Utils::urlForItem(*ItemBuilder().withServerID(42).in(store.context), kHost),
               QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/42")));
-    EXPECT_TRUE(Utils::urlForProject(*store.list(QStringLiteral("p")), kHost).isEmpty());
-    EXPECT_TRUE(Utils::urlForProject(*store.list(QStringLiteral("p"), -5), kHost).isEmpty());
-    EXPECT_EQ(Utils::urlForProject(*store.list(QStringLiteral("p"), 7), kHost),
+    EXPECT_TRUE(Utils::urlForProject(*ProjectBuilder(store.context, "p").get(), kHost).isEmpty());
+    EXPECT_TRUE(Utils::urlForProject(*ProjectBuilder(store.context, "p").withId(-5).get(), kHost).isEmpty());
+    EXPECT_EQ(Utils::urlForProject(*ProjectBuilder(store.context, "p").withId(7).get(), kHost),
               QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/project/7")));
 }
 

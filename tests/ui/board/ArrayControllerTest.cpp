@@ -28,7 +28,9 @@ TEST_F(ArrayControllerTest, GivenContent_WhenSet_ThenArrangedIsFilteredAndSorted
 {
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
     controller.setFilterPredicate(nameStartsWith("a"));
-    controller.setContent(objects({item("a1", 10), item("b", 30), item("a2", 20)}));
+    controller.setContent(
+        objects({ItemBuilder("a1").atIndex(10).in(context), ItemBuilder("b").atIndex(30).in(context),
+                 ItemBuilder("a2").atIndex(20).in(context)}));
     EXPECT_EQ(names(controller.arrangedObjects()), QStringList({"a2", "a1"}));
     EXPECT_EQ(controller.content().size(), 3u);
 }
@@ -36,10 +38,10 @@ TEST_F(ArrayControllerTest, GivenContent_WhenSet_ThenArrangedIsFilteredAndSorted
 TEST_F(ArrayControllerTest,
        GivenSeveralDescriptors_WhenArranged_ThenLaterOnesBreakTiesAndEqualsKeepContentOrder)
 {
-    TODOItem* a = item("x", 1);
-    TODOItem* b = item("y", 2);
-    TODOItem* c = item("x", 2);
-    TODOItem* d = item("x", 1);
+    TODOItem* a = ItemBuilder("x").atIndex(1).in(context);
+    TODOItem* b = ItemBuilder("y").atIndex(2).in(context);
+    TODOItem* c = ItemBuilder("x").atIndex(2).in(context);
+    TODOItem* d = ItemBuilder("x").atIndex(1).in(context);
     controller.setContent(objects({a, b, c, d}));
     controller.setSortDescriptors(
         {SortDescriptor::byValue(kName, true), SortDescriptor::byValue(kIndex, false)});
@@ -50,7 +52,8 @@ TEST_F(ArrayControllerTest,
 
 TEST_F(ArrayControllerTest, GivenNoDescriptors_WhenArranged_ThenContentOrderStays)
 {
-    controller.setContent(objects({item("c"), item("a"), item("b")}));
+    controller.setContent(
+        objects({ItemBuilder("c").in(context), ItemBuilder("a").in(context), ItemBuilder("b").in(context)}));
     EXPECT_EQ(names(controller.arrangedObjects()), QStringList({"c", "a", "b"}));
 }
 
@@ -58,9 +61,9 @@ TEST_F(ArrayControllerTest, GivenNoDescriptors_WhenArranged_ThenContentOrderStay
 
 TEST_F(ArrayControllerTest, GivenArranged_WhenAttributeChanges_ThenOrderAndMembershipStayUntilRearrange)
 {
-    TODOItem* a = item("a", 3);
-    TODOItem* b = item("b", 2);
-    TODOItem* c = item("c", 1);
+    TODOItem* a = ItemBuilder("a").atIndex(3).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(2).in(context);
+    TODOItem* c = ItemBuilder("c").atIndex(1).in(context);
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
     controller.setFilterPredicate(nameStartsWith(""));
     controller.setContent(objects({a, b, c}));
@@ -79,7 +82,7 @@ TEST_F(ArrayControllerTest, GivenArranged_WhenAttributeChanges_ThenOrderAndMembe
 
 TEST_F(ArrayControllerTest, GivenFilter_WhenAnObjectStopsPassing_ThenItStaysUntilRearrange)
 {
-    TODOItem* a = item("a1");
+    TODOItem* a = ItemBuilder("a1").in(context);
     controller.setFilterPredicate(nameStartsWith("a"));
     controller.setContent(objects({a}));
     a->setName(QStringLiteral("zzz"));
@@ -92,9 +95,9 @@ TEST_F(ArrayControllerTest, GivenFilter_WhenAnObjectStopsPassing_ThenItStaysUnti
 
 TEST_F(ArrayControllerTest, GivenSortedController_WhenObjectInserted_ThenItStaysThereUntilRearrange)
 {
-    TODOItem* a = item("a", 300);
-    TODOItem* b = item("b", 200);
-    TODOItem* low = item("low", 1);
+    TODOItem* a = ItemBuilder("a").atIndex(300).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(200).in(context);
+    TODOItem* low = ItemBuilder("low").atIndex(1).in(context);
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
     controller.setContent(objects({a, b}));
     QSignalSpy arranged(&controller, &ArrayController::arrangedObjectsChanged);
@@ -110,8 +113,8 @@ TEST_F(ArrayControllerTest, GivenSortedController_WhenObjectInserted_ThenItStays
 
 TEST_F(ArrayControllerTest, GivenFilter_WhenFailingObjectInserted_ThenShownUntilRearrange)
 {
-    TODOItem* a = item("a");
-    TODOItem* other = item("other");
+    TODOItem* a = ItemBuilder("a").in(context);
+    TODOItem* other = ItemBuilder("other").in(context);
     controller.setFilterPredicate(nameStartsWith("a"));
     controller.setContent(objects({a}));
     controller.insertObject(other, 1);
@@ -123,9 +126,9 @@ TEST_F(ArrayControllerTest, GivenFilter_WhenFailingObjectInserted_ThenShownUntil
 
 TEST_F(ArrayControllerTest, GivenArrangedObject_WhenInsertedElsewhere_ThenItMovesAndIndexIsClamped)
 {
-    TODOItem* a = item("a");
-    TODOItem* b = item("b");
-    TODOItem* c = item("c");
+    TODOItem* a = ItemBuilder("a").in(context);
+    TODOItem* b = ItemBuilder("b").in(context);
+    TODOItem* c = ItemBuilder("c").in(context);
     controller.setContent(objects({a, b, c}));
     controller.insertObject(a, 99);
     EXPECT_EQ(controller.arrangedObjects(), objects({b, c, a}));
@@ -138,12 +141,12 @@ TEST_F(ArrayControllerTest, GivenArrangedObject_WhenInsertedElsewhere_ThenItMove
 
 TEST_F(ArrayControllerTest, GivenSortedController_WhenObjectAdded_ThenEverythingIsRearranged)
 {
-    TODOItem* a = item("a", 300);
-    TODOItem* b = item("b", 200);
+    TODOItem* a = ItemBuilder("a").atIndex(300).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(200).in(context);
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
     controller.setContent(objects({a, b}));
     b->setIndex(400); // not yet shown
-    TODOItem* mid = item("mid", 350);
+    TODOItem* mid = ItemBuilder("mid").atIndex(350).in(context);
     controller.addObject(mid);
     EXPECT_EQ(controller.arrangedObjects(), objects({b, mid, a}));
 
@@ -155,8 +158,8 @@ TEST_F(ArrayControllerTest, GivenSortedController_WhenObjectAdded_ThenEverything
 
 TEST_F(ArrayControllerTest, GivenController_WhenObjectRemoved_ThenItLeavesContentArrangedAndSelection)
 {
-    TODOItem* a = item("a");
-    TODOItem* b = item("b");
+    TODOItem* a = ItemBuilder("a").in(context);
+    TODOItem* b = ItemBuilder("b").in(context);
     controller.setContent(objects({a, b}));
     controller.setSelectionIndexes({0, 1});
     controller.removeObject(a);
@@ -170,8 +173,8 @@ TEST_F(ArrayControllerTest, GivenController_WhenObjectRemoved_ThenItLeavesConten
 
 TEST_F(ArrayControllerTest, GivenArranged_WhenFilterOrSortChanges_ThenRebuiltWithCurrentValues)
 {
-    TODOItem* a = item("a", 1);
-    TODOItem* b = item("b", 2);
+    TODOItem* a = ItemBuilder("a").atIndex(1).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(2).in(context);
     controller.setContent(objects({a, b}));
     a->setIndex(5);
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
@@ -185,9 +188,9 @@ TEST_F(ArrayControllerTest, GivenArranged_WhenFilterOrSortChanges_ThenRebuiltWit
 
 TEST_F(ArrayControllerTest, GivenSelection_WhenRearranged_ThenSameObjectsStaySelectedAtTheirNewIndexes)
 {
-    TODOItem* a = item("a", 3);
-    TODOItem* b = item("b", 2);
-    TODOItem* c = item("c", 1);
+    TODOItem* a = ItemBuilder("a").atIndex(3).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(2).in(context);
+    TODOItem* c = ItemBuilder("c").atIndex(1).in(context);
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
     controller.setContent(objects({a, b, c}));
     controller.setSelectionIndexes({0, 1});
@@ -205,8 +208,8 @@ TEST_F(ArrayControllerTest, GivenSelection_WhenRearranged_ThenSameObjectsStaySel
 
 TEST_F(ArrayControllerTest, GivenSelection_WhenObjectIsFilteredOut_ThenItLeavesTheSelection)
 {
-    TODOItem* a = item("a1");
-    TODOItem* b = item("b");
+    TODOItem* a = ItemBuilder("a1").in(context);
+    TODOItem* b = ItemBuilder("b").in(context);
     controller.setContent(objects({a, b}));
     controller.setSelectedObjects(objects({a, b}));
     controller.setFilterPredicate(nameStartsWith("b"));
@@ -217,8 +220,8 @@ TEST_F(ArrayControllerTest, GivenSelection_WhenObjectIsFilteredOut_ThenItLeavesT
 
 TEST_F(ArrayControllerTest, GivenSelection_WhenObjectInsertedAbove_ThenIndexesShiftAndSignalFollows)
 {
-    TODOItem* a = item("a");
-    TODOItem* b = item("b");
+    TODOItem* a = ItemBuilder("a").in(context);
+    TODOItem* b = ItemBuilder("b").in(context);
     controller.setContent(objects({a}));
     controller.setSelectionIndex(0);
     QSignalSpy selection(&controller, &ArrayController::selectionChanged);
@@ -230,9 +233,9 @@ TEST_F(ArrayControllerTest, GivenSelection_WhenObjectInsertedAbove_ThenIndexesSh
 
 TEST_F(ArrayControllerTest, GivenSelectionRequests_WhenOutOfRangeOrNotArranged_ThenIgnored)
 {
-    TODOItem* a = item("a");
-    TODOItem* b = item("b");
-    TODOItem* stranger = item("stranger");
+    TODOItem* a = ItemBuilder("a").in(context);
+    TODOItem* b = ItemBuilder("b").in(context);
+    TODOItem* stranger = ItemBuilder("stranger").in(context);
     controller.setContent(objects({a, b}));
     EXPECT_FALSE(controller.setSelectionIndexes({-1, 7}));
     EXPECT_TRUE(controller.setSelectedObjects(objects({stranger, b})));
@@ -251,9 +254,9 @@ TEST_F(ArrayControllerTest, GivenSelectionRequests_WhenOutOfRangeOrNotArranged_T
 TEST_F(ArrayControllerTest, GivenEmptySelection_WhenContentSetAddedOrInserted_ThenNothingIsSelected)
 {
     QSignalSpy selection(&controller, &ArrayController::selectionChanged);
-    controller.setContent(objects({item("a"), item("b")}));
-    controller.addObject(item("c"));
-    controller.insertObject(item("d"), 0);
+    controller.setContent(objects({ItemBuilder("a").in(context), ItemBuilder("b").in(context)}));
+    controller.addObject(ItemBuilder("c").in(context));
+    controller.insertObject(ItemBuilder("d").in(context), 0);
     controller.fetch(); // not in fetch mode: nothing
     EXPECT_FALSE(controller.hasSelection());
     EXPECT_EQ(selection.count(), 0);
@@ -263,14 +266,14 @@ TEST_F(ArrayControllerTest, GivenEmptySelection_WhenContentSetAddedOrInserted_Th
 
 TEST_F(ArrayControllerTest, GivenFetchMode_WhenObjectsInsertedOrDeleted_ThenMembershipFollowsTheContext)
 {
-    TODOItem* a = item("a", 1);
-    project("not an item");
+    TODOItem* a = ItemBuilder("a").atIndex(1).in(context);
+    ProjectBuilder(context, "not an item");
     context.processPendingChanges();
     controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
     controller.setFetch(&context, TODOItem::staticEntityName());
     EXPECT_EQ(controller.arrangedObjects(), objects({a}));
 
-    TODOItem* b = item("b", 5);
+    TODOItem* b = ItemBuilder("b").atIndex(5).in(context);
     EXPECT_EQ(controller.arrangedCount(), 1); // announced at the end of the turn
     context.processPendingChanges();
     EXPECT_EQ(controller.arrangedObjects(), objects({b, a}));
@@ -282,7 +285,7 @@ TEST_F(ArrayControllerTest, GivenFetchMode_WhenObjectsInsertedOrDeleted_ThenMemb
     EXPECT_EQ(controller.selectedObjects(), objects({b}));
 
     controller.setContent({}); // leaves fetch mode
-    item("c");
+    ItemBuilder("c").in(context);
     context.processPendingChanges();
     EXPECT_EQ(controller.arrangedCount(), 0);
 }
@@ -305,10 +308,10 @@ TEST(CompareValues, GivenAbsentValues_WhenCompared_ThenNumbersAsZeroTextsAsEmpty
 
 TEST_F(ArrayControllerTest, GivenMissingEffort_WhenSortedByEffort_ThenItSortsAsZeroAndStably)
 {
-    TODOItem* none1 = item("none1");
-    TODOItem* two = item("two");
-    TODOItem* zero = item("zero");
-    TODOItem* none2 = item("none2");
+    TODOItem* none1 = ItemBuilder("none1").in(context);
+    TODOItem* two = ItemBuilder("two").in(context);
+    TODOItem* zero = ItemBuilder("zero").in(context);
+    TODOItem* none2 = ItemBuilder("none2").in(context);
     two->setEffort(2);
     zero->setEffort(0);
     std::vector<store::ManagedObject*> list = objects({none1, two, zero, none2});
@@ -319,7 +322,8 @@ TEST_F(ArrayControllerTest, GivenMissingEffort_WhenSortedByEffort_ThenItSortsAsZ
 TEST_F(ArrayControllerTest, GivenLocalizedDescriptor_WhenSorted_ThenCaseFollowsTheLocaleOrder)
 {
     std::vector<store::ManagedObject*> list =
-        objects({item("beta"), item("Alpha"), item("alpha"), item("Beta")});
+        objects({ItemBuilder("beta").in(context), ItemBuilder("Alpha").in(context),
+                 ItemBuilder("alpha").in(context), ItemBuilder("Beta").in(context)});
     sortObjects(list, {SortDescriptor::localized(kName, true, true)});
     EXPECT_EQ(names(list), QStringList({"Alpha", "alpha", "beta", "Beta"}));
     sortObjects(list, {SortDescriptor::byValue(kName, true)});

@@ -31,9 +31,9 @@ protected:
 TEST_F(BoardArrangementTest, GivenThreeItems_WhenEachSortModeApplied_ThenOrderAndFilterStateFollowTheMode)
 {
     const QDateTime now = clock.now();
-    TODOItem* x = item("b", 300);
-    TODOItem* y = item("c", 200);
-    TODOItem* z = item("a", 100);
+    TODOItem* x = ItemBuilder("b").atIndex(300).in(context);
+    TODOItem* y = ItemBuilder("c").atIndex(200).in(context);
+    TODOItem* z = ItemBuilder("a").atIndex(100).in(context);
     y->setStarred(true);
     x->setDueDate(now.addDays(1));
     z->setDueDate(now.addSecs(-7200));
@@ -95,7 +95,7 @@ TEST_F(BoardArrangementTest, GivenVariedDates_WhenSortedByDateModes_ThenSameOrde
     };
     std::vector<store::ManagedObject*> list;
     for (int i = 0; i < 300; ++i) {
-        TODOItem* it = item(QString::number(i));
+        TODOItem* it = ItemBuilder(QString::number(i)).in(context);
         it->setValue(QStringLiteral("startDate"), someDate());
         it->setValue(QStringLiteral("dueDate"), someDate());
         it->setAllDay(random() % 3 == 0);
@@ -137,8 +137,8 @@ TEST_F(BoardArrangementTest, GivenWindowWiring_WhenCompletionDateModeChosen_Then
         if (key == BoardArrangement::kItemFilterState)
             board.updateFilters();
     });
-    TODOItem* open = item("open");
-    TODOItem* done = item("done", 0, 0, 1);
+    TODOItem* open = ItemBuilder("open").in(context);
+    TODOItem* done = ItemBuilder("done").completed().in(context);
     for (ArrayController& controller : controllers)
         controller.setContent(objects({open, done}));
     setModes(9, 0);
@@ -157,7 +157,7 @@ TEST_F(BoardArrangementTest, GivenItemsInEveryState_WhenEachFilterStateApplied_T
 {
     std::vector<store::ManagedObject*> all;
     for (qint64 state : {0, 1, 2, 3, -1})
-        all.push_back(item(QString::number(state), 0, 0, state));
+        all.push_back(ItemBuilder(QString::number(state)).inState(state).in(context));
     controllers[0].setContent(all);
 
     const std::map<int, QStringList> expected = {
@@ -177,8 +177,8 @@ TEST_F(BoardArrangementTest,
 {
     std::vector<store::ManagedObject*> all;
     for (int q = 0; q < 4; ++q) {
-        all.push_back(item(QStringLiteral("keep%1").arg(q), 0, q));
-        all.push_back(item(QStringLiteral("drop%1").arg(q), 0, q));
+        all.push_back(ItemBuilder(QStringLiteral("keep%1").arg(q)).inQuadrant(q).in(context));
+        all.push_back(ItemBuilder(QStringLiteral("drop%1").arg(q)).inQuadrant(q).in(context));
     }
     for (ArrayController& controller : controllers)
         controller.setContent(all);
@@ -213,8 +213,8 @@ TEST_F(BoardArrangementTest, GivenFilterStates_WhenQueried_ThenOnlyDatedAndOnlyW
 
 TEST_F(BoardArrangementTest, GivenSortMode_WhenIndicesAdjusted_ThenOnlyManualOrderIsRenumbered)
 {
-    TODOItem* a = item("a", 10);
-    TODOItem* b = item("b", 10);
+    TODOItem* a = ItemBuilder("a").atIndex(10).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(10).in(context);
     controllers[0].setContent(objects({a, b}));
     setModes(1, 0);
     board.updateSortDescriptors();

@@ -8,6 +8,7 @@
 #include "platform/Alerts.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 #include "ui/board/Board.h"
 
 #include <QSet>
@@ -109,30 +110,6 @@ protected:
     }
 
     store::Context& context() const { return document->context(); }
-
-    TODOList* addProject(const QString& name, qint64 index = 1000)
-    {
-        auto* project = context().insert<TODOList>(TODOList::staticEntityName());
-        project->setName(name);
-        project->setIndex(index);
-        project->setTextFirstQuadrant(QStringLiteral("Do Now"));
-        project->setTextSecondQuadrant(QStringLiteral("Do Later"));
-        project->setTextThirdQuadrant(QStringLiteral("Delegate"));
-        project->setTextFourthQuadrant(QStringLiteral("Postpone"));
-        project->setColorFirstQuadrant(QStringLiteral("{0.360000, 0.644000, 0.751000, 1.000000}"));
-        return project;
-    }
-
-    TODOItem* addItem(TODOList* project, int quadrant, const QString& name, qint64 index, qint64 state = 0)
-    {
-        auto* item = context().insert<TODOItem>(TODOItem::staticEntityName());
-        project->addItem(item);
-        item->setName(name);
-        item->setQuadrant(quadrant);
-        item->setIndex(index);
-        item->setState(state);
-        return item;
-    }
 
     FakeBoardSync sync;
     std::unique_ptr<MyDocument> document;

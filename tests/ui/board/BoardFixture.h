@@ -7,6 +7,7 @@
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 
 #include <QStringList>
 #include <QTimeZone>
@@ -23,23 +24,6 @@ protected:
     FakeClock clock;
     ManualScheduler scheduler{&clock};
     store::Context context{TodoModel::shared(), scheduler};
-
-    TODOItem* item(const QString& name, qint64 index = 0, qint64 quadrant = 0, qint64 state = 0)
-    {
-        auto* it = context.insert<TODOItem>(TODOItem::staticEntityName());
-        it->setName(name);
-        it->setIndex(index);
-        it->setQuadrant(quadrant);
-        it->setState(state);
-        return it;
-    }
-
-    TODOList* project(const QString& name)
-    {
-        auto* list = context.insert<TODOList>(TODOList::staticEntityName());
-        list->setName(name);
-        return list;
-    }
 
     static std::vector<store::ManagedObject*> objects(std::initializer_list<TODOItem*> items)
     {

@@ -68,7 +68,7 @@ class BoardOperationsTest : public BoardDocumentFixture {
 protected:
     void SetUp() override
     {
-        project = addProject(QStringLiteral("Launch"));
+        project = ProjectBuilder(context(), "Launch").atIndex(1000);
         board = std::make_unique<Board>(*document, services);
         window.board = board.get();
         document->setWindow(&window);
@@ -126,8 +126,8 @@ TEST_F(BoardOperationsTest, GivenAnEmptyQuadrant_WhenAnItemIsAdded_ThenItsIndexI
 
 TEST_F(BoardOperationsTest, GivenAddingToTheTop_WhenTheTopItemHas5000_ThenTheNewItemGets5100AboveIt)
 {
-    addItem(project, 0, "top", 5000);
-    addItem(project, 0, "second", 4000);
+    ItemBuilder("top").atIndex(5000).in(project);
+    ItemBuilder("second").atIndex(4000).in(project);
     reshow();
     TODOItem* item = board->addTODOItemToQuadrant(0);
     EXPECT_EQ(item->index(), 5100);
@@ -138,8 +138,8 @@ TEST_F(BoardOperationsTest, GivenAddingToTheTop_WhenTheTopItemHas5000_ThenTheNew
 TEST_F(BoardOperationsTest, GivenAddingToTheBottom_WhenAdded_ThenItGoesBelowTheLastItem)
 {
     preferences.setValue("addNewItemsToTop", false);
-    addItem(project, 0, "top", 5000);
-    addItem(project, 0, "last", 4000);
+    ItemBuilder("top").atIndex(5000).in(project);
+    ItemBuilder("last").atIndex(4000).in(project);
     reshow();
     TODOItem* item = board->addTODOItemToQuadrant(0);
     EXPECT_EQ(item->index(), 3900);
@@ -281,40 +281,31 @@ TEST_F(BoardOperationsTest,
 
 // --- Moving to the top and the bottom
 
-TEST_F(BoardOperationsTest, GivenThreeSelectedItems_WhenMovedToTheTop_ThenTheyGoAboveInTheirOrder)
+TEST_F(BoardOperationsTest,
+       GivenSelectedItems_WhenMovedToAnEdge_ThenTheyGoThereInTheirOrderUnlessAlreadyThere)
 {
-    addItem(project, 0, "top", 900);
-    addItem(project, 0, "a", 800);
-    addItem(project, 0, "b", 700);
-    addItem(project, 0, "c", 600);
+    const struct {
+        bool top;
+        QStringList items; // indexes 900, 800, ...
+        QList<qsizetype> selected;
+        QStringList order;
+        QStringList indexes;
+    } cases[] = {
+        {true, {"top", "a", "b", "c"}, {1, 2, 3}, {"a", "b", "c", "top"}, {"1200", "1100", "1000", "900"}},
+        {false, {"a", "b", "last"}, {0, 1}, {"last", "a", "b"}, {"700", "600", "500"}},
+        {true, {"top", "a"}, {0, 1}, {"top", "a"}, {"900", "800"}},
+    };
+    for (int q = 0; q < 3; ++q)
+        for (qsizetype i = 0; i < cases[q].items.size(); ++i)
+            ItemBuilder(cases[q].items[i]).inQuadrant(q).atIndex(900 - 100 * i).in(project);
     reshow();
-    select(0, {1, 2, 3});
-    board->moveSelectedItemsToFringe(true);
-    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"a", "b", "c", "top"}));
-    EXPECT_EQ(indexes(quadrant(0).arrangedObjects()), QStringList({"1200", "1100", "1000", "900"}));
+    for (int q = 0; q < 3; ++q) {
+        select(q, cases[q].selected);
+        board->moveSelectedItemsToFringe(cases[q].top);
+        EXPECT_EQ(names(quadrant(q).arrangedObjects()), cases[q].order);
+        EXPECT_EQ(indexes(quadrant(q).arrangedObjects()), cases[q].indexes);
+    }
     EXPECT_TRUE(view.calls.contains("scroll 0:0"));
-}
-
-TEST_F(BoardOperationsTest, GivenSelectedItems_WhenMovedToTheBottom_ThenTheyGoBelowInTheirOrder)
-{
-    addItem(project, 3, "a", 900);
-    addItem(project, 3, "b", 800);
-    addItem(project, 3, "last", 100);
-    reshow();
-    select(3, {0, 1});
-    board->moveSelectedItemsToFringe(false);
-    EXPECT_EQ(names(quadrant(3).arrangedObjects()), QStringList({"last", "a", "b"}));
-    EXPECT_EQ(indexes(quadrant(3).arrangedObjects()), QStringList({"100", "0", "-100"}));
-}
-
-TEST_F(BoardOperationsTest, GivenTheEdgeItemIsSelected_WhenMovedToThatEdge_ThenNothingChanges)
-{
-    addItem(project, 0, "top", 900);
-    addItem(project, 0, "a", 800);
-    reshow();
-    select(0, {0, 1});
-    board->moveSelectedItemsToFringe(true);
-    EXPECT_EQ(indexes(quadrant(0).arrangedObjects()), QStringList({"900", "800"}));
 }
 
 // --- Completing
@@ -322,8 +313,8 @@ TEST_F(BoardOperationsTest, GivenTheEdgeItemIsSelected_WhenMovedToThatEdge_ThenN
 TEST_F(BoardOperationsTest, GivenSelectedItems_WhenToggled_ThenOpenOnesCompleteAndCompletedOnesReopen)
 {
     preferences.setValue("kItemFilterState", 0);
-    TODOItem* open = addItem(project, 0, "open", 900);
-    TODOItem* done = addItem(project, 0, "done", 800, 1);
+    TODOItem* open = ItemBuilder("open").atIndex(900).in(project);
+    TODOItem* done = ItemBuilder("done").atIndex(800).completed().in(project);
     done->setCompletionPercentage(100);
     reshow();
     select(0, {0, 1});
@@ -337,8 +328,8 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenToggled_ThenOpenOnesCompleteA
 
 TEST_F(BoardOperationsTest, GivenAClickedRow_WhenMarkedDone_ThenOnlyThatRowToggles)
 {
-    TODOItem* a = addItem(project, 1, "a", 900);
-    TODOItem* b = addItem(project, 1, "b", 800);
+    TODOItem* a = ItemBuilder("a").inQuadrant(1).atIndex(900).in(project);
+    TODOItem* b = ItemBuilder("b").inQuadrant(1).atIndex(800).in(project);
     reshow();
     board->markClickedItemAsDone(1, 1);
     EXPECT_EQ(a->state(), 0);
@@ -354,12 +345,12 @@ TEST_F(BoardOperationsTest, GivenAClickedRow_WhenMarkedDone_ThenOnlyThatRowToggl
 TEST_F(BoardOperationsTest,
        GivenSeveralSelectedItemsWithARecurringOne_WhenCompleted_ThenExactlyThoseAreCompleted)
 {
-    TODOItem* b = addItem(project, 0, "b", 900);
-    TODOItem* recurring = addItem(project, 0, "daily", 800);
+    TODOItem* b = ItemBuilder("b").atIndex(900).in(project);
+    TODOItem* recurring = ItemBuilder("daily").atIndex(800).in(project);
     recurring->setDueDate(clock.now().addDays(1));
     recurring->setFrequency(QStringLiteral("Daily"));
-    TODOItem* c = addItem(project, 0, "c", 700);
-    TODOItem* untouched = addItem(project, 0, "d", 600);
+    TODOItem* c = ItemBuilder("c").atIndex(700).in(project);
+    TODOItem* untouched = ItemBuilder("d").atIndex(600).in(project);
     reshow();
     select(0, {0, 1, 2});
     alerts.answers = {0};
@@ -386,7 +377,7 @@ TEST_F(BoardOperationsTest,
 
 TEST_F(BoardOperationsTest, GivenOneSelectedItem_WhenCompletionIsDeclined_ThenNothingChanges)
 {
-    TODOItem* item = addItem(project, 2, "", 900);
+    TODOItem* item = ItemBuilder("").inQuadrant(2).atIndex(900).in(project);
     reshow();
     select(2, {0});
     alerts.answers = {1};
@@ -402,9 +393,9 @@ TEST_F(BoardOperationsTest, GivenOneSelectedItem_WhenCompletionIsDeclined_ThenNo
 TEST_F(BoardOperationsTest,
        GivenSelectedItems_WhenDeletionIsConfirmed_ThenTheyGoToTheTrashAndTheNextRowIsSelected)
 {
-    addItem(project, 0, "a", 900);
-    TODOItem* b = addItem(project, 0, "Write report", 800);
-    addItem(project, 0, "c", 700);
+    ItemBuilder("a").atIndex(900).in(project);
+    TODOItem* b = ItemBuilder("Write report").atIndex(800).in(project);
+    ItemBuilder("c").atIndex(700).in(project);
     reshow();
     select(0, {1});
     alerts.answers = {0};
@@ -424,8 +415,8 @@ TEST_F(BoardOperationsTest,
 
 TEST_F(BoardOperationsTest, GivenTwoSelectedItems_WhenDeletionIsDeclined_ThenTheyStay)
 {
-    TODOItem* a = addItem(project, 0, "a", 900);
-    TODOItem* b = addItem(project, 0, "b", 800);
+    TODOItem* a = ItemBuilder("a").atIndex(900).in(project);
+    TODOItem* b = ItemBuilder("b").atIndex(800).in(project);
     reshow();
     select(0, {0, 1});
     alerts.answers = {1};
@@ -437,7 +428,7 @@ TEST_F(BoardOperationsTest, GivenTwoSelectedItems_WhenDeletionIsDeclined_ThenThe
 
 TEST_F(BoardOperationsTest, GivenNoSelection_WhenDeleting_ThenTheTrashBinOpensInsteadOfAsking)
 {
-    addItem(project, 0, "a", 900);
+    ItemBuilder("a").atIndex(900).in(project);
     reshow();
     board->setActiveQuadrant(0);
     board->markItemsAsDeleted();
@@ -456,7 +447,7 @@ TEST_F(BoardOperationsTest, GivenNoItems_WhenConfirmationsAreAsked_ThenTheyAnswe
 
 TEST_F(BoardOperationsTest, GivenTwoStarClicksWithinATenthOfASecond_WhenTimePasses_ThenEachItemFlipsOnce)
 {
-    TODOItem* a = addItem(project, 0, "a", 900);
+    TODOItem* a = ItemBuilder("a").atIndex(900).in(project);
     reshow();
     select(0, {0});
     board->flipStarForSelectedItems(0);
@@ -473,12 +464,12 @@ TEST_F(BoardOperationsTest, GivenTwoStarClicksWithinATenthOfASecond_WhenTimePass
 
 TEST_F(BoardOperationsTest, GivenTheProjectShown_WhenItemsJoinOrLeaveIt_ThenTheQuadrantsFollow)
 {
-    TODOList* other = addProject(QStringLiteral("Other"));
-    TODOItem* moving = addItem(other, 1, "moving", 500);
+    TODOList* other = ProjectBuilder(context(), "Other").atIndex(1000);
+    TODOItem* moving = ItemBuilder("moving").inQuadrant(1).atIndex(500).in(other);
     scheduler.runPosted();
     EXPECT_EQ(quadrant(1).arrangedCount(), 0);
 
-    addItem(project, 1, "synced", 900);
+    ItemBuilder("synced").inQuadrant(1).atIndex(900).in(project);
     project->addItem(moving);
     scheduler.runPosted();
     EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"synced", "moving"}));
@@ -520,7 +511,7 @@ TEST_F(BoardOperationsTest, GivenClaimsAndADrag_WhenAllIsReleased_ThenTheLockIsF
 TEST_F(BoardOperationsTest, GivenANewItemWaitingForItsTitle_WhenAnotherProjectIsShown_ThenItIsFinishedFirst)
 {
     TODOItem* item = board->addTODOItemToQuadrant(0);
-    board->showProject(addProject(QStringLiteral("Other")));
+    board->showProject(ProjectBuilder(context(), "Other").atIndex(1000));
     EXPECT_TRUE(item->isDeleted());
     EXPECT_TRUE(sync.blocked.isEmpty());
     EXPECT_EQ(board->addingItem(), nullptr);

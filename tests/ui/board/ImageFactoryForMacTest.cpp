@@ -178,7 +178,7 @@ TEST_F(ImageFactoryForMacTest, GivenFactories_WhenMade_ThenTheFirstAliveIsShared
 TEST_F(ImageFactoryForMacTest, GivenItems_WhenTransformed_ThenRowIconOnlyForAnIconOrADueDate)
 {
     ImageTransformerEnhanced transformer(factory);
-    TODOItem* bare = item("bare");
+    TODOItem* bare = ItemBuilder("bare").in(context);
     bare->setIcon(Factory::kEmptyIcon);
     EXPECT_TRUE(transformer.transformedValue(bare).isNull());
     bare->setIcon(Factory::kCompletedIcon);
@@ -188,7 +188,7 @@ TEST_F(ImageFactoryForMacTest, GivenItems_WhenTransformed_ThenRowIconOnlyForAnIc
     bare->setDueDate(daysFromNow(2));
     EXPECT_EQ(transformer.transformedValue(bare).size(), QSize(44, 44));
 
-    TODOItem* flagged = item("flagged");
+    TODOItem* flagged = ItemBuilder("flagged").in(context);
     flagged->setIcon(QStringLiteral("red_flag128.png"));
     EXPECT_EQ(transformer.transformedValue(flagged).size(), QSize(44, 44));
     EXPECT_TRUE(transformer.transformedValue(nullptr).isNull());

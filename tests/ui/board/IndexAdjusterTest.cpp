@@ -15,7 +15,7 @@ protected:
     {
         std::vector<store::ManagedObject*> list;
         for (qint64 value : values)
-            list.push_back(item(QString::number(value), value));
+            list.push_back(ItemBuilder(QString::number(value)).atIndex(value).in(context));
         controller.setContent(list); // unsorted: content order is the arranged order
         IndexAdjuster::adjustIndices(controller);
         return indexes(controller.arrangedObjects());
@@ -59,8 +59,8 @@ TEST_F(IndexAdjusterTest, GivenFewerThanTwoObjectsOrOrderedIndices_WhenAdjusted_
 
 TEST_F(IndexAdjusterTest, GivenItemsSortedByAnotherKey_WhenAdjusted_ThenLeftAlone)
 {
-    TODOItem* a = item("a", 10);
-    TODOItem* b = item("b", 10);
+    TODOItem* a = ItemBuilder("a").atIndex(10).in(context);
+    TODOItem* b = ItemBuilder("b").atIndex(10).in(context);
     controller.setSortDescriptors({SortDescriptor::byValue(QStringLiteral("name"), true)});
     controller.setContent(objects({a, b}));
     EXPECT_FALSE(IndexAdjuster::isSortedByIndex(controller));
@@ -76,8 +76,8 @@ TEST_F(IndexAdjusterTest, GivenItemsSortedByAnotherKey_WhenAdjusted_ThenLeftAlon
 
 TEST_F(IndexAdjusterTest, GivenProjectsSortedByName_WhenAdjusted_ThenRenumberedAndLogged)
 {
-    TODOList* a = project("a");
-    TODOList* b = project("b");
+    TODOList* a = ProjectBuilder(context, "a");
+    TODOList* b = ProjectBuilder(context, "b");
     a->setIndex(1);
     b->setIndex(1);
     controller.setSortDescriptors({SortDescriptor::localized(QStringLiteral("name"), true)});

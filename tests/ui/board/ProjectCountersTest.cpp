@@ -9,13 +9,13 @@ namespace {
 
 class ProjectCountersTest : public BoardFixture {
 protected:
-    TODOList* list = project("p");
+    TODOList* list = ProjectBuilder(context, "p");
     ProjectCounterModel model{clock};
     const ObjectPredicate boardFilter = BoardArrangement::stateFilterPredicate(0);
 
     TODOItem* add(const QString& name, qint64 quadrant, qint64 state = 0)
     {
-        TODOItem* it = item(name, 0, quadrant, state);
+        TODOItem* it = ItemBuilder(name).inQuadrant(quadrant).inState(state).in(context);
         list->addItem(it);
         return it;
     }

@@ -12,9 +12,9 @@ using ProjectListArchivedFilterTest = ProjectListFixture;
 
 TEST_F(ProjectListArchivedFilterTest, GivenArchivedProject_WhenListed_ThenItIsHiddenButStillLive)
 {
-    addProject("Work", 3000);
-    tag(addProject("Old", 2000), "archived");
-    addProject("Home", 1000);
+    ProjectBuilder(context(), "Work").atIndex(3000);
+    ProjectBuilder(context(), "Old").atIndex(2000).taggedWith("archived");
+    ProjectBuilder(context(), "Home").atIndex(1000);
     makeList();
     list->reloadFilters();
 
@@ -25,8 +25,8 @@ TEST_F(ProjectListArchivedFilterTest, GivenArchivedProject_WhenListed_ThenItIsHi
 
 TEST_F(ProjectListArchivedFilterTest, GivenArchivedProject_WhenArchivedIsToggled_ThenOnlyArchivedProjectsShow)
 {
-    addProject("Work", 3000);
-    tag(addProject("Old", 2000), "archived");
+    ProjectBuilder(context(), "Work").atIndex(3000);
+    ProjectBuilder(context(), "Old").atIndex(2000).taggedWith("archived");
     makeList();
 
     list->toggleArchived();
@@ -42,7 +42,7 @@ TEST_F(ProjectListArchivedFilterTest, GivenArchivedProject_WhenArchivedIsToggled
 
 TEST_F(ProjectListArchivedFilterTest, GivenNoArchivedTag_WhenArchivedIsToggled_ThenNothingChanges)
 {
-    addProject("Work");
+    ProjectBuilder(context(), "Work");
     makeList();
     list->toggleArchived();
     EXPECT_TRUE(list->getSelectedTags().isEmpty());
@@ -52,11 +52,11 @@ TEST_F(ProjectListArchivedFilterTest, GivenNoArchivedTag_WhenArchivedIsToggled_T
 TEST_F(ProjectListArchivedFilterTest,
        GivenHiddenArchivedProject_WhenSelected_ThenArchivedAloneIsSelectedAndShowsIt)
 {
-    addProject("Work", 3000);
-    addProject("Other", 2500);
-    TODOList* old = addProject("Old", 2000, 77);
-    tag(old, "archived");
-    tag(old, "client");
+    ProjectBuilder(context(), "Work").atIndex(3000);
+    ProjectBuilder(context(), "Other").atIndex(2500);
+    TODOList* old = ProjectBuilder(context(), "Old").atIndex(2000).withId(77);
+    ProjectBuilder(old).taggedWith("archived");
+    ProjectBuilder(old).taggedWith("client");
     makeList();
     list->updateTags({"client"});
     ASSERT_EQ(rowNames(), QStringList()); // "client" alone still hides the archived project
@@ -68,9 +68,9 @@ TEST_F(ProjectListArchivedFilterTest,
 
 TEST_F(ProjectListArchivedFilterTest, GivenDeletedProject_WhenSelected_ThenNoTagStaysSelectedAndMinusOne)
 {
-    TODOList* gone = addProject("Gone", 1000, 5);
+    TODOList* gone = ProjectBuilder(context(), "Gone").atIndex(1000).withId(5);
     gone->setState(2);
-    tag(addProject("Old", 900), "archived");
+    ProjectBuilder(context(), "Old").atIndex(900).taggedWith("archived");
     makeList();
     list->updateTags({"work"});
 
@@ -81,8 +81,7 @@ TEST_F(ProjectListArchivedFilterTest, GivenDeletedProject_WhenSelected_ThenNoTag
 TEST_F(ProjectListArchivedFilterTest,
        GivenProjectsWithoutServerId_WhenOneIsSelected_ThenThatVeryProjectIsChosen)
 {
-    addProject("First", 3000);
-    TODOList* second = addProject("Second", 2000);
+    const auto [first, second] = listed({"First", "Second"});
     makeList();
     EXPECT_EQ(list->selectProject(second), 1);
     EXPECT_EQ(list->getSelectedProject(), second);
@@ -90,8 +89,8 @@ TEST_F(ProjectListArchivedFilterTest,
 
 TEST_F(ProjectListArchivedFilterTest, GivenUnknownTagName_WhenTyped_ThenALowerCaseTagIsMadeAndFilters)
 {
-    tag(addProject("Client work", 2000), "client");
-    addProject("Private", 1000);
+    ProjectBuilder(context(), "Client work").atIndex(2000).taggedWith("client");
+    ProjectBuilder(context(), "Private").atIndex(1000);
     makeList();
 
     list->updateTags({"Client", "Later"});
@@ -103,8 +102,8 @@ TEST_F(ProjectListArchivedFilterTest, GivenUnknownTagName_WhenTyped_ThenALowerCa
 TEST_F(ProjectListArchivedFilterTest, GivenStoredTagSelection_WhenTheListLoads_ThenItFiltersByIt)
 {
     preferences.setValue("_selectedTagNames", QStringList{"client"});
-    tag(addProject("Client work", 2000), "client");
-    addProject("Private", 1000);
+    ProjectBuilder(context(), "Client work").atIndex(2000).taggedWith("client");
+    ProjectBuilder(context(), "Private").atIndex(1000);
     makeList();
     EXPECT_EQ(rowNames(), (QStringList{"Client work"}));
     EXPECT_EQ(selectedName(), QString("Client work"));
@@ -113,7 +112,7 @@ TEST_F(ProjectListArchivedFilterTest, GivenStoredTagSelection_WhenTheListLoads_T
 TEST_F(ProjectListArchivedFilterTest,
        GivenHideEmptyProjectsOff_WhenFiltersAreReloadedUnforced_ThenNothingIsRebuilt)
 {
-    addProject("Work");
+    ProjectBuilder(context(), "Work");
     makeList();
     EXPECT_FALSE(list->reloadFiltersForce(false));
     EXPECT_TRUE(list->reloadFiltersForce(true));
@@ -122,11 +121,11 @@ TEST_F(ProjectListArchivedFilterTest,
 TEST_F(ProjectListArchivedFilterTest,
        GivenHideEmptyProjectsAndAnItemFilter_WhenReloaded_ThenEmptyProjectsHide)
 {
-    TODOList* full = addProject("Full", 3000);
-    addItem(full, "open");
-    TODOList* empty = addProject("Empty", 2000);
-    addItem(empty, "trashed", 0, 2);
-    TODOList* lazy = addProject("Lazy", 1000);
+    TODOList* full = ProjectBuilder(context(), "Full").atIndex(3000);
+    ItemBuilder("open").in(full);
+    TODOList* empty = ProjectBuilder(context(), "Empty").atIndex(2000);
+    ItemBuilder("trashed").trashed().in(empty);
+    TODOList* lazy = ProjectBuilder(context(), "Lazy").atIndex(1000);
     lazy->setLazyFetch(true);
     window.filter = Predicate::withFormat("state <> 2 AND state <> 3");
     makeList();
@@ -144,11 +143,10 @@ TEST_F(ProjectListArchivedFilterTest,
 
 TEST_F(ProjectListArchivedFilterTest, GivenSelectedProjectFilteredOut_WhenReloaded_ThenTheFirstRowIsSelected)
 {
-    addProject("Work", 3000);
-    TODOList* home = addProject("Home", 2000);
+    const auto [work, home] = listed({"Work", "Home"});
     makeList();
     list->selectProject(home);
-    tag(home, "archived");
+    ProjectBuilder(home).taggedWith("archived");
     list->reloadFilters();
     EXPECT_EQ(selectedName(), QString("Work"));
 }
@@ -159,9 +157,7 @@ using ProjectListHistoryTest = ProjectListFixture;
 
 TEST_F(ProjectListHistoryTest, GivenThreeSelections_WhenGoingBackAndForward_ThenTheStacksWalk)
 {
-    TODOList* a = addProject("A", 3000);
-    TODOList* b = addProject("B", 2000);
-    TODOList* c = addProject("C", 1000);
+    const auto [a, b, c] = listed({"A", "B", "C"});
     makeList();
     // Loading selected row 0 (A); then B and C.
     list->selectProject(b);
@@ -183,8 +179,7 @@ TEST_F(ProjectListHistoryTest, GivenThreeSelections_WhenGoingBackAndForward_Then
 
 TEST_F(ProjectListHistoryTest, GivenRepeatedSelections_WhenRecorded_ThenRepeatsStayAndRearrangingAddsNothing)
 {
-    TODOList* a = addProject("A", 3000);
-    TODOList* b = addProject("B", 2000);
+    const auto [a, b] = listed({"A", "B"});
     makeList();
     list->selectProject(b);
     list->selectProject(a);
@@ -195,9 +190,7 @@ TEST_F(ProjectListHistoryTest, GivenRepeatedSelections_WhenRecorded_ThenRepeatsS
 
 TEST_F(ProjectListHistoryTest, GivenDeletedProjectInHistory_WhenGoingBack_ThenItIsSkipped)
 {
-    TODOList* a = addProject("A", 3000);
-    TODOList* b = addProject("B", 2000);
-    TODOList* c = addProject("C", 1000);
+    const auto [a, b, c] = listed({"A", "B", "C"});
     makeList();
     list->selectProject(b);
     list->selectProject(c);
@@ -212,7 +205,7 @@ TEST_F(ProjectListHistoryTest, GivenDeletedProjectInHistory_WhenGoingBack_ThenIt
 
 TEST_F(ProjectListHistoryTest, GivenOneEntry_WhenGoingBack_ThenNothingHappens)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeList();
     list->goToPreviousProject();
     list->goToNextProject();
@@ -222,8 +215,7 @@ TEST_F(ProjectListHistoryTest, GivenOneEntry_WhenGoingBack_ThenNothingHappens)
 
 TEST_F(ProjectListHistoryTest, GivenHighlightedProject_WhenSelected_ThenTheMarkClearsFiveSecondsLater)
 {
-    addProject("A", 3000);
-    TODOList* b = addProject("B", 2000);
+    const auto [a, b] = listed({"A", "B"});
     b->setHighlight(1);
     makeList();
     QSignalSpy changed(list.get(), &ProjectListController::selectedProjectChanged);
@@ -258,8 +250,8 @@ using ProjectListLazyFetchTest = ProjectListFixture;
 
 TEST_F(ProjectListLazyFetchTest, GivenLazyProject_WhenSelectedTwiceWhileFetching_ThenOneRequestAndMessages)
 {
-    addProject("A", 3000);
-    TODOList* lazy = addProject("Remote", 2000, 42);
+    ProjectBuilder(context(), "A").atIndex(3000);
+    TODOList* lazy = ProjectBuilder(context(), "Remote").atIndex(2000).withId(42);
     lazy->setLazyFetch(true);
     FakeFetcher fetcher;
     makeList();
@@ -285,8 +277,8 @@ TEST_F(ProjectListLazyFetchTest, GivenLazyProject_WhenSelectedTwiceWhileFetching
 
 TEST_F(ProjectListLazyFetchTest, GivenFetcherThatRefuses_WhenSelected_ThenTheNextSelectionTriesAgain)
 {
-    addProject("A", 3000);
-    TODOList* lazy = addProject("Remote", 2000, 42);
+    ProjectBuilder(context(), "A").atIndex(3000);
+    TODOList* lazy = ProjectBuilder(context(), "Remote").atIndex(2000).withId(42);
     lazy->setLazyFetch(true);
     FakeFetcher fetcher;
     fetcher.accept = false;
@@ -352,9 +344,9 @@ TEST_F(ProjectListCommandsTest, GivenWindowRefusingFocus_WhenAProjectIsAdded_The
 
 TEST_F(ProjectListCommandsTest, GivenProjectWithItems_WhenClonedWithItems_ThenTheCopyIsListedSavedAndOpened)
 {
-    TODOList* original = addProject("Plan", 2000);
-    addItem(original, "one");
-    addItem(original, "two", 2);
+    TODOList* original = ProjectBuilder(context(), "Plan").atIndex(2000);
+    ItemBuilder("one").in(original);
+    ItemBuilder("two").inQuadrant(2).in(original);
     makeList();
     list->updateTags({"client"});
     std::vector<TODOList*> edited;
@@ -380,9 +372,7 @@ TEST_F(ProjectListCommandsTest, GivenProjectWithItems_WhenClonedWithItems_ThenTh
 TEST_F(ProjectListCommandsTest,
        GivenSelectedProject_WhenDeletionIsConfirmed_ThenItIsTrashedAndTheNextRowSelected)
 {
-    addProject("A", 3000);
-    addProject("B", 2000);
-    TODOList* c = addProject("C", 1000);
+    const auto [a, b, c] = listed({"A", "B", "C"});
     makeList();
     list->selectProject(c);
     alerts.queueAnswer(true);
@@ -403,7 +393,7 @@ TEST_F(ProjectListCommandsTest,
 
 TEST_F(ProjectListCommandsTest, GivenSelectedProject_WhenDeletionIsCancelled_ThenNothingChanges)
 {
-    addProject("A", 3000);
+    ProjectBuilder(context(), "A").atIndex(3000);
     makeList();
     alerts.queueAnswer(false);
     list->markProjectAsDeleted();
@@ -413,7 +403,7 @@ TEST_F(ProjectListCommandsTest, GivenSelectedProject_WhenDeletionIsCancelled_The
 
 TEST_F(ProjectListCommandsTest, GivenNoSelection_WhenDeleting_ThenItIsLoggedAndNothingIsAsked)
 {
-    addProject("A");
+    ProjectBuilder(context(), "A");
     makeList();
     list->displayProjectsArrayController().clearSelection();
     LogCapture log;
@@ -424,7 +414,7 @@ TEST_F(ProjectListCommandsTest, GivenNoSelection_WhenDeleting_ThenItIsLoggedAndN
 
 TEST_F(ProjectListCommandsTest, GivenTrashedProject_WhenRestored_ThenItIsListedOnce)
 {
-    TODOList* a = addProject("A", 3000);
+    TODOList* a = ProjectBuilder(context(), "A").atIndex(3000);
     makeList();
     list->markProject(a, 2);
     list->markProject(a, 0);
@@ -436,9 +426,7 @@ TEST_F(ProjectListCommandsTest, GivenTrashedProject_WhenRestored_ThenItIsListedO
 
 TEST_F(ProjectListCommandsTest, GivenAlphabeticalOrder_WhenSet_ThenRowsSortByNameIgnoringCase)
 {
-    addProject("beta", 3000);
-    addProject("Alpha", 2000);
-    addProject("gamma", 1000);
+    listed({"beta", "Alpha", "gamma"});
     makeList();
     list->setAlphabeticalOrder(true);
     EXPECT_EQ(rowNames(), (QStringList{"Alpha", "beta", "gamma"}));
@@ -453,7 +441,7 @@ using ProjectListDragTest = ProjectListFixture;
 
 TEST_F(ProjectListDragTest, GivenAlphabeticalOrderOrATagFilter_WhenDragging_ThenRowsCannotBeDragged)
 {
-    addProject("A");
+    ProjectBuilder(context(), "A");
     makeList();
     EXPECT_TRUE(list->canDragRows());
     list->setAlphabeticalOrder(true);
@@ -463,45 +451,37 @@ TEST_F(ProjectListDragTest, GivenAlphabeticalOrderOrATagFilter_WhenDragging_Then
     EXPECT_FALSE(list->canDragRows());
 }
 
-TEST_F(ProjectListDragTest, GivenProjectDroppedOnARowAbove_WhenAccepted_ThenItGoesAboveAndIndicesRenumber)
+TEST_F(ProjectListDragTest, GivenAProjectDropped_WhenAccepted_ThenItLandsWhereDroppedBetweenItsNeighbours)
 {
-    addProject("A", 3000);
-    addProject("B", 2000);
-    TODOList* c = addProject("C", 1000);
+    const struct {
+        int from;
+        int row;
+        bool between;
+        QStringList order;
+        qint64 index;
+    } cases[] = {
+        {2, 1, false, {"A", "C", "B"}, 2001}, // on a row above: above it
+        {0, 1, false, {"B", "A", "C"}, 1999}, // on a row below: below it
+        {0, 2, true, {"B", "A", "C"}, 1001},  // between rows: just above the lower one
+    };
+    const auto rows = listed({"A", "B", "C"});
     makeList();
-    EXPECT_TRUE(list->acceptDrop({2}, 1, false));
-    EXPECT_EQ(rowNames(), (QStringList{"A", "C", "B"}));
-    EXPECT_EQ(c->index(), 2001);
-}
-
-TEST_F(ProjectListDragTest, GivenProjectDroppedOnARowBelow_WhenAccepted_ThenItGoesBelow)
-{
-    TODOList* a = addProject("A", 3000);
-    addProject("B", 2000);
-    addProject("C", 1000);
-    makeList();
-    EXPECT_TRUE(list->acceptDrop({0}, 1, false));
-    EXPECT_EQ(rowNames(), (QStringList{"B", "A", "C"}));
-    EXPECT_EQ(a->index(), 1999);
-}
-
-TEST_F(ProjectListDragTest, GivenProjectDroppedBetweenRows_WhenAccepted_ThenItGoesJustAboveTheRow)
-{
-    TODOList* a = addProject("A", 3000);
-    addProject("B", 2000);
-    addProject("C", 1000);
-    makeList();
-    EXPECT_TRUE(list->acceptDrop({0}, 2, true));
-    EXPECT_EQ(rowNames(), (QStringList{"B", "A", "C"}));
-    EXPECT_EQ(a->index(), 1001);
+    for (const auto& c : cases) {
+        for (qint64 i = 0; i < 3; ++i)
+            rows[size_t(i)]->setIndex(3000 - 1000 * i);
+        list->rearrange();
+        EXPECT_TRUE(list->acceptDrop({c.from}, c.row, c.between));
+        EXPECT_EQ(rowNames(), c.order);
+        EXPECT_EQ(rows[size_t(c.from)]->index(), c.index);
+    }
 }
 
 TEST_F(ProjectListDragTest, GivenNeighboursOneApart_WhenDropped_ThenItLandsWhereDroppedWithDecreasingIndices)
 {
-    addProject("A", 11);
-    addProject("B", 10);
-    addProject("C", 9);
-    addProject("D", 8);
+    ProjectBuilder(context(), "A").atIndex(11);
+    ProjectBuilder(context(), "B").atIndex(10);
+    ProjectBuilder(context(), "C").atIndex(9);
+    ProjectBuilder(context(), "D").atIndex(8);
     makeList();
     // Index 10 + 1 = 11 would tie with A.
     EXPECT_TRUE(list->acceptDrop({3}, 1, true));
@@ -516,9 +496,9 @@ TEST_F(ProjectListDragTest, GivenNeighboursOneApart_WhenDropped_ThenItLandsWhere
 
 TEST_F(ProjectListDragTest, GivenEqualIndices_WhenDropped_ThenTheOrderIsMadeStrict)
 {
-    addProject("A", 10);
-    addProject("B", 10);
-    addProject("C", 10);
+    ProjectBuilder(context(), "A").atIndex(10);
+    ProjectBuilder(context(), "B").atIndex(10);
+    ProjectBuilder(context(), "C").atIndex(10);
     makeList();
     EXPECT_TRUE(list->acceptDrop({2}, 0, true));
     EXPECT_EQ(rowNames(), (QStringList{"C", "A", "B"}));
@@ -529,9 +509,7 @@ TEST_F(ProjectListDragTest, GivenEqualIndices_WhenDropped_ThenTheOrderIsMadeStri
 TEST_F(ProjectListDragTest,
        GivenSelectedProject_WhenAnotherIsDropped_ThenTheSelectionStaysAndNoHistoryIsAdded)
 {
-    addProject("A", 3000);
-    TODOList* b = addProject("B", 2000);
-    addProject("C", 1000);
+    const auto [a, b, c] = listed({"A", "B", "C"});
     makeList();
     list->selectProject(b);
     const size_t history = list->backProjects().size();
@@ -544,8 +522,7 @@ TEST_F(ProjectListDragTest,
 
 TEST_F(ProjectListDragTest, GivenInvalidDrops_WhenOffered_ThenTheyAreRefusedWithoutChange)
 {
-    addProject("A", 3000);
-    addProject("B", 2000);
+    listed({"A", "B"});
     makeList();
     EXPECT_FALSE(list->acceptDrop({0, 1}, 0, true));
     EXPECT_FALSE(list->acceptDrop({1}, 1, false));
@@ -557,8 +534,7 @@ TEST_F(ProjectListDragTest, GivenInvalidDrops_WhenOffered_ThenTheyAreRefusedWith
 
 TEST_F(ProjectListDragTest, GivenItemsDraggedOverARow_WhenValidated_ThenThatProjectIsSelectedForTheDrop)
 {
-    addProject("A", 3000);
-    addProject("B", 2000);
+    listed({"A", "B"});
     makeList();
     EXPECT_EQ(list->validateDrop(1, true), ProjectListController::DropOperation::Link);
     EXPECT_EQ(selectedName(), QString("B"));
@@ -570,13 +546,13 @@ using ProjectListCountersTest = ProjectListFixture;
 
 TEST_F(ProjectListCountersTest, GivenRows_WhenCountersAreAsked_ThenTheyCountEachQuadrantAndTheOverdueBadge)
 {
-    TODOList* project = addProject("P");
-    addItem(project, "a", 0);
-    addItem(project, "b", 0);
-    addItem(project, "c", 3, 1);
-    addItem(project, "trashed", 1, 2);
-    addItem(project, "late", 2)->setDueDate(clock.now().addSecs(-60));
-    addItem(project, "late but done", 2, 1)->setDueDate(clock.now().addSecs(-60));
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("a").in(project);
+    ItemBuilder("b").in(project);
+    ItemBuilder("c").inQuadrant(3).completed().in(project);
+    ItemBuilder("trashed").inQuadrant(1).trashed().in(project);
+    ItemBuilder("late").inQuadrant(2).in(project)->setDueDate(clock.now().addSecs(-60));
+    ItemBuilder("late but done").inQuadrant(2).completed().in(project)->setDueDate(clock.now().addSecs(-60));
     makeList();
 
     const ProjectCounterModel* counters = list->counterModelFor(project);
@@ -597,11 +573,11 @@ TEST_F(ProjectListCountersTest, GivenRows_WhenCountersAreAsked_ThenTheyCountEach
 
 TEST_F(ProjectListCountersTest, GivenCountedRow_WhenAnItemIsAdded_ThenTheCountWaitsForTheCellsToBeCleaned)
 {
-    TODOList* project = addProject("P");
-    addItem(project, "a", 0);
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("a").in(project);
     makeList();
     EXPECT_EQ(list->counterModelFor(project)->quadrantLabel(0), QString("1"));
-    addItem(project, "b", 0);
+    ItemBuilder("b").in(project);
     EXPECT_EQ(list->counterModelFor(project)->quadrantLabel(0), QString("1"));
     QSignalSpy cleaned(list.get(), &ProjectListController::rowCellsCleaned);
     list->cleanListCustomCells();
@@ -612,8 +588,8 @@ TEST_F(ProjectListCountersTest, GivenCountedRow_WhenAnItemIsAdded_ThenTheCountWa
 
 TEST_F(ProjectListCountersTest, GivenSearchText_WhenNamesAreColoured_ThenMatchingNamesAreRed)
 {
-    TODOList* match = addProject("Quarterly Report");
-    TODOList* other = addProject("Holiday");
+    TODOList* match = ProjectBuilder(context(), "Quarterly Report");
+    TODOList* other = ProjectBuilder(context(), "Holiday");
     makeList();
     EXPECT_EQ(list->nameColor(match), QColor(Qt::black));
     host.search = "report";
@@ -627,7 +603,7 @@ using ProjectNameEditingLockTest = ProjectListFixture;
 
 TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenItEnds_ThenTheLockIsTakenOnceAndReleased)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeList();
     list->beginEditingName(a);
     list->nameTextDidChange();
@@ -641,8 +617,7 @@ TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenItEnds_ThenTheLockIsTakenOn
 
 TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenAnotherProjectIsSelected_ThenTheLockIsReleased)
 {
-    TODOList* a = addProject("A", 2000);
-    addProject("B", 1000);
+    const auto [a, b] = listed({"A", "B"});
     makeList();
     list->beginEditingName(a);
     list->selectRow(1);
@@ -652,7 +627,7 @@ TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenAnotherProjectIsSelected_Th
 
 TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenTheListGoes_ThenTheLockIsReleased)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeList();
     list->beginEditingName(a);
     list.reset();
@@ -675,8 +650,8 @@ using ProjectTagFilterTest = ProjectListFixture;
 
 TEST_F(ProjectTagFilterTest, GivenTagsChosenOnThePanel_WhenTheChoiceChanges_ThenTheListFiltersOnlyOnChange)
 {
-    tag(addProject("Client work", 2000), "client");
-    tag(addProject("Private", 1000), "home");
+    ProjectBuilder(context(), "Client work").atIndex(2000).taggedWith("client");
+    ProjectBuilder(context(), "Private").atIndex(1000).taggedWith("home");
     makeList();
     ProjectTagFilter& panel = list->tagFilterViewController();
     panel.reloadTags();

@@ -7,6 +7,7 @@
 #include "core/model/TagManager.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 #include "ui/board/ProjectListController.h"
 
 #include <QSet>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -88,29 +90,13 @@ protected:
     store::Context& context() { return document->context(); }
     void settle() { scheduler.runPosted(); }
 
-    TODOList* addProject(const QString& name, qint64 index = 0, qint64 id = 0)
+    // Projects in this order on the list: indexes 1000 apart, the last at 1000.
+    template <std::size_t N> std::array<TODOList*, N> listed(const char* const (&names)[N])
     {
-        auto* project = context().insert<TODOList>(TODOList::staticEntityName());
-        project->setName(name);
-        project->setIndex(index);
-        project->setId_(id);
-        return project;
-    }
-
-    TODOItem* addItem(TODOList* project, const QString& name, qint64 quadrant = 0, qint64 state = 0)
-    {
-        auto* item = context().insert<TODOItem>(TODOItem::staticEntityName());
-        item->setName(name);
-        item->setQuadrant(quadrant);
-        item->setState(state);
-        if (project)
-            project->addItem(item);
-        return item;
-    }
-
-    void tag(TODOList* project, const QString& name)
-    {
-        project->addTagsObject(TagManager::getListTagForName(name, context()));
+        std::array<TODOList*, N> projects{};
+        for (std::size_t i = 0; i < N; ++i)
+            projects[i] = ProjectBuilder(context(), names[i]).atIndex(qint64(1000 * (N - i)));
+        return projects;
     }
 
     QStringList rowNames() const

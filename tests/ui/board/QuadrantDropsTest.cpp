@@ -12,12 +12,12 @@ class QuadrantDropsTest : public BoardDocumentFixture {
 protected:
     void SetUp() override
     {
-        project = addProject(QStringLiteral("Launch"));
-        a = addItem(project, 0, "a", 3000);
-        b = addItem(project, 0, "b", 2000);
-        c = addItem(project, 0, "c", 1000);
-        x = addItem(project, 1, "x", 500);
-        y = addItem(project, 1, "y", 400);
+        project = ProjectBuilder(context(), "Launch").atIndex(1000);
+        a = ItemBuilder("a").atIndex(3000).in(project);
+        b = ItemBuilder("b").atIndex(2000).in(project);
+        c = ItemBuilder("c").atIndex(1000).in(project);
+        x = ItemBuilder("x").inQuadrant(1).atIndex(500).in(project);
+        y = ItemBuilder("y").inQuadrant(1).atIndex(400).in(project);
         board = std::make_unique<Board>(*document, services);
         board->updateFilters();
         board->updateSortDescriptors();
@@ -128,8 +128,8 @@ TEST_F(QuadrantDropsTest, GivenAnInboxItem_WhenDroppedOnAQuadrant_ThenItJoinsThe
 
 TEST_F(QuadrantDropsTest, GivenItemsOfAnotherProjectOrGone_WhenDropped_ThenTheDropIsRefused)
 {
-    TODOList* other = addProject(QStringLiteral("Other"));
-    TODOItem* foreign = addItem(other, 0, "foreign", 100);
+    TODOList* other = ProjectBuilder(context(), "Other").atIndex(1000);
+    TODOItem* foreign = ItemBuilder("foreign").atIndex(100).in(other);
     EXPECT_FALSE(board->acceptDrop(0, ItemPasteboard::forItems({foreign}, other).toMimeData().get(), 0));
     b->setState(2);
     EXPECT_FALSE(board->acceptDrop(0, drag({b}).get(), 0));

@@ -17,7 +17,7 @@ protected:
     {
         ProjectListFixture::SetUp();
         filter = std::make_unique<AdvancedFilter>(preferences, &notifications);
-        project = addProject("P");
+        project = ProjectBuilder(context(), "P");
     }
     void TearDown() override
     {
@@ -92,11 +92,11 @@ TEST_F(AdvancedFilterTest, GivenEachKindOfRestriction_WhenAsked_ThenItCountsAsFi
 
 TEST_F(AdvancedFilterTest, GivenSearchText_WhenFiltering_ThenNameOrNotesMatchIgnoringCaseAndAccents)
 {
-    TODOItem* a = addItem(project, "Café opening");
-    TODOItem* b = addItem(project, "Groceries");
+    TODOItem* a = ItemBuilder("Café opening").in(project);
+    TODOItem* b = ItemBuilder("Groceries").in(project);
     b->setDescriptionText("buy CAFE beans");
-    TODOItem* c = addItem(project, "It's \"100%\"");
-    TODOItem* d = addItem(project, "Other");
+    TODOItem* c = ItemBuilder("It's \"100%\"").in(project);
+    TODOItem* d = ItemBuilder("Other").in(project);
     filter->setSearchString("  cafe ");
     EXPECT_EQ(passing({a, b, c, d}), (QStringList{"Café opening", "Groceries"}));
     filter->setSearchString("\"100%\"");
@@ -105,11 +105,11 @@ TEST_F(AdvancedFilterTest, GivenSearchText_WhenFiltering_ThenNameOrNotesMatchIgn
 
 TEST_F(AdvancedFilterTest, GivenFilterStatesThreeAndFour_WhenFiltering_ThenDueDatesOrFilesAreRequired)
 {
-    TODOItem* dated = addItem(project, "dated");
+    TODOItem* dated = ItemBuilder("dated").in(project);
     dated->setDueDate(clock.now());
-    TODOItem* withFile = addItem(project, "with file");
+    TODOItem* withFile = ItemBuilder("with file").in(project);
     withFile->addFilesObject(context().insert<ItemFile>(ItemFile::staticEntityName()));
-    TODOItem* plain = addItem(project, "plain");
+    TODOItem* plain = ItemBuilder("plain").in(project);
     filter->setFilterState(3);
     EXPECT_EQ(passing({dated, withFile, plain}), (QStringList{"dated"}));
     filter->setFilterState(4);
@@ -121,12 +121,12 @@ TEST_F(AdvancedFilterTest, GivenFilterStatesThreeAndFour_WhenFiltering_ThenDueDa
 TEST_F(AdvancedFilterTest, GivenDateRange_WhenFiltering_ThenTheTimeModeChoosesTheDate)
 {
     const QDateTime now = clock.now();
-    TODOItem* dueSoon = addItem(project, "due soon");
+    TODOItem* dueSoon = ItemBuilder("due soon").in(project);
     dueSoon->setDueDate(now.addDays(1));
     dueSoon->setCreationDate(now.addDays(-30));
-    TODOItem* newOne = addItem(project, "new");
+    TODOItem* newOne = ItemBuilder("new").in(project);
     newOne->setCreationDate(now);
-    TODOItem* undated = addItem(project, "undated");
+    TODOItem* undated = ItemBuilder("undated").in(project);
     undated->setCreationDate(now.addDays(-30));
     const std::vector<TODOItem*> items{dueSoon, newOne, undated};
 
@@ -140,12 +140,12 @@ TEST_F(AdvancedFilterTest, GivenDateRange_WhenFiltering_ThenTheTimeModeChoosesTh
 
 TEST_F(AdvancedFilterTest, GivenSelectedTags_WhenFiltering_ThenAnyOrAllTagsAreRequired)
 {
-    TODOItem* both = addItem(project, "both");
+    TODOItem* both = ItemBuilder("both").in(project);
     both->addTagsObject(TagManager::getItemTagForName("work", context()));
     both->addTagsObject(TagManager::getItemTagForName("urgent", context()));
-    TODOItem* one = addItem(project, "one");
+    TODOItem* one = ItemBuilder("one").in(project);
     one->addTagsObject(TagManager::getItemTagForName("work", context()));
-    TODOItem* none = addItem(project, "none");
+    TODOItem* none = ItemBuilder("none").in(project);
     filter->setSelectedTags({"work", "urgent"});
     EXPECT_EQ(passing({both, one, none}), (QStringList{"both", "one"}));
     QSignalSpy changed(filter.get(), &AdvancedFilter::filtersChanged);
@@ -156,10 +156,10 @@ TEST_F(AdvancedFilterTest, GivenSelectedTags_WhenFiltering_ThenAnyOrAllTagsAreRe
 
 TEST_F(AdvancedFilterTest, GivenPeopleConditions_WhenFiltering_ThenOwnerCreatorAndCompleterApply)
 {
-    TODOItem* ann = addItem(project, "ann's");
+    TODOItem* ann = ItemBuilder("ann's").in(project);
     ann->setOwnerUsername("ann@example.com");
     ann->setCreatorUsername("bob@example.com");
-    TODOItem* bob = addItem(project, "bob's");
+    TODOItem* bob = ItemBuilder("bob's").in(project);
     bob->setOwnerUsername("bob@example.com");
     bob->setCreatorUsername("ann@example.com");
     filter->setDelegatedTo("ann@example.com");

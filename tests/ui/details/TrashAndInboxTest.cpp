@@ -16,12 +16,12 @@ using ItemTrashBinTest = ProjectListFixture;
 
 TEST_F(ItemTrashBinTest, GivenTrashedItems_WhenTheTickedAreRestored_ThenTheyComeBackInTheirOldState)
 {
-    TODOList* project = addProject("P");
-    addItem(project, "open");
-    TODOItem* trashed = addItem(project, "trashed", 0, 2);
-    TODOItem* doneThenTrashed = addItem(project, "done then trashed", 1, 2);
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("open").in(project);
+    TODOItem* trashed = ItemBuilder("trashed").trashed().in(project);
+    TODOItem* doneThenTrashed = ItemBuilder("done then trashed").inQuadrant(1).trashed().in(project);
     doneThenTrashed->setCompletionDate(clock.now());
-    TODOItem* removed = addItem(project, "removed", 2, 3);
+    TODOItem* removed = ItemBuilder("removed").inQuadrant(2).removed().in(project);
     makeList();
     list->selectProject(project);
 
@@ -52,8 +52,8 @@ TEST_F(ItemTrashBinTest, GivenTrashedItems_WhenTheTickedAreRestored_ThenTheyCome
 
 TEST_F(ItemTrashBinTest, GivenNoSelectedProject_WhenLoaded_ThenTheBinIsEmpty)
 {
-    TODOList* project = addProject("P");
-    addItem(project, "trashed", 0, 2);
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("trashed").trashed().in(project);
     makeList();
     list->displayProjectsArrayController().clearSelection();
     ItemUndeleteCandidates bin(*document);
@@ -65,8 +65,8 @@ using ProjectTrashBinTest = ProjectListFixture;
 
 TEST_F(ProjectTrashBinTest, GivenDeletedProject_WhenRestored_ThenItIsListedAgainOnce)
 {
-    TODOList* keep = addProject("Keep", 2000);
-    TODOList* gone = addProject("Gone", 1000);
+    TODOList* keep = ProjectBuilder(context(), "Keep").atIndex(2000);
+    TODOList* gone = ProjectBuilder(context(), "Gone").atIndex(1000);
     makeList();
     list->markProject(gone, 2);
     ASSERT_EQ(list->numProjects(), 1);
@@ -103,8 +103,8 @@ TEST_F(InboxAddTest, GivenBlankTitles_WhenAdded_ThenNothingIsMadeOrSent)
 
 TEST_F(InboxAddTest, GivenTitleWithSpaces_WhenAdded_ThenATrimmedInboxItemIsListedOnTopAndSent)
 {
-    TODOList* project = addProject("P");
-    addItem(project, "in a project");
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("in a project").in(project);
     makeList();
     InboxModel inbox(*document);
     QSignalSpy scrolled(&inbox, &InboxModel::scrollToFirstRowRequested);
@@ -128,10 +128,10 @@ using DrawerModelTest = ProjectListFixture;
 
 TEST_F(DrawerModelTest, GivenQuadrantController_WhenItsSelectionChanges_ThenTheDrawerFollowsTheFirstSelected)
 {
-    TODOList* project = addProject("P");
+    TODOList* project = ProjectBuilder(context(), "P");
     project->setColorSecondQuadrant("{1, 0, 0, 1}");
-    TODOItem* a = addItem(project, "a", 1);
-    TODOItem* b = addItem(project, "b", 1);
+    TODOItem* a = ItemBuilder("a").inQuadrant(1).in(project);
+    TODOItem* b = ItemBuilder("b").inQuadrant(1).in(project);
     ArrayController quadrant;
     quadrant.setContent({a, b});
     DrawerModel drawer;
@@ -166,8 +166,8 @@ TEST_F(DrawerModelTest, GivenColourTexts_WhenLightened_ThenBrightnessMovesFourFi
 
 TEST_F(DrawerModelTest, GivenShownItem_WhenNameAndNotesAreEdited_ThenABlankNameIsRefused)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = addItem(project, "Draft");
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Draft").in(project);
     ArrayController quadrant;
     quadrant.setContent({item});
     quadrant.setSelectedObjects({item});

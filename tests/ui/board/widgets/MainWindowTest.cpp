@@ -26,15 +26,18 @@ class MainWindowTest : public BoardDocumentFixture {
 protected:
     void SetUp() override
     {
-        project = addProject(QStringLiteral("Launch"), 2000);
-        other = addProject(QStringLiteral("Other"), 1000);
-        a = addItem(project, 0, "a", 3000);
-        b = addItem(project, 0, "b", 2000);
-        c = addItem(project, 0, "c", 1000);
-        x = addItem(project, 1, "x", 1000);
-        z = addItem(project, 3, "z", 2000);
-        w = addItem(project, 3, "w", 1000);
-        addItem(other, 0, "elsewhere", 1000);
+        project = ProjectBuilder(context(), "Launch")
+                      .atIndex(2000)
+                      .withValue("textFirstQuadrant", "Do Now")
+                      .withValue("textFourthQuadrant", "Postpone");
+        other = ProjectBuilder(context(), "Other").atIndex(1000);
+        a = ItemBuilder("a").atIndex(3000).in(project);
+        b = ItemBuilder("b").atIndex(2000).in(project);
+        c = ItemBuilder("c").atIndex(1000).in(project);
+        x = ItemBuilder("x").inQuadrant(1).atIndex(1000).in(project);
+        z = ItemBuilder("z").inQuadrant(3).atIndex(2000).in(project);
+        w = ItemBuilder("w").inQuadrant(3).atIndex(1000).in(project);
+        ItemBuilder("elsewhere").atIndex(1000).in(other);
         scheduler.runPosted();
 
         window = std::make_unique<MainWindow>(*document, services);
@@ -349,7 +352,7 @@ TEST_F(MainWindowTest,
 {
     b->setDueDate(clock.now().addDays(2));
     b->setFrequency(QStringLiteral("Weekly"));
-    TODOItem* d = addItem(project, 0, "d", 500);
+    TODOItem* d = ItemBuilder("d").atIndex(500).in(project);
     scheduler.runPosted();
     board().enableQuadrantAndSelectRows(0, {0, 1, 2}, false);
     QAction* complete = action(QStringLiteral("Mark as Completed…"));

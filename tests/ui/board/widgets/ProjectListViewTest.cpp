@@ -73,7 +73,7 @@ using ProjectNameEditorLockTest = ProjectListViewTest;
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenReturnIsPressed_ThenTheNameIsStoredAndTheLockReleased)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -86,8 +86,8 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenReturnIsPressed_ThenTheNam
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEndsWithoutChangingProject)
 {
-    TODOList* a = addProject("A", 2000);
-    addProject("B", 1000);
+    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
+    ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -103,7 +103,7 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEn
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenEscapeIsPressed_ThenTheTypedTextIsKept)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -115,7 +115,7 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenEscapeIsPressed_ThenTheTyp
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheFocusGoesElsewhere_ThenTheLockIsReleased)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -129,8 +129,8 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheFocusGoesElsewhere_Then
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenAnotherProjectIsSelected_ThenTheEditedOneKeepsTheText)
 {
-    TODOList* a = addProject("A", 2000);
-    TODOList* b = addProject("B", 1000);
+    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
+    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -144,8 +144,8 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenAnotherProjectIsSelected_T
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheRowsAreRebuilt_ThenTheTextIsKeptAndTheLockReleased)
 {
-    TODOList* a = addProject("A", 2000);
-    TODOList* b = addProject("B", 1000);
+    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
+    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -158,7 +158,7 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheRowsAreRebuilt_ThenTheT
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheListCloses_ThenTheLockIsReleased)
 {
-    TODOList* a = addProject("A");
+    TODOList* a = ProjectBuilder(context(), "A");
     makeView();
     QLineEdit* editor = openEditor(a);
     ASSERT_NE(editor, nullptr);
@@ -177,8 +177,8 @@ using ProjectListViewInputTest = ProjectListViewTest;
 
 TEST_F(ProjectListViewInputTest, GivenRows_WhenARowIsClicked_ThenItsProjectIsSelectedAndAnnounced)
 {
-    addProject("A", 2000);
-    TODOList* b = addProject("B", 1000);
+    ProjectBuilder(context(), "A").atIndex(2000);
+    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     QSignalSpy changed(view, &ProjectListView::selectedProjectChanged);
     QTableView* table = view->tableView();
@@ -191,8 +191,8 @@ TEST_F(ProjectListViewInputTest, GivenRows_WhenARowIsClicked_ThenItsProjectIsSel
 
 TEST_F(ProjectListViewInputTest, GivenProjectsAtLoad_WhenTheMainLoopTurns_ThenTheFirstRowIsAnnounced)
 {
-    TODOList* a = addProject("A", 2000);
-    addProject("B", 1000);
+    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
+    ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     std::vector<TODOList*> announced;
     QObject::connect(view, &ProjectListView::selectedProjectChanged,
@@ -203,7 +203,7 @@ TEST_F(ProjectListViewInputTest, GivenProjectsAtLoad_WhenTheMainLoopTurns_ThenTh
 
 TEST_F(ProjectListViewInputTest, GivenEmptyAreaBelowRows_WhenDoubleClicked_ThenANewProjectOpensForNaming)
 {
-    addProject("A");
+    ProjectBuilder(context(), "A");
     makeView();
     QTableView* table = view->tableView();
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, QPoint(100, table->viewport()->height() - 5));
@@ -215,7 +215,7 @@ TEST_F(ProjectListViewInputTest, GivenEmptyAreaBelowRows_WhenDoubleClicked_ThenA
 
 TEST_F(ProjectListViewInputTest, GivenFocusedList_WhenRightArrowOrSpaceIsPressed_ThenTheBoardOrTheFeedIsAsked)
 {
-    addProject("A");
+    ProjectBuilder(context(), "A");
     makeView();
     view->tableView()->setFocus();
     QTest::keyClick(view->tableView(), Qt::Key_Right);
@@ -231,9 +231,9 @@ using ProjectListViewDragTest = ProjectListViewTest;
 
 TEST_F(ProjectListViewDragTest, GivenDraggedRow_WhenDroppedOnAnotherRow_ThenTheProjectsReorder)
 {
-    addProject("A", 3000);
-    addProject("B", 2000);
-    addProject("C", 1000);
+    ProjectBuilder(context(), "A").atIndex(3000);
+    ProjectBuilder(context(), "B").atIndex(2000);
+    ProjectBuilder(context(), "C").atIndex(1000);
     makeView();
     QAbstractItemModel* model = view->tableView()->model();
     std::unique_ptr<QMimeData> data(model->mimeData({model->index(2, ProjectNameColumn)}));
@@ -249,8 +249,8 @@ TEST_F(ProjectListViewDragTest, GivenDraggedRow_WhenDroppedOnAnotherRow_ThenTheP
 
 TEST_F(ProjectListViewDragTest, GivenRowsFromAnotherList_WhenDropped_ThenTheyAreRefused)
 {
-    addProject("A", 3000);
-    addProject("B", 2000);
+    ProjectBuilder(context(), "A").atIndex(3000);
+    ProjectBuilder(context(), "B").atIndex(2000);
     makeView();
     ProjectListView other(*document, services);
     QAbstractItemModel* theirs = other.tableView()->model();
@@ -263,7 +263,7 @@ TEST_F(ProjectListViewDragTest, GivenRowsFromAnotherList_WhenDropped_ThenTheyAre
 
 TEST_F(ProjectListViewDragTest, GivenAlphabeticalOrder_WhenRowsAreOffered_ThenTheyCannotBeDragged)
 {
-    addProject("A");
+    ProjectBuilder(context(), "A");
     makeView();
     QAbstractItemModel* model = view->tableView()->model();
     EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsDragEnabled);
@@ -277,8 +277,8 @@ using ProjectNameCellTest = ProjectListViewTest;
 
 TEST_F(ProjectNameCellTest, GivenProjectTags_WhenTagsAreHidden_ThenTheNameTakesTheWholeRow)
 {
-    TODOList* project = addProject("Tagged");
-    tag(project, "client");
+    TODOList* project = ProjectBuilder(context(), "Tagged");
+    ProjectBuilder(project).taggedWith("client");
     makeView();
     ProjectRowDelegate delegate(view->controller(), &preferences);
     const QStringList tags = project->getTagNames();
@@ -292,36 +292,6 @@ TEST_F(ProjectNameCellTest, GivenProjectTags_WhenTagsAreHidden_ThenTheNameTakesT
     EXPECT_EQ(delegate.rectForTitleIn(frame, false), frame);
     EXPECT_TRUE(delegate.rectForTagsIn(frame, false).isNull());
     EXPECT_FALSE(delegate.isShowingTags({}));
-}
-
-TEST_F(ProjectNameCellTest, GivenSeveralProjects_WhenTheListIsDrawn_ThenItLooksRight)
-{
-    TODOList* work = addProject("Quarterly planning", 3000);
-    tag(work, "client");
-    tag(work, "q3");
-    addItem(work, "a", 0);
-    addItem(work, "b", 1);
-    addItem(work, "c", 1);
-    addItem(work, "late", 2)->setDueDate(clock.now().addDays(-2));
-    work->setColorFirstQuadrant("{0.360000, 0.644000, 0.751000, 1.000000}");
-    work->setColorSecondQuadrant("{0.636000, 0.778000, 0.833000, 1.000000}");
-    work->setColorThirdQuadrant("{0.636000, 0.778000, 0.833000, 1.000000}");
-    work->setColorFourthQuadrant("{0.854000, 0.927000, 0.919000, 1.000000}");
-    TODOList* home = addProject("Home", 2000);
-    addItem(home, "x", 3);
-    home->setColorFirstQuadrant("{0.9, 0.5, 0.4, 1}");
-    home->setColorFourthQuadrant("{0.3, 0.3, 0.5, 1}");
-    tag(addProject("Archived", 1500), "archived");
-    TODOList* blank = addProject(QString(), 1000);
-    (void)blank;
-    makeView();
-    if (!qEnvironmentVariableIsEmpty("QV_SAVE_LIST_PNG"))
-        window->grab().save(qEnvironmentVariable("QV_SAVE_LIST_PNG") + QStringLiteral(".all.png"));
-    view->controller().updateTags({"archived", "client"});
-    window->resize(300, 260);
-    QApplication::processEvents();
-    if (!qEnvironmentVariableIsEmpty("QV_SAVE_LIST_PNG"))
-        window->grab().save(qEnvironmentVariable("QV_SAVE_LIST_PNG"));
 }
 
 // --- The counter cell
@@ -341,7 +311,7 @@ protected:
 
 TEST_F(ProjectCounterCellTest, GivenProjectColours_WhenTheCellIsDrawn_ThenEachTileHasItsQuadrantColour)
 {
-    TODOList* project = addProject("P");
+    TODOList* project = ProjectBuilder(context(), "P");
     project->setColorFirstQuadrant("{1, 0, 0, 1}");
     project->setColorSecondQuadrant("{0, 1, 0, 1}");
     project->setColorThirdQuadrant("{0, 0, 1, 1}");
@@ -357,8 +327,8 @@ TEST_F(ProjectCounterCellTest, GivenProjectColours_WhenTheCellIsDrawn_ThenEachTi
 
 TEST_F(ProjectCounterCellTest, GivenOverdueOpenItem_WhenTheCellIsDrawn_ThenTheRedBadgeShowsUntilItIsDone)
 {
-    TODOList* project = addProject("P");
-    TODOItem* late = addItem(project, "late", 1);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* late = ItemBuilder("late").inQuadrant(1).in(project);
     late->setDueDate(clock.now().addSecs(-60));
     makeView();
     const QRect badge = projectCounterBadgeRect(QRect(0, 0, 68, 44));

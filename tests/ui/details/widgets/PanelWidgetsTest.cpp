@@ -93,8 +93,8 @@ using TrashBinWidgetTest = ProjectListFixture;
 
 TEST_F(TrashBinWidgetTest, GivenTrashedItem_WhenTickedAndRestored_ThenItIsBackAndTheBoardIsRefreshed)
 {
-    TODOList* project = addProject("P");
-    TODOItem* trashed = addItem(project, "Thrown away", 0, 2);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* trashed = ItemBuilder("Thrown away").trashed().in(project);
     makeList();
     list->selectProject(project);
 
@@ -117,8 +117,8 @@ TEST_F(TrashBinWidgetTest, GivenTrashedItem_WhenTickedAndRestored_ThenItIsBackAn
 
 TEST_F(TrashBinWidgetTest, GivenDeletedProject_WhenRestoredFromItsBin_ThenTheListShowsItAgain)
 {
-    addProject("Keep", 2000);
-    TODOList* gone = addProject("Gone", 1000);
+    ProjectBuilder(context(), "Keep").atIndex(2000);
+    TODOList* gone = ProjectBuilder(context(), "Gone").atIndex(1000);
     settle();
     ProjectListView view(*document, services);
     window.list = &view;
@@ -141,8 +141,8 @@ using DrawerWidgetTest = ProjectListFixture;
 
 TEST_F(DrawerWidgetTest, GivenSelectedItem_WhenItsNameIsEdited_ThenItIsStoredAndABlankNameIsUndone)
 {
-    TODOList* project = addProject("P");
-    TODOItem* item = addItem(project, "Draft");
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Draft").in(project);
     ArrayController quadrant;
     quadrant.setContent({item});
     MyDrawerController drawer(*document, services);
@@ -164,10 +164,10 @@ TEST_F(DrawerWidgetTest, GivenSelectedItem_WhenItsNameIsEdited_ThenItIsStoredAnd
 
 TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheNotesGoToTheFirstItem)
 {
-    TODOList* project = addProject("P");
+    TODOList* project = ProjectBuilder(context(), "P");
     project->setColorFirstQuadrant("{0, 0, 1, 1}");
-    TODOItem* first = addItem(project, "first");
-    TODOItem* second = addItem(project, "second");
+    TODOItem* first = ItemBuilder("first").in(project);
+    TODOItem* second = ItemBuilder("second").in(project);
     ArrayController quadrant;
     quadrant.setContent({first, second});
     quadrant.setSelectedObjects({first});
@@ -192,8 +192,8 @@ using TagFilterWidgetTest = ProjectListFixture;
 
 TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListShowsArchivedProjects)
 {
-    addProject("Work", 2000);
-    tag(addProject("Old", 1000), "archived");
+    ProjectBuilder(context(), "Work").atIndex(2000);
+    ProjectBuilder(context(), "Old").atIndex(1000).taggedWith("archived");
     settle();
     ProjectListView view(*document, services);
     window.list = &view;
@@ -217,7 +217,7 @@ TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListS
 
 TEST_F(TagFilterWidgetTest, GivenNoArchivedTag_WhenShown_ThenTheToggleIsDisabled)
 {
-    addProject("Work");
+    ProjectBuilder(context(), "Work");
     settle();
     ProjectListView view(*document, services);
     window.list = &view;
