@@ -330,7 +330,23 @@ TEST_F(UploadOwner, GivenAnOwnerTheCacheDoesNotKnow_ThenASingleUploadKeepsTheOwn
     EXPECT_EQ(postedBodies().front().value("owner").toString(), QStringLiteral("/api/v1/user/42/"));
 }
 
-class UncertainReply : public ItemUpload {};
+class UncertainReply : public ItemUpload {
+protected:
+    // A new item whose POST reached the server but whose reply was cut: stored there, not
+    // yet known here. Returns the server's id for it.
+    qint64 postWithLostReply()
+    {
+        TODOList* project = startWithProject();
+        server.truncateNext(QStringLiteral("/api/v1/item/"));
+        item = ItemBuilder("mine").madeBy(*device->document, project);
+        settle();
+        EXPECT_EQ(server.itemCount(), 1);
+        EXPECT_FALSE(item->isValidUniID());
+        return server.items().first().value("id").toInteger();
+    }
+
+    TODOItem* item = nullptr;
+};
 
 TEST_F(UncertainReply, GivenA200ReplyToAPutThatIsNotTheItem_ThenTheEditStaysMarkedAndIsSentAgain)
 {
@@ -354,13 +370,7 @@ TEST_F(UncertainReply, GivenA200ReplyToAPutThatIsNotTheItem_ThenTheEditStaysMark
 TEST_F(UncertainReply,
        GivenAPostWhoseReplyIsLost_WhenTheOtherDeviceEditsItFirst_ThenItIsAdoptedNotPostedAgain)
 {
-    TODOList* project = startWithProject();
-    server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
-    settle();
-    ASSERT_EQ(server.itemCount(), 1);
-    ASSERT_FALSE(item->isValidUniID());
-    const qint64 id = server.items().first().value("id").toInteger();
+    const qint64 id = postWithLostReply();
     ASSERT_TRUE(server.modifyItemAsOtherDevice(id, QJsonObject{{"quadrant", 3}}));
 
     tick(15'000);
@@ -373,13 +383,7 @@ TEST_F(UncertainReply,
 TEST_F(UncertainReply,
        GivenAPostWhoseReplyIsLost_WhenTheOtherDeviceTrashesIt_ThenThePostCountsAsAcceptedAndTheTrashWins)
 {
-    TODOList* project = startWithProject();
-    server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
-    settle();
-    ASSERT_EQ(server.itemCount(), 1);
-    ASSERT_FALSE(item->isValidUniID());
-    const qint64 id = server.items().first().value("id").toInteger();
+    const qint64 id = postWithLostReply();
     ASSERT_TRUE(server.modifyItemAsOtherDevice(id, QJsonObject{{"state", 2}}));
     server.clearRequests();
 
@@ -396,13 +400,7 @@ TEST_F(
     UncertainReply,
     GivenAPostWhoseReplyIsLost_WhenTheUserRenamesItBeforeThePollAndTheOtherDeviceTrashesIt_ThenTheRenameIsPutAndWins)
 {
-    TODOList* project = startWithProject();
-    server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
-    settle();
-    ASSERT_EQ(server.itemCount(), 1);
-    ASSERT_FALSE(item->isValidUniID());
-    const qint64 id = server.items().first().value("id").toInteger();
+    const qint64 id = postWithLostReply();
     item->setName(QStringLiteral("renamed"));
     settle();
     ASSERT_TRUE(server.modifyItemAsOtherDevice(id, QJsonObject{{"state", 2}}));
@@ -422,11 +420,7 @@ TEST_F(
 
 TEST_F(UncertainReply, GivenAPostWhoseReplyIsLost_WhenThePollThatFollowsMissesIt_ThenItIsNotPostedAgainYet)
 {
-    TODOList* project = startWithProject();
-    server.truncateNext(QStringLiteral("/api/v1/item/"));
-    TODOItem* item = ItemBuilder("mine").madeBy(*device->document, project);
-    settle();
-    ASSERT_EQ(server.itemCount(), 1);
+    postWithLostReply();
     // The next poll's reply leaves the new item out.
     server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 1);
 

@@ -7,15 +7,8 @@
 
 #include <gtest/gtest.h>
 
-using qv::ItemFile;
-using qv::Predicate;
-using qv::TODOItem;
-using qv::TODOList;
-using qv::Utils;
-using qv::test::ItemBuilder;
-using qv::test::ModelStore;
-using qv::test::ProjectBuilder;
-using qv::test::utc;
+using namespace qv;
+using namespace qv::test;
 
 namespace {
 

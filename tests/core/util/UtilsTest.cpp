@@ -14,11 +14,8 @@
 #include <algorithm>
 #include <tuple>
 
-using qv::Utils;
-using qv::test::ItemBuilder;
-using qv::test::ModelStore;
-using qv::test::ProjectBuilder;
-using qv::test::utc;
+using namespace qv;
+using namespace qv::test;
 
 namespace {
 

@@ -41,6 +41,14 @@ protected:
         ASSERT_TRUE(waitFor([&] { return done; }));
     }
 
+    // Sends one request and waits for its callback.
+    void send(const Request& request)
+    {
+        const qsizetype before = log.events.size();
+        client.send(request);
+        ASSERT_TRUE(waitFor([&] { return log.events.size() > before; }));
+    }
+
     int itemRequests() const { return int(server.requestsTo("GET", kItems).size()); }
 
     FakeSyncServer server;
@@ -215,13 +223,12 @@ TEST_F(RestClientTest, GivenFailOnHttpErrorOff_WhenTheServerAnswers404_ThenTheSu
     server.failNext(kItems, 404);
     Request request = log.request("a", "/item/");
     request.failOnHttpError = false;
-    client.send(request);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(request);
     EXPECT_EQ(log.events, QStringList({"ok:a"}));
     EXPECT_EQ(log.responses[0].statusCode, 404);
 }
 
-TEST_F(RestClientTest, GivenADroppedConnection_WhenSending_ThenTheFailureIsANetworkError)
+TEST_F(RestClientTest, GivenADroppedConnectionATimeoutOrNoServer_WhenSending_ThenTheFailureSaysWhich)
 {
     RequestQueue queue(&client);
     QSignalSpy failed(&queue, &RequestQueue::didFailRequest);
@@ -234,41 +241,31 @@ TEST_F(RestClientTest, GivenADroppedConnection_WhenSending_ThenTheFailureIsANetw
     EXPECT_EQ(log.errors[0].kind, Error::Kind::Network);
     EXPECT_EQ(log.errors[0].statusCode(), 0);
     EXPECT_EQ(failed.size(), 1);
+
+    // A reply that never comes times out; a server that is gone fails at once.
+    server.clearFaults();
+    client.setTimeoutMs(150);
+    server.holdNext(kItems);
+    send(log.request("held", "/item/"));
+    EXPECT_EQ(log.errors[1].kind, Error::Kind::Timeout);
+    server.close();
+    send(log.request("closed", "/item/"));
+    EXPECT_EQ(log.errors[2].kind, Error::Kind::Network);
 }
 
 TEST_F(RestClientTest, GivenMalformedOrTruncatedJson_WhenLoaded_ThenTheFailureIsAParseError)
 {
     server.createItemAsOtherDevice({{"name", "one"}});
     server.malformNext(kItems);
-    client.send(log.request("malformed", "/item/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(log.request("malformed", "/item/"));
     server.truncateNext(kItems);
-    client.send(log.request("truncated", "/item/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 2; }));
+    send(log.request("truncated", "/item/"));
     ASSERT_EQ(log.errors.size(), 2);
     for (const Error& error : log.errors) {
         EXPECT_EQ(error.kind, Error::Kind::Parse);
         EXPECT_EQ(error.statusCode(), 200);
         EXPECT_FALSE(error.response.body.isEmpty());
     }
-}
-
-TEST_F(RestClientTest, GivenNoServerListening_WhenSending_ThenTheFailureIsANetworkError)
-{
-    server.close();
-    client.send(log.request("a", "/item/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
-    EXPECT_EQ(log.errors[0].kind, Error::Kind::Network);
-}
-
-TEST_F(RestClientTest, GivenATimeout_WhenTheServerDoesNotAnswer_ThenTheFailureIsATimeout)
-{
-    client.setTimeoutMs(150);
-    server.holdNext(kItems);
-    client.send(log.request("a", "/item/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
-    EXPECT_EQ(log.events, QStringList({"fail:a"}));
-    EXPECT_EQ(log.errors[0].kind, Error::Kind::Timeout);
 }
 
 TEST_F(RestClientTest, GivenAnUnreadableUploadFile_WhenSending_ThenItFailsLaterWithoutReachingTheServer)
@@ -290,8 +287,7 @@ TEST_F(RestClientTest, GivenAnUnreadableUploadFile_WhenSending_ThenItFailsLaterW
 TEST_F(RestClientTest, GivenJsonServedAsTextHtml_WhenLoaded_ThenItIsParsed)
 {
     server.setJsonContentType("text/html; charset=utf-8");
-    client.send(log.request("config", "/rest_config/?format=json&limit=1&device_type=Mac"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(log.request("config", "/rest_config/?format=json&limit=1&device_type=Mac"));
     ASSERT_EQ(log.events, QStringList({"ok:config"}));
     EXPECT_EQ(log.responses[0].contentType, "text/html; charset=utf-8");
     const QJsonArray objects = log.responses[0].json.object().value("objects").toArray();
@@ -304,8 +300,7 @@ TEST_F(RestClientTest, GivenAnHtmlPage_WhenLoaded_ThenItIsAParseErrorNotAnEmptyS
     server.addRoute("GET", "/api/v1/page/", [](const qv::test::HttpRequest&) {
         return qv::test::HttpResponse::text("<html><body>Sign in</body></html>", "text/html");
     });
-    client.send(log.request("page", "/page/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(log.request("page", "/page/"));
     EXPECT_EQ(log.events, QStringList({"fail:page"}));
     EXPECT_EQ(log.errors[0].kind, Error::Kind::Parse);
 }
@@ -317,8 +312,7 @@ TEST_F(RestClientTest, GivenIdentifiersAbove2To53_WhenTheyTravelBothWays_ThenEve
     Request create = log.request("post", "/item/");
     create.method = Method::Post;
     create.setJsonBody(QJsonDocument(QJsonObject{{"idd", 7}, {"name", "big"}}));
-    client.send(create);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(create);
     ASSERT_EQ(log.events, QStringList({"ok:post"}));
     EXPECT_TRUE(log.responses[0].body.contains("9007199254740993"));
     const qint64 id = log.responses[0].json.object().value("id").toInteger();
@@ -329,8 +323,7 @@ TEST_F(RestClientTest, GivenIdentifiersAbove2To53_WhenTheyTravelBothWays_ThenEve
     update.method = Method::Put;
     update.setJsonBody(
         QJsonDocument(QJsonObject{{"objects", QJsonArray{QJsonObject{{"id", id}, {"name", "renamed"}}}}}));
-    client.send(update);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 2; }));
+    send(update);
     EXPECT_TRUE(server.requests().last().body.contains("9007199254740993"));
     EXPECT_EQ(server.item(kBig).value("name").toString(), "renamed");
     const QJsonArray returned = log.responses[1].json.object().value("objects").toArray();
@@ -347,8 +340,7 @@ TEST_F(RestClientTest, GivenAPollPathWithADate_WhenSent_ThenTheQueryReachesTheSe
     const QString path =
         QStringLiteral("/item/?format=json&uid=%1%2").arg(device, platformVersionPair("1.2")) +
         QStringLiteral("&timestamp__gte=") + queryDate(since) + QStringLiteral("&offset=20&limit=20");
-    client.send(log.request("poll", path));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(log.request("poll", path));
 
     EXPECT_EQ(server.requests().last().target,
               "/api/v1/item/?format=json&uid=0f1e2d3c4b5a69788796a5b4c3d2e1f00f1e2d3c"
@@ -366,8 +358,7 @@ TEST_F(RestClientTest, GivenTheKeepAliveAndTagPaths_WhenSent_ThenTheirTargetsAre
     tag.body = R"({"object": "/api/v1/item/1/", "action": "add", "name": "work"})";
     tag.setHeader("Content-Type", "application/json; charset=utf-8");
     tag.failOnHttpError = false;
-    client.send(tag);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 2; }));
+    send(tag);
 
     const auto config = server.requestsTo("GET", "/api/v1/rest_config/");
     ASSERT_EQ(config.size(), 1);
@@ -387,10 +378,8 @@ TEST_F(RestClientTest, GivenDefaultHeaders_WhenARequestNamesOneItself_ThenTheReq
     plain.setJsonBody(QJsonDocument(QJsonObject{{"idd", 1}}));
     Request own = log.request("own", "/item/");
     own.setHeader("x-extra", "own");
-    client.send(plain);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
-    client.send(own);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 2; }));
+    send(plain);
+    send(own);
 
     const auto requests = server.requests();
     EXPECT_EQ(requests[0].header("Accept"), "application/json");
@@ -401,10 +390,8 @@ TEST_F(RestClientTest, GivenDefaultHeaders_WhenARequestNamesOneItself_ThenTheReq
 
 TEST_F(RestClientTest, GivenTwoRequestsOneAfterTheOther_WhenSent_ThenTheyShareOneKeptAliveConnection)
 {
-    client.send(log.request("a", "/item/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
-    client.send(log.request("b", "/item/"));
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 2; }));
+    send(log.request("a", "/item/"));
+    send(log.request("b", "/item/"));
     EXPECT_EQ(server.requests()[0].connectionId, server.requests()[1].connectionId);
     EXPECT_EQ(server.connectionCount(), 1);
 }
@@ -430,8 +417,7 @@ TEST_F(RestClientTest, GivenValuesAndAFile_WhenPostedAsMultipart_ThenThePartsArr
     Request upload = log.request("upload", "/file/");
     upload.method = Method::Post;
     upload.params = params;
-    client.send(upload);
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
+    send(upload);
     ASSERT_EQ(log.events, QStringList({"ok:upload"}));
 
     const qv::test::HttpRequest& received = server.requests().last();
