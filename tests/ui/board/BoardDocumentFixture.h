@@ -111,8 +111,19 @@ protected:
 
     store::Context& context() const { return document->context(); }
 
+    // The project "Launch" with a, b and c top to bottom in its first quadrant.
+    void addLaunchProject(qint64 index)
+    {
+        project = ProjectBuilder(context(), "Launch").atIndex(index);
+        a = ItemBuilder("a").atIndex(3000).in(project);
+        b = ItemBuilder("b").atIndex(2000).in(project);
+        c = ItemBuilder("c").atIndex(1000).in(project);
+    }
+
     FakeBoardSync sync;
     std::unique_ptr<MyDocument> document;
+    TODOList* project = nullptr;
+    TODOItem *a = nullptr, *b = nullptr, *c = nullptr;
 };
 
 } // namespace qv::test

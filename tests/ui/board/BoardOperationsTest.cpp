@@ -97,7 +97,6 @@ protected:
         quadrant(q).setSelectionIndexes(rows);
     }
 
-    TODOList* project = nullptr;
     RecordingView view;
     BoardWindow window;
     std::unique_ptr<Board> board;

@@ -12,10 +12,7 @@ class QuadrantDropsTest : public BoardDocumentFixture {
 protected:
     void SetUp() override
     {
-        project = ProjectBuilder(context(), "Launch").atIndex(1000);
-        a = ItemBuilder("a").atIndex(3000).in(project);
-        b = ItemBuilder("b").atIndex(2000).in(project);
-        c = ItemBuilder("c").atIndex(1000).in(project);
+        addLaunchProject(1000);
         x = ItemBuilder("x").inQuadrant(1).atIndex(500).in(project);
         y = ItemBuilder("y").inQuadrant(1).atIndex(400).in(project);
         board = std::make_unique<Board>(*document, services);
@@ -39,8 +36,7 @@ protected:
 
     QStringList shown(int q) const { return names(board->controller(q).arrangedObjects()); }
 
-    TODOList* project = nullptr;
-    TODOItem *a = nullptr, *b = nullptr, *c = nullptr, *x = nullptr, *y = nullptr;
+    TODOItem *x = nullptr, *y = nullptr;
     std::unique_ptr<Board> board;
 };
 

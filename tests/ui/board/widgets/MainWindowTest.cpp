@@ -26,14 +26,11 @@ class MainWindowTest : public BoardDocumentFixture {
 protected:
     void SetUp() override
     {
-        project = ProjectBuilder(context(), "Launch")
-                      .atIndex(2000)
-                      .withValue("textFirstQuadrant", "Do Now")
-                      .withValue("textFourthQuadrant", "Postpone");
+        addLaunchProject(2000);
+        ProjectBuilder(project)
+            .withValue("textFirstQuadrant", "Do Now")
+            .withValue("textFourthQuadrant", "Postpone");
         other = ProjectBuilder(context(), "Other").atIndex(1000);
-        a = ItemBuilder("a").atIndex(3000).in(project);
-        b = ItemBuilder("b").atIndex(2000).in(project);
-        c = ItemBuilder("c").atIndex(1000).in(project);
         x = ItemBuilder("x").inQuadrant(1).atIndex(1000).in(project);
         z = ItemBuilder("z").inQuadrant(3).atIndex(2000).in(project);
         w = ItemBuilder("w").inQuadrant(3).atIndex(1000).in(project);
@@ -83,9 +80,8 @@ protected:
 
     bool lockFree() const { return !sync.editing && sync.holder.isEmpty(); }
 
-    TODOList* project = nullptr;
     TODOList* other = nullptr;
-    TODOItem *a = nullptr, *b = nullptr, *c = nullptr, *x = nullptr, *z = nullptr, *w = nullptr;
+    TODOItem *x = nullptr, *z = nullptr, *w = nullptr;
     std::unique_ptr<MainWindow> window;
 };
 
