@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 libsecret-1-dev libprotobuf-dev protobuf-compiler zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core xdg-utils dbus
+  desktop-file-utils appstream
 )
 
 missing=()
