@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QMutex>
+#include <QStandardPaths>
 
 #include <climits>
 #include <cmath>
@@ -42,6 +43,22 @@ AppDelegate*& sharedDelegate()
 {
     static AppDelegate* delegate = nullptr;
     return delegate;
+}
+
+// A desktop file id names applications/<id>, or with its first dashes read as folders.
+bool desktopEntryExists(const QString& id)
+{
+    QString candidate = id;
+    for (qsizetype dash = -1;;) {
+        if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                    QStringLiteral("applications/") + candidate)
+                 .isEmpty())
+            return true;
+        dash = candidate.indexOf(u'-', dash + 1);
+        if (dash < 0)
+            return false;
+        candidate[dash] = u'/';
+    }
 }
 
 } // namespace
@@ -111,22 +128,72 @@ void AppDelegate::applicationWillFinishLaunching()
     if (m_deps.updater && runsBefore >= kRunsBeforeUpdateChecks)
         m_deps.updater->checkForUpdatesInBackground();
 
-    if (m_deps.launchAgent)
-        m_deps.launchAgent->configureLaunchAgentScript();
+    if (m_deps.launchAgent && !m_deps.launchAgent->configureLaunchAgentScript())
+        reportSettingsTrouble(SettingsTrouble::Autostart);
+    // The run count has changed, so this writes the file: a folder that cannot take it is
+    // found now rather than at the quit.
+    if (!preferences.flush())
+        reportSettingsTrouble(SettingsTrouble::Preferences);
 
     const QString caches = StoreFiles::applicationCachesDirectoryString();
     m_restStorePath = caches.isEmpty() ? QString() : QDir(caches).filePath(QStringLiteral("sync.sqlite"));
     Log::line(QStringLiteral("Creating store in %1").arg(m_restStorePath));
 
-    if (m_deps.runCommand) {
-        m_deps.runCommand(QStringLiteral("xdg-mime"),
-                          {QStringLiteral("default"), BuildInfo::desktopEntryName(),
-                           QStringLiteral("x-scheme-handler/quadrivo")},
-                          [](int status) {
-                              if (status != 0)
-                                  Log::line(QStringLiteral("Error registering default app: %1").arg(status));
-                          });
+    registerURLSchemeHandler();
+}
+
+void AppDelegate::registerURLSchemeHandler()
+{
+    if (!m_deps.runCommand)
+        return;
+    if (!m_deps.programInstalled) {
+        Log::line(QStringLiteral("Not an installed program: the link handler is left alone"));
+        return;
     }
+    // The user's choice of handler stands while the program it names is there.
+    const QString scheme = QStringLiteral("x-scheme-handler/quadrivo");
+    m_deps.runCommand(
+        QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), scheme},
+        [this, scheme, alive = std::weak_ptr<bool>(m_alive)](int status, const QByteArray& output) {
+            if (const auto flag = alive.lock(); !flag || !*flag)
+                return;
+            const QString current = QString::fromUtf8(output).trimmed();
+            if (status == 0 && !current.isEmpty() && desktopEntryExists(current))
+                return;
+            m_deps.runCommand(QStringLiteral("xdg-mime"),
+                              {QStringLiteral("default"), BuildInfo::desktopEntryName(), scheme},
+                              [](int result, const QByteArray&) {
+                                  if (result != 0)
+                                      Log::line(
+                                          QStringLiteral("Error registering default app: %1").arg(result));
+                              });
+        });
+}
+
+void AppDelegate::reportSettingsTrouble(SettingsTrouble kind)
+{
+    if (m_settingsTroubles.contains(kind))
+        return;
+    m_settingsTroubles << kind;
+    const QString line =
+        kind == SettingsTrouble::Preferences
+            ? QStringLiteral("Changed preferences will be lost when %1 quits: %2 cannot be written.")
+                  .arg(BuildInfo::displayName(), m_deps.services.preferences->fileName())
+            : QStringLiteral("\"Start %1 at Login\" could not be changed: %2 cannot be written.")
+                  .arg(BuildInfo::displayName(),
+                       m_deps.launchAgent ? m_deps.launchAgent->agentPath() : QString());
+    Log::line(QStringLiteral("ERROR: ") + line);
+    m_unreportedTroubles << line;
+    // Shown once the start-up is through; troubles found meanwhile share the alert.
+    if (m_unreportedTroubles.size() > 1)
+        return;
+    post([this] {
+        const QString informative = m_unreportedTroubles.join(u'\n');
+        m_unreportedTroubles.clear();
+        if (m_deps.services.alerts && !m_terminating)
+            m_deps.services.alerts->alert(QStringLiteral("Some settings could not be saved."), informative,
+                                          QStringLiteral("OK"), Alerts::Style::Warning);
+    });
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -234,6 +301,11 @@ void AppDelegate::applicationDidBecomeActive()
     });
 }
 
+void AppDelegate::windowDidBecomeKey()
+{
+    pingServer(QStringLiteral("wakeapp"));
+}
+
 void AppDelegate::applicationDidResignActive()
 {
     m_active = false;
@@ -291,6 +363,11 @@ void AppDelegate::applicationShouldTerminate()
     if (m_terminating)
         return;
     m_terminating = true;
+    // The rest of the sequence runs behind the scenes: a window that lingers looks hung.
+    if (ShellWindow* w = window())
+        w->hideWindow();
+    if (m_deps.quitStarted)
+        m_deps.quitStarted();
     if (m_document) {
         m_document->setTerminating(true);
         m_document->stopObserving();
@@ -428,6 +505,11 @@ void AppDelegate::handleURL(const QString& text)
 
 void AppDelegate::handleLaunchRequest(const LaunchRequest& request)
 {
+    if (request.isEmpty()) {
+        if (ShellWindow* w = window(); w && !m_terminating)
+            w->showWindow();
+        return;
+    }
     for (const QString& url : request.urls)
         handleURL(url);
     if (!request.text && request.files.isEmpty())
@@ -521,8 +603,13 @@ void AppDelegate::setSyncAfterStart(bool on)
 
 void AppDelegate::toggleLaunchOnStart()
 {
-    if (m_deps.launchAgent)
-        m_deps.launchAgent->toggleLaunchOnStart();
+    if (m_deps.launchAgent && !m_deps.launchAgent->toggleLaunchOnStart())
+        reportSettingsTrouble(SettingsTrouble::Autostart);
+}
+
+bool AppDelegate::canToggleLaunchOnStart() const
+{
+    return m_deps.launchAgent && m_deps.launchAgent->canInstall();
 }
 
 void AppDelegate::loadColors()

@@ -37,9 +37,10 @@ public:
         CacheWipeSheet* cacheWipeSheet = nullptr;
     };
 
-    // Runs a program (no shell) and reports its exit status; -1 when it could not run.
+    // Runs a program (no shell) and reports its exit status (-1 when it could not run) and
+    // what it printed.
     using CommandRunner = std::function<void(const QString& program, const QStringList& arguments,
-                                             std::function<void(int)> done)>;
+                                             std::function<void(int status, const QByteArray& output)> done)>;
 
     struct Dependencies {
         // Clock, scheduler and preferences are required; alerts for the "Not found" alert.
@@ -52,12 +53,17 @@ public:
         LaunchAgent* launchAgent = nullptr;
         // Registers the URL-scheme handler; empty: not registered.
         CommandRunner runCommand;
+        // Whether this program is installed: one run from a build folder registers nothing
+        // with the desktop (see LaunchAgent::isInstalledProgram).
+        bool programInstalled = false;
         // Hands the named colours to the colour dialog.
         std::function<void(const ColorList&)> attachColorList;
         // Builds the window and the other parts over the opened document.
         std::function<std::unique_ptr<DocumentParts>(MyDocument&)> documentOpened;
         // Ends the application loop once the quit sequence is through.
         std::function<void()> terminateApplication;
+        // The quit sequence has begun (later launches are told to wait for its end).
+        std::function<void()> quitStarted;
 
         QString defaultsResource = QStringLiteral(":/Defaults.json");
         QString colorsResource = QStringLiteral(":/colors.txt");
@@ -97,6 +103,8 @@ public:
     void applicationDidBecomeActive();
     void applicationDidResignActive();
     bool isActive() const { return m_active; }
+    // The main window became the active window.
+    void windowDidBecomeKey();
 
     // --- Quit: every trigger runs the one sequence ---
     void quitCommand();
@@ -106,7 +114,8 @@ public:
     // The session manager asks for the data before the session may end: the document is saved
     // at once; the application keeps running until it is asked to quit.
     void commitData();
-    // The sequence's first half: saves, then the application ends after the quit delay.
+    // The sequence's first half: the windows go at once, the document is saved, then the
+    // application ends after the quit delay.
     void applicationShouldTerminate();
     // The second half, when the delay is over.
     void closeWindow();
@@ -118,7 +127,8 @@ public:
 
     // --- Links and handed-over input ---
     void handleURL(const QString& text);
-    // Links at once; text and files once the hand-over is ready.
+    // Links at once; text and files once the hand-over is ready. A plain launch (nothing in
+    // it) brings the window to the front.
     void handleLaunchRequest(const LaunchRequest& request);
     void addNewItemFromText(const QString& text);
     void addNewItemFromFiles(const QStringList& paths);
@@ -134,6 +144,8 @@ public:
     void setSyncAfterStart(bool on);
     void toggleSyncAfterStart() { setSyncAfterStart(!m_syncAfterStart); }
     void toggleLaunchOnStart();
+    // Only an installed program starts at login.
+    bool canToggleLaunchOnStart() const;
     void loadColors();
     void backupCurrentStoreWithTrack(const QString& track);
     static QString pathForTemporaryDirectory(const QString& subfolder = {});
@@ -152,6 +164,7 @@ public:
 
 private:
     enum class LinkKind { Project, Item };
+    enum class SettingsTrouble { Preferences, Autostart };
 
     void startUpCompletion(StoreFiles::OpenedStore opened);
     void startSyncAtStart();
@@ -159,6 +172,9 @@ private:
     bool selectLink(LinkKind kind, qint64 id);
     void retryLink(LinkKind kind, qint64 id, int attempt);
     void registerServicesProvider();
+    void registerURLSchemeHandler();
+    // Tells the user, once per run and kind, that settings could not be saved.
+    void reportSettingsTrouble(SettingsTrouble kind);
     TimerId after(qint64 ms, std::function<void()> fn);
     void post(std::function<void()> fn);
     ShellWindow* window() const { return m_parts ? m_parts->window : nullptr; }
@@ -185,6 +201,8 @@ private:
     TimerId m_endTimer = 0;
     TimerId m_inactivityCheck = 0;
     std::vector<LaunchRequest> m_pendingServices;
+    QList<SettingsTrouble> m_settingsTroubles;
+    QStringList m_unreportedTroubles;
 };
 
 } // namespace qv

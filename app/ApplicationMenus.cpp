@@ -44,6 +44,7 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
 
     QAction* launchOnStart = menu->addAction(QStringLiteral("Start Quadrivo at Login"));
     launchOnStart->setCheckable(true);
+    launchOnStart->setEnabled(delegate.canToggleLaunchOnStart());
     QObject::connect(launchOnStart, &QAction::triggered, &window,
                      [&delegate] { delegate.toggleLaunchOnStart(); });
     QAction* syncAfterStart = menu->addAction(QStringLiteral("Sync After Start"));
@@ -136,6 +137,4 @@ void attachPanels(MainWindow& window, MyDocument& document, const Services& serv
     });
 }
 
-// Quit requests that reach the application object (the session manager ending the session,
-// or anyone calling QCoreApplication::quit()) run the quit sequence instead of ending the loop
 } // namespace qv

@@ -15,6 +15,31 @@
 
 namespace qv {
 
+namespace {
+
+// Folders we create are the user's alone.
+bool makePrivatePath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return true;
+    if (info.exists() || info.isSymLink())
+        return false;
+    const QString parent = info.absolutePath();
+    if (parent == info.absoluteFilePath() || !makePrivatePath(parent))
+        return false;
+    return QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner) ||
+           QFileInfo(path).isDir();
+}
+
+QByteArray fileContents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
 LaunchAgent::LaunchAgent(Preferences& preferences, QString autostartFolder, QString executable)
     : m_preferences(preferences), m_folder(std::move(autostartFolder)), m_executable(std::move(executable))
 {
@@ -23,6 +48,19 @@ LaunchAgent::LaunchAgent(Preferences& preferences, QString autostartFolder, QStr
                    QStringLiteral("/autostart");
     if (m_executable.isEmpty())
         m_executable = QCoreApplication::applicationFilePath();
+    m_installed = isInstalledProgram(m_executable);
+}
+
+bool LaunchAgent::isInstalledProgram(const QString& executable)
+{
+    if (executable.isEmpty())
+        return false;
+    for (QDir folder = QFileInfo(executable).absoluteDir();;) {
+        if (folder.exists(QStringLiteral("CMakeCache.txt")))
+            return false;
+        if (!folder.cdUp())
+            return true;
+    }
 }
 
 QString LaunchAgent::agentPath() const
@@ -35,27 +73,62 @@ bool LaunchAgent::launchOnStart() const
     return m_preferences.boolValue(key());
 }
 
-void LaunchAgent::configureLaunchAgentScript()
+bool LaunchAgent::isTurnedOffByDesktop() const
+{
+    bool inMainGroup = false;
+    for (const QByteArray& rawLine : fileContents(agentPath()).split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (!inMainGroup || equals < 0)
+            continue;
+        const QByteArray name = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if ((name == "Hidden" && value == "true") ||
+            (name == "X-GNOME-Autostart-enabled" && value == "false"))
+            return true;
+    }
+    return false;
+}
+
+bool LaunchAgent::configureLaunchAgentScript()
 {
     if (!m_preferences.value(key()).isValid()) {
         m_preferences.setValue(key(), true);
         m_preferences.flush();
     }
-    if (launchOnStart())
-        installLaunchAgentScript();
-    else
-        uninstallLaunchAgentScript();
+    if (!m_installed) {
+        Log::line(QStringLiteral("Not an installed program: the autostart entry is left alone"));
+        return true;
+    }
+    // The user switched it off in the desktop's settings: that is the answer, kept as it is.
+    if (isTurnedOffByDesktop()) {
+        m_preferences.setValue(key(), false);
+        return true;
+    }
+    const bool on = launchOnStart();
+    const bool ok = on ? installLaunchAgentScript() : uninstallLaunchAgentScript();
+    if (!ok)
+        m_preferences.setValue(key(), !on);
+    return ok;
 }
 
-void LaunchAgent::toggleLaunchOnStart()
+bool LaunchAgent::toggleLaunchOnStart()
 {
-    const bool wasOn = launchOnStart();
-    m_preferences.setValue(key(), !wasOn);
+    if (!m_installed) {
+        Log::line(QStringLiteral("Not an installed program: the autostart entry is left alone"));
+        return true;
+    }
+    const bool wanted = !launchOnStart();
+    m_preferences.setValue(key(), wanted);
     m_preferences.flush();
-    if (wasOn)
-        uninstallLaunchAgentScript();
-    else
-        installLaunchAgentScript();
+    const bool ok = wanted ? installLaunchAgentScript() : uninstallLaunchAgentScript();
+    if (!ok)
+        m_preferences.setValue(key(), !wanted);
+    return ok;
 }
 
 QString LaunchAgent::quotedExecArgument(const QString& path)
@@ -97,12 +170,18 @@ bool LaunchAgent::installLaunchAgentScript()
     const QByteArray contents = entryContents(m_executable);
     bool ok = !contents.isEmpty();
     QString reason = ok ? QString() : QStringLiteral("unusable program path %1").arg(m_executable);
-    if (ok) {
-        QDir().mkpath(m_folder);
-        QSaveFile file(path);
-        ok = file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.commit();
-        if (!ok)
-            reason = file.errorString();
+    // An entry that already says the same is not written again.
+    if (ok && fileContents(path) != contents) {
+        ok = makePrivatePath(m_folder);
+        reason = ok ? QString() : QStringLiteral("cannot create %1").arg(m_folder);
+        if (ok) {
+            QSaveFile file(path);
+            ok = file.open(QIODevice::WriteOnly) &&
+                 file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                 file.write(contents) == contents.size() && file.commit();
+            if (!ok)
+                reason = file.errorString();
+        }
     }
     Log::line(QStringLiteral("Installing script %1\n Result: %2").arg(path).arg(ok ? 0 : 1));
     if (!ok)

@@ -4,14 +4,17 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUrl>
 
 namespace qv {
 
 namespace {
 
+const QString kScheme = QStringLiteral("quadrivo");
 const QString kUrls = QStringLiteral("urls");
 const QString kText = QStringLiteral("text");
 const QString kFiles = QStringLiteral("files");
@@ -53,11 +56,13 @@ ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
     ParsedLaunch parsed;
     if (!parser.parse(arguments)) {
         parsed.output = parser.errorText() + u'\n';
-        parsed.exitCode = 2;
+        parsed.exitCode = kUsageError;
         return parsed;
     }
     if (parser.isSet(helpOption)) {
         parsed.output = parser.helpText();
+        // Asked before the application object exists, the parser does not know our name.
+        parsed.output.replace(QStringLiteral("<executable_name>"), QFileInfo(arguments.value(0)).fileName());
         return parsed;
     }
     if (parser.isSet(versionOption)) {
@@ -65,13 +70,40 @@ ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
         return parsed;
     }
 
+    // Whatever cannot be handed over is refused here, with the reason, before anything is
+    // forwarded: the running copy would drop it without a word.
+    const auto refuse = [&parsed](const QString& reason) {
+        parsed.output = QStringLiteral("quadrivo: %1\n").arg(reason);
+        parsed.exitCode = kInputError;
+        return parsed;
+    };
     LaunchRequest request;
-    request.urls = parser.positionalArguments();
+    for (const QString& link : parser.positionalArguments()) {
+        const QUrl url(link, QUrl::StrictMode);
+        if (!url.isValid())
+            return refuse(QStringLiteral("cannot read the link \"%1\"").arg(link));
+        if (url.scheme().compare(kScheme, Qt::CaseInsensitive) != 0)
+            return refuse(QStringLiteral("not a %1:// link: \"%2\"").arg(kScheme, link));
+        request.urls << link;
+    }
     const QDir base(workingFolder);
-    for (const QString& path : parser.values(addFile))
-        request.files << QDir::cleanPath(base.absoluteFilePath(path));
-    if (parser.isSet(addText) && readStandardInput)
-        request.text = QString::fromUtf8(readStandardInput());
+    for (const QString& path : parser.values(addFile)) {
+        const QString absolute = QDir::cleanPath(base.absoluteFilePath(path));
+        const QFileInfo file(absolute);
+        if (!file.exists())
+            return refuse(QStringLiteral("cannot add \"%1\": no such file").arg(path));
+        if (file.isDir())
+            return refuse(QStringLiteral("cannot add \"%1\": it is a folder").arg(path));
+        if (!file.isReadable())
+            return refuse(QStringLiteral("cannot add \"%1\": it cannot be read").arg(path));
+        request.files << absolute;
+    }
+    if (parser.isSet(addText) && readStandardInput) {
+        const QByteArray input = readStandardInput();
+        if (input.contains('\0'))
+            return refuse(QStringLiteral("the text on standard input holds a NUL byte"));
+        request.text = QString::fromUtf8(input);
+    }
     parsed.request = std::make_shared<LaunchRequest>(std::move(request));
     return parsed;
 }

@@ -30,10 +30,18 @@ struct LaunchRequest {
 
     bool isEmpty() const { return urls.isEmpty() && !text && files.isEmpty(); }
 
+    // Exit codes of a refused command line: unknown options and the like; input that cannot
+    // be handed over.
+    static constexpr int kUsageError = 2;
+    static constexpr int kInputError = 1;
+
     // Standard input is read only for --add-text, at most this much.
     static constexpr qsizetype kMaxTextBytes = 16 * 1024 * 1024;
 
-    // arguments as QCoreApplication::arguments() gives them (the program first).
+    // arguments as QCoreApplication::arguments() gives them (the program first); needs no
+    // application object. A link that is not ours or cannot be read, a file that is missing,
+    // a folder or unreadable, and text holding a NUL byte are refused: no request, exit code
+    // 1, the reason in output.
     static ParsedLaunch fromArguments(const QStringList& arguments,
                                       const std::function<QByteArray()>& readStandardInput,
                                       const QString& workingFolder);

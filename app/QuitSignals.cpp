@@ -16,6 +16,7 @@ namespace {
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previousTerm {};
 struct sigaction g_previousInt {};
+struct sigaction g_previousHup {};
 
 extern "C" void writeSignalNumber(int signalNumber)
 {
@@ -48,6 +49,8 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, &g_previousTerm);
     ::sigaction(SIGINT, &action, &g_previousInt);
+    // A closed terminal or an ending session: save and quit rather than die.
+    ::sigaction(SIGHUP, &action, &g_previousHup);
 }
 
 QuitSignals::~QuitSignals()
@@ -56,6 +59,7 @@ QuitSignals::~QuitSignals()
         return;
     ::sigaction(SIGTERM, &g_previousTerm, nullptr);
     ::sigaction(SIGINT, &g_previousInt, nullptr);
+    ::sigaction(SIGHUP, &g_previousHup, nullptr);
     delete m_notifier;
     m_notifier = nullptr;
     ::close(g_pipe[0]);

@@ -6,7 +6,7 @@ class QSocketNotifier;
 
 namespace qv {
 
-// SIGTERM and SIGINT as a Qt signal on the main loop: the handler only writes the signal's
+// SIGTERM, SIGINT and SIGHUP as a Qt signal on the main loop: the handler only writes the signal's
 // number into a pipe, whose read end the event loop watches. One instance at a time; the
 // previous handlers come back when it is destroyed.
 class QuitSignals : public QObject {

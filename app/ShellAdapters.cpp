@@ -33,16 +33,16 @@ QByteArray readStandardInput()
     return input.read(LaunchRequest::kMaxTextBytes);
 }
 
-void runCommand(const QString& program, const QStringList& arguments, std::function<void(int)> done)
+void runCommand(const QString& program, const QStringList& arguments,
+                std::function<void(int, const QByteArray&)> done)
 {
     auto* process = new QProcess(qApp);
-    process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     auto finish = [process, done = std::move(done), reported = false](int status) mutable {
         if (reported)
             return;
         reported = true;
-        done(status);
+        done(status, status == -1 ? QByteArray() : process->readAllStandardOutput());
         process->deleteLater();
     };
     auto shared = std::make_shared<decltype(finish)>(std::move(finish));
@@ -112,10 +112,23 @@ QDateTime EngineShell::timeLastSync() const
     return isNumber && seconds > 0 ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : QDateTime();
 }
 
+WindowActivation::WindowActivation(QObject& window, std::function<void()> activated)
+    : m_window(window), m_activated(std::move(activated))
+{
+    m_window.installEventFilter(this);
+}
+
+bool WindowActivation::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_window && event->type() == QEvent::WindowActivate && m_activated)
+        m_activated();
+    return false;
+}
+
 WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine,
-                         Scheduler& scheduler)
+                         Scheduler& scheduler, std::function<void()> activated)
     : m_window(window), m_document(document), m_engine(engine), m_scheduler(scheduler),
-      m_alive(std::make_shared<bool>(true))
+      m_alive(std::make_shared<bool>(true)), m_activation(window, std::move(activated))
 {
 }
 
@@ -129,6 +142,14 @@ void WindowShell::showWindow()
     m_window.show();
     m_window.raise();
     m_window.activateWindow();
+}
+
+void WindowShell::hideWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible())
+            widget->hide();
+    }
 }
 
 void WindowShell::requestAttention()

@@ -26,8 +26,21 @@ class NetworkReachability;
 // What arrived on standard input for --add-text, up to the hand-over's limit.
 QByteArray readStandardInput();
 
-// Runs a program without a shell and reports its exit status (-1 when it did not run).
-void runCommand(const QString& program, const QStringList& arguments, std::function<void(int)> done);
+// Runs a program without a shell and reports its exit status (-1 when it did not run) and its
+// standard output.
+void runCommand(const QString& program, const QStringList& arguments,
+                std::function<void(int, const QByteArray&)> done);
+
+// Calls back every time the watched window becomes the active window.
+class WindowActivation final : public QObject {
+public:
+    WindowActivation(QObject& window, std::function<void()> activated);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QObject& m_window;
+    std::function<void()> m_activated;
+};
 
 class CrashReporterEntry final : public CrashReporter {
 public:
@@ -65,10 +78,13 @@ private:
 // The document window as the delegate uses it.
 class WindowShell final : public ShellWindow {
 public:
-    WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine, Scheduler& scheduler);
+    // activated: called each time the window becomes the active window.
+    WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine, Scheduler& scheduler,
+                std::function<void()> activated);
     ~WindowShell() override;
 
     void showWindow() override;
+    void hideWindow() override;
     void requestAttention() override;
     void reselectLastProject() override;
     bool selectProjectWithID(qint64 id) override;
@@ -85,6 +101,7 @@ private:
     QVRestManager& m_engine;
     Scheduler& m_scheduler;
     std::shared_ptr<bool> m_alive;
+    WindowActivation m_activation;
 };
 
 // What the delegate owns once the document is open. Members go in reverse order: the adapters,

@@ -42,6 +42,8 @@ public:
     virtual ~ShellWindow() = default;
     // Shows the window and brings it to the front.
     virtual void showWindow() = 0;
+    // Hides the window and whatever stands over it; the application keeps running.
+    virtual void hideWindow() = 0;
     // Asks for the user's attention until the application is activated.
     virtual void requestAttention() = 0;
     // Reselects the project selected at the end of the last run, after the window's delay.

@@ -17,9 +17,11 @@ namespace qv {
 namespace {
 
 // A message is its length (4 bytes, big-endian) and its bytes; the receiver answers one byte
-// once it has the whole message, so the sender knows it arrived before it quits.
+// once it has the whole message, so the sender knows it arrived before it quits: taken, or
+// dropped because the receiver is quitting.
 constexpr qint64 kHeaderBytes = 4;
 constexpr char kAck = '\x01';
+constexpr char kQuitting = '\x02';
 
 QString defaultRuntimeFolder()
 {
@@ -62,7 +64,8 @@ QString SingleInstance::socketPath() const
     return QDir(m_folder).filePath(m_name + QStringLiteral(".socket"));
 }
 
-SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString* error, int connectTimeoutMs)
+SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString* error, int connectTimeoutMs,
+                                              int quitWaitMs)
 {
     if (m_folder.isEmpty()) {
         if (error)
@@ -72,18 +75,35 @@ SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString
     auto lock = std::make_unique<QLockFile>(lockPath());
     // Only a dead owner makes a lock stale, never its age.
     lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) {
-        m_lock = std::move(lock);
-        return listen(error) ? Outcome::Primary : Outcome::Failed;
-    }
+    if (lock->tryLock(0))
+        return becomePrimary(std::move(lock), error) ? Outcome::Primary : Outcome::Failed;
     if (lock->error() != QLockFile::LockFailedError) {
         if (error)
             *error = QStringLiteral("Cannot lock %1").arg(lockPath());
         return Outcome::Failed;
     }
-    if (message.isEmpty())
-        return Outcome::AlreadyRunning;
-    return forward(message, error, connectTimeoutMs) ? Outcome::Forwarded : Outcome::Failed;
+    switch (forward(message, error, connectTimeoutMs)) {
+    case Delivery::Delivered:
+        return Outcome::Forwarded;
+    case Delivery::NoAnswer:
+        // The copy may have ended while we tried to reach it.
+        if (lock->tryLock(0))
+            return becomePrimary(std::move(lock), error) ? Outcome::Primary : Outcome::Failed;
+        return Outcome::Unreachable;
+    case Delivery::Quitting:
+        break;
+    }
+    if (lock->tryLock(quitWaitMs))
+        return becomePrimary(std::move(lock), error) ? Outcome::Primary : Outcome::Failed;
+    if (error)
+        *error = QStringLiteral("The running copy did not finish quitting");
+    return Outcome::Unreachable;
+}
+
+bool SingleInstance::becomePrimary(std::unique_ptr<QLockFile> lock, QString* error)
+{
+    m_lock = std::move(lock);
+    return listen(error);
 }
 
 bool SingleInstance::listen(QString* error)
@@ -129,18 +149,19 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     socket->skip(kHeaderBytes);
     const QByteArray message = socket->read(length);
     socket->setProperty("done", true);
-    socket->write(&kAck, 1);
+    socket->write(m_quitting ? &kQuitting : &kAck, 1);
     socket->flush();
     socket->disconnectFromServer();
-    emit messageReceived(message);
+    if (!m_quitting)
+        emit messageReceived(message);
 }
 
-bool SingleInstance::forward(const QByteArray& message, QString* error, int timeoutMs)
+SingleInstance::Delivery SingleInstance::forward(const QByteArray& message, QString* error, int timeoutMs)
 {
     if (message.size() > kMaxMessageBytes) {
         if (error)
             *error = QStringLiteral("The message is too large");
-        return false;
+        return Delivery::NoAnswer;
     }
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
@@ -152,7 +173,7 @@ bool SingleInstance::forward(const QByteArray& message, QString* error, int time
         if (deadline.hasExpired()) {
             if (error)
                 *error = socket.errorString();
-            return false;
+            return Delivery::NoAnswer;
         }
         QThread::msleep(50);
     }
@@ -164,18 +185,22 @@ bool SingleInstance::forward(const QByteArray& message, QString* error, int time
         if (!socket.waitForBytesWritten(int(std::max<qint64>(1, deadline.remainingTime())))) {
             if (error)
                 *error = socket.errorString();
-            return false;
+            return Delivery::NoAnswer;
         }
     }
     while (socket.bytesAvailable() < 1) {
         if (!socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
             if (error)
                 *error = QStringLiteral("The running copy did not answer");
-            return false;
+            return Delivery::NoAnswer;
         }
     }
     char answer = 0;
-    return socket.read(&answer, 1) == 1 && answer == kAck;
+    if (socket.read(&answer, 1) == 1 && (answer == kAck || answer == kQuitting))
+        return answer == kAck ? Delivery::Delivered : Delivery::Quitting;
+    if (error)
+        *error = QStringLiteral("The running copy did not answer");
+    return Delivery::NoAnswer;
 }
 
 } // namespace qv

@@ -13,16 +13,17 @@ class QLocalSocket;
 namespace qv {
 
 // One running copy per user: a lock file in $XDG_RUNTIME_DIR and, beside it, a local socket
-// only the user can open. A later copy either stops (plain launch) or hands its message (a
-// link, text or a file) to the running copy and stops.
+// only the user can open. A later copy hands its message to the running copy and stops; a
+// plain launch sends one too, which asks the running copy for its window. A copy that is
+// quitting answers so, and the later copy waits for it to end and runs in its place.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {
-        Primary,        // this is the running copy; messages arrive through messageReceived
-        Forwarded,      // another copy runs and has the message
-        AlreadyRunning, // another copy runs; nothing to hand over
-        Failed,         // neither could be done (error says why)
+        Primary,     // this is the running copy; messages arrive through messageReceived
+        Forwarded,   // another copy runs and has the message
+        Unreachable, // another copy holds the lock but took no message (error says why)
+        Failed,      // no guard could be set up (error says why)
     };
 
     // runtimeFolder empty: $XDG_RUNTIME_DIR, else Qt's per-user runtime folder.
@@ -30,11 +31,15 @@ public:
                             QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // message empty: a plain launch. connectTimeoutMs bounds the wait for a copy that holds
-    // the lock but does not listen yet.
-    Outcome start(const QByteArray& message, QString* error = nullptr, int connectTimeoutMs = 5000);
+    // connectTimeoutMs bounds the wait for a copy that holds the lock but does not listen yet;
+    // quitWaitMs the wait for a copy that is quitting.
+    Outcome start(const QByteArray& message, QString* error = nullptr, int connectTimeoutMs = 5000,
+                  int quitWaitMs = 60'000);
 
-    // What a plain second launch tells the user before it stops.
+    // From now on later copies are told to wait for this one to end; their messages are dropped.
+    void setQuitting() { m_quitting = true; }
+
+    // What a plain launch that cannot reach the running copy tells the user before it stops.
     struct Alert {
         QString message;
         QString informative;
@@ -54,12 +59,15 @@ private:
     bool listen(QString* error);
     void acceptConnections();
     void readFrom(QLocalSocket* socket);
-    bool forward(const QByteArray& message, QString* error, int timeoutMs);
+    enum class Delivery { Delivered, Quitting, NoAnswer };
+    Delivery forward(const QByteArray& message, QString* error, int timeoutMs);
+    bool becomePrimary(std::unique_ptr<QLockFile> lock, QString* error);
 
     QString m_folder;
     QString m_name;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    bool m_quitting = false;
 };
 
 } // namespace qv

@@ -29,6 +29,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSessionManager>
 
@@ -39,31 +40,52 @@ using namespace qv;
 
 int main(int argc, char** argv)
 {
+    // The command line is answered before the window system starts: --help, --version and
+    // refused input need no display. Options of the window system itself ("-platform", ...)
+    // are known only once it has started, so a usage error waits for it.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    ParsedLaunch parsed = LaunchRequest::fromArguments(arguments, readStandardInput, QDir::currentPath());
+    if (!parsed.request && parsed.exitCode != LaunchRequest::kUsageError) {
+        std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
+        return parsed.exitCode;
+    }
+
     QApplication application(argc, argv);
+    if (!parsed.request) {
+        parsed = LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput,
+                                              QDir::currentPath());
+        if (!parsed.request) {
+            std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
+            return parsed.exitCode;
+        }
+    }
+    const LaunchRequest& request = *parsed.request;
+
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Quadrivo"));
     QApplication::setApplicationDisplayName(BuildInfo::displayName());
     QApplication::setApplicationVersion(BuildInfo::version());
     QGuiApplication::setDesktopFileName(QStringLiteral("quadrivo"));
+    QIcon icon;
+    for (const int size : {16, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/quadrivo-%1.png").arg(size));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quadrivo"), icon));
     // Closing the window runs the quit sequence, which ends the loop itself.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const ParsedLaunch parsed =
-        LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput, QDir::currentPath());
-    if (!parsed.request) {
-        std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
-        return parsed.exitCode;
-    }
-    const LaunchRequest& request = *parsed.request;
-
+    // A plain launch sends a message too: the running copy brings its window to the front.
     SingleInstance guard;
     QString guardError;
-    switch (guard.start(request.isEmpty() ? QByteArray() : request.toMessage(), &guardError)) {
-    case SingleInstance::Outcome::Primary:
-        break;
-    case SingleInstance::Outcome::Forwarded:
+    const SingleInstance::Outcome outcome = guard.start(request.toMessage(), &guardError);
+    if (outcome == SingleInstance::Outcome::Forwarded)
         return 0;
-    case SingleInstance::Outcome::AlreadyRunning: {
+    if (outcome != SingleInstance::Outcome::Primary && !request.isEmpty()) {
+        std::fprintf(stderr, "Could not reach the running copy: %s\n", qPrintable(guardError));
+        return 1;
+    }
+    if (outcome == SingleInstance::Outcome::Unreachable) {
         QMessageBox alert;
         alert.setIcon(QMessageBox::Warning);
         alert.setText(SingleInstance::alreadyRunningAlert().message);
@@ -72,15 +94,9 @@ int main(int argc, char** argv)
         alert.exec();
         return 0;
     }
-    case SingleInstance::Outcome::Failed:
-        if (!request.isEmpty()) {
-            std::fprintf(stderr, "Could not reach the running copy: %s\n", qPrintable(guardError));
-            return 1;
-        }
-        // Without a runtime folder the guard cannot work; the application still can.
+    // Without a runtime folder the guard cannot work; the application still can.
+    if (outcome == SingleInstance::Outcome::Failed)
         Log::line(QStringLiteral("WARNING: no single-instance guard: %1").arg(guardError));
-        break;
-    }
 
     SystemClock clock;
     QtScheduler scheduler;
@@ -115,6 +131,7 @@ int main(int argc, char** argv)
     deps.badge = &badge;
     deps.launchAgent = &launchAgent;
     deps.runCommand = runCommand;
+    deps.programInstalled = LaunchAgent::isInstalledProgram(QCoreApplication::applicationFilePath());
     deps.attachColorList = [](const ColorList& colors) {
         const int count = std::min<int>(QColorDialog::customCount(), int(colors.entries().size()));
         for (int i = 0; i < count; ++i)
@@ -134,13 +151,17 @@ int main(int argc, char** argv)
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
         parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);
         parts->windowShell =
-            std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler);
+            std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler,
+                                          [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
         parts->window = parts->windowShell.get();
         parts->sync = parts->engineShell.get();
         return parts;
     };
     deps.terminateApplication = [] {
         QCoreApplication::exit(0);
+    };
+    deps.quitStarted = [&guard] {
+        guard.setQuitting();
     };
     deps.syncHost = BuildInfo::syncHost(syncOrigin);
     deps.restRequestCacheFolder =

@@ -1,6 +1,7 @@
 #include "tests/app/ShellFakes.h"
 
 #include "app/QuitSignals.h"
+#include "app/ShellAdapters.h"
 #include "core/model/TODOItem.h"
 #include "core/util/FontSizeTiers.h"
 
@@ -88,6 +89,61 @@ TEST_F(LaunchTest, GivenTheHandlerRegistrationFails_WhenTheFirstHalfRuns_ThenThe
 
     EXPECT_TRUE(logCapture.contains(QStringLiteral("Error registering default app: 3")));
     EXPECT_TRUE(delegate->initialized());
+}
+
+TEST_F(LaunchTest, GivenTheLinkHandlerAlreadySet_WhenLaunched_ThenOursIsRegisteredOnlyWhereNoneIsThereToKeep)
+{
+    QDir().mkpath(home.dataHome() + QStringLiteral("/applications/org"));
+    for (const QString& entry : {QStringLiteral("other.desktop"), QStringLiteral("org/browser.desktop")}) {
+        QFile file(home.dataHome() + QStringLiteral("/applications/") + entry);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    const struct {
+        const char* handler;
+        bool installed;
+        bool registers;
+    } cases[] = {
+        {"", true, true},
+        {"other.desktop\n", true, false},
+        {"org-browser.desktop\n", true, false},
+        {"uninstalled.desktop\n", true, true},
+        {"", false, false},
+    };
+    for (const auto& [handler, installed, registers] : cases) {
+        SCOPED_TRACE(std::string(handler) + (installed ? " installed" : " in a build folder"));
+        log.calls.clear();
+        commandOutput = handler;
+        AppDelegate::Dependencies deps = dependencies();
+        deps.programInstalled = installed;
+        AppDelegate(std::move(deps)).applicationWillFinishLaunching();
+        EXPECT_EQ(log.has(QStringLiteral("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo")),
+                  registers);
+        EXPECT_EQ(log.calls.filter(QStringLiteral("run ")).isEmpty(), !installed);
+    }
+}
+
+TEST_F(LaunchTest, GivenSettingsThatCannotBeWritten_WhenLaunchedAndChanged_ThenOneAlertSaysSoAndTheTickIsTrue)
+{
+    // Root writes into read-only folders; nobody writes a file where a folder stands or makes
+    // a folder where a file stands.
+    ASSERT_TRUE(QDir().mkpath(preferences.fileName()));
+    QFile blocker(home.configHome() + QStringLiteral("/autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    launch();
+
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown()[0].message, QStringLiteral("Some settings could not be saved."));
+    EXPECT_TRUE(alerts.shown()[0].informative.contains(preferences.fileName()));
+    EXPECT_TRUE(alerts.shown()[0].informative.contains(launchAgent.agentPath()));
+    EXPECT_FALSE(preferences.boolValue(LaunchAgent::key()));
+
+    delegate->toggleLaunchOnStart();
+    delegate->quitCommand();
+    scheduler.advance(AppDelegate::kQuitDelayMs);
+    EXPECT_FALSE(preferences.boolValue(LaunchAgent::key()));
+    EXPECT_EQ(alerts.shown().size(), 1);
 }
 
 // --- Launch, second half and the start-up completion
@@ -327,6 +383,21 @@ TEST_F(ActivationTest, GivenACheckHasFired_WhenTheApplicationResignsAgain_ThenAN
     EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
 }
 
+TEST_F(ActivationTest, GivenTheMainWindow_WhenItBecomesTheActiveWindow_ThenWakeappIsAnnouncedEachTime)
+{
+    launch();
+    QObject mainWindow;
+    const WindowActivation activation(mainWindow, [this] { delegate->windowDidBecomeKey(); });
+    log.calls.clear();
+
+    QEvent activate(QEvent::WindowActivate);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    for (QEvent* event : {&activate, &deactivate, &activate})
+        QCoreApplication::sendEvent(&mainWindow, event);
+
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("ping wakeapp"), QStringLiteral("ping wakeapp")}));
+}
+
 TEST_F(ActivationTest, GivenQuittingHasBegun_WhenTheApplicationBecomesActive_ThenTheLoopsStayStopped)
 {
     launch();
@@ -362,7 +433,9 @@ TEST_F(QuitTest,
 
         EXPECT_TRUE(delegate->terminating());
         EXPECT_TRUE(delegate->document()->terminating());
-        EXPECT_EQ(log.calls, QStringList{QStringLiteral("sync.stopAllLoops")});
+        // The window goes at once; the rest runs behind the scenes.
+        EXPECT_EQ(log.calls,
+                  (QStringList{QStringLiteral("window.hide"), QStringLiteral("sync.stopAllLoops")}));
         EXPECT_TRUE(logCapture.contains(QStringLiteral("Saving document (applicationShouldTerminate)")));
         EXPECT_TRUE(logCapture.contains(QStringLiteral("Saved document (applicationShouldTerminate)")));
         EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Edit before ") + name));
@@ -371,7 +444,7 @@ TEST_F(QuitTest,
         EXPECT_EQ(terminations, 0);
         scheduler.advance(1);
         EXPECT_EQ(terminations, 1);
-        EXPECT_EQ(log.calls.mid(1), (QStringList{QStringLiteral("sync.stopObservingNotifications"),
+        EXPECT_EQ(log.calls.mid(2), (QStringList{QStringLiteral("sync.stopObservingNotifications"),
                                                  QStringLiteral("ping endapp"), QStringLiteral("badge 0"),
                                                  QStringLiteral("terminateApplication")}));
         EXPECT_TRUE(QFileInfo::exists(preferences.fileName()));
@@ -414,7 +487,7 @@ TEST_F(QuitTest, GivenTheLoopEndsWithoutARequest_WhenAboutToQuit_ThenTheWholeSeq
 
     EXPECT_TRUE(delegate->terminating());
     EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Unsaved")));
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("sync.stopAllLoops"),
+    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("window.hide"), QStringLiteral("sync.stopAllLoops"),
                                       QStringLiteral("sync.stopObservingNotifications"),
                                       QStringLiteral("ping endapp"), QStringLiteral("badge 0")}));
     scheduler.advance(10'000);

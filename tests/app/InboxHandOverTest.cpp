@@ -174,6 +174,10 @@ TEST_F(InboxHandOverTest, GivenAFolderAMissingFileOrNoFile_WhenAdded_ThenNothing
 
 TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteFilesAreTaken)
 {
+    TempHome home;
+    QDir(home.root()).mkdir(QStringLiteral("docs"));
+    QFile plan(home.root() + QStringLiteral("/plan.txt"));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
     int reads = 0;
     const auto parsed = LaunchRequest::fromArguments(
         {QStringLiteral("quadrivo"), QStringLiteral("--add-text"), QStringLiteral("--add-file"),
@@ -183,12 +187,12 @@ TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteF
             return QByteArray("Gr\xc3\xbc\xc3\x9f"
                               "e\nzwei");
         },
-        QStringLiteral("/home/ada"));
+        home.root());
     ASSERT_TRUE(parsed.request);
     EXPECT_EQ(parsed.request->urls, QStringList{QStringLiteral("quadrivo://")});
     EXPECT_EQ(parsed.request->text, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
                                                       "e\nzwei"));
-    EXPECT_EQ(parsed.request->files, QStringList{QStringLiteral("/home/ada/plan.txt")});
+    EXPECT_EQ(parsed.request->files, QStringList{plan.fileName()});
     EXPECT_EQ(reads, 1);
 
     const auto plain = LaunchRequest::fromArguments(
@@ -206,6 +210,32 @@ TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteF
         {QStringLiteral("quadrivo"), QStringLiteral("--frobnicate")}, {}, QStringLiteral("/"));
     EXPECT_FALSE(wrong.request);
     EXPECT_EQ(wrong.exitCode, 2);
+}
+
+TEST(LaunchRequestTest, GivenInputThatCannotBeHandedOver_WhenParsed_ThenItIsRefusedWithTheReason)
+{
+    TempHome home;
+    const struct {
+        QStringList arguments;
+        QByteArray input;
+        QString reason;
+    } cases[] = {
+        {{QStringLiteral("--add-file"), QStringLiteral("missing.txt")}, {}, QStringLiteral("no such file")},
+        {{QStringLiteral("--add-file"), QStringLiteral(".")}, {}, QStringLiteral("it is a folder")},
+        {{QStringLiteral("https://example.org/")}, {}, QStringLiteral("not a quadrivo:// link")},
+        {{QStringLiteral("quadrivo://sync/%zz")}, {}, QStringLiteral("cannot read the link")},
+        {{QStringLiteral("--add-text")}, QByteArray("one\0two", 7), QStringLiteral("NUL byte")},
+    };
+    for (const auto& [arguments, input, reason] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const auto parsed = LaunchRequest::fromArguments(
+            QStringList{QStringLiteral("quadrivo")} + arguments, [input = input] { return input; },
+            home.root());
+        EXPECT_FALSE(parsed.request);
+        EXPECT_EQ(parsed.exitCode, 1);
+        EXPECT_TRUE(parsed.output.startsWith(QStringLiteral("quadrivo: "))) << parsed.output.toStdString();
+        EXPECT_TRUE(parsed.output.contains(reason)) << parsed.output.toStdString();
+    }
 }
 
 TEST(LaunchRequestTest, GivenAMessage_WhenReadBack_ThenOnlyWellFormedRequestsWithAbsolutePathsPass)

@@ -3,6 +3,7 @@
 #include "platform/Preferences.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -100,6 +101,66 @@ TEST_F(LaunchAgentTest, GivenAProgramPathWithALineBreak_WhenInstalled_ThenNothin
     EXPECT_FALSE(agent.installLaunchAgentScript());
     EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
     EXPECT_TRUE(capture.contains(QStringLiteral("Installing script %1\n Result: 1").arg(agent.agentPath())));
+}
+
+TEST_F(LaunchAgentTest,
+       GivenTheDesktopTurnedTheEntryOff_WhenLaunched_ThenThatIsTheSettingAndTheEntryStaysAsItIs)
+{
+    const QByteArray offs[] = {"[Desktop Entry]\nType=Application\nExec=quadrivo\nHidden=true\n",
+                               "[Desktop Entry]\nExec=quadrivo\nX-GNOME-Autostart-enabled=false\n"};
+    for (const QByteArray& off : offs) {
+        SCOPED_TRACE(off.constData());
+        LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
+        preferences.setValue(LaunchAgent::key(), true);
+        agent.installLaunchAgentScript();
+        QFile entry(agent.agentPath());
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        entry.write(off);
+        entry.close();
+
+        for (int launch = 0; launch < 2; ++launch) {
+            EXPECT_TRUE(agent.configureLaunchAgentScript());
+            EXPECT_FALSE(agent.launchOnStart());
+            EXPECT_EQ(contents(agent.agentPath()), off);
+        }
+        // Turned on again from the application, the entry is ours and on.
+        EXPECT_TRUE(agent.toggleLaunchOnStart());
+        EXPECT_FALSE(agent.isTurnedOffByDesktop());
+        EXPECT_EQ(contents(agent.agentPath()),
+                  LaunchAgent::entryContents(QStringLiteral("/usr/bin/quadrivo")));
+    }
+}
+
+TEST_F(LaunchAgentTest, GivenAProgramInABuildFolder_WhenLaunchedOrToggled_ThenTheEntryIsLeftAlone)
+{
+    const QString build = home.root() + QStringLiteral("/src/build/release");
+    ASSERT_TRUE(QDir().mkpath(build));
+    QFile cache(home.root() + QStringLiteral("/src/build/release/CMakeCache.txt"));
+    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(LaunchAgent::isInstalledProgram(build + QStringLiteral("/quadrivo")));
+    EXPECT_TRUE(LaunchAgent::isInstalledProgram(home.root() + QStringLiteral("/prefix/bin/quadrivo")));
+
+    // An installed copy's entry is neither rewritten to point into the build nor removed.
+    LaunchAgent(preferences, {}, QStringLiteral("/usr/bin/quadrivo")).configureLaunchAgentScript();
+    const QByteArray installed = contents(home.configHome() + QStringLiteral("/autostart/quadrivo.desktop"));
+    LaunchAgent fromBuild(preferences, {}, build + QStringLiteral("/quadrivo"));
+    EXPECT_FALSE(fromBuild.canInstall());
+    fromBuild.configureLaunchAgentScript();
+    fromBuild.toggleLaunchOnStart();
+    EXPECT_EQ(contents(fromBuild.agentPath()), installed);
+    EXPECT_TRUE(fromBuild.launchOnStart());
+}
+
+TEST_F(LaunchAgentTest, GivenNoAutostartFolder_WhenTheEntryIsWritten_ThenOnlyTheUserCanReadEither)
+{
+    LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
+    ASSERT_TRUE(agent.installLaunchAgentScript());
+    // Owner, group and others (Qt's "user" bits repeat the owner's).
+    const QFileDevice::Permissions modeBits(0x7077);
+    EXPECT_EQ(QFileInfo(agent.agentPath()).permissions() & modeBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(QFileInfo(home.configHome() + QStringLiteral("/autostart")).permissions() & modeBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace qv::test

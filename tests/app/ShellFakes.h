@@ -53,6 +53,7 @@ public:
     std::function<void()> pendingSync;
 
     void showWindow() override { log.add(QStringLiteral("window.show")); }
+    void hideWindow() override { log.add(QStringLiteral("window.hide")); }
     void requestAttention() override { log.add(QStringLiteral("window.requestAttention")); }
     void reselectLastProject() override { log.add(QStringLiteral("window.reselectLastProject")); }
     bool selectProjectWithID(qint64 id) override
@@ -191,10 +192,11 @@ protected:
         deps.badge = &badge;
         deps.launchAgent = &launchAgent;
         deps.runCommand = [this](const QString& program, const QStringList& arguments,
-                                 std::function<void(int)> done) {
+                                 std::function<void(int, const QByteArray&)> done) {
             log.add(QStringLiteral("run ") + program + u' ' + arguments.join(u' '));
-            done(commandStatus);
+            done(commandStatus, arguments.value(0) == QLatin1String("query") ? commandOutput : QByteArray());
         };
+        deps.programInstalled = true;
         deps.attachColorList = [this](const ColorList& list) {
             log.add(QStringLiteral("colors %1").arg(list.entries().size()));
         };
@@ -260,6 +262,8 @@ protected:
     FakeBadge badge;
     LaunchAgent launchAgent;
     int commandStatus = 0;
+    // What "xdg-mime query" prints: the handler set for the scheme.
+    QByteArray commandOutput;
     int terminations = 0;
     QString requestCacheFolder;
     MyDocument* openedDocument = nullptr;

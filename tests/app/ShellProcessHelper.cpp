@@ -39,17 +39,26 @@ QByteArray readStandardInput()
     return input.read(qv::LaunchRequest::kMaxTextBytes);
 }
 
-// Starts the guard; -1 when this process is the running copy.
-int startGuard(qv::SingleInstance& guard, const qv::LaunchRequest& request)
+struct Options {
+    qint64 quitDelayMs = qv::AppDelegate::kQuitDelayMs;
+    int connectTimeoutMs = 5000;
+};
+
+// Starts the guard as the entry point does; -1 when this process is the running copy.
+int startGuard(qv::SingleInstance& guard, const qv::LaunchRequest& request, const Options& options)
 {
     QString error;
-    switch (guard.start(request.isEmpty() ? QByteArray() : request.toMessage(), &error)) {
+    switch (guard.start(request.toMessage(), &error, options.connectTimeoutMs)) {
     case qv::SingleInstance::Outcome::Primary:
         return -1;
     case qv::SingleInstance::Outcome::Forwarded:
         say(QStringLiteral("forwarded"));
         return 0;
-    case qv::SingleInstance::Outcome::AlreadyRunning:
+    case qv::SingleInstance::Outcome::Unreachable:
+        if (!request.isEmpty()) {
+            say(QStringLiteral("unreachable ") + error);
+            return 4;
+        }
         say(qv::SingleInstance::alreadyRunningAlert().message);
         say(qv::SingleInstance::alreadyRunningAlert().informative);
         return 3;
@@ -64,6 +73,7 @@ class PrintingWindow : public qv::ShellWindow {
 public:
     explicit PrintingWindow(qv::MyDocument& document) : m_document(document) {}
     void showWindow() override { say(QStringLiteral("window.show")); }
+    void hideWindow() override { say(QStringLiteral("window.hide")); }
     void requestAttention() override {}
     void reselectLastProject() override {}
     bool selectProjectWithID(qint64 id) override
@@ -91,10 +101,10 @@ struct Parts : qv::AppDelegate::DocumentParts {
     std::unique_ptr<PrintingWindow> printingWindow;
 };
 
-int runGuard(const qv::LaunchRequest& request)
+int runGuard(const qv::LaunchRequest& request, const Options& options)
 {
     qv::SingleInstance guard;
-    if (const int code = startGuard(guard, request); code >= 0)
+    if (const int code = startGuard(guard, request, options); code >= 0)
         return code;
     QObject::connect(&guard, &qv::SingleInstance::messageReceived, [](const QByteArray& message) {
         say(QStringLiteral("message ") + QString::fromUtf8(message));
@@ -105,10 +115,10 @@ int runGuard(const qv::LaunchRequest& request)
     return QCoreApplication::exec();
 }
 
-int runApp(const qv::LaunchRequest& request, qint64 quitDelayMs)
+int runApp(const qv::LaunchRequest& request, const Options& options)
 {
     qv::SingleInstance guard;
-    if (const int code = startGuard(guard, request); code >= 0)
+    if (const int code = startGuard(guard, request, options); code >= 0)
         return code;
 
     qv::SystemClock clock;
@@ -120,7 +130,7 @@ int runApp(const qv::LaunchRequest& request, qint64 quitDelayMs)
     qv::AppDelegate::Dependencies deps;
     deps.services = {&clock, &scheduler, &preferences, &notifications, &alerts};
     deps.syncHost = qv::BuildInfo::syncHost();
-    deps.quitDelayMs = quitDelayMs;
+    deps.quitDelayMs = options.quitDelayMs;
     deps.documentOpened = [](qv::MyDocument& document) {
         auto parts = std::make_unique<Parts>();
         parts->printingWindow = std::make_unique<PrintingWindow>(document);
@@ -130,6 +140,10 @@ int runApp(const qv::LaunchRequest& request, qint64 quitDelayMs)
     };
     deps.terminateApplication = [] {
         QCoreApplication::exit(0);
+    };
+    deps.quitStarted = [&guard] {
+        guard.setQuitting();
+        say(QStringLiteral("quitting"));
     };
     qv::AppDelegate delegate(deps);
 
@@ -182,13 +196,20 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Quadrivo"));
     QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 2) {
-        say(QStringLiteral("usage: shell_process_helper guard|app [--quit-delay-ms N] [quadrivo arguments]"));
+        say(QStringLiteral(
+            "usage: shell_process_helper guard|app [--quit-delay-ms N] [--connect-timeout-ms N] "
+            "[quadrivo arguments]"));
         return 2;
     }
     const QString mode = arguments.takeAt(1);
-    qint64 quitDelayMs = qv::AppDelegate::kQuitDelayMs;
-    if (arguments.size() >= 3 && arguments[1] == QLatin1String("--quit-delay-ms")) {
-        quitDelayMs = arguments[2].toLongLong();
+    Options options;
+    while (arguments.size() >= 3 && arguments[1].endsWith(QLatin1String("-ms"))) {
+        if (arguments[1] == QLatin1String("--quit-delay-ms"))
+            options.quitDelayMs = arguments[2].toLongLong();
+        else if (arguments[1] == QLatin1String("--connect-timeout-ms"))
+            options.connectTimeoutMs = arguments[2].toInt();
+        else
+            break;
         arguments.remove(1, 2);
     }
     const qv::ParsedLaunch parsed =
@@ -198,8 +219,8 @@ int main(int argc, char** argv)
         return parsed.exitCode;
     }
     if (mode == QLatin1String("guard"))
-        return runGuard(*parsed.request);
+        return runGuard(*parsed.request, options);
     if (mode == QLatin1String("app"))
-        return runApp(*parsed.request, quitDelayMs);
+        return runApp(*parsed.request, options);
     return 2;
 }

@@ -4,11 +4,13 @@
 #include "core/model/TodoModel.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
-#include "tests/support/TestEnvironment.h"
+#include "tests/app/ShellProcess.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -22,66 +24,6 @@
 namespace qv::test {
 
 namespace {
-
-// A helper process with its own home (every XDG folder, the runtime folder included).
-class Helper {
-public:
-    Helper(const TempHome& home, QStringList arguments, const QByteArray& input = {})
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home.root() + QStringLiteral("/home"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.configHome());
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.dataHome());
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.cacheHome());
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.runtimeDir());
-        environment.insert(QStringLiteral("QUADRIVO_SYNC_URL"), QStringLiteral("https://sync.test:8443"));
-        environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(home.root());
-        process.setProgram(QStringLiteral(QV_SHELL_HELPER));
-        process.setArguments(arguments);
-        process.start();
-        process.waitForStarted();
-        if (!input.isNull()) {
-            process.write(input);
-            process.closeWriteChannel();
-        }
-    }
-    ~Helper()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
-    // Waits until a whole line matching the pattern has been printed.
-    bool waitForLine(const QString& pattern, int timeoutMs = 15'000)
-    {
-        const QRegularExpression expression(QStringLiteral("^") + pattern + QStringLiteral("$"));
-        const QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            output += process.readAllStandardOutput();
-            for (const QByteArray& line : output.split('\n')) {
-                if (expression.match(QString::fromUtf8(line)).hasMatch())
-                    return true;
-            }
-            if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
-                return false;
-            process.waitForReadyRead(100);
-        }
-    }
-
-    int finish(int timeoutMs = 15'000)
-    {
-        process.waitForFinished(timeoutMs);
-        output += process.readAllStandardOutput();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
-    QProcess process;
-    QByteArray output;
-};
 
 QStringList savedProjectNames(const TempHome& home)
 {
@@ -101,21 +43,16 @@ QStringList savedProjectNames(const TempHome& home)
 
 // --- One copy per user
 
-TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItShowsTheAlertAndQuits)
+TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItAsksTheRunningOneForItsWindow)
 {
     TempHome home;
     Helper first(home, {QStringLiteral("guard")});
     ASSERT_TRUE(first.waitForLine(QStringLiteral("primary"))) << first.output.constData();
 
     Helper second(home, {QStringLiteral("guard")});
-    EXPECT_EQ(second.finish(), 3);
-    const SingleInstance::Alert alert = SingleInstance::alreadyRunningAlert();
-    EXPECT_EQ(alert.message, QStringLiteral("Another copy of Quadrivo is already running."));
-    EXPECT_EQ(alert.informative, QStringLiteral("This copy will now quit."));
-    EXPECT_TRUE(second.output.contains((alert.message + u'\n' + alert.informative + u'\n').toUtf8()));
-    // The running copy is not told.
-    first.output += first.process.readAllStandardOutput();
-    EXPECT_FALSE(first.output.contains("message"));
+    EXPECT_EQ(second.finish(), 0);
+    EXPECT_TRUE(second.output.contains("forwarded"));
+    EXPECT_TRUE(first.waitForLine(QStringLiteral("message \\{\\}"))) << first.output.constData();
 
     // Only the user can reach the socket.
     const QFileInfo socket(home.runtimeDir() + QStringLiteral("/quadrivo.socket"));
@@ -123,6 +60,27 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItShowsTh
     EXPECT_EQ(socket.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                       QFileDevice::ReadOther | QFileDevice::WriteOther),
               QFileDevice::Permissions());
+}
+
+TEST(SingleInstanceTest,
+     GivenACopyThatHoldsTheLockButDoesNotAnswer_WhenASecondCopyStarts_ThenItSaysSoAndQuits)
+{
+    TempHome home;
+    QLockFile lock(home.runtimeDir() + QStringLiteral("/quadrivo.lock"));
+    ASSERT_TRUE(lock.tryLock(0));
+
+    Helper plain(home,
+                 {QStringLiteral("guard"), QStringLiteral("--connect-timeout-ms"), QStringLiteral("200")});
+    EXPECT_EQ(plain.finish(), 3);
+    const SingleInstance::Alert alert = SingleInstance::alreadyRunningAlert();
+    EXPECT_EQ(alert.message, QStringLiteral("Another copy of Quadrivo is already running."));
+    EXPECT_EQ(alert.informative, QStringLiteral("This copy will now quit."));
+    EXPECT_TRUE(plain.output.contains((alert.message + u'\n' + alert.informative + u'\n').toUtf8()));
+
+    Helper link(home, {QStringLiteral("guard"), QStringLiteral("--connect-timeout-ms"), QStringLiteral("200"),
+                       QStringLiteral("quadrivo://")});
+    EXPECT_EQ(link.finish(), 4);
+    EXPECT_TRUE(link.output.startsWith("unreachable ")) << link.output.constData();
 }
 
 TEST(SingleInstanceTest, GivenACopyRuns_WhenLaunchesCarryALinkTextOrAFile_ThenTheRunningCopyReceivesThem)
@@ -145,6 +103,8 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenLaunchesCarryALinkTextOrAFile_ThenTh
                                                                                R"(\nand eggs"})"))))
         << first.output.constData();
 
+    QFile plan(home.root() + QStringLiteral("/plan.txt"));
+    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
     Helper file(home, {QStringLiteral("guard"), QStringLiteral("--add-file"), QStringLiteral("plan.txt")});
     EXPECT_EQ(file.finish(), 0);
     EXPECT_TRUE(first.waitForLine(
@@ -187,10 +147,38 @@ TEST(ShellProcessTest, GivenTheApplicationRuns_WhenALinkIsForwarded_ThenTheRunni
     EXPECT_TRUE(app.waitForLine(QStringLiteral("status Welcome to Quadrivo!"))) << app.output.constData();
 }
 
-TEST(ShellProcessTest,
-     GivenAnUnsavedEdit_WhenTheProcessGetsSigtermOrSigint_ThenItExitsCleanlyWithTheEditSaved)
+TEST(ShellProcessTest, GivenTheApplicationRuns_WhenLaunchedPlainAgain_ThenTheRunningCopyRaisesItsWindow)
 {
-    for (const int signalNumber : {SIGTERM, SIGINT}) {
+    TempHome home;
+    Helper app(home, {QStringLiteral("app")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    app.output.clear();
+
+    Helper again(home, {QStringLiteral("guard")});
+    EXPECT_EQ(again.finish(), 0);
+    EXPECT_TRUE(app.waitForLine(QStringLiteral("window.show"))) << app.output.constData();
+}
+
+TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNewCopyWaitsForItsEndAndRuns)
+{
+    TempHome home;
+    Helper app(home, {QStringLiteral("app"), QStringLiteral("--quit-delay-ms"), QStringLiteral("1500")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    ::kill(pid_t(app.process.processId()), SIGTERM);
+    // The window goes first; the sequence goes on behind the scenes.
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("window.hide"))) << app.output.constData();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("quitting")));
+
+    Helper next(home, {QStringLiteral("guard")});
+    EXPECT_TRUE(next.waitForLine(QStringLiteral("primary"))) << next.output.constData();
+    EXPECT_EQ(app.finish(), 0);
+    EXPECT_FALSE(app.output.contains("message"));
+}
+
+TEST(ShellProcessTest,
+     GivenAnUnsavedEdit_WhenTheProcessGetsSigtermSigintOrSighup_ThenItExitsCleanlyWithTheEditSaved)
+{
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signalNumber);
         TempHome home;
         Helper app(home, {QStringLiteral("app"), QStringLiteral("--quit-delay-ms"), QStringLiteral("200")});

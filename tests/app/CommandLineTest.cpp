@@ -1,0 +1,74 @@
+#include "core/util/BuildInfo.h"
+#include "tests/app/ShellProcess.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+namespace {
+
+const QString kProgram = QStringLiteral(QV_PROGRAM);
+// No window system at all.
+const QStringList kNoDisplay = {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("DISPLAY"),
+                                QStringLiteral("WAYLAND_DISPLAY")};
+
+} // namespace
+
+TEST(CommandLineTest, GivenNoDisplay_WhenAskedForTheVersionOrHelp_ThenTheProgramAnswers)
+{
+    TempHome home;
+    Helper version(kProgram, home, {QStringLiteral("--version")}, {}, kNoDisplay);
+    EXPECT_EQ(version.finish(), 0) << version.errors.constData();
+    EXPECT_EQ(version.output, "Quadrivo " + BuildInfo::version().toUtf8() + '\n');
+
+    Helper help(kProgram, home, {QStringLiteral("--help")}, {}, kNoDisplay);
+    EXPECT_EQ(help.finish(), 0) << help.errors.constData();
+    EXPECT_TRUE(help.output.startsWith("Usage: quadrivo [options] [url...]\n")) << help.output.constData();
+
+    // The manual page names every option the help lists.
+    QFile manual(QStringLiteral(QV_SOURCE_DIR "/packaging/quadrivo.1"));
+    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
+    const QByteArray page = manual.readAll();
+    auto options =
+        QRegularExpression(QStringLiteral("--[a-z-]+")).globalMatch(QString::fromUtf8(help.output));
+    int count = 0;
+    for (; options.hasNext(); ++count) {
+        const QString option = options.next().captured();
+        EXPECT_TRUE(page.contains(QString(option).replace(u'-', QStringLiteral("\\-")).toUtf8()))
+            << option.toStdString();
+    }
+    EXPECT_GE(count, 4);
+}
+
+TEST(CommandLineTest,
+     GivenInputThatCannotBeHandedOver_WhenLaunched_ThenItFailsWithTheReasonAndForwardsNothing)
+{
+    TempHome home;
+    Helper running(home, {QStringLiteral("guard")});
+    ASSERT_TRUE(running.waitForLine(QStringLiteral("primary"))) << running.output.constData();
+
+    const struct {
+        QStringList arguments;
+        QByteArray input;
+    } cases[] = {
+        {{QStringLiteral("--add-file"), QStringLiteral("missing.txt")}, {}},
+        {{QStringLiteral("--add-text")}, QByteArray("one\0two", 7)},
+    };
+    for (const auto& [arguments, input] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        Helper launch(kProgram, home, arguments, input, kNoDisplay);
+        EXPECT_EQ(launch.finish(), 1);
+        EXPECT_TRUE(launch.errors.startsWith("quadrivo: ")) << launch.errors.constData();
+    }
+
+    // A good launch after them is the first the running copy hears of.
+    Helper good(home, {QStringLiteral("guard"), QStringLiteral("quadrivo://")});
+    EXPECT_EQ(good.finish(), 0) << good.output.constData();
+    ASSERT_TRUE(running.waitForLine(QStringLiteral("message .*")));
+    EXPECT_EQ(running.output.count("message"), 1) << running.output.constData();
+}
+
+} // namespace qv::test
