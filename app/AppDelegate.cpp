@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AppLogging.h"
 #include "app/ColorList.h"
 #include "app/DeleteCacheWindowController.h"
 #include "app/InboxHandOver.h"
@@ -114,7 +115,7 @@ void AppDelegate::applicationWillFinishLaunching()
 
     QString error;
     if (!preferences.registerDefaultsFromJson(m_deps.defaultsResource, &error))
-        Log::line(QStringLiteral("ERROR: the default preferences could not be read: %1").arg(error));
+        qCWarning(lcApp, "the default preferences could not be read: %s", qUtf8Printable(error));
     preferences.setValue(kWorkOfflineOnly, false);
     const int runsBefore = preferences.intValue(kNumberOfRuns);
     preferences.setValue(kNumberOfRuns, runsBefore + 1);
@@ -137,7 +138,7 @@ void AppDelegate::applicationWillFinishLaunching()
 
     const QString caches = StoreFiles::applicationCachesDirectoryString();
     m_restStorePath = caches.isEmpty() ? QString() : QDir(caches).filePath(QStringLiteral("sync.sqlite"));
-    Log::line(QStringLiteral("Creating store in %1").arg(m_restStorePath));
+    qCInfo(lcApp, "Creating store in %s", qUtf8Printable(m_restStorePath));
 
     registerURLSchemeHandler();
 }
@@ -147,7 +148,7 @@ void AppDelegate::registerURLSchemeHandler()
     if (!m_deps.runCommand)
         return;
     if (!m_deps.programInstalled) {
-        Log::line(QStringLiteral("Not an installed program: the link handler is left alone"));
+        qCInfo(lcApp, "Not an installed program: the link handler is left alone");
         return;
     }
     // The user's choice of handler stands while the program it names is there.
@@ -164,8 +165,7 @@ void AppDelegate::registerURLSchemeHandler()
                               {QStringLiteral("default"), BuildInfo::desktopEntryName(), scheme},
                               [](int result, const QByteArray&) {
                                   if (result != 0)
-                                      Log::line(
-                                          QStringLiteral("Error registering default app: %1").arg(result));
+                                      qCWarning(lcApp, "Error registering default app: %d", result);
                               });
         });
 }
@@ -182,7 +182,7 @@ void AppDelegate::reportSettingsTrouble(SettingsTrouble kind)
             : QStringLiteral("\"Start %1 at Login\" could not be changed: %2 cannot be written.")
                   .arg(BuildInfo::displayName(),
                        m_deps.launchAgent ? m_deps.launchAgent->agentPath() : QString());
-    Log::line(QStringLiteral("ERROR: ") + line);
+    qCWarning(lcApp, "%s", qUtf8Printable(line));
     m_unreportedTroubles << line;
     // Shown once the start-up is through; troubles found meanwhile share the alert.
     if (m_unreportedTroubles.size() > 1)
@@ -211,7 +211,7 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
 {
     if (!opened.context) {
-        Log::line(opened.error);
+        qCCritical(lcApp, "%s", qUtf8Printable(opened.error));
         return;
     }
     m_document = std::make_unique<MyDocument>(m_deps.services, std::move(opened.context), &m_storeFiles);
@@ -266,7 +266,7 @@ bool AppDelegate::doSyncAfterStart()
     if (last.isValid()) {
         const double seconds = std::abs(double(last.msecsTo(now()))) / 1000.0;
         if (seconds < double(kMinSecondsBetweenSyncs)) {
-            Log::line(QString::asprintf("It's been only %g seconds since last sync; Passing", seconds));
+            qCInfo(lcApp, "It's been only %g seconds since last sync; Passing", seconds);
             return false;
         }
     }
@@ -312,11 +312,11 @@ void AppDelegate::applicationDidResignActive()
     if (m_initialized && !m_inactivityCheck) {
         m_inactivityCheck = after(kInactivityCheckMs, [this] {
             if (!m_active) {
-                Log::line(QStringLiteral("STOPPING BECAUSE NOT ACTIVE"));
+                qCInfo(lcApp, "STOPPING BECAUSE NOT ACTIVE");
                 if (ShellSyncEngine* engine = sync())
                     engine->stopAllLoops();
             } else {
-                Log::line(QStringLiteral("NOT STOPPING BECAUSE ACTIVE"));
+                qCDebug(lcApp, "NOT STOPPING BECAUSE ACTIVE");
             }
             m_inactivityCheck = 0;
         });
@@ -333,19 +333,19 @@ void AppDelegate::quitCommand()
 
 void AppDelegate::lastWindowClosed()
 {
-    Log::line(QStringLiteral("window should close"));
+    qCInfo(lcApp, "window should close");
     applicationShouldTerminate();
 }
 
 void AppDelegate::terminationSignal(int signalNumber)
 {
-    Log::line(QStringLiteral("Quitting on signal %1").arg(signalNumber));
+    qCInfo(lcApp, "Quitting on signal %d", signalNumber);
     applicationShouldTerminate();
 }
 
 void AppDelegate::sessionQuitRequested()
 {
-    Log::line(QStringLiteral("Quitting at the end of the session"));
+    qCInfo(lcApp, "Quitting at the end of the session");
     applicationShouldTerminate();
 }
 
@@ -353,7 +353,7 @@ void AppDelegate::commitData()
 {
     if (!m_document || m_willTerminateDone)
         return;
-    Log::line(QStringLiteral("Saving document (session)"));
+    qCInfo(lcApp, "Saving document (session)");
     m_document->saveFile();
 }
 
@@ -375,9 +375,9 @@ void AppDelegate::applicationShouldTerminate()
     if (ShellSyncEngine* engine = sync())
         engine->stopAllLoops();
     if (m_document) {
-        Log::line(QStringLiteral("Saving document (applicationShouldTerminate)"));
+        qCInfo(lcApp, "Saving document (applicationShouldTerminate)");
         m_document->saveFile();
-        Log::line(QStringLiteral("Saved document (applicationShouldTerminate)"));
+        qCInfo(lcApp, "Saved document (applicationShouldTerminate)");
     }
     m_endTimer = after(m_deps.quitDelayMs, [this] { closeWindow(); });
 }
@@ -403,7 +403,7 @@ void AppDelegate::applicationWillTerminate()
         m_document->saveFile();
     pingServer(QStringLiteral("endapp"));
     if (!m_deps.services.preferences->flush())
-        Log::line(QStringLiteral("WARNING: Couldn't save change in user defaults"));
+        qCWarning(lcApp, "Couldn't save change in user defaults");
     updateIconBadge();
 }
 
@@ -463,12 +463,16 @@ void AppDelegate::retryLink(LinkKind kind, qint64 id, int attempt)
 
 void AppDelegate::handleURL(const QString& text)
 {
-    Log::line(text);
     const QUrl url(text, QUrl::StrictMode);
+    // The parts of a link that may carry a password or the user's text stay out of the log.
+    qCInfo(lcApp, "%s",
+           qUtf8Printable(url.isValid()
+                              ? url.toString(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment)
+                              : redacted(text)));
     if (!url.isValid() || url.scheme().isEmpty())
         return;
     if (url.isLocalFile()) {
-        Log::line(QStringLiteral("Application open file"));
+        qCInfo(lcApp, "Application open file");
         return;
     }
     m_invokeURL = url;
@@ -539,7 +543,7 @@ void AppDelegate::registerServicesProvider()
 void AppDelegate::addNewItemFromText(const QString& text)
 {
     if (!m_document) {
-        Log::line(QStringLiteral("No document for the text handed over"));
+        qCWarning(lcApp, "No document for the text handed over");
         return;
     }
     InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
@@ -549,7 +553,7 @@ void AppDelegate::addNewItemFromText(const QString& text)
 void AppDelegate::addNewItemFromFiles(const QStringList& paths)
 {
     if (!m_document) {
-        Log::line(QStringLiteral("No document for the files handed over"));
+        qCWarning(lcApp, "No document for the files handed over");
         return;
     }
     InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
@@ -617,7 +621,7 @@ void AppDelegate::loadColors()
     QString error;
     const std::optional<ColorList> colors = ColorList::load(m_deps.colorsResource, &error);
     if (!colors) {
-        Log::line(QStringLiteral("error while loading colors %1").arg(error));
+        qCWarning(lcApp, "error while loading colors %s", qUtf8Printable(error));
         return;
     }
     if (m_deps.attachColorList)

@@ -1,10 +1,10 @@
 #include "app/ApplicationMenus.h"
 
 #include "app/AppDelegate.h"
+#include "app/AppLogging.h"
 #include "app/HelpLinks.h"
 #include "app/LaunchAgent.h"
 #include "core/document/MyDocument.h"
-#include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
@@ -89,7 +89,7 @@ void attachPanels(MainWindow& window, MyDocument& document, const Services& serv
     BoardPanels::attach(window, document, services);
 
     const auto openItemTrash = [&window, &document, services] {
-        Log::line(QStringLiteral("Opening item undelete window"));
+        qCDebug(lcApp, "Opening item undelete window");
         UndeleteViewController dialog(document, services, &window);
         QObject::connect(&dialog, &UndeleteDialog::refreshRequested, &window, &MainWindow::refreshController);
         dialog.loadUndeleteCandidates();
@@ -129,7 +129,7 @@ void attachPanels(MainWindow& window, MyDocument& document, const Services& serv
     QObject::connect(itemTrash, &QAction::triggered, &window, openItemTrash);
     QAction* projectTrash = viewMenu->addAction(QStringLiteral("Trashed Projects…"));
     QObject::connect(projectTrash, &QAction::triggered, &window, [&window, &document, services] {
-        Log::line(QStringLiteral("Opening project undelete window"));
+        qCDebug(lcApp, "Opening project undelete window");
         UndeleteProjectViewController dialog(document, services, window.projectListView(), &window);
         QObject::connect(&dialog, &UndeleteDialog::refreshRequested, &window, &MainWindow::refreshController);
         dialog.loadUndeleteCandidates();

@@ -1,7 +1,7 @@
 #include "app/DeleteCacheWindowController.h"
 
+#include "app/AppLogging.h"
 #include "app/ShellInterfaces.h"
-#include "platform/Log.h"
 #include "platform/Preferences.h"
 
 #include <QDir>
@@ -41,9 +41,9 @@ void DeleteCacheWindowController::cleanCacheAt(const QString& cacheFolder,
             const bool ok = info.isSymLink() ? QFile::remove(target) : QDir(target).removeRecursively();
             if (ok) {
                 m_preferences.setValue(erasedKey(), true);
-                Log::line(QStringLiteral("Task succeeded."));
+                qCInfo(lcApp, "Task succeeded.");
             } else {
-                Log::line(QStringLiteral("Task failed."));
+                qCWarning(lcApp, "Task failed.");
             }
         }
     }

@@ -1,5 +1,6 @@
 #include "app/InboxHandOver.h"
 
+#include "app/AppLogging.h"
 #include "app/ShellInterfaces.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
@@ -68,7 +69,7 @@ void InboxHandOver::showInbox()
 
 TODOItem* InboxHandOver::addNewItemFromText(const QString& text)
 {
-    Log::line(text.trimmed());
+    qCInfo(lcApp, "Text handed over: %s", qUtf8Printable(redacted(text.trimmed())));
     const TitleAndNotes parts = titleAndNotesFromText(text);
     // The inbox refuses a blank title.
     TODOItem* item = m_document.addItemWithTitle(parts.title, parts.notes);

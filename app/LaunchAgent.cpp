@@ -1,7 +1,7 @@
 #include "app/LaunchAgent.h"
 
+#include "app/AppLogging.h"
 #include "core/util/BuildInfo.h"
-#include "platform/Log.h"
 #include "platform/Preferences.h"
 
 #include <QCoreApplication>
@@ -101,7 +101,7 @@ bool LaunchAgent::configureLaunchAgentScript()
         m_preferences.flush();
     }
     if (!m_installed) {
-        Log::line(QStringLiteral("Not an installed program: the autostart entry is left alone"));
+        qCInfo(lcApp, "Not an installed program: the autostart entry is left alone");
         return true;
     }
     // The user switched it off in the desktop's settings: that is the answer, kept as it is.
@@ -119,7 +119,7 @@ bool LaunchAgent::configureLaunchAgentScript()
 bool LaunchAgent::toggleLaunchOnStart()
 {
     if (!m_installed) {
-        Log::line(QStringLiteral("Not an installed program: the autostart entry is left alone"));
+        qCInfo(lcApp, "Not an installed program: the autostart entry is left alone");
         return true;
     }
     const bool wanted = !launchOnStart();
@@ -183,9 +183,9 @@ bool LaunchAgent::installLaunchAgentScript()
                 reason = file.errorString();
         }
     }
-    Log::line(QStringLiteral("Installing script %1\n Result: %2").arg(path).arg(ok ? 0 : 1));
+    qCInfo(lcApp, "Installing script %s\n Result: %d", qUtf8Printable(path), ok ? 0 : 1);
     if (!ok)
-        Log::line(QStringLiteral("ERROR: %1").arg(reason));
+        qCWarning(lcApp, "Autostart entry not written: %s", qUtf8Printable(reason));
     return ok;
 }
 
@@ -195,7 +195,7 @@ bool LaunchAgent::uninstallLaunchAgentScript()
     // Nothing to remove counts as removed; a dangling link is removed too.
     const QFileInfo info(path);
     const bool ok = (!info.exists() && !info.isSymLink()) || QFile::remove(path);
-    Log::line(QStringLiteral("Uninstalling script %1\n Result: %2").arg(path).arg(ok ? 0 : 1));
+    qCInfo(lcApp, "Uninstalling script %s\n Result: %d", qUtf8Printable(path), ok ? 0 : 1);
     return ok;
 }
 

@@ -1,6 +1,6 @@
 #include "app/QuitSignals.h"
 
-#include "platform/Log.h"
+#include "app/AppLogging.h"
 
 #include <QSocketNotifier>
 
@@ -32,11 +32,11 @@ extern "C" void writeSignalNumber(int signalNumber)
 QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
 {
     if (g_pipe[0] >= 0) {
-        Log::line(QStringLiteral("ERROR: signal handlers are already installed"));
+        qCWarning(lcApp, "signal handlers are already installed");
         return;
     }
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        Log::line(QStringLiteral("ERROR: no pipe for the signal handlers"));
+        qCWarning(lcApp, "no pipe for the signal handlers");
         g_pipe[0] = g_pipe[1] = -1;
         return;
     }

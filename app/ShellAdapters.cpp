@@ -1,12 +1,12 @@
 #include "app/ShellAdapters.h"
 
+#include "app/AppLogging.h"
 #include "app/LaunchRequest.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "diagnostics/core/Lookout.h"
 #include "diagnostics/crash/Crashwatch.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
@@ -204,7 +204,7 @@ void WindowShell::syncAndRunAfter(std::function<void()> completion)
 {
     // Until the sync window exists, the engine's loops stand in for the whole sync, so the
     // start-up never ends with nothing syncing.
-    Log::line(QStringLiteral("Opening sync window"));
+    qCDebug(lcApp, "Opening sync window");
     m_engine.startAllLoops();
     if (completion)
         completion();

@@ -1,8 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/AppLogging.h"
 #include "core/util/BuildInfo.h"
-
-#include "platform/Log.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -140,7 +139,7 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     socket->peek(header, kHeaderBytes);
     const qint64 length = qFromBigEndian<quint32>(header);
     if (length > kMaxMessageBytes) {
-        Log::line(QStringLiteral("Refusing a message of %1 bytes from another copy").arg(length));
+        qCWarning(lcApp, "Refusing a message of %lld bytes from another copy", length);
         socket->abort();
         return;
     }

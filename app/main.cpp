@@ -1,6 +1,7 @@
 // The program's entry: one running copy per user, then the application delegate over the real
 // services, the document window, the sync engine and the neighbouring services.
 #include "app/AppDelegate.h"
+#include "app/AppLogging.h"
 #include "app/ApplicationMenus.h"
 #include "app/ColorList.h"
 #include "app/CountDowns.h"
@@ -16,7 +17,6 @@
 #include "diagnostics/crash/Crashwatch.h"
 #include "exchange/NoticeFeed.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
@@ -96,7 +96,7 @@ int main(int argc, char** argv)
     }
     // Without a runtime folder the guard cannot work; the application still can.
     if (outcome == SingleInstance::Outcome::Failed)
-        Log::line(QStringLiteral("WARNING: no single-instance guard: %1").arg(guardError));
+        qCWarning(lcApp, "no single-instance guard: %s", qUtf8Printable(guardError));
 
     SystemClock clock;
     QtScheduler scheduler;

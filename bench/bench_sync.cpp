@@ -5,7 +5,6 @@
 #include "core/model/TODOList.h"
 #include "core/model/TodoModel.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
@@ -18,6 +17,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -203,7 +203,7 @@ int main(int argc, char** argv)
         qputenv(variable, home.path().toLocal8Bit());
     QCoreApplication application(argc, argv);
     if (qEnvironmentVariableIsEmpty("QV_BENCH_LOG"))
-        qv::Log::setSink([](const QString&) {});
+        QLoggingCategory::setFilterRules(QStringLiteral("qv.*=false"));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

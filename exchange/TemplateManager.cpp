@@ -1,6 +1,6 @@
 #include "exchange/TemplateManager.h"
 
-#include "platform/Log.h"
+#include "exchange/ExchangeLogging.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -26,14 +26,15 @@ TemplateManager::TemplateManager(const QString& resource)
 {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) {
-        Log::line(
-            QStringLiteral("ERROR: cannot read the templates %1: %2").arg(resource, file.errorString()));
+        qCWarning(lcExchange, "cannot read the templates %s: %s", qUtf8Printable(resource),
+                  qUtf8Printable(file.errorString()));
         return;
     }
     QString error;
     m_templates = parse(file.readAll(), &error);
     if (!error.isEmpty())
-        Log::line(QStringLiteral("ERROR: cannot read the templates %1: %2").arg(resource, error));
+        qCWarning(lcExchange, "cannot read the templates %s: %s", qUtf8Printable(resource),
+                  qUtf8Printable(error));
 }
 
 TemplateManager& TemplateManager::sharedInstance()

@@ -2,54 +2,101 @@
 
 #include <QRecursiveMutex>
 
-#include <cstdio>
+#include <cstring>
 
 namespace qv {
 
-namespace {
-
-// Recursive so a sink that itself logs does not deadlock.
-QRecursiveMutex& sinkMutex()
+QString redacted(const QString& text)
 {
-    static QRecursiveMutex mutex;
-    return mutex;
+    return QStringLiteral("<%1 chars>").arg(text.size());
 }
 
-Log::Sink& currentSink()
-{
-    static Log::Sink sink;
-    return sink;
-}
-
-} // namespace
-
-void Log::line(const QString& text)
-{
-    QMutexLocker locker(&sinkMutex());
-    if (currentSink()) {
-        currentSink()(text);
-        return;
+struct LogCaptureAccess {
+    // Recursive so a handler further down that logs again does not deadlock.
+    static QRecursiveMutex& mutex()
+    {
+        static QRecursiveMutex m;
+        return m;
     }
-    // One write per line so lines from different threads do not interleave.
-    const QByteArray bytes = text.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-}
+    static LogCapture*& innermost()
+    {
+        static LogCapture* capture = nullptr;
+        return capture;
+    }
+    static QtMessageHandler& previousHandler()
+    {
+        static QtMessageHandler handler = nullptr;
+        return handler;
+    }
+    static QLoggingCategory::CategoryFilter& previousFilter()
+    {
+        static QLoggingCategory::CategoryFilter filter = nullptr;
+        return filter;
+    }
 
-Log::Sink Log::setSink(Sink sink)
-{
-    QMutexLocker locker(&sinkMutex());
-    std::swap(currentSink(), sink);
-    return sink;
-}
+    static bool isOurs(const char* category) { return category && std::strncmp(category, "qv.", 3) == 0; }
+
+    static void filter(QLoggingCategory* category)
+    {
+        if (previousFilter())
+            previousFilter()(category);
+        if (isOurs(category->categoryName())) {
+            for (QtMsgType type : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg})
+                category->setEnabled(type, true);
+        }
+    }
+
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        {
+            QMutexLocker locker(&mutex());
+            if (LogCapture* capture = innermost(); capture && isOurs(context.category)) {
+                capture->m_lines.append(message);
+                capture->m_types.append(type);
+                return;
+            }
+        }
+        if (QtMessageHandler previous = previousHandler())
+            previous(type, context, message);
+    }
+};
 
 LogCapture::LogCapture()
 {
-    m_previous = Log::setSink([this](const QString& line) { m_lines.append(line); });
+    QMutexLocker locker(&LogCaptureAccess::mutex());
+    m_outer = LogCaptureAccess::innermost();
+    LogCaptureAccess::innermost() = this;
+    if (!m_outer) {
+        LogCaptureAccess::previousHandler() = qInstallMessageHandler(&LogCaptureAccess::handler);
+        LogCaptureAccess::previousFilter() = QLoggingCategory::installFilter(&LogCaptureAccess::filter);
+    }
 }
 
 LogCapture::~LogCapture()
 {
-    Log::setSink(std::move(m_previous));
+    QMutexLocker locker(&LogCaptureAccess::mutex());
+    LogCaptureAccess::innermost() = m_outer;
+    if (!m_outer) {
+        QLoggingCategory::installFilter(LogCaptureAccess::previousFilter());
+        qInstallMessageHandler(LogCaptureAccess::previousHandler());
+    }
+}
+
+QStringList LogCapture::lines(QtMsgType type) const
+{
+    QStringList out;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (m_types[i] == type)
+            out << m_lines[i];
+    }
+    return out;
+}
+
+void LogCapture::clear()
+{
+    QMutexLocker locker(&LogCaptureAccess::mutex());
+    m_lines.clear();
+    m_types.clear();
 }
 
 } // namespace qv

@@ -5,7 +5,6 @@
 #include "core/model/TODOList.h"
 #include "core/model/TagManager.h"
 #include "core/util/Utils.h"
-#include "platform/Log.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"
 #include "platform/rest/Router.h"
@@ -13,6 +12,7 @@
 #include "sync/CollaboratorDirectory.h"
 #include "sync/QVRestManager.h"
 #include "sync/RestObjectStore.h"
+#include "sync/SyncLogging.h"
 #include "sync/SyncNotifications.h"
 
 #include <QJsonArray>
@@ -133,7 +133,8 @@ void ItemUpdaterLoop::sendModifiedItems()
         const QSet<QString> changedKeys = item->changedKeysSinceSave();
         QStringList changed(changedKeys.begin(), changedKeys.end());
         changed.sort();
-        Log::line(QStringLiteral("%1").arg(changed.join(QStringLiteral(", "))));
+        qCDebug(lcSync, "Item %lld changed: %s", qint64(item->id_()),
+                qUtf8Printable(changed.join(QStringLiteral(", "))));
         const bool post = !item->isValidUniID();
         if (post && !mayPost(item)) {
             m_postsWaitingForPoll = true;
@@ -287,7 +288,7 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
 void ItemUpdaterLoop::singleFailed(TODOItem* item, bool post, const rest::Error& error,
                                    const ItemFailure& failure)
 {
-    Log::line(post ? QStringLiteral("Post failed") : QStringLiteral("Put failed"));
+    qCWarning(lcSync, post ? "Post failed" : "Put failed");
     const bool editedMeanwhile = leaveFlight(item);
     keepForUpload(item);
     if (post && outcomeUnknown(error))
@@ -347,7 +348,7 @@ void ItemUpdaterLoop::sendBatch(const std::vector<TODOItem*>& batch, bool post)
 void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool post,
                                      const rest::Response& response)
 {
-    Log::line(QStringLiteral("It was successful"));
+    qCDebug(lcSync, "It was successful");
     m_manager.addSyncingObjects(-int(batch.size()));
     const QJsonArray objects = listedObjects(response.json.object());
 
@@ -382,8 +383,8 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
                     found = i;
             }
             if (!found || (post && !remote->isValidUniID())) {
-                Log::line(QStringLiteral("A returned item matches nothing that was sent: %1")
-                              .arg(remote->serverID()));
+                qCWarning(lcSync, "A returned item matches nothing that was sent: %lld",
+                          qint64(remote->serverID()));
                 continue;
             }
             matched[*found] = true;
@@ -410,7 +411,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             keepForUpload(item);
             if (post)
                 holdPostUntilNextPoll(item, edited);
-            Log::line(QStringLiteral("Item %1 missing from the reply; it is sent again").arg(item->id_()));
+            qCWarning(lcSync, "Item %lld missing from the reply; it is sent again", qint64(item->id_()));
         }
     }
     if (editedMeanwhile)
@@ -421,7 +422,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
 
 void ItemUpdaterLoop::batchFailed(const std::vector<TODOItem*>& batch, bool post, const rest::Error& error)
 {
-    Log::line(post ? QStringLiteral("Multiple post failed") : QStringLiteral("Multiple put failed"));
+    qCWarning(lcSync, post ? "Multiple post failed" : "Multiple put failed");
     // One item the server refuses must not hold back the rest of its batch for ever.
     const bool sendSingly = refusedAsBadRequest(error);
     {
@@ -523,7 +524,7 @@ TODOItem* ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& co
         m_postHeldUntil.remove(item);
         if (acceptedAsSent)
             item->setEdited_since(0);
-        Log::line(QStringLiteral("Item %1 is on the server as %2").arg(item->id_()).arg(item->serverID()));
+        qCDebug(lcSync, "Item %lld is on the server as %lld", qint64(item->id_()), qint64(item->serverID()));
         update(item, incoming);
         return item;
     }
@@ -680,7 +681,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
                        {{QStringLiteral("updatedItemIDs"), sortedIdList(applied)}});
     };
     request.onFailure = [this, failure](const rest::Error& error) {
-        Log::line(QStringLiteral("Error when retrieving inbox: %1").arg(error.message));
+        qCWarning(lcSync, "Error when retrieving inbox: %s", qUtf8Printable(error.message));
         m_isRetrievingInboxItems = false;
         if (failure)
             failure(error.message);

@@ -3,13 +3,13 @@
 #include "core/model/StatusEntities.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
-#include "platform/Log.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"
 #include "platform/rest/Router.h"
 #include "platform/store/Context.h"
 #include "sync/QVRestManager.h"
 #include "sync/RestObjectStore.h"
+#include "sync/SyncLogging.h"
 #include "sync/SyncNotifications.h"
 
 #include <QJsonDocument>
@@ -123,10 +123,7 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
 void ProjectUpdaterLoop::failed(TODOList* project, bool post, const rest::Error& error,
                                 const ProjectFailure& failure)
 {
-    if (!post)
-        Log::line(QStringLiteral("Put failed"));
-    else
-        Log::line(QStringLiteral("Post failed"));
+    qCWarning(lcSync, post ? "Post failed" : "Put failed");
     m_objectsBeingSent.remove(project);
     keepForUpload(project);
     m_manager.addSyncingObjects(-1);

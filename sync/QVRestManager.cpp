@@ -7,7 +7,6 @@
 #include "core/model/TagManager.h"
 #include "core/util/Utils.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
@@ -22,6 +21,7 @@
 #include "sync/ItemUpdaterLoop.h"
 #include "sync/ProjectUpdaterLoop.h"
 #include "sync/RestObjectStore.h"
+#include "sync/SyncLogging.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -71,9 +71,10 @@ QVRestManager::QVRestManager(const Services& services, MyDocument& document, Opt
         options.cookieFolder.isEmpty() ? Paths::caches() : options.cookieFolder, this);
     m_client->setCookieJar(m_cookieJar);
     if (hasOrigin())
-        Log::line(QStringLiteral("Created RMObjectManager* manager = %1").arg(base.toString()));
+        qCInfo(lcSync, "Created RMObjectManager* manager = %s",
+               qUtf8Printable(base.toString(QUrl::RemoveUserInfo)));
     else
-        Log::line(QStringLiteral("No sync server configured: working offline"));
+        qCInfo(lcSync, "No sync server configured: working offline");
 
     m_router = std::make_unique<rest::Router>();
     const QString& s = m_routeSuffix;
@@ -302,7 +303,7 @@ void QVRestManager::keepAliveLoaded(const rest::Response& response)
 
 void QVRestManager::keepAliveFailed(const rest::Error& error)
 {
-    Log::line(QStringLiteral("QVRestManager objectLoader:didFailWithError: %1").arg(error.message));
+    qCWarning(lcSync, "QVRestManager objectLoader:didFailWithError: %s", qUtf8Printable(error.message));
     setIsOnline(false);
 }
 
@@ -717,7 +718,8 @@ void QVRestManager::finishDownload(qint64 projectID, TODOList* project, const QS
         for (const ProjectSuccess& success : download.successes)
             success(project);
     } else {
-        Log::line(QStringLiteral("Project %1 could not be downloaded: %2").arg(projectID).arg(error));
+        qCWarning(lcSync, "Project %lld could not be downloaded: %s", qint64(projectID),
+                  qUtf8Printable(error));
         for (const RequestFailure& failure : download.failures)
             failure(error);
     }

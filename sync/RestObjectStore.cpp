@@ -3,10 +3,10 @@
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TodoModel.h"
-#include "platform/Log.h"
 #include "platform/rest/ObjectMapper.h"
 #include "platform/store/Context.h"
 #include "platform/store/UndoManager.h"
+#include "sync/SyncLogging.h"
 
 #include <QFile>
 
@@ -19,7 +19,8 @@ RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
         m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
         if (!m_context && error.code != store::StoreError::Code::Io) {
             // Only a cache: a file that cannot be read is started afresh.
-            Log::line(QStringLiteral("ERROR: REST object store %1 replaced: %2").arg(path, error.message));
+            qCWarning(lcSync, "REST object store %s replaced: %s", qUtf8Printable(path),
+                      qUtf8Printable(error.message));
             QFile::remove(path);
             m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
         }
@@ -80,7 +81,7 @@ bool RestObjectStore::save()
     store::StoreError error;
     if (m_context->save(&error))
         return true;
-    Log::line(QStringLiteral("ERROR: REST object store not saved: %1").arg(error.message));
+    qCWarning(lcSync, "REST object store not saved: %s", qUtf8Printable(error.message));
     return false;
 }
 

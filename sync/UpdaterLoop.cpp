@@ -3,11 +3,11 @@
 #include "core/document/MyDocument.h"
 #include "core/model/StatusEntities.h"
 #include "core/util/Utils.h"
-#include "platform/Log.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"
 #include "platform/store/Context.h"
 #include "sync/QVRestManager.h"
+#include "sync/SyncLogging.h"
 
 #include <QJsonArray>
 
@@ -231,7 +231,8 @@ void UpdaterLoop::poll()
 
 void UpdaterLoop::objectLoaderDidFailWithError(const rest::Error& error)
 {
-    Log::line(QStringLiteral("%1 objectLoader:didFailWithError: %2").arg(m_traits.name, error.message));
+    qCWarning(lcSync, "%s objectLoader:didFailWithError: %s", qUtf8Printable(m_traits.name),
+              qUtf8Printable(error.message));
     m_loading = false;
 }
 
@@ -274,8 +275,8 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
                 sawEverything = false;
                 // Something changed between the pages and shifted an object past a page
                 // boundary unseen: the next poll starts from the same cursor again.
-                Log::line(QStringLiteral("%1 changed while paging; polling again from the same date")
-                              .arg(m_traits.objectsWord));
+                qCInfo(lcSync, "%s changed while paging; polling again from the same date",
+                       qUtf8Printable(m_traits.objectsWord));
             } else {
                 QDateTime cursor = Utils::dateFromSecondsSince1970(*m_paginator.secondsLastModification);
                 if (applied == objects.size()) {

@@ -2,6 +2,7 @@
 
 #include "core/document/CalendarSync.h"
 #include "core/document/Collaboration.h"
+#include "core/document/DocumentLogging.h"
 #include "core/document/DocumentWindow.h"
 #include "core/document/ProjectList.h"
 #include "core/document/RemindersSync.h"
@@ -166,7 +167,8 @@ void MyDocument::postToMainLoop(std::function<void()> fn)
 
 void MyDocument::awakeFromNib()
 {
-    Log::line(QString::asprintf("self = %p", static_cast<const void*>(this)));
+    const QString path = m_context->path();
+    qCInfo(lcDocument, "Document started on %s", path.isEmpty() ? "a store in memory" : qUtf8Printable(path));
 
     postToMainLoop([this] { addFirstRunProject(); });
 
@@ -222,14 +224,14 @@ void MyDocument::scheduledSave()
         explicit Guard(bool& f) : flag(f) { flag = true; }
         ~Guard() { flag = false; }
     } guard(m_saving);
-    Log::line(QStringLiteral("Saving document (scheduled)"));
+    qCDebug(lcDocument, "Saving document (scheduled)");
     saveFile(SaveSender::Other);
 }
 
 bool MyDocument::saveFile(SaveSender sender)
 {
     if (m_printing && sender == SaveSender::Timer) {
-        Log::line(QStringLiteral("No autosave while printing"));
+        qCDebug(lcDocument, "No autosave while printing");
         return true;
     }
     // Marks of the last edits belong in this save.
@@ -241,7 +243,7 @@ bool MyDocument::saveFile(SaveSender sender)
     if (!m_context->save(&error)) {
         // The changes stay in memory; the next save tries again. No backup of a state that
         // never reached the file.
-        Log::line(QStringLiteral("Error saving file: %1").arg(error.message));
+        qCWarning(lcDocument, "Error saving file: %s", qUtf8Printable(error.message));
         if (m_services.alerts)
             m_services.alerts->alert(QStringLiteral("File could not be saved!"), QString(),
                                      QStringLiteral("OK"), Alerts::Style::Warning);
@@ -254,7 +256,7 @@ bool MyDocument::saveFile(SaveSender sender)
 
 void MyDocument::autosaveDocument()
 {
-    Log::line(QStringLiteral("Autosaving document"));
+    qCDebug(lcDocument, "Autosaving document");
     m_isAutosaving = true;
     saveFile(SaveSender::Other);
     m_isAutosaving = false;
@@ -263,7 +265,7 @@ void MyDocument::autosaveDocument()
 bool MyDocument::canCloseDocument()
 {
     stopObserving();
-    Log::line(QStringLiteral("Saving document (canCloseDocument...)"));
+    qCInfo(lcDocument, "Saving document (canCloseDocument...)");
     saveFile(SaveSender::Other);
     return true;
 }
@@ -401,14 +403,17 @@ void MyDocument::showDebugContents() const
     const TODOList* project = getSelectedProject();
     if (!project)
         return;
-    Log::line(QStringLiteral("Debugging list '%1' with id=%2").arg(project->name(), idText(project)));
-    QString text =
-        QStringLiteral("Contents of selected list '%1' with id=%2:\n").arg(project->name(), idText(project));
+    // Names stand as their lengths: the dump goes to the log.
+    qCInfo(lcDocument, "Debugging list '%s' with id=%s", qUtf8Printable(redacted(project->name())),
+           qUtf8Printable(idText(project)));
+    QString text = QStringLiteral("Contents of selected list '%1' with id=%2:\n")
+                       .arg(redacted(project->name()), idText(project));
     for (const TODOItem* item : project->items()) {
-        text += QStringLiteral("  Item #%1  \t(state=%2): '%3'\n")
-                    .arg(idText(item), item->value(QStringLiteral("state")).toString(), item->name());
+        text +=
+            QStringLiteral("  Item #%1  \t(state=%2): '%3'\n")
+                .arg(idText(item), item->value(QStringLiteral("state")).toString(), redacted(item->name()));
     }
-    Log::line(QStringLiteral("###############\n%1\n^^^^^^^^^^^^^^\n").arg(text));
+    qCInfo(lcDocument, "###############\n%s\n^^^^^^^^^^^^^^\n", qUtf8Printable(text));
 }
 
 // --- Items
@@ -578,7 +583,7 @@ TODOItem* MyDocument::addItemWithTitle(const QString& title, const QString& note
 void MyDocument::enableDidChangeContextNotifications()
 {
     if (m_isReceivingEditingNotifications) {
-        Log::line(QStringLiteral("CONCURRENT ENABLING OF NOTIFICATIONS"));
+        qCWarning(lcDocument, "CONCURRENT ENABLING OF NOTIFICATIONS");
         return;
     }
     // Changes made while tracking was off are announced now, before the observer is back.
@@ -593,7 +598,7 @@ void MyDocument::enableDidChangeContextNotifications()
 void MyDocument::disableDidChangeContextNotifications()
 {
     if (!m_isReceivingEditingNotifications) {
-        Log::line(QStringLiteral("CONCURRENT DISABLING OF NOTIFICATIONS"));
+        qCWarning(lcDocument, "CONCURRENT DISABLING OF NOTIFICATIONS");
         return;
     }
     m_isReceivingEditingNotifications = false;
@@ -622,16 +627,16 @@ void MyDocument::markStuffAsEdited(const store::ChangeEvent& event)
             auto* project = static_cast<TODOList*>(object);
             if (project->edited_since() == 0 && project->needToUploadGiven(nullptr)) {
                 stamp(project);
-                Log::line(QStringLiteral("NOTIFICATION: Marked TODOList '%1' as edited with id: '%2'")
-                              .arg(project->name(), idText(project)));
+                qCDebug(lcDocument, "NOTIFICATION: Marked TODOList '%s' as edited with id: '%s'",
+                        qUtf8Printable(redacted(project->name())), qUtf8Printable(idText(project)));
                 projectMarked = true;
             }
         } else if (typeid(*object) == typeid(TODOItem)) {
             auto* item = static_cast<TODOItem*>(object);
             if (item->edited_since() == 0 && item->needToUploadGiven(nullptr)) {
                 stamp(item);
-                Log::line(QStringLiteral("NOTIFICATION: Marked TODOITEM '%1' as edited with id: '%2'")
-                              .arg(item->name(), idText(item)));
+                qCDebug(lcDocument, "NOTIFICATION: Marked TODOITEM '%s' as edited with id: '%s'",
+                        qUtf8Printable(redacted(item->name())), qUtf8Printable(idText(item)));
                 itemMarked = true;
             }
         }

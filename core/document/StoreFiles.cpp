@@ -1,7 +1,7 @@
 #include "core/document/StoreFiles.h"
 
+#include "core/document/DocumentLogging.h"
 #include "platform/Alerts.h"
-#include "platform/Log.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
@@ -79,7 +79,7 @@ QString StoreFiles::pathForFolder()
     if (folder.isEmpty()) {
         const QString intended = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                                  QStringLiteral("/Velmora/Quadrivo/");
-        Log::line(QStringLiteral("Error when creating directory %1").arg(intended));
+        qCWarning(lcDocument, "Error when creating directory %s", qUtf8Printable(intended));
     }
     return folder;
 }
@@ -102,7 +102,7 @@ QString StoreFiles::pathForTemporaryDirectory(const QString& subfolder)
     QString error;
     const QString base = Paths::temporaryBase(&error);
     if (base.isEmpty()) {
-        Log::line(QStringLiteral("Error when creating directory %1").arg(error));
+        qCWarning(lcDocument, "Error when creating directory %s", qUtf8Printable(error));
         return {};
     }
     if (subfolder.isEmpty())
@@ -134,21 +134,21 @@ StoreFiles::StepResult StoreFiles::migrateIfNeeded(const QString& oldName, const
     if (!QFileInfo::exists(oldPath) || QFileInfo::exists(newPath))
         return StepResult::NothingToDo;
 
-    Log::line(QStringLiteral("We are migrating since %1 exists").arg(oldPath));
+    qCInfo(lcDocument, "We are migrating since %s exists", qUtf8Printable(oldPath));
 
     QString message;
-    Log::line(QStringLiteral("Copying %1 to %2").arg(oldPath, copyPath));
+    qCInfo(lcDocument, "Copying %s to %s", qUtf8Printable(oldPath), qUtf8Printable(copyPath));
     if (!m_copier(oldPath, copyPath, &message)) {
         // The old file itself stays the safety copy until the new one is in place.
-        Log::line(QStringLiteral("Error copying %1 to %2").arg(oldPath, copyPath));
-        Log::line(QStringLiteral("Error message: %1").arg(message));
+        qCWarning(lcDocument, "Error copying %s to %s", qUtf8Printable(oldPath), qUtf8Printable(copyPath));
+        qCWarning(lcDocument, "Error message: %s", qUtf8Printable(message));
     }
 
     message.clear();
-    Log::line(QStringLiteral("Copying %1 to %2").arg(oldPath, newPath));
+    qCInfo(lcDocument, "Copying %s to %s", qUtf8Printable(oldPath), qUtf8Printable(newPath));
     if (!m_copier(oldPath, newPath, &message)) {
-        Log::line(QStringLiteral("Error copying %1 to %2").arg(oldPath, newPath));
-        Log::line(QStringLiteral("Error message: %1").arg(message));
+        qCWarning(lcDocument, "Error copying %s to %s", qUtf8Printable(oldPath), qUtf8Printable(newPath));
+        qCWarning(lcDocument, "Error message: %s", qUtf8Printable(message));
         // A half-written new file would be opened next time in place of the old data.
         if (QFileInfo::exists(newPath))
             QFile::remove(newPath);
@@ -157,11 +157,11 @@ StoreFiles::StepResult StoreFiles::migrateIfNeeded(const QString& oldName, const
         return StepResult::Failed;
     }
 
-    Log::line(QStringLiteral("Removing %1").arg(oldPath));
+    qCInfo(lcDocument, "Removing %s", qUtf8Printable(oldPath));
     QFile old(oldPath);
     if (!old.remove()) {
-        Log::line(QStringLiteral("Error removing %1").arg(oldPath));
-        Log::line(QStringLiteral("Error message: %1").arg(old.errorString()));
+        qCWarning(lcDocument, "Error removing %s", qUtf8Printable(oldPath));
+        qCWarning(lcDocument, "Error message: %s", qUtf8Printable(old.errorString()));
     }
     return StepResult::Migrated;
 }
@@ -172,7 +172,7 @@ bool StoreFiles::backupOnMigrationIfNeeded(QString* error)
         QString reason;
         if (migrateIfNeeded(step.oldName, step.newName, step.copyName, &reason) != StepResult::Failed)
             continue;
-        Log::line(QStringLiteral("Migration stopped: %1").arg(reason));
+        qCWarning(lcDocument, "Migration stopped: %s", qUtf8Printable(reason));
         if (m_services.alerts) {
             m_services.alerts->alert(
                 QStringLiteral("Your data file could not be updated."),
@@ -195,10 +195,10 @@ StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Schedu
         return result;
 
     const QString path = pathForDataFile();
-    Log::line(QStringLiteral("File name for nsdocument: %1").arg(path));
+    qCInfo(lcDocument, "File name for nsdocument: %s", qUtf8Printable(path));
     if (path.isEmpty()) {
         result.error = QStringLiteral("The store folder could not be created.");
-        Log::line(QStringLiteral("Error creating the initial document, %1").arg(result.error));
+        qCWarning(lcDocument, "Error creating the initial document, %s", qUtf8Printable(result.error));
         return result;
     }
 
@@ -207,7 +207,7 @@ StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Schedu
         result.context = store::Context::open(path, model, scheduler, &storeError);
         if (!result.context) {
             result.error = storeError.message;
-            Log::line(QStringLiteral("Error when opening document, %1").arg(result.error));
+            qCWarning(lcDocument, "Error when opening document, %s", qUtf8Printable(result.error));
         }
         return result;
     }
@@ -215,12 +215,12 @@ StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Schedu
     result.context = store::Context::open(path, model, scheduler, &storeError);
     if (!result.context) {
         result.error = storeError.message;
-        Log::line(QStringLiteral("Error creating the initial document, %1").arg(result.error));
+        qCWarning(lcDocument, "Error creating the initial document, %s", qUtf8Printable(result.error));
         return result;
     }
     if (!result.context->save(&storeError)) {
         result.error = storeError.message;
-        Log::line(QStringLiteral("Error saving the initial document, %1").arg(result.error));
+        qCWarning(lcDocument, "Error saving the initial document, %s", qUtf8Printable(result.error));
     }
     return result;
 }
@@ -250,10 +250,12 @@ void StoreFiles::backupCurrentStoreWithTrack(const QString& track, const store::
     if (!path.isEmpty()) {
         QFile existing(path);
         if (existing.exists() && !existing.remove())
-            Log::line(QStringLiteral("Error removing %1 (%2)").arg(path, existing.errorString()));
+            qCWarning(lcDocument, "Error removing %s (%s)", qUtf8Printable(path),
+                      qUtf8Printable(existing.errorString()));
         store::StoreError error;
         if (!context.backupTo(path, &error))
-            Log::line(QStringLiteral("Error copying %1 to %2 (%3)").arg(context.path(), path, error.message));
+            qCWarning(lcDocument, "Error copying %s to %s (%s)", qUtf8Printable(context.path()),
+                      qUtf8Printable(path), qUtf8Printable(error.message));
     }
     if (preferences)
         preferences->setValue(key, (slot + 1) % kBackupSlots);

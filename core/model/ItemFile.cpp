@@ -1,8 +1,8 @@
 #include "core/model/ItemFile.h"
 
 #include "core/model/EntitySupport.h"
+#include "core/model/ModelLogging.h"
 #include "core/model/TODOItem.h"
-#include "platform/Log.h"
 #include "platform/rest/ObjectMapper.h"
 #include "platform/store/Context.h"
 
@@ -40,7 +40,7 @@ ItemFile* ItemFile::findWithID(qint64 idd, store::Context& context, TODOItem* it
     const std::vector<store::ManagedObject*> matches =
         context.lookup(staticEntityName(), QStringLiteral("idd"), idd);
     if (matches.size() > 1)
-        Log::line(QStringLiteral("%1 duplicated files with id: %2").arg(matches.size()).arg(idd));
+        qCWarning(lcModel, "%lld duplicated files with id: %lld", qint64(matches.size()), idd);
     if (matches.empty()) {
         auto* file = context.insert<ItemFile>(staticEntityName());
         file->setIdd(idd);

@@ -1,8 +1,8 @@
 #include "core/model/ItemReminder.h"
 
+#include "core/model/ModelLogging.h"
 #include "core/model/TODOItem.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 #include "platform/store/Context.h"
 
 namespace qv {
@@ -63,7 +63,7 @@ ItemReminder* ItemReminder::findWithID(qint64 identifier, store::Context& contex
     const std::vector<store::ManagedObject*> matches =
         context.lookup(staticEntityName(), QStringLiteral("identifier"), identifier);
     if (matches.size() > 1)
-        Log::line(QStringLiteral("%1 duplicated reminders with id: %2").arg(matches.size()).arg(identifier));
+        qCWarning(lcModel, "%lld duplicated reminders with id: %lld", qint64(matches.size()), identifier);
     if (matches.empty()) {
         auto* reminder = context.insert<ItemReminder>(staticEntityName());
         reminder->setIdentifier(identifier);

@@ -5,6 +5,7 @@
 #include "core/model/ItemFile.h"
 #include "core/model/ItemReminder.h"
 #include "core/model/ItemTag.h"
+#include "core/model/ModelLogging.h"
 #include "core/model/TODOList.h"
 #include "core/model/TagManager.h"
 #include "platform/Log.h"
@@ -285,12 +286,12 @@ TODOItem* TODOItem::findWithID(qint64 serverID, store::Context& context)
     if (matches.empty())
         return nullptr;
     if (matches.size() > 1) {
-        Log::line(QStringLiteral("%1 duplicated items with id: %2").arg(matches.size()).arg(serverID));
+        qCWarning(lcModel, "%lld duplicated items with id: %lld", qint64(matches.size()), serverID);
         for (const TODOItem* item : matches) {
-            Log::line(QStringLiteral("%1\t%2: %3")
-                          .arg(entity::describe(item->value(QStringLiteral("serverID"))),
-                               entity::describe(item->value(QStringLiteral("id_"))),
-                               entity::describe(item->value(QStringLiteral("name")))));
+            qCWarning(lcModel, "%s\t%s: %s",
+                      qUtf8Printable(entity::describe(item->value(QStringLiteral("serverID")))),
+                      qUtf8Printable(entity::describe(item->value(QStringLiteral("id_")))),
+                      qUtf8Printable(redacted(item->name())));
         }
     }
     return matches.front();

@@ -3,9 +3,9 @@
 #include "core/model/DocumentContext.h"
 #include "core/model/EntitySupport.h"
 #include "core/model/ListTag.h"
+#include "core/model/ModelLogging.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TagManager.h"
-#include "platform/Log.h"
 #include "platform/store/Context.h"
 
 #include <QCollator>
@@ -125,7 +125,7 @@ TODOList* TODOList::findWithID(qint64 id, store::Context& context)
     if (matches.empty())
         return nullptr;
     if (matches.size() > 1)
-        Log::line(QStringLiteral("%1 is replicated. There are %2 copies").arg(id).arg(matches.size()));
+        qCWarning(lcModel, "%lld is replicated. There are %lld copies", id, qint64(matches.size()));
     return matches.front();
 }
 

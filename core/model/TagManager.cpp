@@ -2,6 +2,7 @@
 
 #include "core/model/ItemTag.h"
 #include "core/model/ListTag.h"
+#include "core/model/ModelLogging.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TagServer.h"
@@ -121,7 +122,7 @@ void TagManager::removeTagName(const QString& name, TODOItem* item)
         if (tag->name() == lower)
             item->removeTagsObject(tag);
     }
-    Log::line(QStringLiteral("Removing '%1'").arg(name));
+    qCDebug(lcModel, "Removing '%s'", qUtf8Printable(redacted(name)));
     send(item, {QStringLiteral("remove"), name});
 }
 

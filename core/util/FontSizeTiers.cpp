@@ -1,6 +1,6 @@
 #include "core/util/FontSizeTiers.h"
 
-#include "platform/Log.h"
+#include "core/util/UtilLogging.h"
 #include "platform/Preferences.h"
 
 #include <algorithm>
@@ -54,7 +54,7 @@ void FontSizeTiers::increaseFontTier(Preferences& preferences)
     if (tier > kMaxTier)
         return;
     preferences.setValue(key(), tier);
-    Log::line(QString::asprintf("Increased to font tier %d, base size %g", tier, double(fontSize(tier))));
+    qCDebug(lcUtil, "Increased to font tier %d, base size %g", tier, double(fontSize(tier)));
 }
 
 void FontSizeTiers::decreaseFontTier(Preferences& preferences)
@@ -63,8 +63,7 @@ void FontSizeTiers::decreaseFontTier(Preferences& preferences)
     if (tier < 1)
         return;
     preferences.setValue(key(), tier - 1);
-    Log::line(
-        QString::asprintf("Decreased to font tier %d, base size %g", tier - 1, double(fontSize(tier - 1))));
+    qCDebug(lcUtil, "Decreased to font tier %d, base size %g", tier - 1, double(fontSize(tier - 1)));
 }
 
 } // namespace qv

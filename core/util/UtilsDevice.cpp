@@ -1,6 +1,6 @@
 #include "core/util/Utils.h"
 
-#include "platform/Log.h"
+#include "core/util/UtilLogging.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -69,7 +69,7 @@ QString Utils::getDeviceUID()
     // Initialised once, thread-safely; concurrent first callers wait for the value.
     static const QString uid = [] {
         const QString host = QSysInfo::machineHostName().toLower();
-        Log::line(QStringLiteral("host for authentication: '%1'").arg(host));
+        qCDebug(lcUtil, "host for authentication: '%s'", qUtf8Printable(host));
         return deviceUIDForHostName(host);
     }();
     return uid;
@@ -87,9 +87,8 @@ QString Utils::appUserAgent()
 long Utils::offsetFromUTC(const QTimeZone& zone, const QDateTime& at)
 {
     const long offset = long(zone.offsetFromUtc(at)) / 3600; // truncates toward zero
-    Log::line(QStringLiteral("date=%1 timeZoneOffset=%2")
-                  .arg(at.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000")))
-                  .arg(offset));
+    qCDebug(lcUtil, "date=%s timeZoneOffset=%ld",
+            qUtf8Printable(at.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss +0000"))), offset);
     return offset;
 }
 
@@ -117,8 +116,9 @@ bool Utils::parseSystemVersion(const QString& text, unsigned* major, unsigned* m
 void Utils::getSystemVersionMajor(unsigned* major, unsigned* minor, unsigned* bugFix)
 {
     unsigned values[3] = {10, 0, 0};
-    if (!parseSystemVersion(QSysInfo::productVersion(), &values[0], &values[1], &values[2])) {
-        Log::line(QStringLiteral("Unable to obtain system version: %1").arg(-1L));
+    const QString version = QSysInfo::productVersion();
+    if (!parseSystemVersion(version, &values[0], &values[1], &values[2])) {
+        qCDebug(lcUtil, "Unable to obtain system version: '%s'", qUtf8Printable(version));
         values[0] = 10;
         values[1] = 0;
         values[2] = 0;
@@ -190,7 +190,7 @@ QByteArray Utils::hexToBinary(const QString& text)
         }
         data.append(char(value & 0xff));
     }
-    Log::line(describeData(data));
+    qCDebug(lcUtil, "%s", qUtf8Printable(describeData(data)));
     return data;
 }
 

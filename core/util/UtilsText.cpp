@@ -2,6 +2,7 @@
 
 #include "core/util/ColorString.h"
 #include "core/util/HtmlEscaping.h"
+#include "core/util/UtilLogging.h"
 #include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
@@ -156,10 +157,10 @@ QString Utils::validateRichEmail(const QString& text)
 {
     static const QRegularExpression brackets(QStringLiteral("[<>]"));
     const QStringList pieces = text.split(brackets);
-    QStringList quotedPieces;
+    QStringList pieceLengths;
     for (const QString& piece : pieces)
-        quotedPieces.append(u'"' + piece + u'"');
-    Log::line(QStringLiteral("components: (%1)").arg(quotedPieces.join(QStringLiteral(", "))));
+        pieceLengths.append(redacted(piece));
+    qCDebug(lcUtil, "components: (%s)", qUtf8Printable(pieceLengths.join(QStringLiteral(", "))));
     for (qsizetype i = pieces.size() - 1; i >= 0; --i) {
         if (pieces[i].isEmpty())
             continue;

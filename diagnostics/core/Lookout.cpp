@@ -1,6 +1,6 @@
 #include "diagnostics/core/Lookout.h"
 
-#include "platform/Log.h"
+#include "diagnostics/core/DiagnosticsLogging.h"
 
 #include <QStringList>
 
@@ -25,7 +25,8 @@ bool Lookout::startWithKits(const std::vector<LookoutKit*>& kits)
                 m_kitNames << kit->kitName();
         }
     }
-    Log::line(QStringLiteral("[Lookout] Starting with kits: %1").arg(m_kitNames.join(QStringLiteral(", "))));
+    qCInfo(lcDiagnostics, "[Lookout] Starting with kits: %s",
+           qUtf8Printable(m_kitNames.join(QStringLiteral(", "))));
     for (LookoutKit* kit : kits) {
         if (kit)
             kit->startKit();

@@ -1,7 +1,7 @@
 #include "diagnostics/crash/Crashwatch.h"
 
+#include "diagnostics/crash/CrashLogging.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 
 #include <cstdarg>
 
@@ -55,7 +55,7 @@ void Crashwatch::startKit()
     if (m_started)
         return;
     m_started = true;
-    Log::line(QStringLiteral("[Crashwatch] Started"));
+    qCInfo(lcCrash, "[Crashwatch] Started");
 }
 
 bool Crashwatch::isStarted() const

@@ -2,10 +2,10 @@
 
 #include "platform/Scheduler.h"
 #include "platform/store/StoreInternals.h"
+#include "platform/store/StoreLogging.h"
 #include "platform/store/UndoManager.h"
 
 #include <QUuid>
-#include <QtDebug>
 
 #include <algorithm>
 #include <new>
@@ -399,20 +399,20 @@ void ContextPrivate::noteLinkChange(ManagedObject* o, int rel, ManagedObject* me
 bool ContextPrivate::relationAllowed(ManagedObject* o, int rel, ManagedObject* destination) const
 {
     if (!st(o).live) {
-        qWarning("qv::store: relationship change on a deleted %s ignored", qPrintable(o->entityName()));
+        qCWarning(lcStore, "relationship change on a deleted %s ignored", qPrintable(o->entityName()));
         return false;
     }
     if (!destination)
         return true;
     const RelationInfo& ri = info(o).relations[size_t(rel)];
     if (destination->m_context != q || st(destination).entity != ri.destEntity) {
-        qWarning("qv::store: %s.%s cannot hold a %s", qPrintable(o->entityName()), qPrintable(ri.desc->name),
-                 qPrintable(destination->entityName()));
+        qCWarning(lcStore, "%s.%s cannot hold a %s", qPrintable(o->entityName()), qPrintable(ri.desc->name),
+                  qPrintable(destination->entityName()));
         return false;
     }
     if (!st(destination).live) {
-        qWarning("qv::store: %s.%s cannot hold a deleted object", qPrintable(o->entityName()),
-                 qPrintable(ri.desc->name));
+        qCWarning(lcStore, "%s.%s cannot hold a deleted object", qPrintable(o->entityName()),
+                  qPrintable(ri.desc->name));
         return false;
     }
     return true;

@@ -1,30 +1,43 @@
 #include "platform/Alerts.h"
 #include "platform/Log.h"
 
-#include <QTemporaryFile>
-
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <unistd.h>
 
 #include <thread>
 #include <vector>
 
 using namespace qv;
 
+namespace {
+Q_LOGGING_CATEGORY(lcOurs, "qv.test", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcOthers, "elsewhere.test")
+} // namespace
+
 TEST(LogCapturing, GivenNestedCapturesThenEachCollectsItsScopeAndRestoresThePrevious)
 {
     LogCapture outer;
-    Log::line("first");
+    qCInfo(lcOurs, "first");
     {
         LogCapture inner;
-        Log::line("ERROR: inner");
-        EXPECT_TRUE(inner.contains("ERROR: inner"));
+        qCWarning(lcOurs, "inner");
+        EXPECT_EQ(inner.lines(QtWarningMsg), QStringList{"inner"});
     }
-    Log::line("first");
+    qCInfo(lcOurs, "first");
     EXPECT_EQ(outer.lines(), QStringList({"first", "first"}));
     EXPECT_EQ(outer.count("first"), 2);
+}
+
+TEST(LogCapturing, GivenACategoryWithDebugOff_WhenCaptured_ThenDebugLinesAreTakenAndOnlyOurCategories)
+{
+    EXPECT_FALSE(lcOurs().isDebugEnabled());
+    {
+        LogCapture capture;
+        qCDebug(lcOurs, "detail %d", 7);
+        qCDebug(lcOthers, "not ours");
+        EXPECT_EQ(capture.lines(), QStringList{"detail 7"});
+    }
+    EXPECT_FALSE(lcOurs().isDebugEnabled());
+    EXPECT_TRUE(lcOurs().isInfoEnabled());
 }
 
 TEST(LogCapturing, GivenLinesFromManyThreadsThenNoneIsLost)
@@ -34,7 +47,7 @@ TEST(LogCapturing, GivenLinesFromManyThreadsThenNoneIsLost)
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([] {
             for (int i = 0; i < 250; ++i)
-                Log::line(QStringLiteral("line"));
+                qCInfo(lcOurs, "line");
         });
     }
     for (auto& thread : threads)
@@ -61,19 +74,4 @@ TEST(ScriptedAlertsAnswers, GivenQueuedAnswersThenTheyAreUsedInOrderThenTheDefau
     EXPECT_EQ(alerts.shown()[3].message, "Problem with the URL");
     EXPECT_EQ(alerts.shown()[3].informative, "It isn't an image");
     EXPECT_EQ(alerts.shown()[3].button, "Ok");
-}
-
-TEST(LogOutput, GivenNoCaptureThenTheLineGoesToStandardErrorWithANewline)
-{
-    QTemporaryFile file;
-    ASSERT_TRUE(file.open());
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    ::dup2(file.handle(), STDERR_FILENO);
-    Log::line("INFO -- plain line");
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    file.seek(0);
-    EXPECT_EQ(file.readAll(), QByteArray("INFO -- plain line\n"));
 }

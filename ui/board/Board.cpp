@@ -9,9 +9,9 @@
 #include "core/util/Utils.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
+#include "ui/board/BoardLogging.h"
 #include "ui/board/IndexAdjuster.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/ItemPasteboard.h"
@@ -678,7 +678,7 @@ void Board::completeItems(int quadrant, const std::vector<TODOItem*>& items, qsi
 
 void Board::markItemsAsDeleted()
 {
-    Log::line(QStringLiteral("Marking item or list as deleted"));
+    qCDebug(lcBoard, "Marking item or list as deleted");
     const int quadrant = activeQuadrant();
     ArrayController* source = controllerForQuadrant(quadrant);
     if (!source || !source->hasSelection()) {

@@ -2,8 +2,8 @@
 
 #include "core/model/TODOItem.h"
 #include "core/util/Utils.h"
-#include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "ui/board/BoardLogging.h"
 #include "ui/board/IndexAdjuster.h"
 
 namespace qv {
@@ -167,7 +167,7 @@ std::optional<int> BoardArrangement::updateSortDescriptors()
     const int mode = sortModeSetting();
     const std::optional<SortMode> chosen = sortMode(mode);
     if (!chosen) {
-        Log::line(QStringLiteral("BUG in sorting"));
+        qCWarning(lcBoard, "BUG in sorting");
         return std::nullopt;
     }
     if (chosen->filterState)

@@ -1,7 +1,7 @@
 #include "ui/board/IndexAdjuster.h"
 
-#include "platform/Log.h"
 #include "ui/board/ArrayController.h"
+#include "ui/board/BoardLogging.h"
 
 #include <vector>
 
@@ -54,7 +54,7 @@ void IndexAdjuster::adjustIndices(ArrayController& controller)
 {
     const std::vector<store::ManagedObject*>& objects = controller.arrangedObjects();
     if (!objects.empty() && objects.back()->entityName() == QLatin1String("TODOList"))
-        Log::line(QStringLiteral("reindexing lists"));
+        qCDebug(lcBoard, "reindexing lists");
     else if (!isSortedByIndex(controller))
         return;
     renumber(controller);

@@ -13,6 +13,7 @@
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
 #include "ui/board/BoardArrangement.h"
+#include "ui/board/BoardLogging.h"
 #include "ui/board/IndexAdjuster.h"
 #include "ui/board/ProjectTagFilter.h"
 
@@ -97,11 +98,11 @@ TODOList* ProjectListController::getSelectedProject() const
 {
     const QList<qsizetype> rows = m_display.selectionIndexes();
     if (rows.isEmpty()) {
-        Log::line(QStringLiteral("getSelectedProject: No selected list; Returning nil."));
+        qCDebug(lcBoard, "getSelectedProject: No selected list; Returning nil.");
         return nullptr;
     }
     if (rows.size() > 1) {
-        Log::line(QStringLiteral("getSelectedProject: More than one selected list; Returning nil."));
+        qCDebug(lcBoard, "getSelectedProject: More than one selected list; Returning nil.");
         return nullptr;
     }
     return getProjectAtRow(int(rows.front()));
@@ -647,10 +648,9 @@ TODOList* ProjectListController::cloneProject(TODOList* project, bool withItems)
     filterAnyTags({});
     TODOList* clone = m_document.cloneList(project, withItems);
     if (m_document.saveFile())
-        Log::line(QStringLiteral("Attempted to save file successfully after cloning"));
+        qCDebug(lcBoard, "Attempted to save file successfully after cloning");
     else
-        Log::line(QStringLiteral("Error saving file after cloning. Exception: '%1'")
-                      .arg(QStringLiteral("File could not be saved!")));
+        qCWarning(lcBoard, "Error saving file after cloning. Exception: '%s'", "File could not be saved!");
     rearrange();
     cleanListCustomCells();
     findAndEditProject(clone);
@@ -667,7 +667,7 @@ void ProjectListController::markProjectAsDeletedInRow(int row)
 {
     TODOList* project = getProjectAtRow(row);
     if (!project) {
-        Log::line(QStringLiteral("Cannot delete more than one list at a time"));
+        qCDebug(lcBoard, "Cannot delete more than one list at a time");
         cleanListCustomCells();
         return;
     }
@@ -693,15 +693,11 @@ void ProjectListController::findAndEditProject(TODOList* project)
 void ProjectListController::logAllLists() const
 {
     for (const TODOList* project : getAllProjects()) {
-        Log::line(QStringLiteral("List, ID: %1. NAME: %2, STATE: %3")
-                      .arg(qint32(project->id_()))
-                      .arg(project->name())
-                      .arg(qint32(project->state())));
+        qCInfo(lcBoard, "List, ID: %d. NAME: %s, STATE: %d", qint32(project->id_()),
+               qUtf8Printable(redacted(project->name())), qint32(project->state()));
         for (const TODOItem* item : project->items()) {
-            Log::line(QStringLiteral("     Item, ID: %1. NAME: %2, STATE: %3")
-                          .arg(qint32(item->id_()))
-                          .arg(item->name())
-                          .arg(qint32(item->state())));
+            qCInfo(lcBoard, "     Item, ID: %d. NAME: %s, STATE: %d", qint32(item->id_()),
+                   qUtf8Printable(redacted(item->name())), qint32(item->state()));
         }
     }
 }

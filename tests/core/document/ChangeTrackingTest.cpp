@@ -43,7 +43,7 @@ TEST_F(ChangeTrackingTest, GivenTrackingOn_WhenAnItemIsRenamed_ThenItIsMarkedWit
     EXPECT_TRUE(sync.itemsAreEdited);
     EXPECT_FALSE(sync.projectsAreEdited);
     EXPECT_EQ(sync.calls, QStringList({"sendEditedItems"}));
-    EXPECT_TRUE(log.contains("NOTIFICATION: Marked TODOITEM 'Paint the fence' as edited with id: '34'"));
+    EXPECT_TRUE(log.contains("NOTIFICATION: Marked TODOITEM '<15 chars>' as edited with id: '34'"));
     EXPECT_EQ(project->edited_since(), 0);
 }
 
@@ -103,7 +103,7 @@ TEST_F(ChangeTrackingTest,
     EXPECT_EQ(item->edited_since(), 1);
     EXPECT_TRUE(sync.projectsAreEdited);
     EXPECT_EQ(sync.calls, QStringList({"sendEditedProjects", "sendEditedItems"}));
-    EXPECT_TRUE(log.contains("NOTIFICATION: Marked TODOList 'House' as edited with id: '12'"));
+    EXPECT_TRUE(log.contains("NOTIFICATION: Marked TODOList '<5 chars>' as edited with id: '12'"));
 }
 
 TEST_F(ChangeTrackingTest, GivenTrackingOff_WhenTheStoreIsWritten_ThenTheWritesStayUnmarkedAfterwards)

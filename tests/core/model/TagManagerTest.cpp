@@ -78,7 +78,7 @@ TEST_F(ItemTagging, GivenTaggedItem_WhenTagRemoved_ThenRemovedLoggedAndSent)
     LogCapture log;
     tags.removeTagName(QStringLiteral("work"), item);
     EXPECT_TRUE(item->tags().empty());
-    EXPECT_TRUE(log.contains(QStringLiteral("Removing 'work'")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Removing '<4 chars>'")));
     EXPECT_EQ(server.calls.last(), QStringLiteral("remove work a"));
 }
 

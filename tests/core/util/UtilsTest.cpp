@@ -315,7 +315,7 @@ TEST(UtilsEmail, GivenANameAndAnAddressInBrackets_WhenValidated_ThenTheAddressIs
     // The blank after the bracket is the last non-empty piece, and no address.
     EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("Jane <jane@example.com> ")).isNull());
     EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("<>")).isNull());
-    EXPECT_TRUE(log.contains(QStringLiteral("components: (\"Jane Doe \", \"jane@example.com\", \"\")")));
+    EXPECT_TRUE(log.contains(QStringLiteral("components: (<9 chars>, <16 chars>, <0 chars>)")));
 }
 
 TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCounts)

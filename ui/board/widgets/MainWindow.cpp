@@ -7,7 +7,6 @@
 #include "core/util/FontSizeTiers.h"
 #include "exchange/TemplateManager.h"
 #include "platform/Clock.h"
-#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "sync/SyncNotifications.h"
@@ -16,6 +15,7 @@
 #include "ui/board/ImageFactoryForMac.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/QuadrantColors.h"
+#include "ui/board/widgets/BoardWidgetsLogging.h"
 #include "ui/board/widgets/FourQuadrantView.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
@@ -147,7 +147,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
         const QPointF stored = CrossPosition::storedFromFraction(fraction);
         project->setCenterX(stored.x());
         project->setCenterY(stored.y());
-        Log::line(project->name());
+        qCDebug(lcBoardWidgets, "Cross centre saved for project %lld", qint64(project->id_()));
     });
 
     auto* boardStack = new QStackedWidget;

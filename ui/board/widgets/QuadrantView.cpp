@@ -2,8 +2,8 @@
 
 #include "core/model/ItemFile.h"
 #include "core/model/TODOItem.h"
-#include "platform/Log.h"
 #include "ui/board/ItemPasteboard.h"
+#include "ui/board/widgets/BoardWidgetsLogging.h"
 #include "ui/board/widgets/ItemRowDelegate.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 
@@ -282,7 +282,7 @@ void QuadrantView::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     const int row = rowAt(int(event->position().y()));
-    Log::line(QString::asprintf("%li", long(row)));
+    qCDebug(lcBoardWidgets, "Double click on row %d", row);
     event->accept();
     if (row < 0) {
         m_board.addTODOItemToQuadrant(m_quadrant);
@@ -357,7 +357,7 @@ void QuadrantView::startDrag(Qt::DropActions supportedActions)
     emit draggingChanged(true);
     const Qt::DropAction operation =
         m_dragRunner ? m_dragRunner(*drag) : drag->exec(supportedActions, Qt::MoveAction);
-    Log::line(QString::asprintf("ended with op = %lu", static_cast<unsigned long>(operation)));
+    qCDebug(lcBoardWidgets, "ended with op = %lu", static_cast<unsigned long>(operation));
     m_dragging = false;
     m_board.endDragging();
     emit draggingChanged(false);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace qv {
+
+// "qv.core.document"; debug lines are off unless QT_LOGGING_RULES turns them on.
+Q_DECLARE_LOGGING_CATEGORY(lcDocument)
+
+} // namespace qv

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace qv {
+
+// "qv.diagnostics.crash"; debug lines are off unless QT_LOGGING_RULES turns them on.
+Q_DECLARE_LOGGING_CATEGORY(lcCrash)
+
+} // namespace qv

@@ -1,0 +1,7 @@
+#include "platform/store/StoreLogging.h"
+
+namespace qv {
+
+Q_LOGGING_CATEGORY(lcStore, "qv.platform.store", QtInfoMsg)
+
+} // namespace qv

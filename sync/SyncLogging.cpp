@@ -1,0 +1,7 @@
+#include "sync/SyncLogging.h"
+
+namespace qv {
+
+Q_LOGGING_CATEGORY(lcSync, "qv.sync", QtInfoMsg)
+
+} // namespace qv
