@@ -220,6 +220,19 @@ TEST_F(DocumentTest, GivenAScheduledSaveRunning_WhenTheTimerCallsAgainMeanwhile_
     EXPECT_EQ(reentering.shown, 1);
 }
 
+TEST_F(DocumentTest, GivenASelectedProject_WhenItsContentsAreDumped_ThenIdsShowButNoNames)
+{
+    window->projects.selected =
+        ProjectBuilder(context(), "Secret plans").withId(12).with(ItemBuilder("Buy the island").withId(34));
+    LogCapture log;
+
+    document->showDebugContents();
+
+    const QString dump = log.lines().join(u'\n');
+    EXPECT_TRUE(dump.contains("Item #34"));
+    EXPECT_FALSE(dump.contains("Secret") || dump.contains("island"));
+}
+
 TEST_F(DocumentTest, GivenNoChanges_WhenSaving_ThenNothingIsWrittenAndNoBackupMade)
 {
     EXPECT_TRUE(document->saveFile());
