@@ -114,8 +114,13 @@ MyDocument::MyDocument(const Services& services, std::unique_ptr<store::Context>
             m_documentContext = std::make_unique<DocumentContext>(m_context.get());
         }
     }
-    if (m_services.scheduler)
+    if (m_services.scheduler) {
         m_calendarStep = m_services.scheduler->after(kCalendarStepMs, [this] { startCalendar(); });
+        // Whoever changes the document (the user, the sync engine), a crash loses at most a moment.
+        if (!m_context->path().isEmpty())
+            m_commitObserver = m_context->addChangeObserver(
+                [this](const store::ChangeEvent&) { scheduleCommit(kCommitDelayMs); });
+    }
 }
 
 MyDocument::~MyDocument()
@@ -125,9 +130,14 @@ MyDocument::~MyDocument()
         m_services.scheduler->cancel(m_calendarStep);
         m_services.scheduler->cancel(m_startUpStep);
         m_services.scheduler->cancel(m_saveTimer);
+        m_services.scheduler->cancel(m_commitTimer);
     }
     if (m_changeObserver)
         m_context->removeChangeObserver(*m_changeObserver);
+    if (m_commitObserver)
+        m_context->removeChangeObserver(*m_commitObserver);
+    // No copy of the file may still be reading it when its connection closes.
+    m_storeFiles->waitForBackups();
     m_documentContext.reset();
     QMutexLocker locker(&sharedMutex());
     if (sharedDocument() == this)
@@ -169,6 +179,7 @@ void MyDocument::awakeFromNib()
 {
     const QString path = m_context->path();
     qCInfo(lcDocument, "Document started on %s", path.isEmpty() ? "a store in memory" : qUtf8Printable(path));
+    removeUnfinishedQuickAddRows();
 
     postToMainLoop([this] { addFirstRunProject(); });
 
@@ -203,6 +214,21 @@ void MyDocument::addFirstRunProject()
     preferences->flush();
 }
 
+void MyDocument::removeUnfinishedQuickAddRows()
+{
+    // A quick-add row still empty when the program ended (a commit wrote it before a crash)
+    // goes, as it goes when its editing ends. It never reached the server: no one is told, and
+    // its removal is nothing to undo.
+    std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
+    for (store::ManagedObject* object : m_context->objects(TODOItem::staticEntityName())) {
+        auto* item = static_cast<TODOItem*>(object);
+        if (item->list() && item->name().isEmpty() && item->state() == 0 && !item->isValidUniID())
+            m_context->deleteObject(item);
+    }
+    m_context->processPendingChanges();
+    m_context->setUndoManager(std::move(undo));
+}
+
 void MyDocument::startCalendar()
 {
     m_calendarStep = 0;
@@ -228,27 +254,50 @@ void MyDocument::scheduledSave()
     saveFile(SaveSender::Other);
 }
 
-bool MyDocument::saveFile(SaveSender sender)
+void MyDocument::scheduleCommit(qint64 delayMs)
 {
-    if (m_printing && sender == SaveSender::Timer) {
-        qCDebug(lcDocument, "No autosave while printing");
-        return true;
-    }
-    // Marks of the last edits belong in this save.
+    // The first change starts the wait; later ones join that commit.
+    if (m_commitTimer || !m_services.scheduler)
+        return;
+    m_commitTimer = m_services.scheduler->after(delayMs, [this] {
+        m_commitTimer = 0;
+        commitChanges();
+    });
+}
+
+bool MyDocument::commitChanges()
+{
+    // Marks of the last edits belong in this commit.
     m_context->processPendingChanges();
     if (!m_context->hasChanges())
         return true;
 
     store::StoreError error;
     if (!m_context->save(&error)) {
-        // The changes stay in memory; the next save tries again. No backup of a state that
-        // never reached the file.
+        // The changes stay in memory and are tried again.
         qCWarning(lcDocument, "Error saving file: %s", qUtf8Printable(error.message));
-        if (m_services.alerts)
+        if (!m_saveFailureReported && m_services.alerts) {
+            m_saveFailureReported = true;
             m_services.alerts->alert(QStringLiteral("File could not be saved!"), QString(),
                                      QStringLiteral("OK"), Alerts::Style::Warning);
+        }
+        scheduleCommit(kCommitRetryMs);
         return false;
     }
+    m_saveFailureReported = false;
+    m_storeFiles->storeCommitted();
+    return true;
+}
+
+bool MyDocument::saveFile(SaveSender sender)
+{
+    if (m_printing && sender == SaveSender::Timer) {
+        qCDebug(lcDocument, "No autosave while printing");
+        return true;
+    }
+    // No backup of a state that never reached the file.
+    if (!commitChanges())
+        return false;
     m_storeFiles->backupCurrentStoreWithTrack(
         m_isAutosaving ? QStringLiteral("autosave") : QStringLiteral("save"), *m_context);
     return true;

@@ -63,6 +63,7 @@ public:
     QTimeZone timeZone() const { return m_timeZone; }
 
     store::Context& context() const { return *m_context; }
+    StoreFiles& storeFiles() const { return *m_storeFiles; }
     const Services& services() const { return m_services; }
     // The window's project list, or the store's answer without a window.
     ProjectList& projectList() const;
@@ -85,12 +86,20 @@ public:
     bool saving() const { return m_saving; }
 
     // --- Saving ---
+    // Every change reaches the file this long after it was made, however it was made.
+    static constexpr qint64 kCommitDelayMs = 1'000;
+    // A commit that failed is tried again this long after.
+    static constexpr qint64 kCommitRetryMs = 5'000;
     enum class SaveSender { Timer, Other };
+    // Writes the changes made so far, keeping the undo history. A failure is reported once
+    // ("File could not be saved!") until a commit succeeds again, keeps the changes in memory
+    // and is retried. True unless it failed.
+    bool commitChanges();
     // The 120 s save; skipped while printing, terminating, saving or while the user edits.
     void scheduledSave();
-    // Saves when there are changes, then backs the store up. A failed save is reported
-    // ("File could not be saved!"), takes no backup and keeps the changes for the next try.
-    // True unless the save failed.
+    // Commits, then backs the store up on the save or autosave track when anything was
+    // committed since that track's previous backup. A failed commit takes no backup.
+    // True unless the commit failed.
     bool saveFile(SaveSender sender = SaveSender::Other);
     void autosaveDocument();
     // Saves and answers that the document can close.
@@ -145,6 +154,8 @@ private:
     QDateTime now() const;
     void postToMainLoop(std::function<void()> fn);
     void addFirstRunProject();
+    void scheduleCommit(qint64 delayMs);
+    void removeUnfinishedQuickAddRows();
     void startCalendar();
 
     Services m_services;
@@ -170,14 +181,17 @@ private:
     bool m_isAutosaving = false;
     bool m_saving = false;
     bool m_stoppedObserving = false;
+    bool m_saveFailureReported = false;
 
     bool m_isReceivingEditingNotifications = false;
     std::optional<int> m_changeObserver;
+    std::optional<int> m_commitObserver;
     std::unique_ptr<store::UndoManager> m_savedUndoManager;
 
     TimerId m_calendarStep = 0;
     TimerId m_startUpStep = 0;
     TimerId m_saveTimer = 0;
+    TimerId m_commitTimer = 0;
 };
 
 } // namespace qv

@@ -5,12 +5,15 @@
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
+#include "platform/store/StoreCopy.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QUuid>
+
+#include <algorithm>
 
 namespace qv {
 
@@ -68,9 +71,24 @@ bool StoreFiles::copyFile(const QString& from, const QString& to, QString* error
     return false;
 }
 
-StoreFiles::StoreFiles(const Services& services, FileCopier copier)
-    : m_services(services), m_copier(std::move(copier))
+bool StoreFiles::copyStore(const QString& from, const QString& to, QString* error)
 {
+    store::StoreError storeError;
+    if (store::copyStoreFile(from, to, &storeError))
+        return true;
+    if (error)
+        *error = storeError.message;
+    return false;
+}
+
+StoreFiles::StoreFiles(const Services& services, FileCopier copier, StoreCopier storeCopier)
+    : m_services(services), m_copier(std::move(copier)), m_storeCopier(std::move(storeCopier))
+{
+}
+
+StoreFiles::~StoreFiles()
+{
+    waitForBackups();
 }
 
 QString StoreFiles::pathForFolder()
@@ -241,24 +259,77 @@ QString StoreFiles::backupPath(const QString& track, int slot)
 
 void StoreFiles::backupCurrentStoreWithTrack(const QString& track, const store::Context& context)
 {
+    Track& state = m_tracks[track];
+    if (state.copiedCommits == m_commits)
+        return;
+    if (state.running) {
+        state.wanted = true;
+        return;
+    }
+    startBackup(track, context.path());
+}
+
+void StoreFiles::startBackup(const QString& track, const QString& storePath)
+{
     Preferences* preferences = m_services.preferences;
-    const QString key = backupCounterKey(track);
     // A counter edited by hand must not name a slot outside the rotation.
     const int slot =
-        preferences ? ((preferences->intValue(key) % kBackupSlots) + kBackupSlots) % kBackupSlots : 0;
+        preferences
+            ? ((preferences->intValue(backupCounterKey(track)) % kBackupSlots) + kBackupSlots) % kBackupSlots
+            : 0;
     const QString path = backupPath(track, slot);
-    if (!path.isEmpty()) {
-        QFile existing(path);
-        if (existing.exists() && !existing.remove())
-            qCWarning(lcDocument, "Error removing %s (%s)", qUtf8Printable(path),
-                      qUtf8Printable(existing.errorString()));
-        store::StoreError error;
-        if (!context.backupTo(path, &error))
-            qCWarning(lcDocument, "Error copying %s to %s (%s)", qUtf8Printable(context.path()),
-                      qUtf8Printable(path), qUtf8Printable(error.message));
+    if (storePath.isEmpty() || path.isEmpty())
+        return;
+    Track& state = m_tracks[track];
+    state.running = true;
+    const quint64 commits = m_commits;
+    m_worker.run([this, copier = m_storeCopier, track, storePath, path, slot, commits] {
+        QString error;
+        if (!copier(storePath, path, &error) && error.isEmpty())
+            error = QStringLiteral("unknown error");
+        return [this, track, storePath, slot, commits, error] {
+            backupFinished(track, storePath, slot, commits, error);
+        };
+    });
+}
+
+void StoreFiles::backupFinished(const QString& track, const QString& storePath, int slot, quint64 commits,
+                                const QString& error)
+{
+    Track& state = m_tracks[track];
+    state.running = false;
+    if (error.isEmpty()) {
+        state.copiedCommits = commits;
+        if (m_services.preferences)
+            m_services.preferences->setValue(backupCounterKey(track), (slot + 1) % kBackupSlots);
+    } else {
+        // The slot's older backup stays, and so does the counter: the next save tries that slot again.
+        qCWarning(lcDocument, "Error copying %s to %s (%s)", qUtf8Printable(storePath),
+                  qUtf8Printable(backupPath(track, slot)), qUtf8Printable(error));
+        if (!m_backupFailureTold && m_services.alerts) {
+            m_backupFailureTold = true;
+            m_services.alerts->alert(
+                QStringLiteral("A backup of your data could not be made."),
+                QStringLiteral("%1\nYour data file is saved, and the earlier backups are kept. Quadrivo "
+                               "tries again at its next save.")
+                    .arg(error),
+                QStringLiteral("OK"), Alerts::Style::Warning);
+        }
     }
-    if (preferences)
-        preferences->setValue(key, (slot + 1) % kBackupSlots);
+    if (state.wanted) {
+        state.wanted = false;
+        if (state.copiedCommits != m_commits)
+            startBackup(track, storePath);
+    }
+}
+
+void StoreFiles::waitForBackups()
+{
+    // An answer may start the backup that was asked for meanwhile.
+    do {
+        m_worker.waitForAll();
+    } while (
+        std::any_of(m_tracks.cbegin(), m_tracks.cend(), [](const Track& track) { return track.running; }));
 }
 
 } // namespace qv

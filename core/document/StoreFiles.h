@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/BackgroundWorker.h"
 #include "platform/Services.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -38,8 +40,18 @@ public:
     using FileCopier = std::function<bool(const QString& from, const QString& to, QString* error)>;
     static bool copyFile(const QString& from, const QString& to, QString* error);
 
-    // Uses services.preferences (backup slots) and services.alerts (migration failure).
-    explicit StoreFiles(const Services& services, FileCopier copier = copyFile);
+    // Writes a complete copy of the store file at from to the path to, leaving an older file
+    // there untouched on failure. Runs on the backup thread.
+    using StoreCopier = std::function<bool(const QString& from, const QString& to, QString* error)>;
+    static bool copyStore(const QString& from, const QString& to, QString* error);
+
+    // Uses services.preferences (backup slots) and services.alerts (migration and backup failures).
+    explicit StoreFiles(const Services& services, FileCopier copier = copyFile,
+                        StoreCopier storeCopier = copyStore);
+    // Waits for a running backup.
+    ~StoreFiles();
+    StoreFiles(const StoreFiles&) = delete;
+    StoreFiles& operator=(const StoreFiles&) = delete;
 
     // The store folder with a trailing slash, created when missing; empty when it cannot be made.
     static QString pathForFolder();
@@ -69,14 +81,36 @@ public:
     };
     OpenedStore reloadFile(const store::Model& model, Scheduler& scheduler);
 
-    // One rotating backup of the saved store on the track ("save", "autosave", "sync").
+    // The document's commits that wrote something; a track backs up only what it has not copied yet.
+    void storeCommitted() { ++m_commits; }
+    // One rotating backup of the saved store on the track ("save", "autosave", "sync"), when
+    // something was committed since that track's previous backup. The copy is made on a thread
+    // of its own; the track's slot counter moves on once it is in place. A failed copy keeps
+    // the slot's older file and the counter, and is told to the user once per run.
     void backupCurrentStoreWithTrack(const QString& track, const store::Context& context);
+    // Blocks until the running backups are in place (quitting, closing the store).
+    void waitForBackups();
     static QString backupPath(const QString& track, int slot);
     static QString backupCounterKey(const QString& track);
 
 private:
+    struct Track {
+        quint64 copiedCommits = 0; // m_commits when the track's last backup began
+        bool running = false;
+        bool wanted = false; // asked for again while running
+    };
+    void startBackup(const QString& track, const QString& storePath);
+    void backupFinished(const QString& track, const QString& storePath, int slot, quint64 commits,
+                        const QString& error);
+
     Services m_services;
     FileCopier m_copier;
+    StoreCopier m_storeCopier;
+    quint64 m_commits = 0;
+    QHash<QString, Track> m_tracks;
+    bool m_backupFailureTold = false;
+    // Last: goes first, so no answer arrives at a half-destroyed object.
+    BackgroundWorker m_worker;
 };
 
 } // namespace qv

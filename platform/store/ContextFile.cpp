@@ -1,5 +1,6 @@
 // Opening, loading, saving and copying the store file.
 #include "platform/store/Context.h"
+#include "platform/store/StoreCopy.h"
 #include "platform/store/StoreInternals.h"
 
 #include <QDir>
@@ -755,50 +756,7 @@ bool Context::backupTo(const QString& destinationPath, StoreError* error) const
         setError(error, StoreError::Code::Io, QStringLiteral("This context has no file to copy"));
         return false;
     }
-    const QString destination = QFileInfo(destinationPath).absoluteFilePath();
-    if (destination == d->path) {
-        setError(error, StoreError::Code::Io, QStringLiteral("A store cannot be copied onto itself"));
-        return false;
-    }
-    // Written beside the destination and moved into place, so a failed copy leaves no half file.
-    const QString partial = destination + QStringLiteral(".part");
-    QFile::remove(partial);
-    sqlite3* out = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(partial).constData(), &out,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    QString failure;
-    if (rc == SQLITE_OK) {
-        sqlite3_backup* backup = sqlite3_backup_init(out, "main", d->db, "main");
-        if (!backup) {
-            failure = QString::fromUtf8(sqlite3_errmsg(out));
-        } else {
-            rc = sqlite3_backup_step(backup, -1);
-            sqlite3_backup_finish(backup);
-            if (rc != SQLITE_DONE)
-                failure = QString::fromUtf8(sqlite3_errstr(rc));
-        }
-    } else {
-        failure = QString::fromUtf8(sqlite3_errmsg(out));
-    }
-    if (sqlite3_close(out) != SQLITE_OK && failure.isEmpty())
-        failure = QStringLiteral("the copy could not be closed");
-    if (failure.isEmpty()) {
-        // A log left by an earlier file of that name must not be replayed onto the copy.
-        QFile::remove(destination + QStringLiteral("-wal"));
-        QFile::remove(destination + QStringLiteral("-shm"));
-        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) !=
-            0)
-            failure = QStringLiteral("the copy could not be moved into place");
-    }
-    if (!failure.isEmpty()) {
-        QFile::remove(partial);
-        setError(error, StoreError::Code::Io,
-                 QStringLiteral("%1 could not be written: %2").arg(destination, failure));
-        return false;
-    }
-    if (error)
-        *error = {};
-    return true;
+    return copyStoreFile(d->path, destinationPath, error);
 }
 
 } // namespace qv::store

@@ -2,6 +2,7 @@
 
 #include "core/document/EmptyProjectPredicate.h"
 #include "platform/Log.h"
+#include "platform/store/UndoManager.h"
 
 #include <QFileInfo>
 
@@ -17,6 +18,20 @@ protected:
     bool backupExists(const QString& track, int slot) const
     {
         return QFileInfo::exists(StoreFiles::backupPath(track, slot));
+    }
+
+    // Backups in place on the save track (the counter moves once one is).
+    int backupsMade()
+    {
+        document->storeFiles().waitForBackups();
+        return preferences.intValue("_currentBackupNumbersave");
+    }
+
+    // Items in the file, as another connection reads them.
+    int savedItemCount()
+    {
+        auto reopened = store::Context::open(context().path(), TodoModel::shared(), scheduler, nullptr);
+        return reopened ? reopened->count(TODOItem::staticEntityName()) : -1;
     }
 };
 
@@ -86,52 +101,7 @@ TEST_F(DocumentTest, GivenAProjectFromASync_WhenTheFirstRunWakes_ThenNoMyProject
     EXPECT_FALSE(preferences.hasUserValue("kAddedMyProject"));
 }
 
-// --- Scheduled save
-
-TEST_F(DocumentTest, GivenStartUp_WhenTimePasses_ThenTheFirstTimedSaveComesAfter121Seconds)
-{
-    document->awakeFromNib();
-    ItemBuilder("edited").madeBy(*document, ProjectBuilder(context(), "P"));
-
-    scheduler.advance(121 * kSecond - 1);
-    EXPECT_TRUE(context().hasChanges());
-
-    scheduler.advance(1);
-    EXPECT_FALSE(context().hasChanges());
-    EXPECT_TRUE(backupExists("save", 0));
-    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 1);
-}
-
-TEST_F(DocumentTest, GivenABlockingCondition_WhenTheTimerTicks_ThenTheSaveWaitsForTheNextTick)
-{
-    document->awakeFromNib();
-    scheduler.advance(1 * kSecond);
-    const std::vector<std::pair<const char*, std::function<void(bool)>>> conditions = {
-        {"printing",
-         [&](bool on) {
-             document->setPrinting(on);
-         }},
-        {"terminating",
-         [&](bool on) {
-             document->setTerminating(on);
-         }},
-        {"user editing",
-         [&](bool on) {
-             sync.editing = on;
-         }},
-    };
-    for (const auto& [name, set] : conditions) {
-        SCOPED_TRACE(name);
-        ItemBuilder(name).madeBy(*document, ProjectBuilder(context(), name));
-        set(true);
-        scheduler.advance(120 * kSecond);
-        EXPECT_TRUE(context().hasChanges());
-
-        set(false);
-        scheduler.advance(120 * kSecond);
-        EXPECT_FALSE(context().hasChanges());
-    }
-}
+// --- Commits and backups
 
 // An alert during a save runs a nested event loop, where the timer may call again.
 class ReenteringAlerts : public Alerts {
@@ -171,7 +141,65 @@ private:
     bool m_locked = false;
 };
 
-TEST_F(DocumentTest, GivenASaveThatFails_WhenSaving_ThenItIsReportedWithoutBackupAndTriedAgainLater)
+TEST_F(DocumentTest, GivenAnEdit_WhenTimePasses_ThenItIsCommittedAtOnceAndTheTimedSaveBacksItUpOnce)
+{
+    document->awakeFromNib();
+    ItemBuilder("edited").madeBy(*document, ProjectBuilder(context(), "P"));
+
+    scheduler.advance(MyDocument::kCommitDelayMs - 1);
+    EXPECT_TRUE(context().hasChanges());
+    scheduler.advance(1);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(savedItemCount(), 1);
+    EXPECT_EQ(backupsMade(), 0);
+
+    // The first timed save comes 121 s after start-up and backs up what was committed.
+    scheduler.advance(121 * kSecond - MyDocument::kCommitDelayMs - 1);
+    EXPECT_EQ(backupsMade(), 0);
+    scheduler.advance(1);
+    EXPECT_EQ(backupsMade(), 1);
+    EXPECT_TRUE(backupExists("save", 0));
+
+    // Nothing committed since: no backup.
+    scheduler.advance(120 * kSecond);
+    EXPECT_EQ(backupsMade(), 1);
+    EXPECT_FALSE(backupExists("save", 1));
+}
+
+TEST_F(DocumentTest, GivenABlockingCondition_WhenTheTimerTicks_ThenTheSaveWaitsForTheNextTick)
+{
+    document->awakeFromNib();
+    scheduler.advance(1 * kSecond);
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> conditions = {
+        {"printing",
+         [&](bool on) {
+             document->setPrinting(on);
+         }},
+        {"terminating",
+         [&](bool on) {
+             document->setTerminating(on);
+         }},
+        {"user editing",
+         [&](bool on) {
+             sync.editing = on;
+         }},
+    };
+    for (const auto& [name, set] : conditions) {
+        SCOPED_TRACE(name);
+        const int before = backupsMade();
+        ItemBuilder(name).madeBy(*document, ProjectBuilder(context(), name));
+        set(true);
+        scheduler.advance(120 * kSecond);
+        EXPECT_FALSE(context().hasChanges());
+        EXPECT_EQ(backupsMade(), before);
+
+        set(false);
+        scheduler.advance(120 * kSecond);
+        EXPECT_EQ(backupsMade(), before + 1);
+    }
+}
+
+TEST_F(DocumentTest, GivenACommitThatFails_WhenTimePasses_ThenItIsReportedOnceAndRetriedUntilItWorks)
 {
     context().setBusyTimeout(0);
     ItemBuilder("unsaved work").madeBy(*document, ProjectBuilder(context(), "P"));
@@ -179,24 +207,60 @@ TEST_F(DocumentTest, GivenASaveThatFails_WhenSaving_ThenItIsReportedWithoutBacku
     ASSERT_TRUE(lock.locked());
     LogCapture log;
 
+    scheduler.advance(MyDocument::kCommitDelayMs + 2 * MyDocument::kCommitRetryMs);
     EXPECT_FALSE(document->saveFile());
 
     ASSERT_EQ(alerts.shown().size(), 1);
     EXPECT_EQ(alerts.shown().front().message, "File could not be saved!");
     EXPECT_EQ(alerts.shown().front().button, "OK");
-    EXPECT_EQ(log.lines().filter("Error saving file: ").size(), 1);
-    EXPECT_FALSE(backupExists("save", 0));
-    EXPECT_FALSE(preferences.hasUserValue("_currentBackupNumbersave"));
+    EXPECT_EQ(log.lines().filter("Error saving file: ").size(), 4);
     EXPECT_TRUE(context().hasChanges());
+    EXPECT_EQ(backupsMade(), 0);
+    EXPECT_FALSE(backupExists("save", 0));
 
     lock.release();
-    EXPECT_TRUE(document->saveFile());
-
+    scheduler.advance(MyDocument::kCommitRetryMs);
     EXPECT_FALSE(context().hasChanges());
-    EXPECT_TRUE(backupExists("save", 0));
-    auto reopened = store::Context::open(context().path(), TodoModel::shared(), scheduler, nullptr);
-    ASSERT_NE(reopened, nullptr);
-    EXPECT_EQ(reopened->count(TODOItem::staticEntityName()), 1);
+    EXPECT_EQ(savedItemCount(), 1);
+
+    EXPECT_TRUE(document->saveFile());
+    EXPECT_EQ(backupsMade(), 1);
+    EXPECT_EQ(alerts.shown().size(), 1);
+}
+
+TEST_F(DocumentTest, GivenACommittedEdit_WhenUndone_ThenTheUndoHistoryOutlivedTheCommit)
+{
+    TODOItem* item = ItemBuilder("first").madeBy(*document, ProjectBuilder(context(), "P"));
+    scheduler.advance(MyDocument::kCommitDelayMs);
+    item->setName("second");
+    scheduler.advance(MyDocument::kCommitDelayMs);
+    ASSERT_FALSE(context().hasChanges());
+
+    ASSERT_TRUE(context().undoManager()->canUndo());
+    context().undoManager()->undo();
+    EXPECT_EQ(item->name(), "first");
+    scheduler.advance(MyDocument::kCommitDelayMs);
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(DocumentTest, GivenAnEmptyQuickAddRowCommittedBeforeACrash_WhenTheNextRunStarts_ThenItIsGone)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    for (const ItemBuilder& item : {ItemBuilder("kept"), ItemBuilder(""), ItemBuilder("").withServerID(31)})
+        item.madeBy(*document, project);
+    ItemBuilder("").madeBy(*document, nullptr);
+    scheduler.advance(MyDocument::kCommitDelayMs);
+    ASSERT_EQ(savedItemCount(), 4);
+
+    document.reset(); // no quit: the process ends here
+    SetUp();
+    document->awakeFromNib();
+    scheduler.advance(MyDocument::kCommitDelayMs);
+
+    EXPECT_EQ(savedItemCount(), 3);
+    EXPECT_EQ(names(context().objects(TODOItem::staticEntityName())), (QStringList{"kept", "", ""}));
+    EXPECT_FALSE(context().undoManager()->canUndo());
+    EXPECT_FALSE(sync.itemsAreEdited);
 }
 
 TEST_F(DocumentTest, GivenAScheduledSaveRunning_WhenTheTimerCallsAgainMeanwhile_ThenTheSecondCallIsSkipped)
@@ -261,6 +325,7 @@ TEST_F(DocumentTest, GivenAnAutosave_WhenItSaves_ThenTheBackupGoesOnTheAutosaveT
     LogCapture log;
 
     document->autosaveDocument();
+    document->storeFiles().waitForBackups();
 
     EXPECT_TRUE(log.contains("Autosaving document"));
     EXPECT_TRUE(backupExists("autosave", 0));

@@ -249,28 +249,45 @@ TEST_F(StoreFilesTest, GivenTwentyBackupsOnATrack_WhenOneMoreIsMade_ThenItOverwr
     store::StoreError error;
     auto context = store::Context::open(StoreFiles::pathForDataFile(), model, scheduler, &error);
     ASSERT_NE(context, nullptr) << error.message.toStdString();
-    context->insert("Thing")->setValue("name", "first");
-    ASSERT_TRUE(context->save());
     StoreFiles storeFiles(services);
+    const auto commit = [&](const char* name) {
+        context->insert("Thing")->setValue("name", name);
+        ASSERT_TRUE(context->save());
+        storeFiles.storeCommitted();
+    };
 
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 20; ++i) {
+        commit("one more");
         storeFiles.backupCurrentStoreWithTrack("save", *context);
+        storeFiles.waitForBackups();
+    }
     EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 0);
     EXPECT_TRUE(QFileInfo::exists(folder + "save_backup19_team-quadrivo_2_17.sqlite"));
     EXPECT_FALSE(QFileInfo::exists(folder + "save_backup20_team-quadrivo_2_17.sqlite"));
 
-    context->insert("Thing")->setValue("name", "second");
-    ASSERT_TRUE(context->save());
+    commit("last");
     storeFiles.backupCurrentStoreWithTrack("save", *context);
+    // Asked again while that copy runs: one more follows it, with whatever was committed meanwhile.
+    commit("during the copy");
+    storeFiles.backupCurrentStoreWithTrack("save", *context);
+    storeFiles.waitForBackups();
 
-    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 1);
+    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 2);
     const auto countIn = [&](int slot) {
         auto copy = store::Context::open(StoreFiles::backupPath("save", slot), model, scheduler, nullptr);
         return copy ? copy->count("Thing") : -1;
     };
-    EXPECT_EQ(countIn(0), 2);
-    EXPECT_EQ(countIn(1), 1);
+    EXPECT_GE(countIn(0), 21); // the copy may already hold the commit made while it ran
+    EXPECT_EQ(countIn(1), 22);
+    EXPECT_EQ(countIn(2), 3);
     EXPECT_FALSE(QFileInfo::exists(folder + "autosave_backup0_team-quadrivo_2_17.sqlite"));
+
+    // Nothing committed since: no backup on this track, while another track still has its first.
+    storeFiles.backupCurrentStoreWithTrack("save", *context);
+    storeFiles.backupCurrentStoreWithTrack("autosave", *context);
+    storeFiles.waitForBackups();
+    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 2);
+    EXPECT_EQ(preferences.intValue("_currentBackupNumberautosave"), 1);
 }
 
 TEST_F(StoreFilesTest, GivenACounterOutsideTheRotation_WhenABackupIsMade_ThenItStaysWithinTheSlots)
@@ -280,10 +297,45 @@ TEST_F(StoreFilesTest, GivenACounterOutsideTheRotation_WhenABackupIsMade_ThenItS
     ASSERT_NE(context, nullptr);
     preferences.setValue("_currentBackupNumberautosave", 45);
 
-    StoreFiles(services).backupCurrentStoreWithTrack("autosave", *context);
+    StoreFiles storeFiles(services);
+    storeFiles.storeCommitted();
+    storeFiles.backupCurrentStoreWithTrack("autosave", *context);
+    storeFiles.waitForBackups();
 
     EXPECT_TRUE(QFileInfo::exists(folder + "autosave_backup5_team-quadrivo_2_17.sqlite"));
     EXPECT_EQ(preferences.intValue("_currentBackupNumberautosave"), 6);
+}
+
+TEST_F(StoreFilesTest,
+       GivenACopyThatFails_WhenBackingUp_ThenTheSlotsOldFileAndTheCounterStayAndTheUserIsToldOnce)
+{
+    auto context = store::Context::open(StoreFiles::pathForDataFile(), thingModel(), scheduler, nullptr);
+    ASSERT_NE(context, nullptr);
+    preferences.setValue("_currentBackupNumbersave", 3);
+    write("save_backup3_team-quadrivo_2_17.sqlite", "the backup of three saves ago");
+    // As a full disk does: part of the copy is written, then it fails.
+    StoreFiles storeFiles(services, StoreFiles::copyFile,
+                          [](const QString& from, const QString& to, QString* error) {
+                              (void)from;
+                              QFile partial(to + ".part");
+                              if (partial.open(QIODevice::WriteOnly))
+                                  partial.write("half a copy");
+                              *error = "No space left on device";
+                              return false;
+                          });
+    LogCapture log;
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        storeFiles.storeCommitted();
+        storeFiles.backupCurrentStoreWithTrack("save", *context);
+        storeFiles.waitForBackups();
+    }
+
+    EXPECT_EQ(read("save_backup3_team-quadrivo_2_17.sqlite"), "the backup of three saves ago");
+    EXPECT_EQ(preferences.intValue("_currentBackupNumbersave"), 3);
+    EXPECT_EQ(log.lines().filter("No space left on device").size(), 2);
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown().front().informative.contains("No space left on device"));
 }
 
 // --- Temporary paths
