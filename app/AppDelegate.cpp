@@ -6,6 +6,7 @@
 #include "app/InboxHandOver.h"
 #include "app/LaunchAgent.h"
 #include "core/document/MyDocument.h"
+#include "core/model/TagManager.h"
 #include "core/model/TodoModel.h"
 #include "core/util/BuildInfo.h"
 #include "core/util/FontSizeTiers.h"
@@ -78,7 +79,8 @@ AppDelegate::~AppDelegate()
     *m_alive = false;
     m_deps.services.scheduler->cancel(m_endTimer);
     m_deps.services.scheduler->cancel(m_inactivityCheck);
-    // The window and the engine hold on to the document.
+    // The tag service holds on to the engine and to items; the window and the engine to the document.
+    m_tagManager.reset();
     m_parts.reset();
     m_document.reset();
     QMutexLocker locker(&sharedMutex());
@@ -215,10 +217,13 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
         return;
     }
     m_document = std::make_unique<MyDocument>(m_deps.services, std::move(opened.context), &m_storeFiles);
+    // Before the window: stars and item tags go through it from the first moment.
+    m_tagManager = std::make_unique<TagManager>(TodoModel::shared(), *m_deps.services.scheduler);
     if (m_deps.documentOpened)
         m_parts = m_deps.documentOpened(*m_document);
     if (!m_parts)
         m_parts = std::make_unique<DocumentParts>();
+    m_tagManager->setTagServer(m_parts->tagServer);
     if (ShellWindow* w = window())
         w->showWindow();
 
@@ -309,6 +314,8 @@ void AppDelegate::windowDidBecomeKey()
 void AppDelegate::applicationDidResignActive()
 {
     m_active = false;
+    if (m_document && m_initialized && !m_terminating)
+        m_document->autosaveDocument();
     if (m_initialized && !m_inactivityCheck) {
         m_inactivityCheck = after(kInactivityCheckMs, [this] {
             if (!m_active) {
@@ -401,6 +408,8 @@ void AppDelegate::applicationWillTerminate()
     m_willTerminateDone = true;
     if (m_document)
         m_document->saveFile();
+    // The last backup is in place before the process ends.
+    m_storeFiles.waitForBackups();
     pingServer(QStringLiteral("endapp"));
     if (!m_deps.services.preferences->flush())
         qCWarning(lcApp, "Couldn't save change in user defaults");

@@ -19,6 +19,8 @@ namespace qv {
 class ColorList;
 class LaunchAgent;
 class MyDocument;
+class TagManager;
+class TagServer;
 
 // The application's start-up and shutdown: the launch in two halves, activation, the quit
 // sequence, the badge, the font tiers, the colour list, the URL scheme and the command-line hand-over.
@@ -35,6 +37,8 @@ public:
         ShellCollaboration* collaboration = nullptr;
         AttachmentUploads* attachments = nullptr;
         CacheWipeSheet* cacheWipeSheet = nullptr;
+        // Where the tag service sends tag changes (the sync engine); none: kept for a retry.
+        TagServer* tagServer = nullptr;
     };
 
     // Runs a program (no shell) and reports its exit status (-1 when it could not run) and
@@ -101,6 +105,7 @@ public:
 
     // --- Activation ---
     void applicationDidBecomeActive();
+    // Autosaves the document.
     void applicationDidResignActive();
     bool isActive() const { return m_active; }
     // The main window became the active window.
@@ -119,7 +124,7 @@ public:
     void applicationShouldTerminate();
     // The second half, when the delay is over.
     void closeWindow();
-    // Final save, "endapp", preferences flush, badge. Runs once.
+    // Final save (waiting for its backup), "endapp", preferences flush, badge. Runs once.
     void applicationWillTerminate();
     // The application loop is ending however it was asked to: whatever of the sequence has
     // not run yet runs now.
@@ -184,6 +189,7 @@ private:
     Dependencies m_deps;
     StoreFiles m_storeFiles;
     std::unique_ptr<MyDocument> m_document;
+    std::unique_ptr<TagManager> m_tagManager;
     std::unique_ptr<DocumentParts> m_parts;
     std::unique_ptr<UsageAnnouncer> m_announcer;
     std::shared_ptr<bool> m_alive;

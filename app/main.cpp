@@ -155,6 +155,7 @@ int main(int argc, char** argv)
                                           [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
         parts->window = parts->windowShell.get();
         parts->sync = parts->engineShell.get();
+        parts->tagServer = parts->engine.get();
         return parts;
     };
     deps.terminateApplication = [] {

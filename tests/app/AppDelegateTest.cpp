@@ -408,6 +408,24 @@ TEST_F(ActivationTest, GivenQuittingHasBegun_WhenTheApplicationBecomesActive_The
     EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
 }
 
+TEST_F(ActivationTest, GivenAnEdit_WhenTheApplicationResignsActive_ThenTheDocumentAutosavesOnItsOwnTrack)
+{
+    launch();
+    ProjectBuilder(delegate->document()->context(), "Edited before leaving");
+
+    delegate->applicationDidResignActive();
+    delegate->storeFiles().waitForBackups();
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("Autosaving document")));
+    EXPECT_EQ(preferences.intValue(QStringLiteral("_currentBackupNumberautosave")), 1);
+    EXPECT_FALSE(preferences.hasUserValue(QStringLiteral("_currentBackupNumbersave")));
+
+    // Nothing new since: leaving again makes no second backup.
+    delegate->applicationDidBecomeActive();
+    delegate->applicationDidResignActive();
+    delegate->storeFiles().waitForBackups();
+    EXPECT_EQ(preferences.intValue(QStringLiteral("_currentBackupNumberautosave")), 1);
+}
+
 // --- The quit sequence, on every trigger
 
 TEST_F(QuitTest,
@@ -450,6 +468,19 @@ TEST_F(QuitTest,
         EXPECT_TRUE(QFileInfo::exists(preferences.fileName()));
         delegate.reset();
     }
+}
+
+TEST_F(QuitTest, GivenAnEdit_WhenTheApplicationEnds_ThenItsBackupIsInPlaceBeforeTheLoopIsEnded)
+{
+    launch();
+    ProjectBuilder(delegate->document()->context(), "Backed up at quit");
+
+    delegate->quitCommand();
+    scheduler.advance(5000);
+
+    ASSERT_EQ(terminations, 1);
+    EXPECT_EQ(preferences.intValue(QStringLiteral("_currentBackupNumbersave")), 1);
+    EXPECT_TRUE(QFileInfo::exists(StoreFiles::backupPath(QStringLiteral("save"), 0)));
 }
 
 TEST_F(QuitTest, GivenAnEditDuringTheWait_WhenTheApplicationEnds_ThenTheFinalSaveKeepsIt)

@@ -6,6 +6,7 @@
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/util/BuildInfo.h"
 #include "platform/Alerts.h"
@@ -156,7 +157,17 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
                      [&](int number) { delegate.terminationSignal(number); });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { delegate.applicationAboutToQuit(); });
 
-    // Commands on standard input: "edit NAME" adds a project without saving it.
+    // Commands on standard input, none of them saving: "edit NAME" adds a project, "item NAME"
+    // adds an item to the first project, "star NAME" stars that item and "show NAME" prints
+    // whether it is starred.
+    const auto findItem = [&](const QString& name) -> qv::TODOItem* {
+        for (qv::store::ManagedObject* object :
+             delegate.document()->context().objects(qv::TODOItem::staticEntityName())) {
+            if (object->value(QStringLiteral("name")).toString() == name)
+                return static_cast<qv::TODOItem*>(object);
+        }
+        return nullptr;
+    };
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
@@ -171,11 +182,29 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
         while ((end = pending.indexOf('\n')) >= 0) {
             const QString line = QString::fromUtf8(pending.left(end));
             pending.remove(0, end + 1);
-            if (line.startsWith(QStringLiteral("edit ")) && delegate.document()) {
-                auto* project =
-                    delegate.document()->context().insert<qv::TODOList>(qv::TODOList::staticEntityName());
-                project->setName(line.mid(5));
-                say(QStringLiteral("edited ") + line.mid(5));
+            qv::MyDocument* document = delegate.document();
+            const QString command = line.section(u' ', 0, 0);
+            const QString name = line.section(u' ', 1);
+            if (!document)
+                continue;
+            if (command == QLatin1String("edit")) {
+                auto* project = document->context().insert<qv::TODOList>(qv::TODOList::staticEntityName());
+                project->setName(name);
+                say(QStringLiteral("edited ") + name);
+            } else if (command == QLatin1String("item")) {
+                const std::vector<qv::TODOList*> projects = document->getAllProjects();
+                qv::TODOItem* item =
+                    document->newItemForProject(projects.empty() ? nullptr : projects.front());
+                item->setName(name);
+                say(QStringLiteral("added ") + name);
+            } else if (qv::TODOItem* item = findItem(name); command == QLatin1String("star") && item) {
+                item->setStarred(true);
+                say(QStringLiteral("starred ") + name);
+            } else if (command == QLatin1String("show")) {
+                say(QStringLiteral("item %1 %2")
+                        .arg(name, !item                ? "missing"
+                                   : item->getStarred() ? "starred"
+                                                        : "not starred"));
             }
         }
     });

@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 #include "core/document/StoreFiles.h"
+#include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TodoModel.h"
 #include "platform/Scheduler.h"
@@ -25,7 +26,8 @@ namespace qv::test {
 
 namespace {
 
-QStringList savedProjectNames(const TempHome& home)
+// The names of an entity's objects in the store, as the next start reads them.
+QStringList savedProjectNames(const TempHome& home, const QString& entity = TODOList::staticEntityName())
 {
     const QString path = home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName;
     ManualScheduler scheduler;
@@ -34,7 +36,7 @@ QStringList savedProjectNames(const TempHome& home)
     if (!context)
         return {QStringLiteral("<unreadable: %1>").arg(error.message)};
     QStringList names;
-    for (store::ManagedObject* object : context->objects(TODOList::staticEntityName()))
+    for (store::ManagedObject* object : context->objects(entity))
         names << object->value(QStringLiteral("name")).toString();
     return names;
 }
@@ -193,6 +195,43 @@ TEST(ShellProcessTest,
         EXPECT_TRUE(names.contains(QStringLiteral("Last edit"))) << names.join(u',').toStdString();
         EXPECT_TRUE(names.contains(QStringLiteral("First")));
     }
+}
+
+TEST(ShellProcessTest, GivenEditsMadeThreeSecondsAgo_WhenTheProcessIsKilled_ThenTheStoreHoldsThem)
+{
+    TempHome home;
+    Helper app(home, {QStringLiteral("app")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    app.process.write("edit Groceries\nitem Milk\n");
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("added Milk"))) << app.output.constData();
+
+    // A crash three seconds on, with the timed save still two minutes away.
+    QThread::sleep(3);
+    app.process.kill();
+    app.process.waitForFinished(5000);
+
+    EXPECT_TRUE(savedProjectNames(home).contains(QStringLiteral("Groceries")));
+    EXPECT_EQ(savedProjectNames(home, TODOItem::staticEntityName()), QStringList{QStringLiteral("Milk")});
+}
+
+TEST(ShellProcessTest, GivenAStarredItem_WhenTheApplicationQuitsAndStartsAgain_ThenItIsStillStarred)
+{
+    TempHome home;
+    const QStringList arguments{QStringLiteral("app"), QStringLiteral("--quit-delay-ms"),
+                                QStringLiteral("100")};
+    {
+        Helper app(home, arguments);
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+        app.process.write("item Milk\nstar Milk\n");
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("starred Milk"))) << app.output.constData();
+        ::kill(pid_t(app.process.processId()), SIGTERM);
+        ASSERT_EQ(app.finish(), 0) << app.output.constData();
+    }
+
+    Helper again(home, arguments);
+    ASSERT_TRUE(again.waitForLine(QStringLiteral("ready"))) << again.output.constData();
+    again.process.write("show Milk\n");
+    EXPECT_TRUE(again.waitForLine(QStringLiteral("item Milk starred"))) << again.output.constData();
 }
 
 } // namespace qv::test
