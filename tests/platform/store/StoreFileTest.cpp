@@ -1,5 +1,7 @@
 #include "tests/platform/store/StoreFixture.h"
 
+#include "platform/store/StoreCopy.h"
+
 #include <QDir>
 #include <QRandomGenerator>
 
@@ -518,6 +520,17 @@ TEST_F(StoreBackup, GivenSavedChangesStillInTheLog_WhenBackedUp_ThenTheCopyOpens
 
     EXPECT_FALSE(context->backupTo(storePath(), &error));
     EXPECT_EQ(error.code, StoreError::Code::Io);
+
+    // The copy is the user's alone; one that fails leaves the file it was to replace.
+    EXPECT_EQ(QFileInfo(copy).permissions() &
+                  ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+              QFile::Permissions());
+    EXPECT_FALSE(copyStoreFile(home.root() + "/missing.sqlite", copy, &error));
+    EXPECT_FALSE(QFile::exists(copy + ".part"));
+    restored.reset();
+    restored = Context::open(copy, model, scheduler, &error);
+    ASSERT_TRUE(restored) << error.message.toStdString();
+    EXPECT_EQ(restored->count("Task"), 1);
 }
 
 using ObjectURIs = StoreFixture;
