@@ -665,6 +665,13 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
             return;
         }
         const QJsonArray objects = listedObjects(response.json.object());
+        if (!m_manager.restStore().isWellFormed(objects, TODOItem::staticEntityName())) {
+            qCWarning(lcSync, "Inbox refused: malformed reply");
+            if (failure)
+                failure(QStringLiteral("malformed reply"));
+            m_manager.post(kNotificationInboxUpdaterLoopedFailed, this);
+            return;
+        }
         const std::vector<TODOItem*> loaded = m_manager.restStore().mapItems(objects);
         QSet<qint64> applied;
         {

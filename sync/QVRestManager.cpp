@@ -103,8 +103,10 @@ QVRestManager::QVRestManager(const Services& services, MyDocument& document, Opt
     m_projectLoop = std::make_unique<ProjectUpdaterLoop>(*this);
 
     if (Preferences* preferences = m_services.preferences) {
-        m_itemPollingInterval = std::max<qint64>(0, preferences->int64Value(kItemPollingInterval));
-        m_projectPollingInterval = std::max<qint64>(0, preferences->int64Value(kProjectPollingInterval));
+        m_itemPollingInterval =
+            RestConfig::boundedPollingInterval(preferences->int64Value(kItemPollingInterval));
+        m_projectPollingInterval =
+            RestConfig::boundedPollingInterval(preferences->int64Value(kProjectPollingInterval));
     }
 
     m_changeObserver = m_document.context().addChangeObserver(
@@ -675,6 +677,10 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
         return;
     }
     const QJsonArray objects = listedObjects(response.json.object());
+    if (!m_restStore->isWellFormed(objects, TODOItem::staticEntityName())) {
+        finishDownload(projectID, nullptr, QStringLiteral("the reply is malformed"));
+        return;
+    }
     const std::vector<TODOItem*> incoming = m_restStore->mapItems(objects);
     {
         TrackingPause pause(*this);

@@ -10,6 +10,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace qv {
 
 RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
@@ -50,6 +52,16 @@ TODOList* RestObjectStore::mapProject(const QJsonObject& json)
     if (json.isEmpty())
         return nullptr;
     return store::as<TODOList>(rest::ObjectMapper::map(json, *m_context, *TODOList::mapping()));
+}
+
+bool RestObjectStore::isWellFormed(const QJsonArray& objects, const QString& entityName) const
+{
+    const rest::MappingPtr mapping =
+        entityName == TODOList::staticEntityName() ? TODOList::mapping() : TODOItem::mapping();
+    return std::all_of(objects.begin(), objects.end(), [&](const QJsonValue& value) {
+        return !value.isObject() ||
+               rest::ObjectMapper::isWellFormed(value.toObject(), m_context->model(), *mapping);
+    });
 }
 
 std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)

@@ -36,6 +36,9 @@ public:
     // nullptr when json is not an object the mapping can take.
     TODOItem* mapItem(const QJsonObject& json);
     TODOList* mapProject(const QJsonObject& json);
+    // false when an object of the list is malformed (a number out of range), which refuses the
+    // whole reply: entityName says whether items or projects are listed.
+    bool isWellFormed(const QJsonArray& objects, const QString& entityName) const;
     // Array elements that are not objects are skipped.
     std::vector<TODOItem*> mapItems(const QJsonArray& array);
     std::vector<TODOList*> mapProjects(const QJsonArray& array);

@@ -1,24 +1,26 @@
 #include "sync/RestRecords.h"
 
 #include "core/model/TODOItem.h"
+#include "platform/rest/JsonNumbers.h"
 #include "platform/rest/ObjectMapper.h"
+
+#include <algorithm>
 
 namespace qv {
 
 namespace {
 
-std::optional<qint64> integer(const QJsonObject& json, const QString& key)
+using rest::JsonInteger;
+namespace range = rest::json_range;
+
+// Sets out when the key holds a number in range; false when it holds one out of range.
+bool readInteger(const QJsonObject& json, const QString& key, qint64 min, qint64 max,
+                 std::optional<qint64>* out)
 {
-    const QJsonValue value = json.value(key);
-    if (value.isDouble())
-        return value.toInteger(qint64(value.toDouble()));
-    if (value.isString()) {
-        bool ok = false;
-        const qint64 number = value.toString().toLongLong(&ok);
-        if (ok)
-            return number;
-    }
-    return std::nullopt;
+    const JsonInteger n = rest::readJsonInteger(json.value(key), min, max);
+    if (n.isValue())
+        *out = n.value;
+    return !n.isOutOfRange();
 }
 
 QString text(const QJsonObject& json, const QString& key)
@@ -53,28 +55,46 @@ QJsonArray listedObjects(const QJsonObject& reply)
 
 std::optional<RestConfig> RestConfig::fromJson(const QJsonObject& json)
 {
-    const std::optional<qint64> requested = integer(json, QStringLiteral("requested_time"));
-    if (!requested)
-        return std::nullopt;
+    std::optional<qint64> requested;
     RestConfig config;
+    if (!readInteger(json, QStringLiteral("requested_time"), range::kFirstSecond, range::kLastSecond,
+                     &requested) ||
+        !requested ||
+        !readInteger(json, QStringLiteral("item_polling_interval"), range::kMin, range::kMax,
+                     &config.itemPollingInterval) ||
+        !readInteger(json, QStringLiteral("project_polling_interval"), range::kMin, range::kMax,
+                     &config.projectPollingInterval))
+        return std::nullopt;
     const QJsonValue online = json.value(QStringLiteral("is_online"));
     config.isOnline = online.isBool() ? online.toBool() : online.toInt() != 0;
     config.lastServerSecondsSince1970 = *requested;
-    config.itemPollingInterval = integer(json, QStringLiteral("item_polling_interval"));
-    config.projectPollingInterval = integer(json, QStringLiteral("project_polling_interval"));
+    for (std::optional<qint64>* interval : {&config.itemPollingInterval, &config.projectPollingInterval}) {
+        if (*interval)
+            **interval = boundedPollingInterval(**interval);
+    }
     return config;
 }
 
-MetaPaginator MetaPaginator::fromJson(const QJsonObject& json)
+qint64 RestConfig::boundedPollingInterval(qint64 seconds)
+{
+    return seconds == 0 ? 0 : std::clamp(seconds, kMinPollingInterval, kMaxPollingInterval);
+}
+
+std::optional<MetaPaginator> MetaPaginator::fromJson(const QJsonObject& json)
 {
     MetaPaginator meta;
-    meta.limit = integer(json, QStringLiteral("limit"));
-    meta.offset = integer(json, QStringLiteral("offset"));
     meta.next = text(json, QStringLiteral("next"));
     meta.previous = text(json, QStringLiteral("previous"));
-    meta.secondsLastModification = integer(json, QStringLiteral("requested_time"));
-    meta.secondsSince1970 = integer(json, QStringLiteral("server_time"));
-    meta.totalCount = integer(json, QStringLiteral("total_count"));
+    const bool inRange =
+        readInteger(json, QStringLiteral("limit"), 0, range::kMaxCount, &meta.limit) &&
+        readInteger(json, QStringLiteral("offset"), 0, range::kMaxCount, &meta.offset) &&
+        readInteger(json, QStringLiteral("total_count"), 0, range::kMaxCount, &meta.totalCount) &&
+        readInteger(json, QStringLiteral("requested_time"), range::kFirstSecond, range::kLastSecond,
+                    &meta.secondsLastModification) &&
+        readInteger(json, QStringLiteral("server_time"), range::kFirstSecond, range::kLastSecond,
+                    &meta.secondsSince1970);
+    if (!inRange)
+        return std::nullopt;
     return meta;
 }
 

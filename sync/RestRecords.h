@@ -31,7 +31,14 @@ struct RestConfig {
     std::optional<qint64> itemPollingInterval;
     std::optional<qint64> projectPollingInterval;
 
-    // nullopt unless json carries the server's clock ("requested_time").
+    // Seconds. A period outside these bounds would poll back to back or as good as never;
+    // 0 stands for the default.
+    static constexpr qint64 kMinPollingInterval = 1;
+    static constexpr qint64 kMaxPollingInterval = 24 * 60 * 60;
+    static qint64 boundedPollingInterval(qint64 seconds);
+
+    // nullopt unless json carries the server's clock ("requested_time"), and for a malformed
+    // record (a number out of range); polling intervals are brought within bounds.
     static std::optional<RestConfig> fromJson(const QJsonObject& json);
 };
 
@@ -45,7 +52,9 @@ struct MetaPaginator {
     std::optional<qint64> secondsSince1970;        // "server_time"
     std::optional<qint64> totalCount;
 
-    static MetaPaginator fromJson(const QJsonObject& json);
+    // nullopt for a malformed block: a count or an offset that is negative or beyond 2^53, a
+    // time outside the years 1 to 9999, a number beyond 64 bits.
+    static std::optional<MetaPaginator> fromJson(const QJsonObject& json);
     void copyFromPaginator(const MetaPaginator& other) { *this = other; }
     bool hasNext() const { return !next.isEmpty(); }
 };

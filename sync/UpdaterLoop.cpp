@@ -7,6 +7,7 @@
 #include "platform/rest/RestClient.h"
 #include "platform/store/Context.h"
 #include "sync/QVRestManager.h"
+#include "sync/RestObjectStore.h"
 #include "sync/SyncLogging.h"
 
 #include <QJsonArray>
@@ -246,8 +247,14 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
         return;
     const QJsonArray objects = listedObjects(reply);
     const QJsonValue meta = reply.value(QStringLiteral("meta"));
-    m_paginator.copyFromPaginator(meta.isObject() ? MetaPaginator::fromJson(meta.toObject())
-                                                  : MetaPaginator());
+    const std::optional<MetaPaginator> paginator =
+        meta.isObject() ? MetaPaginator::fromJson(meta.toObject()) : MetaPaginator();
+    if (!paginator || !m_manager.restStore().isWellFormed(objects, m_traits.entityName)) {
+        // As a failed request: nothing is applied and the cursor stays.
+        qCWarning(lcSync, "%s poll refused: malformed reply", qUtf8Printable(m_traits.name));
+        return;
+    }
+    m_paginator.copyFromPaginator(*paginator);
 
     int applied = 0;
     bool nextPage = false;

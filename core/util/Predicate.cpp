@@ -448,6 +448,26 @@ public:
     QString error() const { return m_error; }
 
 private:
+    // Far deeper than any filter; a text nested deeper would exhaust the stack before it ends.
+    static constexpr int kMaxDepth = 100;
+
+    // One level of brackets, braces, NOT or CAST for its lifetime.
+    class Nesting {
+    public:
+        explicit Nesting(Parser& parser) : m_parser(parser)
+        {
+            if (++m_parser.m_depth > kMaxDepth)
+                m_parser.fail(QStringLiteral("nested more than %1 deep").arg(kMaxDepth));
+        }
+        ~Nesting() { --m_parser.m_depth; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+        bool tooDeep() const { return m_parser.m_depth > kMaxDepth; }
+
+    private:
+        Parser& m_parser;
+    };
+
     void fail(const QString& why)
     {
         if (m_error.isEmpty())
@@ -516,6 +536,9 @@ private:
     {
         skipBlanks();
         if (matchKeyword(u"NOT") || (peek() == u'!' && peek(1) != u'=' && matchPunct(u"!"))) {
+            const Nesting nesting(*this);
+            if (nesting.tooDeep())
+                return nullptr;
             NodePtr member = parseNot();
             if (failed())
                 return nullptr;
@@ -529,6 +552,9 @@ private:
     NodePtr parsePrimary()
     {
         if (matchPunct(u"(")) {
+            const Nesting nesting(*this);
+            if (nesting.tooDeep())
+                return nullptr;
             NodePtr inner = parseOr();
             if (!failed() && !matchPunct(u")"))
                 fail(QStringLiteral("expected \")\""));
@@ -725,6 +751,9 @@ private:
     Expression parseList()
     {
         ++m_pos; // '{'
+        const Nesting nesting(*this);
+        if (nesting.tooDeep())
+            return {};
         QVariantList values;
         if (!matchPunct(u"}")) {
             do {
@@ -747,6 +776,9 @@ private:
 
     Expression parseCast()
     {
+        const Nesting nesting(*this);
+        if (nesting.tooDeep())
+            return {};
         if (!matchPunct(u"(")) {
             fail(QStringLiteral("expected \"(\""));
             return {};
@@ -777,7 +809,8 @@ private:
         } else {
             bool ok = false;
             const double seconds = value.constant.toDouble(&ok);
-            if (ok)
+            // The years 1 to 9999; beyond them the milliseconds would not fit in 64 bits.
+            if (ok && seconds >= -62135596800.0 && seconds <= 253402300799.0)
                 date = QDateTime::fromMSecsSinceEpoch(qint64(seconds * 1000.0), QTimeZone::utc());
         }
         if (!date.isValid()) {
@@ -834,6 +867,7 @@ private:
     qsizetype m_pos = 0;
     qsizetype m_nextArgument = 0;
     QString m_error;
+    int m_depth = 0;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/rest/ObjectMapper.h"
 
+#include "platform/rest/JsonNumbers.h"
+
 #include "platform/store/Context.h"
 #include "platform/store/ManagedObject.h"
 
@@ -29,43 +31,21 @@ const store::RelationshipDescription* relationshipOf(const store::EntityDescript
     return index < 0 ? nullptr : &entity.relationships()[size_t(index)];
 }
 
-// Numbers as QJsonValue keeps them: integers exactly (all 64 bits), others as double.
-std::optional<qint64> integerOf(const QJsonValue& value)
-{
-    if (value.isBool())
-        return value.toBool() ? 1 : 0;
-    if (value.isDouble()) {
-        const QVariant v = value.toVariant();
-        if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
-            return v.toLongLong();
-        const double d = value.toDouble();
-        if (!std::isfinite(d))
-            return std::nullopt;
-        return qint64(d);
-    }
-    if (value.isString()) {
-        bool ok = false;
-        const QString text = value.toString().trimmed();
-        const qint64 n = text.toLongLong(&ok);
-        if (ok)
-            return n;
-        const double d = text.toDouble(&ok);
-        if (ok && std::isfinite(d))
-            return qint64(d);
-    }
-    return std::nullopt;
-}
-
-QVariant convert(const store::AttributeDescription* attribute, const QJsonValue& value)
+// nullopt: a number the attribute cannot hold, which makes the whole record malformed.
+std::optional<QVariant> convertChecked(const store::AttributeDescription* attribute, const QJsonValue& value)
 {
     if (value.isNull() || value.isUndefined())
-        return {};
+        return QVariant();
     if (!attribute)
         return value.toVariant();
     switch (attribute->type) {
     case AttributeType::Integer: {
-        const std::optional<qint64> n = integerOf(value);
-        return n ? QVariant(*n) : QVariant();
+        if (value.isBool())
+            return QVariant(qint64(value.toBool() ? 1 : 0));
+        const JsonInteger n = readJsonInteger(value);
+        if (n.isOutOfRange())
+            return std::nullopt;
+        return n.isValue() ? QVariant(n.value) : QVariant();
     }
     case AttributeType::Double:
         if (value.isString()) {
@@ -91,26 +71,37 @@ QVariant convert(const store::AttributeDescription* attribute, const QJsonValue&
             return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
         if (value.isDouble())
             return value.toVariant().toString();
-        return {};
+        return QVariant();
     case AttributeType::Date: {
+        if (value.isBool())
+            return QDateTime::fromSecsSinceEpoch(value.toBool() ? 1 : 0, QTimeZone::utc());
         if (value.isDouble() && value.toVariant().typeId() == QMetaType::Double) {
             const double secs = value.toDouble();
-            if (!std::isfinite(secs))
-                return {};
+            if (!std::isfinite(secs) || secs < double(json_range::kFirstSecond) ||
+                secs > double(json_range::kLastSecond))
+                return std::nullopt;
             return QDateTime::fromMSecsSinceEpoch(qint64(std::llround(secs * 1000.0)), QTimeZone::utc());
         }
-        if (const std::optional<qint64> secs = integerOf(value))
-            return QDateTime::fromSecsSinceEpoch(*secs, QTimeZone::utc());
+        const JsonInteger secs = readJsonInteger(value, json_range::kFirstSecond, json_range::kLastSecond);
+        if (secs.isOutOfRange())
+            return std::nullopt;
+        if (secs.isValue())
+            return QDateTime::fromSecsSinceEpoch(secs.value, QTimeZone::utc());
         if (value.isString()) {
             QDateTime date = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
             return date.isValid() ? QVariant(date.toUTC()) : QVariant();
         }
-        return {};
+        return QVariant();
     }
     case AttributeType::Binary:
         return value.isString() ? QVariant(QByteArray::fromBase64(value.toString().toLatin1())) : QVariant();
     }
-    return {};
+    return QVariant();
+}
+
+QVariant convert(const store::AttributeDescription* attribute, const QJsonValue& value)
+{
+    return convertChecked(attribute, value).value_or(QVariant());
 }
 
 QString jsonKeyForAttribute(const ObjectMapping& mapping, const QString& attribute)
@@ -189,8 +180,10 @@ void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, 
             continue;
         if (custom && custom->setMappedValue(a.attribute, *it))
             continue;
-        if (const store::AttributeDescription* attribute = attributeOf(entity, a.attribute))
-            object->setValue(a.attribute, convert(attribute, *it));
+        if (const store::AttributeDescription* attribute = attributeOf(entity, a.attribute)) {
+            if (const std::optional<QVariant> value = convertChecked(attribute, *it))
+                object->setValue(a.attribute, *value);
+        }
     }
     store::Context* context = object->context();
     for (const ObjectMapping::Relationship& r : mapping.relationships()) {
@@ -202,7 +195,7 @@ void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, 
             continue;
         if (!relationship->toMany) {
             if (it->isObject())
-                object->setToOne(r.relationship, map(it->toObject(), *context, *r.mapping));
+                object->setToOne(r.relationship, mapUnchecked(it->toObject(), *context, *r.mapping));
             else if (it->isNull())
                 object->setToOne(r.relationship, nullptr);
             continue;
@@ -213,7 +206,7 @@ void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, 
         for (const QJsonValue& element : it->toArray()) {
             if (!element.isObject())
                 continue;
-            if (store::ManagedObject* destination = map(element.toObject(), *context, *r.mapping))
+            if (store::ManagedObject* destination = mapUnchecked(element.toObject(), *context, *r.mapping))
                 wanted.push_back(destination);
         }
         const std::vector<store::ManagedObject*> current = object->toMany(r.relationship);
@@ -226,8 +219,41 @@ void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, 
     }
 }
 
+bool ObjectMapper::isWellFormed(const QJsonObject& json, const store::Model& model,
+                                const ObjectMapping& mapping)
+{
+    const store::EntityDescription* entity = model.entity(mapping.entity());
+    if (!entity)
+        return true;
+    for (const ObjectMapping::Attribute& a : mapping.attributes()) {
+        const auto it = json.constFind(a.jsonKey);
+        if (it != json.constEnd() && !convertChecked(attributeOf(*entity, a.attribute), *it))
+            return false;
+    }
+    for (const ObjectMapping::Relationship& r : mapping.relationships()) {
+        const auto it = json.constFind(r.jsonKey);
+        if (it == json.constEnd() || !r.mapping)
+            continue;
+        if (it->isObject() && !isWellFormed(it->toObject(), model, *r.mapping))
+            return false;
+        for (const QJsonValue& element : it->toArray()) {
+            if (element.isObject() && !isWellFormed(element.toObject(), model, *r.mapping))
+                return false;
+        }
+    }
+    return true;
+}
+
 store::ManagedObject* ObjectMapper::map(const QJsonObject& json, store::Context& context,
                                         const ObjectMapping& mapping)
+{
+    if (!isWellFormed(json, context.model(), mapping))
+        return nullptr;
+    return mapUnchecked(json, context, mapping);
+}
+
+store::ManagedObject* ObjectMapper::mapUnchecked(const QJsonObject& json, store::Context& context,
+                                                 const ObjectMapping& mapping)
 {
     const store::EntityDescription* entity = context.model().entity(mapping.entity());
     if (!entity)

@@ -11,6 +11,7 @@
 namespace qv::store {
 class Context;
 class ManagedObject;
+class Model;
 } // namespace qv::store
 
 namespace qv::rest {
@@ -29,7 +30,7 @@ public:
 // Moves values between JSON objects and store objects through ObjectMapping tables.
 // Conversions follow the store attribute's type: dates travel as whole seconds since 1970,
 // integers keep all 64 bits, JSON null makes the attribute null, booleans accept numbers.
-// Keys missing from the JSON leave the attribute as it is.
+// Keys missing from the JSON leave the attribute as it is, and so do numbers out of range.
 class ObjectMapper {
 public:
     // Applies json onto object. Relationships: a JSON object (to-one) or array of objects
@@ -39,9 +40,15 @@ public:
     static void apply(const QJsonObject& json, store::ManagedObject* object, const ObjectMapping& mapping);
 
     // The object of the mapping's entity whose primary key equals json's value for it,
-    // or a new one; then apply(). nullptr when the mapping names no entity known to context.
+    // or a new one; then apply(). nullptr when the mapping names no entity known to context,
+    // or when json is not well formed (nothing is changed then).
     static store::ManagedObject* map(const QJsonObject& json, store::Context& context,
                                      const ObjectMapping& mapping);
+
+    // false when a mapped value, here or in a nested record, is a number its attribute cannot
+    // hold (an integer beyond 64 bits, a date outside the years 1 to 9999): a malformed record.
+    static bool isWellFormed(const QJsonObject& json, const store::Model& model,
+                             const ObjectMapping& mapping);
 
     // The JSON body of object through an upload mapping. Attribute paths may follow to-one
     // relationships ("item.resourceURI"); only relationships marked serialize are written:
@@ -52,6 +59,10 @@ public:
     static QVariant toAttributeValue(const store::ManagedObject* object, const QString& attribute,
                                      const QJsonValue& value);
     static QJsonValue toJsonValue(const QVariant& value);
+
+private:
+    static store::ManagedObject* mapUnchecked(const QJsonObject& json, store::Context& context,
+                                              const ObjectMapping& mapping);
 };
 
 } // namespace qv::rest

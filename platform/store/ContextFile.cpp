@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 namespace qv::store {
 
@@ -140,6 +142,71 @@ QString queryText(sqlite3* db, const QString& sql, int* rc)
     return {};
 }
 
+// The declared type and primary-key position of each column of a table.
+QHash<QString, std::pair<QString, int>> tableColumns(sqlite3* db, const QString& table)
+{
+    QHash<QString, std::pair<QString, int>> result;
+    SqliteStatement info(db, QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdentifier(table)));
+    while (info.step() == SQLITE_ROW)
+        result.insert(info.columnText(1), {info.columnText(2).toUpper(), int(info.columnInt(5))});
+    return result;
+}
+
+// What keeps a file's tables from being ours, in words; empty when they are. Tables and
+// columns that are missing are fine (an older file: they are added), a different shape is not:
+// statements written for our shape would fail at the first save, or read the wrong rows.
+QString schemaMismatch(sqlite3* db, const Schema& schema, const QHash<QString, QSet<QString>>& columns)
+{
+    const auto lacks = [&](const QString& table, const QStringList& names) -> QString {
+        for (const QString& name : names) {
+            if (!columns.value(table).contains(name))
+                return QStringLiteral("the table %1 has no column %2").arg(table, name);
+        }
+        return {};
+    };
+    std::vector<std::pair<QString, QStringList>> keyed{
+        {kMetadata, {QStringLiteral("Z_KEY"), QStringLiteral("Z_VALUE")}}};
+    for (const LinkInfo& link : schema.links)
+        keyed.push_back({link.table, {QStringLiteral("Z_SOURCE"), QStringLiteral("Z_DESTINATION")}});
+    for (const auto& [table, names] : keyed) {
+        if (!columns.contains(table))
+            continue;
+        if (QString fault = lacks(table, names); !fault.isEmpty())
+            return fault;
+    }
+    for (const EntityInfo& e : schema.entities) {
+        if (!columns.contains(e.name))
+            continue;
+        const auto types = tableColumns(db, e.name);
+        // Only an integer primary key is the row's own number: unique, never null.
+        const auto key = types.constFind(kPrimaryKey);
+        if (key == types.constEnd() || key->first != QLatin1String("INTEGER") || key->second != 1)
+            return QStringLiteral("the table %1 has no integer primary key %2").arg(e.name, kPrimaryKey);
+        for (auto it = types.constBegin(); it != types.constEnd(); ++it) {
+            if (it.key() != kPrimaryKey && it->second != 0)
+                return QStringLiteral("the table %1 has a primary key of several columns").arg(e.name);
+        }
+        for (int a : e.columnAttributes) {
+            const AttributeDescription& attr = e.desc->attributes()[size_t(a)];
+            const auto column = types.constFind(attr.name);
+            if (column != types.constEnd() && column->first != columnType(attr.type))
+                return QStringLiteral("the column %1 of the table %2 has the type %3")
+                    .arg(attr.name, e.name, column->first);
+        }
+    }
+    return {};
+}
+
+// The entity whose next object number would overflow; empty when none.
+QString exhaustedEntity(const Schema& schema, const std::vector<EntityStore>& stores)
+{
+    for (size_t e = 0; e < stores.size(); ++e) {
+        if (stores[e].highWater == std::numeric_limits<qint64>::max())
+            return schema.entities[e].name;
+    }
+    return {};
+}
+
 } // namespace
 
 StoreError ContextPrivate::sqlError(const QString& what) const
@@ -261,6 +328,12 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
             return fail(QStringLiteral("%1 cannot be read"));
     }
 
+    if (const QString mismatch = schemaMismatch(db, d->schema, columns); !mismatch.isEmpty()) {
+        setError(error, StoreError::Code::Corrupt,
+                 QStringLiteral("%1 is damaged: %2").arg(absolute, mismatch));
+        return nullptr;
+    }
+
     if (!fresh) {
         SqliteStatement meta(db, QStringLiteral("SELECT \"Z_KEY\", \"Z_VALUE\" FROM \"Z_METADATA\""));
         while ((rc = meta.step()) == SQLITE_ROW) {
@@ -279,6 +352,11 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
             return fail(QStringLiteral("%1 cannot be read"));
         if (!d->loadAll(columns, error))
             return nullptr;
+        if (const QString entity = exhaustedEntity(d->schema, d->stores); !entity.isEmpty()) {
+            setError(error, StoreError::Code::Corrupt,
+                     QStringLiteral("%1 is damaged: the numbers of %2 have run out").arg(absolute, entity));
+            return nullptr;
+        }
     }
     if (!d->prepareSchema(columns, fresh, fileVersion, error))
         return nullptr;
@@ -426,12 +504,16 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
         SqliteStatement rows(db,
                              QStringLiteral("SELECT \"Z_SOURCE\", \"Z_DESTINATION\" FROM %1 ORDER BY rowid")
                                  .arg(quoteIdentifier(link.table)));
+        // A pair written twice is one link, and is saved back as one.
+        QSet<std::pair<qint64, qint64>> seen;
         int rc;
         while ((rc = rows.step()) == SQLITE_ROW) {
-            ManagedObject* source = objectWithID(link.sourceEntity, rows.columnInt(0));
-            ManagedObject* destination = objectWithID(link.destEntity, rows.columnInt(1));
-            if (!source || !destination)
+            const std::pair<qint64, qint64> pair{rows.columnInt(0), rows.columnInt(1)};
+            ManagedObject* source = objectWithID(link.sourceEntity, pair.first);
+            ManagedObject* destination = objectWithID(link.destEntity, pair.second);
+            if (!source || !destination || seen.contains(pair))
                 continue;
+            seen.insert(pair);
             toManyMutable(source, link.sourceRelation).push_back(destination);
             if (link.destRelation >= 0)
                 toManyMutable(destination, link.destRelation).push_back(source);
@@ -603,9 +685,11 @@ bool ContextPrivate::writeChanges(StoreError* error)
     auto prepared = [&](SqliteStatement& stmt, const QString& sql) {
         if (!stmt.isValid())
             stmt = SqliteStatement(db, sql);
+        if (!stmt.isValid())
+            return false; // the reason is the connection's last error
         stmt.reset();
         failing = &stmt;
-        return stmt.isValid();
+        return true;
     };
     auto done = [&](SqliteStatement& stmt) {
         const int rc = stmt.step();

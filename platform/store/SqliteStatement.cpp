@@ -44,6 +44,9 @@ int SqliteStatement::run()
 
 void SqliteStatement::reset()
 {
+    // A statement that failed to prepare has nothing to reset (and SQLite would dereference it).
+    if (!m_stmt)
+        return;
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
 }

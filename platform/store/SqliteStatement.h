@@ -25,7 +25,7 @@ public:
     int step() { return sqlite3_step(m_stmt); }
     // Runs the statement to its end; SQLITE_DONE on success.
     int run();
-    void reset();
+    void reset(); // harmless on a statement that did not prepare
 
     void bindInt(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
     void bindDouble(int i, double v) { sqlite3_bind_double(m_stmt, i, v); }
