@@ -77,7 +77,7 @@ std::optional<RestConfig> RestConfig::fromJson(const QJsonObject& json)
 
 qint64 RestConfig::boundedPollingInterval(qint64 seconds)
 {
-    return seconds == 0 ? 0 : std::clamp(seconds, kMinPollingInterval, kMaxPollingInterval);
+    return std::clamp<qint64>(seconds, 0, kMaxPollingInterval);
 }
 
 std::optional<MetaPaginator> MetaPaginator::fromJson(const QJsonObject& json)

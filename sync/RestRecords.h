@@ -31,9 +31,8 @@ struct RestConfig {
     std::optional<qint64> itemPollingInterval;
     std::optional<qint64> projectPollingInterval;
 
-    // Seconds. A period outside these bounds would poll back to back or as good as never;
-    // 0 stands for the default.
-    static constexpr qint64 kMinPollingInterval = 1;
+    // Seconds; 0 stands for the default period. A negative period would poll back to back and
+    // reads as 0, a period beyond a day as a day.
     static constexpr qint64 kMaxPollingInterval = 24 * 60 * 60;
     static qint64 boundedPollingInterval(qint64 seconds);
 

@@ -96,6 +96,36 @@ TEST(PredicateFormats, GivenAFormattedPredicate_WhenItsTextIsParsedAgain_ThenThe
     EXPECT_EQ(again.format(), text);
 }
 
+TEST(PredicateFormats, GivenNestingDeeperThanAnyFilter_WhenParsed_ThenItIsRefusedWithAReason)
+{
+    const auto nested = [](const char* open, const QString& inner, const char* close, int depth) {
+        return QString::fromLatin1(open).repeated(depth) + inner + QString::fromLatin1(close).repeated(depth);
+    };
+    for (const QString& text : {nested("(", QStringLiteral("a = 1"), ")", 101),
+                                QStringLiteral("a IN ") + nested("{", QStringLiteral("1"), "}", 101),
+                                nested("NOT ", QStringLiteral("a = 1"), "", 101),
+                                nested("(", QStringLiteral("a = 1"), ")", 50'000)}) {
+        const Predicate predicate = Predicate::withFormat(text);
+        EXPECT_FALSE(predicate.isValid()) << text.left(20).toStdString();
+        EXPECT_TRUE(predicate.errorString().startsWith(QStringLiteral("nested more than 100 deep")));
+    }
+    EXPECT_TRUE(Predicate::withFormat(nested("(", QStringLiteral("a = 1"), ")", 100)).isValid());
+}
+
+TEST(PredicateFormats, GivenACastOfSecondsOutsideTheYears1To9999_ThenTheFormatIsRefused)
+{
+    for (const char* seconds : {"1e300", "-1e300", "1e19", "253402300800", "-62135596801"}) {
+        const Predicate predicate =
+            Predicate::withFormat(QStringLiteral("dueDate < CAST(%1, \"date\")").arg(QLatin1String(seconds)));
+        EXPECT_FALSE(predicate.isValid()) << seconds;
+    }
+    for (const char* seconds : {"253402300799", "-62135596800", "0.5"})
+        EXPECT_TRUE(
+            Predicate::withFormat(QStringLiteral("dueDate < CAST(%1, \"date\")").arg(QLatin1String(seconds)))
+                .isValid())
+            << seconds;
+}
+
 TEST(PredicateFormats, GivenBrokenFormats_WhenParsed_ThenThePredicateIsInvalidAndMatchesNothing)
 {
     for (const char* bad : {"(name = %@", "name %@", "name = ", "= 3", "name = 'open", "a = 1 AND",

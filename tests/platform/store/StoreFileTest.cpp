@@ -109,6 +109,31 @@ TEST_F(StoreRoundTrip, GivenTransientCachesFilledWhileLoading_ThenTheOpenedStore
     EXPECT_TRUE(task->changedKeysInCurrentEvent().isEmpty());
 }
 
+TEST_F(StoreRoundTrip, GivenALinkWrittenTwice_WhenLoaded_ThenItIsOneLinkAndRemovingItRemovesBoth)
+{
+    {
+        auto context = openStore();
+        context->insert("Task")->addToMany("tags", context->insert("Tag"));
+        ASSERT_TRUE(context->save());
+    }
+    {
+        RawDb raw(storePath());
+        ASSERT_TRUE(raw.exec("INSERT INTO Z_Tag_tasks SELECT * FROM Z_Tag_tasks"));
+    }
+    {
+        auto context = openStore();
+        ManagedObject* task = context->objects("Task").front();
+        ManagedObject* tag = context->objects("Tag").front();
+        EXPECT_EQ(task->toMany("tags").size(), 1u);
+        EXPECT_EQ(tag->toMany("tasks").size(), 1u);
+        task->removeFromMany("tags", tag);
+        ASSERT_TRUE(context->save());
+    }
+    auto context = openStore();
+    EXPECT_TRUE(context->objects("Task").front()->toMany("tags").empty());
+    EXPECT_TRUE(context->objects("Tag").front()->toMany("tasks").empty());
+}
+
 TEST_F(StoreRoundTrip, GivenTheFile_ThenTablesAndColumnsAreNamedAfterTheModel)
 {
     {
@@ -276,6 +301,38 @@ TEST_F(UnreadableFiles, GivenAnotherProgramsDatabase_ThenNotAStoreAndUntouched)
     EXPECT_EQ(refuse(before).code, StoreError::Code::NotAStore);
 }
 
+TEST_F(UnreadableFiles, GivenTablesOfAnotherShapeOrNumbersAtTheirEnd_ThenDamagedAndUntouched)
+{
+    const QByteArray whole = validStore(3);
+    const struct {
+        const char* what;
+        const char* sql;
+    } cases[] = {
+        {"metadata without values", "ALTER TABLE Z_METADATA DROP COLUMN Z_VALUE"},
+        {"links without destinations", "DROP TABLE Z_Tag_tasks; CREATE TABLE Z_Tag_tasks (Z_SOURCE INTEGER)"},
+        {"objects without an integer key",
+         "CREATE TABLE x AS SELECT * FROM Task; DROP TABLE Task; ALTER TABLE x RENAME TO Task"},
+        {"a column of another type",
+         "DROP TABLE Note; CREATE TABLE Note (Z_PK INTEGER PRIMARY KEY, text BLOB, task INTEGER)"},
+        {"a key at the largest number", "UPDATE Task SET Z_PK = 9223372036854775807 WHERE Z_PK = 1"},
+        {"a counter at the largest number",
+         "INSERT OR REPLACE INTO Z_METADATA VALUES ('highWater.Task', 9223372036854775807)"},
+    };
+    for (const auto& c : cases) {
+        QFile file(storePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(whole);
+        file.close();
+        {
+            RawDb raw(storePath());
+            ASSERT_TRUE(raw.exec(c.sql)) << c.what;
+        }
+        const StoreError error = refuse(fileBytes(storePath()));
+        EXPECT_EQ(error.code, StoreError::Code::Corrupt) << c.what;
+        EXPECT_TRUE(error.message.contains("damaged")) << c.what << ": " << error.message.toStdString();
+    }
+}
+
 TEST_F(UnreadableFiles, GivenAnEmptyFileOrNone_ThenANewStoreIsMade)
 {
     QFile file(storePath());
@@ -364,6 +421,25 @@ TEST_F(StoreSave, GivenAWriteFailsHalfwayThroughTheSave_ThenNothingOfItReachesTh
     RawDb raw(storePath(), true);
     EXPECT_EQ(raw.number("SELECT count(*) FROM Task WHERE name IS NOT NULL"), 2);
     EXPECT_EQ(raw.number("SELECT count(*) FROM Tag"), 1);
+}
+
+TEST_F(StoreSave, GivenATableChangedUnderTheStore_WhenSaving_ThenItFailsWithTheReasonAndKeepsTheChanges)
+{
+    auto context = openStore();
+    context->insert("Task");
+    ASSERT_TRUE(context->save());
+    {
+        RawDb raw(storePath());
+        ASSERT_TRUE(raw.exec("ALTER TABLE Task RENAME TO Chore"));
+    }
+    // The first deletion prepares its statement now, against a table that is gone.
+    context->deleteObject(context->objects("Task").front());
+    StoreError error;
+    EXPECT_FALSE(context->save(&error));
+    EXPECT_TRUE(error.message.contains("no such table: Task")) << error.message.toStdString();
+    EXPECT_TRUE(context->hasChanges());
+    EXPECT_FALSE(context->save(&error)); // and again, the same way
+    EXPECT_TRUE(error);
 }
 
 TEST_F(StoreSave, GivenALargeStore_WhenOneObjectChanges_ThenOnlyItsRowIsWritten)
