@@ -90,8 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!context->save(&error))
         fuzz::require(!error.message.isEmpty(), "a failed save says why");
     context.reset();
-    // What was saved opens again.
-    fuzz::require(store::Context::open(path, TodoModel::shared(), scheduler, &error) != nullptr,
-                  "a saved store opens again");
+    // What was saved opens again, unless it was damaged beyond what the quick check at open sees
+    // (an index that lacks rows) and the save made that visible.
+    if (!store::Context::open(path, TodoModel::shared(), scheduler, &error))
+        fuzz::require(error.code == store::StoreError::Code::Corrupt, "a saved store opens again");
     return 0;
 }
