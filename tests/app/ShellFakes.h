@@ -11,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/Printers.h"
 #include "tests/support/TestData.h"
 
 #include <QStringList>
@@ -20,13 +21,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ostream>
-
-// Readable failures: lists of texts as text.
-inline void PrintTo(const QStringList& list, std::ostream* out)
-{
-    *out << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
 
 namespace qv::test {
 

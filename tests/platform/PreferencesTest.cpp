@@ -1,4 +1,5 @@
 #include "platform/Preferences.h"
+#include "tests/support/Printers.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -6,14 +7,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-// Readable QVariant values in failure messages.
-inline void PrintTo(const QVariant& value, std::ostream* out)
-{
-    *out << value.typeName() << "(" << qPrintable(value.toString()) << ")";
-}
 
 using namespace qv;
 

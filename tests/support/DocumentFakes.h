@@ -14,6 +14,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "platform/store/Context.h"
+#include "tests/support/Printers.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -21,14 +22,7 @@
 
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <vector>
-
-// Readable failures: texts as text.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qv::test {
 

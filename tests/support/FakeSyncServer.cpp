@@ -85,6 +85,14 @@ bool hasTag(const QJsonArray& tags, const QString& name)
     });
 }
 
+QList<QJsonObject> valuesOf(const std::map<qint64, QJsonObject>& objects)
+{
+    QList<QJsonObject> values;
+    for (const auto& entry : objects)
+        values.append(entry.second);
+    return values;
+}
+
 QJsonObject bodyObject(const HttpRequest& request, bool* ok)
 {
     QJsonParseError error;
@@ -130,30 +138,22 @@ QString FakeSyncServer::projectUri(qint64 id)
 
 QJsonObject FakeSyncServer::item(qint64 id) const
 {
-    const auto it = m_items.find(id);
-    return it == m_items.end() ? QJsonObject() : it->second;
+    return m_items.count(id) ? m_items.at(id) : QJsonObject();
 }
 
 QJsonObject FakeSyncServer::project(qint64 id) const
 {
-    const auto it = m_projects.find(id);
-    return it == m_projects.end() ? QJsonObject() : it->second;
+    return m_projects.count(id) ? m_projects.at(id) : QJsonObject();
 }
 
 QList<QJsonObject> FakeSyncServer::items() const
 {
-    QList<QJsonObject> all;
-    for (const auto& entry : m_items)
-        all.append(entry.second);
-    return all;
+    return valuesOf(m_items);
 }
 
 QList<QJsonObject> FakeSyncServer::projects() const
 {
-    QList<QJsonObject> all;
-    for (const auto& entry : m_projects)
-        all.append(entry.second);
-    return all;
+    return valuesOf(m_projects);
 }
 
 std::optional<qint64> FakeSyncServer::parseQueryDate(const QString& text)
@@ -251,11 +251,6 @@ qint64 FakeSyncServer::createItem(const QJsonObject& body, Origin origin)
     return id;
 }
 
-bool FakeSyncServer::updateItem(qint64 id, const QJsonObject& body, Origin origin)
-{
-    return updateObject(m_items, id, body, origin, true);
-}
-
 qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
 {
     const qint64 id = m_nextProjectId++;
@@ -272,11 +267,6 @@ qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
     stamp(object, body, origin, false);
     m_projects[id] = object;
     return id;
-}
-
-bool FakeSyncServer::updateProject(qint64 id, const QJsonObject& body, Origin origin)
-{
-    return updateObject(m_projects, id, body, origin, false);
 }
 
 bool FakeSyncServer::updateObject(std::map<qint64, QJsonObject>& objects, qint64 id, const QJsonObject& body,
@@ -302,12 +292,12 @@ qint64 FakeSyncServer::createItemAsOtherDevice(const QJsonObject& fields, qint64
 
 bool FakeSyncServer::modifyItemAsOtherDevice(qint64 id, const QJsonObject& changes)
 {
-    return updateItem(id, changes, Origin::OtherDevice);
+    return updateObject(m_items, id, changes, Origin::OtherDevice, true);
 }
 
 bool FakeSyncServer::deleteItemAsOtherDevice(qint64 id)
 {
-    return updateItem(id, QJsonObject{{kState, 3}}, Origin::OtherDevice);
+    return updateObject(m_items, id, QJsonObject{{kState, 3}}, Origin::OtherDevice, true);
 }
 
 qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)
@@ -317,12 +307,12 @@ qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)
 
 bool FakeSyncServer::modifyProjectAsOtherDevice(qint64 id, const QJsonObject& changes)
 {
-    return updateProject(id, changes, Origin::OtherDevice);
+    return updateObject(m_projects, id, changes, Origin::OtherDevice, false);
 }
 
 bool FakeSyncServer::deleteProjectAsOtherDevice(qint64 id)
 {
-    return updateProject(id, QJsonObject{{kState, 3}}, Origin::OtherDevice);
+    return updateObject(m_projects, id, QJsonObject{{kState, 3}}, Origin::OtherDevice, false);
 }
 
 HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject>& objects,
@@ -435,10 +425,35 @@ HttpResponse FakeSyncServer::putItems(const HttpRequest& request)
     QJsonArray updated;
     for (const QJsonValue& entry : body.value(kObjects).toArray()) {
         const qint64 id = idOf(entry.toObject().value(kId));
-        if (updateItem(id, entry.toObject(), Origin::ThisClient))
+        if (updateObject(m_items, id, entry.toObject(), Origin::ThisClient, true))
             updated.append(withRequestTime(item(id)));
     }
     return HttpResponse::json(QJsonObject{{kObjects, updated}});
+}
+
+HttpResponse FakeSyncServer::getOne(const std::map<qint64, QJsonObject>& objects, const HttpRequest& request,
+                                    const char* kind) const
+{
+    const auto it = objects.find(request.args.value(kId).toLongLong());
+    return it == objects.end() ? HttpResponse::error(404, QStringLiteral("no such ") + QLatin1String(kind))
+                               : HttpResponse::json(withRequestTime(it->second));
+}
+
+// Items may be refused; projects never are.
+HttpResponse FakeSyncServer::putOne(std::map<qint64, QJsonObject>& objects, const HttpRequest& request,
+                                    bool isItem)
+{
+    bool ok = false;
+    const QJsonObject body = bodyObject(request, &ok);
+    if (!ok)
+        return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+    if (isItem && rejected(body))
+        return HttpResponse::error(400, QStringLiteral("item refused"));
+    const qint64 id = request.args.value(kId).toLongLong();
+    if (!updateObject(objects, id, body, Origin::ThisClient, isItem))
+        return HttpResponse::error(404, isItem ? QStringLiteral("no such item")
+                                               : QStringLiteral("no such project"));
+    return HttpResponse::json(withRequestTime(objects.at(id)));
 }
 
 HttpResponse FakeSyncServer::tag(const HttpRequest& request)
@@ -502,23 +517,10 @@ void FakeSyncServer::installRoutes()
              [this](const HttpRequest& request) { return listChangedSince(m_items, request); });
     addRoute("POST", "/api/v1/item/", [this](const HttpRequest& request) { return postItems(request); });
     addRoute("PUT", "/api/v1/item/", [this](const HttpRequest& request) { return putItems(request); });
-    addRoute("GET", "/api/v1/item/:id/", [this](const HttpRequest& request) {
-        const QJsonObject found = item(request.args.value(kId).toLongLong());
-        return found.isEmpty() ? HttpResponse::error(404, QStringLiteral("no such item"))
-                               : HttpResponse::json(withRequestTime(found));
-    });
-    addRoute("PUT", "/api/v1/item/:id/", [this](const HttpRequest& request) {
-        bool ok = false;
-        const QJsonObject body = bodyObject(request, &ok);
-        if (!ok)
-            return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
-        if (rejected(body))
-            return HttpResponse::error(400, QStringLiteral("item refused"));
-        const qint64 id = request.args.value(kId).toLongLong();
-        if (!updateItem(id, body, Origin::ThisClient))
-            return HttpResponse::error(404, QStringLiteral("no such item"));
-        return HttpResponse::json(withRequestTime(item(id)));
-    });
+    addRoute("GET", "/api/v1/item/:id/",
+             [this](const HttpRequest& request) { return getOne(m_items, request, "item"); });
+    addRoute("PUT", "/api/v1/item/:id/",
+             [this](const HttpRequest& request) { return putOne(m_items, request, true); });
 
     addRoute("GET", "/api/v1/me/inbox/", [this](const HttpRequest& request) {
         std::map<qint64, QJsonObject> inbox;
@@ -537,21 +539,10 @@ void FakeSyncServer::installRoutes()
             return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
         return HttpResponse::json(withRequestTime(project(createProject(body, Origin::ThisClient))), 201);
     });
-    addRoute("GET", "/api/v1/project/:id/", [this](const HttpRequest& request) {
-        const QJsonObject found = project(request.args.value(kId).toLongLong());
-        return found.isEmpty() ? HttpResponse::error(404, QStringLiteral("no such project"))
-                               : HttpResponse::json(withRequestTime(found));
-    });
-    addRoute("PUT", "/api/v1/project/:id/", [this](const HttpRequest& request) {
-        bool ok = false;
-        const QJsonObject body = bodyObject(request, &ok);
-        if (!ok)
-            return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
-        const qint64 id = request.args.value(kId).toLongLong();
-        if (!updateProject(id, body, Origin::ThisClient))
-            return HttpResponse::error(404, QStringLiteral("no such project"));
-        return HttpResponse::json(withRequestTime(project(id)));
-    });
+    addRoute("GET", "/api/v1/project/:id/",
+             [this](const HttpRequest& request) { return getOne(m_projects, request, "project"); });
+    addRoute("PUT", "/api/v1/project/:id/",
+             [this](const HttpRequest& request) { return putOne(m_projects, request, false); });
     addRoute("GET", "/api/v1/project/:id/items/", [this](const HttpRequest& request) {
         const qint64 id = request.args.value(kId).toLongLong();
         if (m_projects.find(id) == m_projects.end())

@@ -110,9 +110,7 @@ private:
                                   const HttpRequest& request) const;
 
     qint64 createItem(const QJsonObject& body, Origin origin);
-    bool updateItem(qint64 id, const QJsonObject& body, Origin origin);
     qint64 createProject(const QJsonObject& body, Origin origin);
-    bool updateProject(qint64 id, const QJsonObject& body, Origin origin);
     bool updateObject(std::map<qint64, QJsonObject>& objects, qint64 id, const QJsonObject& body,
                       Origin origin, bool isItem);
     void stamp(QJsonObject& object, const QJsonObject& body, Origin origin, bool isItem) const;
@@ -122,6 +120,9 @@ private:
     HttpResponse postItems(const HttpRequest& request);
     HttpResponse putItems(const HttpRequest& request);
     HttpResponse tag(const HttpRequest& request);
+    HttpResponse getOne(const std::map<qint64, QJsonObject>& objects, const HttpRequest& request,
+                        const char* kind) const;
+    HttpResponse putOne(std::map<qint64, QJsonObject>& objects, const HttpRequest& request, bool isItem);
 
     std::map<qint64, QJsonObject> m_items;
     std::map<qint64, QJsonObject> m_projects;

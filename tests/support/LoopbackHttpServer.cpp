@@ -16,40 +16,22 @@ constexpr qint64 kMaxBodyBytes = 64 * 1024 * 1024;
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 201:
-        return "Created";
-    case 202:
-        return "Accepted";
-    case 204:
-        return "No Content";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 409:
-        return "Conflict";
-    case 413:
-        return "Payload Too Large";
-    case 500:
-        return "Internal Server Error";
-    case 501:
-        return "Not Implemented";
-    case 502:
-        return "Bad Gateway";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
+    static const QHash<int, QByteArray> phrases = {{200, "OK"},
+                                                   {201, "Created"},
+                                                   {202, "Accepted"},
+                                                   {204, "No Content"},
+                                                   {400, "Bad Request"},
+                                                   {401, "Unauthorized"},
+                                                   {403, "Forbidden"},
+                                                   {404, "Not Found"},
+                                                   {405, "Method Not Allowed"},
+                                                   {409, "Conflict"},
+                                                   {413, "Payload Too Large"},
+                                                   {500, "Internal Server Error"},
+                                                   {501, "Not Implemented"},
+                                                   {502, "Bad Gateway"},
+                                                   {503, "Service Unavailable"}};
+    return phrases.value(status, "Status");
 }
 
 QString decodeQueryPart(QByteArray part)
@@ -283,18 +265,12 @@ void LoopbackHttpServer::injectFault(const QString& path, Fault fault, int times
 
 void LoopbackHttpServer::failNext(const QString& path, int status, int times, PathMatch match)
 {
-    Fault fault;
-    fault.kind = Fault::Kind::Status;
-    fault.status = status;
-    injectFault(path, fault, times, match);
+    injectFault(path, Fault{Fault::Kind::Status, status, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::delayNext(const QString& path, int delayMs, int times, PathMatch match)
 {
-    Fault fault;
-    fault.kind = Fault::Kind::Delay;
-    fault.delayMs = delayMs;
-    injectFault(path, fault, times, match);
+    injectFault(path, Fault{Fault::Kind::Delay, 0, delayMs, 0}, times, match);
 }
 
 void LoopbackHttpServer::holdNext(const QString& path, int times, PathMatch match)

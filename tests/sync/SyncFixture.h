@@ -16,6 +16,7 @@
 #include "sync/QVRestManager.h"
 #include "sync/SyncNotifications.h"
 #include "tests/support/FakeSyncServer.h"
+#include "tests/support/Printers.h"
 #include "tests/support/TestData.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -29,13 +30,7 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qv::test {
 

@@ -40,32 +40,26 @@ const QString kHost = QStringLiteral("sync.example.net");
 
 // ---- Colours --------------------------------------------------------------------------------
 
-TEST(UtilsColors, GivenHexText_WhenRead_ThenTheBytesGiveRedGreenBlue)
+TEST(UtilsColors, GivenHexTextOrTheIconSetting_WhenAskedForColours_ThenRgbOrTheOverdueGreyOrRed)
 {
     EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("FF0000")), QColor(255, 0, 0));
     EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("2C3539")), QColor(44, 53, 57));
     EXPECT_EQ(Utils::colorWithHexColorString(QString()), QColor(0, 0, 0));
     EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("#2C3539")), QColor(0, 0, 0));
-}
 
-TEST(UtilsColors, GivenTheIconSetting_WhenAskedForTheOverdueColour_ThenItIsDarkGreyOrRed)
-{
     EXPECT_EQ(Utils::textColorForOverdue(false), QColor(44, 53, 57));
     EXPECT_EQ(Utils::textColorForOverdue(true), QColor::fromRgbF(0.7f, 0, 0, 1));
 }
 
 // ---- Calendar arithmetic ---------------------------------------------------------------------
 
-TEST(UtilsDates, GivenADate_WhenTheTimeOfDayIsStripped_ThenItIsLocalMidnight)
+TEST(UtilsDates, GivenADate_WhenTheTimeOfDayOrSecondsAreStripped_ThenLocalMidnightOrTheMinuteStays)
 {
     EXPECT_EQ(Utils::stripTimeOfDay(inBerlin(2024, 3, 31, 15, 30), berlin), inBerlin(2024, 3, 31));
     // 23:30 UTC is already the next day in Berlin.
     EXPECT_EQ(Utils::stripTimeOfDay(utc(2024, 1, 1, 23, 30), berlin), inBerlin(2024, 1, 2));
     EXPECT_FALSE(Utils::stripTimeOfDay(QDateTime(), berlin).isValid());
-}
 
-TEST(UtilsDates, GivenADate_WhenSecondsAreStripped_ThenTheMinuteStays)
-{
     EXPECT_EQ(Utils::stripSeconds(inBerlin(2024, 5, 1, 17, 45, 59, 500), berlin),
               inBerlin(2024, 5, 1, 17, 45));
     // The repeated hour of the autumn change keeps its own offset.
@@ -73,15 +67,12 @@ TEST(UtilsDates, GivenADate_WhenSecondsAreStripped_ThenTheMinuteStays)
     EXPECT_EQ(Utils::stripSeconds(secondPass, berlin), secondPass.addSecs(-42));
 }
 
-TEST(UtilsDates, GivenAnHour_WhenAdded_ThenTheDaySetsThatHourRatherThanAddingToIt)
+TEST(UtilsDates, GivenAnHour_WhenAdded_ThenTheDaySetsThatHourAndASkippedHourMovesForward)
 {
     EXPECT_EQ(Utils::addHour(9, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 5, 1, 9));
     EXPECT_EQ(Utils::addHour(25, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 5, 2, 1));
     EXPECT_EQ(Utils::addHour(-1, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 4, 30, 23));
-}
 
-TEST(UtilsDates, GivenAnHourThatTheSpringChangeSkips_WhenAdded_ThenTheTimeMovesForward)
-{
     const QDateTime result = Utils::addHour(2, inBerlin(2024, 3, 31, 12), berlin);
     ASSERT_TRUE(result.isValid());
     EXPECT_EQ(result, inBerlin(2024, 3, 31, 3));
@@ -94,17 +85,14 @@ TEST(UtilsDates, GivenYears_WhenAdded_ThenTheDayIsKeptAtMidnightAndLeapDaysRollO
     EXPECT_EQ(Utils::addYear(-1, inBerlin(2024, 7, 14, 8), berlin), inBerlin(2023, 7, 14));
 }
 
-TEST(UtilsDaysBetween, GivenTwoMinutesAcrossMidnight_WhenCounted_ThenTheyAreOneDayApart)
+TEST(UtilsDaysBetween, GivenDaysAcrossMidnightOrDaylightSavingChanges_WhenCounted_ThenCalendarDaysCount)
 {
     const QDateTime before = inBerlin(2024, 5, 1, 23, 59);
     const QDateTime after = inBerlin(2024, 5, 2, 0, 1);
     EXPECT_EQ(Utils::daysFromDate(before, after, berlin), 1);
     EXPECT_EQ(Utils::daysFromDate(after, before, berlin), -1);
     EXPECT_EQ(Utils::daysFromDate(before, inBerlin(2024, 5, 1, 0, 0), berlin), 0);
-}
 
-TEST(UtilsDaysBetween, GivenDaysAcrossDaylightSavingChanges_WhenCounted_ThenCalendarDaysCount)
-{
     // 23 hours apart across the spring change, 49 across the autumn one.
     EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 3, 30, 12), inBerlin(2024, 3, 31, 12), berlin), 1);
     EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 3, 31, 0, 30), inBerlin(2024, 3, 31, 23, 30), berlin), 0);
@@ -157,7 +145,8 @@ TEST(UtilsCompareDates, GivenDatesInOneMinuteOrOneAllDayDay_WhenCompared_ThenThe
               std::weak_ordering::less);
 }
 
-TEST(UtilsCompareStartDates, GivenEqualStartDates_WhenCompared_ThenLowerCompletionComesFirst)
+TEST(UtilsCompareStartDates,
+     GivenEqualStartDatesOrAllDayFlags_WhenCompared_ThenLowerCompletionFirstAndTheFlagFromTheItem)
 {
     ModelStore store;
     auto* a = ItemBuilder()
@@ -173,11 +162,7 @@ TEST(UtilsCompareStartDates, GivenEqualStartDates_WhenCompared_ThenLowerCompleti
     EXPECT_EQ(Utils::compareStartDates(*b, *a, berlin), std::weak_ordering::less);
     // A missing percentage counts as 0.
     EXPECT_EQ(Utils::compareStartDates(*none, *b, berlin), std::weak_ordering::less);
-}
 
-TEST(UtilsCompareStartDates, GivenAllDayFlags_WhenCompared_ThenTheFlagComesFromTheItem)
-{
-    ModelStore store;
     auto* allDayLate =
         ItemBuilder().starting(inBerlin(2024, 5, 1, 20)).withValue("allDay", true).in(store.context);
     auto* early = ItemBuilder().starting(inBerlin(2024, 5, 1, 6)).in(store.context);
@@ -188,16 +173,13 @@ TEST(UtilsCompareStartDates, GivenAllDayFlags_WhenCompared_ThenTheFlagComesFromT
 
 // ---- Transfer and query dates ----------------------------------------------------------------
 
-TEST(UtilsTransferDates, GivenADate_WhenWrittenForAQuery_ThenItIsUtcWithSixFractionDigits)
+TEST(UtilsTransferDates, GivenADate_WhenWrittenForAQueryOrTransfer_ThenUtcWithSixFractionDigitsOrWholeSeconds)
 {
     EXPECT_EQ(Utils::restQueryDateString(utc(2024, 3, 5, 7, 8, 9, 123)),
               QStringLiteral("2024-03-05%2007:08:09.123000-00:00"));
     EXPECT_EQ(Utils::restQueryDateString(inBerlin(2024, 7, 1, 1, 0)),
               QStringLiteral("2024-06-30%2023:00:00.000000-00:00"));
-}
 
-TEST(UtilsTransferDates, GivenADate_WhenTurnedIntoTransferSeconds_ThenWholeSecondsSince1970Remain)
-{
     EXPECT_EQ(Utils::secondsSince1970(utc(2023, 11, 14, 22, 13, 20, 999)), 1700000000);
     EXPECT_EQ(Utils::secondsSince1970(utc(1969, 12, 31, 23, 59, 59, 500)), -1);
     EXPECT_EQ(Utils::dateFromSecondsSince1970(1700000000), utc(2023, 11, 14, 22, 13, 20));
@@ -220,18 +202,14 @@ TEST(UtilsOlderFirst, GivenItemsWithAndWithoutDueDates_WhenSorted_ThenUndatedOne
     const Utils::ItemList sorted = Utils::olderFirst(items);
     EXPECT_EQ(names(sorted), (QStringList{"early", "mid", "late", "u1", "u2", "u3"}));
     EXPECT_EQ(items, before);
-}
 
-TEST(UtilsOlderFirst, GivenOnlyUndatedItems_WhenSorted_ThenTheOrderIsUnchanged)
-{
-    ModelStore store;
-    Utils::ItemList items;
+    Utils::ItemList undated;
     for (int i = 0; i < 40; ++i)
-        items.push_back(ItemBuilder(QString::number(i)).in(store.context));
-    EXPECT_EQ(Utils::olderFirst(items), items);
+        undated.push_back(ItemBuilder(QString::number(i)).in(store.context));
+    EXPECT_EQ(Utils::olderFirst(undated), undated);
 }
 
-TEST(UtilsSortByKey, GivenIndexes_WhenSorted_ThenEqualOnesKeepTheirOrderInBothDirections)
+TEST(UtilsSortByKey, GivenIndexesOrNames_WhenSorted_ThenStableInBothDirectionsAndCaseSensitive)
 {
     ModelStore store;
     Utils::ItemList items;
@@ -241,16 +219,12 @@ TEST(UtilsSortByKey, GivenIndexes_WhenSorted_ThenEqualOnesKeepTheirOrderInBothDi
     items.push_back(ItemBuilder("none").in(store.context));
     EXPECT_EQ(names(Utils::sortByIndex(items, true)), (QStringList{"none", "b", "a", "c"}));
     EXPECT_EQ(names(Utils::sortByIndex(items, false)), (QStringList{"a", "c", "b", "none"}));
-}
 
-TEST(UtilsSortByKey, GivenNames_WhenSortedAlphabetically_ThenTheComparisonIsCaseSensitive)
-{
-    ModelStore store;
-    Utils::ItemList items;
+    Utils::ItemList named;
     for (const char* name : {"banana", "Cherry", "apple"})
-        items.push_back(ItemBuilder(name).in(store.context));
-    EXPECT_EQ(names(Utils::sortByAlphabetical(items, true)), (QStringList{"Cherry", "apple", "banana"}));
-    EXPECT_EQ(names(Utils::sortByAlphabetical(items, false)), (QStringList{"banana", "apple", "Cherry"}));
+        named.push_back(ItemBuilder(name).in(store.context));
+    EXPECT_EQ(names(Utils::sortByAlphabetical(named, true)), (QStringList{"Cherry", "apple", "banana"}));
+    EXPECT_EQ(names(Utils::sortByAlphabetical(named, false)), (QStringList{"banana", "apple", "Cherry"}));
 }
 
 TEST(UtilsLoadedObjects, GivenNestedLists_WhenFlattened_ThenOnlyOneLevelIsOpened)
@@ -279,35 +253,29 @@ TEST(UtilsReportError, GivenAMessage_WhenReported_ThenAnAlertWithOneOkButtonIsSh
 
 // ---- Text helpers ----------------------------------------------------------------------------
 
-TEST(UtilsFirstLine, GivenLeadingBlankLines_WhenAsked_ThenTheFirstLineWithTextIsTrimmed)
+TEST(UtilsFirstLine, GivenText_WhenItsFirstLineOrAFileNameIsTaken_ThenTrimmedOrWithoutForbiddenCharacters)
 {
     EXPECT_EQ(Utils::firstLineWithContent(QStringLiteral("\n \t\r\n\t Buy milk \nand eggs")),
               QStringLiteral("Buy milk"));
     EXPECT_TRUE(Utils::firstLineWithContent(QStringLiteral(" \n\t\n")).isNull());
     EXPECT_TRUE(Utils::firstLineWithContent(QString()).isNull());
-}
 
-TEST(UtilsFileNames, GivenForbiddenCharacters_WhenSanitised_ThenOnlyTheyAreDropped)
-{
     EXPECT_EQ(Utils::sanitizeFileNameString(QStringLiteral("Plan/2024?.txt")),
               QStringLiteral("Plan2024.txt"));
     EXPECT_EQ(Utils::sanitizeFileNameString(QStringLiteral("a/b\\c?d%e*f|g\"h<i>j")),
               QStringLiteral("abcdefghij"));
 }
 
-TEST(UtilsEmail, GivenAddresses_WhenValidated_ThenTheWholeTextMustMatch)
+TEST(UtilsEmail, GivenAddresses_WhenValidated_ThenTheWholeTextMustMatchOrTheBracketedAddressIsReturned)
 {
+    qv::LogCapture log;
     EXPECT_TRUE(Utils::validateEmail(QStringLiteral("jane.doe+work@mail.example.com")));
     EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.museum")));
     EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.com ")));
     EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.com\n")));
     EXPECT_FALSE(Utils::validateEmail(QStringLiteral("Jane <jane@example.com>")));
     EXPECT_FALSE(Utils::validateEmail(QString()));
-}
 
-TEST(UtilsEmail, GivenANameAndAnAddressInBrackets_WhenValidated_ThenTheAddressIsReturned)
-{
-    qv::LogCapture log;
     EXPECT_EQ(Utils::validateRichEmail(QStringLiteral("Jane Doe <jane@example.com>")),
               QStringLiteral("jane@example.com"));
     EXPECT_EQ(Utils::validateRichEmail(QStringLiteral("jane@example.com")),
@@ -315,6 +283,7 @@ TEST(UtilsEmail, GivenANameAndAnAddressInBrackets_WhenValidated_ThenTheAddressIs
     // The blank after the bracket is the last non-empty piece, and no address.
     EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("Jane <jane@example.com> ")).isNull());
     EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("<>")).isNull());
+    // The address is logged by its pieces' lengths only.
     EXPECT_TRUE(log.contains(QStringLiteral("components: (<9 chars>, <16 chars>, <0 chars>)")));
 }
 
@@ -330,13 +299,19 @@ TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCo
 
 // ---- The application's URL scheme --------------------------------------------------------------
 
-TEST(UtilsUrls, GivenTheSyncHost_WhenPrefixesAreBuilt_ThenTheyCarryTheSchemeAndPath)
+TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltOrClassified_ThenTheyCarryTheSchemeAndPath)
 {
     EXPECT_EQ(Utils::urlPrefixForItems(kHost), QStringLiteral("quadrivo://sync.example.net/api/v1/item/"));
     EXPECT_EQ(Utils::urlPrefixForProjects(kHost),
               QStringLiteral("quadrivo://sync.example.net/api/v1/project/"));
     EXPECT_EQ(Utils::QVWebUrlPrefixForProjects(QStringLiteral("https://sync.example.net")),
               QStringLiteral("https://sync.example.net/qvweb/pr/"));
+
+    EXPECT_TRUE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/sync/"))));
+    EXPECT_FALSE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/1"))));
+    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://"))));
+    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo:///"))));
+    EXPECT_FALSE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://x"))));
 }
 
 TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
@@ -365,15 +340,6 @@ TEST(UtilsUrls, GivenIncomingLinks_WhenParsed_ThenIdentifiersComeOnlyFromTheirOw
     EXPECT_FALSE(Utils::itemIDFromURL(QUrl(QStringLiteral("quadrivo://other.host/api/v1/item/42")), kHost));
     // Host names arrive lower-cased.
     EXPECT_EQ(Utils::itemIDFromURL(item, QStringLiteral("Sync.Example.NET")), 42);
-}
-
-TEST(UtilsUrls, GivenSchemeLinks_WhenClassified_ThenSyncAndBlankLinksAreRecognised)
-{
-    EXPECT_TRUE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/sync/"))));
-    EXPECT_FALSE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/1"))));
-    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://"))));
-    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo:///"))));
-    EXPECT_FALSE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://x"))));
 }
 
 TEST(UtilsSignatures, GivenEachVariant_WhenWritten_ThenSloganAndTrackingQueryMatch)
@@ -466,16 +432,14 @@ TEST(UtilsUserAgent, GivenTheApplicationNameAndVersion_WhenAsked_ThenTheyAreJoin
 
 TEST(UtilsUtcOffset, GivenZonesWithHalfHourOffsets_WhenAsked_ThenWholeHoursTowardZeroAreGiven)
 {
-    qv::LogCapture log;
     const QDateTime at = utc(2024, 1, 15, 12);
     EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(5 * 3600 + 1800), at), 5);
     EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(-(3 * 3600 + 1800)), at), -3);
     EXPECT_EQ(Utils::offsetFromUTC(QTimeZone::utc(), at), 0);
     EXPECT_EQ(Utils::offsetFromUTC(berlin, utc(2024, 7, 1)), 2);
-    EXPECT_TRUE(log.contains(QStringLiteral("date=2024-01-15 12:00:00 +0000 timeZoneOffset=5")));
 }
 
-TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsed_ThenMissingPartsAreZeroAndOthersFail)
+TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsedOrPacked_ThenMissingPartsAreZeroAndFieldsSaturate)
 {
     unsigned major = 1, minor = 1, bugFix = 1;
     EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("12"), &major, &minor, &bugFix));
@@ -486,10 +450,7 @@ TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsed_ThenMissingPartsAreZeroAnd
     EXPECT_EQ(std::tuple(major, bugFix), std::tuple(10u, 8u));
     EXPECT_FALSE(Utils::parseSystemVersion(QStringLiteral("unknown"), &major, &minor, &bugFix));
     EXPECT_FALSE(Utils::parseSystemVersion(QStringLiteral("1.2.3.4"), &major, &minor, &bugFix));
-}
 
-TEST(UtilsSystemVersion, GivenAVersion_WhenPacked_ThenItIsTheDecimalCodeWithSaturatedFields)
-{
     EXPECT_EQ(Utils::systemVersionCode(10, 6, 8), 0x1068u);
     EXPECT_EQ(Utils::systemVersionCode(10, 7, 0), 0x1070u);
     EXPECT_EQ(Utils::systemVersionCode(12, 0, 0), 0x1200u);
@@ -540,10 +501,8 @@ TEST(UtilsHex, GivenABuffer_WhenDecodedInPlace_ThenItsFirstHalfHoldsTheBytes)
 
 TEST(UtilsHex, GivenHexText_WhenConverted_ThenPairsBecomeBytesAndBadDigitsEndAPair)
 {
-    qv::LogCapture log;
     EXPECT_EQ(Utils::hexToBinary(QStringLiteral("0a1bff")), QByteArray("\x0a\x1b\xff", 3));
     EXPECT_EQ(Utils::hexToBinary(QStringLiteral("1gg1")), QByteArray("\x01\x00", 2));
     EXPECT_EQ(Utils::hexToBinary(QStringLiteral("abc")), QByteArray("\xab", 1));
     EXPECT_TRUE(Utils::hexToBinary(QStringLiteral("a")).isEmpty());
-    EXPECT_TRUE(log.contains(QStringLiteral("<0a1bff>")));
 }

@@ -3,6 +3,7 @@
 #include "core/model/TodoModel.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
+#include "tests/support/Printers.h"
 #include "tests/support/TestData.h"
 
 #include <QColor>
@@ -11,20 +12,10 @@
 #include <QTimeZone>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 inline void PrintTo(const QColor& color, std::ostream* os)
 {
     *os << "rgba(" << color.redF() << ", " << color.greenF() << ", " << color.blueF() << ", "
         << color.alphaF() << ")";
-}
-
-inline void PrintTo(const QDateTime& date, std::ostream* os)
-{
-    *os << date.toString(Qt::ISODateWithMs).toStdString();
 }
 
 namespace qv::test {

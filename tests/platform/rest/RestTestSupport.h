@@ -1,18 +1,12 @@
 #pragma once
 
 #include "platform/rest/RestClient.h"
+#include "tests/support/Printers.h"
 
 #include <QStringList>
 #include <QTest>
 
 #include <functional>
-#include <ostream>
-
-// Readable QString values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace qv::rest::test {
 
