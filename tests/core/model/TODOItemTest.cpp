@@ -14,7 +14,7 @@ namespace {
 
 using ItemDates = EntityFixture;
 
-TEST_F(ItemDates, GivenOneDate_WhenTheOtherIsSetPastIt_ThenTheFirstMovesToKeepAnHourApart)
+TEST_F(ItemDates, GivenDatesSetPastEachOtherOrCleared_ThenTheFirstMovesToKeepAnHourApartOrTheOtherStays)
 {
     TODOItem* item = ItemBuilder("a").starting(utc(2024, 5, 10, 12)).due(utc(2024, 5, 9, 12)).in(context);
     EXPECT_EQ(item->dueDate(), utc(2024, 5, 9, 12));
@@ -23,11 +23,8 @@ TEST_F(ItemDates, GivenOneDate_WhenTheOtherIsSetPastIt_ThenTheFirstMovesToKeepAn
     item = ItemBuilder("b").due(utc(2024, 5, 9, 12)).starting(utc(2024, 5, 10, 8)).in(context);
     EXPECT_EQ(item->startDate(), utc(2024, 5, 10, 8));
     EXPECT_EQ(item->dueDate(), utc(2024, 5, 10, 9));
-}
 
-TEST_F(ItemDates, GivenOrderedDates_WhenClearedOrKeptApart_ThenTheOtherDateStays)
-{
-    TODOItem* item = ItemBuilder("a").starting(utc(2024, 5, 1)).due(utc(2024, 5, 9)).in(context);
+    item = ItemBuilder("c").starting(utc(2024, 5, 1)).due(utc(2024, 5, 9)).in(context);
     item->setDueDate(QDateTime());
     EXPECT_TRUE(item->isNull(QStringLiteral("dueDate")));
     EXPECT_EQ(item->startDate(), utc(2024, 5, 1));
@@ -132,7 +129,7 @@ TEST_F(ItemIdentity, GivenServerIdentity_WhenIDsReset_ThenServerIdentityAndResou
 
 using ItemLookup = EntityFixture;
 
-TEST_F(ItemLookup, GivenRemovedItemWithSameServerId_WhenFound_ThenOnlyTheLiveOneIsReturned)
+TEST_F(ItemLookup, GivenTheSameServerId_WhenFound_ThenTheLiveOneOrWithDuplicatesTheFirstIsReturned)
 {
     ItemBuilder("gone").withServerID(42).removed().in(context);
     EXPECT_EQ(TODOItem::findWithID(42, context), nullptr);
@@ -141,16 +138,13 @@ TEST_F(ItemLookup, GivenRemovedItemWithSameServerId_WhenFound_ThenOnlyTheLiveOne
     EXPECT_EQ(TODOItem::findWithID(42, context), live);
     EXPECT_TRUE(log.lines().isEmpty());
     EXPECT_EQ(TODOItem::findWithID(43, context), nullptr);
-}
 
-TEST_F(ItemLookup, GivenDuplicates_WhenFound_ThenLoggedAndFirstReturned)
-{
-    TODOItem* first = ItemBuilder("one").withServerID(42).withId(1).in(context);
-    ItemBuilder("two").withServerID(42).withId(2).in(context);
-    LogCapture log;
-    EXPECT_EQ(TODOItem::findWithID(42, context), first);
+    TODOItem* first = ItemBuilder("one").withServerID(44).withId(1).in(context);
+    ItemBuilder("two").withServerID(44).withId(2).in(context);
+    EXPECT_EQ(TODOItem::findWithID(44, context), first);
+    // Duplicates are logged by id, the titles by their length only.
     EXPECT_EQ(log.lines(),
-              (QStringList{"2 duplicated items with id: 42", "42\t1: <3 chars>", "42\t2: <3 chars>"}));
+              (QStringList{"2 duplicated items with id: 44", "44\t1: <3 chars>", "44\t2: <3 chars>"}));
 }
 
 using ItemCopy = EntityFixture;
@@ -313,7 +307,7 @@ TEST_F(ItemCopy, GivenAttachments_WhenCopiedWithFiles_ThenFilesAreFoundOrMadeInT
 
 using ItemChangeTest = EntityFixture;
 
-TEST_F(ItemChangeTest, GivenOnlyUntrackedKeysChanged_WhenAsked_ThenNoUploadNeeded)
+TEST_F(ItemChangeTest, GivenChangedKeys_WhenAsked_ThenOnlyTrackedKeysOfTheCurrentEventThatDifferNeedAnUpload)
 {
     TODOItem* item = ItemBuilder("a").in(context);
     context.processPendingChanges();
@@ -321,13 +315,9 @@ TEST_F(ItemChangeTest, GivenOnlyUntrackedKeysChanged_WhenAsked_ThenNoUploadNeede
     item->setEdited_since(1);
     item->setHighlight(2);
     EXPECT_FALSE(item->needToUploadGiven(nullptr));
-}
 
-TEST_F(ItemChangeTest, GivenNameChanged_WhenAskedWithoutOrWithOtherItem_ThenUploadOnlyWhenDifferent)
-{
     store::Context server(TodoModel::shared(), scheduler);
     TODOItem* remote = ItemBuilder("renamed").in(server);
-    TODOItem* item = ItemBuilder("a").in(context);
     context.processPendingChanges();
     item->setName(QStringLiteral("renamed"));
     item->setTimestamp(5);
@@ -335,11 +325,8 @@ TEST_F(ItemChangeTest, GivenNameChanged_WhenAskedWithoutOrWithOtherItem_ThenUplo
     EXPECT_FALSE(item->needToUploadGiven(remote));
     remote->setName(QStringLiteral("other"));
     EXPECT_TRUE(item->needToUploadGiven(remote));
-}
 
-TEST_F(ItemChangeTest, GivenChangesOfAnEarlierEvent_WhenAsked_ThenOnlyTheCurrentEventCounts)
-{
-    TODOItem* item = ItemBuilder("a").titled("b").in(context);
+    // Changes of an earlier event no longer count.
     context.processPendingChanges();
     EXPECT_FALSE(item->needToUploadGiven(nullptr));
     item->setDueDate(utc(2024, 1, 1));
@@ -405,7 +392,8 @@ TEST_F(ItemOrdering, GivenDueAndStartDates_WhenComparedByDates_ThenDatedFirstAnd
 
 using ItemStarring = EntityFixture;
 
-TEST_F(ItemStarring, GivenTagMutations_WhenStarredTagAddedOrRemoved_ThenFlagFollows)
+TEST_F(ItemStarring,
+       GivenTheStarredTag_WhenAddedRemovedOrStarred_ThenTheFlagFollowsAndOnlyDocumentItemsChangeTags)
 {
     TODOItem* item = ItemBuilder("a").in(context);
     EXPECT_FALSE(item->starred().has_value());
@@ -415,14 +403,10 @@ TEST_F(ItemStarring, GivenTagMutations_WhenStarredTagAddedOrRemoved_ThenFlagFoll
     EXPECT_EQ(item->starred(), true);
     item->removeTags({starred});
     EXPECT_EQ(item->starred(), false);
-}
 
-TEST_F(ItemStarring, GivenItemsInAndOutsideTheDocument_WhenStarred_ThenOnlyDocumentItemsChangeTheirTags)
-{
     RecordingTagServer server;
     TagManager tags(TodoModel::shared(), scheduler, &server);
     DocumentContext document(&context);
-    TODOItem* item = ItemBuilder("a").in(context);
 
     item->setStarred(true);
     EXPECT_TRUE(TagManager::itemHasTagName(item, QStringLiteral("starred")));
