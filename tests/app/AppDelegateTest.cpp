@@ -40,27 +40,27 @@ QStringList callsBetween(const CallLog& log, const QString& first, const QString
 
 TEST_F(LaunchTest, GivenAFreshUser_WhenTheFirstHalfRuns_ThenPreferencesAgentUrlHandlerAndFontTierAreSetUp)
 {
-    preferences.setValue(QStringLiteral("kWorkOfflineOnly"), true);
+    preferences.setValue("kWorkOfflineOnly", true);
 
     makeDelegate().applicationWillFinishLaunching();
 
-    EXPECT_FALSE(preferences.boolValue(QStringLiteral("kWorkOfflineOnly")));
-    EXPECT_EQ(preferences.intValue(QStringLiteral("kNumberOfRuns")), 1);
+    EXPECT_FALSE(preferences.boolValue("kWorkOfflineOnly"));
+    EXPECT_EQ(preferences.intValue("kNumberOfRuns"), 1);
     EXPECT_TRUE(delegate->isQVTeam());
     EXPECT_FALSE(delegate->terminating());
     EXPECT_FALSE(delegate->initialized());
     EXPECT_TRUE(QFileInfo::exists(launchAgent.agentPath())); // on by default
-    EXPECT_TRUE(log.has(QStringLiteral("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo")));
+    EXPECT_TRUE(log.has("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo"));
     EXPECT_EQ(QFileInfo(delegate->restStorePath()).absoluteFilePath(),
-              QDir(home.cacheHome()).absoluteFilePath(QStringLiteral("Quadrivo/sync.sqlite")));
+              QDir(home.cacheHome()).absoluteFilePath("Quadrivo/sync.sqlite"));
 
-    const QVariant tier = preferences.value(QStringLiteral("FONT_TIER"));
+    const QVariant tier = preferences.value("FONT_TIER");
     ASSERT_TRUE(tier.isValid());
     EXPECT_GE(tier.toInt(), FontSizeTiers::kMinTier);
     EXPECT_LE(tier.toInt(), FontSizeTiers::kMaxTier);
-    EXPECT_FALSE(preferences.hasUserValue(QStringLiteral("FONT_TIER")));
+    EXPECT_FALSE(preferences.hasUserValue("FONT_TIER"));
     // "never set" must stay detectable for the launch agent's default.
-    EXPECT_TRUE(preferences.hasUserValue(QStringLiteral("kLaunchOnStart")));
+    EXPECT_TRUE(preferences.hasUserValue("kLaunchOnStart"));
 }
 
 TEST_F(LaunchTest, GivenLaunchesOneToFour_WhenEachStarts_ThenOnlyTheFourthChecksForUpdates)
@@ -69,11 +69,11 @@ TEST_F(LaunchTest, GivenLaunchesOneToFour_WhenEachStarts_ThenOnlyTheFourthChecks
     for (int launchNumber = 1; launchNumber <= 4; ++launchNumber) {
         log.calls.clear();
         makeDelegate().applicationWillFinishLaunching();
-        checked << log.has(QStringLiteral("updater.check"));
+        checked << log.has("updater.check");
         delegate.reset();
     }
     EXPECT_EQ(checked, (QList<bool>{false, false, false, true}));
-    EXPECT_EQ(preferences.intValue(QStringLiteral("kNumberOfRuns")), 4);
+    EXPECT_EQ(preferences.intValue("kNumberOfRuns"), 4);
 }
 
 TEST_F(LaunchTest, GivenTheHandlerRegistrationFails_WhenTheFirstHalfRuns_ThenTheStatusIsLoggedAndLaunchGoesOn)
@@ -82,14 +82,14 @@ TEST_F(LaunchTest, GivenTheHandlerRegistrationFails_WhenTheFirstHalfRuns_ThenThe
     makeDelegate().applicationWillFinishLaunching();
     delegate->applicationDidFinishLaunching();
 
-    EXPECT_TRUE(logCapture.contains(QStringLiteral("Error registering default app: 3")));
+    EXPECT_TRUE(logCapture.contains("Error registering default app: 3"));
     EXPECT_TRUE(delegate->initialized());
 }
 
 TEST_F(LaunchTest, GivenTheLinkHandlerAlreadySet_WhenLaunched_ThenOursIsRegisteredOnlyWhereNoneIsThereToKeep)
 {
-    QDir().mkpath(home.dataHome() + QStringLiteral("/applications/org"));
-    for (const QString& entry : {QStringLiteral("other.desktop"), QStringLiteral("org/browser.desktop")}) {
+    QDir().mkpath(home.dataHome() + "/applications/org");
+    for (const char* entry : {"other.desktop", "org/browser.desktop"}) {
         QFile file(home.dataHome() + QStringLiteral("/applications/") + entry);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
@@ -111,9 +111,8 @@ TEST_F(LaunchTest, GivenTheLinkHandlerAlreadySet_WhenLaunched_ThenOursIsRegister
         AppDelegate::Dependencies deps = dependencies();
         deps.programInstalled = installed;
         AppDelegate(std::move(deps)).applicationWillFinishLaunching();
-        EXPECT_EQ(log.has(QStringLiteral("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo")),
-                  registers);
-        EXPECT_EQ(log.calls.filter(QStringLiteral("run ")).isEmpty(), !installed);
+        EXPECT_EQ(log.has("run xdg-mime default quadrivo.desktop x-scheme-handler/quadrivo"), registers);
+        EXPECT_EQ(log.calls.filter("run ").isEmpty(), !installed);
     }
 }
 
@@ -122,14 +121,14 @@ TEST_F(LaunchTest, GivenSettingsThatCannotBeWritten_WhenLaunchedAndChanged_ThenO
     // Root writes into read-only folders; nobody writes a file where a folder stands or makes
     // a folder where a file stands.
     ASSERT_TRUE(QDir().mkpath(preferences.fileName()));
-    QFile blocker(home.configHome() + QStringLiteral("/autostart"));
+    QFile blocker(home.configHome() + "/autostart");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
     launch();
 
     ASSERT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(alerts.shown()[0].message, QStringLiteral("Some settings could not be saved."));
+    EXPECT_EQ(alerts.shown()[0].message, "Some settings could not be saved.");
     EXPECT_TRUE(alerts.shown()[0].informative.contains(preferences.fileName()));
     EXPECT_TRUE(alerts.shown()[0].informative.contains(launchAgent.agentPath()));
     EXPECT_FALSE(preferences.boolValue(LaunchAgent::key()));
@@ -145,18 +144,18 @@ TEST_F(LaunchTest, GivenSettingsThatCannotBeWritten_WhenLaunchedAndChanged_ThenO
 
 TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTheSyncStartsOnTheNextTurn)
 {
-    preferences.setValue(QStringLiteral("fontsize"), 9);
+    preferences.setValue("fontsize", 9);
     makeDelegate().applicationWillFinishLaunching();
     log.calls.clear();
 
     delegate->applicationDidFinishLaunching();
 
     EXPECT_TRUE(QFileInfo::exists(StoreFiles::pathForDataFile()));
-    EXPECT_EQ(preferences.intValue(QStringLiteral("fontsize")), 14);
+    EXPECT_EQ(preferences.intValue("fontsize"), 14);
     EXPECT_TRUE(delegate->initialized());
     for (const char* call : {"crash.start", "window.show", "ping startapp", "window.reselectLastProject"})
         EXPECT_TRUE(log.has(QString::fromLatin1(call))) << call;
-    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
+    EXPECT_FALSE(log.has("sync.startAllLoops"));
 
     scheduler.runPosted();
     for (const char* call : {"colors 12", "sync.startAllLoops", "window.reloadCollaborators"})
@@ -167,8 +166,8 @@ TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTh
     log.calls.clear();
     collaboration.meLoads = false;
     launch();
-    EXPECT_TRUE(log.has(QStringLiteral("collaboration.reloadMe")));
-    EXPECT_FALSE(log.has(QStringLiteral("window.reloadCollaborators")));
+    EXPECT_TRUE(log.has("collaboration.reloadMe"));
+    EXPECT_FALSE(log.has("window.reloadCollaborators"));
 }
 
 TEST_F(LaunchTest, GivenAnExistingStore_WhenLaunched_ThenItsProjectsAreThere)
@@ -182,7 +181,7 @@ TEST_F(LaunchTest, GivenAnExistingStore_WhenLaunched_ThenItsProjectsAreThere)
     QStringList names;
     for (TODOList* project : delegate->document()->getAllProjects())
         names << project->name();
-    EXPECT_TRUE(names.contains(QStringLiteral("Kept")));
+    EXPECT_TRUE(names.contains("Kept"));
 }
 
 TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheErrorIsLoggedAndNothingStarts)
@@ -196,9 +195,9 @@ TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheErrorIsLoggedAndNo
 
     EXPECT_FALSE(delegate->initialized());
     EXPECT_EQ(delegate->document(), nullptr);
-    EXPECT_FALSE(log.has(QStringLiteral("documentOpened")));
-    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
-    EXPECT_FALSE(log.has(QStringLiteral("ping startapp")));
+    EXPECT_FALSE(log.has("documentOpened"));
+    EXPECT_FALSE(log.has("sync.startAllLoops"));
+    EXPECT_FALSE(log.has("ping startapp"));
     // The file is left for the user, not replaced by an empty store.
     QFile check(StoreFiles::pathForDataFile());
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
@@ -209,11 +208,11 @@ TEST_F(LaunchTest,
        GivenALinkArrivedBeforeTheDocument_WhenTheStartUpCompletes_ThenTheLastProjectIsNotReselected)
 {
     makeDelegate().applicationWillFinishLaunching();
-    delegate->handleURL(QStringLiteral("quadrivo://"));
+    delegate->handleURL("quadrivo://");
     delegate->applicationDidFinishLaunching();
 
     EXPECT_TRUE(delegate->receivedURL());
-    EXPECT_FALSE(log.has(QStringLiteral("window.reselectLastProject")));
+    EXPECT_FALSE(log.has("window.reselectLastProject"));
 }
 
 // --- Sync at start and the 120 s rule
@@ -221,24 +220,24 @@ TEST_F(LaunchTest,
 TEST_F(LaunchTest,
        GivenSyncAfterStartAndNoEarlierSync_WhenLaunched_ThenTheSyncRunsInsteadOfTheLoopsAndTheToggleFollows)
 {
-    preferences.setValue(QStringLiteral("SYNC_AFTER_START"), true);
-    preferences.setValue(QStringLiteral("lastSelectedProjectRow"), 1);
+    preferences.setValue("SYNC_AFTER_START", true);
+    preferences.setValue("lastSelectedProjectRow", 1);
     window.rows = 3;
 
     launch();
 
     EXPECT_TRUE(delegate->syncAfterStart());
-    EXPECT_TRUE(log.has(QStringLiteral("window.syncAndRunAfter")));
-    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
-    EXPECT_FALSE(log.has(QStringLiteral("collaboration.init")));
+    EXPECT_TRUE(log.has("window.syncAndRunAfter"));
+    EXPECT_FALSE(log.has("sync.startAllLoops"));
+    EXPECT_FALSE(log.has("collaboration.init"));
     ASSERT_TRUE(window.pendingSync);
     window.pendingSync();
-    EXPECT_TRUE(log.has(QStringLiteral("window.selectRow 1")));
+    EXPECT_TRUE(log.has("window.selectRow 1"));
 
     delegate->toggleSyncAfterStart();
-    EXPECT_FALSE(preferences.boolValue(QStringLiteral("SYNC_AFTER_START")));
+    EXPECT_FALSE(preferences.boolValue("SYNC_AFTER_START"));
     delegate->setSyncAfterStart(true);
-    EXPECT_TRUE(preferences.boolValue(QStringLiteral("SYNC_AFTER_START")));
+    EXPECT_TRUE(preferences.boolValue("SYNC_AFTER_START"));
 }
 
 TEST_F(LaunchTest, GivenSyncAfterStart_WhenLaunched_ThenItSyncsOnlyWhenTheLastSyncIs120SecondsAwayOrMore)
@@ -250,27 +249,27 @@ TEST_F(LaunchTest, GivenSyncAfterStart_WhenLaunched_ThenItSyncsOnlyWhenTheLastSy
     } cases[] = {{true, -119, false}, {true, -120, true}, {true, 30, false}, {false, std::nullopt, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lastSyncSecs.value_or(0));
-        preferences.setValue(QStringLiteral("SYNC_AFTER_START"), c.syncAfterStart);
+        preferences.setValue("SYNC_AFTER_START", c.syncAfterStart);
         sync.lastSync = c.lastSyncSecs ? clock.now().addSecs(*c.lastSyncSecs) : QDateTime();
         log.calls.clear();
         launch();
-        EXPECT_EQ(log.has(QStringLiteral("window.syncAndRunAfter")), c.syncs);
-        EXPECT_EQ(log.has(QStringLiteral("sync.startAllLoops")), !c.syncs);
+        EXPECT_EQ(log.has("window.syncAndRunAfter"), c.syncs);
+        EXPECT_EQ(log.has("sync.startAllLoops"), !c.syncs);
         delegate.reset();
     }
 }
 
 TEST_F(LaunchTest, GivenAStoredRowBeyondTheList_WhenTheSyncAtStartCompletes_ThenNoRowIsSelected)
 {
-    preferences.setValue(QStringLiteral("SYNC_AFTER_START"), true);
+    preferences.setValue("SYNC_AFTER_START", true);
     window.rows = 2;
     for (const int stored : {2, 7, -1}) {
-        preferences.setValue(QStringLiteral("lastSelectedProjectRow"), stored);
+        preferences.setValue("lastSelectedProjectRow", stored);
         log.calls.clear();
         launch();
         ASSERT_TRUE(window.pendingSync);
         window.pendingSync();
-        EXPECT_FALSE(log.calls.filter(QStringLiteral("window.selectRow")).size() > 0) << stored;
+        EXPECT_FALSE(log.calls.filter("window.selectRow").size() > 0) << stored;
         delegate.reset();
     }
 }
@@ -279,24 +278,24 @@ TEST_F(LaunchTest, GivenAStoredRowBeyondTheList_WhenTheSyncAtStartCompletes_Then
 
 TEST_F(LaunchTest, GivenTheCacheNotYetErased_WhenTwoSecondsHavePassed_ThenItIsWipedUnderTheSheet)
 {
-    requestCacheFolder = home.cacheHome() + QStringLiteral("/Quadrivo/RequestCache-sync.test");
-    ASSERT_TRUE(QDir().mkpath(requestCacheFolder + QStringLiteral("/PermanentStore/a")));
+    requestCacheFolder = home.cacheHome() + "/Quadrivo/RequestCache-sync.test";
+    ASSERT_TRUE(QDir().mkpath(requestCacheFolder + "/PermanentStore/a"));
 
     launch();
     scheduler.advance(1999);
-    EXPECT_FALSE(log.has(QStringLiteral("sheet.begin")));
+    EXPECT_FALSE(log.has("sheet.begin"));
     scheduler.advance(1);
 
-    EXPECT_EQ(callsBetween(log, QStringLiteral("sheet.begin"), QStringLiteral("sheet.end")).size(), 2);
-    EXPECT_FALSE(QFileInfo::exists(requestCacheFolder + QStringLiteral("/PermanentStore")));
-    EXPECT_TRUE(preferences.boolValue(QStringLiteral("_permanentCacheErased")));
+    EXPECT_EQ(callsBetween(log, "sheet.begin", "sheet.end").size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(requestCacheFolder + "/PermanentStore"));
+    EXPECT_TRUE(preferences.boolValue("_permanentCacheErased"));
 
     // The next launch shows no sheet.
     delegate.reset();
     log.calls.clear();
     launch();
     scheduler.advance(5000);
-    EXPECT_FALSE(log.has(QStringLiteral("sheet.begin")));
+    EXPECT_FALSE(log.has("sheet.begin"));
 }
 
 // --- Activation
@@ -309,14 +308,14 @@ TEST_F(ActivationTest,
     delegate->applicationDidResignActive();
     scheduler.advance(200'000);
 
-    EXPECT_EQ(log.calls.filter(QStringLiteral("sync.")).size(), 0);
-    EXPECT_TRUE(log.has(QStringLiteral("badge 0")));
+    EXPECT_EQ(log.calls.filter("sync.").size(), 0);
+    EXPECT_TRUE(log.has("badge 0"));
     EXPECT_EQ(scheduler.pendingTimers(), 0);
 }
 
 TEST_F(ActivationTest, GivenAnOpenDocument_WhenTheApplicationBecomesActive_ThenOneSecondLaterTheLoopsRestart)
 {
-    sync.email = QStringLiteral("ada@example.test");
+    sync.email = "ada@example.test";
     launch();
     log.calls.clear();
 
@@ -325,8 +324,7 @@ TEST_F(ActivationTest, GivenAnOpenDocument_WhenTheApplicationBecomesActive_ThenO
     EXPECT_TRUE(log.calls.isEmpty());
     scheduler.advance(1);
 
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("crash.email ada@example.test"),
-                                      QStringLiteral("sync.startAllLoops"), QStringLiteral("badge 0")}));
+    EXPECT_EQ(log.calls, (QStringList{"crash.email ada@example.test", "sync.startAllLoops", "badge 0"}));
 }
 
 TEST_F(ActivationTest,
@@ -341,13 +339,13 @@ TEST_F(ActivationTest,
     delegate->applicationDidResignActive();
     log.calls.clear();
     scheduler.advance(79'999);
-    EXPECT_FALSE(log.has(QStringLiteral("sync.stopAllLoops")));
+    EXPECT_FALSE(log.has("sync.stopAllLoops"));
     scheduler.advance(1);
 
-    EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
-    EXPECT_EQ(logCapture.count(QStringLiteral("STOPPING BECAUSE NOT ACTIVE")), 1);
+    EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
+    EXPECT_EQ(logCapture.count("STOPPING BECAUSE NOT ACTIVE"), 1);
     scheduler.advance(200'000);
-    EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
+    EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
 }
 
 TEST_F(ActivationTest, GivenTheApplicationIsActiveAgain_WhenTheCheckFires_ThenTheLoopsKeepRunning)
@@ -359,8 +357,8 @@ TEST_F(ActivationTest, GivenTheApplicationIsActiveAgain_WhenTheCheckFires_ThenTh
     log.calls.clear();
     scheduler.advance(170'000);
 
-    EXPECT_FALSE(log.has(QStringLiteral("sync.stopAllLoops")));
-    EXPECT_TRUE(logCapture.contains(QStringLiteral("NOT STOPPING BECAUSE ACTIVE")));
+    EXPECT_FALSE(log.has("sync.stopAllLoops"));
+    EXPECT_TRUE(logCapture.contains("NOT STOPPING BECAUSE ACTIVE"));
 }
 
 TEST_F(ActivationTest, GivenACheckHasFired_WhenTheApplicationResignsAgain_ThenANewCheckIsScheduled)
@@ -372,7 +370,7 @@ TEST_F(ActivationTest, GivenACheckHasFired_WhenTheApplicationResignsAgain_ThenAN
 
     delegate->applicationDidResignActive();
     scheduler.advance(180'000);
-    EXPECT_EQ(log.calls.count(QStringLiteral("sync.stopAllLoops")), 1);
+    EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
 }
 
 TEST_F(ActivationTest, GivenTheMainWindow_WhenItBecomesTheActiveWindow_ThenWakeappIsAnnouncedEachTime)
@@ -387,7 +385,7 @@ TEST_F(ActivationTest, GivenTheMainWindow_WhenItBecomesTheActiveWindow_ThenWakea
     for (QEvent* event : {&activate, &deactivate, &activate})
         QCoreApplication::sendEvent(&mainWindow, event);
 
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("ping wakeapp"), QStringLiteral("ping wakeapp")}));
+    EXPECT_EQ(log.calls, (QStringList{"ping wakeapp", "ping wakeapp"}));
 }
 
 TEST_F(ActivationTest, GivenQuittingHasBegun_WhenTheApplicationBecomesActive_ThenTheLoopsStayStopped)
@@ -397,7 +395,7 @@ TEST_F(ActivationTest, GivenQuittingHasBegun_WhenTheApplicationBecomesActive_The
     log.calls.clear();
     delegate->applicationDidBecomeActive();
     scheduler.advance(1000);
-    EXPECT_FALSE(log.has(QStringLiteral("sync.startAllLoops")));
+    EXPECT_FALSE(log.has("sync.startAllLoops"));
 }
 
 TEST_F(ActivationTest, GivenAnEdit_WhenTheApplicationResignsActive_ThenTheDocumentAutosavesOnItsOwnTrack)
@@ -425,11 +423,11 @@ TEST_F(QuitTest,
 {
     using std::placeholders::_1;
     const std::pair<QString, std::function<void(AppDelegate&)>> triggers[] = {
-        {QStringLiteral("quit command"), &AppDelegate::quitCommand},
-        {QStringLiteral("window closed"), &AppDelegate::lastWindowClosed},
-        {QStringLiteral("SIGTERM"), std::bind(&AppDelegate::terminationSignal, _1, SIGTERM)},
-        {QStringLiteral("SIGINT"), std::bind(&AppDelegate::terminationSignal, _1, SIGINT)},
-        {QStringLiteral("session end"), &AppDelegate::sessionQuitRequested},
+        {"quit command", &AppDelegate::quitCommand},
+        {"window closed", &AppDelegate::lastWindowClosed},
+        {"SIGTERM", std::bind(&AppDelegate::terminationSignal, _1, SIGTERM)},
+        {"SIGINT", std::bind(&AppDelegate::terminationSignal, _1, SIGINT)},
+        {"session end", &AppDelegate::sessionQuitRequested},
     };
     for (const auto& [name, trigger] : triggers) {
         SCOPED_TRACE(name.toStdString());
@@ -444,19 +442,17 @@ TEST_F(QuitTest,
         EXPECT_TRUE(delegate->terminating());
         EXPECT_TRUE(delegate->document()->terminating());
         // The window goes at once; the rest runs behind the scenes.
-        EXPECT_EQ(log.calls,
-                  (QStringList{QStringLiteral("window.hide"), QStringLiteral("sync.stopAllLoops")}));
-        EXPECT_TRUE(logCapture.contains(QStringLiteral("Saving document (applicationShouldTerminate)")));
-        EXPECT_TRUE(logCapture.contains(QStringLiteral("Saved document (applicationShouldTerminate)")));
+        EXPECT_EQ(log.calls, (QStringList{"window.hide", "sync.stopAllLoops"}));
+        EXPECT_TRUE(logCapture.contains("Saving document (applicationShouldTerminate)"));
+        EXPECT_TRUE(logCapture.contains("Saved document (applicationShouldTerminate)"));
         EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Edit before ") + name));
 
         scheduler.advance(4999);
         EXPECT_EQ(terminations, 0);
         scheduler.advance(1);
         EXPECT_EQ(terminations, 1);
-        EXPECT_EQ(log.calls.mid(2), (QStringList{QStringLiteral("sync.stopObservingNotifications"),
-                                                 QStringLiteral("ping endapp"), QStringLiteral("badge 0"),
-                                                 QStringLiteral("terminateApplication")}));
+        EXPECT_EQ(log.calls.mid(2), (QStringList{"sync.stopObservingNotifications", "ping endapp", "badge 0",
+                                                 "terminateApplication"}));
         EXPECT_TRUE(QFileInfo::exists(preferences.fileName()));
         delegate.reset();
     }
@@ -484,7 +480,7 @@ TEST_F(QuitTest, GivenAnEditDuringTheWait_WhenTheApplicationEnds_ThenTheFinalSav
     scheduler.advance(3000);
 
     EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Late edit")));
+    EXPECT_TRUE(savedProjectNames().contains("Late edit"));
 }
 
 TEST_F(QuitTest, GivenASecondRequestDuringTheWait_WhenTimePasses_ThenTheApplicationEndsOnceOnTheFirstTimer)
@@ -497,7 +493,7 @@ TEST_F(QuitTest, GivenASecondRequestDuringTheWait_WhenTimePasses_ThenTheApplicat
     EXPECT_EQ(terminations, 1);
     scheduler.advance(10'000);
     EXPECT_EQ(terminations, 1);
-    EXPECT_EQ(log.calls.count(QStringLiteral("ping endapp")), 1);
+    EXPECT_EQ(log.calls.count("ping endapp"), 1);
 
     // The sequence has ended: the loop's end runs nothing twice.
     log.calls.clear();
@@ -514,10 +510,9 @@ TEST_F(QuitTest, GivenTheLoopEndsWithoutARequest_WhenAboutToQuit_ThenTheWholeSeq
     delegate->applicationAboutToQuit();
 
     EXPECT_TRUE(delegate->terminating());
-    EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Unsaved")));
-    EXPECT_EQ(log.calls, (QStringList{QStringLiteral("window.hide"), QStringLiteral("sync.stopAllLoops"),
-                                      QStringLiteral("sync.stopObservingNotifications"),
-                                      QStringLiteral("ping endapp"), QStringLiteral("badge 0")}));
+    EXPECT_TRUE(savedProjectNames().contains("Unsaved"));
+    EXPECT_EQ(log.calls, (QStringList{"window.hide", "sync.stopAllLoops", "sync.stopObservingNotifications",
+                                      "ping endapp", "badge 0"}));
     scheduler.advance(10'000);
     EXPECT_EQ(terminations, 0);
 }
@@ -530,7 +525,7 @@ TEST_F(QuitTest, GivenTheSessionManagerAsksForTheData_WhenCommitted_ThenTheDocum
 
     delegate->commitData();
 
-    EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Before logout")));
+    EXPECT_TRUE(savedProjectNames().contains("Before logout"));
     EXPECT_FALSE(delegate->terminating());
     EXPECT_TRUE(log.calls.isEmpty());
 }
@@ -546,7 +541,7 @@ TEST_F(QuitTest, GivenNoDocument_WhenQuitting_ThenTheSequenceStillEnds)
     delegate->quitCommand();
     scheduler.advance(5000);
     EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(log.has(QStringLiteral("ping endapp")));
+    EXPECT_TRUE(log.has("ping endapp"));
 }
 
 // --- Font tiers
@@ -555,46 +550,46 @@ TEST(FontTierTest,
      GivenTheTablesAndTheirEnds_WhenTiersAreReadOrMovedBeyond_ThenSizesFollowAndNothingChangesPastTheEnds)
 {
     TempHome home;
-    Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
+    Preferences preferences(home.root() + "/prefs.conf");
     const float sizes[] = {10, 11, 12, 13, 14, 15, 16, 17, 18};
     const float heights[] = {20, 24, 28, 32, 35, 38, 40, 45, 50};
     for (int tier = 0; tier <= 8; ++tier) {
-        preferences.setValue(QStringLiteral("FONT_TIER"), tier);
+        preferences.setValue("FONT_TIER", tier);
         EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), sizes[tier]);
         EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), heights[tier]);
     }
 
     LogCapture capture;
-    preferences.setValue(QStringLiteral("FONT_TIER"), 8);
+    preferences.setValue("FONT_TIER", 8);
     FontSizeTiers::increaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 8);
+    EXPECT_EQ(preferences.intValue("FONT_TIER"), 8);
 
-    preferences.setValue(QStringLiteral("FONT_TIER"), 0);
+    preferences.setValue("FONT_TIER", 0);
     FontSizeTiers::decreaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 0);
+    EXPECT_EQ(preferences.intValue("FONT_TIER"), 0);
     EXPECT_TRUE(capture.lines().isEmpty());
 
     FontSizeTiers::increaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 1);
+    EXPECT_EQ(preferences.intValue("FONT_TIER"), 1);
     EXPECT_EQ(capture.lines().size(), 1);
 }
 
 TEST(FontTierTest, GivenATierSetByHandOutsideTheRange_WhenRead_ThenItIsClamped)
 {
     TempHome home;
-    Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
-    preferences.setValue(QStringLiteral("FONT_TIER"), 42);
+    Preferences preferences(home.root() + "/prefs.conf");
+    preferences.setValue("FONT_TIER", 42);
     EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 18);
     EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), 50);
     FontSizeTiers::increaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 42);
+    EXPECT_EQ(preferences.intValue("FONT_TIER"), 42);
     FontSizeTiers::decreaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue(QStringLiteral("FONT_TIER")), 7);
+    EXPECT_EQ(preferences.intValue("FONT_TIER"), 7);
 
-    preferences.setValue(QStringLiteral("FONT_TIER"), -5);
+    preferences.setValue("FONT_TIER", -5);
     EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 10);
     EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), 20);
-    preferences.setValue(QStringLiteral("FONT_TIER"), qint64(1) << 40);
+    preferences.setValue("FONT_TIER", qint64(1) << 40);
     EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 18);
 }
 
@@ -618,13 +613,13 @@ TEST_F(
     ColorListTest,
     GivenTheShippedResourceOrLinesWithoutOneSeparator_WhenParsed_ThenEveryGoodLineIsAColourAndOthersTakeNoPosition)
 {
-    QFile file(QStringLiteral(":/colors.txt"));
+    QFile file(":/colors.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
-    const auto list = ColorList::load(QStringLiteral(":/colors.txt"));
+    const auto list = ColorList::load(":/colors.txt");
     ASSERT_TRUE(list);
     EXPECT_EQ(qsizetype(list->entries().size()), text.trimmed().split('\n').size());
-    EXPECT_EQ(list->name(), QStringLiteral("Quadrivo"));
+    EXPECT_EQ(list->name(), "Quadrivo");
 
     const ColorList parsed = ColorList::parse("{1, 0, 0, 1};Red\n"
                                               "\n"
@@ -633,15 +628,15 @@ TEST_F(
                                               "not a colour;Broken\r\n"
                                               "{0, 0, 0, 1};Black\r\n");
     ASSERT_EQ(parsed.entries().size(), 2u);
-    EXPECT_EQ(parsed.entries()[0].key, QStringLiteral("Red"));
+    EXPECT_EQ(parsed.entries()[0].key, "Red");
     EXPECT_EQ(parsed.entries()[0].color, QColor::fromRgbF(1, 0, 0, 1));
-    EXPECT_EQ(parsed.entries()[1].key, QStringLiteral("Black"));
+    EXPECT_EQ(parsed.entries()[1].key, "Black");
 }
 
 TEST_F(ColorListTest, GivenAMissingOrNonAsciiResource_WhenLoaded_ThenTheErrorIsLoggedAndNoListIsAttached)
 {
-    const QString missing = home.root() + QStringLiteral("/missing.txt");
-    const QString nonAscii = home.root() + QStringLiteral("/colors.txt");
+    const QString missing = home.root() + "/missing.txt";
+    const QString nonAscii = home.root() + "/colors.txt";
     QFile file(nonAscii);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("{1, 0, 0, 1};R\xc3\xb6t\n");
@@ -654,9 +649,9 @@ TEST_F(ColorListTest, GivenAMissingOrNonAsciiResource_WhenLoaded_ThenTheErrorIsL
         log.calls.clear();
         logCapture.clear();
         colourDelegate.loadColors();
-        EXPECT_TRUE(log.calls.filter(QStringLiteral("colors")).isEmpty());
+        EXPECT_TRUE(log.calls.filter("colors").isEmpty());
         ASSERT_EQ(logCapture.lines().size(), 1);
-        EXPECT_TRUE(logCapture.lines().first().startsWith(QStringLiteral("error while loading colors ")));
+        EXPECT_TRUE(logCapture.lines().first().startsWith("error while loading colors "));
     }
 }
 

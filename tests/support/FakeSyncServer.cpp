@@ -73,7 +73,7 @@ QJsonArray normalizedTags(const QJsonValue& value)
     for (const QJsonValue& entry : value.toArray()) {
         const QString name = entry.isString() ? entry.toString() : entry.toObject().value("name").toString();
         if (!name.isEmpty())
-            tags.append(QJsonObject{{QStringLiteral("name"), name}});
+            tags.append(QJsonObject{{"name", name}});
     }
     return tags;
 }
@@ -177,7 +177,7 @@ std::optional<qint64> FakeSyncServer::parseQueryDate(const QString& text)
 
 QJsonObject FakeSyncServer::withRequestTime(QJsonObject object) const
 {
-    object.insert(QStringLiteral("requested_time"), now());
+    object.insert("requested_time", now());
     return object;
 }
 
@@ -187,18 +187,12 @@ QJsonObject FakeSyncServer::clientFields(const QJsonObject& body, bool project)
                                           kResourceUri,
                                           kVersion,
                                           kTimestamp,
-                                          QStringLiteral("lastModifiedTimestamp"),
+                                          "lastModifiedTimestamp",
                                           kCreatorUsername,
                                           kEditedByUsername,
-                                          QStringLiteral("requested_time")};
-    static const QStringList projectOwned = {kId,
-                                             kIdd,
-                                             kResourceUri,
-                                             kVersion,
-                                             kTimestamp,
-                                             QStringLiteral("requested_time"),
-                                             QStringLiteral("owners_count"),
-                                             kEditedByUsername};
+                                          "requested_time"};
+    static const QStringList projectOwned = {
+        kId, kIdd, kResourceUri, kVersion, kTimestamp, "requested_time", "owners_count", kEditedByUsername};
     QJsonObject fields = body;
     for (const QString& key : project ? projectOwned : itemOwned)
         fields.remove(key);
@@ -214,7 +208,7 @@ void FakeSyncServer::stamp(QJsonObject& object, const QJsonObject& body, Origin 
     object.insert(kVersion, object.value(kVersion).toInteger() + 1);
     object.insert(kTimestamp, now());
     if (isItem)
-        object.insert(QStringLiteral("lastModifiedTimestamp"), now());
+        object.insert("lastModifiedTimestamp", now());
     QString editor = m_username;
     if (origin == Origin::OtherDevice) {
         if (body.contains(kEditedByUsername))
@@ -243,8 +237,8 @@ qint64 FakeSyncServer::createItem(const QJsonObject& body, Origin origin)
                                 ? body.value(kCreatorUsername).toString()
                                 : m_username;
     object.insert(kCreatorUsername, creator);
-    if (!object.contains(QStringLiteral("owner_username")))
-        object.insert(QStringLiteral("owner_username"), creator);
+    if (!object.contains("owner_username"))
+        object.insert("owner_username", creator);
     object.insert(kVersion, 0);
     stamp(object, body, origin, true);
     m_items[id] = object;
@@ -258,7 +252,7 @@ qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
     object.insert(kId, id);
     object.insert(kIdd, id);
     object.insert(kResourceUri, projectUri(id));
-    object.insert(QStringLiteral("owners_count"), 1);
+    object.insert("owners_count", 1);
     if (!object.contains(kState))
         object.insert(kState, 0);
     if (!object.contains(kTags))
@@ -319,11 +313,11 @@ HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject
                                               const HttpRequest& request) const
 {
     std::optional<qint64> sinceMs;
-    if (request.hasQueryItem(QStringLiteral("timestamp__gte"))) {
-        sinceMs = parseQueryDate(request.queryItem(QStringLiteral("timestamp__gte")));
+    if (request.hasQueryItem("timestamp__gte")) {
+        sinceMs = parseQueryDate(request.queryItem("timestamp__gte"));
         if (!sinceMs) {
             return HttpResponse::error(400, QStringLiteral("timestamp__gte: not a date: ") +
-                                                request.queryItem(QStringLiteral("timestamp__gte")));
+                                                request.queryItem("timestamp__gte"));
         }
     }
     std::optional<int> state;
@@ -345,10 +339,10 @@ HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject
 HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonObject> matched) const
 {
     bool limitOk = false;
-    int limit = request.queryItem(QStringLiteral("limit")).toInt(&limitOk);
+    int limit = request.queryItem("limit").toInt(&limitOk);
     if (!limitOk || limit < 0)
         limit = m_pageSize;
-    const int offset = std::max(0, request.queryItem(QStringLiteral("offset")).toInt());
+    const int offset = std::max(0, request.queryItem("offset").toInt());
     const int total = int(matched.size());
 
     QJsonArray page;
@@ -359,15 +353,15 @@ HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonOb
     for (const QJsonObject& object : matched)
         lastModification = std::max(lastModification, timestampOf(object));
     if (matched.isEmpty()) {
-        const auto since = parseQueryDate(request.queryItem(QStringLiteral("timestamp__gte")));
+        const auto since = parseQueryDate(request.queryItem("timestamp__gte"));
         lastModification = since ? *since / 1000 : now();
     }
 
-    QJsonObject meta{{QStringLiteral("limit"), limit},
-                     {QStringLiteral("offset"), offset},
-                     {QStringLiteral("total_count"), total},
-                     {QStringLiteral("requested_time"), lastModification},
-                     {QStringLiteral("server_time"), now()}};
+    QJsonObject meta{{"limit", limit},
+                     {"offset", offset},
+                     {"total_count", total},
+                     {"requested_time", lastModification},
+                     {"server_time", now()}};
     auto pageAt = [&](int pageOffset) {
         QList<QByteArray> kept;
         for (const QByteArray& part : request.rawQuery.split('&')) {
@@ -380,10 +374,10 @@ HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonOb
         return QString::fromUtf8(request.path + '?' + kept.join('&'));
     };
     if (limit > 0 && offset + limit < total)
-        meta.insert(QStringLiteral("next"), pageAt(offset + limit));
+        meta.insert("next", pageAt(offset + limit));
     if (limit > 0 && offset > 0)
-        meta.insert(QStringLiteral("previous"), pageAt(std::max(0, offset - limit)));
-    return HttpResponse::json(QJsonObject{{QStringLiteral("meta"), meta}, {kObjects, page}});
+        meta.insert("previous", pageAt(std::max(0, offset - limit)));
+    return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, page}});
 }
 
 bool FakeSyncServer::rejected(const QJsonObject& body) const
@@ -402,9 +396,9 @@ HttpResponse FakeSyncServer::postItems(const HttpRequest& request)
     bool ok = false;
     const QJsonObject body = bodyObject(request, &ok);
     if (!ok)
-        return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        return HttpResponse::error(400, "body is not a JSON object");
     if (rejected(body))
-        return HttpResponse::error(400, QStringLiteral("item refused"));
+        return HttpResponse::error(400, "item refused");
     if (!body.value(kObjects).isArray())
         return HttpResponse::json(withRequestTime(item(createItem(body, Origin::ThisClient))), 201);
     QJsonArray created;
@@ -418,9 +412,9 @@ HttpResponse FakeSyncServer::putItems(const HttpRequest& request)
     bool ok = false;
     const QJsonObject body = bodyObject(request, &ok);
     if (!ok || !body.value(kObjects).isArray())
-        return HttpResponse::error(400, QStringLiteral("expected {\"objects\": [...]}"));
+        return HttpResponse::error(400, "expected {\"objects\": [...]}");
     if (rejected(body))
-        return HttpResponse::error(400, QStringLiteral("item refused"));
+        return HttpResponse::error(400, "item refused");
     // Objects the server does not know are left out of the reply.
     QJsonArray updated;
     for (const QJsonValue& entry : body.value(kObjects).toArray()) {
@@ -446,13 +440,12 @@ HttpResponse FakeSyncServer::putOne(std::map<qint64, QJsonObject>& objects, cons
     bool ok = false;
     const QJsonObject body = bodyObject(request, &ok);
     if (!ok)
-        return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        return HttpResponse::error(400, "body is not a JSON object");
     if (isItem && rejected(body))
-        return HttpResponse::error(400, QStringLiteral("item refused"));
+        return HttpResponse::error(400, "item refused");
     const qint64 id = request.args.value(kId).toLongLong();
     if (!updateObject(objects, id, body, Origin::ThisClient, isItem))
-        return HttpResponse::error(404, isItem ? QStringLiteral("no such item")
-                                               : QStringLiteral("no such project"));
+        return HttpResponse::error(404, isItem ? "no such item" : "no such project");
     return HttpResponse::json(withRequestTime(objects.at(id)));
 }
 
@@ -461,35 +454,35 @@ HttpResponse FakeSyncServer::tag(const HttpRequest& request)
     bool ok = false;
     const QJsonObject body = bodyObject(request, &ok);
     if (!ok)
-        return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+        return HttpResponse::error(400, "body is not a JSON object");
     static const QRegularExpression uriForm(QStringLiteral(R"(^/api/v1/(item|project)/(\d+)/$)"));
-    const auto match = uriForm.match(body.value(QStringLiteral("object")).toString());
+    const auto match = uriForm.match(body.value("object").toString());
     if (!match.hasMatch())
-        return HttpResponse::error(400, QStringLiteral("object: not a resource path"));
+        return HttpResponse::error(400, "object: not a resource path");
     const bool isItem = match.captured(1) == QLatin1String("item");
     const qint64 id = match.captured(2).toLongLong();
     std::map<qint64, QJsonObject>& store = isItem ? m_items : m_projects;
     auto it = store.find(id);
     if (it == store.end())
-        return HttpResponse::error(404, QStringLiteral("no such object"));
+        return HttpResponse::error(404, "no such object");
 
-    const QString action = body.value(QStringLiteral("action")).toString();
+    const QString action = body.value("action").toString();
     QJsonArray tags = it->second.value(kTags).toArray();
     if (action == QLatin1String("add") || action == QLatin1String("remove")) {
-        const QString name = body.value(QStringLiteral("name")).toString();
+        const QString name = body.value("name").toString();
         if (name.isEmpty())
-            return HttpResponse::error(400, QStringLiteral("name missing"));
+            return HttpResponse::error(400, "name missing");
         if (action == QLatin1String("add") && !hasTag(tags, name))
-            tags.append(QJsonObject{{QStringLiteral("name"), name}});
+            tags.append(QJsonObject{{"name", name}});
         for (qsizetype i = tags.size() - 1; action == QLatin1String("remove") && i >= 0; --i)
             if (tags.at(i).toObject().value("name").toString() == name)
                 tags.removeAt(i);
     } else if (action == QLatin1String("set")) {
-        if (!body.value(QStringLiteral("names")).isArray())
-            return HttpResponse::error(400, QStringLiteral("names missing"));
-        tags = normalizedTags(body.value(QStringLiteral("names")));
+        if (!body.value("names").isArray())
+            return HttpResponse::error(400, "names missing");
+        tags = normalizedTags(body.value("names"));
     } else {
-        return HttpResponse::error(400, QStringLiteral("unknown action"));
+        return HttpResponse::error(400, "unknown action");
     }
     it->second.insert(kTags, tags);
     stamp(it->second, {}, Origin::ThisClient, isItem);
@@ -499,18 +492,17 @@ HttpResponse FakeSyncServer::tag(const HttpRequest& request)
 void FakeSyncServer::installRoutes()
 {
     addRoute("GET", "/api/v1/rest_config/", [this](const HttpRequest&) {
-        const QJsonObject config{{QStringLiteral("is_online"), m_online},
-                                 {QStringLiteral("requested_time"), now()},
-                                 {QStringLiteral("item_polling_interval"), m_itemPollingInterval},
-                                 {QStringLiteral("project_polling_interval"), m_projectPollingInterval},
-                                 {kResourceUri, QStringLiteral("/api/v1/rest_config/1/")}};
-        const QJsonObject meta{{QStringLiteral("limit"), 1},
-                               {QStringLiteral("offset"), 0},
-                               {QStringLiteral("total_count"), 1},
-                               {QStringLiteral("requested_time"), now()},
-                               {QStringLiteral("server_time"), now()}};
-        return HttpResponse::json(
-            QJsonObject{{QStringLiteral("meta"), meta}, {kObjects, QJsonArray{config}}});
+        const QJsonObject config{{"is_online", m_online},
+                                 {"requested_time", now()},
+                                 {"item_polling_interval", m_itemPollingInterval},
+                                 {"project_polling_interval", m_projectPollingInterval},
+                                 {kResourceUri, "/api/v1/rest_config/1/"}};
+        const QJsonObject meta{{"limit", 1},
+                               {"offset", 0},
+                               {"total_count", 1},
+                               {"requested_time", now()},
+                               {"server_time", now()}};
+        return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, QJsonArray{config}}});
     });
 
     addRoute("GET", "/api/v1/item/",
@@ -536,7 +528,7 @@ void FakeSyncServer::installRoutes()
         bool ok = false;
         const QJsonObject body = bodyObject(request, &ok);
         if (!ok)
-            return HttpResponse::error(400, QStringLiteral("body is not a JSON object"));
+            return HttpResponse::error(400, "body is not a JSON object");
         return HttpResponse::json(withRequestTime(project(createProject(body, Origin::ThisClient))), 201);
     });
     addRoute("GET", "/api/v1/project/:id/",
@@ -546,7 +538,7 @@ void FakeSyncServer::installRoutes()
     addRoute("GET", "/api/v1/project/:id/items/", [this](const HttpRequest& request) {
         const qint64 id = request.args.value(kId).toLongLong();
         if (m_projects.find(id) == m_projects.end())
-            return HttpResponse::error(404, QStringLiteral("no such project"));
+            return HttpResponse::error(404, "no such project");
         const QString uri = projectUri(id);
         std::map<qint64, QJsonObject> members;
         for (const auto& [itemId, object] : m_items)

@@ -66,19 +66,17 @@ TEST_F(GermanLocale, GivenAGermanUser_WhenAColourIsWritten_ThenTheDecimalSeparat
         std::snprintf(probe, sizeof probe, "%0.1f", 0.5);
         EXPECT_STREQ(probe, "0,5") << "the C library's numeric locale is German for this test";
     }
-    EXPECT_EQ(ColorString::stringFromColor(rgba(0.5, 0.25, 1, 1)),
-              QStringLiteral("{0.500, 0.250, 1.000, 1.000}"));
-    EXPECT_EQ(ColorString::stringFromColorForTheme(rgba(0.5, 0.25, 1)), QStringLiteral("{0.5, 0.25, 1, 1}"));
+    EXPECT_EQ(ColorString::stringFromColor(rgba(0.5, 0.25, 1, 1)), "{0.500, 0.250, 1.000, 1.000}");
+    EXPECT_EQ(ColorString::stringFromColorForTheme(rgba(0.5, 0.25, 1)), "{0.5, 0.25, 1, 1}");
     EXPECT_EQ(ColorString::stringFromColorForNewProject(rgba(0.5, 0, 1, 0.5)),
-              QStringLiteral("{0.500000, 0.000000, 1.000000, 0.500000}"));
+              "{0.500000, 0.000000, 1.000000, 0.500000}");
 }
 
 TEST_F(GermanLocale, GivenAGermanUser_WhenAColourStringIsRead_ThenThePointIsTheDecimalSeparator)
 {
-    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.25, 1, 0.75}")), 0.5, 0.25, 1,
-                     0.75);
+    expectComponents(ColorString::colorWithString("{0.5, 0.25, 1, 0.75}"), 0.5, 0.25, 1, 0.75);
     // A comma is the separator between numbers, never a decimal mark.
-    expectComponents(ColorString::colorWithString(QStringLiteral("{0,5}")), 0, 5, 0, 1);
+    expectComponents(ColorString::colorWithString("{0,5}"), 0, 5, 0, 1);
 }
 
 TEST(ColorStringWriting, GivenAnyColour_WhenWrittenAndReadBack_ThenItIsTheSameToThreeDecimals)
@@ -93,37 +91,31 @@ TEST(ColorStringWriting, GivenAnyColour_WhenWrittenAndReadBack_ThenItIsTheSameTo
 
 TEST(ColorStringWriting, GivenColoursOfTheEightBitGrid_WhenWrittenForATheme_ThenTheyKeepSixDigits)
 {
-    EXPECT_EQ(
-        ColorString::stringFromColorForTheme(ColorString::colorWithHexColorString(QStringLiteral("FF8000"))),
-        QStringLiteral("{1, 0.501961, 0, 1}"));
-    EXPECT_EQ(ColorString::stringFromColorForNewProject(
-                  *ColorString::colorWithString(QStringLiteral("{0.1, 0.2}"))),
-              QStringLiteral("{0.100000, 0.200000, 0.000000, 1.000000}"));
-    EXPECT_EQ(ColorString::stringFromColorForTheme(
-                  *ColorString::colorWithString(QStringLiteral("{1.5, -0.25, 0}"))),
-              QStringLiteral("{1.5, -0.25, 0, 1}"));
+    EXPECT_EQ(ColorString::stringFromColorForTheme(ColorString::colorWithHexColorString("FF8000")),
+              "{1, 0.501961, 0, 1}");
+    EXPECT_EQ(ColorString::stringFromColorForNewProject(*ColorString::colorWithString("{0.1, 0.2}")),
+              "{0.100000, 0.200000, 0.000000, 1.000000}");
+    EXPECT_EQ(ColorString::stringFromColorForTheme(*ColorString::colorWithString("{1.5, -0.25, 0}")),
+              "{1.5, -0.25, 0, 1}");
 }
 
 TEST(ColorStringReading, GivenOneToFourNumbers_WhenRead_ThenMissingColoursAreZeroAndMissingAlphaIsOne)
 {
-    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5}")), 0.5, 0, 0, 1);
-    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.6}")), 0.5, 0.6, 0, 1);
-    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.6, 0.7}")), 0.5, 0.6, 0.7, 1);
-    expectComponents(ColorString::colorWithString(QStringLiteral("{0.5, 0.6, 0.7, 0.8}")), 0.5, 0.6, 0.7,
-                     0.8);
+    expectComponents(ColorString::colorWithString("{0.5}"), 0.5, 0, 0, 1);
+    expectComponents(ColorString::colorWithString("{0.5, 0.6}"), 0.5, 0.6, 0, 1);
+    expectComponents(ColorString::colorWithString("{0.5, 0.6, 0.7}"), 0.5, 0.6, 0.7, 1);
+    expectComponents(ColorString::colorWithString("{0.5, 0.6, 0.7, 0.8}"), 0.5, 0.6, 0.7, 0.8);
 }
 
 TEST(ColorStringReading, GivenBlanksAroundEveryToken_WhenRead_ThenTheyAreSkipped)
 {
-    expectComponents(ColorString::colorWithString(QStringLiteral(" \t{ 0.1 ,\n0.2 , 0.3 ,0.4 } \n")), 0.1,
-                     0.2, 0.3, 0.4);
+    expectComponents(ColorString::colorWithString(" \t{ 0.1 ,\n0.2 , 0.3 ,0.4 } \n"), 0.1, 0.2, 0.3, 0.4);
 }
 
 TEST(ColorStringReading, GivenSignsExponentsAndOutOfRangeValues_WhenRead_ThenTheyAreKeptUnclamped)
 {
-    expectComponents(ColorString::colorWithString(QStringLiteral("{+.5, 5e-1, 1.5, -0.25}")), 0.5, 0.5, 1.5,
-                     0);
-    const auto wide = ColorString::colorWithString(QStringLiteral("{1.5, -0.5, 0, 1}"));
+    expectComponents(ColorString::colorWithString("{+.5, 5e-1, 1.5, -0.25}"), 0.5, 0.5, 1.5, 0);
+    const auto wide = ColorString::colorWithString("{1.5, -0.5, 0, 1}");
     ASSERT_TRUE(wide.has_value());
     EXPECT_NEAR(wide->redF(), 1.5, 1e-3);
     EXPECT_NEAR(wide->greenF(), -0.5, 1e-3);
@@ -140,24 +132,24 @@ TEST(ColorStringReading, GivenMalformedText_WhenRead_ThenNothingIsReturned)
 
 TEST(ColorStringHex, GivenHexadecimalText_WhenRead_ThenRedGreenBlueComeFromTheBytes)
 {
-    const QColor orange = ColorString::colorWithHexColorString(QStringLiteral("FF8000"));
+    const QColor orange = ColorString::colorWithHexColorString("FF8000");
     EXPECT_DOUBLE_EQ(orange.redF(), 1.0);
     EXPECT_FLOAT_EQ(orange.greenF(), 128.0f / 255.0f);
     EXPECT_DOUBLE_EQ(orange.blueF(), 0.0);
     EXPECT_DOUBLE_EQ(orange.alphaF(), 1.0);
-    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("0x2C3539")), QColor(44, 53, 57));
-    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("ff")), QColor(0, 0, 255));
+    EXPECT_EQ(ColorString::colorWithHexColorString("0x2C3539"), QColor(44, 53, 57));
+    EXPECT_EQ(ColorString::colorWithHexColorString("ff"), QColor(0, 0, 255));
     // Scanning stops at the first character that is no hexadecimal digit.
-    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("12zz")), QColor(0, 0, 0x12));
+    EXPECT_EQ(ColorString::colorWithHexColorString("12zz"), QColor(0, 0, 0x12));
     // Bits above the red byte are ignored.
-    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("1FF0000")), QColor(255, 0, 0));
+    EXPECT_EQ(ColorString::colorWithHexColorString("1FF0000"), QColor(255, 0, 0));
 }
 
 TEST(ColorStringHex, GivenNothingReadable_WhenRead_ThenTheColourIsBlack)
 {
     EXPECT_EQ(ColorString::colorWithHexColorString(QString()), QColor(0, 0, 0));
-    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("#FF0000")), QColor(0, 0, 0));
-    EXPECT_EQ(ColorString::colorWithHexColorString(QStringLiteral("xyz")), QColor(0, 0, 0));
+    EXPECT_EQ(ColorString::colorWithHexColorString("#FF0000"), QColor(0, 0, 0));
+    EXPECT_EQ(ColorString::colorWithHexColorString("xyz"), QColor(0, 0, 0));
 }
 
 TEST(TextColorForBackground, GivenTheBrightnessAtTheThreshold_WhenAsked_ThenOnlyBrighterBackgroundsGetBlack)
@@ -176,7 +168,7 @@ TEST(StringToColorTransformer, GivenNoOrUnreadableText_WhenTransformed_ThenTheCo
     EXPECT_FALSE(transformer.allowsReverseTransformation());
     EXPECT_EQ(transformer.transformedValue(QVariant()).value<QColor>(), QColor(Qt::white));
     EXPECT_EQ(transformer.transformedValue(QString()).value<QColor>(), QColor(Qt::white));
-    EXPECT_EQ(transformer.transformedValue(QStringLiteral("{1; 0}")).value<QColor>(), QColor(Qt::white));
-    const QColor parsed = transformer.transformedValue(QStringLiteral("{1, 0, 0, 1}")).value<QColor>();
+    EXPECT_EQ(transformer.transformedValue("{1; 0}").value<QColor>(), QColor(Qt::white));
+    const QColor parsed = transformer.transformedValue("{1, 0, 0, 1}").value<QColor>();
     EXPECT_EQ(parsed, QColor(255, 0, 0));
 }

@@ -10,35 +10,31 @@ using qv::HtmlEscaping;
 
 TEST(HtmlEscapingForHtml, GivenMarkupCharacters_WhenEscaped_ThenTheyBecomeNamedEntities)
 {
-    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("<b>Tom & \"Jerry's\"</b>")),
-              QStringLiteral("&lt;b&gt;Tom &amp; &quot;Jerry&apos;s&quot;&lt;/b&gt;"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("<b>Tom & \"Jerry's\"</b>"),
+              "&lt;b&gt;Tom &amp; &quot;Jerry&apos;s&quot;&lt;/b&gt;");
 }
 
 TEST(HtmlEscapingForHtml, GivenSpecialSetCharacters_WhenEscaped_ThenTheyBecomeTheirNames)
 {
-    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("5 € – ok")),
-              QStringLiteral("5 &euro; &ndash; ok"));
-    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("Œ“”‰")),
-              QStringLiteral("&OElig;&ldquo;&rdquo;&permil;"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("5 € – ok"), "5 &euro; &ndash; ok");
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("Œ“”‰"), "&OElig;&ldquo;&rdquo;&permil;");
 }
 
 TEST(HtmlEscapingForHtml, GivenOtherNonAsciiText_WhenEscaped_ThenItIsCopiedAsItIs)
 {
-    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("café 😀")), QStringLiteral("café 😀"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("café 😀"), "café 😀");
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QString()), QString());
-    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QStringLiteral("")), QStringLiteral(""));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(""), "");
 }
 
 TEST(HtmlEscapingNumeric, GivenNumericEscaping_WhenTextHasUnitsAbove127_ThenEachUnitBecomesAReference)
 {
     const auto table = HtmlEscaping::htmlTable();
-    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("é<"), table, true),
-              QStringLiteral("&#233;&lt;"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("é<", table, true), "&#233;&lt;");
     // One reference per surrogate of a character outside the basic plane.
-    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("a😀b"), table, true),
-              QStringLiteral("a&#55357;&#56832;b"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("a😀b", table, true), "a&#55357;&#56832;b");
     // Named entities win over numeric ones.
-    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("€"), table, true), QStringLiteral("&euro;"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("€", table, true), "&euro;");
 }
 
 TEST(HtmlEscapingTable, GivenTheHtmlTable_ThenItHoldsThe33EntriesSortedForBinarySearch)
@@ -56,6 +52,5 @@ TEST(HtmlEscapingTable, GivenTheHtmlTable_ThenItHoldsThe33EntriesSortedForBinary
 TEST(HtmlEscapingTable, GivenACustomTable_WhenEscaping_ThenOnlyItsEntriesAreReplaced)
 {
     const HtmlEscaping::Entity table[] = {{u"&amp;", u'&'}, {u"&tilde;", u'~'}};
-    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML(QStringLiteral("a&b~<"), table, false),
-              QStringLiteral("a&amp;b&tilde;<"));
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("a&b~<", table, false), "a&amp;b&tilde;<");
 }

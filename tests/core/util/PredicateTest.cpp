@@ -27,8 +27,8 @@ bool matches(const QString& format, const QVariantList& arguments, const QVarian
     return p.evaluate(object);
 }
 
-const QString kJan1 = QStringLiteral("CAST(\"2024-01-01T00:00:00.000Z\", \"date\")");
-const QString kFeb1 = QStringLiteral("CAST(\"2024-02-01T00:00:00.000Z\", \"date\")");
+const QString kJan1 = "CAST(\"2024-01-01T00:00:00.000Z\", \"date\")";
+const QString kFeb1 = "CAST(\"2024-02-01T00:00:00.000Z\", \"date\")";
 
 } // namespace
 
@@ -36,10 +36,10 @@ const QString kFeb1 = QStringLiteral("CAST(\"2024-02-01T00:00:00.000Z\", \"date\
 
 TEST(PredicateFormats, GivenTheFixedFilters_WhenWritten_ThenTheirTextsAreExact)
 {
-    EXPECT_EQ(Utils::filterForItemsThatHaveDueDate().format(), QStringLiteral("(dueDate <> NIL)"));
-    EXPECT_EQ(Utils::filterForItemsThatHaveFiles().format(), QStringLiteral("(files.@count > 0)"));
+    EXPECT_EQ(Utils::filterForItemsThatHaveDueDate().format(), "(dueDate <> NIL)");
+    EXPECT_EQ(Utils::filterForItemsThatHaveFiles().format(), "(files.@count > 0)");
     EXPECT_EQ(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).format(),
-              QStringLiteral("(completionDate <> NIL)"));
+              "(completionDate <> NIL)");
 }
 
 TEST(PredicateFormats, GivenDateRanges_WhenWritten_ThenBoundsAreJoinedWithAnd)
@@ -51,12 +51,11 @@ TEST(PredicateFormats, GivenDateRanges_WhenWritten_ThenBoundsAreJoinedWithAnd)
     EXPECT_EQ(Utils::filterItemsWithCreationBetweenMinDate(jan1, {}).format(),
               QStringLiteral("(creationDate >= %1)").arg(kJan1));
     EXPECT_EQ(Utils::filterItemsWithCreationBetweenMinDate({}, Utils::distantFuture()).format(),
-              QStringLiteral("TRUEPREDICATE"));
-    EXPECT_EQ(
-        Utils::filterItemsWithTimestampBetweenMinDate(jan1, feb1).format(),
-        QStringLiteral("(lastModifiedTimestamp >= 1704067200) AND (lastModifiedTimestamp < 1706745600)"));
+              "TRUEPREDICATE");
+    EXPECT_EQ(Utils::filterItemsWithTimestampBetweenMinDate(jan1, feb1).format(),
+              "(lastModifiedTimestamp >= 1704067200) AND (lastModifiedTimestamp < 1706745600)");
     EXPECT_EQ(Utils::filterItemsWithDueDatesBetweenMinDate({}, {}).format(),
-              QStringLiteral("TRUEPREDICATE AND (dueDate <> NIL)"));
+              "TRUEPREDICATE AND (dueDate <> NIL)");
     EXPECT_EQ(Utils::filterItemsWithDueDatesBetweenMinDate(jan1, feb1).format(),
               QStringLiteral("((dueDate >= %1) AND (dueDate < %2)) AND (dueDate <> NIL)").arg(kJan1, kFeb1));
     EXPECT_EQ(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, feb1).format(),
@@ -65,16 +64,15 @@ TEST(PredicateFormats, GivenDateRanges_WhenWritten_ThenBoundsAreJoinedWithAnd)
 
 TEST(PredicateFormats, GivenUserLists_WhenWritten_ThenNamesAreOredOrNegatedAndAnded)
 {
-    const QStringList two{QStringLiteral("ann@example.com"), QStringLiteral("bob@example.com")};
-    EXPECT_EQ(
-        Utils::filterByOwnerUsernames(two, false).format(),
-        QStringLiteral("(ownerUsername = \"ann@example.com\") OR (ownerUsername = \"bob@example.com\")"));
+    const QStringList two{"ann@example.com", "bob@example.com"};
+    EXPECT_EQ(Utils::filterByOwnerUsernames(two, false).format(),
+              "(ownerUsername = \"ann@example.com\") OR (ownerUsername = \"bob@example.com\")");
     EXPECT_EQ(Utils::filterByCreators(two, true).format(),
               QStringLiteral(
                   "(creatorUsername <> \"ann@example.com\") AND (creatorUsername <> \"bob@example.com\")"));
-    EXPECT_EQ(Utils::filterByCompletedBy({QStringLiteral("ann@example.com")}, false).format(),
-              QStringLiteral("(completedByUsername = \"ann@example.com\")"));
-    EXPECT_EQ(Utils::filterByOwnerUsernames({}, true).format(), QStringLiteral("TRUEPREDICATE"));
+    EXPECT_EQ(Utils::filterByCompletedBy({"ann@example.com"}, false).format(),
+              "(completedByUsername = \"ann@example.com\")");
+    EXPECT_EQ(Utils::filterByOwnerUsernames({}, true).format(), "TRUEPREDICATE");
 }
 
 TEST(PredicateFormats, GivenAFormattedPredicate_WhenItsTextIsParsedAgain_ThenTheTextIsTheSame)
@@ -82,8 +80,7 @@ TEST(PredicateFormats, GivenAFormattedPredicate_WhenItsTextIsParsedAgain_ThenThe
     const Predicate p = Predicate::withFormat(
         QStringLiteral("quadrant == %d and (state <> 2 or NOT name contains[cd] %@) AND ANY tags.name IN %@ "
                        "AND due < %@ AND ratio >= %f AND flag = YES AND owner = nil"),
-        {2, QStringLiteral("say \"hi\" \\ 100%"), QStringList{QStringLiteral("a"), QStringLiteral("b")},
-         utc(2024, 1, 1), 0.25});
+        {2, "say \"hi\" \\ 100%", QStringList{"a", "b"}, utc(2024, 1, 1), 0.25});
     ASSERT_TRUE(p.isValid()) << p.errorString().toStdString();
     const QString text = p.format();
     EXPECT_EQ(text,
@@ -130,16 +127,15 @@ TEST(PredicateFormats, GivenBrokenFormats_WhenParsed_ThenThePredicateIsInvalidAn
 {
     for (const char* bad : {"(name = %@", "name %@", "name = ", "= 3", "name = 'open", "a = 1 AND",
                             "a = {1, b}", "a contains[x] 1", "a = CAST(1, \"number\")"}) {
-        const Predicate p = Predicate::withFormat(QString::fromLatin1(bad), {QStringLiteral("x")});
+        const Predicate p = Predicate::withFormat(QString::fromLatin1(bad), {"x"});
         EXPECT_FALSE(p.isValid()) << bad;
         EXPECT_FALSE(p.errorString().isEmpty()) << bad;
         EXPECT_FALSE(p.evaluate(record({{"name", "x"}}))) << bad;
         EXPECT_TRUE(p.format().isEmpty()) << bad;
     }
-    EXPECT_FALSE(Predicate::withFormat(QStringLiteral("a = %@ AND b = %@"), {1}).isValid());
-    EXPECT_FALSE(Predicate::withFormat(QStringLiteral("a = %@"), {1, 2}).isValid());
-    EXPECT_FALSE(
-        Predicate::andPredicate({Predicate::withFormat(QStringLiteral("(")), Predicate()}).isValid());
+    EXPECT_FALSE(Predicate::withFormat("a = %@ AND b = %@", {1}).isValid());
+    EXPECT_FALSE(Predicate::withFormat("a = %@", {1, 2}).isValid());
+    EXPECT_FALSE(Predicate::andPredicate({Predicate::withFormat("("), Predicate()}).isValid());
 }
 
 // ---- Evaluation -----------------------------------------------------------------------------------
@@ -148,62 +144,60 @@ TEST(PredicateEvaluation, GivenComparisons_WhenEvaluated_ThenNumbersTextsAndDate
 {
     const QVariantMap item =
         record({{"index", 200}, {"ratio", 0.5}, {"name", "Plan"}, {"due", utc(2024, 5, 1)}});
-    EXPECT_TRUE(matches(QStringLiteral("index = 200.0"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("index > %d AND index <= 200"), {199}, item));
-    EXPECT_TRUE(matches(QStringLiteral("ratio < 1 && ratio => 0.5"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("name == 'Plan'"), {}, item));
-    EXPECT_FALSE(matches(QStringLiteral("name = 'plan'"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("name =[c] 'plan'"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("due >= %@ AND due < %@"), {utc(2024, 5, 1), utc(2024, 5, 2)}, item));
-    EXPECT_TRUE(matches(QStringLiteral("NOT due < CAST(1714521600, \"date\")"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("TRUEPREDICATE OR FALSEPREDICATE"), {}, item));
-    EXPECT_FALSE(matches(QStringLiteral("name > 3"), {}, item));
+    EXPECT_TRUE(matches("index = 200.0", {}, item));
+    EXPECT_TRUE(matches("index > %d AND index <= 200", {199}, item));
+    EXPECT_TRUE(matches("ratio < 1 && ratio => 0.5", {}, item));
+    EXPECT_TRUE(matches("name == 'Plan'", {}, item));
+    EXPECT_FALSE(matches("name = 'plan'", {}, item));
+    EXPECT_TRUE(matches("name =[c] 'plan'", {}, item));
+    EXPECT_TRUE(matches("due >= %@ AND due < %@", {utc(2024, 5, 1), utc(2024, 5, 2)}, item));
+    EXPECT_TRUE(matches("NOT due < CAST(1714521600, \"date\")", {}, item));
+    EXPECT_TRUE(matches("TRUEPREDICATE OR FALSEPREDICATE", {}, item));
+    EXPECT_FALSE(matches("name > 3", {}, item));
 }
 
 TEST(PredicateEvaluation, GivenMissingValues_WhenCompared_ThenOnlyNilTestsAndInequalityPass)
 {
     const QVariantMap empty;
-    EXPECT_TRUE(matches(QStringLiteral("dueDate = NIL"), {}, empty));
-    EXPECT_FALSE(matches(QStringLiteral("dueDate <> nil"), {}, empty));
-    EXPECT_FALSE(matches(QStringLiteral("dueDate >= %@"), {utc(2024, 1, 1)}, empty));
-    EXPECT_FALSE(matches(QStringLiteral("dueDate < %@"), {utc(2024, 1, 1)}, empty));
-    EXPECT_TRUE(matches(QStringLiteral("ownerUsername != %@"), {QStringLiteral("ann")}, empty));
-    EXPECT_FALSE(matches(QStringLiteral("name contains[cd] 'a'"), {}, empty));
-    EXPECT_TRUE(matches(QStringLiteral("files.@count = 0"), {}, empty));
+    EXPECT_TRUE(matches("dueDate = NIL", {}, empty));
+    EXPECT_FALSE(matches("dueDate <> nil", {}, empty));
+    EXPECT_FALSE(matches("dueDate >= %@", {utc(2024, 1, 1)}, empty));
+    EXPECT_FALSE(matches("dueDate < %@", {utc(2024, 1, 1)}, empty));
+    EXPECT_TRUE(matches("ownerUsername != %@", {"ann"}, empty));
+    EXPECT_FALSE(matches("name contains[cd] 'a'", {}, empty));
+    EXPECT_TRUE(matches("files.@count = 0", {}, empty));
 }
 
 TEST(PredicateEvaluation, GivenATextSearch_WhenEvaluated_ThenCaseAndAccentsAreIgnored)
 {
-    const QVariantMap cafe = record({{"name", QStringLiteral("Café Crème")}});
-    EXPECT_TRUE(matches(QStringLiteral("name contains[cd] %@"), {QStringLiteral("cafe")}, cafe));
-    EXPECT_TRUE(matches(QStringLiteral("name contains[cd] %@"), {QStringLiteral("CRÈME")}, cafe));
-    EXPECT_FALSE(matches(QStringLiteral("name contains[c] %@"), {QStringLiteral("cafe")}, cafe));
-    EXPECT_FALSE(matches(QStringLiteral("name contains[d] %@"), {QStringLiteral("CAFE")}, cafe));
-    EXPECT_TRUE(matches(QStringLiteral("name contains %@"), {QStringLiteral("é C")}, cafe));
+    const QVariantMap cafe = record({{"name", "Café Crème"}});
+    EXPECT_TRUE(matches("name contains[cd] %@", {"cafe"}, cafe));
+    EXPECT_TRUE(matches("name contains[cd] %@", {"CRÈME"}, cafe));
+    EXPECT_FALSE(matches("name contains[c] %@", {"cafe"}, cafe));
+    EXPECT_FALSE(matches("name contains[d] %@", {"CAFE"}, cafe));
+    EXPECT_TRUE(matches("name contains %@", {"é C"}, cafe));
     // Decomposed input matches precomposed text.
-    EXPECT_TRUE(matches(QStringLiteral("name contains[cd] %@"), {QStringLiteral("cafe\u0301")}, cafe));
+    EXPECT_TRUE(matches("name contains[cd] %@", {"cafe\u0301"}, cafe));
 }
 
 TEST(PredicateEvaluation, GivenAnArgumentWithQuotesAndPercentSigns_WhenSubstituted_ThenItIsOnlyAValue)
 {
-    const QVariantMap item = record({{"name", QStringLiteral("100% \"sure\"")}});
-    EXPECT_TRUE(matches(QStringLiteral("name = %@"), {QStringLiteral("100% \"sure\"")}, item));
-    EXPECT_FALSE(matches(QStringLiteral("name = %@"), {QStringLiteral("x\" OR name != \"x")}, item));
-    EXPECT_TRUE(
-        matches(QStringLiteral("%K = %@"), {QStringLiteral("name"), QStringLiteral("100% \"sure\"")}, item));
+    const QVariantMap item = record({{"name", "100% \"sure\""}});
+    EXPECT_TRUE(matches("name = %@", {"100% \"sure\""}, item));
+    EXPECT_FALSE(matches("name = %@", {"x\" OR name != \"x"}, item));
+    EXPECT_TRUE(matches("%K = %@", {"name", "100% \"sure\""}, item));
 }
 
 TEST(PredicateEvaluation, GivenCollections_WhenQuantified_ThenAnyAllAndNoneTestTheElements)
 {
-    const QVariantMap item =
-        record({{"tags", QStringList{QStringLiteral("work"), QStringLiteral("home")}}, {"state", 2}});
-    EXPECT_TRUE(matches(QStringLiteral("ANY tags = 'work'"), {}, item));
-    EXPECT_FALSE(matches(QStringLiteral("ALL tags = 'work'"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("NONE tags = 'garden'"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("tags CONTAINS 'home'"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("state IN %@"), {QVariant(QVariantList{2, 3})}, item));
-    EXPECT_FALSE(matches(QStringLiteral("state IN {0, 1}"), {}, item));
-    EXPECT_TRUE(matches(QStringLiteral("tags.@count == 2"), {}, item));
+    const QVariantMap item = record({{"tags", QStringList{"work", "home"}}, {"state", 2}});
+    EXPECT_TRUE(matches("ANY tags = 'work'", {}, item));
+    EXPECT_FALSE(matches("ALL tags = 'work'", {}, item));
+    EXPECT_TRUE(matches("NONE tags = 'garden'", {}, item));
+    EXPECT_TRUE(matches("tags CONTAINS 'home'", {}, item));
+    EXPECT_TRUE(matches("state IN %@", {QVariant(QVariantList{2, 3})}, item));
+    EXPECT_FALSE(matches("state IN {0, 1}", {}, item));
+    EXPECT_TRUE(matches("tags.@count == 2", {}, item));
 }
 
 TEST(PredicateEvaluation, GivenStoreObjects_WhenKeyPathsFollowRelationships_ThenRelatedValuesAreRead)
@@ -222,20 +216,18 @@ TEST(PredicateEvaluation, GivenStoreObjects_WhenKeyPathsFollowRelationships_Then
         EXPECT_TRUE(p.isValid()) << p.errorString().toStdString();
         return p.evaluate(o);
     };
-    EXPECT_TRUE(eval(QStringLiteral("list.name = 'Q3 Planning'"), {}, item));
-    EXPECT_FALSE(eval(QStringLiteral("list.name = 'Q3 Planning'"), {}, bare));
-    EXPECT_TRUE(eval(QStringLiteral("list = nil"), {}, bare));
-    EXPECT_TRUE(eval(QStringLiteral("list = %@"), {QVariant::fromValue(project)}, item));
-    EXPECT_TRUE(eval(QStringLiteral("ANY tags.name contains[cd] 'urg'"), {}, item));
-    EXPECT_TRUE(
-        eval(QStringLiteral("ANY tags IN %@"), {QVariant(QVariantList{QVariant::fromValue(urgent)})}, item));
-    EXPECT_FALSE(
-        eval(QStringLiteral("ANY tags IN %@"), {QVariant(QVariantList{QVariant::fromValue(urgent)})}, bare));
-    EXPECT_TRUE(eval(QStringLiteral("(files.@count > 0)"), {}, item));
-    EXPECT_FALSE(eval(QStringLiteral("(files.@count > 0)"), {}, bare));
-    EXPECT_TRUE(eval(QStringLiteral("SELF.name = 'Bare'"), {}, bare));
+    EXPECT_TRUE(eval("list.name = 'Q3 Planning'", {}, item));
+    EXPECT_FALSE(eval("list.name = 'Q3 Planning'", {}, bare));
+    EXPECT_TRUE(eval("list = nil", {}, bare));
+    EXPECT_TRUE(eval("list = %@", {QVariant::fromValue(project)}, item));
+    EXPECT_TRUE(eval("ANY tags.name contains[cd] 'urg'", {}, item));
+    EXPECT_TRUE(eval("ANY tags IN %@", {QVariant(QVariantList{QVariant::fromValue(urgent)})}, item));
+    EXPECT_FALSE(eval("ANY tags IN %@", {QVariant(QVariantList{QVariant::fromValue(urgent)})}, bare));
+    EXPECT_TRUE(eval("(files.@count > 0)", {}, item));
+    EXPECT_FALSE(eval("(files.@count > 0)", {}, bare));
+    EXPECT_TRUE(eval("SELF.name = 'Bare'", {}, bare));
     // Unknown keys read as missing instead of failing.
-    EXPECT_TRUE(eval(QStringLiteral("noSuchKey = nil"), {}, item));
+    EXPECT_TRUE(eval("noSuchKey = nil", {}, item));
 }
 
 // ---- The filters on items ----------------------------------------------------------------------
@@ -289,7 +281,7 @@ TEST(ItemFilterUsers, GivenOwnerLists_WhenFiltered_ThenEitherNeitherOrEveryoneMa
     auto* bob = ItemBuilder().ownedBy("bob").in(store.context);
     auto* cid = ItemBuilder().ownedBy("cid").in(store.context);
     auto* nobody = ItemBuilder().in(store.context);
-    const QStringList annAndBob{QStringLiteral("ann"), QStringLiteral("bob")};
+    const QStringList annAndBob{"ann", "bob"};
     const Predicate either = Utils::filterByOwnerUsernames(annAndBob, false);
     const Predicate neither = Utils::filterByOwnerUsernames(annAndBob, true);
     EXPECT_TRUE(either.evaluate(ann));
@@ -306,46 +298,41 @@ TEST(ItemFilterUsers, GivenOwnerLists_WhenFiltered_ThenEitherNeitherOrEveryoneMa
 TEST(ItemFilterSearch, GivenAWordWithAnApostrophe_WhenSearched_ThenCaseAndAccentsDoNotMatter)
 {
     ModelStore store;
-    auto* french = ItemBuilder(QStringLiteral("Préparer l'Été")).in(store.context);
-    auto* notes =
-        ItemBuilder("Other").withValue("descriptionText", QStringLiteral("CAFÉ with Ann")).in(store.context);
+    auto* french = ItemBuilder("Préparer l'Été").in(store.context);
+    auto* notes = ItemBuilder("Other").withValue("descriptionText", "CAFÉ with Ann").in(store.context);
     auto* miss = ItemBuilder("Nothing here").in(store.context);
-    Utils::ItemDictionary groups{{QStringLiteral("Do Now"), {french, miss}},
-                                 {QStringLiteral("Later"), {notes}},
-                                 {QStringLiteral("Empty"), {miss}}};
+    Utils::ItemDictionary groups{{"Do Now", {french, miss}}, {"Later", {notes}}, {"Empty", {miss}}};
 
-    const auto found = Utils::filterItemsBySearchField(QStringLiteral("L'ETE"), groups);
+    const auto found = Utils::filterItemsBySearchField("L'ETE", groups);
     ASSERT_TRUE(found.has_value());
-    EXPECT_EQ(found->keys(), QStringList{QStringLiteral("Do Now")});
-    EXPECT_EQ(found->value(QStringLiteral("Do Now")), (Utils::ItemList{french}));
+    EXPECT_EQ(found->keys(), QStringList{"Do Now"});
+    EXPECT_EQ(found->value("Do Now"), (Utils::ItemList{french}));
     // The argument's lists were filtered too; emptied ones stay in the argument.
-    EXPECT_EQ(groups.value(QStringLiteral("Do Now")), (Utils::ItemList{french}));
-    EXPECT_TRUE(groups.value(QStringLiteral("Empty")).empty());
+    EXPECT_EQ(groups.value("Do Now"), (Utils::ItemList{french}));
+    EXPECT_TRUE(groups.value("Empty").empty());
     EXPECT_EQ(groups.size(), 3);
 }
 
 TEST(ItemFilterSearch, GivenNotesAndSpecialCharacters_WhenSearched_ThenTheyAreSearchedLiterally)
 {
     ModelStore store;
-    auto* notes = ItemBuilder("Other")
-                      .withValue("descriptionText", QStringLiteral("CAFÉ \"50%\" off"))
-                      .in(store.context);
-    Utils::ItemDictionary groups{{QStringLiteral("q"), {notes}}};
-    EXPECT_EQ(Utils::filterItemsBySearchField(QStringLiteral("cafe"), groups)->size(), 1);
-    EXPECT_EQ(Utils::filterItemsBySearchField(QStringLiteral("\"50%\""), groups)->size(), 1);
-    EXPECT_TRUE(Utils::filterItemsBySearchField(QStringLiteral("50%%"), groups)->isEmpty());
+    auto* notes = ItemBuilder("Other").withValue("descriptionText", "CAFÉ \"50%\" off").in(store.context);
+    Utils::ItemDictionary groups{{"q", {notes}}};
+    EXPECT_EQ(Utils::filterItemsBySearchField("cafe", groups)->size(), 1);
+    EXPECT_EQ(Utils::filterItemsBySearchField("\"50%\"", groups)->size(), 1);
+    EXPECT_TRUE(Utils::filterItemsBySearchField("50%%", groups)->isEmpty());
 }
 
 TEST(ItemFilterSearch, GivenAnEmptyTextOrDictionary_WhenSearched_ThenTheDictionaryOrNothingComesBack)
 {
     ModelStore store;
     auto* item = ItemBuilder("x").in(store.context);
-    Utils::ItemDictionary groups{{QStringLiteral("q"), {item}}, {QStringLiteral("r"), {}}};
+    Utils::ItemDictionary groups{{"q", {item}}, {"r", {}}};
     const auto same = Utils::filterItemsBySearchField(QString(), groups);
     ASSERT_TRUE(same.has_value());
     EXPECT_EQ(*same, groups);
     Utils::ItemDictionary empty;
-    EXPECT_FALSE(Utils::filterItemsBySearchField(QStringLiteral("x"), empty).has_value());
+    EXPECT_FALSE(Utils::filterItemsBySearchField("x", empty).has_value());
 }
 
 TEST(ItemFilterOwner, GivenAnOwner_WhenFiltered_ThenCopiesAreMadeAndTheArgumentIsUnchanged)
@@ -353,12 +340,11 @@ TEST(ItemFilterOwner, GivenAnOwner_WhenFiltered_ThenCopiesAreMadeAndTheArgumentI
     ModelStore store;
     auto* ann = ItemBuilder().ownedBy("ann").in(store.context);
     auto* nobody = ItemBuilder().in(store.context);
-    const Utils::ItemDictionary groups{{QStringLiteral("a"), {ann, nobody}}, {QStringLiteral("b"), {nobody}}};
-    const Utils::ItemDictionary anns = Utils::filterItemsByOwner(QStringLiteral("ann"), groups);
-    EXPECT_EQ(anns, (Utils::ItemDictionary{{QStringLiteral("a"), {ann}}}));
-    EXPECT_EQ(groups.value(QStringLiteral("a")).size(), 2u);
+    const Utils::ItemDictionary groups{{"a", {ann, nobody}}, {"b", {nobody}}};
+    const Utils::ItemDictionary anns = Utils::filterItemsByOwner("ann", groups);
+    EXPECT_EQ(anns, (Utils::ItemDictionary{{"a", {ann}}}));
+    EXPECT_EQ(groups.value("a").size(), 2u);
     const Utils::ItemDictionary unowned = Utils::filterItemsByOwner(QString(), groups);
-    EXPECT_EQ(unowned,
-              (Utils::ItemDictionary{{QStringLiteral("a"), {nobody}}, {QStringLiteral("b"), {nobody}}}));
-    EXPECT_TRUE(Utils::filterItemsByOwner(QStringLiteral("ann"), {}).isEmpty());
+    EXPECT_EQ(unowned, (Utils::ItemDictionary{{"a", {nobody}}, {"b", {nobody}}}));
+    EXPECT_TRUE(Utils::filterItemsByOwner("ann", {}).isEmpty());
 }

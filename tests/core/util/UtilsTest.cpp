@@ -30,11 +30,11 @@ QStringList names(const Utils::ItemList& items)
 {
     QStringList result;
     for (const auto* item : items)
-        result.append(item->value(QStringLiteral("name")).toString());
+        result.append(item->value("name").toString());
     return result;
 }
 
-const QString kHost = QStringLiteral("sync.example.net");
+const QString kHost = "sync.example.net";
 
 } // namespace
 
@@ -42,10 +42,10 @@ const QString kHost = QStringLiteral("sync.example.net");
 
 TEST(UtilsColors, GivenHexTextOrTheIconSetting_WhenAskedForColours_ThenRgbOrTheOverdueGreyOrRed)
 {
-    EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("FF0000")), QColor(255, 0, 0));
-    EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("2C3539")), QColor(44, 53, 57));
+    EXPECT_EQ(Utils::colorWithHexColorString("FF0000"), QColor(255, 0, 0));
+    EXPECT_EQ(Utils::colorWithHexColorString("2C3539"), QColor(44, 53, 57));
     EXPECT_EQ(Utils::colorWithHexColorString(QString()), QColor(0, 0, 0));
-    EXPECT_EQ(Utils::colorWithHexColorString(QStringLiteral("#2C3539")), QColor(0, 0, 0));
+    EXPECT_EQ(Utils::colorWithHexColorString("#2C3539"), QColor(0, 0, 0));
 
     EXPECT_EQ(Utils::textColorForOverdue(false), QColor(44, 53, 57));
     EXPECT_EQ(Utils::textColorForOverdue(true), QColor::fromRgbF(0.7f, 0, 0, 1));
@@ -176,9 +176,8 @@ TEST(UtilsCompareStartDates,
 TEST(UtilsTransferDates, GivenADate_WhenWrittenForAQueryOrTransfer_ThenUtcWithSixFractionDigitsOrWholeSeconds)
 {
     EXPECT_EQ(Utils::restQueryDateString(utc(2024, 3, 5, 7, 8, 9, 123)),
-              QStringLiteral("2024-03-05%2007:08:09.123000-00:00"));
-    EXPECT_EQ(Utils::restQueryDateString(inBerlin(2024, 7, 1, 1, 0)),
-              QStringLiteral("2024-06-30%2023:00:00.000000-00:00"));
+              "2024-03-05%2007:08:09.123000-00:00");
+    EXPECT_EQ(Utils::restQueryDateString(inBerlin(2024, 7, 1, 1, 0)), "2024-06-30%2023:00:00.000000-00:00");
 
     EXPECT_EQ(Utils::secondsSince1970(utc(2023, 11, 14, 22, 13, 20, 999)), 1700000000);
     EXPECT_EQ(Utils::secondsSince1970(utc(1969, 12, 31, 23, 59, 59, 500)), -1);
@@ -229,25 +228,24 @@ TEST(UtilsSortByKey, GivenIndexesOrNames_WhenSorted_ThenStableInBothDirectionsAn
 
 TEST(UtilsLoadedObjects, GivenNestedLists_WhenFlattened_ThenOnlyOneLevelIsOpened)
 {
-    const QVariantList inner{QStringLiteral("x")};
-    const QVariantList loaded{QStringLiteral("a"), QVariantList{QStringLiteral("b"), QVariant(inner)},
-                              QStringLiteral("d")};
+    const QVariantList inner{"x"};
+    const QVariantList loaded{"a", QVariantList{"b", QVariant(inner)}, "d"};
     const QVariantList flat = Utils::processOnDidLoadObjects(loaded);
     ASSERT_EQ(flat.size(), 4);
-    EXPECT_EQ(flat[0].toString(), QStringLiteral("a"));
-    EXPECT_EQ(flat[1].toString(), QStringLiteral("b"));
+    EXPECT_EQ(flat[0].toString(), "a");
+    EXPECT_EQ(flat[1].toString(), "b");
     EXPECT_EQ(flat[2].toList(), inner);
-    EXPECT_EQ(flat[3].toString(), QStringLiteral("d"));
+    EXPECT_EQ(flat[3].toString(), "d");
 }
 
 TEST(UtilsReportError, GivenAMessage_WhenReported_ThenAnAlertWithOneOkButtonIsShown)
 {
     qv::ScriptedAlerts alerts;
-    Utils::reportError(alerts, QStringLiteral("Invalid e-mail"), QStringLiteral("Please check the address."));
+    Utils::reportError(alerts, "Invalid e-mail", "Please check the address.");
     ASSERT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(alerts.shown()[0].message, QStringLiteral("Invalid e-mail"));
-    EXPECT_EQ(alerts.shown()[0].informative, QStringLiteral("Please check the address."));
-    EXPECT_EQ(alerts.shown()[0].button, QStringLiteral("OK"));
+    EXPECT_EQ(alerts.shown()[0].message, "Invalid e-mail");
+    EXPECT_EQ(alerts.shown()[0].informative, "Please check the address.");
+    EXPECT_EQ(alerts.shown()[0].button, "OK");
     EXPECT_FALSE(alerts.shown()[0].confirmation);
 }
 
@@ -255,45 +253,40 @@ TEST(UtilsReportError, GivenAMessage_WhenReported_ThenAnAlertWithOneOkButtonIsSh
 
 TEST(UtilsFirstLine, GivenText_WhenItsFirstLineOrAFileNameIsTaken_ThenTrimmedOrWithoutForbiddenCharacters)
 {
-    EXPECT_EQ(Utils::firstLineWithContent(QStringLiteral("\n \t\r\n\t Buy milk \nand eggs")),
-              QStringLiteral("Buy milk"));
-    EXPECT_TRUE(Utils::firstLineWithContent(QStringLiteral(" \n\t\n")).isNull());
+    EXPECT_EQ(Utils::firstLineWithContent("\n \t\r\n\t Buy milk \nand eggs"), "Buy milk");
+    EXPECT_TRUE(Utils::firstLineWithContent(" \n\t\n").isNull());
     EXPECT_TRUE(Utils::firstLineWithContent(QString()).isNull());
 
-    EXPECT_EQ(Utils::sanitizeFileNameString(QStringLiteral("Plan/2024?.txt")),
-              QStringLiteral("Plan2024.txt"));
-    EXPECT_EQ(Utils::sanitizeFileNameString(QStringLiteral("a/b\\c?d%e*f|g\"h<i>j")),
-              QStringLiteral("abcdefghij"));
+    EXPECT_EQ(Utils::sanitizeFileNameString("Plan/2024?.txt"), "Plan2024.txt");
+    EXPECT_EQ(Utils::sanitizeFileNameString("a/b\\c?d%e*f|g\"h<i>j"), "abcdefghij");
 }
 
 TEST(UtilsEmail, GivenAddresses_WhenValidated_ThenTheWholeTextMustMatchOrTheBracketedAddressIsReturned)
 {
     qv::LogCapture log;
-    EXPECT_TRUE(Utils::validateEmail(QStringLiteral("jane.doe+work@mail.example.com")));
-    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.museum")));
-    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.com ")));
-    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("jane@example.com\n")));
-    EXPECT_FALSE(Utils::validateEmail(QStringLiteral("Jane <jane@example.com>")));
+    EXPECT_TRUE(Utils::validateEmail("jane.doe+work@mail.example.com"));
+    EXPECT_FALSE(Utils::validateEmail("jane@example.museum"));
+    EXPECT_FALSE(Utils::validateEmail("jane@example.com "));
+    EXPECT_FALSE(Utils::validateEmail("jane@example.com\n"));
+    EXPECT_FALSE(Utils::validateEmail("Jane <jane@example.com>"));
     EXPECT_FALSE(Utils::validateEmail(QString()));
 
-    EXPECT_EQ(Utils::validateRichEmail(QStringLiteral("Jane Doe <jane@example.com>")),
-              QStringLiteral("jane@example.com"));
-    EXPECT_EQ(Utils::validateRichEmail(QStringLiteral("jane@example.com")),
-              QStringLiteral("jane@example.com"));
+    EXPECT_EQ(Utils::validateRichEmail("Jane Doe <jane@example.com>"), "jane@example.com");
+    EXPECT_EQ(Utils::validateRichEmail("jane@example.com"), "jane@example.com");
     // The blank after the bracket is the last non-empty piece, and no address.
-    EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("Jane <jane@example.com> ")).isNull());
-    EXPECT_TRUE(Utils::validateRichEmail(QStringLiteral("<>")).isNull());
+    EXPECT_TRUE(Utils::validateRichEmail("Jane <jane@example.com> ").isNull());
+    EXPECT_TRUE(Utils::validateRichEmail("<>").isNull());
     // The address is logged by its pieces' lengths only.
-    EXPECT_TRUE(log.contains(QStringLiteral("components: (<9 chars>, <16 chars>, <0 chars>)")));
+    EXPECT_TRUE(log.contains("components: (<9 chars>, <16 chars>, <0 chars>)"));
 }
 
 TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCounts)
 {
-    EXPECT_EQ(Utils::idFromURI(QStringLiteral("/api/v1/item/123/")), 123);
-    EXPECT_EQ(Utils::idFromURI(QStringLiteral("/api/v1/item/123")), 123);
-    EXPECT_FALSE(Utils::idFromURI(QStringLiteral("/api/v1/item/abc/")).has_value());
-    EXPECT_FALSE(Utils::idFromURI(QStringLiteral("/api/v1/item/123/abc")).has_value());
-    EXPECT_FALSE(Utils::idFromURI(QStringLiteral("")).has_value());
+    EXPECT_EQ(Utils::idFromURI("/api/v1/item/123/"), 123);
+    EXPECT_EQ(Utils::idFromURI("/api/v1/item/123"), 123);
+    EXPECT_FALSE(Utils::idFromURI("/api/v1/item/abc/").has_value());
+    EXPECT_FALSE(Utils::idFromURI("/api/v1/item/123/abc").has_value());
+    EXPECT_FALSE(Utils::idFromURI("").has_value());
     EXPECT_FALSE(Utils::idFromURI(QString()).has_value());
 }
 
@@ -301,17 +294,16 @@ TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCo
 
 TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltOrClassified_ThenTheyCarryTheSchemeAndPath)
 {
-    EXPECT_EQ(Utils::urlPrefixForItems(kHost), QStringLiteral("quadrivo://sync.example.net/api/v1/item/"));
-    EXPECT_EQ(Utils::urlPrefixForProjects(kHost),
-              QStringLiteral("quadrivo://sync.example.net/api/v1/project/"));
-    EXPECT_EQ(Utils::QVWebUrlPrefixForProjects(QStringLiteral("https://sync.example.net")),
-              QStringLiteral("https://sync.example.net/qvweb/pr/"));
+    EXPECT_EQ(Utils::urlPrefixForItems(kHost), "quadrivo://sync.example.net/api/v1/item/");
+    EXPECT_EQ(Utils::urlPrefixForProjects(kHost), "quadrivo://sync.example.net/api/v1/project/");
+    EXPECT_EQ(Utils::QVWebUrlPrefixForProjects("https://sync.example.net"),
+              "https://sync.example.net/qvweb/pr/");
 
-    EXPECT_TRUE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/sync/"))));
-    EXPECT_FALSE(Utils::isSyncURL(QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/1"))));
-    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://"))));
-    EXPECT_TRUE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo:///"))));
-    EXPECT_FALSE(Utils::isBlankURL(QUrl(QStringLiteral("quadrivo://x"))));
+    EXPECT_TRUE(Utils::isSyncURL(QUrl("quadrivo://sync.example.net/sync/")));
+    EXPECT_FALSE(Utils::isSyncURL(QUrl("quadrivo://sync.example.net/api/v1/item/1")));
+    EXPECT_TRUE(Utils::isBlankURL(QUrl("quadrivo://")));
+    EXPECT_TRUE(Utils::isBlankURL(QUrl("quadrivo:///")));
+    EXPECT_FALSE(Utils::isBlankURL(QUrl("quadrivo://x")));
 }
 
 TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
@@ -320,31 +312,30 @@ TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
     EXPECT_TRUE(Utils::urlForItem(*ItemBuilder().in(store.context), kHost).isEmpty());
     EXPECT_TRUE(Utils::urlForItem(*ItemBuilder().withServerID(0).in(store.context), kHost).isEmpty());
     EXPECT_EQ(Utils::urlForItem(*ItemBuilder().withServerID(42).in(store.context), kHost),
-              QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/42")));
+              QUrl("quadrivo://sync.example.net/api/v1/item/42"));
     EXPECT_TRUE(Utils::urlForProject(*ProjectBuilder(store.context, "p").get(), kHost).isEmpty());
     EXPECT_TRUE(Utils::urlForProject(*ProjectBuilder(store.context, "p").withId(-5).get(), kHost).isEmpty());
     EXPECT_EQ(Utils::urlForProject(*ProjectBuilder(store.context, "p").withId(7).get(), kHost),
-              QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/project/7")));
+              QUrl("quadrivo://sync.example.net/api/v1/project/7"));
 }
 
 TEST(UtilsUrls, GivenIncomingLinks_WhenParsed_ThenIdentifiersComeOnlyFromTheirOwnPrefix)
 {
-    const QUrl item(QStringLiteral("quadrivo://sync.example.net/api/v1/item/42"));
-    const QUrl project(QStringLiteral("quadrivo://sync.example.net/api/v1/project/7/"));
+    const QUrl item("quadrivo://sync.example.net/api/v1/item/42");
+    const QUrl project("quadrivo://sync.example.net/api/v1/project/7/");
     EXPECT_EQ(Utils::itemIDFromURL(item, kHost), 42);
     EXPECT_FALSE(Utils::itemIDFromURL(project, kHost).has_value());
     EXPECT_EQ(Utils::projectIDFromURL(project, kHost), 7);
     EXPECT_FALSE(Utils::projectIDFromURL(item, kHost).has_value());
-    EXPECT_FALSE(
-        Utils::itemIDFromURL(QUrl(QStringLiteral("quadrivo://sync.example.net/api/v1/item/x")), kHost));
-    EXPECT_FALSE(Utils::itemIDFromURL(QUrl(QStringLiteral("quadrivo://other.host/api/v1/item/42")), kHost));
+    EXPECT_FALSE(Utils::itemIDFromURL(QUrl("quadrivo://sync.example.net/api/v1/item/x"), kHost));
+    EXPECT_FALSE(Utils::itemIDFromURL(QUrl("quadrivo://other.host/api/v1/item/42"), kHost));
     // Host names arrive lower-cased.
-    EXPECT_EQ(Utils::itemIDFromURL(item, QStringLiteral("Sync.Example.NET")), 42);
+    EXPECT_EQ(Utils::itemIDFromURL(item, "Sync.Example.NET"), 42);
 }
 
 TEST(UtilsSignatures, GivenEachVariant_WhenWritten_ThenSloganAndTrackingQueryMatch)
 {
-    const QString page = QStringLiteral("https://www.example.com/app");
+    const QString page = "https://www.example.com/app";
     EXPECT_EQ(Utils::signatureMessage(page, 0),
               QStringLiteral(
                   "<p><br><br><i><a href=\"https://www.example.com/app?b2\">Quadrivo</a>, the task manager "
@@ -353,18 +344,17 @@ TEST(UtilsSignatures, GivenEachVariant_WhenWritten_ThenSloganAndTrackingQueryMat
         Utils::signatureMessage(page, 2),
         QStringLiteral("<p><br><br><i>Get <a href=\"https://www.example.com/app?b4\">Quadrivo</a>, the best "
                        "task manager out there.</i>\n"));
-    EXPECT_EQ(
-        Utils::signatureMessageTextFormat(page, 1),
-        QStringLiteral("Quadrivo, the to do list app for every platform: https://www.example.com/app?b3\n"));
+    EXPECT_EQ(Utils::signatureMessageTextFormat(page, 1),
+              "Quadrivo, the to do list app for every platform: https://www.example.com/app?b3\n");
     EXPECT_EQ(Utils::signatureMessageTextFormat(page, 2),
-              QStringLiteral("Quadrivo, the best task manager out there: https://www.example.com/app?b4\n"));
+              "Quadrivo, the best task manager out there: https://www.example.com/app?b4\n");
     EXPECT_EQ(Utils::signatureMessageTextFormat(page, 3),
-              QStringLiteral("Quadrivo, your second brain for tasks: https://www.example.com/app?c1\n"));
+              "Quadrivo, your second brain for tasks: https://www.example.com/app?c1\n");
 }
 
 TEST(UtilsSignatures, GivenRandomPicks_WhenWritten_ThenEachIsOneOfTheFour)
 {
-    const QString page = QStringLiteral("https://www.example.com/app");
+    const QString page = "https://www.example.com/app";
     QStringList all;
     for (int v = 0; v < 4; ++v)
         all.append(Utils::signatureMessageTextFormat(page, v));
@@ -381,12 +371,12 @@ TEST(UtilsSignatures, GivenRandomPicks_WhenWritten_ThenEachIsOneOfTheFour)
 
 TEST(UtilsDigests, GivenKnownMessages_WhenDigested_ThenTheStandardLowercaseSha1Results)
 {
-    EXPECT_EQ(Utils::SHA1(""), QStringLiteral("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
-    EXPECT_EQ(Utils::SHA1fromString(QString()), QStringLiteral("da39a3ee5e6b4b0d3255bfef95601890afd80709"));
-    EXPECT_EQ(Utils::SHA1("abc"), QStringLiteral("a9993e364706816aba3e25717850c26c9cd0d89d"));
+    EXPECT_EQ(Utils::SHA1(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(Utils::SHA1fromString(QString()), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(Utils::SHA1("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
     // The byte string ends at its first NUL.
     EXPECT_EQ(Utils::SHA1("abc\0def"), Utils::SHA1("abc"));
-    EXPECT_EQ(Utils::SHA1fromString(QStringLiteral("é")),
+    EXPECT_EQ(Utils::SHA1fromString("é"),
               QString::fromLatin1(QCryptographicHash::hash("\xc3\xa9", QCryptographicHash::Sha1).toHex()));
 }
 
@@ -395,14 +385,11 @@ TEST(UtilsDeviceIdentity, GivenAHostName_WhenTheIdentifierIsComputed_ThenItIsSha
     const QByteArray expected =
         QCryptographicHash::hash("plumfeatherdrumsbuild-host.example.orgHalvern", QCryptographicHash::Sha1)
             .toHex();
-    EXPECT_EQ(Utils::deviceUIDForHostName(QStringLiteral("Build-Host.Example.ORG")),
-              QString::fromLatin1(expected));
-    EXPECT_EQ(Utils::deviceUIDForHostName(QStringLiteral("build-host.example.org")),
-              QString::fromLatin1(expected));
-    EXPECT_EQ(Utils::HashAndSalt(QStringLiteral("build-host.example.orgHalvern")),
-              QString::fromLatin1(expected));
-    EXPECT_EQ(Utils::deviceUIDForHostName(QStringLiteral("other-host")).size(), 40);
-    EXPECT_NE(Utils::deviceUIDForHostName(QStringLiteral("other-host")), QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::deviceUIDForHostName("Build-Host.Example.ORG"), QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::deviceUIDForHostName("build-host.example.org"), QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::HashAndSalt("build-host.example.orgHalvern"), QString::fromLatin1(expected));
+    EXPECT_EQ(Utils::deviceUIDForHostName("other-host").size(), 40);
+    EXPECT_NE(Utils::deviceUIDForHostName("other-host"), QString::fromLatin1(expected));
 }
 
 TEST(UtilsDeviceIdentity, GivenThisMachine_WhenAskedTwice_ThenTheSameIdentifierIsComputedOnce)
@@ -421,11 +408,11 @@ TEST(UtilsUserAgent, GivenTheApplicationNameAndVersion_WhenAsked_ThenTheyAreJoin
 {
     const QString savedName = QCoreApplication::applicationName();
     const QString savedVersion = QCoreApplication::applicationVersion();
-    QCoreApplication::setApplicationName(QStringLiteral("Quadrivo"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.17.0"));
-    EXPECT_EQ(Utils::appUserAgent(), QStringLiteral("Quadrivo/2.17.0"));
+    QCoreApplication::setApplicationName("Quadrivo");
+    QCoreApplication::setApplicationVersion("2.17.0");
+    EXPECT_EQ(Utils::appUserAgent(), "Quadrivo/2.17.0");
     QCoreApplication::setApplicationVersion(QString());
-    EXPECT_EQ(Utils::appUserAgent(), QStringLiteral("Quadrivo/(null)"));
+    EXPECT_EQ(Utils::appUserAgent(), "Quadrivo/(null)");
     QCoreApplication::setApplicationName(savedName);
     QCoreApplication::setApplicationVersion(savedVersion);
 }
@@ -442,14 +429,14 @@ TEST(UtilsUtcOffset, GivenZonesWithHalfHourOffsets_WhenAsked_ThenWholeHoursTowar
 TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsedOrPacked_ThenMissingPartsAreZeroAndFieldsSaturate)
 {
     unsigned major = 1, minor = 1, bugFix = 1;
-    EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("12"), &major, &minor, &bugFix));
+    EXPECT_TRUE(Utils::parseSystemVersion("12", &major, &minor, &bugFix));
     EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(12u, 0u, 0u));
-    EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("22.04"), &major, &minor, &bugFix));
+    EXPECT_TRUE(Utils::parseSystemVersion("22.04", &major, &minor, &bugFix));
     EXPECT_EQ(std::tuple(major, minor, bugFix), std::tuple(22u, 4u, 0u));
-    EXPECT_TRUE(Utils::parseSystemVersion(QStringLiteral("10.6.8"), &major, nullptr, &bugFix));
+    EXPECT_TRUE(Utils::parseSystemVersion("10.6.8", &major, nullptr, &bugFix));
     EXPECT_EQ(std::tuple(major, bugFix), std::tuple(10u, 8u));
-    EXPECT_FALSE(Utils::parseSystemVersion(QStringLiteral("unknown"), &major, &minor, &bugFix));
-    EXPECT_FALSE(Utils::parseSystemVersion(QStringLiteral("1.2.3.4"), &major, &minor, &bugFix));
+    EXPECT_FALSE(Utils::parseSystemVersion("unknown", &major, &minor, &bugFix));
+    EXPECT_FALSE(Utils::parseSystemVersion("1.2.3.4", &major, &minor, &bugFix));
 
     EXPECT_EQ(Utils::systemVersionCode(10, 6, 8), 0x1068u);
     EXPECT_EQ(Utils::systemVersionCode(10, 7, 0), 0x1070u);
@@ -475,7 +462,7 @@ TEST(UtilsHex, GivenTexts_WhenTestedForHex_ThenOnlyTheFirstFiveCharactersCount)
         EXPECT_TRUE(Utils::isHex(QString::fromLatin1(yes))) << yes;
     for (const char* no : {"xyz", "12g45", "1234z", " 12"})
         EXPECT_FALSE(Utils::isHex(QString::fromLatin1(no))) << no;
-    EXPECT_FALSE(Utils::isHex(QStringLiteral("1é")));
+    EXPECT_FALSE(Utils::isHex("1é"));
 }
 
 TEST(UtilsHex, GivenABuffer_WhenDecodedInPlace_ThenItsFirstHalfHoldsTheBytes)
@@ -501,8 +488,8 @@ TEST(UtilsHex, GivenABuffer_WhenDecodedInPlace_ThenItsFirstHalfHoldsTheBytes)
 
 TEST(UtilsHex, GivenHexText_WhenConverted_ThenPairsBecomeBytesAndBadDigitsEndAPair)
 {
-    EXPECT_EQ(Utils::hexToBinary(QStringLiteral("0a1bff")), QByteArray("\x0a\x1b\xff", 3));
-    EXPECT_EQ(Utils::hexToBinary(QStringLiteral("1gg1")), QByteArray("\x01\x00", 2));
-    EXPECT_EQ(Utils::hexToBinary(QStringLiteral("abc")), QByteArray("\xab", 1));
-    EXPECT_TRUE(Utils::hexToBinary(QStringLiteral("a")).isEmpty());
+    EXPECT_EQ(Utils::hexToBinary("0a1bff"), QByteArray("\x0a\x1b\xff", 3));
+    EXPECT_EQ(Utils::hexToBinary("1gg1"), QByteArray("\x01\x00", 2));
+    EXPECT_EQ(Utils::hexToBinary("abc"), QByteArray("\xab", 1));
+    EXPECT_TRUE(Utils::hexToBinary("a").isEmpty());
 }

@@ -20,11 +20,11 @@ public:
         calls << QStringLiteral("scroll %1:%2").arg(quadrant).arg(row);
     }
     void focusQuadrant(int quadrant) override { calls << QStringLiteral("focus %1").arg(quadrant); }
-    void focusProjectList() override { calls << QStringLiteral("focus list"); }
-    void cleanListCustomCells() override { calls << QStringLiteral("cleanListCustomCells"); }
-    void showUndeleteWindow() override { calls << QStringLiteral("undelete"); }
-    void toggleShowDetail() override { calls << QStringLiteral("toggleShowDetail"); }
-    void endEditing() override { calls << QStringLiteral("endEditing"); }
+    void focusProjectList() override { calls << "focus list"; }
+    void cleanListCustomCells() override { calls << "cleanListCustomCells"; }
+    void showUndeleteWindow() override { calls << "undelete"; }
+    void toggleShowDetail() override { calls << "toggleShowDetail"; }
+    void endEditing() override { calls << "endEditing"; }
 };
 
 class FakeFilterPanel final : public ItemFilterPanel {
@@ -38,7 +38,7 @@ public:
     {
         ++resets;
         filtering = false;
-        preferences->setValue(QStringLiteral("kItemFilterState"), 1);
+        preferences->setValue("kItemFilterState", 1);
     }
     QStringList currentOwnerEmails() const override { return owners; }
     Predicate userFilterPredicate() const override { return Predicate(); }
@@ -111,7 +111,7 @@ TEST_F(BoardOperationsTest, GivenAnEmptyQuadrant_WhenAnItemIsAdded_ThenItsIndexI
     EXPECT_EQ(item->index(), 0);
     EXPECT_EQ(item->quadrant(), 2);
     EXPECT_EQ(item->name(), QString(""));
-    EXPECT_EQ(item->icon(), QStringLiteral("empty_orange128.png"));
+    EXPECT_EQ(item->icon(), "empty_orange128.png");
     EXPECT_EQ(item->list(), project);
     EXPECT_EQ(item->creationDate(), clock.now());
     EXPECT_EQ(item->lastModifiedTimestamp(), clock.now().toSecsSinceEpoch());
@@ -147,21 +147,21 @@ TEST_F(BoardOperationsTest,
     FakeFilterPanel panel;
     panel.preferences = &preferences;
     panel.filtering = true;
-    panel.owners = {QStringLiteral("ana@example.com")};
+    panel.owners = {"ana@example.com"};
     board->setFilterPanel(&panel);
     preferences.setValue("kItemFilterState", 2);
 
     TODOItem* item = board->addTODOItemToQuadrant(0);
     EXPECT_EQ(panel.resets, 1);
     EXPECT_EQ(preferences.intValue("kItemFilterState"), 1);
-    EXPECT_EQ(item->ownerUsername(), QStringLiteral("ana@example.com"));
+    EXPECT_EQ(item->ownerUsername(), "ana@example.com");
     EXPECT_EQ(quadrant(0).arrangedIndexOf(item), 0);
 
     panel.owners.clear(); // the owners chosen on the panel come first
     FakeMe me;
-    me.me = QStringLiteral("me@example.com");
+    me.me = "me@example.com";
     board->setCollaboration(&me);
-    EXPECT_EQ(board->addTODOItemToQuadrant(1)->ownerUsername(), QStringLiteral("me@example.com"));
+    EXPECT_EQ(board->addTODOItemToQuadrant(1)->ownerUsername(), "me@example.com");
 }
 
 TEST_F(BoardOperationsTest, GivenAProjectStillBeingFetchedOrNone_WhenAnItemIsAdded_ThenNothingIsMade)
@@ -178,7 +178,7 @@ TEST_F(BoardOperationsTest, GivenAProjectStillBeingFetchedOrNone_WhenAnItemIsAdd
 TEST_F(BoardOperationsTest, GivenManualOrder_WhenATitleEndsWithReturn_ThenTheNextItemOpensOnTheNextTurn)
 {
     TODOItem* first = board->addTODOItemToQuadrant(1);
-    first->setName(QStringLiteral("Buy milk"));
+    first->setName("Buy milk");
     board->editingItemDidEnd(1, Board::TextMovement::Return);
 
     EXPECT_EQ(board->addingItem(), nullptr);
@@ -199,7 +199,7 @@ TEST_F(BoardOperationsTest, GivenATitleEndedOtherwiseThanWithReturn_WhenItEnds_T
     for (Board::TextMovement movement :
          {Board::TextMovement::Tab, Board::TextMovement::Cancel, Board::TextMovement::Other}) {
         TODOItem* item = board->addTODOItemToQuadrant(0);
-        item->setName(QStringLiteral("Named"));
+        item->setName("Named");
         board->editingItemDidEnd(0, movement);
         scheduler.runPosted();
         EXPECT_EQ(board->addingItem(), nullptr);
@@ -211,7 +211,7 @@ TEST_F(BoardOperationsTest,
        GivenAQuickAddTitleLeftEmpty_WhenItEnds_ThenTheItemIsRemovedAndThePreviousOneSelected)
 {
     TODOItem* named = board->addTODOItemToQuadrant(0);
-    named->setName(QStringLiteral("Keep me"));
+    named->setName("Keep me");
     board->editingItemDidEnd(0, Board::TextMovement::Return);
     scheduler.runPosted();
     TODOItem* blank = board->addingItem();
@@ -233,11 +233,11 @@ TEST_F(BoardOperationsTest, GivenAnotherSortMode_WhenAQuickAddTitleEnds_ThenTheQ
     preferences.setValue("kItemSortingState", 1);
     alerts.answers = {1};
     TODOItem* item = board->addTODOItemToQuadrant(0);
-    item->setName(QStringLiteral("B"));
+    item->setName("B");
     board->editingItemDidEnd(0, Board::TextMovement::Return);
     scheduler.runPosted();
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Change to Manual Sorting Mode?"));
+    EXPECT_EQ(alerts.shown[0].message, "Change to Manual Sorting Mode?");
     EXPECT_EQ(
         alerts.shown[0].informative,
         QStringLiteral("Manual sorting is the only sorting mode that allows you quickly add items once after "
@@ -248,7 +248,7 @@ TEST_F(BoardOperationsTest, GivenAnotherSortMode_WhenAQuickAddTitleEnds_ThenTheQ
     EXPECT_EQ(quadrant(0).selectedObjects(), std::vector<store::ManagedObject*>{item});
 
     TODOItem* again = board->addTODOItemToQuadrant(0);
-    again->setName(QStringLiteral("A"));
+    again->setName("A");
     board->editingItemDidEnd(0, Board::TextMovement::Return);
     scheduler.runPosted();
     EXPECT_EQ(alerts.shown.size(), 1);
@@ -341,7 +341,7 @@ TEST_F(BoardOperationsTest,
     TODOItem* b = ItemBuilder("b").atIndex(900).in(project);
     TODOItem* recurring = ItemBuilder("daily").atIndex(800).in(project);
     recurring->setDueDate(clock.now().addDays(1));
-    recurring->setFrequency(QStringLiteral("Daily"));
+    recurring->setFrequency("Daily");
     TODOItem* c = ItemBuilder("c").atIndex(700).in(project);
     TODOItem* untouched = ItemBuilder("d").atIndex(600).in(project);
     reshow();
@@ -351,8 +351,7 @@ TEST_F(BoardOperationsTest,
     board->markListOrItemsAsCompleted();
 
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0].message,
-              QStringLiteral("Are you sure you want to complete the selected 3 items?"));
+    EXPECT_EQ(alerts.shown[0].message, "Are you sure you want to complete the selected 3 items?");
     EXPECT_EQ(alerts.shown[0].informative, QString());
     EXPECT_EQ(alerts.shown[0].buttons, QStringList({"OK", "Cancel"}));
     for (TODOItem* item : {recurring, b, c}) {
@@ -376,8 +375,7 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenCompletionOrDeletionIsDecline
     alerts.answers = {1};
     board->markListOrItemsAsCompleted();
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0].message,
-              QStringLiteral("Are you sure you want to complete item named 'Untitled'?"));
+    EXPECT_EQ(alerts.shown[0].message, "Are you sure you want to complete item named 'Untitled'?");
     EXPECT_EQ(item->state(), 0);
 
     TODOItem* a = ItemBuilder("a").atIndex(900).in(project);
@@ -386,7 +384,7 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenCompletionOrDeletionIsDecline
     select(0, {0, 1});
     alerts.answers = {1};
     board->markItemsAsDeleted();
-    EXPECT_EQ(alerts.shown.last().message, QStringLiteral("Are you sure you want to delete 2 items?"));
+    EXPECT_EQ(alerts.shown.last().message, "Are you sure you want to delete 2 items?");
     EXPECT_EQ(a->state(), 0);
     EXPECT_EQ(b->state(), 0);
 }
@@ -404,10 +402,8 @@ TEST_F(BoardOperationsTest,
     alerts.answers = {0};
     board->markItemsAsDeleted();
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0].message,
-              QStringLiteral("Are you sure you want to delete item named 'Write report'?"));
-    EXPECT_EQ(alerts.shown[0].informative,
-              QStringLiteral("Deleted items can later be restored by opening the trash bin."));
+    EXPECT_EQ(alerts.shown[0].message, "Are you sure you want to delete item named 'Write report'?");
+    EXPECT_EQ(alerts.shown[0].informative, "Deleted items can later be restored by opening the trash bin.");
     EXPECT_EQ(alerts.shown[0].buttons, QStringList({"OK", "Cancel"}));
     EXPECT_EQ(b->state(), 2);
     EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"a", "c"}));
@@ -481,7 +477,7 @@ TEST_F(BoardOperationsTest, GivenClaimsAndADrag_WhenAllIsReleased_ThenTheLockIsF
 {
     board->claimEditing(Board::kItemNameComponent);
     EXPECT_TRUE(sync.editing);
-    board->releaseEditing(QStringLiteral("projectNameTextCell"));
+    board->releaseEditing("projectNameTextCell");
     EXPECT_TRUE(sync.editing);
     board->releaseAll();
     EXPECT_FALSE(sync.editing);
