@@ -297,14 +297,6 @@ TEST_F(DocumentTest, GivenASelectedProject_WhenItsContentsAreDumped_ThenIdsShowB
     EXPECT_FALSE(dump.contains("Secret") || dump.contains("island"));
 }
 
-TEST_F(DocumentTest, GivenNoChanges_WhenSaving_ThenNothingIsWrittenAndNoBackupMade)
-{
-    EXPECT_TRUE(document->saveFile());
-
-    EXPECT_FALSE(backupExists("save", 0));
-    EXPECT_FALSE(preferences.hasUserValue("_currentBackupNumbersave"));
-}
-
 TEST_F(DocumentTest, GivenAPrintJob_WhenATimerSaves_ThenOnlyOtherCallersStillSave)
 {
     ItemBuilder("x").madeBy(*document, ProjectBuilder(context(), "P"));
@@ -319,7 +311,8 @@ TEST_F(DocumentTest, GivenAPrintJob_WhenATimerSaves_ThenOnlyOtherCallersStillSav
     EXPECT_FALSE(context().hasChanges());
 }
 
-TEST_F(DocumentTest, GivenAnAutosave_WhenItSaves_ThenTheBackupGoesOnTheAutosaveTrack)
+TEST_F(DocumentTest,
+       GivenNoChangesOrAnAutosave_WhenSaving_ThenNothingIsWrittenOrTheBackupGoesOnTheAutosaveTrack)
 {
     ItemBuilder("x").madeBy(*document, ProjectBuilder(context(), "P"));
     LogCapture log;
@@ -331,6 +324,11 @@ TEST_F(DocumentTest, GivenAnAutosave_WhenItSaves_ThenTheBackupGoesOnTheAutosaveT
     EXPECT_TRUE(backupExists("autosave", 0));
     EXPECT_FALSE(backupExists("save", 0));
     EXPECT_FALSE(document->autosaving());
+
+    EXPECT_TRUE(document->saveFile());
+
+    EXPECT_FALSE(backupExists("save", 0));
+    EXPECT_FALSE(preferences.hasUserValue("_currentBackupNumbersave"));
 }
 
 TEST_F(DocumentTest, GivenClosing_WhenAsked_ThenTheDocumentSavesStopsObservingOnceAndMayClose)
@@ -346,7 +344,8 @@ TEST_F(DocumentTest, GivenClosing_WhenAsked_ThenTheDocumentSavesStopsObservingOn
 
 // --- Queries
 
-TEST_F(DocumentTest, GivenAProject_WhenItsItemsAreAsked_ThenRemovedOnesAreLeftOutAndHigherIndexComesFirst)
+TEST_F(DocumentTest,
+       GivenInboxAndProjectItems_WhenAsked_ThenRemovedOnesAreLeftOutHigherIndexFirstAndTheInboxHasNoProject)
 {
     TODOList* project = ProjectBuilder(context(), "P");
     TODOItem* a = ItemBuilder("a").madeBy(*document, project);
@@ -357,16 +356,13 @@ TEST_F(DocumentTest, GivenAProject_WhenItsItemsAreAsked_ThenRemovedOnesAreLeftOu
     EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project), (std::vector<TODOItem*>{done, b, a}));
     EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 0), (std::vector<TODOItem*>{b, a}));
     EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 3), (std::vector<TODOItem*>{removed}));
-}
 
-TEST_F(DocumentTest, GivenInboxItems_WhenTheInboxIsAsked_ThenOnlyItemsWithoutProjectComeBack)
-{
     ItemBuilder("in a project").madeBy(*document, ProjectBuilder(context(), "P"));
     TODOItem* open = ItemBuilder("open").madeBy(*document, nullptr);
-    TODOItem* done = ItemBuilder("done").completed().madeBy(*document, nullptr);
+    TODOItem* closed = ItemBuilder("done").completed().madeBy(*document, nullptr);
 
-    EXPECT_EQ(document->getAllTODOItemsInInbox(), (std::vector<TODOItem*>{open, done}));
-    EXPECT_EQ(document->getAllTODOItemsInInboxWithState(1), (std::vector<TODOItem*>{done}));
+    EXPECT_EQ(document->getAllTODOItemsInInbox(), (std::vector<TODOItem*>{open, closed}));
+    EXPECT_EQ(document->getAllTODOItemsInInboxWithState(1), (std::vector<TODOItem*>{closed}));
 }
 
 TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItemsOfListedProjectsCount)
@@ -393,7 +389,9 @@ TEST_F(DocumentTest, GivenProjectsSharingAnId_WhenLookedUpById_ThenTheListedOneI
     EXPECT_EQ(document->getProjectWithID(42), live);
 }
 
-TEST_F(DocumentTest, GivenDueDatesAroundMidnight_WhenOverdueItemsAreCounted_ThenCalendarDaysInTheZoneDecide)
+TEST_F(
+    DocumentTest,
+    GivenDueDatesAroundMidnightAndASignedInUser_WhenOverdueItemsAreCounted_ThenCalendarDaysInTheZoneAndOwnersDecide)
 {
     // 00:30 in Berlin is still the previous day in UTC.
     clock.setNow(berlinTime(2024, 3, 31, 0, 30));
@@ -407,18 +405,16 @@ TEST_F(DocumentTest, GivenDueDatesAroundMidnight_WhenOverdueItemsAreCounted_Then
 
     ItemBuilder("ancient").due(berlinTime(2023, 1, 1, 9)).madeBy(*document, ProjectBuilder(context(), "Q"));
     EXPECT_EQ(document->countOverdueItems(), 2u);
-}
 
-TEST_F(DocumentTest, GivenASignedInUser_WhenOverdueItemsAreCounted_ThenOnlyTheirOwnCount)
-{
+    // Signed in, only one's own items count.
     clock.setNow(berlinTime(2024, 6, 10, 12));
-    TODOList* project = ProjectBuilder(context(), "P");
+    TODOList* shared = ProjectBuilder(context(), "Shared");
     for (const char* owner : {"ana", "ben"})
-        ItemBuilder(owner).due(berlinTime(2024, 6, 1, 9)).ownedBy(owner).madeBy(*document, project);
+        ItemBuilder(owner).due(berlinTime(2024, 6, 1, 9)).ownedBy(owner).madeBy(*document, shared);
 
-    EXPECT_EQ(document->countOverdueItemsInProject(project), 2);
+    EXPECT_EQ(document->countOverdueItemsInProject(shared), 2);
     collaboration.me = QStringLiteral("ana");
-    EXPECT_EQ(document->countOverdueItemsInProject(project), 1);
+    EXPECT_EQ(document->countOverdueItemsInProject(shared), 1);
 }
 
 TEST_F(DocumentTest, GivenTheBoardFilter_WhenProjectsAreTestedForEmptiness_ThenOnlyProjectsWithShownItemsPass)

@@ -88,16 +88,14 @@ TEST_F(UndoAttributes, GivenChangesInOneEvent_ThenTheyAreUndoneTogetherAndEachEv
     EXPECT_EQ(task->name(), "original");
 }
 
-TEST_F(UndoAttributes, GivenPendingChanges_WhenUndoing_ThenThePendingChangesAreUndoneFirst)
+TEST_F(UndoAttributes,
+       GivenPendingChangesOrANewChangeAfterAnUndo_ThenPendingChangesAreUndoneFirstAndRedoIsGone)
 {
     task->setName("pending");
     undo()->undo();
     EXPECT_EQ(task->name(), "original");
     EXPECT_EQ(log.front(), "event"); // the pending change was announced before its undo
-}
 
-TEST_F(UndoAttributes, GivenANewChangeAfterAnUndo_ThenRedoIsGone)
-{
     task->setName("a");
     settle();
     undo()->undo();

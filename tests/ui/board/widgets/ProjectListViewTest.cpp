@@ -69,27 +69,46 @@ protected:
 
 // --- The editing lock on every way a name edit ends
 
-using ProjectNameEditorLockTest = ProjectListViewTest;
+class ProjectNameEditorLockTest : public ProjectListViewTest {
+protected:
+    // A above B, and A's name open for editing with "typed" in the editor.
+    QLineEdit* editA(const QString& typed)
+    {
+        a = ProjectBuilder(context(), "A").atIndex(2000);
+        b = ProjectBuilder(context(), "B").atIndex(1000);
+        makeView();
+        QLineEdit* editor = openEditor(a);
+        EXPECT_TRUE(lockHeld());
+        if (editor && !typed.isNull())
+            editor->setText(typed);
+        return editor;
+    }
 
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenReturnIsPressed_ThenTheNameIsStoredAndTheLockReleased)
+    TODOList* a = nullptr;
+    TODOList* b = nullptr;
+};
+
+TEST_F(ProjectNameEditorLockTest,
+       GivenOpenEditor_WhenReturnOrEscapeIsPressed_ThenTheTextIsStoredAndTheLockReleased)
 {
-    TODOList* a = ProjectBuilder(context(), "A");
-    makeView();
-    QLineEdit* editor = openEditor(a);
+    QLineEdit* editor = editA("Renamed");
     ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(lockHeld());
-    editor->setText("Renamed");
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_FALSE(lockHeld());
     EXPECT_EQ(a->name(), QString("Renamed"));
+
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor
+    editor = openEditor(b);
+    ASSERT_NE(editor, nullptr);
+    editor->setText("Kept");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(lockHeld());
+    EXPECT_EQ(b->name(), QString("Kept"));
 }
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEndsWithoutChangingProject)
 {
-    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
-    ProjectBuilder(context(), "B").atIndex(1000);
-    makeView();
-    QLineEdit* editor = openEditor(a);
+    QLineEdit* editor = editA(QString());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->selectedText(), QString("A")); // opened with the text selected
     QTest::keyClick(editor, Qt::Key_End);
@@ -101,25 +120,10 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEn
     EXPECT_EQ(view->getSelectedProject(), a);
 }
 
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenEscapeIsPressed_ThenTheTypedTextIsKept)
-{
-    TODOList* a = ProjectBuilder(context(), "A");
-    makeView();
-    QLineEdit* editor = openEditor(a);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("Kept");
-    QTest::keyClick(editor, Qt::Key_Escape);
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Kept"));
-}
-
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheFocusGoesElsewhere_ThenTheLockIsReleased)
 {
-    TODOList* a = ProjectBuilder(context(), "A");
-    makeView();
-    QLineEdit* editor = openEditor(a);
+    QLineEdit* editor = editA("Clicked away");
     ASSERT_NE(editor, nullptr);
-    editor->setText("Clicked away");
     ASSERT_TRUE(editor->hasFocus());
     elsewhere->setFocus(Qt::MouseFocusReason);
     QApplication::processEvents();
@@ -129,12 +133,7 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheFocusGoesElsewhere_Then
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenAnotherProjectIsSelected_ThenTheEditedOneKeepsTheText)
 {
-    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
-    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
-    makeView();
-    QLineEdit* editor = openEditor(a);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("Switched");
+    ASSERT_NE(editA("Switched"), nullptr);
     view->selectProject(b);
     QApplication::processEvents();
     EXPECT_FALSE(lockHeld());
@@ -144,25 +143,16 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenAnotherProjectIsSelected_T
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheRowsAreRebuilt_ThenTheTextIsKeptAndTheLockReleased)
 {
-    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
-    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
-    makeView();
-    QLineEdit* editor = openEditor(a);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("Rebuilt");
+    ASSERT_NE(editA("Rebuilt"), nullptr);
     b->setIndex(3000);
     view->rearrange();
     EXPECT_FALSE(lockHeld());
     EXPECT_EQ(a->name(), QString("Rebuilt"));
 }
 
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheListCloses_ThenTheLockIsReleased)
+TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheListCloses_ThenTheLockIsReleasedOnce)
 {
-    TODOList* a = ProjectBuilder(context(), "A");
-    makeView();
-    QLineEdit* editor = openEditor(a);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("Closing");
+    ASSERT_NE(editA("Closing"), nullptr);
     delete window;
     window = nullptr;
     this->ProjectListFixture::window.list = nullptr;
