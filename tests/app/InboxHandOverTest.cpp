@@ -42,27 +42,30 @@ QStringList inboxNames(MyDocument& document)
 
 // --- Text
 
-TEST(ServicesTextRule, GivenOneLineOf600Characters_WhenSplit_ThenTheTitleHas512AndTheNotesTheRest)
+TEST(ServicesTextRule, GivenLongOrSeveralLines_WhenSplit_ThenTheTitleKeeps512AndTheNotesTheRestUpTo20000)
 {
     const QString line = QString(600, u'a');
     const auto parts = InboxHandOver::titleAndNotesFromText(line);
     EXPECT_EQ(parts.title, QString(512, u'a'));
     EXPECT_EQ(parts.notes, QString(88, u'a'));
-}
 
-TEST(ServicesTextRule, GivenTwoLines_WhenSplit_ThenTheNotesStartWithTheLineBreak)
-{
-    const auto parts =
+    const auto lines =
         InboxHandOver::titleAndNotesFromText(QStringLiteral("  \n Buy milk\nat the corner shop\n\n"));
-    EXPECT_EQ(parts.title, QStringLiteral("Buy milk"));
-    EXPECT_EQ(parts.notes, QStringLiteral("\nat the corner shop"));
-}
+    EXPECT_EQ(lines.title, QStringLiteral("Buy milk"));
+    EXPECT_EQ(lines.notes, QStringLiteral("\nat the corner shop"));
 
-TEST(ServicesTextRule, GivenTitlesAtTheLimit_WhenSplit_Then512StaysAnd513IsCut)
-{
     EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QString(512, u'b')).title.size(), 512);
     EXPECT_TRUE(InboxHandOver::titleAndNotesFromText(QString(512, u'b')).notes.isEmpty());
     EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QString(513, u'b')).title.size(), 512);
+
+    QString notes = QStringLiteral("\n") + QString(19'998, u'n') + kEmoji + kEmoji + QStringLiteral("tail");
+    const auto cut = InboxHandOver::titleAndNotesFromText(QStringLiteral("Title") + notes);
+    EXPECT_EQ(InboxHandOver::characterCount(cut.notes), 20'000);
+    EXPECT_TRUE(cut.notes.endsWith(kEmoji));
+    EXPECT_FALSE(hasLoneSurrogate(cut.notes));
+
+    const QString exact = QStringLiteral("\n") + QString(19'999, u'n');
+    EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QStringLiteral("T") + exact).notes, exact);
 }
 
 TEST(ServicesTextRule, GivenAWideCharacterAtTheTitleLimit_WhenCut_ThenItIsKeptWhole)
@@ -82,19 +85,8 @@ TEST(ServicesTextRule, GivenAWideCharacterAtTheTitleLimit_WhenCut_ThenItIsKeptWh
     EXPECT_EQ(InboxHandOver::titleAndNotesFromText(wide).title, wide);
 }
 
-TEST(ServicesTextRule, GivenNotesBeyond20000Characters_WhenCut_ThenTheyKeepTheirFirst20000Whole)
-{
-    QString notes = QStringLiteral("\n") + QString(19'998, u'n') + kEmoji + kEmoji + QStringLiteral("tail");
-    const auto parts = InboxHandOver::titleAndNotesFromText(QStringLiteral("Title") + notes);
-    EXPECT_EQ(InboxHandOver::characterCount(parts.notes), 20'000);
-    EXPECT_TRUE(parts.notes.endsWith(kEmoji));
-    EXPECT_FALSE(hasLoneSurrogate(parts.notes));
-
-    const QString exact = QStringLiteral("\n") + QString(19'999, u'n');
-    EXPECT_EQ(InboxHandOver::titleAndNotesFromText(QStringLiteral("T") + exact).notes, exact);
-}
-
-TEST_F(InboxHandOverTest, GivenTextHandedOver_WhenAdded_ThenAnInboxItemAppearsAndTheInboxIsShown)
+TEST_F(InboxHandOverTest,
+       GivenTextOrOnlyBlanksHandedOver_WhenAdded_ThenAnInboxItemAppearsIfAnyAndTheInboxIsShown)
 {
     launch();
     delegate->addNewItemFromText(QStringLiteral("Call Ada\nabout the budget"));
@@ -103,10 +95,7 @@ TEST_F(InboxHandOverTest, GivenTextHandedOver_WhenAdded_ThenAnInboxItemAppearsAn
     EXPECT_EQ(delegate->document()->getAllTODOItemsInInbox().front()->descriptionText(),
               QStringLiteral("\nabout the budget"));
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("kShowingInbox")));
-}
 
-TEST_F(InboxHandOverTest, GivenOnlyBlanksAndLineBreaks_WhenAdded_ThenNoItemIsMadeButTheInboxIsShown)
-{
     launch();
     delegate->addNewItemFromText(QStringLiteral(" \n\t\n "));
     EXPECT_TRUE(inboxNames(*delegate->document()).isEmpty());

@@ -148,11 +148,17 @@ TEST_F(UrlSchemeTest, GivenASyncLinkWithin120SecondsOfTheLastSync_WhenItArrives_
     EXPECT_EQ(log.calls, QStringList{QStringLiteral("window.syncAndRunAfter")});
 }
 
-TEST_F(UrlSchemeTest, GivenTheBareSchemeLink_WhenItArrives_ThenTheWelcomeIsShown)
+TEST_F(UrlSchemeTest, GivenTheBareSchemeLinkOrAFile_WhenItArrives_ThenTheWelcomeIsShownOrItIsOnlyLogged)
 {
     launch();
     delegate->handleURL(QStringLiteral("quadrivo://"));
     EXPECT_EQ(window.statusMessage, QStringLiteral("Welcome to Quadrivo!"));
+
+    launch();
+    log.calls.clear();
+    delegate->handleURL(QStringLiteral("file:///tmp/notes.txt"));
+    EXPECT_TRUE(logCapture.contains(QStringLiteral("Application open file")));
+    EXPECT_TRUE(log.calls.isEmpty());
 }
 
 TEST_F(UrlSchemeTest, GivenOtherLinksOrNoLinkAtAll_WhenTheyArrive_ThenTheyAreIgnored)
@@ -170,15 +176,6 @@ TEST_F(UrlSchemeTest, GivenOtherLinksOrNoLinkAtAll_WhenTheyArrive_ThenTheyAreIgn
     delegate->handleURL(QStringLiteral("not a link at all"));
     delegate->handleURL(QStringLiteral("quadrivo://bad host/%zz"));
     EXPECT_FALSE(delegate->receivedURL());
-}
-
-TEST_F(UrlSchemeTest, GivenAFileHandedOverAsALink_WhenItArrives_ThenItIsOnlyLogged)
-{
-    launch();
-    log.calls.clear();
-    delegate->handleURL(QStringLiteral("file:///tmp/notes.txt"));
-    EXPECT_TRUE(logCapture.contains(QStringLiteral("Application open file")));
-    EXPECT_TRUE(log.calls.isEmpty());
 }
 
 } // namespace qv::test

@@ -133,7 +133,9 @@ TEST_F(ChangeTrackingTest,
     EXPECT_TRUE(sync.calls.isEmpty());
 }
 
-TEST_F(ChangeTrackingTest, GivenPendingUserEdits_WhenTrackingIsSwitchedOff_ThenTheyAreStillMarked)
+TEST_F(
+    ChangeTrackingTest,
+    GivenTrackingSwitchedOff_WhenThereArePendingEditsOrTheUserWouldUndo_ThenTheyAreStillMarkedAndNothingUndoes)
 {
     item->setName("typed by the user");
     document->disableDidChangeContextNotifications();
@@ -141,10 +143,8 @@ TEST_F(ChangeTrackingTest, GivenPendingUserEdits_WhenTrackingIsSwitchedOff_ThenT
 
     EXPECT_EQ(item->edited_since(), 1);
     EXPECT_EQ(sync.calls, QStringList({"sendEditedItems"}));
-}
 
-TEST_F(ChangeTrackingTest, GivenTrackingOff_WhenTheUserWouldUndo_ThenThereIsNothingToUndoWith)
-{
+    document->enableDidChangeContextNotifications();
     EXPECT_NE(context().undoManager(), nullptr);
 
     document->disableDidChangeContextNotifications();

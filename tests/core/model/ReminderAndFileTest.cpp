@@ -37,22 +37,20 @@ TEST_F(DefaultReminder, GivenOnlyDueDateOrNoDates_WhenMade_ThenAnHourBeforeDueOr
 
 using ReminderLookup = EntityFixture;
 
-TEST_F(ReminderLookup, GivenIdentifierZero_WhenLookedUp_ThenNoneEvenThoughOneExists)
+TEST_F(ReminderLookup, GivenIdentifierZeroOrTheItemsOwn_WhenLookedUp_ThenNoneOrTheItemsReminder)
 {
     newReminder(0);
     EXPECT_EQ(ItemReminder::findWithID(0, context, nullptr, &clock), nullptr);
     EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 1);
-}
 
-TEST_F(ReminderLookup, GivenItemsOwnReminder_WhenLookedUpByItsIdentifier_ThenItIsReturned)
-{
     TODOItem* item = ItemBuilder("a").in(context);
     ItemReminder* own = newReminder(0);
     item->setReminder(own);
     EXPECT_EQ(ItemReminder::findWithID(0, context, item, &clock), own);
 }
 
-TEST_F(ReminderLookup, GivenUnknownIdentifier_WhenLookedUp_ThenOneDetachedReminderIsMadeAndReused)
+TEST_F(ReminderLookup,
+       GivenUnknownOrDuplicatedIdentifiers_WhenLookedUp_ThenOneDetachedReminderIsMadeOrTheFirstReturned)
 {
     ItemReminder* made = ItemReminder::findWithID(321, context, nullptr, &clock);
     ASSERT_NE(made, nullptr);
@@ -61,10 +59,7 @@ TEST_F(ReminderLookup, GivenUnknownIdentifier_WhenLookedUp_ThenOneDetachedRemind
     EXPECT_EQ(made->item(), nullptr);
     EXPECT_EQ(ItemReminder::findWithID(321, context, nullptr, &clock), made);
     EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 1);
-}
 
-TEST_F(ReminderLookup, GivenDuplicates_WhenLookedUp_ThenLoggedAndFirstReturned)
-{
     ItemReminder* first = newReminder(9);
     newReminder(9);
     LogCapture log;
@@ -102,7 +97,8 @@ TEST_F(ReminderLookup, GivenReminder_WhenCopied_ThenNeitherItemNorEditMarkTravel
 
 using FileLookup = EntityFixture;
 
-TEST_F(FileLookup, GivenUnknownIdentifier_WhenLookedUp_ThenOneRowWithoutItemIsMadeAndReused)
+TEST_F(FileLookup,
+       GivenIdentifiers_WhenLookedUp_ThenUnknownOnesMakeOneRowAndOnlyTheItemsOwnAttachmentsAreSearched)
 {
     ItemFile* made = ItemFile::findWithID(55, context, nullptr);
     ASSERT_NE(made, nullptr);
@@ -110,19 +106,13 @@ TEST_F(FileLookup, GivenUnknownIdentifier_WhenLookedUp_ThenOneRowWithoutItemIsMa
     EXPECT_EQ(made->item(), nullptr);
     EXPECT_EQ(ItemFile::findWithID(55, context, nullptr), made);
     EXPECT_EQ(context.count(ItemFile::staticEntityName()), 1);
-}
 
-TEST_F(FileLookup, GivenItem_WhenLookedUp_ThenOnlyItsOwnAttachmentsAreSearched)
-{
     TODOItem* item = ItemBuilder("a").in(context);
     ItemFile* elsewhere = ItemFile::findWithID(5, context, nullptr);
     EXPECT_EQ(ItemFile::findWithID(5, context, item), nullptr);
     item->addFilesObject(elsewhere);
     EXPECT_EQ(ItemFile::findWithID(5, context, item), elsewhere);
-}
 
-TEST_F(FileLookup, GivenDuplicates_WhenLookedUp_ThenLogged)
-{
     ItemFile* first = context.insert<ItemFile>(ItemFile::staticEntityName());
     first->setIdd(3);
     context.insert<ItemFile>(ItemFile::staticEntityName())->setIdd(3);

@@ -9,7 +9,9 @@ namespace {
 
 using ProjectIdentity = EntityFixture;
 
-TEST_F(ProjectIdentity, GivenQuadrantNumbers_WhenNamed_ThenOnlyZeroToThreeHaveTitles)
+TEST_F(
+    ProjectIdentity,
+    GivenQuadrantNumbersOrNoServerIdentity_WhenNamedOrAskedForURI_ThenOnlyZeroToThreeHaveTitlesAndThereIsNoURI)
 {
     TODOList* project = ProjectBuilder(context, "p")
                             .withValue("textFirstQuadrant", "Do Now")
@@ -18,17 +20,13 @@ TEST_F(ProjectIdentity, GivenQuadrantNumbers_WhenNamed_ThenOnlyZeroToThreeHaveTi
     EXPECT_EQ(project->nameForQuadrant(3), QStringLiteral("Postpone"));
     EXPECT_EQ(project->nameForQuadrant(4), QString());
     EXPECT_EQ(project->nameForQuadrant(-1), QString());
-}
 
-TEST_F(ProjectIdentity, GivenIdZeroAndNoResourcePath_WhenAskedForURI_ThenNone)
-{
-    TODOList* project = ProjectBuilder(context, "p").withId(0);
-    EXPECT_TRUE(project->getURI().isEmpty());
-    EXPECT_FALSE(project->isValidUniID());
-    project->setId_(8);
-    EXPECT_EQ(project->getURI(), QStringLiteral("/api/v1/project/8/"));
-    project->setResourceURI(QStringLiteral("/api/v1/project/9/"));
-    EXPECT_EQ(project->getURI(), QStringLiteral("/api/v1/project/9/"));
+    TODOList* unsent = ProjectBuilder(context, "p").withId(0);
+    EXPECT_TRUE(unsent->getURI().isEmpty() && !unsent->isValidUniID());
+    unsent->setId_(8);
+    EXPECT_EQ(unsent->getURI(), QStringLiteral("/api/v1/project/8/"));
+    unsent->setResourceURI(QStringLiteral("/api/v1/project/9/"));
+    EXPECT_EQ(unsent->getURI(), QStringLiteral("/api/v1/project/9/"));
 }
 
 TEST_F(ProjectIdentity, GivenServerIdentity_WhenIDsReset_ThenIdZeroAndResourcePathCleared)

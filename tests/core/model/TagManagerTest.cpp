@@ -29,7 +29,8 @@ TEST_F(TagLookup, GivenMixedCaseNames_WhenTagsAsked_ThenOneLowercasedTagPerName)
     EXPECT_EQ(tags.getListTagForName(QStringLiteral("Client"), &context)->name(), QStringLiteral("client"));
 }
 
-TEST_F(TagLookup, GivenProjectTags_WhenExistenceAsked_ThenOnlyExactlyOneCounts)
+TEST_F(TagLookup,
+       GivenTaggedProjectsAndObjects_WhenTagNamesAreAsked_ThenExactlyOneTagCountsAndNamesCompareExactly)
 {
     EXPECT_FALSE(tags.existsListTagForName(QStringLiteral("archived"), &context));
     EXPECT_EQ(context.count(ListTag::staticEntityName()), 0);
@@ -37,10 +38,7 @@ TEST_F(TagLookup, GivenProjectTags_WhenExistenceAsked_ThenOnlyExactlyOneCounts)
     EXPECT_TRUE(tags.existsListTagForName(QStringLiteral("Archived"), &context));
     context.insert<ListTag>(ListTag::staticEntityName())->setName(QStringLiteral("archived"));
     EXPECT_FALSE(tags.existsListTagForName(QStringLiteral("archived"), &context));
-}
 
-TEST_F(TagLookup, GivenTaggedObjects_WhenAskedForATagName_ThenComparedExactly)
-{
     EXPECT_FALSE(TagManager::itemHasTagName(item, QStringLiteral("work")));
     item->addTagsObject(tags.getItemTagForName(QStringLiteral("work"), &context));
     EXPECT_TRUE(TagManager::itemHasTagName(item, QStringLiteral("work")));
@@ -63,17 +61,14 @@ TEST_F(TagLookup, GivenTwoServices_WhenAskedForTheSharedOne_ThenTheFirstAliveAns
 
 using ItemTagging = TagFixture;
 
-TEST_F(ItemTagging, GivenItem_WhenTagAddedTwice_ThenAddedAndSentOnce)
+TEST_F(ItemTagging, GivenItem_WhenTagAddedTwiceAndRemoved_ThenEachChangeIsMadeAndSentOnce)
 {
     tags.addTagName(QStringLiteral("Work"), item);
     tags.addTagName(QStringLiteral("work"), item);
     EXPECT_EQ(item->getTagNames(), QStringList{QStringLiteral("work")});
     EXPECT_EQ(server.calls, QStringList{QStringLiteral("add Work a")});
     EXPECT_EQ(tags.pendingCount(), 0);
-}
 
-TEST_F(ItemTagging, GivenTaggedItem_WhenTagRemoved_ThenRemovedLoggedAndSent)
-{
     tags.addTagName(QStringLiteral("work"), item);
     LogCapture log;
     tags.removeTagName(QStringLiteral("work"), item);

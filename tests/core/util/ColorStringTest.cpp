@@ -99,30 +99,23 @@ TEST(ColorStringWriting, GivenColoursOfTheEightBitGrid_WhenWrittenForATheme_Then
               "{1.5, -0.25, 0, 1}");
 }
 
-TEST(ColorStringReading, GivenOneToFourNumbers_WhenRead_ThenMissingColoursAreZeroAndMissingAlphaIsOne)
+TEST(
+    ColorStringReading,
+    GivenOneToFourNumbersBlanksSignsOrMalformedText_WhenRead_ThenValuesAreKeptUnclampedAndMalformedGivesNothing)
 {
     expectComponents(ColorString::colorWithString("{0.5}"), 0.5, 0, 0, 1);
     expectComponents(ColorString::colorWithString("{0.5, 0.6}"), 0.5, 0.6, 0, 1);
     expectComponents(ColorString::colorWithString("{0.5, 0.6, 0.7}"), 0.5, 0.6, 0.7, 1);
     expectComponents(ColorString::colorWithString("{0.5, 0.6, 0.7, 0.8}"), 0.5, 0.6, 0.7, 0.8);
-}
 
-TEST(ColorStringReading, GivenBlanksAroundEveryToken_WhenRead_ThenTheyAreSkipped)
-{
     expectComponents(ColorString::colorWithString(" \t{ 0.1 ,\n0.2 , 0.3 ,0.4 } \n"), 0.1, 0.2, 0.3, 0.4);
-}
 
-TEST(ColorStringReading, GivenSignsExponentsAndOutOfRangeValues_WhenRead_ThenTheyAreKeptUnclamped)
-{
     expectComponents(ColorString::colorWithString("{+.5, 5e-1, 1.5, -0.25}"), 0.5, 0.5, 1.5, 0);
     const auto wide = ColorString::colorWithString("{1.5, -0.5, 0, 1}");
     ASSERT_TRUE(wide.has_value());
     EXPECT_NEAR(wide->redF(), 1.5, 1e-3);
     EXPECT_NEAR(wide->greenF(), -0.5, 1e-3);
-}
 
-TEST(ColorStringReading, GivenMalformedText_WhenRead_ThenNothingIsReturned)
-{
     for (const char* bad :
          {"{0.1, 0.2, 0.3, 0.4, 0.5}", "{0.1; 0.2, 0.3, 0.4}", "0.1, 0.2, 0.3, 0.4", "{0.1, 0.2, 0.3, 0.4}x",
           "{0.1, 0.2, 0.3, 0.4", "{}", "{0.1,}", "{, 0.1}", "{0.1 0.2}", "", "{.}", "{abc}"})

@@ -135,7 +135,8 @@ TEST_F(ImageFactoryForMacTest, GivenCompletedOrUndatedIcon_WhenRendered_ThenTheI
     EXPECT_EQ(completed.convertToFormat(QImage::Format_ARGB32), plain.convertToFormat(QImage::Format_ARGB32));
 }
 
-TEST_F(ImageFactoryForMacTest, GivenSameRequest_WhenAskedTwice_ThenServedFromTheCache)
+TEST_F(ImageFactoryForMacTest,
+       GivenFactoriesOrTheSameRequestTwice_WhenAsked_ThenTheFirstAliveIsSharedAndTheCacheServes)
 {
     const QImage first = factory.imageNamed(QStringLiteral("red_flag128.png"), daysFromNow(3), 40, 0, true);
     const QImage again = factory.imageNamed(QStringLiteral("44red_flag128.png"), daysFromNow(3), 40, 0, true);
@@ -144,6 +145,13 @@ TEST_F(ImageFactoryForMacTest, GivenSameRequest_WhenAskedTwice_ThenServedFromThe
     factory.imageNamed(QStringLiteral("red_flag128.png"), daysFromNow(3), 40, 5, true);
     factory.imageNamed(QStringLiteral("red_flag128.png"), daysFromNow(3), 20, 0, true);
     EXPECT_EQ(factory.cachedImageCount(), 3);
+
+    EXPECT_EQ(ImageFactoryForMac::sharedInstance(), &factory);
+    {
+        ImageFactoryForMac second(clock);
+        EXPECT_EQ(ImageFactoryForMac::sharedInstance(), &factory);
+    }
+    EXPECT_EQ(ImageFactoryForMac::sharedInstance(), &factory);
 }
 
 TEST_F(ImageFactoryForMacTest, GivenMissingImages_WhenLoaded_ThenFallBackTo128ThenWithoutDigitsThenEmpty)
@@ -163,16 +171,6 @@ TEST_F(ImageFactoryForMacTest, GivenMissingImages_WhenLoaded_ThenFallBackTo128Th
     custom.imageNamed(QStringLiteral("nothing.png"), QDateTime(), 20, 0, false);
     // The empty icon is then drawn as the blank image.
     EXPECT_EQ(asked, QStringList({"nothing.png", "nothing128.png", "empty_orange128.png", "transparent1x1"}));
-}
-
-TEST_F(ImageFactoryForMacTest, GivenFactories_WhenMade_ThenTheFirstAliveIsShared)
-{
-    EXPECT_EQ(ImageFactoryForMac::sharedInstance(), &factory);
-    {
-        ImageFactoryForMac second(clock);
-        EXPECT_EQ(ImageFactoryForMac::sharedInstance(), &factory);
-    }
-    EXPECT_EQ(ImageFactoryForMac::sharedInstance(), &factory);
 }
 
 TEST_F(ImageFactoryForMacTest, GivenItems_WhenTransformed_ThenRowIconOnlyForAnIconOrADueDate)

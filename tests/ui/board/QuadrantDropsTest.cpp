@@ -42,7 +42,8 @@ protected:
 
 // --- Reordering within a quadrant
 
-TEST_F(QuadrantDropsTest, GivenAnItemDroppedBetweenTwoOthers_WhenAccepted_ThenItsIndexLiesBetweenThem)
+TEST_F(QuadrantDropsTest,
+       GivenItemsDroppedBetweenTwoOthersAtTheTopOrTheEnd_WhenAccepted_ThenTheyLandThereInOrder)
 {
     EXPECT_TRUE(board->acceptDrop(0, drag({c}, {2}).get(), 1));
     EXPECT_EQ(shown(0), QStringList({"a", "c", "b"}));
@@ -50,10 +51,7 @@ TEST_F(QuadrantDropsTest, GivenAnItemDroppedBetweenTwoOthers_WhenAccepted_ThenIt
     EXPECT_EQ(a->index(), 3000);
     EXPECT_EQ(b->index(), 2000);
     EXPECT_EQ(board->controller(0).selectedObjects(), std::vector<store::ManagedObject*>{c});
-}
 
-TEST_F(QuadrantDropsTest, GivenItemsDroppedAtTheTopOrTheEnd_WhenAccepted_ThenTheyKeepTheirOrderThere)
-{
     EXPECT_TRUE(board->acceptDrop(0, drag({b, c}, {1, 2}).get(), 0));
     EXPECT_EQ(shown(0), QStringList({"b", "c", "a"}));
     EXPECT_EQ(indexes(board->controller(0).arrangedObjects()), QStringList({"3200", "3100", "3000"}));
@@ -137,7 +135,8 @@ TEST_F(QuadrantDropsTest, GivenItemsOfAnotherProjectOrGone_WhenDropped_ThenTheDr
 
 // --- Text, links and files
 
-TEST_F(QuadrantDropsTest, GivenDroppedText_WhenAccepted_ThenItBecomesAnItemWithTheTextAsNotes)
+TEST_F(QuadrantDropsTest,
+       GivenDroppedText_WhenAccepted_ThenItBecomesAnItemWithTheTextAsNotesAndALongTitleIsCut)
 {
     QMimeData mime;
     mime.setText(QStringLiteral("Call the printer\nabout the flyers"));
@@ -147,14 +146,11 @@ TEST_F(QuadrantDropsTest, GivenDroppedText_WhenAccepted_ThenItBecomesAnItemWithT
     EXPECT_EQ(item->descriptionText(), QStringLiteral("Call the printer\nabout the flyers"));
     EXPECT_EQ(item->quadrant(), 2);
     EXPECT_EQ(board->addingItem(), nullptr);
-}
 
-TEST_F(QuadrantDropsTest, GivenALongTitle_WhenAnItemIsMadeFromIt_ThenTheTitleIsCutAndTheNotesKeepItAll)
-{
     const QString title = QString(98, u'a') + QStringLiteral("  tail of the title");
-    TODOItem* item = board->addItemInTable(0, title, QString(), Board::kNewItemIcon, QString());
-    EXPECT_EQ(item->name(), QString(98, u'a') + QStringLiteral("..."));
-    EXPECT_EQ(item->descriptionText(), title);
+    TODOItem* typed = board->addItemInTable(0, title, QString(), Board::kNewItemIcon, QString());
+    EXPECT_EQ(typed->name(), QString(98, u'a') + QStringLiteral("..."));
+    EXPECT_EQ(typed->descriptionText(), title);
 }
 
 TEST_F(QuadrantDropsTest, GivenDroppedFilesAndLinks_WhenAccepted_ThenEachBecomesAnItemWithItsAddress)
