@@ -55,7 +55,7 @@ void expectRefused(const QString& what)
 
 } // namespace
 
-TEST(PathsFolders, GivenAFreshHomeThenSupportAndCacheFoldersAreCreated)
+TEST(PathsFolders, GivenAFreshHomeThenSupportAndCacheFoldersAreCreatedUnlessTheyCannotBe)
 {
     test::TempHome home;
     const QString support = Paths::applicationSupport();
@@ -64,11 +64,7 @@ TEST(PathsFolders, GivenAFreshHomeThenSupportAndCacheFoldersAreCreated)
     const QString caches = Paths::caches();
     EXPECT_EQ(caches, home.cacheHome() + "/Quadrivo");
     EXPECT_TRUE(QFileInfo(caches).isDir());
-}
 
-TEST(PathsFolders, GivenAFolderThatCannotBeCreatedThenTheResultIsEmpty)
-{
-    test::TempHome home;
     QFile blocker(home.root() + "/blocker");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
@@ -78,7 +74,7 @@ TEST(PathsFolders, GivenAFolderThatCannotBeCreatedThenTheResultIsEmpty)
     EXPECT_TRUE(Paths::caches().isEmpty());
 }
 
-TEST(PathsTemporaryBase, GivenNoFolderThenItIsCreatedPrivateWhateverTheUmask)
+TEST(PathsTemporaryBase, GivenNoFolderOrOneOthersCanReadThenItIsMadePrivateWhateverTheUmask)
 {
     TempRoot root;
     // A umask that takes the owner's own write bit away.
@@ -89,12 +85,8 @@ TEST(PathsTemporaryBase, GivenNoFolderThenItIsCreatedPrivateWhateverTheUmask)
     EXPECT_EQ(path, root.expected()) << qPrintable(error);
     EXPECT_EQ(modeOf(path), mode_t(0700));
     EXPECT_EQ(Paths::temporaryBase(), path);
-}
 
-TEST(PathsTemporaryBase, GivenOwnFolderOnlyOthersCanReadThenItIsUsedAndMadePrivate)
-{
-    TempRoot root;
-    ASSERT_TRUE(QDir().mkpath(root.expected()));
+    // Our own folder that others can read is used and made private.
     ::chmod(QFile::encodeName(root.expected()).constData(), 0755);
     EXPECT_EQ(Paths::temporaryBase(), root.expected());
     EXPECT_EQ(modeOf(root.expected()), mode_t(0700));

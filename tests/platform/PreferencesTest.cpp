@@ -55,11 +55,13 @@ TEST(PreferencesDefaults, GivenRegisteredDefaultsThenUserValuesWinAndRemovalFall
     EXPECT_EQ(preferences.intValue("FONT_TIER"), 2);
 }
 
-TEST(PreferencesDefaults, GivenJsonDefaultsThenEveryJsonKindIsReadable)
+TEST(PreferencesDefaults, GivenJsonDefaultsThenEveryJsonKindIsReadableAndUnusableJsonFailsWithAReason)
 {
     QTemporaryDir dir;
     writeFile(dir.filePath("defaults.json"), R"({"n": 300, "f": 0.5, "b": true, "s": "text",
         "list": ["a", "b"], "object": {"inner": 1}})");
+    writeFile(dir.filePath("broken.json"), "{\"a\": ");
+    writeFile(dir.filePath("array.json"), "[1, 2]");
     Preferences preferences(dir.filePath("p.conf"));
     QString error;
     ASSERT_TRUE(preferences.registerDefaultsFromJson(dir.filePath("defaults.json"), &error))
@@ -71,18 +73,11 @@ TEST(PreferencesDefaults, GivenJsonDefaultsThenEveryJsonKindIsReadable)
     EXPECT_EQ(preferences.stringValue("s"), "text");
     EXPECT_EQ(preferences.stringListValue("list"), QStringList({"a", "b"}));
     EXPECT_EQ(preferences.value("object").toMap().value("inner").toInt(), 1);
-}
 
-TEST(PreferencesDefaults, GivenUnusableJsonThenRegistrationFailsWithAReason)
-{
-    QTemporaryDir dir;
-    writeFile(dir.filePath("broken.json"), "{\"a\": ");
-    writeFile(dir.filePath("array.json"), "[1, 2]");
-    Preferences preferences(dir.filePath("p.conf"));
     for (const QString name : {"missing.json", "broken.json", "array.json"}) {
-        QString error;
         EXPECT_FALSE(preferences.registerDefaultsFromJson(dir.filePath(name), &error)) << qPrintable(name);
         EXPECT_FALSE(error.isEmpty()) << qPrintable(name);
+        error.clear();
     }
 }
 

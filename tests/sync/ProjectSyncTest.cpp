@@ -221,13 +221,21 @@ TEST_F(ServerTags, GivenTagNamesWithBlanksAndCapitals_ThenTheyAreSentTrimmedAndI
                                           {"name", "urgent"}}));
 }
 
-TEST_F(ServerTags, GivenAnItemWhoseUploadIsOut_ThenATagRequestIsRefused)
+TEST_F(ServerTags, GivenAnUploadOutOfflineOrNoAddress_ThenNoTagRequestIsSent)
 {
     item->setName(QStringLiteral("y"));
     server.holdNext(QStringLiteral("/api/v1/item/"));
     ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
     EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), item, {}, {}));
     server.releaseHeldReplies();
+    settle();
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/tag/")), 0);
+
+    TODOItem* unsent = ItemBuilder("not on the server").madeBy(*device->document, project);
+    device->sync().blockSyncForItem(unsent);
+    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), unsent, {}, {}));
+    device->sync().stopAllLoops();
+    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), item, {}, {}));
     settle();
     EXPECT_EQ(count("POST", QStringLiteral("/api/v1/tag/")), 0);
 }
@@ -250,17 +258,6 @@ TEST_F(ServerTags, GivenA404_ThenTheFailureGetsNoErrorAndTheItemIsFreeAgain)
     item->setName(QStringLiteral("free"));
     tick(5'000);
     EXPECT_EQ(server.item(item->serverID()).value("name").toString(), QStringLiteral("free"));
-}
-
-TEST_F(ServerTags, GivenOfflineOrAnObjectWithoutAddress_ThenNothingIsSent)
-{
-    TODOItem* unsent = ItemBuilder("not on the server").madeBy(*device->document, project);
-    device->sync().blockSyncForItem(unsent);
-    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), unsent, {}, {}));
-    device->sync().stopAllLoops();
-    EXPECT_FALSE(device->sync().addTagName(QStringLiteral("t"), item, {}, {}));
-    settle();
-    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/tag/")), 0);
 }
 
 } // namespace

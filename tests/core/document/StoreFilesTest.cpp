@@ -340,7 +340,7 @@ TEST_F(StoreFilesTest,
 
 // --- Temporary paths
 
-TEST_F(StoreFilesTest, GivenAFileName_WhenATemporaryPathIsMade_ThenItsFreshFolderIsPrivate)
+TEST_F(StoreFilesTest, GivenAFileName_WhenATemporaryPathIsMade_ThenItsFreshFolderIsPrivateAndItStaysInIt)
 {
     const QString path = StoreFiles::pathForTemporaryFileWithName("report.pdf");
     const QFileInfo folderInfo(QFileInfo(path).absolutePath());
@@ -352,16 +352,13 @@ TEST_F(StoreFilesTest, GivenAFileName_WhenATemporaryPathIsMade_ThenItsFreshFolde
                                           QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
               QFile::Permissions());
     EXPECT_NE(StoreFiles::pathForTemporaryFileWithName("report.pdf"), path);
-}
 
-TEST_F(StoreFilesTest, GivenANameThatClimbsOut_WhenATemporaryPathIsMade_ThenItStaysInItsFolder)
-{
     const QString base = StoreFiles::pathForTemporaryDirectory();
-    const QString path = StoreFiles::pathForTemporaryFileWithName("../../.profile");
-
-    EXPECT_TRUE(QFileInfo(path).absoluteFilePath().startsWith(base + "/"));
-    EXPECT_EQ(QFileInfo(path).fileName(), ".profile");
-    EXPECT_EQ(QFileInfo(QFileInfo(path).absolutePath()).absolutePath(), QFileInfo(base).absoluteFilePath());
+    const QString climbing = StoreFiles::pathForTemporaryFileWithName("../../.profile");
+    EXPECT_TRUE(QFileInfo(climbing).absoluteFilePath().startsWith(base + "/"));
+    EXPECT_EQ(QFileInfo(climbing).fileName(), ".profile");
+    EXPECT_EQ(QFileInfo(QFileInfo(climbing).absolutePath()).absolutePath(),
+              QFileInfo(base).absoluteFilePath());
 }
 
 } // namespace

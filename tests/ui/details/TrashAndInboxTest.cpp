@@ -14,7 +14,8 @@ namespace {
 
 using ItemTrashBinTest = ProjectListFixture;
 
-TEST_F(ItemTrashBinTest, GivenTrashedItems_WhenTheTickedAreRestored_ThenTheyComeBackInTheirOldState)
+TEST_F(ItemTrashBinTest,
+       GivenTrashedItems_WhenTheTickedAreRestored_ThenTheyComeBackInTheirOldStateAndNoProjectMeansNone)
 {
     TODOList* project = ProjectBuilder(context(), "P");
     ItemBuilder("open").in(project);
@@ -48,15 +49,9 @@ TEST_F(ItemTrashBinTest, GivenTrashedItems_WhenTheTickedAreRestored_ThenTheyCome
     EXPECT_EQ(refresh.count(), 1);
     bin.clearUndeleteCandidates();
     EXPECT_EQ(bin.count(), 0);
-}
 
-TEST_F(ItemTrashBinTest, GivenNoSelectedProject_WhenLoaded_ThenTheBinIsEmpty)
-{
-    TODOList* project = ProjectBuilder(context(), "P");
-    ItemBuilder("trashed").trashed().in(project);
-    makeList();
+    // Without a selected project the bin is empty.
     list->displayProjectsArrayController().clearSelection();
-    ItemUndeleteCandidates bin(*document);
     bin.loadUndeleteCandidates();
     EXPECT_EQ(bin.count(), 0);
 }
