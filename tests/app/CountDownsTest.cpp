@@ -27,19 +27,17 @@ TEST_F(CountDownsTest, GivenAFirstLaunch_WhenTenItemsAreAddedByDoubleClick_ThenT
     EXPECT_EQ(preferences.intValue(CountDowns::quadrantDoubleClicksKey()), 0);
 }
 
-TEST_F(CountDownsTest, GivenACounterFromAnEarlierRun_WhenTheInstanceIsMade_ThenItIsNotReset)
+TEST_F(CountDownsTest,
+       GivenACounterFromAnEarlierRunOrANegativeOne_WhenRead_ThenItIsNotResetAndReadsAtLeastZero)
 {
     preferences.setValue(CountDowns::quadrantDoubleClicksKey(), 3);
     CountDowns countDowns(preferences);
     EXPECT_EQ(countDowns.getQuadrantDoubleClicksCountDown(), 3);
-}
 
-TEST_F(CountDownsTest, GivenANegativeStoredCount_WhenReadAndCounted_ThenItReadsZeroAndIsLeftAlone)
-{
     preferences.setValue(CountDowns::quadrantDoubleClicksKey(), -4);
-    CountDowns countDowns(preferences);
-    EXPECT_EQ(countDowns.getQuadrantDoubleClicksCountDown(), 0);
-    countDowns.countDown(CountDowns::quadrantDoubleClicksKey());
+    CountDowns negative(preferences);
+    EXPECT_EQ(negative.getQuadrantDoubleClicksCountDown(), 0);
+    negative.countDown(CountDowns::quadrantDoubleClicksKey());
     EXPECT_EQ(preferences.intValue(CountDowns::quadrantDoubleClicksKey()), -4);
 }
 

@@ -8,20 +8,15 @@
 
 using qv::HtmlEscaping;
 
-TEST(HtmlEscapingForHtml, GivenMarkupCharacters_WhenEscaped_ThenTheyBecomeNamedEntities)
+TEST(HtmlEscapingForHtml,
+     GivenMarkupSpecialSetAndOtherText_WhenEscaped_ThenNamedEntitiesTheirNamesOrTheTextAsItIs)
 {
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("<b>Tom & \"Jerry's\"</b>"),
               "&lt;b&gt;Tom &amp; &quot;Jerry&apos;s&quot;&lt;/b&gt;");
-}
 
-TEST(HtmlEscapingForHtml, GivenSpecialSetCharacters_WhenEscaped_ThenTheyBecomeTheirNames)
-{
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("5 € – ok"), "5 &euro; &ndash; ok");
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("Œ“”‰"), "&OElig;&ldquo;&rdquo;&permil;");
-}
 
-TEST(HtmlEscapingForHtml, GivenOtherNonAsciiText_WhenEscaped_ThenItIsCopiedAsItIs)
-{
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("café 😀"), "café 😀");
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QString()), QString());
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(""), "");
@@ -37,7 +32,8 @@ TEST(HtmlEscapingNumeric, GivenNumericEscaping_WhenTextHasUnitsAbove127_ThenEach
     EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("€", table, true), "&euro;");
 }
 
-TEST(HtmlEscapingTable, GivenTheHtmlTable_ThenItHoldsThe33EntriesSortedForBinarySearch)
+TEST(HtmlEscapingTable,
+     GivenTheHtmlTableOrACustomOne_ThenThe33EntriesAreSortedAndOnlyATablesEntriesAreReplaced)
 {
     const auto table = HtmlEscaping::htmlTable();
     EXPECT_EQ(table.size(), 33u);
@@ -47,10 +43,7 @@ TEST(HtmlEscapingTable, GivenTheHtmlTable_ThenItHoldsThe33EntriesSortedForBinary
     for (const auto& entity : table)
         EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QString(QChar(entity.character))),
                   QString::fromUtf16(entity.escape));
-}
 
-TEST(HtmlEscapingTable, GivenACustomTable_WhenEscaping_ThenOnlyItsEntriesAreReplaced)
-{
-    const HtmlEscaping::Entity table[] = {{u"&amp;", u'&'}, {u"&tilde;", u'~'}};
-    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("a&b~<", table, false), "a&amp;b&tilde;<");
+    const HtmlEscaping::Entity custom[] = {{u"&amp;", u'&'}, {u"&tilde;", u'~'}};
+    EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("a&b~<", custom, false), "a&amp;b&tilde;<");
 }

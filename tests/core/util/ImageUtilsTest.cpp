@@ -19,12 +19,8 @@ QImage filled(int width, int height, QColor color)
 
 } // namespace
 
-TEST(ImageResizeTest, GivenNoImage_WhenResized_ThenThereIsNone)
-{
-    EXPECT_TRUE(Utils::imageResize(QImage(), QSizeF(20, 20)).isNull());
-}
-
-TEST(ImageResizeTest, GivenA100By50Image_WhenResizedTo20By20_ThenTheCopyHasThatSizeAndTheSourceIsUntouched)
+TEST(ImageResizeTest,
+     GivenA100By50ImageOrNone_WhenResizedTo20By20_ThenTheCopyHasThatSizeAndTheSourceIsUntouched)
 {
     const QImage source = filled(100, 50, Qt::red);
     const QImage before = source.copy();
@@ -35,6 +31,8 @@ TEST(ImageResizeTest, GivenA100By50Image_WhenResizedTo20By20_ThenTheCopyHasThatS
     EXPECT_EQ(QColor(resized.pixel(10, 10)), QColor(Qt::red));
     EXPECT_EQ(source.size(), QSize(100, 50));
     EXPECT_EQ(source, before);
+
+    EXPECT_TRUE(Utils::imageResize(QImage(), QSizeF(20, 20)).isNull());
 }
 
 TEST(RoundCornersTest, GivenA60By30Image_WhenRounded_ThenTheCornersAreClippedWithRadii10And5)

@@ -34,12 +34,23 @@ const QString kFeb1 = "CAST(\"2024-02-01T00:00:00.000Z\", \"date\")";
 
 // ---- The texts of the filter predicates ---------------------------------------------------------
 
-TEST(PredicateFormats, GivenTheFixedFilters_WhenWritten_ThenTheirTextsAreExact)
+TEST(PredicateFormats,
+     GivenTheFixedFiltersAndUserLists_WhenWritten_ThenTheTextsAreExactAndNamesOredOrNegatedAndAnded)
 {
     EXPECT_EQ(Utils::filterForItemsThatHaveDueDate().format(), "(dueDate <> NIL)");
     EXPECT_EQ(Utils::filterForItemsThatHaveFiles().format(), "(files.@count > 0)");
     EXPECT_EQ(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, {}).format(),
               "(completionDate <> NIL)");
+
+    const QStringList two{"ann@example.com", "bob@example.com"};
+    EXPECT_EQ(Utils::filterByOwnerUsernames(two, false).format(),
+              "(ownerUsername = \"ann@example.com\") OR (ownerUsername = \"bob@example.com\")");
+    EXPECT_EQ(Utils::filterByCreators(two, true).format(),
+              QStringLiteral(
+                  "(creatorUsername <> \"ann@example.com\") AND (creatorUsername <> \"bob@example.com\")"));
+    EXPECT_EQ(Utils::filterByCompletedBy({"ann@example.com"}, false).format(),
+              "(completedByUsername = \"ann@example.com\")");
+    EXPECT_EQ(Utils::filterByOwnerUsernames({}, true).format(), "TRUEPREDICATE");
 }
 
 TEST(PredicateFormats, GivenDateRanges_WhenWritten_ThenBoundsAreJoinedWithAnd)
@@ -60,19 +71,6 @@ TEST(PredicateFormats, GivenDateRanges_WhenWritten_ThenBoundsAreJoinedWithAnd)
               QStringLiteral("((dueDate >= %1) AND (dueDate < %2)) AND (dueDate <> NIL)").arg(kJan1, kFeb1));
     EXPECT_EQ(Utils::filterItemsWithCompletionDatesBetweenMinDate({}, feb1).format(),
               QStringLiteral("(completionDate < %1)").arg(kFeb1));
-}
-
-TEST(PredicateFormats, GivenUserLists_WhenWritten_ThenNamesAreOredOrNegatedAndAnded)
-{
-    const QStringList two{"ann@example.com", "bob@example.com"};
-    EXPECT_EQ(Utils::filterByOwnerUsernames(two, false).format(),
-              "(ownerUsername = \"ann@example.com\") OR (ownerUsername = \"bob@example.com\")");
-    EXPECT_EQ(Utils::filterByCreators(two, true).format(),
-              QStringLiteral(
-                  "(creatorUsername <> \"ann@example.com\") AND (creatorUsername <> \"bob@example.com\")"));
-    EXPECT_EQ(Utils::filterByCompletedBy({"ann@example.com"}, false).format(),
-              "(completedByUsername = \"ann@example.com\")");
-    EXPECT_EQ(Utils::filterByOwnerUsernames({}, true).format(), "TRUEPREDICATE");
 }
 
 TEST(PredicateFormats, GivenAFormattedPredicate_WhenItsTextIsParsedAgain_ThenTheTextIsTheSame)
@@ -168,7 +166,9 @@ TEST(PredicateEvaluation, GivenMissingValues_WhenCompared_ThenOnlyNilTestsAndIne
     EXPECT_TRUE(matches("files.@count = 0", {}, empty));
 }
 
-TEST(PredicateEvaluation, GivenATextSearch_WhenEvaluated_ThenCaseAndAccentsAreIgnored)
+TEST(
+    PredicateEvaluation,
+    GivenATextSearchOrAnArgumentWithQuotes_WhenEvaluated_ThenCaseAndAccentsAreIgnoredAndTheArgumentIsOnlyAValue)
 {
     const QVariantMap cafe = record({{"name", "Café Crème"}});
     EXPECT_TRUE(matches("name contains[cd] %@", {"cafe"}, cafe));
@@ -178,10 +178,7 @@ TEST(PredicateEvaluation, GivenATextSearch_WhenEvaluated_ThenCaseAndAccentsAreIg
     EXPECT_TRUE(matches("name contains %@", {"é C"}, cafe));
     // Decomposed input matches precomposed text.
     EXPECT_TRUE(matches("name contains[cd] %@", {"cafe\u0301"}, cafe));
-}
 
-TEST(PredicateEvaluation, GivenAnArgumentWithQuotesAndPercentSigns_WhenSubstituted_ThenItIsOnlyAValue)
-{
     const QVariantMap item = record({{"name", "100% \"sure\""}});
     EXPECT_TRUE(matches("name = %@", {"100% \"sure\""}, item));
     EXPECT_FALSE(matches("name = %@", {"x\" OR name != \"x"}, item));

@@ -12,7 +12,8 @@
 
 using namespace qv;
 
-TEST(PercentageTransformer, GivenNothingDone_WhenTransformed_ThenTheLabelSaysProgress)
+TEST(PercentageTransformer,
+     GivenNothingOrAPercentageDone_WhenTransformed_ThenTheLabelSaysProgressOrTheWholePartDone)
 {
     const PercentageTransformer t;
     EXPECT_EQ(t.transformedValueClass(), QMetaType::fromType<QString>());
@@ -21,17 +22,13 @@ TEST(PercentageTransformer, GivenNothingDone_WhenTransformed_ThenTheLabelSaysPro
     EXPECT_EQ(t.transformedValue(0).toString(), QStringLiteral("Progress"));
     EXPECT_EQ(t.transformedValue(-5).toString(), QStringLiteral("Progress"));
     EXPECT_EQ(t.transformedValue(0.9).toString(), QStringLiteral("Progress"));
-}
-
-TEST(PercentageTransformer, GivenAPercentage_WhenTransformed_ThenItsWholePartIsShownAsDone)
-{
-    const PercentageTransformer t;
     EXPECT_EQ(t.transformedValue(40).toString(), QStringLiteral("40% done"));
     EXPECT_EQ(t.transformedValue(40.7).toString(), QStringLiteral("40% done"));
     EXPECT_EQ(t.transformedValue(QStringLiteral("75")).toString(), QStringLiteral("75% done"));
 }
 
-TEST(DiscretizeTransformer, GivenHalves_WhenTransformed_ThenTheyRoundAwayFromZero)
+TEST(DiscretizeTransformer,
+     GivenHalvesOrAValueBack_WhenTransformedEitherWay_ThenTheyRoundAwayFromZeroOrKeepTheIntegerPart)
 {
     const DiscretizeTransformer t;
     EXPECT_EQ(t.transformedValueClass(), QMetaType::fromType<int>());
@@ -40,11 +37,7 @@ TEST(DiscretizeTransformer, GivenHalves_WhenTransformed_ThenTheyRoundAwayFromZer
     EXPECT_EQ(t.transformedValue(2.4).toInt(), 2);
     EXPECT_EQ(t.transformedValue(2.5).typeId(), QMetaType::Int);
     EXPECT_FALSE(t.transformedValue(QVariant()).isValid());
-}
 
-TEST(DiscretizeTransformer, GivenAValueBack_WhenReverseTransformed_ThenItsIntegerPartIsKept)
-{
-    const DiscretizeTransformer t;
     EXPECT_TRUE(t.allowsReverseTransformation());
     EXPECT_EQ(t.reverseTransformedValue(3.9).toInt(), 3);
     EXPECT_EQ(t.reverseTransformedValue(-3.9).toInt(), -3);

@@ -33,48 +33,38 @@ TEST(RouterFilling, GivenItemRoutes_WhenAskedPerMethod_ThenTheMethodsOwnRouteWin
     EXPECT_FALSE(router.resourcePathForObject("TODOList", Method::Put, item));
 }
 
-TEST(RouterFilling, GivenAnAttributeWithUnderscore_WhenFilled_ThenTheWholeNameIsLookedUp)
+TEST(RouterFilling,
+     GivenAttributesOfEveryKind_WhenFilled_ThenWholeNamesAreLookedUpValuesWrittenAndMissingOnesGiveNoPath)
 {
     Router router;
     router.routeClass("TODOList", "/project/:id_/");
     EXPECT_EQ(router.resourcePathForObject("TODOList", Method::Put, attributes({{"id_", 7}, {"id", 99}})),
               "/project/7/");
-}
 
-TEST(RouterFilling, GivenAMissingOrEmptyAttribute_WhenFilled_ThenThereIsNoPath)
-{
     EXPECT_FALSE(Router::interpolate("/item/:serverID/", attributes({})));
     EXPECT_FALSE(Router::interpolate("/item/:serverID/", attributes({{"serverID", QString()}})));
     EXPECT_FALSE(Router::interpolate("/item/:serverID/", {}));
-}
 
-TEST(RouterFilling, GivenValuesOfSeveralTypes_WhenFilled_ThenTheyAreWrittenAsWholeNumbersAndEncodedText)
-{
     EXPECT_EQ(Router::interpolate("/item/:id/", attributes({{"id", 9007199254740993.0}})),
               "/item/9007199254740992/");
     EXPECT_EQ(Router::interpolate("/item/:id/", attributes({{"id", qint64(9007199254740993)}})),
               "/item/9007199254740993/");
     EXPECT_EQ(Router::interpolate("/user/:name/", attributes({{"name", "a b/c"}})), "/user/a%20b%2Fc/");
-}
 
-TEST(RouterFilling, GivenAQueryWithColons_WhenFilled_ThenTheQueryIsLeftAlone)
-{
     const QString query = "?since=2013-05-01%2010:00:00.000000-00:00&x=:serverID";
     EXPECT_EQ(Router::interpolate("/item/:serverID/" + query, attributes({{"serverID", 3}})),
               "/item/3/" + query);
 }
 
-TEST(QueryConventions, GivenADate_WhenWrittenForAQuery_ThenItIsUtcWithAnEncodedBlankAndSixDigits)
+TEST(QueryConventions,
+     GivenADateOrAVersion_WhenWrittenForAQuery_ThenUtcWithAnEncodedBlankAndTheEditionWordFirst)
 {
     EXPECT_EQ(queryDate(QDateTime(QDate(2013, 5, 1), QTime(10, 0), QTimeZone::utc())),
               "2013-05-01%2010:00:00.000000-00:00");
     const QDateTime berlin(QDate(2013, 5, 1), QTime(12, 0, 5, 250), QTimeZone("Europe/Berlin"));
     EXPECT_EQ(queryDate(berlin), "2013-05-01%2010:00:05.250000-00:00");
     EXPECT_EQ(queryDate(QDateTime()), "");
-}
 
-TEST(QueryConventions, GivenAVersion_WhenTheSuffixesAreBuilt_ThenTheEditionWordComesFirst)
-{
     EXPECT_EQ(platformVersionPair("1.2"), "&qv_platform=Halvern&qv_version=1.2");
     EXPECT_EQ(routeSuffix("1.2"), "?format=json&qv_platform=Halvern&qv_version=1.2");
     EXPECT_EQ(platformVersionPair("1.2 beta&x"), "&qv_platform=Halvern&qv_version=1.2%20beta%26x");

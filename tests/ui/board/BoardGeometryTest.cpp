@@ -9,17 +9,15 @@ namespace {
 
 // --- The axis crossing: stored in percent with y up, shown with y down
 
-TEST(CrossPositionConversion, GivenStoredPercentYUp_WhenShown_ThenYIsFlippedAndFractionsKeptInRange)
+TEST(CrossPositionConversion,
+     GivenStoredPercentYUpOrAFraction_WhenShownOrStored_ThenYIsFlippedAndTheSamePercentComesBack)
 {
     EXPECT_EQ(CrossPosition::fractionFromStored(50, 50), QPointF(0.5, 0.5));
     EXPECT_EQ(CrossPosition::fractionFromStored(30, 80), QPointF(0.3, 1.0 - 0.8));
     EXPECT_EQ(CrossPosition::fractionFromStored(120, -30), QPointF(0.5, 0.5));
     EXPECT_EQ(CrossPosition::fractionFromStored(5, 95), QPointF(0.1, 1.0 - 0.9));
     EXPECT_EQ(CrossPosition::fractionFromStored(5, 95, true), QPointF(0.05, 1.0 - 0.95));
-}
 
-TEST(CrossPositionConversion, GivenAFraction_WhenStored_ThenTheSamePercentComesBack)
-{
     const QPointF stored = CrossPosition::storedFromFraction(QPointF(0.25, 0.2));
     EXPECT_DOUBLE_EQ(stored.x(), 25);
     EXPECT_DOUBLE_EQ(stored.y(), 80);

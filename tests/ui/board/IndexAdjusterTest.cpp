@@ -22,30 +22,22 @@ protected:
     }
 };
 
-TEST_F(IndexAdjusterTest, GivenEqualOrRisingIndices_WhenAdjusted_ThenTheyStrictlyDecrease)
+TEST_F(
+    IndexAdjusterTest,
+    GivenEqualRisingOrNegativeIndices_WhenAdjusted_ThenTheyStrictlyDecreaseWithMidpointsTruncatedTowardZero)
 {
     EXPECT_EQ(renumbered({10, 10, 10}), QStringList({"1010", "10", "-990"}));
     EXPECT_EQ(renumbered({3000, 2000, 2000, 1000}), QStringList({"3000", "2000", "1500", "1000"}));
     EXPECT_EQ(renumbered({5, 6}), QStringList({"1006", "6"}));
     // Too small a gap below: the step of 1000 pushes the rest down with it.
     EXPECT_EQ(renumbered({100, 50, 50, 49}), QStringList({"100", "50", "-950", "-1950"}));
-}
 
-TEST_F(IndexAdjusterTest, GivenMidpointOfNegativeNumbers_WhenAdjusted_ThenDivisionTruncatesTowardZero)
-{
     EXPECT_EQ(renumbered({0, -1, -1, -4}), QStringList({"0", "-1", "-2", "-4"}));
     EXPECT_EQ(renumbered({0, -2, -2, -5}), QStringList({"0", "-2", "-3", "-5"}));
 }
 
-TEST_F(IndexAdjusterTest, GivenIndicesNearThe32BitLimit_WhenAdjusted_ThenNoOverflow)
-{
-    const qint64 top = 2147483647;
-    EXPECT_EQ(renumbered({top, 2000000000, 2000000000, 1900000000}),
-              QStringList({QString::number(top), "2000000000", "1950000000", "1900000000"}));
-    EXPECT_EQ(renumbered({top, top}), QStringList({QString::number(top + 1000), QString::number(top)}));
-}
-
-TEST_F(IndexAdjusterTest, GivenFewerThanTwoObjectsOrOrderedIndices_WhenAdjusted_ThenNothingChanges)
+TEST_F(IndexAdjusterTest,
+       GivenFewerThanTwoOrderedOrNear32BitIndices_WhenAdjusted_ThenNothingChangesOrOverflows)
 {
     EXPECT_EQ(renumbered({7}), QStringList({"7"}));
     EXPECT_EQ(renumbered({}), QStringList());
@@ -55,6 +47,11 @@ TEST_F(IndexAdjusterTest, GivenFewerThanTwoObjectsOrOrderedIndices_WhenAdjusted_
     IndexAdjuster::adjustIndices(controller);
     for (store::ManagedObject* object : controller.content())
         EXPECT_FALSE(object->changedKeysInCurrentEvent().contains(QStringLiteral("index")));
+
+    const qint64 top = 2147483647;
+    EXPECT_EQ(renumbered({top, 2000000000, 2000000000, 1900000000}),
+              QStringList({QString::number(top), "2000000000", "1950000000", "1900000000"}));
+    EXPECT_EQ(renumbered({top, top}), QStringList({QString::number(top + 1000), QString::number(top)}));
 }
 
 TEST_F(IndexAdjusterTest, GivenItemsSortedByAnotherKey_WhenAdjusted_ThenLeftAlone)
