@@ -138,8 +138,6 @@ TEST_F(ProjectListArchivedFilterTest, GivenSelectedProjectFilteredOut_WhenReload
     EXPECT_EQ(selectedName(), QString("Work"));
 }
 
-// --- History
-
 using ProjectListHistoryTest = ProjectListFixture;
 
 TEST_F(ProjectListHistoryTest, GivenThreeSelections_WhenGoingBackAndForward_ThenTheStacksWalk)
@@ -278,8 +276,6 @@ TEST_F(ProjectListLazyFetchTest, GivenFetcherThatRefuses_WhenSelected_ThenTheNex
     EXPECT_EQ(fetcher.requests, 2);
 }
 
-// --- New, clone, delete
-
 using ProjectListCommandsTest = ProjectListFixture;
 
 TEST_F(ProjectListCommandsTest,
@@ -410,8 +406,6 @@ TEST_F(ProjectListCommandsTest, GivenAlphabeticalOrder_WhenSet_ThenRowsSortByNam
     EXPECT_EQ(rowNames(), (QStringList{"beta", "Alpha", "gamma"}));
 }
 
-// --- Drag reorder
-
 using ProjectListDragTest = ProjectListFixture;
 
 TEST_F(ProjectListDragTest, GivenAlphabeticalOrderOrATagFilter_WhenDragging_ThenRowsCannotBeDragged)
@@ -510,8 +504,6 @@ TEST_F(ProjectListDragTest, GivenDrops_WhenOffered_ThenInvalidOnesAreRefusedAndI
     EXPECT_EQ(selectedName(), QString("B"));
 }
 
-// --- Row counters
-
 using ProjectListCountersTest = ProjectListFixture;
 
 TEST_F(ProjectListCountersTest, GivenRows_WhenCountersAreAsked_ThenTheyCountEachQuadrantAndTheOverdueBadge)
@@ -567,8 +559,6 @@ TEST_F(ProjectListCountersTest, GivenSearchText_WhenNamesAreColoured_ThenMatchin
     EXPECT_EQ(list->nameColor(other), QColor(Qt::black));
 }
 
-// --- The editing lock
-
 using ProjectNameEditingLockTest = ProjectListFixture;
 
 TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenItEnds_ThenTheLockIsTakenOnceAndReleased)
@@ -609,8 +599,6 @@ TEST_F(ProjectNameEditingLockTest, GivenUnnamedProject_WhenAnEmptyNameIsCommitte
     EXPECT_TRUE(project->isNull("name"));
     EXPECT_EQ(ProjectListController::displayName(project), QString("Blank"));
 }
-
-// --- The tag filter
 
 using ProjectTagFilterTest = ProjectListFixture;
 

@@ -173,8 +173,6 @@ TEST_F(AdvancedFilterTest, GivenPeopleConditions_WhenFiltering_ThenOwnerCreatorA
     EXPECT_EQ(passing({ann, bob}), (QStringList{"ann's"}));
 }
 
-// --- The owner set shared with the team panel
-
 using SelectedOwnersNotificationTest = AdvancedFilterTest;
 
 TEST_F(SelectedOwnersNotificationTest,

@@ -10,8 +10,6 @@
 namespace qv::test {
 namespace {
 
-// --- Trash bins
-
 using ItemTrashBinTest = ProjectListFixture;
 
 TEST_F(ItemTrashBinTest,
@@ -79,8 +77,6 @@ TEST_F(ProjectTrashBinTest, GivenDeletedProject_WhenRestored_ThenItIsListedAgain
     EXPECT_EQ(bin.count(), 0);
 }
 
-// --- Inbox
-
 using InboxAddTest = ProjectListFixture;
 
 TEST_F(InboxAddTest, GivenBlankTitles_WhenAdded_ThenNothingIsMadeOrSent)
@@ -116,8 +112,6 @@ TEST_F(InboxAddTest, GivenTitleWithSpaces_WhenAdded_ThenATrimmedInboxItemIsListe
     EXPECT_EQ(sync.calls, (QStringList{"sendItem older", "sendItem Call the bank"}));
     EXPECT_EQ(scrolled.count(), 2);
 }
-
-// --- Drawer
 
 using DrawerModelTest = ProjectListFixture;
 

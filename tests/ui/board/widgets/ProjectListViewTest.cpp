@@ -67,8 +67,6 @@ protected:
     QLineEdit* elsewhere = nullptr;
 };
 
-// --- The editing lock on every way a name edit ends
-
 class ProjectNameEditorLockTest : public ProjectListViewTest {
 protected:
     // A above B, and A's name open for editing with "typed" in the editor.
@@ -161,8 +159,6 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheListCloses_ThenTheLockI
     EXPECT_EQ(sync.lockCalls, (QStringList{"+projectNameTextCell", "-projectNameTextCell"}));
 }
 
-// --- Clicks and keys
-
 using ProjectListViewInputTest = ProjectListViewTest;
 
 TEST_F(ProjectListViewInputTest, GivenRows_WhenARowIsClicked_ThenItsProjectIsSelectedAndAnnounced)
@@ -215,8 +211,6 @@ TEST_F(ProjectListViewInputTest, GivenFocusedList_WhenRightArrowOrSpaceIsPressed
     EXPECT_EQ(preferences.boolValue("kShowingFeed"), !feed);
 }
 
-// --- Drag reorder through the table's model
-
 using ProjectListViewDragTest = ProjectListViewTest;
 
 TEST_F(ProjectListViewDragTest, GivenDraggedRow_WhenDroppedOnAnotherRow_ThenTheProjectsReorder)
@@ -261,8 +255,6 @@ TEST_F(ProjectListViewDragTest, GivenAlphabeticalOrder_WhenRowsAreOffered_ThenTh
     EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsDragEnabled);
 }
 
-// --- The name cell
-
 using ProjectNameCellTest = ProjectListViewTest;
 
 TEST_F(ProjectNameCellTest, GivenProjectTags_WhenTagsAreHidden_ThenTheNameTakesTheWholeRow)
@@ -283,8 +275,6 @@ TEST_F(ProjectNameCellTest, GivenProjectTags_WhenTagsAreHidden_ThenTheNameTakesT
     EXPECT_TRUE(delegate.rectForTagsIn(frame, false).isNull());
     EXPECT_FALSE(delegate.isShowingTags({}));
 }
-
-// --- The counter cell
 
 class ProjectCounterCellTest : public ProjectListViewTest {
 protected:

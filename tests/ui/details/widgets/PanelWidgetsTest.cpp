@@ -27,8 +27,6 @@
 namespace qv::test {
 namespace {
 
-// --- Item filter panel
-
 using FilterPanelWidgetTest = ProjectListFixture;
 
 TEST_F(FilterPanelWidgetTest, GivenTypedSearchText_WhenResetIsClicked_ThenTheFieldsEmptyAndTheBoardRefilters)
@@ -67,8 +65,6 @@ TEST_F(FilterPanelWidgetTest, GivenTeamPanelOwners_WhenAnnounced_ThenTheDelegate
     notifications.removeObserver(&observer);
 }
 
-// --- Inbox
-
 using InboxWidgetTest = ProjectListFixture;
 
 TEST_F(InboxWidgetTest, GivenTheAddField_WhenReturnIsPressed_ThenOnlyARealTitleBecomesAnItem)
@@ -86,8 +82,6 @@ TEST_F(InboxWidgetTest, GivenTheAddField_WhenReturnIsPressed_ThenOnlyARealTitleB
     EXPECT_EQ(inbox.tableView()->model()->index(0, 0).data().toString(), QString("Buy milk"));
     EXPECT_EQ(sync.calls, (QStringList{"sendItem Buy milk"}));
 }
-
-// --- Trash bins
 
 using TrashBinWidgetTest = ProjectListFixture;
 
@@ -134,8 +128,6 @@ TEST_F(TrashBinWidgetTest, GivenDeletedProject_WhenRestoredFromItsBin_ThenTheLis
     EXPECT_EQ(view.tableView()->model()->rowCount(), 2);
     window.list = nullptr;
 }
-
-// --- Drawer
 
 using DrawerWidgetTest = ProjectListFixture;
 
@@ -185,8 +177,6 @@ TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheN
     drawer.setArrayController(nullptr);
     EXPECT_FALSE(drawer.isOpen());
 }
-
-// --- Project tag filter
 
 using TagFilterWidgetTest = ProjectListFixture;
 
