@@ -99,10 +99,7 @@ TEST_F(ItemPoll, GivenAnItemMovedToAProjectNotKnownHere_ThenItKeepsItsProjectUnt
         item->serverID(),
         {{"projects", QJsonArray{FakeSyncServer::projectUri(elsewhere)}}, {"name", "moved"}});
     // The item and project polls run first; the download of the new project waits.
-    server.holdNext(QStringLiteral("/api/v1/project/%1/").arg(elsewhere));
-    scheduler.advance(5'000);
-    server.setNow(clock.now());
-    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/project/%1/").arg(elsewhere)));
     EXPECT_EQ(item->name(), QStringLiteral("moved"));
     EXPECT_EQ(item->list(), home); // never detached into the inbox
 

@@ -143,10 +143,7 @@ TEST_F(UploadDurability, GivenAKillDuringAPost_WhenRestarted_ThenTheItemReachesT
     TODOList* project = startWithProject();
     TODOItem* item = ItemBuilder("precious").madeBy(*device->document, project);
     const qint64 localID = item->id_();
-    server.holdNext(QStringLiteral("/api/v1/item/"));
-    scheduler.advance(5'000);
-    server.setNow(clock.now());
-    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/item/")));
     // The server has acted on the POST; its reply is lost with the process. An autosave ran
     // while the upload was out.
     device->save();
@@ -173,10 +170,7 @@ TEST_F(UploadDurability, GivenAKillDuringAPut_WhenRestarted_ThenTheEditIsStillMa
     tick(5'000);
     const qint64 id = item->serverID();
     item->setName(QStringLiteral("v2"));
-    server.holdNext(QStringLiteral("/api/v1/item/%1/").arg(id));
-    scheduler.advance(5'000);
-    server.setNow(clock.now());
-    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/item/%1/").arg(id)));
     device->save();
     device->kill();
     server.releaseHeldReplies();
@@ -198,10 +192,7 @@ TEST_F(UploadDurability, GivenAStopAndQuitWithABatchOut_WhenRestarted_ThenNothin
     TODOList* project = startWithProject();
     for (int i = 0; i < 3; ++i)
         ItemBuilder(QStringLiteral("n%1").arg(i)).madeBy(*device->document, project);
-    server.holdNext(QStringLiteral("/api/v1/item/"));
-    scheduler.advance(5'000);
-    server.setNow(clock.now());
-    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/item/")));
     device->quit();
     server.releaseHeldReplies();
     ASSERT_EQ(server.itemCount(), 3); // created on the server; the reply never arrived

@@ -215,10 +215,7 @@ TEST_F(EditingLock, GivenAReplyArrivingWhileLocked_ThenItIsNotMerged)
     TODOList* project = ProjectBuilder(device->context(), "P");
     tick(5'000);
     const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
-    server.holdNext(QStringLiteral("/api/v1/item/"));
-    scheduler.advance(5'000);
-    server.setNow(clock.now());
-    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/item/")));
 
     device->sync().setEditing(true, QStringLiteral("itemNameTextCell"));
     server.releaseHeldReplies();

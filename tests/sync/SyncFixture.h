@@ -205,6 +205,15 @@ protected:
             ms -= step;
         }
     }
+    // The next pass sends its request to path; the server acts on it and holds the reply until
+    // releaseHeldReplies(). False when no such request came.
+    bool holdNextPass(const QString& path)
+    {
+        server.holdNext(path);
+        scheduler.advance(5'000);
+        server.setNow(clock.now());
+        return waitUntil([&] { return server.heldReplyCount() == 1; });
+    }
     // Opens the device and starts its engine: keep-alive answered, loops running.
     void start(SyncDevice& d)
     {

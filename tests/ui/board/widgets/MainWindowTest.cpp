@@ -87,7 +87,7 @@ protected:
 
 // --- The window on a project
 
-TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnderItsTitle)
+TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnderItsTitleAndTheCrossKeepsYUp)
 {
     EXPECT_EQ(view(0)->model()->rowCount(), 3);
     EXPECT_EQ(view(2)->model()->rowCount(), 0);
@@ -96,11 +96,7 @@ TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnde
     EXPECT_EQ(window->quadrantPanel(3)->header()->text(), QStringLiteral("Postpone"));
     EXPECT_EQ(document->window(), window.get());
     EXPECT_EQ(&document->projectList(), static_cast<ProjectList*>(window->projectListView()));
-}
 
-TEST_F(MainWindowTest,
-       GivenAStoredAxisCrossing_WhenTheProjectIsShownOrTheCrossMoved_ThenYUpIsKeptInTheProject)
-{
     other->setCenterX(30);
     other->setCenterY(80);
     window->showProject(other);
@@ -146,7 +142,8 @@ TEST_F(MainWindowTest, GivenArrowKeys_WhenMovingAcrossQuadrants_ThenEmptyOnesAre
                 QApplication::focusWidget() == window->projectListView());
 }
 
-TEST_F(MainWindowTest, GivenADetailPanel_WhenSpaceIsPressedInAQuadrant_ThenThePanelTogglesOnce)
+TEST_F(MainWindowTest,
+       GivenADetailPanelOrTheDeleteKey_WhenPressedInAQuadrant_ThenThePanelTogglesOnceOrTheRowIsTrashed)
 {
     window->setRightPanel(new QLabel(QStringLiteral("details")));
     EXPECT_TRUE(window->rightPanelArea()->isVisible());
@@ -156,10 +153,7 @@ TEST_F(MainWindowTest, GivenADetailPanel_WhenSpaceIsPressedInAQuadrant_ThenThePa
     EXPECT_FALSE(window->rightPanelArea()->isVisible());
     QTest::keyClick(view(1), Qt::Key_Space);
     EXPECT_TRUE(window->isShowingDetail());
-}
 
-TEST_F(MainWindowTest, GivenTheDeleteKey_WhenARowIsSelected_ThenItIsTrashedAfterConfirmation)
-{
     board().enableQuadrantAndSelectRows(3, {1}, false);
     alerts.answers = {0};
     QTest::keyClick(view(3), Qt::Key_Delete);
