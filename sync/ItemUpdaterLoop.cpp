@@ -26,13 +26,6 @@ namespace qv {
 
 namespace {
 
-// Whether the server may have acted on a request whose answer we never read.
-bool outcomeUnknown(const rest::Error& error)
-{
-    return error.kind == rest::Error::Kind::Network || error.kind == rest::Error::Kind::Timeout ||
-           error.kind == rest::Error::Kind::Parse;
-}
-
 bool refusedAsBadRequest(const rest::Error& error)
 {
     return error.kind == rest::Error::Kind::Http && error.statusCode() >= 400 && error.statusCode() < 500;
@@ -80,16 +73,16 @@ bool ItemUpdaterLoop::mayPost(TODOItem* item) const
     auto* status = m_manager.getInstantSyncStatus();
     if (!status)
         return true;
-    if (completedPolls() == 0)
+    if (!m_manager.firstPollsCompleted())
         return false; // a previous run may have sent it without hearing back
     const auto it = m_postHeldUntil.constFind(item);
-    return it == m_postHeldUntil.constEnd() || completedPolls() >= it->untilPoll;
+    return it == m_postHeldUntil.constEnd() || m_manager.pollsCompletedSince(it->mark);
 }
 
 void ItemUpdaterLoop::holdPostUntilNextPoll(TODOItem* item, bool editedMeanwhile)
 {
     // A poll already under way may have been answered before the upload reached the server.
-    m_postHeldUntil.insert(item, HeldPost{startedPolls() + 1, editedMeanwhile});
+    m_postHeldUntil.insert(item, HeldPost{m_manager.pollMark(), editedMeanwhile});
 }
 
 void ItemUpdaterLoop::editedByUser(store::ManagedObject* object)
@@ -111,6 +104,7 @@ void ItemUpdaterLoop::sendModifiedItems()
     if (!m_manager.canInstantSync() || m_isSendingModifiedItems)
         return;
     m_isSendingModifiedItems = true;
+    sendDuplicateRemovals();
     const std::vector<TODOItem*> waiting = waitingUploadsOf<TODOItem>();
     if (waiting.empty()) {
         m_manager.setItemsAreEdited(false);
@@ -495,40 +489,67 @@ TODOItem* ItemUpdaterLoop::createFrom(TODOItem* incoming, TODOList* project)
     return item;
 }
 
-TODOItem* ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& context)
+ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& context,
+                                                         TODOItem** adopted)
 {
     if (!incoming->isValidUniID() || incoming->isNull(QStringLiteral("id_")))
-        return nullptr;
+        return OwnCopy::None;
+    const bool mine = incoming->editedByDevice() == m_manager.deviceUID();
     const std::optional<qint64> projectID = incoming->getProjectID();
+    const QDateTime theirs = incoming->creationDate();
+    TODOItem* unsent = nullptr;
+    bool inFlight = false;
+    bool duplicate = false;
     for (store::ManagedObject* object :
          context.lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), incoming->id_())) {
         auto* item = static_cast<TODOItem*>(object);
-        if (item->isValidUniID() || isInFlight(item) || projectIdOf(item) != projectID)
+        if (projectIdOf(item) != projectID)
             continue;
-        // Last edited elsewhere, the copy no longer names this device: the creation time,
-        // which no edit changes, tells it from another device's item that drew the same id_.
+        // The creation time, which no edit changes, tells this device's item from another
+        // device's that drew the same id_.
         const QDateTime created = item->creationDate();
-        const QDateTime theirs = incoming->creationDate();
-        if (incoming->editedByDevice() != m_manager.deviceUID() &&
-            (!created.isValid() || !theirs.isValid() || std::abs(created.secsTo(theirs)) > 1))
+        const bool sameCreation =
+            created.isValid() && theirs.isValid() && std::abs(created.secsTo(theirs)) <= 1;
+        if (item->isValidUniID()) {
+            duplicate = duplicate || (mine && sameCreation && item->serverID() != incoming->serverID());
             continue;
-        QVRestManager::TrackingPause pause(m_manager);
-        item->setServerID(incoming->serverID());
-        item->setResourceURI(incoming->resourceURI());
-        // Unless the user changed the item after the lost post went out, its change flag stands
-        // only for what that post carried, which the server has: the post counts as accepted and
-        // the server's copy is merged by the usual rule. Without a record of the post (an earlier
-        // run sent it) the flag has to stand.
-        const auto held = m_postHeldUntil.constFind(item);
-        const bool acceptedAsSent = held != m_postHeldUntil.constEnd() && !held->editedSincePost;
-        m_postHeldUntil.remove(item);
-        if (acceptedAsSent)
-            item->setEdited_since(0);
-        qCDebug(lcSync, "Item %lld is on the server as %lld", qint64(item->id_()), qint64(item->serverID()));
-        update(item, incoming);
-        return item;
+        }
+        // Last edited elsewhere, the copy no longer names this device.
+        if (!mine && !sameCreation)
+            continue;
+        if (isInFlight(item)) {
+            inFlight = true;
+            continue;
+        }
+        unsent = item;
+        break;
     }
-    return nullptr;
+    if (!unsent) {
+        if (inFlight)
+            return OwnCopy::InFlight;
+        if (duplicate) {
+            removeDuplicate(incoming->serverID(), incoming, *TODOItem::inverseMapping());
+            return OwnCopy::Duplicate;
+        }
+        return OwnCopy::None;
+    }
+    QVRestManager::TrackingPause pause(m_manager);
+    unsent->setServerID(incoming->serverID());
+    unsent->setResourceURI(incoming->resourceURI());
+    // Unless the user changed the item after the lost post went out, its change flag stands
+    // only for what that post carried, which the server has: the post counts as accepted and
+    // the server's copy is merged by the usual rule. Without a record of the post (an earlier
+    // run sent it) the flag has to stand.
+    const auto held = m_postHeldUntil.constFind(unsent);
+    const bool acceptedAsSent = held != m_postHeldUntil.constEnd() && !held->editedSincePost;
+    m_postHeldUntil.remove(unsent);
+    if (acceptedAsSent)
+        unsent->setEdited_since(0);
+    qCDebug(lcSync, "Item %lld is on the server as %lld", qint64(unsent->id_()), qint64(unsent->serverID()));
+    update(unsent, incoming);
+    if (adopted)
+        *adopted = unsent;
+    return OwnCopy::Adopted;
 }
 
 bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
@@ -541,10 +562,18 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
             return update(local, incoming);
     }
     // This device's own upload whose reply was lost; the other device may have edited it since.
-    if (adoptOwnUpload(incoming, context))
+    switch (adoptOwnUpload(incoming, context)) {
+    case OwnCopy::Adopted:
+    case OwnCopy::Duplicate:
         return true;
-    if (incoming->editedByDevice() == m_manager.deviceUID())
-        return true; // this device's own upload, known here already
+    case OwnCopy::InFlight:
+        return false;
+    case OwnCopy::None:
+        break;
+    }
+    // Its own upload that the store has lost (a crash before the save) comes back like any other.
+    if (incoming->editedByDevice() == m_manager.deviceUID() && m_removedHere.contains(incoming->serverID()))
+        return true;
     const std::optional<qint64> projectID = incoming->getProjectID();
     if (!projectID || *projectID <= 0) {
         if (incoming->state() != 2 && incoming->state() != 3)
@@ -568,9 +597,17 @@ bool ItemUpdaterLoop::updateOrCreateInboxItem(TODOItem* incoming, bool testDevic
         if (TODOItem* local = TODOItem::findWithID(incoming->serverID(), context))
             return update(local, incoming);
     }
-    if (adoptOwnUpload(incoming, context))
+    switch (adoptOwnUpload(incoming, context)) {
+    case OwnCopy::Adopted:
+    case OwnCopy::Duplicate:
         return true;
-    if (testDeviceUID && incoming->editedByDevice() == m_manager.deviceUID())
+    case OwnCopy::InFlight:
+        return false;
+    case OwnCopy::None:
+        break;
+    }
+    if (incoming->editedByDevice() == m_manager.deviceUID() &&
+        (testDeviceUID || m_removedHere.contains(incoming->serverID())))
         return true;
     if (incoming->state() == 2 || incoming->state() == 3)
         return true;
@@ -607,7 +644,7 @@ UpdaterLoop::Merged ItemUpdaterLoop::mergePolled(const QJsonObject& object)
 
 void ItemUpdaterLoop::pollFinished()
 {
-    if (m_postsWaitingForPoll) {
+    if (m_postsWaitingForPoll && m_manager.firstPollsCompleted()) {
         m_postsWaitingForPoll = false;
         postIfAlive([this] { sendModifiedItems(); });
     }
@@ -646,6 +683,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
     }
     m_manager.post(kNotificationInboxUpdaterStarted, this);
     m_isRetrievingInboxItems = true;
+    const int pollNumber = ++m_startedInboxPolls;
     QString path;
     if (!secondsSince1970 || *secondsSince1970 <= 0)
         path = QStringLiteral("/me/inbox/?format=json&state=0&limit=1000");
@@ -656,7 +694,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
 
     rest::Request request;
     request.path = path;
-    request.onSuccess = [this, success, failure](const rest::Response& response) {
+    request.onSuccess = [this, success, failure, pollNumber](const rest::Response& response) {
         m_isRetrievingInboxItems = false;
         if (!m_manager.canInstantSync()) {
             // Sync went on hold meanwhile: nothing is merged now.
@@ -682,8 +720,10 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
                     applied.insert(incoming->serverID());
             }
         }
+        m_completedInboxPolls = pollNumber;
         if (success)
             success(loaded);
+        pollFinished();
         m_manager.post(kNotificationInboxUpdaterLooped, this,
                        {{QStringLiteral("updatedItemIDs"), sortedIdList(applied)}});
     };

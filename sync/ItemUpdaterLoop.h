@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sync/QVRestManager.h"
 #include "sync/UpdaterLoop.h"
 
 #include <QHash>
@@ -34,10 +35,14 @@ class Context;
 // An item's change flag stays set while its upload is out and is cleared only once the server
 // has accepted it (and only if the user has not changed it meanwhile), so a quit, a crash or a
 // stop with uploads outstanding loses no edit. A new item whose upload may have reached the
-// server without its reply reaching us is not posted again before a poll has had the chance to
-// bring the server's copy back, which is then adopted instead of being created twice. Unless the
-// user changed the item after that upload went out, the adopted item counts as accepted and the
-// server's copy is merged into it (another device may have edited it since).
+// server without its reply reaching us (a lost or cut reply, a gateway's 502, 503 or 504) is not
+// posted again before polls of changed items, of the inbox and of projects have had the chance
+// to bring the server's copy back, which is then adopted instead of being created twice; after
+// a start every item without a server identifier waits so, since an earlier run may have sent
+// it. Unless the user changed the item after that upload went out, the adopted item counts as
+// accepted and the server's copy is merged into it (another device may have edited it since).
+// A second server copy of an item this device created (a request the network layer sent twice)
+// is marked removed on the server.
 class ItemUpdaterLoop final : public UpdaterLoop {
 public:
     static constexpr qint64 kInboxIntervalMs = 30'000;
@@ -75,9 +80,12 @@ public:
     bool updateOrCreateItemFrom(TODOItem* incoming);
     bool updateOrCreateInboxItem(TODOItem* incoming, bool testDeviceUID);
     void sendDelegationNotificationFor(TODOItem* item);
-    // This device's own upload whose reply was lost: the unsent local item it came from, now
-    // given the server's identifier and merged with incoming; nullptr when there is none.
-    TODOItem* adoptOwnUpload(TODOItem* incoming, store::Context& context);
+    // What a server copy is to the local items it may have been made from.
+    OwnCopy adoptOwnUpload(TODOItem* incoming, store::Context& context, TODOItem** adopted = nullptr);
+    // An item this device removed; its copies coming back are not created again.
+    void noteRemoved(qint64 serverID) { m_removedHere.insert(serverID); }
+    int startedInboxPolls() const { return m_startedInboxPolls; }
+    int completedInboxPolls() const { return m_completedInboxPolls; }
 
     // --- State ---
     void rescanEditedItems() { rescanEdited(); }
@@ -110,13 +118,16 @@ private:
     QSet<const TODOItem*> m_sendSingly;
     // New items whose post may have reached the server unanswered.
     struct HeldPost {
-        // Not posted again before completedPolls() reaches it.
-        int untilPoll = 0;
+        // Not posted again before every poll started after this has completed.
+        QVRestManager::PollMark mark;
         // The item holds more than that post carried.
         bool editedSincePost = false;
     };
     QHash<const TODOItem*, HeldPost> m_postHeldUntil;
     bool m_postsWaitingForPoll = false;
+    int m_startedInboxPolls = 0;
+    int m_completedInboxPolls = 0;
+    QSet<qint64> m_removedHere;
 };
 
 } // namespace qv

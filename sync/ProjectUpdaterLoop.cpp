@@ -3,6 +3,7 @@
 #include "core/model/StatusEntities.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
+#include "platform/Clock.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"
 #include "platform/rest/Router.h"
@@ -49,11 +50,42 @@ void ProjectUpdaterLoop::sendModifiedProjects()
     if (!m_manager.canInstantSync() || m_isSendingModifiedProjects)
         return;
     m_isSendingModifiedProjects = true;
+    sendDuplicateRemovals();
     const std::vector<TODOList*> waiting = waitingUploadsOf<TODOList>();
     m_manager.setProjectsAreEdited(!waiting.empty());
-    for (TODOList* project : waiting)
+    for (TODOList* project : waiting) {
+        if (project->id_() == 0 && !mayPost(project)) {
+            m_postsWaitingForPoll = true;
+            continue;
+        }
         sendToServer(project);
+    }
     m_isSendingModifiedProjects = false;
+}
+
+bool ProjectUpdaterLoop::mayPost(TODOList* project) const
+{
+    if (!m_manager.getInstantSyncStatus())
+        return true;
+    if (!m_manager.firstPollsCompleted())
+        return false; // a previous run may have sent it without hearing back
+    const auto it = m_postHeldUntil.constFind(project);
+    return it == m_postHeldUntil.constEnd() || m_manager.pollsCompletedSince(it->mark);
+}
+
+void ProjectUpdaterLoop::editedByUser(store::ManagedObject* object)
+{
+    const auto it = m_postHeldUntil.find(static_cast<const TODOList*>(object));
+    if (it != m_postHeldUntil.end())
+        it->editedSincePost = true;
+}
+
+void ProjectUpdaterLoop::pollFinished()
+{
+    if (m_postsWaitingForPoll && m_manager.firstPollsCompleted()) {
+        m_postsWaitingForPoll = false;
+        postIfAlive([this] { sendModifiedProjects(); });
+    }
 }
 
 bool ProjectUpdaterLoop::sendToServer(TODOList* project, ProjectSuccess success, ProjectFailure failure)
@@ -61,15 +93,21 @@ bool ProjectUpdaterLoop::sendToServer(TODOList* project, ProjectSuccess success,
     if (!project || !m_manager.canInstantSync() || project->edited_since() != 1 || isInFlight(project) ||
         !m_manager.getServerSecondsSince1970())
         return false;
+    const bool post = project->id_() == 0;
+    if (post && !mayPost(project))
+        return false;
     m_manager.managedContext().processPendingChanges();
     {
         QVRestManager::TrackingPause pause(m_manager);
         project->setEditedByDevice(m_manager.deviceUID());
+        // What tells this project's copies on the server from others of the same name.
+        if (post && project->templateCreationDate() == 0)
+            project->setTemplateCreationDate(double(m_manager.services().clock->now().toMSecsSinceEpoch()) /
+                                             1000.0);
         m_objectsBeingSent.insert(project, InFlightSet::Kind::Upload);
     }
     m_manager.addSyncingObjects(1);
 
-    const bool post = project->id_() == 0;
     rest::Request request;
     request.method = post ? rest::Method::Post : rest::Method::Put;
     const auto path = m_manager.router().resourcePathForObject(
@@ -103,6 +141,8 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
     }
     const bool editedMeanwhile = m_objectsBeingSent.remove(project);
     m_manager.addSyncingObjects(-1);
+    if (post)
+        m_postHeldUntil.remove(project);
     bool changed = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
@@ -124,8 +164,10 @@ void ProjectUpdaterLoop::failed(TODOList* project, bool post, const rest::Error&
                                 const ProjectFailure& failure)
 {
     qCWarning(lcSync, post ? "Post failed" : "Put failed");
-    m_objectsBeingSent.remove(project);
+    const bool editedMeanwhile = m_objectsBeingSent.remove(project);
     keepForUpload(project);
+    if (post && outcomeUnknown(error))
+        m_postHeldUntil.insert(project, HeldPost{m_manager.pollMark(), editedMeanwhile});
     m_manager.addSyncingObjects(-1);
     if (failure)
         failure(error);
@@ -161,9 +203,20 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
         if (TODOList* local = TODOList::findWithID(incoming->id_(), context))
             return update(local, incoming);
     }
+    switch (adoptOwnUpload(incoming, context)) {
+    case OwnCopy::Adopted:
+    case OwnCopy::Duplicate:
+        return true;
+    case OwnCopy::InFlight:
+        return false;
+    case OwnCopy::None:
+        break;
+    }
     if (incoming->state() == 2 || incoming->state() == 3)
         return true;
-    if (incoming->editedByDevice() == m_manager.deviceUID())
+    // This device's own upload that the store has lost comes back like any other, unless this
+    // device removed it.
+    if (incoming->editedByDevice() == m_manager.deviceUID() && m_removedHere.contains(incoming->id_()))
         return true;
     if (!incoming->isValidUniID())
         return true;
@@ -175,6 +228,57 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
                                                  },
                                                  {});
     return true;
+}
+
+ProjectUpdaterLoop::OwnCopy ProjectUpdaterLoop::adoptOwnUpload(TODOList* incoming, store::Context& context,
+                                                               TODOList** adopted)
+{
+    if (!incoming->isValidUniID() || incoming->editedByDevice() != m_manager.deviceUID())
+        return OwnCopy::None;
+    const double stamp = incoming->templateCreationDate();
+    TODOList* unsent = nullptr;
+    bool inFlight = false;
+    bool duplicate = false;
+    for (store::ManagedObject* object : context.objects(TODOList::staticEntityName())) {
+        auto* project = static_cast<TODOList*>(object);
+        const double mine = project->templateCreationDate();
+        if (project->isValidUniID()) {
+            duplicate = duplicate || (stamp != 0 && mine == stamp && project->id_() != incoming->id_());
+            continue;
+        }
+        // A crash before the save may have lost the stamp the post carried; the name then has to do.
+        if (mine != 0 ? mine != stamp : project->name() != incoming->name())
+            continue;
+        if (isInFlight(project)) {
+            inFlight = true;
+            continue;
+        }
+        unsent = project;
+        break;
+    }
+    if (!unsent) {
+        if (inFlight)
+            return OwnCopy::InFlight;
+        if (duplicate) {
+            removeDuplicate(incoming->id_(), incoming, *TODOList::inverseMapping());
+            return OwnCopy::Duplicate;
+        }
+        return OwnCopy::None;
+    }
+    QVRestManager::TrackingPause pause(m_manager);
+    unsent->setId_(incoming->id_());
+    unsent->setResourceURI(incoming->resourceURI());
+    // As for items: accepted as sent unless the user changed it after the lost post went out.
+    const auto held = m_postHeldUntil.constFind(unsent);
+    const bool acceptedAsSent = held != m_postHeldUntil.constEnd() && !held->editedSincePost;
+    m_postHeldUntil.remove(unsent);
+    if (acceptedAsSent)
+        unsent->setEdited_since(0);
+    qCDebug(lcSync, "Project is on the server as %lld", qint64(unsent->id_()));
+    update(unsent, incoming);
+    if (adopted)
+        *adopted = unsent;
+    return OwnCopy::Adopted;
 }
 
 // --- Poll

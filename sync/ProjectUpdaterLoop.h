@@ -1,16 +1,22 @@
 #pragma once
 
+#include "sync/QVRestManager.h"
 #include "sync/UpdaterLoop.h"
 
+#include <QHash>
 #include <QJsonObject>
+#include <QSet>
 
 #include <functional>
 #include <optional>
 
 namespace qv {
 
-class QVRestManager;
 class TODOList;
+
+namespace store {
+class Context;
+}
 
 namespace rest {
 struct Error;
@@ -19,7 +25,10 @@ struct Response;
 
 // Does for projects what the item loop does for items: a send pass uploads every locally
 // edited project one by one, and a poll merges the projects changed on the server. A project's
-// change flag stays set until the server has accepted its upload.
+// change flag stays set until the server has accepted its upload. A new project whose post may
+// have reached the server unanswered is held and adopted as the item loop does with items; a
+// project this device created is known by its creation stamp (sent with its first upload), its
+// name and the device identifier.
 class ProjectUpdaterLoop final : public UpdaterLoop {
 public:
     using ProjectSuccess = std::function<void(TODOList* returned)>;
@@ -35,17 +44,30 @@ public:
     // The conflict rule; true when the local project is current afterwards.
     bool update(TODOList* local, TODOList* incoming);
     bool updateOrCreateProjectFrom(TODOList* incoming);
+    // As ItemUpdaterLoop::adoptOwnUpload, for projects.
+    OwnCopy adoptOwnUpload(TODOList* incoming, store::Context& context, TODOList** adopted = nullptr);
+    void noteRemoved(qint64 id) { m_removedHere.insert(id); }
 
     void rescanEditedProjects() { rescanEdited(); }
 
 private:
     void sendModified() override { sendModifiedProjects(); }
     Merged mergePolled(const QJsonObject& object) override;
+    void pollFinished() override;
+    void editedByUser(store::ManagedObject* object) override;
+    bool mayPost(TODOList* project) const;
     void succeeded(TODOList* project, bool post, const rest::Response& response,
                    const ProjectSuccess& success);
     void failed(TODOList* project, bool post, const rest::Error& error, const ProjectFailure& failure);
 
     bool m_isSendingModifiedProjects = false;
+    struct HeldPost {
+        QVRestManager::PollMark mark;
+        bool editedSincePost = false;
+    };
+    QHash<const TODOList*, HeldPost> m_postHeldUntil;
+    bool m_postsWaitingForPoll = false;
+    QSet<qint64> m_removedHere;
 };
 
 } // namespace qv

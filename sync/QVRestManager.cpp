@@ -172,6 +172,17 @@ int QVRestManager::pendingRequestCount() const
     return count;
 }
 
+QVRestManager::PollMark QVRestManager::pollMark() const
+{
+    return {m_itemLoop->startedPolls(), m_itemLoop->startedInboxPolls(), m_projectLoop->startedPolls()};
+}
+
+bool QVRestManager::pollsCompletedSince(const PollMark& mark) const
+{
+    return m_itemLoop->completedPolls() > mark.items && m_itemLoop->completedInboxPolls() > mark.inbox &&
+           m_projectLoop->completedPolls() > mark.projects;
+}
+
 // --- Start and stop
 
 bool QVRestManager::startAllLoops()
@@ -455,8 +466,13 @@ void QVRestManager::contextChanged(const store::ChangeEvent& event)
         visit(object);
     for (store::ManagedObject* object : event.updated)
         visit(object);
-    for (store::ManagedObject* object : event.deleted)
+    for (store::ManagedObject* object : event.deleted) {
         visit(object);
+        if (auto* item = store::as<TODOItem>(object); item && item->isValidUniID())
+            m_itemLoop->noteRemoved(item->serverID());
+        else if (auto* project = store::as<TODOList>(object); project && project->isValidUniID())
+            m_projectLoop->noteRemoved(project->id_());
+    }
 }
 
 // --- Properties
@@ -653,6 +669,14 @@ void QVRestManager::projectDownloaded(qint64 projectID, store::Context* context,
         if (project) {
             // Pending local edits and uploads in flight are kept.
             m_projectLoop->update(project, incoming);
+        } else if (const UpdaterLoop::OwnCopy own =
+                       m_projectLoop->adoptOwnUpload(incoming, *context, &project);
+                   own != UpdaterLoop::OwnCopy::None) {
+            // This device's own project whose post was never answered: never a second one here.
+            if (own != UpdaterLoop::OwnCopy::Adopted) {
+                finishDownload(projectID, nullptr, QStringLiteral("a copy of a project of this device"));
+                return;
+            }
         } else {
             project = context->insert<TODOList>(TODOList::staticEntityName());
             incoming->copyTo(project, true, true);
@@ -695,11 +719,12 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
                 continue;
             }
             // This device's own upload whose reply never came back (perhaps edited elsewhere since).
-            if (TODOItem* adopted = m_itemLoop->adoptOwnUpload(remote, *context)) {
-                if (adopted->list() != project)
-                    adopted->setList(project);
+            TODOItem* adopted = nullptr;
+            const ItemUpdaterLoop::OwnCopy own = m_itemLoop->adoptOwnUpload(remote, *context, &adopted);
+            if (own == ItemUpdaterLoop::OwnCopy::Adopted && adopted->list() != project)
+                adopted->setList(project);
+            if (own != ItemUpdaterLoop::OwnCopy::None)
                 continue;
-            }
             auto* created = context->insert<TODOItem>(TODOItem::staticEntityName());
             project->addItem(created);
             remote->copyTo(created, true, true, true, false);

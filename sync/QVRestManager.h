@@ -211,6 +211,20 @@ public:
     // Requests waiting or loading, in the queues and outside them (queues held by a stop aside).
     int pendingRequestCount() const;
 
+    // How many polls of changed items, of the inbox and of changed projects had started at some
+    // moment. An upload whose reply was lost may already be on the server: only once a poll of
+    // each kind that started after that moment has completed could its copy have come back.
+    struct PollMark {
+        int items = 0;
+        int inbox = 0;
+        int projects = 0;
+    };
+    PollMark pollMark() const;
+    bool pollsCompletedSince(const PollMark& mark) const;
+    // Whether each kind of poll has completed once since the engine was made: until then
+    // anything without a server identifier may have been sent by an earlier run.
+    bool firstPollsCompleted() const { return pollsCompletedSince({}); }
+
 signals:
     void isOnlineChanged(bool online);
     void isManualSyncingChanged(bool syncing);

@@ -5,12 +5,14 @@
 #include "core/util/Utils.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"
+#include "platform/rest/Router.h"
 #include "platform/store/Context.h"
 #include "sync/QVRestManager.h"
 #include "sync/RestObjectStore.h"
 #include "sync/SyncLogging.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 
 #include <algorithm>
 #include <utility>
@@ -22,6 +24,14 @@ namespace {
 const QString kEditedSince = QStringLiteral("edited_since");
 
 } // namespace
+
+bool UpdaterLoop::outcomeUnknown(const rest::Error& error)
+{
+    if (error.kind == rest::Error::Kind::Http)
+        return error.statusCode() == 502 || error.statusCode() == 503 || error.statusCode() == 504;
+    return error.kind == rest::Error::Kind::Network || error.kind == rest::Error::Kind::Timeout ||
+           error.kind == rest::Error::Kind::Parse;
+}
 
 UpdaterLoop::UpdaterLoop(QVRestManager& manager, const Traits& traits)
     : m_manager(manager), m_queue(std::make_unique<rest::RequestQueue>(&manager.client())), m_traits(traits),
@@ -193,6 +203,47 @@ QVariantList UpdaterLoop::sortedIdList(const QSet<qint64>& ids)
 void UpdaterLoop::announce(const QSet<qint64>& ids)
 {
     m_manager.post(m_traits.updatedNotification, this, {{m_traits.updatedKey, sortedIdList(ids)}});
+}
+
+// --- Second copies on the server
+
+void UpdaterLoop::removeDuplicate(qint64 id, const store::ManagedObject* copy,
+                                  const rest::ObjectMapping& inverse)
+{
+    if (copy->intValue(QStringLiteral("state")) == 3 || m_duplicatesToRemove.contains(id))
+        return;
+    qCInfo(lcSync, "%s %lld: a second copy on the server; it is removed",
+           qUtf8Printable(m_traits.objectsWord), id);
+    QJsonObject body = uploadBody(copy, inverse);
+    body.insert(QStringLiteral("state"), 3);
+    body.insert(QStringLiteral("editedByDevice"), m_manager.deviceUID());
+    m_duplicatesToRemove.insert(id, body);
+    postIfAlive([this] { sendModified(); });
+}
+
+void UpdaterLoop::sendDuplicateRemovals()
+{
+    for (auto it = m_duplicatesToRemove.cbegin(); it != m_duplicatesToRemove.cend(); ++it) {
+        const qint64 id = it.key();
+        if (m_removingDuplicates.contains(id))
+            continue;
+        m_removingDuplicates.insert(id);
+        rest::Request request;
+        request.method = rest::Method::Put;
+        request.path = m_manager.router()
+                           .resourcePathForObject(m_traits.entityName, rest::Method::Put,
+                                                  [id](const QString&) { return QVariant(id); })
+                           .value_or(QString());
+        request.setJsonBody(QJsonDocument(it.value()));
+        request.onSuccess = [this, id](const rest::Response&) {
+            m_removingDuplicates.remove(id);
+            m_duplicatesToRemove.remove(id);
+        };
+        request.onFailure = [this, id](const rest::Error&) {
+            m_removingDuplicates.remove(id);
+        };
+        m_queue->addRequest(std::move(request));
+    }
 }
 
 // --- Poll of what changed on the server

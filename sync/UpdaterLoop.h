@@ -5,6 +5,7 @@
 #include "sync/RestRecords.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QJsonObject>
 #include <QSet>
 #include <QString>
@@ -21,6 +22,7 @@ class InstantSyncStatus;
 class QVRestManager;
 
 namespace rest {
+class ObjectMapping;
 class RequestQueue;
 struct Error;
 } // namespace rest
@@ -55,6 +57,14 @@ public:
         // After a fully applied page the item loop remembers the cursor it polled from, the
         // project loop the new one.
         bool remembersPreviousCursor;
+    };
+
+    // What a server copy is to the local objects it may have been made from.
+    enum class OwnCopy {
+        None,      // none: a copy like any other
+        Adopted,   // a lost upload's: its unsent local object now has the server's identifier
+        InFlight,  // of an object being posted again: settled when that post ends
+        Duplicate, // a second copy of an object known under another identifier: removed on the server
     };
 
     virtual ~UpdaterLoop();
@@ -99,6 +109,10 @@ protected:
         // What to announce when it was applied.
         std::optional<qint64> updatedID;
     };
+
+    // Whether the server may have acted on a request whose answer we never read: a lost, cut or
+    // garbled reply, or a gateway's word that the server behind it did not answer in time.
+    static bool outcomeUnknown(const rest::Error& error);
 
     virtual void sendModified() = 0;
     virtual Merged mergePolled(const QJsonObject& object) = 0;
@@ -146,6 +160,11 @@ protected:
         return std::nullopt;
     }
 
+    // Marks a second server copy of an object this device created removed (state 3) on the
+    // server; each send pass tries again until the server has taken it.
+    void removeDuplicate(qint64 id, const store::ManagedObject* copy, const rest::ObjectMapping& inverse);
+    void sendDuplicateRemovals();
+
     // Runs task on the main loop soon, unless the loop is gone by then.
     void postIfAlive(std::function<void()> task);
     std::weak_ptr<bool> aliveFlag() const { return m_alive; }
@@ -183,6 +202,9 @@ private:
     int m_pollUnderWay = 0;
     // Server identifiers changed over the pages of the poll under way.
     QSet<qint64> m_updatedOverPages;
+    // Server copies to mark removed, by identifier, with the body that does it; and those out.
+    QHash<qint64, QJsonObject> m_duplicatesToRemove;
+    QSet<qint64> m_removingDuplicates;
     // Identifiers received over the pages of the poll under way.
     QSet<qint64> m_seenOverPages;
     std::shared_ptr<bool> m_alive;

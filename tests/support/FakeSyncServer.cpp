@@ -505,8 +505,14 @@ void FakeSyncServer::installRoutes()
         return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, QJsonArray{config}}});
     });
 
-    addRoute("GET", "/api/v1/item/",
-             [this](const HttpRequest& request) { return listChangedSince(m_items, request); });
+    // Inbox items (those without a project) are listed by the inbox poll only.
+    addRoute("GET", "/api/v1/item/", [this](const HttpRequest& request) {
+        std::map<qint64, QJsonObject> inProjects;
+        for (const auto& [id, object] : m_items)
+            if (!object.value(kProjects).toArray().isEmpty())
+                inProjects.emplace(id, object);
+        return listChangedSince(inProjects, request);
+    });
     addRoute("POST", "/api/v1/item/", [this](const HttpRequest& request) { return postItems(request); });
     addRoute("PUT", "/api/v1/item/", [this](const HttpRequest& request) { return putItems(request); });
     addRoute("GET", "/api/v1/item/:id/",

@@ -18,7 +18,7 @@ namespace qv::test {
 // Calls (S = "?format=json&qv_platform=..&qv_version=.."; list replies are
 // {"meta": {...}, "objects": [...]}):
 //   GET  /api/v1/rest_config/                keep-alive record in "objects"
-//   GET  /api/v1/item/?...&timestamp__gte=D  items changed at or after D, paged
+//   GET  /api/v1/item/?...&timestamp__gte=D  items of projects changed at or after D, paged
 //   POST /api/v1/item/ + S                   one item (root) or {"objects": [...]} (bulk)
 //   PUT  /api/v1/item/ + S                   bulk update {"objects": [...]}
 //   GET  /api/v1/item/:id/, PUT /api/v1/item/:id/ + S

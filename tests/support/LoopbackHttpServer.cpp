@@ -298,6 +298,21 @@ void LoopbackHttpServer::omitFromBulkNext(const QString& path, int count, int ti
     injectFault(path, Fault{Fault::Kind::OmitFromBulk, 0, 0, count}, times, match);
 }
 
+void LoopbackHttpServer::applyThenDropNext(const QString& path, int times, PathMatch match)
+{
+    injectFault(path, Fault{Fault::Kind::AppliedThenDropped, 0, 0, 0}, times, match);
+}
+
+void LoopbackHttpServer::applyThenFailNext(const QString& path, int status, int times, PathMatch match)
+{
+    injectFault(path, Fault{Fault::Kind::AppliedThenStatus, status, 0, 0}, times, match);
+}
+
+void LoopbackHttpServer::applyThenCutNext(const QString& path, int times, PathMatch match)
+{
+    injectFault(path, Fault{Fault::Kind::CutReply, 0, 0, 0}, times, match);
+}
+
 void LoopbackHttpServer::releaseHeldReplies()
 {
     const QList<Held> held = std::move(m_held);
@@ -393,6 +408,17 @@ void LoopbackHttpServer::handle(Connection* connection, HttpRequest request, boo
     else
         response = route(request);
 
+    if (has(Fault::Kind::AppliedThenDropped) != faults.cend()) {
+        --m_inFlight;
+        connection->drop();
+        return;
+    }
+    if (auto status = has(Fault::Kind::AppliedThenStatus); status != faults.cend())
+        response = HttpResponse::error(status->status, QStringLiteral("bad gateway"));
+    if (has(Fault::Kind::CutReply) != faults.cend()) {
+        send(connection, response, true, true);
+        return;
+    }
     if (auto omit = has(Fault::Kind::OmitFromBulk); omit != faults.cend()) {
         QJsonObject object = QJsonDocument::fromJson(response.body).object();
         QJsonArray objects = object.value(QStringLiteral("objects")).toArray();
@@ -420,7 +446,7 @@ void LoopbackHttpServer::handle(Connection* connection, HttpRequest request, boo
     send(connection, response, closeAfter);
 }
 
-void LoopbackHttpServer::send(Connection* connection, const HttpResponse& response, bool closeAfter)
+void LoopbackHttpServer::send(Connection* connection, const HttpResponse& response, bool closeAfter, bool cut)
 {
     --m_inFlight;
     QByteArray bytes =
@@ -431,8 +457,8 @@ void LoopbackHttpServer::send(Connection* connection, const HttpResponse& respon
     bytes += closeAfter ? "Connection: close\r\n" : "Connection: keep-alive\r\n";
     for (const auto& [name, value] : response.headers)
         bytes += name + ": " + value + "\r\n";
-    bytes += "\r\n" + response.body;
-    connection->answer(bytes, closeAfter);
+    bytes += "\r\n" + (cut ? response.body.left(response.body.size() / 2) : response.body);
+    connection->answer(bytes, closeAfter || cut);
 }
 
 } // namespace qv::test

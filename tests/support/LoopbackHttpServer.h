@@ -61,6 +61,10 @@ struct Fault {
         MalformedJson,  // answer 200 with a body that is not JSON
         TruncatedJson,  // handle it, answer with the first half of the body
         OmitFromBulk,   // handle it, leave the last `count` entries out of "objects"
+        // The server acted, the client cannot tell:
+        AppliedThenDropped, // handle it, close the connection without answering
+        AppliedThenStatus,  // handle it, answer with `status` (a gateway's 502, say)
+        CutReply,           // handle it, send the header and half the body, close the connection
     };
     Kind kind = Kind::Status;
     int status = 500;
@@ -108,6 +112,10 @@ public:
     void malformNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
     void truncateNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
     void omitFromBulkNext(const QString& path, int count, int times = 1, PathMatch match = PathMatch::Prefix);
+    void applyThenDropNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
+    void applyThenFailNext(const QString& path, int status, int times = 1,
+                           PathMatch match = PathMatch::Prefix);
+    void applyThenCutNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
     void clearFaults() { m_faults.clear(); }
 
     void releaseHeldReplies();
@@ -145,7 +153,8 @@ private:
     void newConnection();
     void handle(Connection* connection, HttpRequest request, bool closeAfter);
     HttpResponse route(HttpRequest& request) const;
-    void send(Connection* connection, const HttpResponse& response, bool closeAfter);
+    // cut: only half the body goes out, then the connection closes.
+    void send(Connection* connection, const HttpResponse& response, bool closeAfter, bool cut = false);
 
     QTcpServer* m_server = nullptr;
     QList<Route> m_routes;

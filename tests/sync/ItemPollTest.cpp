@@ -111,16 +111,6 @@ TEST_F(ItemPoll, GivenAnItemMovedToAProjectNotKnownHere_ThenItKeepsItsProjectUnt
     EXPECT_EQ(item->edited_since(), 0);
 }
 
-TEST_F(ItemPoll, GivenThisDevicesOwnUploadComingBack_ThenNothingIsCreated)
-{
-    TODOList* project = startWithProject();
-    server.createItemAsOtherDevice({{"name", "echo"}, {"idd", 77}, {"editedByDevice", kDeviceA}},
-                                   project->id_());
-    tick(10'000);
-    EXPECT_EQ(device->itemNamed(QStringLiteral("echo")), nullptr);
-    EXPECT_EQ(device->items().size(), 0u);
-}
-
 TEST_F(ItemPoll, GivenTwoRemoteChangesBetweenSaves_ThenTheSecondIsMergedAndNothingIsSentBack)
 {
     TODOList* project = startWithProject();

@@ -49,13 +49,15 @@ TEST_F(ProjectSync, GivenAProjectFromAnotherDevice_ThenItIsDownloadedWithItsItem
     EXPECT_TRUE(announced.contains(QVariant(theirs)));
 }
 
-TEST_F(ProjectSync, GivenThisDevicesOwnProjectMissingLocally_ThenItIsNotDownloadedAgain)
+TEST_F(ProjectSync, GivenThisDevicesOwnProjectMissingLocally_ThenItIsDownloadedOnce)
 {
+    // The store lost it (a crash before the save); the server still has it.
     start(*device);
     server.createProjectAsOtherDevice({{"name", "mine"}, {"editedByDevice", kDeviceA}});
     tick(10'000);
-    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/project/1/")), 0);
-    EXPECT_EQ(device->context().count(TODOList::staticEntityName()), 0);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/project/1/items/")), 1);
+    ASSERT_EQ(device->context().count(TODOList::staticEntityName()), 1);
+    EXPECT_NE(device->projectWithID(1), nullptr);
 }
 
 TEST_F(ProjectSync, GivenAProjectRemovedOnTheServer_ThenItsItemsAreRemovedWithoutBeingMarked)

@@ -1,0 +1,237 @@
+// Posts whose outcome the client cannot know (a lost, cut or 5xx reply, a kill before the save),
+// against a server that lists inbox items only in the inbox poll: nothing lost, nothing twice.
+#include "tests/sync/SyncFixture.h"
+
+#include <functional>
+
+namespace qv::test {
+namespace {
+
+using Fault = std::function<void(FakeSyncServer&, const QString& path)>;
+
+struct UnknownOutcome {
+    const char* name;
+    Fault fault;
+    // The network layer sends a request again once when its connection closed before any reply.
+    int postsAtMost = 1;
+};
+
+const std::vector<UnknownOutcome>& unknownOutcomes()
+{
+    static const std::vector<UnknownOutcome> cases = {
+        {"applied, connection dropped",
+         [](FakeSyncServer& s, const QString& p) {
+             s.applyThenDropNext(p);
+         }},
+        {"applied, 502",
+         [](FakeSyncServer& s, const QString& p) {
+             s.applyThenFailNext(p, 502);
+         }},
+        {"applied, 503",
+         [](FakeSyncServer& s, const QString& p) {
+             s.applyThenFailNext(p, 503);
+         }},
+        {"applied, 504",
+         [](FakeSyncServer& s, const QString& p) {
+             s.applyThenFailNext(p, 504);
+         }},
+        {"applied, reply cut",
+         [](FakeSyncServer& s, const QString& p) {
+             s.applyThenCutNext(p);
+         }},
+    };
+    return cases;
+}
+
+class LostPost : public SyncFixture {
+protected:
+    // Server copies of that name that are not removed.
+    int liveOnServer(const QString& name, bool project = false) const
+    {
+        int n = 0;
+        for (const QJsonObject& object : project ? server.projects() : server.items())
+            n += object.value("name").toString() == name && object.value("state").toInt() != 3 ? 1 : 0;
+        return n;
+    }
+    // Posts that carried that name, alone or in a batch.
+    int postsOf(const QString& name, const QString& path = QStringLiteral("/api/v1/item/")) const
+    {
+        int n = 0;
+        for (const HttpRequest& request : server.requestsTo("POST", path))
+            n += request.body.contains("\"" + name.toUtf8() + "\"") ? 1 : 0;
+        return n;
+    }
+    int onDevice(SyncDevice& d, const QString& name)
+    {
+        int n = 0;
+        for (TODOItem* item : d.items())
+            n += item->name() == name ? 1 : 0;
+        return n;
+    }
+    std::vector<TODOList*> projectsNamed(SyncDevice& d, const QString& name)
+    {
+        std::vector<TODOList*> found;
+        for (store::ManagedObject* object : d.context().objects(TODOList::staticEntityName()))
+            if (static_cast<TODOList*>(object)->name() == name)
+                found.push_back(static_cast<TODOList*>(object));
+        return found;
+    }
+    void expectOnceEverywhere(const QString& name)
+    {
+        EXPECT_EQ(liveOnServer(name), 1) << name.toStdString();
+        ASSERT_EQ(onDevice(*device, name), 1) << name.toStdString();
+        TODOItem* item = device->itemNamed(name);
+        EXPECT_TRUE(item->isValidUniID()) << name.toStdString();
+        EXPECT_EQ(item->edited_since(), 0) << name.toStdString();
+        EXPECT_NE(server.item(item->serverID()).value("state").toInt(), 3) << name.toStdString();
+    }
+    // Long enough for the polls of items, inbox (every 30 s) and projects to come round.
+    void untilEveryPollHasRun() { tick(40'000); }
+};
+
+TEST_F(LostPost, GivenAPostAppliedButUnanswered_ThenInboxAndProjectItemsEndUpOnceOnDeviceAndServer)
+{
+    TODOList* project = startWithProject();
+    for (const UnknownOutcome& c : unknownOutcomes()) {
+        for (const bool inbox : {true, false}) {
+            const QString name = QStringLiteral("%1 %2").arg(inbox ? "inbox" : "project", c.name);
+            SCOPED_TRACE(name.toStdString());
+            c.fault(server, QStringLiteral("/api/v1/item/"));
+            if (inbox)
+                device->document->addItemWithTitle(name);
+            else
+                ItemBuilder(name).madeBy(*device->document, project);
+            device->sync().sendEditedItemsToServer();
+            untilEveryPollHasRun();
+            expectOnceEverywhere(name);
+            EXPECT_LE(postsOf(name), c.postsAtMost);
+        }
+    }
+}
+
+TEST_F(LostPost, GivenTwoServerCopiesOfAnItemThisDeviceCreated_ThenTheOneNotAdoptedIsMarkedRemoved)
+{
+    TODOList* project = startWithProject();
+    for (const bool inbox : {true, false}) {
+        TODOItem* item = inbox ? device->document->addItemWithTitle(QStringLiteral("twice"))
+                               : ItemBuilder("twice").madeBy(*device->document, project);
+        tick(5'000);
+        ASSERT_TRUE(item->isValidUniID());
+        // What a request the network layer sent a second time leaves on the server.
+        QJsonObject copy = server.item(item->serverID());
+        copy.remove("projects");
+        const qint64 second = server.createItemAsOtherDevice(copy, inbox ? 0 : project->id_());
+        untilEveryPollHasRun();
+        EXPECT_EQ(server.item(second).value("state").toInt(), 3);
+        expectOnceEverywhere(QStringLiteral("twice"));
+        item->setName(QStringLiteral("done"));
+        tick(5'000);
+    }
+}
+
+TEST_F(LostPost, GivenAKillWithABulkPostOfTenInboxItemsApplied_WhenRestarted_ThenEachIsThereOnce)
+{
+    start(*device);
+    tick(40'000);
+    for (int i = 0; i < 10; ++i)
+        ItemBuilder(QStringLiteral("bulk %1").arg(i)).madeBy(*device->document, nullptr);
+    server.holdNext(QStringLiteral("/api/v1/item/"));
+    device->save();
+    device->sync().sendEditedItemsToServer();
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    device->kill();
+    server.releaseHeldReplies();
+    ASSERT_EQ(server.itemCount(), 10);
+
+    start(*device);
+    untilEveryPollHasRun();
+    for (int i = 0; i < 10; ++i)
+        expectOnceEverywhere(QStringLiteral("bulk %1").arg(i));
+    EXPECT_EQ(server.itemCount(), 10);
+}
+
+TEST_F(LostPost, GivenItemsUploadedButLostWithTheStore_WhenRestarted_ThenTheyComeBackFromTheServer)
+{
+    TODOList* project = startWithProject();
+    device->save();
+    for (int i = 0; i < 3; ++i)
+        ItemBuilder(QStringLiteral("lost %1").arg(i)).madeBy(*device->document, project);
+    device->document->addItemWithTitle(QStringLiteral("lost inbox"));
+    device->sync().sendEditedItemsToServer();
+    // Answered, before the document's next save falls due.
+    ASSERT_TRUE(waitUntil([&] { return device->countEdited() == 0; }));
+    ASSERT_EQ(server.itemCount(), 4);
+    const qint64 projectID = project->id_();
+    device->kill(); // before any save: the store never heard of them
+
+    start(*device);
+    untilEveryPollHasRun();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NO_FATAL_FAILURE(expectOnceEverywhere(QStringLiteral("lost %1").arg(i)));
+        EXPECT_EQ(device->itemNamed(QStringLiteral("lost %1").arg(i))->list()->id_(), projectID);
+    }
+    expectOnceEverywhere(QStringLiteral("lost inbox"));
+}
+
+TEST_F(LostPost, GivenAnItemThisDeviceRemoved_WhenItsOwnCopyComesBack_ThenItIsNotCreatedAgain)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = ItemBuilder("gone").madeBy(*device->document, project);
+    tick(5'000);
+    const qint64 id = item->serverID();
+    device->context().deleteObject(item);
+    tick(5'000);
+    ASSERT_TRUE(server.modifyItemAsOtherDevice(id, {{"editedByDevice", kDeviceA}, {"quadrant", 2}}));
+    tick(10'000);
+    EXPECT_EQ(device->itemWithServerID(id), nullptr);
+}
+
+TEST_F(LostPost, GivenAProjectPostAppliedButUnanswered_ThenTheProjectEndsUpOnceOnDeviceAndServer)
+{
+    start(*device);
+    for (const UnknownOutcome& c : unknownOutcomes()) {
+        const QString name = QString::fromLatin1(c.name);
+        SCOPED_TRACE(c.name);
+        c.fault(server, QStringLiteral("/api/v1/project/"));
+        ProjectBuilder(device->context(), name);
+        device->sync().sendEditedProjectsToServer();
+        untilEveryPollHasRun();
+        EXPECT_EQ(liveOnServer(name, true), 1);
+        EXPECT_LE(postsOf(name, QStringLiteral("/api/v1/project/")), c.postsAtMost);
+        const std::vector<TODOList*> local = projectsNamed(*device, name);
+        ASSERT_EQ(local.size(), 1u);
+        EXPECT_TRUE(local.front()->isValidUniID());
+        EXPECT_EQ(local.front()->edited_since(), 0);
+    }
+}
+
+TEST_F(LostPost, GivenAProjectPostedThenAKill_WhenRestarted_ThenItIsOnceOnDeviceAndServerWhetherSavedOrNot)
+{
+    start(*device);
+    for (const bool savedBeforePost : {true, false}) {
+        const QString name = savedBeforePost ? QStringLiteral("saved") : QStringLiteral("unsaved");
+        SCOPED_TRACE(name.toStdString());
+        device->save();
+        ItemBuilder(name + QStringLiteral(" item"))
+            .madeBy(*device->document, ProjectBuilder(device->context(), name));
+        if (savedBeforePost)
+            device->save();
+        server.holdNext(QStringLiteral("/api/v1/project/"));
+        device->sync().sendEditedProjectsToServer();
+        ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+        device->kill();
+        server.releaseHeldReplies();
+
+        start(*device);
+        untilEveryPollHasRun();
+        EXPECT_EQ(liveOnServer(name, true), 1);
+        const std::vector<TODOList*> local = projectsNamed(*device, name);
+        ASSERT_EQ(local.size(), 1u);
+        EXPECT_TRUE(local.front()->isValidUniID());
+        if (savedBeforePost)
+            expectOnceEverywhere(name + QStringLiteral(" item"));
+    }
+}
+
+} // namespace
+} // namespace qv::test
