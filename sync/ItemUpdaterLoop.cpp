@@ -657,16 +657,50 @@ void ItemUpdaterLoop::GETInboxItemsWithTimer()
     GETInboxItemsForLatestTimestamp({}, {});
 }
 
+std::optional<qint64> ItemUpdaterLoop::firstInboxPollStart() const
+{
+    // The first poll asks for open items only; an inbox item that an earlier run may have posted
+    // and that is done by now would never come back to be adopted, and would be posted twice.
+    std::optional<qint64> earliest;
+    for (store::ManagedObject* object : m_manager.managedContext().objects(TODOItem::staticEntityName())) {
+        auto* item = static_cast<TODOItem*>(object);
+        if (item->isValidUniID() || item->list() || item->state() == 0 || !item->creationDate().isValid())
+            continue;
+        const qint64 created = item->creationDate().toSecsSinceEpoch();
+        earliest = earliest ? std::min(*earliest, created) : created;
+    }
+    // A day's margin for a device clock that is off.
+    if (earliest)
+        return std::max<qint64>(1, *earliest - 86'400);
+    return std::nullopt;
+}
+
+qint64 ItemUpdaterLoop::lastInboxItemTimestamp() const
+{
+    if (m_lastInboxItemTimestamp > 0)
+        return m_lastInboxItemTimestamp;
+    // An earlier run's cursor: the first poll of a new run asks for open items only, and would
+    // never see what was completed or changed elsewhere meanwhile.
+    if (InstantSyncStatus* status = m_manager.getInstantSyncStatus();
+        status && status->lastInboxPollingDate().isValid())
+        return status->lastInboxPollingDate().toSecsSinceEpoch();
+    return 0;
+}
+
 void ItemUpdaterLoop::GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure)
 {
+    const qint64 cursor = lastInboxItemTimestamp();
     GETInboxItemsAfterTimestamp(
-        m_lastInboxItemTimestamp,
-        [this, success](const std::vector<TODOItem*>& loaded) {
-            qint64 newest = m_lastInboxItemTimestamp;
+        cursor > 0 ? std::optional<qint64>(cursor) : firstInboxPollStart(),
+        [this, cursor, success](const std::vector<TODOItem*>& loaded) {
+            qint64 newest = cursor;
             for (const TODOItem* item : loaded)
                 newest = std::max(newest, item->timestamp());
-            m_lastInboxItemTimestamp =
-                newest > m_lastInboxItemTimestamp ? newest : m_lastInboxItemTimestamp + 1;
+            m_lastInboxItemTimestamp = newest > cursor ? newest : cursor + 1;
+            if (InstantSyncStatus* status = m_manager.getInstantSyncStatus()) {
+                QVRestManager::TrackingPause pause(m_manager);
+                status->setLastInboxPollingDate(Utils::dateFromSecondsSince1970(m_lastInboxItemTimestamp));
+            }
             if (success)
                 success(loaded);
         },

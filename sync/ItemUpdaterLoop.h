@@ -72,7 +72,8 @@ public:
     void GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure);
     void GETInboxItemsAfterTimestamp(std::optional<qint64> secondsSince1970, InboxSuccess success,
                                      InboxFailure failure);
-    qint64 lastInboxItemTimestamp() const { return m_lastInboxItemTimestamp; }
+    // The inbox cursor, seconds since 1970; 0 before any inbox poll.
+    qint64 lastInboxItemTimestamp() const;
 
     // --- Merging ---
     // The conflict rule; true when the local item is current afterwards.
@@ -96,6 +97,7 @@ private:
     void pollFinished() override;
     void editedByUser(store::ManagedObject* object) override;
     bool mayPost(TODOItem* item) const;
+    std::optional<qint64> firstInboxPollStart() const;
     // editedMeanwhile: the user changed the item while the post was out.
     void holdPostUntilNextPoll(TODOItem* item, bool editedMeanwhile);
     void resolveOwner(TODOItem* item, bool clearWhenUnknown);

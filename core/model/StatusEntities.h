@@ -58,6 +58,12 @@ public:
     {
         setValue(QStringLiteral("lastServerPollingDate"), detail::dateOrNull(v));
     }
+    // The inbox poll's cursor, kept with what it merged so that a restart misses no change.
+    QDateTime lastInboxPollingDate() const { return dateValue(QStringLiteral("lastInboxPollingDate")); }
+    void setLastInboxPollingDate(const QDateTime& v)
+    {
+        setValue(QStringLiteral("lastInboxPollingDate"), detail::dateOrNull(v));
+    }
 };
 
 // Entity "CurrentUser": the e-mail of a signed-in user (read when no user default names one).

@@ -165,7 +165,8 @@ std::unique_ptr<store::Model> TodoModel::build()
         .attribute(QStringLiteral("lastItemPollingDateWithResults"), AttributeType::Date)
         .attribute(QStringLiteral("lastProjectPollingDate"), AttributeType::Date)
         .attribute(QStringLiteral("lastProjectPollingDateWithResults"), AttributeType::Date)
-        .attribute(QStringLiteral("lastServerPollingDate"), AttributeType::Date);
+        .attribute(QStringLiteral("lastServerPollingDate"), AttributeType::Date)
+        .attribute(QStringLiteral("lastInboxPollingDate"), AttributeType::Date);
     model->addEntity(EntityDescription(CurrentUser::staticEntityName(), factory<CurrentUser>()))
         .indexedAttribute(QStringLiteral("email"), AttributeType::String);
     model

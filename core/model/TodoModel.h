@@ -20,7 +20,8 @@ namespace qv {
 //   TODOItem.reminder  <-> ItemReminder.item   (to-one both ways; cascade)
 class TodoModel {
 public:
-    static constexpr int kVersion = 1;
+    // 2: InstantSyncStatus.lastInboxPollingDate.
+    static constexpr int kVersion = 2;
     static QString name() { return QStringLiteral("todo_list_mac"); }
 
     // A fresh model whose factories create the entity classes of this folder.

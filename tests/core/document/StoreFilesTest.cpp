@@ -1,5 +1,8 @@
 #include "core/document/StoreFiles.h"
 
+#include "core/model/StatusEntities.h"
+#include "core/model/TodoModel.h"
+
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -13,6 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
+
+#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +96,47 @@ protected:
     Services services;
     QString folder;
 };
+
+// --- Schema versions
+
+TEST_F(StoreFilesTest, GivenAStoreOfTheSchemaBefore_WhenOpened_ThenItIsUpgradedAndKeepsWhatItHeld)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("team-quadrivo_2_17.sqlite"));
+    const QDateTime cursor = QDateTime::fromSecsSinceEpoch(1'700'000'000, QTimeZone::utc());
+    {
+        auto context = store::Context::open(path, TodoModel::shared(), scheduler, nullptr);
+        ASSERT_NE(context, nullptr);
+        auto* status = context->insert<InstantSyncStatus>(InstantSyncStatus::staticEntityName());
+        status->setEmail(QStringLiteral("user@example.com"));
+        status->setLastItemPollingDate(cursor);
+        ASSERT_TRUE(context->save());
+    }
+    // What version 1 wrote: no inbox cursor.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    const int dropped = sqlite3_exec(
+        db, "ALTER TABLE InstantSyncStatus DROP COLUMN lastInboxPollingDate; PRAGMA user_version = 1;",
+        nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(dropped, SQLITE_OK);
+
+    store::StoreError error;
+    auto context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+    ASSERT_NE(context, nullptr) << error.message.toStdString();
+    const auto rows = context->objects(InstantSyncStatus::staticEntityName());
+    ASSERT_EQ(rows.size(), 1u);
+    auto* status = static_cast<InstantSyncStatus*>(rows.front());
+    EXPECT_EQ(status->lastItemPollingDate(), cursor);
+    EXPECT_FALSE(status->lastInboxPollingDate().isValid());
+    status->setLastInboxPollingDate(cursor);
+    ASSERT_TRUE(context->save());
+    context.reset();
+    context = store::Context::open(path, TodoModel::shared(), scheduler, nullptr);
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(static_cast<InstantSyncStatus*>(context->objects(InstantSyncStatus::staticEntityName()).front())
+                  ->lastInboxPollingDate(),
+              cursor);
+}
 
 // --- Migration chain
 
