@@ -212,6 +212,8 @@ bool ItemUpdaterLoop::sendToServer(TODOItem* item, ItemSuccess success, ItemFail
         // The collaboration cache may not know the owner yet; what the item names stays.
         resolveOwner(item, false);
         item->setEditedByDevice(m_manager.deviceUID());
+        if (post)
+            recordPost(item);
         m_objectsBeingSent.insert(item, InFlightSet::Kind::Upload);
     }
     m_manager.addSyncingObjects(1);
@@ -261,8 +263,10 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
     bool changed = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
-        if (post)
+        if (post) {
             item->setServerID(returned->serverID());
+            clearPostRecord(item);
+        }
         if (!editedMeanwhile)
             item->setEdited_since(0);
         changed = update(item, returned);
@@ -309,6 +313,8 @@ int ItemUpdaterLoop::sendBulkItems(const std::vector<TODOItem*>& items, bool pos
             continue;
         resolveOwner(item, false);
         item->setEditedByDevice(m_manager.deviceUID());
+        if (post)
+            recordPost(item);
         m_objectsBeingSent.insert(item, InFlightSet::Kind::Upload);
         batch.push_back(item);
         ++count;
@@ -390,6 +396,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             if (post) {
                 m_postHeldUntil.remove(item);
                 item->setServerID(remote->serverID());
+                clearPostRecord(item);
             }
             if (!edited)
                 item->setEdited_since(0);
@@ -538,12 +545,12 @@ ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, sto
     unsent->setResourceURI(incoming->resourceURI());
     // Unless the user changed the item after the lost post went out, its change flag stands
     // only for what that post carried, which the server has: the post counts as accepted and
-    // the server's copy is merged by the usual rule. Without a record of the post (an earlier
-    // run sent it) the flag has to stand.
+    // the server's copy is merged by the usual rule (another device may have changed it since).
     const auto held = m_postHeldUntil.constFind(unsent);
-    const bool acceptedAsSent = held != m_postHeldUntil.constEnd() && !held->editedSincePost;
+    const bool accepted = acceptedAsSent(unsent, held != m_postHeldUntil.constEnd() ? &*held : nullptr);
     m_postHeldUntil.remove(unsent);
-    if (acceptedAsSent)
+    clearPostRecord(unsent);
+    if (accepted)
         unsent->setEdited_since(0);
     qCDebug(lcSync, "Item %lld is on the server as %lld", qint64(unsent->id_()), qint64(unsent->serverID()));
     update(unsent, incoming);

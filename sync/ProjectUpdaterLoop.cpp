@@ -101,6 +101,8 @@ bool ProjectUpdaterLoop::sendToServer(TODOList* project, ProjectSuccess success,
         QVRestManager::TrackingPause pause(m_manager);
         project->setEditedByDevice(m_manager.deviceUID());
         // What tells this project's copies on the server from others of the same name.
+        if (post)
+            recordPost(project);
         if (post && project->templateCreationDate() == 0)
             project->setTemplateCreationDate(double(m_manager.services().clock->now().toMSecsSinceEpoch()) /
                                              1000.0);
@@ -146,8 +148,10 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
     bool changed = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
-        if (post)
+        if (post) {
             project->setId_(returned->id_());
+            clearPostRecord(project);
+        }
         if (!editedMeanwhile)
             project->setEdited_since(0);
         changed = update(project, returned);
@@ -241,14 +245,15 @@ ProjectUpdaterLoop::OwnCopy ProjectUpdaterLoop::adoptOwnUpload(TODOList* incomin
     bool duplicate = false;
     for (store::ManagedObject* object : context.objects(TODOList::staticEntityName())) {
         auto* project = static_cast<TODOList*>(object);
+        // Stamps of projects made in the same instant are equal: the name has to agree as well.
+        // A crash before the save may have lost the stamp the post carried; the name then has to do.
         const double mine = project->templateCreationDate();
+        if (project->name() != incoming->name() || (mine != 0 && mine != stamp))
+            continue;
         if (project->isValidUniID()) {
             duplicate = duplicate || (stamp != 0 && mine == stamp && project->id_() != incoming->id_());
             continue;
         }
-        // A crash before the save may have lost the stamp the post carried; the name then has to do.
-        if (mine != 0 ? mine != stamp : project->name() != incoming->name())
-            continue;
         if (isInFlight(project)) {
             inFlight = true;
             continue;
@@ -270,9 +275,10 @@ ProjectUpdaterLoop::OwnCopy ProjectUpdaterLoop::adoptOwnUpload(TODOList* incomin
     unsent->setResourceURI(incoming->resourceURI());
     // As for items: accepted as sent unless the user changed it after the lost post went out.
     const auto held = m_postHeldUntil.constFind(unsent);
-    const bool acceptedAsSent = held != m_postHeldUntil.constEnd() && !held->editedSincePost;
+    const bool accepted = acceptedAsSent(unsent, held != m_postHeldUntil.constEnd() ? &*held : nullptr);
     m_postHeldUntil.remove(unsent);
-    if (acceptedAsSent)
+    clearPostRecord(unsent);
+    if (accepted)
         unsent->setEdited_since(0);
     qCDebug(lcSync, "Project is on the server as %lld", qint64(unsent->id_()));
     update(unsent, incoming);

@@ -22,6 +22,7 @@ namespace qv {
 namespace {
 
 const QString kEditedSince = QStringLiteral("edited_since");
+const QString kUnansweredPost = QStringLiteral("unansweredPost");
 
 } // namespace
 
@@ -137,7 +138,39 @@ void UpdaterLoop::noteChanged(store::ManagedObject* object, const QSet<QString>&
     if (tracked.isEmpty())
         return;
     m_objectsBeingSent.markEdited(object);
+    m_editedThisRun.insert(object);
     editedByUser(object);
+    if (postRecord(object) == kPosted) {
+        // Written after the event: the store is not to be changed from inside one.
+        m_editedAfterPost.insert(object);
+        postIfAlive([this] {
+            QVRestManager::TrackingPause pause(m_manager);
+            for (store::ManagedObject* edited : std::exchange(m_editedAfterPost, {}))
+                if (!edited->isDeleted() && postRecord(edited) == kPosted)
+                    edited->setValue(kUnansweredPost, qint64(kPostedThenEdited));
+        });
+    }
+}
+
+qint64 UpdaterLoop::postRecord(const store::ManagedObject* object)
+{
+    return object->intValue(kUnansweredPost);
+}
+
+void UpdaterLoop::recordPost(store::ManagedObject* object)
+{
+    if (postRecord(object) != kNoPost)
+        return;
+    QVRestManager::TrackingPause pause(m_manager);
+    object->setValue(kUnansweredPost, qint64(kPosted));
+}
+
+void UpdaterLoop::clearPostRecord(store::ManagedObject* object)
+{
+    if (postRecord(object) == kNoPost)
+        return;
+    QVRestManager::TrackingPause pause(m_manager);
+    object->setValue(kUnansweredPost, qint64(kNoPost));
 }
 
 void UpdaterLoop::rescanEdited()

@@ -160,6 +160,23 @@ protected:
         return std::nullopt;
     }
 
+    // What the store keeps of a post whose answer never came (attribute "unansweredPost"), so
+    // that a later run knows whether the server's copy holds all the user's changes.
+    enum PostRecord : qint64 { kNoPost = 0, kPosted = 1, kPostedThenEdited = 2 };
+    static qint64 postRecord(const store::ManagedObject* object);
+    void recordPost(store::ManagedObject* object);
+    void clearPostRecord(store::ManagedObject* object);
+    // Whether the copy the server holds of a lost post, adopted onto object, is all the user made
+    // of it; held: what this run knows of that post, when it sent it.
+    template <class Held> bool acceptedAsSent(const store::ManagedObject* object, const Held* held) const
+    {
+        if (held)
+            return !held->editedSincePost;
+        // Sent by an earlier run. A store saved before that post holds no more than it carried;
+        // one saved after it holds the record, marked when the user changed the object since.
+        return postRecord(object) != kPostedThenEdited && !m_editedThisRun.contains(object);
+    }
+
     // Marks a second server copy of an object this device created removed (state 3) on the
     // server; each send pass tries again until the server has taken it.
     void removeDuplicate(qint64 id, const store::ManagedObject* copy, const rest::ObjectMapping& inverse);
@@ -202,6 +219,10 @@ private:
     int m_pollUnderWay = 0;
     // Server identifiers changed over the pages of the poll under way.
     QSet<qint64> m_updatedOverPages;
+    // Posted objects the user changed since, to be recorded as such once the change event is over.
+    QSet<store::ManagedObject*> m_editedAfterPost;
+    // Objects the user changed since the engine was made.
+    QSet<const store::ManagedObject*> m_editedThisRun;
     // Server copies to mark removed, by identifier, with the body that does it; and those out.
     QHash<qint64, QJsonObject> m_duplicatesToRemove;
     QSet<qint64> m_removingDuplicates;

@@ -411,6 +411,7 @@ const QSet<QString>& TODOItem::nonTrackedProperties()
         QStringLiteral("versionID"),
         QStringLiteral("starred"),
         QStringLiteral("lastModifiedTimestamp"),
+        QStringLiteral("unansweredPost"),
     };
     return keys;
 }

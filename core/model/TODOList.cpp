@@ -176,6 +176,7 @@ const QSet<QString>& TODOList::nonTrackedProperties()
         QStringLiteral("ownersCountCache"), QStringLiteral("highlight"),
         QStringLiteral("password"),         QStringLiteral("editedByUsername"),
         QStringLiteral("versionID"),        QStringLiteral("templateCreationDate"),
+        QStringLiteral("unansweredPost"),
     };
     return keys;
 }

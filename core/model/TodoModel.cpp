@@ -65,6 +65,7 @@ EntityDescription itemEntity()
         .attribute(QStringLiteral("boxFolderID"), AttributeType::String)
         .attribute(QStringLiteral("cachedConversation"), AttributeType::String)
         .attribute(QStringLiteral("status"), AttributeType::String)
+        .attribute(QStringLiteral("unansweredPost"), AttributeType::Integer, qint64(0))
         .toOne(QStringLiteral("list"), TODOList::staticEntityName(), QStringLiteral("contains"))
         .toMany(QStringLiteral("tags"), ItemTag::staticEntityName(), QStringLiteral("items"))
         .toMany(QStringLiteral("files"), ItemFile::staticEntityName(), QStringLiteral("item"),
@@ -108,6 +109,7 @@ EntityDescription listEntity()
         .attribute(QStringLiteral("qv_notes"), AttributeType::String)
         .attribute(QStringLiteral("templateCreationDate"), AttributeType::Double)
         .attribute(QStringLiteral("lazyFetch"), AttributeType::Boolean, false)
+        .attribute(QStringLiteral("unansweredPost"), AttributeType::Integer, qint64(0))
         .toMany(QStringLiteral("contains"), TODOItem::staticEntityName(), QStringLiteral("list"),
                 DeleteRule::Cascade)
         .toMany(QStringLiteral("tags"), ListTag::staticEntityName(), QStringLiteral("lists"));

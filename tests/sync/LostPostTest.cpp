@@ -19,10 +19,8 @@ struct UnknownOutcome {
 const std::vector<UnknownOutcome>& unknownOutcomes()
 {
     static const std::vector<UnknownOutcome> cases = {
-        {"applied, connection dropped",
-         [](FakeSyncServer& s, const QString& p) {
-             s.applyThenDropNext(p);
-         }},
+        {"applied, connection dropped", [](FakeSyncServer& s, const QString& p) { s.applyThenDropNext(p); },
+         2},
         {"applied, 502",
          [](FakeSyncServer& s, const QString& p) {
              s.applyThenFailNext(p, 502);
