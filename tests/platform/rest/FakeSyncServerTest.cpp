@@ -77,9 +77,10 @@ protected:
 
 TEST_F(FakeSyncServerTest, GivenMoreItemsThanAPage_WhenPolled_ThenMetaLeadsThroughEveryPage)
 {
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
     for (int i = 0; i < 45; ++i) {
         server.setNow(kStart + i);
-        server.createItemAsOtherDevice({{"name", QString::number(i)}});
+        server.createItemAsOtherDevice({{"name", QString::number(i)}}, project);
     }
     server.setNow(kStart + 100);
 
@@ -109,11 +110,12 @@ TEST_F(FakeSyncServerTest,
        GivenATimestampCursor_WhenPolled_ThenOnlyObjectsChangedAtOrAfterItComeAndADoublyEncodedOneIsRefused)
 {
     server.setNow(kStart);
-    server.createItemAsOtherDevice({{"name", "old"}});
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
+    server.createItemAsOtherDevice({{"name", "old"}}, project);
     server.setNow(kStart + 10);
-    const qint64 same = server.createItemAsOtherDevice({{"name", "same second"}});
+    const qint64 same = server.createItemAsOtherDevice({{"name", "same second"}}, project);
     server.setNow(kStart + 20);
-    server.createItemAsOtherDevice({{"name", "newer"}});
+    server.createItemAsOtherDevice({{"name", "newer"}}, project);
 
     Response reply = call(Method::Get, pollPath("item", kStart + 10));
     ASSERT_EQ(objects(reply).size(), 2);
@@ -189,7 +191,8 @@ TEST_F(FakeSyncServerTest, GivenABulkBody_WhenPostedAndPut_ThenEveryItemIsAnswer
     EXPECT_EQ(objects(updated)[0].toObject().value("version_id").toInt(), 2);
 }
 
-TEST_F(FakeSyncServerTest, GivenTheInbox_WhenPolled_ThenOnlyItemsWithoutAProjectComeFilteredByState)
+TEST_F(FakeSyncServerTest,
+       GivenTheInbox_WhenPolled_ThenOnlyItemsWithoutAProjectComeFilteredByState_AndOnlyThere)
 {
     const qint64 project = server.createProjectAsOtherDevice({{"name", "Work"}});
     server.createItemAsOtherDevice({{"name", "in project"}}, project);
@@ -204,6 +207,10 @@ TEST_F(FakeSyncServerTest, GivenTheInbox_WhenPolled_ThenOnlyItemsWithoutAProject
     Response all = call(Method::Get, "/me/inbox/?format=json&timestamp__gte=" + since(kStart) +
                                          "&limit=1000" + platformVersionPair("1.2"));
     EXPECT_EQ(objects(all).size(), 2);
+
+    Response changed = call(Method::Get, pollPath("item", kStart));
+    ASSERT_EQ(objects(changed).size(), 1);
+    EXPECT_EQ(objects(changed)[0].toObject().value("name").toString(), "in project");
 }
 
 // --- Projects ----------------------------------------------------------------------------------
@@ -306,6 +313,13 @@ TEST_F(FakeSyncServerTest, GivenAStatusFault_WhenItsCallsAreUsedUp_ThenTheRouteA
     EXPECT_EQ(call(Method::Post, "/item/", {{"idd", 1}}).statusCode, 500);
     EXPECT_EQ(server.itemCount(), 0) << "a failed call changes nothing";
     EXPECT_EQ(call(Method::Get, "/item/").statusCode, 200);
+}
+
+TEST_F(FakeSyncServerTest, GivenAnApplyThenFailFault_WhenPosted_ThenTheItemIsStoredButThe502IsAnswered)
+{
+    server.applyThenFailNext("/api/v1/item/", 502);
+    EXPECT_EQ(call(Method::Post, "/item/" + routeSuffix("1.2"), {{"idd", 1}}).statusCode, 502);
+    EXPECT_EQ(server.itemCount(), 1);
 }
 
 TEST_F(FakeSyncServerTest, GivenABulkOmission_WhenPosted_ThenAllAreStoredButTheLastAreMissingFromTheReply)
