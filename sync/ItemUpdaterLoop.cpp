@@ -482,7 +482,10 @@ void ItemUpdaterLoop::placeInProject(TODOItem* local, TODOItem* incoming)
     }
     // A project not known here yet: the item keeps its place until the project has come, and
     // the download then moves it.
-    m_manager.getProjectAndItemsForProjectWithID(*projectID, *local->context(), {}, {});
+    if (local->context() == &m_manager.managedContext())
+        m_manager.downloadProjectWhenPossible(*projectID);
+    else
+        m_manager.getProjectAndItemsForProjectWithID(*projectID, *local->context(), {}, {});
 }
 
 TODOItem* ItemUpdaterLoop::createFrom(TODOItem* incoming, TODOList* project)
@@ -593,7 +596,8 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
         createFrom(incoming, project);
         return true;
     }
-    m_manager.getProjectAndItemsForProjectWithID(*projectID, {}, {});
+    // Not applied, yet kept: the project's download, tried until it succeeds, brings the item.
+    m_manager.downloadProjectWhenPossible(*projectID);
     return false;
 }
 

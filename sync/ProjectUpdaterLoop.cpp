@@ -41,7 +41,10 @@ const UpdaterLoop::Traits& projectTraits()
 
 } // namespace
 
-ProjectUpdaterLoop::ProjectUpdaterLoop(QVRestManager& manager) : UpdaterLoop(manager, projectTraits()) {}
+ProjectUpdaterLoop::ProjectUpdaterLoop(QVRestManager& manager) : UpdaterLoop(manager, projectTraits())
+{
+    addRepeatingTask(currentInterval() * 1000, [this] { m_manager.retryProjectDownloads(); });
+}
 
 // --- Send pass
 
@@ -224,13 +227,8 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
         return true;
     if (!incoming->isValidUniID())
         return true;
-    std::weak_ptr<bool> alive = aliveFlag();
-    m_manager.getProjectAndItemsForProjectWithID(incoming->id_(), context,
-                                                 [this, alive](TODOList* project) {
-                                                     if (alive.lock())
-                                                         announce({project->id_()});
-                                                 },
-                                                 {});
+    // Applied once kept: the cursor may move past it, the download is tried until it succeeds.
+    m_manager.downloadProjectWhenPossible(incoming->id_());
     return true;
 }
 

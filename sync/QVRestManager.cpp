@@ -22,6 +22,7 @@
 #include "sync/ProjectUpdaterLoop.h"
 #include "sync/RestObjectStore.h"
 #include "sync/SyncLogging.h"
+#include "sync/SyncNotifications.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -736,6 +737,72 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
         }
     }
     finishDownload(projectID, project, {});
+}
+
+void QVRestManager::downloadProjectWhenPossible(qint64 projectID)
+{
+    if (projectID <= 0)
+        return;
+    if (InstantSyncStatus* status = getInstantSyncStatus()) {
+        QList<qint64> kept = status->projectsToDownload();
+        if (!kept.contains(projectID)) {
+            kept.append(projectID);
+            TrackingPause pause(*this);
+            status->setProjectsToDownload(kept);
+        }
+    }
+    const auto paused = m_downloadPauses.find(projectID);
+    if (paused == m_downloadPauses.end() || paused->second.untilMs <= m_services.clock->elapsedMs())
+        startKeptDownload(projectID);
+}
+
+void QVRestManager::retryProjectDownloads()
+{
+    InstantSyncStatus* status = canInstantSync() ? getInstantSyncStatus() : nullptr;
+    if (!status)
+        return;
+    const qint64 now = m_services.clock->elapsedMs();
+    for (qint64 projectID : status->projectsToDownload()) {
+        const auto paused = m_downloadPauses.find(projectID);
+        if (paused == m_downloadPauses.end() || paused->second.untilMs <= now)
+            startKeptDownload(projectID);
+    }
+}
+
+void QVRestManager::startKeptDownload(qint64 projectID)
+{
+    const auto running = m_downloads.find(projectID);
+    if (running != m_downloads.end() && running->second.kept)
+        return;
+    getProjectAndItemsForProjectWithID(
+        projectID, managedContext(), [this, projectID](TODOList*) { keptDownloadFinished(projectID, true); },
+        [this, projectID](const QString&) { keptDownloadFinished(projectID, false); });
+    const auto started = m_downloads.find(projectID);
+    if (started != m_downloads.end())
+        started->second.kept = true;
+}
+
+void QVRestManager::keptDownloadFinished(qint64 projectID, bool succeeded)
+{
+    if (!succeeded) {
+        DownloadPause& paused = m_downloadPauses[projectID];
+        const int doublings = std::min(paused.failures++, 16);
+        const qint64 pauseMs =
+            std::min(kProjectDownloadFirstPauseMs << doublings, kProjectDownloadLongestPauseMs);
+        paused.untilMs = m_services.clock->elapsedMs() + pauseMs;
+        qCInfo(lcSync, "Project %lld is tried again in %lld s", qint64(projectID), pauseMs / 1000);
+        return;
+    }
+    m_downloadPauses.erase(projectID);
+    if (InstantSyncStatus* status = getInstantSyncStatus()) {
+        QList<qint64> kept = status->projectsToDownload();
+        if (kept.removeAll(projectID) > 0) {
+            TrackingPause pause(*this);
+            status->setProjectsToDownload(kept);
+        }
+    }
+    post(kNotificationProjectUpdaterLooped, m_projectLoop.get(),
+         {{QStringLiteral("updatedProjects"), QVariantList{projectID}}});
 }
 
 void QVRestManager::finishDownload(qint64 projectID, TODOList* project, const QString& error)

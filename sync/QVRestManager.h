@@ -179,6 +179,14 @@ public:
     void getProjectAndItemsForProjectWithID(qint64 projectID, store::Context& context, ProjectSuccess success,
                                             RequestFailure failure);
     bool isDownloadingProject(qint64 projectID) const { return m_downloads.count(projectID) > 0; }
+    // A project the loops found on the server and must have, with its items: it is kept in the
+    // user's sync status, saved with the poll cursors that move past it, until it has come.
+    // After a failure it is tried again on a later poll, the pauses doubling from the first.
+    void downloadProjectWhenPossible(qint64 projectID);
+    // Starts the kept downloads whose pause is over; the project loop calls it as it polls.
+    void retryProjectDownloads();
+    static constexpr qint64 kProjectDownloadFirstPauseMs = 10'000;
+    static constexpr qint64 kProjectDownloadLongestPauseMs = 600'000;
 
     // --- Tag operations; true when a request was sent ---
     bool addTagName(const QString& name, TODOItem* item, Success success, Failure failure) override;
@@ -240,6 +248,11 @@ private:
     struct Download {
         std::vector<ProjectSuccess> successes;
         std::vector<RequestFailure> failures;
+        bool kept = false; // one of the downloads kept in the sync status
+    };
+    struct DownloadPause {
+        int failures = 0;
+        qint64 untilMs = 0; // on the monotonic clock
     };
 
     void setIsOnline(bool online);
@@ -259,6 +272,8 @@ private:
     void projectItemsDownloaded(qint64 projectID, store::Context* context, TODOList* project,
                                 TODOList* incomingProject, const rest::Response& response);
     void finishDownload(qint64 projectID, TODOList* project, const QString& error);
+    void startKeptDownload(qint64 projectID);
+    void keptDownloadFinished(qint64 projectID, bool succeeded);
 
     Services m_services;
     MyDocument& m_document;
@@ -298,6 +313,8 @@ private:
     InstantSyncStatus* m_instantSyncStatus = nullptr;
     int m_changeObserver = 0;
     std::map<qint64, Download> m_downloads;
+    // Kept downloads that failed, until they succeed (forgotten at a restart, which tries at once).
+    std::map<qint64, DownloadPause> m_downloadPauses;
 };
 
 } // namespace qv

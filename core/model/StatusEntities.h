@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace qv {
 
@@ -20,7 +22,8 @@ inline QVariant textOrNull(const QString& v)
 } // namespace detail
 
 // Entity "InstantSyncStatus": per signed-in e-mail, the polling cursors of the item and
-// project loops and the date of the last server poll. Accessor style as TODOItem.
+// project loops, the date of the last server poll and the projects still to download. Accessor style as
+// TODOItem.
 class InstantSyncStatus : public store::ManagedObject {
 public:
     static QString staticEntityName() { return QStringLiteral("InstantSyncStatus"); }
@@ -63,6 +66,29 @@ public:
     void setLastInboxPollingDate(const QDateTime& v)
     {
         setValue(QStringLiteral("lastInboxPollingDate"), detail::dateOrNull(v));
+    }
+    // Projects seen on the server that have still to be downloaded with their items, kept with
+    // the cursors that have moved past them: server identifiers, oldest first, each once.
+    QList<qint64> projectsToDownload() const
+    {
+        QList<qint64> ids;
+        const QStringList words =
+            stringValue(QStringLiteral("projectsToDownload")).split(u' ', Qt::SkipEmptyParts);
+        for (const QString& word : words) {
+            bool ok = false;
+            const qint64 id = word.toLongLong(&ok);
+            if (ok && id > 0 && !ids.contains(id))
+                ids.append(id);
+        }
+        return ids;
+    }
+    void setProjectsToDownload(const QList<qint64>& ids)
+    {
+        QStringList words;
+        for (qint64 id : ids)
+            words.append(QString::number(id));
+        setValue(QStringLiteral("projectsToDownload"),
+                 words.isEmpty() ? QVariant() : QVariant(words.join(u' ')));
     }
 };
 

@@ -168,7 +168,8 @@ std::unique_ptr<store::Model> TodoModel::build()
         .attribute(QStringLiteral("lastProjectPollingDate"), AttributeType::Date)
         .attribute(QStringLiteral("lastProjectPollingDateWithResults"), AttributeType::Date)
         .attribute(QStringLiteral("lastServerPollingDate"), AttributeType::Date)
-        .attribute(QStringLiteral("lastInboxPollingDate"), AttributeType::Date);
+        .attribute(QStringLiteral("lastInboxPollingDate"), AttributeType::Date)
+        .attribute(QStringLiteral("projectsToDownload"), AttributeType::String);
     model->addEntity(EntityDescription(CurrentUser::staticEntityName(), factory<CurrentUser>()))
         .indexedAttribute(QStringLiteral("email"), AttributeType::String);
     model

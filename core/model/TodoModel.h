@@ -20,7 +20,8 @@ namespace qv {
 //   TODOItem.reminder  <-> ItemReminder.item   (to-one both ways; cascade)
 class TodoModel {
 public:
-    // 2: InstantSyncStatus.lastInboxPollingDate, TODOItem and TODOList.unansweredPost.
+    // 2: InstantSyncStatus.lastInboxPollingDate, TODOItem and TODOList.unansweredPost,
+    //    InstantSyncStatus.projectsToDownload.
     static constexpr int kVersion = 2;
     static QString name() { return QStringLiteral("todo_list_mac"); }
 

@@ -1,6 +1,8 @@
 // Projects: uploads, remote changes, the download of one project with its items, and tags.
 #include "tests/sync/SyncFixture.h"
 
+#include <algorithm>
+
 namespace qv::test {
 namespace {
 
@@ -78,6 +80,77 @@ TEST_F(ProjectSync, GivenAProjectRemovedOnTheServer_ThenItsItemsAreRemovedWithou
     }
     tick(5'000);
     EXPECT_EQ(itemUploads(), 0);
+}
+
+// --- Projects whose download failed
+
+class FailedDownload : public SyncFixture {
+protected:
+    // Another device's new project with three items, whose download is answered 500 until
+    // the faults are cleared.
+    void SetUp() override
+    {
+        start(*device);
+        theirs = server.createProjectAsOtherDevice({{"name", "shared"}});
+        for (int i = 1; i <= 3; ++i)
+            server.createItemAsOtherDevice({{"name", QStringLiteral("task %1").arg(i)}, {"idd", i}}, theirs);
+        server.failNext(downloadPath(), 500, -1, PathMatch::Exact);
+    }
+    QString downloadPath() const { return QStringLiteral("/api/v1/project/%1/").arg(theirs); }
+    int attempts() const
+    {
+        const QList<HttpRequest> sent = requests("GET", downloadPath());
+        return int(std::count_if(sent.begin(), sent.end(),
+                                 [&](const HttpRequest& r) { return r.path == downloadPath().toUtf8(); }));
+    }
+    // The project and its items exactly once, here and on the server, and nothing left to fetch.
+    void expectArrivedOnce()
+    {
+        TODOList* project = device->projectWithID(theirs);
+        ASSERT_NE(project, nullptr);
+        EXPECT_EQ(project->items().size(), 3u);
+        EXPECT_EQ(device->context().count(TODOList::staticEntityName()), server.projectCount());
+        EXPECT_EQ(int(device->items().size()), server.itemCount());
+        EXPECT_TRUE(device->sync().getInstantSyncStatus()->projectsToDownload().isEmpty());
+    }
+
+    qint64 theirs = 0;
+};
+
+TEST_F(FailedDownload, GivenARestartBeforeTheRetry_ThenTheProjectAndItsItemsComeAfterTheRestart)
+{
+    tick(5'000);
+    ASSERT_GE(attempts(), 1);
+    ASSERT_EQ(device->projectWithID(theirs), nullptr);
+    EXPECT_EQ(device->sync().getInstantSyncStatus()->projectsToDownload(), QList<qint64>{theirs});
+    // Later changes move the poll cursors past the project and its items, and they are saved so.
+    const qint64 later = server.createProjectAsOtherDevice({{"name", "later"}});
+    server.createItemAsOtherDevice({{"name", "later task"}, {"idd", 4}}, later);
+    tick(10'000);
+    ASSERT_NE(device->projectWithID(later), nullptr);
+    device->quit();
+    server.clearFaults();
+    start(*device);
+    tick(5'000);
+    expectArrivedOnce();
+}
+
+TEST_F(FailedDownload, GivenRepeatedFailures_ThenTheDownloadIsTriedAgainWithGrowingPauses)
+{
+    // The first attempt fails at the next poll; the pauses after it are 10, 20 and 40 s.
+    const struct {
+        qint64 tickMs;
+        int attempts;
+    } schedule[] = {{5'000, 1}, {9'000, 1}, {1'000, 2}, {19'000, 2}, {1'000, 3}, {39'000, 3}, {1'000, 4}};
+    for (const auto& step : schedule) {
+        tick(step.tickMs);
+        EXPECT_EQ(attempts(), step.attempts) << "at " << clock.elapsedMs() << " ms";
+    }
+    EXPECT_EQ(device->projectWithID(theirs), nullptr);
+    server.clearFaults();
+    tick(80'000);
+    EXPECT_EQ(attempts(), 5);
+    expectArrivedOnce();
 }
 
 class ProjectDownload : public SyncFixture {

@@ -4,6 +4,10 @@
 #include "core/model/TagManager.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QFile>
+
+#include <sqlite3.h>
+
 namespace qv::test {
 namespace {
 
@@ -68,6 +72,61 @@ TEST(TodoModelStore, GivenSavedObjects_WhenTheFileIsReopened_ThenValuesAndRelati
     EXPECT_TRUE(status->isNull(QStringLiteral("lastItemPollingDate")));
     auto* avatar = store::as<Avatar>(context->objects(Avatar::staticEntityName()).front());
     EXPECT_EQ(avatar->qv_coded_image(), QByteArray("\x00\x01\x02", 3));
+}
+
+TEST(TodoModelStore, GivenAStoreOfTheSchemaBefore_WhenOpened_ThenItIsUpgradedKeepingWhatItHeld)
+{
+    TempHome home;
+    FakeClock clock;
+    ManualScheduler scheduler(&clock);
+    const QString path = home.root() + QStringLiteral("/tasks.sqlite");
+    const QDateTime cursor = QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc());
+    const auto open = [&] {
+        store::StoreError error;
+        auto context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+        EXPECT_NE(context, nullptr) << error.message.toStdString();
+        return context;
+    };
+    const auto status = [](store::Context& context) {
+        return store::as<InstantSyncStatus>(context.objects(InstantSyncStatus::staticEntityName()).front());
+    };
+    {
+        auto context = open();
+        ASSERT_NE(context, nullptr);
+        auto* created = context->insert<InstantSyncStatus>(InstantSyncStatus::staticEntityName());
+        created->setEmail(QStringLiteral("a@b.example"));
+        created->setLastProjectPollingDate(cursor);
+        ASSERT_TRUE(context->save());
+    }
+    // What version 1 wrote: the same file without the list of projects to download.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "ALTER TABLE \"InstantSyncStatus\" DROP COLUMN \"projectsToDownload\";"
+                           "PRAGMA user_version = 1",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    {
+        auto context = open();
+        ASSERT_NE(context, nullptr);
+        EXPECT_EQ(status(*context)->lastProjectPollingDate(), cursor);
+        EXPECT_TRUE(status(*context)->projectsToDownload().isEmpty());
+        status(*context)->setProjectsToDownload({9007199254740993, 5});
+        ASSERT_TRUE(context->save());
+    }
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    sqlite3_stmt* version = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(version, 0), TodoModel::kVersion);
+    sqlite3_finalize(version);
+    sqlite3_close(db);
+    auto context = open();
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(status(*context)->projectsToDownload(), (QList<qint64>{9007199254740993, 5}));
+    EXPECT_EQ(status(*context)->lastProjectPollingDate(), cursor);
 }
 
 } // namespace
