@@ -131,9 +131,20 @@ public:
     static QString SHA1fromString(const QString& text);
     // SHA1fromString of the fixed salt followed by text.
     static QString HashAndSalt(const QString& text);
-    // The identifier a machine with this host name has (upper case makes no difference).
+    // What tells machines apart: the machine identifier the system keeps (/etc/machine-id; empty
+    // where there is none) and the network host name, which many machines share ("localhost").
+    struct MachineIdentity {
+        QByteArray machineId;
+        QString hostName;
+        static MachineIdentity ofThisMachine();
+    };
+    // The identifier of such a machine: from its machine identifier, or from its host name when it
+    // has none (upper case makes no difference to either).
+    static QString deviceUIDFor(const MachineIdentity& machine);
+    // The identifier a machine with this host name and no machine identifier has; earlier versions
+    // gave it to every machine.
     static QString deviceUIDForHostName(const QString& hostName);
-    // This machine's identifier, computed once per process from its host name.
+    // This machine's identifier, computed once per process.
     static QString getDeviceUID();
     // "<application name>/<version>".
     static QString appUserAgent();

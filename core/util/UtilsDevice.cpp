@@ -59,6 +59,23 @@ QString Utils::HashAndSalt(const QString& text)
     return SHA1fromString(QStringLiteral("%1%2").arg(kSalt, text));
 }
 
+Utils::MachineIdentity Utils::MachineIdentity::ofThisMachine()
+{
+    return {QSysInfo::machineUniqueId(), QSysInfo::machineHostName()};
+}
+
+QString Utils::deviceUIDFor(const MachineIdentity& machine)
+{
+    const QString machineId = QString::fromLatin1(machine.machineId).trimmed();
+    if (machineId.isEmpty()) {
+        qCDebug(lcUtil, "host for authentication: '%s'", qUtf8Printable(machine.hostName.toLower()));
+        return deviceUIDForHostName(machine.hostName);
+    }
+    // The machine identifier is confidential: only its salted digest leaves the machine.
+    qCDebug(lcUtil, "machine identifier for authentication");
+    return HashAndSalt(QStringLiteral("%1%2").arg(machineId.toLower(), kEdition));
+}
+
 QString Utils::deviceUIDForHostName(const QString& hostName)
 {
     return HashAndSalt(QStringLiteral("%1%2").arg(hostName.toLower(), kEdition));
@@ -67,11 +84,7 @@ QString Utils::deviceUIDForHostName(const QString& hostName)
 QString Utils::getDeviceUID()
 {
     // Initialised once, thread-safely; concurrent first callers wait for the value.
-    static const QString uid = [] {
-        const QString host = QSysInfo::machineHostName().toLower();
-        qCDebug(lcUtil, "host for authentication: '%s'", qUtf8Printable(host));
-        return deviceUIDForHostName(host);
-    }();
+    static const QString uid = deviceUIDFor(MachineIdentity::ofThisMachine());
     return uid;
 }
 

@@ -1,6 +1,8 @@
 // The server going away and coming back, and two devices editing through faults and restarts.
 #include "tests/sync/SyncFixture.h"
 
+#include "core/util/Utils.h"
+
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -62,6 +64,61 @@ TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeM
         const qint64 edits = i < 10 ? 1 : 0;
         EXPECT_EQ(remote.value("version_id").toInteger(), versionBefore[item->serverID()] + edits)
             << item->name().toStdString();
+    }
+}
+
+// Two machines with one host name, one of them still telling itself by that name; it is then
+// upgraded and tells itself by its machine identifier, so what it uploaded before names
+// another device.
+class DeviceUpgrade : public SyncFixture {};
+
+TEST_F(DeviceUpgrade, GivenTwoMachinesOfOneHostName_WhenOneIsUpgraded_ThenEachHasAllWorkOnceAndNothingIsLost)
+{
+    const QString host = QStringLiteral("debian");
+    device->setDeviceUID(Utils::deviceUIDForHostName(host));
+    SyncDevice& second = addOtherDevice();
+    second.setDeviceUID(Utils::deviceUIDFor({"0f2c9a1e5b7d4c3a8e6f1b2d3c4a5e6f", host}));
+    start(*device);
+    start(second);
+    TODOList* mine = ProjectBuilder(device->context(), "mine");
+    tick(5'000);
+    for (const char* name : {"kept", "edited there", "edited here"})
+        ItemBuilder(name).madeBy(*device->document, mine);
+    tick(10'000);
+    ASSERT_NE(second.itemNamed(QStringLiteral("edited there")), nullptr);
+
+    device->quit();
+    second.itemNamed(QStringLiteral("edited there"))->setName(QStringLiteral("edited there, meanwhile"));
+    TODOList* theirs = ProjectBuilder(second.context(), "theirs");
+    tick(5'000);
+    ItemBuilder("new there").madeBy(*second.document, theirs);
+    tick(5'000);
+    device->setDeviceUID(Utils::deviceUIDFor({"4c4c4544004d3510804bb4c04f4e3532", host}));
+    start(*device);
+    device->itemNamed(QStringLiteral("edited here"))->setName(QStringLiteral("edited here, upgraded"));
+    tick(20'000);
+
+    const QStringList projects{QStringLiteral("mine"), QStringLiteral("theirs")};
+    const QStringList items{QStringLiteral("edited here, upgraded"),
+                            QStringLiteral("edited there, meanwhile"), QStringLiteral("kept"),
+                            QStringLiteral("new there")};
+    EXPECT_EQ(server.projectCount(), int(projects.size()));
+    EXPECT_EQ(server.itemCount(), int(items.size()));
+    for (SyncDevice* d : {device.get(), &second}) {
+        SCOPED_TRACE(d == &second ? "other machine" : "upgraded machine");
+        QStringList projectNames;
+        for (store::ManagedObject* object : d->context().objects(TODOList::staticEntityName()))
+            projectNames.append(static_cast<TODOList*>(object)->name());
+        projectNames.sort();
+        EXPECT_EQ(projectNames, projects);
+        QStringList itemNames;
+        for (TODOItem* item : d->items()) {
+            itemNames.append(item->name());
+            EXPECT_TRUE(item->isValidUniID());
+            EXPECT_EQ(item->edited_since(), 0);
+        }
+        itemNames.sort();
+        EXPECT_EQ(itemNames, items);
     }
 }
 

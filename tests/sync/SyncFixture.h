@@ -91,6 +91,8 @@ public:
 
     QString storePath() const { return m_folder + QStringLiteral("/store.sqlite"); }
     const QString& deviceUID() const { return m_deviceUID; }
+    // Taken at the next open, as by a new version that tells the device by other means.
+    void setDeviceUID(const QString& uid) { m_deviceUID = uid; }
     bool isOpen() const { return engine != nullptr; }
     store::Context& context() { return document->context(); }
     QVRestManager& sync() { return *engine; }

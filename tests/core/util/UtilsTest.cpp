@@ -392,16 +392,34 @@ TEST(UtilsDeviceIdentity, GivenAHostName_WhenTheIdentifierIsComputed_ThenItIsSha
     EXPECT_NE(Utils::deviceUIDForHostName("other-host"), QString::fromLatin1(expected));
 }
 
+TEST(UtilsDeviceIdentity, GivenAMachineIdentifier_ThenItAloneMakesTheIdentifierAndTheHostNameOnlyWithoutOne)
+{
+    const QByteArray id = "4c4c4544004d3510804bb4c04f4e3532";
+    const QString digest = QString::fromLatin1(
+        QCryptographicHash::hash("plumfeatherdrums" + id + "Halvern", QCryptographicHash::Sha1).toHex());
+    // Two machines both called localhost are told apart; one machine keeps its identifier
+    // whatever it is called.
+    EXPECT_EQ(Utils::deviceUIDFor({id, QStringLiteral("localhost")}), digest);
+    EXPECT_EQ(Utils::deviceUIDFor({id.toUpper() + "\n", QStringLiteral("renamed")}), digest);
+    EXPECT_NE(Utils::deviceUIDFor({"0f2c9a1e5b7d4c3a8e6f1b2d3c4a5e6f", QStringLiteral("localhost")}), digest);
+    EXPECT_EQ(Utils::deviceUIDFor({{}, QStringLiteral("Debian")}),
+              Utils::deviceUIDForHostName(QStringLiteral("debian")));
+    EXPECT_EQ(Utils::deviceUIDFor({" \n", QStringLiteral("debian")}),
+              Utils::deviceUIDForHostName(QStringLiteral("debian")));
+}
+
 TEST(UtilsDeviceIdentity, GivenThisMachine_WhenAskedTwice_ThenTheSameIdentifierIsComputedOnce)
 {
     qv::LogCapture log;
     const QString first = Utils::getDeviceUID();
     const QString second = Utils::getDeviceUID();
     EXPECT_EQ(first, second);
-    EXPECT_EQ(first, Utils::deviceUIDForHostName(QSysInfo::machineHostName()));
-    const QString line =
-        QStringLiteral("host for authentication: '%1'").arg(QSysInfo::machineHostName().toLower());
-    EXPECT_EQ(log.count(line), 1);
+    EXPECT_EQ(
+        log.count(
+            QStringLiteral("host for authentication: '%1'").arg(QSysInfo::machineHostName().toLower())) +
+            log.count(QStringLiteral("machine identifier for authentication")),
+        1);
+    EXPECT_EQ(first, Utils::deviceUIDFor(Utils::MachineIdentity::ofThisMachine()));
 }
 
 TEST(UtilsUserAgent, GivenTheApplicationNameAndVersion_WhenAsked_ThenTheyAreJoinedWithASlash)
