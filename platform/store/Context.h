@@ -32,7 +32,8 @@ struct ChangeEvent {
 };
 
 struct StoreError {
-    enum class Code { None, NotFound, NotAStore, Corrupt, NewerSchema, Io, Constraint };
+    // ReadOnly: the file or its folder cannot be written (permissions, a read-only disk).
+    enum class Code { None, NotFound, NotAStore, Corrupt, NewerSchema, Io, Constraint, ReadOnly };
     Code code = Code::None;
     QString message;
     explicit operator bool() const { return code != Code::None; }
@@ -59,10 +60,15 @@ public:
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
-    // Opens (creating when missing) the store file and loads every object. On failure the
-    // file is left exactly as it was and the error says why.
+    // Whether open() runs SQLite's quick_check over the whole file before loading. Damage that
+    // loading meets is reported either way; the check also finds it in pages loading skips.
+    enum class IntegrityCheck { Run, Skip };
+
+    // Opens (creating when missing, readable by the user only) the store file and loads every
+    // object. On failure the file is left exactly as it was, no file is left beside it that was
+    // not there before, and the error says why.
     static std::unique_ptr<Context> open(const QString& path, const Model& model, Scheduler& scheduler,
-                                         StoreError* error);
+                                         StoreError* error, IntegrityCheck check = IntegrityCheck::Run);
 
     const Model& model() const;
     QString path() const;      // empty for a context with no file

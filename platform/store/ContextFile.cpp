@@ -7,10 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace qv::store {
@@ -33,6 +37,8 @@ StoreError::Code codeForResult(int rc)
         return StoreError::Code::NotAStore;
     case SQLITE_CONSTRAINT:
         return StoreError::Code::Constraint;
+    case SQLITE_READONLY:
+        return StoreError::Code::ReadOnly;
     default:
         return StoreError::Code::Io;
     }
@@ -124,6 +130,49 @@ void addCanonical(BlobBuilder& builder, int attr, AttributeType type, const QVar
     }
 }
 
+// Reads a cell as the attribute's type. Asking SQLite each cell's type first would double the
+// calls per cell: only a zero or a missing pointer can stand for NULL, so only those ask.
+void addCell(BlobBuilder& builder, sqlite3_stmt* stmt, int column, int attr, AttributeType type)
+{
+    const auto isNull = [&] {
+        return sqlite3_column_type(stmt, column) == SQLITE_NULL;
+    };
+    switch (type) {
+    case AttributeType::Integer:
+    case AttributeType::Boolean: {
+        const qint64 v = sqlite3_column_int64(stmt, column);
+        if (v == 0 && isNull())
+            return;
+        builder.addInt(attr, type == AttributeType::Boolean ? (v != 0 ? 1 : 0) : v);
+        return;
+    }
+    case AttributeType::Double:
+    case AttributeType::Date: {
+        const double v = sqlite3_column_double(stmt, column);
+        if (v == 0.0 && isNull())
+            return;
+        if (type == AttributeType::Date)
+            builder.addInt(attr, std::llround(v * 1000.0));
+        else
+            builder.addDouble(attr, v);
+        return;
+    }
+    case AttributeType::String: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        if (text)
+            builder.addText(attr, text, sqlite3_column_bytes(stmt, column));
+        return;
+    }
+    case AttributeType::Binary: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+        if (!bytes && isNull())
+            return;
+        builder.addText(attr, bytes, sqlite3_column_bytes(stmt, column));
+        return;
+    }
+    }
+}
+
 // Runs a one-row query and hands back its first column as text; rc receives the result code.
 QString queryText(sqlite3* db, const QString& sql, int* rc)
 {
@@ -207,6 +256,127 @@ QString exhaustedEntity(const Schema& schema, const std::vector<EntityStore>& st
     return {};
 }
 
+// The files SQLite may make beside a store. A refused store must be left as it was found:
+// whatever an open that fails has created is removed again once the connection is closed.
+class LeaveAsFound {
+public:
+    explicit LeaveAsFound(const QString& path)
+    {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+            const QString file = path + QLatin1String(suffix);
+            if (!QFileInfo::exists(file))
+                m_absent << file;
+        }
+    }
+    ~LeaveAsFound()
+    {
+        if (m_kept)
+            return;
+        for (const QString& file : m_absent)
+            QFile::remove(file);
+    }
+    LeaveAsFound(const LeaveAsFound&) = delete;
+    LeaveAsFound& operator=(const LeaveAsFound&) = delete;
+    void keep() { m_kept = true; }
+
+private:
+    QStringList m_absent;
+    bool m_kept = false;
+};
+
+quint32 bigEndian32(const QByteArray& bytes, int at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData()) + at;
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
+
+StoreError newerSchemaError(const QString& path, qint64 fileVersion, int readable)
+{
+    return {StoreError::Code::NewerSchema,
+            QStringLiteral("%1 was written by a newer version of the application (schema %2; this version "
+                           "reads up to %3)")
+                .arg(path)
+                .arg(fileVersion)
+                .arg(readable)};
+}
+
+// Reads the file's first 100 bytes before SQLite opens it: SQLite makes its side files (and
+// may recover a log into them) before it notices a foreign, truncated or newer file.
+bool inspectHeader(const QString& path, qint64 size, int readableVersion, StoreError* error)
+{
+    if (size == 0)
+        return true; // an empty file is a new store
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, StoreError::Code::Io, QStringLiteral("%1 cannot be read").arg(path));
+        return false;
+    }
+    const QByteArray header = file.read(100);
+    if (!header.startsWith(QByteArray("SQLite format 3\0", 16))) {
+        setError(error, StoreError::Code::NotAStore, QStringLiteral("%1 is not a store file").arg(path));
+        return false;
+    }
+    if (header.size() < 100) {
+        setError(error, StoreError::Code::Corrupt, QStringLiteral("%1 is damaged (truncated)").arg(path));
+        return false;
+    }
+    // A write-ahead log beside the file may hold a newer first page: SQLite decides then.
+    if (QFileInfo(path + QStringLiteral("-wal")).size() > 0)
+        return true;
+    const quint32 rawPageSize = (quint32(quint8(header[16])) << 8) | quint32(quint8(header[17]));
+    const quint32 pageSize = rawPageSize == 1 ? 65536 : rawPageSize;
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) {
+        setError(error, StoreError::Code::Corrupt, QStringLiteral("%1 is damaged (page size)").arg(path));
+        return false;
+    }
+    // The page count is valid only while the change counter matches its copy.
+    const quint32 pages = bigEndian32(header, 28);
+    if (pages > 0 && bigEndian32(header, 24) == bigEndian32(header, 92) &&
+        qint64(pages) * qint64(pageSize) > size) {
+        setError(error, StoreError::Code::Corrupt, QStringLiteral("%1 is damaged (truncated)").arg(path));
+        return false;
+    }
+    const qint32 fileVersion = qint32(bigEndian32(header, 60));
+    if (fileVersion > readableVersion) {
+        if (error)
+            *error = newerSchemaError(path, fileVersion, readableVersion);
+        return false;
+    }
+    return true;
+}
+
+// A store that could be read but not saved to would lose every change made in it.
+bool checkWritable(const QString& path, bool exists, StoreError* error)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK | X_OK) != 0) {
+        setError(error, StoreError::Code::ReadOnly,
+                 QStringLiteral("The folder of %1 cannot be written").arg(path));
+        return false;
+    }
+    if (exists && ::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+        setError(error, StoreError::Code::ReadOnly, QStringLiteral("%1 cannot be written").arg(path));
+        return false;
+    }
+    return true;
+}
+
+// SQLite creates files readable by everyone and gives its side files the mode of the main
+// file: made empty here first, a store and everything beside it is the user's alone.
+bool createPrivateFile(const QString& path, StoreError* error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        setError(error, errno == EACCES || errno == EROFS ? StoreError::Code::ReadOnly : StoreError::Code::Io,
+                 QStringLiteral("%1 cannot be created: %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    ::fchmod(fd, 0600); // the umask may have taken bits away, never added any
+    ::close(fd);
+    return true;
+}
+
 } // namespace
 
 StoreError ContextPrivate::sqlError(const QString& what) const
@@ -219,7 +389,7 @@ StoreError ContextPrivate::sqlError(const QString& what) const
 }
 
 std::unique_ptr<Context> Context::open(const QString& path, const Model& model, Scheduler& scheduler,
-                                       StoreError* error)
+                                       StoreError* error, IntegrityCheck check)
 {
     const QFileInfo fileInfo(path);
     const QString absolute = fileInfo.absoluteFilePath();
@@ -234,27 +404,18 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
         return nullptr;
     }
     // Look before SQLite touches anything: a file that is not ours is never written to.
-    if (exists && fileInfo.size() > 0) {
-        QFile file(absolute);
-        if (!file.open(QIODevice::ReadOnly)) {
-            setError(error, StoreError::Code::Io, QStringLiteral("%1 cannot be read").arg(absolute));
-            return nullptr;
-        }
-        const QByteArray header = file.read(100);
-        if (!header.startsWith(QByteArray("SQLite format 3\0", 16))) {
-            setError(error, StoreError::Code::NotAStore,
-                     QStringLiteral("%1 is not a store file").arg(absolute));
-            return nullptr;
-        }
-        if (header.size() < 100) {
-            setError(error, StoreError::Code::Corrupt,
-                     QStringLiteral("%1 is damaged (truncated)").arg(absolute));
-            return nullptr;
-        }
+    if (exists && !inspectHeader(absolute, fileInfo.size(), model.version(), error))
+        return nullptr;
+    if (!checkWritable(absolute, exists, error))
+        return nullptr;
+    LeaveAsFound leaveAsFound(absolute);
+    if (!exists && !createPrivateFile(absolute, error)) {
+        leaveAsFound.keep(); // nothing was made; what stands there now is not ours
+        return nullptr;
     }
 
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (exists ? 0 : SQLITE_OPEN_CREATE);
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(absolute).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         setError(
@@ -272,7 +433,7 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
     // Until the file has proved to be ours, closing must not fold a write-ahead log into it.
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     if (sqlite3_db_readonly(db, "main") == 1) {
-        setError(error, StoreError::Code::Io, QStringLiteral("%1 cannot be written").arg(absolute));
+        setError(error, StoreError::Code::ReadOnly, QStringLiteral("%1 cannot be written").arg(absolute));
         return nullptr;
     }
 
@@ -290,21 +451,19 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
         return fail(QStringLiteral("%1 cannot be read as a store"));
     const int fileVersion = versionText.toInt();
     if (fileVersion > model.version()) {
-        setError(
-            error, StoreError::Code::NewerSchema,
-            QStringLiteral("%1 was written by a newer version of the application (schema %2; this version "
-                           "reads up to %3)")
-                .arg(absolute)
-                .arg(fileVersion)
-                .arg(model.version()));
+        if (error)
+            *error = newerSchemaError(absolute, fileVersion, model.version());
         return nullptr;
     }
-    const QString check = queryText(db, QStringLiteral("PRAGMA quick_check(1)"), &rc);
-    if (rc != SQLITE_OK)
-        return fail(QStringLiteral("%1 cannot be checked"));
-    if (check != QLatin1String("ok")) {
-        setError(error, StoreError::Code::Corrupt, QStringLiteral("%1 is damaged: %2").arg(absolute, check));
-        return nullptr;
+    if (check == IntegrityCheck::Run) {
+        const QString verdict = queryText(db, QStringLiteral("PRAGMA quick_check(1)"), &rc);
+        if (rc != SQLITE_OK)
+            return fail(QStringLiteral("%1 cannot be checked"));
+        if (verdict != QLatin1String("ok")) {
+            setError(error, StoreError::Code::Corrupt,
+                     QStringLiteral("%1 is damaged: %2").arg(absolute, verdict));
+            return nullptr;
+        }
     }
 
     QHash<QString, QSet<QString>> columns; // existing tables and their columns
@@ -361,6 +520,7 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
     if (!d->prepareSchema(columns, fresh, fileVersion, error))
         return nullptr;
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+    leaveAsFound.keep();
     return context;
 }
 
@@ -442,32 +602,7 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
                     addCanonical(builder, c.attr, c.type, c.defaultValue);
                     continue;
                 }
-                if (sqlite3_column_type(stmt, c.column) == SQLITE_NULL)
-                    continue;
-                switch (c.type) {
-                case AttributeType::Integer:
-                    builder.addInt(c.attr, sqlite3_column_int64(stmt, c.column));
-                    break;
-                case AttributeType::Boolean:
-                    builder.addInt(c.attr, sqlite3_column_int64(stmt, c.column) != 0 ? 1 : 0);
-                    break;
-                case AttributeType::Double:
-                    builder.addDouble(c.attr, sqlite3_column_double(stmt, c.column));
-                    break;
-                case AttributeType::Date:
-                    builder.addInt(c.attr, std::llround(sqlite3_column_double(stmt, c.column) * 1000.0));
-                    break;
-                case AttributeType::String: {
-                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c.column));
-                    builder.addText(c.attr, text, sqlite3_column_bytes(stmt, c.column));
-                    break;
-                }
-                case AttributeType::Binary: {
-                    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, c.column));
-                    builder.addText(c.attr, bytes, sqlite3_column_bytes(stmt, c.column));
-                    break;
-                }
-                }
+                addCell(builder, stmt, c.column, c.attr, c.type);
             }
             ManagedObject* o = createObject(int(ei), id);
             ObjectState& s = st(o);
