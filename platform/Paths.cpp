@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -19,7 +20,7 @@ QString createdFolder(QStandardPaths::StandardLocation base, const QString& belo
     if (root.isEmpty())
         return {};
     const QString path = root + below;
-    return QDir().mkpath(path) ? path : QString();
+    return Paths::makePrivateFolder(path) ? path : QString();
 }
 
 QString refuse(QString* error, const QString& reason)
@@ -30,6 +31,25 @@ QString refuse(QString* error, const QString& reason)
 }
 
 } // namespace
+
+bool Paths::makePrivateFolder(const QString& path)
+{
+    QStringList missing;
+    for (QString folder = QDir::cleanPath(QDir(path).absolutePath()); !QFileInfo::exists(folder);
+         folder = QFileInfo(folder).path()) {
+        missing.prepend(folder);
+        if (folder == QFileInfo(folder).path())
+            break;
+    }
+    for (const QString& folder : missing) {
+        const QByteArray native = QFile::encodeName(folder);
+        if (::mkdir(native.constData(), 0700) == 0)
+            ::chmod(native.constData(), 0700); // through the umask, mkdir may give less, never more
+        else if (errno != EEXIST)
+            return false;
+    }
+    return QFileInfo(path).isDir();
+}
 
 QString Paths::applicationSupport()
 {

@@ -1,6 +1,9 @@
 #include "platform/Preferences.h"
 
+#include "platform/Paths.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -103,6 +106,20 @@ Preferences::Preferences(const QString& filePath, QObject* parent)
 {
 }
 
+void Preferences::makeFilePrivate()
+{
+    if (m_filePrivate)
+        return;
+    m_filePrivate = true;
+    // QSettings would make the folder and the file readable by everyone; rewriting a file that
+    // exists keeps its mode. Failing here, QSettings fails to write too and says so when flushed.
+    const QFileInfo info(m_settings->fileName());
+    if (!info.exists() && Paths::makePrivateFolder(info.absolutePath()))
+        QFile(info.filePath())
+            .open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 Preferences::~Preferences() = default;
 
 void Preferences::registerDefaults(const QVariantMap& defaults)
@@ -187,6 +204,7 @@ void Preferences::setValue(const QString& key, const QVariant& value)
         return;
     }
     const QVariant before = this->value(key);
+    makeFilePrivate();
     m_settings->setValue(key, encode(value));
     if (this->value(key) != before)
         emit changed(key);
@@ -197,6 +215,7 @@ void Preferences::remove(const QString& key)
     if (!m_settings->contains(key))
         return;
     const QVariant before = value(key);
+    makeFilePrivate();
     m_settings->remove(key);
     if (value(key) != before)
         emit changed(key);

@@ -46,8 +46,12 @@ signals:
     void changed(const QString& key);
 
 private:
+    // Before the first write.
+    void makeFilePrivate();
+
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_defaults;
+    bool m_filePrivate = false;
 };
 
 } // namespace qv
