@@ -24,6 +24,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 namespace qv {
 
@@ -214,6 +215,7 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
 {
     if (!opened.context) {
         qCCritical(lcApp, "%s", qUtf8Printable(opened.error));
+        reportOpenFailure(opened);
         return;
     }
     m_document = std::make_unique<MyDocument>(m_deps.services, std::move(opened.context), &m_storeFiles);
@@ -240,6 +242,29 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
 
     if (!m_deps.services.preferences->boolValue(DeleteCacheWindowController::erasedKey()))
         after(kCacheWipeDelayMs, [this] { wipeRequestCache(); });
+}
+
+void AppDelegate::reportOpenFailure(const StoreFiles::OpenedStore& opened)
+{
+    // Staying up without a window would hold the single-instance lock and shut the user out.
+    if (!opened.reason.isEmpty()) {
+        const QString message = QStringLiteral("Quadrivo cannot open your data.");
+        const QString informative =
+            QStringLiteral(
+                "%1\n\nYour backups are in \u201c%2\u201d. To go back to one, remove the files "
+                "ending in \u201c-wal\u201d and \u201c-shm\u201d beside the data file, then copy the "
+                "backup over the data file.\n\nThe data file has not been changed. Quadrivo will now "
+                "quit.")
+                .arg(opened.reason, QDir::toNativeSeparators(StoreFiles::backupsFolder()));
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(message), qPrintable(informative));
+        if (m_deps.services.alerts)
+            m_deps.services.alerts->alert(message, informative, QStringLiteral("Quit"),
+                                          Alerts::Style::Critical);
+    }
+    post([this] {
+        if (m_deps.terminateApplication)
+            m_deps.terminateApplication(kStoreUnusableStatus);
+    });
 }
 
 void AppDelegate::startSyncAtStart()
@@ -398,7 +423,7 @@ void AppDelegate::closeWindow()
     }
     applicationWillTerminate();
     if (m_deps.terminateApplication)
-        m_deps.terminateApplication();
+        m_deps.terminateApplication(0);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -410,6 +435,8 @@ void AppDelegate::applicationWillTerminate()
         m_document->saveFile();
     // The last backup is in place before the process ends.
     m_storeFiles.waitForBackups();
+    if (m_document)
+        m_storeFiles.markCleanEnd();
     pingServer(QStringLiteral("endapp"));
     if (!m_deps.services.preferences->flush())
         qCWarning(lcApp, "Couldn't save change in user defaults");

@@ -64,8 +64,9 @@ public:
         std::function<void(const ColorList&)> attachColorList;
         // Builds the window and the other parts over the opened document.
         std::function<std::unique_ptr<DocumentParts>(MyDocument&)> documentOpened;
-        // Ends the application loop once the quit sequence is through.
-        std::function<void()> terminateApplication;
+        // Ends the application loop with this exit status: 0 once the quit sequence is through,
+        // non-zero when the start-up cannot go on.
+        std::function<void(int status)> terminateApplication;
         // The quit sequence has begun (later launches are told to wait for its end).
         std::function<void()> quitStarted;
 
@@ -86,6 +87,7 @@ public:
     static constexpr qint64 kSecondURLRetryMs = 10'000;
     static constexpr qint64 kCacheWipeDelayMs = 2'000;
     static constexpr int kRunsBeforeUpdateChecks = 3;
+    static constexpr int kStoreUnusableStatus = 1;
 
     explicit AppDelegate(Dependencies dependencies);
     ~AppDelegate();
@@ -172,6 +174,7 @@ private:
     enum class SettingsTrouble { Preferences, Autostart };
 
     void startUpCompletion(StoreFiles::OpenedStore opened);
+    void reportOpenFailure(const StoreFiles::OpenedStore& opened);
     void startSyncAtStart();
     void wipeRequestCache();
     bool selectLink(LinkKind kind, qint64 id);

@@ -158,8 +158,8 @@ int main(int argc, char** argv)
         parts->tagServer = parts->engine.get();
         return parts;
     };
-    deps.terminateApplication = [] {
-        QCoreApplication::exit(0);
+    deps.terminateApplication = [](int status) {
+        QCoreApplication::exit(status);
     };
     deps.quitStarted = [&guard] {
         guard.setQuitting();

@@ -14,16 +14,35 @@
 
 namespace qv {
 
+namespace {
+
+// Keeps the last damaged cache for a look later, with its log and index, out of the way of the
+// new one: a log left at the old name would be replayed onto the fresh file.
+void setAside(const QString& path)
+{
+    const QString aside = path + QStringLiteral(".damaged");
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        QFile::remove(aside + QLatin1String(suffix));
+        if (QFile::exists(path + QLatin1String(suffix)) &&
+            !QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix)))
+            QFile::remove(path + QLatin1String(suffix));
+    }
+}
+
+} // namespace
+
 RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
 {
+    using Code = store::StoreError::Code;
     store::StoreError error;
     if (!path.isEmpty()) {
         m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
-        if (!m_context && error.code != store::StoreError::Code::Io) {
-            // Only a cache: a file that cannot be read is started afresh.
-            qCWarning(lcSync, "REST object store %s replaced: %s", qUtf8Printable(path),
+        if (!m_context && (error.code == Code::Corrupt || error.code == Code::NotAStore ||
+                           error.code == Code::NewerSchema)) {
+            // Only a cache: what it held comes again from the server.
+            qCWarning(lcSync, "REST object store %s set aside and started afresh: %s", qUtf8Printable(path),
                       qUtf8Printable(error.message));
-            QFile::remove(path);
+            setAside(path);
             m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
         }
     }

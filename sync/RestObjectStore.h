@@ -23,8 +23,8 @@ class Context;
 // one copy per server object.
 class RestObjectStore {
 public:
-    // Opens (or creates) the file; an unreadable file is replaced, and a store in memory is used
-    // when no file can be had.
+    // Opens (or creates) the file. A damaged file is set aside as "<name>.damaged" and started
+    // afresh; a store in memory is used when no file can be had.
     RestObjectStore(Scheduler& scheduler, const QString& path);
     ~RestObjectStore();
     RestObjectStore(const RestObjectStore&) = delete;

@@ -64,8 +64,11 @@ const std::vector<StoreFiles::MigrationStep>& StoreFiles::migrationChain()
 bool StoreFiles::copyFile(const QString& from, const QString& to, QString* error)
 {
     QFile source(from);
-    if (source.copy(to))
+    if (source.copy(to)) {
+        // A copy takes the source's mode, and older versions made the store readable by all.
+        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         return true;
+    }
     if (error)
         *error = source.errorString();
     return false;
@@ -95,9 +98,7 @@ QString StoreFiles::pathForFolder()
 {
     const QString folder = Paths::applicationSupport();
     if (folder.isEmpty()) {
-        const QString intended = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                                 QStringLiteral("/Velmora/Quadrivo/");
-        qCWarning(lcDocument, "Error when creating directory %s", qUtf8Printable(intended));
+        qCWarning(lcDocument, "Error when creating directory %s", qUtf8Printable(backupsFolder()));
     }
     return folder;
 }
@@ -216,31 +217,93 @@ StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Schedu
     qCInfo(lcDocument, "File name for nsdocument: %s", qUtf8Printable(path));
     if (path.isEmpty()) {
         result.error = QStringLiteral("The store folder could not be created.");
+        result.reason = openFailureReason(backupsFolder(), store::StoreError::Code::ReadOnly);
         qCWarning(lcDocument, "Error creating the initial document, %s", qUtf8Printable(result.error));
         return result;
     }
+
+    // SQLite's own journal keeps the file whole through a crash; a full check is worth its
+    // time only when the last run ended with the store open.
+    const bool uncleanEnd = QFileInfo::exists(runningMarkerPath());
+    if (uncleanEnd)
+        qCInfo(lcDocument, "The last run did not end cleanly; checking the store");
+    const auto check =
+        uncleanEnd ? store::Context::IntegrityCheck::Run : store::Context::IntegrityCheck::Skip;
 
     store::StoreError storeError;
-    if (QFileInfo::exists(path)) {
-        result.context = store::Context::open(path, model, scheduler, &storeError);
-        if (!result.context) {
-            result.error = storeError.message;
-            qCWarning(lcDocument, "Error when opening document, %s", qUtf8Printable(result.error));
-        }
-        return result;
-    }
-
-    result.context = store::Context::open(path, model, scheduler, &storeError);
+    const bool exists = QFileInfo::exists(path);
+    result.context = store::Context::open(path, model, scheduler, &storeError, check);
     if (!result.context) {
         result.error = storeError.message;
-        qCWarning(lcDocument, "Error creating the initial document, %s", qUtf8Printable(result.error));
+        result.reason = openFailureReason(path, storeError.code);
+        qCWarning(lcDocument,
+                  exists ? "Error when opening document, %s" : "Error creating the initial document, %s",
+                  qUtf8Printable(result.error));
         return result;
     }
+    writeRunningMarker();
+    if (exists)
+        return result;
     if (!result.context->save(&storeError)) {
         result.error = storeError.message;
         qCWarning(lcDocument, "Error saving the initial document, %s", qUtf8Printable(result.error));
     }
     return result;
+}
+
+QString StoreFiles::openFailureReason(const QString& path, store::StoreError::Code code)
+{
+    using Code = store::StoreError::Code;
+    const QString name = QDir::toNativeSeparators(path);
+    switch (code) {
+    case Code::Corrupt:
+    case Code::NotAStore:
+        return QStringLiteral("The data file \u201c%1\u201d is damaged and cannot be read.").arg(name);
+    case Code::NewerSchema:
+        return QStringLiteral("The data file \u201c%1\u201d was saved by a newer version of Quadrivo, which "
+                              "this version cannot read.")
+            .arg(name);
+    case Code::ReadOnly:
+    case Code::NotFound:
+        return QStringLiteral("The data file \u201c%1\u201d cannot be written: Quadrivo is not allowed to "
+                              "change it or its folder, or the disk is read-only.")
+            .arg(name);
+    case Code::None:
+    case Code::Io:
+    case Code::Constraint:
+        break;
+    }
+    return QStringLiteral("The data file \u201c%1\u201d cannot be opened.").arg(name);
+}
+
+QString StoreFiles::backupsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Velmora/Quadrivo/");
+}
+
+QString StoreFiles::runningMarkerPath()
+{
+    return backupsFolder() + QLatin1String(kStoreFileName) + QStringLiteral(".running");
+}
+
+void StoreFiles::writeRunningMarker()
+{
+    QFile marker(runningMarkerPath());
+    if (marker.exists())
+        return;
+    // Empty: only its presence counts.
+    if (!marker.open(QIODevice::WriteOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        qCWarning(lcDocument, "%s could not be written: %s", qUtf8Printable(marker.fileName()),
+                  qUtf8Printable(marker.errorString()));
+}
+
+void StoreFiles::markCleanEnd()
+{
+    QFile marker(runningMarkerPath());
+    if (marker.exists() && !marker.remove())
+        qCWarning(lcDocument, "%s could not be removed: %s", qUtf8Printable(marker.fileName()),
+                  qUtf8Printable(marker.errorString()));
 }
 
 QString StoreFiles::backupCounterKey(const QString& track)

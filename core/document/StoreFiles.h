@@ -2,6 +2,7 @@
 
 #include "platform/BackgroundWorker.h"
 #include "platform/Services.h"
+#include "platform/store/Context.h"
 
 #include <QHash>
 #include <QString>
@@ -13,11 +14,6 @@
 namespace qv {
 class Scheduler;
 }
-
-namespace qv::store {
-class Context;
-class Model;
-} // namespace qv::store
 
 namespace qv {
 
@@ -75,11 +71,23 @@ public:
 
     // Migration chain, then the store opened, or created and saved when there is none.
     // No store is created when the migration failed or an existing file cannot be opened.
+    // The store's integrity is checked in full only when the last run did not end cleanly.
     struct OpenedStore {
         std::unique_ptr<store::Context> context;
-        QString error;
+        QString error; // for the log
+        // Why the store could not be opened, in the user's words and naming the file; empty
+        // when it opened or when the user has already been told (a failed migration).
+        QString reason;
     };
     OpenedStore reloadFile(const store::Model& model, Scheduler& scheduler);
+    // The store folder, which holds the backups, whether or not it could be created.
+    static QString backupsFolder();
+
+    // Present from the store's opening to a clean end of the run: found at the next start, it
+    // says the last run ended while the store was open.
+    static QString runningMarkerPath();
+    // The run ends cleanly: the store's last save is through.
+    void markCleanEnd();
 
     // The document's commits that wrote something; a track backs up only what it has not copied yet.
     void storeCommitted() { ++m_commits; }
@@ -102,6 +110,8 @@ private:
     void startBackup(const QString& track, const QString& storePath);
     void backupFinished(const QString& track, const QString& storePath, int slot, quint64 commits,
                         const QString& error);
+    static QString openFailureReason(const QString& path, store::StoreError::Code code);
+    void writeRunningMarker();
 
     Services m_services;
     FileCopier m_copier;

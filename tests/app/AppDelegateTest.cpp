@@ -184,7 +184,7 @@ TEST_F(LaunchTest, GivenAnExistingStore_WhenLaunched_ThenItsProjectsAreThere)
     EXPECT_TRUE(names.contains("Kept"));
 }
 
-TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheErrorIsLoggedAndNothingStarts)
+TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheUserIsToldAndTheApplicationEndsWithAFailure)
 {
     QFile garbage(StoreFiles::pathForDataFile());
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
@@ -193,6 +193,10 @@ TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheErrorIsLoggedAndNo
 
     launch();
 
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown()[0].informative.contains(StoreFiles::pathForDataFile()));
+    EXPECT_EQ(log.calls.filter(QStringLiteral("terminateApplication")),
+              QStringList{QStringLiteral("terminateApplication 1")});
     EXPECT_FALSE(delegate->initialized());
     EXPECT_EQ(delegate->document(), nullptr);
     EXPECT_FALSE(log.has("documentOpened"));
@@ -530,7 +534,7 @@ TEST_F(QuitTest, GivenTheSessionManagerAsksForTheData_WhenCommitted_ThenTheDocum
     EXPECT_TRUE(log.calls.isEmpty());
 }
 
-TEST_F(QuitTest, GivenNoDocument_WhenQuitting_ThenTheSequenceStillEnds)
+TEST_F(QuitTest, GivenNoDocument_WhenTheLoopEnds_ThenTheSequenceStillRuns)
 {
     QFile garbage(StoreFiles::pathForDataFile());
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
@@ -538,8 +542,7 @@ TEST_F(QuitTest, GivenNoDocument_WhenQuitting_ThenTheSequenceStillEnds)
     garbage.close();
     launch();
 
-    delegate->quitCommand();
-    scheduler.advance(5000);
+    delegate->applicationAboutToQuit();
     EXPECT_EQ(terminations, 1);
     EXPECT_TRUE(log.has("ping endapp"));
 }

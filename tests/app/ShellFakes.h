@@ -205,8 +205,9 @@ protected:
             parts->cacheWipeSheet = &sheet;
             return parts;
         };
-        deps.terminateApplication = [this] {
-            log.add(QStringLiteral("terminateApplication"));
+        deps.terminateApplication = [this](int status) {
+            log.add(status == 0 ? QStringLiteral("terminateApplication")
+                                : QStringLiteral("terminateApplication %1").arg(status));
             ++terminations;
         };
         deps.syncHost = QStringLiteral("sync.test:8443");

@@ -3,9 +3,15 @@
 #include "tests/support/TestEnvironment.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qv::test {
 
@@ -17,8 +23,13 @@ public:
         : Helper(QStringLiteral(QV_SHELL_HELPER), home, std::move(arguments), input)
     {
     }
+    // As root, permissions do not hold: RunAs::Nobody runs the program as an ordinary user (the
+    // home is handed over to it) so that a folder made read-only is read-only to it.
+    enum class RunAs { Self, Nobody };
+    static constexpr uid_t kNobody = 65534;
+
     Helper(const QString& program, const TempHome& home, QStringList arguments, const QByteArray& input = {},
-           const QStringList& unset = {})
+           const QStringList& unset = {}, RunAs runAs = RunAs::Self)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), home.root() + QStringLiteral("/home"));
@@ -32,6 +43,13 @@ public:
             environment.remove(name);
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(home.root());
+        if (runAs == RunAs::Nobody && ::geteuid() == 0) {
+            giveAway(home.root());
+            process.setChildProcessModifier([] {
+                if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+                    ::_exit(127);
+            });
+        }
         process.setProgram(program);
         process.setArguments(arguments);
         process.start();
@@ -47,6 +65,20 @@ public:
             process.kill();
             process.waitForFinished(5000);
         }
+    }
+
+    // Whether the helper program can be run that way: as root, the ordinary user must reach it.
+    static bool canRunAs(RunAs runAs)
+    {
+        if (runAs == RunAs::Self || ::geteuid() != 0)
+            return true;
+        for (QString path = QStringLiteral(QV_SHELL_HELPER); path != QLatin1String("/");
+             path = QFileInfo(path).path()) {
+            struct stat info {};
+            if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !(info.st_mode & S_IXOTH))
+                return false;
+        }
+        return true;
     }
 
     // Waits until a whole line matching the pattern has been printed.
@@ -77,6 +109,17 @@ public:
     QProcess process;
     QByteArray output;
     QByteArray errors;
+
+private:
+    static void giveAway(const QString& root)
+    {
+        if (::chown(QFile::encodeName(root).constData(), kNobody, kNobody) != 0)
+            return;
+        QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            (void)::lchown(QFile::encodeName(it.next()).constData(), kNobody, kNobody);
+    }
 };
 
 } // namespace qv::test

@@ -139,8 +139,8 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
         document.awakeFromNib();
         return parts;
     };
-    deps.terminateApplication = [] {
-        QCoreApplication::exit(0);
+    deps.terminateApplication = [](int status) {
+        QCoreApplication::exit(status);
     };
     deps.quitStarted = [&guard] {
         guard.setQuitting();
@@ -157,9 +157,10 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
                      [&](int number) { delegate.terminationSignal(number); });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { delegate.applicationAboutToQuit(); });
 
-    // Commands on standard input, none of them saving: "edit NAME" adds a project, "item NAME"
-    // adds an item to the first project, "star NAME" stars that item and "show NAME" prints
-    // whether it is starred.
+    // Commands on standard input: "edit NAME" adds a project, "item NAME" adds an item to the
+    // first project, "star NAME" stars that item, "show NAME" prints whether it is starred, and
+    // "save" saves the document and writes the preferences (so that a kill after "saved" never
+    // meets a half-made lock file of the preferences).
     const auto findItem = [&](const QString& name) -> qv::TODOItem* {
         for (qv::store::ManagedObject* object :
              delegate.document()->context().objects(qv::TODOItem::staticEntityName())) {
@@ -205,6 +206,10 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
                         .arg(name, !item                ? "missing"
                                    : item->getStarred() ? "starred"
                                                         : "not starred"));
+            } else if (command == QLatin1String("save")) {
+                document->saveFile();
+                preferences.flush();
+                say(QStringLiteral("saved"));
             }
         }
     });
@@ -212,6 +217,9 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
     delegate.applicationWillFinishLaunching();
     delegate.handleLaunchRequest(request);
     delegate.applicationDidFinishLaunching();
+    // The scripted alerts are dismissed as soon as they are shown.
+    for (const qv::ScriptedAlerts::Shown& shown : alerts.shown())
+        say(QStringLiteral("alert ") + shown.message + u'\n' + shown.informative);
     say(delegate.initialized() ? QStringLiteral("ready") : QStringLiteral("not initialized"));
     return QCoreApplication::exec();
 }

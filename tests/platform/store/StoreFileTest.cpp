@@ -243,7 +243,8 @@ protected:
         EXPECT_TRUE(error);
         EXPECT_FALSE(error.message.isEmpty());
         EXPECT_EQ(fileBytes(storePath()), contents);
-        EXPECT_FALSE(QFile::exists(storePath() + "-wal") && QFileInfo(storePath() + "-wal").size() > 0);
+        EXPECT_FALSE(QFile::exists(storePath() + "-wal"));
+        EXPECT_FALSE(QFile::exists(storePath() + "-shm"));
         return error;
     }
 
