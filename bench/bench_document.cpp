@@ -1,4 +1,4 @@
-// Lookups by identifier must not grow with the store; adding items must grow linearly.
+// Lookups by identifier must not grow with the store; adding and copying items must grow linearly.
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -112,6 +112,32 @@ void BM_NewItemForProject(benchmark::State& state)
     state.SetComplexityN(items);
 }
 BENCHMARK(BM_NewItemForProject)
+    ->Arg(1'000)
+    ->Arg(2'500)
+    ->Arg(5'000)
+    ->Arg(10'000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+// Copies a project of n items with its items; each copy draws a fresh id unique in the new project.
+void BM_CloneProject(benchmark::State& state)
+{
+    const int items = int(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<Store>();
+        auto* project = store->document->context().insert<qv::TODOList>(qv::TODOList::staticEntityName());
+        for (int i = 0; i < items; ++i)
+            store->document->newItemForProject(project, i % 4)->setName(QStringLiteral("Item %1").arg(i));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(store->document->cloneList(project, true));
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(items);
+}
+BENCHMARK(BM_CloneProject)
     ->Arg(1'000)
     ->Arg(2'500)
     ->Arg(5'000)

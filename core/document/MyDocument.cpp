@@ -474,21 +474,7 @@ qint64 MyDocument::generateItemId()
 
 qint64 MyDocument::newUniqueIdForItemInList(const TODOList* project) const
 {
-    if (project && project->context() != m_context.get())
-        return ItemIdentifiers::newUniqueIdForItemInList(project, m_random);
-    for (;;) {
-        const qint64 id = ItemIdentifiers::generateItemId(m_random);
-        if (!project)
-            return id;
-        const auto sameId =
-            m_context->lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), QVariant(id));
-        const bool taken =
-            std::any_of(sameId.begin(), sameId.end(), [project](const store::ManagedObject* item) {
-                return item->toOne(QStringLiteral("list")) == project;
-            });
-        if (!taken)
-            return id;
-    }
+    return ItemIdentifiers::newUniqueIdForItemInList(project, m_random);
 }
 
 TODOItem* MyDocument::newItemForProject(TODOList* project, int quadrant)

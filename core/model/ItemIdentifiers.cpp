@@ -3,9 +3,11 @@
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 
+#include "platform/store/Context.h"
+
 #include <QRandomGenerator>
 
-#include <unordered_set>
+#include <algorithm>
 
 namespace qv {
 
@@ -17,15 +19,18 @@ qint64 ItemIdentifiers::generateItemId(const RandomSource& random)
 
 qint64 ItemIdentifiers::newUniqueIdForItemInList(const TODOList* list, const RandomSource& random)
 {
-    std::unordered_set<qint64> taken;
-    if (list) {
-        for (const TODOItem* item : list->items()) {
-            if (!item->isNull(QStringLiteral("id_")))
-                taken.insert(item->id_());
-        }
-    }
+    if (!list || !list->context())
+        return generateItemId(random);
+    // Through the id index: scanning the project for every draw makes copying a project quadratic.
+    const store::Context& context = *list->context();
+    const auto takenInList = [&](qint64 id) {
+        const auto sameId = context.lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), QVariant(id));
+        return std::any_of(sameId.begin(), sameId.end(), [list](const store::ManagedObject* item) {
+            return item->toOne(QStringLiteral("list")) == list;
+        });
+    };
     qint64 id = generateItemId(random);
-    while (taken.count(id))
+    while (takenInList(id))
         id = generateItemId(random);
     return id;
 }
