@@ -331,10 +331,10 @@ void RestClient::start(RequestId id, std::shared_ptr<const Request> request, Com
     connect(reply, &QNetworkReply::finished, this, [this, id] { finished(id); });
     if (request->onUploadProgress)
         connect(reply, &QNetworkReply::uploadProgress, this,
-                [request](qint64 done, qint64 total) { request->onUploadProgress(done, total); });
+                [request](qint64 sent, qint64 total) { request->onUploadProgress(sent, total); });
     if (request->onDownloadProgress)
         connect(reply, &QNetworkReply::downloadProgress, this,
-                [request](qint64 done, qint64 total) { request->onDownloadProgress(done, total); });
+                [request](qint64 received, qint64 total) { request->onDownloadProgress(received, total); });
 }
 
 bool RestClient::abort(RequestId id)

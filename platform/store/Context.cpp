@@ -93,8 +93,8 @@ void AttributeIndex::clear()
 // ---------------------------------------------------------------------------------------------
 // ContextPrivate: objects
 
-ContextPrivate::ContextPrivate(Context* q, const Model& model, Scheduler& scheduler)
-    : q(q), model(model), scheduler(scheduler), schema(Schema::build(model))
+ContextPrivate::ContextPrivate(Context* owner, const Model& objectModel, Scheduler& changeScheduler)
+    : q(owner), model(objectModel), scheduler(changeScheduler), schema(Schema::build(objectModel))
 {
     stores.resize(schema.entities.size());
     for (size_t e = 0; e < schema.entities.size(); ++e)

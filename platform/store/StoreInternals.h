@@ -105,7 +105,7 @@ struct ObjectState {
 // One single-sided mutation; undo applies the reverse of a group's operations, last first.
 struct UndoOp {
     enum class Kind : quint8 { SetAttribute, SetToOne, ManyInsert, ManyRemove, SetLive };
-    UndoOp(Kind kind, ManagedObject* object) : kind(kind), object(object) {}
+    UndoOp(Kind opKind, ManagedObject* target) : kind(opKind), object(target) {}
     Kind kind;
     ManagedObject* object;
     int index = -1; // attribute or relationship
@@ -201,7 +201,7 @@ struct UndoManagerPrivate {
 };
 
 struct ContextPrivate {
-    ContextPrivate(Context* q, const Model& model, Scheduler& scheduler);
+    ContextPrivate(Context* owner, const Model& objectModel, Scheduler& changeScheduler);
     ~ContextPrivate();
 
     Context* q;

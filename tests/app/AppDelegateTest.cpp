@@ -273,7 +273,7 @@ TEST_F(LaunchTest, GivenAStoredRowBeyondTheList_WhenTheSyncAtStartCompletes_Then
         launch();
         ASSERT_TRUE(window.pendingSync);
         window.pendingSync();
-        EXPECT_FALSE(log.calls.filter("window.selectRow").size() > 0) << stored;
+        EXPECT_TRUE(log.calls.filter("window.selectRow").isEmpty()) << stored;
         delegate.reset();
     }
 }

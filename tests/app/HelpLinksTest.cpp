@@ -18,8 +18,8 @@ TEST(HelpLinksTest, GivenNoWebHostOrOneThatIsNoWebAddress_WhenAnyCommandRuns_The
     EXPECT_TRUE(opened.isEmpty());
 
     for (const QString& origin : {QStringLiteral("file:///etc"), QStringLiteral("javascript:alert(1)")}) {
-        const HelpLinks links(origin, [](const QUrl&) { return true; });
-        EXPECT_FALSE(links.isEnabled(HelpLinks::Link::WWW)) << origin.toStdString();
+        const HelpLinks unsafe(origin, [](const QUrl&) { return true; });
+        EXPECT_FALSE(unsafe.isEnabled(HelpLinks::Link::WWW)) << origin.toStdString();
     }
 }
 

@@ -34,7 +34,7 @@ struct CallLog {
 
 class FakeShellWindow : public ShellWindow {
 public:
-    explicit FakeShellWindow(CallLog& log) : log(log) {}
+    explicit FakeShellWindow(CallLog& calls) : log(calls) {}
     CallLog& log;
     std::function<bool(qint64)> projectExists = [](qint64) {
         return false;
@@ -80,7 +80,7 @@ public:
 
 class FakeShellSync : public ShellSyncEngine {
 public:
-    explicit FakeShellSync(CallLog& log) : log(log) {}
+    explicit FakeShellSync(CallLog& calls) : log(calls) {}
     CallLog& log;
     QString email;
     QDateTime lastSync;
@@ -95,7 +95,7 @@ public:
 
 class FakeShellCollaboration : public ShellCollaboration {
 public:
-    explicit FakeShellCollaboration(CallLog& log) : log(log) {}
+    explicit FakeShellCollaboration(CallLog& calls) : log(calls) {}
     CallLog& log;
     bool meLoads = true;
     void initCollaboration() override { log.add(QStringLiteral("collaboration.init")); }
@@ -109,7 +109,7 @@ public:
 
 class FakeAttachments : public AttachmentUploads {
 public:
-    explicit FakeAttachments(CallLog& log) : log(log) {}
+    explicit FakeAttachments(CallLog& calls) : log(calls) {}
     CallLog& log;
     bool answer = true;
     bool askUploadFile(const QString& fileName) override
@@ -122,7 +122,7 @@ public:
 
 class FakeSheet : public CacheWipeSheet {
 public:
-    explicit FakeSheet(CallLog& log) : log(log) {}
+    explicit FakeSheet(CallLog& calls) : log(calls) {}
     CallLog& log;
     void beginSheet() override { log.add(QStringLiteral("sheet.begin")); }
     void endSheet() override { log.add(QStringLiteral("sheet.end")); }
@@ -130,7 +130,7 @@ public:
 
 class FakeCrashReporter : public CrashReporter {
 public:
-    explicit FakeCrashReporter(CallLog& log) : log(log) {}
+    explicit FakeCrashReporter(CallLog& calls) : log(calls) {}
     CallLog& log;
     void start() override { log.add(QStringLiteral("crash.start")); }
     void setUserEmail(const QString& email) override { log.add(QStringLiteral("crash.email ") + email); }
@@ -138,21 +138,21 @@ public:
 
 class FakeUpdater : public SoftwareUpdater {
 public:
-    explicit FakeUpdater(CallLog& log) : log(log) {}
+    explicit FakeUpdater(CallLog& calls) : log(calls) {}
     CallLog& log;
     void checkForUpdatesInBackground() override { log.add(QStringLiteral("updater.check")); }
 };
 
 class FakeAnnouncer : public UsageAnnouncer {
 public:
-    explicit FakeAnnouncer(CallLog& log) : log(log) {}
+    explicit FakeAnnouncer(CallLog& calls) : log(calls) {}
     CallLog& log;
     void pingServer(const QString& eventName) override { log.add(QStringLiteral("ping ") + eventName); }
 };
 
 class FakeBadge : public Badge {
 public:
-    explicit FakeBadge(CallLog& log) : log(log) {}
+    explicit FakeBadge(CallLog& calls) : log(calls) {}
     CallLog& log;
     std::optional<int> count;
     void setBadgeCount(int value) override

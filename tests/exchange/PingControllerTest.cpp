@@ -59,9 +59,9 @@ TEST(PingControllerTest,
     EXPECT_TRUE(waitFor([&] { return server.requests().size() == 2; }));
 
     for (const QString& origin : {QString(), QStringLiteral("file:///tmp"), QStringLiteral("not a url")}) {
-        PingController ping({origin, QStringLiteral("d"), QStringLiteral("v")});
-        EXPECT_FALSE(ping.pingURL().isValid()) << origin.toStdString();
-        ping.pingServer(QStringLiteral("startapp"));
+        PingController nowhere({origin, QStringLiteral("d"), QStringLiteral("v")});
+        EXPECT_FALSE(nowhere.pingURL().isValid()) << origin.toStdString();
+        nowhere.pingServer(QStringLiteral("startapp"));
     }
 }
 

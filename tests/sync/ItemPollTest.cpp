@@ -90,8 +90,8 @@ TEST_F(ItemPoll, GivenAnItemOfAProjectNotKnownHere_ThenTheProjectIsDownloadedWit
 
 TEST_F(ItemPoll, GivenAnItemMovedToAProjectNotKnownHere_ThenItKeepsItsProjectUntilTheNewOneHasCome)
 {
-    TODOList* home = startWithProject();
-    TODOItem* item = ItemBuilder("moving").madeBy(*device->document, home);
+    TODOList* homeProject = startWithProject();
+    TODOItem* item = ItemBuilder("moving").madeBy(*device->document, homeProject);
     tick(5'000);
     ASSERT_TRUE(item->isValidUniID());
     const qint64 elsewhere = server.createProjectAsOtherDevice({{"name", "elsewhere"}});
@@ -101,7 +101,7 @@ TEST_F(ItemPoll, GivenAnItemMovedToAProjectNotKnownHere_ThenItKeepsItsProjectUnt
     // The item and project polls run first; the download of the new project waits.
     ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/project/%1/").arg(elsewhere)));
     EXPECT_EQ(item->name(), QStringLiteral("moved"));
-    EXPECT_EQ(item->list(), home); // never detached into the inbox
+    EXPECT_EQ(item->list(), homeProject); // never detached into the inbox
 
     server.releaseHeldReplies();
     settle();

@@ -342,7 +342,7 @@ protected:
 TEST_F(UncertainReply, GivenA200ReplyToAPutThatIsNotTheItem_ThenTheEditStaysMarkedAndIsSentAgain)
 {
     TODOList* project = startWithProject();
-    TODOItem* item = ItemBuilder("x").madeBy(*device->document, project);
+    item = ItemBuilder("x").madeBy(*device->document, project);
     tick(5'000);
     ASSERT_TRUE(item->isValidUniID());
     // Together these answer 200 with {"objects": []}, without the server storing anything.

@@ -464,8 +464,8 @@ TEST_P(TwoDevices, GivenRandomEditsFaultsAndRestarts_WhenTheNetworkIsQuiet_ThenB
 }
 
 INSTANTIATE_TEST_SUITE_P(, TwoDevices, ::testing::ValuesIn(seedsToRun()),
-                         [](const ::testing::TestParamInfo<quint32>& info) {
-                             return "seed" + std::to_string(info.param);
+                         [](const ::testing::TestParamInfo<quint32>& seed) {
+                             return "seed" + std::to_string(seed.param);
                          });
 
 } // namespace

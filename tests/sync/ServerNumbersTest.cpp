@@ -79,18 +79,18 @@ TEST_F(ServerNumbers, GivenAPollReplyWithANumberNoFieldCanHold_ThenNothingOfItIs
         QJsonObject meta;
         QJsonObject other;
     };
-    const QJsonObject other = with(good, "id", 501);
+    const QJsonObject listed = with(good, "id", 501);
     const std::vector<Case> cases{
-        {"an id beyond 64 bits", meta, with(other, "id", 1e300)},
-        {"an id beyond 64 bits, as text", meta, with(other, "id", "99999999999999999999")},
-        {"a project id beyond 64 bits", meta, with(other, "idd", -1e19)},
-        {"a date beyond 64 bits", meta, with(other, "dueDate", 1e300)},
-        {"a date after the year 9999", meta, with(other, "creationDate", kLargest)},
+        {"an id beyond 64 bits", meta, with(listed, "id", 1e300)},
+        {"an id beyond 64 bits, as text", meta, with(listed, "id", "99999999999999999999")},
+        {"a project id beyond 64 bits", meta, with(listed, "idd", -1e19)},
+        {"a date beyond 64 bits", meta, with(listed, "dueDate", 1e300)},
+        {"a date after the year 9999", meta, with(listed, "creationDate", kLargest)},
         {"an offset that overflows the next page's",
-         with(with(meta, "offset", kLargest), "next", "/item/?offset=1"), other},
-        {"a count beyond 64 bits", with(meta, "total_count", "99999999999999999999"), other},
-        {"a negative count", with(meta, "limit", -100), other},
-        {"a cursor at the end of time", with(meta, "requested_time", kLargest), other},
+         with(with(meta, "offset", kLargest), "next", "/item/?offset=1"), listed},
+        {"a count beyond 64 bits", with(meta, "total_count", "99999999999999999999"), listed},
+        {"a negative count", with(meta, "limit", -100), listed},
+        {"a cursor at the end of time", with(meta, "requested_time", kLargest), listed},
     };
     for (const Case& c : cases) {
         *reply = QJsonObject{{"meta", c.meta}, {"objects", QJsonArray{good, c.other}}};
@@ -98,7 +98,7 @@ TEST_F(ServerNumbers, GivenAPollReplyWithANumberNoFieldCanHold_ThenNothingOfItIs
         EXPECT_EQ(device->itemWithServerID(500), nullptr) << c.what;
         EXPECT_EQ(status->lastItemPollingDate(), cursor) << c.what;
     }
-    *reply = QJsonObject{{"meta", meta}, {"objects", QJsonArray{good, other}}};
+    *reply = QJsonObject{{"meta", meta}, {"objects", QJsonArray{good, listed}}};
     tick(5'000);
     EXPECT_NE(device->itemWithServerID(500), nullptr);
 }

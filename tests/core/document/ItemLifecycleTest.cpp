@@ -239,8 +239,8 @@ TEST_F(ItemLifecycleTest,
     TODOItem* unknown = recurring("Fortnightly", berlinTime(2024, 5, 1, 9));
     TODOItem* none = recurring(QString(), berlinTime(2024, 5, 1, 9));
 
-    for (TODOItem* item : {undated, never, unknown, none})
-        document->markTODOItem(item, project, nullptr, 100);
+    for (TODOItem* unrepeated : {undated, never, unknown, none})
+        document->markTODOItem(unrepeated, project, nullptr, 100);
 
     EXPECT_EQ(project->items().size(), 6u);
     EXPECT_TRUE(window->calls.isEmpty());

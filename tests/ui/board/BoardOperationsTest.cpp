@@ -321,14 +321,14 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenToggled_ThenOpenOnesCompleteA
 
 TEST_F(BoardOperationsTest, GivenAClickedRow_WhenMarkedDone_ThenOnlyThatRowToggles)
 {
-    TODOItem* a = ItemBuilder("a").inQuadrant(1).atIndex(900).in(project);
-    TODOItem* b = ItemBuilder("b").inQuadrant(1).atIndex(800).in(project);
+    TODOItem* itemA = ItemBuilder("a").inQuadrant(1).atIndex(900).in(project);
+    TODOItem* itemB = ItemBuilder("b").inQuadrant(1).atIndex(800).in(project);
     reshow();
     board->markClickedItemAsDone(1, 1);
-    EXPECT_EQ(a->state(), 0);
-    EXPECT_EQ(b->state(), 1);
+    EXPECT_EQ(itemA->state(), 0);
+    EXPECT_EQ(itemB->state(), 1);
     board->markClickedItemAsDone(1, 1);
-    EXPECT_EQ(b->state(), 0);
+    EXPECT_EQ(itemB->state(), 0);
     board->markClickedItemAsDone(1, 7);
     board->markClickedItemAsDone(1, -1);
 }
@@ -338,11 +338,11 @@ TEST_F(BoardOperationsTest, GivenAClickedRow_WhenMarkedDone_ThenOnlyThatRowToggl
 TEST_F(BoardOperationsTest,
        GivenSeveralSelectedItemsWithARecurringOne_WhenCompleted_ThenExactlyThoseAreCompleted)
 {
-    TODOItem* b = ItemBuilder("b").atIndex(900).in(project);
+    TODOItem* itemB = ItemBuilder("b").atIndex(900).in(project);
     TODOItem* recurring = ItemBuilder("daily").atIndex(800).in(project);
     recurring->setDueDate(clock.now().addDays(1));
     recurring->setFrequency("Daily");
-    TODOItem* c = ItemBuilder("c").atIndex(700).in(project);
+    TODOItem* itemC = ItemBuilder("c").atIndex(700).in(project);
     TODOItem* untouched = ItemBuilder("d").atIndex(600).in(project);
     reshow();
     select(0, {0, 1, 2});
@@ -354,7 +354,7 @@ TEST_F(BoardOperationsTest,
     EXPECT_EQ(alerts.shown[0].message, "Are you sure you want to complete the selected 3 items?");
     EXPECT_EQ(alerts.shown[0].informative, QString());
     EXPECT_EQ(alerts.shown[0].buttons, QStringList({"OK", "Cancel"}));
-    for (TODOItem* item : {recurring, b, c}) {
+    for (TODOItem* item : {recurring, itemB, itemC}) {
         EXPECT_EQ(item->state(), 1) << item->name().toStdString();
         EXPECT_EQ(item->completionPercentage(), 100);
     }
@@ -378,15 +378,15 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenCompletionOrDeletionIsDecline
     EXPECT_EQ(alerts.shown[0].message, "Are you sure you want to complete item named 'Untitled'?");
     EXPECT_EQ(item->state(), 0);
 
-    TODOItem* a = ItemBuilder("a").atIndex(900).in(project);
-    TODOItem* b = ItemBuilder("b").atIndex(800).in(project);
+    TODOItem* itemA = ItemBuilder("a").atIndex(900).in(project);
+    TODOItem* itemB = ItemBuilder("b").atIndex(800).in(project);
     reshow();
     select(0, {0, 1});
     alerts.answers = {1};
     board->markItemsAsDeleted();
     EXPECT_EQ(alerts.shown.last().message, "Are you sure you want to delete 2 items?");
-    EXPECT_EQ(a->state(), 0);
-    EXPECT_EQ(b->state(), 0);
+    EXPECT_EQ(itemA->state(), 0);
+    EXPECT_EQ(itemB->state(), 0);
 }
 
 // --- Deleting
@@ -395,7 +395,7 @@ TEST_F(BoardOperationsTest,
        GivenSelectedItems_WhenDeletionIsConfirmed_ThenTheyGoToTheTrashAndTheNextRowIsSelected)
 {
     ItemBuilder("a").atIndex(900).in(project);
-    TODOItem* b = ItemBuilder("Write report").atIndex(800).in(project);
+    TODOItem* itemB = ItemBuilder("Write report").atIndex(800).in(project);
     ItemBuilder("c").atIndex(700).in(project);
     reshow();
     select(0, {1});
@@ -405,7 +405,7 @@ TEST_F(BoardOperationsTest,
     EXPECT_EQ(alerts.shown[0].message, "Are you sure you want to delete item named 'Write report'?");
     EXPECT_EQ(alerts.shown[0].informative, "Deleted items can later be restored by opening the trash bin.");
     EXPECT_EQ(alerts.shown[0].buttons, QStringList({"OK", "Cancel"}));
-    EXPECT_EQ(b->state(), 2);
+    EXPECT_EQ(itemB->state(), 2);
     EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"a", "c"}));
     EXPECT_EQ(quadrant(0).selectionIndexes(), QList<qsizetype>{1});
 }
@@ -429,17 +429,17 @@ TEST_F(BoardOperationsTest,
 
 TEST_F(BoardOperationsTest, GivenTwoStarClicksWithinATenthOfASecond_WhenTimePasses_ThenEachItemFlipsOnce)
 {
-    TODOItem* a = ItemBuilder("a").atIndex(900).in(project);
+    TODOItem* itemA = ItemBuilder("a").atIndex(900).in(project);
     reshow();
     select(0, {0});
     board->flipStarForSelectedItems(0);
     scheduler.advance(50);
     board->flipStarForSelectedItems(0);
-    EXPECT_FALSE(a->getStarred());
+    EXPECT_FALSE(itemA->getStarred());
     scheduler.advance(50);
-    EXPECT_TRUE(a->getStarred());
+    EXPECT_TRUE(itemA->getStarred());
     scheduler.advance(500);
-    EXPECT_TRUE(a->getStarred());
+    EXPECT_TRUE(itemA->getStarred());
 }
 
 // --- The project shown follows the store

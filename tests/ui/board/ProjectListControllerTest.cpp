@@ -130,10 +130,10 @@ TEST_F(ProjectListArchivedFilterTest,
 
 TEST_F(ProjectListArchivedFilterTest, GivenSelectedProjectFilteredOut_WhenReloaded_ThenTheFirstRowIsSelected)
 {
-    const auto [work, home] = listed({"Work", "Home"});
+    const auto [work, homeProject] = listed({"Work", "Home"});
     makeList();
-    list->selectProject(home);
-    ProjectBuilder(home).taggedWith("archived");
+    list->selectProject(homeProject);
+    ProjectBuilder(homeProject).taggedWith("archived");
     list->reloadFilters();
     EXPECT_EQ(selectedName(), QString("Work"));
 }

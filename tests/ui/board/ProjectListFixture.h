@@ -28,10 +28,10 @@ public:
     QSet<QString> holders;
 
     bool uiIsEditing() const override { return !holders.isEmpty(); }
-    void setEditing(bool editing, const QString& component) override
+    void setEditing(bool on, const QString& component) override
     {
-        lockCalls << (editing ? QStringLiteral("+") : QStringLiteral("-")) + component;
-        if (editing)
+        lockCalls << (on ? QStringLiteral("+") : QStringLiteral("-")) + component;
+        if (on)
             holders.insert(component);
         else
             holders.remove(component);

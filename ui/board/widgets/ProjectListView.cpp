@@ -248,9 +248,9 @@ protected:
 
     void dragEnterEvent(QDragEnterEvent* event) override
     {
-        const QMimeData* data = event->mimeData();
-        if (data->hasFormat(ItemPasteboard::kType) ||
-            (data->hasFormat(kProjectDragType) && event->source() == this))
+        const QMimeData* mime = event->mimeData();
+        if (mime->hasFormat(ItemPasteboard::kType) ||
+            (mime->hasFormat(kProjectDragType) && event->source() == this))
             event->acceptProposedAction();
         else
             event->ignore();
@@ -258,9 +258,9 @@ protected:
 
     void dragMoveEvent(QDragMoveEvent* event) override
     {
-        const QMimeData* data = event->mimeData();
+        const QMimeData* mime = event->mimeData();
         const QPoint position = event->position().toPoint();
-        if (data->hasFormat(ItemPasteboard::kType)) {
+        if (mime->hasFormat(ItemPasteboard::kType)) {
             // Board items over the list choose the project they then drop into.
             const int row = rowAt(position.y());
             if (row >= 0)
@@ -269,7 +269,7 @@ protected:
             event->accept();
             return;
         }
-        if (!data->hasFormat(kProjectDragType) || event->source() != this) {
+        if (!mime->hasFormat(kProjectDragType) || event->source() != this) {
             event->ignore();
             return;
         }
