@@ -15,11 +15,6 @@ public:
     enum class Kind { Upload, Tag };
 
     bool contains(const store::ManagedObject* object) const { return m_entries.contains(object); }
-    bool isUpload(const store::ManagedObject* object) const
-    {
-        const auto it = m_entries.constFind(object);
-        return it != m_entries.constEnd() && it->kind == Kind::Upload;
-    }
     // false when the object is already in flight.
     bool insert(const store::ManagedObject* object, Kind kind)
     {

@@ -88,9 +88,6 @@ public:
     int startedInboxPolls() const { return m_startedInboxPolls; }
     int completedInboxPolls() const { return m_completedInboxPolls; }
 
-    // --- State ---
-    void rescanEditedItems() { rescanEdited(); }
-
 private:
     void sendModified() override { sendModifiedItems(); }
     Merged mergePolled(const QJsonObject& object) override;

@@ -48,8 +48,6 @@ public:
     OwnCopy adoptOwnUpload(TODOList* incoming, store::Context& context, TODOList** adopted = nullptr);
     void noteRemoved(qint64 id) { m_removedHere.insert(id); }
 
-    void rescanEditedProjects() { rescanEdited(); }
-
 private:
     void sendModified() override { sendModifiedProjects(); }
     Merged mergePolled(const QJsonObject& object) override;

@@ -99,7 +99,6 @@ public:
     ~QVRestManager() override;
 
     static QVRestManager* sharedInstance();
-    static QString defaultOrigin() { return BuildInfo::syncOrigin(); }
 
     // --- Start and stop ---
     bool startAllLoops() override;

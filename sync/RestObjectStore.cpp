@@ -94,17 +94,6 @@ std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)
     return items;
 }
 
-std::vector<TODOList*> RestObjectStore::mapProjects(const QJsonArray& array)
-{
-    std::vector<TODOList*> projects;
-    projects.reserve(size_t(array.size()));
-    for (const QJsonValue& value : array) {
-        if (TODOList* project = value.isObject() ? mapProject(value.toObject()) : nullptr)
-            projects.push_back(project);
-    }
-    return projects;
-}
-
 bool RestObjectStore::save()
 {
     if (m_context->path().isEmpty() || !m_context->hasChanges())

@@ -41,7 +41,6 @@ public:
     bool isWellFormed(const QJsonArray& objects, const QString& entityName) const;
     // Array elements that are not objects are skipped.
     std::vector<TODOItem*> mapItems(const QJsonArray& array);
-    std::vector<TODOList*> mapProjects(const QJsonArray& array);
 
     // Writes what changed; false when the file could not be written.
     bool save();

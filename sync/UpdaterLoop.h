@@ -74,7 +74,6 @@ public:
     void startLoop();
     void stopLoop();
     void fireSend();
-    bool isRunning() const { return m_timerGET != 0; }
     bool isEnding() const { return m_isEnding; }
     qint64 currentInterval() const { return m_currentInterval; }
 

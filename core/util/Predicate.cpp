@@ -942,17 +942,6 @@ Predicate Predicate::compound(bool conjunction, const std::vector<Predicate>& me
     return p;
 }
 
-Predicate Predicate::notPredicate(const Predicate& member)
-{
-    auto node = std::make_shared<Node>();
-    node->kind = Node::Kind::Not;
-    node->members.push_back(member.m_root);
-    Predicate p;
-    p.m_root = node;
-    p.m_error = member.m_error;
-    return p;
-}
-
 QString Predicate::format() const
 {
     if (!isValid())

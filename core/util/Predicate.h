@@ -49,7 +49,6 @@ public:
     static Predicate andPredicate(const std::vector<Predicate>& members);
     // No members: always false; one member: that member.
     static Predicate orPredicate(const std::vector<Predicate>& members);
-    static Predicate notPredicate(const Predicate& member);
 
     bool isValid() const { return m_error.isEmpty(); }
     QString errorString() const { return m_error; }

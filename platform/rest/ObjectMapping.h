@@ -71,13 +71,6 @@ public:
 
     const std::vector<Attribute>& attributes() const { return m_attributes; }
     const std::vector<Relationship>& relationships() const { return m_relationships; }
-    const Attribute* attributeForJsonKey(const QString& jsonKey) const
-    {
-        for (const Attribute& a : m_attributes)
-            if (a.jsonKey == jsonKey)
-                return &a;
-        return nullptr;
-    }
 
 private:
     QString m_entity;

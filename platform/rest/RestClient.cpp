@@ -173,12 +173,6 @@ void RestClient::setDefaultHeader(const QByteArray& name, const QByteArray& valu
     m_defaultHeaders.append({name, value});
 }
 
-void RestClient::removeDefaultHeader(const QByteArray& name)
-{
-    m_defaultHeaders.removeIf(
-        [&](const auto& header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
-}
-
 void RestClient::setCookieJar(QNetworkCookieJar* jar)
 {
     QObject* owner = jar ? jar->parent() : nullptr;

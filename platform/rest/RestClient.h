@@ -39,15 +39,12 @@ public:
     // Sent with every request unless the request names the same header. Starts with
     // "Accept: application/json".
     void setDefaultHeader(const QByteArray& name, const QByteArray& value);
-    void removeDefaultHeader(const QByteArray& name);
     const HeaderList& defaultHeaders() const { return m_defaultHeaders; }
 
     // Shares the jar with other users; the client does not take ownership, so the jar must
     // outlive the client.
     void setCookieJar(QNetworkCookieJar* jar);
     QNetworkCookieJar* cookieJar() const;
-
-    QNetworkAccessManager* networkAccessManager() const { return m_manager; }
 
     // Where isNetworkReachable() looks; not owned. Without one the network counts as reachable.
     void setReachability(NetworkReachability* reachability);

@@ -54,11 +54,6 @@ QString Router::resourcePattern(const QString& entity, Method method) const
     return it->any.value_or(QString());
 }
 
-bool Router::hasRoute(const QString& entity, Method method) const
-{
-    return !resourcePattern(entity, method).isEmpty();
-}
-
 std::optional<QString> Router::resourcePathForObject(const QString& entity, Method method,
                                                      const AttributeLookup& lookup) const
 {

@@ -22,7 +22,6 @@ public:
     void routeClass(const QString& entity, const QString& resourcePath);
     void routeClass(const QString& entity, const QString& resourcePath, Method method);
 
-    bool hasRoute(const QString& entity, Method method) const;
     // The route's pattern, unfilled; empty when there is none.
     QString resourcePattern(const QString& entity, Method method) const;
     // The filled path; nullopt when there is no route or an attribute it names is missing or empty

@@ -117,12 +117,6 @@ ContextPrivate::~ContextPrivate()
         sqlite3_close_v2(db);
 }
 
-const EntityInfo* ContextPrivate::entityNamed(const QString& name) const
-{
-    const int index = schema.entityByName.value(name, -1);
-    return index >= 0 ? &schema.entities[size_t(index)] : nullptr;
-}
-
 ManagedObject* ContextPrivate::createObject(int entity, qint64 objectID)
 {
     const EntityInfo& e = schema.entities[size_t(entity)];

@@ -250,7 +250,6 @@ struct ContextPrivate {
     {
         return schema.entities[size_t(st(o).entity)];
     }
-    const detail::EntityInfo* entityNamed(const QString& name) const;
 
     // Objects.
     ManagedObject* createObject(int entity, qint64 objectID);

@@ -86,8 +86,6 @@ public:
     void setFetch(store::Context* context, const QString& entity);
     // Re-reads the entity's objects in fetch mode; a membership change.
     void fetch();
-    store::Context* fetchContext() const { return m_context; }
-    const QString& fetchEntity() const { return m_entity; }
 
     const std::vector<store::ManagedObject*>& content() const { return m_content; }
     bool contentContains(const store::ManagedObject* object) const { return m_contentSet.contains(object); }

@@ -119,15 +119,6 @@ ArrayController* Board::controllerForQuadrant(int quadrant) const
     return quadrant >= 0 && quadrant < 4 ? m_controllers[size_t(quadrant)].get() : nullptr;
 }
 
-int Board::quadrantOfController(const ArrayController* controller) const
-{
-    for (int q = 0; q < 4; ++q) {
-        if (m_controllers[size_t(q)].get() == controller)
-            return q;
-    }
-    return -1;
-}
-
 SyncEngineInterface* Board::sync() const
 {
     return m_document.syncEngine();

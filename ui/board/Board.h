@@ -85,8 +85,6 @@ public:
     ArrayController& controller(int quadrant) const;
     // nullptr outside 0-3.
     ArrayController* controllerForQuadrant(int quadrant) const;
-    // -1 for a controller of no quadrant.
-    int quadrantOfController(const ArrayController* controller) const;
     BoardArrangement& arrangement() { return m_arrangement; }
 
     // --- The project shown ---
@@ -162,7 +160,6 @@ public:
     // --- The sync engine's editing lock ---
     void claimEditing(const QString& component);
     void releaseEditing(const QString& component);
-    bool isHoldingEditing(const QString& component) const { return m_editingClaims.contains(component); }
     void beginDragging();
     void endDragging();
     bool isDragging() const { return m_dragging; }
@@ -175,7 +172,6 @@ private:
     Preferences& preferences() const { return *m_services.preferences; }
     void post(std::function<void()> fn);
     void preferenceChanged(const QString& key);
-    void observeStore();
     void onStoreChange(const store::ChangeEvent& event);
     void addToContent(const std::vector<store::ManagedObject*>& objects);
     void removeFromContent(const std::vector<store::ManagedObject*>& objects);

@@ -157,11 +157,6 @@ int BoardArrangement::filterStateSetting() const
     return m_preferences.intValue(kItemFilterState);
 }
 
-ArrayController* BoardArrangement::quadrantController(int quadrant) const
-{
-    return quadrant >= 0 && quadrant < 4 ? m_quadrants[size_t(quadrant)] : nullptr;
-}
-
 std::optional<int> BoardArrangement::updateSortDescriptors()
 {
     const int mode = sortModeSetting();

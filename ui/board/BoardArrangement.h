@@ -80,8 +80,6 @@ public:
     bool onlyDatedItems() const { return filterStateSetting() == 3; }
     bool onlyItemsWithFiles() const { return filterStateSetting() == 4; }
 
-    ArrayController* quadrantController(int quadrant) const;
-
 private:
     Preferences& m_preferences;
     std::array<ArrayController*, 4> m_quadrants;

@@ -383,11 +383,6 @@ QImage BoardImages::imageNamed(const QString& name)
     return image;
 }
 
-bool BoardImages::hasImageNamed(const QString& name)
-{
-    return !imageNamed(name).isNull();
-}
-
 QStringList BoardImages::itemIconNames()
 {
     QStringList names;

@@ -17,7 +17,6 @@ public:
 
     // A null image for an unknown name.
     static QImage imageNamed(const QString& name);
-    static bool hasImageNamed(const QString& name);
     // Item icon names at 128 pixels, the reserved "empty_orange128.png" and
     // "green_checkmark128.png" among them.
     static QStringList itemIconNames();

@@ -189,7 +189,6 @@ public:
     // Releases the lock; harmless when no edit is open.
     void endEditingName();
     bool isEditingName() const { return m_editingProject != nullptr || m_holdsLock; }
-    TODOList* editingProject() const { return m_editingProject; }
 
     // --- Dragging ---
     bool canDragRows() const;

@@ -51,7 +51,6 @@ public:
 
     // Places for the neighbouring panels; each is hidden while it holds nothing.
     QWidget* rightPanelArea() const { return m_rightArea; }
-    QWidget* inboxArea() const { return m_inboxArea; }
     void setRightPanel(QWidget* panel);
     void setInboxPanel(QWidget* panel);
 

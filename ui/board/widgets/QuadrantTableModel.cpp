@@ -39,12 +39,6 @@ TODOItem* QuadrantTableModel::itemAt(int row) const
     return store::as<TODOItem>(m_rows[size_t(row)]);
 }
 
-int QuadrantTableModel::rowOf(const store::ManagedObject* object) const
-{
-    const auto found = std::find(m_rows.begin(), m_rows.end(), object);
-    return found == m_rows.end() ? -1 : int(found - m_rows.begin());
-}
-
 int QuadrantTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());

@@ -25,7 +25,6 @@ public:
     ArrayController& controller() const { return m_controller; }
     // nullptr outside the rows.
     TODOItem* itemAt(int row) const;
-    int rowOf(const store::ManagedObject* object) const;
 
     // Titles cannot be edited while the project's items are still being fetched.
     void setEditable(bool editable) { m_editable = editable; }
