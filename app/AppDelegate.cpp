@@ -127,8 +127,8 @@ void AppDelegate::applicationWillFinishLaunching()
     m_initialized = false;
     m_isQVTeam = true;
 
-    // Moving into an Applications folder has no counterpart here: the package manager
-    // installs the program. The software updater's place follows.
+    // The package manager installs the program; an updater, where one is wired, looks for a
+    // newer version once the user has run this one a few times.
     if (m_deps.updater && runsBefore >= kRunsBeforeUpdateChecks)
         m_deps.updater->checkForUpdatesInBackground();
 
@@ -208,7 +208,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_syncAfterStart = preferences.boolValue(kSyncAfterStart);
     post([this] { loadColors(); });
     startUpCompletion(m_storeFiles.reloadFile(TodoModel::shared(), *m_deps.services.scheduler));
-    registerServicesProvider();
+    acceptHandOver();
 }
 
 void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
@@ -285,7 +285,7 @@ void AppDelegate::startSyncAtStart()
 void AppDelegate::wipeRequestCache()
 {
     DeleteCacheWindowController controller(*m_deps.services.preferences,
-                                           m_parts ? m_parts->cacheWipeSheet : nullptr,
+                                           m_parts ? m_parts->cacheWipeProgress : nullptr,
                                            [this] { return m_terminating; });
     controller.cleanCacheAt(m_deps.restRequestCacheFolder, {});
 }
@@ -557,8 +557,8 @@ void AppDelegate::handleLaunchRequest(const LaunchRequest& request)
     LaunchRequest input;
     input.text = request.text;
     input.files = request.files;
-    if (!m_servicesRegistered) {
-        m_pendingServices.push_back(std::move(input));
+    if (!m_handOverAccepted) {
+        m_pendingHandOvers.push_back(std::move(input));
         return;
     }
     if (input.text)
@@ -567,11 +567,11 @@ void AppDelegate::handleLaunchRequest(const LaunchRequest& request)
         addNewItemFromFiles(input.files);
 }
 
-void AppDelegate::registerServicesProvider()
+void AppDelegate::acceptHandOver()
 {
-    m_servicesRegistered = true;
-    const std::vector<LaunchRequest> pending = std::move(m_pendingServices);
-    m_pendingServices.clear();
+    m_handOverAccepted = true;
+    const std::vector<LaunchRequest> pending = std::move(m_pendingHandOvers);
+    m_pendingHandOvers.clear();
     for (const LaunchRequest& input : pending)
         handleLaunchRequest(input);
 }

@@ -36,7 +36,7 @@ public:
         ShellSyncEngine* sync = nullptr;
         ShellCollaboration* collaboration = nullptr;
         AttachmentUploads* attachments = nullptr;
-        CacheWipeSheet* cacheWipeSheet = nullptr;
+        CacheWipeProgress* cacheWipeProgress = nullptr;
         // Where the tag service sends tag changes (the sync engine); none: kept for a retry.
         TagServer* tagServer = nullptr;
     };
@@ -179,7 +179,7 @@ private:
     void wipeRequestCache();
     bool selectLink(LinkKind kind, qint64 id);
     void retryLink(LinkKind kind, qint64 id, int attempt);
-    void registerServicesProvider();
+    void acceptHandOver();
     void registerURLSchemeHandler();
     // Tells the user, once per run and kind, that settings could not be saved.
     void reportSettingsTrouble(SettingsTrouble kind);
@@ -202,14 +202,14 @@ private:
     bool m_isQVTeam = false;
     bool m_syncAfterStart = false;
     bool m_active = true;
-    bool m_servicesRegistered = false;
+    bool m_handOverAccepted = false;
     bool m_willTerminateDone = false;
     bool m_stoppedObservingSync = false;
     QUrl m_invokeURL;
     QString m_restStorePath;
     TimerId m_endTimer = 0;
     TimerId m_inactivityCheck = 0;
-    std::vector<LaunchRequest> m_pendingServices;
+    std::vector<LaunchRequest> m_pendingHandOvers;
     QList<SettingsTrouble> m_settingsTroubles;
     QStringList m_unreportedTroubles;
 };

@@ -20,18 +20,19 @@ QString DeleteCacheWindowController::requestCacheFolder(const QString& cachesFol
     return QDir(cachesFolder).filePath(QStringLiteral("RequestCache-") + origin.host());
 }
 
-DeleteCacheWindowController::DeleteCacheWindowController(Preferences& preferences, CacheWipeSheet* sheet,
+DeleteCacheWindowController::DeleteCacheWindowController(Preferences& preferences,
+                                                         CacheWipeProgress* progress,
                                                          std::function<bool()> terminating)
-    : m_preferences(preferences), m_sheet(sheet), m_terminating(std::move(terminating))
+    : m_preferences(preferences), m_progress(progress), m_terminating(std::move(terminating))
 {
 }
 
 void DeleteCacheWindowController::cleanCacheAt(const QString& cacheFolder,
                                                const std::function<void()>& completion)
 {
-    const bool showSheet = m_sheet && !(m_terminating && m_terminating());
-    if (showSheet)
-        m_sheet->beginSheet();
+    const bool showProgress = m_progress && !(m_terminating && m_terminating());
+    if (showProgress)
+        m_progress->begin();
 
     if (!cacheFolder.isEmpty()) {
         const QString target = QDir(cacheFolder).filePath(permanentFolderName());
@@ -48,8 +49,8 @@ void DeleteCacheWindowController::cleanCacheAt(const QString& cacheFolder,
         }
     }
 
-    if (showSheet)
-        m_sheet->endSheet();
+    if (showProgress)
+        m_progress->end();
     if (completion)
         completion();
 }

@@ -6,7 +6,7 @@ namespace qv {
 
 namespace {
 
-// The two social-network pages have no address of their own in this build.
+// The two social-network pages have no address, so their commands stay disabled.
 QString pathFor(HelpLinks::Link link)
 {
     switch (link) {

@@ -7,7 +7,7 @@
 
 namespace qv {
 
-// The Help menu's pages on the maker's web host, opened in the default browser. Without a web
+// The Help menu's pages on our web host, opened in the default browser. Without a web
 // host (QUADRIVO_WEB_URL or the build's default) the commands are disabled.
 class HelpLinks {
 public:

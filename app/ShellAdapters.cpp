@@ -202,8 +202,8 @@ void WindowShell::setStatusBarMessage(const QString& message)
 
 void WindowShell::syncAndRunAfter(std::function<void()> completion)
 {
-    // Until the sync window exists, the engine's loops stand in for the whole sync, so the
-    // start-up never ends with nothing syncing.
+    // There is no sync window: the engine's loops do the whole sync, so the start-up never
+    // ends with nothing syncing.
     qCDebug(lcApp, "Opening sync window");
     m_engine.startAllLoops();
     if (completion)

@@ -62,14 +62,14 @@ public:
     virtual void reloadCollaboratorsOfSelectedProject() = 0;
 };
 
-// The sheet that covers the window while the REST cache is wiped.
-class CacheWipeSheet {
+// The progress that covers the window while the REST cache is wiped.
+class CacheWipeProgress {
 public:
-    virtual ~CacheWipeSheet() = default;
-    // Grey overlay without sync activity, then the sheet over the window.
-    virtual void beginSheet() = 0;
-    // Sheet and overlay gone; the window is key and in front.
-    virtual void endSheet() = 0;
+    virtual ~CacheWipeProgress() = default;
+    // Grey overlay without sync activity, then the progress over the window.
+    virtual void begin() = 0;
+    // Progress and overlay gone; the window is active and in front.
+    virtual void end() = 0;
 };
 
 // What the hand-over asks of the attachment manager.
@@ -91,15 +91,15 @@ public:
     virtual void setUserEmail(const QString& email) = 0;
 };
 
-// Usage announcements to the maker's web host (exchange/ implements it). Fire and forget.
+// Usage announcements to our web host (exchange/ implements it). Fire and forget.
 class UsageAnnouncer {
 public:
     virtual ~UsageAnnouncer() = default;
     virtual void pingServer(const QString& eventName) = 0;
 };
 
-// The software updater. Packages are updated by the system's package manager, so the
-// application's own build has none; the launch keeps the call's place.
+// Checks for a newer version of the application. Packaged builds leave updates to the
+// system's package manager and wire none.
 class SoftwareUpdater {
 public:
     virtual ~SoftwareUpdater() = default;

@@ -197,8 +197,8 @@ int main(int argc, char** argv)
                      });
 
     delegate.applicationWillFinishLaunching();
-    // Links that started the application arrive between the two halves, as the platform
-    // delivers them; text and files wait for the hand-over.
+    // Links given at start are followed between the two halves, so the last project is not
+    // reselected over them; text and files wait until the hand-over is accepted.
     delegate.handleLaunchRequest(request);
     delegate.applicationDidFinishLaunching();
 

@@ -9,7 +9,7 @@ class NoticeFeed {
 public:
     // The process's feed, made on first use.
     static NoticeFeed& sharedInstance();
-    // The notices list on the maker's web host; empty without one.
+    // The notices list on our web host; empty without one.
     static QString noticesAddress(const QString& webOrigin);
 
     void setNotificationsPlistURL(const QString& address) { m_address = address; }

@@ -7,7 +7,7 @@ class QNetworkAccessManager;
 
 namespace qv {
 
-// Usage announcements ("startapp", "wakeapp", "endapp") to the maker's web host: one
+// Usage announcements ("startapp", "wakeapp", "endapp") to our web host: one
 // form-encoded POST each, fire and forget. Without a web host nothing is sent.
 class PingController final {
 public:

@@ -4,7 +4,7 @@
 
 namespace qv {
 
-// Calendar sync. This build has none: there is no instance, as with "doCalSync" off, so every
+// Calendar sync, which Quadrivo does not have: there is no instance, as with "doCalSync" off, so every
 // call made through sharedInstance() does nothing.
 class iCalController final : public CalendarSyncInterface {
 public:

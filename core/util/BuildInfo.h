@@ -16,7 +16,7 @@ public:
     // The name of the installed desktop entry, also the autostart entry's name.
     static QString desktopEntryName();
 
-    // The maker's web host: QUADRIVO_WEB_URL, else the build's default; empty when neither is set.
+    // Our web host: QUADRIVO_WEB_URL, else the build's default; empty when neither is set.
     static QString webOrigin();
     // The sync server: QUADRIVO_SYNC_URL, else the build's default; empty when neither is set.
     static QString syncOrigin();

@@ -17,8 +17,8 @@ public:
 };
 
 // The crash-reporting component's entry. It starts its kits once per process; later calls
-// start nothing. (This build has no vendor service, so there are no settings to fetch and no
-// registration to run.)
+// start nothing. No reporting service stands behind it, so it fetches no settings and
+// registers nothing.
 class Lookout {
 public:
     // The process's entry, started with the kits on the first call.

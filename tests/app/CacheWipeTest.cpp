@@ -14,11 +14,11 @@ namespace qv::test {
 
 namespace {
 
-class RecordingSheet : public CacheWipeSheet {
+class RecordingSheet : public CacheWipeProgress {
 public:
     QStringList calls;
-    void beginSheet() override { calls << QStringLiteral("begin"); }
-    void endSheet() override { calls << QStringLiteral("end"); }
+    void begin() override { calls << QStringLiteral("begin"); }
+    void end() override { calls << QStringLiteral("end"); }
 };
 
 class CacheWipeTest : public ::testing::Test {

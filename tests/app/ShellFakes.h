@@ -120,12 +120,12 @@ public:
     void uploadURLFileForUnsyncedItem(TODOItem*) override { log.add(QStringLiteral("attachments.upload")); }
 };
 
-class FakeSheet : public CacheWipeSheet {
+class FakeSheet : public CacheWipeProgress {
 public:
     explicit FakeSheet(CallLog& calls) : log(calls) {}
     CallLog& log;
-    void beginSheet() override { log.add(QStringLiteral("sheet.begin")); }
-    void endSheet() override { log.add(QStringLiteral("sheet.end")); }
+    void begin() override { log.add(QStringLiteral("sheet.begin")); }
+    void end() override { log.add(QStringLiteral("sheet.end")); }
 };
 
 class FakeCrashReporter : public CrashReporter {
@@ -202,7 +202,7 @@ protected:
             parts->sync = &sync;
             parts->collaboration = &collaboration;
             parts->attachments = &attachments;
-            parts->cacheWipeSheet = &sheet;
+            parts->cacheWipeProgress = &sheet;
             return parts;
         };
         deps.terminateApplication = [this](int status) {

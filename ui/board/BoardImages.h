@@ -7,7 +7,7 @@
 namespace qv {
 
 // The images the board asks for by name. An image shipped as ":/images/<name>" wins;
-// otherwise a plain placeholder drawn here stands in for it.
+// otherwise a plain placeholder is drawn here.
 //
 // Item icons exist at four sizes: "<name>" at 128 pixels and "32<name>", "44<name>",
 // "64<name>" at 32, 44 and 64 pixels, where <name> is one of itemIconNames().

@@ -19,6 +19,7 @@ class ManagedObject;
 // Makes the icon at the left of an item row: the item's named icon at the size tier that fits
 // the row, with a round due-date badge ("due", "next", 3d, 2w, 4m, 1y) painted on it. Every
 // finished icon is kept under its name, badge label and completion for the program's life.
+// The name is historical: this is the item icon renderer on every system.
 class ImageFactoryForMac {
 public:
     // Looks an image up by name; a null image when there is none.
