@@ -17,7 +17,7 @@ qint64 SystemClock::elapsedMs() const
     return m_timer.elapsed();
 }
 
-FakeClock::FakeClock(QDateTime start) : m_now(start.toUTC()) {}
+FakeClock::FakeClock(const QDateTime& start) : m_now(start.toUTC()) {}
 
 void FakeClock::advance(qint64 ms)
 {

@@ -29,7 +29,7 @@ private:
 
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime start = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC));
+    explicit FakeClock(const QDateTime& start = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC));
     QDateTime now() const override { return m_now; }
     qint64 elapsedMs() const override { return m_elapsed; }
 

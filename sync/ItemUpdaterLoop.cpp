@@ -227,10 +227,11 @@ bool ItemUpdaterLoop::sendToServer(TODOItem* item, ItemSuccess success, ItemFail
     request.setJsonBody(QJsonDocument(uploadBody(item, *TODOItem::inverseMapping())));
     const QStringList tagNames = post ? item->getTagNames() : QStringList();
     QSet<QString> tags(tagNames.begin(), tagNames.end());
-    request.onSuccess = [this, item, post, tags, success](const rest::Response& response) {
+    request.onSuccess = [this, item, post, tags,
+                         success = std::move(success)](const rest::Response& response) {
         singleSucceeded(item, post, response, tags, success);
     };
-    request.onFailure = [this, item, post, failure](const rest::Error& error) {
+    request.onFailure = [this, item, post, failure = std::move(failure)](const rest::Error& error) {
         singleFailed(item, post, error, failure);
     };
     m_queue->addRequest(std::move(request));
@@ -703,7 +704,7 @@ void ItemUpdaterLoop::GETInboxItemsForLatestTimestamp(InboxSuccess success, Inbo
     const qint64 cursor = lastInboxItemTimestamp();
     GETInboxItemsAfterTimestamp(
         cursor > 0 ? std::optional<qint64>(cursor) : firstInboxPollStart(),
-        [this, cursor, success](const std::vector<TODOItem*>& loaded) {
+        [this, cursor, success = std::move(success)](const std::vector<TODOItem*>& loaded) {
             qint64 newest = cursor;
             for (const TODOItem* item : loaded)
                 newest = std::max(newest, item->timestamp());
@@ -739,7 +740,8 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
 
     rest::Request request;
     request.path = path;
-    request.onSuccess = [this, success, failure, pollNumber](const rest::Response& response) {
+    request.onSuccess = [this, success = std::move(success), failure,
+                         pollNumber](const rest::Response& response) {
         m_isRetrievingInboxItems = false;
         if (!m_manager.canInstantSync()) {
             // Sync went on hold meanwhile: nothing is merged now.
@@ -772,7 +774,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
         m_manager.post(kNotificationInboxUpdaterLooped, this,
                        {{QStringLiteral("updatedItemIDs"), sortedIdList(applied)}});
     };
-    request.onFailure = [this, failure](const rest::Error& error) {
+    request.onFailure = [this, failure = std::move(failure)](const rest::Error& error) {
         qCWarning(lcSync, "Error when retrieving inbox: %s", qUtf8Printable(error.message));
         m_isRetrievingInboxItems = false;
         if (failure)

@@ -120,10 +120,10 @@ bool ProjectUpdaterLoop::sendToServer(TODOList* project, ProjectSuccess success,
         [project](const QString& key) { return project->value(key); });
     request.path = path.value_or(QString());
     request.setJsonBody(QJsonDocument(uploadBody(project, *TODOList::inverseMapping())));
-    request.onSuccess = [this, project, post, success](const rest::Response& response) {
+    request.onSuccess = [this, project, post, success = std::move(success)](const rest::Response& response) {
         succeeded(project, post, response, success);
     };
-    request.onFailure = [this, project, post, failure](const rest::Error& error) {
+    request.onFailure = [this, project, post, failure = std::move(failure)](const rest::Error& error) {
         failed(project, post, error, failure);
     };
     m_queue->addRequest(std::move(request));

@@ -54,7 +54,7 @@ QString normalizedOrigin(QString origin)
 
 // --- Creation
 
-QVRestManager::QVRestManager(const Services& services, MyDocument& document, Options options)
+QVRestManager::QVRestManager(const Services& services, MyDocument& document, const Options& options)
     : m_services(services), m_document(document), m_origin(normalizedOrigin(options.origin)),
       m_collaborators(options.collaborators)
 {
@@ -896,7 +896,8 @@ bool QVRestManager::tagRequest(store::ManagedObject* object, const QJsonObject& 
     request.setHeader("Content-Type", "application/json; charset=utf-8");
     request.failOnHttpError = false;
     const bool isItem = item != nullptr;
-    request.onSuccess = [this, object, isItem, success, failure](const rest::Response& response) {
+    request.onSuccess = [this, object, isItem, success = std::move(success),
+                         failure](const rest::Response& response) {
         (isItem ? m_itemLoop->objectsBeingSent() : m_projectLoop->objectsBeingSent()).remove(object);
         if (response.statusCode >= 400) {
             // Refused by the server: a failure without an error, never a success.
@@ -907,7 +908,7 @@ bool QVRestManager::tagRequest(store::ManagedObject* object, const QJsonObject& 
         if (success)
             success(response.body);
     };
-    request.onFailure = [this, object, isItem, failure](const rest::Error& error) {
+    request.onFailure = [this, object, isItem, failure = std::move(failure)](const rest::Error& error) {
         (isItem ? m_itemLoop->objectsBeingSent() : m_projectLoop->objectsBeingSent()).remove(object);
         if (failure) {
             if (error.kind == rest::Error::Kind::Http)

@@ -95,7 +95,7 @@ public:
 
     // The first manager created is the shared one until it is destroyed. The document must
     // outlive the manager; the manager registers itself as the document's sync engine.
-    QVRestManager(const Services& services, MyDocument& document, Options options = {});
+    QVRestManager(const Services& services, MyDocument& document, const Options& options = {});
     ~QVRestManager() override;
 
     static QVRestManager* sharedInstance();

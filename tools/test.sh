@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: format check, a warnings-as-errors build, then the same
-# suites under the address and undefined-behaviour sanitizers.
+# Builds and runs every test: format check, a warnings-as-errors build checked by clang-tidy,
+# then the same suites under the address and undefined-behaviour sanitizers.
+# QV_TIDY=changed (the default) checks the C++ files changed since the branch left main,
+# QV_TIDY=all every file (many minutes), QV_TIDY=none none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,16 +14,53 @@ if [ ${#sources[@]} -gt 0 ]; then
   clang-format --dry-run --Werror "${sources[@]}"
 fi
 
-run_suite() {
+build() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DQV_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  (cd "$dir" && ctest --output-on-failure --no-tests=error -j "$jobs")
 }
 
-echo "== build and test"
-run_suite build/test -DCMAKE_BUILD_TYPE=Debug
+run_tests() {
+  (cd "$1" && ctest --output-on-failure --no-tests=error -j "$jobs")
+}
+
+# The translation units to check, as run-clang-tidy patterns; a changed header brings the
+# source file of the same name.
+tidy_patterns() {
+  local root=$PWD
+  case "${QV_TIDY:-changed}" in
+    none) return ;;
+    all) echo "^$root/(?!build/)"; return ;;
+  esac
+  local main base
+  for main in origin/main main; do
+    base=$(git merge-base HEAD "$main" 2>/dev/null) && break
+  done
+  if [ -z "$base" ]; then
+    echo "no main branch to compare with: clang-tidy skipped" >&2
+    return
+  fi
+  { git diff --name-only --diff-filter=d "$base" -- '*.cpp' '*.h'
+    git ls-files --others --exclude-standard -- '*.cpp' '*.h'; } | sort -u |
+    while read -r f; do
+      f=${f%.*}.cpp
+      if [ -f "$f" ]; then echo "^$root/$f\$"; fi
+    done | sort -u
+}
+
+echo "== build"
+build build/test -DCMAKE_BUILD_TYPE=Debug
+
+echo "== clang-tidy"
+mapfile -t patterns < <(tidy_patterns)
+if [ ${#patterns[@]} -gt 0 ]; then
+  run-clang-tidy -p build/test -j "$jobs" -quiet "${patterns[@]}" 2> >(grep -v ' generated\.$' >&2)
+fi
+
+echo "== test"
+run_tests build/test
 
 echo "== build and test under sanitizers"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_suite build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON
+run_tests build/sanitize

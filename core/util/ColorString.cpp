@@ -16,8 +16,10 @@ namespace {
 // written text would have held.
 double componentValue(quint16 stored)
 {
-    if (stored % 257 == 0)
-        return (stored / 257) / 255.0;
+    if (stored % 257 == 0) {
+        const int level = stored / 257;
+        return level / 255.0;
+    }
     const double exact = stored / 65535.0;
     for (int digits = 1; digits <= 6; ++digits) {
         const double candidate = QString::number(exact, 'g', digits).toDouble();

@@ -39,5 +39,5 @@ int main(int argc, char** argv)
                              std::printf("%s\n", request.body.constData());
                          std::fflush(stdout);
                      });
-    return app.exec();
+    return QCoreApplication::exec();
 }

@@ -292,7 +292,7 @@ void ArrayController::observeContext(store::Context* context)
     }
 }
 
-void ArrayController::setContent(std::vector<store::ManagedObject*> objects)
+void ArrayController::setContent(const std::vector<store::ManagedObject*>& objects)
 {
     observeContext(nullptr);
     m_entity.clear();

@@ -79,7 +79,7 @@ public:
 
     // --- Content ---
     // A fixed collection; leaves fetch mode.
-    void setContent(std::vector<store::ManagedObject*> objects);
+    void setContent(const std::vector<store::ManagedObject*>& objects);
     // Fetch mode: the content is every live object of the entity in the context, and follows
     // the context's change events (inserted objects join, deleted ones leave). The context
     // must outlive the controller or fetch mode (setContent() or setFetch(nullptr, {}) ends it).

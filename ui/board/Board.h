@@ -177,7 +177,7 @@ private:
     void removeFromContent(const std::vector<store::ManagedObject*>& objects);
     void completeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void trashItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
-    void selectRowNear(ArrayController& controller, qsizetype row);
+    void selectRowNear(ArrayController& source, qsizetype row);
     void cleanListCustomCells();
     bool placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype row);
 

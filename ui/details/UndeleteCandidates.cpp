@@ -59,7 +59,7 @@ void UndeleteCandidates::clearUndeleteCandidates()
     emit candidatesChanged();
 }
 
-void UndeleteCandidates::setCandidates(std::vector<store::ManagedObject*> objects)
+void UndeleteCandidates::setCandidates(const std::vector<store::ManagedObject*>& objects)
 {
     m_candidates.clear();
     for (store::ManagedObject* object : objects)
@@ -104,7 +104,7 @@ void ItemUndeleteCandidates::loadUndeleteCandidates(TODOList* project)
                 return a->intValue(QStringLiteral("index")) > b->intValue(QStringLiteral("index"));
             });
     }
-    setCandidates(std::move(objects));
+    setCandidates(objects);
 }
 
 int ItemUndeleteCandidates::restoreTicked()
@@ -143,7 +143,7 @@ void ProjectUndeleteCandidates::loadUndeleteCandidates()
                      [&](const store::ManagedObject* a, const store::ManagedObject* b) {
                          return collator.compare(undeleteCandidateTitle(a), undeleteCandidateTitle(b)) < 0;
                      });
-    setCandidates(std::move(objects));
+    setCandidates(objects);
 }
 
 int ProjectUndeleteCandidates::restoreTicked()

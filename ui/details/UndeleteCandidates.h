@@ -45,7 +45,7 @@ signals:
     void refreshRequested();
 
 protected:
-    void setCandidates(std::vector<store::ManagedObject*> objects);
+    void setCandidates(const std::vector<store::ManagedObject*>& objects);
     std::vector<store::ManagedObject*> takeTicked();
 
 private:

@@ -288,7 +288,7 @@ void MainWindow::setCollaboration(const CollaborationInterface* collaboration)
     m_board->setCollaboration(collaboration);
 }
 
-void MainWindow::setUrlOpener(std::function<void(const QUrl&)> opener)
+void MainWindow::setUrlOpener(const std::function<void(const QUrl&)>& opener)
 {
     for (QuadrantView* view : m_views)
         view->setUrlOpener(opener);

@@ -57,7 +57,7 @@ public:
     void setFilterPanel(ItemFilterPanel* panel);
     void setCollaboration(const CollaborationInterface* collaboration);
     // Where links of items are opened (the desktop's handler by default).
-    void setUrlOpener(std::function<void(const QUrl&)> opener);
+    void setUrlOpener(const std::function<void(const QUrl&)>& opener);
 
     // --- DocumentWindow ---
     ProjectList* projectList() override;
