@@ -42,9 +42,9 @@ TEST_F(DamagedCache, GivenADamagedSyncCache_WhenTheEngineStarts_ThenItIsSetAside
     EXPECT_EQ(QFileInfo(cache).permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                                 QFileDevice::ReadOther | QFileDevice::WriteOther),
               QFileDevice::Permissions());
-    ManualScheduler other;
+    ManualScheduler reopenScheduler;
     store::StoreError error;
-    auto reopened = store::Context::open(cache, TodoModel::shared(), other, &error);
+    auto reopened = store::Context::open(cache, TodoModel::shared(), reopenScheduler, &error);
     ASSERT_NE(reopened, nullptr) << error.message.toStdString();
     EXPECT_NE(TODOItem::findWithID(remote, *reopened), nullptr);
 }
