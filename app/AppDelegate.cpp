@@ -20,6 +20,7 @@
 
 #include <QDir>
 #include <QMutex>
+#include <QPointer>
 #include <QStandardPaths>
 
 #include <climits>
@@ -67,7 +68,7 @@ bool desktopEntryExists(const QString& id)
 } // namespace
 
 AppDelegate::AppDelegate(Dependencies dependencies)
-    : m_deps(std::move(dependencies)), m_storeFiles(m_deps.services), m_alive(std::make_shared<bool>(true))
+    : m_deps(std::move(dependencies)), m_storeFiles(m_deps.services), m_lifetime(std::make_unique<QObject>())
 {
     Q_ASSERT(m_deps.services.clock && m_deps.services.scheduler && m_deps.services.preferences);
     QMutexLocker locker(&sharedMutex());
@@ -77,7 +78,7 @@ AppDelegate::AppDelegate(Dependencies dependencies)
 
 AppDelegate::~AppDelegate()
 {
-    *m_alive = false;
+    m_lifetime.reset();
     m_deps.services.scheduler->cancel(m_endTimer);
     m_deps.services.scheduler->cancel(m_inactivityCheck);
     // The tag service holds on to the engine and to items; the window and the engine to the document.
@@ -97,12 +98,12 @@ AppDelegate* AppDelegate::sharedInstance()
 
 TimerId AppDelegate::after(qint64 ms, std::function<void()> fn)
 {
-    return m_deps.services.scheduler->after(ms, whileAlive(m_alive, std::move(fn)));
+    return m_deps.services.scheduler->after(ms, m_lifetime.get(), std::move(fn));
 }
 
 void AppDelegate::post(std::function<void()> fn)
 {
-    m_deps.services.scheduler->post(whileAlive(m_alive, std::move(fn)));
+    m_deps.services.scheduler->post(m_lifetime.get(), std::move(fn));
 }
 
 QDateTime AppDelegate::now() const
@@ -158,8 +159,8 @@ void AppDelegate::registerURLSchemeHandler()
     const QString scheme = QStringLiteral("x-scheme-handler/quadrivo");
     m_deps.runCommand(
         QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), scheme},
-        [this, scheme, alive = std::weak_ptr<bool>(m_alive)](int status, const QByteArray& output) {
-            if (const auto flag = alive.lock(); !flag || !*flag)
+        [this, scheme, alive = QPointer<QObject>(m_lifetime.get())](int status, const QByteArray& output) {
+            if (!alive)
                 return;
             const QString current = QString::fromUtf8(output).trimmed();
             if (status == 0 && !current.isEmpty() && desktopEntryExists(current))
@@ -273,11 +274,9 @@ void AppDelegate::startSyncAtStart()
         engine->startAllLoops();
     if (ShellCollaboration* collaboration = m_parts ? m_parts->collaboration : nullptr) {
         collaboration->initCollaboration();
-        collaboration->reloadMe([this, alive = std::weak_ptr<bool>(m_alive)] {
-            if (const auto flag = alive.lock(); flag && *flag) {
-                if (ShellWindow* w = window())
-                    w->reloadCollaboratorsOfSelectedProject();
-            }
+        collaboration->reloadMe([this, alive = QPointer<QObject>(m_lifetime.get())] {
+            if (ShellWindow* w = alive ? window() : nullptr)
+                w->reloadCollaboratorsOfSelectedProject();
         });
     }
 }
@@ -304,9 +303,8 @@ bool AppDelegate::doSyncAfterStart()
     if (!w)
         return false;
     const int row = m_deps.services.preferences->intValue(kLastSelectedProjectRow);
-    w->syncAndRunAfter([this, row, alive = std::weak_ptr<bool>(m_alive)] {
-        const auto flag = alive.lock();
-        ShellWindow* current = flag && *flag ? window() : nullptr;
+    w->syncAndRunAfter([this, row, alive = QPointer<QObject>(m_lifetime.get())] {
+        ShellWindow* current = alive ? window() : nullptr;
         // The row was stored in another run: the list may be shorter now.
         if (current && row >= 0 && row < current->numberOfProjectRows())
             current->selectProjectRow(row);

@@ -6,6 +6,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -195,7 +196,8 @@ private:
     std::unique_ptr<TagManager> m_tagManager;
     std::unique_ptr<DocumentParts> m_parts;
     std::unique_ptr<UsageAnnouncer> m_announcer;
-    std::shared_ptr<bool> m_alive;
+    // Context of the delegate's scheduled calls and callbacks; the first thing it lets go.
+    std::unique_ptr<QObject> m_lifetime;
 
     bool m_terminating = false;
     bool m_initialized = false;

@@ -128,14 +128,11 @@ bool WindowActivation::eventFilter(QObject* watched, QEvent* event)
 WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine,
                          Scheduler& scheduler, std::function<void()> activated)
     : m_window(window), m_document(document), m_engine(engine), m_scheduler(scheduler),
-      m_alive(std::make_shared<bool>(true)), m_activation(window, std::move(activated))
+      m_activation(window, std::move(activated))
 {
 }
 
-WindowShell::~WindowShell()
-{
-    *m_alive = false;
-}
+WindowShell::~WindowShell() = default;
 
 void WindowShell::showWindow()
 {
@@ -176,11 +173,7 @@ bool WindowShell::selectItemWithServerID(qint64 serverID)
     TODOList* project = item->list();
     if (!project || project->id_() < 1 || !selectProjectWithID(project->id_()))
         return false;
-    std::weak_ptr<bool> alive = m_alive;
-    m_scheduler.post([this, alive, item] {
-        if (const auto flag = alive.lock(); flag && *flag)
-            m_window.board().selectItem(item);
-    });
+    m_scheduler.post(&m_lifetime, [this, item] { m_window.board().selectItem(item); });
     return true;
 }
 

@@ -100,8 +100,8 @@ private:
     MyDocument& m_document;
     QVRestManager& m_engine;
     Scheduler& m_scheduler;
-    std::shared_ptr<bool> m_alive;
     WindowActivation m_activation;
+    QObject m_lifetime; // context of scheduled calls, the first member to go
 };
 
 // What the delegate owns once the document is open. Members go in reverse order: the adapters,

@@ -18,7 +18,7 @@ namespace qv {
 
 namespace {
 
-using Callback = std::shared_ptr<std::function<void()>>;
+using Callback = std::shared_ptr<ScheduledCall>;
 
 // Qt timers take an int interval; longer delays are waited out in pieces.
 constexpr qint64 kLongestQtInterval = INT_MAX;
@@ -40,11 +40,11 @@ struct QtScheduler::Impl : QObject {
     QHash<int, TimerId> byQtId;
     TimerId nextId = 1;
 
-    TimerId add(qint64 ms, std::function<void()> fn, bool repeat)
+    TimerId add(qint64 ms, ScheduledCall call, bool repeat)
     {
         const TimerId id = nextId++;
         Timer& timer = timers[id];
-        timer.fn = std::make_shared<std::function<void()>>(std::move(fn));
+        timer.fn = std::make_shared<ScheduledCall>(std::move(call));
         timer.interval = std::max<qint64>(ms, repeat ? 1 : 0);
         timer.repeat = repeat;
         arm(id, timer, timer.interval);
@@ -86,6 +86,10 @@ struct QtScheduler::Impl : QObject {
         }
         const TimerId id = *found;
         Timer& timer = timers[id];
+        if (!timer.fn->isLive()) {
+            cancel(id);
+            return;
+        }
         if (timer.leftover > 0) {
             disarm(timer);
             arm(id, timer, timer.leftover);
@@ -110,14 +114,9 @@ QtScheduler::~QtScheduler()
     delete d;
 }
 
-TimerId QtScheduler::after(qint64 ms, std::function<void()> fn)
+TimerId QtScheduler::schedule(qint64 ms, bool repeat, ScheduledCall call)
 {
-    return d->add(ms, std::move(fn), false);
-}
-
-TimerId QtScheduler::every(qint64 ms, std::function<void()> fn)
-{
-    return d->add(ms, std::move(fn), true);
+    return d->add(ms, std::move(call), repeat);
 }
 
 void QtScheduler::cancel(TimerId id)
@@ -125,11 +124,11 @@ void QtScheduler::cancel(TimerId id)
     d->cancel(id);
 }
 
-void QtScheduler::post(std::function<void()> fn)
+void QtScheduler::enqueue(ScheduledCall call)
 {
     // Queued on the scheduler's own object, so destroying the scheduler drops it.
     QMetaObject::invokeMethod(
-        d, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+        d, [call = std::move(call)] { call(); }, Qt::QueuedConnection);
 }
 
 // --- ManualScheduler
@@ -148,9 +147,9 @@ struct ManualScheduler::Impl {
     std::map<TimerId, Timer> timers;
     // Ordered by due time, then by id, which is creation order.
     std::set<std::pair<qint64, TimerId>> queue;
-    std::deque<std::function<void()>> posts;
+    std::deque<ScheduledCall> posts;
 
-    TimerId add(qint64 ms, std::function<void()> fn, bool repeat)
+    TimerId add(qint64 ms, ScheduledCall call, bool repeat)
     {
         const TimerId id = nextId++;
         Timer timer;
@@ -158,7 +157,7 @@ struct ManualScheduler::Impl {
         timer.interval = std::max<qint64>(ms, repeat ? 1 : 0);
         timer.due = now + timer.interval;
         timer.repeat = repeat;
-        timer.fn = std::make_shared<std::function<void()>>(std::move(fn));
+        timer.fn = std::make_shared<ScheduledCall>(std::move(call));
         queue.emplace(timer.due, id);
         timers.emplace(id, std::move(timer));
         return id;
@@ -184,14 +183,9 @@ ManualScheduler::~ManualScheduler()
     delete d;
 }
 
-TimerId ManualScheduler::after(qint64 ms, std::function<void()> fn)
+TimerId ManualScheduler::schedule(qint64 ms, bool repeat, ScheduledCall call)
 {
-    return d->add(ms, std::move(fn), false);
-}
-
-TimerId ManualScheduler::every(qint64 ms, std::function<void()> fn)
-{
-    return d->add(ms, std::move(fn), true);
+    return d->add(ms, std::move(call), repeat);
 }
 
 void ManualScheduler::cancel(TimerId id)
@@ -203,17 +197,17 @@ void ManualScheduler::cancel(TimerId id)
     d->timers.erase(it);
 }
 
-void ManualScheduler::post(std::function<void()> fn)
+void ManualScheduler::enqueue(ScheduledCall call)
 {
-    d->posts.push_back(std::move(fn));
+    d->posts.push_back(std::move(call));
 }
 
 void ManualScheduler::runPosted()
 {
     while (!d->posts.empty()) {
-        const std::function<void()> fn = std::move(d->posts.front());
+        const ScheduledCall call = std::move(d->posts.front());
         d->posts.pop_front();
-        fn();
+        call();
     }
 }
 
@@ -226,6 +220,10 @@ void ManualScheduler::advance(qint64 ms)
         d->queue.erase(d->queue.begin());
         Impl::Timer& timer = d->timers.at(id);
         const Callback fn = timer.fn;
+        if (!fn->isLive()) {
+            d->timers.erase(id);
+            continue;
+        }
         if (timer.repeat) {
             timer.due = due + timer.interval;
             d->queue.emplace(timer.due, id);

@@ -36,7 +36,7 @@ bool UpdaterLoop::outcomeUnknown(const rest::Error& error)
 
 UpdaterLoop::UpdaterLoop(QVRestManager& manager, const Traits& traits)
     : m_manager(manager), m_queue(std::make_unique<rest::RequestQueue>(&manager.client())), m_traits(traits),
-      m_alive(std::make_shared<bool>(true))
+      m_lifetime(std::make_unique<QObject>())
 {
     m_queue->setConcurrentRequestsLimit(1);
     const qint64 interval = (m_manager.*m_traits.pollingInterval)();
@@ -48,7 +48,7 @@ UpdaterLoop::UpdaterLoop(QVRestManager& manager, const Traits& traits)
 UpdaterLoop::~UpdaterLoop()
 {
     // Aborting what is out calls no callback, so nothing reaches the loop being taken down.
-    *m_alive = false;
+    m_lifetime.reset();
     cancelTimers();
     m_queue.reset();
 }
@@ -119,7 +119,7 @@ int UpdaterLoop::queuedRequestCount() const
 
 void UpdaterLoop::postIfAlive(std::function<void()> task)
 {
-    m_manager.scheduler().post(whileAlive(m_alive, std::move(task)));
+    m_manager.scheduler().post(m_lifetime.get(), std::move(task));
 }
 
 bool UpdaterLoop::canSync() const

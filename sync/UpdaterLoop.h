@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QJsonObject>
+#include <QObject>
 #include <QSet>
 #include <QString>
 #include <QVariantList>
@@ -183,7 +184,6 @@ protected:
 
     // Runs task on the main loop soon, unless the loop is gone by then.
     void postIfAlive(std::function<void()> task);
-    std::weak_ptr<bool> aliveFlag() const { return m_alive; }
     void announce(const QSet<qint64>& ids);
     static QVariantList sortedIdList(const QSet<qint64>& ids);
 
@@ -227,7 +227,8 @@ private:
     QSet<qint64> m_removingDuplicates;
     // Identifiers received over the pages of the poll under way.
     QSet<qint64> m_seenOverPages;
-    std::shared_ptr<bool> m_alive;
+    // Context of the loop's scheduled calls; the first thing the loop lets go.
+    std::unique_ptr<QObject> m_lifetime;
 };
 
 } // namespace qv

@@ -99,7 +99,7 @@ std::vector<TODOItem*> sortedByIndexDescending(std::vector<TODOItem*> items)
 MyDocument::MyDocument(const Services& services, std::unique_ptr<store::Context> context,
                        StoreFiles* storeFiles)
     : m_services(services), m_context(std::move(context)), m_storeFiles(storeFiles),
-      m_alive(std::make_shared<bool>(true)), m_timeZone(QTimeZone::systemTimeZone())
+      m_lifetime(std::make_unique<QObject>()), m_timeZone(QTimeZone::systemTimeZone())
 {
     Q_ASSERT(m_context);
     if (!m_storeFiles) {
@@ -125,7 +125,7 @@ MyDocument::MyDocument(const Services& services, std::unique_ptr<store::Context>
 
 MyDocument::~MyDocument()
 {
-    *m_alive = false;
+    m_lifetime.reset();
     if (m_services.scheduler) {
         m_services.scheduler->cancel(m_calendarStep);
         m_services.scheduler->cancel(m_startUpStep);
@@ -170,7 +170,7 @@ void MyDocument::postToMainLoop(std::function<void()> fn)
         fn();
         return;
     }
-    m_services.scheduler->post(whileAlive(m_alive, std::move(fn)));
+    m_services.scheduler->post(m_lifetime.get(), std::move(fn));
 }
 
 // --- Start-up

@@ -4,6 +4,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 
+#include <QObject>
 #include <QString>
 #include <QTimeZone>
 
@@ -164,8 +165,8 @@ private:
     StoreFiles* m_storeFiles = nullptr;
     std::unique_ptr<StoreProjectList> m_storeProjectList;
     std::unique_ptr<DocumentContext> m_documentContext;
-    // Callbacks queued on the main loop check this before touching the document.
-    std::shared_ptr<bool> m_alive;
+    // Context of the callbacks queued on the main loop; the first thing the document lets go.
+    std::unique_ptr<QObject> m_lifetime;
 
     DocumentWindow* m_window = nullptr;
     SyncEngineInterface* m_sync = nullptr;

@@ -516,10 +516,7 @@ void ContextPrivate::openEvent()
     if (postPending)
         return;
     postPending = true;
-    std::weak_ptr<int> guard = alive;
-    scheduler.post([this, guard] {
-        if (guard.expired())
-            return;
+    scheduler.post(&lifetime, [this] {
         postPending = false;
         processPendingChanges();
     });

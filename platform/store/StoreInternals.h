@@ -8,6 +8,7 @@
 #include "platform/store/ValueBlob.h"
 
 #include <QHash>
+#include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -222,7 +223,7 @@ struct ContextPrivate {
     bool eventOpen = false;
     std::vector<ManagedObject*> eventObjects;
     bool postPending = false;
-    std::shared_ptr<int> alive = std::make_shared<int>(0);
+    QObject lifetime; // context of the posted announcement
     // Changes observers make while an event is announced belong to that event's undo group.
     detail::GroupRef eventFollows;
 

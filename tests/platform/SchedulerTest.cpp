@@ -211,3 +211,46 @@ TEST(QtSchedulerLifetime, GivenCallbackDestroyingTheSchedulerThenNothingElseRuns
     ASSERT_TRUE(processUntil([&] { return done; }));
     EXPECT_FALSE(otherFired);
 }
+
+namespace {
+
+// A one-shot, a repeating and a posted call tied to a context deleted before any can run, one
+// tied to no context at all, and a one-shot tied to a context that lives.
+struct ContextCalls {
+    QObject live;
+    int deadRuns = 0;
+    bool liveRan = false;
+
+    void scheduleOn(Scheduler& scheduler)
+    {
+        auto dead = std::make_unique<QObject>();
+        scheduler.after(1, dead.get(), [this] { ++deadRuns; });
+        scheduler.every(1, dead.get(), [this] { ++deadRuns; });
+        scheduler.post(dead.get(), [this] { ++deadRuns; });
+        scheduler.post(nullptr, [this] { ++deadRuns; });
+        scheduler.after(10, &live, [this] { liveRan = true; });
+        dead.reset();
+    }
+};
+
+} // namespace
+
+TEST(SchedulerContext, GivenManualSchedulerWhenTheContextIsDeletedThenItsCallsNeverRun)
+{
+    ManualScheduler scheduler;
+    ContextCalls calls;
+    calls.scheduleOn(scheduler);
+    scheduler.advance(50);
+    EXPECT_TRUE(calls.liveRan);
+    EXPECT_EQ(calls.deadRuns, 0);
+    EXPECT_EQ(scheduler.pendingTimers(), 0); // the repeating one went with its context
+}
+
+TEST(SchedulerContext, GivenQtSchedulerWhenTheContextIsDeletedThenItsCallsNeverRun)
+{
+    QtScheduler scheduler;
+    ContextCalls calls;
+    calls.scheduleOn(scheduler);
+    ASSERT_TRUE(processUntil([&] { return calls.liveRan; }));
+    EXPECT_EQ(calls.deadRuns, 0);
+}

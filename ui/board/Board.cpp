@@ -83,8 +83,7 @@ Board::Board(MyDocument& document, const Services& services)
     : m_document(document), m_services(services), m_controllers(makeControllers()),
       m_arrangement(*services.preferences, {m_controllers[0].get(), m_controllers[1].get(),
                                             m_controllers[2].get(), m_controllers[3].get()}),
-      m_sink(std::make_unique<ItemSink>(*this)), m_alive(std::make_shared<bool>(true)),
-      m_receiver(std::make_unique<QObject>())
+      m_sink(std::make_unique<ItemSink>(*this)), m_lifetime(std::make_unique<QObject>())
 {
     Q_ASSERT(services.preferences);
     m_arrangement.setPanelPredicateProvider([this]() -> ObjectPredicate {
@@ -93,7 +92,7 @@ Board::Board(MyDocument& document, const Services& services)
         return BoardArrangement::fromPredicate(m_filterPanel->userFilterPredicate());
     });
     m_arrangement.changeFiltersToNormal();
-    QObject::connect(services.preferences, &Preferences::changed, m_receiver.get(),
+    QObject::connect(services.preferences, &Preferences::changed, m_lifetime.get(),
                      [this](const QString& key) { preferenceChanged(key); });
     m_storeObserver = m_document.context().addChangeObserver(
         [this](const store::ChangeEvent& event) { onStoreChange(event); });
@@ -101,7 +100,7 @@ Board::Board(MyDocument& document, const Services& services)
 
 Board::~Board()
 {
-    *m_alive = false;
+    m_lifetime.reset();
     if (m_services.scheduler && m_starFlipTimer)
         m_services.scheduler->cancel(m_starFlipTimer);
     if (m_storeObserver)
@@ -130,7 +129,7 @@ void Board::post(std::function<void()> fn)
         fn();
         return;
     }
-    m_services.scheduler->post(whileAlive(m_alive, std::move(fn)));
+    m_services.scheduler->post(m_lifetime.get(), std::move(fn));
 }
 
 void Board::preferenceChanged(const QString& key)
@@ -748,11 +747,7 @@ void Board::flipStarForSelectedItems(int quadrant)
     if (m_starFlipPending || !controllerForQuadrant(quadrant) || !m_services.scheduler)
         return;
     m_starFlipPending = true;
-    std::weak_ptr<bool> alive = m_alive;
-    m_starFlipTimer = m_services.scheduler->after(kStarFlipDelayMs, [this, alive, quadrant] {
-        const auto flag = alive.lock();
-        if (!flag || !*flag)
-            return;
+    m_starFlipTimer = m_services.scheduler->after(kStarFlipDelayMs, m_lifetime.get(), [this, quadrant] {
         m_starFlipTimer = 0;
         for (TODOItem* item : selectedItems(quadrant))
             item->setStarred(!item->getStarred());

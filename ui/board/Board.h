@@ -190,9 +190,9 @@ private:
     BoardView* m_view = nullptr;
     ItemFilterPanel* m_filterPanel = nullptr;
     const CollaborationInterface* m_collaboration = nullptr;
-    std::shared_ptr<bool> m_alive;
     std::optional<int> m_storeObserver;
-    std::unique_ptr<QObject> m_receiver; // context of the preference connection
+    // Context of the preference connection and of scheduled calls; the first thing the board lets go.
+    std::unique_ptr<QObject> m_lifetime;
     TimerId m_starFlipTimer = 0;
 
     TODOList* m_project = nullptr;

@@ -84,7 +84,6 @@ ProjectListController::ProjectListController(MyDocument& document, const Service
 
 ProjectListController::~ProjectListController()
 {
-    *m_alive = false;
     endEditingName();
     if (m_services.scheduler) {
         for (TimerId timer : m_timers)
@@ -259,10 +258,7 @@ void ProjectListController::onDisplaySelectionChanged()
         pushHistory(project);
     fetchProjectItemsIfNeeded(project);
     if (project && m_services.scheduler) {
-        std::weak_ptr<bool> alive = m_alive;
-        m_timers.push_back(m_services.scheduler->after(kHighlightClearDelayMs, [alive, project] {
-            if (alive.expired() || !*alive.lock())
-                return;
+        m_timers.push_back(m_services.scheduler->after(kHighlightClearDelayMs, this, [project] {
             if (project->highlight())
                 project->setHighlight(0);
         }));

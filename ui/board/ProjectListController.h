@@ -239,7 +239,6 @@ private:
     TODOList* m_editingProject = nullptr;
     bool m_holdsLock = false;
     std::vector<TimerId> m_timers;
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 } // namespace qv

@@ -113,7 +113,7 @@ QIcon glyphIcon(bool newProject)
 } // namespace
 
 MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* parent)
-    : QMainWindow(parent), m_document(document), m_services(services), m_alive(std::make_shared<bool>(true))
+    : QMainWindow(parent), m_document(document), m_services(services)
 {
     Q_ASSERT(services.preferences && services.clock);
     setObjectName(QStringLiteral("documentWindow"));
@@ -215,10 +215,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
         m_document.awakeFromNib();
 
     if (services.scheduler) {
-        std::weak_ptr<bool> alive = m_alive;
-        services.scheduler->post([this, alive] {
-            if (const auto flag = alive.lock(); !flag || !*flag)
-                return;
+        services.scheduler->post(this, [this] {
             if (m_services.preferences->boolValue(kHideProjects))
                 m_views[0]->setFocus(Qt::OtherFocusReason);
             else
@@ -230,7 +227,6 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
 
 MainWindow::~MainWindow()
 {
-    *m_alive = false;
     if (m_services.scheduler && m_loginTimer)
         m_services.scheduler->cancel(m_loginTimer);
     stopObserving();
@@ -664,10 +660,7 @@ void MainWindow::selectLastSelectedProjectAfterDelay()
     if (!m_services.scheduler)
         return;
     m_isSelectingLastProject = true;
-    std::weak_ptr<bool> alive = m_alive;
-    m_services.scheduler->after(1000, [this, alive] {
-        if (const auto flag = alive.lock(); !flag || !*flag)
-            return;
+    m_services.scheduler->after(1000, this, [this] {
         m_projectList->selectLastSelectedProject();
         m_isSelectingLastProject = false;
     });
@@ -929,12 +922,9 @@ void MainWindow::scheduleLoginCheck()
     if (m_loginCheckScheduled || !m_services.scheduler)
         return;
     m_loginCheckScheduled = true;
-    std::weak_ptr<bool> alive = m_alive;
-    m_loginTimer = m_services.scheduler->after(kLoginCheckDelayMs, [this, alive] {
-        if (const auto flag = alive.lock(); flag && *flag) {
-            m_loginTimer = 0;
-            loginCheck();
-        }
+    m_loginTimer = m_services.scheduler->after(kLoginCheckDelayMs, this, [this] {
+        m_loginTimer = 0;
+        loginCheck();
     });
 }
 

@@ -206,7 +206,6 @@ private:
     bool m_stoppedObserving = false;
     bool m_loginCheckScheduled = false;
     TimerId m_loginTimer = 0;
-    std::shared_ptr<bool> m_alive;
 };
 
 } // namespace qv

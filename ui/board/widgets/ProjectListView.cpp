@@ -20,7 +20,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QPointer>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -450,13 +449,9 @@ ProjectListView::ProjectListView(MyDocument& document, const Services& services,
     syncSelectionToTable();
     redrawBackForwardButtons();
     // The project chosen while the list was made is announced once the window listens.
-    if (services.scheduler) {
-        QPointer<ProjectListView> self(this);
-        services.scheduler->post([self] {
-            if (self)
-                emit self->selectedProjectChanged(self->m_controller->selectedProject());
-        });
-    }
+    if (services.scheduler)
+        services.scheduler->post(this,
+                                 [this] { emit selectedProjectChanged(m_controller->selectedProject()); });
 }
 
 ProjectListView::~ProjectListView()
