@@ -117,9 +117,9 @@ void ItemUpdaterLoop::sendModifiedItems()
     std::vector<TODOItem*> puts;
     std::vector<TODOItem*> singles;
     for (TODOItem* item : waiting) {
-        if (TODOList* project = item->list(); project && project->state() == 3) {
+        if (TODOList* project = item->list(); project && project->objectState() == ObjectState::Removed) {
             QVRestManager::TrackingPause pause(m_manager);
-            item->setState(3);
+            item->setObjectState(ObjectState::Removed);
             continue;
         }
         if (!itemSanityCheckForSending(item) || isItemBlocked(item))
@@ -162,7 +162,7 @@ bool ItemUpdaterLoop::itemSanityCheckForSending(TODOItem* item) const
     const TODOList* project = item->list();
     if (!project || project->isNull(QStringLiteral("id_")))
         return true;
-    return project->id_() != 0 && project->state() == 0;
+    return project->id_() != 0 && project->objectState() == ObjectState::Open;
 }
 
 void ItemUpdaterLoop::blockSyncForItem(TODOItem* item)
@@ -587,12 +587,12 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
         return true;
     const std::optional<qint64> projectID = incoming->getProjectID();
     if (!projectID || *projectID <= 0) {
-        if (incoming->state() != 2 && incoming->state() != 3)
+        if (isVisible(incoming->objectState()))
             createFrom(incoming, nullptr);
         return true;
     }
     if (TODOList* project = TODOList::findWithID(*projectID, context)) {
-        if (project->lazyFetch() || incoming->state() == 2 || incoming->state() == 3)
+        if (project->lazyFetch() || isDeleted(incoming->objectState()))
             return true;
         createFrom(incoming, project);
         return true;
@@ -621,7 +621,7 @@ bool ItemUpdaterLoop::updateOrCreateInboxItem(TODOItem* incoming, bool testDevic
     if (incoming->editedByDevice() == m_manager.deviceUID() &&
         (testDeviceUID || m_removedHere.contains(incoming->serverID())))
         return true;
-    if (incoming->state() == 2 || incoming->state() == 3)
+    if (isDeleted(incoming->objectState()))
         return true;
     TODOItem* item = createFrom(incoming, nullptr);
     placeInProject(item, incoming);

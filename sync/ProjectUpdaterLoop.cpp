@@ -192,9 +192,9 @@ bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming)
     if (const std::optional<qint64> now = m_manager.getServerSecondsSince1970())
         local->setRequestedTime(*now);
     local->setEdited_since(0);
-    if (incoming->state() == 3) {
+    if (incoming->objectState() == ObjectState::Removed) {
         for (TODOItem* item : local->items()) {
-            item->setState(3);
+            item->setObjectState(ObjectState::Removed);
             item->setEdited_since(0);
         }
     }
@@ -219,7 +219,7 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
     case OwnCopy::None:
         break;
     }
-    if (incoming->state() == 2 || incoming->state() == 3)
+    if (isDeleted(incoming->objectState()))
         return true;
     // This device's own upload that the store has lost comes back like any other, unless this
     // device removed it.

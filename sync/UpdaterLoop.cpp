@@ -1,6 +1,7 @@
 #include "sync/UpdaterLoop.h"
 
 #include "core/document/MyDocument.h"
+#include "core/model/ObjectState.h"
 #include "core/model/StatusEntities.h"
 #include "core/util/Utils.h"
 #include "platform/rest/RequestQueue.h"
@@ -195,7 +196,7 @@ std::vector<store::ManagedObject*> UpdaterLoop::waitingUploads()
             continue;
         }
         ++it;
-        if (object->intValue(QStringLiteral("state")) != 3 && !isInFlight(object))
+        if (objectStateOf(*object) != ObjectState::Removed && !isInFlight(object))
             waiting.push_back(object);
     }
     std::sort(waiting.begin(), waiting.end(),

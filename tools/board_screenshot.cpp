@@ -110,7 +110,7 @@ TODOList* seed(store::Context& context, MyDocument& document, const QDateTime& t
     c->setCompletionPercentage(75);
     TODOItem* d = s.item(launch, 0, QStringLiteral("Book the launch party venue"), 2000);
     d->setCompletionPercentage(100);
-    d->setState(1);
+    d->setObjectState(ObjectState::Completed);
     d->setCompletionDate(s.day(-1, 9));
 
     TODOItem* e = s.item(launch, 1, QStringLiteral("Migrate the blog archive"), 5000);

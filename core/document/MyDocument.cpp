@@ -347,7 +347,7 @@ TODOList* MyDocument::getProjectWithID(qint64 id) const
     for (store::ManagedObject* object :
          m_context->lookup(TODOList::staticEntityName(), QStringLiteral("id_"), QVariant(id))) {
         auto* project = store::as<TODOList>(object);
-        if (project && project->state() != 2 && project->state() != 3)
+        if (project && isVisible(project->objectState()))
             candidates.push_back(project);
     }
     if (candidates.empty())
@@ -367,19 +367,19 @@ std::vector<TODOItem*> MyDocument::getAllTODOItemsForTODOList(const TODOList* pr
     if (!project)
         return items;
     for (TODOItem* item : project->items()) {
-        if (item->state() != 3)
+        if (item->objectState() != ObjectState::Removed)
             items.push_back(item);
     }
     return sortedByIndexDescending(std::move(items));
 }
 
-std::vector<TODOItem*> MyDocument::getAllTODOItemsForTODOList(const TODOList* project, qint64 state)
+std::vector<TODOItem*> MyDocument::getAllTODOItemsForTODOList(const TODOList* project, ObjectState state)
 {
     std::vector<TODOItem*> items;
     if (!project)
         return items;
     for (TODOItem* item : project->items()) {
-        if (item->state() == state)
+        if (item->objectState() == state)
             items.push_back(item);
     }
     return sortedByIndexDescending(std::move(items));
@@ -396,11 +396,11 @@ std::vector<TODOItem*> MyDocument::getAllTODOItemsInInbox() const
     return items;
 }
 
-std::vector<TODOItem*> MyDocument::getAllTODOItemsInInboxWithState(qint64 state) const
+std::vector<TODOItem*> MyDocument::getAllTODOItemsInInboxWithState(ObjectState state) const
 {
     std::vector<TODOItem*> items;
     for (TODOItem* item : getAllTODOItemsInInbox()) {
-        if (item->state() == state)
+        if (item->objectState() == state)
             items.push_back(item);
     }
     return items;
@@ -411,7 +411,7 @@ unsigned MyDocument::totalNumberOfItems() const
     unsigned total = 0;
     for (const TODOList* project : getAllProjects()) {
         for (const TODOItem* item : project->items()) {
-            if (item->state() == 0)
+            if (item->objectState() == ObjectState::Open)
                 ++total;
         }
     }
@@ -436,7 +436,7 @@ int MyDocument::countOverdueItemsInProject(const TODOList* project) const
     const std::optional<QString> me = m_collaboration ? m_collaboration->myUsername() : std::nullopt;
     const QDateTime present = now();
     int count = 0;
-    for (const TODOItem* item : getAllTODOItemsForTODOList(project, 0)) {
+    for (const TODOItem* item : getAllTODOItemsForTODOList(project, ObjectState::Open)) {
         const QDateTime due = item->dueDate();
         if (!due.isValid() || Utils::daysFromDate(present, due, m_timeZone) >= 0)
             continue;
@@ -498,7 +498,7 @@ TODOItem* MyDocument::newItemForProject(TODOList* project, int quadrant)
 
 void MyDocument::markTODOItemAsTrashed(TODOItem* item, TODOList* project)
 {
-    item->setState(2);
+    item->setObjectState(ObjectState::Trashed);
     if (item->dueDate().isValid() && m_calendar)
         m_calendar->deleteEventForItem(item, project);
 }
@@ -507,7 +507,7 @@ void MyDocument::markTODOItem(TODOItem* item, TODOList* project, ItemArrayContro
                               int percentage)
 {
     if (percentage >= 100) {
-        item->setState(1);
+        item->setObjectState(ObjectState::Completed);
         item->setCompletionPercentage(percentage);
         if (!item->completionDate().isValid())
             item->setCompletionDate(now());
@@ -515,9 +515,9 @@ void MyDocument::markTODOItem(TODOItem* item, TODOList* project, ItemArrayContro
         return;
     }
     // A trashed or removed item is not reopened.
-    if (item->state() == 3 || item->state() == 2)
+    if (isDeleted(item->objectState()))
         return;
-    item->setState(0);
+    item->setObjectState(ObjectState::Open);
     item->setCompletionPercentage(percentage);
     item->clearValue(QStringLiteral("completionDate"));
 }
@@ -557,7 +557,7 @@ TODOItem* MyDocument::performRecurrenceForTODOItem(TODOItem* item, TODOList* pro
     followUp->setCompletionPercentage(0);
     followUp->setDueDate(newDue);
     followUp->setStartDate(newStart);
-    followUp->setState(0);
+    followUp->setObjectState(ObjectState::Open);
 
     if (controller)
         controller->addObject(followUp);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/ItemIdentifiers.h"
+#include "core/model/ObjectState.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 
@@ -116,9 +117,9 @@ public:
     TODOList* getProjectWithID(qint64 id) const;
     // The project's items not in state 3 / in the given state, higher index first.
     static std::vector<TODOItem*> getAllTODOItemsForTODOList(const TODOList* project);
-    static std::vector<TODOItem*> getAllTODOItemsForTODOList(const TODOList* project, qint64 state);
+    static std::vector<TODOItem*> getAllTODOItemsForTODOList(const TODOList* project, ObjectState state);
     std::vector<TODOItem*> getAllTODOItemsInInbox() const;
-    std::vector<TODOItem*> getAllTODOItemsInInboxWithState(qint64 state) const;
+    std::vector<TODOItem*> getAllTODOItemsInInboxWithState(ObjectState state) const;
     // Open items over all listed projects.
     unsigned totalNumberOfItems() const;
     int totalNumberOfLists() const;

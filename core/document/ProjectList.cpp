@@ -12,7 +12,7 @@ std::vector<TODOList*> StoreProjectList::getAllProjects() const
     std::vector<TODOList*> projects;
     for (store::ManagedObject* object : m_context.objects(TODOList::staticEntityName())) {
         auto* project = store::as<TODOList>(object);
-        if (project && project->state() != 2 && project->state() != 3)
+        if (project && isVisible(project->objectState()))
             projects.push_back(project);
     }
     std::stable_sort(projects.begin(), projects.end(),

@@ -280,7 +280,7 @@ TODOItem* TODOItem::findWithID(qint64 serverID, store::Context& context)
     for (store::ManagedObject* object :
          context.lookup(staticEntityName(), QStringLiteral("serverID"), serverID)) {
         TODOItem* item = store::as<TODOItem>(object);
-        if (item && item->state() != 3)
+        if (item && item->objectState() != ObjectState::Removed)
             matches.push_back(item);
     }
     if (matches.empty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/ItemIdentifiers.h"
+#include "core/model/ObjectState.h"
 #include "platform/rest/ObjectMapper.h"
 #include "platform/rest/ObjectMapping.h"
 #include "platform/store/ManagedObject.h"
@@ -58,6 +59,8 @@ public:
     void setIcon(const QString& v) { setText(QStringLiteral("icon"), v); }
     qint64 state() const { return intValue(QStringLiteral("state")); }
     void setState(qint64 v) { setValue(QStringLiteral("state"), v); }
+    ObjectState objectState() const { return toObjectState(state()); }
+    void setObjectState(ObjectState v) { setState(storedValue(v)); }
     qint64 edited_since() const { return intValue(QStringLiteral("edited_since")); }
     void setEdited_since(qint64 v) { setValue(QStringLiteral("edited_since"), v); }
     qint64 timestamp() const { return intValue(QStringLiteral("timestamp")); }
@@ -166,8 +169,7 @@ public:
     // resourceURI cleared.
     void resetIDs(const ItemIdentifiers::RandomSource& random = {});
 
-    // Live item with that server id and a state other than 3; duplicates are logged and the
-    // first wins.
+    // Item with that server id that is not removed; duplicates are logged and the first wins.
     static TODOItem* findWithID(qint64 serverID, store::Context& context);
 
     // --- Copies ---

@@ -119,7 +119,7 @@ TODOList* TODOList::findWithID(qint64 id, store::Context& context)
     std::vector<TODOList*> matches;
     for (store::ManagedObject* object : context.lookup(staticEntityName(), QStringLiteral("id_"), id)) {
         TODOList* list = store::as<TODOList>(object);
-        if (list && list->state() != 3)
+        if (list && list->objectState() != ObjectState::Removed)
             matches.push_back(list);
     }
     if (matches.empty())

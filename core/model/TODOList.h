@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/ObjectState.h"
 #include "platform/rest/ObjectMapping.h"
 #include "platform/store/ManagedObject.h"
 
@@ -35,6 +36,8 @@ public:
     void setName(const QString& v) { setText(QStringLiteral("name"), v); }
     qint64 state() const { return intValue(QStringLiteral("state")); }
     void setState(qint64 v) { setValue(QStringLiteral("state"), v); }
+    ObjectState objectState() const { return toObjectState(state()); }
+    void setObjectState(ObjectState v) { setState(storedValue(v)); }
     qint64 index() const { return intValue(QStringLiteral("index")); }
     void setIndex(qint64 v) { setValue(QStringLiteral("index"), v); }
     QString textFirstQuadrant() const { return stringValue(QStringLiteral("textFirstQuadrant")); }
@@ -121,7 +124,7 @@ public:
     // context (the project's own context when no document is open).
     bool isArchived() const;
 
-    // Live project with that id_ and a state other than 3; duplicates are logged, first wins.
+    // Project with that id_ that is not removed; duplicates are logged, first wins.
     static TODOList* findWithID(qint64 id, store::Context& context);
 
     // --- Copies ---

@@ -35,7 +35,8 @@ constexpr qint64 kStarFlipDelayMs = 100;
 constexpr qsizetype kMaxDroppedTitle = 100;
 
 // The item state filter states 1, 2 and 3 require.
-constexpr std::array<int, 3> kRequiredState = {0, 1, 0};
+constexpr std::array<ObjectState, 3> kRequiredState = {ObjectState::Open, ObjectState::Completed,
+                                                       ObjectState::Open};
 
 const QString kSortingQuestion = QStringLiteral("Change to Manual Sorting Mode?");
 const QString kSortingNote =
@@ -49,7 +50,7 @@ QString itemTitleForAlert(const TODOItem* item)
 
 bool isLive(const TODOItem* item)
 {
-    return item && !item->isDeleted() && item->state() != 2 && item->state() != 3;
+    return item && !item->isDeleted() && isVisible(item->objectState());
 }
 
 } // namespace
@@ -372,10 +373,12 @@ void Board::changeFiltersToNormal()
 Predicate Board::userFilterPredicate() const
 {
     const int filterState = preferences().intValue(BoardArrangement::kItemFilterState);
-    QString text = QString::asprintf("state <> %d AND state <> %d", 2, 3);
+    QString text = QStringLiteral("state <> %1 AND state <> %2")
+                       .arg(storedValue(ObjectState::Trashed))
+                       .arg(storedValue(ObjectState::Removed));
     if (filterState >= 1 && filterState <= 3)
-        text += QString::asprintf(" AND (state == %ld OR state<0)",
-                                  long(kRequiredState[size_t(filterState - 1)]));
+        text += QStringLiteral(" AND (state == %1 OR state<0)")
+                    .arg(storedValue(kRequiredState[size_t(filterState - 1)]));
     Predicate predicate = Predicate::withFormat(text);
     if (m_filterPanel)
         predicate = Predicate::andPredicate({predicate, m_filterPanel->userFilterPredicate()});
@@ -504,7 +507,7 @@ void Board::editingItemDidEnd(int quadrant, TextMovement movement)
         return;
     }
 
-    item->setState(2);
+    item->setObjectState(ObjectState::Trashed);
     if (engine)
         engine->unblockSyncForItem(item);
     target.rearrangeObjects();

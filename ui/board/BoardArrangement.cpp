@@ -1,5 +1,6 @@
 #include "ui/board/BoardArrangement.h"
 
+#include "core/model/ObjectState.h"
 #include "core/model/TODOItem.h"
 #include "core/util/Utils.h"
 #include "platform/Preferences.h"
@@ -10,7 +11,6 @@ namespace qv {
 
 namespace {
 
-const QString kState = QStringLiteral("state");
 const QString kQuadrant = QStringLiteral("quadrant");
 
 int compareByStar(store::ManagedObject* a, store::ManagedObject* b)
@@ -47,7 +47,8 @@ QVariantList datesSortKey(store::ManagedObject* object)
 }
 
 // The item state required by filter states 1, 2 and 3.
-constexpr std::array<int, 3> kRequiredState = {0, 1, 0};
+constexpr std::array<ObjectState, 3> kRequiredState = {ObjectState::Open, ObjectState::Completed,
+                                                       ObjectState::Open};
 
 } // namespace
 
@@ -100,15 +101,14 @@ std::optional<BoardArrangement::SortMode> BoardArrangement::sortMode(int mode)
 ObjectPredicate BoardArrangement::stateFilterPredicate(int filterState)
 {
     if (filterState >= 1 && filterState <= 3) {
-        const int required = kRequiredState[size_t(filterState - 1)];
+        const ObjectState required = kRequiredState[size_t(filterState - 1)];
         return [required](const store::ManagedObject* item) {
-            const qint64 state = item->intValue(kState);
-            return state != 2 && state != 3 && (state == required || state < 0);
+            const ObjectState state = objectStateOf(*item);
+            return isVisible(state) && (state == required || storedValue(state) < 0);
         };
     }
     return [](const store::ManagedObject* item) {
-        const qint64 state = item->intValue(kState);
-        return state != 2 && state != 3;
+        return isVisible(objectStateOf(*item));
     };
 }
 

@@ -33,7 +33,7 @@ ProjectCounts countProjectItems(const TODOList& project, const ObjectPredicate& 
         if (quadrant >= 0 && quadrant < 4)
             ++counts.quadrants[size_t(quadrant)];
         const QDateTime due = item->dueDate();
-        if (item->state() == 0 && due.isValid() && due <= now)
+        if (item->objectState() == ObjectState::Open && due.isValid() && due <= now)
             ++counts.overdue;
     }
     return counts;

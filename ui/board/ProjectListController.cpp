@@ -35,8 +35,7 @@ const QString kLastSelectedProjectRow = QStringLiteral("lastSelectedProjectRow")
 
 bool isLive(const store::ManagedObject* object)
 {
-    const qint64 state = object->intValue(QStringLiteral("state"));
-    return state != 2 && state != 3;
+    return isVisible(objectStateOf(*object));
 }
 
 std::vector<TODOList*> asProjects(const std::vector<store::ManagedObject*>& objects)
@@ -567,15 +566,15 @@ bool ProjectListController::alphabeticalOrder() const
 
 // --- Commands
 
-void ProjectListController::markProject(TODOList* project, int state)
+void ProjectListController::markProject(TODOList* project, ObjectState state)
 {
     if (!project)
         return;
-    project->setState(state);
+    project->setObjectState(state);
     rearrange();
     // A project back from the trash leaves the trashed list, or it would be listed twice.
     std::erase(m_trashedProjects, project);
-    if (state == 2)
+    if (state == ObjectState::Trashed)
         m_trashedProjects.push_back(project);
 }
 
@@ -674,7 +673,7 @@ void ProjectListController::markProjectAsDeletedInRow(int row)
             QStringLiteral("Deleted projects cannot be restored."), QStringLiteral("OK"),
             QStringLiteral("Cancel"));
     if (confirmed) {
-        markProject(project, 2);
+        markProject(project, ObjectState::Trashed);
         selectRow(std::min(row, rowCount() - 1));
     }
     cleanListCustomCells();

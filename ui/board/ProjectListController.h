@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/ProjectList.h"
+#include "core/model/ObjectState.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/ArrayController.h"
@@ -166,7 +167,7 @@ public:
     bool alphabeticalOrder() const;
 
     // --- Commands ---
-    void markProject(TODOList* project, int state);
+    void markProject(TODOList* project, ObjectState state);
     // A new project, listed only in projectsArrayController() (imports).
     TODOList* newProject();
     // With the window's consent: a new project opened for naming; nullptr when refused.

@@ -9,8 +9,7 @@ InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent),
 {
     m_items.setFetch(&document.context(), TODOItem::staticEntityName());
     m_items.setFilterPredicate([](const store::ManagedObject* object) {
-        const qint64 state = object->intValue(QStringLiteral("state"));
-        return state != 2 && state != 3 && object->toOne(QStringLiteral("list")) == nullptr;
+        return isVisible(objectStateOf(*object)) && object->toOne(QStringLiteral("list")) == nullptr;
     });
     // Items made within the same second: the one made last is the newest.
     m_items.setSortDescriptors(

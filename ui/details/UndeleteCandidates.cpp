@@ -12,15 +12,6 @@
 
 namespace qv {
 
-namespace {
-
-bool isDeletedState(qint64 state)
-{
-    return state == 2 || state == 3;
-}
-
-} // namespace
-
 QString undeleteCandidateTitle(const store::ManagedObject* object)
 {
     if (!object)
@@ -96,7 +87,7 @@ void ItemUndeleteCandidates::loadUndeleteCandidates(TODOList* project)
     std::vector<store::ManagedObject*> objects;
     if (project) {
         for (TODOItem* item : project->items()) {
-            if (isDeletedState(item->state()))
+            if (isDeleted(item->objectState()))
                 objects.push_back(item);
         }
         std::stable_sort(
@@ -114,7 +105,7 @@ int ItemUndeleteCandidates::restoreTicked()
         auto* item = store::as<TODOItem>(object);
         if (!item)
             continue;
-        item->setState(item->completionDate().isValid() ? 1 : 0);
+        item->setObjectState(item->completionDate().isValid() ? ObjectState::Completed : ObjectState::Open);
         item->setEdited_since(1);
     }
     emit candidatesChanged();
@@ -135,7 +126,7 @@ void ProjectUndeleteCandidates::loadUndeleteCandidates()
 {
     std::vector<store::ManagedObject*> objects =
         m_document.context().fetch(TODOList::staticEntityName(), [](const store::ManagedObject* object) {
-            return isDeletedState(object->intValue(QStringLiteral("state")));
+            return isDeleted(objectStateOf(*object));
         });
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -155,9 +146,9 @@ int ProjectUndeleteCandidates::restoreTicked()
             continue;
         project->setEdited_since(1);
         if (m_list)
-            m_list->markProject(project, 0);
+            m_list->markProject(project, ObjectState::Open);
         else
-            project->setState(0);
+            project->setObjectState(ObjectState::Open);
     }
     emit candidatesChanged();
     if (!ticked.empty())

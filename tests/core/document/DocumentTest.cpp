@@ -354,15 +354,18 @@ TEST_F(DocumentTest,
     TODOItem* done = ItemBuilder("done").completed().madeBy(*document, project);
 
     EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project), (std::vector<TODOItem*>{done, b, a}));
-    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 0), (std::vector<TODOItem*>{b, a}));
-    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, 3), (std::vector<TODOItem*>{removed}));
+    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, ObjectState::Open),
+              (std::vector<TODOItem*>{b, a}));
+    EXPECT_EQ(MyDocument::getAllTODOItemsForTODOList(project, ObjectState::Removed),
+              (std::vector<TODOItem*>{removed}));
 
     ItemBuilder("in a project").madeBy(*document, ProjectBuilder(context(), "P"));
     TODOItem* open = ItemBuilder("open").madeBy(*document, nullptr);
     TODOItem* closed = ItemBuilder("done").completed().madeBy(*document, nullptr);
 
     EXPECT_EQ(document->getAllTODOItemsInInbox(), (std::vector<TODOItem*>{open, closed}));
-    EXPECT_EQ(document->getAllTODOItemsInInboxWithState(1), (std::vector<TODOItem*>{closed}));
+    EXPECT_EQ(document->getAllTODOItemsInInboxWithState(ObjectState::Completed),
+              (std::vector<TODOItem*>{closed}));
 }
 
 TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItemsOfListedProjectsCount)

@@ -179,7 +179,7 @@ TEST_F(ProjectListHistoryTest, GivenDeletedProjectInHistory_WhenGoingBack_ThenIt
     makeList();
     list->selectProject(b);
     list->selectProject(c);
-    list->markProject(b, 2);
+    list->markProject(b, ObjectState::Trashed);
 
     list->goToPreviousProject();
     EXPECT_EQ(selectedName(), QString("A"));
@@ -387,11 +387,11 @@ TEST_F(ProjectListCommandsTest, GivenTrashedProject_WhenRestored_ThenItIsListedO
 {
     TODOList* a = ProjectBuilder(context(), "A").atIndex(3000);
     makeList();
-    list->markProject(a, 2);
-    list->markProject(a, 0);
+    list->markProject(a, ObjectState::Trashed);
+    list->markProject(a, ObjectState::Open);
     EXPECT_EQ(list->getAllProjectsEvenTrashed(), (std::vector<TODOList*>{a}));
-    list->markProject(a, 2);
-    list->markProject(a, 3);
+    list->markProject(a, ObjectState::Trashed);
+    list->markProject(a, ObjectState::Removed);
     EXPECT_TRUE(list->getAllProjectsEvenTrashed().empty());
 }
 

@@ -61,7 +61,7 @@ TEST_F(ProjectTrashBinTest, GivenDeletedProject_WhenRestored_ThenItIsListedAgain
     TODOList* keep = ProjectBuilder(context(), "Keep").atIndex(2000);
     TODOList* gone = ProjectBuilder(context(), "Gone").atIndex(1000);
     makeList();
-    list->markProject(gone, 2);
+    list->markProject(gone, ObjectState::Trashed);
     ASSERT_EQ(list->numProjects(), 1);
 
     ProjectUndeleteCandidates bin(*document, list.get());

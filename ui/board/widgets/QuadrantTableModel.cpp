@@ -69,7 +69,7 @@ QVariant QuadrantTableModel::data(const QModelIndex& index, int role) const
         }
     }
     if (index.column() == StateColumn && role == Qt::CheckStateRole)
-        return item->state() != 0 ? Qt::Checked : Qt::Unchecked;
+        return item->objectState() != ObjectState::Open ? Qt::Checked : Qt::Unchecked;
     return {};
 }
 

@@ -116,7 +116,7 @@ TEST_F(TrashBinWidgetTest, GivenDeletedProject_WhenRestoredFromItsBin_ThenTheLis
     settle();
     ProjectListView view(*document, services);
     window.list = &view;
-    view.controller().markProject(gone, 2);
+    view.controller().markProject(gone, ObjectState::Trashed);
     ASSERT_EQ(view.numProjects(), 1);
 
     UndeleteProjectViewController bin(*document, services, &view);
