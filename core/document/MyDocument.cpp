@@ -54,24 +54,30 @@ struct Step {
     int years = 0;
 };
 
-std::optional<Step> recurrenceStep(const QString& frequency)
+std::optional<Step> recurrenceStep(TODOItem::Recurrence recurrence)
 {
-    if (frequency == QLatin1String("Daily"))
+    using Recurrence = TODOItem::Recurrence;
+    switch (recurrence) {
+    case Recurrence::Daily:
         return Step{1, 0, 0};
-    if (frequency == QLatin1String("Weekly"))
+    case Recurrence::Weekly:
         return Step{7, 0, 0};
-    if (frequency == QLatin1String("Biweekly"))
+    case Recurrence::Biweekly:
         return Step{14, 0, 0};
-    if (frequency == QLatin1String("4-weekly"))
+    case Recurrence::FourWeekly:
         return Step{28, 0, 0};
-    if (frequency == QLatin1String("Monthly"))
+    case Recurrence::Monthly:
         return Step{0, 1, 0};
-    if (frequency == QLatin1String("Quarterly"))
+    case Recurrence::Quarterly:
         return Step{0, 3, 0};
-    if (frequency == QLatin1String("Semesterly"))
+    case Recurrence::Semesterly:
         return Step{0, 6, 0};
-    if (frequency == QLatin1String("Yearly"))
+    case Recurrence::Yearly:
         return Step{0, 0, 1};
+    case Recurrence::Never:
+    case Recurrence::Unknown:
+        break;
+    }
     return std::nullopt;
 }
 
@@ -525,14 +531,9 @@ void MyDocument::markTODOItem(TODOItem* item, TODOList* project, ItemArrayContro
 TODOItem* MyDocument::performRecurrenceForTODOItem(TODOItem* item, TODOList* project,
                                                    ItemArrayController* controller)
 {
-    const QString frequency = item->frequency();
-    if (!item->dueDate().isValid() || frequency.isEmpty() || frequency == QLatin1String("Never"))
-        return nullptr;
+    const std::optional<Step> step = recurrenceStep(item->recurrence());
     // Completing, reopening and completing again spawns one follow-up only.
-    if (item->childID() != 0)
-        return nullptr;
-    const std::optional<Step> step = recurrenceStep(frequency);
-    if (!step)
+    if (!item->dueDate().isValid() || !step || item->childID() != 0)
         return nullptr;
 
     const QDateTime newDue = addStep(item->dueDate(), *step, m_timeZone);

@@ -16,6 +16,8 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace qv {
 
@@ -295,6 +297,31 @@ TODOItem* TODOItem::findWithID(qint64 serverID, store::Context& context)
         }
     }
     return matches.front();
+}
+
+// --- Recurrence ---
+
+TODOItem::Recurrence TODOItem::recurrence() const
+{
+    static const std::array<std::pair<QLatin1String, Recurrence>, 9> kTexts = {{
+        {QLatin1String("Never"), Recurrence::Never},
+        {QLatin1String("Daily"), Recurrence::Daily},
+        {QLatin1String("Weekly"), Recurrence::Weekly},
+        {QLatin1String("Biweekly"), Recurrence::Biweekly},
+        {QLatin1String("4-weekly"), Recurrence::FourWeekly},
+        {QLatin1String("Monthly"), Recurrence::Monthly},
+        {QLatin1String("Quarterly"), Recurrence::Quarterly},
+        {QLatin1String("Semesterly"), Recurrence::Semesterly},
+        {QLatin1String("Yearly"), Recurrence::Yearly},
+    }};
+    const QString text = frequency();
+    if (text.isEmpty())
+        return Recurrence::Never;
+    for (const auto& [known, recurrence] : kTexts) {
+        if (text == known)
+            return recurrence;
+    }
+    return Recurrence::Unknown;
 }
 
 // --- Copies ---

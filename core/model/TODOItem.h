@@ -34,9 +34,27 @@ class TODOList;
 // a null QString or an invalid QDateTime as absent (an empty but non-null text stays "");
 // clearValue("attribute") makes any attribute absent. Dates are stored in UTC.
 class TODOItem : public store::ManagedObject, public rest::MappedValues {
+    Q_GADGET
 public:
     static QString staticEntityName() { return QStringLiteral("TODOItem"); }
     static constexpr qint64 kDateKeepingGapSecs = 3600;
+
+    // How often a completed item comes back: the attribute "frequency" read as one of the texts
+    // "Daily", "Weekly", "Biweekly", "4-weekly", "Monthly", "Quarterly", "Semesterly", "Yearly".
+    // An empty text and "Never" read Never; any other text, Unknown (marked, but never repeated).
+    enum class Recurrence {
+        Never,
+        Daily,
+        Weekly,
+        Biweekly,
+        FourWeekly,
+        Monthly,
+        Quarterly,
+        Semesterly,
+        Yearly,
+        Unknown
+    };
+    Q_ENUM(Recurrence)
 
     void clearValue(const QString& key) { setValue(key, QVariant()); }
 
@@ -105,6 +123,7 @@ public:
     void setAllDay(bool v) { setValue(QStringLiteral("allDay"), v); }
     QString frequency() const { return stringValue(QStringLiteral("frequency")); }
     void setFrequency(const QString& v) { setText(QStringLiteral("frequency"), v); }
+    Recurrence recurrence() const;
     qint64 childID() const { return intValue(QStringLiteral("childID")); }
     void setChildID(qint64 v) { setValue(QStringLiteral("childID"), v); }
     qint64 parentID() const { return intValue(QStringLiteral("parentID")); }

@@ -28,7 +28,7 @@ ItemRowContent ItemRowContent::fromItem(TODOItem& item, bool hasIcon, const Cloc
     content.overdue = isItemOverdue(&item, clock);
     content.highlight = item.highlight() != 0;
     content.hasFiles = !item.files().empty();
-    content.frequency = item.frequency();
+    content.recurrence = item.recurrence();
     content.link = item.macResourceURL();
     content.ownerUsername = item.ownerUsername();
     content.starred = item.getStarred();
@@ -86,8 +86,7 @@ bool ItemRowLayout::isShowingNotes() const
 
 bool ItemRowLayout::isShowingRecurrence() const
 {
-    return m_content.hasDueDate && !m_content.frequency.isEmpty() &&
-           m_content.frequency != QLatin1String("Never");
+    return m_content.hasDueDate && m_content.recurrence != TODOItem::Recurrence::Never;
 }
 
 bool ItemRowLayout::isShowingLink() const

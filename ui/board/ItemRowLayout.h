@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/model/TODOItem.h"
+
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,6 @@ namespace qv {
 
 class Clock;
 class Preferences;
-class TODOItem;
 
 // What one item row shows, read from the item once per paint.
 struct ItemRowContent {
@@ -19,7 +20,7 @@ struct ItemRowContent {
     bool overdue = false; // due on a calendar day before today
     bool highlight = false;
     bool hasFiles = false;
-    QString frequency;
+    TODOItem::Recurrence recurrence = TODOItem::Recurrence::Never;
     QString link;
     QString ownerUsername;
     bool starred = false;

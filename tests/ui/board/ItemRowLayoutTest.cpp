@@ -98,11 +98,11 @@ TEST(ItemRowLayoutTags, GivenARowTooShortForALineOfTags_WhenLaidOut_ThenTheyGoBe
 TEST(ItemRowLayoutMarks, GivenRecurrenceAndLinks_WhenLaidOut_ThenOnlyRealOnesShow)
 {
     ItemRowContent content;
-    content.frequency = QStringLiteral("Weekly");
+    content.recurrence = TODOItem::Recurrence::Weekly;
     EXPECT_FALSE(ItemRowLayout(content, settings(12)).isShowingRecurrence());
     content.hasDueDate = true;
     EXPECT_TRUE(ItemRowLayout(content, settings(12)).isShowingRecurrence());
-    content.frequency = QStringLiteral("Never");
+    content.recurrence = TODOItem::Recurrence::Never;
     EXPECT_FALSE(ItemRowLayout(content, settings(12)).isShowingRecurrence());
     EXPECT_FALSE(ItemRowLayout(content, settings(12)).isShowingLink());
     content.link = QStringLiteral("https://example.com");
