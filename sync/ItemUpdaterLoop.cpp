@@ -450,7 +450,7 @@ bool ItemUpdaterLoop::update(TODOItem* local, TODOItem* incoming)
 
     QVRestManager::TrackingPause pause(m_manager);
     const QString ownerBefore = local->ownerUsername();
-    incoming->copyTo(local, true, true, true, false);
+    incoming->copyTo(local, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
     placeInProject(local, incoming);
     if (!local->ownerUsername().isEmpty() && local->ownerUsername() != ownerBefore)
         sendDelegationNotificationFor(local);
@@ -495,7 +495,7 @@ TODOItem* ItemUpdaterLoop::createFrom(TODOItem* incoming, TODOList* project)
     auto* item = context.insert<TODOItem>(TODOItem::staticEntityName());
     if (project)
         project->addItem(item);
-    incoming->copyTo(item, true, true, true, false);
+    incoming->copyTo(item, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
     item->setEdited_since(0);
     return item;
 }

@@ -188,7 +188,7 @@ bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming)
         return *verdict;
 
     QVRestManager::TrackingPause pause(m_manager);
-    incoming->copyTo(local, true, true);
+    incoming->copyTo(local, TODOList::CopyIdentifiers | TODOList::CopyTags);
     if (const std::optional<qint64> now = m_manager.getServerSecondsSince1970())
         local->setRequestedTime(*now);
     local->setEdited_since(0);

@@ -680,7 +680,7 @@ void QVRestManager::projectDownloaded(qint64 projectID, store::Context* context,
             }
         } else {
             project = context->insert<TODOList>(TODOList::staticEntityName());
-            incoming->copyTo(project, true, true);
+            incoming->copyTo(project, TODOList::CopyIdentifiers | TODOList::CopyTags);
             project->setEdited_since(0);
         }
     }
@@ -728,7 +728,7 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
                 continue;
             auto* created = context->insert<TODOItem>(TODOItem::staticEntityName());
             project->addItem(created);
-            remote->copyTo(created, true, true, true, false);
+            remote->copyTo(created, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
             created->setEdited_since(0);
         }
         if (project->edited_since() == 0 && !m_projectLoop->isInFlight(project)) {

@@ -548,7 +548,7 @@ TODOItem* MyDocument::performRecurrenceForTODOItem(TODOItem* item, TODOList* pro
     auto* followUp = m_context->insert<TODOItem>(TODOItem::staticEntityName());
     if (project)
         project->addItem(followUp);
-    item->copyTo(followUp, false, true, false, false, TODOItem::OwnReminder::MoveToCopy);
+    item->copyTo(followUp, TODOItem::CopyTags | TODOItem::MoveOwnReminder);
     followUp->resetIDs(m_random);
 
     followUp->setParentID(item->id_());
@@ -571,7 +571,7 @@ TODOList* MyDocument::cloneList(TODOList* project, bool withItems)
 {
     ProjectList& list = projectList();
     TODOList* clone = list.newProjectForCloning();
-    project->copyTo(clone, true, false);
+    project->copyTo(clone, TODOList::CopyTags);
     clone->resetIDs();
     clone->setIndex(project->index() + 2);
     clone->setEdited_since(1);
@@ -580,7 +580,7 @@ TODOList* MyDocument::cloneList(TODOList* project, bool withItems)
         for (const TODOItem* item : project->items()) {
             TODOItem* copy = newItemForProject(clone);
             // The original keeps its reminder; the copy gets a reminder of its own.
-            item->copyTo(copy, false, true, false, false, TODOItem::OwnReminder::CopyToNewReminder);
+            item->copyTo(copy, TODOItem::CopyTags);
             copy->resetIDs(m_random);
             copy->clearValue(QStringLiteral("owner"));
             copy->clearValue(QStringLiteral("ownerUsername"));

@@ -326,18 +326,7 @@ TODOItem::Recurrence TODOItem::recurrence() const
 
 // --- Copies ---
 
-void TODOItem::copyTo(TODOItem* destination) const
-{
-    copyTo(destination, true, false, false, true);
-}
-
-void TODOItem::copyTo(TODOItem* destination, bool andAddProject) const
-{
-    copyTo(destination, true, false, false, andAddProject);
-}
-
-void TODOItem::copyTo(TODOItem* d, bool copyIDs, bool copyTags, bool copyFiles, bool andAddProject,
-                      OwnReminder ownReminder) const
+void TODOItem::copyTo(TODOItem* d, CopyFlags flags) const
 {
     if (!d || d == this)
         return;
@@ -346,7 +335,7 @@ void TODOItem::copyTo(TODOItem* d, bool copyIDs, bool copyTags, bool copyFiles, 
         d->setValue(k, value(k));
     };
 
-    if (copyIDs) {
+    if (flags.testFlag(CopyIdentifiers)) {
         for (const char* key : {"serverID", "id_", "versionID", "resourceURI"})
             copy(key);
     }
@@ -364,7 +353,7 @@ void TODOItem::copyTo(TODOItem* d, bool copyIDs, bool copyTags, bool copyFiles, 
           "parentID", "copiedFromID", "lastModifiedTimestamp", "completedByUsername"})
         copy(key);
 
-    if (copyTags && d->context()) {
+    if (flags.testFlag(CopyTags) && d->context()) {
         d->removeTags(d->tags());
         for (const ItemTag* tag : tags())
             d->addTagsObject(TagManager::getItemTagForName(tag->name(), *d->context()));
@@ -372,7 +361,7 @@ void TODOItem::copyTo(TODOItem* d, bool copyIDs, bool copyTags, bool copyFiles, 
 
     store::Context* documentContext = DocumentContext::current() ? DocumentContext::current() : d->context();
 
-    if (copyFiles && documentContext) {
+    if (flags.testFlag(CopyFiles) && documentContext) {
         for (ItemFile* file : d->files())
             d->removeFilesObject(file);
         for (const ItemFile* file : files()) {
@@ -387,7 +376,7 @@ void TODOItem::copyTo(TODOItem* d, bool copyIDs, bool copyTags, bool copyFiles, 
             if (found != source) {
                 source->copyTo(found);
                 d->setReminder(found);
-            } else if (ownReminder == OwnReminder::MoveToCopy) {
+            } else if (flags.testFlag(MoveOwnReminder)) {
                 d->setReminder(source);
             } else {
                 // Taking the source's own reminder would strip it from the original item.
@@ -407,7 +396,7 @@ void TODOItem::copyTo(TODOItem* d, bool copyIDs, bool copyTags, bool copyFiles, 
         }
     }
 
-    if (andAddProject) {
+    if (flags.testFlag(CopyProject)) {
         const std::optional<qint64> projectID = getProjectID();
         if (projectID && d->getProjectID() != projectID) {
             d->setList(nullptr);

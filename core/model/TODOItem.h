@@ -192,18 +192,21 @@ public:
     static TODOItem* findWithID(qint64 serverID, store::Context& context);
 
     // --- Copies ---
-    // What a copy does when the reminder it finds for the destination is the source's own
-    // reminder (both items in one context).
-    enum class OwnReminder {
-        CopyToNewReminder, // the destination gets a new reminder copied from it (the source keeps its own)
-        MoveToCopy,        // the reminder moves to the destination (recurrence follow-ups)
+    // What a copy takes besides the item's own values and its reminder.
+    enum CopyFlag {
+        CopyNoFlags = 0,
+        CopyIdentifiers = 1 << 0, // serverID, id_, versionID, resourceURI
+        CopyTags = 1 << 1,
+        CopyFiles = 1 << 2,
+        CopyProject = 1 << 3, // the destination joins the source's project
+        // When the reminder found for the destination is the source's own (both items in one
+        // context), it moves to the destination (recurrence follow-ups); without this flag the
+        // destination gets a new reminder copied from it and the source keeps its own.
+        MoveOwnReminder = 1 << 4,
+        CopyDefault = CopyIdentifiers | CopyProject,
     };
-    // With identifiers and project; no tags, no files.
-    void copyTo(TODOItem* destination) const;
-    // With identifiers; no tags, no files.
-    void copyTo(TODOItem* destination, bool andAddProject) const;
-    void copyTo(TODOItem* destination, bool copyIDs, bool copyTags, bool copyFiles, bool andAddProject,
-                OwnReminder ownReminder = OwnReminder::CopyToNewReminder) const;
+    Q_DECLARE_FLAGS(CopyFlags, CopyFlag)
+    void copyTo(TODOItem* destination, CopyFlags flags = CopyDefault) const;
 
     // --- Change test ---
     static const QSet<QString>& nonTrackedProperties();
@@ -239,5 +242,7 @@ private:
     QStringList m_projectURIs;
     std::optional<bool> m_starred;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TODOItem::CopyFlags)
 
 } // namespace qv

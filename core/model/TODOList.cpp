@@ -129,17 +129,7 @@ TODOList* TODOList::findWithID(qint64 id, store::Context& context)
     return matches.front();
 }
 
-void TODOList::copyTo(TODOList* destination) const
-{
-    copyTo(destination, false, true);
-}
-
-void TODOList::copyTo(TODOList* destination, bool andCopyIDs) const
-{
-    copyTo(destination, false, andCopyIDs);
-}
-
-void TODOList::copyTo(TODOList* d, bool copyTags, bool andCopyIDs) const
+void TODOList::copyTo(TODOList* d, CopyFlags flags) const
 {
     if (!d || d == this)
         return;
@@ -147,7 +137,7 @@ void TODOList::copyTo(TODOList* d, bool copyTags, bool andCopyIDs) const
         const QString k = QString::fromLatin1(key);
         d->setValue(k, value(k));
     };
-    if (andCopyIDs) {
+    if (flags.testFlag(CopyIdentifiers)) {
         for (const char* key : {"id_", "versionID", "resourceURI"})
             copy(key);
     }
@@ -157,7 +147,7 @@ void TODOList::copyTo(TODOList* d, bool copyTags, bool andCopyIDs) const
           "colorFourthQuadrant", "timestamp", "edited_by", "requestedTime", "editedByDevice",
           "editedByUsername", "qv_notes", "templateCreationDate"})
         copy(key);
-    if (copyTags && d->context()) {
+    if (flags.testFlag(CopyTags) && d->context()) {
         for (ListTag* tag : d->tags())
             d->removeTagsObject(tag);
         for (const ListTag* tag : tags())

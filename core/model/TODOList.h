@@ -128,9 +128,14 @@ public:
     static TODOList* findWithID(qint64 id, store::Context& context);
 
     // --- Copies ---
-    void copyTo(TODOList* destination) const;                  // with identifiers, no tags
-    void copyTo(TODOList* destination, bool andCopyIDs) const; // no tags
-    void copyTo(TODOList* destination, bool copyTags, bool andCopyIDs) const;
+    // What a copy takes besides the project's own values.
+    enum CopyFlag {
+        CopyNoFlags = 0,
+        CopyIdentifiers = 1 << 0, // id_, versionID, resourceURI
+        CopyTags = 1 << 1,
+    };
+    Q_DECLARE_FLAGS(CopyFlags, CopyFlag)
+    void copyTo(TODOList* destination, CopyFlags flags = CopyIdentifiers) const;
 
     // --- Change test (same rule as TODOItem) ---
     static const QSet<QString>& nonTrackedProperties();
@@ -148,5 +153,7 @@ private:
 
     QVariantList m_collaborators;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(TODOList::CopyFlags)
 
 } // namespace qv

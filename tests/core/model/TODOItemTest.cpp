@@ -182,7 +182,7 @@ TEST_F(ItemCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenDestinationKeepsItsO
                            .in(context);
     TODOItem* copy = ItemBuilder("dst").withServerID(2).withId(20).in(context);
 
-    source->copyTo(copy, false, false, false, false);
+    source->copyTo(copy, TODOItem::CopyNoFlags);
     EXPECT_EQ(copy->serverID(), 2);
     EXPECT_EQ(copy->id_(), 20);
     EXPECT_TRUE(copy->isNull(QStringLiteral("versionID")));
@@ -190,7 +190,7 @@ TEST_F(ItemCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenDestinationKeepsItsO
     EXPECT_EQ(copy->quadrant(), 2);
     EXPECT_EQ(copy->highlight(), 0); // not among the copied values
 
-    source->copyTo(copy, false);
+    source->copyTo(copy, TODOItem::CopyIdentifiers);
     EXPECT_EQ(copy->serverID(), 1);
     EXPECT_EQ(copy->id_(), 10);
     EXPECT_EQ(copy->versionID(), 4);
@@ -203,7 +203,7 @@ TEST_F(ItemCopy, GivenTagsInAnotherContext_WhenCopiedWithTags_ThenDestinationGet
     TODOItem* source = ItemBuilder("src").taggedWith("Work").in(other);
     TODOItem* copy = ItemBuilder("dst").taggedWith("old").in(context);
 
-    source->copyTo(copy, false, true, false, false);
+    source->copyTo(copy, TODOItem::CopyTags);
 
     ASSERT_EQ(copy->tags().size(), 1u);
     EXPECT_EQ(copy->tags().front()->name(), QStringLiteral("work"));
@@ -220,11 +220,11 @@ TEST_F(ItemCopy, GivenSourceProject_WhenCopiedWithProject_ThenDestinationJoinsTh
     TODOList* elsewhere = ProjectBuilder(context, "elsewhere").withId(32);
     TODOItem* copy = ItemBuilder("copy").in(elsewhere);
 
-    downloaded->copyTo(copy, true);
+    downloaded->copyTo(copy, TODOItem::CopyIdentifiers | TODOItem::CopyProject);
     EXPECT_EQ(copy->list(), local);
     EXPECT_TRUE(elsewhere->items().empty());
 
-    downloaded->copyTo(copy, false);
+    downloaded->copyTo(copy, TODOItem::CopyIdentifiers);
     EXPECT_EQ(copy->list(), local);
 }
 
@@ -238,7 +238,7 @@ TEST_F(ItemCopy, GivenItemWithServerReminder_WhenCopiedInTheSameStore_ThenOrigin
     source->setReminder(own);
     TODOItem* copy = ItemBuilder("dst").in(context);
 
-    source->copyTo(copy, false, true, false, false);
+    source->copyTo(copy, TODOItem::CopyTags);
 
     EXPECT_EQ(source->reminder(), own);
     EXPECT_EQ(own->item(), source);
@@ -252,7 +252,7 @@ TEST_F(ItemCopy, GivenItemWithServerReminder_WhenCopiedInTheSameStore_ThenOrigin
 
     // A recurrence follow-up takes the reminder away instead.
     TODOItem* followUp = ItemBuilder("next").in(context);
-    source->copyTo(followUp, false, true, false, false, TODOItem::OwnReminder::MoveToCopy);
+    source->copyTo(followUp, TODOItem::CopyTags | TODOItem::MoveOwnReminder);
     EXPECT_EQ(followUp->reminder(), own);
     EXPECT_EQ(source->reminder(), nullptr);
 }
@@ -297,7 +297,7 @@ TEST_F(ItemCopy, GivenAttachments_WhenCopiedWithFiles_ThenFilesAreFoundOrMadeInT
     source->addFilesObject(file);
 
     TODOItem* local = ItemBuilder("dst").withServerID(8).in(context);
-    source->copyTo(local, true, false, true, false);
+    source->copyTo(local, TODOItem::CopyIdentifiers | TODOItem::CopyFiles);
 
     ItemFile* copied = ItemFile::findWithID(70, context, local);
     ASSERT_NE(copied, nullptr);

@@ -85,7 +85,7 @@ TEST_F(ProjectCopy, GivenCopyWithoutIdentifiers_WhenCopied_ThenIdentityAndBoardL
                            .withValue("lastItemIndex", 4000);
     TODOList* copy = ProjectBuilder(context, "dst").withId(6).withValue("resourceURI", "/api/v1/project/6/");
 
-    source->copyTo(copy, false);
+    source->copyTo(copy, TODOList::CopyNoFlags);
 
     EXPECT_EQ(copy->name(), QStringLiteral("src"));
     EXPECT_EQ(copy->colorThirdQuadrant(), QStringLiteral("{1, 0, 0, 1}"));
@@ -108,7 +108,7 @@ TEST_F(ProjectCopy, GivenTags_WhenCopiedWithTags_ThenDestinationTagsAreReplacedB
     TODOList* source = ProjectBuilder(server, "src").withId(5).taggedWith("client");
     TODOList* copy = ProjectBuilder(context, "dst").taggedWith("old");
 
-    source->copyTo(copy, true, true);
+    source->copyTo(copy, TODOList::CopyTags | TODOList::CopyIdentifiers);
     EXPECT_EQ(copy->getTagNames(), QStringList{QStringLiteral("client")});
     EXPECT_EQ(copy->tags().front()->context(), &context);
 }
