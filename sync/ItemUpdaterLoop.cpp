@@ -676,7 +676,8 @@ std::optional<qint64> ItemUpdaterLoop::firstInboxPollStart() const
     std::optional<qint64> earliest;
     for (store::ManagedObject* object : m_manager.managedContext().objects(TODOItem::staticEntityName())) {
         auto* item = static_cast<TODOItem*>(object);
-        if (item->isValidUniID() || item->list() || item->state() == 0 || !item->creationDate().isValid())
+        if (item->isValidUniID() || item->list() || item->objectState() == ObjectState::Open ||
+            !item->creationDate().isValid())
             continue;
         const qint64 created = item->creationDate().toSecsSinceEpoch();
         earliest = earliest ? std::min(*earliest, created) : created;

@@ -244,7 +244,7 @@ void UpdaterLoop::announce(const QSet<qint64>& ids)
 void UpdaterLoop::removeDuplicate(qint64 id, const store::ManagedObject* copy,
                                   const rest::ObjectMapping& inverse)
 {
-    if (copy->intValue(QStringLiteral("state")) == 3 || m_duplicatesToRemove.contains(id))
+    if (objectStateOf(*copy) == ObjectState::Removed || m_duplicatesToRemove.contains(id))
         return;
     qCInfo(lcSync, "%s %lld: a second copy on the server; it is removed",
            qUtf8Printable(m_traits.objectsWord), id);

@@ -228,7 +228,8 @@ void MyDocument::removeUnfinishedQuickAddRows()
     std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
     for (store::ManagedObject* object : m_context->objects(TODOItem::staticEntityName())) {
         auto* item = static_cast<TODOItem*>(object);
-        if (item->list() && item->name().isEmpty() && item->state() == 0 && !item->isValidUniID())
+        if (item->list() && item->name().isEmpty() && item->objectState() == ObjectState::Open &&
+            !item->isValidUniID())
             m_context->deleteObject(item);
     }
     m_context->processPendingChanges();
