@@ -161,27 +161,18 @@ TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTh
     for (const char* call : {"colors 12", "sync.startAllLoops", "window.reloadCollaborators"})
         EXPECT_TRUE(log.has(QString::fromLatin1(call))) << call;
 
-    // Without the signed-in user, no collaborators to reload.
+    ProjectBuilder(delegate->document()->context(), "Kept");
+    ASSERT_TRUE(delegate->document()->saveFile());
+
+    // The next launch opens that store; without the signed-in user, no collaborators to reload.
     delegate.reset();
     log.calls.clear();
     collaboration.meLoads = false;
     launch();
+    EXPECT_TRUE(std::ranges::any_of(delegate->document()->getAllProjects(),
+                                    [](TODOList* project) { return project->name() == "Kept"; }));
     EXPECT_TRUE(log.has("collaboration.reloadMe"));
     EXPECT_FALSE(log.has("window.reloadCollaborators"));
-}
-
-TEST_F(LaunchTest, GivenAnExistingStore_WhenLaunched_ThenItsProjectsAreThere)
-{
-    launch();
-    ProjectBuilder(delegate->document()->context(), "Kept");
-    ASSERT_TRUE(delegate->document()->saveFile());
-    delegate.reset();
-
-    launch();
-    QStringList names;
-    for (TODOList* project : delegate->document()->getAllProjects())
-        names << project->name();
-    EXPECT_TRUE(names.contains("Kept"));
 }
 
 TEST_F(LaunchTest, GivenAnUnreadableStore_WhenLaunched_ThenTheUserIsToldAndTheApplicationEndsWithAFailure)
@@ -331,50 +322,40 @@ TEST_F(ActivationTest, GivenAnOpenDocument_WhenTheApplicationBecomesActive_ThenO
     EXPECT_EQ(log.calls, (QStringList{"crash.email ada@example.test", "sync.startAllLoops", "badge 0"}));
 }
 
-TEST_F(ActivationTest,
-       GivenTwoResignsWithin180Seconds_WhenTheCheckFires_ThenItRunsOnceAndStopsTheInactiveLoops)
+TEST_F(ActivationTest, GivenResigns_WhenThe180SecondCheckFires_ThenOneCheckStopsTheLoopsUnlessActiveAgain)
 {
     launch();
-    log.calls.clear();
-
-    delegate->applicationDidResignActive();
-    scheduler.advance(100'000);
-    delegate->applicationDidBecomeActive();
-    delegate->applicationDidResignActive();
-    log.calls.clear();
-    scheduler.advance(79'999);
-    EXPECT_FALSE(log.has("sync.stopAllLoops"));
-    scheduler.advance(1);
-
-    EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
-    EXPECT_EQ(logCapture.count("STOPPING BECAUSE NOT ACTIVE"), 1);
-    scheduler.advance(200'000);
-    EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
-}
-
-TEST_F(ActivationTest, GivenTheApplicationIsActiveAgain_WhenTheCheckFires_ThenTheLoopsKeepRunning)
-{
-    launch();
-    delegate->applicationDidResignActive();
-    scheduler.advance(10'000);
-    delegate->applicationDidBecomeActive();
-    log.calls.clear();
-    scheduler.advance(170'000);
-
-    EXPECT_FALSE(log.has("sync.stopAllLoops"));
-    EXPECT_TRUE(logCapture.contains("NOT STOPPING BECAUSE ACTIVE"));
-}
-
-TEST_F(ActivationTest, GivenACheckHasFired_WhenTheApplicationResignsAgain_ThenANewCheckIsScheduled)
-{
-    launch();
-    delegate->applicationDidResignActive();
-    scheduler.advance(180'000);
-    log.calls.clear();
-
-    delegate->applicationDidResignActive();
-    scheduler.advance(180'000);
-    EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
+    {
+        SCOPED_TRACE("two resigns within 180 s: one check, from the last");
+        delegate->applicationDidResignActive();
+        scheduler.advance(100'000);
+        delegate->applicationDidBecomeActive();
+        delegate->applicationDidResignActive();
+        log.calls.clear();
+        scheduler.advance(79'999);
+        EXPECT_FALSE(log.has("sync.stopAllLoops"));
+        scheduler.advance(1);
+        EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
+        EXPECT_EQ(logCapture.count("STOPPING BECAUSE NOT ACTIVE"), 1);
+        scheduler.advance(200'000);
+        EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 1);
+    }
+    {
+        SCOPED_TRACE("after a fired check, a new resign schedules a new one");
+        delegate->applicationDidResignActive();
+        scheduler.advance(180'000);
+        EXPECT_EQ(log.calls.count("sync.stopAllLoops"), 2);
+    }
+    {
+        SCOPED_TRACE("active again when the check fires: the loops keep running");
+        delegate->applicationDidResignActive();
+        scheduler.advance(10'000);
+        delegate->applicationDidBecomeActive();
+        log.calls.clear();
+        scheduler.advance(170'000);
+        EXPECT_FALSE(log.has("sync.stopAllLoops"));
+        EXPECT_TRUE(logCapture.contains("NOT STOPPING BECAUSE ACTIVE"));
+    }
 }
 
 TEST_F(ActivationTest, GivenTheMainWindow_WhenItBecomesTheActiveWindow_ThenWakeappIsAnnouncedEachTime)
@@ -458,43 +439,23 @@ TEST_F(QuitTest,
         EXPECT_EQ(log.calls.mid(2), (QStringList{"sync.stopObservingNotifications", "ping endapp", "badge 0",
                                                  "terminateApplication"}));
         EXPECT_TRUE(QFileInfo::exists(preferences.fileName()));
+        // The backup is in place before the loop is ended.
+        EXPECT_TRUE(QFileInfo::exists(StoreFiles::backupPath(QStringLiteral("save"), 0)));
         delegate.reset();
     }
 }
 
-TEST_F(QuitTest, GivenAnEdit_WhenTheApplicationEnds_ThenItsBackupIsInPlaceBeforeTheLoopIsEnded)
-{
-    launch();
-    ProjectBuilder(delegate->document()->context(), "Backed up at quit");
-
-    delegate->quitCommand();
-    scheduler.advance(5000);
-
-    ASSERT_EQ(terminations, 1);
-    EXPECT_EQ(preferences.intValue(QStringLiteral("_currentBackupNumbersave")), 1);
-    EXPECT_TRUE(QFileInfo::exists(StoreFiles::backupPath(QStringLiteral("save"), 0)));
-}
-
-TEST_F(QuitTest, GivenAnEditDuringTheWait_WhenTheApplicationEnds_ThenTheFinalSaveKeepsIt)
+TEST_F(QuitTest, GivenAnEditAndASecondRequestDuringTheWait_WhenTimePasses_ThenItEndsOnceAndTheEditIsSaved)
 {
     launch();
     delegate->quitCommand();
     scheduler.advance(2000);
     ProjectBuilder(delegate->document()->context(), "Late edit");
-    scheduler.advance(3000);
-
-    EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(savedProjectNames().contains("Late edit"));
-}
-
-TEST_F(QuitTest, GivenASecondRequestDuringTheWait_WhenTimePasses_ThenTheApplicationEndsOnceOnTheFirstTimer)
-{
-    launch();
-    delegate->quitCommand();
-    scheduler.advance(3000);
+    scheduler.advance(1000);
     delegate->terminationSignal(SIGTERM);
     scheduler.advance(2000);
     EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(savedProjectNames().contains("Late edit"));
     scheduler.advance(10'000);
     EXPECT_EQ(terminations, 1);
     EXPECT_EQ(log.calls.count("ping endapp"), 1);
@@ -549,51 +510,36 @@ TEST_F(QuitTest, GivenNoDocument_WhenTheLoopEnds_ThenTheSequenceStillRuns)
 
 // --- Font tiers
 
-TEST(FontTierTest,
-     GivenTheTablesAndTheirEnds_WhenTiersAreReadOrMovedBeyond_ThenSizesFollowAndNothingChangesPastTheEnds)
+TEST(FontTierTest, GivenTiersAtTheEndsOrOutsideTheRange_WhenReadOrMoved_ThenTheyStopAtTheEndsAndAreClamped)
 {
     TempHome home;
     Preferences preferences(home.root() + "/prefs.conf");
-    const float sizes[] = {10, 11, 12, 13, 14, 15, 16, 17, 18};
-    const float heights[] = {20, 24, 28, 32, 35, 38, 40, 45, 50};
-    for (int tier = 0; tier <= 8; ++tier) {
-        preferences.setValue("FONT_TIER", tier);
-        EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), sizes[tier]);
-        EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), heights[tier]);
-    }
-
     LogCapture capture;
-    preferences.setValue("FONT_TIER", 8);
-    FontSizeTiers::increaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue("FONT_TIER"), 8);
-
-    preferences.setValue("FONT_TIER", 0);
-    FontSizeTiers::decreaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue("FONT_TIER"), 0);
+    const auto tierAfter = [&](qint64 stored, void (*move)(Preferences&)) {
+        preferences.setValue("FONT_TIER", stored);
+        move(preferences);
+        return preferences.intValue("FONT_TIER");
+    };
+    EXPECT_EQ(tierAfter(8, FontSizeTiers::increaseFontTier), 8);
+    EXPECT_EQ(tierAfter(0, FontSizeTiers::decreaseFontTier), 0);
     EXPECT_TRUE(capture.lines().isEmpty());
-
-    FontSizeTiers::increaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue("FONT_TIER"), 1);
+    EXPECT_EQ(tierAfter(0, FontSizeTiers::increaseFontTier), 1);
     EXPECT_EQ(capture.lines().size(), 1);
-}
+    // A tier set by hand outside the range reads as the nearest end; moving down starts from it.
+    EXPECT_EQ(tierAfter(42, FontSizeTiers::increaseFontTier), 42);
+    EXPECT_EQ(tierAfter(42, FontSizeTiers::decreaseFontTier), 7);
 
-TEST(FontTierTest, GivenATierSetByHandOutsideTheRange_WhenRead_ThenItIsClamped)
-{
-    TempHome home;
-    Preferences preferences(home.root() + "/prefs.conf");
-    preferences.setValue("FONT_TIER", 42);
-    EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 18);
-    EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), 50);
-    FontSizeTiers::increaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue("FONT_TIER"), 42);
-    FontSizeTiers::decreaseFontTier(preferences);
-    EXPECT_EQ(preferences.intValue("FONT_TIER"), 7);
-
-    preferences.setValue("FONT_TIER", -5);
-    EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 10);
-    EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), 20);
-    preferences.setValue("FONT_TIER", qint64(1) << 40);
-    EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), 18);
+    const struct {
+        qint64 stored;
+        float size, rowHeight;
+    } reads[] = {{0, 10, 20},  {4, 14, 35},  {8, 18, 50},
+                 {42, 18, 50}, {-5, 10, 20}, {qint64(1) << 40, 18, 50}};
+    for (const auto& [stored, size, rowHeight] : reads) {
+        SCOPED_TRACE(stored);
+        preferences.setValue("FONT_TIER", stored);
+        EXPECT_EQ(FontSizeTiers::currentFontSize(preferences), size);
+        EXPECT_EQ(FontSizeTiers::currentQuadrantRowHeight(preferences), rowHeight);
+    }
 }
 
 // --- The badge
