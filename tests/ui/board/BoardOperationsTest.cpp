@@ -175,7 +175,7 @@ TEST_F(BoardOperationsTest, GivenAProjectStillBeingFetchedOrNone_WhenAnItemIsAdd
 
 // --- The quick-add chain and the end of a title edit
 
-TEST_F(BoardOperationsTest, GivenManualOrder_WhenATitleEndsWithReturn_ThenTheNextItemOpensOnTheNextTurn)
+TEST_F(BoardOperationsTest, GivenManualOrder_WhenTitlesEnd_ThenReturnOpensTheNextItemAndAnEmptyOneIsRemoved)
 {
     TODOItem* first = board->addTODOItemToQuadrant(1);
     first->setName("Buy milk");
@@ -187,45 +187,30 @@ TEST_F(BoardOperationsTest, GivenManualOrder_WhenATitleEndsWithReturn_ThenTheNex
     EXPECT_EQ(quadrant(1).arrangedCount(), 1);
 
     scheduler.runPosted();
-    TODOItem* second = board->addingItem();
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"", "Buy milk"}));
-    EXPECT_TRUE(view.calls.contains("edit 1:0"));
-}
-
-TEST_F(BoardOperationsTest, GivenATitleEndedOtherwiseThanWithReturn_WhenItEnds_ThenNoNextItemOpens)
-{
-    for (Board::TextMovement movement :
-         {Board::TextMovement::Tab, Board::TextMovement::Cancel, Board::TextMovement::Other}) {
-        TODOItem* item = board->addTODOItemToQuadrant(0);
-        item->setName("Named");
-        board->editingItemDidEnd(0, movement);
-        scheduler.runPosted();
-        EXPECT_EQ(board->addingItem(), nullptr);
-    }
-    EXPECT_EQ(quadrant(0).arrangedCount(), 3);
-}
-
-TEST_F(BoardOperationsTest,
-       GivenAQuickAddTitleLeftEmpty_WhenItEnds_ThenTheItemIsRemovedAndThePreviousOneSelected)
-{
-    TODOItem* named = board->addTODOItemToQuadrant(0);
-    named->setName("Keep me");
-    board->editingItemDidEnd(0, Board::TextMovement::Return);
-    scheduler.runPosted();
     TODOItem* blank = board->addingItem();
     ASSERT_NE(blank, nullptr);
+    EXPECT_NE(blank, first);
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"", "Buy milk"}));
+    EXPECT_TRUE(view.calls.contains("edit 1:0"));
 
-    board->editingItemDidEnd(0, Board::TextMovement::Return);
+    // Left empty, the quick-add item goes and the previous one is selected again.
+    board->editingItemDidEnd(1, Board::TextMovement::Return);
     EXPECT_TRUE(blank->isDeleted());
     EXPECT_FALSE(sync.blocked.contains(blank));
-    EXPECT_FALSE(quadrant(0).contentContains(blank));
-    EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"Keep me"}));
-    EXPECT_EQ(quadrant(0).selectedObjects(), std::vector<store::ManagedObject*>{named});
+    EXPECT_FALSE(quadrant(1).contentContains(blank));
+    EXPECT_EQ(quadrant(1).selectedObjects(), std::vector<store::ManagedObject*>{first});
     EXPECT_EQ(board->previouslySelectedItem(), nullptr);
     scheduler.runPosted();
     EXPECT_EQ(board->addingItem(), nullptr);
+
+    for (Board::TextMovement movement :
+         {Board::TextMovement::Tab, Board::TextMovement::Cancel, Board::TextMovement::Other}) {
+        board->addTODOItemToQuadrant(1)->setName("Named");
+        board->editingItemDidEnd(1, movement);
+        scheduler.runPosted();
+        EXPECT_EQ(board->addingItem(), nullptr);
+    }
+    EXPECT_EQ(quadrant(1).arrangedCount(), 4);
 }
 
 TEST_F(BoardOperationsTest, GivenAnotherSortMode_WhenAQuickAddTitleEnds_ThenTheQuestionIsAskedOncePerRun)
