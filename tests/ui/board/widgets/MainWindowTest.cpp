@@ -19,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
 namespace qv::test {
 namespace {
 
@@ -215,42 +217,45 @@ TEST_F(MainWindowTest, GivenQuickAdd_WhenTitlesEndWithReturn_ThenEachOpensTheNex
 
 // --- The editing lock ends with every way an edit can end
 
-TEST_F(MainWindowTest, GivenAnEditEndedWithReturnTabOrEscape_WhenItEnds_ThenTheTextIsKeptAndTheLockReleased)
+TEST_F(MainWindowTest, GivenAnEdit_WhenItEndsInAnyWay_ThenTheTextIsKeptAndTheLockReleased)
 {
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape}) {
-        QLineEdit* line = editRow(0, 1, QStringLiteral("Edited %1").arg(int(key)));
-        ASSERT_NE(line, nullptr);
+    const auto endEdit = [this](const QString& how, int q, qsizetype row, TODOItem* item,
+                                const std::function<void()>& end) {
+        SCOPED_TRACE(how.toStdString());
+        ASSERT_NE(editRow(q, row, how), nullptr);
         EXPECT_TRUE(sync.editing);
-        QTest::keyClick(line, key);
-        EXPECT_EQ(b->name(), QStringLiteral("Edited %1").arg(int(key)));
-        EXPECT_EQ(editor(0), nullptr);
-        EXPECT_TRUE(lockFree()) << int(key);
+        end();
+        QApplication::processEvents();
+        EXPECT_EQ(item->name(), how);
+        EXPECT_TRUE(lockFree());
+    };
+    scheduler.advance(1000); // the window starts observing the sync loops
+    endEdit("an item loop pass rebuilds the quadrant", 0, 0, a, [this] {
+        notifications.post(kNotificationItemUpdaterLooped);
         scheduler.runPosted();
-        EXPECT_EQ(board().addingItem(), nullptr);
+        EXPECT_EQ(editor(0), nullptr);
+    });
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Tab, Qt::Key_Escape}) {
+        endEdit(QStringLiteral("key %1").arg(int(key)), 0, 1, b, [this, key] {
+            QTest::keyClick(editor(0), key);
+            EXPECT_EQ(editor(0), nullptr);
+            scheduler.runPosted();
+            EXPECT_EQ(board().addingItem(), nullptr);
+        });
     }
-}
-
-TEST_F(MainWindowTest, GivenAnEdit_WhenTheUserClicksElsewhere_ThenTheTextIsKeptAndTheLockReleased)
-{
-    ASSERT_NE(editRow(0, 0, QStringLiteral("Clicked away")), nullptr);
-    QTest::mouseClick(view(3)->viewport(), Qt::LeftButton, {},
-                      view(3)->visualRect(view(3)->model()->index(0, 0)).center());
-    QApplication::processEvents();
-    EXPECT_EQ(a->name(), QStringLiteral("Clicked away"));
-    EXPECT_EQ(editor(0), nullptr);
-    EXPECT_TRUE(lockFree());
-    EXPECT_EQ(board().activeQuadrant(), 3);
-}
-
-TEST_F(MainWindowTest, GivenAnEdit_WhenAnotherProjectIsSelected_ThenTheTextIsKeptAndTheLockReleased)
-{
-    ASSERT_NE(editRow(0, 2, QStringLiteral("Before switching")), nullptr);
-    window->projectListView()->selectProject(other);
-    QApplication::processEvents();
-    EXPECT_EQ(board().selectedProject(), other);
-    EXPECT_EQ(c->name(), QStringLiteral("Before switching"));
-    EXPECT_TRUE(lockFree());
-    EXPECT_EQ(shown(0), QStringList({"elsewhere"}));
+    endEdit("a click elsewhere", 0, 0, a, [this] {
+        QTest::mouseClick(view(3)->viewport(), Qt::LeftButton, {},
+                          view(3)->visualRect(view(3)->model()->index(0, 0)).center());
+        EXPECT_EQ(editor(0), nullptr);
+        EXPECT_EQ(board().activeQuadrant(), 3);
+    });
+    endEdit("another project selected", 0, 2, c, [this] {
+        window->projectListView()->selectProject(other);
+        QApplication::processEvents();
+        EXPECT_EQ(shown(0), QStringList({"elsewhere"}));
+    });
+    window->showProject(project);
+    endEdit("the window destroyed", 1, 0, x, [this] { window.reset(); });
 }
 
 TEST_F(MainWindowTest, GivenAQuickAddEdit_WhenTheWindowCloses_ThenTheTextIsKeptTheItemReleasedAndTheLockFree)
@@ -265,25 +270,6 @@ TEST_F(MainWindowTest, GivenAQuickAddEdit_WhenTheWindowCloses_ThenTheTextIsKeptT
     EXPECT_TRUE(lockFree());
     window.reset();
     EXPECT_TRUE(lockFree());
-}
-
-TEST_F(MainWindowTest, GivenAnEdit_WhenAnItemLoopPassRebuildsTheQuadrant_ThenTheTextIsKeptAndTheLockReleased)
-{
-    scheduler.advance(1000); // the window starts observing the sync loops
-    ASSERT_NE(editRow(0, 0, QStringLiteral("Mid-pass")), nullptr);
-    notifications.post(kNotificationItemUpdaterLooped);
-    scheduler.runPosted();
-    EXPECT_EQ(a->name(), QStringLiteral("Mid-pass"));
-    EXPECT_EQ(editor(0), nullptr);
-    EXPECT_TRUE(lockFree());
-}
-
-TEST_F(MainWindowTest, GivenAnOpenEditor_WhenTheWindowIsDestroyed_ThenTheLockIsReleased)
-{
-    ASSERT_NE(editRow(1, 0, QStringLiteral("Going away")), nullptr);
-    window.reset();
-    EXPECT_TRUE(lockFree());
-    EXPECT_EQ(x->name(), QStringLiteral("Going away"));
 }
 
 // --- Dragging: reorder, move between quadrants, and the lock while a drag is out
@@ -333,32 +319,6 @@ TEST_F(MainWindowTest, GivenADragOutOfAQuadrant_WhenItEnds_ThenTheLockHeldMeanwh
     EXPECT_TRUE(lockFree());
     EXPECT_EQ(shown(1), QStringList({"z", "w", "x"}));
     EXPECT_TRUE(shown(3).isEmpty());
-}
-
-// --- Completing several selected items
-
-TEST_F(MainWindowTest,
-       GivenSeveralSelectedItemsWithARecurringOne_WhenCompletedFromTheToolbar_ThenExactlyThoseComplete)
-{
-    b->setDueDate(clock.now().addDays(2));
-    b->setFrequency(QStringLiteral("Weekly"));
-    TODOItem* d = ItemBuilder("d").atIndex(500).in(project);
-    scheduler.runPosted();
-    board().enableQuadrantAndSelectRows(0, {0, 1, 2}, false);
-    QAction* complete = action(QStringLiteral("Mark as Completed…"));
-    ASSERT_NE(complete, nullptr);
-    alerts.answers = {0};
-
-    complete->trigger();
-
-    ASSERT_FALSE(alerts.shown.isEmpty());
-    EXPECT_EQ(alerts.shown.last().message,
-              QStringLiteral("Are you sure you want to complete the selected 3 items?"));
-    for (TODOItem* item : {a, b, c})
-        EXPECT_EQ(item->state(), 1) << item->name().toStdString();
-    EXPECT_EQ(d->state(), 0);
-    EXPECT_EQ(shown(0), QStringList({"b", "d"}));
-    EXPECT_NE(board().controller(0).arrangedObjects().front(), b);
 }
 
 // --- Start-up: the first-run project, the templates menu and the login check
