@@ -333,38 +333,21 @@ TEST(UtilsUrls, GivenIncomingLinks_WhenParsed_ThenIdentifiersComeOnlyFromTheirOw
     EXPECT_EQ(Utils::itemIDFromURL(item, "Sync.Example.NET"), 42);
 }
 
-TEST(UtilsSignatures, GivenEachVariant_WhenWritten_ThenSloganAndTrackingQueryMatch)
+TEST(UtilsSignatures, GivenAVariantOrARandomPick_WhenWritten_ThenTheSloganLinksWithItsTrackingQuery)
 {
     const QString page = "https://www.example.com/app";
     EXPECT_EQ(Utils::signatureMessage(page, 0),
               QStringLiteral(
                   "<p><br><br><i><a href=\"https://www.example.com/app?b2\">Quadrivo</a>, the task manager "
                   "for managers.</i>\n"));
-    EXPECT_EQ(
-        Utils::signatureMessage(page, 2),
-        QStringLiteral("<p><br><br><i>Get <a href=\"https://www.example.com/app?b4\">Quadrivo</a>, the best "
-                       "task manager out there.</i>\n"));
-    EXPECT_EQ(Utils::signatureMessageTextFormat(page, 1),
-              "Quadrivo, the to do list app for every platform: https://www.example.com/app?b3\n");
-    EXPECT_EQ(Utils::signatureMessageTextFormat(page, 2),
-              "Quadrivo, the best task manager out there: https://www.example.com/app?b4\n");
     EXPECT_EQ(Utils::signatureMessageTextFormat(page, 3),
               "Quadrivo, your second brain for tasks: https://www.example.com/app?c1\n");
-}
-
-TEST(UtilsSignatures, GivenRandomPicks_WhenWritten_ThenEachIsOneOfTheFour)
-{
-    const QString page = "https://www.example.com/app";
-    QStringList all;
+    QSet<QString> all, seen;
     for (int v = 0; v < 4; ++v)
-        all.append(Utils::signatureMessageTextFormat(page, v));
-    QSet<QString> seen;
-    for (int i = 0; i < 200; ++i) {
-        const QString pick = Utils::signatureMessageTextFormat(page);
-        EXPECT_TRUE(all.contains(pick));
-        seen.insert(pick);
-    }
-    EXPECT_EQ(seen.size(), 4);
+        all.insert(Utils::signatureMessageTextFormat(page, v));
+    for (int i = 0; i < 200; ++i)
+        seen.insert(Utils::signatureMessageTextFormat(page));
+    EXPECT_EQ(seen, all);
 }
 
 // ---- Digests and device identity -------------------------------------------------------------
@@ -483,31 +466,23 @@ TEST(UtilsHex, GivenTexts_WhenTestedForHex_ThenOnlyTheFirstFiveCharactersCount)
     EXPECT_FALSE(Utils::isHex("1é"));
 }
 
-TEST(UtilsHex, GivenABuffer_WhenDecodedInPlace_ThenItsFirstHalfHoldsTheBytes)
-{
-    char buffer[] = "0a1B";
-    Utils::hexToBinary(buffer, 4);
-    EXPECT_EQ(static_cast<unsigned char>(buffer[0]), 0x0A);
-    EXPECT_EQ(static_cast<unsigned char>(buffer[1]), 0x1B);
-
-    char odd[] = "ff7";
-    Utils::hexToBinary(odd, 3);
-    EXPECT_EQ(static_cast<unsigned char>(odd[0]), 0xFF);
-    EXPECT_EQ(odd[1], 'f');
-
-    char tooShort[] = "a";
-    Utils::hexToBinary(tooShort, 1);
-    EXPECT_EQ(tooShort[0], 'a');
-
-    char bad[] = "zz";
-    Utils::hexToBinary(bad, 2);
-    EXPECT_EQ(bad[0], 0);
-}
-
-TEST(UtilsHex, GivenHexText_WhenConverted_ThenPairsBecomeBytesAndBadDigitsEndAPair)
+TEST(UtilsHex, GivenHexText_WhenConvertedOrDecodedInPlace_ThenPairsBecomeBytesAndBadDigitsEndAPair)
 {
     EXPECT_EQ(Utils::hexToBinary("0a1bff"), QByteArray("\x0a\x1b\xff", 3));
     EXPECT_EQ(Utils::hexToBinary("1gg1"), QByteArray("\x01\x00", 2));
     EXPECT_EQ(Utils::hexToBinary("abc"), QByteArray("\xab", 1));
     EXPECT_TRUE(Utils::hexToBinary("a").isEmpty());
+
+    // In place: the first half holds the bytes, the rest is left as it was.
+    char buffer[] = "0a1Bf";
+    Utils::hexToBinary(buffer, 5);
+    EXPECT_EQ(QByteArray(buffer, 3), QByteArray("\x0a\x1b"
+                                                "1",
+                                                3));
+    char tooShort[] = "a";
+    Utils::hexToBinary(tooShort, 1);
+    EXPECT_EQ(tooShort[0], 'a');
+    char bad[] = "zz";
+    Utils::hexToBinary(bad, 2);
+    EXPECT_EQ(bad[0], 0);
 }
