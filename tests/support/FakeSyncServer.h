@@ -72,7 +72,6 @@ public:
 
     // Identifiers the next created objects get (to try large ones).
     void setNextItemId(qint64 id) { m_nextItemId = id; }
-    void setNextProjectId(qint64 id) { m_nextProjectId = id; }
 
     // Stored records as the server would send them (without "requested_time").
     QJsonObject item(qint64 id) const;
@@ -80,7 +79,6 @@ public:
     QList<QJsonObject> items() const;
     QList<QJsonObject> projects() const;
     int itemCount() const { return int(m_items.size()); }
-    int projectCount() const { return int(m_projects.size()); }
 
     // Changes as another client made them: new version and timestamp, "editedByDevice"
     // kOtherDevice and "edited_by_username" the signed-in user unless fields name others.

@@ -365,7 +365,6 @@ void LoopbackHttpServer::handle(Connection* connection, HttpRequest request, boo
 {
     request.sequence = ++m_sequence;
     ++m_inFlight;
-    m_peakInFlight = std::max(m_peakInFlight, m_inFlight);
     m_log.append(request);
     QPointer<Connection> guard(connection);
     emit requestReceived(request);

@@ -120,10 +120,8 @@ public:
 
     void releaseHeldReplies();
     int heldReplyCount() const { return int(m_held.size()); }
-    // Requests received whose answer has not been written yet, and the most there ever were.
+    // Requests received whose answer has not been written yet.
     int inFlightCount() const { return m_inFlight; }
-    int peakInFlight() const { return m_peakInFlight; }
-    void resetPeakInFlight() { m_peakInFlight = m_inFlight; }
 
     // Content type of JSON answers; "application/json; charset=utf-8" unless changed.
     void setJsonContentType(const QByteArray& type) { m_jsonContentType = type; }
@@ -166,7 +164,6 @@ private:
     qint64 m_sequence = 0;
     int m_connectionCount = 0;
     int m_inFlight = 0;
-    int m_peakInFlight = 0;
 };
 
 } // namespace qv::test
