@@ -103,26 +103,16 @@ TEST_F(RestClientTest, GivenLimitThree_WhenFourAreQueued_ThenThreeLoadTogetherAn
 
 // --- Suspend, resume, cancel --------------------------------------------------------------------
 
-TEST_F(RestClientTest, GivenANewQueue_WhenNotStarted_ThenNothingIsSentUntilStart)
+TEST_F(RestClientTest, GivenANewOrSuspendedQueue_WhenRequestsWait_ThenOnlyTheLoadingOneFinishesUntilResumed)
 {
     RequestQueue queue(&client);
-    queue.addRequest(log.request("a", "/item/"));
-    roundTrip();
-    EXPECT_EQ(itemRequests(), 0);
-    EXPECT_TRUE(queue.isSuspended());
-
-    queue.start();
-    ASSERT_TRUE(waitFor([&] { return log.events.size() == 1; }));
-    EXPECT_EQ(log.events, QStringList({"ok:a"}));
-}
-
-TEST_F(RestClientTest, GivenALoadingRequest_WhenSuspended_ThenItFinishesAndTheRestWaitForResume)
-{
-    RequestQueue queue(&client);
-    queue.start();
     server.holdNext(kItems);
     queue.addRequest(log.request("a", "/item/?n=a"));
     queue.addRequest(log.request("b", "/item/?n=b"));
+    roundTrip();
+    EXPECT_EQ(itemRequests(), 0) << "a new queue sends nothing until started";
+    EXPECT_TRUE(queue.isSuspended());
+    queue.start();
     ASSERT_TRUE(waitFor([&] { return server.heldReplyCount() == 1; }));
 
     queue.setSuspended(true);
@@ -330,7 +320,7 @@ TEST_F(RestClientTest, GivenIdentifiersAbove2To53_WhenTheyTravelBothWays_ThenEve
 
 // --- Bytes on the wire -------------------------------------------------------------------------
 
-TEST_F(RestClientTest, GivenAPollPathWithADate_WhenSent_ThenTheQueryReachesTheServerByteForByte)
+TEST_F(RestClientTest, GivenPollKeepAliveAndTagPaths_WhenSent_ThenTheTargetsReachTheServerByteForByte)
 {
     const QString device = QStringLiteral("0f1e2d3c4b5a69788796a5b4c3d2e1f00f1e2d3c");
     const QDateTime since(QDate(2013, 5, 1), QTime(10, 0), QTimeZone::utc());
@@ -338,33 +328,21 @@ TEST_F(RestClientTest, GivenAPollPathWithADate_WhenSent_ThenTheQueryReachesTheSe
         QStringLiteral("/item/?format=json&uid=%1%2").arg(device, platformVersionPair("1.2")) +
         QStringLiteral("&timestamp__gte=") + queryDate(since) + QStringLiteral("&offset=20&limit=20");
     send(log.request("poll", path));
-
     EXPECT_EQ(server.requests().last().target,
               "/api/v1/item/?format=json&uid=0f1e2d3c4b5a69788796a5b4c3d2e1f00f1e2d3c"
               "&qv_platform=Halvern&qv_version=1.2"
               "&timestamp__gte=2013-05-01%2010:00:00.000000-00:00&offset=20&limit=20");
     EXPECT_EQ(log.events, QStringList({"ok:poll"})) << "the server could not read the date";
-}
 
-TEST_F(RestClientTest, GivenTheKeepAliveAndTagPaths_WhenSent_ThenTheirTargetsAreAsWritten)
-{
-    client.send(log.request("alive", QStringLiteral("/rest_config/?format=json&limit=1&device_type=Mac") +
-                                         platformVersionPair("1.2")));
+    send(log.request("alive",
+                     "/rest_config/?format=json&limit=1&device_type=Mac" + platformVersionPair("1.2")));
+    EXPECT_EQ(server.requests().last().target,
+              "/api/v1/rest_config/?format=json&limit=1&device_type=Mac&qv_platform=Halvern&qv_version=1.2");
     Request tag = log.request("tag", "/tag/");
     tag.method = Method::Post;
-    tag.body = R"({"object": "/api/v1/item/1/", "action": "add", "name": "work"})";
-    tag.setHeader("Content-Type", "application/json; charset=utf-8");
     tag.failOnHttpError = false;
     send(tag);
-
-    const auto config = server.requestsTo("GET", "/api/v1/rest_config/");
-    ASSERT_EQ(config.size(), 1);
-    EXPECT_EQ(config[0].target,
-              "/api/v1/rest_config/?format=json&limit=1&device_type=Mac&qv_platform=Halvern&qv_version=1.2");
-    const auto tags = server.requestsTo("POST", "/api/v1/tag/");
-    ASSERT_EQ(tags.size(), 1);
-    EXPECT_EQ(tags[0].target, "/api/v1/tag/");
-    EXPECT_EQ(tags[0].header("Content-Type"), "application/json; charset=utf-8");
+    EXPECT_EQ(server.requests().last().target, "/api/v1/tag/");
 }
 
 TEST_F(RestClientTest, GivenDefaultHeaders_WhenARequestNamesOneItself_ThenTheRequestsValueWins)
