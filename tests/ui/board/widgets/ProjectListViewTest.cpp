@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <functional>
+
 namespace qv::test {
 namespace {
 
@@ -87,21 +89,43 @@ protected:
 };
 
 TEST_F(ProjectNameEditorLockTest,
-       GivenOpenEditor_WhenReturnOrEscapeIsPressed_ThenTheTextIsStoredAndTheLockReleased)
+       GivenOpenEditor_WhenTheEditEndsInAnyWay_ThenTheTextIsStoredAndTheLockReleasedOnce)
 {
-    QLineEdit* editor = editA("Renamed");
-    ASSERT_NE(editor, nullptr);
-    QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Renamed"));
-
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor
-    editor = openEditor(b);
-    ASSERT_NE(editor, nullptr);
-    editor->setText("Kept");
-    QTest::keyClick(editor, Qt::Key_Escape);
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(b->name(), QString("Kept"));
+    a = ProjectBuilder(context(), "A").atIndex(2000);
+    b = ProjectBuilder(context(), "B").atIndex(1000);
+    makeView();
+    const auto endEdit = [this](const QString& how, TODOList* project,
+                                const std::function<void(QLineEdit*)>& end) {
+        SCOPED_TRACE(how.toStdString());
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the editor closed before
+        QLineEdit* editor = openEditor(project);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_TRUE(lockHeld());
+        editor->setText(how);
+        end(editor);
+        QApplication::processEvents();
+        EXPECT_FALSE(lockHeld());
+        EXPECT_EQ(project->name(), how);
+    };
+    endEdit("Return", a, [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Return); });
+    endEdit("Escape", b, [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Escape); });
+    endEdit("Focus elsewhere", a, [this](QLineEdit* editor) {
+        ASSERT_TRUE(editor->hasFocus());
+        elsewhere->setFocus(Qt::MouseFocusReason);
+    });
+    endEdit("Another project selected", a, [this](QLineEdit*) { view->selectProject(b); });
+    EXPECT_EQ(b->name(), QString("Escape"));
+    endEdit("Rows rebuilt", a, [this](QLineEdit*) {
+        b->setIndex(3000);
+        view->rearrange();
+    });
+    endEdit("List closed", a, [this](QLineEdit*) {
+        delete window;
+        window = nullptr;
+        this->ProjectListFixture::window.list = nullptr;
+    });
+    EXPECT_EQ(sync.lockCalls.count("+projectNameTextCell"), 6);
+    EXPECT_EQ(sync.lockCalls.count("-projectNameTextCell"), 6);
 }
 
 TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEndsWithoutChangingProject)
@@ -116,47 +140,6 @@ TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEn
     EXPECT_FALSE(lockHeld());
     EXPECT_EQ(a->name(), QString("Ax"));
     EXPECT_EQ(view->getSelectedProject(), a);
-}
-
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheFocusGoesElsewhere_ThenTheLockIsReleased)
-{
-    QLineEdit* editor = editA("Clicked away");
-    ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(editor->hasFocus());
-    elsewhere->setFocus(Qt::MouseFocusReason);
-    QApplication::processEvents();
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Clicked away"));
-}
-
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenAnotherProjectIsSelected_ThenTheEditedOneKeepsTheText)
-{
-    ASSERT_NE(editA("Switched"), nullptr);
-    view->selectProject(b);
-    QApplication::processEvents();
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Switched"));
-    EXPECT_EQ(b->name(), QString("B"));
-}
-
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheRowsAreRebuilt_ThenTheTextIsKeptAndTheLockReleased)
-{
-    ASSERT_NE(editA("Rebuilt"), nullptr);
-    b->setIndex(3000);
-    view->rearrange();
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Rebuilt"));
-}
-
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTheListCloses_ThenTheLockIsReleasedOnce)
-{
-    ASSERT_NE(editA("Closing"), nullptr);
-    delete window;
-    window = nullptr;
-    this->ProjectListFixture::window.list = nullptr;
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Closing"));
-    EXPECT_EQ(sync.lockCalls, (QStringList{"+projectNameTextCell", "-projectNameTextCell"}));
 }
 
 using ProjectListViewInputTest = ProjectListViewTest;
