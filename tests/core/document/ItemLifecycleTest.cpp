@@ -100,29 +100,22 @@ TEST_F(ItemLifecycleTest, GivenAnItemWithADueDate_WhenTrashed_ThenItsCalendarEve
     EXPECT_EQ(calendar.deleted, QStringList({"due"}));
 }
 
-TEST_F(ItemLifecycleTest, GivenATrashedItem_WhenMarkedBelowAHundred_ThenNothingChanges)
+TEST_F(ItemLifecycleTest,
+       GivenTrashedOrCompletedItems_WhenMarked_ThenTheStateAndCompletionDateFollowTheHundred)
 {
     TODOItem* item =
         ItemBuilder("x").withValue("completionPercentage", 30).trashed().madeBy(*document, project);
-
     document->markTODOItem(item, project, nullptr, 50);
-    EXPECT_EQ(item->state(), 2);
+    EXPECT_EQ(item->state(), 2) << "a trashed item stays there below a hundred";
     EXPECT_EQ(item->completionPercentage(), 30);
-
     document->markTODOItem(item, project, nullptr, 100);
     EXPECT_EQ(item->state(), 1);
-    EXPECT_EQ(item->completionPercentage(), 100);
     EXPECT_EQ(item->completionDate(), clock.now());
-}
 
-TEST_F(ItemLifecycleTest, GivenACompletedItem_WhenReopenedAndCompletedAgain_ThenDatesFollow)
-{
     const QDateTime earlier = berlinTime(2024, 1, 2, 3);
-    TODOItem* item = ItemBuilder("x").withValue("completionDate", earlier).madeBy(*document, project);
-
+    item = ItemBuilder("y").withValue("completionDate", earlier).madeBy(*document, project);
     document->markTODOItem(item, project, nullptr, 120);
     EXPECT_EQ(item->completionDate(), earlier);
-
     document->markTODOItem(item, project, nullptr, 40);
     EXPECT_EQ(item->state(), 0);
     EXPECT_EQ(item->completionPercentage(), 40);
@@ -187,7 +180,8 @@ TEST_F(ItemLifecycleTest, GivenAnUntilDate_WhenTheNextDueDateWouldPassIt_ThenNoF
     EXPECT_EQ(over->childID(), 0);
 }
 
-TEST_F(ItemLifecycleTest, GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFreshOpenCopyLinkedBothWays)
+TEST_F(ItemLifecycleTest,
+       GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFreshOpenCopyLinkedBothWaysWithTheReminder)
 {
     TODOItem* item = recurring("Daily", berlinTime(2024, 5, 1, 9));
     ItemBuilder()
@@ -197,6 +191,7 @@ TEST_F(ItemLifecycleTest, GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFr
         .ownedBy("ana")
         .taggedWith("home")
         .onto(item);
+    ItemReminder* reminder = remind(item, 31);
     RecordingController controller;
 
     document->markTODOItem(item, project, &controller, 100);
@@ -218,6 +213,8 @@ TEST_F(ItemLifecycleTest, GivenARecurringItem_WhenCompleted_ThenTheFollowUpIsAFr
     EXPECT_EQ(followUp->ownerUsername(), "ana");
     EXPECT_EQ(followUp->frequency(), "Daily");
     EXPECT_EQ(followUp->getTagNames(), QStringList({"home"}));
+    EXPECT_EQ(followUp->reminder(), reminder) << "the reminder moves to the follow-up";
+    EXPECT_EQ(item->reminder(), nullptr);
     EXPECT_EQ(item->state(), 1);
     EXPECT_EQ(window->calls, QStringList({"changeFiltersToNormal", "updateFilters"}));
 }
@@ -244,18 +241,6 @@ TEST_F(ItemLifecycleTest,
 
     EXPECT_EQ(project->items().size(), 6u);
     EXPECT_TRUE(window->calls.isEmpty());
-}
-
-TEST_F(ItemLifecycleTest, GivenARecurringItemWithAReminder_WhenCompleted_ThenTheReminderMovesToTheFollowUp)
-{
-    TODOItem* item = recurring("Daily", berlinTime(2024, 5, 1, 9));
-    ItemReminder* reminder = remind(item, 31);
-
-    TODOItem* followUp = document->performRecurrenceForTODOItem(item, project, nullptr);
-
-    ASSERT_NE(followUp, nullptr);
-    EXPECT_EQ(followUp->reminder(), reminder);
-    EXPECT_EQ(item->reminder(), nullptr);
 }
 
 // --- Clone
