@@ -133,11 +133,17 @@ TEST(SingleInstanceTest, GivenTheRunningCopyWasKilled_WhenTheNextCopyStarts_Then
 
 // --- The real delegate in a process of its own
 
-TEST(ShellProcessTest, GivenTheApplicationRuns_WhenALinkIsForwarded_ThenTheRunningDelegateSelectsTheProject)
+TEST(ShellProcessTest,
+     GivenTheApplicationRuns_WhenLaunchedAgain_ThenTheRunningDelegateRaisesItsWindowOrTakesTheLink)
 {
     TempHome home;
     Helper app(home, {QStringLiteral("app"), QStringLiteral("--quit-delay-ms"), QStringLiteral("100")});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    app.output.clear();
+
+    Helper again(home, {QStringLiteral("guard")});
+    EXPECT_EQ(again.finish(), 0);
+    EXPECT_TRUE(app.waitForLine(QStringLiteral("window.show"))) << app.output.constData();
 
     Helper link(home,
                 {QStringLiteral("guard"), QStringLiteral("quadrivo://sync.test:8443/api/v1/project/42")});
@@ -147,18 +153,6 @@ TEST(ShellProcessTest, GivenTheApplicationRuns_WhenALinkIsForwarded_ThenTheRunni
     Helper bare(home, {QStringLiteral("guard"), QStringLiteral("quadrivo://")});
     EXPECT_EQ(bare.finish(), 0);
     EXPECT_TRUE(app.waitForLine(QStringLiteral("status Welcome to Quadrivo!"))) << app.output.constData();
-}
-
-TEST(ShellProcessTest, GivenTheApplicationRuns_WhenLaunchedPlainAgain_ThenTheRunningCopyRaisesItsWindow)
-{
-    TempHome home;
-    Helper app(home, {QStringLiteral("app")});
-    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
-    app.output.clear();
-
-    Helper again(home, {QStringLiteral("guard")});
-    EXPECT_EQ(again.finish(), 0);
-    EXPECT_TRUE(app.waitForLine(QStringLiteral("window.show"))) << app.output.constData();
 }
 
 TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNewCopyWaitsForItsEndAndRuns)
