@@ -31,7 +31,7 @@ protected:
     TODOItem* item = nullptr;
 };
 
-TEST_F(ChangeTrackingTest, GivenTrackingOn_WhenAnItemIsRenamed_ThenItIsMarkedWithTheServerClockAndSent)
+TEST_F(ChangeTrackingTest, GivenTrackingOn_WhenAnItemIsRenamed_ThenItIsMarkedOnceWithTheServerClockAndSent)
 {
     LogCapture log;
 
@@ -45,19 +45,20 @@ TEST_F(ChangeTrackingTest, GivenTrackingOn_WhenAnItemIsRenamed_ThenItIsMarkedWit
     EXPECT_EQ(sync.calls, QStringList({"sendEditedItems"}));
     EXPECT_TRUE(log.contains("NOTIFICATION: Marked TODOITEM '<15 chars>' as edited with id: '34'"));
     EXPECT_EQ(project->edited_since(), 0);
-}
 
-TEST_F(ChangeTrackingTest, GivenAMarkedItem_WhenRenamedAgainBeforeTheSend_ThenItKeepsItsFirstTimestamp)
-{
-    item->setName("first");
-    settle();
+    // Renamed again before the send, it keeps its first timestamp.
     sync.serverTime = 1'000'500;
-
     item->setName("second");
     settle();
-
     EXPECT_EQ(item->timestamp(), 1'000'000);
     EXPECT_EQ(sync.calls, QStringList({"sendEditedItems"}));
+
+    // With the server clock unknown, an edit is marked without one.
+    sync.serverTime.reset();
+    TODOItem* offline = ItemBuilder("offline edit").madeBy(*document, project);
+    settle();
+    EXPECT_EQ(offline->edited_since(), 1);
+    EXPECT_TRUE(offline->isNull("timestamp"));
 }
 
 TEST_F(ChangeTrackingTest, GivenOnlyUntrackedKeysChange_WhenTheEventComes_ThenNothingIsMarked)
@@ -117,18 +118,13 @@ TEST_F(ChangeTrackingTest, GivenTrackingOff_WhenTheStoreIsWritten_ThenTheWritesS
     EXPECT_EQ(item->edited_since(), 0);
     EXPECT_EQ(project->edited_since(), 0);
     EXPECT_TRUE(sync.calls.isEmpty());
-}
 
-TEST_F(ChangeTrackingTest,
-       GivenAnEarlierUntrackedWrite_WhenOnlyAnUntrackedKeyChangesNow_ThenTheOldChangeDoesNotCount)
-{
+    // An untracked write not yet saved does not count when only an untracked key changes later.
     document->disableDidChangeContextNotifications();
     item->setName("merged from the server, not saved yet");
     document->enableDidChangeContextNotifications();
-
     item->setHighlight(2);
     settle();
-
     EXPECT_EQ(item->edited_since(), 0);
     EXPECT_TRUE(sync.calls.isEmpty());
 }
@@ -173,17 +169,6 @@ TEST_F(ChangeTrackingTest, GivenMismatchedSwitching_WhenRepeated_ThenItIsLoggedA
     item->setName("once");
     settle();
     EXPECT_EQ(sync.calls, QStringList({"sendEditedItems"}));
-}
-
-TEST_F(ChangeTrackingTest, GivenTheServerClockIsUnknown_WhenAnItemChanges_ThenItIsMarkedWithoutTimestamp)
-{
-    sync.serverTime.reset();
-
-    item->setName("offline edit");
-    settle();
-
-    EXPECT_EQ(item->edited_since(), 1);
-    EXPECT_TRUE(item->isNull("timestamp"));
 }
 
 TEST_F(ChangeTrackingTest,
