@@ -201,16 +201,6 @@ TEST_F(BoardArrangementTest,
     EXPECT_EQ(controllers[1].arrangedCount(), 2);
 }
 
-TEST_F(BoardArrangementTest, GivenFilterStates_WhenQueried_ThenOnlyDatedAndOnlyWithFilesFollowStates3And4)
-{
-    preferences.setValue(BoardArrangement::kItemFilterState, 3);
-    EXPECT_TRUE(board.onlyDatedItems());
-    EXPECT_FALSE(board.onlyItemsWithFiles());
-    preferences.setValue(BoardArrangement::kItemFilterState, 4);
-    EXPECT_FALSE(board.onlyDatedItems());
-    EXPECT_TRUE(board.onlyItemsWithFiles());
-}
-
 TEST_F(BoardArrangementTest, GivenSortMode_WhenIndicesAdjusted_ThenOnlyManualOrderIsRenumbered)
 {
     TODOItem* a = ItemBuilder("a").atIndex(10).in(context);

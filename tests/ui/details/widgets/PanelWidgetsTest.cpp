@@ -109,26 +109,6 @@ TEST_F(TrashBinWidgetTest, GivenTrashedItem_WhenTickedAndRestored_ThenItIsBackAn
     EXPECT_EQ(bin.candidates().count(), 0);
 }
 
-TEST_F(TrashBinWidgetTest, GivenDeletedProject_WhenRestoredFromItsBin_ThenTheListShowsItAgain)
-{
-    ProjectBuilder(context(), "Keep").atIndex(2000);
-    TODOList* gone = ProjectBuilder(context(), "Gone").atIndex(1000);
-    settle();
-    ProjectListView view(*document, services);
-    window.list = &view;
-    view.controller().markProject(gone, ObjectState::Trashed);
-    ASSERT_EQ(view.numProjects(), 1);
-
-    UndeleteProjectViewController bin(*document, services, &view);
-    bin.loadUndeleteCandidates();
-    ASSERT_EQ(bin.candidateList()->count(), 1);
-    bin.candidateList()->item(0)->setCheckState(Qt::Checked);
-    EXPECT_EQ(bin.restoreTicked(), 1);
-    EXPECT_EQ(view.numProjects(), 2);
-    EXPECT_EQ(view.tableView()->model()->rowCount(), 2);
-    window.list = nullptr;
-}
-
 using DrawerWidgetTest = ProjectListFixture;
 
 TEST_F(DrawerWidgetTest, GivenSelectedItem_WhenItsNameIsEdited_ThenItIsStoredAndABlankNameIsUndone)
