@@ -151,11 +151,6 @@ QList<QJsonObject> FakeSyncServer::items() const
     return valuesOf(m_items);
 }
 
-QList<QJsonObject> FakeSyncServer::projects() const
-{
-    return valuesOf(m_projects);
-}
-
 std::optional<qint64> FakeSyncServer::parseQueryDate(const QString& text)
 {
     static const QRegularExpression form(
@@ -287,11 +282,6 @@ qint64 FakeSyncServer::createItemAsOtherDevice(const QJsonObject& fields, qint64
 bool FakeSyncServer::modifyItemAsOtherDevice(qint64 id, const QJsonObject& changes)
 {
     return updateObject(m_items, id, changes, Origin::OtherDevice, true);
-}
-
-bool FakeSyncServer::deleteItemAsOtherDevice(qint64 id)
-{
-    return updateObject(m_items, id, QJsonObject{{kState, 3}}, Origin::OtherDevice, true);
 }
 
 qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)

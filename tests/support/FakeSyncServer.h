@@ -77,7 +77,6 @@ public:
     QJsonObject item(qint64 id) const;
     QJsonObject project(qint64 id) const;
     QList<QJsonObject> items() const;
-    QList<QJsonObject> projects() const;
     int itemCount() const { return int(m_items.size()); }
 
     // Changes as another client made them: new version and timestamp, "editedByDevice"
@@ -85,7 +84,6 @@ public:
     // projectId 0 puts the item into the inbox. Deleting sets "state" 3 (removed).
     qint64 createItemAsOtherDevice(const QJsonObject& fields, qint64 projectId = 0);
     bool modifyItemAsOtherDevice(qint64 id, const QJsonObject& changes);
-    bool deleteItemAsOtherDevice(qint64 id);
     qint64 createProjectAsOtherDevice(const QJsonObject& fields);
     bool modifyProjectAsOtherDevice(qint64 id, const QJsonObject& changes);
     bool deleteProjectAsOtherDevice(qint64 id);

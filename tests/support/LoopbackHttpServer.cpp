@@ -265,52 +265,47 @@ void LoopbackHttpServer::injectFault(const QString& path, Fault fault, int times
 
 void LoopbackHttpServer::failNext(const QString& path, int status, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::Status, status, 0, 0}, times, match);
-}
-
-void LoopbackHttpServer::delayNext(const QString& path, int delayMs, int times, PathMatch match)
-{
-    injectFault(path, Fault{Fault::Kind::Delay, 0, delayMs, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::Status, status, 0}, times, match);
 }
 
 void LoopbackHttpServer::holdNext(const QString& path, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::Hold, 0, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::Hold, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::dropNext(const QString& path, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::DropConnection, 0, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::DropConnection, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::malformNext(const QString& path, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::MalformedJson, 0, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::MalformedJson, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::truncateNext(const QString& path, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::TruncatedJson, 0, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::TruncatedJson, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::omitFromBulkNext(const QString& path, int count, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::OmitFromBulk, 0, 0, count}, times, match);
+    injectFault(path, Fault{Fault::Kind::OmitFromBulk, 0, count}, times, match);
 }
 
 void LoopbackHttpServer::applyThenDropNext(const QString& path, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::AppliedThenDropped, 0, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::AppliedThenDropped, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::applyThenFailNext(const QString& path, int status, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::AppliedThenStatus, status, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::AppliedThenStatus, status, 0}, times, match);
 }
 
 void LoopbackHttpServer::applyThenCutNext(const QString& path, int times, PathMatch match)
 {
-    injectFault(path, Fault{Fault::Kind::CutReply, 0, 0, 0}, times, match);
+    injectFault(path, Fault{Fault::Kind::CutReply, 0, 0}, times, match);
 }
 
 void LoopbackHttpServer::releaseHeldReplies()
@@ -431,15 +426,6 @@ void LoopbackHttpServer::handle(Connection* connection, HttpRequest request, boo
 
     if (has(Fault::Kind::Hold) != faults.cend()) {
         m_held.append({connection, response, closeAfter});
-        return;
-    }
-    if (auto delay = has(Fault::Kind::Delay); delay != faults.cend()) {
-        QTimer::singleShot(delay->delayMs, this, [this, guard, response, closeAfter] {
-            if (guard)
-                send(guard, response, closeAfter);
-            else
-                --m_inFlight;
-        });
         return;
     }
     send(connection, response, closeAfter);

@@ -55,7 +55,6 @@ struct HttpResponse {
 struct Fault {
     enum class Kind {
         Status,         // answer with `status` without handling the request
-        Delay,          // handle it, answer `delayMs` later
         Hold,           // handle it, answer when releaseHeldReplies() is called
         DropConnection, // close the connection without answering or handling it
         MalformedJson,  // answer 200 with a body that is not JSON
@@ -68,7 +67,6 @@ struct Fault {
     };
     Kind kind = Kind::Status;
     int status = 500;
-    int delayMs = 0;
     int count = 1;
 };
 
@@ -102,11 +100,10 @@ public:
     int connectionCount() const { return m_connectionCount; }
 
     // Applies fault to the next `times` requests whose path matches (times < 0: until cleared).
-    // Faults of different kinds can meet on one request (a delay and a status, say); faults of
+    // Faults of different kinds can meet on one request (a hold and a status, say); faults of
     // the same kind take turns in the order they were injected.
     void injectFault(const QString& path, Fault fault, int times = 1, PathMatch match = PathMatch::Prefix);
     void failNext(const QString& path, int status, int times = 1, PathMatch match = PathMatch::Prefix);
-    void delayNext(const QString& path, int delayMs, int times = 1, PathMatch match = PathMatch::Prefix);
     void holdNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
     void dropNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
     void malformNext(const QString& path, int times = 1, PathMatch match = PathMatch::Prefix);
