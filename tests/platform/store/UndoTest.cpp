@@ -71,7 +71,7 @@ TEST_F(UndoAttributes, GivenARename_WhenUndoneAndRedone_ThenObserversSeeUndoAndR
     EXPECT_TRUE(undo()->canUndo());
 }
 
-TEST_F(UndoAttributes, GivenChangesInOneEvent_ThenTheyAreUndoneTogetherAndEachEventIsItsOwnGroup)
+TEST_F(UndoAttributes, GivenChangesInOneEvent_ThenTheyAreUndoneTogetherAndEachEventIsItsOwnGroupUpToTheLimit)
 {
     task->setName("one");
     task->setValue("index", 1);
@@ -86,6 +86,17 @@ TEST_F(UndoAttributes, GivenChangesInOneEvent_ThenTheyAreUndoneTogetherAndEachEv
     undo()->undo();
     EXPECT_TRUE(task->isNull("index"));
     EXPECT_EQ(task->name(), "original");
+
+    // With a limit, only the newest groups are kept.
+    undo()->setLevelsOfUndo(2);
+    for (int i = 0; i < 4; ++i) {
+        task->setValue("index", i);
+        settle();
+    }
+    EXPECT_EQ(undo()->undoCount(), 2);
+    for (int i = 0; i < 3; ++i)
+        undo()->undo();
+    EXPECT_EQ(task->intValue("index"), 1);
 }
 
 TEST_F(UndoAttributes,
@@ -102,20 +113,6 @@ TEST_F(UndoAttributes,
     task->setName("b");
     settle();
     EXPECT_FALSE(undo()->canRedo());
-}
-
-TEST_F(UndoAttributes, GivenALimitOfLevels_ThenOnlyTheNewestGroupsAreKept)
-{
-    undo()->setLevelsOfUndo(2);
-    for (int i = 0; i < 4; ++i) {
-        task->setValue("index", i);
-        settle();
-    }
-    EXPECT_EQ(undo()->undoCount(), 2);
-    undo()->undo();
-    undo()->undo();
-    undo()->undo();
-    EXPECT_EQ(task->intValue("index"), 1);
 }
 
 TEST_F(UndoAttributes, GivenAnObserverThatMarksObjectsOnEveryChange_ThenOneUndoTakesBothAndRedoStillWorks)
