@@ -169,27 +169,6 @@ TEST_F(FakeSyncServerTest, GivenANewItem_WhenPostedAndPut_ThenTheServerOwnsIdsVe
         << "paths without the trailing slash are not resources";
 }
 
-TEST_F(FakeSyncServerTest, GivenABulkBody_WhenPostedAndPut_ThenEveryItemIsAnsweredInOrderUnderObjects)
-{
-    QJsonArray batch;
-    for (int idd : {11, 12, 13})
-        batch.append(QJsonObject{{"idd", idd}, {"name", QString::number(idd)}});
-    Response created = call(Method::Post, "/item/" + routeSuffix("1.2"), {{"objects", batch}});
-    ASSERT_EQ(created.statusCode, 201);
-    ASSERT_EQ(objects(created).size(), 3);
-    EXPECT_EQ(objects(created)[2].toObject().value("idd").toInt(), 13);
-
-    QJsonArray changes;
-    for (const QJsonValue& object : objects(created))
-        changes.append(QJsonObject{{"id", object.toObject().value("id")}, {"state", 1}});
-    changes.append(QJsonObject{{"id", 4242}, {"state", 1}});
-    Response updated = call(Method::Put, "/item/" + routeSuffix("1.2"), {{"objects", changes}});
-    ASSERT_EQ(updated.statusCode, 200);
-    EXPECT_EQ(objects(updated).size(), 3) << "an unknown item is left out";
-    EXPECT_EQ(objects(updated)[0].toObject().value("state").toInt(), 1);
-    EXPECT_EQ(objects(updated)[0].toObject().value("version_id").toInt(), 2);
-}
-
 TEST_F(FakeSyncServerTest,
        GivenTheInbox_WhenPolled_ThenOnlyItemsWithoutAProjectComeFilteredByState_AndOnlyThere)
 {
@@ -212,77 +191,6 @@ TEST_F(FakeSyncServerTest,
     EXPECT_EQ(objects(changed)[0].toObject().value("name").toString(), "in project");
 }
 
-// --- Projects ----------------------------------------------------------------------------------
-
-TEST_F(FakeSyncServerTest,
-       GivenAProjectWithItems_WhenDownloaded_ThenTheProjectIsAtTheRootAndItsItemsUnderObjects)
-{
-    Response created = call(Method::Post, "/project/" + routeSuffix("1.2"),
-                            {{"idd", 0}, {"name", "Garden"}, {"owners_count", 9}});
-    ASSERT_EQ(created.statusCode, 201);
-    const qint64 id = created.json.object().value("idd").toInteger();
-    EXPECT_GT(id, 0);
-    EXPECT_EQ(created.json.object().value("owners_count").toInt(), 1);
-    EXPECT_EQ(created.json.object().value("resource_uri").toString(), FakeSyncServer::projectUri(id));
-
-    server.createItemAsOtherDevice({{"name", "Rake"}}, id);
-    server.createItemAsOtherDevice({{"name", "Elsewhere"}});
-    Response project =
-        call(Method::Get, QStringLiteral("/project/%1/?format=json").arg(id) + platformVersionPair("1.2"));
-    EXPECT_EQ(project.json.object().value("name").toString(), "Garden");
-    Response items = call(Method::Get, QStringLiteral("/project/%1/items/?format=json&limit=10000").arg(id) +
-                                           platformVersionPair("1.2"));
-    ASSERT_EQ(objects(items).size(), 1);
-    EXPECT_EQ(objects(items)[0].toObject().value("name").toString(), "Rake");
-
-    Response renamed = call(Method::Put, QStringLiteral("/project/%1/").arg(id) + routeSuffix("1.2"),
-                            {{"name", "Garden 2"}, {"idd", 555}});
-    EXPECT_EQ(renamed.json.object().value("idd").toInteger(), id) << "a client cannot move a project's id";
-    EXPECT_EQ(renamed.json.object().value("version_id").toInt(), 2);
-    EXPECT_EQ(call(Method::Get, "/project/999/items/").statusCode, 404);
-}
-
-// --- Tags --------------------------------------------------------------------------------------
-
-TEST_F(FakeSyncServerTest, GivenTagCalls_WhenSent_ThenTheObjectsTagsChangeAndItsVersionMoves)
-{
-    const qint64 item = server.createItemAsOtherDevice({{"name", "Tagged"}});
-    const QString uri = FakeSyncServer::itemUri(item);
-    const auto tag = [&](const QJsonObject& body) {
-        return call(Method::Post, "/tag/", body).statusCode;
-    };
-    EXPECT_EQ(tag({{"object", uri}, {"action", "add"}, {"name", "work"}}), 200);
-    EXPECT_EQ(tag({{"object", uri}, {"action", "add"}, {"name", "home"}}), 200);
-    EXPECT_EQ(tag({{"object", uri}, {"action", "remove"}, {"name", "work"}}), 200);
-    const QJsonArray expected{QJsonObject{{"name", "home"}}};
-    EXPECT_EQ(server.item(item).value("tags").toArray(), expected);
-    EXPECT_EQ(server.item(item).value("version_id").toInt(), 4);
-
-    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
-    tag({{"object", FakeSyncServer::projectUri(project)},
-         {"action", "set"},
-         {"names", QJsonArray{"a", "b"}}});
-    EXPECT_EQ(server.project(project).value("tags").toArray().size(), 2);
-
-    EXPECT_EQ(tag({{"object", "/api/v1/item/999/"}, {"action", "add"}, {"name", "x"}}), 404);
-    EXPECT_EQ(tag({{"object", uri}, {"action", "rename"}}), 400);
-}
-
-// --- Other devices ------------------------------------------------------------------------------
-
-TEST_F(FakeSyncServerTest, GivenAnotherDevice_WhenItEdits_ThenVersionTimeAndDeviceFollow)
-{
-    const qint64 item = server.createItemAsOtherDevice({{"name", "Shared"}});
-    EXPECT_EQ(server.item(item).value("editedByDevice").toString(), FakeSyncServer::kOtherDevice);
-    server.setNow(kStart + 30);
-    ASSERT_TRUE(server.modifyItemAsOtherDevice(
-        item, {{"name", "Shared!"}, {"edited_by_username", "bob@example.com"}}));
-    EXPECT_EQ(server.item(item).value("version_id").toInt(), 2);
-    EXPECT_EQ(server.item(item).value("timestamp").toInteger(), kStart + 30);
-    EXPECT_EQ(server.item(item).value("edited_by_username").toString(), "bob@example.com");
-    EXPECT_FALSE(server.modifyItemAsOtherDevice(4242, {{"name", "x"}}));
-}
-
 // --- Fault injection -----------------------------------------------------------------------------
 
 TEST_F(FakeSyncServerTest, GivenAStatusFault_WhenItsCallsAreUsedUp_ThenTheRouteAnswersNormallyAgain)
@@ -300,16 +208,6 @@ TEST_F(FakeSyncServerTest, GivenAnApplyThenFailFault_WhenPosted_ThenTheItemIsSto
     server.applyThenFailNext("/api/v1/item/", 502);
     EXPECT_EQ(call(Method::Post, "/item/" + routeSuffix("1.2"), {{"idd", 1}}).statusCode, 502);
     EXPECT_EQ(server.itemCount(), 1);
-}
-
-TEST_F(FakeSyncServerTest, GivenABulkOmission_WhenPosted_ThenAllAreStoredButTheLastAreMissingFromTheReply)
-{
-    server.omitFromBulkNext("/api/v1/item/", 2);
-    QJsonArray batch{QJsonObject{{"idd", 1}}, QJsonObject{{"idd", 2}}, QJsonObject{{"idd", 3}}};
-    Response reply = call(Method::Post, "/item/" + routeSuffix("1.2"), {{"objects", batch}});
-    ASSERT_EQ(objects(reply).size(), 1);
-    EXPECT_EQ(objects(reply)[0].toObject().value("idd").toInt(), 1);
-    EXPECT_EQ(server.itemCount(), 3);
 }
 
 TEST_F(FakeSyncServerTest, GivenARouteAddedLater_WhenItsPathIsAsked_ThenItTakesPrecedence)
