@@ -151,6 +151,11 @@ QList<QJsonObject> FakeSyncServer::items() const
     return valuesOf(m_items);
 }
 
+QList<QJsonObject> FakeSyncServer::projects() const
+{
+    return valuesOf(m_projects);
+}
+
 std::optional<qint64> FakeSyncServer::parseQueryDate(const QString& text)
 {
     static const QRegularExpression form(

@@ -77,7 +77,9 @@ public:
     QJsonObject item(qint64 id) const;
     QJsonObject project(qint64 id) const;
     QList<QJsonObject> items() const;
+    QList<QJsonObject> projects() const;
     int itemCount() const { return int(m_items.size()); }
+    int projectCount() const { return int(m_projects.size()); }
 
     // Changes as another client made them: new version and timestamp, "editedByDevice"
     // kOtherDevice and "edited_by_username" the signed-in user unless fields name others.
