@@ -885,7 +885,9 @@ bool Board::placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizet
     }
     addToContent(std::vector<store::ManagedObject*>(items.begin(), items.end()));
 
-    const qint64 n = qint64(items.size());
+    // In another order the items' places are the order's; their manual order stays as it was.
+    const bool manual = IndexAdjuster::isSortedByIndex(target);
+    const qint64 n = manual ? qint64(items.size()) : 0;
     const QString kIndex = QStringLiteral("index");
     for (qint64 k = 0; k < n; ++k) {
         qint64 index = 0;
@@ -904,16 +906,18 @@ bool Board::placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizet
     }
 
     // In order right below the upper neighbour; the renumbering then follows that order.
-    store::ManagedObject* anchor = above;
-    for (TODOItem* item : items) {
-        qsizetype at = anchor ? target.arrangedIndexOf(anchor) + 1 : 0;
-        const qsizetype current = target.arrangedIndexOf(item);
-        if (current >= 0 && current < at)
-            --at;
-        target.insertObject(item, at);
-        anchor = item;
+    if (manual) {
+        store::ManagedObject* anchor = above;
+        for (TODOItem* item : items) {
+            qsizetype at = anchor ? target.arrangedIndexOf(anchor) + 1 : 0;
+            const qsizetype current = target.arrangedIndexOf(item);
+            if (current >= 0 && current < at)
+                --at;
+            target.insertObject(item, at);
+            anchor = item;
+        }
+        IndexAdjuster::adjustIndices(target);
     }
-    IndexAdjuster::adjustIndices(target);
     target.rearrangeObjects();
     for (int source : sources) {
         if (source != quadrant)

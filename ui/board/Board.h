@@ -156,6 +156,13 @@ public:
     // A new item made from dropped content.
     TODOItem* addItemInTable(int quadrant, const QString& title, const QString& notes, const QString& icon,
                              const QString& url);
+    // Items of this project (or joining it) into quadrant q in their order, before the row (the
+    // row count or -1: at the bottom); they end up selected.
+    bool placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype row);
+    // Items new to the project shown join every quadrant's content.
+    void addToContent(const std::vector<store::ManagedObject*>& objects);
+    // The project list counts its rows' items anew.
+    void cleanListCustomCells();
 
     // --- The sync engine's editing lock ---
     void claimEditing(const QString& component);
@@ -173,13 +180,10 @@ private:
     void post(std::function<void()> fn);
     void preferenceChanged(const QString& key);
     void onStoreChange(const store::ChangeEvent& event);
-    void addToContent(const std::vector<store::ManagedObject*>& objects);
     void removeFromContent(const std::vector<store::ManagedObject*>& objects);
     void completeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void trashItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void selectRowNear(ArrayController& source, qsizetype row);
-    void cleanListCustomCells();
-    bool placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype row);
 
     MyDocument& m_document;
     Services m_services;

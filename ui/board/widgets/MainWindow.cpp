@@ -9,10 +9,12 @@
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "platform/store/Context.h"
 #include "sync/SyncNotifications.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/CrossPosition.h"
 #include "ui/board/ImageFactoryForMac.h"
+#include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/QuadrantColors.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
@@ -125,6 +127,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
         m_icons = m_ownIcons.get();
     }
     m_board = std::make_unique<Board>(document, services);
+    m_clipboard = std::make_unique<ItemClipboard>(*m_board);
 
     for (int q = 0; q < 4; ++q) {
         auto* view = new QuadrantView(*m_board, q, *m_icons, *services.preferences, *services.clock);
@@ -200,6 +203,9 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     buildActions();
     buildMenus();
     buildToolbar();
+    // Undo and Redo follow the store's history.
+    m_storeObserver =
+        m_document.context().addChangeObserver([this](const store::ChangeEvent&) { updateActionStates(); });
 
     // The user's filter and order, then the rows at the user's font tier.
     m_board->updateFilters();
@@ -294,6 +300,24 @@ void MainWindow::setUrlOpener(const std::function<void(const QUrl&)>& opener)
 
 void MainWindow::buildActions()
 {
+    // Title editors and other text fields keep these keys for their own text.
+    const auto editAction = [this](const QString& text, QKeySequence::StandardKey keys,
+                                   std::function<void(ItemClipboard&)> command) {
+        auto* action = new QAction(text, this);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, command = std::move(command)] {
+            endAllEditing();
+            command(*m_clipboard);
+            updateActionStates();
+        });
+        return action;
+    };
+    m_undo = editAction(QStringLiteral("Undo"), QKeySequence::Undo, &ItemClipboard::undo);
+    m_redo = editAction(QStringLiteral("Redo"), QKeySequence::Redo, &ItemClipboard::redo);
+    m_cut = editAction(QStringLiteral("Cut"), QKeySequence::Cut, &ItemClipboard::cut);
+    m_copy = editAction(QStringLiteral("Copy"), QKeySequence::Copy, &ItemClipboard::copy);
+    m_paste = editAction(QStringLiteral("Paste"), QKeySequence::Paste, &ItemClipboard::paste);
+
     m_addItem = new QAction(boardIcon(QStringLiteral("UI_Icon_mac_add")), QStringLiteral("New Item"), this);
     m_addItem->setShortcut(QKeySequence::New);
     m_addItem->setToolTip(QStringLiteral("Add an item to the active quadrant"));
@@ -396,6 +420,14 @@ void MainWindow::buildMenus()
     fillTemplatesMenu(m_templatesMenu);
     projectMenu->addSeparator();
     projectMenu->addAction(m_closeWindow);
+
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
+    editMenu->addAction(m_undo);
+    editMenu->addAction(m_redo);
+    editMenu->addSeparator();
+    editMenu->addAction(m_cut);
+    editMenu->addAction(m_copy);
+    editMenu->addAction(m_paste);
 
     QMenu* itemMenu = menuBar()->addMenu(QStringLiteral("&Item"));
     itemMenu->addAction(m_addItem);
@@ -503,9 +535,12 @@ void MainWindow::updateActionStates()
     m_addItem->setEnabled(project);
     for (QAction* action : m_addToQuadrant)
         action->setEnabled(project);
-    for (QAction* action :
-         {m_completeItems, m_toggleCompleted, m_editTitle, m_moveToTop, m_moveToBottom, m_toggleStar})
+    for (QAction* action : {m_completeItems, m_toggleCompleted, m_editTitle, m_moveToTop, m_moveToBottom,
+                            m_toggleStar, m_cut, m_copy})
         action->setEnabled(selection);
+    m_paste->setEnabled(project);
+    m_undo->setEnabled(m_clipboard->canUndo());
+    m_redo->setEnabled(m_clipboard->canRedo());
     // Without a selection the trash command opens the trash bin.
     m_deleteItems->setEnabled(project);
 }
@@ -794,6 +829,10 @@ void MainWindow::stopObserving()
     if (m_stoppedObserving)
         return;
     m_stoppedObserving = true;
+    if (m_storeObserver) {
+        m_document.context().removeChangeObserver(*m_storeObserver);
+        m_storeObserver.reset();
+    }
     if (m_services.notifications)
         m_services.notifications->removeObserver(this);
     for (const QMetaObject::Connection& connection : m_syncConnections)

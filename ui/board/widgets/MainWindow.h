@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -26,6 +27,7 @@ namespace qv {
 class CollaborationInterface;
 class FourQuadrantView;
 class ImageFactoryForMac;
+class ItemClipboard;
 class ItemFilterPanel;
 class MyDocument;
 class ProjectListView;
@@ -44,6 +46,7 @@ public:
     ~MainWindow() override;
 
     Board& board() const { return *m_board; }
+    ItemClipboard& clipboard() const { return *m_clipboard; }
     QuadrantView* quadrantView(int quadrant) const;
     QuadrantPanel* quadrantPanel(int quadrant) const;
     FourQuadrantView* fourQuadrantView() const { return m_fourQuadrants; }
@@ -163,6 +166,7 @@ private:
     std::unique_ptr<ImageFactoryForMac> m_ownIcons;
     ImageFactoryForMac* m_icons = nullptr;
     std::unique_ptr<Board> m_board;
+    std::unique_ptr<ItemClipboard> m_clipboard;
 
     ProjectListView* m_projectList = nullptr;
     FourQuadrantView* m_fourQuadrants = nullptr;
@@ -179,6 +183,11 @@ private:
     bool m_isSelectingLastProject = false;
     QLabel* m_statusLabel = nullptr;
 
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
+    QAction* m_cut = nullptr;
+    QAction* m_copy = nullptr;
+    QAction* m_paste = nullptr;
     QAction* m_addItem = nullptr;
     QAction* m_completeItems = nullptr;
     QAction* m_deleteItems = nullptr;
@@ -202,6 +211,7 @@ private:
     QToolButton* m_sortButton = nullptr;
 
     std::vector<QMetaObject::Connection> m_syncConnections;
+    std::optional<int> m_storeObserver;
     bool m_observingSync = false;
     bool m_stoppedObserving = false;
     bool m_loginCheckScheduled = false;

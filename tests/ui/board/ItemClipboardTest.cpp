@@ -1,0 +1,294 @@
+#include "tests/ui/board/BoardDocumentFixture.h"
+
+#include "core/model/ItemFile.h"
+#include "platform/Log.h"
+#include "platform/store/UndoManager.h"
+#include "ui/board/ItemClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace qv::test {
+namespace {
+
+class ItemClipboardTest : public BoardDocumentFixture {
+protected:
+    void SetUp() override
+    {
+        addLaunchProject(1000);
+        x = ItemBuilder("x").inQuadrant(1).atIndex(500).in(project);
+        y = ItemBuilder("y").inQuadrant(1).atIndex(400).in(project);
+        other = ProjectBuilder(context(), "Other").atIndex(500);
+        board = std::make_unique<Board>(*document, services);
+        board->updateFilters();
+        board->updateSortDescriptors();
+        board->showProject(project);
+        QGuiApplication::clipboard()->clear();
+        clipboard = std::make_unique<ItemClipboard>(*board);
+        // From here on changes are the user's: marked for upload and undoable one by one.
+        document->enableDidChangeContextNotifications();
+        settle();
+        for (TODOItem* item : {a, b, c, x, y})
+            item->setEdited_since(0);
+        settle();
+        context().undoManager()->removeAllActions();
+    }
+
+    void TearDown() override
+    {
+        clipboard.reset();
+        board.reset();
+    }
+
+    // The end of a main-loop turn: the changes are announced and become one undo step.
+    void settle() { scheduler.runPosted(); }
+    void select(int q, const QList<qsizetype>& rows) { board->enableQuadrantAndSelectRows(q, rows, false); }
+    QStringList shown(int q) const { return names(board->controller(q).arrangedObjects()); }
+    TODOItem* shownAt(int q, qsizetype row) const
+    {
+        return store::as<TODOItem>(board->controller(q).arrangedObjectAt(row));
+    }
+    int itemCount() const { return context().count(TODOItem::staticEntityName()); }
+    ItemFile* attachFile(TODOItem* item) const
+    {
+        auto* file = context().insert<ItemFile>(ItemFile::staticEntityName());
+        file->setIdd(5);
+        item->addFilesObject(file);
+        return file;
+    }
+    static void putOnClipboard(const QString& format, const QString& text)
+    {
+        auto* mime = new QMimeData;
+        mime->setData(format, text.toUtf8());
+        QGuiApplication::clipboard()->setMimeData(mime);
+    }
+
+    TODOList* other = nullptr;
+    TODOItem *x = nullptr, *y = nullptr;
+    std::unique_ptr<Board> board;
+    std::unique_ptr<ItemClipboard> clipboard;
+};
+
+// --- Copy
+
+TEST_F(ItemClipboardTest,
+       GivenCopiedItems_WhenPastedOnASelectedRow_ThenCopiesAreInsertedThereInOrderAndSelected)
+{
+    preferences.setValue("kItemFilterState", 0);
+    ItemBuilder()
+        .completed()
+        .withValue("completionPercentage", 100)
+        .withServerID(77)
+        .taggedWith("home")
+        .onto(a);
+    ItemFile* file = attachFile(a);
+    select(0, {0, 2});
+    clipboard->copy();
+
+    select(1, {1});
+    EXPECT_TRUE(clipboard->paste());
+    EXPECT_EQ(shown(1), QStringList({"x", "a", "c", "y"}));
+    EXPECT_EQ(board->controller(1).selectionIndexes(), QList<qsizetype>({1, 2}));
+    EXPECT_EQ(board->activeQuadrant(), 1);
+    EXPECT_EQ(shown(0), QStringList({"a", "b", "c"}));
+    TODOItem* copyOfA = shownAt(1, 1);
+    ASSERT_NE(copyOfA, a);
+    EXPECT_EQ(copyOfA->list(), project);
+    EXPECT_EQ(copyOfA->state(), 1);
+    EXPECT_EQ(copyOfA->getTagNames(), QStringList{"home"});
+    EXPECT_TRUE(copyOfA->files().empty());
+    EXPECT_EQ(a->files(), std::vector<ItemFile*>{file});
+    EXPECT_TRUE(copyOfA->isNull("serverID"));
+    EXPECT_EQ(copyOfA->copiedFromID(), 0);
+    EXPECT_NE(copyOfA->id_(), a->id_());
+    EXPECT_EQ(shownAt(1, 2)->state(), 0);
+
+    // A cut of nothing changes neither the clipboard nor what it holds: still copies.
+    select(3, {});
+    clipboard->cut();
+    select(2, {});
+    EXPECT_TRUE(clipboard->paste());
+    EXPECT_EQ(shown(2), QStringList({"a", "c"}));
+    EXPECT_EQ(a->quadrant(), 0);
+    EXPECT_EQ(itemCount(), 9);
+}
+
+// --- Cut
+
+TEST_F(ItemClipboardTest, GivenACut_WhenPastedIntoItsOwnProject_ThenTheSameItemsMoveThereOpen)
+{
+    select(0, {0, 1});
+    clipboard->cut();
+    settle();
+    EXPECT_EQ(shown(0), QStringList{"c"});
+    EXPECT_EQ(a->state(), 2);
+    EXPECT_EQ(a->edited_since(), 0) << "a cut alone is not uploaded";
+
+    select(1, {0});
+    EXPECT_TRUE(clipboard->paste());
+    settle();
+    EXPECT_EQ(shown(1), QStringList({"a", "b", "x", "y"}));
+    EXPECT_EQ(shownAt(1, 0), a);
+    EXPECT_EQ(itemCount(), 5);
+    EXPECT_EQ(a->state(), 0);
+    EXPECT_EQ(b->quadrant(), 1);
+    EXPECT_EQ(board->controller(1).selectionIndexes(), QList<qsizetype>({0, 1}));
+    EXPECT_EQ(a->edited_since(), 1);
+}
+
+TEST_F(ItemClipboardTest,
+       GivenACutPastedIntoAnotherProject_WhenDoneAndUndone_ThenTheTrashingFollowsToTheServer)
+{
+    a->setServerID(77);
+    ItemFile* file = attachFile(a);
+    settle();
+    select(0, {0});
+    clipboard->cut();
+    board->showProject(other);
+    select(2, {});
+    EXPECT_TRUE(clipboard->paste());
+    settle();
+    ASSERT_EQ(shown(2), QStringList{"a"});
+    TODOItem* copy = shownAt(2, 0);
+    ASSERT_NE(copy, a);
+    EXPECT_EQ(copy->list(), other);
+    EXPECT_EQ(copy->copiedFromID(), 77);
+    EXPECT_EQ(copy->files(), std::vector<ItemFile*>{file});
+    EXPECT_EQ(a->state(), 2);
+    EXPECT_EQ(a->edited_since(), 1) << "the original's trashing must reach the server";
+
+    // Undone: first the paste, then the cut, which is uploaded as the trashing was.
+    clipboard->undo();
+    settle();
+    EXPECT_TRUE(shown(2).isEmpty());
+    EXPECT_EQ(a->state(), 2);
+    // Uploaded meanwhile.
+    document->disableDidChangeContextNotifications();
+    a->setEdited_since(0);
+    document->enableDidChangeContextNotifications();
+    clipboard->undo();
+    settle();
+    EXPECT_EQ(a->state(), 0);
+    EXPECT_EQ(a->edited_since(), 1);
+}
+
+// --- Text
+
+TEST_F(ItemClipboardTest, GivenTextOnTheClipboard_WhenPasted_ThenANewItemIsNamedAfterItAndLinksToAddresses)
+{
+    const struct {
+        const char* text;
+        const char* link;
+    } cases[] = {
+        {"Buy milk", ""},
+        {"mailto:ann@example.com", "mailto:ann@example.com"},
+        {"https://example.com/a", "https://example.com/a"},
+        {"mailto:ann", ""},
+    };
+    for (const auto& pasted : cases) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(pasted.text));
+        select(2, {});
+        EXPECT_TRUE(clipboard->paste()) << pasted.text;
+        ASSERT_EQ(shown(2).count(pasted.text), 1) << pasted.text;
+        const auto items = board->controller(2).arrangedObjects();
+        const auto* item = store::as<TODOItem>(
+            *std::find_if(items.begin(), items.end(), [&](const store::ManagedObject* object) {
+                return object->value("name").toString() == QString::fromUtf8(pasted.text);
+            }));
+        EXPECT_EQ(item->list(), project);
+        EXPECT_EQ(item->descriptionText(), QString::fromUtf8(pasted.text));
+        EXPECT_EQ(item->macResourceURL(), QString::fromUtf8(pasted.link)) << pasted.text;
+    }
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(clipboard->paste());
+    EXPECT_EQ(itemCount(), 9);
+}
+
+TEST_F(ItemClipboardTest,
+       GivenOnlyRichTextOnTheClipboard_WhenPasted_ThenTheLogNamesItsTypeAndLengthNeverItsText)
+{
+    LogCapture log;
+    putOnClipboard(QStringLiteral("text/html"), QStringLiteral("<b>Sentinel7f3a</b>"));
+    select(3, {});
+    EXPECT_TRUE(clipboard->paste());
+    EXPECT_EQ(shown(3), QStringList{"<b>Sentinel7f3a</b>"});
+    EXPECT_FALSE(log.lines().join(u'\n').contains(QStringLiteral("Sentinel7f3a")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Clipboard text of type text/html: 19 characters")));
+}
+
+// --- Links to items deleted since
+
+TEST_F(ItemClipboardTest, GivenItemsDeletedAfterTheyWereCut_WhenPastedOrUndone_ThenOnlyTheOthersAreTouched)
+{
+    select(0, {0, 1, 2});
+    clipboard->cut();
+    // Deleted by a sync meanwhile.
+    document->disableDidChangeContextNotifications();
+    context().deleteObject(b);
+    c->setState(3);
+    document->enableDidChangeContextNotifications();
+
+    select(1, {});
+    EXPECT_TRUE(clipboard->paste());
+    EXPECT_EQ(shown(1), QStringList({"x", "y", "a"}));
+    settle();
+    clipboard->undo();
+    clipboard->undo();
+    EXPECT_EQ(shown(0), QStringList{"a"});
+    EXPECT_EQ(c->state(), 3);
+}
+
+// --- Undo after a cut
+
+TEST_F(ItemClipboardTest, GivenACut_WhenUndone_ThenItsItemsComeBackOnceAndEarlierStepsWait)
+{
+    b->setName(QStringLiteral("b renamed"));
+    settle();
+    select(0, {2});
+    clipboard->cut();
+    settle();
+    EXPECT_TRUE(clipboard->canUndo());
+
+    clipboard->undo();
+    EXPECT_EQ(shown(0), QStringList({"a", "b renamed", "c"}));
+    clipboard->undo();
+    EXPECT_EQ(b->name(), QStringLiteral("b"));
+    EXPECT_EQ(c->state(), 0);
+}
+
+TEST_F(ItemClipboardTest, GivenAClipboardItemTrashedOnPurpose_WhenAnotherEditIsUndone_ThenItStaysTrashed)
+{
+    select(0, {0});
+    clipboard->copy();
+    board->markSelectedItemsAsDeletedInQuadrant(0);
+    settle();
+    b->setName(QStringLiteral("b renamed"));
+    settle();
+
+    clipboard->undo();
+    EXPECT_EQ(b->name(), QStringLiteral("b"));
+    EXPECT_EQ(a->state(), 2);
+}
+
+TEST_F(ItemClipboardTest, GivenCutItemsChangedElsewhere_WhenTheCutIsUndone_ThenOnlyThoseStillTrashedComeBack)
+{
+    preferences.setValue("kItemFilterState", 0);
+    ItemBuilder().completed().withValue("completionPercentage", 100).onto(a);
+    settle();
+    context().undoManager()->removeAllActions();
+    select(0, {0, 1});
+    clipboard->cut();
+    // Another device completed b meanwhile.
+    document->disableDidChangeContextNotifications();
+    b->setState(1);
+    document->enableDidChangeContextNotifications();
+
+    clipboard->undo();
+    EXPECT_EQ(a->state(), 1);
+    EXPECT_EQ(b->state(), 1);
+    EXPECT_EQ(shown(0), QStringList({"a", "b", "c"}));
+}
+
+} // namespace
+} // namespace qv::test

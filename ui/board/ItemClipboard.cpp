@@ -1,0 +1,271 @@
+#include "ui/board/ItemClipboard.h"
+
+#include "core/document/MyDocument.h"
+#include "core/document/SyncEngine.h"
+#include "core/model/ItemFile.h"
+#include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
+#include "core/model/TagManager.h"
+#include "platform/store/Context.h"
+#include "platform/store/UndoManager.h"
+#include "ui/board/Board.h"
+#include "ui/board/BoardLogging.h"
+#include "ui/board/ItemPasteboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+namespace qv {
+
+namespace {
+
+// Changes made meanwhile are not the user's edits for the sync, nor steps of the undo history.
+class ChangeTrackingPause {
+public:
+    explicit ChangeTrackingPause(MyDocument& document)
+        : m_document(document), m_paused(document.isReceivingEditingNotifications())
+    {
+        if (m_paused)
+            m_document.disableDidChangeContextNotifications();
+    }
+    ~ChangeTrackingPause()
+    {
+        if (m_paused)
+            m_document.enableDidChangeContextNotifications();
+    }
+    ChangeTrackingPause(const ChangeTrackingPause&) = delete;
+    ChangeTrackingPause& operator=(const ChangeTrackingPause&) = delete;
+
+private:
+    MyDocument& m_document;
+    bool m_paused;
+};
+
+// Trashed or removed items are open again when pasted; others keep their completion.
+qint64 pastedState(const TODOItem* item)
+{
+    if (item->state() == 2)
+        return 0;
+    return item->completionPercentage() > 99 ? 1 : 0;
+}
+
+} // namespace
+
+ItemClipboard::ItemClipboard(Board& board, QClipboard* clipboard)
+    : m_board(board), m_clipboard(clipboard ? clipboard : QGuiApplication::clipboard())
+{
+}
+
+store::UndoManager* ItemClipboard::undoManager() const
+{
+    return m_board.document().context().undoManager();
+}
+
+// --- Copy and cut
+
+void ItemClipboard::copyToPasteBoardWithCutting(bool cutting)
+{
+    const int quadrant = m_board.activeQuadrant();
+    ArrayController* source = m_board.controllerForQuadrant(quadrant);
+    TODOList* project = m_board.selectedProject();
+    const std::vector<TODOItem*> items = m_board.selectedItems(quadrant);
+    if (!source || !project || items.empty())
+        return;
+    qCDebug(lcBoard, "%s %lld items", cutting ? "Cutting" : "Copying", qint64(items.size()));
+    m_copying = !cutting;
+
+    const ItemPasteboard pasteboard = ItemPasteboard::forItems(items, project);
+    if (cutting) {
+        {
+            ChangeTrackingPause pause(m_board.document());
+            for (TODOItem* item : items)
+                item->setState(2);
+        }
+        const store::UndoManager* manager = undoManager();
+        m_cut = Cut{pasteboard.itemURIs, manager ? manager->undoCount() : 0};
+    }
+    m_clipboard->setMimeData(pasteboard.toMimeData().release());
+    if (cutting) {
+        source->rearrangeObjects();
+        m_board.cleanListCustomCells();
+    }
+}
+
+// --- Paste
+
+bool ItemClipboard::paste()
+{
+    qCDebug(lcBoard, "Pasting");
+    const int quadrant = m_board.activeQuadrant();
+    ArrayController* target = m_board.controllerForQuadrant(quadrant);
+    TODOList* project = m_board.selectedProject();
+    if (!target || !project)
+        return false;
+    const std::optional<ItemPasteboard> pasteboard = ItemPasteboard::fromMimeData(m_clipboard->mimeData());
+    if (!pasteboard)
+        return createTaskFromPasteboard() != nullptr;
+
+    // A link to an item deleted since the copy resolves to nothing and is left out.
+    std::vector<TODOItem*> sources;
+    for (TODOItem* item : pasteboard->resolveItems(m_board.document().context())) {
+        if (item->state() != 3)
+            sources.push_back(item);
+    }
+    if (sources.empty())
+        return false;
+
+    const bool moving = !m_copying && pasteboard->listURI == project->uri();
+    const qsizetype insertionRow = target->selectionIndex();
+    target->clearSelection();
+    std::vector<TODOItem*> pasted;
+    for (TODOItem* source : sources) {
+        qCDebug(lcBoard, "Pasting item %lld", qint64(source->id_()));
+        TODOItem* item = moving ? source : pastedCopy(source, project);
+        item->setState(pastedState(item));
+        pasted.push_back(item);
+    }
+    if (!m_copying && !moving) {
+        // The originals stay trashed here while their copies live on: other devices must learn
+        // of it too.
+        SyncEngineInterface* sync = m_board.document().syncEngine();
+        for (TODOItem* source : sources) {
+            source->setEdited_since(1);
+            if (sync)
+                sync->sendItemToServer(source);
+        }
+    }
+    return m_board.placeItems(quadrant, pasted, insertionRow);
+}
+
+TODOItem* ItemClipboard::pastedCopy(TODOItem* source, TODOList* project) const
+{
+    store::Context& context = m_board.document().context();
+    auto* copy = context.insert<TODOItem>(TODOItem::staticEntityName());
+    project->addItem(copy);
+    for (const store::AttributeDescription& attribute : source->entity().attributes()) {
+        if (!attribute.transient)
+            copy->setValue(attribute.name, source->value(attribute.name));
+    }
+    copy->resetIDs();
+    // By name through the tag service, so that the server tags the copy too.
+    TagManager* tags = TagManager::sharedInstance();
+    for (const QString& name : source->getTagNames()) {
+        if (tags)
+            tags->addTagName(name, copy);
+        else
+            copy->addTagsObject(TagManager::getItemTagForName(name, context));
+    }
+    if (!m_copying) {
+        const std::vector<ItemFile*> files = source->files();
+        for (ItemFile* file : files)
+            copy->addFilesObject(file);
+        copy->setCopiedFromID(source->serverID());
+    }
+    return copy;
+}
+
+QString ItemClipboard::stringFromPasteboardHelper(const QMimeData* mime)
+{
+    if (!mime)
+        return {};
+    const QString plain = mime->text();
+    if (!plain.isEmpty())
+        return plain;
+    for (const QString& format : mime->formats()) {
+        if (!format.startsWith(QLatin1String("text/")))
+            continue;
+        const QString text = QString::fromUtf8(mime->data(format));
+        // The kind and the length only: what was copied is the user's.
+        qCDebug(lcBoard, "Clipboard text of type %s: %lld characters", qUtf8Printable(format),
+                qint64(text.size()));
+        if (!text.isEmpty())
+            return text;
+    }
+    return plain;
+}
+
+TODOItem* ItemClipboard::createTaskFromPasteboard()
+{
+    const int quadrant = m_board.activeQuadrant();
+    ArrayController* target = m_board.controllerForQuadrant(quadrant);
+    TODOList* project = m_board.selectedProject();
+    const QString text = stringFromPasteboardHelper(m_clipboard->mimeData());
+    if (!target || !project || text.trimmed().isEmpty())
+        return nullptr;
+    TODOItem* item = m_board.document().newItemForProject(project, quadrant);
+    item->setName(text);
+    item->setDescriptionText(text);
+    const bool mailAddress =
+        text.startsWith(QLatin1String("mailto:")) && text.contains(u'@') && text.contains(u'.');
+    if (text.contains(QLatin1String("://")) || mailAddress)
+        item->setMacResourceURL(text);
+    m_board.addToContent({item});
+    target->rearrangeObjects();
+    m_board.cleanListCustomCells();
+    return item;
+}
+
+// --- Undo and redo
+
+bool ItemClipboard::cutIsLatest() const
+{
+    const store::UndoManager* manager = undoManager();
+    return m_cut && (manager ? manager->undoCount() : 0) <= m_cut->undoCount;
+}
+
+bool ItemClipboard::canUndo() const
+{
+    const store::UndoManager* manager = undoManager();
+    return cutIsLatest() || (manager && manager->canUndo());
+}
+
+bool ItemClipboard::canRedo() const
+{
+    const store::UndoManager* manager = undoManager();
+    return manager && manager->canRedo();
+}
+
+void ItemClipboard::undo()
+{
+    // Edits still on their way count as the latest step.
+    m_board.document().context().processPendingChanges();
+    if (cutIsLatest()) {
+        undoCut();
+    } else if (store::UndoManager* manager = undoManager(); manager && manager->canUndo()) {
+        manager->undo();
+    } else {
+        return;
+    }
+    m_board.rearrangeArrayControllers();
+}
+
+void ItemClipboard::redo()
+{
+    store::UndoManager* manager = undoManager();
+    if (!manager || !manager->canRedo())
+        return;
+    manager->redo();
+    m_board.rearrangeArrayControllers();
+}
+
+void ItemClipboard::undoCut()
+{
+    const Cut cut = *m_cut;
+    m_cut.reset();
+    store::Context& context = m_board.document().context();
+    ItemPasteboard pasteboard;
+    pasteboard.itemURIs = cut.uris;
+    // Not a step of the undo history, as the cut was not. It is an edit for the sync all the
+    // same: the trashing may have been uploaded meanwhile (a paste into another project).
+    std::unique_ptr<store::UndoManager> parked = context.takeUndoManager();
+    for (TODOItem* item : pasteboard.resolveItems(context)) {
+        if (item->state() == 2)
+            item->setState(item->completionPercentage() > 99 ? 1 : 0);
+    }
+    context.processPendingChanges();
+    if (parked)
+        context.setUndoManager(std::move(parked));
+}
+
+} // namespace qv
