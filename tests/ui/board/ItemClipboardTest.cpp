@@ -143,34 +143,41 @@ TEST_F(ItemClipboardTest,
     a->setServerID(77);
     ItemFile* file = attachFile(a);
     settle();
-    select(0, {0});
+    a->setEdited_since(0);
+    settle();
+    context().undoManager()->removeAllActions();
+    select(0, {0, 1});
     clipboard->cut();
+    settle();
+    ASSERT_EQ(b->edited_since(), 0);
     board->showProject(other);
     select(2, {});
     EXPECT_TRUE(clipboard->paste());
     settle();
-    ASSERT_EQ(shown(2), QStringList{"a"});
+    ASSERT_EQ(shown(2), QStringList({"a", "b"}));
     TODOItem* copy = shownAt(2, 0);
     ASSERT_NE(copy, a);
     EXPECT_EQ(copy->list(), other);
     EXPECT_EQ(copy->copiedFromID(), 77);
     EXPECT_EQ(copy->files(), std::vector<ItemFile*>{file});
-    EXPECT_EQ(a->state(), 2);
-    EXPECT_EQ(a->edited_since(), 1) << "the original's trashing must reach the server";
+    for (TODOItem* original : {a, b}) {
+        EXPECT_EQ(original->state(), 2);
+        EXPECT_EQ(original->edited_since(), 1) << "the original's trashing must reach the server";
+    }
 
     // Undone: first the paste, then the cut, which is uploaded as the trashing was.
     clipboard->undo();
     settle();
     EXPECT_TRUE(shown(2).isEmpty());
-    EXPECT_EQ(a->state(), 2);
+    EXPECT_EQ(b->state(), 2);
     // Uploaded meanwhile.
     document->disableDidChangeContextNotifications();
-    a->setEdited_since(0);
+    b->setEdited_since(0);
     document->enableDidChangeContextNotifications();
     clipboard->undo();
     settle();
-    EXPECT_EQ(a->state(), 0);
-    EXPECT_EQ(a->edited_since(), 1);
+    EXPECT_EQ(b->state(), 0);
+    EXPECT_EQ(b->edited_since(), 1);
 }
 
 // --- Text

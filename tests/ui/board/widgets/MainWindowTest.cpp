@@ -1,5 +1,6 @@
 #include "tests/ui/board/BoardDocumentFixture.h"
 
+#include "platform/store/UndoManager.h"
 #include "sync/SyncNotifications.h"
 #include "ui/board/ItemPasteboard.h"
 #include "ui/board/widgets/FourQuadrantView.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -273,6 +275,51 @@ TEST_F(MainWindowTest, GivenAQuickAddEdit_WhenTheWindowCloses_ThenTheTextIsKeptT
 }
 
 // --- Dragging: reorder, move between quadrants, and the lock while a drag is out
+
+// --- The Edit menu
+
+TEST_F(MainWindowTest,
+       GivenTheEditKeys_WhenPressedInAQuadrant_ThenItemsAreCopiedCutPastedAndStepsUndoneAndRedone)
+{
+    QMenu* edit = nullptr;
+    for (QAction* menu : window->menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("&Edit"))
+            edit = menu->menu();
+    }
+    ASSERT_NE(edit, nullptr);
+    QStringList entries;
+    for (QAction* entry : edit->actions()) {
+        if (!entry->isSeparator())
+            entries << entry->text();
+    }
+    EXPECT_EQ(entries, QStringList({"Undo", "Redo", "Cut", "Copy", "Paste"}));
+    context().undoManager()->removeAllActions();
+
+    board().enableQuadrantAndSelectRows(0, {0}, false);
+    QTest::keyClick(view(0), Qt::Key_C, Qt::ControlModifier);
+    board().enableQuadrantAndSelectRows(1, {0}, false);
+    QTest::keyClick(view(1), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(shown(1), QStringList({"a", "x"}));
+    EXPECT_EQ(shown(0), QStringList({"a", "b", "c"}));
+    scheduler.runPosted();
+
+    QTest::keyClick(view(1), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(shown(1), QStringList{"x"});
+    const QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    ASSERT_FALSE(redoKeys.isEmpty());
+    for (const QKeySequence& keys : redoKeys) {
+        QTest::keySequence(view(1), keys);
+        EXPECT_EQ(shown(1), QStringList({"a", "x"})) << keys.toString().toStdString();
+        QTest::keyClick(view(1), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(shown(1), QStringList{"x"});
+    }
+
+    board().enableQuadrantAndSelectRows(3, {0}, false);
+    QTest::keyClick(view(3), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(shown(3), QStringList{"w"});
+    QTest::keyClick(view(3), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(shown(3), QStringList({"z", "w"}));
+}
 
 TEST_F(MainWindowTest, GivenItemsDroppedOnQuadrantTables_WhenAccepted_ThenTheyReorderOrMove)
 {
