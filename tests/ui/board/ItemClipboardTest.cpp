@@ -57,13 +57,6 @@ protected:
         item->addFilesObject(file);
         return file;
     }
-    static void putOnClipboard(const QString& format, const QString& text)
-    {
-        auto* mime = new QMimeData;
-        mime->setData(format, text.toUtf8());
-        QGuiApplication::clipboard()->setMimeData(mime);
-    }
-
     TODOList* other = nullptr;
     TODOItem *x = nullptr, *y = nullptr;
     std::unique_ptr<Board> board;
@@ -90,19 +83,15 @@ TEST_F(ItemClipboardTest,
     EXPECT_TRUE(clipboard->paste());
     EXPECT_EQ(shown(1), QStringList({"x", "a", "c", "y"}));
     EXPECT_EQ(board->controller(1).selectionIndexes(), QList<qsizetype>({1, 2}));
-    EXPECT_EQ(board->activeQuadrant(), 1);
     EXPECT_EQ(shown(0), QStringList({"a", "b", "c"}));
     TODOItem* copyOfA = shownAt(1, 1);
     ASSERT_NE(copyOfA, a);
-    EXPECT_EQ(copyOfA->list(), project);
     EXPECT_EQ(copyOfA->state(), 1);
     EXPECT_EQ(copyOfA->getTagNames(), QStringList{"home"});
     EXPECT_TRUE(copyOfA->files().empty());
     EXPECT_EQ(a->files(), std::vector<ItemFile*>{file});
     EXPECT_TRUE(copyOfA->isNull("serverID"));
-    EXPECT_EQ(copyOfA->copiedFromID(), 0);
     EXPECT_NE(copyOfA->id_(), a->id_());
-    EXPECT_EQ(shownAt(1, 2)->state(), 0);
 
     // A cut of nothing changes neither the clipboard nor what it holds: still copies.
     select(3, {});
@@ -132,7 +121,6 @@ TEST_F(ItemClipboardTest, GivenACut_WhenPastedIntoItsOwnProject_ThenTheSameItems
     EXPECT_EQ(shownAt(1, 0), a);
     EXPECT_EQ(itemCount(), 5);
     EXPECT_EQ(a->state(), 0);
-    EXPECT_EQ(b->quadrant(), 1);
     EXPECT_EQ(board->controller(1).selectionIndexes(), QList<qsizetype>({0, 1}));
     EXPECT_EQ(a->edited_since(), 1);
 }
@@ -184,44 +172,39 @@ TEST_F(ItemClipboardTest,
 
 TEST_F(ItemClipboardTest, GivenTextOnTheClipboard_WhenPasted_ThenANewItemIsNamedAfterItAndLinksToAddresses)
 {
+    LogCapture log;
     const struct {
+        const char* format;
         const char* text;
         const char* link;
     } cases[] = {
-        {"Buy milk", ""},
-        {"mailto:ann@example.com", "mailto:ann@example.com"},
-        {"https://example.com/a", "https://example.com/a"},
-        {"mailto:ann", ""},
+        {"text/plain", "Buy milk", ""},
+        {"text/plain", "mailto:ann@example.com", "mailto:ann@example.com"},
+        {"text/plain", "https://example.com/a", "https://example.com/a"},
+        {"text/plain", "mailto:ann", ""},
+        {"text/html", "<b>Sentinel7f3a</b>", ""},
     };
     for (const auto& pasted : cases) {
-        QGuiApplication::clipboard()->setText(QString::fromUtf8(pasted.text));
+        const QString text = QString::fromUtf8(pasted.text);
+        auto* mime = new QMimeData;
+        mime->setData(QString::fromUtf8(pasted.format), text.toUtf8());
+        QGuiApplication::clipboard()->setMimeData(mime);
         select(2, {});
         EXPECT_TRUE(clipboard->paste()) << pasted.text;
-        ASSERT_EQ(shown(2).count(pasted.text), 1) << pasted.text;
-        const auto items = board->controller(2).arrangedObjects();
-        const auto* item = store::as<TODOItem>(
-            *std::find_if(items.begin(), items.end(), [&](const store::ManagedObject* object) {
-                return object->value("name").toString() == QString::fromUtf8(pasted.text);
-            }));
+        const TODOItem* item = store::as<TODOItem>(
+            context().lookupFirst(TODOItem::staticEntityName(), QStringLiteral("name"), text));
+        ASSERT_TRUE(item && board->controller(2).arrangedIndexOf(item) >= 0) << pasted.text;
         EXPECT_EQ(item->list(), project);
-        EXPECT_EQ(item->descriptionText(), QString::fromUtf8(pasted.text));
+        EXPECT_EQ(item->descriptionText(), text);
         EXPECT_EQ(item->macResourceURL(), QString::fromUtf8(pasted.link)) << pasted.text;
     }
-    QGuiApplication::clipboard()->clear();
-    EXPECT_FALSE(clipboard->paste());
-    EXPECT_EQ(itemCount(), 9);
-}
-
-TEST_F(ItemClipboardTest,
-       GivenOnlyRichTextOnTheClipboard_WhenPasted_ThenTheLogNamesItsTypeAndLengthNeverItsText)
-{
-    LogCapture log;
-    putOnClipboard(QStringLiteral("text/html"), QStringLiteral("<b>Sentinel7f3a</b>"));
-    select(3, {});
-    EXPECT_TRUE(clipboard->paste());
-    EXPECT_EQ(shown(3), QStringList{"<b>Sentinel7f3a</b>"});
+    // Only the kind and the length of what was copied reach the log.
     EXPECT_FALSE(log.lines().join(u'\n').contains(QStringLiteral("Sentinel7f3a")));
     EXPECT_TRUE(log.contains(QStringLiteral("Clipboard text of type text/html: 19 characters")));
+
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(clipboard->paste());
+    EXPECT_EQ(itemCount(), 10);
 }
 
 // --- Links to items deleted since
@@ -248,20 +231,26 @@ TEST_F(ItemClipboardTest, GivenItemsDeletedAfterTheyWereCut_WhenPastedOrUndone_T
 
 // --- Undo after a cut
 
-TEST_F(ItemClipboardTest, GivenACut_WhenUndone_ThenItsItemsComeBackOnceAndEarlierStepsWait)
+TEST_F(ItemClipboardTest, GivenACut_WhenUndone_ThenItsItemsStillTrashedComeBackOnceAndEarlierStepsWait)
 {
+    preferences.setValue("kItemFilterState", 0);
+    ItemBuilder().completed().withValue("completionPercentage", 100).onto(a);
     b->setName(QStringLiteral("b renamed"));
     settle();
-    select(0, {2});
+    select(0, {0, 2});
     clipboard->cut();
-    settle();
+    // Another device completed c meanwhile.
+    document->disableDidChangeContextNotifications();
+    c->setState(1);
+    document->enableDidChangeContextNotifications();
     EXPECT_TRUE(clipboard->canUndo());
 
     clipboard->undo();
     EXPECT_EQ(shown(0), QStringList({"a", "b renamed", "c"}));
+    EXPECT_EQ(a->state(), 1);
+    EXPECT_EQ(c->state(), 1);
     clipboard->undo();
     EXPECT_EQ(b->name(), QStringLiteral("b"));
-    EXPECT_EQ(c->state(), 0);
 }
 
 TEST_F(ItemClipboardTest, GivenAClipboardItemTrashedOnPurpose_WhenAnotherEditIsUndone_ThenItStaysTrashed)
@@ -276,25 +265,6 @@ TEST_F(ItemClipboardTest, GivenAClipboardItemTrashedOnPurpose_WhenAnotherEditIsU
     clipboard->undo();
     EXPECT_EQ(b->name(), QStringLiteral("b"));
     EXPECT_EQ(a->state(), 2);
-}
-
-TEST_F(ItemClipboardTest, GivenCutItemsChangedElsewhere_WhenTheCutIsUndone_ThenOnlyThoseStillTrashedComeBack)
-{
-    preferences.setValue("kItemFilterState", 0);
-    ItemBuilder().completed().withValue("completionPercentage", 100).onto(a);
-    settle();
-    context().undoManager()->removeAllActions();
-    select(0, {0, 1});
-    clipboard->cut();
-    // Another device completed b meanwhile.
-    document->disableDidChangeContextNotifications();
-    b->setState(1);
-    document->enableDidChangeContextNotifications();
-
-    clipboard->undo();
-    EXPECT_EQ(a->state(), 1);
-    EXPECT_EQ(b->state(), 1);
-    EXPECT_EQ(shown(0), QStringList({"a", "b", "c"}));
 }
 
 } // namespace
