@@ -42,7 +42,7 @@ private:
     bool m_paused;
 };
 
-// Trashed or removed items are open again when pasted; others keep their completion.
+// Cut items (trashed) are open again when pasted; others keep their completion.
 qint64 pastedState(const TODOItem* item)
 {
     if (item->state() == 2)
