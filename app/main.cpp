@@ -52,6 +52,14 @@ int main(int argc, char** argv)
         return parsed.exitCode;
     }
 
+    // Without any window system Qt would abort inside its start-up; say why instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("quadrivo: no display to show a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+                   stderr);
+        return 1;
+    }
+
     QApplication application(argc, argv);
     if (!parsed.request) {
         parsed = LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput,

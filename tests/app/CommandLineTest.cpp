@@ -41,6 +41,11 @@ TEST(CommandLineTest, GivenNoDisplay_WhenAskedForTheVersionOrHelp_ThenTheProgram
             << option.toStdString();
     }
     EXPECT_GE(count, 4);
+
+    // Anything else needs a window: a clear refusal, not an abort inside the window system.
+    Helper start(kProgram, home, {}, {}, kNoDisplay);
+    EXPECT_EQ(start.finish(), 1);
+    EXPECT_TRUE(start.errors.startsWith("quadrivo: no display")) << start.errors.constData();
 }
 
 TEST(CommandLineTest,
