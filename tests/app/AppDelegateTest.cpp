@@ -25,15 +25,6 @@ using QuitTest = ShellFixture;
 using BadgeTest = ShellFixture;
 using ColorListTest = ShellFixture;
 
-QStringList callsBetween(const CallLog& log, const QString& first, const QString& last)
-{
-    const qsizetype from = log.indexOf(first);
-    const qsizetype to = log.calls.indexOf(last, from);
-    if (from < 0 || to < 0)
-        return {};
-    return log.calls.mid(from, to - from + 1);
-}
-
 } // namespace
 
 // --- Launch, first half
@@ -281,7 +272,7 @@ TEST_F(LaunchTest, GivenTheCacheNotYetErased_WhenTwoSecondsHavePassed_ThenItIsWi
     EXPECT_FALSE(log.has("sheet.begin"));
     scheduler.advance(1);
 
-    EXPECT_EQ(callsBetween(log, "sheet.begin", "sheet.end").size(), 2);
+    EXPECT_EQ(log.calls.filter("sheet."), (QStringList{"sheet.begin", "sheet.end"}));
     EXPECT_FALSE(QFileInfo::exists(requestCacheFolder + "/PermanentStore"));
     EXPECT_TRUE(preferences.boolValue("_permanentCacheErased"));
 

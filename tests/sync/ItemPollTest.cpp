@@ -176,29 +176,28 @@ protected:
     TODOItem* incoming = nullptr;
 };
 
-TEST_F(ConflictRule, GivenAHigherServerVersion_ThenTheServerCopyWins)
+TEST_F(ConflictRule, GivenTheServerVersionAndTimestamp_ThenTheNewerCopyWinsAndAnEqualOneCopiesNothing)
 {
-    incoming->setVersionID(local->versionID() + 1);
-    incoming->setTimestamp(local->timestamp() - 100);
-    EXPECT_TRUE(merge());
-    EXPECT_EQ(local->name(), QStringLiteral("remote"));
-    EXPECT_EQ(local->edited_since(), 0);
-}
-
-TEST_F(ConflictRule, GivenEqualVersionsAndANewerServerTimestamp_ThenTheServerCopyWins)
-{
-    incoming->setVersionID(local->versionID());
-    incoming->setTimestamp(local->timestamp() + 1);
-    EXPECT_TRUE(merge());
-    EXPECT_EQ(local->name(), QStringLiteral("remote"));
-}
-
-TEST_F(ConflictRule, GivenEqualVersionsAndTimestamps_ThenNothingIsCopiedButTheMergeSucceeds)
-{
-    incoming->setVersionID(local->versionID());
-    incoming->setTimestamp(local->timestamp());
-    EXPECT_TRUE(merge());
-    EXPECT_EQ(local->name(), QStringLiteral("local"));
+    const struct {
+        const char* what;
+        qint64 versionAhead;
+        qint64 timestampAhead;
+        bool serverWins;
+    } cases[] = {
+        {"equal versions and timestamps", 0, 0, false},
+        {"equal versions, newer server timestamp", 0, 1, true},
+        {"higher server version, older timestamp", 1, -100, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString before = local->name();
+        incoming->setName(QString::fromLatin1(c.what));
+        incoming->setVersionID(local->versionID() + c.versionAhead);
+        incoming->setTimestamp(local->timestamp() + c.timestampAhead);
+        EXPECT_TRUE(merge());
+        EXPECT_EQ(local->name(), c.serverWins ? QString::fromLatin1(c.what) : before);
+        EXPECT_EQ(local->edited_since(), 0);
+    }
 }
 
 TEST_F(ConflictRule, GivenAPendingLocalEdit_ThenTheLocalCopyWinsAndIsSentLater)
