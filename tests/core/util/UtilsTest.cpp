@@ -1,10 +1,8 @@
 #include "core/util/Utils.h"
 
-#include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "tests/core/util/UtilsTestSupport.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QSet>
 #include <QSysInfo>
@@ -226,29 +224,6 @@ TEST(UtilsSortByKey, GivenIndexesOrNames_WhenSorted_ThenStableInBothDirectionsAn
     EXPECT_EQ(names(Utils::sortByAlphabetical(named, false)), (QStringList{"banana", "apple", "Cherry"}));
 }
 
-TEST(UtilsLoadedObjects, GivenNestedLists_WhenFlattened_ThenOnlyOneLevelIsOpened)
-{
-    const QVariantList inner{"x"};
-    const QVariantList loaded{"a", QVariantList{"b", QVariant(inner)}, "d"};
-    const QVariantList flat = Utils::processOnDidLoadObjects(loaded);
-    ASSERT_EQ(flat.size(), 4);
-    EXPECT_EQ(flat[0].toString(), "a");
-    EXPECT_EQ(flat[1].toString(), "b");
-    EXPECT_EQ(flat[2].toList(), inner);
-    EXPECT_EQ(flat[3].toString(), "d");
-}
-
-TEST(UtilsReportError, GivenAMessage_WhenReported_ThenAnAlertWithOneOkButtonIsShown)
-{
-    qv::ScriptedAlerts alerts;
-    Utils::reportError(alerts, "Invalid e-mail", "Please check the address.");
-    ASSERT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(alerts.shown()[0].message, "Invalid e-mail");
-    EXPECT_EQ(alerts.shown()[0].informative, "Please check the address.");
-    EXPECT_EQ(alerts.shown()[0].button, "OK");
-    EXPECT_FALSE(alerts.shown()[0].confirmation);
-}
-
 // ---- Text helpers ----------------------------------------------------------------------------
 
 TEST(UtilsFirstLine, GivenText_WhenItsFirstLineOrAFileNameIsTaken_ThenTrimmedOrWithoutForbiddenCharacters)
@@ -405,19 +380,6 @@ TEST(UtilsDeviceIdentity, GivenThisMachine_WhenAskedTwice_ThenTheSameIdentifierI
     EXPECT_EQ(first, Utils::deviceUIDFor(Utils::MachineIdentity::ofThisMachine()));
 }
 
-TEST(UtilsUserAgent, GivenTheApplicationNameAndVersion_WhenAsked_ThenTheyAreJoinedWithASlash)
-{
-    const QString savedName = QCoreApplication::applicationName();
-    const QString savedVersion = QCoreApplication::applicationVersion();
-    QCoreApplication::setApplicationName("Quadrivo");
-    QCoreApplication::setApplicationVersion("2.17.0");
-    EXPECT_EQ(Utils::appUserAgent(), "Quadrivo/2.17.0");
-    QCoreApplication::setApplicationVersion(QString());
-    EXPECT_EQ(Utils::appUserAgent(), "Quadrivo/(null)");
-    QCoreApplication::setApplicationName(savedName);
-    QCoreApplication::setApplicationVersion(savedVersion);
-}
-
 TEST(UtilsUtcOffset, GivenZonesWithHalfHourOffsets_WhenAsked_ThenWholeHoursTowardZeroAreGiven)
 {
     const QDateTime at = utc(2024, 1, 15, 12);
@@ -444,15 +406,6 @@ TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsedOrPacked_ThenMissingPartsAr
     EXPECT_EQ(Utils::systemVersionCode(12, 0, 0), 0x1200u);
     EXPECT_EQ(Utils::systemVersionCode(10, 15, 7), 0x1097u);
     EXPECT_EQ(Utils::systemVersionCode(150, 1, 0), 0x9910u);
-}
-
-TEST(UtilsSystemVersion, GivenThisSystem_WhenAsked_ThenTheCodeMatchesTheReportedVersion)
-{
-    unsigned major = 0, minor = 0, bugFix = 0;
-    Utils::getSystemVersionMajor(&major, &minor, &bugFix);
-    Utils::getSystemVersionMajor(nullptr, nullptr, nullptr);
-    EXPECT_EQ(Utils::macVersion(), Utils::systemVersionCode(major, minor, bugFix));
-    EXPECT_NE(Utils::macVersion(), 0u);
 }
 
 // ---- Hexadecimal text ------------------------------------------------------------------------
