@@ -4,6 +4,7 @@
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TagManager.h"
+#include "core/model/TodoModel.h"
 #include "core/util/Utils.h"
 #include "platform/rest/RequestQueue.h"
 #include "platform/rest/RestClient.h"
@@ -19,6 +20,7 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <utility>
 
@@ -36,6 +38,19 @@ std::optional<qint64> projectIdOf(const TODOItem* item)
     if (const TODOList* project = item->list())
         return project->id_();
     return std::nullopt;
+}
+
+enum class Attribute { RequestedTime, Highlight, EditedSince };
+
+int itemAttribute(Attribute attribute)
+{
+    static const std::array<int, 3> indexes = [] {
+        const store::EntityDescription& item = *TodoModel::shared().entity(TODOItem::staticEntityName());
+        return std::array<int, 3>{item.attributeIndex(QStringLiteral("requestedTime")),
+                                  item.attributeIndex(QStringLiteral("highlight")),
+                                  item.attributeIndex(QStringLiteral("edited_since"))};
+    }();
+    return indexes[size_t(attribute)];
 }
 
 const UpdaterLoop::Traits& itemTraits()
@@ -445,34 +460,43 @@ void ItemUpdaterLoop::batchFailed(const std::vector<TODOItem*>& batch, bool post
 
 bool ItemUpdaterLoop::update(TODOItem* local, TODOItem* incoming)
 {
-    if (const std::optional<bool> verdict = sharedMergeVerdict(local, incoming))
+    return incoming && update(local, RemoteItem::of(incoming));
+}
+
+bool ItemUpdaterLoop::update(TODOItem* local, const RemoteItem& incoming)
+{
+    if (const std::optional<bool> verdict =
+            sharedMergeVerdict(local, incoming, [&] { return incoming.differsFromEditsOf(*local); }))
         return *verdict;
 
     QVRestManager::TrackingPause pause(m_manager);
     const QString ownerBefore = local->ownerUsername();
-    incoming->copyTo(local, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
-    placeInProject(local, incoming);
-    if (!local->ownerUsername().isEmpty() && local->ownerUsername() != ownerBefore)
-        sendDelegationNotificationFor(local);
+    // What the merge sets besides the copy goes into the same store write.
+    store::AttributeValues extra;
     if (const std::optional<qint64> now = m_manager.getServerSecondsSince1970())
-        local->setRequestedTime(*now);
-    const QString editor = local->editedByUsername();
+        extra.emplace_back(itemAttribute(Attribute::RequestedTime), *now);
+    const QString editor = incoming.editedByUsername();
+    bool highlight = false;
     if (!editor.isEmpty()) {
         CollaboratorDirectory* directory = m_manager.collaborators();
         const std::optional<QString> me = directory ? directory->myEmail() : std::nullopt;
-        if (!me || *me != editor) {
-            local->setHighlight(1);
-            if (TODOList* project = local->list())
-                project->setHighlight(1);
-        }
+        highlight = !me || *me != editor;
     }
-    local->setEdited_since(0);
+    if (highlight)
+        extra.emplace_back(itemAttribute(Attribute::Highlight), qint64(1));
+    extra.emplace_back(itemAttribute(Attribute::EditedSince), qint64(0));
+    incoming.copyTo(local, extra);
+    placeInProject(local, incoming);
+    if (!local->ownerUsername().isEmpty() && local->ownerUsername() != ownerBefore)
+        sendDelegationNotificationFor(local);
+    if (TODOList* project = local->list(); highlight && project)
+        project->setHighlight(1);
     return true;
 }
 
-void ItemUpdaterLoop::placeInProject(TODOItem* local, TODOItem* incoming)
+void ItemUpdaterLoop::placeInProject(TODOItem* local, const RemoteItem& incoming)
 {
-    const std::optional<qint64> projectID = incoming->getProjectID();
+    const std::optional<qint64> projectID = incoming.getProjectID();
     if (!projectID || *projectID <= 0)
         return; // the server did not say: the item stays where it is
     if (local->list() && local->list()->id_() == *projectID)
@@ -489,30 +513,35 @@ void ItemUpdaterLoop::placeInProject(TODOItem* local, TODOItem* incoming)
         m_manager.getProjectAndItemsForProjectWithID(*projectID, *local->context(), {}, {});
 }
 
-TODOItem* ItemUpdaterLoop::createFrom(TODOItem* incoming, TODOList* project)
+TODOItem* ItemUpdaterLoop::createFrom(const RemoteItem& incoming, TODOList* project)
 {
     store::Context& context = project ? *project->context() : m_manager.managedContext();
     auto* item = context.insert<TODOItem>(TODOItem::staticEntityName());
     if (project)
         project->addItem(item);
-    incoming->copyTo(item, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
-    item->setEdited_since(0);
+    incoming.copyTo(item, {{itemAttribute(Attribute::EditedSince), qint64(0)}});
     return item;
 }
 
 ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& context,
                                                          TODOItem** adopted)
 {
-    if (!incoming->isValidUniID() || incoming->isNull(QStringLiteral("id_")))
+    return incoming ? adoptOwnUpload(RemoteItem::of(incoming), context, adopted) : OwnCopy::None;
+}
+
+ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(const RemoteItem& incoming, store::Context& context,
+                                                         TODOItem** adopted)
+{
+    if (!incoming.isValidUniID() || incoming.isNull(QStringLiteral("id_")))
         return OwnCopy::None;
-    const bool mine = incoming->editedByDevice() == m_manager.deviceUID();
-    const std::optional<qint64> projectID = incoming->getProjectID();
-    const QDateTime theirs = incoming->creationDate();
+    const bool mine = incoming.editedByDevice() == m_manager.deviceUID();
+    const std::optional<qint64> projectID = incoming.getProjectID();
+    const QDateTime theirs = incoming.creationDate();
     TODOItem* unsent = nullptr;
     bool inFlight = false;
     bool duplicate = false;
     for (store::ManagedObject* object :
-         context.lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), incoming->id_())) {
+         context.lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), incoming.id_())) {
         auto* item = static_cast<TODOItem*>(object);
         if (projectIdOf(item) != projectID)
             continue;
@@ -522,7 +551,7 @@ ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, sto
         const bool sameCreation =
             created.isValid() && theirs.isValid() && std::abs(created.secsTo(theirs)) <= 1;
         if (item->isValidUniID()) {
-            duplicate = duplicate || (mine && sameCreation && item->serverID() != incoming->serverID());
+            duplicate = duplicate || (mine && sameCreation && item->serverID() != incoming.serverID());
             continue;
         }
         // Last edited elsewhere, the copy no longer names this device.
@@ -539,14 +568,15 @@ ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, sto
         if (inFlight)
             return OwnCopy::InFlight;
         if (duplicate) {
-            removeDuplicate(incoming->serverID(), incoming, *TODOItem::inverseMapping());
+            if (const TODOItem* copy = incoming.mappedItem())
+                removeDuplicate(incoming.serverID(), copy, *TODOItem::inverseMapping());
             return OwnCopy::Duplicate;
         }
         return OwnCopy::None;
     }
     QVRestManager::TrackingPause pause(m_manager);
-    unsent->setServerID(incoming->serverID());
-    unsent->setResourceURI(incoming->resourceURI());
+    unsent->setServerID(incoming.serverID());
+    unsent->setResourceURI(incoming.resourceURI());
     // Unless the user changed the item after the lost post went out, its change flag stands
     // only for what that post carried, which the server has: the post counts as accepted and
     // the server's copy is merged by the usual rule (another device may have changed it since).
@@ -563,13 +593,13 @@ ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, sto
     return OwnCopy::Adopted;
 }
 
-bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
+bool ItemUpdaterLoop::updateOrCreateItemFrom(const RemoteItem& incoming)
 {
     if (m_manager.uiIsEditing())
         return false;
     store::Context& context = m_manager.managedContext();
-    if (incoming->isValidUniID()) {
-        if (TODOItem* local = TODOItem::findWithID(incoming->serverID(), context))
+    if (incoming.isValidUniID()) {
+        if (TODOItem* local = TODOItem::findWithID(incoming.serverID(), context))
             return update(local, incoming);
     }
     // This device's own upload whose reply was lost; the other device may have edited it since.
@@ -583,16 +613,16 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
         break;
     }
     // Its own upload that the store has lost (a crash before the save) comes back like any other.
-    if (incoming->editedByDevice() == m_manager.deviceUID() && m_removedHere.contains(incoming->serverID()))
+    if (incoming.editedByDevice() == m_manager.deviceUID() && m_removedHere.contains(incoming.serverID()))
         return true;
-    const std::optional<qint64> projectID = incoming->getProjectID();
+    const std::optional<qint64> projectID = incoming.getProjectID();
     if (!projectID || *projectID <= 0) {
-        if (isVisible(incoming->objectState()))
+        if (isVisible(incoming.objectState()))
             createFrom(incoming, nullptr);
         return true;
     }
     if (TODOList* project = TODOList::findWithID(*projectID, context)) {
-        if (project->lazyFetch() || isDeleted(incoming->objectState()))
+        if (project->lazyFetch() || isDeleted(incoming.objectState()))
             return true;
         createFrom(incoming, project);
         return true;
@@ -602,11 +632,11 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(TODOItem* incoming)
     return false;
 }
 
-bool ItemUpdaterLoop::updateOrCreateInboxItem(TODOItem* incoming, bool testDeviceUID)
+bool ItemUpdaterLoop::updateOrCreateInboxItem(const RemoteItem& incoming, bool testDeviceUID)
 {
     store::Context& context = m_manager.managedContext();
-    if (incoming->isValidUniID()) {
-        if (TODOItem* local = TODOItem::findWithID(incoming->serverID(), context))
+    if (incoming.isValidUniID()) {
+        if (TODOItem* local = TODOItem::findWithID(incoming.serverID(), context))
             return update(local, incoming);
     }
     switch (adoptOwnUpload(incoming, context)) {
@@ -618,10 +648,10 @@ bool ItemUpdaterLoop::updateOrCreateInboxItem(TODOItem* incoming, bool testDevic
     case OwnCopy::None:
         break;
     }
-    if (incoming->editedByDevice() == m_manager.deviceUID() &&
-        (testDeviceUID || m_removedHere.contains(incoming->serverID())))
+    if (incoming.editedByDevice() == m_manager.deviceUID() &&
+        (testDeviceUID || m_removedHere.contains(incoming.serverID())))
         return true;
-    if (isDeleted(incoming->objectState()))
+    if (isDeleted(incoming.objectState()))
         return true;
     TODOItem* item = createFrom(incoming, nullptr);
     placeInProject(item, incoming);
@@ -642,13 +672,13 @@ void ItemUpdaterLoop::sendDelegationNotificationFor(TODOItem* item)
 
 UpdaterLoop::Merged ItemUpdaterLoop::mergePolled(const QJsonObject& object)
 {
-    TODOItem* incoming = m_manager.restStore().mapItem(object);
+    const std::optional<RemoteItem> incoming = m_manager.restStore().readItem(object);
     if (!incoming)
         return {};
     Merged merged;
     if (incoming->isValidUniID())
         merged.serverID = incoming->serverID();
-    merged.applied = updateOrCreateItemFrom(incoming);
+    merged.applied = updateOrCreateItemFrom(*incoming);
     if (merged.applied && incoming->isValidUniID())
         merged.updatedID = incoming->serverID();
     return merged;
@@ -764,7 +794,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
             // Received items are the server's, not local edits to send back.
             QVRestManager::TrackingPause pause(m_manager);
             for (TODOItem* incoming : loaded) {
-                if (updateOrCreateInboxItem(incoming, false) && incoming->isValidUniID())
+                if (updateOrCreateInboxItem(RemoteItem::of(incoming), false) && incoming->isValidUniID())
                     applied.insert(incoming->serverID());
             }
         }

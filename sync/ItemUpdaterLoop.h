@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/QVRestManager.h"
+#include "sync/RemoteItem.h"
 #include "sync/UpdaterLoop.h"
 
 #include <QHash>
@@ -78,11 +79,13 @@ public:
     // --- Merging ---
     // The conflict rule; true when the local item is current afterwards.
     bool update(TODOItem* local, TODOItem* incoming);
-    bool updateOrCreateItemFrom(TODOItem* incoming);
-    bool updateOrCreateInboxItem(TODOItem* incoming, bool testDeviceUID);
+    bool update(TODOItem* local, const RemoteItem& incoming);
+    bool updateOrCreateItemFrom(const RemoteItem& incoming);
+    bool updateOrCreateInboxItem(const RemoteItem& incoming, bool testDeviceUID);
     void sendDelegationNotificationFor(TODOItem* item);
     // What a server copy is to the local items it may have been made from.
     OwnCopy adoptOwnUpload(TODOItem* incoming, store::Context& context, TODOItem** adopted = nullptr);
+    OwnCopy adoptOwnUpload(const RemoteItem& incoming, store::Context& context, TODOItem** adopted = nullptr);
     // An item this device removed; its copies coming back are not created again.
     void noteRemoved(qint64 serverID) { m_removedHere.insert(serverID); }
     int startedInboxPolls() const { return m_startedInboxPolls; }
@@ -106,8 +109,8 @@ private:
     void batchFailed(const std::vector<TODOItem*>& batch, bool post, const rest::Error& error);
     // Back to edited after an upload ended; true when the user changed it meanwhile.
     bool leaveFlight(TODOItem* item);
-    void placeInProject(TODOItem* local, TODOItem* incoming);
-    TODOItem* createFrom(TODOItem* incoming, TODOList* project);
+    void placeInProject(TODOItem* local, const RemoteItem& incoming);
+    TODOItem* createFrom(const RemoteItem& incoming, TODOList* project);
 
     bool m_isSendingModifiedItems = false;
     bool m_isRetrievingInboxItems = false;

@@ -184,7 +184,10 @@ void ProjectUpdaterLoop::failed(TODOList* project, bool post, const rest::Error&
 
 bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming)
 {
-    if (const std::optional<bool> verdict = sharedMergeVerdict(local, incoming))
+    if (!incoming)
+        return false;
+    if (const std::optional<bool> verdict =
+            sharedMergeVerdict(local, *incoming, [&] { return local->needToUploadGiven(incoming); }))
         return *verdict;
 
     QVRestManager::TrackingPause pause(m_manager);

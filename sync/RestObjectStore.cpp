@@ -50,6 +50,17 @@ RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
         m_context = std::make_unique<store::Context>(TodoModel::shared(), scheduler);
     // Nobody undoes the cache; recording its changes would only grow.
     m_context->takeUndoManager();
+
+    m_itemMapping = std::make_unique<rest::ResolvedMapping>(*TODOItem::mapping(), TodoModel::shared());
+    m_projectMapping = std::make_unique<rest::ResolvedMapping>(*TODOList::mapping(), TodoModel::shared());
+    for (const rest::ResolvedMapping::Attribute& a : m_itemMapping->attributes()) {
+        if (a.attribute == QLatin1String("projectURIs"))
+            m_projectsKey = a.jsonKey;
+    }
+    for (const rest::ObjectMapping::Relationship& r : TODOItem::mapping()->relationships())
+        m_itemRelationshipKeys << r.jsonKey;
+    for (const store::AttributeDescription& attribute : m_itemMapping->entity()->attributes())
+        m_itemDefaults.push_back(store::storedValue(attribute.type, attribute.defaultValue));
 }
 
 RestObjectStore::~RestObjectStore() = default;
@@ -75,12 +86,35 @@ TODOList* RestObjectStore::mapProject(const QJsonObject& json)
 
 bool RestObjectStore::isWellFormed(const QJsonArray& objects, const QString& entityName) const
 {
-    const rest::MappingPtr mapping =
-        entityName == TODOList::staticEntityName() ? TODOList::mapping() : TODOItem::mapping();
+    const rest::ResolvedMapping& mapping =
+        entityName == TODOList::staticEntityName() ? *m_projectMapping : *m_itemMapping;
     return std::all_of(objects.begin(), objects.end(), [&](const QJsonValue& value) {
-        return !value.isObject() ||
-               rest::ObjectMapper::isWellFormed(value.toObject(), m_context->model(), *mapping);
+        return !value.isObject() || rest::ObjectMapper::isWellFormed(value.toObject(), mapping);
     });
+}
+
+std::optional<RemoteItem> RestObjectStore::readItem(const QJsonObject& json)
+{
+    if (json.isEmpty())
+        return std::nullopt;
+    // Relationships are copied from objects: only a reply with none is read straight.
+    const auto none = [&json](const QString& key) {
+        const auto it = json.constFind(key);
+        return it != json.constEnd() && (it->isNull() || (it->isArray() && it->toArray().isEmpty()));
+    };
+    if (!std::all_of(m_itemRelationshipKeys.begin(), m_itemRelationshipKeys.end(), none)) {
+        TODOItem* item = mapItem(json);
+        return item ? std::optional<RemoteItem>(RemoteItem::of(item)) : std::nullopt;
+    }
+    store::AttributeValues read;
+    if (!rest::ObjectMapper::readAttributes(json, *m_itemMapping, read))
+        return std::nullopt;
+    std::vector<QVariant> values = m_itemDefaults;
+    const auto& attributes = m_itemMapping->entity()->attributes();
+    for (const auto& [index, value] : read)
+        values[size_t(index)] = store::storedValue(attributes[size_t(index)].type, value);
+    return RemoteItem::fromValues(std::move(values), TODOItem::projectURIsFrom(json.value(m_projectsKey)),
+                                  json, this);
 }
 
 std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "sync/RemoteItem.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -12,6 +15,10 @@ namespace qv {
 class Scheduler;
 class TODOItem;
 class TODOList;
+
+namespace rest {
+class ResolvedMapping;
+}
 
 namespace store {
 class Context;
@@ -39,6 +46,10 @@ public:
     // false when an object of the list is malformed (a number out of range), which refuses the
     // whole reply: entityName says whether items or projects are listed.
     bool isWellFormed(const QJsonArray& objects, const QString& entityName) const;
+    // An item of a reply for the merge: read straight from json, or, when json has tags, files or
+    // a reminder (or leaves one of them out), mapped as mapItem() does. Nothing for an empty or
+    // malformed json.
+    std::optional<RemoteItem> readItem(const QJsonObject& json);
     // Array elements that are not objects are skipped.
     std::vector<TODOItem*> mapItems(const QJsonArray& array);
 
@@ -47,6 +58,12 @@ public:
 
 private:
     std::unique_ptr<store::Context> m_context;
+    std::unique_ptr<rest::ResolvedMapping> m_itemMapping;
+    std::unique_ptr<rest::ResolvedMapping> m_projectMapping;
+    // An item's values before its reply is read: what a newly inserted item holds.
+    std::vector<QVariant> m_itemDefaults;
+    QString m_projectsKey; // the key of the item's project paths
+    QStringList m_itemRelationshipKeys;
 };
 
 } // namespace qv

@@ -143,19 +143,21 @@ protected:
 
     // The steps of the conflict rule both loops share, before anything is copied: the verdict
     // when they settle it; nothing when the incoming copy is newer and is to be copied in.
-    template <class Object> std::optional<bool> sharedMergeVerdict(Object* local, Object* incoming)
+    // editsDiffer() tells whether the local edits of the change event under way differ from it.
+    template <class Object, class Incoming, class EditsDiffer>
+    std::optional<bool> sharedMergeVerdict(Object* local, const Incoming& incoming, EditsDiffer editsDiffer)
     {
-        if (!local || !incoming || isInFlight(local))
+        if (!local || isInFlight(local))
             return false;
         processEngineWrites(local);
-        if (local->edited_since() == 1 || local->needToUploadGiven(incoming)) {
+        if (local->edited_since() == 1 || editsDiffer()) {
             keepForUpload(local);
             return false;
         }
         if (!canSync())
             return false;
-        if (local->versionID() > incoming->versionID() ||
-            (local->versionID() == incoming->versionID() && local->timestamp() >= incoming->timestamp()))
+        if (local->versionID() > incoming.versionID() ||
+            (local->versionID() == incoming.versionID() && local->timestamp() >= incoming.timestamp()))
             return true;
         return std::nullopt;
     }

@@ -330,28 +330,20 @@ void TODOItem::copyTo(TODOItem* d, CopyFlags flags) const
 {
     if (!d || d == this)
         return;
-    auto copy = [&](const char* key) {
-        const QString k = QString::fromLatin1(key);
-        d->setValue(k, value(k));
+    auto copy = [&](const QString& key) {
+        d->setValue(key, value(key));
     };
 
     if (flags.testFlag(CopyIdentifiers)) {
-        for (const char* key : {"serverID", "id_", "versionID", "resourceURI"})
+        for (const QString& key : copiedIdentifierKeys())
             copy(key);
     }
-    for (const char* key : {"name", "descriptionRichText", "descriptionText", "quadrant", "index", "icon",
-                            "state", "timestamp", "edited_by", "completionPercentage", "frequency", "owner",
-                            "requestedTime", "allDay", "editedByDevice"})
+    for (const QString& key : copiedValueKeys())
         copy(key);
-    for (const char* key : {"creationDate", "startDate", "dueDate", "untilDate", "completionDate"}) {
-        const QString k = QString::fromLatin1(key);
-        const QDateTime date = dateValue(k);
-        d->setValue(k, entity::isRealDate(date) ? QVariant(date) : QVariant());
+    for (const QString& key : copiedDateKeys()) {
+        const QDateTime date = dateValue(key);
+        d->setValue(key, entity::isRealDate(date) ? QVariant(date) : QVariant());
     }
-    for (const char* key :
-         {"ownerUsername", "creatorUsername", "editedByUsername", "macResourceURL", "effort", "childID",
-          "parentID", "copiedFromID", "lastModifiedTimestamp", "completedByUsername"})
-        copy(key);
 
     if (flags.testFlag(CopyTags) && d->context()) {
         d->removeTags(d->tags());
@@ -407,6 +399,53 @@ void TODOItem::copyTo(TODOItem* d, CopyFlags flags) const
             }
         }
     }
+}
+
+const QStringList& TODOItem::copiedIdentifierKeys()
+{
+    static const QStringList keys = {QStringLiteral("serverID"), QStringLiteral("id_"),
+                                     QStringLiteral("versionID"), QStringLiteral("resourceURI")};
+    return keys;
+}
+
+const QStringList& TODOItem::copiedValueKeys()
+{
+    static const QStringList keys = {
+        QStringLiteral("name"),
+        QStringLiteral("descriptionRichText"),
+        QStringLiteral("descriptionText"),
+        QStringLiteral("quadrant"),
+        QStringLiteral("index"),
+        QStringLiteral("icon"),
+        QStringLiteral("state"),
+        QStringLiteral("timestamp"),
+        QStringLiteral("edited_by"),
+        QStringLiteral("completionPercentage"),
+        QStringLiteral("frequency"),
+        QStringLiteral("owner"),
+        QStringLiteral("requestedTime"),
+        QStringLiteral("allDay"),
+        QStringLiteral("editedByDevice"),
+        QStringLiteral("ownerUsername"),
+        QStringLiteral("creatorUsername"),
+        QStringLiteral("editedByUsername"),
+        QStringLiteral("macResourceURL"),
+        QStringLiteral("effort"),
+        QStringLiteral("childID"),
+        QStringLiteral("parentID"),
+        QStringLiteral("copiedFromID"),
+        QStringLiteral("lastModifiedTimestamp"),
+        QStringLiteral("completedByUsername"),
+    };
+    return keys;
+}
+
+const QStringList& TODOItem::copiedDateKeys()
+{
+    static const QStringList keys = {QStringLiteral("creationDate"), QStringLiteral("startDate"),
+                                     QStringLiteral("dueDate"), QStringLiteral("untilDate"),
+                                     QStringLiteral("completionDate")};
+    return keys;
 }
 
 // --- Change test ---
@@ -510,14 +549,20 @@ bool TODOItem::setMappedValue(const QString& attribute, const QJsonValue& value)
 {
     if (attribute != QLatin1String("projectURIs"))
         return false;
-    m_projectURIs.clear();
+    m_projectURIs = projectURIsFrom(value);
+    return true;
+}
+
+QStringList TODOItem::projectURIsFrom(const QJsonValue& value)
+{
+    QStringList uris;
     if (value.isArray()) {
         for (const QJsonValue& uri : value.toArray())
-            m_projectURIs << uri.toString();
+            uris << uri.toString();
     } else if (value.isString()) {
-        m_projectURIs << value.toString();
+        uris << value.toString();
     }
-    return true;
+    return uris;
 }
 
 std::optional<QJsonValue> TODOItem::mappedValue(const QString& attribute) const

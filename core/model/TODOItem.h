@@ -207,6 +207,11 @@ public:
     };
     Q_DECLARE_FLAGS(CopyFlags, CopyFlag)
     void copyTo(TODOItem* destination, CopyFlags flags = CopyDefault) const;
+    // The values copyTo copies as they are: identifiers (with CopyIdentifiers) and the rest; and
+    // the dates it copies when they are real (after the start of 1970) and clears otherwise.
+    static const QStringList& copiedIdentifierKeys();
+    static const QStringList& copiedValueKeys();
+    static const QStringList& copiedDateKeys();
 
     // --- Change test ---
     static const QSet<QString>& nonTrackedProperties();
@@ -226,6 +231,9 @@ public:
     int compareByStar(TODOItem& other);
     // A strict weak ordering for std::stable_sort over compareByStar.
     static bool lessByStar(TODOItem* a, TODOItem* b) { return a->compareByStar(*b) < 0; }
+
+    // The project paths a reply's "projects" value names (an array of paths, or one path).
+    static QStringList projectURIsFrom(const QJsonValue& value);
 
     // rest::MappedValues
     bool setMappedValue(const QString& attribute, const QJsonValue& value) override;

@@ -4,6 +4,7 @@
 
 #include "platform/store/Context.h"
 #include "platform/store/ManagedObject.h"
+#include "platform/store/Model.h"
 
 #include <QJsonArray>
 #include <QStringList>
@@ -135,6 +136,20 @@ QJsonValue attributeJson(const store::ManagedObject* object, const QString& path
 
 } // namespace
 
+ResolvedMapping::ResolvedMapping(const ObjectMapping& mapping, const store::Model& model)
+    : m_entity(model.entity(mapping.entity()))
+{
+    for (const ObjectMapping::Attribute& a : mapping.attributes()) {
+        m_keys.insert(a.jsonKey, Key{int(m_attributes.size()), -1});
+        m_attributes.push_back(
+            {a.jsonKey, a.attribute, m_entity ? m_entity->attributeIndex(a.attribute) : -1});
+    }
+    for (const ObjectMapping::Relationship& r : mapping.relationships()) {
+        m_keys.insert(r.jsonKey, Key{-1, int(m_relationships.size())});
+        m_relationships.push_back(r.mapping ? std::make_unique<ResolvedMapping>(*r.mapping, model) : nullptr);
+    }
+}
+
 QVariant ObjectMapper::toAttributeValue(const store::ManagedObject* object, const QString& attribute,
                                         const QJsonValue& value)
 {
@@ -174,17 +189,20 @@ void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, 
         return;
     auto* custom = dynamic_cast<MappedValues*>(object);
     const store::EntityDescription& entity = object->entity();
+    store::AttributeValues values;
     for (const ObjectMapping::Attribute& a : mapping.attributes()) {
         const auto it = json.constFind(a.jsonKey);
         if (it == json.constEnd())
             continue;
         if (custom && custom->setMappedValue(a.attribute, *it))
             continue;
-        if (const store::AttributeDescription* attribute = attributeOf(entity, a.attribute)) {
-            if (const std::optional<QVariant> value = convertChecked(attribute, *it))
-                object->setValue(a.attribute, *value);
-        }
+        const int index = entity.attributeIndex(a.attribute);
+        if (index < 0)
+            continue;
+        if (std::optional<QVariant> value = convertChecked(&entity.attributes()[size_t(index)], *it))
+            values.emplace_back(index, std::move(*value));
     }
+    object->setValues(values);
     store::Context* context = object->context();
     for (const ObjectMapping::Relationship& r : mapping.relationships()) {
         const auto it = json.constFind(r.jsonKey);
@@ -240,6 +258,62 @@ bool ObjectMapper::isWellFormed(const QJsonObject& json, const store::Model& mod
             if (element.isObject() && !isWellFormed(element.toObject(), model, *r.mapping))
                 return false;
         }
+    }
+    return true;
+}
+
+bool ObjectMapper::isWellFormed(const QJsonObject& json, const ResolvedMapping& mapping)
+{
+    if (!mapping.entity())
+        return true;
+    const auto& attributes = mapping.entity()->attributes();
+    // One pass over json's keys: finding each mapped key in turn costs far more.
+    for (auto it = json.constBegin(); it != json.constEnd(); ++it) {
+        const auto key = mapping.m_keys.constFind(it.key());
+        if (key == mapping.m_keys.constEnd())
+            continue;
+        if (key->attribute >= 0) {
+            const int index = mapping.m_attributes[size_t(key->attribute)].index;
+            if (!convertChecked(index >= 0 ? &attributes[size_t(index)] : nullptr, it.value()))
+                return false;
+            continue;
+        }
+        const ResolvedMapping* nested = mapping.m_relationships[size_t(key->relationship)].get();
+        if (!nested)
+            continue;
+        const QJsonValue value = it.value();
+        if (value.isObject() && !isWellFormed(value.toObject(), *nested))
+            return false;
+        for (const QJsonValue& element : value.toArray()) {
+            if (element.isObject() && !isWellFormed(element.toObject(), *nested))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool ObjectMapper::readAttributes(const QJsonObject& json, const ResolvedMapping& mapping,
+                                  store::AttributeValues& values)
+{
+    if (!mapping.entity())
+        return true;
+    std::vector<std::pair<int, QJsonValue>> found; // position in the mapping, value
+    found.reserve(size_t(json.size()));
+    for (auto it = json.constBegin(); it != json.constEnd(); ++it) {
+        const auto key = mapping.m_keys.constFind(it.key());
+        if (key != mapping.m_keys.constEnd() && key->attribute >= 0 &&
+            mapping.m_attributes[size_t(key->attribute)].index >= 0)
+            found.emplace_back(key->attribute, it.value());
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    const auto& attributes = mapping.entity()->attributes();
+    values.reserve(values.size() + found.size());
+    for (const auto& [position, value] : found) {
+        const int index = mapping.m_attributes[size_t(position)].index;
+        std::optional<QVariant> converted = convertChecked(&attributes[size_t(index)], value);
+        if (!converted)
+            return false;
+        values.emplace_back(index, std::move(*converted));
     }
     return true;
 }

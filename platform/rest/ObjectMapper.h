@@ -1,16 +1,20 @@
 #pragma once
 
 #include "platform/rest/ObjectMapping.h"
+#include "platform/store/ManagedObject.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace qv::store {
 class Context;
-class ManagedObject;
+class EntityDescription;
 class Model;
 } // namespace qv::store
 
@@ -25,6 +29,34 @@ public:
     virtual bool setMappedValue(const QString& attribute, const QJsonValue& value) = 0;
     // A value when the object serves the attribute itself.
     virtual std::optional<QJsonValue> mappedValue(const QString& attribute) const = 0;
+};
+
+// A mapping resolved against a model once, for reading many objects: its JSON keys found by
+// hashing, its attribute names as indexes of the entity's attributes.
+class ResolvedMapping {
+public:
+    struct Attribute {
+        QString jsonKey;
+        QString attribute;
+        // In the entity's attributes; -1 when the name is no store attribute (MappedValues may serve it).
+        int index = -1;
+    };
+
+    ResolvedMapping(const ObjectMapping& mapping, const store::Model& model);
+    // nullptr when the model has no such entity.
+    const store::EntityDescription* entity() const { return m_entity; }
+    const std::vector<Attribute>& attributes() const { return m_attributes; }
+
+private:
+    friend class ObjectMapper;
+    struct Key {
+        int attribute = -1;    // position in m_attributes
+        int relationship = -1; // position in m_relationships
+    };
+    const store::EntityDescription* m_entity;
+    std::vector<Attribute> m_attributes;
+    std::vector<std::unique_ptr<ResolvedMapping>> m_relationships;
+    QHash<QString, Key> m_keys;
 };
 
 // Moves values between JSON objects and store objects through ObjectMapping tables.
@@ -49,6 +81,13 @@ public:
     // hold (an integer beyond 64 bits, a date outside the years 1 to 9999): a malformed record.
     static bool isWellFormed(const QJsonObject& json, const store::Model& model,
                              const ObjectMapping& mapping);
+    static bool isWellFormed(const QJsonObject& json, const ResolvedMapping& mapping);
+
+    // The store attribute values json holds, converted as apply() converts them, appended to
+    // values in mapping order; keys json lacks are left out. false, with values left partly
+    // appended, when one is a number its attribute cannot hold.
+    static bool readAttributes(const QJsonObject& json, const ResolvedMapping& mapping,
+                               store::AttributeValues& values);
 
     // The JSON body of object through an upload mapping. Attribute paths may follow to-one
     // relationships ("item.resourceURI"); only relationships marked serialize are written:

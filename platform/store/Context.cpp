@@ -277,6 +277,61 @@ void ContextPrivate::setAttribute(ManagedObject* o, int attr, const QVariant& va
     record(std::move(op));
 }
 
+void ContextPrivate::setAttributes(ManagedObject* o, const AttributeValues& values)
+{
+    ObjectState& s = st(o);
+    const auto& attributes = o->m_entity->attributes();
+    const EntityInfo& e = schema.entities[size_t(s.entity)];
+    auto& indexes = stores[size_t(s.entity)].indexes;
+
+    // The last value given for each persistent attribute, in attribute order.
+    std::vector<const std::pair<int, QVariant>*> wanted;
+    wanted.reserve(values.size());
+    for (const auto& value : values) {
+        if (attributes[size_t(value.first)].transient)
+            setAttribute(o, value.first, value.second);
+        else
+            wanted.push_back(&value);
+    }
+    std::stable_sort(wanted.begin(), wanted.end(),
+                     [](const auto* a, const auto* b) { return a->first < b->first; });
+
+    std::vector<EncodedValue> changed;
+    changed.reserve(wanted.size());
+    for (size_t i = 0; i < wanted.size(); ++i) {
+        const int attr = wanted[i]->first;
+        if (i + 1 < wanted.size() && wanted[i + 1]->first == attr)
+            continue; // a later value of the same attribute wins
+        const AttributeType type = attributes[size_t(attr)].type;
+        const QVariant canonical = canonicalValue(type, wanted[i]->second);
+        EncodedValue encoded = EncodedValue::of(attr, type, canonical);
+        if (s.values.holds(encoded))
+            continue;
+        willChange(o, attr);
+        if (undoManager && !loading) {
+            UndoOp op{UndoOp::Kind::SetAttribute, o};
+            op.index = attr;
+            op.before = s.values.get(attr, type);
+            op.after = canonical;
+            record(std::move(op));
+        }
+        const int slot = e.indexSlot[size_t(attr)];
+        if (slot >= 0 && s.live)
+            indexes[size_t(slot)].remove(s.values.keyOf(attr, type), o);
+        changed.push_back(std::move(encoded));
+    }
+    if (changed.empty())
+        return;
+    s.values.setMany(changed);
+    if (!s.live)
+        return;
+    for (const EncodedValue& value : changed) {
+        const int slot = e.indexSlot[size_t(value.attr)];
+        if (slot >= 0)
+            indexes[size_t(slot)].insert(s.values.keyOf(value.attr, value.type), o);
+    }
+}
+
 void ContextPrivate::primSetToOne(ManagedObject* o, int rel, ManagedObject* destination)
 {
     ManagedObject* old = toOneOf(o, rel);
@@ -559,15 +614,20 @@ void ContextPrivate::willChange(ManagedObject* o, int key)
     auto hasKey = [key](const std::vector<Snapshot>& list) {
         return std::any_of(list.begin(), list.end(), [key](const Snapshot& s) { return s.key == key; });
     };
-    if (!hasKey(t.event))
-        t.event.push_back(snapshot(o, key));
     const EntityInfo& e = info(o);
     const bool persistent = key >= e.attributeCount || !e.desc->attributes()[size_t(key)].transient;
-    if (persistent) {
+    const bool inEvent = hasKey(t.event);
+    const bool sinceSave = !persistent || hasKey(t.sinceSave);
+    if (persistent)
         enterSaveSet(o);
-        if (!hasKey(t.sinceSave))
-            t.sinceSave.push_back(snapshot(o, key));
-    }
+    if (inEvent && sinceSave)
+        return;
+    // One snapshot serves both lists: its values are shared, not copied.
+    Snapshot before = snapshot(o, key);
+    if (!inEvent)
+        t.event.push_back(before);
+    if (!sinceSave)
+        t.sinceSave.push_back(std::move(before));
 }
 
 Snapshot ContextPrivate::snapshot(const ManagedObject* o, int key) const
@@ -829,10 +889,12 @@ ManagedObject* Context::insert(const QString& entity)
     ContextPrivate::st(o).live = false;
     d->primSetLive(o, true);
     const auto& attributes = d->schema.entities[size_t(index)].desc->attributes();
+    AttributeValues defaults;
     for (size_t a = 0; a < attributes.size(); ++a) {
         if (!isNullish(attributes[a].defaultValue))
-            d->setAttribute(o, int(a), attributes[a].defaultValue);
+            defaults.emplace_back(int(a), attributes[a].defaultValue);
     }
+    d->setAttributes(o, defaults);
     o->awakeFromInsert();
     return o;
 }

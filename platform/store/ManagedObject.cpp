@@ -3,6 +3,8 @@
 #include "platform/store/Context.h"
 #include "platform/store/StoreInternals.h"
 
+#include <algorithm>
+
 namespace qv::store {
 
 namespace {
@@ -77,6 +79,16 @@ void ManagedObject::setValue(int attributeIndex, const QVariant& value)
     Q_ASSERT_X(known, "ManagedObject::setValue", "attribute index out of range");
     if (known)
         m_context->d->setAttribute(this, attributeIndex, value);
+}
+
+void ManagedObject::setValues(const AttributeValues& values)
+{
+    const int count = int(m_entity->attributes().size());
+    const bool known = std::all_of(values.begin(), values.end(),
+                                   [count](const auto& v) { return v.first >= 0 && v.first < count; });
+    Q_ASSERT_X(known, "ManagedObject::setValues", "attribute index out of range");
+    if (known)
+        m_context->d->setAttributes(this, values);
 }
 
 ManagedObject* ManagedObject::toOne(const QString& relationship) const

@@ -7,11 +7,15 @@
 #include <QString>
 #include <QVariant>
 
+#include <utility>
 #include <vector>
 
 namespace qv::store {
 
 class Context;
+
+// Values by attribute index, for setting several at once.
+using AttributeValues = std::vector<std::pair<int, QVariant>>;
 
 // One object of the store. Owned by its Context; pointers stay valid for the context's
 // lifetime, also after deletion (a deleted object is only detached and marked deleted).
@@ -39,6 +43,9 @@ public:
     void setValue(const QString& key, const QVariant& value);
     QVariant value(int attributeIndex) const;
     void setValue(int attributeIndex, const QVariant& value);
+    // As setValue for each pair in turn (a later pair of one attribute wins), with the stored
+    // record rebuilt once: what changed joins the pending change event and one undo group.
+    void setValues(const AttributeValues& values);
 
     // Convenience readers that treat null as 0 / false / empty.
     qint64 intValue(const QString& key) const { return value(key).toLongLong(); }

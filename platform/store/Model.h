@@ -28,6 +28,10 @@ struct AttributeDescription {
     QVariant defaultValue;  // value of a freshly inserted object; invalid = null
 };
 
+// value as an attribute of type reads back once stored: qint64, double, bool, QString, QDateTime
+// (UTC, ms) or QByteArray; invalid for null or for a value that does not convert.
+QVariant storedValue(AttributeType type, const QVariant& value);
+
 enum class DeleteRule { Nullify, Cascade };
 
 struct RelationshipDescription {

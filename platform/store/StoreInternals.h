@@ -265,6 +265,7 @@ struct ContextPrivate {
 
     // Single-sided mutations with change tracking and undo recording.
     void setAttribute(ManagedObject* o, int attr, const QVariant& value);
+    void setAttributes(ManagedObject* o, const AttributeValues& values);
     void primSetToOne(ManagedObject* o, int rel, ManagedObject* destination);
     // knownAbsent: the caller has checked membership already (keeps appends to big relations O(1)).
     void primManyInsert(ManagedObject* o, int rel, ManagedObject* member, int position,

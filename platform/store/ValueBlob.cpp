@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace qv::store::detail {
 
@@ -167,54 +168,92 @@ QVariant ValueBlob::get(int attr, AttributeType type) const
 
 void ValueBlob::set(int attr, AttributeType type, const QVariant& value)
 {
+    setMany({EncodedValue::of(attr, type, value)});
+}
+
+bool ValueBlob::holds(const EncodedValue& value) const
+{
+    const Slot* s = find(value.attr);
+    if (!s || value.null)
+        return !s && value.null;
+    if (value.text)
+        return s->len == quint32(value.bytes.size()) &&
+               (s->len == 0 || std::memcmp(bytes(*s), value.bytes.constData(), s->len) == 0);
+    if (value.type == AttributeType::Double) { // -0 equals 0, NaN nothing
+        double mine;
+        double theirs;
+        std::memcpy(&mine, &s->payload, sizeof mine);
+        std::memcpy(&theirs, &value.payload, sizeof theirs);
+        return mine == theirs;
+    }
+    return s->payload == value.payload;
+}
+
+void ValueBlob::setMany(const std::vector<EncodedValue>& values)
+{
     BlobBuilder b;
-    bool placed = false;
-    QByteArray text;
-    auto placeNew = [&] {
-        placed = true;
-        if (!value.isValid())
+    auto next = values.begin();
+    auto place = [&b](const EncodedValue& v) {
+        if (v.null)
             return;
-        switch (type) {
-        case AttributeType::Integer:
-            b.addInt(attr, value.toLongLong());
-            break;
-        case AttributeType::Boolean:
-            b.addInt(attr, value.toBool() ? 1 : 0);
-            break;
-        case AttributeType::Date:
-            b.addInt(attr, value.toDateTime().toMSecsSinceEpoch());
-            break;
-        case AttributeType::Double:
-            b.addDouble(attr, value.toDouble());
-            break;
-        case AttributeType::String:
-            text = value.toString().toUtf8();
-            b.addText(attr, text.constData(), int(text.size()));
-            break;
-        case AttributeType::Binary:
-            text = value.toByteArray();
-            b.addText(attr, text.constData(), int(text.size()));
-            break;
-        }
+        if (v.text)
+            b.addText(v.attr, v.bytes.constData(), int(v.bytes.size()));
+        else
+            b.addInt(v.attr, v.payload);
     };
     if (m_data) {
         const Slot* table = slotTable(m_data);
         const quint32 n = slotCount(m_data);
         for (quint32 i = 0; i < n; ++i) {
             const Slot& s = table[i];
-            if (!placed && s.attr >= attr)
-                placeNew();
-            if (s.attr == attr)
-                continue;
+            for (; next != values.end() && next->attr <= s.attr; ++next)
+                place(*next);
+            if (next != values.begin() && std::prev(next)->attr == s.attr)
+                continue;  // replaced
             if (s.len > 0) // texts and bytes; an empty one needs no payload
                 b.addText(s.attr, bytes(s), int(s.len));
             else
                 b.addInt(s.attr, s.payload);
         }
     }
-    if (!placed)
-        placeNew();
+    for (; next != values.end(); ++next)
+        place(*next);
     adopt(b.finish());
+}
+
+EncodedValue EncodedValue::of(int attr, AttributeType type, const QVariant& canonical)
+{
+    EncodedValue v;
+    v.attr = attr;
+    v.type = type;
+    v.null = !canonical.isValid();
+    if (v.null)
+        return v;
+    switch (type) {
+    case AttributeType::Integer:
+        v.payload = canonical.toLongLong();
+        break;
+    case AttributeType::Boolean:
+        v.payload = canonical.toBool() ? 1 : 0;
+        break;
+    case AttributeType::Date:
+        v.payload = canonical.toDateTime().toMSecsSinceEpoch();
+        break;
+    case AttributeType::Double: {
+        const double d = canonical.toDouble();
+        std::memcpy(&v.payload, &d, sizeof d);
+        break;
+    }
+    case AttributeType::String:
+        v.text = true;
+        v.bytes = canonical.toString().toUtf8();
+        break;
+    case AttributeType::Binary:
+        v.text = true;
+        v.bytes = canonical.toByteArray();
+        break;
+    }
+    return v;
 }
 
 QVariant canonicalValue(AttributeType type, const QVariant& value)
@@ -383,3 +422,12 @@ quint64 indexKey(AttributeType type, const QVariant& canonical)
 }
 
 } // namespace qv::store::detail
+
+namespace qv::store {
+
+QVariant storedValue(AttributeType type, const QVariant& value)
+{
+    return detail::canonicalValue(type, value);
+}
+
+} // namespace qv::store

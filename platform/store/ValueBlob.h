@@ -19,6 +19,19 @@ struct Slot {
     qint64 payload;
 };
 
+// A canonical value in its stored form: a number (integers, booleans, dates in ms, doubles by
+// their bits) or a text (UTF-8) or bytes.
+struct EncodedValue {
+    int attr = -1;
+    AttributeType type = AttributeType::Integer;
+    bool null = true;
+    bool text = false;
+    qint64 payload = 0;
+    QByteArray bytes;
+
+    static EncodedValue of(int attr, AttributeType type, const QVariant& canonical);
+};
+
 // Assembles a block of slots in attribute order; reused across rows while loading.
 class BlobBuilder {
 public:
@@ -49,6 +62,11 @@ public:
     QVariant get(int attr, AttributeType type) const;
     // value must be canonical for type (see canonicalValue); an invalid value removes the slot.
     void set(int attr, AttributeType type, const QVariant& value);
+    // Whether the stored value equals value, without decoding it.
+    bool holds(const EncodedValue& value) const;
+    // Replaces the values of several attributes in one rebuild of the block; values must be in
+    // ascending attribute order, each attribute once.
+    void setMany(const std::vector<EncodedValue>& values);
     // indexKey() of the stored value, without decoding it.
     quint64 keyOf(int attr, AttributeType type) const;
 
