@@ -616,8 +616,10 @@ void ContextPrivate::willChange(ManagedObject* o, int key)
     };
     const EntityInfo& e = info(o);
     const bool persistent = key >= e.attributeCount || !e.desc->attributes()[size_t(key)].transient;
-    const bool inEvent = hasKey(t.event);
-    const bool sinceSave = !persistent || hasKey(t.sinceSave);
+    const ObjectState& s = st(o);
+    const bool inEvent = s.fresh || hasKey(t.event);
+    // What an object not in the file holds is all unsaved: nothing to compare with.
+    const bool sinceSave = !persistent || !s.inFile || hasKey(t.sinceSave);
     if (persistent)
         enterSaveSet(o);
     if (inEvent && sinceSave)
@@ -666,6 +668,8 @@ QSet<QString> ContextPrivate::eventKeys(const ManagedObject* o) const
 {
     QSet<QString> keys;
     const ObjectState& s = st(o);
+    if (s.fresh)
+        return keysWithValues(o);
     if (!s.tracking)
         return keys;
     const EntityInfo& e = info(o);
@@ -753,6 +757,7 @@ void ContextPrivate::processPendingChanges()
         }
         s.tracking->event.clear();
         s.inEvent = false;
+        s.fresh = false;
         releaseTracking(o);
     }
 
@@ -887,6 +892,7 @@ ManagedObject* Context::insert(const QString& entity)
     auto& store = d->stores[size_t(index)];
     ManagedObject* o = d->createObject(index, ++store.highWater);
     ContextPrivate::st(o).live = false;
+    ContextPrivate::st(o).fresh = true;
     d->primSetLive(o, true);
     const auto& attributes = d->schema.entities[size_t(index)].desc->attributes();
     AttributeValues defaults;

@@ -165,9 +165,18 @@ QSet<QString> ManagedObject::changedKeysSinceSave() const
 {
     QSet<QString> keys;
     const auto& s = ContextPrivate::st(this);
+    const ContextPrivate* d = m_context->d.get();
+    if (s.live && !s.inFile) {
+        // All it holds is unsaved, but for what is never saved.
+        keys = d->keysWithValues(this);
+        for (const AttributeDescription& attribute : m_entity->attributes()) {
+            if (attribute.transient)
+                keys.remove(attribute.name);
+        }
+        return keys;
+    }
     if (!s.tracking)
         return keys;
-    const ContextPrivate* d = m_context->d.get();
     const auto& info = d->info(this);
     for (const auto& snap : s.tracking->sinceSave) {
         if (d->differs(this, snap))

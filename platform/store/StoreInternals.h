@@ -99,6 +99,9 @@ struct ObjectState {
     bool live = true;
     bool inFile = false;
     bool inEvent = false;
+    // Inserted in the event being built: every key started out null or empty, so what it holds
+    // is what changed, and no key needs a snapshot.
+    bool fresh = false;
     bool inSaveSet = false;
     bool deleting = false;
 };
