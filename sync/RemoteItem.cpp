@@ -60,7 +60,8 @@ RemoteItem RemoteItem::fromValues(std::vector<QVariant> values, QStringList proj
     RemoteItem remote;
     remote.m_read = true;
     remote.m_values = std::move(values);
-    remote.m_projectURIs = std::move(projectURIs);
+    if (!projectURIs.isEmpty())
+        remote.m_projectID = entity::idFromURI(projectURIs.first());
     remote.m_json = std::move(json);
     remote.m_store = store;
     return remote;
@@ -86,9 +87,7 @@ std::optional<qint64> RemoteItem::getProjectID() const
 {
     if (!m_read)
         return m_mapped->getProjectID();
-    if (!m_projectURIs.isEmpty())
-        return entity::idFromURI(m_projectURIs.first());
-    return std::nullopt;
+    return m_projectID;
 }
 
 bool RemoteItem::differsFromEditsOf(const TODOItem& local) const

@@ -60,7 +60,7 @@ private:
     // Read straight from a reply, while m_mapped is none.
     bool m_read = false;
     std::vector<QVariant> m_values;
-    QStringList m_projectURIs;
+    std::optional<qint64> m_projectID;
     QJsonObject m_json;
     RestObjectStore* m_store = nullptr;
 };

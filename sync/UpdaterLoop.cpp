@@ -134,9 +134,8 @@ void UpdaterLoop::noteChanged(store::ManagedObject* object, const QSet<QString>&
 {
     if (keys.contains(kEditedSince))
         m_edited.insert(object);
-    QSet<QString> tracked = keys;
-    tracked.subtract(m_traits.nonTrackedProperties());
-    if (tracked.isEmpty())
+    const QSet<QString>& nonTracked = m_traits.nonTrackedProperties();
+    if (std::all_of(keys.begin(), keys.end(), [&](const QString& key) { return nonTracked.contains(key); }))
         return;
     m_objectsBeingSent.markEdited(object);
     m_editedThisRun.insert(object);

@@ -656,7 +656,7 @@ bool ContextPrivate::differs(const ManagedObject* o, const Snapshot& s) const
         const AttributeDescription& desc = e.desc->attributes()[size_t(s.key)];
         if (desc.transient)
             return !sameLooseValue(attributeValue(o, s.key), s.value);
-        return !sameCanonical(desc.type, attributeValue(o, s.key), s.value);
+        return !st(o).values.equals(s.key, desc.type, s.value);
     }
     const int rel = s.key - e.attributeCount;
     if (e.relations[size_t(rel)].toMany)

@@ -189,6 +189,34 @@ bool ValueBlob::holds(const EncodedValue& value) const
     return s->payload == value.payload;
 }
 
+bool ValueBlob::equals(int attr, AttributeType type, const QVariant& canonical) const
+{
+    const Slot* s = find(attr);
+    if (!s || !canonical.isValid())
+        return !s && !canonical.isValid();
+    switch (type) {
+    case AttributeType::Integer:
+        return s->payload == canonical.toLongLong();
+    case AttributeType::Boolean:
+        return (s->payload != 0) == canonical.toBool();
+    case AttributeType::Date:
+        return s->payload == canonical.toDateTime().toMSecsSinceEpoch();
+    case AttributeType::Double: {
+        double d;
+        std::memcpy(&d, &s->payload, sizeof d);
+        return d == canonical.toDouble();
+    }
+    case AttributeType::String: {
+        const QString text = canonical.toString();
+        return QtPrivate::compareStrings(QStringView(text), QUtf8StringView(bytes(*s), qsizetype(s->len))) ==
+               0;
+    }
+    case AttributeType::Binary:
+        return QByteArrayView(bytes(*s), qsizetype(s->len)) == QByteArrayView(canonical.toByteArray());
+    }
+    return false;
+}
+
 void ValueBlob::setMany(const std::vector<EncodedValue>& values)
 {
     BlobBuilder b;

@@ -64,6 +64,8 @@ public:
     void set(int attr, AttributeType type, const QVariant& value);
     // Whether the stored value equals value, without decoding it.
     bool holds(const EncodedValue& value) const;
+    // sameCanonical(get(attr, type), canonical), without decoding the stored value.
+    bool equals(int attr, AttributeType type, const QVariant& canonical) const;
     // Replaces the values of several attributes in one rebuild of the block; values must be in
     // ascending attribute order, each attribute once.
     void setMany(const std::vector<EncodedValue>& values);

@@ -173,6 +173,35 @@ TEST_F(EventContents, GivenATransientChange_ThenItIsReportedButNeverSaved)
     EXPECT_EQ(context.undoManager()->undoCount(), 1); // the setup's insert only
 }
 
+TEST_F(EventContents, GivenSeveralValuesSetInOneCall_ThenOneEventHasWhatChangedAndOneUndoRestoresIt)
+{
+    task->setName("before");
+    context.processPendingChanges();
+    events.clear();
+    const int undoCount = context.undoManager()->undoCount();
+    const auto at = [this](const char* key) {
+        return task->entity().attributeIndex(QString::fromLatin1(key));
+    };
+
+    task->setValues({{at("name"), "after"},
+                     {at("index"), 1},
+                     {at("index"), 2},         // the later value wins
+                     {at("state"), qint64(0)}, // equal: not a change
+                     {at("serverID"), 7},
+                     {at("starred"), true}});
+    context.processPendingChanges();
+
+    EXPECT_EQ(only().changedKeys.value(task), keys({"name", "index", "serverID", "starred"}));
+    EXPECT_EQ(task->intValue("index"), 2);
+    EXPECT_EQ(context.lookupFirst("Task", "serverID", 7), task);
+    EXPECT_EQ(context.undoManager()->undoCount(), undoCount + 1);
+
+    context.undoManager()->undo();
+    EXPECT_EQ(task->name(), "before");
+    EXPECT_TRUE(task->isNull("index") && task->isNull("serverID"));
+    EXPECT_EQ(context.lookupFirst("Task", "serverID", 7), nullptr);
+}
+
 using ObserverMutations = ChangeEvents;
 
 TEST_F(ObserverMutations, GivenAnObserverThatChangesObjects_ThenItsChangesFormTheNextEvent)
