@@ -17,12 +17,16 @@ QString describe(const QVariant& value)
 
 std::optional<qint64> idFromURI(const QString& uri)
 {
-    const QStringList parts = uri.split(QLatin1Char('/'));
-    for (auto it = parts.crbegin(); it != parts.crend(); ++it) {
-        if (it->isEmpty())
+    // Split by hand: this runs for every item a poll brings.
+    QStringView rest(uri);
+    while (!rest.isEmpty()) {
+        const qsizetype slash = rest.lastIndexOf(QLatin1Char('/'));
+        const QStringView part = rest.mid(slash + 1);
+        rest = rest.left(std::max<qsizetype>(slash, 0));
+        if (part.isEmpty())
             continue;
         bool ok = false;
-        const qint64 id = it->toLongLong(&ok);
+        const qint64 id = part.toLongLong(&ok);
         if (ok)
             return id;
         return std::nullopt;

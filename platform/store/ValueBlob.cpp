@@ -284,10 +284,37 @@ EncodedValue EncodedValue::of(int attr, AttributeType type, const QVariant& cano
     return v;
 }
 
+namespace {
+
+// A value that is in its canonical form already (the common case: values read back or converted
+// from JSON) is taken as it is.
+bool isCanonical(AttributeType type, const QVariant& value)
+{
+    switch (type) {
+    case AttributeType::Integer:
+        return value.metaType().id() == QMetaType::LongLong;
+    case AttributeType::Double:
+        return value.metaType().id() == QMetaType::Double;
+    case AttributeType::Boolean:
+        return value.metaType().id() == QMetaType::Bool;
+    case AttributeType::String:
+        return value.metaType().id() == QMetaType::QString;
+    case AttributeType::Date:
+        return value.metaType().id() == QMetaType::QDateTime && value.toDateTime().timeSpec() == Qt::UTC;
+    case AttributeType::Binary:
+        return value.metaType().id() == QMetaType::QByteArray;
+    }
+    return false;
+}
+
+} // namespace
+
 QVariant canonicalValue(AttributeType type, const QVariant& value)
 {
     if (isNullish(value))
         return {};
+    if (isCanonical(type, value))
+        return value;
     bool ok = false;
     switch (type) {
     case AttributeType::Integer: {
