@@ -55,16 +55,15 @@ bool copyStoreFile(const QString& sourcePath, const QString& destinationPath, St
         sqlite3_busy_timeout(in, kBusyTimeoutMs);
         rc = sqlite3_open_v2(partialName.constData(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
                              nullptr);
-        if (rc != SQLITE_OK) {
+        sqlite3_backup* backup = rc == SQLITE_OK ? sqlite3_backup_init(out, "main", in, "main") : nullptr;
+        if (!backup) {
             failure = QString::fromUtf8(sqlite3_errmsg(out));
-        } else if (sqlite3_backup* backup = sqlite3_backup_init(out, "main", in, "main")) {
+        } else {
             // One step: the whole copy comes from one read snapshot.
             rc = sqlite3_backup_step(backup, -1);
             sqlite3_backup_finish(backup);
             if (rc != SQLITE_DONE)
                 failure = QString::fromUtf8(sqlite3_errstr(rc));
-        } else {
-            failure = QString::fromUtf8(sqlite3_errmsg(out));
         }
     }
     if (out && sqlite3_close(out) != SQLITE_OK && failure.isEmpty())
