@@ -4,18 +4,45 @@
 #include "ui/details/DrawerModel.h"
 
 #include <QEvent>
-#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QStackedLayout>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace qv {
 
+namespace {
+
+// A folded feed pane is one lower than this.
+constexpr int kFoldedFeedHeight = 80;
+
+QWidget* emptyPlace(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setEnabled(false);
+    return label;
+}
+
+QWidget* placeWithLayout(QWidget* parent, const char* name)
+{
+    auto* place = new QWidget(parent);
+    place->setObjectName(QString::fromLatin1(name));
+    auto* layout = new QVBoxLayout(place);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return place;
+}
+
+} // namespace
+
 MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* parent)
     : QWidget(parent), m_model(new DrawerModel(this))
 {
+    setObjectName(QStringLiteral("itemDrawer"));
     setAutoFillBackground(true);
     setMinimumWidth(200);
     m_pages = new QStackedLayout(this);
@@ -25,7 +52,38 @@ MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* pa
     m_emptyLabel->setEnabled(false);
     m_pages->addWidget(m_emptyLabel);
 
-    auto* details = new QWidget(this);
+    m_split = new QSplitter(Qt::Vertical, this);
+    m_split->setObjectName(QStringLiteral("drawerSplitView"));
+    m_split->setChildrenCollapsible(true);
+    m_tabs = new QTabWidget(m_split);
+    m_tabs->setDocumentMode(true);
+    m_tabs->addTab(buildDetails(), tr("Details"));
+    m_filesPlace = placeWithLayout(m_tabs, "filesPlace");
+    m_filesEmpty = emptyPlace(tr("Files attached to the item are listed here."), m_filesPlace);
+    m_filesPlace->layout()->addWidget(m_filesEmpty);
+    m_tabs->addTab(m_filesPlace, tr("Files"));
+    m_feedPlace = placeWithLayout(m_split, "feedPlace");
+    m_feedEmpty = emptyPlace(tr("Comments and history of the item are shown here."), m_feedPlace);
+    m_feedPlace->layout()->addWidget(m_feedEmpty);
+    m_split->addWidget(m_tabs);
+    m_split->addWidget(m_feedPlace);
+    m_split->setStretchFactor(0, 2);
+    m_split->setStretchFactor(1, 1);
+    m_pages->addWidget(m_split);
+
+    connect(m_model, &DrawerModel::changed, this, &MyDrawerController::refresh);
+    refresh();
+}
+
+MyDrawerController::~MyDrawerController()
+{
+    commitEdits();
+}
+
+QWidget* MyDrawerController::buildDetails()
+{
+    auto* details = new QWidget;
+    details->setObjectName(QStringLiteral("detailsPlace"));
     auto* layout = new QVBoxLayout(details);
     layout->setContentsMargins(10, 10, 10, 10);
     auto* nameLabel = new QLabel(tr("Name"), details);
@@ -37,7 +95,6 @@ MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* pa
     layout->addWidget(m_name);
     layout->addWidget(notesLabel);
     layout->addWidget(m_notes, 1);
-    m_pages->addWidget(details);
 
     connect(m_name, &QLineEdit::editingFinished, this, [this] {
         if (!m_shown || m_refreshing)
@@ -47,13 +104,7 @@ MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* pa
         m_name->setModified(false);
     });
     m_notes->installEventFilter(this);
-    connect(m_model, &DrawerModel::changed, this, &MyDrawerController::refresh);
-    refresh();
-}
-
-MyDrawerController::~MyDrawerController()
-{
-    commitEdits();
+    return details;
 }
 
 void MyDrawerController::setArrayController(ArrayController* controller)
@@ -74,6 +125,43 @@ bool MyDrawerController::isOpen() const
 TODOItem* MyDrawerController::getItem() const
 {
     return m_model->getItem();
+}
+
+void MyDrawerController::setFeedView(QWidget* view)
+{
+    placeView(m_feedPlace, m_feedView, view, m_feedEmpty);
+}
+
+void MyDrawerController::setFilesView(QWidget* view)
+{
+    placeView(m_filesPlace, m_filesView, view, m_filesEmpty);
+}
+
+void MyDrawerController::placeView(QWidget* place, QPointer<QWidget>& current, QWidget* view, QWidget* empty)
+{
+    if (view == current)
+        return;
+    delete current.data();
+    current = view;
+    if (view) {
+        view->setParent(place);
+        place->layout()->addWidget(view);
+        view->show();
+    }
+    empty->setVisible(!view);
+}
+
+void MyDrawerController::toggleFeed()
+{
+    const QList<int> sizes = m_split->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const bool folded = !m_feedPlace->isVisible() || sizes.value(1) < kFoldedFeedHeight;
+    if (folded) {
+        const int details = total * 2 / 3;
+        m_split->setSizes({details, total - details});
+    } else {
+        m_split->setSizes({total, 0});
+    }
 }
 
 void MyDrawerController::commitEdits()
@@ -101,7 +189,8 @@ bool MyDrawerController::eventFilter(QObject* watched, QEvent* event)
 void MyDrawerController::refresh()
 {
     TODOItem* item = m_model->getItem();
-    if (item != m_shown) {
+    const bool otherItem = item != m_shown;
+    if (otherItem) {
         // What was typed belongs to the item it was typed for.
         commitEdits();
         m_shown = item;
@@ -131,6 +220,8 @@ void MyDrawerController::refresh()
         m_wasOpen = open;
         emit openChanged(open);
     }
+    if (otherItem)
+        emit itemChanged(item);
 }
 
 } // namespace qv

@@ -15,12 +15,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
@@ -156,6 +160,39 @@ TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheN
 
     drawer.setArrayController(nullptr);
     EXPECT_FALSE(drawer.isOpen());
+}
+
+TEST_F(DrawerWidgetTest, GivenFeedAndFilesViews_WhenInstalled_ThenTheyTakeTheEmptyPlacesAndFollowTheItem)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Shown").in(project);
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    MyDrawerController drawer(*document, services);
+    drawer.resize(300, 600);
+    drawer.show();
+    std::vector<TODOItem*> followed;
+    QObject::connect(&drawer, &MyDrawerController::itemChanged,
+                     [&](TODOItem* shown) { followed.push_back(shown); });
+    drawer.setArrayController(&quadrant);
+    QPointer<QWidget> feed = new QLabel("feed");
+    QPointer<QWidget> files = new QLabel("files");
+    drawer.setFeedView(feed);
+    drawer.setFilesView(files);
+    EXPECT_TRUE(drawer.isAncestorOf(feed));
+    EXPECT_TRUE(drawer.tabs()->isAncestorOf(files));
+    EXPECT_EQ(drawer.tabs()->tabText(1), QString("Files"));
+    quadrant.setSelectedObjects({item});
+    EXPECT_EQ(followed, std::vector<TODOItem*>{item});
+
+    drawer.splitView()->setSizes({600, 0});
+    drawer.toggleFeed();
+    EXPECT_NEAR(drawer.splitView()->sizes().at(1), drawer.splitView()->height() / 3, 8);
+    drawer.toggleFeed();
+    EXPECT_EQ(drawer.splitView()->sizes().at(1), 0);
+
+    drawer.setFeedView(nullptr);
+    EXPECT_TRUE(feed.isNull());
 }
 
 using TagFilterWidgetTest = ProjectListFixture;
