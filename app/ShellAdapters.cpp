@@ -12,6 +12,7 @@
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
 #include "sync/QVRestManager.h"
+#include "ui/board/AccountCommands.h"
 #include "ui/board/Board.h"
 #include "ui/board/ProjectListController.h"
 #include "ui/board/widgets/MainWindow.h"

@@ -15,6 +15,8 @@
 
 namespace qv {
 
+class AccountCommands;
+class InternalBrowser;
 class MainWindow;
 class MyDocument;
 class QVRestManager;
@@ -111,6 +113,9 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     ~ApplicationParts() override;
     std::unique_ptr<rest::NetworkReachability> reachability;
     std::unique_ptr<QVRestManager> engine;
+    // What the window's account and web-page commands reach.
+    std::unique_ptr<AccountCommands> account;
+    std::unique_ptr<InternalBrowser> browser;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;

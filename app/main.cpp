@@ -23,8 +23,10 @@
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
 #include "sync/QVRestManager.h"
+#include "ui/board/OfflineAccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
+#include "ui/board/widgets/WindowCommands.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -155,6 +157,12 @@ int main(int argc, char** argv)
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
+        // No signing in yet: the account commands stay off and pages open in the desktop's browser.
+        parts->account = std::make_unique<OfflineAccountCommands>();
+        parts->browser = std::make_unique<DesktopBrowser>();
+        parts->mainWindow->commands().setAccount(parts->account.get(), parts->browser.get());
+        parts->mainWindow->commands().setTerminatingQuery(
+            [&delegatePointer] { return delegatePointer->terminating(); });
         attachPanels(*parts->mainWindow, document, services);
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
         parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);

@@ -11,6 +11,7 @@
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
 #include "sync/SyncNotifications.h"
+#include "ui/board/AccountCommands.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/CrossPosition.h"
 #include "ui/board/ImageFactoryForMac.h"
@@ -22,6 +23,7 @@
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 #include "ui/board/widgets/QuadrantView.h"
+#include "ui/board/widgets/WindowCommands.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -203,6 +205,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     buildActions();
     buildMenus();
     buildToolbar();
+    m_commands = new WindowCommands(*this, document, services);
     // Undo and Redo follow the store's history.
     m_storeObserver =
         m_document.context().addChangeObserver([this](const store::ChangeEvent&) { updateActionStates(); });
@@ -815,8 +818,16 @@ void MainWindow::startObservingSyncEngine()
 
 void MainWindow::syncStatusChanged()
 {
-    if (auto* engine = dynamic_cast<QObject*>(m_document.syncEngine()))
-        setStatusMessage(engine->property("statusMessage").toString());
+    auto* engine = dynamic_cast<QObject*>(m_document.syncEngine());
+    if (!engine)
+        return;
+    const QString message = engine->property("statusMessage").toString();
+    // No prompt to click a command the window cannot offer.
+    if (!m_commands->account().isAvailable() &&
+        message == QLatin1String("Not signed in -- Click Sync to sign in"))
+        setStatusMessage(QString());
+    else
+        setStatusMessage(message);
 }
 
 void MainWindow::startCalendarSyncTimer()

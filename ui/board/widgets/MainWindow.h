@@ -34,6 +34,7 @@ class ProjectListView;
 class QuadrantPanel;
 class QuadrantView;
 class TODOList;
+class WindowCommands;
 
 // The document's window: the project list on the left, the selected project's four quadrants in
 // the middle, room for side panels on the right and for the inbox below the project list, the
@@ -51,6 +52,8 @@ public:
     QuadrantPanel* quadrantPanel(int quadrant) const;
     FourQuadrantView* fourQuadrantView() const { return m_fourQuadrants; }
     ProjectListView* projectListView() const { return m_projectList; }
+    // Sync and account, sheets, project and web commands.
+    WindowCommands& commands() const { return *m_commands; }
 
     // Places for the neighbouring panels; each is hidden while it holds nothing.
     QWidget* rightPanelArea() const { return m_rightArea; }
@@ -182,6 +185,7 @@ private:
     bool m_isShowingArchived = false;
     bool m_isSelectingLastProject = false;
     QLabel* m_statusLabel = nullptr;
+    WindowCommands* m_commands = nullptr;
 
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
