@@ -192,6 +192,24 @@ QImage ImageFactoryForMac::imageNamed(const QString& name, const QDateTime& date
     return result;
 }
 
+qreal ImageFactoryForMac::badgeFontSize(const QString& label, int imageWidth, bool centered)
+{
+    // Measured on a canvas like the badge's, where a point is a pixel.
+    QImage canvas(1, 1, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDotsPerMeterX(kDotsPerMeterAt72Dpi);
+    canvas.setDotsPerMeterY(kDotsPerMeterAt72Dpi);
+    const qreal base = 0.375 * imageWidth;
+    const qreal radius = centered ? base : 0.75 * base;
+    QFont font(QStringLiteral("Helvetica"));
+    qreal size = base;
+    font.setPointSizeF(size);
+    for (int k = 0; k <= 7 && QFontMetricsF(font, &canvas).horizontalAdvance(label) > 2 * radius; ++k) {
+        size = base * (1 - k / 10.0);
+        font.setPointSizeF(size);
+    }
+    return size;
+}
+
 QImage ImageFactoryForMac::addDateToImage(const QImage& image, const QString& imageName, const QString& label,
                                           int x, int y, bool centered) const
 {
@@ -232,12 +250,8 @@ QImage ImageFactoryForMac::addDateToImage(const QImage& image, const QString& im
     painter.drawEllipse(QPointF(x, y), radius, radius);
 
     QFont font(QStringLiteral("Helvetica"));
-    font.setPointSizeF(base);
-    QFontMetricsF metrics(font, &canvas);
-    for (int k = 0; k <= 7 && metrics.horizontalAdvance(label) > 2 * radius; ++k) {
-        font.setPointSizeF(base * (1 - k / 10.0));
-        metrics = QFontMetricsF(font, &canvas);
-    }
+    font.setPointSizeF(badgeFontSize(label, width, centered));
+    const QFontMetricsF metrics(font, &canvas);
     const qreal labelWidth = metrics.horizontalAdvance(label);
     const qreal labelHeight = metrics.height();
     painter.setFont(font);
@@ -247,12 +261,12 @@ QImage ImageFactoryForMac::addDateToImage(const QImage& image, const QString& im
     return canvas;
 }
 
-QImage ImageTransformerEnhanced::transformedValue(const store::ManagedObject* item) const
+QImage ImageTransformerEnhanced::transformedValue(const store::ManagedObject* item, bool dueBadge) const
 {
     if (!item)
         return {};
     const QString icon = item->value(QStringLiteral("icon")).toString();
-    const QDateTime due = item->value(QStringLiteral("dueDate")).toDateTime();
+    const QDateTime due = dueBadge ? item->value(QStringLiteral("dueDate")).toDateTime() : QDateTime();
     const int completion = item->value(QStringLiteral("completionPercentage")).toInt();
     const bool plainIcon = icon.isEmpty() || icon == ImageFactoryForMac::kEmptyIcon ||
                            icon == ImageFactoryForMac::kCompletedIcon;

@@ -63,6 +63,10 @@ public:
     // The name without its first run of decimal digits; the name itself when it has none.
     static QString removeNumericPrefix(const QString& name);
 
+    // The size the badge's label is written at on an icon imageWidth pixels wide: the largest
+    // of eight falling sizes at which it fits across the disc.
+    static qreal badgeFontSize(const QString& label, int imageWidth, bool centered);
+
     int cachedImageCount() const;
 
 private:
@@ -78,11 +82,12 @@ private:
 
 // Turns an item into its row icon: nothing for an item without icon (or with the empty or the
 // completed icon) and without due date; otherwise the factory's icon for a 40-point row
-// (tier 2), the name rewritten to its "44" form.
+// (tier 2), the name rewritten to its "44" form. Without the due-date badge (rows too small to
+// read it), an item with no icon of its own has none.
 class ImageTransformerEnhanced {
 public:
     explicit ImageTransformerEnhanced(ImageFactoryForMac& factory) : m_factory(factory) {}
-    QImage transformedValue(const store::ManagedObject* item) const;
+    QImage transformedValue(const store::ManagedObject* item, bool dueBadge = true) const;
 
 private:
     ImageFactoryForMac& m_factory;

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionButton>
 
 #include <cmath>
 
@@ -26,6 +27,9 @@ const QColor kTitleColor = Utils::colorWithHexColorString(QStringLiteral("2C3539
 const QColor kNotesColor(0x55, 0x55, 0x55);
 const QColor kTagFill(0xe4, 0xeb, 0xf5);
 const QColor kTagBorder(0xa8, 0xbc, 0xd8);
+const QColor kBarTrack(0, 0, 0, 40);
+const QColor kBarLow(0xe0, 0xa8, 0x20);
+const QColor kBarHigh(0x4c, 0xa0, 0x5a);
 
 // A row is laid out as a cell that keeps a gap to the next column, so that the owner's picture,
 // placed 8 past the cell's width, ends at the column's edge.
@@ -83,8 +87,8 @@ void paintInitial(QPainter* painter, const QRectF& rect, const QString& owner, c
 
 ItemRowDelegate::ItemRowDelegate(Board& board, int quadrant, ImageFactoryForMac& icons,
                                  const Preferences& preferences, const Clock& clock, QObject* parent)
-    : QStyledItemDelegate(parent), m_board(board), m_quadrant(quadrant), m_iconTransformer(icons),
-      m_preferences(preferences), m_clock(clock)
+    : QStyledItemDelegate(parent), m_board(board), m_quadrant(quadrant), m_icons(icons),
+      m_iconTransformer(icons), m_preferences(preferences), m_clock(clock)
 {
 }
 
@@ -127,28 +131,42 @@ void ItemRowDelegate::paintCheckBox(QPainter* painter, const QStyleOptionViewIte
     // Only the selected row shows its box.
     if (!(option.state & QStyle::State_Selected))
         return;
-    QStyleOptionViewItem box(option);
-    const int side = std::min(16, option.rect.height() - 4);
-    box.rect = QRect(0, 0, side, side);
-    box.rect.moveCenter(option.rect.center());
-    box.state &= ~QStyle::State_HasFocus;
-    box.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
+    // A check box as the platform draws one on its own, not an item view's flat indicator,
+    // in the application's colours rather than the quadrant's tint or the selection's.
+    QStyleOptionButton box;
     const QWidget* widget = option.widget;
+    box.palette = QApplication::palette();
+    box.rect = ItemRowLayout::rectForCheckBoxIn(QRectF(option.rect)).toAlignedRect();
+    box.state = QStyle::State_Enabled | QStyle::State_Active;
+    box.state |= index.data(Qt::CheckStateRole).toInt() == Qt::Checked ? QStyle::State_On : QStyle::State_Off;
     QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
+    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
+}
+
+ItemRowLayout ItemRowDelegate::layoutFor(TODOItem& item, const QStyleOptionViewItem& option,
+                                         QImage* icon) const
+{
+    const QImage withBadge = m_iconTransformer.transformedValue(&item);
+    const QImage plain = m_iconTransformer.transformedValue(&item, false);
+    ItemRowSettings settings = ItemRowSettings::fromPreferences(m_preferences, option.font);
+    settings.rowHeight = option.rect.height();
+    ItemRowContent content = ItemRowContent::fromItem(item, !withBadge.isNull(), !plain.isNull(), m_clock);
+    content.dueLabel = m_icons.dueDateLabel(item.dueDate());
+    ItemRowLayout layout(std::move(content), settings);
+    if (icon)
+        *icon = layout.isShowingDueBadge() ? withBadge : plain;
+    return layout;
 }
 
 void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& option, TODOItem& item) const
 {
     const QRectF frame = cellFrame(option.rect);
-    const QImage icon = m_iconTransformer.transformedValue(&item);
-    const ItemRowLayout layout(ItemRowContent::fromItem(item, !icon.isNull(), m_clock),
-                               ItemRowSettings::fromPreferences(m_preferences));
+    QImage icon;
+    const ItemRowLayout layout = layoutFor(item, option, &icon);
     const ItemRowContent& content = layout.content();
-    const double fs = layout.settings().fontSize;
     const bool selected = option.state & QStyle::State_Selected;
     const QColor overdue = Utils::textColorForOverdue(m_preferences);
-    const QFont& base = option.font;
+    const QColor highlighted = option.palette.color(QPalette::HighlightedText);
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -158,69 +176,58 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
     if (layout.isShowingIcon())
         painter->drawImage(layout.rectForIconIn(frame), icon);
 
-    if (layout.isShowingCompletionBar() && layout.isShowingExtraItemInfo()) {
+    if (layout.isShowingCompletionBar()) {
+        const QRectF text = layout.rectForCompletionTextIn(frame);
+        if (!text.isEmpty()) {
+            painter->setPen(selected ? highlighted : kNotesColor);
+            painter->setFont(layout.completionFont());
+            painter->drawText(text, Qt::AlignRight | Qt::AlignVCenter, layout.completionText());
+        }
         const QRectF level = layout.rectForLevelIn(frame);
-        const double p = std::clamp(content.completionPercentage, 0.0, 100.0);
-        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : QColor(Qt::black));
-        painter->setFont(pixelFont(base, 8));
-        painter->drawText(QPointF(level.x() + 3, level.y() + 4), QString::asprintf("%3d%%", int(p)));
-        const double barWidth = level.width() - 20;
-        const QRectF done(level.x() + 23, level.y(), barWidth * p / 100, level.height());
-        const QRectF rest(done.right(), level.y(), (1 - p / 100) * barWidth, level.height());
-        painter->fillRect(done, p < 50 ? QColor(Qt::yellow) : QColor(Qt::green));
-        painter->fillRect(rest, QColor(Qt::lightGray));
+        const double p = std::clamp(content.completionPercentage, 0.0, 100.0) / 100;
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kBarTrack);
+        painter->drawRoundedRect(level, 1.5, 1.5);
+        painter->setBrush(p < 0.5 ? kBarLow : kBarHigh);
+        painter->drawRoundedRect(QRectF(level.x(), level.y(), level.width() * p, level.height()), 1.5, 1.5);
     }
 
-    const QColor baseColor = selected ? option.palette.color(QPalette::HighlightedText) : kTitleColor;
-
-    const QRectF titleRect = layout.rectForTitleIn(frame).adjusted(0, 2, 0, 0);
-    QFont titleFont = pixelFont(base, fs, content.highlight);
-    titleFont.setStrikeOut(layout.isTitleStruckThrough());
+    const QColor baseColor = selected ? highlighted : kTitleColor;
+    const QRectF titleRect = layout.rectForTitleIn(frame);
+    const QFont titleFont = layout.titleFont();
     const QString titleText =
         QFontMetricsF(titleFont).elidedText(content.title, Qt::ElideRight, titleRect.width());
 
     if (layout.isShowingTags()) {
-        const bool beside = layout.isShowingTagsBesideTitle(frame);
-        const QRectF tags = beside ? layout.rectForTagsBesideTitleIn(
-                                         frame, QFontMetricsF(titleFont).horizontalAdvance(titleText))
-                                   : layout.rectForTagsIn(frame);
-        const QFont font = pixelFont(base, 9);
-        const QFontMetricsF metrics(font);
-        painter->setFont(font);
-        double x = tags.x();
-        const double height = std::min(tags.height() - (beside ? 0 : 2), metrics.height() + 3);
-        for (const QString& tag : content.tags) {
-            const double width = metrics.horizontalAdvance(tag) + 10;
-            if (x + width > tags.right())
-                break;
-            const QRectF pill(x, tags.y() + (beside ? 0 : 1), width, height);
+        const QFontMetricsF titleMetrics(titleFont);
+        painter->setFont(layout.tagFont());
+        for (const ItemRowLayout::TagPill& pill :
+             layout.tagPills(frame, titleMetrics.horizontalAdvance(titleText))) {
+            const QRectF shape = pill.rect.adjusted(0.5, 0.5, -0.5, -0.5);
             painter->setPen(kTagBorder);
             painter->setBrush(kTagFill);
-            painter->drawRoundedRect(pill, height / 2, height / 2);
+            painter->drawRoundedRect(shape, shape.height() / 2, shape.height() / 2);
             painter->setPen(kTitleColor);
-            painter->drawText(pill, Qt::AlignCenter, tag);
-            x += width + 3;
+            painter->drawText(pill.rect, Qt::AlignCenter, pill.name);
         }
     } else if (layout.isShowingNotes()) {
         const QRectF notes = layout.rectForNotesIn(frame);
-        const QFont font = pixelFont(base, layout.smallTextSize());
         QColor color = kNotesColor;
         if (selected)
-            color = option.palette.color(QPalette::HighlightedText);
+            color = highlighted;
         else if (layout.usesOverdueColour())
             color = overdue;
-        painter->setFont(font);
+        painter->setFont(layout.notesFont());
         painter->setPen(color);
         const QString line =
-            QFontMetricsF(font).elidedText(layout.notesLine(), Qt::ElideRight, notes.width());
-        painter->drawText(QPointF(notes.x(), notes.y()), line);
+            QFontMetricsF(layout.notesFont()).elidedText(layout.notesLine(), Qt::ElideRight, notes.width());
+        painter->drawText(notes, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line);
     }
 
     if (layout.isShowingRecurrence()) {
-        painter->setFont(pixelFont(base, layout.smallTextSize(), true));
+        painter->setFont(layout.recurrenceFont());
         painter->setPen(baseColor);
-        painter->drawText(layout.rectForFrequencyIn(frame), Qt::AlignLeft | Qt::AlignTop,
-                          QStringLiteral("+"));
+        painter->drawText(layout.rectForFrequencyIn(frame), Qt::AlignCenter, QStringLiteral("+"));
     }
 
     if (layout.isShowingExtraItemInfo()) {
@@ -239,17 +246,15 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
 
     const QRectF avatar = layout.rectForAvatarIn(frame);
     if (!avatar.isEmpty()) {
-        const QRectF inset = avatar.adjusted(5, 5, -5, -5);
         if (content.ownerUsername.isEmpty())
-            painter->drawImage(inset, BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80")));
+            painter->drawImage(avatar, BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80")));
         else
-            paintInitial(painter, inset, content.ownerUsername, base);
+            paintInitial(painter, avatar, content.ownerUsername, option.font);
     }
 
-    // The title sits below the cell's text inset, as the editor does.
     painter->setFont(titleFont);
     painter->setPen(layout.usesOverdueColour() ? overdue : baseColor);
-    painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, titleText);
+    painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, titleText);
 
     painter->restore();
 }
@@ -293,12 +298,10 @@ void ItemRowDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionVi
         editor->setGeometry(option.rect);
         return;
     }
-    const QImage icon = m_iconTransformer.transformedValue(item);
-    const ItemRowLayout layout(ItemRowContent::fromItem(*item, !icon.isNull(), m_clock),
-                               ItemRowSettings::fromPreferences(m_preferences));
-    const QRectF title = layout.rectForTitleIn(cellFrame(option.rect));
+    const QRectF title = layoutFor(*item, option).rectForTitleIn(cellFrame(option.rect));
     const int height = std::min(option.rect.height(), editor->sizeHint().height());
-    QRect rect(int(title.x()) - 2, int(title.y()), int(title.width()) + 2, height);
+    QRect rect(int(title.x()) - 2, 0, int(title.width()) + 2, height);
+    rect.moveCenter(QPoint(rect.center().x(), int(title.center().y())));
     rect.moveTop(std::clamp(rect.top(), option.rect.top(), option.rect.bottom() - height + 1));
     editor->setGeometry(rect);
 }
@@ -365,10 +368,7 @@ bool ItemRowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
         auto* mouse = static_cast<QMouseEvent*>(event);
         TODOItem* item = itemAt(index);
         if (item && mouse->button() == Qt::LeftButton) {
-            const QImage icon = m_iconTransformer.transformedValue(item);
-            const ItemRowLayout layout(ItemRowContent::fromItem(*item, !icon.isNull(), m_clock),
-                                       ItemRowSettings::fromPreferences(m_preferences));
-            switch (layout.hitTest(mouse->position(), cellFrame(option.rect))) {
+            switch (layoutFor(*item, option).hitTest(mouse->position(), cellFrame(option.rect))) {
             case ItemRowLayout::Hit::Star:
                 m_board.flipStarForSelectedItems(m_quadrant);
                 return true;

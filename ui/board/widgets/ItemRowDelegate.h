@@ -2,6 +2,7 @@
 
 #include "ui/board/Board.h"
 #include "ui/board/ImageFactoryForMac.h"
+#include "ui/board/ItemRowLayout.h"
 
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -55,6 +56,9 @@ protected:
                      const QModelIndex& index) override;
 
 private:
+    // The row's layout at the option's height and font; icon, when given, receives the row icon
+    // with or without its badge as the layout shows it.
+    ItemRowLayout layoutFor(TODOItem& item, const QStyleOptionViewItem& option, QImage* icon = nullptr) const;
     void paintItem(QPainter* painter, const QStyleOptionViewItem& option, TODOItem& item) const;
     void paintCheckBox(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
     void finish(QWidget* editor, Board::TextMovement movement);
@@ -62,6 +66,7 @@ private:
 
     Board& m_board;
     int m_quadrant;
+    ImageFactoryForMac& m_icons;
     ImageTransformerEnhanced m_iconTransformer;
     const Preferences& m_preferences;
     const Clock& m_clock;
