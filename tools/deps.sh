@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3 libsecret-1-dev libprotobuf-dev protobuf-compiler zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  fonts-dejavu-core xdg-utils dbus
+  fonts-dejavu-core xdg-utils dbus gnome-keyring
   desktop-file-utils appstream
 )
 
