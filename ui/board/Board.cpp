@@ -416,7 +416,7 @@ TODOItem* Board::addTODOItemToQuadrant(int quadrant)
     return addTODOItemToQuadrant(quadrant, true);
 }
 
-TODOItem* Board::addTODOItemToQuadrant(int quadrant, bool quickAdd, bool startEditing)
+TODOItem* Board::addTODOItemToQuadrant(int quadrant, bool quickAdd, bool startEditing, TODOItem* after)
 {
     ArrayController* target = controllerForQuadrant(quadrant);
     if (!target)
@@ -432,8 +432,13 @@ TODOItem* Board::addTODOItemToQuadrant(int quadrant, bool quickAdd, bool startEd
         return nullptr;
     project->setLastItemIndex(project->lastItemIndex() + 1);
 
+    // The next item of a quick-add chain goes under the one just typed, so the chain reads in
+    // the order it was typed wherever single new items go.
+    const qsizetype afterRow = after ? target->arrangedIndexOf(after) : -1;
     qint64 index = 0;
-    if (target->arrangedCount() > 0) {
+    if (afterRow >= 0) {
+        index = after->index(); // renumbered to just below it
+    } else if (target->arrangedCount() > 0) {
         const store::ManagedObject* edge =
             toTop ? target->arrangedObjects().front() : target->arrangedObjects().back();
         index = edge->intValue(QStringLiteral("index")) + (toTop ? kEdgeStep : -kEdgeStep);
@@ -455,7 +460,9 @@ TODOItem* Board::addTODOItemToQuadrant(int quadrant, bool quickAdd, bool startEd
     else if (const std::optional<QString> me = m_collaboration ? m_collaboration->myUsername() : std::nullopt)
         item->setOwnerUsername(*me);
 
-    if (toTop || (target->sortDescriptors().empty() && target->arrangedCount() > 0))
+    if (afterRow >= 0)
+        target->insertObject(item, afterRow + 1);
+    else if (toTop || (target->sortDescriptors().empty() && target->arrangedCount() > 0))
         target->insertObject(item, 0);
     else
         target->addObject(static_cast<store::ManagedObject*>(item));
@@ -501,7 +508,10 @@ void Board::editingItemDidEnd(int quadrant, TextMovement movement)
         } else if (movement == TextMovement::Return) {
             post([this, quadrant] {
                 controller(quadrant).rearrangeObjects();
-                addTODOItemToQuadrant(quadrant);
+                // The item just typed, unless it went in the meantime.
+                TODOItem* typed = m_previouslySelectedItem;
+                if (m_project && !m_project->lazyFetch())
+                    addTODOItemToQuadrant(quadrant, true, true, isLive(typed) ? typed : nullptr);
             });
         }
         return;

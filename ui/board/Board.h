@@ -123,7 +123,9 @@ public:
     // Refused (nullptr) while the project's items are still being fetched.
     TODOItem* addTODOItemToQuadrant(int quadrant);
     // A new item at the top or bottom of the quadrant; startEditing opens its title editor.
-    TODOItem* addTODOItemToQuadrant(int quadrant, bool quickAdd, bool startEditing = true);
+    // after: the item just typed in a quick-add chain; the new one goes directly under it.
+    TODOItem* addTODOItemToQuadrant(int quadrant, bool quickAdd, bool startEditing = true,
+                                    TODOItem* after = nullptr);
     // The title editor of quadrant q closed (its text is already stored).
     void editingItemDidEnd(int quadrant, TextMovement movement);
     TODOItem* addingItem() const { return m_addingItem; }

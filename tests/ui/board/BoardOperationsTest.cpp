@@ -190,15 +190,23 @@ TEST_F(BoardOperationsTest, GivenManualOrder_WhenTitlesEnd_ThenReturnOpensTheNex
     TODOItem* blank = board->addingItem();
     ASSERT_NE(blank, nullptr);
     EXPECT_NE(blank, first);
-    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"", "Buy milk"}));
-    EXPECT_TRUE(view.calls.contains("edit 1:0"));
+    // The chain goes on under the item just typed, while a single new item went to the top.
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"Buy milk", ""}));
+    EXPECT_TRUE(view.calls.contains("edit 1:1"));
+    TODOItem* second = blank;
+    second->setName("Bread");
+    board->editingItemDidEnd(1, Board::TextMovement::Return);
+    scheduler.runPosted();
+    blank = board->addingItem();
+    ASSERT_NE(blank, nullptr);
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()), QStringList({"Buy milk", "Bread", ""}));
 
     // Left empty, the quick-add item goes and the previous one is selected again.
     board->editingItemDidEnd(1, Board::TextMovement::Return);
     EXPECT_TRUE(blank->isDeleted());
     EXPECT_FALSE(sync.blocked.contains(blank));
     EXPECT_FALSE(quadrant(1).contentContains(blank));
-    EXPECT_EQ(quadrant(1).selectedObjects(), std::vector<store::ManagedObject*>{first});
+    EXPECT_EQ(quadrant(1).selectedObjects(), std::vector<store::ManagedObject*>{second});
     EXPECT_EQ(board->previouslySelectedItem(), nullptr);
     scheduler.runPosted();
     EXPECT_EQ(board->addingItem(), nullptr);
@@ -210,7 +218,8 @@ TEST_F(BoardOperationsTest, GivenManualOrder_WhenTitlesEnd_ThenReturnOpensTheNex
         scheduler.runPosted();
         EXPECT_EQ(board->addingItem(), nullptr);
     }
-    EXPECT_EQ(quadrant(1).arrangedCount(), 4);
+    EXPECT_EQ(quadrant(1).arrangedCount(), 5);
+    EXPECT_EQ(names(quadrant(1).arrangedObjects()).first(), QStringLiteral("Named"));
 }
 
 TEST_F(BoardOperationsTest, GivenAnotherSortMode_WhenAQuickAddTitleEnds_ThenTheQuestionIsAskedOncePerRun)
