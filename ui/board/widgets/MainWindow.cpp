@@ -23,6 +23,7 @@
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 #include "ui/board/widgets/QuadrantView.h"
+#include "ui/board/widgets/SimpleSplitViewController.h"
 #include "ui/board/widgets/WindowCommands.h"
 
 #include <QAction>
@@ -53,6 +54,7 @@ const QString kShowingFeed = QStringLiteral("kShowingFeed");
 const QString kShowingDetail = QStringLiteral("kShowingDetail");
 const QString kWorkOfflineOnly = QStringLiteral("kWorkOfflineOnly");
 const QString kLastSelectedProjectRow = QStringLiteral("lastSelectedProjectRow");
+const QString kMainWindowGeometry = QStringLiteral("kMainWindowGeometry");
 
 const char* const kSortModeTitles[BoardArrangement::kSortModeCount] = {
     "Manual Order",
@@ -182,11 +184,11 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     rightLayout->setContentsMargins(0, 0, 0, 0);
     m_rightArea->hide();
 
-    m_leftSplitter = new QSplitter(Qt::Vertical);
+    m_leftSplitter = new PlainSplitter(Qt::Vertical);
     m_leftSplitter->addWidget(m_projectList);
     m_leftSplitter->addWidget(m_inboxArea);
     m_leftSplitter->setStretchFactor(0, 1);
-    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter = new PlainSplitter(Qt::Horizontal);
     m_splitter->setObjectName(QStringLiteral("windowSplitter"));
     m_splitter->addWidget(m_leftSplitter);
     m_splitter->addWidget(boardStack);
@@ -207,8 +209,10 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     buildToolbar();
     m_commands = new WindowCommands(*this, document, services);
     // Undo and Redo follow the store's history.
-    m_storeObserver =
-        m_document.context().addChangeObserver([this](const store::ChangeEvent&) { updateActionStates(); });
+    m_storeObserver = m_document.context().addChangeObserver([this](const store::ChangeEvent&) {
+        updateActionStates();
+        updateWindowTitle(); // the shown project may have been renamed
+    });
 
     // The user's filter and order, then the rows at the user's font tier.
     m_board->updateFilters();
@@ -231,11 +235,16 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
                 m_projectList->setFocus(Qt::OtherFocusReason);
         });
     }
-    resize(1180, 760);
+    // Where the user left the window last time.
+    const QByteArray geometry =
+        QByteArray::fromBase64(services.preferences->stringValue(kMainWindowGeometry).toLatin1());
+    if (geometry.isEmpty() || !restoreGeometry(geometry))
+        resize(1180, 760);
 }
 
 MainWindow::~MainWindow()
 {
+    saveWindowGeometry();
     if (m_services.scheduler && m_loginTimer)
         m_services.scheduler->cancel(m_loginTimer);
     stopObserving();
@@ -512,7 +521,10 @@ void MainWindow::buildToolbar()
     sortMenu->addSection(QStringLiteral("Show"));
     sortMenu->addActions(m_filterGroup->actions());
     m_sortButton = new QToolButton;
-    m_sortButton->setText(QStringLiteral("Sort && Filters"));
+    // The style puts a menu arrow over the label of a button with text under its icon: the
+    // label carries the arrow instead.
+    m_sortButton->setText(QStringLiteral("Sort && Filters \u25BE"));
+    m_sortButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     m_sortButton->setIcon(glyphIcon(false));
     m_sortButton->setMenu(sortMenu);
     m_sortButton->setPopupMode(QToolButton::InstantPopup);
@@ -661,6 +673,7 @@ void MainWindow::showProject(TODOList* project)
 void MainWindow::projectShown(TODOList* project)
 {
     showBoardOrMessage();
+    updateWindowTitle();
     for (int q = 0; q < 4; ++q) {
         QuadrantPanel* panel = m_panels[size_t(q)];
         panel->setTitle(project ? project->nameForQuadrant(q) : QString());
@@ -679,6 +692,23 @@ void MainWindow::projectShown(TODOList* project)
             m_services.preferences->setValue(kLastSelectedProjectRow, row);
     }
     updateActionStates();
+}
+
+void MainWindow::updateWindowTitle()
+{
+    TODOList* project = m_board->selectedProject();
+    const QString title =
+        project && !project->isDeleted()
+            ? QStringLiteral("%1 \u2014 Quadrivo").arg(ProjectListController::displayName(project))
+            : QStringLiteral("Quadrivo");
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void MainWindow::saveWindowGeometry()
+{
+    if (m_services.preferences)
+        m_services.preferences->setValue(kMainWindowGeometry, QString::fromLatin1(saveGeometry().toBase64()));
 }
 
 void MainWindow::showBoardOrMessage()
@@ -995,6 +1025,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     endAllEditing();
     m_board->releaseAll();
     m_document.canCloseDocument();
+    saveWindowGeometry();
     event->accept();
 }
 

@@ -163,6 +163,9 @@ private:
     void scheduleLoginCheck();
     void loginCheck();
     void showBoardOrMessage();
+    // "Project name — Quadrivo", or the program's name with no project shown.
+    void updateWindowTitle();
+    void saveWindowGeometry();
 
     MyDocument& m_document;
     Services m_services;

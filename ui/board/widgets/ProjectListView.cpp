@@ -13,6 +13,7 @@
 #include <QContextMenuEvent>
 #include <QDataStream>
 #include <QDrag>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIODevice>
@@ -20,6 +21,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,6 +35,26 @@ namespace {
 
 const QString kProjectDragType = QStringLiteral("TODOListDataType");
 const QString kShowingFeed = QStringLiteral("kShowingFeed");
+
+// A chevron for the history buttons, dark enough to read and clearly lighter while disabled
+// (the style's own arrows are faint at this size).
+QIcon historyIcon(bool back)
+{
+    QIcon icon;
+    for (const auto& [mode, alpha] : {std::pair{QIcon::Normal, 230}, std::pair{QIcon::Disabled, 80}}) {
+        QPixmap pixmap(32, 32);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(0x3c, 0x46, 0x50, alpha), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const double tip = back ? 10 : 22;
+        const double tail = back ? 21 : 11;
+        painter.drawPolyline(QPolygonF({QPointF(tail, 6), QPointF(tip, 16), QPointF(tail, 26)}));
+        painter.end();
+        icon.addPixmap(pixmap, mode);
+    }
+    return icon;
+}
 
 } // namespace
 
@@ -359,11 +382,11 @@ ProjectListView::ProjectListView(MyDocument& document, const Services& services,
     bar->setContentsMargins(4, 4, 4, 0);
     bar->setSpacing(2);
     m_backButton = new QToolButton(this);
-    m_backButton->setArrowType(Qt::LeftArrow);
+    m_backButton->setIcon(historyIcon(true));
     m_backButton->setToolTip(tr("Previous project"));
     m_backButton->setAutoRaise(true);
     m_forwardButton = new QToolButton(this);
-    m_forwardButton->setArrowType(Qt::RightArrow);
+    m_forwardButton->setIcon(historyIcon(false));
     m_forwardButton->setToolTip(tr("Next project"));
     m_forwardButton->setAutoRaise(true);
     m_tagField = new QLineEdit(this);
@@ -481,10 +504,22 @@ void ProjectListView::setFetcher(ProjectFetcher* fetcher)
 
 void ProjectListView::setTagFilterPopup(QWidget* popup)
 {
-    m_tagPopup = popup;
+    // The popover is framed like the system's popups, not a bare panel floating over the window.
+    if (m_tagPopup)
+        m_tagPopup->hide();
+    m_tagPopup = nullptr;
     if (popup) {
-        popup->setParent(this, Qt::Popup);
-        popup->hide();
+        auto* frame = new QFrame(this, Qt::Popup);
+        frame->setObjectName(QStringLiteral("projectTagsPopover"));
+        frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+        frame->setLineWidth(1);
+        auto* layout = new QVBoxLayout(frame);
+        layout->setContentsMargins(6, 6, 6, 6);
+        popup->setParent(frame);
+        layout->addWidget(popup);
+        popup->show();
+        frame->hide();
+        m_tagPopup = frame;
     }
     m_tagsButton->setEnabled(popup != nullptr);
 }

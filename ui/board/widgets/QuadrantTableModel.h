@@ -28,6 +28,7 @@ public:
 
     // Titles cannot be edited while the project's items are still being fetched.
     void setEditable(bool editable) { m_editable = editable; }
+    bool isEditable() const { return m_editable; }
     // Every row shows its item afresh (attribute changes rebuild nothing).
     void reloadRows();
 

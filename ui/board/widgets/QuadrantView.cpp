@@ -421,3 +421,27 @@ void QuadrantView::dropEvent(QDropEvent* event)
 }
 
 } // namespace qv
+
+namespace qv {
+
+QString QuadrantView::emptyHint() const
+{
+    if (m_model->rowCount() > 0 || !m_board.selectedProject() || !m_model->isEditable())
+        return {};
+    return tr("No items here. Double-click to add one.");
+}
+
+void QuadrantView::paintEvent(QPaintEvent* event)
+{
+    QTableView::paintEvent(event);
+    const QString hint = emptyHint();
+    if (hint.isEmpty())
+        return;
+    QPainter painter(viewport());
+    QColor color = palette().color(QPalette::Text);
+    color.setAlpha(110);
+    painter.setPen(color);
+    painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, hint);
+}
+
+} // namespace qv

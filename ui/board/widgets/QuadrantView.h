@@ -45,6 +45,8 @@ public:
     // The row a drop at a point of the viewport lands before.
     qsizetype dropRowAt(const QPoint& viewportPoint) const;
     bool isDragging() const { return m_dragging; }
+    // What an empty quadrant says; empty while it has rows or cannot take new items.
+    QString emptyHint() const;
 
     // How a drag is run; tests replace QDrag::exec.
     using DragRunner = std::function<Qt::DropAction(QDrag& drag)>;
@@ -73,6 +75,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void selectionFromController();

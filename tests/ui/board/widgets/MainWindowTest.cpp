@@ -110,6 +110,36 @@ TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnde
     EXPECT_DOUBLE_EQ(other->centerY(), 75);
 }
 
+TEST_F(MainWindowTest, GivenProjects_WhenShownAndRenamed_ThenTheTitleNamesThemAndEmptyQuadrantsSayHowToAdd)
+{
+    EXPECT_EQ(window->windowTitle(), project->name() + QStringLiteral(" \u2014 Quadrivo"));
+    EXPECT_FALSE(view(2)->emptyHint().isEmpty());
+    EXPECT_TRUE(view(0)->emptyHint().isEmpty());
+
+    window->showProject(other);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Other \u2014 Quadrivo"));
+    other->setName(QStringLiteral("Renamed"));
+    context().processPendingChanges();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Renamed \u2014 Quadrivo"));
+    window->showProject(nullptr);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quadrivo"));
+    EXPECT_TRUE(view(2)->emptyHint().isEmpty());
+}
+
+TEST_F(MainWindowTest, GivenAMovedAndResizedWindow_WhenItClosesAndANewOneOpens_ThenItTakesTheSamePlace)
+{
+    window->resize(860, 610);
+    window->move(70, 40);
+    QApplication::processEvents();
+    const QRect placed = window->geometry();
+    window->close();
+    window.reset();
+
+    MainWindow again(*document, services);
+    EXPECT_EQ(again.geometry().size(), placed.size());
+    EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
+}
+
 // --- Keys across the four quadrants, empty ones included
 
 TEST_F(MainWindowTest, GivenArrowKeys_WhenMovingAcrossQuadrants_ThenEmptyOnesAreFocusedWithoutSelection)
@@ -213,7 +243,7 @@ TEST_F(MainWindowTest, GivenQuickAdd_WhenTitlesEndWithReturn_ThenEachOpensTheNex
     EXPECT_EQ(board().addingItem(), nullptr);
     EXPECT_EQ(editor(2), nullptr);
     EXPECT_TRUE(lockFree());
-    EXPECT_EQ(shown(2), QStringList({"Call Ann", "Buy milk"}));
+    EXPECT_EQ(shown(2), QStringList({"Buy milk", "Call Ann"}));
     EXPECT_EQ(board().controller(2).selectedObjects(), std::vector<store::ManagedObject*>{second});
 }
 
