@@ -694,6 +694,13 @@ void ItemUpdaterLoop::pollFinished()
 
 // --- Inbox
 
+void ItemUpdaterLoop::pollMore(std::function<void(bool)> done)
+{
+    auto shared = std::make_shared<std::function<void(bool)>>(std::move(done));
+    GETInboxItemsForLatestTimestamp([shared](const std::vector<TODOItem*>&) { (*shared)(true); },
+                                    [shared](const std::optional<QString>&) { (*shared)(false); });
+}
+
 void ItemUpdaterLoop::GETInboxItemsWithTimer()
 {
     GETInboxItemsForLatestTimestamp({}, {});

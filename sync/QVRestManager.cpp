@@ -28,6 +28,9 @@
 #include <QJsonDocument>
 #include <QTimeZone>
 
+#include <array>
+#include <utility>
+
 namespace qv {
 
 namespace {
@@ -250,6 +253,67 @@ void QVRestManager::reachabilityChanged(bool reachable)
         stopAllLoops();
 }
 
+// --- The whole pass
+
+void QVRestManager::runFullPass(PassDone done)
+{
+    if (isRunningFullPass() || !hasOrigin()) {
+        done(false, hasOrigin() ? QStringLiteral("a pass is running") : QStringLiteral("no sync server"));
+        return;
+    }
+    m_fullPassDone = std::move(done);
+    m_client->get(
+        QStringLiteral("/rest_config/?format=json&limit=1&device_type=Mac") + m_platformVersionPair,
+        [this](const rest::Response& response) {
+            keepAliveLoaded(response);
+            if (!m_isOnline)
+                endFullPass(false, QStringLiteral("the server reports it is offline"));
+            else
+                fullPassStep(0);
+        },
+        [this](const rest::Error& error) {
+            keepAliveFailed(error);
+            endFullPass(false, QStringLiteral("Connection failed. Check your internet connectivity."));
+        });
+}
+
+void QVRestManager::fullPassStep(int step)
+{
+    // Polls first: uploads whose answer was lost are held until the polls have looked for them.
+    struct Step {
+        UpdaterLoop* loop;
+        bool poll;
+        const char* what;
+    };
+    const std::array<Step, 4> steps{{{m_projectLoop.get(), true, "project poll"},
+                                     {m_itemLoop.get(), true, "item and inbox poll"},
+                                     {m_projectLoop.get(), false, "project uploads"},
+                                     {m_itemLoop.get(), false, "item uploads"}}};
+    if (step >= int(steps.size())) {
+        endFullPass(true, {});
+        return;
+    }
+    const Step& current = steps[std::size_t(step)];
+    auto next = [this, step, what = current.what](bool completed) {
+        if (completed)
+            fullPassStep(step + 1);
+        else
+            endFullPass(false, QStringLiteral("the %1 did not complete").arg(QLatin1String(what)));
+    };
+    if (current.poll)
+        current.loop->runPoll(std::move(next));
+    else
+        current.loop->runSend(std::move(next));
+}
+
+void QVRestManager::endFullPass(bool completed, const QString& failure)
+{
+    PassDone done = std::exchange(m_fullPassDone, {});
+    updateStatusMessage();
+    if (done)
+        done(completed, failure);
+}
+
 // --- Keep-alive
 
 void QVRestManager::sendKeepAlive()
@@ -325,7 +389,7 @@ void QVRestManager::keepAliveFailed(const rest::Error& error)
 
 bool QVRestManager::canInstantSync() const
 {
-    return m_isOnline && !m_uiIsEditing && !m_isManualSyncing;
+    return m_isOnline && !m_uiIsEditing && (!m_isManualSyncing || isRunningFullPass());
 }
 
 std::optional<qint64> QVRestManager::getServerSecondsSince1970() const

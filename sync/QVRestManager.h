@@ -108,9 +108,19 @@ public:
     void reachabilityChanged(bool reachable);
     bool isStarted() const { return m_isOn; }
     bool hasOrigin() const { return !m_origin.isEmpty(); }
+    // The server's origin without a trailing "/"; empty when working offline.
+    const QString& origin() const { return m_origin; }
+
+    // One whole pass outside the loops' timers, for the whole-document sync: a keep-alive, complete
+    // polls of projects, items and inbox, then the projects' and the items' send passes. It runs
+    // while a manual sync holds sync for everyone else. done(true) only when every step
+    // completed; otherwise done(false) with the reason, for the log.
+    using PassDone = std::function<void(bool completed, const QString& failure)>;
+    void runFullPass(PassDone done);
+    bool isRunningFullPass() const { return bool(m_fullPassDone); }
 
     // --- State and time ---
-    // Online, editing lock free, no manual sync running.
+    // Online, editing lock free, no manual sync running (other than the pass it runs).
     bool canInstantSync() const;
     std::optional<qint64> getServerSecondsSince1970() const override;
     // Invalid while no keep-alive reply has been received.
@@ -258,6 +268,8 @@ private:
     void sendKeepAlive();
     void keepAliveLoaded(const rest::Response& response);
     void keepAliveFailed(const rest::Error& error);
+    void fullPassStep(int step);
+    void endFullPass(bool completed, const QString& failure);
     void startLoopsLater();
     void contextChanged(const store::ChangeEvent& event);
     bool pauseTracking();
@@ -312,6 +324,7 @@ private:
     InstantSyncStatus* m_instantSyncStatus = nullptr;
     int m_changeObserver = 0;
     std::map<qint64, Download> m_downloads;
+    PassDone m_fullPassDone;
     // Kept downloads that failed, until they succeed (forgotten at a restart, which tries at once).
     std::map<qint64, DownloadPause> m_downloadPauses;
 };

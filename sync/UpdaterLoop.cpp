@@ -40,6 +40,13 @@ UpdaterLoop::UpdaterLoop(QVRestManager& manager, const Traits& traits)
       m_lifetime(std::make_unique<QObject>())
 {
     m_queue->setConcurrentRequestsLimit(1);
+    const auto requestEnded = [this] {
+        if (m_requestedSend)
+            postIfAlive([this] { checkRequestedSend(); });
+    };
+    QObject::connect(m_queue.get(), &rest::RequestQueue::didLoadResponse, m_lifetime.get(), requestEnded);
+    QObject::connect(m_queue.get(), &rest::RequestQueue::didFailRequest, m_lifetime.get(), requestEnded);
+    QObject::connect(m_queue.get(), &rest::RequestQueue::didCancelRequest, m_lifetime.get(), requestEnded);
     const qint64 interval = (m_manager.*m_traits.pollingInterval)();
     if (interval > 0)
         m_currentInterval = interval;
@@ -111,6 +118,65 @@ void UpdaterLoop::fireSend()
 {
     if (m_timerSEND)
         sendModified();
+}
+
+// --- Passes on request
+
+void UpdaterLoop::runPoll(std::function<void(bool)> done)
+{
+    if (m_requestedPoll || m_loading) {
+        done(false);
+        return;
+    }
+    m_requestedPoll = std::move(done);
+    // A stopped loop holds its queue; the pass needs it, and the stop's hold returns at its end.
+    m_queue->start();
+    const int started = m_startedPolls;
+    // From the cursor's first page, whatever an earlier poll left unfinished.
+    m_paginator = MetaPaginator();
+    m_seenOverPages.clear();
+    poll();
+    if (m_startedPolls == started)
+        requestedPollEnded(false);
+}
+
+void UpdaterLoop::requestedPollEnded(bool completed)
+{
+    if (!m_requestedPoll)
+        return;
+    if (!completed) {
+        endRequestedPass(m_requestedPoll, false);
+        return;
+    }
+    pollMore([this](bool more) { endRequestedPass(m_requestedPoll, more); });
+}
+
+void UpdaterLoop::runSend(std::function<void(bool)> done)
+{
+    if (m_requestedSend || !canSync()) {
+        done(false);
+        return;
+    }
+    m_requestedSend = std::move(done);
+    m_queue->start();
+    sendModified();
+    postIfAlive([this] { checkRequestedSend(); });
+}
+
+void UpdaterLoop::checkRequestedSend()
+{
+    if (!m_requestedSend || m_queue->count() > 0 || !m_objectsBeingSent.isEmpty())
+        return;
+    endRequestedPass(m_requestedSend, waitingUploads().empty());
+}
+
+void UpdaterLoop::endRequestedPass(std::function<void(bool)>& done, bool completed)
+{
+    auto report = std::exchange(done, {});
+    if (m_isEnding && !m_requestedPoll && !m_requestedSend)
+        m_queue->setSuspended(true);
+    if (report)
+        report(completed);
 }
 
 int UpdaterLoop::queuedRequestCount() const
@@ -319,16 +385,17 @@ void UpdaterLoop::objectLoaderDidFailWithError(const rest::Error& error)
     qCWarning(lcSync, "%s objectLoader:didFailWithError: %s", qUtf8Printable(m_traits.name),
               qUtf8Printable(error.message));
     m_loading = false;
+    requestedPollEnded(false);
 }
 
 void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
 {
     m_loading = false;
-    if (!m_manager.canInstantSync())
+    InstantSyncStatus* status = m_manager.canInstantSync() ? m_manager.getInstantSyncStatus() : nullptr;
+    if (!status) {
+        requestedPollEnded(false);
         return;
-    InstantSyncStatus* status = m_manager.getInstantSyncStatus();
-    if (!status)
-        return;
+    }
     const QJsonArray objects = listedObjects(reply);
     const QJsonValue meta = reply.value(QStringLiteral("meta"));
     const std::optional<MetaPaginator> paginator =
@@ -336,6 +403,7 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
     if (!paginator || !m_manager.restStore().isWellFormed(objects, m_traits.entityName)) {
         // As a failed request: nothing is applied and the cursor stays.
         qCWarning(lcSync, "%s poll refused: malformed reply", qUtf8Printable(m_traits.name));
+        requestedPollEnded(false);
         return;
     }
     m_paginator.copyFromPaginator(*paginator);
@@ -402,6 +470,7 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
         announce(updated);
     m_manager.updateStatusMessage();
     pollFinished();
+    requestedPollEnded(sawEverything);
 }
 
 } // namespace qv

@@ -75,6 +75,15 @@ public:
     void startLoop();
     void stopLoop();
     void fireSend();
+
+    // --- One pass on request, also while the loop is stopped (the whole-document sync) ---
+    // done(true) once a poll that started now has merged every page and seen every object the
+    // server counted (the item loop's inbox poll too); done(false) when a request of it failed
+    // or sync is on hold.
+    void runPoll(std::function<void(bool completed)> done);
+    // One send pass; done(true) once its uploads have ended and nothing waits for upload any
+    // more, done(false) when something is left (refused, failed, or held back).
+    void runSend(std::function<void(bool completed)> done);
     bool isEnding() const { return m_isEnding; }
     qint64 currentInterval() const { return m_currentInterval; }
 
@@ -120,6 +129,8 @@ protected:
     virtual void pollFinished() {}
     // The user changed what is uploaded of the object (in flight or not).
     virtual void editedByUser(store::ManagedObject*) {}
+    // After the changed-objects poll of runPoll(): the loop's further polls.
+    virtual void pollMore(std::function<void(bool completed)> done) { done(true); }
 
     // A further task run at each start after the first send pass and poll, then every periodMs.
     void addRepeatingTask(qint64 periodMs, std::function<void()> task);
@@ -205,6 +216,10 @@ private:
     void scheduleTimers();
     void cancelTimers();
     bool canSync() const;
+    // The requested pass moves on: the poll ended (completed or not), or a request ended.
+    void requestedPollEnded(bool completed);
+    void checkRequestedSend();
+    void endRequestedPass(std::function<void(bool)>& done, bool completed);
     void processEngineWrites(store::ManagedObject* local);
 
     const Traits& m_traits;
@@ -229,6 +244,9 @@ private:
     QSet<qint64> m_removingDuplicates;
     // Identifiers received over the pages of the poll under way.
     QSet<qint64> m_seenOverPages;
+    // The pass asked for by runPoll() / runSend(), until it reports.
+    std::function<void(bool)> m_requestedPoll;
+    std::function<void(bool)> m_requestedSend;
     // Context of the loop's scheduled calls; the first thing the loop lets go.
     std::unique_ptr<QObject> m_lifetime;
 };
