@@ -106,6 +106,7 @@ QJsonObject bodyObject(const HttpRequest& request, bool* ok)
 FakeSyncServer::FakeSyncServer(QObject* parent) : LoopbackHttpServer(parent)
 {
     installRoutes();
+    installLoginRoutes();
 }
 
 QUrl FakeSyncServer::apiUrl() const

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
+#include <QSet>
 
 #include <functional>
 #include <map>
@@ -90,6 +91,23 @@ public:
     bool modifyProjectAsOtherDevice(qint64 id, const QJsonObject& changes);
     bool deleteProjectAsOtherDevice(qint64 id);
 
+    // --- Sessions and the sign-in pages (FakeSyncServerLogin.cpp) ---
+    //   GET  /desktoplogin/         the sign-in form ("username", "password", "next"); with a
+    //                               session, a redirect to "next" or the landing page
+    //   POST /desktoplogin/         a session cookie and that redirect, or the form with an error
+    //   GET  /                      the landing page
+    //   GET  /isloggedindesktop/    the signed-in page; without a session, to the form and back
+    //   GET  /accounts/dismiss/, /accounts/login/linkedin_failed   the give-up pages
+    static constexpr const char* kSessionCookie = "sessionid";
+    // The one account that signs in; its e-mail is the signed-in username.
+    void setAccount(const QString& email, const QString& password);
+    // Off unless set: with it, every API request without a session is answered 401.
+    void setRequireLogin(bool require) { m_requireLogin = require; }
+    bool requiresLogin() const { return m_requireLogin; }
+    // Whether the request carries a session of the server's.
+    bool hasSession(const HttpRequest& request) const;
+    int sessionCount() const { return int(m_sessions.size()); }
+
     static QString itemUri(qint64 id);
     static QString projectUri(qint64 id);
 
@@ -101,6 +119,8 @@ private:
     enum class Origin { ThisClient, OtherDevice };
 
     void installRoutes();
+    void installLoginRoutes();
+    HttpResponse signInForm(const HttpRequest& request, const QString& next, const QString& error) const;
     QJsonObject withRequestTime(QJsonObject object) const;
     HttpResponse listReply(const HttpRequest& request, QList<QJsonObject> matched) const;
     // The page of objects changed since "timestamp__gte" (and in "state", when asked).
@@ -134,6 +154,9 @@ private:
     qint64 m_nextItemId = 1;
     qint64 m_nextProjectId = 1;
     std::function<bool(const QJsonObject&)> m_rejects;
+    QString m_password;
+    bool m_requireLogin = false;
+    QSet<QByteArray> m_sessions;
 };
 
 } // namespace qv::test

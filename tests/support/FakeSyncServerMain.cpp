@@ -14,7 +14,19 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("port"), QStringLiteral("Port to listen on (0: any free one)."),
                       QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("require-login"),
+                      QStringLiteral("Answer API requests only with a session from the sign-in page.")});
+    parser.addOption({QStringLiteral("user"), QStringLiteral("E-mail of the account that signs in."),
+                      QStringLiteral("EMAIL")});
+    parser.addOption(
+        {QStringLiteral("password"), QStringLiteral("Password of that account."), QStringLiteral("PW")});
     parser.process(app);
+    if (parser.isSet(QStringLiteral("require-login")) &&
+        (parser.value(QStringLiteral("user")).isEmpty() ||
+         parser.value(QStringLiteral("password")).isEmpty())) {
+        std::fprintf(stderr, "fake_sync_server: --require-login needs --user and --password\n");
+        return 2;
+    }
 
     bool ok = false;
     const uint port = parser.value(QStringLiteral("port")).toUInt(&ok);
@@ -26,6 +38,9 @@ int main(int argc, char** argv)
 
     qv::test::FakeSyncServer server;
     server.setUseSystemClock(true);
+    if (parser.isSet(QStringLiteral("user")))
+        server.setAccount(parser.value(QStringLiteral("user")), parser.value(QStringLiteral("password")));
+    server.setRequireLogin(parser.isSet(QStringLiteral("require-login")));
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
@@ -35,7 +50,8 @@ int main(int argc, char** argv)
     QObject::connect(&server, &qv::test::FakeSyncServer::requestReceived,
                      [](const qv::test::HttpRequest& request) {
                          std::printf("%s %s\n", request.method.constData(), request.target.constData());
-                         if (!request.body.isEmpty())
+                         // A submitted sign-in form holds a password.
+                         if (!request.body.isEmpty() && request.path != "/desktoplogin/")
                              std::printf("%s\n", request.body.constData());
                          std::fflush(stdout);
                      });

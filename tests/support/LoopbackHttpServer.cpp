@@ -20,6 +20,7 @@ QByteArray reasonPhrase(int status)
                                                    {201, "Created"},
                                                    {202, "Accepted"},
                                                    {204, "No Content"},
+                                                   {302, "Found"},
                                                    {400, "Bad Request"},
                                                    {401, "Unauthorized"},
                                                    {403, "Forbidden"},
@@ -329,6 +330,10 @@ void LoopbackHttpServer::newConnection()
 
 HttpResponse LoopbackHttpServer::route(HttpRequest& request) const
 {
+    if (m_gate) {
+        if (std::optional<HttpResponse> answer = m_gate(request))
+            return *answer;
+    }
     const QStringList segments = QString::fromUtf8(request.path).split(QLatin1Char('/'));
     bool pathKnown = false;
     for (const Route& route : m_routes) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -89,6 +90,10 @@ public:
     // "http://127.0.0.1:<port>"
     QUrl baseUrl() const;
 
+    // Asked before any route: a response answers the request in the route's place.
+    using Gate = std::function<std::optional<HttpResponse>(const HttpRequest&)>;
+    void setGate(Gate gate) { m_gate = std::move(gate); }
+
     // A pattern is a path whose ":name" segments match any one segment, e.g. "/api/v1/item/:id/".
     // A route added later takes precedence over an earlier one for the same request.
     void addRoute(const QByteArray& method, const QString& pattern, Handler handler);
@@ -153,6 +158,7 @@ private:
 
     QTcpServer* m_server = nullptr;
     QList<Route> m_routes;
+    Gate m_gate;
     QList<HttpRequest> m_log;
     QList<FaultEntry> m_faults;
     QList<Held> m_held;

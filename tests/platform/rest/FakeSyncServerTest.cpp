@@ -5,6 +5,8 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -220,3 +222,62 @@ TEST_F(FakeSyncServerTest, GivenARouteAddedLater_WhenItsPathIsAsked_ThenItTakesP
 }
 
 } // namespace
+
+namespace {
+
+struct Fetched {
+    int status = 0;
+    QByteArray location;
+    QByteArray body;
+};
+
+// One request as a browser would send it, redirects not followed; the jar keeps the cookies.
+Fetched fetch(QNetworkAccessManager& network, const QUrl& url, const QByteArray& form = {})
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    QNetworkReply* reply = form.isNull() ? network.get(request) : network.post(request, form);
+    EXPECT_TRUE(waitFor([reply] { return reply->isFinished(); }));
+    Fetched fetched{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                    reply->rawHeader("Location"), reply->readAll()};
+    reply->deleteLater();
+    return fetched;
+}
+
+} // namespace
+
+TEST_F(FakeSyncServerTest, GivenRequiredSignIn_WhenTheFormIsSent_ThenOnlyItsSessionOpensTheApi)
+{
+    server.setAccount("a+b@example.com", "pw");
+    server.setRequireLogin(true);
+    QNetworkAccessManager network;
+    const auto at = [&](const char* path) {
+        return QUrl(server.baseUrl().toString() + QLatin1String(path));
+    };
+
+    EXPECT_EQ(fetch(network, at("/api/v1/rest_config/")).status, 401);
+    const Fetched away = fetch(network, at("/isloggedindesktop/"));
+    EXPECT_EQ(away.status, 302);
+    EXPECT_EQ(away.location, "/desktoplogin/?next=/isloggedindesktop/");
+    EXPECT_TRUE(fetch(network, at("/desktoplogin/?username=a%2Bb%40example.com"))
+                    .body.contains("value=\"a+b@example.com\""));
+    EXPECT_EQ(
+        fetch(network, at("/desktoplogin/"), "username=a%2Bb%40example.com&password=wrong&next=/").status,
+        401);
+    EXPECT_EQ(server.sessionCount(), 0);
+
+    const Fetched in = fetch(network, at("/desktoplogin/"),
+                             "username=A%2BB%40example.com&password=pw&next=%2Fisloggedindesktop%2F");
+    EXPECT_EQ(in.status, 302);
+    EXPECT_EQ(in.location, "/isloggedindesktop/");
+    EXPECT_EQ(fetch(network, at("/isloggedindesktop/")).status, 200);
+    EXPECT_EQ(fetch(network, at("/api/v1/rest_config/")).status, 200);
+    EXPECT_EQ(fetch(network, at("/desktoplogin/")).location, "/");
+
+    // Without the requirement, as every other suite runs, no session is needed.
+    QNetworkAccessManager stranger;
+    EXPECT_EQ(fetch(stranger, at("/api/v1/rest_config/")).status, 401);
+    server.setRequireLogin(false);
+    EXPECT_EQ(fetch(stranger, at("/api/v1/rest_config/")).status, 200);
+}
