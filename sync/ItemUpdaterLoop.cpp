@@ -694,9 +694,9 @@ void ItemUpdaterLoop::pollFinished()
 
 // --- Inbox
 
-void ItemUpdaterLoop::pollMore(std::function<void(bool)> done)
+void ItemUpdaterLoop::pollMore(const std::function<void(bool)>& done)
 {
-    auto shared = std::make_shared<std::function<void(bool)>>(std::move(done));
+    auto shared = std::make_shared<std::function<void(bool)>>(done);
     GETInboxItemsForLatestTimestamp([shared](const std::vector<TODOItem*>&) { (*shared)(true); },
                                     [shared](const std::optional<QString>&) { (*shared)(false); });
 }

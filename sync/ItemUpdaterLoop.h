@@ -95,7 +95,7 @@ private:
     void sendModified() override { sendModifiedItems(); }
     Merged mergePolled(const QJsonObject& object) override;
     void pollFinished() override;
-    void pollMore(std::function<void(bool)> done) override;
+    void pollMore(const std::function<void(bool)>& done) override;
     void editedByUser(store::ManagedObject* object) override;
     bool mayPost(TODOItem* item) const;
     std::optional<qint64> firstInboxPollStart() const;

@@ -130,7 +130,7 @@ protected:
     // The user changed what is uploaded of the object (in flight or not).
     virtual void editedByUser(store::ManagedObject*) {}
     // After the changed-objects poll of runPoll(): the loop's further polls.
-    virtual void pollMore(std::function<void(bool completed)> done) { done(true); }
+    virtual void pollMore(const std::function<void(bool completed)>& done) { done(true); }
 
     // A further task run at each start after the first send pass and poll, then every periodMs.
     void addRepeatingTask(qint64 periodMs, std::function<void()> task);
