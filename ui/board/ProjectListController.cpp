@@ -670,8 +670,8 @@ void ProjectListController::markProjectAsDeletedInRow(int row)
         m_services.alerts &&
         m_services.alerts->confirm(
             QStringLiteral("Are you sure you want to delete project '%1'?").arg(project->name()),
-            QStringLiteral("Deleted projects cannot be restored."), QStringLiteral("OK"),
-            QStringLiteral("Cancel"));
+            QStringLiteral("You can restore a deleted project from Trashed Projects in the View menu."),
+            QStringLiteral("OK"), QStringLiteral("Cancel"));
     if (confirmed) {
         markProject(project, ObjectState::Trashed);
         selectRow(std::min(row, rowCount() - 1));

@@ -341,6 +341,9 @@ TEST_F(ProjectListCommandsTest,
     const ScriptedAlerts::Shown& shown = alerts.shown().front();
     EXPECT_TRUE(shown.confirmation);
     EXPECT_EQ(shown.message, QString("Are you sure you want to delete project 'C'?"));
+    // The project trash bin gives it back, so the question says so.
+    EXPECT_EQ(shown.informative,
+              QString("You can restore a deleted project from Trashed Projects in the View menu."));
     EXPECT_EQ(c->state(), 2);
     EXPECT_EQ(rowNames(), (QStringList{"A", "B"}));
     EXPECT_EQ(selectedName(), QString("B"));
