@@ -34,18 +34,21 @@ void DeleteCacheWindowController::cleanCacheAt(const QString& cacheFolder,
     if (showProgress)
         m_progress->begin();
 
-    if (!cacheFolder.isEmpty()) {
-        const QString target = QDir(cacheFolder).filePath(permanentFolderName());
-        const QFileInfo info(target);
-        if (info.isDir()) {
-            // A link is removed as a link: what it points at is not the cache's to delete.
-            const bool ok = info.isSymLink() ? QFile::remove(target) : QDir(target).removeRecursively();
-            if (ok) {
-                m_preferences.setValue(erasedKey(), true);
-                qCInfo(lcApp, "Task succeeded.");
-            } else {
-                qCWarning(lcApp, "Task failed.");
-            }
+    const QString target =
+        cacheFolder.isEmpty() ? QString() : QDir(cacheFolder).filePath(permanentFolderName());
+    const QFileInfo info(target);
+    if (target.isEmpty() || !info.isDir()) {
+        // Nothing left to erase is as good as erased: otherwise the check, and the overlay with
+        // it, would come back at every launch.
+        m_preferences.setValue(erasedKey(), true);
+    } else {
+        // A link is removed as a link: what it points at is not the cache's to delete.
+        const bool ok = info.isSymLink() ? QFile::remove(target) : QDir(target).removeRecursively();
+        if (ok) {
+            m_preferences.setValue(erasedKey(), true);
+            qCInfo(lcApp, "Task succeeded.");
+        } else {
+            qCWarning(lcApp, "Task failed.");
         }
     }
 

@@ -24,8 +24,8 @@ public:
                                 std::function<bool()> terminating = {});
 
     // Shows the progress indicator (unless quitting), deletes the permanent folder below cacheFolder,
-    // hides it again and runs completion. A successful deletion sets "_permanentCacheErased";
-    // a missing folder deletes nothing and leaves it unset.
+    // hides it again and runs completion. A successful deletion sets "_permanentCacheErased", and
+    // so does a missing folder (nothing to erase); a failed deletion leaves it unset for a retry.
     void cleanCacheAt(const QString& cacheFolder, const std::function<void()>& completion);
 
 private:

@@ -71,11 +71,13 @@ TEST_F(
 }
 
 TEST_F(CacheWipeTest,
-       GivenNoPermanentFolder_WhenWiped_ThenNothingIsDeletedTheSettingStaysUnsetAndTheSheetCloses)
+       GivenNoPermanentFolder_WhenWiped_ThenNothingIsDeletedTheWipeIsRememberedAndTheSheetCloses)
 {
     for (const QString& folder : {home.root() + QStringLiteral("/elsewhere"), QString()}) {
+        preferences.remove(QStringLiteral("_permanentCacheErased"));
         wipe(folder);
-        EXPECT_FALSE(preferences.value(QStringLiteral("_permanentCacheErased")).isValid());
+        // Else the wipe, and its overlay, would come back at every launch.
+        EXPECT_TRUE(preferences.boolValue(QStringLiteral("_permanentCacheErased")));
     }
     EXPECT_TRUE(QFileInfo::exists(cache + QStringLiteral("/PermanentStore/nested/response")));
     EXPECT_EQ(sheet.calls.size(), 4);
