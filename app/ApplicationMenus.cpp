@@ -4,6 +4,7 @@
 #include "app/AppLogging.h"
 #include "app/HelpLinks.h"
 #include "app/LaunchAgent.h"
+#include "app/WindowCommandWiring.h"
 #include "core/document/MyDocument.h"
 #include "platform/Preferences.h"
 #include "ui/board/widgets/MainWindow.h"
@@ -45,6 +46,9 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
     QAction* launchOnStart = menu->addAction(QStringLiteral("Start Quadrivo at Login"));
     launchOnStart->setCheckable(true);
     launchOnStart->setEnabled(delegate.canToggleLaunchOnStart());
+    if (!launchOnStart->isEnabled())
+        launchOnStart->setToolTip(
+            QStringLiteral("Starting at login needs the program installed on this system."));
     QObject::connect(launchOnStart, &QAction::triggered, &window,
                      [&delegate] { delegate.toggleLaunchOnStart(); });
     QAction* syncAfterStart = menu->addAction(QStringLiteral("Sync After Start"));
@@ -65,6 +69,7 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
     QObject::connect(quit, &QAction::triggered, &window, [&delegate] { delegate.quitCommand(); });
 
     QMenu* helpMenu = window.menuBar()->addMenu(QStringLiteral("&Help"));
+    helpMenu->setToolTipsVisible(true);
     const std::pair<const char*, HelpLinks::Link> pages[] = {
         {"Quadrivo Website", HelpLinks::Link::WWW},
         {"Getting Started", HelpLinks::Link::GetStarted},
@@ -80,13 +85,15 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
     for (const auto& [title, link] : pages) {
         QAction* action = helpMenu->addAction(QString::fromUtf8(title));
         action->setEnabled(help.isEnabled(link));
+        if (!action->isEnabled())
+            action->setToolTip(QStringLiteral("No web address is configured for this build."));
         QObject::connect(action, &QAction::triggered, &window, [&help, link = link] { help.open(link); });
     }
 }
 
 void attachPanels(MainWindow& window, MyDocument& document, const Services& services)
 {
-    BoardPanels::attach(window, document, services);
+    wireWindowCommands(window, document, services, BoardPanels::attach(window, document, services));
 
     const auto openItemTrash = [&window, &document, services] {
         qCDebug(lcApp, "Opening item undelete window");

@@ -17,6 +17,7 @@
 #include "ui/board/ProjectListController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/WindowCommands.h"
 
 #include <QApplication>
 #include <QFile>
@@ -191,7 +192,7 @@ void WindowShell::selectProjectRow(int row)
 
 void WindowShell::setStatusBarMessage(const QString& message)
 {
-    m_window.setStatusMessage(message);
+    m_window.setStatusBarMessage(message);
 }
 
 void WindowShell::syncAndRunAfter(std::function<void()> completion)
@@ -202,6 +203,18 @@ void WindowShell::syncAndRunAfter(std::function<void()> completion)
     m_engine.startAllLoops();
     if (completion)
         completion();
+}
+
+void OverlayWipeProgress::begin()
+{
+    m_window.commands().showGrayOverlayNoSyncing();
+}
+
+void OverlayWipeProgress::end()
+{
+    m_window.commands().hideGrayOverlay();
+    m_window.raise();
+    m_window.activateWindow();
 }
 
 ApplicationParts::ApplicationParts() = default;

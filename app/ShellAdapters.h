@@ -106,6 +106,17 @@ private:
     QObject m_lifetime; // context of scheduled calls, the first member to go
 };
 
+// The cache wipe's progress: the window's grey overlay without sync activity.
+class OverlayWipeProgress final : public CacheWipeProgress {
+public:
+    explicit OverlayWipeProgress(MainWindow& window) : m_window(window) {}
+    void begin() override;
+    void end() override;
+
+private:
+    MainWindow& m_window;
+};
+
 // What the delegate owns once the document is open. Members go in reverse order: the adapters,
 // then the window, then the engine, all before the document.
 struct ApplicationParts final : AppDelegate::DocumentParts {
@@ -119,6 +130,7 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;
+    std::unique_ptr<OverlayWipeProgress> wipeProgress;
 };
 
 // Quit requests that reach the application object (the session manager ending the session,

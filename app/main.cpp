@@ -170,6 +170,8 @@ int main(int argc, char** argv)
             std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler,
                                           [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
         parts->window = parts->windowShell.get();
+        parts->wipeProgress = std::make_unique<OverlayWipeProgress>(*parts->mainWindow);
+        parts->cacheWipeProgress = parts->wipeProgress.get();
         parts->sync = parts->engineShell.get();
         parts->tagServer = parts->engine.get();
         return parts;

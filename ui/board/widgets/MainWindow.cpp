@@ -18,6 +18,7 @@
 #include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/QuadrantColors.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
 #include "ui/board/widgets/FourQuadrantView.h"
 #include "ui/board/widgets/ProjectListView.h"
@@ -480,8 +481,11 @@ void MainWindow::fillTemplatesMenu(QMenu* menu)
 {
     const auto& templates = TemplateManager::sharedInstance().getQuadrantTemplates();
     QAction* custom = menu->addAction(QStringLiteral("Custom template"));
-    custom->setToolTip(QStringLiteral(
-        "After you save a project as a reusable template, you can create instances of that template here"));
+    // Custom templates live on the sync server, which offers no route for them yet.
+    custom->setObjectName(QStringLiteral("addNewProjectFromTemplate"));
+    custom->setToolTip(
+        QStringLiteral("Templates saved on the sync server are not available in this version."));
+    custom->setEnabled(false);
     custom->setData(int(templates.size()));
     connect(custom, &QAction::triggered, this, &MainWindow::customTemplateRequested);
     menu->addSeparator();
@@ -888,7 +892,12 @@ void MainWindow::inboxItemAdded(TODOItem* item)
 
 void MainWindow::setStatusMessage(const QString& message)
 {
-    m_statusLabel->setText(message);
+    m_commands->statusBar().setSyncStatus(message);
+}
+
+void MainWindow::setStatusBarMessage(const QString& message)
+{
+    m_commands->statusBar().setStatusBarMessage(message);
 }
 
 // --- BoardView

@@ -61,6 +61,7 @@ public:
     void setInboxPanel(QWidget* panel);
 
     void setFilterPanel(ItemFilterPanel* panel);
+    ItemFilterPanel* filterPanel() const { return m_filterPanel; }
     void setCollaboration(const CollaborationInterface* collaboration);
     // Where links of items are opened (the desktop's handler by default).
     void setUrlOpener(const std::function<void(const QUrl&)>& opener);
@@ -112,7 +113,10 @@ public:
 public slots:
     // The project list chose a project (nullptr: none).
     void showProject(qv::TODOList* project);
+    // The sync engine's status, shown until the next text.
     void setStatusMessage(const QString& message);
+    // A message of the window: cleared 15 s after the last one, dropped while the window is hidden.
+    void setStatusBarMessage(const QString& message);
     void increaseFontSize();
     void decreaseFontSize();
     void reloadTableViews();

@@ -1,14 +1,20 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "ui/board/WebAddresses.h"
+#include "ui/board/widgets/MasterListSheet.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QUrl>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 class QAction;
 class QMenu;
+class QWidget;
 
 namespace qv {
 
@@ -16,15 +22,22 @@ class AccountCommands;
 class InternalBrowser;
 class MainWindow;
 class MyDocument;
+class StatusBarController;
+class TODOList;
 
-// The window's commands that are not item operations, added to its menus: the account's sync,
-// sign-in and sign-out. A command that cannot work here yet is disabled and its tooltip says why.
+// The window's commands that are not item operations: the status bar and the grey overlay,
+// sync, sign-in and sign-out, the sheets, project commands, pages of the service and links
+// copied to the clipboard. A command that cannot work here yet is disabled and its tooltip
+// says why.
 class WindowCommands final : public QObject {
     Q_OBJECT
 public:
+    static QString askedHelpProjectKey() { return QStringLiteral("_askedDownloadHelpList"); }
+
     WindowCommands(MainWindow& window, MyDocument& document, const Services& services);
     ~WindowCommands() override;
 
+    // --- Wiring (from the shell; tests set their own)
     // nullptr: the offline defaults (no account; pages in the desktop's browser).
     void setAccount(AccountCommands* account, InternalBrowser* browser);
     AccountCommands& account() const { return *m_account; }
@@ -32,19 +45,58 @@ public:
     // Whether quitting has begun; sync, sign-in and sign-out then do nothing.
     void setTerminatingQuery(std::function<bool()> terminating) { m_terminating = std::move(terminating); }
     bool isTerminating() const { return m_terminating && m_terminating(); }
+    // The sync server and our web host; the build's by default.
+    void setServerOrigins(const QString& syncOrigin, const QString& webOrigin);
+    // Where pages meant for the desktop's browser go.
+    void setExternalOpener(std::function<bool(const QUrl&)> opener) { m_openExternally = std::move(opener); }
+    void setMasterListFactory(std::function<MasterListSheet*(QWidget* parent)> factory);
+    // The filter panel's search field takes the keyboard; the filter panel in a window of its own.
+    void setFindField(std::function<void()> focus);
+    void setAdvancedFilterWindow(std::function<void()> show);
 
-    // Open edits are committed, then the account syncs.
+    StatusBarController& statusBar() const { return *m_statusBar; }
+    QAction* action(const QString& name) const;
+
+    // --- Grey overlay over the board
+    void showGrayOverlay();
+    void showGrayOverlayNoSyncing();
+    void hideGrayOverlay();
+    bool isShowingGrayOverlay() const;
+
+    // --- Sync and sign-in
+    // Open edits are committed, then the account syncs; after it the help project is offered.
     void syncWindow();
-
-    QAction* syncAction() const { return m_sync; }
-    QAction* signInAction() const { return m_signIn; }
-    QAction* signOutAction() const { return m_signOut; }
-
-    // The account's commands follow whether it is available and who is signed in.
+    // The first time ever only, whatever the answer.
+    void askFirstDownloadHelpList();
+    TODOList* downloadHelpList();
     void refreshAccountActions();
 
+    // --- Pages and links
+    QUrl webAddress(WebPage page) const;
+    void openWebPage(WebPage page);
+    void qvWebMenu();
+    void getLinkForProject();
+    void getLinkForItem();
+
+    // --- Sheets, filters, projects
+    void showMasterList();
+    MasterListSheet* masterList() const { return m_masterList; }
+    void gotoFindField();
+    void clearFilters();
+    void toggleProjectAlphabeticalOrder(bool alphabetical);
+    void showAdvancedFilterWindow();
+    void markProjectAsDeleted();
+
 private:
-    void buildAccountMenu();
+    QAction* addAction(QMenu* menu, const QString& name, const QString& text, std::function<void()> handler);
+    QAction* addDisabled(QMenu* menu, const QString& name, const QString& text, const QString& reason);
+    QMenu* menuNamed(const QString& title);
+    void buildMenus();
+    void refreshHookActions();
+    void copyLink(const QUrl& url);
+    TODOList* getProjectForSender() const;
+    void placeOverlay();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     MainWindow& m_window;
     MyDocument& m_document;
@@ -54,10 +106,19 @@ private:
     AccountCommands* m_account = nullptr;
     InternalBrowser* m_browser = nullptr;
     std::function<bool()> m_terminating;
-    QMenu* m_accountMenu = nullptr;
-    QAction* m_sync = nullptr;
-    QAction* m_signIn = nullptr;
-    QAction* m_signOut = nullptr;
+    QString m_syncOrigin;
+    QString m_webOrigin;
+    std::function<bool(const QUrl&)> m_openExternally;
+    std::function<MasterListSheet*(QWidget*)> m_makeMasterList;
+    std::function<void()> m_focusFindField;
+    std::function<void()> m_showAdvancedFilterWindow;
+
+    std::unique_ptr<StatusBarController> m_statusBar;
+    QWidget* m_overlay = nullptr;
+    QWidget* m_overlayProgress = nullptr;
+    QPointer<MasterListSheet> m_masterList;
+    std::map<QString, QAction*> m_actions;
+    std::map<WebPage, QAction*> m_pageActions;
 };
 
 } // namespace qv

@@ -2,11 +2,14 @@
 
 #include "ui/board/AccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
+#include <QMimeData>
 
 namespace qv::test {
 namespace {
@@ -58,15 +61,24 @@ protected:
         addLaunchProject(2000);
         document->setSyncEngine(&engine);
         window = std::make_unique<MainWindow>(*document, services);
+        commands().setServerOrigins(QStringLiteral("https://sync.test"), QStringLiteral("https://www.test"));
+        commands().setExternalOpener([this](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        });
+        window->show();
         scheduler.runPosted();
+        window->showProject(project);
     }
     void TearDown() override { window.reset(); }
 
     WindowCommands& commands() const { return window->commands(); }
+    QAction* action(const char* name) const { return commands().action(QString::fromLatin1(name)); }
     QString statusText() const { return window->findChild<QLabel*>(QStringLiteral("statusMessage"))->text(); }
 
     StatusEngine engine;
     std::unique_ptr<MainWindow> window;
+    QStringList opened;
 };
 
 } // namespace
@@ -74,40 +86,157 @@ protected:
 TEST_F(WindowCommandsTest,
        GivenNoAccount_WhenTheWindowOpens_ThenAccountCommandsAreOffAndSayWhyWithoutASignInPrompt)
 {
-    for (QAction* action : {commands().syncAction(), commands().signInAction(), commands().signOutAction()}) {
-        EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
-        EXPECT_TRUE(action->toolTip().contains(QStringLiteral("not available")))
-            << action->text().toStdString();
+    for (const char* name : {"syncWindow", "login", "logout"}) {
+        EXPECT_FALSE(action(name)->isEnabled()) << name;
+        EXPECT_TRUE(action(name)->toolTip().contains(QStringLiteral("not available"))) << name;
     }
     scheduler.advance(10'000);
     engine.say(QStringLiteral("Not signed in -- Click Sync to sign in"));
     EXPECT_TRUE(statusText().isEmpty());
     engine.say(QStringLiteral("Syncing..."));
     EXPECT_EQ(statusText(), QStringLiteral("Syncing..."));
+    // The engine's status has no clearing of its own.
+    scheduler.advance(60'000);
+    EXPECT_EQ(statusText(), QStringLiteral("Syncing..."));
 }
 
-TEST_F(WindowCommandsTest, GivenAnAccount_WhenSigningInSyncingAndOut_ThenTheCommandsFollowWhoIsSignedIn)
+TEST_F(WindowCommandsTest,
+       GivenAnAccount_WhenSigningInSyncingAndOut_ThenCommandsFollowAndTheHelpProjectIsOfferedOnce)
 {
     FakeAccount account;
     commands().setAccount(&account, nullptr);
-    EXPECT_TRUE(commands().syncAction()->isEnabled());
-    EXPECT_TRUE(commands().signInAction()->isEnabled());
-    EXPECT_FALSE(commands().signOutAction()->isEnabled());
+    EXPECT_TRUE(action("syncWindow")->isEnabled());
+    EXPECT_TRUE(action("login")->isEnabled());
+    EXPECT_FALSE(action("logout")->isEnabled());
 
-    commands().signInAction()->trigger();
-    EXPECT_FALSE(commands().signInAction()->isEnabled());
-    EXPECT_TRUE(commands().signOutAction()->isEnabled());
-    commands().syncAction()->trigger();
-    commands().signOutAction()->trigger();
-    EXPECT_EQ(account.calls, (QStringList{"login", "sync", "logout"}));
-    EXPECT_TRUE(commands().signInAction()->isEnabled());
+    action("login")->trigger();
+    EXPECT_FALSE(action("login")->isEnabled());
+    EXPECT_TRUE(action("logout")->isEnabled());
+    alerts.answers = {1}; // "No"
+    action("syncWindow")->trigger();
+    action("syncWindow")->trigger();
+    action("logout")->trigger();
+    EXPECT_EQ(account.calls, (QStringList{"login", "sync", "sync", "logout"}));
+    EXPECT_TRUE(action("login")->isEnabled());
+    // Asked after the first sync only, whatever the answer.
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Download help project"));
+    EXPECT_EQ(
+        alerts.shown[0].informative,
+        QStringLiteral("We prepared a project for you to learn some of the basic features. Do you want to "
+                       "download it now?"));
+    EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Yes", "No"}));
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("_askedDownloadHelpList")));
+    EXPECT_EQ(window->projectListView()->controller().rowCount(), 1);
 
     // Once quitting has begun they do nothing.
     commands().setTerminatingQuery([] { return true; });
-    commands().syncAction()->trigger();
-    commands().signInAction()->trigger();
-    EXPECT_EQ(account.calls.size(), 3);
+    action("syncWindow")->trigger();
+    action("login")->trigger();
+    EXPECT_EQ(account.calls.size(), 4);
     commands().setAccount(nullptr, nullptr);
+}
+
+TEST_F(WindowCommandsTest,
+       GivenTheHelpProjectAccepted_WhenMade_ThenItIsSelectedWithItsItemsInEachQuadrantInOrder)
+{
+    alerts.answers = {0};
+    commands().askFirstDownloadHelpList();
+    commands().askFirstDownloadHelpList();
+    EXPECT_EQ(alerts.shown.size(), 1);
+
+    TODOList* help = window->board().selectedProject();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->name(), QStringLiteral("Getting Started with Quadrivo"));
+    for (int q = 0; q < 4; ++q) {
+        const QStringList shown = names(window->board().controller(q).arrangedObjects());
+        EXPECT_GE(shown.size(), 2) << q;
+    }
+    EXPECT_TRUE(names(window->board().controller(0).arrangedObjects())
+                    .front()
+                    .startsWith(QStringLiteral("Welcome!")));
+}
+
+TEST_F(WindowCommandsTest, GivenUnsyncedProjectOrItem_WhenLinkedOrOpened_ThenTheAlertSaysSoInItsExactWords)
+{
+    window->board().selectItem(a);
+    const QString unsynced = QStringLiteral(
+        "This project is not synced yet. Please make sure that you are logged in, and that the "
+        "project has synced to our server. Then try ");
+    const struct {
+        const char* command;
+        QString message;
+        QString informative;
+    } cases[] = {
+        {"qvWebMenu", "Unsynced project", unsynced + "to open the web view again."},
+        {"getLinkForProject", "Unsynced project", unsynced + "again."},
+        {"getLinkForItem", "Unsynced item",
+         "This itemis not synced yet. Please make sure that you are logged in, and that the item has synced. "
+         "Then try again."},
+    };
+    for (const auto& expected : cases) {
+        alerts.shown.clear();
+        action(expected.command)->trigger();
+        ASSERT_EQ(alerts.shown.size(), 1) << expected.command;
+        EXPECT_EQ(alerts.shown[0].message, expected.message);
+        EXPECT_EQ(alerts.shown[0].informative, expected.informative);
+        EXPECT_EQ(alerts.shown[0].buttons, QStringList{"OK"});
+    }
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(WindowCommandsTest, GivenSyncedProjectAndItem_WhenLinked_ThenTheLinkIsOnTheClipboardAndTheStatusSaysSo)
+{
+    ProjectBuilder(project).withId(77);
+    a->setServerID(4242);
+    window->board().selectItem(a);
+
+    action("getLinkForItem")->trigger();
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    ASSERT_EQ(copied->urls().size(), 1);
+    EXPECT_TRUE(copied->text().endsWith(QStringLiteral("4242")));
+    EXPECT_EQ(copied->urls().front().toString(), copied->text());
+    EXPECT_EQ(statusText(), QStringLiteral("Copied URL to the pasteboard: ") + copied->text());
+
+    action("getLinkForProject")->trigger();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith(QStringLiteral("77")));
+
+    action("qvWebMenu")->trigger();
+    EXPECT_EQ(opened, QStringList{"https://sync.test/qvweb/pr/77/"});
+    EXPECT_TRUE(alerts.shown.isEmpty());
+}
+
+TEST_F(WindowCommandsTest,
+       GivenWindowMessages_WhenTimePasses_ThenEachClears15SecondsAfterTheLastAndHiddenOnesAreDropped)
+{
+    window->setStatusBarMessage(QStringLiteral("first"));
+    scheduler.advance(10'000);
+    window->setStatusBarMessage(QStringLiteral("second"));
+    scheduler.advance(14'999);
+    EXPECT_EQ(statusText(), QStringLiteral("second"));
+    scheduler.advance(1);
+    EXPECT_TRUE(statusText().isEmpty());
+
+    window->hide();
+    window->setStatusBarMessage(QStringLiteral("unseen"));
+    EXPECT_TRUE(statusText().isEmpty());
+}
+
+TEST_F(WindowCommandsTest, GivenTheGrayOverlay_WhenShownWithAndWithoutSyncing_ThenItCoversTheBoardUntilHidden)
+{
+    auto* overlay = window->findChild<QWidget*>(QStringLiteral("grayOverlay"));
+    ASSERT_NE(overlay, nullptr);
+    for (const bool syncing : {true, false}) {
+        syncing ? commands().showGrayOverlay() : commands().showGrayOverlayNoSyncing();
+        EXPECT_TRUE(overlay->isVisible());
+        EXPECT_EQ(overlay->geometry(), window->centralWidget()->geometry());
+        EXPECT_FALSE(window->centralWidget()->isEnabled());
+        EXPECT_EQ(overlay->findChild<QLabel*>()->isVisible(), syncing);
+        commands().hideGrayOverlay();
+        EXPECT_FALSE(overlay->isVisible());
+        EXPECT_TRUE(window->centralWidget()->isEnabled());
+    }
 }
 
 } // namespace qv::test

@@ -1,0 +1,56 @@
+#include "ui/board/StatusBarController.h"
+
+namespace qv {
+
+StatusBarController::StatusBarController(Scheduler& scheduler, std::function<bool()> visible,
+                                         std::function<bool()> terminating)
+    : m_scheduler(scheduler), m_visible(std::move(visible)), m_terminating(std::move(terminating))
+{
+}
+
+StatusBarController::~StatusBarController()
+{
+    cancelTimer();
+}
+
+void StatusBarController::setStatusBarMessage(const QString& message)
+{
+    if (!m_visible || !m_visible())
+        return;
+    show(message);
+    cancelTimer();
+    m_clearTimer = m_scheduler.after(kClearDelayMs, this, [this] {
+        m_clearTimer = 0;
+        clearStatusBarMessage();
+    });
+}
+
+void StatusBarController::setSyncStatus(const QString& message)
+{
+    show(message);
+}
+
+void StatusBarController::clearStatusBarMessage()
+{
+    cancelTimer();
+    if (!(m_terminating && m_terminating()))
+        show(QString());
+}
+
+void StatusBarController::show(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    emit textChanged(m_text);
+}
+
+void StatusBarController::cancelTimer()
+{
+    if (m_clearTimer) {
+        m_scheduler.cancel(m_clearTimer);
+        m_clearTimer = 0;
+    }
+}
+
+} // namespace qv

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Scheduler.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace qv {
+
+// The status bar's text. A message of the window clears itself 15 s after the last one; the
+// sync engine's status stays until the next text. Messages for a hidden window are dropped.
+class StatusBarController final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kClearDelayMs = 15'000;
+
+    // visible: whether the window is shown; terminating: whether quitting has begun.
+    StatusBarController(Scheduler& scheduler, std::function<bool()> visible,
+                        std::function<bool()> terminating = {});
+    ~StatusBarController() override;
+
+    QString text() const { return m_text; }
+
+    // Shown for 15 s; a newer message gets its full 15 s again.
+    void setStatusBarMessage(const QString& message);
+    // The sync engine's status: shown as it is, no clearing of its own.
+    void setSyncStatus(const QString& message);
+    void clearStatusBarMessage();
+
+signals:
+    void textChanged(const QString& text);
+
+private:
+    void show(const QString& text);
+    void cancelTimer();
+
+    Scheduler& m_scheduler;
+    std::function<bool()> m_visible;
+    std::function<bool()> m_terminating;
+    QString m_text;
+    TimerId m_clearTimer = 0;
+};
+
+} // namespace qv
