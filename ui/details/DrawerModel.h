@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/model/TODOItem.h"
 #include "ui/board/ArrayController.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -15,10 +18,11 @@ namespace store {
 class Context;
 }
 
-class TODOItem;
+class MyDocument;
+class TagManager;
 
 // The item drawer's logic: it follows one items controller (a quadrant's or the inbox's),
-// shows the first selected item, and writes the name and notes the user edits back to it.
+// shows the first selected item, and writes what the user edits back to it.
 class DrawerModel : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +51,26 @@ public:
     bool setNotes(const QString& notes) { return writeNotes(getItem(), notes); }
     static bool writeName(TODOItem* item, const QString& name);
     static bool writeNotes(TODOItem* item, const QString& notes);
+    // The link, trimmed; empty removes it.
+    static void writeLink(TODOItem* item, const QString& link);
+    // An invalid date removes it. All day keeps the day only (at midnight, local time).
+    static void writeStartDate(TODOItem* item, const QDateTime& date);
+    static void writeDueDate(TODOItem* item, const QDateTime& date);
+    static void writeAllDay(TODOItem* item, bool allDay);
+    // 100 completes the item (a recurring one's follow-up joins controller), less reopens it.
+    static void writeCompletion(MyDocument& document, TODOItem* item, int percentage,
+                                ArrayController* controller = nullptr);
+    static void writeEffort(TODOItem* item, qint64 effort);
+    static void writeRecurrence(TODOItem* item, TODOItem::Recurrence recurrence);
+    static void writeIcon(TODOItem* item, const QString& icon);
+    // Through the tag service, so the server learns each tag added or removed. Names are
+    // trimmed and lowercased; blanks and repeats are dropped.
+    static void writeTags(TagManager& tags, TODOItem* item, const QStringList& names);
+
+    // The texts of the recurrences a user can choose, Never first.
+    static const QStringList& recurrenceTexts();
+    // Tag names from the text typed in the tag field: separated by commas.
+    static QStringList tagNamesFromText(const QString& text);
 
 signals:
     // What the drawer shows changed: another item, no item, or the item's values.

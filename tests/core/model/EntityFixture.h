@@ -6,11 +6,11 @@
 #include "core/model/ListTag.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
-#include "core/model/TagServer.h"
 #include "core/model/TodoModel.h"
 #include "platform/Clock.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
+#include "tests/support/RecordingTagServer.h"
 #include "tests/support/TestData.h"
 
 #include <QDateTime>
@@ -20,23 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace qv::test {
-
-// Records the tag operations asked of the server and answers with accept.
-class RecordingTagServer : public TagServer {
-public:
-    QStringList calls;
-    bool accept = true;
-    bool addTagName(const QString& name, TODOItem* item, Success, Failure) override
-    {
-        calls << QStringLiteral("add %1 %2").arg(name, item->name());
-        return accept;
-    }
-    bool removeTagName(const QString& name, TODOItem* item, Success, Failure) override
-    {
-        calls << QStringLiteral("remove %1 %2").arg(name, item->name());
-        return accept;
-    }
-};
 
 // A store with no file and hand-driven time; test data from ItemBuilder and ProjectBuilder.
 class EntityFixture : public ::testing::Test {

@@ -28,6 +28,9 @@ BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const 
                      &MainWindow::updateFilters);
     QObject::connect(&window, &MainWindow::activeControllerChanged, panels.drawer,
                      &MyDrawerController::setArrayController);
+    // A click on a row's icon opens the chooser for that row's item, which the drawer shows.
+    QObject::connect(&window, &MainWindow::iconsRequested, panels.drawer,
+                     &MyDrawerController::showImagesWindow);
 
     panels.inbox = new InboxTableView(document, services);
     window.setInboxPanel(panels.inbox);

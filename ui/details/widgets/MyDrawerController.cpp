@@ -1,15 +1,30 @@
 #include "ui/details/widgets/MyDrawerController.h"
 
 #include "core/model/TODOItem.h"
+#include "core/model/TagManager.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "ui/board/ArrayController.h"
+#include "ui/board/BoardImages.h"
 #include "ui/details/DrawerModel.h"
+#include "ui/details/widgets/IconChooserWindow.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
 #include <QEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStackedLayout>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -18,6 +33,8 @@ namespace {
 
 // A folded feed pane is one lower than this.
 constexpr int kFoldedFeedHeight = 80;
+const QString kDayFormat = QStringLiteral("yyyy-MM-dd");
+const QString kMomentFormat = QStringLiteral("yyyy-MM-dd HH:mm");
 
 QWidget* emptyPlace(const QString& text, QWidget* parent)
 {
@@ -37,10 +54,20 @@ QWidget* placeWithLayout(QWidget* parent, const char* name)
     return place;
 }
 
+QDateTimeEdit* dateField(QWidget* parent)
+{
+    auto* field = new QDateTimeEdit(parent);
+    field->setCalendarPopup(true);
+    field->setTimeSpec(Qt::LocalTime);
+    field->setDisplayFormat(kMomentFormat);
+    return field;
+}
+
 } // namespace
 
-MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* parent)
-    : QWidget(parent), m_model(new DrawerModel(this))
+MyDrawerController::MyDrawerController(MyDocument& document, const Services& services, QWidget* parent)
+    : QWidget(parent), m_document(document), m_clock(services.clock),
+      m_tagManager(TagManager::sharedInstance()), m_model(new DrawerModel(this))
 {
     setObjectName(QStringLiteral("itemDrawer"));
     setAutoFillBackground(true);
@@ -54,10 +81,13 @@ MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* pa
 
     m_split = new QSplitter(Qt::Vertical, this);
     m_split->setObjectName(QStringLiteral("drawerSplitView"));
-    m_split->setChildrenCollapsible(true);
     m_tabs = new QTabWidget(m_split);
     m_tabs->setDocumentMode(true);
-    m_tabs->addTab(buildDetails(), tr("Details"));
+    auto* scroll = new QScrollArea(m_tabs);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(buildDetails());
+    m_tabs->addTab(scroll, tr("Details"));
     m_filesPlace = placeWithLayout(m_tabs, "filesPlace");
     m_filesEmpty = emptyPlace(tr("Files attached to the item are listed here."), m_filesPlace);
     m_filesPlace->layout()->addWidget(m_filesEmpty);
@@ -71,12 +101,14 @@ MyDrawerController::MyDrawerController(MyDocument&, const Services&, QWidget* pa
     m_split->setStretchFactor(1, 1);
     m_pages->addWidget(m_split);
 
+    connectFields();
     connect(m_model, &DrawerModel::changed, this, &MyDrawerController::refresh);
     refresh();
 }
 
 MyDrawerController::~MyDrawerController()
 {
+    m_switching = true;
     commitEdits();
 }
 
@@ -86,25 +118,161 @@ QWidget* MyDrawerController::buildDetails()
     details->setObjectName(QStringLiteral("detailsPlace"));
     auto* layout = new QVBoxLayout(details);
     layout->setContentsMargins(10, 10, 10, 10);
-    auto* nameLabel = new QLabel(tr("Name"), details);
+
+    auto* title = new QHBoxLayout;
+    m_iconButton = new QToolButton(details);
+    m_iconButton->setIconSize(QSize(32, 32));
+    m_iconButton->setAutoRaise(true);
+    m_iconButton->setToolTip(tr("Choose an icon"));
     m_name = new QLineEdit(details);
-    auto* notesLabel = new QLabel(tr("Notes"), details);
+    m_name->setPlaceholderText(tr("Name"));
+    title->addWidget(m_iconButton);
+    title->addWidget(m_name, 1);
+    layout->addLayout(title);
+
+    layout->addWidget(new QLabel(tr("Notes"), details));
     m_notes = new QPlainTextEdit(details);
     m_notes->setTabChangesFocus(true);
-    layout->addWidget(nameLabel);
-    layout->addWidget(m_name);
-    layout->addWidget(notesLabel);
+    m_notes->setMinimumHeight(80);
     layout->addWidget(m_notes, 1);
 
-    connect(m_name, &QLineEdit::editingFinished, this, [this] {
-        if (!m_shown || m_refreshing)
-            return;
-        if (!DrawerModel::writeName(m_shown, m_name->text()))
-            m_name->setText(m_shown->name());
-        m_name->setModified(false);
-    });
-    m_notes->installEventFilter(this);
+    auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    m_link = new QLineEdit(details);
+    m_link->setPlaceholderText(tr("https://"));
+    form->addRow(tr("Link"), m_link);
+
+    const auto dateRow = [&](const QString& label, QCheckBox*& toggle, QDateTimeEdit*& field) {
+        auto* row = new QHBoxLayout;
+        toggle = new QCheckBox(details);
+        field = dateField(details);
+        row->addWidget(toggle);
+        row->addWidget(field, 1);
+        form->addRow(label, row);
+    };
+    dateRow(tr("Start"), m_hasStart, m_start);
+    dateRow(tr("Due"), m_hasDue, m_due);
+    m_allDay = new QCheckBox(tr("All day"), details);
+    form->addRow(QString(), m_allDay);
+
+    m_completion = new QSpinBox(details);
+    m_completion->setRange(0, 100);
+    m_completion->setSingleStep(10);
+    m_completion->setSuffix(QStringLiteral(" %"));
+    m_completion->setKeyboardTracking(false);
+    form->addRow(tr("Completion"), m_completion);
+    m_effort = new QSpinBox(details);
+    m_effort->setRange(0, 9999);
+    m_effort->setKeyboardTracking(false);
+    form->addRow(tr("Effort"), m_effort);
+    m_recurrence = new QComboBox(details);
+    m_recurrence->addItems(DrawerModel::recurrenceTexts());
+    form->addRow(tr("Repeat"), m_recurrence);
+    m_tags = new QLineEdit(details);
+    m_tags->setPlaceholderText(tr("tag, another tag"));
+    form->addRow(tr("Tags"), m_tags);
+    layout->addLayout(form);
     return details;
+}
+
+void MyDrawerController::connectFields()
+{
+    // Return applies the name at once, as leaving the field does.
+    connect(m_name, &QLineEdit::returnPressed, this, &MyDrawerController::commitName);
+    connect(m_name, &QLineEdit::editingFinished, this, &MyDrawerController::commitName);
+    m_notes->installEventFilter(this);
+    connect(m_link, &QLineEdit::editingFinished, this, [this] {
+        if (m_shown && !m_refreshing)
+            edited([this] { DrawerModel::writeLink(m_shown, m_link->text()); });
+    });
+    for (bool start : {true, false}) {
+        QCheckBox* toggle = start ? m_hasStart : m_hasDue;
+        QDateTimeEdit* field = start ? m_start : m_due;
+        connect(toggle, &QCheckBox::toggled, this, [this, start] { writeDate(start); });
+        connect(field, &QDateTimeEdit::dateTimeChanged, this, [this, start] { writeDate(start); });
+    }
+    connect(m_allDay, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_shown && !m_refreshing)
+            edited([this, on] { DrawerModel::writeAllDay(m_shown, on); });
+    });
+    connect(m_completion, &QSpinBox::valueChanged, this, [this](int value) {
+        if (m_shown && !m_refreshing)
+            edited([this, value] {
+                DrawerModel::writeCompletion(m_document, m_shown, value, m_model->arrayController());
+            });
+    });
+    connect(m_effort, &QSpinBox::valueChanged, this, [this](int value) {
+        if (m_shown && !m_refreshing)
+            edited([this, value] { DrawerModel::writeEffort(m_shown, value); });
+    });
+    connect(m_recurrence, &QComboBox::activated, this, [this](int index) {
+        if (m_shown && !m_refreshing)
+            edited([this, index] { DrawerModel::writeRecurrence(m_shown, TODOItem::Recurrence(index)); });
+    });
+    connect(m_tags, &QLineEdit::editingFinished, this, &MyDrawerController::commitTags);
+    connect(m_iconButton, &QToolButton::clicked, this, &MyDrawerController::showImagesWindow);
+}
+
+void MyDrawerController::commitName()
+{
+    if (!m_shown || m_refreshing)
+        return;
+    const bool written = DrawerModel::writeName(m_shown, m_name->text());
+    m_name->setModified(false);
+    if (written)
+        edited({});
+    else
+        m_name->setText(m_shown->name());
+}
+
+void MyDrawerController::edited(const std::function<void()>& write)
+{
+    if (write)
+        write();
+    // The rows show the change now, in their order, and not at the next unrelated refresh;
+    // not while the drawer itself turns to another item or goes.
+    ArrayController* controller = m_model->arrayController();
+    if (controller && !m_switching)
+        controller->rearrangeObjects();
+}
+
+void MyDrawerController::commitTags()
+{
+    if (!m_shown || m_refreshing || !m_tagManager)
+        return;
+    edited([this] {
+        DrawerModel::writeTags(*m_tagManager, m_shown, DrawerModel::tagNamesFromText(m_tags->text()));
+    });
+    if (m_shown)
+        m_tags->setText(m_shown->getTagNames().join(QStringLiteral(", ")));
+}
+
+void MyDrawerController::writeDate(bool start)
+{
+    if (!m_shown || m_refreshing)
+        return;
+    QCheckBox* toggle = start ? m_hasStart : m_hasDue;
+    QDateTimeEdit* field = start ? m_start : m_due;
+    field->setEnabled(toggle->isChecked());
+    const QDateTime date = toggle->isChecked() ? field->dateTime() : QDateTime();
+    edited([this, start, date] {
+        if (start)
+            DrawerModel::writeStartDate(m_shown, date);
+        else
+            DrawerModel::writeDueDate(m_shown, date);
+    });
+}
+
+IconChooserWindow* MyDrawerController::showImagesWindow()
+{
+    if (!m_shown)
+        return nullptr;
+    auto* chooser = new IconChooserWindow(this);
+    chooser->setAttribute(Qt::WA_DeleteOnClose);
+    connect(chooser, &IconChooserWindow::iconChosen, this,
+            [this](const QString& name) { edited([this, name] { DrawerModel::writeIcon(m_shown, name); }); });
+    chooser->show();
+    return chooser;
 }
 
 void MyDrawerController::setArrayController(ArrayController* controller)
@@ -168,14 +336,19 @@ void MyDrawerController::commitEdits()
 {
     if (!m_shown || m_shown->isDeleted())
         return;
-    if (m_name->isModified()) {
-        if (!DrawerModel::writeName(m_shown, m_name->text()))
-            m_name->setText(m_shown->name());
-        m_name->setModified(false);
-    }
+    if (m_name->isModified())
+        commitName();
     if (m_notes->document()->isModified()) {
-        DrawerModel::writeNotes(m_shown, m_notes->toPlainText());
         m_notes->document()->setModified(false);
+        edited([this] { DrawerModel::writeNotes(m_shown, m_notes->toPlainText()); });
+    }
+    if (m_link->isModified()) {
+        m_link->setModified(false);
+        edited([this] { DrawerModel::writeLink(m_shown, m_link->text()); });
+    }
+    if (m_tags->isModified()) {
+        commitTags();
+        m_tags->setModified(false);
     }
 }
 
@@ -186,31 +359,73 @@ bool MyDrawerController::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+void MyDrawerController::showValues(TODOItem* item, bool otherItem)
+{
+    m_refreshing = true;
+    const auto untouched = [otherItem](QWidget* field) {
+        return otherItem || !field->hasFocus();
+    };
+    if (otherItem || (!m_name->isModified() && m_name->text() != item->name())) {
+        m_name->setText(item->name());
+        m_name->setModified(false);
+    }
+    if (otherItem ||
+        (!m_notes->document()->isModified() && m_notes->toPlainText() != item->descriptionText())) {
+        m_notes->setPlainText(item->descriptionText());
+        m_notes->document()->setModified(false);
+    }
+    if (untouched(m_link) && (otherItem || !m_link->isModified())) {
+        m_link->setText(item->macResourceURL());
+        m_link->setModified(false);
+    }
+    const QString icon = item->icon().isEmpty() ? QStringLiteral("empty_orange128.png") : item->icon();
+    m_iconButton->setIcon(QIcon(QPixmap::fromImage(BoardImages::imageNamed(QStringLiteral("44") + icon))));
+
+    const bool allDay = item->allDay();
+    m_allDay->setChecked(allDay);
+    const QDateTime now = m_clock ? m_clock->now() : QDateTime::currentDateTimeUtc();
+    for (bool start : {true, false}) {
+        QCheckBox* toggle = start ? m_hasStart : m_hasDue;
+        QDateTimeEdit* field = start ? m_start : m_due;
+        const QDateTime date = start ? item->startDate() : item->dueDate();
+        // A date turned on starts at now, or at the other date when now is on its wrong side
+        // (else turning it on would move the other one).
+        const QDateTime other = start ? item->dueDate() : item->startDate();
+        const bool wrongSide = other.isValid() && (start ? other < now : other > now);
+        const QDateTime fallback = (wrongSide ? other : now).toLocalTime();
+        field->setDisplayFormat(allDay ? kDayFormat : kMomentFormat);
+        toggle->setChecked(date.isValid());
+        field->setEnabled(date.isValid());
+        if (untouched(field))
+            field->setDateTime(date.isValid() ? date.toLocalTime() : fallback);
+    }
+    if (untouched(m_completion))
+        m_completion->setValue(int(item->completionPercentage()));
+    if (untouched(m_effort))
+        m_effort->setValue(int(item->effort()));
+    const auto recurrence = qsizetype(item->recurrence());
+    m_recurrence->setCurrentIndex(recurrence < m_recurrence->count() ? int(recurrence) : -1);
+    if (untouched(m_tags) && (otherItem || !m_tags->isModified())) {
+        m_tags->setText(item->getTagNames().join(QStringLiteral(", ")));
+        m_tags->setModified(false);
+    }
+    m_tags->setEnabled(m_tagManager != nullptr);
+    m_refreshing = false;
+}
+
 void MyDrawerController::refresh()
 {
     TODOItem* item = m_model->getItem();
     const bool otherItem = item != m_shown;
     if (otherItem) {
         // What was typed belongs to the item it was typed for.
+        m_switching = true;
         commitEdits();
+        m_switching = false;
         m_shown = item;
-        m_refreshing = true;
-        m_name->setText(item ? item->name() : QString());
-        m_name->setModified(false);
-        m_notes->setPlainText(item ? item->descriptionText() : QString());
-        m_notes->document()->setModified(false);
-        m_refreshing = false;
-    } else if (item) {
-        // A change made elsewhere shows, unless the user is typing in that field.
-        m_refreshing = true;
-        if (!m_name->isModified() && m_name->text() != item->name())
-            m_name->setText(item->name());
-        if (!m_notes->document()->isModified() && m_notes->toPlainText() != item->descriptionText()) {
-            m_notes->setPlainText(item->descriptionText());
-            m_notes->document()->setModified(false);
-        }
-        m_refreshing = false;
     }
+    if (item)
+        showValues(item, otherItem);
     m_pages->setCurrentIndex(item ? 1 : 0);
     QPalette colors = palette();
     colors.setColor(QPalette::Window, m_model->backgroundColor());

@@ -1,5 +1,8 @@
 #include "tests/ui/board/ProjectListFixture.h"
 
+#include "core/model/TodoModel.h"
+#include "tests/support/RecordingTagServer.h"
+
 #include "ui/board/ArrayController.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/details/AdvancedFilter.h"
@@ -7,6 +10,7 @@
 #include "ui/details/DrawerModel.h"
 #include "ui/details/UndeleteCandidates.h"
 #include "ui/details/widgets/AdvancedFilterViewController.h"
+#include "ui/details/widgets/IconChooserWindow.h"
 #include "ui/details/widgets/InboxTableView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/ProjectTagFilterViewController.h"
@@ -15,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -23,10 +28,14 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
+
+#include <functional>
 
 namespace qv::test {
 namespace {
@@ -136,6 +145,126 @@ TEST_F(DrawerWidgetTest, GivenSelectedItem_WhenItsNameIsEdited_ThenItIsStoredAnd
     emit drawer.nameField()->editingFinished();
     EXPECT_EQ(item->name(), QString("Final"));
     EXPECT_EQ(drawer.nameField()->text(), QString("Final"));
+}
+
+TEST_F(DrawerWidgetTest, GivenShownItem_WhenEachFieldIsEdited_ThenTheItemTakesTheValue)
+{
+    RecordingTagServer server;
+    TagManager tags(TodoModel::shared(), scheduler, &server);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Draft").in(project);
+    TODOItem* other = ItemBuilder("Middle").in(project);
+    ArrayController quadrant;
+    quadrant.setSortDescriptors({SortDescriptor::byValue("name", true)});
+    quadrant.setContent({item, other});
+    quadrant.setSelectedObjects({item});
+    MyDrawerController drawer(*document, services);
+    drawer.setTagManager(&tags);
+    drawer.setArrayController(&quadrant);
+    const QDateTime start(QDate(2026, 3, 2), QTime(9, 30));
+    const QDateTime firstDay(QDate(2026, 3, 2), QTime(0, 0));
+    QString chosenIcon;
+
+    struct Edit {
+        const char* field;
+        std::function<void()> edit;
+        std::function<bool()> landed;
+    };
+    const Edit edits[] = {
+        {"name, applied by Return",
+         [&] {
+             drawer.nameField()->selectAll();
+             QTest::keyClicks(drawer.nameField(), "Renamed");
+             QTest::keyClick(drawer.nameField(), Qt::Key_Return);
+         },
+         // The row shows the new name in its place at once.
+         [&] {
+             return item->name() == "Renamed" &&
+                    names(quadrant.arrangedObjects()) == QStringList({"Middle", "Renamed"});
+         }},
+        {"notes",
+         [&] {
+             drawer.notesField()->setPlainText("first line\nsecond");
+             drawer.notesField()->document()->setModified(true);
+             drawer.commitEdits();
+         },
+         [&] {
+             return item->descriptionText() == "first line\nsecond";
+         }},
+        {"link",
+         [&] {
+             drawer.linkField()->setText(" https://example.com/plan ");
+             emit drawer.linkField()->editingFinished();
+         },
+         [&] {
+             return item->macResourceURL() == "https://example.com/plan";
+         }},
+        {"start date with time",
+         [&] {
+             drawer.startToggle()->setChecked(true);
+             drawer.startField()->setDateTime(start);
+         },
+         [&] {
+             return item->startDate() == start && !item->allDay();
+         }},
+        {"due date, then all day",
+         [&] {
+             drawer.dueToggle()->setChecked(true);
+             drawer.dueField()->setDateTime(start.addDays(3));
+             drawer.allDayToggle()->setChecked(true);
+         },
+         [&] {
+             return item->allDay() && item->startDate() == firstDay &&
+                    item->dueDate() == firstDay.addDays(3) &&
+                    drawer.dueField()->displayFormat() == "yyyy-MM-dd";
+         }},
+        {"start date removed", [&] { drawer.startToggle()->setChecked(false); },
+         [&] {
+             return !item->startDate().isValid() && item->dueDate().isValid();
+         }},
+        {"effort", [&] { drawer.effortField()->setValue(5); },
+         [&] {
+             return item->effort() == 5;
+         }},
+        {"completion", [&] { drawer.completionField()->setValue(100); },
+         [&] {
+             return item->objectState() == ObjectState::Completed && item->completionPercentage() == 100;
+         }},
+        {"recurrence",
+         [&] {
+             drawer.recurrenceField()->setCurrentIndex(2);
+             emit drawer.recurrenceField()->activated(2);
+         },
+         [&] {
+             return item->recurrence() == TODOItem::Recurrence::Weekly;
+         }},
+        {"tags, through the tag service",
+         [&] {
+             drawer.tagsField()->setText("Work, home, work,");
+             emit drawer.tagsField()->editingFinished();
+         },
+         [&] {
+             return item->getTagNames() == QStringList({"home", "work"}) &&
+                    server.calls == QStringList({"add work Renamed", "add home Renamed"});
+         }},
+        {"icon, from the chooser",
+         [&] {
+             IconChooserWindow* chooser = drawer.showImagesWindow();
+             QListWidget* icons = chooser->iconList();
+             QListWidgetItem* last = icons->item(icons->count() - 1);
+             chosenIcon = last->data(Qt::UserRole).toString();
+             QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, icons->visualItemRect(last).center());
+         },
+         [&] {
+             return !chosenIcon.isEmpty() && item->icon() == chosenIcon;
+         }},
+    };
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.field);
+        e.edit();
+        settle(); // the drawer shows the stored values again, as after a turn of the main loop
+        EXPECT_TRUE(e.landed());
+    }
 }
 
 TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheNotesGoToTheFirstItem)
