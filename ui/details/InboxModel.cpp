@@ -2,6 +2,11 @@
 
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
+#include "ui/board/ItemPasteboard.h"
+
+#include <QMimeData>
+
+#include <algorithm>
 
 namespace qv {
 
@@ -17,6 +22,23 @@ InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent),
          SortDescriptor::keyed(QStringLiteral("self"), false, [](store::ManagedObject* object) {
              return QVariantList{object->objectID()};
          })});
+    // An item dropped on a quadrant (or trashed anywhere) leaves the inbox at once, and one sent
+    // back to it shows.
+    m_observer = document.context().addChangeObserver([this](const store::ChangeEvent& event) {
+        for (const store::ManagedObject* object : event.updated) {
+            const QSet<QString> keys = event.changedKeys.value(object);
+            if (store::as<TODOItem>(object) &&
+                (keys.contains(QStringLiteral("list")) || keys.contains(QStringLiteral("state")))) {
+                reload();
+                return;
+            }
+        }
+    });
+}
+
+InboxModel::~InboxModel()
+{
+    m_document.context().removeChangeObserver(m_observer);
 }
 
 TODOItem* InboxModel::addItemWithTitle(const QString& title, const QString& notes)
@@ -38,6 +60,43 @@ void InboxModel::itemAdded(TODOItem* item)
 void InboxModel::reload()
 {
     m_items.rearrangeObjects();
+}
+
+std::unique_ptr<QMimeData> InboxModel::dragData(const QList<qsizetype>& rows) const
+{
+    QList<qsizetype> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<TODOItem*> items;
+    QList<qsizetype> dragged;
+    for (qsizetype row : sorted) {
+        if (auto* item = store::as<TODOItem>(m_items.arrangedObjectAt(row)); item && !dragged.contains(row)) {
+            items.push_back(item);
+            dragged << row;
+        }
+    }
+    if (items.empty())
+        return nullptr;
+    return ItemPasteboard::forItems(items, nullptr, dragged).toMimeData();
+}
+
+int InboxModel::trashSelectedItems()
+{
+    const QList<qsizetype> rows = m_items.selectionIndexes();
+    int trashed = 0;
+    for (store::ManagedObject* object : m_items.selectedObjects()) {
+        auto* item = store::as<TODOItem>(object);
+        if (item && isVisible(item->objectState())) {
+            m_document.markTODOItemAsTrashed(item, nullptr);
+            ++trashed;
+        }
+    }
+    if (trashed == 0)
+        return 0;
+    reload();
+    if (!rows.isEmpty() && m_items.arrangedCount() > 0)
+        m_items.setSelectionIndex(
+            std::min(*std::min_element(rows.begin(), rows.end()), m_items.arrangedCount() - 1));
+    return trashed;
 }
 
 } // namespace qv

@@ -2,6 +2,9 @@
 
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
+#include "platform/Preferences.h"
+#include "platform/Services.h"
+#include "ui/board/ArrayController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/details/AdvancedFilter.h"
@@ -35,6 +38,21 @@ BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const 
     panels.inbox = new InboxTableView(document, services);
     window.setInboxPanel(panels.inbox);
     QObject::connect(&window, &MainWindow::inboxItemWasAdded, panels.inbox, &InboxTableView::itemAdded);
+    // The drawer shows what was chosen last: an inbox item, or a quadrant's item.
+    MyDrawerController* drawer = panels.drawer;
+    InboxTableView* inbox = panels.inbox;
+    QObject::connect(inbox, &InboxTableView::activated, drawer,
+                     [drawer, inbox] { drawer->setArrayController(&inbox->itemsArrayController()); });
+    QObject::connect(inbox, &InboxTableView::openRequested, drawer, [preferences = services.preferences] {
+        preferences->setValue(QStringLiteral("kShowingDetail"), true);
+    });
+    for (int q = 0; q < 4; ++q) {
+        ArrayController* quadrant = &window.board().controller(q);
+        QObject::connect(quadrant, &ArrayController::selectionChanged, drawer, [drawer, quadrant] {
+            if (!quadrant->selectionIndexes().isEmpty())
+                drawer->setArrayController(quadrant);
+        });
+    }
 
     if (ProjectListView* list = window.projectListView())
         new ProjectTagFilterViewController(document, services, *list);

@@ -2,24 +2,28 @@
 
 #include "core/model/TODOItem.h"
 #include "ui/board/ArrayController.h"
+#include "ui/board/ItemPasteboard.h"
 #include "ui/details/InboxModel.h"
 
 #include <QAbstractListModel>
+#include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QVBoxLayout>
 
 namespace qv {
 
 namespace {
 
-// The inbox rows over the controller's arranged items.
+// The inbox rows over the controller's arranged items; rows drag as board items.
 class InboxListModel final : public QAbstractListModel {
 public:
-    InboxListModel(ArrayController& controller, QObject* parent)
-        : QAbstractListModel(parent), m_controller(controller)
+    InboxListModel(InboxModel& inbox, QObject* parent)
+        : QAbstractListModel(parent), m_inbox(inbox), m_controller(inbox.itemsArrayController())
     {
-        connect(&controller, &ArrayController::arrangedObjectsChanged, this, [this] {
+        connect(&m_controller, &ArrayController::arrangedObjectsChanged, this, [this] {
             beginResetModel();
             endResetModel();
         });
@@ -45,7 +49,25 @@ public:
         }
     }
 
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return QAbstractListModel::flags(index) | (index.isValid() ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
+    }
+
+    QStringList mimeTypes() const override { return {ItemPasteboard::kType}; }
+
+    QMimeData* mimeData(const QModelIndexList& indexes) const override
+    {
+        QList<qsizetype> rows;
+        for (const QModelIndex& index : indexes)
+            rows << index.row();
+        return m_inbox.dragData(rows).release();
+    }
+
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+
 private:
+    InboxModel& m_inbox;
     ArrayController& m_controller;
 };
 
@@ -62,7 +84,19 @@ InboxTableView::InboxTableView(MyDocument& document, const Services&, QWidget* p
     m_field->setClearButtonEnabled(true);
     layout->addWidget(m_field);
     m_view = new QListView(this);
-    m_view->setModel(new InboxListModel(m_model->itemsArrayController(), this));
+    m_view->setModel(new InboxListModel(*m_model, this));
+    m_view->setDragEnabled(true);
+    m_view->setDragDropMode(QAbstractItemView::DragOnly);
+    m_view->setDefaultDropAction(Qt::MoveAction);
+    m_view->installEventFilter(this);
+    m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* trash = new QAction(tr("Move to Trash"), m_view);
+    connect(trash, &QAction::triggered, this, &InboxTableView::trashSelectedItems);
+    m_view->addAction(trash);
+    connect(m_view, &QListView::doubleClicked, this, [this] {
+        emit activated();
+        emit openRequested();
+    });
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setUniformItemSizes(true);
@@ -103,6 +137,27 @@ void InboxTableView::itemAdded(TODOItem* item)
     m_model->itemAdded(item);
 }
 
+void InboxTableView::trashSelectedItems()
+{
+    m_model->trashSelectedItems();
+}
+
+bool InboxTableView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_view) {
+        if (event->type() == QEvent::FocusIn) {
+            emit activated();
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace) {
+                trashSelectedItems();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void InboxTableView::syncSelectionToView()
 {
     if (m_syncing)
@@ -127,6 +182,8 @@ void InboxTableView::syncSelectionFromView()
         rows << index.row();
     m_model->itemsArrayController().setSelectionIndexes(rows);
     m_syncing = false;
+    if (!rows.isEmpty())
+        emit activated();
 }
 
 } // namespace qv

@@ -4,12 +4,15 @@
 #include "tests/support/RecordingTagServer.h"
 
 #include "ui/board/ArrayController.h"
+#include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/QuadrantView.h"
 #include "ui/details/AdvancedFilter.h"
 #include "ui/details/DetailsNotifications.h"
 #include "ui/details/DrawerModel.h"
 #include "ui/details/UndeleteCandidates.h"
 #include "ui/details/widgets/AdvancedFilterViewController.h"
+#include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/IconChooserWindow.h"
 #include "ui/details/widgets/InboxTableView.h"
 #include "ui/details/widgets/MyDrawerController.h"
@@ -24,6 +27,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -94,6 +98,64 @@ TEST_F(InboxWidgetTest, GivenTheAddField_WhenReturnIsPressed_ThenOnlyARealTitleB
     ASSERT_EQ(inbox.tableView()->model()->rowCount(), 1);
     EXPECT_EQ(inbox.tableView()->model()->index(0, 0).data().toString(), QString("Buy milk"));
     EXPECT_EQ(sync.calls, (QStringList{"sendItem Buy milk"}));
+}
+
+// The inbox row of that name.
+QModelIndex inboxRow(const InboxTableView& inbox, const QString& name)
+{
+    const QAbstractItemModel* rows = inbox.tableView()->model();
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        if (rows->index(row, 0).data().toString() == name)
+            return rows->index(row, 0);
+    }
+    return {};
+}
+
+TEST_F(InboxWidgetTest, GivenInboxItem_WhenDroppedOnAQuadrant_ThenItJoinsProjectAndQuadrantAsAnUploadedEdit)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("Kept").in(context());
+    TODOItem* call = ItemBuilder("Call Bob").in(context());
+    settle();
+    MainWindow board(*document, services);
+    const BoardPanels panels = BoardPanels::attach(board, *document, services);
+    board.showProject(project);
+    settle();
+    call->setEdited_since(0);
+    settle();
+
+    const QModelIndex row = inboxRow(*panels.inbox, "Call Bob");
+    panels.inbox->tableView()->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(panels.drawer->getItem(), call);
+    const std::unique_ptr<QMimeData> dragged(panels.inbox->tableView()->model()->mimeData({row}));
+    ASSERT_TRUE(dragged);
+    EXPECT_TRUE(board.quadrantView(2)->dropMime(dragged.get(), 0));
+    settle();
+
+    EXPECT_EQ(call->list(), project);
+    EXPECT_EQ(call->quadrant(), 2);
+    EXPECT_EQ(call->edited_since(), 1);
+    EXPECT_EQ(names(board.board().controller(2).arrangedObjects()), QStringList({"Call Bob"}));
+    EXPECT_EQ(names(panels.inbox->itemsArrayController().arrangedObjects()), QStringList({"Kept"}));
+}
+
+TEST_F(InboxWidgetTest, GivenSelectedInboxItem_WhenDeleteIsPressed_ThenItIsTrashedAsAnUploadedEdit)
+{
+    ItemBuilder("Kept").in(context());
+    TODOItem* spam = ItemBuilder("Spam").in(context());
+    InboxTableView inbox(*document, services);
+    document->enableDidChangeContextNotifications();
+    settle();
+    spam->setEdited_since(0);
+    settle();
+
+    inbox.tableView()->selectionModel()->select(inboxRow(inbox, "Spam"), QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(inbox.tableView(), Qt::Key_Delete);
+    settle();
+
+    EXPECT_EQ(spam->objectState(), ObjectState::Trashed);
+    EXPECT_EQ(spam->edited_since(), 1);
+    EXPECT_EQ(names(inbox.itemsArrayController().arrangedObjects()), QStringList({"Kept"}));
 }
 
 using TrashBinWidgetTest = ProjectListFixture;
