@@ -3,7 +3,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <QWidget>
 #include <functional>
 
 class QCheckBox;

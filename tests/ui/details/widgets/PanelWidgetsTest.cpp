@@ -378,7 +378,7 @@ TEST_F(DrawerWidgetTest, GivenFeedAndFilesViews_WhenInstalled_ThenTheyTakeTheEmp
 
     drawer.splitView()->setSizes({600, 0});
     drawer.toggleFeed();
-    EXPECT_NEAR(drawer.splitView()->sizes().at(1), drawer.splitView()->height() / 3, 8);
+    EXPECT_NEAR(drawer.splitView()->sizes().at(1), drawer.splitView()->height() / 3.0, 8.0);
     drawer.toggleFeed();
     EXPECT_EQ(drawer.splitView()->sizes().at(1), 0);
 
