@@ -82,31 +82,6 @@ ItemUpdaterLoop::ItemUpdaterLoop(QVRestManager& manager) : UpdaterLoop(manager, 
 
 // --- Which items wait for upload
 
-bool ItemUpdaterLoop::mayPost(TODOItem* item) const
-{
-    // Without a signed-in user there is no poll that could bring a lost upload back.
-    auto* status = m_manager.getInstantSyncStatus();
-    if (!status)
-        return true;
-    if (!m_manager.firstPollsCompleted())
-        return false; // a previous run may have sent it without hearing back
-    const auto it = m_postHeldUntil.constFind(item);
-    return it == m_postHeldUntil.constEnd() || m_manager.pollsCompletedSince(it->mark);
-}
-
-void ItemUpdaterLoop::holdPostUntilNextPoll(TODOItem* item, bool editedMeanwhile)
-{
-    // A poll already under way may have been answered before the upload reached the server.
-    m_postHeldUntil.insert(item, HeldPost{m_manager.pollMark(), editedMeanwhile});
-}
-
-void ItemUpdaterLoop::editedByUser(store::ManagedObject* object)
-{
-    const auto it = m_postHeldUntil.find(static_cast<const TODOItem*>(object));
-    if (it != m_postHeldUntil.end())
-        it->editedSincePost = true;
-}
-
 bool ItemUpdaterLoop::leaveFlight(TODOItem* item)
 {
     return m_objectsBeingSent.remove(item);
@@ -146,7 +121,7 @@ void ItemUpdaterLoop::sendModifiedItems()
                 qUtf8Printable(changed.join(QStringLiteral(", "))));
         const bool post = !item->isValidUniID();
         if (post && !mayPost(item)) {
-            m_postsWaitingForPoll = true;
+            notePostsWaiting();
             continue;
         }
         if (m_sendSingly.contains(item))
@@ -275,7 +250,7 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
     m_manager.addSyncingObjects(-1);
     m_sendSingly.remove(item);
     if (post)
-        m_postHeldUntil.remove(item);
+        releasePost(item);
     bool changed = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
@@ -306,7 +281,7 @@ void ItemUpdaterLoop::singleFailed(TODOItem* item, bool post, const rest::Error&
     const bool editedMeanwhile = leaveFlight(item);
     keepForUpload(item);
     if (post && outcomeUnknown(error))
-        holdPostUntilNextPoll(item, editedMeanwhile);
+        holdPost(item, editedMeanwhile);
     m_manager.addSyncingObjects(-1);
     if (failure)
         failure(error);
@@ -410,7 +385,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             editedMeanwhile = editedMeanwhile || edited;
             m_sendSingly.remove(item);
             if (post) {
-                m_postHeldUntil.remove(item);
+                releasePost(item);
                 item->setServerID(remote->serverID());
                 clearPostRecord(item);
             }
@@ -427,7 +402,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             const bool edited = leaveFlight(item);
             keepForUpload(item);
             if (post)
-                holdPostUntilNextPoll(item, edited);
+                holdPost(item, edited);
             qCWarning(lcSync, "Item %lld missing from the reply; it is sent again", qint64(item->id_()));
         }
     }
@@ -448,7 +423,7 @@ void ItemUpdaterLoop::batchFailed(const std::vector<TODOItem*>& batch, bool post
             const bool edited = leaveFlight(item);
             keepForUpload(item);
             if (post && outcomeUnknown(error))
-                holdPostUntilNextPoll(item, edited);
+                holdPost(item, edited);
             if (sendSingly)
                 m_sendSingly.insert(item);
         }
@@ -534,58 +509,37 @@ ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(const RemoteItem& incom
 {
     if (!incoming.isValidUniID() || incoming.isNull(QStringLiteral("id_")))
         return OwnCopy::None;
-    const bool mine = incoming.editedByDevice() == m_manager.deviceUID();
+    const bool mine = isOwnDevice(incoming.editedByDevice());
     const std::optional<qint64> projectID = incoming.getProjectID();
     const QDateTime theirs = incoming.creationDate();
     TODOItem* unsent = nullptr;
-    bool inFlight = false;
-    bool duplicate = false;
-    for (store::ManagedObject* object :
-         context.lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), incoming.id_())) {
-        auto* item = static_cast<TODOItem*>(object);
-        if (projectIdOf(item) != projectID)
-            continue;
-        // The creation time, which no edit changes, tells this device's item from another
-        // device's that drew the same id_.
-        const QDateTime created = item->creationDate();
-        const bool sameCreation =
-            created.isValid() && theirs.isValid() && std::abs(created.secsTo(theirs)) <= 1;
-        if (item->isValidUniID()) {
-            duplicate = duplicate || (mine && sameCreation && item->serverID() != incoming.serverID());
-            continue;
-        }
-        // Last edited elsewhere, the copy no longer names this device.
-        if (!mine && !sameCreation)
-            continue;
-        if (isInFlight(item)) {
-            inFlight = true;
-            continue;
-        }
-        unsent = item;
-        break;
+    const OwnCopy found = findSource<TODOItem>(
+        context.lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), incoming.id_()),
+        [&](const TODOItem* item) {
+            if (projectIdOf(item) != projectID)
+                return Source::Unrelated;
+            // The creation time, which no edit changes, tells this device's item from another
+            // device's that drew the same id_.
+            const QDateTime created = item->creationDate();
+            const bool sameCreation =
+                created.isValid() && theirs.isValid() && std::abs(created.secsTo(theirs)) <= 1;
+            if (item->isValidUniID())
+                return mine && sameCreation && item->serverID() != incoming.serverID() ? Source::SentAsAnother
+                                                                                       : Source::Unrelated;
+            // Last edited elsewhere, the copy no longer names this device.
+            return mine || sameCreation ? Source::Unsent : Source::Unrelated;
+        },
+        &unsent);
+    if (found == OwnCopy::Duplicate) {
+        if (const TODOItem* copy = incoming.mappedItem())
+            removeDuplicate(incoming.serverID(), copy, *TODOItem::inverseMapping());
     }
-    if (!unsent) {
-        if (inFlight)
-            return OwnCopy::InFlight;
-        if (duplicate) {
-            if (const TODOItem* copy = incoming.mappedItem())
-                removeDuplicate(incoming.serverID(), copy, *TODOItem::inverseMapping());
-            return OwnCopy::Duplicate;
-        }
-        return OwnCopy::None;
-    }
+    if (found != OwnCopy::Adopted)
+        return found;
     QVRestManager::TrackingPause pause(m_manager);
     unsent->setServerID(incoming.serverID());
     unsent->setResourceURI(incoming.resourceURI());
-    // Unless the user changed the item after the lost post went out, its change flag stands
-    // only for what that post carried, which the server has: the post counts as accepted and
-    // the server's copy is merged by the usual rule (another device may have changed it since).
-    const auto held = m_postHeldUntil.constFind(unsent);
-    const bool accepted = acceptedAsSent(unsent, held != m_postHeldUntil.constEnd() ? &*held : nullptr);
-    m_postHeldUntil.remove(unsent);
-    clearPostRecord(unsent);
-    if (accepted)
-        unsent->setEdited_since(0);
+    settleAdoptedPost(unsent);
     qCDebug(lcSync, "Item %lld is on the server as %lld", qint64(unsent->id_()), qint64(unsent->serverID()));
     update(unsent, incoming);
     if (adopted)
@@ -593,28 +547,30 @@ ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(const RemoteItem& incom
     return OwnCopy::Adopted;
 }
 
-bool ItemUpdaterLoop::updateOrCreateItemFrom(const RemoteItem& incoming)
+std::optional<bool> ItemUpdaterLoop::mergeIntoKnown(const RemoteItem& incoming, bool skipOwn)
 {
-    if (m_manager.uiIsEditing())
-        return false;
     store::Context& context = m_manager.managedContext();
     if (incoming.isValidUniID()) {
         if (TODOItem* local = TODOItem::findWithID(incoming.serverID(), context))
             return update(local, incoming);
     }
     // This device's own upload whose reply was lost; the other device may have edited it since.
-    switch (adoptOwnUpload(incoming, context)) {
-    case OwnCopy::Adopted:
-    case OwnCopy::Duplicate:
+    if (const std::optional<bool> verdict = verdictFor(adoptOwnUpload(incoming, context)))
+        return verdict;
+    // Its own upload that the store has lost (a crash before the save) comes back like any
+    // other, unless this device removed it.
+    if (isOwnDevice(incoming.editedByDevice()) && (skipOwn || m_removedHere.contains(incoming.serverID())))
         return true;
-    case OwnCopy::InFlight:
+    return std::nullopt;
+}
+
+bool ItemUpdaterLoop::updateOrCreateItemFrom(const RemoteItem& incoming)
+{
+    if (m_manager.uiIsEditing())
         return false;
-    case OwnCopy::None:
-        break;
-    }
-    // Its own upload that the store has lost (a crash before the save) comes back like any other.
-    if (incoming.editedByDevice() == m_manager.deviceUID() && m_removedHere.contains(incoming.serverID()))
-        return true;
+    if (const std::optional<bool> verdict = mergeIntoKnown(incoming, false))
+        return *verdict;
+    store::Context& context = m_manager.managedContext();
     const std::optional<qint64> projectID = incoming.getProjectID();
     if (!projectID || *projectID <= 0) {
         if (isVisible(incoming.objectState()))
@@ -634,23 +590,8 @@ bool ItemUpdaterLoop::updateOrCreateItemFrom(const RemoteItem& incoming)
 
 bool ItemUpdaterLoop::updateOrCreateInboxItem(const RemoteItem& incoming, bool testDeviceUID)
 {
-    store::Context& context = m_manager.managedContext();
-    if (incoming.isValidUniID()) {
-        if (TODOItem* local = TODOItem::findWithID(incoming.serverID(), context))
-            return update(local, incoming);
-    }
-    switch (adoptOwnUpload(incoming, context)) {
-    case OwnCopy::Adopted:
-    case OwnCopy::Duplicate:
-        return true;
-    case OwnCopy::InFlight:
-        return false;
-    case OwnCopy::None:
-        break;
-    }
-    if (incoming.editedByDevice() == m_manager.deviceUID() &&
-        (testDeviceUID || m_removedHere.contains(incoming.serverID())))
-        return true;
+    if (const std::optional<bool> verdict = mergeIntoKnown(incoming, testDeviceUID))
+        return *verdict;
     if (isDeleted(incoming.objectState()))
         return true;
     TODOItem* item = createFrom(incoming, nullptr);
@@ -682,14 +623,6 @@ UpdaterLoop::Merged ItemUpdaterLoop::mergePolled(const QJsonObject& object)
     if (merged.applied && incoming->isValidUniID())
         merged.updatedID = incoming->serverID();
     return merged;
-}
-
-void ItemUpdaterLoop::pollFinished()
-{
-    if (m_postsWaitingForPoll && m_manager.firstPollsCompleted()) {
-        m_postsWaitingForPoll = false;
-        postIfAlive([this] { sendModifiedItems(); });
-    }
 }
 
 // --- Inbox

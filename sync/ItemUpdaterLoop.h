@@ -94,13 +94,8 @@ public:
 private:
     void sendModified() override { sendModifiedItems(); }
     Merged mergePolled(const QJsonObject& object) override;
-    void pollFinished() override;
     void pollMore(const std::function<void(bool)>& done) override;
-    void editedByUser(store::ManagedObject* object) override;
-    bool mayPost(TODOItem* item) const;
     std::optional<qint64> firstInboxPollStart() const;
-    // editedMeanwhile: the user changed the item while the post was out.
-    void holdPostUntilNextPoll(TODOItem* item, bool editedMeanwhile);
     void resolveOwner(TODOItem* item, bool clearWhenUnknown);
     void singleSucceeded(TODOItem* item, bool post, const rest::Response& response,
                          const QSet<QString>& tagNames, const ItemSuccess& success);
@@ -110,6 +105,9 @@ private:
     void batchFailed(const std::vector<TODOItem*>& batch, bool post, const rest::Error& error);
     // Back to edited after an upload ended; true when the user changed it meanwhile.
     bool leaveFlight(TODOItem* item);
+    // The merge of a copy of an item known here, or of this device's own: its verdict; nothing
+    // for a copy new here. skipOwn: every copy of this device's is known.
+    std::optional<bool> mergeIntoKnown(const RemoteItem& incoming, bool skipOwn);
     void placeInProject(TODOItem* local, const RemoteItem& incoming);
     TODOItem* createFrom(const RemoteItem& incoming, TODOList* project);
 
@@ -119,15 +117,6 @@ private:
     QSet<const TODOItem*> m_blockItems;
     // Items a refused batch held; they go out one by one.
     QSet<const TODOItem*> m_sendSingly;
-    // New items whose post may have reached the server unanswered.
-    struct HeldPost {
-        // Not posted again before every poll started after this has completed.
-        QVRestManager::PollMark mark;
-        // The item holds more than that post carried.
-        bool editedSincePost = false;
-    };
-    QHash<const TODOItem*, HeldPost> m_postHeldUntil;
-    bool m_postsWaitingForPoll = false;
     int m_startedInboxPolls = 0;
     int m_completedInboxPolls = 0;
     QSet<qint64> m_removedHere;

@@ -15,6 +15,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -58,7 +60,7 @@ void ProjectUpdaterLoop::sendModifiedProjects()
     m_manager.setProjectsAreEdited(!waiting.empty());
     for (TODOList* project : waiting) {
         if (project->id_() == 0 && !mayPost(project)) {
-            m_postsWaitingForPoll = true;
+            notePostsWaiting();
             continue;
         }
         sendToServer(project);
@@ -66,29 +68,19 @@ void ProjectUpdaterLoop::sendModifiedProjects()
     m_isSendingModifiedProjects = false;
 }
 
-bool ProjectUpdaterLoop::mayPost(TODOList* project) const
+double ProjectUpdaterLoop::nextCreationStamp()
 {
-    if (!m_manager.getInstantSyncStatus())
-        return true;
-    if (!m_manager.firstPollsCompleted())
-        return false; // a previous run may have sent it without hearing back
-    const auto it = m_postHeldUntil.constFind(project);
-    return it == m_postHeldUntil.constEnd() || m_manager.pollsCompletedSince(it->mark);
-}
-
-void ProjectUpdaterLoop::editedByUser(store::ManagedObject* object)
-{
-    const auto it = m_postHeldUntil.find(static_cast<const TODOList*>(object));
-    if (it != m_postHeldUntil.end())
-        it->editedSincePost = true;
-}
-
-void ProjectUpdaterLoop::pollFinished()
-{
-    if (m_postsWaitingForPoll && m_manager.firstPollsCompleted()) {
-        m_postsWaitingForPoll = false;
-        postIfAlive([this] { sendModifiedProjects(); });
+    // Unique among this device's projects, so that the stamp alone tells a project's copies
+    // from those of another made in the same instant, whatever either is called by now.
+    if (!m_lastStamp) {
+        double last = 0;
+        for (store::ManagedObject* object : m_manager.managedContext().objects(TODOList::staticEntityName()))
+            last = std::max(last, static_cast<TODOList*>(object)->templateCreationDate());
+        m_lastStamp = last;
     }
+    const double now = double(m_manager.services().clock->now().toMSecsSinceEpoch()) / 1000.0;
+    m_lastStamp = std::max(now, *m_lastStamp + 0.001);
+    return *m_lastStamp;
 }
 
 bool ProjectUpdaterLoop::sendToServer(TODOList* project, ProjectSuccess success, ProjectFailure failure)
@@ -107,8 +99,7 @@ bool ProjectUpdaterLoop::sendToServer(TODOList* project, ProjectSuccess success,
         if (post)
             recordPost(project);
         if (post && project->templateCreationDate() == 0)
-            project->setTemplateCreationDate(double(m_manager.services().clock->now().toMSecsSinceEpoch()) /
-                                             1000.0);
+            project->setTemplateCreationDate(nextCreationStamp());
         m_objectsBeingSent.insert(project, InFlightSet::Kind::Upload);
     }
     m_manager.addSyncingObjects(1);
@@ -147,7 +138,7 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
     const bool editedMeanwhile = m_objectsBeingSent.remove(project);
     m_manager.addSyncingObjects(-1);
     if (post)
-        m_postHeldUntil.remove(project);
+        releasePost(project);
     bool changed = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
@@ -174,7 +165,7 @@ void ProjectUpdaterLoop::failed(TODOList* project, bool post, const rest::Error&
     const bool editedMeanwhile = m_objectsBeingSent.remove(project);
     keepForUpload(project);
     if (post && outcomeUnknown(error))
-        m_postHeldUntil.insert(project, HeldPost{m_manager.pollMark(), editedMeanwhile});
+        holdPost(project, editedMeanwhile);
     m_manager.addSyncingObjects(-1);
     if (failure)
         failure(error);
@@ -213,20 +204,13 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
         if (TODOList* local = TODOList::findWithID(incoming->id_(), context))
             return update(local, incoming);
     }
-    switch (adoptOwnUpload(incoming, context)) {
-    case OwnCopy::Adopted:
-    case OwnCopy::Duplicate:
-        return true;
-    case OwnCopy::InFlight:
-        return false;
-    case OwnCopy::None:
-        break;
-    }
+    if (const std::optional<bool> verdict = verdictFor(adoptOwnUpload(incoming, context)))
+        return *verdict;
     if (isDeleted(incoming->objectState()))
         return true;
     // This device's own upload that the store has lost comes back like any other, unless this
     // device removed it.
-    if (incoming->editedByDevice() == m_manager.deviceUID() && m_removedHere.contains(incoming->id_()))
+    if (isOwnDevice(incoming->editedByDevice()) && m_removedHere.contains(incoming->id_()))
         return true;
     if (!incoming->isValidUniID())
         return true;
@@ -238,49 +222,32 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
 ProjectUpdaterLoop::OwnCopy ProjectUpdaterLoop::adoptOwnUpload(TODOList* incoming, store::Context& context,
                                                                TODOList** adopted)
 {
-    if (!incoming->isValidUniID() || incoming->editedByDevice() != m_manager.deviceUID())
+    if (!incoming->isValidUniID() || !isOwnDevice(incoming->editedByDevice()))
         return OwnCopy::None;
     const double stamp = incoming->templateCreationDate();
     TODOList* unsent = nullptr;
-    bool inFlight = false;
-    bool duplicate = false;
-    for (store::ManagedObject* object : context.objects(TODOList::staticEntityName())) {
-        auto* project = static_cast<TODOList*>(object);
-        // Stamps of projects made in the same instant are equal: the name has to agree as well.
-        // A crash before the save may have lost the stamp the post carried; the name then has to do.
-        const double mine = project->templateCreationDate();
-        if (project->name() != incoming->name() || (mine != 0 && mine != stamp))
-            continue;
-        if (project->isValidUniID()) {
-            duplicate = duplicate || (stamp != 0 && mine == stamp && project->id_() != incoming->id_());
-            continue;
-        }
-        if (isInFlight(project)) {
-            inFlight = true;
-            continue;
-        }
-        unsent = project;
-        break;
-    }
-    if (!unsent) {
-        if (inFlight)
-            return OwnCopy::InFlight;
-        if (duplicate) {
-            removeDuplicate(incoming->id_(), incoming, *TODOList::inverseMapping());
-            return OwnCopy::Duplicate;
-        }
-        return OwnCopy::None;
-    }
+    const OwnCopy found = findSource<TODOList>(
+        context.objects(TODOList::staticEntityName()),
+        [&](const TODOList* project) {
+            // The stamp its first post carried, which no rename changes; a crash before the save
+            // may have lost it, and the name then has to do.
+            const double mine = project->templateCreationDate();
+            if (mine != 0 ? mine != stamp : project->name() != incoming->name())
+                return Source::Unrelated;
+            if (project->isValidUniID())
+                return mine != 0 && project->id_() != incoming->id_() ? Source::SentAsAnother
+                                                                      : Source::Unrelated;
+            return Source::Unsent;
+        },
+        &unsent);
+    if (found == OwnCopy::Duplicate)
+        removeDuplicate(incoming->id_(), incoming, *TODOList::inverseMapping());
+    if (found != OwnCopy::Adopted)
+        return found;
     QVRestManager::TrackingPause pause(m_manager);
     unsent->setId_(incoming->id_());
     unsent->setResourceURI(incoming->resourceURI());
-    // As for items: accepted as sent unless the user changed it after the lost post went out.
-    const auto held = m_postHeldUntil.constFind(unsent);
-    const bool accepted = acceptedAsSent(unsent, held != m_postHeldUntil.constEnd() ? &*held : nullptr);
-    m_postHeldUntil.remove(unsent);
-    clearPostRecord(unsent);
-    if (accepted)
-        unsent->setEdited_since(0);
+    settleAdoptedPost(unsent);
     qCDebug(lcSync, "Project is on the server as %lld", qint64(unsent->id_()));
     update(unsent, incoming);
     if (adopted)

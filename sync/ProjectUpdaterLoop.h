@@ -27,8 +27,8 @@ struct Response;
 // edited project one by one, and a poll merges the projects changed on the server. A project's
 // change flag stays set until the server has accepted its upload. A new project whose post may
 // have reached the server unanswered is held and adopted as the item loop does with items; a
-// project this device created is known by its creation stamp (sent with its first upload), its
-// name and the device identifier.
+// project this device created is known by its creation stamp (sent with its first upload, unique
+// among the device's projects) and the device identifier.
 class ProjectUpdaterLoop final : public UpdaterLoop {
 public:
     using ProjectSuccess = std::function<void(TODOList* returned)>;
@@ -51,21 +51,14 @@ public:
 private:
     void sendModified() override { sendModifiedProjects(); }
     Merged mergePolled(const QJsonObject& object) override;
-    void pollFinished() override;
-    void editedByUser(store::ManagedObject* object) override;
-    bool mayPost(TODOList* project) const;
     void succeeded(TODOList* project, bool post, const rest::Response& response,
                    const ProjectSuccess& success);
     void failed(TODOList* project, bool post, const rest::Error& error, const ProjectFailure& failure);
+    double nextCreationStamp();
 
     bool m_isSendingModifiedProjects = false;
-    struct HeldPost {
-        QVRestManager::PollMark mark;
-        bool editedSincePost = false;
-    };
-    QHash<const TODOList*, HeldPost> m_postHeldUntil;
-    bool m_postsWaitingForPoll = false;
     QSet<qint64> m_removedHere;
+    std::optional<double> m_lastStamp;
 };
 
 } // namespace qv

@@ -26,6 +26,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 #include <QTimeZone>
 
 #include <array>
@@ -63,6 +64,9 @@ QVRestManager::QVRestManager(const Services& services, MyDocument& document, con
 {
     Q_ASSERT(m_services.clock && m_services.scheduler);
     m_deviceUID = options.deviceUID.isEmpty() ? Utils::getDeviceUID() : options.deviceUID;
+    m_earlierDeviceUID = options.earlierDeviceUID;
+    if (m_earlierDeviceUID.isEmpty() && options.deviceUID.isEmpty())
+        m_earlierDeviceUID = Utils::deviceUIDForHostName(QSysInfo::machineHostName());
     m_version = options.version.isEmpty() ? BuildInfo::version() : options.version;
     m_routeSuffix = rest::routeSuffix(m_version);
     m_platformVersionPair = rest::platformVersionPair(m_version);

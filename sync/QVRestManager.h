@@ -51,6 +51,9 @@ struct SyncOptions {
     QString origin = BuildInfo::syncOrigin();
     // Empty: this machine's device identifier.
     QString deviceUID;
+    // What this device called itself before it told itself by its machine identifier; empty:
+    // the identifier of this machine's host name, unless deviceUID is given.
+    QString earlierDeviceUID;
     // Empty: the build's version.
     QString version;
     // Empty: "sync.sqlite" in the caches folder.
@@ -218,6 +221,8 @@ public:
     ProjectUpdaterLoop& projectLoop() const { return *m_projectLoop; }
     CollaboratorDirectory* collaborators() const { return m_collaborators; }
     const QString& deviceUID() const { return m_deviceUID; }
+    // Uploads of an earlier version name this device so.
+    const QString& earlierDeviceUID() const { return m_earlierDeviceUID; }
     // "?format=json&qv_platform=..&qv_version=.." and "&qv_platform=..&qv_version=..".
     const QString& routeSuffix() const { return m_routeSuffix; }
     const QString& platformVersionPair() const { return m_platformVersionPair; }
@@ -290,6 +295,7 @@ private:
     MyDocument& m_document;
     QString m_origin;
     QString m_deviceUID;
+    QString m_earlierDeviceUID;
     QString m_version;
     QString m_routeSuffix;
     QString m_platformVersionPair;

@@ -205,7 +205,8 @@ void UpdaterLoop::noteChanged(store::ManagedObject* object, const QSet<QString>&
         return;
     m_objectsBeingSent.markEdited(object);
     m_editedThisRun.insert(object);
-    editedByUser(object);
+    if (const auto held = m_postHeldUntil.find(object); held != m_postHeldUntil.end())
+        held->editedSincePost = true;
     if (postRecord(object) == kPosted) {
         // Written after the event: the store is not to be changed from inside one.
         m_editedAfterPost.insert(object);
@@ -237,6 +238,67 @@ void UpdaterLoop::clearPostRecord(store::ManagedObject* object)
         return;
     QVRestManager::TrackingPause pause(m_manager);
     object->setValue(kUnansweredPost, qint64(kNoPost));
+}
+
+bool UpdaterLoop::mayPost(const store::ManagedObject* object) const
+{
+    // Without a signed-in user there is no poll that could bring a lost upload back.
+    if (!m_manager.getInstantSyncStatus())
+        return true;
+    if (!m_manager.firstPollsCompleted())
+        return false;
+    const auto it = m_postHeldUntil.constFind(object);
+    return it == m_postHeldUntil.constEnd() || m_manager.pollsCompletedSince(it->mark);
+}
+
+void UpdaterLoop::holdPost(const store::ManagedObject* object, bool editedMeanwhile)
+{
+    // A poll already under way may have been answered before the post reached the server.
+    m_postHeldUntil.insert(object, HeldPost{m_manager.pollMark(), editedMeanwhile});
+}
+
+void UpdaterLoop::pollFinished()
+{
+    if (m_postsWaitingForPoll && m_manager.firstPollsCompleted()) {
+        m_postsWaitingForPoll = false;
+        postIfAlive([this] { sendModified(); });
+    }
+}
+
+bool UpdaterLoop::isOwnDevice(const QString& deviceUID) const
+{
+    return !deviceUID.isEmpty() &&
+           (deviceUID == m_manager.deviceUID() || deviceUID == m_manager.earlierDeviceUID());
+}
+
+void UpdaterLoop::settleAdoptedPost(store::ManagedObject* object)
+{
+    bool accepted = false;
+    if (const auto held = m_postHeldUntil.constFind(object); held != m_postHeldUntil.constEnd()) {
+        accepted = !held->editedSincePost;
+    } else {
+        // Sent by an earlier run. A store saved before that post holds no more than it carried;
+        // one saved after it holds the record, marked when the user changed the object since.
+        accepted = postRecord(object) != kPostedThenEdited && !m_editedThisRun.contains(object);
+    }
+    m_postHeldUntil.remove(object);
+    clearPostRecord(object);
+    if (accepted)
+        object->setValue(kEditedSince, qint64(0));
+}
+
+std::optional<bool> UpdaterLoop::verdictFor(OwnCopy copy)
+{
+    switch (copy) {
+    case OwnCopy::Adopted:
+    case OwnCopy::Duplicate:
+        return true;
+    case OwnCopy::InFlight:
+        return false;
+    case OwnCopy::None:
+        break;
+    }
+    return std::nullopt;
 }
 
 void UpdaterLoop::rescanEdited()

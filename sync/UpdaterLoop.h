@@ -2,6 +2,7 @@
 
 #include "platform/Scheduler.h"
 #include "sync/InFlightSet.h"
+#include "sync/QVRestManager.h"
 #include "sync/RestRecords.h"
 
 #include <QDateTime>
@@ -126,9 +127,7 @@ protected:
     virtual void sendModified() = 0;
     virtual Merged mergePolled(const QJsonObject& object) = 0;
     // After the last page of a poll has been merged and announced.
-    virtual void pollFinished() {}
-    // The user changed what is uploaded of the object (in flight or not).
-    virtual void editedByUser(store::ManagedObject*) {}
+    void pollFinished();
     // After the changed-objects poll of runPoll(): the loop's further polls.
     virtual void pollMore(const std::function<void(bool completed)>& done) { done(true); }
 
@@ -179,16 +178,55 @@ protected:
     static qint64 postRecord(const store::ManagedObject* object);
     void recordPost(store::ManagedObject* object);
     void clearPostRecord(store::ManagedObject* object);
-    // Whether the copy the server holds of a lost post, adopted onto object, is all the user made
-    // of it; held: what this run knows of that post, when it sent it.
-    template <class Held> bool acceptedAsSent(const store::ManagedObject* object, const Held* held) const
+
+    // A new object whose post may have reached the server unanswered is not posted again before
+    // every poll started after the post has completed (after a start, before the first polls
+    // have: an earlier run may have sent it); the server's copy is adopted meanwhile.
+    // editedMeanwhile: the user changed it while the post was out.
+    bool mayPost(const store::ManagedObject* object) const;
+    void holdPost(const store::ManagedObject* object, bool editedMeanwhile);
+    void releasePost(const store::ManagedObject* object) { m_postHeldUntil.remove(object); }
+    void notePostsWaiting() { m_postsWaitingForPoll = true; }
+    // Whether an "editedByDevice" names this device, under its identifier or the one it had
+    // before it told itself by its machine identifier.
+    bool isOwnDevice(const QString& deviceUID) const;
+
+    // What a local object is to a server copy this device may have made from it.
+    enum class Source {
+        Unrelated,
+        SentAsAnother, // already on the server under another identifier: the copy is a second one
+        Unsent,        // not on the server yet: the copy may be its lost post's
+    };
+    // The local object the copy was made from, among candidates: the first unsent one not in
+    // flight (OwnCopy::Adopted, in *unsent), else what the others say.
+    template <class Object, class Range, class Classify>
+    OwnCopy findSource(const Range& candidates, Classify classify, Object** unsent) const
     {
-        if (held)
-            return !held->editedSincePost;
-        // Sent by an earlier run. A store saved before that post holds no more than it carried;
-        // one saved after it holds the record, marked when the user changed the object since.
-        return postRecord(object) != kPostedThenEdited && !m_editedThisRun.contains(object);
+        bool inFlight = false;
+        bool duplicate = false;
+        for (store::ManagedObject* candidate : candidates) {
+            auto* object = static_cast<Object*>(candidate);
+            const Source source = classify(object);
+            duplicate = duplicate || source == Source::SentAsAnother;
+            if (source != Source::Unsent)
+                continue;
+            if (isInFlight(object)) {
+                inFlight = true;
+                continue;
+            }
+            *unsent = object;
+            return OwnCopy::Adopted;
+        }
+        return inFlight ? OwnCopy::InFlight : duplicate ? OwnCopy::Duplicate : OwnCopy::None;
     }
+    // Once the server identifier of its lost post is set on object: unless the user changed it
+    // after that post went out, its change flag stands only for what the post carried, which
+    // the server has, so the post counts as accepted (the server's copy is then merged by the
+    // usual rule: another device may have changed it since).
+    void settleAdoptedPost(store::ManagedObject* object);
+    // The merge's verdict when the own-copy search settled it; nothing when the copy is to be
+    // taken like any other.
+    static std::optional<bool> verdictFor(OwnCopy copy);
 
     // Marks a second server copy of an object this device created removed (state 3) on the
     // server; each send pass tries again until the server has taken it.
@@ -239,6 +277,13 @@ private:
     QSet<store::ManagedObject*> m_editedAfterPost;
     // Objects the user changed since the engine was made.
     QSet<const store::ManagedObject*> m_editedThisRun;
+    struct HeldPost {
+        QVRestManager::PollMark mark;
+        // The object holds more than that post carried.
+        bool editedSincePost = false;
+    };
+    QHash<const store::ManagedObject*, HeldPost> m_postHeldUntil;
+    bool m_postsWaitingForPoll = false;
     // Server copies to mark removed, by identifier, with the body that does it; and those out.
     QHash<qint64, QJsonObject> m_duplicatesToRemove;
     QSet<qint64> m_removingDuplicates;
