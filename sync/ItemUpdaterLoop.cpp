@@ -728,13 +728,18 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
             m_manager.post(kNotificationInboxUpdaterLoopedFailed, this);
             return;
         }
-        const std::vector<TODOItem*> loaded = m_manager.restStore().mapItems(objects);
+        std::vector<TODOItem*> loaded;
         QSet<qint64> applied;
         {
             // Received items are the server's, not local edits to send back.
             QVRestManager::TrackingPause pause(m_manager);
-            for (TODOItem* incoming : loaded) {
-                if (updateOrCreateInboxItem(RemoteItem::of(incoming), false) && incoming->isValidUniID())
+            for (const QJsonValue& value : objects) {
+                const std::optional<RemoteItem> incoming =
+                    value.isObject() ? m_manager.restStore().readItem(value.toObject()) : std::nullopt;
+                if (!incoming || !incoming->mappedItem())
+                    continue;
+                loaded.push_back(incoming->mappedItem());
+                if (updateOrCreateInboxItem(*incoming, false) && incoming->isValidUniID())
                     applied.insert(incoming->serverID());
             }
         }

@@ -7,6 +7,7 @@
 #include "platform/store/Context.h"
 #include "sync/RestObjectStore.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qv {
@@ -47,19 +48,21 @@ const std::vector<int>& copiedDates()
 
 } // namespace
 
-RemoteItem RemoteItem::of(TODOItem* item)
+RemoteItem RemoteItem::of(TODOItem* item, std::vector<int> absent)
 {
     RemoteItem remote;
     remote.m_mapped = item;
+    remote.m_absent = std::move(absent);
     return remote;
 }
 
-RemoteItem RemoteItem::fromValues(std::vector<QVariant> values, QStringList projectURIs, QJsonObject json,
-                                  RestObjectStore* store)
+RemoteItem RemoteItem::fromValues(std::vector<QVariant> values, std::vector<int> absent,
+                                  QStringList projectURIs, QJsonObject json, RestObjectStore* store)
 {
     RemoteItem remote;
     remote.m_read = true;
     remote.m_values = std::move(values);
+    remote.m_absent = std::move(absent);
     if (!projectURIs.isEmpty())
         remote.m_projectID = entity::idFromURI(projectURIs.first());
     remote.m_json = std::move(json);
@@ -120,16 +123,27 @@ bool RemoteItem::differsFromEditsOf(const TODOItem& local) const
 
 void RemoteItem::copyTo(TODOItem* destination, const store::AttributeValues& extra) const
 {
+    const auto absent = [this](int index) {
+        return std::find(m_absent.begin(), m_absent.end(), index) != m_absent.end();
+    };
     if (!m_read) {
+        store::AttributeValues kept;
+        for (int index : m_absent)
+            kept.emplace_back(index, destination->value(index));
+        kept.insert(kept.end(), extra.begin(), extra.end());
         m_mapped->copyTo(destination, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
-        destination->setValues(extra);
+        destination->setValues(kept);
         return;
     }
     store::AttributeValues values;
     values.reserve(copiedValues().size() + copiedDates().size() + extra.size());
-    for (int index : copiedValues())
-        values.emplace_back(index, m_values[size_t(index)]);
+    for (int index : copiedValues()) {
+        if (!absent(index))
+            values.emplace_back(index, m_values[size_t(index)]);
+    }
     for (int index : copiedDates()) {
+        if (absent(index))
+            continue;
         const QDateTime date = m_values[size_t(index)].toDateTime();
         values.emplace_back(index, entity::isRealDate(date) ? QVariant(date) : QVariant());
     }

@@ -22,12 +22,13 @@ class TODOItem;
 // REST object store first, and read from there.
 class RemoteItem {
 public:
-    // An item mapped into the REST object store.
-    static RemoteItem of(TODOItem* item);
+    // An item mapped into the REST object store; absent: the attributes (by index) whose keys
+    // its reply left out, which a copy leaves as they are.
+    static RemoteItem of(TODOItem* item, std::vector<int> absent = {});
     // Values by attribute index (as the store gives them back) and the project paths, read
     // from json, which store maps when an object is asked for.
-    static RemoteItem fromValues(std::vector<QVariant> values, QStringList projectURIs, QJsonObject json,
-                                 RestObjectStore* store);
+    static RemoteItem fromValues(std::vector<QVariant> values, std::vector<int> absent,
+                                 QStringList projectURIs, QJsonObject json, RestObjectStore* store);
 
     // The item as an object of the REST object store, mapped on first demand; nullptr when the
     // reply cannot be mapped.
@@ -60,6 +61,7 @@ private:
     // Read straight from a reply, while m_mapped is none.
     bool m_read = false;
     std::vector<QVariant> m_values;
+    std::vector<int> m_absent;
     std::optional<qint64> m_projectID;
     QJsonObject m_json;
     RestObjectStore* m_store = nullptr;

@@ -1,5 +1,6 @@
 #include "sync/RestObjectStore.h"
 
+#include "core/model/EntitySupport.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TodoModel.h"
@@ -59,6 +60,9 @@ RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
     }
     for (const rest::ObjectMapping::Relationship& r : TODOItem::mapping()->relationships())
         m_itemRelationshipKeys << r.jsonKey;
+    m_itemMappedAttributeCount =
+        size_t(std::count_if(m_itemMapping->attributes().begin(), m_itemMapping->attributes().end(),
+                             [](const rest::ResolvedMapping::Attribute& a) { return a.index >= 0; }));
     for (const store::AttributeDescription& attribute : m_itemMapping->entity()->attributes())
         m_itemDefaults.push_back(store::storedValue(attribute.type, attribute.defaultValue));
 }
@@ -86,10 +90,19 @@ TODOList* RestObjectStore::mapProject(const QJsonObject& json)
 
 bool RestObjectStore::isWellFormed(const QJsonArray& objects, const QString& entityName) const
 {
-    const rest::ResolvedMapping& mapping =
-        entityName == TODOList::staticEntityName() ? *m_projectMapping : *m_itemMapping;
+    const bool items = entityName != TODOList::staticEntityName();
+    const rest::ResolvedMapping& mapping = items ? *m_itemMapping : *m_projectMapping;
+    // An item's project path must name a project: one that does not (an identifier beyond 64
+    // bits, say) would put the item into the inbox.
+    const auto namesProjects = [this](const QJsonObject& item) {
+        const QStringList uris = TODOItem::projectURIsFrom(item.value(m_projectsKey));
+        return std::all_of(uris.begin(), uris.end(), [](const QString& uri) {
+            return uri.isEmpty() || entity::idFromURI(uri).has_value();
+        });
+    };
     return std::all_of(objects.begin(), objects.end(), [&](const QJsonValue& value) {
-        return !value.isObject() || rest::ObjectMapper::isWellFormed(value.toObject(), mapping);
+        return !value.isObject() || (rest::ObjectMapper::isWellFormed(value.toObject(), mapping) &&
+                                     (!items || namesProjects(value.toObject())));
     });
 }
 
@@ -102,19 +115,27 @@ std::optional<RemoteItem> RestObjectStore::readItem(const QJsonObject& json)
         const auto it = json.constFind(key);
         return it != json.constEnd() && (it->isNull() || (it->isArray() && it->toArray().isEmpty()));
     };
-    if (!std::all_of(m_itemRelationshipKeys.begin(), m_itemRelationshipKeys.end(), none)) {
-        TODOItem* item = mapItem(json);
-        return item ? std::optional<RemoteItem>(RemoteItem::of(item)) : std::nullopt;
-    }
     store::AttributeValues read;
     if (!rest::ObjectMapper::readAttributes(json, *m_itemMapping, read))
         return std::nullopt;
+    // A key the reply leaves out says nothing about its value: the local one stays.
+    std::vector<int> absent;
+    if (read.size() != m_itemMappedAttributeCount) {
+        for (const rest::ResolvedMapping::Attribute& a : m_itemMapping->attributes()) {
+            if (a.index >= 0 && !json.contains(a.jsonKey))
+                absent.push_back(a.index);
+        }
+    }
+    if (!std::all_of(m_itemRelationshipKeys.begin(), m_itemRelationshipKeys.end(), none)) {
+        TODOItem* item = mapItem(json);
+        return item ? std::optional<RemoteItem>(RemoteItem::of(item, std::move(absent))) : std::nullopt;
+    }
     std::vector<QVariant> values = m_itemDefaults;
     const auto& attributes = m_itemMapping->entity()->attributes();
     for (const auto& [index, value] : read)
         values[size_t(index)] = store::storedValue(attributes[size_t(index)].type, value);
-    return RemoteItem::fromValues(std::move(values), TODOItem::projectURIsFrom(json.value(m_projectsKey)),
-                                  json, this);
+    return RemoteItem::fromValues(std::move(values), std::move(absent),
+                                  TODOItem::projectURIsFrom(json.value(m_projectsKey)), json, this);
 }
 
 std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)

@@ -64,6 +64,8 @@ private:
     std::vector<QVariant> m_itemDefaults;
     QString m_projectsKey; // the key of the item's project paths
     QStringList m_itemRelationshipKeys;
+    // How many of the item mapping's keys name store attributes.
+    size_t m_itemMappedAttributeCount = 0;
 };
 
 } // namespace qv

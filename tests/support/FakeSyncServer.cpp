@@ -290,6 +290,12 @@ bool FakeSyncServer::modifyItemAsOtherDevice(qint64 id, const QJsonObject& chang
     return updateObject(m_items, id, changes, Origin::OtherDevice, true);
 }
 
+void FakeSyncServer::omitItemFields(qint64 id, const QStringList& keys)
+{
+    for (const QString& key : keys)
+        m_items.at(id).remove(key);
+}
+
 qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)
 {
     return createProject(fields, Origin::OtherDevice);

@@ -133,6 +133,31 @@ TEST_F(ItemPoll, GivenTwoRemoteChangesBetweenSaves_ThenTheSecondIsMergedAndNothi
     EXPECT_EQ(server.item(id).value("name").toString(), QStringLiteral("v3"));
 }
 
+TEST_F(ItemPoll, GivenACopyLeavingKeysOut_ThenTheirLocalValuesStayAndAKeySentAsNullClearsItsValue)
+{
+    TODOList* project = startWithProject();
+    TODOItem* item = ItemBuilder("v1")
+                         .inQuadrant(2)
+                         .due(QDateTime::fromSecsSinceEpoch(1'800'000'000))
+                         .madeBy(*device->document, project);
+    item->setDescriptionText(QStringLiteral("kept"));
+    tick(5'000);
+    const qint64 id = item->serverID();
+    // Read straight from the reply, and mapped first (a relationship key left out as well).
+    for (const QString& name : {QStringLiteral("read"), QStringLiteral("mapped")}) {
+        server.modifyItemAsOtherDevice(id, {{"name", name}, {"dueDate", QJsonValue::Null}});
+        QStringList left{QStringLiteral("descriptionText"), QStringLiteral("quadrant")};
+        if (name == QLatin1String("mapped"))
+            left << QStringLiteral("tags");
+        server.omitItemFields(id, left);
+        tick(5'000);
+        EXPECT_EQ(item->name(), name);
+        EXPECT_EQ(item->descriptionText(), QStringLiteral("kept")) << name.toStdString();
+        EXPECT_EQ(item->quadrant(), 2) << name.toStdString();
+        EXPECT_TRUE(item->isNull(QStringLiteral("dueDate"))) << name.toStdString();
+    }
+}
+
 TEST_F(ItemPoll, GivenTheOwnerChangedOnTheServer_ThenTheDelegationIsAnnouncedAndTheItemHighlighted)
 {
     TODOList* project = startWithProject();

@@ -2,6 +2,8 @@
 // against a server that lists inbox items only in the inbox poll: nothing lost, nothing twice.
 #include "tests/sync/SyncFixture.h"
 
+#include "core/util/Utils.h"
+
 #include <functional>
 
 namespace qv::test {
@@ -36,6 +38,10 @@ const std::vector<UnknownOutcome>& unknownOutcomes()
         {"applied, reply cut",
          [](FakeSyncServer& s, const QString& p) {
              s.applyThenCutNext(p);
+         }},
+        {"applied, reply malformed",
+         [](FakeSyncServer& s, const QString& p) {
+             s.truncateNext(p);
          }},
     };
     return cases;
@@ -201,6 +207,46 @@ TEST_F(LostPost, GivenAProjectPostAppliedButUnanswered_ThenTheProjectEndsUpOnceO
         EXPECT_TRUE(local.front()->isValidUniID());
         EXPECT_EQ(local.front()->edited_since(), 0);
     }
+}
+
+TEST_F(LostPost, GivenAProjectRenamedBeforeItsLostPostWasAdopted_ThenItIsOnceOnDeviceAndServer)
+{
+    start(*device);
+    server.applyThenFailNext(QStringLiteral("/api/v1/project/"), 502);
+    TODOList* project = ProjectBuilder(device->context(), "draft");
+    device->sync().sendEditedProjectsToServer();
+    ASSERT_TRUE(waitUntil([&] { return !device->sync().projectLoop().isInFlight(project); }));
+    project->setName(QStringLiteral("renamed"));
+    untilEveryPollHasRun();
+    ASSERT_EQ(server.projectCount(), 1);
+    EXPECT_EQ(liveOnServer(QStringLiteral("renamed"), true), 1);
+    EXPECT_EQ(device->context().objects(TODOList::staticEntityName()).size(), 1u);
+    EXPECT_TRUE(project->isValidUniID());
+    EXPECT_EQ(project->edited_since(), 0);
+}
+
+TEST_F(LostPost, GivenPostsLostUnderTheEarlierDeviceIdentifier_WhenRestartedAfterTheUpgrade_ThenEachIsAdopted)
+{
+    const QString host = QStringLiteral("debian");
+    device->setDeviceUID(Utils::deviceUIDForHostName(host));
+    start(*device);
+    tick(40'000);
+    server.applyThenFailNext(QStringLiteral("/api/v1/project/"), 502);
+    server.applyThenFailNext(QStringLiteral("/api/v1/item/"), 502);
+    ItemBuilder("upgraded item").madeBy(*device->document, ProjectBuilder(device->context(), "upgraded"));
+    device->document->addItemWithTitle(QStringLiteral("upgraded inbox"));
+    device->sync().sendEditedProjectsToServer();
+    device->sync().sendEditedItemsToServer();
+    settle();
+    device->quit();
+    device->setDeviceUID(Utils::deviceUIDFor({"4c4c4544004d3510804bb4c04f4e3532", host}),
+                         Utils::deviceUIDForHostName(host));
+    start(*device);
+    untilEveryPollHasRun();
+    EXPECT_EQ(liveOnServer(QStringLiteral("upgraded"), true), 1);
+    EXPECT_EQ(projectsNamed(*device, QStringLiteral("upgraded")).size(), 1u);
+    expectOnceEverywhere(QStringLiteral("upgraded item"));
+    expectOnceEverywhere(QStringLiteral("upgraded inbox"));
 }
 
 TEST_F(LostPost, GivenAProjectPostedThenAKill_WhenRestarted_ThenItIsOnceOnDeviceAndServerWhetherSavedOrNot)

@@ -83,7 +83,9 @@ TEST_F(ServerNumbers, GivenAPollReplyWithANumberNoFieldCanHold_ThenNothingOfItIs
     const std::vector<Case> cases{
         {"an id beyond 64 bits", meta, with(listed, "id", 1e300)},
         {"an id beyond 64 bits, as text", meta, with(listed, "id", "99999999999999999999")},
-        {"a project id beyond 64 bits", meta, with(listed, "idd", -1e19)},
+        {"an id_ beyond 64 bits", meta, with(listed, "idd", -1e19)},
+        {"a project path beyond 64 bits", meta,
+         with(listed, "projects", QJsonArray{"/api/v1/project/99999999999999999999/"})},
         {"a date beyond 64 bits", meta, with(listed, "dueDate", 1e300)},
         {"a date after the year 9999", meta, with(listed, "creationDate", kLargest)},
         {"an offset that overflows the next page's",

@@ -68,6 +68,7 @@ public:
         document->awakeFromNib();
         options.origin = m_origin;
         options.deviceUID = m_deviceUID;
+        options.earlierDeviceUID = m_earlierDeviceUID;
         options.restStorePath = m_folder + QStringLiteral("/sync.sqlite");
         options.cookieFolder = m_folder;
         engine = std::make_unique<QVRestManager>(services, *document, options);
@@ -92,7 +93,11 @@ public:
     QString storePath() const { return m_folder + QStringLiteral("/store.sqlite"); }
     const QString& deviceUID() const { return m_deviceUID; }
     // Taken at the next open, as by a new version that tells the device by other means.
-    void setDeviceUID(const QString& uid) { m_deviceUID = uid; }
+    void setDeviceUID(const QString& uid, const QString& earlier = {})
+    {
+        m_deviceUID = uid;
+        m_earlierDeviceUID = earlier;
+    }
     bool isOpen() const { return engine != nullptr; }
     store::Context& context() { return document->context(); }
     QVRestManager& sync() { return *engine; }
@@ -131,6 +136,7 @@ public:
 private:
     QString m_folder;
     QString m_deviceUID;
+    QString m_earlierDeviceUID;
     QString m_origin;
 };
 
