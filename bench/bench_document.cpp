@@ -62,6 +62,7 @@ Store& filledStore(int items)
 std::vector<int> spreadIds(int items)
 {
     std::vector<int> ids;
+    ids.reserve(256);
     for (int i = 0; i < 256; ++i)
         ids.push_back(1 + int(qint64(i) * items / 256));
     std::shuffle(ids.begin(), ids.end(), std::mt19937(7));
