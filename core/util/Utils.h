@@ -96,6 +96,9 @@ public:
     // ---- Text -----------------------------------------------------------------------------
     // The first line that is not blank, trimmed of spaces and tabs; a null string when none.
     static QString firstLineWithContent(const QString& text);
+    // The text without the prefix (or suffix) when it has it; the text itself otherwise.
+    static QString stringByRemovingPrefix(const QString& text, const QString& prefix);
+    static QString stringByRemovingSuffix(const QString& text, const QString& suffix);
     // Drops / \ ? % * | " < >.
     static QString sanitizeFileNameString(const QString& text);
     static bool validateEmail(const QString& text);

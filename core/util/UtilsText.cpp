@@ -121,6 +121,16 @@ void Utils::reportError(Alerts& alerts, const QString& message, const QString& i
     alerts.alert(message, informative, QStringLiteral("OK"), Alerts::Style::Informational);
 }
 
+QString Utils::stringByRemovingPrefix(const QString& text, const QString& prefix)
+{
+    return text.startsWith(prefix) ? text.mid(prefix.size()) : text;
+}
+
+QString Utils::stringByRemovingSuffix(const QString& text, const QString& suffix)
+{
+    return text.endsWith(suffix) ? text.left(text.size() - suffix.size()) : text;
+}
+
 QString Utils::firstLineWithContent(const QString& text)
 {
     qsizetype start = 0;

@@ -231,6 +231,9 @@ TEST(UtilsFirstLine, GivenText_WhenItsFirstLineOrAFileNameIsTaken_ThenTrimmedOrW
     EXPECT_EQ(Utils::firstLineWithContent("\n \t\r\n\t Buy milk \nand eggs"), "Buy milk");
     EXPECT_TRUE(Utils::firstLineWithContent(" \n\t\n").isNull());
     EXPECT_TRUE(Utils::firstLineWithContent(QString()).isNull());
+    EXPECT_EQ(Utils::stringByRemovingPrefix("44flag.png", "44"), "flag.png");
+    EXPECT_EQ(Utils::stringByRemovingSuffix("flag.png", ".jpg"), "flag.png");
+    EXPECT_EQ(Utils::stringByRemovingSuffix("flag.png", ".png"), "flag");
 
     EXPECT_EQ(Utils::sanitizeFileNameString("Plan/2024?.txt"), "Plan2024.txt");
     EXPECT_EQ(Utils::sanitizeFileNameString("a/b\\c?d%e*f|g\"h<i>j"), "abcdefghij");
