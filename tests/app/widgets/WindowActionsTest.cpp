@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -196,13 +197,22 @@ TEST_F(WindowActionsTest,
 
 TEST_F(WindowActionsTest, GivenTheCacheWipe_WhenItRuns_ThenTheOverlayWithoutSyncingCoversTheBoardMeanwhile)
 {
+    auto* overlay = window->findChild<QWidget*>(QStringLiteral("grayOverlay"));
+    ASSERT_NE(overlay, nullptr);
     OverlayWipeProgress progress(*window);
     progress.begin();
-    EXPECT_TRUE(commands().isShowingGrayOverlay());
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->geometry(), window->centralWidget()->geometry());
     EXPECT_FALSE(window->centralWidget()->isEnabled());
+    EXPECT_FALSE(overlay->findChild<QLabel*>()->isVisible());
     progress.end();
-    EXPECT_FALSE(commands().isShowingGrayOverlay());
+    EXPECT_FALSE(overlay->isVisible());
     EXPECT_TRUE(window->centralWidget()->isEnabled());
+
+    // While the sync window is up the overlay shows the sync's progress.
+    commands().showGrayOverlay();
+    EXPECT_TRUE(overlay->findChild<QLabel*>()->isVisible());
+    commands().hideGrayOverlay();
 }
 
 } // namespace qv::test

@@ -370,6 +370,9 @@ void WindowCommands::syncWindow()
     m_window.endAllEditing();
     qCDebug(lcBoardWidgets, "Opening sync window");
     m_account->sync([this] {
+        // What the sync brought is filtered and sorted as the board's own.
+        m_window.updateFilters();
+        m_window.refreshController();
         refreshAccountActions();
         askFirstDownloadHelpList();
     });

@@ -112,13 +112,13 @@ TEST_F(WindowCommandsTest,
     action("login")->trigger();
     EXPECT_FALSE(action("login")->isEnabled());
     EXPECT_TRUE(action("logout")->isEnabled());
-    alerts.answers = {1}; // "No"
+    alerts.answers = {0}; // "Yes"
     action("syncWindow")->trigger();
     action("syncWindow")->trigger();
     action("logout")->trigger();
     EXPECT_EQ(account.calls, (QStringList{"login", "sync", "sync", "logout"}));
     EXPECT_TRUE(action("login")->isEnabled());
-    // Asked after the first sync only, whatever the answer.
+    // Asked after the first sync only.
     ASSERT_EQ(alerts.shown.size(), 1);
     EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Download help project"));
     EXPECT_EQ(
@@ -127,7 +127,13 @@ TEST_F(WindowCommandsTest,
                        "download it now?"));
     EXPECT_EQ(alerts.shown[0].buttons, (QStringList{"Yes", "No"}));
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("_askedDownloadHelpList")));
-    EXPECT_EQ(window->projectListView()->controller().rowCount(), 1);
+    // "Yes" made the help project, selected, with its explanations in every quadrant, first one on top.
+    TODOList* help = window->board().selectedProject();
+    ASSERT_NE(help, project);
+    EXPECT_EQ(help->name(), QStringLiteral("Getting Started with Quadrivo"));
+    for (int q = 0; q < 4; ++q)
+        EXPECT_GE(window->board().controller(q).arrangedObjects().size(), 2u) << q;
+    EXPECT_TRUE(names(window->board().controller(0).arrangedObjects()).front().startsWith("Welcome!"));
 
     // Once quitting has begun they do nothing.
     commands().setTerminatingQuery([] { return true; });
@@ -135,26 +141,6 @@ TEST_F(WindowCommandsTest,
     action("login")->trigger();
     EXPECT_EQ(account.calls.size(), 4);
     commands().setAccount(nullptr, nullptr);
-}
-
-TEST_F(WindowCommandsTest,
-       GivenTheHelpProjectAccepted_WhenMade_ThenItIsSelectedWithItsItemsInEachQuadrantInOrder)
-{
-    alerts.answers = {0};
-    commands().askFirstDownloadHelpList();
-    commands().askFirstDownloadHelpList();
-    EXPECT_EQ(alerts.shown.size(), 1);
-
-    TODOList* help = window->board().selectedProject();
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->name(), QStringLiteral("Getting Started with Quadrivo"));
-    for (int q = 0; q < 4; ++q) {
-        const QStringList shown = names(window->board().controller(q).arrangedObjects());
-        EXPECT_GE(shown.size(), 2) << q;
-    }
-    EXPECT_TRUE(names(window->board().controller(0).arrangedObjects())
-                    .front()
-                    .startsWith(QStringLiteral("Welcome!")));
 }
 
 TEST_F(WindowCommandsTest, GivenUnsyncedProjectOrItem_WhenLinkedOrOpened_ThenTheAlertSaysSoInItsExactWords)
@@ -221,22 +207,6 @@ TEST_F(WindowCommandsTest,
     window->hide();
     window->setStatusBarMessage(QStringLiteral("unseen"));
     EXPECT_TRUE(statusText().isEmpty());
-}
-
-TEST_F(WindowCommandsTest, GivenTheGrayOverlay_WhenShownWithAndWithoutSyncing_ThenItCoversTheBoardUntilHidden)
-{
-    auto* overlay = window->findChild<QWidget*>(QStringLiteral("grayOverlay"));
-    ASSERT_NE(overlay, nullptr);
-    for (const bool syncing : {true, false}) {
-        syncing ? commands().showGrayOverlay() : commands().showGrayOverlayNoSyncing();
-        EXPECT_TRUE(overlay->isVisible());
-        EXPECT_EQ(overlay->geometry(), window->centralWidget()->geometry());
-        EXPECT_FALSE(window->centralWidget()->isEnabled());
-        EXPECT_EQ(overlay->findChild<QLabel*>()->isVisible(), syncing);
-        commands().hideGrayOverlay();
-        EXPECT_FALSE(overlay->isVisible());
-        EXPECT_TRUE(window->centralWidget()->isEnabled());
-    }
 }
 
 } // namespace qv::test
