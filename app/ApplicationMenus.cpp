@@ -9,6 +9,7 @@
 #include "platform/Preferences.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/WindowCommands.h"
 #include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/UndeleteDialogs.h"
 
@@ -101,6 +102,7 @@ void attachPanels(MainWindow& window, MyDocument& document, const Services& serv
         QObject::connect(&dialog, &UndeleteDialog::refreshRequested, &window, &MainWindow::refreshController);
         dialog.loadUndeleteCandidates();
         dialog.exec();
+        window.commands().sheetEnded();
     };
     QObject::connect(&window, &MainWindow::undeleteWindowRequested, &window, openItemTrash);
 
@@ -141,6 +143,7 @@ void attachPanels(MainWindow& window, MyDocument& document, const Services& serv
         QObject::connect(&dialog, &UndeleteDialog::refreshRequested, &window, &MainWindow::refreshController);
         dialog.loadUndeleteCandidates();
         dialog.exec();
+        window.commands().sheetEnded();
     });
 }
 

@@ -30,8 +30,8 @@ void wireWindowCommands(MainWindow& window, MyDocument& document, const Services
     QPointer<AdvancedFilterViewController> filter = panels.filterPanel;
     if (!filter)
         return;
-    commands.setFindField([&window, filter, preferences = services.preferences] {
-        if (!filter)
+    commands.setFindField([&window, filter, preferences = services.preferences](bool reveal) {
+        if (!filter || (!reveal && !filter->isVisible()))
             return;
         // The panel shows beside the board unless it has a window of its own.
         if (filter->window() == &window)

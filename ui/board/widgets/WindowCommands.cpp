@@ -135,7 +135,7 @@ void WindowCommands::setMasterListFactory(std::function<MasterListSheet*(QWidget
     refreshHookActions();
 }
 
-void WindowCommands::setFindField(std::function<void()> focus)
+void WindowCommands::setFindField(std::function<void(bool)> focus)
 {
     m_focusFindField = std::move(focus);
     refreshHookActions();
@@ -509,12 +509,20 @@ void WindowCommands::showMasterList()
         m_masterList->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_masterList, &QDialog::finished, this, [this] {
             qCDebug(lcBoardWidgets, "Closing master list");
-            gotoFindField();
-            m_window.activateWindow();
+            sheetEnded();
         });
     }
     m_masterList->reloadData();
     m_masterList->open();
+}
+
+void WindowCommands::sheetEnded()
+{
+    // Back to the board's search, without opening a panel the user closed.
+    if (m_focusFindField)
+        m_focusFindField(false);
+    m_window.raise();
+    m_window.activateWindow();
 }
 
 void WindowCommands::gotoFindField()
@@ -524,7 +532,7 @@ void WindowCommands::gotoFindField()
         return;
     }
     if (m_focusFindField)
-        m_focusFindField();
+        m_focusFindField(true);
 }
 
 void WindowCommands::clearFilters()

@@ -50,8 +50,9 @@ public:
     // Where pages meant for the desktop's browser go.
     void setExternalOpener(std::function<bool(const QUrl&)> opener) { m_openExternally = std::move(opener); }
     void setMasterListFactory(std::function<MasterListSheet*(QWidget* parent)> factory);
-    // The filter panel's search field takes the keyboard; the filter panel in a window of its own.
-    void setFindField(std::function<void()> focus);
+    // The filter panel's search field takes the keyboard, the panel shown first when reveal is
+    // set; the filter panel in a window of its own.
+    void setFindField(std::function<void(bool reveal)> focus);
     void setAdvancedFilterWindow(std::function<void()> show);
 
     StatusBarController& statusBar() const { return *m_statusBar; }
@@ -80,6 +81,9 @@ public:
 
     // --- Sheets, filters, projects
     void showMasterList();
+    // After a sheet: the board's search field takes the keys again (when shown), the window comes
+    // to the front.
+    void sheetEnded();
     MasterListSheet* masterList() const { return m_masterList; }
     void gotoFindField();
     void clearFilters();
@@ -110,7 +114,7 @@ private:
     QString m_webOrigin;
     std::function<bool(const QUrl&)> m_openExternally;
     std::function<MasterListSheet*(QWidget*)> m_makeMasterList;
-    std::function<void()> m_focusFindField;
+    std::function<void(bool)> m_focusFindField;
     std::function<void()> m_showAdvancedFilterWindow;
 
     std::unique_ptr<StatusBarController> m_statusBar;
