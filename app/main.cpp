@@ -17,12 +17,16 @@
 #include "diagnostics/crash/Crashwatch.h"
 #include "exchange/NoticeFeed.h"
 #include "platform/Clock.h"
+#include "platform/Keychain.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
+#include "platform/SecretServiceStore.h"
 #include "platform/rest/NetworkReachability.h"
 #include "sync/QVRestManager.h"
+#include "ui/account/widgets/AccountSession.h"
+#include "ui/account/widgets/WebProfile.h"
 #include "ui/board/OfflineAccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
@@ -62,6 +66,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // Before the application object, which starts the web engine's process handling.
+    WebProfile::prepareProcess();
     QApplication application(argc, argv);
     if (!parsed.request) {
         parsed = LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput,
@@ -107,6 +113,7 @@ int main(int argc, char** argv)
     // Without a runtime folder the guard cannot work; the application still can.
     if (outcome == SingleInstance::Outcome::Failed)
         qCWarning(lcApp, "no single-instance guard: %s", qUtf8Printable(guardError));
+    WebProfile::reportSandbox();
 
     SystemClock clock;
     QtScheduler scheduler;
@@ -114,6 +121,8 @@ int main(int argc, char** argv)
     NotificationCenter notifications;
     WidgetAlerts alerts;
     const Services services{&clock, &scheduler, &preferences, &notifications, &alerts};
+    SecretServiceStore secrets;
+    Keychain keychain(secrets, &alerts);
 
     // Set once for the process, before the delegate runs.
     NoticeFeed& notices = NoticeFeed::sharedInstance();
@@ -157,10 +166,17 @@ int main(int argc, char** argv)
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
-        // No signing in yet: the account commands stay off and pages open in the desktop's browser.
-        parts->account = std::make_unique<OfflineAccountCommands>();
-        parts->browser = std::make_unique<DesktopBrowser>();
-        parts->mainWindow->commands().setAccount(parts->account.get(), parts->browser.get());
+        if (parts->engine->hasOrigin()) {
+            auto session = std::make_unique<AccountSession>(*parts->mainWindow, document, *parts->engine,
+                                                            services, &keychain, AccountSession::Options{});
+            parts->mainWindow->commands().setAccount(session.get(), &session->internalBrowser());
+            parts->account = std::move(session);
+        } else {
+            // No sync server: the account commands stay off and pages open in the desktop's browser.
+            parts->account = std::make_unique<OfflineAccountCommands>();
+            parts->browser = std::make_unique<DesktopBrowser>();
+            parts->mainWindow->commands().setAccount(parts->account.get(), parts->browser.get());
+        }
         parts->mainWindow->commands().setTerminatingQuery(
             [&delegatePointer] { return delegatePointer->terminating(); });
         attachPanels(*parts->mainWindow, document, services);

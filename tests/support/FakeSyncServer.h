@@ -100,6 +100,7 @@ public:
     //   GET  /                      the landing page
     //   GET  /isloggedindesktop/    the signed-in page; without a session, to the form and back
     //   GET  /accounts/dismiss/, /accounts/login/linkedin_failed   the give-up pages
+    //   GET  /api/v1/me/            the signed-in user (team routes attached later take its place)
     static constexpr const char* kSessionCookie = "sessionid";
     // The one account that signs in; its e-mail is the signed-in username.
     void setAccount(const QString& email, const QString& password);

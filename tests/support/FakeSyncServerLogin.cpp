@@ -2,6 +2,7 @@
 // sheet walks through.
 #include "tests/support/FakeSyncServer.h"
 
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QUrlQuery>
 
@@ -114,6 +115,11 @@ void FakeSyncServer::installLoginRoutes()
         if (!hasSession(request))
             return redirect(QStringLiteral("/desktoplogin/?next=/isloggedindesktop/"));
         return page("Ready", "<h1>Ready to sync</h1><p>Signed in as " + htmlEscaped(m_username) + ".</p>");
+    });
+    // The signed-in user, for a server that has no team routes attached.
+    addRoute("GET", "/api/v1/me/", [this](const HttpRequest&) {
+        return HttpResponse::json(QJsonObject{
+            {"id", 1}, {"username", m_username}, {"email", m_username}, {"resource_uri", "/api/v1/user/1/"}});
     });
     addRoute("GET", "/accounts/dismiss/",
              [](const HttpRequest&) { return page("Cancelled", "<h1>Sign-in cancelled</h1>"); });

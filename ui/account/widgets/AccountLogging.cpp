@@ -1,0 +1,3 @@
+#include "ui/account/widgets/AccountLogging.h"
+
+Q_LOGGING_CATEGORY(lcAccountWidgets, "qv.ui.account.widgets", QtInfoMsg)

@@ -1,0 +1,255 @@
+#include "ui/account/widgets/AccountSession.h"
+
+#include "core/document/MyDocument.h"
+#include "platform/Keychain.h"
+#include "platform/Paths.h"
+#include "platform/rest/RestClient.h"
+#include "sync/QVRestManager.h"
+#include "ui/account/widgets/AccountLogging.h"
+#include "ui/account/widgets/SyncWindowSheet.h"
+#include "ui/account/widgets/WebBrowserWindowController.h"
+#include "ui/account/widgets/WebProfile.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/WindowCommands.h"
+
+#include <QEvent>
+#include <QJsonObject>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace qv {
+
+namespace {
+
+// Grey over the board while the sheet is up and the sync runs, with the progress in its middle.
+class GrayOverlay final : public QWidget {
+public:
+    explicit GrayOverlay(QWidget& window) : QWidget(&window), m_window(window)
+    {
+        setObjectName(QStringLiteral("grayOverlay"));
+        setAttribute(Qt::WA_StyledBackground);
+        setStyleSheet(QStringLiteral("#grayOverlay { background-color: rgba(90, 90, 90, 150); }"));
+        auto* progress = new QProgressBar(this);
+        progress->setRange(0, 0);
+        progress->setTextVisible(false);
+        progress->setFixedWidth(220);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(progress, 0, Qt::AlignCenter);
+        m_window.installEventFilter(this);
+        hide();
+    }
+    void cover()
+    {
+        setGeometry(m_window.rect());
+        raise();
+        show();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == &m_window && event->type() == QEvent::Resize && isVisible())
+            setGeometry(m_window.rect());
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+};
+
+} // namespace
+
+AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestManager& engine,
+                               const Services& services, Keychain* keychain, const Options& options)
+    : m_window(window), m_document(document), m_engine(engine), m_services(services), m_keychain(keychain)
+{
+    const QString storage = options.webStorageFolder.isEmpty()
+                                ? Paths::applicationSupport() + QStringLiteral("web")
+                                : options.webStorageFolder;
+    const QString cache =
+        options.webCacheFolder.isEmpty() ? Paths::caches() + QStringLiteral("/web") : options.webCacheFolder;
+    m_profile = new WebProfile(storage, cache, engine.cookieJar(), this);
+    m_sheet = new SyncWindowSheet(m_profile->profile(), &window, options.opener);
+    m_browser =
+        new WebBrowserWindowController(m_profile->profile(), services.alerts, &window, options.opener);
+    m_overlay = new GrayOverlay(window);
+
+    SyncWindowController::Parts parts;
+    parts.services = services;
+    parts.document = &document;
+    parts.engine = &engine;
+    parts.host = this;
+    parts.pages = m_sheet;
+    parts.collaboration = options.collaboration ? options.collaboration : this;
+    parts.passwords = this;
+    parts.supportAddress = options.supportAddress;
+    m_controller = std::make_unique<SyncWindowController>(parts);
+    m_sheet->setController(m_controller.get());
+}
+
+AccountSession::~AccountSession()
+{
+    if (m_sheet)
+        m_sheet->setController(nullptr);
+    m_controller.reset();
+    // Their pages go before the profile they were made in.
+    delete m_sheet.data();
+    delete m_browser.data();
+    delete m_overlay.data();
+}
+
+SyncWindowSheet& AccountSession::sheet() const
+{
+    return *m_sheet;
+}
+
+WebBrowserWindowController& AccountSession::browser() const
+{
+    return *m_browser;
+}
+
+InternalBrowser& AccountSession::internalBrowser() const
+{
+    return *m_browser;
+}
+
+bool AccountSession::isGrayOverlayShown() const
+{
+    return m_overlay && m_overlay->isVisible();
+}
+
+// --- Commands
+
+bool AccountSession::isAvailable() const
+{
+    return m_engine.hasOrigin();
+}
+
+QString AccountSession::unavailableReason() const
+{
+    return QStringLiteral("No sync server is set up: Quadrivo works offline");
+}
+
+std::optional<AccountUser> AccountSession::currentUser() const
+{
+    const QString email = m_engine.getCurrentUserEmail();
+    if (email.isEmpty())
+        return std::nullopt;
+    if (m_me && m_me->email.compare(email, Qt::CaseInsensitive) == 0)
+        return m_me;
+    return AccountUser{email, std::nullopt, {}};
+}
+
+void AccountSession::sync(std::function<void()> onDidSync)
+{
+    if (m_document.terminating())
+        return;
+    qCInfo(lcAccountWidgets, "Opening sync window");
+    m_controller->setOnDidSync(std::move(onDidSync));
+    m_controller->sync();
+}
+
+void AccountSession::login(std::function<void()> onDidLogin)
+{
+    if (m_document.terminating())
+        return;
+    qCInfo(lcAccountWidgets, "Opening sync window");
+    m_controller->setOnDidLogin(std::move(onDidLogin));
+    m_controller->login();
+}
+
+void AccountSession::logout()
+{
+    if (!m_document.terminating())
+        m_controller->logout();
+}
+
+// --- The window around the sheet
+
+void AccountSession::showGrayOverlay()
+{
+    if (auto* overlay = static_cast<GrayOverlay*>(m_overlay.data()))
+        overlay->cover();
+}
+
+void AccountSession::hideGrayOverlay()
+{
+    if (m_overlay)
+        m_overlay->hide();
+}
+
+void AccountSession::setStatusBarMessage(const QString& message)
+{
+    m_window.setStatusMessage(message);
+}
+
+void AccountSession::updateFilters()
+{
+    m_window.updateFilters();
+}
+
+void AccountSession::refreshController()
+{
+    m_window.refreshController();
+}
+
+void AccountSession::selectProject(TODOList* project)
+{
+    m_window.projectListView()->selectProject(project);
+}
+
+void AccountSession::clearFilters()
+{
+    m_window.changeFiltersToNormal();
+    m_window.updateFilters();
+    m_window.commands().refreshAccountActions();
+}
+
+// --- The signed-in user
+
+void AccountSession::reloadMe(std::function<void(const QString&)> success, std::function<void()> failure)
+{
+    m_engine.client().get(
+        QStringLiteral("/me/?format=json") + m_engine.platformVersionPair(),
+        [this, success = std::move(success), failure](const rest::Response& response) {
+            const QJsonObject me = response.json.object();
+            QString email = me.value(QStringLiteral("email")).toString();
+            if (email.isEmpty())
+                email = me.value(QStringLiteral("username")).toString();
+            if (email.isEmpty()) {
+                m_me.reset();
+                if (failure)
+                    failure();
+                return;
+            }
+            const qint64 id = me.value(QStringLiteral("id")).toInteger();
+            m_me = AccountUser{email, id > 0 ? std::optional<qint64>(id) : std::nullopt,
+                               me.value(QStringLiteral("user_profile"))
+                                   .toObject()
+                                   .value(QStringLiteral("userhash"))
+                                   .toString()};
+            if (success)
+                success(email);
+            m_window.commands().refreshAccountActions();
+        },
+        [this, failure](const rest::Error&) {
+            m_me.reset();
+            if (failure)
+                failure();
+        });
+}
+
+// --- Passwords
+
+QString AccountSession::passwordForUsername(const QString& email)
+{
+    return m_keychain ? m_keychain->passwordForUsername(email) : QString();
+}
+
+bool AccountSession::setPasswordForUsername(const QString& password, const QString& email)
+{
+    return m_keychain && m_keychain->setPasswordForUsername(password, email);
+}
+
+} // namespace qv

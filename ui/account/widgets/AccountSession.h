@@ -1,0 +1,98 @@
+#pragma once
+
+#include "sync/SyncWindowController.h"
+#include "ui/board/AccountCommands.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace qv {
+
+class Keychain;
+class MainWindow;
+class MyDocument;
+class QVRestManager;
+class SyncWindowSheet;
+class WebBrowserWindowController;
+class WebProfile;
+
+// The signed-in account as the window sees it: Sync, Sign In and Sign Out through the sync
+// window's sheet, the grey overlay over the board while it works, the service's pages in the
+// internal browser, and the signed-in user as the server describes it.
+class AccountSession final : public QObject,
+                             public AccountCommands,
+                             public SyncWindowHost,
+                             public SignInCollaboration,
+                             public AccountPasswords {
+    Q_OBJECT
+public:
+    struct Options {
+        // Where the web profile keeps its data and cache; the application's folders when empty.
+        QString webStorageFolder;
+        QString webCacheFolder;
+        // Where clicked links go; the desktop's browser when empty.
+        std::function<bool(const QUrl&)> opener;
+        QString supportAddress = QStringLiteral("support@velmora.com");
+        // The collaboration manager; without one the session asks "/me/" itself and keeps no caches.
+        SignInCollaboration* collaboration = nullptr;
+    };
+
+    // keychain may be nullptr: no password is kept.
+    AccountSession(MainWindow& window, MyDocument& document, QVRestManager& engine, const Services& services,
+                   Keychain* keychain, const Options& options);
+    ~AccountSession() override;
+
+    SyncWindowController& controller() const { return *m_controller; }
+    SyncWindowSheet& sheet() const;
+    WebBrowserWindowController& browser() const;
+    InternalBrowser& internalBrowser() const;
+    WebProfile& webProfile() const { return *m_profile; }
+    bool isGrayOverlayShown() const;
+
+    // --- AccountCommands ---
+    bool isAvailable() const override;
+    QString unavailableReason() const override;
+    std::optional<AccountUser> currentUser() const override;
+    void sync(std::function<void()> onDidSync) override;
+    void login(std::function<void()> onDidLogin) override;
+    void logout() override;
+
+    // --- SyncWindowHost ---
+    void showGrayOverlay() override;
+    void hideGrayOverlay() override;
+    void setStatusBarMessage(const QString& message) override;
+    void updateFilters() override;
+    void refreshController() override;
+    void selectProject(TODOList* project) override;
+    void clearFilters() override;
+
+    // --- SignInCollaboration: the signed-in user from "/me/" ---
+    void reloadMe(std::function<void(const QString& email)> success, std::function<void()> failure) override;
+    void initCollaboration() override {}
+    void deleteCollaboration() override { m_me.reset(); }
+    void forgetMe() override { m_me.reset(); }
+
+    // --- AccountPasswords ---
+    QString passwordForUsername(const QString& email) override;
+    bool setPasswordForUsername(const QString& password, const QString& email) override;
+
+private:
+    MainWindow& m_window;
+    MyDocument& m_document;
+    QVRestManager& m_engine;
+    Services m_services;
+    Keychain* m_keychain = nullptr;
+    WebProfile* m_profile = nullptr;
+    QPointer<SyncWindowSheet> m_sheet;
+    QPointer<WebBrowserWindowController> m_browser;
+    QPointer<QWidget> m_overlay;
+    std::unique_ptr<SyncWindowController> m_controller;
+    std::optional<AccountUser> m_me;
+};
+
+} // namespace qv
