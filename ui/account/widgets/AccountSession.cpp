@@ -9,56 +9,14 @@
 #include "ui/account/widgets/SyncWindowSheet.h"
 #include "ui/account/widgets/WebBrowserWindowController.h"
 #include "ui/account/widgets/WebProfile.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
 
-#include <QEvent>
 #include <QJsonObject>
-#include <QProgressBar>
-#include <QVBoxLayout>
 
 namespace qv {
-
-namespace {
-
-// Grey over the board while the sheet is up and the sync runs, with the progress in its middle.
-class GrayOverlay final : public QWidget {
-public:
-    explicit GrayOverlay(QWidget& window) : QWidget(&window), m_window(window)
-    {
-        setObjectName(QStringLiteral("grayOverlay"));
-        setAttribute(Qt::WA_StyledBackground);
-        setStyleSheet(QStringLiteral("#grayOverlay { background-color: rgba(90, 90, 90, 150); }"));
-        auto* progress = new QProgressBar(this);
-        progress->setRange(0, 0);
-        progress->setTextVisible(false);
-        progress->setFixedWidth(220);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(progress, 0, Qt::AlignCenter);
-        m_window.installEventFilter(this);
-        hide();
-    }
-    void cover()
-    {
-        setGeometry(m_window.rect());
-        raise();
-        show();
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == &m_window && event->type() == QEvent::Resize && isVisible())
-            setGeometry(m_window.rect());
-        return false;
-    }
-
-private:
-    QWidget& m_window;
-};
-
-} // namespace
 
 AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestManager& engine,
                                const Services& services, Keychain* keychain, const Options& options)
@@ -73,7 +31,6 @@ AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestM
     m_sheet = new SyncWindowSheet(m_profile->profile(), &window, options.opener);
     m_browser =
         new WebBrowserWindowController(m_profile->profile(), services.alerts, &window, options.opener);
-    m_overlay = new GrayOverlay(window);
 
     SyncWindowController::Parts parts;
     parts.services = services;
@@ -96,7 +53,6 @@ AccountSession::~AccountSession()
     // Their pages go before the profile they were made in.
     delete m_sheet.data();
     delete m_browser.data();
-    delete m_overlay.data();
 }
 
 SyncWindowSheet& AccountSession::sheet() const
@@ -116,7 +72,7 @@ InternalBrowser& AccountSession::internalBrowser() const
 
 bool AccountSession::isGrayOverlayShown() const
 {
-    return m_overlay && m_overlay->isVisible();
+    return m_window.commands().isShowingGrayOverlay();
 }
 
 // --- Commands
@@ -169,19 +125,17 @@ void AccountSession::logout()
 
 void AccountSession::showGrayOverlay()
 {
-    if (auto* overlay = static_cast<GrayOverlay*>(m_overlay.data()))
-        overlay->cover();
+    m_window.commands().showGrayOverlay();
 }
 
 void AccountSession::hideGrayOverlay()
 {
-    if (m_overlay)
-        m_overlay->hide();
+    m_window.commands().hideGrayOverlay();
 }
 
 void AccountSession::setStatusBarMessage(const QString& message)
 {
-    m_window.setStatusMessage(message);
+    m_window.commands().statusBar().setStatusBarMessage(message);
 }
 
 void AccountSession::updateFilters()
@@ -201,8 +155,7 @@ void AccountSession::selectProject(TODOList* project)
 
 void AccountSession::clearFilters()
 {
-    m_window.changeFiltersToNormal();
-    m_window.updateFilters();
+    m_window.commands().clearFilters();
     m_window.commands().refreshAccountActions();
 }
 

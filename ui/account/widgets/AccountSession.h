@@ -90,7 +90,6 @@ private:
     WebProfile* m_profile = nullptr;
     QPointer<SyncWindowSheet> m_sheet;
     QPointer<WebBrowserWindowController> m_browser;
-    QPointer<QWidget> m_overlay;
     std::unique_ptr<SyncWindowController> m_controller;
     std::optional<AccountUser> m_me;
 };
