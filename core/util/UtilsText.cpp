@@ -158,8 +158,9 @@ QString Utils::sanitizeFileNameString(const QString& text)
 
 bool Utils::validateEmail(const QString& text)
 {
+    // Top-level domains have long since outgrown four letters ("firm.consulting").
     static const QRegularExpression pattern(
-        QStringLiteral("\\A(?:[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,4})\\z"));
+        QStringLiteral("\\A(?:[A-Z0-9a-z._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,})\\z"));
     return pattern.match(text).hasMatch();
 }
 
