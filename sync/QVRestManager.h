@@ -220,6 +220,8 @@ public:
     ItemUpdaterLoop& itemLoop() const { return *m_itemLoop; }
     ProjectUpdaterLoop& projectLoop() const { return *m_projectLoop; }
     CollaboratorDirectory* collaborators() const { return m_collaborators; }
+    // The directory is made after the engine it asks through; none: nobody is known.
+    void setCollaborators(CollaboratorDirectory* directory) { m_collaborators = directory; }
     const QString& deviceUID() const { return m_deviceUID; }
     // Uploads of an earlier version name this device so.
     const QString& earlierDeviceUID() const { return m_earlierDeviceUID; }
