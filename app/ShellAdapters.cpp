@@ -1,6 +1,7 @@
 #include "app/ShellAdapters.h"
 
 #include "app/AppLogging.h"
+#include "app/CollaborationShell.h"
 #include "app/LaunchRequest.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
@@ -11,6 +12,7 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
+#include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/board/AccountCommands.h"
 #include "ui/board/Board.h"

@@ -17,6 +17,8 @@ namespace qv {
 
 class AccountCommands;
 class InternalBrowser;
+class CollaborationManager;
+class CollaborationShell;
 class MainWindow;
 class MyDocument;
 class QVRestManager;
@@ -124,6 +126,7 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     ~ApplicationParts() override;
     std::unique_ptr<rest::NetworkReachability> reachability;
     std::unique_ptr<QVRestManager> engine;
+    std::unique_ptr<CollaborationManager> collaborationManager;
     // What the window's account and web-page commands reach.
     std::unique_ptr<AccountCommands> account;
     std::unique_ptr<InternalBrowser> browser;
@@ -131,6 +134,7 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;
     std::unique_ptr<OverlayWipeProgress> wipeProgress;
+    std::unique_ptr<CollaborationShell> collaborationShell;
 };
 
 // Quit requests that reach the application object (the session manager ending the session,

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppLogging.h"
 #include "app/ApplicationMenus.h"
+#include "app/CollaborationShell.h"
 #include "app/ColorList.h"
 #include "app/CountDowns.h"
 #include "app/DeleteCacheWindowController.h"
@@ -24,6 +25,8 @@
 #include "platform/Scheduler.h"
 #include "platform/SecretServiceStore.h"
 #include "platform/rest/NetworkReachability.h"
+#include "platform/rest/RestClient.h"
+#include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/account/widgets/AccountSession.h"
 #include "ui/account/widgets/WebProfile.h"
@@ -163,6 +166,9 @@ int main(int argc, char** argv)
         options.origin = syncOrigin;
         options.restStorePath = delegatePointer->restStorePath();
         parts->engine = std::make_unique<QVRestManager>(services, document, options);
+        // Offline, the collaboration calls answer from their caches without asking.
+        parts->engine->client().setReachability(parts->reachability.get());
+        parts->collaborationManager = std::make_unique<CollaborationManager>(services, *parts->engine);
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
@@ -185,6 +191,9 @@ int main(int argc, char** argv)
         parts->windowShell =
             std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler,
                                           [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
+        parts->collaborationShell = std::make_unique<CollaborationShell>(
+            *parts->collaborationManager, document, *parts->engine, *parts->mainWindow);
+        parts->collaboration = parts->collaborationShell.get();
         parts->window = parts->windowShell.get();
         parts->wipeProgress = std::make_unique<OverlayWipeProgress>(*parts->mainWindow);
         parts->cacheWipeProgress = parts->wipeProgress.get();

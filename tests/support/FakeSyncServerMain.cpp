@@ -1,5 +1,6 @@
 // Runs the fake sync server on 127.0.0.1 for trying the application against it by hand.
 #include "tests/support/FakeSyncServer.h"
+#include "tests/support/FakeSyncServerTeam.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -41,6 +42,8 @@ int main(int argc, char** argv)
     if (parser.isSet(QStringLiteral("user")))
         server.setAccount(parser.value(QStringLiteral("user")), parser.value(QStringLiteral("password")));
     server.setRequireLogin(parser.isSet(QStringLiteral("require-login")));
+    // The signed-in user's record, for the team panels.
+    qv::test::FakeTeam team(server, server.username());
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
