@@ -9,17 +9,13 @@ QMetaType ImageTransformer::transformedValueClass() const
 
 QVariant ImageTransformer::transformedValue(const QVariant& value) const
 {
-    const QImage image = imageNamed(value.toString());
+    const QString name = value.toString();
+    if (name.isEmpty() || !m_source)
+        return {};
+    const QImage image = m_source(name);
     if (image.isNull())
         return {};
     return image;
-}
-
-QImage ImageTransformer::imageNamed(const QString& name)
-{
-    if (name.isEmpty() || name.contains(u'/'))
-        return {};
-    return QImage(QStringLiteral(":/images/") + name);
 }
 
 } // namespace qv

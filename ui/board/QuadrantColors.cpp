@@ -2,6 +2,7 @@
 
 #include "core/model/TODOList.h"
 #include "core/util/ColorString.h"
+#include "core/util/StringToLighterColorTransformer.h"
 
 namespace qv {
 
@@ -33,14 +34,7 @@ QColor QuadrantColors::quadrantColor(const TODOList* project, int quadrant)
 
 QColor QuadrantColors::lighterColor(const QColor& color)
 {
-    float hue = 0;
-    float saturation = 0;
-    float brightness = 0;
-    float alpha = 0;
-    color.toHsv().getHsvF(&hue, &saturation, &brightness, &alpha);
-    if (hue < 0)
-        hue = 0; // achromatic
-    return QColor::fromHsvF(hue, saturation / 5.0f, (brightness + 4.0f) / 5.0f, alpha);
+    return StringToLighterColorTransformer::lighterColor(color);
 }
 
 QColor QuadrantColors::textColorOn(const QColor& background)

@@ -6,6 +6,7 @@
 #include "core/model/TODOList.h"
 #include "core/model/TagManager.h"
 #include "core/util/ColorString.h"
+#include "core/util/StringToLighterColorTransformer.h"
 #include "platform/store/Context.h"
 #include "ui/board/ArrayController.h"
 
@@ -66,14 +67,7 @@ QString DrawerModel::quadrantColorString(const TODOItem* item)
 
 QColor DrawerModel::lighterColor(const QString& colorString)
 {
-    const std::optional<QColor> color = ColorString::colorWithString(colorString);
-    if (!color)
-        return Qt::white;
-    float hue = 0, saturation = 0, brightness = 0, alpha = 1;
-    color->toHsv().getHsvF(&hue, &saturation, &brightness, &alpha);
-    if (hue < 0)
-        hue = 0; // achromatic
-    return QColor::fromHsvF(hue, saturation / 5.0f, (brightness + 4.0f) / 5.0f, alpha);
+    return StringToLighterColorTransformer().transformedValue(colorString).value<QColor>();
 }
 
 QColor DrawerModel::backgroundColor() const

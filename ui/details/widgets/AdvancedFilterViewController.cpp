@@ -3,6 +3,7 @@
 #include "core/document/MyDocument.h"
 #include "core/model/ItemTag.h"
 #include "core/model/TODOItem.h"
+#include "platform/Clock.h"
 #include "platform/Preferences.h"
 #include "platform/Services.h"
 #include "platform/store/Context.h"
@@ -66,7 +67,8 @@ AdvancedFilterViewController::AdvancedFilterViewController(MyDocument& document,
     dateRow->addWidget(m_datesOn);
     dateRow->addWidget(m_timeMode, 1);
     form->addRow(tr("Dates"), dateRow);
-    const QDate today = QDate::currentDate();
+    // The injected clock, so that the default range follows the program's notion of today.
+    const QDate today = services.clock ? services.clock->now().toLocalTime().date() : QDate::currentDate();
     m_from = new QDateEdit(today.addDays(-7), this);
     m_to = new QDateEdit(today.addDays(7), this);
     for (QDateEdit* edit : {m_from, m_to}) {

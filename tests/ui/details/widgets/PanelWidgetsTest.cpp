@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -60,6 +61,17 @@ TEST_F(FilterPanelWidgetTest, GivenTypedSearchText_WhenResetIsClicked_ThenTheFie
     EXPECT_EQ(preferences.intValue("kItemFilterState"), 1);
     EXPECT_FALSE(panel.filter().getIsFiltering());
     EXPECT_EQ(changed.count(), 5);
+}
+
+TEST_F(FilterPanelWidgetTest,
+       GivenTheProgramsClock_WhenThePanelOpens_ThenTheDateRangeIsAWeekEitherSideOfItsToday)
+{
+    clock.setNow(QDateTime(QDate(2031, 7, 15), QTime(12, 0), QTimeZone::utc()));
+    AdvancedFilterViewController panel(*document, services);
+    const auto dates = panel.findChildren<QDateEdit*>();
+    ASSERT_EQ(dates.size(), 2);
+    EXPECT_EQ(dates[0]->date(), QDate(2031, 7, 8));
+    EXPECT_EQ(dates[1]->date(), QDate(2031, 7, 22));
 }
 
 TEST_F(FilterPanelWidgetTest, GivenTeamPanelOwners_WhenAnnounced_ThenTheDelegateFieldShowsTheOnePerson)
