@@ -186,6 +186,12 @@ int main(int argc, char** argv)
         parts->mainWindow->commands().setTerminatingQuery(
             [&delegatePointer] { return delegatePointer->terminating(); });
         attachPanels(*parts->mainWindow, document, services);
+        QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
+                         [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
+        QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),
+                         [&crashReporter, engine = parts->engine.get()] {
+                             crashReporter.setUserEmail(engine->getCurrentUserEmail());
+                         });
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
         parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);
         parts->windowShell =

@@ -13,6 +13,7 @@
 #include "sync/SyncNotifications.h"
 #include "ui/board/AccountCommands.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/BoardTransformers.h"
 #include "ui/board/CrossPosition.h"
 #include "ui/board/ImageFactoryForMac.h"
 #include "ui/board/ItemClipboard.h"
@@ -20,7 +21,9 @@
 #include "ui/board/QuadrantColors.h"
 #include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
+#include "ui/board/widgets/ColorWell.h"
 #include "ui/board/widgets/FourQuadrantView.h"
+#include "ui/board/widgets/MainWindowDropsAndThemes.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 #include "ui/board/widgets/QuadrantView.h"
@@ -132,6 +135,14 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
         m_icons = m_ownIcons.get();
     }
     m_board = std::make_unique<Board>(document, services);
+    m_dropsAndThemes = std::make_unique<DropsAndThemes>();
+    m_dropsAndThemes->transformers = makeBoardTransformers(
+        *services.clock,
+        {{},
+         [this] { return m_document.syncEngine() != nullptr; },
+         [this] { return m_services.preferences->stringValue(QStringLiteral("_currentUser")); },
+         [this] { return m_document.syncEngine() && m_document.syncEngine()->isOnline(); },
+         {}});
     m_clipboard = std::make_unique<ItemClipboard>(*m_board);
 
     for (int q = 0; q < 4; ++q) {
@@ -209,6 +220,8 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     buildMenus();
     buildToolbar();
     m_commands = new WindowCommands(*this, document, services);
+    loadColorThemes();
+    buildQuadrantControls();
     // Undo and Redo follow the store's history.
     m_storeObserver = m_document.context().addChangeObserver([this](const store::ChangeEvent&) {
         updateActionStates();
@@ -507,9 +520,7 @@ void MainWindow::buildToolbar()
     toolbar->setIconSize(QSize(22, 22));
     toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_addItem->setIconText(QStringLiteral("Add"));
-    toolbar->addAction(m_addItem);
-    toolbar->addAction(m_completeItems);
-    toolbar->addAction(m_deleteItems);
+    buildDropButtons(toolbar);
     toolbar->addSeparator();
 
     m_newProjectButton = new QToolButton;
@@ -659,9 +670,8 @@ void MainWindow::reloadTableViews()
 
 void MainWindow::changeToolbarForDragging(bool dragging)
 {
-    // While items are dragged only the item commands stay at hand.
-    m_newProjectButton->setEnabled(!dragging);
-    m_sortButton->setEnabled(!dragging);
+    // While items are dragged only the drop buttons stay at hand.
+    toolbarForDragging(dragging);
     if (!dragging)
         updateActionStates();
 }
@@ -682,6 +692,8 @@ void MainWindow::projectShown(TODOList* project)
         QuadrantPanel* panel = m_panels[size_t(q)];
         panel->setTitle(project ? project->nameForQuadrant(q) : QString());
         panel->setColor(QuadrantColors::quadrantColor(project, q));
+        if (ColorWell* well = m_dropsAndThemes->wells[size_t(q)])
+            well->setColor(QuadrantColors::quadrantColor(project, q));
         m_views[size_t(q)]->itemsModel()->setEditable(!project || !project->lazyFetch());
         const QString name = project ? project->nameForQuadrant(q) : QString();
         m_addToQuadrant[size_t(q)]->setText(name.isEmpty()
@@ -847,6 +859,12 @@ void MainWindow::startObservingSyncEngine()
         m_syncConnections.push_back(
             connect(engine, meta->property(statusProperty).notifySignal(), this, slot));
         syncStatusChanged();
+    }
+    const int onlineProperty = meta->indexOfProperty("isOnline");
+    if (onlineProperty >= 0 && meta->property(onlineProperty).hasNotifySignal()) {
+        const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("syncOnlineChanged()"));
+        m_syncConnections.push_back(
+            connect(engine, meta->property(onlineProperty).notifySignal(), this, slot));
     }
 }
 

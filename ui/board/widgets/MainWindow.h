@@ -16,15 +16,19 @@
 #include <optional>
 
 class QAction;
+class QColor;
 class QActionGroup;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QToolBar;
 class QToolButton;
 
 namespace qv {
 
 class CollaborationInterface;
+class ColorThemeProducer;
+class DraggingDestinationButton;
 class FourQuadrantView;
 class ImageFactoryForMac;
 class ItemClipboard;
@@ -35,6 +39,7 @@ class QuadrantPanel;
 class QuadrantView;
 class TODOList;
 class WindowCommands;
+class ValueTransformerRegistry;
 
 // The document's window: the project list on the left, the selected project's four quadrants in
 // the middle, room for side panels on the right and for the inbox below the project list, the
@@ -110,6 +115,21 @@ public:
     bool isShowingArchived() const { return m_isShowingArchived; }
     bool isShowingDetail() const;
 
+    // --- Drop buttons, colour themes, quadrant colours (MainWindowDropsAndThemes.cpp) ---
+    // The value transformers the window's controls use, by name; later features add theirs.
+    ValueTransformerRegistry& valueTransformers() const;
+    // The toolbar button that duplicates, completes or trashes items dropped on it.
+    DraggingDestinationButton* dropButton(int operation) const;
+    // The themes read from the application's themes file; none when it is invalid.
+    const ColorThemeProducer* colorThemes() const;
+    QMenu* colorThemeMenu() const;
+    // Writes the theme's colours into the selected project's quadrants.
+    void changeColorTheme(int themeIndex);
+    // The quadrant's colour well chose a colour for the selected project.
+    void changeQuadrantColor(int quadrant, const QColor& color);
+    // Moves the cross so that the quadrant gets most of the board, without storing the position.
+    void maximizeQuadrant(int quadrant);
+
 public slots:
     // The project list chose a project (nullptr: none).
     void showProject(qv::TODOList* project);
@@ -140,11 +160,16 @@ signals:
     void iconsRequested();
     void collaboratorsRequested();
     void inboxItemWasAdded(qv::TODOItem* item);
+    // The sync engine went online or offline.
+    void onlineStateChanged(bool online);
+    // A double click below a quadrant's rows added an item (a first-use counter counts these).
+    void quadrantDoubleClicked();
     // The drawer follows the active quadrant's controller (nullptr: none).
     void activeControllerChanged(qv::ArrayController* controller);
 
 private slots:
     void syncStatusChanged();
+    void syncOnlineChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -170,6 +195,10 @@ private:
     // "Project name — Quadrivo", or the program's name with no project shown.
     void updateWindowTitle();
     void saveWindowGeometry();
+    void buildDropButtons(QToolBar* toolbar);
+    void loadColorThemes();
+    void buildQuadrantControls();
+    void toolbarForDragging(bool dragging);
 
     MyDocument& m_document;
     Services m_services;
@@ -227,6 +256,8 @@ private:
     bool m_stoppedObserving = false;
     bool m_loginCheckScheduled = false;
     TimerId m_loginTimer = 0;
+    struct DropsAndThemes;
+    std::unique_ptr<DropsAndThemes> m_dropsAndThemes;
 };
 
 } // namespace qv

@@ -285,7 +285,8 @@ void QuadrantView::mouseDoubleClickEvent(QMouseEvent* event)
     qCDebug(lcBoardWidgets, "Double click on row %d", row);
     event->accept();
     if (row < 0) {
-        m_board.addTODOItemToQuadrant(m_quadrant);
+        if (m_board.addTODOItemToQuadrant(m_quadrant))
+            emit addedByDoubleClick();
         return;
     }
     if (!m_board.controller(m_quadrant).hasSelection())

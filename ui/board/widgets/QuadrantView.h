@@ -62,6 +62,8 @@ signals:
     void contextMenuRequested(const QPoint& globalPosition);
     void iconsRequested();
     void collaboratorsRequested();
+    // A double click below the rows added an item.
+    void addedByDoubleClick();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
