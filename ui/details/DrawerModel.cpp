@@ -5,7 +5,6 @@
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TagManager.h"
-#include "core/util/ColorString.h"
 #include "core/util/StringToLighterColorTransformer.h"
 #include "platform/store/Context.h"
 #include "ui/board/ArrayController.h"

@@ -22,8 +22,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
