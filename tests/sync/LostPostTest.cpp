@@ -4,6 +4,8 @@
 
 #include "core/util/Utils.h"
 
+#include <QProcess>
+
 #include <functional>
 
 namespace qv::test {
@@ -91,6 +93,54 @@ protected:
     }
     // Long enough for the polls of items, inbox (every 30 s) and projects to come round.
     void untilEveryPollHasRun() { tick(40'000); }
+
+    // The device run by the driver program in a child process on the store of `device`, which
+    // stays closed meanwhile; started at once.
+    void launchChild()
+    {
+        device.reset();
+        child.setProgram(QStringLiteral(QV_SYNC_DRIVER));
+        child.setArguments({devicePath(), kDeviceA, server.baseUrl().toString(),
+                            QString::number(clock.now().toMSecsSinceEpoch())});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start();
+        ASSERT_TRUE(child.waitForStarted());
+        tell("start");
+    }
+    // Serves the child's requests until it has carried the command out.
+    void tell(const QByteArray& command)
+    {
+        child.write(command + "\n");
+        ASSERT_TRUE(
+            waitUntil([&] { return child.canReadLine() || child.state() == QProcess::NotRunning; }, 20'000));
+        ASSERT_EQ(child.readLine().trimmed(), "ok") << command.constData();
+    }
+    // The child's clock and the server's move on together.
+    void tickChild(qint64 ms)
+    {
+        for (; ms > 0; ms -= 1000) {
+            tell("tick 1000");
+            clock.advance(1000);
+            server.setNow(clock.now());
+        }
+    }
+    void killChild()
+    {
+        child.kill(); // SIGKILL
+        child.waitForFinished();
+        EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+    }
+    // Starts the device in this process on the store the child left, and lets every poll run.
+    void restartHere()
+    {
+        device = std::make_unique<SyncDevice>(devicePath(), kDeviceA, clock, scheduler,
+                                              server.baseUrl().toString());
+        start(*device);
+        untilEveryPollHasRun();
+    }
+    QString devicePath() const { return home.root() + QStringLiteral("/a"); }
+
+    QProcess child;
 };
 
 TEST_F(LostPost, GivenAPostAppliedButUnanswered_ThenInboxAndProjectItemsEndUpOnceOnDeviceAndServer)
@@ -133,22 +183,20 @@ TEST_F(LostPost, GivenTwoServerCopiesOfAnItemThisDeviceCreated_ThenTheOneNotAdop
     }
 }
 
-TEST_F(LostPost, GivenAKillWithABulkPostOfTenInboxItemsApplied_WhenRestarted_ThenEachIsThereOnce)
+TEST_F(LostPost, GivenAChildKilledWithABulkPostOfTenInboxItemsApplied_WhenRestarted_ThenEachIsThereOnce)
 {
-    start(*device);
-    tick(40'000);
-    for (int i = 0; i < 10; ++i)
-        ItemBuilder(QStringLiteral("bulk %1").arg(i)).madeBy(*device->document, nullptr);
+    ASSERT_NO_FATAL_FAILURE(launchChild());
+    tickChild(40'000);
+    tell("items 10");
+    tell("save");
     server.holdNext(QStringLiteral("/api/v1/item/"));
-    device->save();
-    device->sync().sendEditedItemsToServer();
+    tell("send items");
     ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
-    device->kill();
+    killChild();
     server.releaseHeldReplies();
     ASSERT_EQ(server.itemCount(), 10);
 
-    start(*device);
-    untilEveryPollHasRun();
+    restartHere();
     for (int i = 0; i < 10; ++i)
         expectOnceEverywhere(QStringLiteral("bulk %1").arg(i));
     EXPECT_EQ(server.itemCount(), 10);
@@ -249,31 +297,32 @@ TEST_F(LostPost, GivenPostsLostUnderTheEarlierDeviceIdentifier_WhenRestartedAfte
     expectOnceEverywhere(QStringLiteral("upgraded inbox"));
 }
 
-TEST_F(LostPost, GivenAProjectPostedThenAKill_WhenRestarted_ThenItIsOnceOnDeviceAndServerWhetherSavedOrNot)
+TEST_F(LostPost, GivenAChildKilledWithAProjectPostOut_WhenRestarted_ThenItIsOnceOnDeviceAndServerSavedOrNot)
 {
-    start(*device);
     for (const bool savedBeforePost : {true, false}) {
         const QString name = savedBeforePost ? QStringLiteral("saved") : QStringLiteral("unsaved");
         SCOPED_TRACE(name.toStdString());
-        device->save();
-        ItemBuilder(name + QStringLiteral(" item"))
-            .madeBy(*device->document, ProjectBuilder(device->context(), name));
+        device.reset();
+        ASSERT_NO_FATAL_FAILURE(launchChild());
+        tickChild(5'000);
+        tell("project " + name.toUtf8());
         if (savedBeforePost)
-            device->save();
+            tell("save");
         server.holdNext(QStringLiteral("/api/v1/project/"));
-        device->sync().sendEditedProjectsToServer();
+        tell("send projects");
         ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
-        device->kill();
+        killChild();
         server.releaseHeldReplies();
 
-        start(*device);
-        untilEveryPollHasRun();
+        restartHere();
         EXPECT_EQ(liveOnServer(name, true), 1);
         const std::vector<TODOList*> local = projectsNamed(*device, name);
         ASSERT_EQ(local.size(), 1u);
         EXPECT_TRUE(local.front()->isValidUniID());
+        // Unsaved, the item never reached the store: a crash loses what was never written.
         if (savedBeforePost)
             expectOnceEverywhere(name + QStringLiteral(" item"));
+        device->quit();
     }
 }
 
