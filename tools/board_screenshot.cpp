@@ -1,5 +1,8 @@
-// Opens the board window offscreen on a seeded temporary store and saves a picture of it at each
-// font tier: board-tier0.png ... board-tier8.png in the folder given (default /tmp/quadrivo-shots).
+// Opens the board window offscreen on a seeded temporary store with all five columns showing
+// (inbox, projects, board, feed, item drawer) and saves pictures of it at each font tier given
+// (default 0, 4 and 8) in the folder given (default /tmp/quadrivo-shots): board-tierN.png, the
+// window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
+// (when the window has one).
 //
 //   board_screenshot [output-folder] [tier ...]
 
@@ -25,6 +28,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -142,9 +148,33 @@ TODOList* seed(store::Context& context, MyDocument& document, const QDateTime& t
     s.item(launch, 3, QStringLiteral("Evaluate a chat widget"), 4000);
 
     s.item(home, 0, QStringLiteral("Pay the electricity bill"), 3000)->setDueDate(s.day(1));
+    for (const QString& name :
+         {QStringLiteral("Forwarded: invoice from the printer"), QStringLiteral("Idea for the blog header"),
+          QStringLiteral("Call back Jonas")})
+        s.item(nullptr, 0, name, 0)->setCreationDate(s.day(-1, 8));
     s.item(home, 1, QStringLiteral("Repair the garden gate"), 3000);
     s.item(report, 0, QStringLiteral("Collect the sales figures"), 3000)->setDueDate(s.day(-1));
     return launch;
+}
+
+bool save(const QPixmap& picture, const QString& path)
+{
+    if (!picture.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The colour theme menu, wherever the menu bar keeps it.
+QMenu* themeMenu(const QMainWindow& window)
+{
+    for (QMenu* menu : window.menuBar()->findChildren<QMenu*>()) {
+        if (menu->title().contains(QStringLiteral("Theme"), Qt::CaseInsensitive))
+            return menu;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -167,10 +197,8 @@ int main(int argc, char** argv)
     QList<int> tiers;
     for (const QString& arg : args)
         tiers << arg.toInt();
-    if (tiers.isEmpty()) {
-        for (int tier = FontSizeTiers::kMinTier; tier <= FontSizeTiers::kMaxTier; ++tier)
-            tiers << tier;
-    }
+    if (tiers.isEmpty())
+        tiers = {0, 4, 8};
     QDir().mkpath(output);
 
     const QTimeZone zone = QTimeZone::systemTimeZone();
@@ -180,6 +208,10 @@ int main(int argc, char** argv)
     Preferences preferences(home.path() + QStringLiteral("/prefs.conf"));
     preferences.registerDefaultsFromJson(QStringLiteral(QV_SOURCE_DIR "/resources/Defaults.json"));
     preferences.setValue(QStringLiteral("kAddedMyProject"), true);
+    // Every column: inbox, projects, board, feed and the item drawer.
+    for (const char* key : {"kShowingInbox", "kShowingFeed", "kShowingDetail"})
+        preferences.setValue(QString::fromLatin1(key), true);
+    preferences.setValue(QStringLiteral("kHideProjects"), false);
     NotificationCenter notifications;
     ScriptedAlerts alerts;
     Services services{&clock, &scheduler, &preferences, &notifications, &alerts};
@@ -198,7 +230,7 @@ int main(int argc, char** argv)
     MainWindow window(document, services);
     // The neighbouring panels, placed as the application places them.
     MyDrawerController* drawer = BoardPanels::attach(window, document, services).drawer;
-    window.resize(1280, 800);
+    window.resize(1680, 900);
     window.show();
     scheduler.runPosted();
     window.showProject(project);
@@ -210,12 +242,19 @@ int main(int argc, char** argv)
         preferences.setValue(FontSizeTiers::key(), tier);
         scheduler.runPosted();
         QApplication::processEvents();
-        const QString path = QStringLiteral("%1/board-tier%2.png").arg(output).arg(tier);
-        if (!window.grab().save(path)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        if (!save(window.grab(), QStringLiteral("%1/board-tier%2.png").arg(output).arg(tier)))
             return 1;
+        if (QMenu* themes = themeMenu(window)) {
+            themes->popup(window.mapToGlobal(QPoint(40, 40)));
+            QApplication::processEvents();
+            QPixmap shot = window.grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(QPoint(40, 40), themes->grab());
+            painter.end();
+            themes->hide();
+            if (!save(shot, QStringLiteral("%1/menu-tier%2.png").arg(output).arg(tier)))
+                return 1;
         }
-        std::printf("%s\n", qPrintable(path));
     }
     return 0;
 }

@@ -7,20 +7,19 @@
 #include "ui/board/ArrayController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/SimpleSplitViewController.h"
 #include "ui/details/AdvancedFilter.h"
 #include "ui/details/widgets/AdvancedFilterViewController.h"
 #include "ui/details/widgets/InboxTableView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/ProjectTagFilterViewController.h"
 
-#include <QSplitter>
-
 namespace qv {
 
 BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const Services& services)
 {
     BoardPanels panels;
-    auto* side = new QSplitter(Qt::Vertical);
+    auto* side = new PlainSplitter(Qt::Vertical);
     panels.filterPanel = new AdvancedFilterViewController(document, services, side);
     panels.drawer = new MyDrawerController(document, services, side);
     side->addWidget(panels.filterPanel);
