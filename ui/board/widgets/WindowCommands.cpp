@@ -161,7 +161,8 @@ QAction* WindowCommands::addAction(QMenu* menu, const QString& name, const QStri
     auto* action = new QAction(text, this);
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, std::move(handler));
-    menu->addAction(action);
+    if (menu)
+        menu->addAction(action);
     m_actions[name] = action;
     return action;
 }
@@ -173,7 +174,8 @@ QAction* WindowCommands::addDisabled(QMenu* menu, const QString& name, const QSt
     action->setObjectName(name);
     action->setEnabled(false);
     action->setToolTip(reason);
-    menu->addAction(action);
+    if (menu)
+        menu->addAction(action);
     m_actions[name] = action;
     return action;
 }
@@ -191,16 +193,17 @@ void WindowCommands::buildMenus()
 {
     QMenu* project = menuNamed(QStringLiteral("Project"));
     project->setToolTipsVisible(true);
-    auto* projectCommands = new QMenu(&m_window);
-    addAction(projectCommands, QStringLiteral("markProjectAsDeleted"), QStringLiteral("Delete Project…"),
-              [this] { markProjectAsDeleted(); });
-    addAction(projectCommands, QStringLiteral("getLinkForProject"), QStringLiteral("Copy Link to Project"),
-              [this] { getLinkForProject(); });
-    addAction(projectCommands, QStringLiteral("qvWebMenu"), QStringLiteral("Open Project on the Web"),
-              [this] { qvWebMenu(); });
-    addDisabled(projectCommands, QStringLiteral("saveCurrentProjectAsTemplate"),
-                QStringLiteral("Save Project as Template…"),
-                QStringLiteral("Saving templates on the sync server is not available in this version."));
+    const QList<QAction*> projectCommands = {
+        addAction(nullptr, QStringLiteral("markProjectAsDeleted"), QStringLiteral("Delete Project…"),
+                  [this] { markProjectAsDeleted(); }),
+        addAction(nullptr, QStringLiteral("getLinkForProject"), QStringLiteral("Copy Link to Project"),
+                  [this] { getLinkForProject(); }),
+        addAction(nullptr, QStringLiteral("qvWebMenu"), QStringLiteral("Open Project on the Web"),
+                  [this] { qvWebMenu(); }),
+        addDisabled(nullptr, QStringLiteral("saveCurrentProjectAsTemplate"),
+                    QStringLiteral("Save Project as Template…"),
+                    QStringLiteral("Saving templates on the sync server is not available in this version.")),
+    };
     // Before the window's own last group (closing the window).
     const QList<QAction*> existing = project->actions();
     QAction* before = nullptr;
@@ -211,12 +214,15 @@ void WindowCommands::buildMenus()
         }
     }
     project->insertSeparator(before);
-    project->insertActions(before, projectCommands->actions());
+    project->insertActions(before, projectCommands);
 
     QMenu* item = menuNamed(QStringLiteral("Item"));
     item->addSeparator();
     addAction(item, QStringLiteral("getLinkForItem"), QStringLiteral("Copy Link to Item"),
               [this] { getLinkForItem(); });
+    // The drawer opens the icon chooser for its item.
+    addAction(item, QStringLiteral("showImageWindow"), QStringLiteral("Choose Icon…"),
+              [this] { emit m_window.iconsRequested(); });
 
     QMenu* view = menuNamed(QStringLiteral("View"));
     view->setToolTipsVisible(true);
@@ -228,8 +234,10 @@ void WindowCommands::buildMenus()
               [this] { clearFilters(); });
     addAction(view, QStringLiteral("showAdvancedFilterWindow"), QStringLiteral("Filters in a Window"),
               [this] { showAdvancedFilterWindow(); });
-    QAction* alphabetical = addAction(view, QStringLiteral("toggleProjectAlphabeticalOrder"),
-                                      QStringLiteral("Sort Projects by Name"), [] {});
+    auto* alphabetical = new QAction(QStringLiteral("Sort Projects by Name"), this);
+    alphabetical->setObjectName(QStringLiteral("toggleProjectAlphabeticalOrder"));
+    m_actions[alphabetical->objectName()] = alphabetical;
+    view->addAction(alphabetical);
     alphabetical->setCheckable(true);
     alphabetical->setChecked(m_window.projectListView()->controller().alphabeticalOrder());
     connect(alphabetical, &QAction::toggled, this, &WindowCommands::toggleProjectAlphabeticalOrder);
@@ -439,12 +447,11 @@ void WindowCommands::qvWebMenu()
     if (!project)
         return;
     if (project->id_() < 1) {
-        m_services.alerts->alert(
+        refuseUnsynced(
             QStringLiteral("Unsynced project"),
             QStringLiteral(
                 "This project is not synced yet. Please make sure that you are logged in, and that the "
-                "project has synced to our server. Then try to open the web view again."),
-            QStringLiteral("OK"), Alerts::Style::Informational);
+                "project has synced to our server. Then try to open the web view again."));
         return;
     }
     const QUrl url = WebAddresses::projectPage(project->id_(), m_syncOrigin);
@@ -458,12 +465,11 @@ void WindowCommands::getLinkForProject()
     if (!project)
         return;
     if (project->id_() < 1) {
-        m_services.alerts->alert(
+        refuseUnsynced(
             QStringLiteral("Unsynced project"),
             QStringLiteral(
                 "This project is not synced yet. Please make sure that you are logged in, and that the "
-                "project has synced to our server. Then try again."),
-            QStringLiteral("OK"), Alerts::Style::Informational);
+                "project has synced to our server. Then try again."));
         return;
     }
     copyLink(Utils::urlForProject(*project, BuildInfo::syncHost(m_syncOrigin)));
@@ -475,14 +481,18 @@ void WindowCommands::getLinkForItem()
     if (!item)
         return;
     if (!item->isValidUniID()) {
-        m_services.alerts->alert(
-            QStringLiteral("Unsynced item"),
-            QStringLiteral("This itemis not synced yet. Please make sure that you are logged "
-                           "in, and that the item has synced. Then try again."),
-            QStringLiteral("OK"), Alerts::Style::Informational);
+        refuseUnsynced(QStringLiteral("Unsynced item"),
+                       QStringLiteral("This itemis not synced yet. Please make sure that you are logged "
+                                      "in, and that the item has synced. Then try again."));
         return;
     }
     copyLink(Utils::urlForItem(*item, BuildInfo::syncHost(m_syncOrigin)));
+}
+
+void WindowCommands::refuseUnsynced(const QString& message, const QString& informative)
+{
+    if (m_services.alerts)
+        m_services.alerts->alert(message, informative, QStringLiteral("OK"), Alerts::Style::Informational);
 }
 
 void WindowCommands::copyLink(const QUrl& url)

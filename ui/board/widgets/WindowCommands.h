@@ -92,12 +92,14 @@ public:
     void markProjectAsDeleted();
 
 private:
+    // Named after the command; menu may be null when the caller places it.
     QAction* addAction(QMenu* menu, const QString& name, const QString& text, std::function<void()> handler);
     QAction* addDisabled(QMenu* menu, const QString& name, const QString& text, const QString& reason);
     QMenu* menuNamed(const QString& title);
     void buildMenus();
     void refreshHookActions();
     void copyLink(const QUrl& url);
+    void refuseUnsynced(const QString& message, const QString& informative);
     TODOList* getProjectForSender() const;
     void placeOverlay();
     bool eventFilter(QObject* watched, QEvent* event) override;
