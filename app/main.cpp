@@ -173,8 +173,10 @@ int main(int argc, char** argv)
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
         if (parts->engine->hasOrigin()) {
+            AccountSession::Options sessionOptions;
+            sessionOptions.collaborationManager = parts->collaborationManager.get();
             auto session = std::make_unique<AccountSession>(*parts->mainWindow, document, *parts->engine,
-                                                            services, &keychain, AccountSession::Options{});
+                                                            services, &keychain, sessionOptions);
             parts->mainWindow->commands().setAccount(session.get(), &session->internalBrowser());
             parts->account = std::move(session);
         } else {

@@ -4,6 +4,7 @@
 #include "platform/Keychain.h"
 #include "platform/Paths.h"
 #include "platform/rest/RestClient.h"
+#include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/account/widgets/AccountLogging.h"
 #include "ui/account/widgets/SyncWindowSheet.h"
@@ -20,7 +21,8 @@ namespace qv {
 
 AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestManager& engine,
                                const Services& services, Keychain* keychain, const Options& options)
-    : m_window(window), m_document(document), m_engine(engine), m_services(services), m_keychain(keychain)
+    : m_window(window), m_document(document), m_engine(engine), m_services(services), m_keychain(keychain),
+      m_collaborationManager(options.collaborationManager)
 {
     const QString storage = options.webStorageFolder.isEmpty()
                                 ? Paths::applicationSupport() + QStringLiteral("web")
@@ -171,7 +173,7 @@ void AccountSession::reloadMe(std::function<void(const QString&)> success, std::
             if (email.isEmpty())
                 email = me.value(QStringLiteral("username")).toString();
             if (email.isEmpty()) {
-                m_me.reset();
+                forgetMe();
                 if (failure)
                     failure();
                 return;
@@ -182,15 +184,37 @@ void AccountSession::reloadMe(std::function<void(const QString&)> success, std::
                                    .toObject()
                                    .value(QStringLiteral("userhash"))
                                    .toString()};
+            if (m_collaborationManager)
+                m_collaborationManager->setMe(User::fromJson(me));
             if (success)
                 success(email);
             m_window.commands().refreshAccountActions();
         },
         [this, failure](const rest::Error&) {
-            m_me.reset();
+            forgetMe();
             if (failure)
                 failure();
         });
+}
+
+void AccountSession::initCollaboration()
+{
+    if (m_collaborationManager)
+        m_collaborationManager->initCollaboration();
+}
+
+void AccountSession::deleteCollaboration()
+{
+    m_me.reset();
+    if (m_collaborationManager)
+        m_collaborationManager->deleteCollaboration();
+}
+
+void AccountSession::forgetMe()
+{
+    m_me.reset();
+    if (m_collaborationManager)
+        m_collaborationManager->setMe(std::nullopt);
 }
 
 // --- Passwords

@@ -13,6 +13,7 @@ class QWidget;
 
 namespace qv {
 
+class CollaborationManager;
 class Keychain;
 class MainWindow;
 class MyDocument;
@@ -40,6 +41,9 @@ public:
         QString supportAddress = QStringLiteral("support@velmora.com");
         // The collaboration manager; without one the session asks "/me/" itself and keeps no caches.
         SignInCollaboration* collaboration = nullptr;
+        // Kept in step with the account: the signed-in user, its caches restored at sign-in and
+        // emptied at sign-out.
+        CollaborationManager* collaborationManager = nullptr;
     };
 
     // keychain may be nullptr: no password is kept.
@@ -73,9 +77,9 @@ public:
 
     // --- SignInCollaboration: the signed-in user from "/me/" ---
     void reloadMe(std::function<void(const QString& email)> success, std::function<void()> failure) override;
-    void initCollaboration() override {}
-    void deleteCollaboration() override { m_me.reset(); }
-    void forgetMe() override { m_me.reset(); }
+    void initCollaboration() override;
+    void deleteCollaboration() override;
+    void forgetMe() override;
 
     // --- AccountPasswords ---
     QString passwordForUsername(const QString& email) override;
@@ -87,6 +91,7 @@ private:
     QVRestManager& m_engine;
     Services m_services;
     Keychain* m_keychain = nullptr;
+    CollaborationManager* m_collaborationManager = nullptr;
     WebProfile* m_profile = nullptr;
     QPointer<SyncWindowSheet> m_sheet;
     QPointer<WebBrowserWindowController> m_browser;

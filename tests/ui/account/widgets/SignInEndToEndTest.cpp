@@ -1,6 +1,7 @@
 // Through the real web sheet against the fake server: sign in, the session reaching the engine,
 // the loops online with it, a whole sync, and sign-out clearing both cookie stores.
 #include "core/document/MyDocument.h"
+#include "core/model/StatusEntities.h"
 #include "core/model/TodoModel.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
@@ -10,6 +11,7 @@
 #include "platform/Scheduler.h"
 #include "platform/rest/PersistentCookieJar.h"
 #include "platform/store/Context.h"
+#include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
 #include "tests/support/FakeSyncServer.h"
 #include "tests/support/MemorySecretStore.h"
@@ -86,7 +88,9 @@ TEST(SignInEndToEndTest,
     MemorySecretStore secrets;
     Keychain keychain(secrets, &alerts);
     QList<QUrl> external;
+    CollaborationManager collaboration(services, engine);
     AccountSession::Options sessionOptions;
+    sessionOptions.collaborationManager = &collaboration;
     sessionOptions.webStorageFolder = home.root() + QStringLiteral("/web");
     sessionOptions.webCacheFolder = home.root() + QStringLiteral("/webcache");
     sessionOptions.opener = [&external](const QUrl& url) {
@@ -125,6 +129,7 @@ TEST(SignInEndToEndTest,
     // "/me/" named the account; the loops run with the session and the engine is online.
     ASSERT_TRUE(waitUntil([&] { return engine.getCurrentUserEmail() == kUser && engine.isOnline(); }));
     EXPECT_EQ(preferences.stringValue(QStringLiteral("qv-login")), kUser);
+    EXPECT_EQ(collaboration.myUsername(), kUser);
     EXPECT_EQ(keychain.passwordForUsername(kUser), kPassword);
     ASSERT_TRUE(
         waitUntil([&] { return !server.requestsTo("GET", QStringLiteral("/api/v1/item/")).isEmpty(); }));
@@ -145,6 +150,8 @@ TEST(SignInEndToEndTest,
     EXPECT_FALSE(hasSessionCookie(engine.cookieJar()->cookies()));
     EXPECT_EQ(keychain.passwordForUsername(kUser), QString(QLatin1String("")));
     EXPECT_FALSE(engine.isOnline());
+    EXPECT_FALSE(collaboration.myUsername());
+    EXPECT_TRUE(document.context().objects(CollaborationStatus::staticEntityName()).empty());
     bool signedInAgain = false;
     session.login([&] { signedInAgain = true; });
     ASSERT_TRUE(waitUntil([&] { return session.sheet().isVisible() || signedInAgain; }));
