@@ -39,6 +39,7 @@ void DraggingDestinationButton::dragEnterEvent(QDragEnterEvent* event)
         return;
     }
     showImage(m_imageMouseEntered);
+    setDown(true); // the button under the drag lights up
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
@@ -46,12 +47,14 @@ void DraggingDestinationButton::dragEnterEvent(QDragEnterEvent* event)
 void DraggingDestinationButton::dragLeaveEvent(QDragLeaveEvent* event)
 {
     showImage(m_imageMouseExited);
+    setDown(false);
     QToolButton::dragLeaveEvent(event);
 }
 
 void DraggingDestinationButton::dropEvent(QDropEvent* event)
 {
     showImage(m_imageMouseExited);
+    setDown(false);
     const bool acted = isQuadrantDrag(event->mimeData()) && m_targets.perform(m_operation, event->mimeData());
     qCDebug(lcBoardWidgets, "Drop on a drop button %s", acted ? "taken" : "refused");
     if (acted) {

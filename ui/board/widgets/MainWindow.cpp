@@ -223,8 +223,9 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     loadColorThemes();
     buildQuadrantControls();
     // Undo and Redo follow the store's history.
-    m_storeObserver = m_document.context().addChangeObserver([this](const store::ChangeEvent&) {
+    m_storeObserver = m_document.context().addChangeObserver([this](const store::ChangeEvent& event) {
         updateActionStates();
+        showChangedQuadrantColors(event);
         updateWindowTitle(); // the shown project may have been renamed
     });
 

@@ -199,6 +199,8 @@ private:
     void loadColorThemes();
     void buildQuadrantControls();
     void toolbarForDragging(bool dragging);
+    // An undo, a sync or another window changed the shown project's colours.
+    void showChangedQuadrantColors(const store::ChangeEvent& event);
 
     MyDocument& m_document;
     Services m_services;

@@ -5,6 +5,7 @@
 #include "core/model/TODOList.h"
 #include "core/util/ColorString.h"
 #include "platform/Clock.h"
+#include "platform/store/Context.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/BoardTransformers.h"
 #include "ui/board/CrossPosition.h"
@@ -214,6 +215,25 @@ void MainWindow::buildQuadrantControls()
                 [this, q](const QColor& color) { changeQuadrantColor(q, color); });
         connect(m_views[size_t(q)], &QuadrantView::addedByDoubleClick, this,
                 &MainWindow::quadrantDoubleClicked);
+    }
+}
+
+void MainWindow::showChangedQuadrantColors(const store::ChangeEvent& event)
+{
+    static const QStringList kColorKeys = {
+        QStringLiteral("colorFirstQuadrant"), QStringLiteral("colorSecondQuadrant"),
+        QStringLiteral("colorThirdQuadrant"), QStringLiteral("colorFourthQuadrant")};
+    TODOList* project = m_board->selectedProject();
+    const auto changed = event.changedKeys.constFind(project);
+    if (!project || changed == event.changedKeys.constEnd())
+        return;
+    for (int q = 0; q < 4; ++q) {
+        if (!changed->contains(kColorKeys[q]))
+            continue;
+        const QColor color = QuadrantColors::quadrantColor(project, q);
+        m_panels[size_t(q)]->setColor(color);
+        if (ColorWell* well = m_dropsAndThemes->wells[size_t(q)])
+            well->setColor(color);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ui/board/BoardImages.h"
 #include "ui/board/ColorThemes.h"
 #include "ui/board/DropTargets.h"
+#include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemPasteboard.h"
 #include "ui/board/QuadrantColors.h"
 #include "ui/board/widgets/ColorWell.h"
@@ -199,6 +200,47 @@ TEST_F(DropButtonsAndThemesTest, GivenADoubleClickBelowTheRows_WhenAnItemIsAdded
     EXPECT_EQ(counted.count(), 1);
 }
 
+// An engine whose online flag the window observes, as it observes the real one's.
+class ObservableEngine final : public QObject, public StubSyncEngine {
+    Q_OBJECT
+    Q_PROPERTY(bool isOnline READ isOnline NOTIFY isOnlineChanged)
+public:
+    void setOnline(bool value)
+    {
+        online = value;
+        emit isOnlineChanged(value);
+    }
+signals:
+    void isOnlineChanged(bool online);
+};
+
+TEST_F(DropButtonsAndThemesTest,
+       GivenTheShownProjectsColourChangedElsewhere_WhenTheStoreTellsOfIt_ThenTheQuadrantFollows)
+{
+    project->setColorThirdQuadrant(QStringLiteral("{0, 0, 0.5, 1}")); // a sync merge, say
+    scheduler.runPosted();
+    EXPECT_EQ(window->quadrantPanel(2)->table()->palette().color(QPalette::Base),
+              QuadrantColors::lighterColor(QColor::fromRgbF(0, 0, 0.5f)));
+    EXPECT_EQ(window->quadrantPanel(2)->header()->findChild<ColorWell*>()->color(),
+              QColor::fromRgbF(0, 0, 0.5f));
+}
+
+TEST_F(DropButtonsAndThemesTest,
+       GivenTheSyncEngineObserved_WhenItGoesOnlineOrOffline_ThenTheWindowReportsEachChange)
+{
+    ObservableEngine engine;
+    document->setSyncEngine(&engine);
+    QSignalSpy reported(window.get(), &MainWindow::onlineStateChanged);
+    window->startObservingSyncEngine();
+    engine.setOnline(true);
+    engine.setOnline(false);
+    ASSERT_EQ(reported.count(), 2);
+    EXPECT_TRUE(reported.at(0).at(0).toBool());
+    EXPECT_FALSE(reported.at(1).at(0).toBool());
+    window->stopObserving();
+    document->setSyncEngine(&sync);
+}
+
 TEST(TokenCollectionView, GivenDeletePressed_WhenAHandlerIsSetOrNot_ThenOnlyTheHandlerIsAskedAndOtherKeysPass)
 {
     TokenCollectionView view;
@@ -213,3 +255,5 @@ TEST(TokenCollectionView, GivenDeletePressed_WhenAHandlerIsSetOrNot_ThenOnlyTheH
 
 } // namespace
 } // namespace qv::test
+
+#include "DropButtonsAndThemesTest.moc"
