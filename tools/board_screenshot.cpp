@@ -29,7 +29,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -167,16 +166,6 @@ bool save(const QPixmap& picture, const QString& path)
     return true;
 }
 
-// The colour theme menu, wherever the menu bar keeps it.
-QMenu* themeMenu(const QMainWindow& window)
-{
-    for (QMenu* menu : window.menuBar()->findChildren<QMenu*>()) {
-        if (menu->title().contains(QStringLiteral("Theme"), Qt::CaseInsensitive))
-            return menu;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -244,7 +233,7 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         if (!save(window.grab(), QStringLiteral("%1/board-tier%2.png").arg(output).arg(tier)))
             return 1;
-        if (QMenu* themes = themeMenu(window)) {
+        if (QMenu* themes = window.colorThemeMenu(); themes && !themes->isEmpty()) {
             themes->popup(window.mapToGlobal(QPoint(40, 40)));
             QApplication::processEvents();
             QPixmap shot = window.grab();
