@@ -2,7 +2,7 @@
 
 namespace qv {
 
-StatusBarController::StatusBarController(Scheduler& scheduler, std::function<bool()> visible,
+StatusBarController::StatusBarController(Scheduler* scheduler, std::function<bool()> visible,
                                          std::function<bool()> terminating)
     : m_scheduler(scheduler), m_visible(std::move(visible)), m_terminating(std::move(terminating))
 {
@@ -19,7 +19,9 @@ void StatusBarController::setStatusBarMessage(const QString& message)
         return;
     show(message);
     cancelTimer();
-    m_clearTimer = m_scheduler.after(kClearDelayMs, this, [this] {
+    if (!m_scheduler)
+        return;
+    m_clearTimer = m_scheduler->after(kClearDelayMs, this, [this] {
         m_clearTimer = 0;
         clearStatusBarMessage();
     });
@@ -47,8 +49,8 @@ void StatusBarController::show(const QString& text)
 
 void StatusBarController::cancelTimer()
 {
-    if (m_clearTimer) {
-        m_scheduler.cancel(m_clearTimer);
+    if (m_clearTimer && m_scheduler) {
+        m_scheduler->cancel(m_clearTimer);
         m_clearTimer = 0;
     }
 }

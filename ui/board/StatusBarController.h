@@ -16,8 +16,9 @@ class StatusBarController final : public QObject {
 public:
     static constexpr qint64 kClearDelayMs = 15'000;
 
-    // visible: whether the window is shown; terminating: whether quitting has begun.
-    StatusBarController(Scheduler& scheduler, std::function<bool()> visible,
+    // visible: whether the window is shown; terminating: whether quitting has begun. Without a
+    // scheduler messages stay until the next.
+    StatusBarController(Scheduler* scheduler, std::function<bool()> visible,
                         std::function<bool()> terminating = {});
     ~StatusBarController() override;
 
@@ -36,7 +37,7 @@ private:
     void show(const QString& text);
     void cancelTimer();
 
-    Scheduler& m_scheduler;
+    Scheduler* m_scheduler;
     std::function<bool()> m_visible;
     std::function<bool()> m_terminating;
     QString m_text;

@@ -73,9 +73,8 @@ WindowCommands::WindowCommands(MainWindow& window, MyDocument& document, const S
       m_webOrigin(BuildInfo::webOrigin()),
       m_openExternally([](const QUrl& url) { return QDesktopServices::openUrl(url); })
 {
-    Q_ASSERT(services.scheduler);
     m_statusBar = std::make_unique<StatusBarController>(
-        *services.scheduler, [this] { return m_window.isVisible(); }, [this] { return isTerminating(); });
+        services.scheduler, [this] { return m_window.isVisible(); }, [this] { return isTerminating(); });
     if (auto* label = m_window.findChild<QLabel*>(QStringLiteral("statusMessage")))
         connect(m_statusBar.get(), &StatusBarController::textChanged, label, &QLabel::setText);
 
