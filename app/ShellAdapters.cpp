@@ -13,6 +13,7 @@
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
 #include "sync/CollaborationManager.h"
+#include "sync/QVRemindersManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/board/AccountCommands.h"
 #include "ui/board/Board.h"

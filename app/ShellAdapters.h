@@ -21,6 +21,7 @@ class CollaborationManager;
 class CollaborationShell;
 class MainWindow;
 class MyDocument;
+class QVRemindersManager;
 class QVRestManager;
 class Scheduler;
 namespace rest {
@@ -130,6 +131,7 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     // What the window's account and web-page commands reach.
     std::unique_ptr<AccountCommands> account;
     std::unique_ptr<InternalBrowser> browser;
+    std::unique_ptr<QVRemindersManager> reminders;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;

@@ -27,6 +27,7 @@
 #include "platform/rest/NetworkReachability.h"
 #include "platform/rest/RestClient.h"
 #include "sync/CollaborationManager.h"
+#include "sync/QVRemindersManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/account/widgets/AccountSession.h"
 #include "ui/account/widgets/WebProfile.h"
@@ -169,6 +170,7 @@ int main(int argc, char** argv)
         // Offline, the collaboration calls answer from their caches without asking.
         parts->engine->client().setReachability(parts->reachability.get());
         parts->collaborationManager = std::make_unique<CollaborationManager>(services, *parts->engine);
+        parts->reminders = std::make_unique<QVRemindersManager>(*parts->engine);
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());

@@ -362,7 +362,9 @@ void TODOItem::copyTo(TODOItem* d, CopyFlags flags) const
         }
     }
 
-    if (ItemReminder* source = reminder(); source && d->context()) {
+    // A reminder the user changed and the server has not taken yet is never replaced.
+    const ItemReminder* own = d->reminder();
+    if (ItemReminder* source = reminder(); source && d->context() && !(own && own->edited_since() == 1)) {
         ItemReminder* found = ItemReminder::findWithID(source->identifier(), *d->context(), d);
         if (found && found->edited_since() == 0 && found->timestamp() <= source->timestamp()) {
             if (found != source) {

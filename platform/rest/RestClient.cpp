@@ -81,6 +81,13 @@ bool isTransportError(QNetworkReply::NetworkError error)
            error == QNetworkReply::UnknownNetworkError;
 }
 
+void drain(QNetworkReply& reply, const Request& request)
+{
+    constexpr qint64 kChunk = 256 * 1024;
+    while (reply.bytesAvailable() > 0)
+        request.onBodyChunk(reply.read(kChunk));
+}
+
 Error invalidRequest(const QString& message)
 {
     Error error;
@@ -326,6 +333,8 @@ void RestClient::start(RequestId id, std::shared_ptr<const Request> request, Com
     if (request->onUploadProgress)
         connect(reply, &QNetworkReply::uploadProgress, this,
                 [request](qint64 sent, qint64 total) { request->onUploadProgress(sent, total); });
+    if (request->onBodyChunk)
+        connect(reply, &QNetworkReply::readyRead, this, [reply, request] { drain(*reply, *request); });
     if (request->onDownloadProgress)
         connect(reply, &QNetworkReply::downloadProgress, this,
                 [request](qint64 received, qint64 total) { request->onDownloadProgress(received, total); });
@@ -366,7 +375,10 @@ void RestClient::finished(RequestId id)
         outcome.httpReplied = true;
         Response& response = outcome.response;
         response.statusCode = status.toInt();
-        response.body = reply->readAll();
+        if (call.request->onBodyChunk)
+            drain(*reply, *call.request);
+        else
+            response.body = reply->readAll();
         response.url = reply->url();
         response.headers = reply->rawHeaderPairs();
         response.contentType = reply->rawHeader("Content-Type");

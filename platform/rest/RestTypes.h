@@ -72,6 +72,9 @@ struct Request {
     std::function<void(const Error&)> onFailure;
     std::function<void(qint64 done, qint64 total)> onUploadProgress;
     std::function<void(qint64 done, qint64 total)> onDownloadProgress;
+    // When set, the reply's body is handed over piece by piece as it arrives, whatever the
+    // status, and Response::body stays empty: a large download never sits in memory whole.
+    std::function<void(const QByteArray& chunk)> onBodyChunk;
 
     // Sets the body and a JSON content type.
     void setJsonBody(const QJsonDocument& document);

@@ -105,6 +105,7 @@ QJsonObject bodyObject(const HttpRequest& request, bool* ok)
 
 FakeSyncServer::FakeSyncServer(QObject* parent) : LoopbackHttpServer(parent)
 {
+    installFileRoutes();
     installRoutes();
     installLoginRoutes();
 }
@@ -191,7 +192,9 @@ QJsonObject FakeSyncServer::clientFields(const QJsonObject& body, bool project)
                                           "lastModifiedTimestamp",
                                           kCreatorUsername,
                                           kEditedByUsername,
-                                          "requested_time"};
+                                          "requested_time",
+                                          "files",
+                                          "reminder"};
     static const QStringList projectOwned = {
         kId, kIdd, kResourceUri, kVersion, kTimestamp, "requested_time", "owners_count", kEditedByUsername};
     QJsonObject fields = body;

@@ -28,6 +28,18 @@ namespace qv::test {
 //   GET  /api/v1/project/:id/, PUT /api/v1/project/:id/ + S
 //   GET  /api/v1/project/:id/items/          the project's items
 //   POST /api/v1/tag/                        {"object": uri, "action": add|remove|set, "name"|"names"}
+//   POST /api/v1/reminder/ + S, PUT /api/v1/reminder/:id/ + S
+//                                            one reminder at the root, "item" its item's path; an
+//                                            item has at most one (a second POST updates it)
+//   GET  /api/v1/item/:id/reminder/          the item's reminder; 404 without one
+//   POST /api/v1/file/                       multipart "item", ["id"], ["forceOverwriteItemURL"],
+//                                            "content"; "id" replaces that attachment's content
+//   GET  /api/v1/file/:id/file/              the content's bytes
+//   DELETE /api/v1/file/:id/, POST /api/v1/file/:id/rename/ {"filename": name}
+//   GET  /api/v1/me/                         the signed-in user, "user_profile" holding the quota
+//   GET  /web/image.png, /web/page.txt       an image and a page that is none
+// Reminders and attachments are listed in their item's record ("reminder", "files"); a change to
+// them is a change of the item (new version and timestamp).
 //
 // Every accepted change gets the next "version_id", "timestamp" from the server clock and the
 // signed-in username as "edited_by_username". Paging: "limit" (default pageSize(), 0 = all) and
@@ -110,6 +122,23 @@ public:
     // Whether the request carries a session of the server's.
     bool hasSession(const HttpRequest& request) const;
     int sessionCount() const { return int(m_sessions.size()); }
+    // --- Reminders and attachments (FakeSyncServerFiles.cpp) ---
+    QJsonObject reminder(qint64 id) const;
+    int reminderCount() const { return int(m_reminders.size()); }
+    QJsonObject file(qint64 id) const;
+    QByteArray fileContent(qint64 id) const;
+    int fileCount() const { return int(m_files.size()); }
+    // "max_upload_size", "total_upload_size" and "used_upload_size" in bytes (10 MB, 100 MB, 0 at
+    // start); a key set to null is left out. Uploads and deletes move the used size.
+    QJsonObject userProfile() const { return m_userProfile; }
+    void setUserProfile(const QJsonObject& profile) { m_userProfile = profile; }
+    struct FormPart {
+        QString name;
+        QString fileName;
+        QByteArray body;
+    };
+    // The parts of a multipart form request, in the order they were sent.
+    static QList<FormPart> formParts(const HttpRequest& request);
 
     static QString itemUri(qint64 id);
     static QString projectUri(qint64 id);
@@ -124,6 +153,10 @@ private:
     void installRoutes();
     void installLoginRoutes();
     HttpResponse signInForm(const HttpRequest& request, const QString& next, const QString& error) const;
+    void installFileRoutes();
+    HttpResponse postReminder(const HttpRequest& request, qint64 id);
+    HttpResponse postFile(const HttpRequest& request);
+    void touchItem(qint64 itemId);
     QJsonObject withRequestTime(QJsonObject object) const;
     HttpResponse listReply(const HttpRequest& request, QList<QJsonObject> matched) const;
     // The page of objects changed since "timestamp__gte" (and in "state", when asked).
@@ -160,6 +193,12 @@ private:
     QString m_password;
     bool m_requireLogin = false;
     QSet<QByteArray> m_sessions;
+    std::map<qint64, QJsonObject> m_reminders;
+    std::map<qint64, QJsonObject> m_files;
+    std::map<qint64, QByteArray> m_fileBytes;
+    qint64 m_nextReminderId = 1;
+    qint64 m_nextFileId = 1;
+    QJsonObject m_userProfile;
 };
 
 } // namespace qv::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/ItemReminder.h"
 #include "core/model/ItemTag.h"
 #include "core/model/ListTag.h"
 #include "core/model/TODOItem.h"
@@ -43,6 +44,11 @@ public:
     ItemBuilder& withId(qint64 id) { return withValue("id_", id); }
     ItemBuilder& edited() { return withValue("edited_since", qint64(1)); }
     ItemBuilder& ownedBy(const QString& username) { return withValue("ownerUsername", username); }
+    // A reminder (the item's default one) with these notes.
+    ItemBuilder& withReminder(const QString& notes)
+    {
+        return step([notes](TODOItem& item) { ItemReminder::reminderForItem(&item)->setNotes(notes); });
+    }
     ItemBuilder& due(const QDateTime& date)
     {
         return step([date](TODOItem& item) { item.setDueDate(date); });

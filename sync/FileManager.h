@@ -1,0 +1,134 @@
+#pragma once
+
+#include "platform/Scheduler.h"
+#include "platform/Services.h"
+#include "platform/rest/RestTypes.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace qv {
+
+class AccountProfile;
+class ItemFile;
+class QVRestManager;
+class TODOItem;
+
+namespace rest {
+class RequestQueue;
+}
+
+// Posted after an upload succeeded; user info "fileID": the attachment's server identifier.
+inline const QString kNotificationFileUploaded = QStringLiteral("kNotificationFileUploaded");
+
+// Moves item attachments between this computer and the server's file resource: uploads (a
+// multipart POST, checked first against the account's limits and quota), downloads into a
+// folder, deletes and renames, one request at a time. Files of items that are not on the server
+// yet wait in a queue of pending uploads that is tried every 5 s. It publishes a status text and
+// a percentage (the transfer's progress, or the share of the quota in use) for views to show;
+// each message stays 5 s after the last one.
+//
+// Files stream from and to disk, so a transfer's memory does not grow with the file. A download
+// goes to a temporary name in the folder and takes the attachment's name only once complete.
+class FileManager final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kProcessIntervalMs = 5'000;
+    static constexpr qint64 kMessageLifetimeMs = 5'000;
+    static constexpr double kMegabyte = 1024.0 * 1024.0;
+    static inline const QString kAlwaysUpload = QStringLiteral("_always_upload_url_file");
+    static inline const QString kSupportAddress = QStringLiteral("support@velmora.com");
+
+    using FileSuccess = std::function<void(ItemFile* file)>;
+    using Success = std::function<void()>;
+    // nullopt: the server's reply was refused or unusable; otherwise the transfer's failure.
+    using Failure = std::function<void(const std::optional<rest::Error>& error)>;
+    using DataSuccess = std::function<void(const QByteArray& data, const QString& mimeType)>;
+    using DataFailure = std::function<void(const QString& error)>;
+
+    // profile may be null (no user ever known); the engine must outlive the manager.
+    FileManager(QVRestManager& engine, AccountProfile* profile);
+    ~FileManager() override;
+
+    // Uploads the file as a new attachment of the item, or as the new content of replaced.
+    // false when nothing was sent (the reason is shown).
+    bool uploadFileAt(const QString& path, TODOItem* item, bool overwrite, FileSuccess success = {},
+                      Failure failure = {});
+    bool uploadFileAt(const QString& path, ItemFile* replaced, bool overwrite, FileSuccess success = {},
+                      Failure failure = {});
+    bool checkUploadConstraints(const QString& path);
+    bool downloadItemFile(ItemFile* file, const QString& folder, Success success = {}, Failure failure = {});
+    bool deleteItemFile(ItemFile* file, Success success = {}, Failure failure = {});
+    bool renameItemFile(ItemFile* file, const QString& newName, Success success = {}, Failure failure = {});
+    // Any web address, outside the queue.
+    void downloadURL(const QUrl& url, DataSuccess success, DataFailure failure = {});
+    // Queues the upload of the file the item's link names, for when the item is on the server.
+    void uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success = {});
+    void processOperations();
+    // Asks before a file from outside is uploaded (unless always allowed).
+    bool askUploadFile(const QString& fileName);
+    ItemFile* findFileWithID(qint64 idd);
+    void cancelAll();
+
+    void showMessage(const QString& text, bool alert = false);
+    void displayRemainingQuota();
+    void updateQuotaWithDelta(double bytes);
+
+    // A server-supplied name as a name inside a folder: its last component only; nullopt for a
+    // name that would leave none ("", ".", "..").
+    static std::optional<QString> safeFileName(const QString& name);
+    // Where the item's attachments are kept once downloaded for opening (user-only).
+    static QString cacheFolderForItem(const TODOItem* item);
+
+    QString operationMessage() const { return m_operationMessage; }
+    QString upDownOperationMessage() const { return m_upDownOperationMessage; }
+    std::optional<double> pctg() const { return m_pctg; }
+    std::optional<double> upDownPctg() const { return m_upDownPctg; }
+    int pendingUploadCount() const { return int(m_operationsQueue.size()); }
+    int pendingRequestCount() const;
+
+signals:
+    // Any of the status texts or percentages changed.
+    void statusChanged();
+
+private:
+    struct PendingUpload {
+        TODOItem* item = nullptr;
+        FileSuccess success;
+    };
+    bool upload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite, FileSuccess success,
+                Failure failure);
+    bool gate();
+    void enqueue(rest::Request request, const QString& start, const QString& done);
+    void uploaded(TODOItem* item, ItemFile* replaced, const rest::Response& response, const FileSuccess& success,
+                  const Failure& failure);
+    QString withPendingCount(const QString& text) const;
+    void setTexts(const QString& text);
+    void progress(qint64 done, qint64 total);
+    std::optional<QJsonObject> profile() const;
+
+    QVRestManager& m_engine;
+    Services m_services;
+    AccountProfile* m_profile;
+    std::unique_ptr<rest::RequestQueue> m_queue;
+    QNetworkAccessManager* m_web = nullptr;
+    std::deque<PendingUpload> m_operationsQueue;
+    bool m_processingOperations = false;
+    int m_numMessages = 0;
+    TimerId m_timer = 0;
+    QString m_operationMessage;
+    QString m_upDownOperationMessage;
+    std::optional<double> m_pctg;
+    std::optional<double> m_upDownPctg;
+};
+
+} // namespace qv

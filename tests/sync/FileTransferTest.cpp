@@ -1,0 +1,258 @@
+#include "core/model/ItemFile.h"
+#include "sync/FileManager.h"
+#include "tests/support/FakeAccountProfile.h"
+#include "tests/sync/SyncFixture.h"
+
+#include <QFile>
+
+namespace qv::test {
+namespace {
+
+constexpr qint64 MB = 1024 * 1024;
+
+class FileTransfer : public SyncFixture {
+protected:
+    FileTransfer()
+    {
+        profile.profile = server.userProfile();
+        device->open();
+        files = std::make_unique<FileManager>(device->sync(), &profile);
+    }
+    ~FileTransfer() override { files.reset(); }
+
+    TODOItem* syncedItem()
+    {
+        TODOList* project = startWithProject();
+        TODOItem* item = ItemBuilder("I").madeBy(*device->document, project);
+        tick(5'000);
+        EXPECT_TRUE(item->isValidUniID());
+        return item;
+    }
+    QString localFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = home.root() + QStringLiteral("/files/") + name;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    void finish()
+    {
+        ASSERT_TRUE(waitUntil([&] { return files->pendingRequestCount() == 0; }));
+        settle();
+    }
+    ItemFile* uploadNew(TODOItem* item, const QString& name, const QByteArray& bytes)
+    {
+        ItemFile* uploaded = nullptr;
+        EXPECT_TRUE(files->uploadFileAt(localFile(name, bytes), item, false, [&](ItemFile* f) { uploaded = f; }));
+        finish();
+        return uploaded;
+    }
+    QStringList problems() const
+    {
+        QStringList texts;
+        for (const auto& shown : device->alerts.shown())
+            if (shown.message == QLatin1String("Problem with file"))
+                texts << shown.informative;
+        return texts;
+    }
+
+    FakeAccountProfile profile;
+    std::unique_ptr<FileManager> files;
+};
+
+TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTheId)
+{
+    TODOItem* item = syncedItem();
+    int announced = 0;
+    device->notifications.addObserver(this, kNotificationFileUploaded, [&](const Notification&) { ++announced; });
+    ItemFile* file = uploadNew(item, QStringLiteral("notes.txt"), "hello");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->item(), item);
+    EXPECT_EQ(file->size(), 5);
+    EXPECT_EQ(server.fileContent(file->idd()), "hello");
+
+    // Replacing, with the cached copy of the old content on disk.
+    const QString cached = QDir(FileManager::cacheFolderForItem(item)).filePath(QStringLiteral("notes.txt"));
+    QFile(cached).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::exists(cached));
+    EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("notes.txt"), "hello again"), file, true));
+    finish();
+    EXPECT_FALSE(QFile::exists(cached));
+    EXPECT_EQ(server.fileContent(file->idd()), "hello again");
+    EXPECT_EQ(announced, 2);
+
+    const auto posts = requests("POST", QStringLiteral("/api/v1/file/"));
+    ASSERT_EQ(posts.size(), 2);
+    const auto names = [](const HttpRequest& request) {
+        QStringList list;
+        for (const auto& part : FakeSyncServer::formParts(request))
+            list << part.name;
+        return list;
+    };
+    EXPECT_EQ(names(posts[0]), QStringList({"item", "content"}));
+    EXPECT_EQ(names(posts[1]), QStringList({"item", "id", "forceOverwriteItemURL", "content"}));
+    const auto parts = FakeSyncServer::formParts(posts[1]);
+    EXPECT_EQ(parts[0].body, FakeSyncServer::itemUri(item->serverID()).toUtf8());
+    EXPECT_EQ(parts[1].body, QByteArray::number(file->idd()));
+    EXPECT_EQ(parts[3].fileName, "notes.txt");
+    EXPECT_EQ(profile.profile->value("used_upload_size").toDouble(), 11.0);
+}
+
+TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)
+{
+    TODOItem* item = syncedItem();
+    const QString small = localFile(QStringLiteral("small.bin"), QByteArray(3 * MB, 'x'));
+    QDir().mkpath(home.root() + QStringLiteral("/files/folder"));
+    struct Case {
+        QString path;
+        std::optional<QJsonObject> profile;
+        QString text;
+    } cases[] = {
+        {home.root() + QStringLiteral("/files/missing"), server.userProfile(), "File 'missing' is not readable"},
+        {home.root() + QStringLiteral("/files/folder"), server.userProfile(), "Compress 'folder' before uploading"},
+        {small, QJsonObject{{"max_upload_size", 2 * MB}, {"total_upload_size", 100.0 * MB}},
+         "Size for file 'small.bin' is greater than 2MB"},
+        {small, std::nullopt, "Size for file 'small.bin' is greater than 0MB"},
+        {small, QJsonObject{{"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 50.0 * MB}},
+         "You cannot upload any more files. Your quota is is full. Please, contact support@velmora.com fore more "
+         "information."},
+        {small, QJsonObject{{"max_upload_size", 10 * MB}}, "You cannot upload any more files. Your quota is is full. "
+                                                            "Please, contact support@velmora.com fore more information."},
+        {small, QJsonObject{{"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 48.5 * MB}},
+         "Size for file 'small.bin' is greater than your remaining 1.50MB"},
+    };
+    for (const Case& c : cases) {
+        device->alerts.clear();
+        profile.profile = c.profile;
+        EXPECT_FALSE(files->uploadFileAt(c.path, item, false)) << c.text.toStdString();
+        EXPECT_EQ(problems(), QStringList{c.text});
+    }
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 0);
+}
+
+TEST_F(FileTransfer, GivenDeletesAndReplacements_WhenQuotaUpdated_ThenItNeverGoesBelowZero)
+{
+    TODOItem* item = syncedItem();
+    ItemFile* file = uploadNew(item, QStringLiteral("big.bin"), QByteArray(1000, 'x'));
+    ASSERT_NE(file, nullptr);
+    profile.profile->insert("used_upload_size", 10.0);
+    EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("big.bin"), "tiny"), file, false));
+    finish();
+    EXPECT_EQ(profile.profile->value("used_upload_size").toDouble(), 0.0);
+    EXPECT_TRUE(files->deleteItemFile(file));
+    finish();
+    EXPECT_EQ(profile.profile->value("used_upload_size").toDouble(), 0.0);
+    EXPECT_TRUE(file->isDeleted());
+    EXPECT_TRUE(item->files().empty());
+    EXPECT_EQ(server.fileCount(), 0);
+}
+
+TEST_F(FileTransfer, GivenServerNames_WhenDownloaded_ThenTheFileStaysInsideTheFolder)
+{
+    TODOItem* item = syncedItem();
+    ItemFile* file = uploadNew(item, QStringLiteral("x"), "content");
+    ASSERT_NE(file, nullptr);
+    const QString folder = home.root() + QStringLiteral("/downloads/inner");
+    QDir().mkpath(folder);
+    struct Case {
+        QString name;
+        bool sent;
+    } cases[] = {{"../x", true}, {"/etc/x", true}, {"..", false}, {".", false}, {"", false}, {"a/", false}};
+    for (const Case& c : cases) {
+        file->setFilename(c.name);
+        bool done = false;
+        EXPECT_EQ(files->downloadItemFile(file, folder, [&] { done = true; }), c.sent) << c.name.toStdString();
+        finish();
+        EXPECT_EQ(done, c.sent);
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x"});
+    EXPECT_FALSE(QFile::exists(home.root() + QStringLiteral("/downloads/x")));
+    QFile downloaded(folder + QStringLiteral("/x"));
+    ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
+    EXPECT_EQ(downloaded.readAll(), "content");
+    EXPECT_EQ(downloaded.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+
+    // A failed download leaves nothing behind.
+    server.failNext(QStringLiteral("/api/v1/file/"), 404);
+    file->setFilename(QStringLiteral("other"));
+    std::optional<std::optional<rest::Error>> failed;
+    EXPECT_TRUE(files->downloadItemFile(file, folder, {}, [&](const auto& error) { failed = error; }));
+    finish();
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_FALSE(failed->has_value());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x"});
+}
+
+TEST_F(FileTransfer, GivenRenames_WhenAttachmentHasNoId_ThenNothingIsSent)
+{
+    TODOItem* item = syncedItem();
+    ItemFile* file = uploadNew(item, QStringLiteral("a.txt"), "a");
+    ASSERT_NE(file, nullptr);
+    ItemFile* unsent = device->context().insert<ItemFile>(ItemFile::staticEntityName());
+    EXPECT_FALSE(files->renameItemFile(unsent, QStringLiteral("b.txt")));
+    EXPECT_TRUE(files->renameItemFile(file, QStringLiteral("b.txt")));
+    finish();
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 2); // the upload and one rename
+    EXPECT_EQ(file->filename(), "b.txt");
+    EXPECT_EQ(server.file(file->idd()).value("filename").toString(), "b.txt");
+}
+
+TEST_F(FileTransfer, GivenMessages_WhenFiveSecondsPassSinceTheLast_ThenTheQuotaTextReturns)
+{
+    start(*device);
+    files->displayRemainingQuota();
+    EXPECT_EQ(files->operationMessage(), "0.00 / 100.00MB used");
+    files->showMessage(QStringLiteral("one"));
+    scheduler.advance(3'000);
+    files->showMessage(QStringLiteral("two"));
+    scheduler.advance(4'999);
+    EXPECT_EQ(files->operationMessage(), "two");
+    EXPECT_EQ(files->upDownOperationMessage(), "two");
+    scheduler.advance(1);
+    EXPECT_EQ(files->operationMessage(), "0.00 / 100.00MB used");
+    EXPECT_TRUE(files->upDownOperationMessage().isEmpty());
+    EXPECT_EQ(files->pctg(), 0.0);
+}
+
+TEST_F(FileTransfer, GivenPendingUploads_WhenItemOrProfileIsMissing_ThenTheyWaitUntilBothAreThere)
+{
+    start(*device);
+    TODOList* project = ProjectBuilder(device->context(), "P");
+    TODOItem* item = ItemBuilder("I").madeBy(*device->document, project);
+    item->setMacResourceURL(QUrl::fromLocalFile(localFile(QStringLiteral("w.txt"), "wait")).toString());
+    device->sync().blockSyncForItem(item);
+    profile.profile.reset(); // signed out, or the profile not downloaded yet
+    ItemFile* uploaded = nullptr;
+    files->uploadURLFileForUnsyncedItem(item, [&](ItemFile* f) { uploaded = f; });
+    tick(10'000);
+    EXPECT_EQ(files->pendingUploadCount(), 1);
+
+    device->sync().unblockSyncForItem(item);
+    tick(10'000);
+    ASSERT_TRUE(item->isValidUniID());
+    EXPECT_EQ(files->pendingUploadCount(), 1);
+    EXPECT_TRUE(problems().isEmpty());
+
+    profile.profile = server.userProfile();
+    tick(FileManager::kProcessIntervalMs);
+    finish();
+    EXPECT_EQ(files->pendingUploadCount(), 0);
+    ASSERT_NE(uploaded, nullptr);
+    EXPECT_EQ(server.fileContent(uploaded->idd()), "wait");
+    EXPECT_EQ(FakeSyncServer::formParts(requests("POST", QStringLiteral("/api/v1/file/")).first())[1].name,
+              "forceOverwriteItemURL");
+
+    // One whose file has gone loses its upload after one alert.
+    TODOItem* gone = ItemBuilder("G").madeBy(*device->document, project);
+    tick(5'000);
+    gone->setMacResourceURL(QUrl::fromLocalFile(home.root() + QStringLiteral("/files/none")).toString());
+    files->uploadURLFileForUnsyncedItem(gone);
+    tick(FileManager::kProcessIntervalMs * 2);
+    EXPECT_EQ(files->pendingUploadCount(), 0);
+    EXPECT_EQ(problems(), QStringList{"File 'none' is not readable"});
+}
+
+} // namespace
+} // namespace qv::test

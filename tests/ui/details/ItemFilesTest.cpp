@@ -1,0 +1,221 @@
+#include "core/document/StoreFiles.h"
+#include "core/model/ItemFile.h"
+#include "platform/Paths.h"
+#include "sync/FileManager.h"
+#include "ui/details/ItemFilesController.h"
+#include "tests/support/FakeAccountProfile.h"
+#include "tests/sync/SyncFixture.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+
+namespace qv::test {
+namespace {
+
+class ItemFiles : public SyncFixture {
+protected:
+    ItemFiles()
+    {
+        profile.profile = server.userProfile();
+        device->open();
+        files = std::make_unique<FileManager>(device->sync(), &profile);
+        controller = std::make_unique<ItemFilesController>(
+            device->services, *files, server.baseUrl().toString(), [this](const QString& path) { opened << path; },
+            [this](const QString& text) { copied = text; });
+        TODOList* project = startWithProject();
+        item = ItemBuilder("I").madeBy(*device->document, project);
+        tick(5'000);
+        EXPECT_TRUE(item->isValidUniID());
+        controller->setItem(item);
+    }
+    ~ItemFiles() override
+    {
+        controller.reset();
+        files.reset();
+    }
+    QString localFile(const QString& name, const QByteArray& bytes = "x")
+    {
+        const QString path = home.root() + QStringLiteral("/files/") + name;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    void finish()
+    {
+        ASSERT_TRUE(waitUntil([&] { return files->pendingRequestCount() == 0; }));
+        settle();
+    }
+    QStringList names() const
+    {
+        QStringList list;
+        for (const auto& entry : controller->entries())
+            list << entry.name;
+        return list;
+    }
+    QStringList questions() const
+    {
+        QStringList list;
+        for (const auto& shown : device->alerts.shown())
+            list << shown.message;
+        return list;
+    }
+    int row(const QString& name) const { return int(names().indexOf(name)); }
+
+    FakeAccountProfile profile;
+    std::unique_ptr<FileManager> files;
+    std::unique_ptr<ItemFilesController> controller;
+    TODOItem* item = nullptr;
+    QStringList opened;
+    QString copied;
+};
+
+TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIsAsked)
+{
+    controller->uploadFiles({localFile("c.txt"), localFile("a.txt", "old")});
+    finish();
+    EXPECT_EQ(names(), QStringList({"a.txt", "c.txt"}));
+
+    // A folder is refused with its own alert; a clashing name asks, "Cancel" leaves it out.
+    QDir().mkpath(home.root() + QStringLiteral("/files/folder"));
+    device->alerts.queueAnswer(false);
+    controller->dropFiles({home.root() + QStringLiteral("/files/folder"), localFile("a.txt", "new"), localFile("b.txt")});
+    finish();
+    EXPECT_EQ(questions(), QStringList({"Dragging a folder?", "Do you want to overwrite the file 'a.txt'?"}));
+    EXPECT_EQ(device->alerts.shown().first().informative, "Please, drag the files inside the folder instead of the folder.");
+    EXPECT_EQ(names(), QStringList({"a.txt", "b.txt", "c.txt"}));
+
+    device->alerts.clear();
+    device->alerts.queueAnswer(true);
+    controller->uploadFiles({localFile("a.txt", "new")});
+    finish();
+    EXPECT_EQ(questions(), QStringList({"Do you want to overwrite the file 'a.txt'?"}));
+    EXPECT_EQ(server.fileCount(), 3);
+    EXPECT_EQ(server.fileContent(controller->entries()[0].idd), "new");
+}
+
+TEST_F(ItemFiles, GivenSelections_WhenDeleting_ThenTheQuestionNamesTheFirstAndCountsTheOthers)
+{
+    controller->uploadFiles({localFile("a.txt"), localFile("b.txt"), localFile("c.txt")});
+    finish();
+    struct Case {
+        std::vector<int> rows;
+        bool yes;
+        QString question;
+        QStringList left;
+    } cases[] = {
+        {{0, 1, 2}, false, "Are you sure you want to delete the file 'a.txt' and 2 others?", {"a.txt", "b.txt", "c.txt"}},
+        {{1}, true, "Are you sure you want to delete the file 'b.txt'", {"a.txt", "c.txt"}},
+        {{0, 1}, true, "Are you sure you want to delete the file 'a.txt' and 1 others?", {}},
+    };
+    for (const Case& c : cases) {
+        device->alerts.clear();
+        device->alerts.queueAnswer(c.yes);
+        controller->deleteFiles(c.rows);
+        finish();
+        EXPECT_EQ(questions(), QStringList{c.question});
+        EXPECT_EQ(device->alerts.shown().first().informative, "Deleted files cannot be recovered.");
+        EXPECT_EQ(names(), c.left);
+    }
+}
+
+TEST_F(ItemFiles, GivenDownloadedAttachment_WhenOpenedAgain_ThenTheCachedCopyOpensWithoutRequest)
+{
+    controller->uploadFiles({localFile("doc.txt", "one")});
+    finish();
+    controller->openFile(0);
+    finish();
+    ASSERT_EQ(opened.size(), 1);
+    QFile first(opened.first());
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "one");
+    EXPECT_TRUE(opened.first().startsWith(Paths::temporaryBase()));
+
+    const int downloads = count("GET", QStringLiteral("/api/v1/file/"));
+    controller->openFile(0);
+    finish();
+    EXPECT_EQ(opened.size(), 2);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/file/")), downloads);
+
+    // Replaced from here: the old copy is not opened again.
+    device->alerts.queueAnswer(true);
+    controller->uploadFiles({localFile("doc.txt", "two")});
+    finish();
+    controller->openFile(0);
+    finish();
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/file/")), downloads + 1);
+    QFile replaced(opened.last());
+    ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
+    EXPECT_EQ(replaced.readAll(), "two");
+}
+
+TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)
+{
+    const auto found = [](const QString& base, QDirIterator::IteratorFlags flags) {
+        QStringList paths;
+        QDirIterator it(base, {"Screen Shot*", "image.png"}, QDir::Files, flags);
+        while (it.hasNext())
+            paths << it.next();
+        return paths;
+    };
+    QImage shot(8, 8, QImage::Format_RGB32);
+    shot.fill(Qt::blue);
+    server.holdNext(QStringLiteral("/api/v1/file/"));
+    controller->uploadCapture(shot);
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    // While it is sent, the shot lies in our own folder only.
+    const QStringList written = found(Paths::temporaryBase(), QDirIterator::Subdirectories);
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_EQ(QFile::permissions(written.first()) & (QFile::ReadGroup | QFile::ReadOther), 0);
+    EXPECT_TRUE(found(QDir::tempPath(), QDirIterator::NoIteratorFlags).isEmpty());
+    server.releaseHeldReplies();
+    finish();
+    ASSERT_EQ(names().size(), 1);
+    EXPECT_TRUE(names().first().startsWith("Screen Shot ")) << names().first().toStdString();
+    EXPECT_EQ(QImage::fromData(server.fileContent(controller->entries()[0].idd)).size(), QSize(8, 8));
+    const auto leftovers = [&] {
+        return found(QDir::tempPath(), QDirIterator::Subdirectories) +
+               found(Paths::temporaryBase(), QDirIterator::Subdirectories);
+    };
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
+
+    controller->dropText(server.baseUrl().toString() + QStringLiteral("/web/page.txt"));
+    ASSERT_TRUE(waitUntil([&] { return !device->alerts.shown().isEmpty(); }));
+    EXPECT_EQ(questions(), QStringList{"Problem with the URL"});
+    controller->dropText(server.baseUrl().toString() + QStringLiteral("/web/image.png"));
+    ASSERT_TRUE(waitUntil([&] { return names().size() == 2; }));
+    finish();
+    EXPECT_TRUE(names().contains("image.png"));
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(' ').toStdString();
+}
+
+TEST_F(ItemFiles, GivenAttachments_WhenLinksCopiedOrRenamed_ThenTextsFollowTheServer)
+{
+    controller->uploadFiles({localFile("a.txt")});
+    finish();
+    const qint64 idd = controller->entries()[0].idd;
+    QString changes;
+    QObject::connect(controller.get(), &ItemFilesController::statusMessage, [&](const QString& text) { changes = text; });
+    controller->copyPrivateLink(0);
+    EXPECT_EQ(copied, server.baseUrl().toString() + QStringLiteral("/api/v1/file/%1/file/").arg(idd));
+    controller->copyLink(QStringLiteral("//files.example/x"));
+    EXPECT_EQ(changes, "Copied: //files.example/x");
+    item->files().front()->setUrl(QStringLiteral("//files.example/") + QString(60, 'y'));
+    controller->reloadData();
+    controller->copyPublicLink(0);
+    EXPECT_TRUE(copied.startsWith("https://files.example/"));
+    EXPECT_EQ(changes, QStringLiteral("Copied: https://files.example/") + QString(30, 'y') + " [...]");
+
+    device->alerts.queueAnswer(true);
+    controller->renameFile(0, QStringLiteral("b.txt"));
+    settle();
+    finish();
+    EXPECT_EQ(questions(), QStringList{"File renaming"});
+    EXPECT_EQ(device->alerts.shown().first().informative, "Are you sure you want to rename the file 'a.txt' to 'b.txt'");
+    EXPECT_EQ(server.file(idd).value("filename").toString(), "b.txt");
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,264 @@
+#include "ui/details/ItemFilesController.h"
+
+#include "core/document/StoreFiles.h"
+#include "core/model/ItemFile.h"
+#include "core/model/TODOItem.h"
+#include "platform/Alerts.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Scheduler.h"
+#include "platform/Services.h"
+#include "sync/FileManager.h"
+#include "ui/details/DetailsLogging.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QImage>
+#include <QUrl>
+
+#include <algorithm>
+#include <memory>
+
+namespace qv {
+
+namespace {
+
+constexpr qsizetype kLongestStatus = 60;
+
+// Removes the folder made for one temporary file with it.
+void removeTemporary(const QString& path)
+{
+    QFile::remove(path);
+    QDir().rmdir(QFileInfo(path).path());
+}
+
+} // namespace
+
+ItemFilesController::ItemFilesController(const Services& services, FileManager& files, const QString& syncOrigin,
+                                         Opener opener, Clipboard clipboard, QObject* parent)
+    : QObject(parent), m_services(services), m_files(files), m_origin(syncOrigin), m_opener(std::move(opener)),
+      m_clipboard(std::move(clipboard))
+{
+    m_services.notifications->addObserver(this, kNotificationFileUploaded,
+                                          [this](const Notification&) { reloadData(); });
+}
+
+ItemFilesController::~ItemFilesController()
+{
+    m_services.notifications->removeObserver(this);
+}
+
+void ItemFilesController::setItem(TODOItem* item)
+{
+    m_item = item;
+    reloadData();
+}
+
+void ItemFilesController::reloadData()
+{
+    m_entries.clear();
+    if (m_item && !m_item->isDeleted()) {
+        for (const ItemFile* file : m_item->files())
+            m_entries.push_back({file->filename(), file->url(), file->idd()});
+    }
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.name.localeAwareCompare(b.name) < 0; });
+    emit entriesChanged();
+}
+
+ItemFile* ItemFilesController::fileAt(int row) const
+{
+    if (!m_item || row < 0 || size_t(row) >= m_entries.size() || m_entries[size_t(row)].idd <= 0)
+        return nullptr;
+    return ItemFile::findWithID(m_entries[size_t(row)].idd, *m_item->context(), m_item);
+}
+
+void ItemFilesController::uploadFiles(const QStringList& paths, std::function<void(ItemFile*)> uploaded)
+{
+    if (!m_item)
+        return;
+    QHash<QString, ItemFile*> byName;
+    for (ItemFile* file : m_item->files())
+        byName.insert(file->filename(), file);
+    for (const QString& path : paths) {
+        const QString name = QFileInfo(path).fileName();
+        ItemFile* replaced = byName.value(name);
+        if (replaced &&
+            !m_services.alerts->confirm(QStringLiteral("Do you want to overwrite the file '%1'?").arg(name),
+                                        QStringLiteral("The overwritten file cannot be recovered"),
+                                        QStringLiteral("Yes"), QStringLiteral("Cancel")))
+            continue;
+        const auto failed = [](const std::optional<rest::Error>& error) {
+            qCWarning(lcDetails, "%s", error ? qUtf8Printable(error->message) : "upload refused");
+        };
+        const bool started = replaced ? m_files.uploadFileAt(path, replaced, false, uploaded, failed)
+                                      : m_files.uploadFileAt(path, m_item, false, uploaded, failed);
+        if (!started)
+            qCWarning(lcDetails, "upload not started");
+    }
+}
+
+void ItemFilesController::dropFiles(const QStringList& paths)
+{
+    QStringList files;
+    for (const QString& path : paths) {
+        if (QFileInfo(path).isDir()) {
+            qCInfo(lcDetails, "Is directory");
+            m_services.alerts->alert(QStringLiteral("Dragging a folder?"),
+                                     QStringLiteral("Please, drag the files inside the folder instead of the folder."),
+                                     QStringLiteral("Ok"));
+            continue;
+        }
+        files << path;
+    }
+    uploadFiles(files);
+}
+
+void ItemFilesController::dropText(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || !m_item)
+        return;
+    m_files.downloadURL(url, [this, url](const QByteArray& data, const QString& mimeType) {
+        if (!mimeType.contains(QLatin1String("image"))) {
+            m_services.alerts->alert(QStringLiteral("Problem with the URL"), QStringLiteral("It isn't an image"),
+                                     QStringLiteral("Ok"));
+            return;
+        }
+        const QString name = FileManager::safeFileName(url.fileName()).value_or(QStringLiteral("image"));
+        const QString path = StoreFiles::pathForTemporaryFileWithName(name);
+        QFile file(path);
+        if (path.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(data) != data.size()) {
+            qCWarning(lcDetails, "Problem writing the dropped image");
+            return;
+        }
+        file.close();
+        uploadFiles({path}, [path](ItemFile*) { removeTemporary(path); });
+    });
+}
+
+void ItemFilesController::uploadCapture(const QImage& image)
+{
+    if (!m_item || image.isNull())
+        return;
+    const QString name = QStringLiteral("Screen Shot %1.png")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd 'at' h.mm.ss AP")));
+    // Our own temporary folder is readable by us only; the shot goes once it is uploaded.
+    const QString path = StoreFiles::pathForTemporaryFileWithName(name);
+    if (path.isEmpty() || !image.save(path, "PNG")) {
+        qCWarning(lcDetails, "Problem writing file to the temporary folder");
+        return;
+    }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    auto done = std::make_shared<bool>(false);
+    const auto cleanUp = [path, done] {
+        if (!std::exchange(*done, true))
+            removeTemporary(path);
+    };
+    const bool started = m_files.uploadFileAt(
+        path, m_item, false, [cleanUp](ItemFile*) { cleanUp(); },
+        [cleanUp](const std::optional<rest::Error>&) {
+            qCWarning(lcDetails, "screen shot not uploaded");
+            cleanUp();
+        });
+    if (!started)
+        cleanUp();
+}
+
+void ItemFilesController::downloadFiles(const std::vector<int>& rows, const QString& folder)
+{
+    for (int row : rows)
+        if (ItemFile* file = fileAt(row))
+            m_files.downloadItemFile(file, folder);
+}
+
+void ItemFilesController::openFile(int row)
+{
+    ItemFile* file = fileAt(row);
+    const auto name = file ? FileManager::safeFileName(file->filename()) : std::nullopt;
+    if (!name)
+        return;
+    const QString folder = FileManager::cacheFolderForItem(m_item);
+    const QString path = QDir(folder).filePath(*name);
+    if (QFileInfo::exists(path)) {
+        m_opener(path);
+        return;
+    }
+    m_files.downloadItemFile(file, folder, [this, path] { m_opener(path); });
+}
+
+void ItemFilesController::deleteFiles(const std::vector<int>& rows)
+{
+    std::vector<ItemFile*> selected;
+    for (int row : rows)
+        if (row >= 0 && size_t(row) < m_entries.size())
+            selected.push_back(fileAt(row));
+    if (rows.empty() || size_t(rows.front()) >= m_entries.size())
+        return;
+    QString question =
+        QStringLiteral("Are you sure you want to delete the file '%1'").arg(m_entries[size_t(rows.front())].name);
+    if (rows.size() > 1)
+        question += QStringLiteral(" and %1 others?").arg(rows.size() - 1);
+    if (!m_services.alerts->confirm(question, QStringLiteral("Deleted files cannot be recovered."),
+                                    QStringLiteral("Yes"), QStringLiteral("No")))
+        return;
+    for (ItemFile* file : selected)
+        if (file)
+            m_files.deleteItemFile(file, [this] { reloadData(); });
+}
+
+void ItemFilesController::renameFile(int row, const QString& newName)
+{
+    if (row < 0 || size_t(row) >= m_entries.size())
+        return;
+    ItemFile* file = fileAt(row);
+    if (!file) {
+        qCWarning(lcDetails, "null id for file that is being renamed");
+        return;
+    }
+    if (newName == file->filename())
+        return;
+    m_services.scheduler->post(&m_lifetime, [this, file, newName] {
+        if (!m_services.alerts->confirm(
+                QStringLiteral("File renaming"),
+                QStringLiteral("Are you sure you want to rename the file '%1' to '%2'").arg(file->filename(), newName),
+                QStringLiteral("Yes"), QStringLiteral("No")))
+            return;
+        m_files.renameItemFile(
+            file, newName, [] { qCInfo(lcDetails, "Successful renaming"); },
+            [](const std::optional<rest::Error>&) { qCWarning(lcDetails, "renaming failed"); });
+    });
+}
+
+void ItemFilesController::copyPrivateLink(int row)
+{
+    if (row < 0 || size_t(row) >= m_entries.size())
+        return;
+    QString origin = m_origin;
+    while (origin.endsWith(QLatin1Char('/')))
+        origin.chop(1);
+    copyLink(QStringLiteral("%1/api/v1/file/%2/file/").arg(origin).arg(m_entries[size_t(row)].idd));
+}
+
+void ItemFilesController::copyPublicLink(int row)
+{
+    if (row < 0 || size_t(row) >= m_entries.size())
+        return;
+    QString url = m_entries[size_t(row)].url;
+    if (url.startsWith(QLatin1String("//")))
+        url.prepend(QStringLiteral("https:"));
+    copyLink(url);
+}
+
+void ItemFilesController::copyLink(const QString& text)
+{
+    m_clipboard(text);
+    QString status = QStringLiteral("Copied: %1").arg(text);
+    if (status.size() > kLongestStatus)
+        status = QStringLiteral("%1 [...]").arg(status.left(kLongestStatus));
+    emit statusMessage(status);
+}
+
+} // namespace qv
