@@ -92,9 +92,10 @@ void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences&
     }
 }
 
-void attachPanels(MainWindow& window, MyDocument& document, const Services& services)
+BoardPanels attachPanels(MainWindow& window, MyDocument& document, const Services& services)
 {
-    wireWindowCommands(window, document, services, BoardPanels::attach(window, document, services));
+    const BoardPanels panels = BoardPanels::attach(window, document, services);
+    wireWindowCommands(window, document, services, panels);
 
     const auto openItemTrash = [&window, &document, services] {
         qCDebug(lcApp, "Opening item undelete window");
@@ -145,6 +146,7 @@ void attachPanels(MainWindow& window, MyDocument& document, const Services& serv
         dialog.exec();
         window.commands().sheetEnded();
     });
+    return panels;
 }
 
 } // namespace qv

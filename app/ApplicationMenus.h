@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/details/widgets/BoardPanels.h"
+
 namespace qv {
 
 class AppDelegate;
@@ -13,7 +15,7 @@ struct Services;
 void addApplicationMenus(MainWindow& window, AppDelegate& delegate, Preferences& preferences,
                          const HelpLinks& help);
 
-// The panels around the board, the panel switches and the two trash bins.
-void attachPanels(MainWindow& window, MyDocument& document, const Services& services);
+// The panels around the board, the panel switches and the two trash bins; the panels placed.
+BoardPanels attachPanels(MainWindow& window, MyDocument& document, const Services& services);
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "app/ShellAdapters.h"
 
 #include "app/AppLogging.h"
+#include "app/AttachmentParts.h"
 #include "app/CollaborationShell.h"
 #include "app/LaunchRequest.h"
 #include "core/document/MyDocument.h"

@@ -21,6 +21,7 @@ class CollaborationManager;
 class CollaborationShell;
 class MainWindow;
 class MyDocument;
+class AttachmentParts;
 class QVRemindersManager;
 class QVRestManager;
 class Scheduler;
@@ -132,6 +133,8 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<AccountCommands> account;
     std::unique_ptr<InternalBrowser> browser;
     std::unique_ptr<QVRemindersManager> reminders;
+    // Made after the window, whose drawer holds the Files tab, and gone after it.
+    std::unique_ptr<AttachmentParts> attachmentParts;
     std::unique_ptr<MainWindow> mainWindow;
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;

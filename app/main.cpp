@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppLogging.h"
 #include "app/ApplicationMenus.h"
+#include "app/AttachmentParts.h"
 #include "app/CollaborationShell.h"
 #include "app/ColorList.h"
 #include "app/CountDowns.h"
@@ -189,7 +190,10 @@ int main(int argc, char** argv)
         }
         parts->mainWindow->commands().setTerminatingQuery(
             [&delegatePointer] { return delegatePointer->terminating(); });
-        attachPanels(*parts->mainWindow, document, services);
+        const BoardPanels panels = attachPanels(*parts->mainWindow, document, services);
+        parts->attachmentParts = std::make_unique<AttachmentParts>(
+            *parts->engine, services, *panels.drawer, syncOrigin, parts->collaborationManager.get());
+        parts->attachments = parts->attachmentParts.get();
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),

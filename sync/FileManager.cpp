@@ -51,9 +51,13 @@ FileManager::FileManager(QVRestManager& engine, AccountProfile* profile)
 {
     m_queue->setConcurrentRequestsLimit(1);
     connect(m_queue.get(), &rest::RequestQueue::willSendRequest, this,
-            [this](rest::RequestId, const QVariantMap& data) { setTexts(withPendingCount(data.value(kStart).toString())); });
+            [this](rest::RequestId, const QVariantMap& data) {
+                setTexts(withPendingCount(data.value(kStart).toString()));
+            });
     connect(m_queue.get(), &rest::RequestQueue::didSendRequest, this,
-            [this](rest::RequestId, const QVariantMap& data) { setTexts(withPendingCount(data.value(kStart).toString())); });
+            [this](rest::RequestId, const QVariantMap& data) {
+                setTexts(withPendingCount(data.value(kStart).toString()));
+            });
     connect(m_queue.get(), &rest::RequestQueue::didLoadResponse, this,
             [this](rest::RequestId, const QVariantMap& data, const rest::Response& response) {
                 showMessage(withPendingCount(response.statusCode < 400 ? data.value(kDone).toString()
@@ -61,11 +65,13 @@ FileManager::FileManager(QVRestManager& engine, AccountProfile* profile)
             });
     connect(m_queue.get(), &rest::RequestQueue::didFailRequest, this,
             [this](rest::RequestId, const QVariantMap& data, const rest::Error&) {
-                showMessage(withPendingCount(QStringLiteral("Failed '%1'").arg(data.value(kStart).toString())));
+                showMessage(
+                    withPendingCount(QStringLiteral("Failed '%1'").arg(data.value(kStart).toString())));
             });
     connect(m_queue.get(), &rest::RequestQueue::didCancelRequest, this,
             [this](rest::RequestId, const QVariantMap& data) {
-                showMessage(withPendingCount(QStringLiteral("Canceled '%1'").arg(data.value(kStart).toString())));
+                showMessage(
+                    withPendingCount(QStringLiteral("Canceled '%1'").arg(data.value(kStart).toString())));
             });
     m_queue->start();
     m_timer = m_services.scheduler->every(kProcessIntervalMs, this, [this] { processOperations(); });
@@ -149,8 +155,7 @@ void FileManager::displayRemainingQuota()
     if (total != 0) {
         const double used = known->value(kUsedUpload).toDouble();
         m_pctg = used * 100 / total;
-        m_operationMessage =
-            QString::asprintf("%.2f / %.2fMB used", used / kMegabyte, total / kMegabyte);
+        m_operationMessage = QString::asprintf("%.2f / %.2fMB used", used / kMegabyte, total / kMegabyte);
     } else {
         m_pctg.reset();
         m_operationMessage.clear();
@@ -196,12 +201,14 @@ bool FileManager::checkUploadConstraints(const QString& path)
     const qint64 size = info.size();
     const qint64 maxUpload = limits.value(kMaxUpload).toInteger();
     if (size > maxUpload)
-        return refuse(QStringLiteral("Size for file '%1' is greater than %2MB").arg(name).arg(maxUpload / 1048576));
+        return refuse(
+            QStringLiteral("Size for file '%1' is greater than %2MB").arg(name).arg(maxUpload / 1048576));
     const double remaining = limits.value(kTotalUpload).toDouble() - limits.value(kUsedUpload).toDouble();
     if (remaining <= 0)
-        return refuse(QStringLiteral("You cannot upload any more files. Your quota is is full. Please, contact %1 "
-                                     "fore more information.")
-                          .arg(kSupportAddress));
+        return refuse(
+            QStringLiteral("You cannot upload any more files. Your quota is is full. Please, contact %1 "
+                           "fore more information.")
+                .arg(kSupportAddress));
     if (double(size) > remaining)
         return refuse(QStringLiteral("Size for file '%1' is greater than your remaining %2MB")
                           .arg(name, QString::asprintf("%.2f", remaining / kMegabyte)));
@@ -273,11 +280,14 @@ bool FileManager::upload(const QString& path, TODOItem* item, ItemFile* replaced
     request.method = rest::Method::Post;
     request.path = QStringLiteral("/file/");
     request.params = std::move(params);
-    request.onUploadProgress = [this](qint64 done, qint64 total) { progress(done, total); };
-    request.onSuccess = [this, item, replaced, success = std::move(success), failure](const rest::Response& response) {
+    request.onUploadProgress = [this](qint64 done, qint64 total) {
+        progress(done, total);
+    };
+    request.onSuccess = [this, item, replaced, success = std::move(success),
+                         failure](const rest::Response& response) {
         uploaded(item, replaced, response, success, failure);
     };
-    request.onFailure = [this, failure](const rest::Error& error) {
+    request.onFailure = [this, failure = std::move(failure)](const rest::Error& error) {
         m_upDownPctg.reset();
         if (failure)
             failure(reported(error));
@@ -316,7 +326,8 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
     if (success)
         success(file);
     updateQuotaWithDelta(double(oldSize - file->size()));
-    m_services.notifications->post(kNotificationFileUploaded, this, {{QStringLiteral("fileID"), file->idd()}});
+    m_services.notifications->post(kNotificationFileUploaded, this,
+                                   {{QStringLiteral("fileID"), file->idd()}});
 }
 
 bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Success success, Failure failure)
@@ -337,9 +348,13 @@ bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Succes
 
     rest::Request request;
     request.path = QStringLiteral("/file/%1/file/").arg(file->idd());
-    request.onBodyChunk = [target](const QByteArray& chunk) { target->write(chunk); };
-    request.onDownloadProgress = [this](qint64 done, qint64 total) { progress(done, total); };
-    request.onSuccess = [this, target, success, failure](const rest::Response&) {
+    request.onBodyChunk = [target](const QByteArray& chunk) {
+        target->write(chunk);
+    };
+    request.onDownloadProgress = [this](qint64 done, qint64 total) {
+        progress(done, total);
+    };
+    request.onSuccess = [this, target, success = std::move(success), failure](const rest::Response&) {
         m_upDownPctg.reset();
         if (!target->commit()) {
             qCWarning(lcSync, "Download not written: %s", qUtf8Printable(target->errorString()));
@@ -350,7 +365,7 @@ bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Succes
         if (success)
             success();
     };
-    request.onFailure = [this, target, failure](const rest::Error& error) {
+    request.onFailure = [this, target, failure = std::move(failure)](const rest::Error& error) {
         m_upDownPctg.reset();
         target->cancelWriting();
         target->commit();
@@ -369,7 +384,7 @@ bool FileManager::deleteItemFile(ItemFile* file, Success success, Failure failur
     rest::Request request;
     request.method = rest::Method::Delete;
     request.path = QStringLiteral("/file/%1/").arg(file->idd());
-    request.onSuccess = [this, file, success](const rest::Response&) {
+    request.onSuccess = [this, file, success = std::move(success)](const rest::Response&) {
         const qint64 size = file->size();
         {
             QVRestManager::TrackingPause pause(m_engine);
@@ -381,7 +396,7 @@ bool FileManager::deleteItemFile(ItemFile* file, Success success, Failure failur
             success();
         updateQuotaWithDelta(double(size));
     };
-    request.onFailure = [failure](const rest::Error& error) {
+    request.onFailure = [failure = std::move(failure)](const rest::Error& error) {
         if (failure)
             failure(reported(error));
     };
@@ -399,9 +414,10 @@ bool FileManager::renameItemFile(ItemFile* file, const QString& newName, Success
     rest::Request request;
     request.method = rest::Method::Post;
     request.path = QStringLiteral("/file/%1/rename/").arg(file->idd());
-    request.body = QJsonDocument(QJsonObject{{QStringLiteral("filename"), newName}}).toJson(QJsonDocument::Compact);
+    request.body =
+        QJsonDocument(QJsonObject{{QStringLiteral("filename"), newName}}).toJson(QJsonDocument::Compact);
     request.setHeader("Content-Type", "application/json; charset=utf-8");
-    request.onSuccess = [this, file, success, failure](const rest::Response& response) {
+    request.onSuccess = [this, file, success = std::move(success), failure](const rest::Response& response) {
         const QJsonObject record = response.json.object();
         if (!record.contains(QStringLiteral("id"))) {
             if (failure)
@@ -416,7 +432,7 @@ bool FileManager::renameItemFile(ItemFile* file, const QString& newName, Success
         if (success)
             success();
     };
-    request.onFailure = [failure](const rest::Error& error) {
+    request.onFailure = [failure = std::move(failure)](const rest::Error& error) {
         if (failure)
             failure(reported(error));
     };
@@ -430,16 +446,17 @@ void FileManager::downloadURL(const QUrl& url, DataSuccess success, DataFailure 
     if (!gate())
         return;
     QNetworkReply* reply = m_web->get(QNetworkRequest(url));
-    connect(reply, &QNetworkReply::finished, this, [reply, success, failure] {
-        reply->deleteLater();
-        if (reply->error() != QNetworkReply::NoError) {
-            if (failure)
-                failure(reply->errorString());
-            return;
-        }
-        if (success)
-            success(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
-    });
+    connect(reply, &QNetworkReply::finished, this,
+            [reply, success = std::move(success), failure = std::move(failure)] {
+                reply->deleteLater();
+                if (reply->error() != QNetworkReply::NoError) {
+                    if (failure)
+                        failure(reply->errorString());
+                    return;
+                }
+                if (success)
+                    success(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
+            });
 }
 
 // --- Pending uploads
@@ -449,9 +466,10 @@ void FileManager::uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess succe
     m_operationsQueue.push_back({item, std::move(success)});
     processOperations();
     if (!m_engine.canInstantSync())
-        showMessage(QStringLiteral("You are offline at this moment. The file will be uploaded when the app is "
-                                   "online."),
-                    true);
+        showMessage(
+            QStringLiteral("You are offline at this moment. The file will be uploaded when the app is "
+                           "online."),
+            true);
 }
 
 void FileManager::processOperations()

@@ -109,8 +109,8 @@ private:
                 Failure failure);
     bool gate();
     void enqueue(rest::Request request, const QString& start, const QString& done);
-    void uploaded(TODOItem* item, ItemFile* replaced, const rest::Response& response, const FileSuccess& success,
-                  const Failure& failure);
+    void uploaded(TODOItem* item, ItemFile* replaced, const rest::Response& response,
+                  const FileSuccess& success, const Failure& failure);
     QString withPendingCount(const QString& text) const;
     void setTexts(const QString& text);
     void progress(qint64 done, qint64 total);

@@ -95,7 +95,8 @@ void QVRemindersManager::sendReminders()
     }
     for (ItemReminder* reminder : marked) {
         updateReminder(reminder, {}, [this, reminder](const rest::Error& error) {
-            qCWarning(lcSync, "Reminder %lld not sent: %s", reminder->identifier(), qUtf8Printable(error.message));
+            qCWarning(lcSync, "Reminder %lld not sent: %s", reminder->identifier(),
+                      qUtf8Printable(error.message));
             // Only a refusal makes the server's copy the one to keep; after anything else the
             // edit stays marked and goes out again.
             if (isRefusal(error) && !reminder->isDeleted())
@@ -141,16 +142,17 @@ void QVRemindersManager::startRequest(ItemReminder* reminder, Kind kind, Success
         request.path = QStringLiteral("/item/%1/reminder/?format=json").arg(item->serverID());
     } else {
         request.method = reminder->identifier() == 0 ? rest::Method::Post : rest::Method::Put;
-        request.path = m_engine.router()
-                           .resourcePathForObject(ItemReminder::staticEntityName(), request.method,
-                                                  [reminder](const QString& key) { return reminder->value(key); })
-                           .value_or(QString());
+        request.path =
+            m_engine.router()
+                .resourcePathForObject(ItemReminder::staticEntityName(), request.method,
+                                       [reminder](const QString& key) { return reminder->value(key); })
+                .value_or(QString());
         QJsonObject body = uploadBody(reminder, *ItemReminder::inverseMapping());
         // The item's own path is empty when a reply lacked it; getURI() falls back on its id.
         body.insert(QStringLiteral("item"), item->getURI());
         request.setJsonBody(QJsonDocument(body));
     }
-    request.onSuccess = [this, reminder, kind, success = std::move(success),
+    request.onSuccess = [this, reminder, success = std::move(success),
                          failure](const rest::Response& response) {
         const QJsonObject record = response.json.object();
         if (record.value(QStringLiteral("id")).toInteger() > 0 &&
@@ -165,7 +167,7 @@ void QVRemindersManager::startRequest(ItemReminder* reminder, Kind kind, Success
         error.response = response;
         failed(reminder, error, failure);
     };
-    request.onFailure = [this, reminder, kind, failure](const rest::Error& error) {
+    request.onFailure = [this, reminder, failure = std::move(failure)](const rest::Error& error) {
         failed(reminder, error, failure);
     };
     m_queue->addRequest(std::move(request));

@@ -21,7 +21,8 @@ qint64 itemIdOf(const QString& uri)
 
 QByteArray quotedParam(const QByteArray& header, const QByteArray& name)
 {
-    const QRegularExpression form(QStringLiteral(R"re((?:^|;)\s*%1="([^"]*)")re").arg(QString::fromLatin1(name)));
+    const QRegularExpression form(
+        QStringLiteral(R"re((?:^|;)\s*%1="([^"]*)")re").arg(QString::fromLatin1(name)));
     const auto match = form.match(QString::fromUtf8(header));
     return match.hasMatch() ? match.captured(1).toUtf8() : QByteArray();
 }
@@ -29,7 +30,10 @@ QByteArray quotedParam(const QByteArray& header, const QByteArray& name)
 // One red pixel.
 QByteArray pngBytes()
 {
-    static const char bytes[] = "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\xf8\xcf\xc0\x00\x00\x03\x01\x01\x00\xc9\xfe\x92\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82";
+    static const char bytes[] =
+        "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x01\x08"
+        "\x02\x00\x00\x00\x90\x77\x53\xde\x00\x00\x00\x0c\x49\x44\x41\x54\x78\x9c\x63\xf8\xcf\xc0\x00\x00\x03"
+        "\x01\x01\x00\xc9\xfe\x92\xef\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82";
     return QByteArray(bytes, sizeof bytes - 1);
 }
 
@@ -156,29 +160,31 @@ HttpResponse FakeSyncServer::postFile(const HttpRequest& request)
         return HttpResponse::error(404, "no such file");
     const qint64 id = replaced != 0 ? replaced : m_nextFileId++;
     const qint64 oldSize = m_files[id].value("size").toInteger();
-    QJsonObject record{{"id", id},
-                       {"filename", content->fileName},
-                       {"item", itemUri(itemId)},
-                       {"owner", "/api/v1/user/1/"},
-                       {"resource_uri", QStringLiteral("/api/v1/file/%1/").arg(id)},
-                       {"size", qint64(content->body.size())},
-                       {"timestamp", now()},
-                       {"url", baseUrl().toString() + QStringLiteral("/media/%1/%2").arg(id).arg(content->fileName)}};
+    QJsonObject record{
+        {"id", id},
+        {"filename", content->fileName},
+        {"item", itemUri(itemId)},
+        {"owner", "/api/v1/user/1/"},
+        {"resource_uri", QStringLiteral("/api/v1/file/%1/").arg(id)},
+        {"size", qint64(content->body.size())},
+        {"timestamp", now()},
+        {"url", baseUrl().toString() + QStringLiteral("/media/%1/%2").arg(id).arg(content->fileName)}};
     m_files[id] = record;
     m_fileBytes[id] = content->body;
     if (m_userProfile.contains(kUsed))
-        m_userProfile.insert(kUsed, m_userProfile.value(kUsed).toDouble() + double(content->body.size() - oldSize));
+        m_userProfile.insert(kUsed,
+                             m_userProfile.value(kUsed).toDouble() + double(content->body.size() - oldSize));
     touchItem(itemId);
     return HttpResponse::json(record, 201);
 }
 
 void FakeSyncServer::installFileRoutes()
 {
-    m_userProfile = QJsonObject{{"max_upload_size", 10 * 1024 * 1024},
-                                {"total_upload_size", 100.0 * 1024 * 1024},
-                                {kUsed, 0.0}};
+    m_userProfile = QJsonObject{
+        {"max_upload_size", 10 * 1024 * 1024}, {"total_upload_size", 100.0 * 1024 * 1024}, {kUsed, 0.0}};
 
-    addRoute("POST", "/api/v1/reminder/", [this](const HttpRequest& request) { return postReminder(request, 0); });
+    addRoute("POST", "/api/v1/reminder/",
+             [this](const HttpRequest& request) { return postReminder(request, 0); });
     addRoute("PUT", "/api/v1/reminder/:id/", [this](const HttpRequest& request) {
         const qint64 id = request.args.value("id").toLongLong();
         return id > 0 ? postReminder(request, id) : HttpResponse::error(404, "no such reminder");
@@ -232,7 +238,8 @@ void FakeSyncServer::installFileRoutes()
                                               {"resource_uri", "/api/v1/user/1/"},
                                               {"user_profile", m_userProfile}});
     });
-    addRoute("GET", "/web/image.png", [](const HttpRequest&) { return HttpResponse::text(pngBytes(), "image/png"); });
+    addRoute("GET", "/web/image.png",
+             [](const HttpRequest&) { return HttpResponse::text(pngBytes(), "image/png"); });
     addRoute("GET", "/web/page.txt",
              [](const HttpRequest&) { return HttpResponse::text("not a picture\n", "text/plain"); });
 }

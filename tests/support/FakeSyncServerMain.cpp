@@ -44,6 +44,12 @@ int main(int argc, char** argv)
     server.setRequireLogin(parser.isSet(QStringLiteral("require-login")));
     // The signed-in user's record, for the team panels.
     qv::test::FakeTeam team(server, server.username());
+    // With the upload quota, so that attachments can be tried.
+    QJsonObject profile = team.me.value(QStringLiteral("user_profile")).toObject();
+    const QJsonObject quota = server.userProfile();
+    for (auto it = quota.begin(); it != quota.end(); ++it)
+        profile.insert(it.key(), it.value());
+    team.me.insert(QStringLiteral("user_profile"), profile);
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
@@ -54,7 +60,9 @@ int main(int argc, char** argv)
                      [](const qv::test::HttpRequest& request) {
                          std::printf("%s %s\n", request.method.constData(), request.target.constData());
                          // A submitted sign-in form holds a password.
-                         if (!request.body.isEmpty() && request.path != "/desktoplogin/")
+                         if (request.header("Content-Type").startsWith("multipart/"))
+                             std::printf("(%lld bytes)\n", qint64(request.body.size()));
+                         else if (!request.body.isEmpty() && request.path != "/desktoplogin/")
                              std::printf("%s\n", request.body.constData());
                          std::fflush(stdout);
                      });

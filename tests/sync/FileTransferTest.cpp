@@ -45,7 +45,8 @@ protected:
     ItemFile* uploadNew(TODOItem* item, const QString& name, const QByteArray& bytes)
     {
         ItemFile* uploaded = nullptr;
-        EXPECT_TRUE(files->uploadFileAt(localFile(name, bytes), item, false, [&](ItemFile* f) { uploaded = f; }));
+        EXPECT_TRUE(
+            files->uploadFileAt(localFile(name, bytes), item, false, [&](ItemFile* f) { uploaded = f; }));
         finish();
         return uploaded;
     }
@@ -66,7 +67,8 @@ TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTh
 {
     TODOItem* item = syncedItem();
     int announced = 0;
-    device->notifications.addObserver(this, kNotificationFileUploaded, [&](const Notification&) { ++announced; });
+    device->notifications.addObserver(this, kNotificationFileUploaded,
+                                      [&](const Notification&) { ++announced; });
     ItemFile* file = uploadNew(item, QStringLiteral("notes.txt"), "hello");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->item(), item);
@@ -110,17 +112,25 @@ TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)
         std::optional<QJsonObject> profile;
         QString text;
     } cases[] = {
-        {home.root() + QStringLiteral("/files/missing"), server.userProfile(), "File 'missing' is not readable"},
-        {home.root() + QStringLiteral("/files/folder"), server.userProfile(), "Compress 'folder' before uploading"},
+        {home.root() + QStringLiteral("/files/missing"), server.userProfile(),
+         "File 'missing' is not readable"},
+        {home.root() + QStringLiteral("/files/folder"), server.userProfile(),
+         "Compress 'folder' before uploading"},
         {small, QJsonObject{{"max_upload_size", 2 * MB}, {"total_upload_size", 100.0 * MB}},
          "Size for file 'small.bin' is greater than 2MB"},
         {small, std::nullopt, "Size for file 'small.bin' is greater than 0MB"},
-        {small, QJsonObject{{"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 50.0 * MB}},
-         "You cannot upload any more files. Your quota is is full. Please, contact support@velmora.com fore more "
+        {small,
+         QJsonObject{
+             {"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 50.0 * MB}},
+         "You cannot upload any more files. Your quota is is full. Please, contact support@velmora.com fore "
+         "more "
          "information."},
-        {small, QJsonObject{{"max_upload_size", 10 * MB}}, "You cannot upload any more files. Your quota is is full. "
-                                                            "Please, contact support@velmora.com fore more information."},
-        {small, QJsonObject{{"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 48.5 * MB}},
+        {small, QJsonObject{{"max_upload_size", 10 * MB}},
+         "You cannot upload any more files. Your quota is is full. "
+         "Please, contact support@velmora.com fore more information."},
+        {small,
+         QJsonObject{
+             {"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 48.5 * MB}},
          "Size for file 'small.bin' is greater than your remaining 1.50MB"},
     };
     for (const Case& c : cases) {
@@ -163,7 +173,8 @@ TEST_F(FileTransfer, GivenServerNames_WhenDownloaded_ThenTheFileStaysInsideTheFo
     for (const Case& c : cases) {
         file->setFilename(c.name);
         bool done = false;
-        EXPECT_EQ(files->downloadItemFile(file, folder, [&] { done = true; }), c.sent) << c.name.toStdString();
+        EXPECT_EQ(files->downloadItemFile(file, folder, [&] { done = true; }), c.sent)
+            << c.name.toStdString();
         finish();
         EXPECT_EQ(done, c.sent);
     }

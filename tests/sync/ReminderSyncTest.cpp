@@ -71,7 +71,8 @@ TEST_F(ReminderSync, GivenReminderChanges_WhenTracked_ThenOnlyChangesBeyondTimes
         const char* key;
         QVariant value;
         bool marks;
-    } cases[] = {{"timestamp", qint64(42), false}, {"edited_since", qint64(0), false}, {"notes", "changed", true}};
+    } cases[] = {
+        {"timestamp", qint64(42), false}, {"edited_since", qint64(0), false}, {"notes", "changed", true}};
     for (const Case& c : cases) {
         {
             QVRestManager::TrackingPause pause(device->sync());
@@ -88,7 +89,8 @@ TEST_F(ReminderSync, GivenReminderOfUnsyncedItem_WhenPassesRun_ThenItWaitsThenGo
     startDevice();
     TODOList* project = startWithProject();
     // Blocked: the item stays off the server for the first passes.
-    TODOItem* item = ItemBuilder("I").withReminder(QStringLiteral("first")).madeBy(*device->document, project);
+    TODOItem* item =
+        ItemBuilder("I").withReminder(QStringLiteral("first")).madeBy(*device->document, project);
     device->sync().blockSyncForItem(item);
     pass();
     pass();
@@ -115,7 +117,8 @@ TEST_F(ReminderSync, GivenReminderOfUnsyncedItem_WhenPassesRun_ThenItWaitsThenGo
     ASSERT_EQ(sends().size(), 2);
     EXPECT_EQ(sends().last().method, "PUT");
     EXPECT_TRUE(sends().last().path.startsWith(QStringLiteral("/api/v1/reminder/%1/").arg(id).toUtf8()));
-    EXPECT_EQ(sends().last().json().object().value("item").toString(), FakeSyncServer::itemUri(item->serverID()));
+    EXPECT_EQ(sends().last().json().object().value("item").toString(),
+              FakeSyncServer::itemUri(item->serverID()));
     EXPECT_EQ(server.reminder(id).value("notes").toString(), "second");
     EXPECT_EQ(server.reminderCount(), 1);
 }
@@ -214,7 +217,8 @@ TEST_F(ReminderSync, GivenKillInFlight_WhenRestarted_ThenTheEditIsSentAgain)
     environment.insert(QStringLiteral("QV_REMINDER_CHILD_FOLDER"), home.root() + QStringLiteral("/a"));
     environment.insert(QStringLiteral("QV_REMINDER_CHILD_ORIGIN"), server.baseUrl().toString());
     child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ReminderCrashChild.*")});
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=ReminderCrashChild.*")});
     QByteArray output;
     const bool saved = waitUntil(
         [&] {

@@ -36,10 +36,11 @@ void removeTemporary(const QString& path)
 
 } // namespace
 
-ItemFilesController::ItemFilesController(const Services& services, FileManager& files, const QString& syncOrigin,
-                                         Opener opener, Clipboard clipboard, QObject* parent)
-    : QObject(parent), m_services(services), m_files(files), m_origin(syncOrigin), m_opener(std::move(opener)),
-      m_clipboard(std::move(clipboard))
+ItemFilesController::ItemFilesController(const Services& services, FileManager& files,
+                                         const QString& syncOrigin, Opener opener, Clipboard clipboard,
+                                         QObject* parent)
+    : QObject(parent), m_services(services), m_files(files), m_origin(syncOrigin),
+      m_opener(std::move(opener)), m_clipboard(std::move(clipboard))
 {
     m_services.notifications->addObserver(this, kNotificationFileUploaded,
                                           [this](const Notification&) { reloadData(); });
@@ -106,9 +107,10 @@ void ItemFilesController::dropFiles(const QStringList& paths)
     for (const QString& path : paths) {
         if (QFileInfo(path).isDir()) {
             qCInfo(lcDetails, "Is directory");
-            m_services.alerts->alert(QStringLiteral("Dragging a folder?"),
-                                     QStringLiteral("Please, drag the files inside the folder instead of the folder."),
-                                     QStringLiteral("Ok"));
+            m_services.alerts->alert(
+                QStringLiteral("Dragging a folder?"),
+                QStringLiteral("Please, drag the files inside the folder instead of the folder."),
+                QStringLiteral("Ok"));
             continue;
         }
         files << path;
@@ -123,8 +125,8 @@ void ItemFilesController::dropText(const QString& text)
         return;
     m_files.downloadURL(url, [this, url](const QByteArray& data, const QString& mimeType) {
         if (!mimeType.contains(QLatin1String("image"))) {
-            m_services.alerts->alert(QStringLiteral("Problem with the URL"), QStringLiteral("It isn't an image"),
-                                     QStringLiteral("Ok"));
+            m_services.alerts->alert(QStringLiteral("Problem with the URL"),
+                                     QStringLiteral("It isn't an image"), QStringLiteral("Ok"));
             return;
         }
         const QString name = FileManager::safeFileName(url.fileName()).value_or(QStringLiteral("image"));
@@ -143,8 +145,9 @@ void ItemFilesController::uploadCapture(const QImage& image)
 {
     if (!m_item || image.isNull())
         return;
-    const QString name = QStringLiteral("Screen Shot %1.png")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd 'at' h.mm.ss AP")));
+    const QString name =
+        QStringLiteral("Screen Shot %1.png")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd 'at' h.mm.ss AP")));
     // Our own temporary folder is readable by us only; the shot goes once it is uploaded.
     const QString path = StoreFiles::pathForTemporaryFileWithName(name);
     if (path.isEmpty() || !image.save(path, "PNG")) {
@@ -197,8 +200,8 @@ void ItemFilesController::deleteFiles(const std::vector<int>& rows)
             selected.push_back(fileAt(row));
     if (rows.empty() || size_t(rows.front()) >= m_entries.size())
         return;
-    QString question =
-        QStringLiteral("Are you sure you want to delete the file '%1'").arg(m_entries[size_t(rows.front())].name);
+    QString question = QStringLiteral("Are you sure you want to delete the file '%1'")
+                           .arg(m_entries[size_t(rows.front())].name);
     if (rows.size() > 1)
         question += QStringLiteral(" and %1 others?").arg(rows.size() - 1);
     if (!m_services.alerts->confirm(question, QStringLiteral("Deleted files cannot be recovered."),
@@ -223,7 +226,8 @@ void ItemFilesController::renameFile(int row, const QString& newName)
     m_services.scheduler->post(&m_lifetime, [this, file, newName] {
         if (!m_services.alerts->confirm(
                 QStringLiteral("File renaming"),
-                QStringLiteral("Are you sure you want to rename the file '%1' to '%2'").arg(file->filename(), newName),
+                QStringLiteral("Are you sure you want to rename the file '%1' to '%2'")
+                    .arg(file->filename(), newName),
                 QStringLiteral("Yes"), QStringLiteral("No")))
             return;
         m_files.renameItemFile(

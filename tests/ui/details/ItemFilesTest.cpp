@@ -2,9 +2,9 @@
 #include "core/model/ItemFile.h"
 #include "platform/Paths.h"
 #include "sync/FileManager.h"
-#include "ui/details/ItemFilesController.h"
 #include "tests/support/FakeAccountProfile.h"
 #include "tests/sync/SyncFixture.h"
+#include "ui/details/ItemFilesController.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -15,14 +15,17 @@ namespace {
 
 class ItemFiles : public SyncFixture {
 protected:
-    ItemFiles()
+    ItemFiles() : m_savedTemp(qgetenv("TMPDIR"))
     {
+        // A temporary folder of this test's own, so that what it leaves behind is seen.
+        QDir().mkpath(home.root() + QStringLiteral("/tmp"));
+        qputenv("TMPDIR", QFile::encodeName(home.root() + QStringLiteral("/tmp")));
         profile.profile = server.userProfile();
         device->open();
         files = std::make_unique<FileManager>(device->sync(), &profile);
         controller = std::make_unique<ItemFilesController>(
-            device->services, *files, server.baseUrl().toString(), [this](const QString& path) { opened << path; },
-            [this](const QString& text) { copied = text; });
+            device->services, *files, server.baseUrl().toString(),
+            [this](const QString& path) { opened << path; }, [this](const QString& text) { copied = text; });
         TODOList* project = startWithProject();
         item = ItemBuilder("I").madeBy(*device->document, project);
         tick(5'000);
@@ -33,6 +36,7 @@ protected:
     {
         controller.reset();
         files.reset();
+        qputenv("TMPDIR", m_savedTemp);
     }
     QString localFile(const QString& name, const QByteArray& bytes = "x")
     {
@@ -70,6 +74,9 @@ protected:
     TODOItem* item = nullptr;
     QStringList opened;
     QString copied;
+
+private:
+    QByteArray m_savedTemp;
 };
 
 TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIsAsked)
@@ -81,10 +88,12 @@ TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIs
     // A folder is refused with its own alert; a clashing name asks, "Cancel" leaves it out.
     QDir().mkpath(home.root() + QStringLiteral("/files/folder"));
     device->alerts.queueAnswer(false);
-    controller->dropFiles({home.root() + QStringLiteral("/files/folder"), localFile("a.txt", "new"), localFile("b.txt")});
+    controller->dropFiles(
+        {home.root() + QStringLiteral("/files/folder"), localFile("a.txt", "new"), localFile("b.txt")});
     finish();
     EXPECT_EQ(questions(), QStringList({"Dragging a folder?", "Do you want to overwrite the file 'a.txt'?"}));
-    EXPECT_EQ(device->alerts.shown().first().informative, "Please, drag the files inside the folder instead of the folder.");
+    EXPECT_EQ(device->alerts.shown().first().informative,
+              "Please, drag the files inside the folder instead of the folder.");
     EXPECT_EQ(names(), QStringList({"a.txt", "b.txt", "c.txt"}));
 
     device->alerts.clear();
@@ -106,7 +115,10 @@ TEST_F(ItemFiles, GivenSelections_WhenDeleting_ThenTheQuestionNamesTheFirstAndCo
         QString question;
         QStringList left;
     } cases[] = {
-        {{0, 1, 2}, false, "Are you sure you want to delete the file 'a.txt' and 2 others?", {"a.txt", "b.txt", "c.txt"}},
+        {{0, 1, 2},
+         false,
+         "Are you sure you want to delete the file 'a.txt' and 2 others?",
+         {"a.txt", "b.txt", "c.txt"}},
         {{1}, true, "Are you sure you want to delete the file 'b.txt'", {"a.txt", "c.txt"}},
         {{0, 1}, true, "Are you sure you want to delete the file 'a.txt' and 1 others?", {}},
     };
@@ -197,7 +209,8 @@ TEST_F(ItemFiles, GivenAttachments_WhenLinksCopiedOrRenamed_ThenTextsFollowTheSe
     finish();
     const qint64 idd = controller->entries()[0].idd;
     QString changes;
-    QObject::connect(controller.get(), &ItemFilesController::statusMessage, [&](const QString& text) { changes = text; });
+    QObject::connect(controller.get(), &ItemFilesController::statusMessage,
+                     [&](const QString& text) { changes = text; });
     controller->copyPrivateLink(0);
     EXPECT_EQ(copied, server.baseUrl().toString() + QStringLiteral("/api/v1/file/%1/file/").arg(idd));
     controller->copyLink(QStringLiteral("//files.example/x"));
@@ -213,7 +226,8 @@ TEST_F(ItemFiles, GivenAttachments_WhenLinksCopiedOrRenamed_ThenTextsFollowTheSe
     settle();
     finish();
     EXPECT_EQ(questions(), QStringList{"File renaming"});
-    EXPECT_EQ(device->alerts.shown().first().informative, "Are you sure you want to rename the file 'a.txt' to 'b.txt'");
+    EXPECT_EQ(device->alerts.shown().first().informative,
+              "Are you sure you want to rename the file 'a.txt' to 'b.txt'");
     EXPECT_EQ(server.file(idd).value("filename").toString(), "b.txt");
 }
 

@@ -27,7 +27,8 @@ const QString kScreenshot = QStringLiteral("org.freedesktop.portal.Screenshot");
 class SelectionOverlay final : public QWidget {
 public:
     SelectionOverlay(QScreen* screen, std::function<void(const QImage&)> done)
-        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool), m_done(std::move(done))
+        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
+          m_done(std::move(done))
     {
         setAttribute(Qt::WA_DeleteOnClose);
         setCursor(Qt::CrossCursor);
@@ -63,7 +64,8 @@ protected:
     {
         const qreal ratio = m_picture.devicePixelRatio();
         const QRect source(m_selection.topLeft() * ratio, m_selection.size() * ratio);
-        end(m_selection.width() > 2 && m_selection.height() > 2 ? m_picture.copy(source).toImage() : QImage());
+        end(m_selection.width() > 2 && m_selection.height() > 2 ? m_picture.copy(source).toImage()
+                                                                : QImage());
     }
     void keyPressEvent(QKeyEvent* event) override
     {
@@ -98,11 +100,12 @@ bool DesktopScreenCapture::hasPortal() const
 {
     if (!m_portal) {
         QDBusConnection bus = QDBusConnection::sessionBus();
-        bool found = bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kPortalService);
+        bool found =
+            bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kPortalService);
         if (found) {
-            QDBusMessage get = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
-                                                              QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                              QStringLiteral("Get"));
+            QDBusMessage get = QDBusMessage::createMethodCall(
+                kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                QStringLiteral("Get"));
             get << kScreenshot << QStringLiteral("version");
             found = bus.call(get, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;
         }
@@ -129,7 +132,8 @@ void DesktopScreenCapture::captureSelection(std::function<void(const QImage& ima
     }
     m_done = std::move(done);
     if (!hasPortal()) {
-        m_overlay = new SelectionOverlay(QGuiApplication::primaryScreen(), [this](const QImage& image) { finish(image); });
+        m_overlay = new SelectionOverlay(QGuiApplication::primaryScreen(),
+                                         [this](const QImage& image) { finish(image); });
         m_overlay->show();
         m_overlay->activateWindow();
         return;
@@ -141,19 +145,21 @@ void DesktopScreenCapture::captureSelection(std::function<void(const QImage& ima
     m_requestPath = QStringLiteral("%1/request/%2/%3").arg(kPortalPath, sender, token);
     bus.connect(kPortalService, m_requestPath, QStringLiteral("org.freedesktop.portal.Request"),
                 QStringLiteral("Response"), this, SLOT(portalResponse(uint, QVariantMap)));
-    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kScreenshot, QStringLiteral("Screenshot"));
-    call << QString() << QVariantMap{{QStringLiteral("handle_token"), token},
-                                     {QStringLiteral("interactive"), true},
-                                     {QStringLiteral("modal"), true}};
+    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kScreenshot,
+                                                       QStringLiteral("Screenshot"));
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token},
+                        {QStringLiteral("interactive"), true},
+                        {QStringLiteral("modal"), true}};
     if (bus.call(call, QDBus::Block, 5000).type() != QDBusMessage::ReplyMessage)
         finish({});
 }
 
 void DesktopScreenCapture::portalResponse(uint response, const QVariantMap& results)
 {
-    QDBusConnection::sessionBus().disconnect(kPortalService, m_requestPath,
-                                             QStringLiteral("org.freedesktop.portal.Request"),
-                                             QStringLiteral("Response"), this, SLOT(portalResponse(uint, QVariantMap)));
+    QDBusConnection::sessionBus().disconnect(
+        kPortalService, m_requestPath, QStringLiteral("org.freedesktop.portal.Request"),
+        QStringLiteral("Response"), this, SLOT(portalResponse(uint, QVariantMap)));
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     finish(response == 0 && uri.isLocalFile() ? QImage(uri.toLocalFile()) : QImage());
 }

@@ -52,8 +52,9 @@ QVariant ItemFilesModel::data(const QModelIndex& index, int role) const
         // By the name alone: the file need not be on this computer.
         const QMimeType type = m_mimes.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension);
         static const QAbstractFileIconProvider provider;
-        return QIcon::fromTheme(type.iconName(),
-                                QIcon::fromTheme(type.genericIconName(), provider.icon(QAbstractFileIconProvider::File)));
+        return QIcon::fromTheme(
+            type.iconName(),
+            QIcon::fromTheme(type.genericIconName(), provider.icon(QAbstractFileIconProvider::File)));
     }
     default:
         return {};
@@ -213,7 +214,9 @@ void ItemFilesView::showMenu(const QPoint& at)
 
 bool ItemFilesView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_grid && event->type() == QEvent::KeyPress && !m_grid->isPersistentEditorOpen(m_grid->currentIndex()) && !m_grid->indexWidget(m_grid->currentIndex())) {
+    if (watched == m_grid && event->type() == QEvent::KeyPress &&
+        !m_grid->isPersistentEditorOpen(m_grid->currentIndex()) &&
+        !m_grid->indexWidget(m_grid->currentIndex())) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace) {
             deleteSelectedFiles();
