@@ -11,6 +11,7 @@
 #include "platform/rest/Router.h"
 #include "platform/store/Context.h"
 #include "sync/CollaboratorDirectory.h"
+#include "sync/ProjectUpdaterLoop.h"
 #include "sync/QVRestManager.h"
 #include "sync/RestObjectStore.h"
 #include "sync/SyncLogging.h"
@@ -109,8 +110,14 @@ void ItemUpdaterLoop::sendModifiedItems()
     for (TODOItem* item : waiting) {
         if (TODOList* project = item->list(); project && project->objectState() == ObjectState::Removed) {
             QVRestManager::TrackingPause pause(m_manager);
-            item->setObjectState(ObjectState::Removed);
-            continue;
+            if (TODOList* kept = m_manager.projectLoop().keptCopyOf(project)) {
+                kept->addItem(item); // the project was a second copy of that one
+            } else {
+                // Gone with its project on the server: nothing of it is left to send.
+                item->setObjectState(ObjectState::Removed);
+                item->setEdited_since(0);
+                continue;
+            }
         }
         if (!itemSanityCheckForSending(item) || isItemBlocked(item))
             continue;

@@ -187,12 +187,40 @@ bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming)
         local->setRequestedTime(*now);
     local->setEdited_since(0);
     if (incoming->objectState() == ObjectState::Removed) {
+        // A second copy of a project removed by the device that made both: what was put into it
+        // here goes on in the copy that stays.
+        if (TODOList* kept = keptCopyOf(local)) {
+            for (TODOItem* item : local->items()) {
+                if (item->objectState() == ObjectState::Removed)
+                    continue;
+                kept->addItem(item);
+                item->setEdited_since(1);
+            }
+            return true;
+        }
+        // Items never sent wait for the send pass: the copy that stays may not have come yet.
         for (TODOItem* item : local->items()) {
+            if (!item->isValidUniID() && item->edited_since() == 1)
+                continue;
             item->setObjectState(ObjectState::Removed);
             item->setEdited_since(0);
         }
     }
     return true;
+}
+
+TODOList* ProjectUpdaterLoop::keptCopyOf(const TODOList* removed) const
+{
+    const double stamp = removed->templateCreationDate();
+    if (stamp == 0)
+        return nullptr;
+    for (store::ManagedObject* object : m_manager.managedContext().objects(TODOList::staticEntityName())) {
+        auto* project = static_cast<TODOList*>(object);
+        if (project != removed && project->templateCreationDate() == stamp && project->isValidUniID() &&
+            project->objectState() != ObjectState::Removed && project->name() == removed->name())
+            return project;
+    }
+    return nullptr;
 }
 
 bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)

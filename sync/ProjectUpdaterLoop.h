@@ -47,6 +47,8 @@ public:
     // As ItemUpdaterLoop::adoptOwnUpload, for projects.
     OwnCopy adoptOwnUpload(TODOList* incoming, store::Context& context, TODOList** adopted = nullptr);
     void noteRemoved(qint64 id) { m_removedHere.insert(id); }
+    // The copy that stays of a project removed as a second copy of it; nullptr when there is none.
+    TODOList* keptCopyOf(const TODOList* removed) const;
 
 private:
     void sendModified() override { sendModifiedProjects(); }

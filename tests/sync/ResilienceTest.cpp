@@ -138,6 +138,11 @@ std::vector<quint32> seedsToRun()
         223u,        // the same
         2u,          // projects of the same instant taken for second copies of each other
         12u,         // a post lost with an unsaved store: the stale local copy overwrote an edit
+        37u,         // an item put into a second copy of a project, removed with that copy
+        7u,          // faults of lost posts, mended before the seed joined the list
+        15u,         // the same
+        31u,         // the same
+        34u,         // the same
         1u,
     };
 }
