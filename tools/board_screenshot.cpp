@@ -201,6 +201,8 @@ int main(int argc, char** argv)
     for (const char* key : {"kShowingInbox", "kShowingFeed", "kShowingDetail"})
         preferences.setValue(QString::fromLatin1(key), true);
     preferences.setValue(QStringLiteral("kHideProjects"), false);
+    // Every item, the completed one too.
+    preferences.setValue(QStringLiteral("kItemFilterState"), 0);
     NotificationCenter notifications;
     ScriptedAlerts alerts;
     Services services{&clock, &scheduler, &preferences, &notifications, &alerts};
