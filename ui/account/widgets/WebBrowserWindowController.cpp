@@ -43,10 +43,12 @@ WebBrowserWindowController::WebBrowserWindowController(QWebEngineProfile* profil
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         qCDebug(lcAccountWidgets, "%s", qUtf8Printable(m_view->page()->requestedUrl().path()));
         m_spinner->show();
+        m_loading = true;
     });
     connect(page, &QWebEnginePage::loadFinished, this, [this] {
         qCDebug(lcAccountWidgets, "%s", qUtf8Printable(m_view->url().path()));
         m_spinner->hide();
+        m_loading = false;
     });
     connect(page, &QWebEnginePage::titleChanged, this, &QWidget::setWindowTitle);
 }
@@ -65,9 +67,11 @@ void WebBrowserWindowController::showURLInInternalWebBrowser(const QUrl& url)
 
 void WebBrowserWindowController::startLoadingURL(const QUrl& url)
 {
-    if (url == m_requested || url == m_view->url())
+    // Asked again while it still loads, or while it is shown: once is enough.
+    if (url == m_view->url() || (url == m_requested && m_loading))
         return;
     m_requested = url;
+    m_loading = true;
     ++m_loadsStarted;
     // The old page goes first, so it is never shown under the new address.
     m_view->setUrl(QUrl(QStringLiteral("about:blank")));

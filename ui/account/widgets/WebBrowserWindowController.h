@@ -41,6 +41,7 @@ private:
     Alerts* m_alerts = nullptr;
     std::function<bool(const QUrl&)> m_opener;
     QUrl m_requested;
+    bool m_loading = false;
     int m_loadsStarted = 0;
 };
 
