@@ -242,8 +242,7 @@ void SyncWindowController::kickstartAutoSync(bool resetPollingDates)
         [this, resetPollingDates](const QString& email) {
             m_parts.engine->setCurrentUser(email, resetPollingDates);
             // The team panel's self-invitation check compares against it.
-            if (m_parts.services.preferences)
-                m_parts.services.preferences->setValue(kLoginEmail, email);
+            m_parts.collaboration->setLoginEmail(email);
             m_parts.engine->startAllLoops();
             m_parts.host->checkForSharingRequests();
             m_parts.collaboration->initCollaboration();

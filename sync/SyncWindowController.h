@@ -59,6 +59,8 @@ public:
     virtual void deleteCollaboration() = 0;
     // Forgets the signed-in user.
     virtual void forgetMe() = 0;
+    // The e-mail address the user signed in with ("qv-login").
+    virtual void setLoginEmail(const QString& email) = 0;
 };
 
 // Where account passwords are kept (the keychain).

@@ -18,6 +18,7 @@ struct Recorder final : SignInPages, SyncWindowHost, SignInCollaboration, Accoun
     QStringList statuses;
     QHash<QString, QString> passwords;
     QString meEmail = kUser;
+    QString loginEmail;
     bool meFails = false;
     bool spinning = false;
 
@@ -51,6 +52,7 @@ struct Recorder final : SignInPages, SyncWindowHost, SignInCollaboration, Accoun
     void initCollaboration() override { events << "init collaboration"; }
     void deleteCollaboration() override { events << "delete collaboration"; }
     void forgetMe() override { events << "forget me"; }
+    void setLoginEmail(const QString& email) override { loginEmail = email; }
 
     QString passwordForUsername(const QString& email) override { return passwords.value(email); }
     bool setPasswordForUsername(const QString& password, const QString& email) override
@@ -337,7 +339,7 @@ TEST_F(SyncWindowControllerTest, GivenTheSignInForm_WhenTheLandingPageLoads_Then
     EXPECT_EQ(didLogin, 1);
     EXPECT_EQ(recorder.passwords.value("New.User@example.com"), "pässword");
     EXPECT_EQ(prefs().stringValue("_currentUser"), "New.User@example.com");
-    EXPECT_EQ(prefs().stringValue("qv-login"), "New.User@example.com");
+    EXPECT_EQ(recorder.loginEmail, "New.User@example.com");
     EXPECT_EQ(recorder.statuses.last(), "Done logging in");
 
     // The next sheet is filled from the keychain a second later.

@@ -3,6 +3,7 @@
 #include "core/document/MyDocument.h"
 #include "platform/Keychain.h"
 #include "platform/Paths.h"
+#include "platform/Preferences.h"
 #include "platform/rest/RestClient.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
@@ -40,7 +41,7 @@ AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestM
     parts.engine = &engine;
     parts.host = this;
     parts.pages = m_sheet;
-    parts.collaboration = options.collaboration ? options.collaboration : this;
+    parts.collaboration = this;
     parts.passwords = this;
     parts.supportAddress = options.supportAddress;
     m_controller = std::make_unique<SyncWindowController>(parts);
@@ -215,6 +216,14 @@ void AccountSession::forgetMe()
     m_me.reset();
     if (m_collaborationManager)
         m_collaborationManager->setMe(std::nullopt);
+}
+
+void AccountSession::setLoginEmail(const QString& email)
+{
+    if (m_collaborationManager)
+        m_collaborationManager->setLoginEmail(email);
+    else if (m_services.preferences)
+        m_services.preferences->setValue(SyncWindowController::kLoginEmail, email);
 }
 
 // --- Passwords

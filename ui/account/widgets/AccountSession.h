@@ -39,8 +39,6 @@ public:
         // Where clicked links go; the desktop's browser when empty.
         std::function<bool(const QUrl&)> opener;
         QString supportAddress = QStringLiteral("support@velmora.com");
-        // The collaboration manager; without one the session asks "/me/" itself and keeps no caches.
-        SignInCollaboration* collaboration = nullptr;
         // Kept in step with the account: the signed-in user, its caches restored at sign-in and
         // emptied at sign-out.
         CollaborationManager* collaborationManager = nullptr;
@@ -80,6 +78,7 @@ public:
     void initCollaboration() override;
     void deleteCollaboration() override;
     void forgetMe() override;
+    void setLoginEmail(const QString& email) override;
 
     // --- AccountPasswords ---
     QString passwordForUsername(const QString& email) override;

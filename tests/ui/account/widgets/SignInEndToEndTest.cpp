@@ -128,7 +128,7 @@ TEST(SignInEndToEndTest,
 
     // "/me/" named the account; the loops run with the session and the engine is online.
     ASSERT_TRUE(waitUntil([&] { return engine.getCurrentUserEmail() == kUser && engine.isOnline(); }));
-    EXPECT_EQ(preferences.stringValue(QStringLiteral("qv-login")), kUser);
+    EXPECT_TRUE(collaboration.isLoginEmail(kUser));
     EXPECT_EQ(collaboration.myUsername(), kUser);
     EXPECT_EQ(keychain.passwordForUsername(kUser), kPassword);
     ASSERT_TRUE(
