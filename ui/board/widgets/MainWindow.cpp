@@ -24,10 +24,10 @@
 #include "ui/board/widgets/ColorWell.h"
 #include "ui/board/widgets/FourQuadrantView.h"
 #include "ui/board/widgets/MainWindowDropsAndThemes.h"
+#include "ui/board/widgets/PanelSplitView.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 #include "ui/board/widgets/QuadrantView.h"
-#include "ui/board/widgets/SimpleSplitViewController.h"
 #include "ui/board/widgets/WindowCommands.h"
 
 #include <QAction>
@@ -39,7 +39,6 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QPainter>
-#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -185,31 +184,30 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     m_projectList->setHost(this);
     connect(m_projectList, &ProjectListView::selectedProjectChanged, this, &MainWindow::showProject);
 
-    m_inboxArea = new QWidget;
-    m_inboxArea->setObjectName(QStringLiteral("inboxArea"));
-    auto* inboxLayout = new QVBoxLayout(m_inboxArea);
-    inboxLayout->setContentsMargins(0, 0, 0, 0);
-    m_inboxArea->hide();
-    m_rightArea = new QWidget;
-    m_rightArea->setObjectName(QStringLiteral("rightPanelArea"));
-    auto* rightLayout = new QVBoxLayout(m_rightArea);
-    rightLayout->setContentsMargins(0, 0, 0, 0);
-    m_rightArea->hide();
-
-    m_leftSplitter = new PlainSplitter(Qt::Vertical);
-    m_leftSplitter->addWidget(m_projectList);
-    m_leftSplitter->addWidget(m_inboxArea);
-    m_leftSplitter->setStretchFactor(0, 1);
-    m_splitter = new PlainSplitter(Qt::Horizontal);
-    m_splitter->setObjectName(QStringLiteral("windowSplitter"));
-    m_splitter->addWidget(m_leftSplitter);
-    m_splitter->addWidget(boardStack);
-    m_splitter->addWidget(m_rightArea);
-    m_splitter->setStretchFactor(0, 0);
-    m_splitter->setStretchFactor(1, 1);
-    m_splitter->setStretchFactor(2, 0);
-    m_splitter->setCollapsible(1, false);
-    m_splitter->setSizes({230, 900, 300});
+    // The side columns' places; each is out of the split view while it holds nothing.
+    const auto panelArea = [](const char* name) {
+        auto* area = new QWidget;
+        area->setObjectName(QString::fromLatin1(name));
+        auto* layout = new QVBoxLayout(area);
+        layout->setContentsMargins(0, 0, 0, 0);
+        return area;
+    };
+    m_inboxArea = panelArea("inboxArea");
+    m_feedArea = panelArea("feedArea");
+    m_rightArea = panelArea("rightPanelArea");
+    m_boardHeaderArea = panelArea("boardHeaderArea");
+    m_boardHeaderArea->hide();
+    auto* boardColumn = new QWidget;
+    auto* boardLayout = new QVBoxLayout(boardColumn);
+    boardLayout->setContentsMargins(0, 0, 0, 0);
+    boardLayout->setSpacing(0);
+    boardLayout->addWidget(m_boardHeaderArea);
+    boardLayout->addWidget(boardStack, 1);
+    m_splitter = new PanelSplitView(*services.preferences, boardColumn);
+    m_splitter->setColumnWidget(PanelColumn::Inbox, m_inboxArea);
+    m_splitter->setColumnWidget(PanelColumn::Projects, m_projectList);
+    m_splitter->setColumnWidget(PanelColumn::Feed, m_feedArea);
+    m_splitter->setColumnWidget(PanelColumn::Detail, m_rightArea);
     setCentralWidget(m_splitter);
 
     m_statusLabel = new QLabel;
@@ -244,6 +242,8 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
 
     if (services.scheduler) {
         services.scheduler->post(this, [this] {
+            // The panels are in place by now: the widths they were left with.
+            m_splitter->restoreWidths();
             if (m_services.preferences->boolValue(kHideProjects))
                 m_views[0]->setFocus(Qt::OtherFocusReason);
             else
@@ -290,6 +290,16 @@ void MainWindow::setRightPanel(QWidget* panel)
 void MainWindow::setInboxPanel(QWidget* panel)
 {
     placePanel(m_inboxArea, panel);
+}
+
+void MainWindow::setFeedPanel(QWidget* panel)
+{
+    placePanel(m_feedArea, panel);
+}
+
+void MainWindow::setBoardHeader(QWidget* header)
+{
+    placePanel(m_boardHeaderArea, header);
 }
 
 void MainWindow::placePanel(QWidget* area, QWidget* panel)
@@ -625,9 +635,16 @@ void MainWindow::preferenceChanged(const QString& key)
 void MainWindow::applyPanelPreferences()
 {
     const Preferences& preferences = *m_services.preferences;
-    m_leftSplitter->setVisible(!preferences.boolValue(kHideProjects));
-    m_inboxArea->setVisible(preferences.boolValue(kShowingInbox) && m_inboxArea->layout()->count() > 0);
-    m_rightArea->setVisible(preferences.boolValue(kShowingDetail) && m_rightArea->layout()->count() > 0);
+    const auto holdsPanel = [](const QWidget* area) {
+        return area->layout()->count() > 0;
+    };
+    m_splitter->showColumn(PanelColumn::Inbox,
+                           preferences.boolValue(kShowingInbox) && holdsPanel(m_inboxArea));
+    m_splitter->showColumn(PanelColumn::Projects, !preferences.boolValue(kHideProjects));
+    m_splitter->showColumn(PanelColumn::Feed, preferences.boolValue(kShowingFeed) && holdsPanel(m_feedArea));
+    m_splitter->showColumn(PanelColumn::Detail,
+                           preferences.boolValue(kShowingDetail) && holdsPanel(m_rightArea));
+    m_boardHeaderArea->setVisible(holdsPanel(m_boardHeaderArea));
 }
 
 void MainWindow::applyFontTier()

@@ -20,7 +20,6 @@ class QColor;
 class QActionGroup;
 class QLabel;
 class QMenu;
-class QSplitter;
 class QToolBar;
 class QToolButton;
 
@@ -34,6 +33,7 @@ class ImageFactoryForMac;
 class ItemClipboard;
 class ItemFilterPanel;
 class MyDocument;
+class PanelSplitView;
 class ProjectListView;
 class QuadrantPanel;
 class QuadrantView;
@@ -41,9 +41,9 @@ class TODOList;
 class WindowCommands;
 class ValueTransformerRegistry;
 
-// The document's window: the project list on the left, the selected project's four quadrants in
-// the middle, room for side panels on the right and for the inbox below the project list, the
-// toolbar, the menus of the item commands and the status bar. Constructing it registers it as the
+// The document's window: one split view of the inbox, the project list, the selected project's
+// four quadrants, the team feed and the item detail (the side columns shown as the preferences
+// say), the toolbar, the menus of the item commands and the status bar. Constructing it registers it as the
 // document's window and runs the document's start-up; show() it afterwards.
 class MainWindow final : public QMainWindow, public DocumentWindow, public BoardView, public ProjectListHost {
     Q_OBJECT
@@ -64,6 +64,10 @@ public:
     QWidget* rightPanelArea() const { return m_rightArea; }
     void setRightPanel(QWidget* panel);
     void setInboxPanel(QWidget* panel);
+    void setFeedPanel(QWidget* panel);
+    // The bar above the board (the project tag field).
+    void setBoardHeader(QWidget* header);
+    PanelSplitView* splitView() const { return m_splitter; }
 
     void setFilterPanel(ItemFilterPanel* panel);
     ItemFilterPanel* filterPanel() const { return m_filterPanel; }
@@ -213,10 +217,11 @@ private:
     FourQuadrantView* m_fourQuadrants = nullptr;
     std::array<QuadrantView*, 4> m_views{};
     std::array<QuadrantPanel*, 4> m_panels{};
-    QSplitter* m_splitter = nullptr;
-    QSplitter* m_leftSplitter = nullptr;
+    PanelSplitView* m_splitter = nullptr;
     QWidget* m_rightArea = nullptr;
     QWidget* m_inboxArea = nullptr;
+    QWidget* m_feedArea = nullptr;
+    QWidget* m_boardHeaderArea = nullptr;
     QLabel* m_emptyMessage = nullptr;
     QString m_noQuadrantsMessage;
     ItemFilterPanel* m_filterPanel = nullptr;
