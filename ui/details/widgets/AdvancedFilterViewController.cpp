@@ -3,11 +3,13 @@
 #include "core/document/MyDocument.h"
 #include "core/model/ItemTag.h"
 #include "core/model/TODOItem.h"
+#include "core/model/TagManager.h"
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
 #include "platform/Services.h"
 #include "platform/store/Context.h"
 #include "ui/details/AdvancedFilter.h"
+#include "ui/details/TagDeletion.h"
 
 #include <QCheckBox>
 #include <QCollator>
@@ -15,6 +17,7 @@
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,7 +46,7 @@ QStringList namesIn(const QString& text)
 
 AdvancedFilterViewController::AdvancedFilterViewController(MyDocument& document, const Services& services,
                                                            QWidget* parent)
-    : QWidget(parent), m_document(document),
+    : QWidget(parent), m_document(document), m_alerts(services.alerts),
       m_filter(new AdvancedFilter(*services.preferences, services.notifications, this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -87,6 +90,8 @@ AdvancedFilterViewController::AdvancedFilterViewController(MyDocument& document,
     layout->addLayout(form);
     m_tags = new QListWidget(this);
     m_tags->setMaximumHeight(110);
+    m_tags->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_tags->installEventFilter(this);
     layout->addWidget(m_tags);
 
     auto* people = new QFormLayout;
@@ -188,7 +193,7 @@ void AdvancedFilterViewController::reloadChoices()
         m_tags->clear();
         for (const QString& name : tagNames) {
             auto* row = new QListWidgetItem(name, m_tags);
-            row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+            row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
             row->setCheckState(m_filter->selectedTags().contains(name) ? Qt::Checked : Qt::Unchecked);
         }
     }
@@ -287,6 +292,30 @@ void AdvancedFilterViewController::applyDates()
         std::swap(from, to);
     // Whole days: the upper bound is the start of the day after the last one.
     m_filter->setDateRange(from.startOfDay(zone), to.addDays(1).startOfDay(zone));
+}
+
+void AdvancedFilterViewController::deleteSelectedTags()
+{
+    QStringList names;
+    for (const QListWidgetItem* row : m_tags->selectedItems())
+        names << row->text();
+    if (names.isEmpty() || !m_alerts ||
+        !TagDeletion::deleteItemTags(*m_alerts, TagManager::sharedInstance(), m_document.context(), names))
+        return;
+    reloadChoices();
+    applyTags(); // a removed tag filters no more
+}
+
+bool AdvancedFilterViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_tags && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+            deleteSelectedTags();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void AdvancedFilterViewController::applyTags()

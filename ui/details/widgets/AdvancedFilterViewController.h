@@ -12,6 +12,7 @@ class QPushButton;
 namespace qv {
 
 class AdvancedFilter;
+class Alerts;
 class MyDocument;
 struct Services;
 
@@ -32,12 +33,17 @@ public:
 
     // Reads the item tags and the known people from the store again.
     void reloadChoices();
+    QListWidget* tagList() const { return m_tags; }
+    // After the user agrees, every item drops the highlighted tags (Delete in the tag list);
+    // nothing without one.
+    void deleteSelectedTags();
 
 signals:
     void filtersChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showFilter();
@@ -46,6 +52,7 @@ private:
     void applyPeople();
 
     MyDocument& m_document;
+    Alerts* m_alerts = nullptr;
     AdvancedFilter* m_filter = nullptr;
     QLineEdit* m_search = nullptr;
     QComboBox* m_state = nullptr;

@@ -12,7 +12,11 @@
 #include "ui/details/widgets/AdvancedFilterViewController.h"
 #include "ui/details/widgets/InboxTableView.h"
 #include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/PanelsControl.h"
+#include "ui/details/widgets/ProjectTagController.h"
 #include "ui/details/widgets/ProjectTagFilterViewController.h"
+
+#include <QToolBar>
 
 namespace qv {
 
@@ -53,8 +57,26 @@ BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const 
         });
     }
 
-    if (ProjectListView* list = window.projectListView())
+    if (ProjectListView* list = window.projectListView()) {
         new ProjectTagFilterViewController(document, services, *list);
+        ProjectTagController* tags = panels.projectTags = new ProjectTagController(document, services, *list);
+        window.setBoardHeader(tags);
+        // While the list is hidden, a picker above the board chooses the project.
+        Preferences* preferences = services.preferences;
+        const QString hideProjects = QStringLiteral("kHideProjects");
+        tags->showProjectQuickPopup(preferences->boolValue(hideProjects));
+        QObject::connect(preferences, &Preferences::changed, tags,
+                         [tags, preferences, hideProjects](const QString& key) {
+                             if (key == hideProjects)
+                                 tags->showProjectQuickPopup(preferences->boolValue(hideProjects));
+                         });
+    }
+    if (auto* toolbar = window.findChild<QToolBar*>()) {
+        panels.panelsControl =
+            new PanelsControl(*services.preferences, &panels.inbox->itemsArrayController(), toolbar);
+        toolbar->addSeparator();
+        toolbar->addActions(panels.panelsControl->segments());
+    }
     return panels;
 }
 

@@ -7,6 +7,7 @@ class QListWidget;
 
 namespace qv {
 
+class Alerts;
 class MyDocument;
 class ProjectListView;
 class ProjectTagFilter;
@@ -28,13 +29,20 @@ public:
 
     // Refreshes the tags and the toggle from the store.
     void reloadTags();
+    // After the user agrees, every project drops the highlighted tags (Delete in the tag list);
+    // nothing without one.
+    void deleteSelectedTags();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showTags();
 
+    MyDocument& m_document;
+    Alerts* m_alerts = nullptr;
+    ProjectListView& m_listView;
     ProjectTagFilter& m_filter;
     QListWidget* m_list = nullptr;
     QCheckBox* m_archived = nullptr;

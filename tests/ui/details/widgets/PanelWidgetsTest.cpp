@@ -10,12 +10,14 @@
 #include "ui/details/AdvancedFilter.h"
 #include "ui/details/DetailsNotifications.h"
 #include "ui/details/DrawerModel.h"
+#include "ui/details/ProjectTags.h"
 #include "ui/details/UndeleteCandidates.h"
 #include "ui/details/widgets/AdvancedFilterViewController.h"
 #include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/IconChooserWindow.h"
 #include "ui/details/widgets/InboxTableView.h"
 #include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/ProjectTagController.h"
 #include "ui/details/widgets/ProjectTagFilterViewController.h"
 #include "ui/details/widgets/UndeleteDialogs.h"
 
@@ -92,6 +94,37 @@ TEST_F(FilterPanelWidgetTest, GivenTeamPanelOwners_WhenAnnounced_ThenTheDelegate
     EXPECT_EQ(announced, (QList<QStringList>{{}}));
     EXPECT_TRUE(panel.filter().selectedOwners().isEmpty());
     notifications.removeObserver(&observer);
+}
+
+TEST_F(FilterPanelWidgetTest,
+       GivenAHighlightedItemTag_WhenDeleteIsPressed_ThenItGoesOnlyAfterTheAlertAndFromEveryItem)
+{
+    RecordingTagServer server;
+    TagManager tags(TodoModel::shared(), scheduler, &server);
+    TODOItem* a = ItemBuilder("a").taggedWith("work").taggedWith("home").in(context());
+    TODOItem* b = ItemBuilder("b").taggedWith("work").in(context());
+    AdvancedFilterViewController panel(*document, services);
+    panel.reloadChoices();
+    QListWidget* tagRows = panel.tagList();
+    ASSERT_EQ(tagRows->count(), 2);
+    QTest::keyClick(tagRows, Qt::Key_Delete); // nothing highlighted: nothing asked
+    EXPECT_TRUE(alerts.shown().isEmpty());
+
+    tagRows->item(1)->setSelected(true); // "work"
+    alerts.queueAnswer(false);
+    QTest::keyClick(tagRows, Qt::Key_Delete);
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown().at(0).message, QString("Removing item tags"));
+    EXPECT_EQ(b->getTagNames(), QStringList({"work"}));
+
+    alerts.queueAnswer(true);
+    QTest::keyClick(tagRows, Qt::Key_Delete);
+    settle();
+    EXPECT_EQ(a->getTagNames(), QStringList({"home"}));
+    EXPECT_TRUE(b->getTagNames().isEmpty());
+    EXPECT_EQ(server.calls, QStringList({"remove work a", "remove work b"}));
+    ASSERT_EQ(tagRows->count(), 1);
+    EXPECT_EQ(tagRows->item(0)->text(), QString("home"));
 }
 
 using InboxWidgetTest = ProjectListFixture;
@@ -422,6 +455,53 @@ TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListS
     filter.tagList()->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_FALSE(filter.archivedToggle()->isChecked());
     EXPECT_EQ(view.tableView()->model()->index(0, 1).data().toString(), QString("Work"));
+    window.list = nullptr;
+}
+
+TEST_F(TagFilterWidgetTest,
+       GivenAProjectTaggedArchived_WhenTagged_ThenItLeavesTheListAndTheArchivedFilterBringsItBack)
+{
+    ProjectBuilder(context(), "Work").atIndex(2000);
+    TODOList* old = ProjectBuilder(context(), "Old").atIndex(1000);
+    settle();
+    ProjectListView view(*document, services);
+    window.list = &view;
+    ProjectTagFilterViewController filter(*document, services, view, nullptr, false);
+    ProjectTagController tagField(*document, services, view);
+    document->enableDidChangeContextNotifications();
+    settle();
+    old->setEdited_since(0);
+    view.controller().selectProject(old);
+    tagField.setProject(old);
+    const auto rows = [&view] {
+        QStringList shown;
+        for (int row = 0; row < view.controller().rowCount(); ++row)
+            shown << view.controller().getProjectAtRow(row)->name();
+        return shown;
+    };
+    EXPECT_FALSE(filter.archivedToggle()->isEnabled());
+
+    tagField.tagField()->setText("Archived, client");
+    emit tagField.tagField()->editingFinished();
+    settle();
+    EXPECT_EQ(ProjectTags::names(old), QStringList({"archived", "client"}));
+    EXPECT_EQ(old->edited_since(), 1);
+    EXPECT_EQ(rows(), QStringList({"Work"}));
+    ASSERT_TRUE(filter.archivedToggle()->isEnabled());
+
+    QTest::mouseClick(filter.archivedToggle(), Qt::LeftButton);
+    EXPECT_EQ(rows(), QStringList({"Old"}));
+
+    // Delete in the tag list removes the tag from the projects, after the alert.
+    filter.archivedToggle()->click();
+    const QList<QListWidgetItem*> client = filter.tagList()->findItems("client", Qt::MatchExactly);
+    ASSERT_EQ(client.size(), 1);
+    client.front()->setSelected(true);
+    alerts.queueAnswer(true);
+    QTest::keyClick(filter.tagList(), Qt::Key_Delete);
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown().at(0).message, QString("Removing project tags"));
+    EXPECT_EQ(ProjectTags::names(old), QStringList({"archived"}));
     window.list = nullptr;
 }
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+#include <array>
+
+class QAction;
+
+namespace qv {
+
+class ArrayController;
+class Preferences;
+
+// The toolbar's four-segment panel control, as four checkable actions: inbox, projects, team
+// feed and item detail. Each segment flips its preference ("kShowingInbox", "kHideProjects" in the inverted
+// sense, "kShowingFeed", "kShowingDetail") and follows it; the inbox segment counts the inbox items.
+class PanelsControl : public QObject {
+    Q_OBJECT
+public:
+    PanelsControl(Preferences& preferences, const ArrayController* inboxItems, QObject* parent = nullptr);
+
+    QAction* segment(int index) const { return m_segments[size_t(index)]; }
+    QList<QAction*> segments() const { return {m_segments.begin(), m_segments.end()}; }
+
+private:
+    void segmentToggled(int index);
+    void refresh();
+
+    Preferences& m_preferences;
+    const ArrayController* m_inboxItems;
+    std::array<QAction*, 4> m_segments{};
+};
+
+} // namespace qv
