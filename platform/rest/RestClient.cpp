@@ -333,8 +333,11 @@ void RestClient::start(RequestId id, std::shared_ptr<const Request> request, Com
     if (request->onUploadProgress)
         connect(reply, &QNetworkReply::uploadProgress, this,
                 [request](qint64 sent, qint64 total) { request->onUploadProgress(sent, total); });
-    if (request->onBodyChunk)
+    if (request->onBodyChunk) {
+        // The network is read no further ahead than this of what has been handed over.
+        reply->setReadBufferSize(1024 * 1024);
         connect(reply, &QNetworkReply::readyRead, this, [reply, request] { drain(*reply, *request); });
+    }
     if (request->onDownloadProgress)
         connect(reply, &QNetworkReply::downloadProgress, this,
                 [request](qint64 received, qint64 total) { request->onDownloadProgress(received, total); });
