@@ -66,6 +66,62 @@ TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeM
     }
 }
 
+TEST_F(ServerOutage, GivenTheServerUnreachableFor150sWithEditsOnBothSides_ThenEachSideEndsWithAllOfThem)
+{
+    TODOList* project = startWithProject();
+    std::vector<TODOItem*> items;
+    for (int i = 0; i < 4; ++i)
+        items.push_back(ItemBuilder(QStringLiteral("i%1").arg(i)).madeBy(*device->document, project));
+    tick(5'000);
+    const quint16 port = server.port();
+    server.close();
+    items[0]->setName(QStringLiteral("here"));
+    ItemBuilder("new here").madeBy(*device->document, project);
+    ASSERT_TRUE(server.modifyItemAsOtherDevice(items[1]->serverID(), {{"name", "there"}}));
+    server.createItemAsOtherDevice({{"name", "new there"}, {"idd", 77}}, project->id_());
+    tick(150'000);
+    ASSERT_TRUE(server.listen(port));
+    tick(QVRestManager::kKeepAliveIntervalMs + 40'000);
+
+    QStringList here;
+    for (TODOItem* item : device->items()) {
+        here << item->name();
+        EXPECT_EQ(item->edited_since(), 0) << item->name().toStdString();
+    }
+    QStringList there;
+    for (const QJsonObject& remote : server.items())
+        there << remote.value("name").toString();
+    here.sort();
+    there.sort();
+    const QStringList all{"i2", "i3", "new here", "new there", "here", "there"};
+    EXPECT_EQ(here.size(), all.size());
+    EXPECT_EQ(here, there);
+    for (const QString& name : all)
+        EXPECT_TRUE(here.contains(name)) << name.toStdString();
+}
+
+TEST_F(ServerOutage, GivenTwoThousandItemsPagedThenTwoThousandInANewProject_ThenEachArrivesOnce)
+{
+    TODOList* project = startWithProject();
+    server.setPageSize(100);
+    const auto createMany = [&](qint64 projectID, const QString& prefix) {
+        for (int i = 0; i < 2'000; ++i)
+            server.createItemAsOtherDevice({{"name", prefix + QString::number(i)}, {"idd", i + 1}},
+                                           projectID);
+    };
+    createMany(project->id_(), QStringLiteral("a"));
+    tick(10'000);
+    createMany(server.createProjectAsOtherDevice({{"name", "new"}}), QStringLiteral("b"));
+    tick(20'000);
+    std::map<QString, int> names;
+    for (TODOItem* item : device->items())
+        ++names[item->name()];
+    EXPECT_EQ(names.size(), 4'000u);
+    for (const auto& [name, count] : names)
+        ASSERT_EQ(count, 1) << name.toStdString();
+    EXPECT_EQ(device->countEdited(), 0);
+}
+
 // Two machines with one host name, one of them still telling itself by that name; it is then
 // upgraded and tells itself by its machine identifier, so what it uploaded before names
 // another device.
