@@ -243,6 +243,10 @@ protected:
             menu.addSeparator();
             menu.addAction(tr("Delete Project"), this,
                            [this, row] { controller().markProjectAsDeletedInRow(row); });
+            if (!m_list.m_rowMenuActions.isEmpty()) {
+                menu.addSeparator();
+                menu.addActions(m_list.m_rowMenuActions);
+            }
         }
         m_list.m_menuRow = row;
         menu.exec(event->globalPos());

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QLineEdit;
 class QTableView;
 class QToolButton;
@@ -42,6 +43,9 @@ public:
     // The panel the "Tags" button shows as a popup (ProjectTagFilterViewController installs
     // itself here).
     void setTagFilterPopup(QWidget* popup);
+    // Commands of the window added to a row's context menu; they act on the selected project,
+    // which the menu makes the clicked one.
+    void setRowMenuActions(const QList<QAction*>& actions) { m_rowMenuActions = actions; }
     // Shows the tag filter below anchor (the "Tags" button without one), or closes it when shown.
     void showTagFilterViewController(QWidget* anchor = nullptr);
 
@@ -100,6 +104,7 @@ private:
     QWidget* m_tagPopup = nullptr;
     bool m_syncingSelection = false;
     int m_menuRow = -1;
+    QList<QAction*> m_rowMenuActions;
     friend class ProjectTableView;
 };
 

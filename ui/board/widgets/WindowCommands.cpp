@@ -214,6 +214,8 @@ void WindowCommands::buildMenus()
     }
     project->insertSeparator(before);
     project->insertActions(before, projectCommands);
+    m_window.projectListView()->setRowMenuActions(
+        {action(QStringLiteral("getLinkForProject")), action(QStringLiteral("qvWebMenu"))});
 
     QMenu* item = menuNamed(QStringLiteral("Item"));
     item->addSeparator();
