@@ -13,6 +13,7 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
+#include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRemindersManager.h"
 #include "sync/QVRestManager.h"

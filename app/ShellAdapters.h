@@ -17,6 +17,7 @@ namespace qv {
 
 class AccountCommands;
 class InternalBrowser;
+class AvatarManager;
 class CollaborationManager;
 class CollaborationShell;
 class MainWindow;
@@ -129,6 +130,7 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<rest::NetworkReachability> reachability;
     std::unique_ptr<QVRestManager> engine;
     std::unique_ptr<CollaborationManager> collaborationManager;
+    std::unique_ptr<AvatarManager> avatarManager;
     // What the window's account and web-page commands reach.
     std::unique_ptr<AccountCommands> account;
     std::unique_ptr<InternalBrowser> browser;

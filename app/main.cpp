@@ -4,6 +4,7 @@
 #include "app/AppLogging.h"
 #include "app/ApplicationMenus.h"
 #include "app/AttachmentParts.h"
+#include "app/AvatarWiring.h"
 #include "app/CollaborationShell.h"
 #include "app/ColorList.h"
 #include "app/CountDowns.h"
@@ -27,11 +28,13 @@
 #include "platform/SecretServiceStore.h"
 #include "platform/rest/NetworkReachability.h"
 #include "platform/rest/RestClient.h"
+#include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRemindersManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/account/widgets/AccountSession.h"
 #include "ui/account/widgets/WebProfile.h"
+#include "ui/board/BoardImages.h"
 #include "ui/board/OfflineAccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
@@ -194,6 +197,9 @@ int main(int argc, char** argv)
         parts->attachmentParts = std::make_unique<AttachmentParts>(
             *parts->engine, services, *panels.drawer, syncOrigin, parts->collaborationManager.get());
         parts->attachments = parts->attachmentParts.get();
+        parts->avatarManager = std::make_unique<AvatarManager>(
+            services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
+        showAvatarsInRows(*parts->avatarManager, *parts->mainWindow);
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),

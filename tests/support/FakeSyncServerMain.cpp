@@ -1,5 +1,6 @@
 // Runs the fake sync server on 127.0.0.1 for trying the application against it by hand.
 #include "tests/support/FakeSyncServer.h"
+#include "tests/support/FakeSyncServerAvatars.h"
 #include "tests/support/FakeSyncServerTeam.h"
 
 #include <QCommandLineParser>
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     for (auto it = quota.begin(); it != quota.end(); ++it)
         profile.insert(it.key(), it.value());
     team.me.insert(QStringLiteral("user_profile"), profile);
+    qv::test::FakeAvatars avatars(server, team);
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);
         return 1;

@@ -248,6 +248,9 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
     if (!avatar.isEmpty()) {
         if (content.ownerUsername.isEmpty())
             painter->drawImage(avatar, BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80")));
+        else if (const QImage picture = m_avatarSource ? m_avatarSource(content.ownerUsername) : QImage();
+                 !picture.isNull())
+            painter->drawImage(avatar, picture);
         else
             paintInitial(painter, avatar, content.ownerUsername, option.font);
     }

@@ -4,8 +4,11 @@
 #include "ui/board/ImageFactoryForMac.h"
 #include "ui/board/ItemRowLayout.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QStyledItemDelegate>
+
+#include <functional>
 
 class QLineEdit;
 
@@ -44,6 +47,9 @@ public:
     void finishEditing(Board::TextMovement movement);
     // How the last edit ended; reading it forgets it.
     Board::TextMovement takeMovement();
+    // The owner's picture by e-mail; a null image while none is known.
+    using AvatarSource = std::function<QImage(const QString& email)>;
+    void setAvatarSource(AvatarSource source) { m_avatarSource = std::move(source); }
 
 signals:
     // A click on a row's icon or owner picture.
@@ -72,6 +78,7 @@ private:
     const Clock& m_clock;
     mutable QPointer<QLineEdit> m_openEditor;
     Board::TextMovement m_movement = Board::TextMovement::Other;
+    AvatarSource m_avatarSource;
 };
 
 } // namespace qv
