@@ -76,7 +76,8 @@ ItemFile* ItemFilesController::fileAt(int row) const
     return ItemFile::findWithID(m_entries[size_t(row)].idd, *m_item->context(), m_item);
 }
 
-void ItemFilesController::uploadFiles(const QStringList& paths, std::function<void(ItemFile*)> uploaded)
+void ItemFilesController::uploadFiles(const QStringList& paths,
+                                      const std::function<void(ItemFile*)>& uploaded)
 {
     if (!m_item)
         return;

@@ -45,7 +45,7 @@ public:
     void reloadData();
 
     // Uploads each file to the item, asking before an attachment of the same name is replaced.
-    void uploadFiles(const QStringList& paths, std::function<void(ItemFile*)> uploaded = {});
+    void uploadFiles(const QStringList& paths, const std::function<void(ItemFile*)>& uploaded = {});
     // Dropped file paths: folders are refused, the files uploaded.
     void dropFiles(const QStringList& paths);
     // A dropped text that forms an address: an image there becomes an attachment.

@@ -211,7 +211,7 @@ public:
         emit isOnlineChanged(value);
     }
 signals:
-    void isOnlineChanged(bool online);
+    void isOnlineChanged(bool); // unnamed: moc names the definition's parameter itself
 };
 
 TEST_F(DropButtonsAndThemesTest,
