@@ -1,0 +1,69 @@
+#include "ui/board/widgets/PeopleMenuView.h"
+
+#include "ui/board/BoardImages.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QWidgetAction>
+
+namespace qv {
+
+namespace {
+
+QAction* heading(QMenu* menu, const QString& title)
+{
+    auto* action = new QWidgetAction(menu);
+    auto* label = new QLabel(title);
+    QFont bold = menu->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setAlignment(Qt::AlignCenter);
+    label->setContentsMargins(6, 2, 6, 2);
+    action->setDefaultWidget(label);
+    action->setText(title);
+    action->setFont(bold);
+    action->setEnabled(false);
+    return action;
+}
+
+} // namespace
+
+void PeopleMenuView::fill(QMenu* menu, const PeopleMenu& model, const AvatarSource& avatarFor,
+                          const Chosen& chosen)
+{
+    using Kind = PeopleMenu::Entry::Kind;
+    menu->setTitle(model.title);
+    if (model.replacesEntries)
+        menu->clear();
+    for (const PeopleMenu::Entry& entry : model.entries) {
+        switch (entry.kind) {
+        case Kind::Separator:
+            menu->addSeparator();
+            break;
+        case Kind::Heading:
+            menu->addAction(heading(menu, entry.title));
+            break;
+        case Kind::NotFound:
+            menu->addAction(entry.title)->setEnabled(false);
+            break;
+        case Kind::Person:
+        case Kind::InviteAll: {
+            QAction* action = menu->addAction(entry.title);
+            const QImage picture = entry.kind == Kind::InviteAll
+                                       ? BoardImages::imageNamed(QStringLiteral("recommend40"))
+                                       : (avatarFor ? avatarFor(entry.title) : QImage());
+            if (!picture.isNull())
+                action->setIcon(QIcon(QPixmap::fromImage(picture)));
+            QObject::connect(action, &QAction::triggered, menu, [chosen, entry] {
+                if (chosen)
+                    chosen(entry);
+            });
+            break;
+        }
+        }
+    }
+}
+
+} // namespace qv
