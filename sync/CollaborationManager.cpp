@@ -90,7 +90,7 @@ template <typename Map> TimedArchive encodeTimed(const Map& map)
     QCborMap users;
     QCborMap dates;
     for (const auto& [id, entry] : map) {
-        users.insert(id, encodeUsers(entry.users));
+        users.insert(id, encodeUsers(entry.values));
         if (entry.downloaded.isValid())
             dates.insert(id, QCborValue(entry.downloaded));
     }
@@ -105,7 +105,7 @@ template <typename Map> void decodeTimed(const QByteArray& usersBytes, const QBy
         if (!it.key().isInteger())
             continue;
         auto& entry = (*map)[it.key().toInteger()];
-        entry.users = decodeUsers(it.value());
+        entry.values = decodeUsers(it.value());
         entry.downloaded = dates.value(it.key().toInteger()).toDateTime();
     }
 }
@@ -250,41 +250,54 @@ bool CollaborationManager::isFresh(const QDateTime& downloaded) const
     return downloaded.isValid() && downloaded.secsTo(m_services.clock->now()) <= kFreshForSeconds;
 }
 
-QList<User> CollaborationManager::getOwnersForProject(const TODOList* project, const Start& start,
-                                                      UsersSuccess success, Failure failure, bool force)
+template <typename T>
+QList<T> CollaborationManager::cachedOrDownloaded(std::map<qint64, Timed<T>>& cache, qint64 id,
+                                                  const QString& path,
+                                                  QList<T> (*parse)(const QJsonDocument&), const Start& start,
+                                                  std::function<void(const QList<T>&)> success,
+                                                  Failure failure, bool force)
 {
-    const qint64 id = projectId(project);
     if (id == 0)
         return {};
+    const auto cached = cache.find(id);
+    const QList<T> known = cached == cache.end() ? QList<T>() : cached->second.values;
     if (!isOnline()) {
         if (failure)
             failure(std::nullopt);
-        return getCachedOwnersForProject(project);
+        return known;
     }
-    const auto cached = m_ownersByProject.find(id);
-    if (!force && cached != m_ownersByProject.end() && isFresh(cached->second.downloaded))
-        return cached->second.users;
+    if (!force && cached != cache.end() && isFresh(cached->second.downloaded))
+        return known;
     if (start)
         start();
     get(
-        QStringLiteral("/project/%1/owners/?format=json&limit=100").arg(id),
-        [this, id, success = std::move(success)](const QJsonDocument& reply) {
-            const QList<User> owners = usersOf(reply);
-            m_ownersByProject[id] = {owners, m_services.clock->now()};
+        path,
+        [this, &cache, id, parse, success = std::move(success)](const QJsonDocument& reply) {
+            const QList<T> values = parse(reply);
+            cache[id] = {values, m_services.clock->now()};
             if (success)
-                success(owners);
+                success(values);
         },
         [failure = std::move(failure)](const rest::Error& error) {
             if (failure)
                 failure(error.message);
         });
-    return getCachedOwnersForProject(project);
+    return known;
+}
+
+QList<User> CollaborationManager::getOwnersForProject(const TODOList* project, const Start& start,
+                                                      UsersSuccess success, Failure failure, bool force)
+{
+    const qint64 id = projectId(project);
+    return cachedOrDownloaded(m_ownersByProject, id,
+                              QStringLiteral("/project/%1/owners/?format=json&limit=100").arg(id), usersOf,
+                              start, std::move(success), std::move(failure), force);
 }
 
 QList<User> CollaborationManager::getCachedOwnersForProject(const TODOList* project) const
 {
     const auto cached = m_ownersByProject.find(projectId(project));
-    return cached == m_ownersByProject.end() ? QList<User>() : cached->second.users;
+    return cached == m_ownersByProject.end() ? QList<User>() : cached->second.values;
 }
 
 QList<SharingRequest> CollaborationManager::getSharingRequestsForProject(const TODOList* project,
@@ -293,38 +306,17 @@ QList<SharingRequest> CollaborationManager::getSharingRequestsForProject(const T
                                                                          Failure failure, bool force)
 {
     const qint64 id = projectId(project);
-    if (id == 0)
-        return {};
-    if (!isOnline()) {
-        if (failure)
-            failure(std::nullopt);
-        return getCachedSharingRequestsForProject(project);
-    }
-    const auto cached = m_sharingRequestsByProject.find(id);
-    if (!force && cached != m_sharingRequestsByProject.end() && isFresh(cached->second.downloaded))
-        return cached->second.requests;
-    if (start)
-        start();
-    get(
+    return cachedOrDownloaded(
+        m_sharingRequestsByProject, id,
         QStringLiteral("/sharing_request/?format=json&status=init&project=%1&target_user__isnull=false")
             .arg(id),
-        [this, id, success = std::move(success)](const QJsonDocument& reply) {
-            const QList<SharingRequest> requests = requestsOf(reply);
-            m_sharingRequestsByProject[id] = {requests, m_services.clock->now()};
-            if (success)
-                success(requests);
-        },
-        [failure = std::move(failure)](const rest::Error& error) {
-            if (failure)
-                failure(error.message);
-        });
-    return getCachedSharingRequestsForProject(project);
+        requestsOf, start, std::move(success), std::move(failure), force);
 }
 
 QList<SharingRequest> CollaborationManager::getCachedSharingRequestsForProject(const TODOList* project) const
 {
     const auto cached = m_sharingRequestsByProject.find(projectId(project));
-    return cached == m_sharingRequestsByProject.end() ? QList<SharingRequest>() : cached->second.requests;
+    return cached == m_sharingRequestsByProject.end() ? QList<SharingRequest>() : cached->second.values;
 }
 
 void CollaborationManager::getSharingRequests(RequestsSuccess success, Failure failure)
@@ -399,7 +391,7 @@ std::optional<QList<User>> CollaborationManager::getFollowersForItem(const TODOI
         return std::nullopt;
     const auto cachedFollowers = [this, id]() -> std::optional<QList<User>> {
         const auto cached = m_followersByItem.find(id);
-        return cached == m_followersByItem.end() ? std::nullopt : std::optional(cached->second.users);
+        return cached == m_followersByItem.end() ? std::nullopt : std::optional(cached->second.values);
     };
     if (!isOnline()) {
         if (failure)
@@ -408,7 +400,7 @@ std::optional<QList<User>> CollaborationManager::getFollowersForItem(const TODOI
     }
     const auto cached = m_followersByItem.find(id);
     if (!force && cached != m_followersByItem.end() && isFresh(cached->second.downloaded))
-        return cached->second.users;
+        return cached->second.values;
     if (start)
         start();
     followHelper(item, QStringLiteral("/item/%1/followers/?format=json").arg(id), std::move(success),

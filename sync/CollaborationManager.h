@@ -109,14 +109,15 @@ public:
     std::optional<QString> myUsername() const override;
 
 private:
-    struct Timed {
-        QList<User> users;
+    template <typename T> struct Timed {
+        QList<T> values;
         QDateTime downloaded;
     };
-    struct TimedRequests {
-        QList<SharingRequest> requests;
-        QDateTime downloaded;
-    };
+    // A per-project list kept fresh for a while; answers the cached list at once.
+    template <typename T>
+    QList<T> cachedOrDownloaded(std::map<qint64, Timed<T>>& cache, qint64 id, const QString& path,
+                                QList<T> (*parse)(const QJsonDocument&), const Start& start,
+                                std::function<void(const QList<T>&)> success, Failure failure, bool force);
 
     bool isOnline() const;
     bool isFresh(const QDateTime& downloaded) const;
@@ -131,10 +132,10 @@ private:
     Services m_services;
     QVRestManager& m_engine;
     std::optional<User> m_me;
-    std::map<qint64, Timed> m_ownersByProject;
+    std::map<qint64, Timed<User>> m_ownersByProject;
     std::map<QString, User> m_collaboratorsByEmail;
-    std::map<qint64, Timed> m_followersByItem;
-    std::map<qint64, TimedRequests> m_sharingRequestsByProject;
+    std::map<qint64, Timed<User>> m_followersByItem;
+    std::map<qint64, Timed<SharingRequest>> m_sharingRequestsByProject;
     std::vector<UsersSuccess> m_pendingSuccesses;
     std::vector<Failure> m_pendingFailures;
     bool m_loadingCollaborators = false;

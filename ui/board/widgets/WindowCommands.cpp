@@ -442,19 +442,24 @@ TODOList* WindowCommands::getProjectForSender() const
     return m_window.board().selectedProject();
 }
 
-void WindowCommands::qvWebMenu()
+TODOList* WindowCommands::syncedProjectForSender(const QString& thenTryAgain)
 {
     TODOList* project = getProjectForSender();
+    if (project && project->id_() < 1) {
+        refuseUnsynced(QStringLiteral("Unsynced project"),
+                       QStringLiteral("This project is not synced yet. Please make sure that you are logged "
+                                      "in, and that the project has synced to our server. ") +
+                           thenTryAgain);
+        return nullptr;
+    }
+    return project;
+}
+
+void WindowCommands::qvWebMenu()
+{
+    TODOList* project = syncedProjectForSender(QStringLiteral("Then try to open the web view again."));
     if (!project)
         return;
-    if (project->id_() < 1) {
-        refuseUnsynced(
-            QStringLiteral("Unsynced project"),
-            QStringLiteral(
-                "This project is not synced yet. Please make sure that you are logged in, and that the "
-                "project has synced to our server. Then try to open the web view again."));
-        return;
-    }
     const QUrl url = WebAddresses::projectPage(project->id_(), m_syncOrigin);
     if (url.isValid())
         m_openExternally(url);
@@ -462,17 +467,9 @@ void WindowCommands::qvWebMenu()
 
 void WindowCommands::getLinkForProject()
 {
-    TODOList* project = getProjectForSender();
+    TODOList* project = syncedProjectForSender(QStringLiteral("Then try again."));
     if (!project)
         return;
-    if (project->id_() < 1) {
-        refuseUnsynced(
-            QStringLiteral("Unsynced project"),
-            QStringLiteral(
-                "This project is not synced yet. Please make sure that you are logged in, and that the "
-                "project has synced to our server. Then try again."));
-        return;
-    }
     copyLink(Utils::urlForProject(*project, BuildInfo::syncHost(m_syncOrigin)));
 }
 

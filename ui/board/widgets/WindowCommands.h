@@ -101,6 +101,9 @@ private:
     void copyLink(const QUrl& url);
     void refuseUnsynced(const QString& message, const QString& informative);
     TODOList* getProjectForSender() const;
+    // The sender's project once it has reached the server; otherwise nullptr after the alert,
+    // whose text ends with what to try again.
+    TODOList* syncedProjectForSender(const QString& thenTryAgain);
     void placeOverlay();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
