@@ -71,7 +71,7 @@ TEST_F(
 }
 
 TEST_F(CacheWipeTest,
-       GivenNoPermanentFolder_WhenWiped_ThenNothingIsDeletedTheWipeIsRememberedAndTheSheetCloses)
+       GivenNoPermanentFolderOrALink_WhenWiped_ThenNothingOrOnlyTheLinkGoesAndTheWipeIsRemembered)
 {
     for (const QString& folder : {home.root() + QStringLiteral("/elsewhere"), QString()}) {
         preferences.remove(QStringLiteral("_permanentCacheErased"));
@@ -83,10 +83,7 @@ TEST_F(CacheWipeTest,
     EXPECT_EQ(sheet.calls.size(), 4);
     EXPECT_EQ(completions, 2);
     EXPECT_TRUE(capture.lines().isEmpty());
-}
 
-TEST_F(CacheWipeTest, GivenThePermanentFolderIsALink_WhenWiped_ThenOnlyTheLinkGoes)
-{
     const QString outside = home.root() + QStringLiteral("/precious");
     ASSERT_TRUE(QDir().mkpath(outside));
     QFile keep(outside + QStringLiteral("/keep"));

@@ -16,7 +16,8 @@ protected:
 
 } // namespace
 
-TEST_F(CountDownsTest, GivenAFirstLaunch_WhenTenItemsAreAddedByDoubleClick_ThenTheCounterReachesZeroAndStays)
+TEST_F(CountDownsTest,
+       GivenAFirstLaunchAnEarlierRunOrANegativeCounter_WhenCountedDown_ThenItStopsAtZeroAndIsNotReset)
 {
     CountDowns countDowns(preferences);
     EXPECT_EQ(countDowns.getQuadrantDoubleClicksCountDown(), 10);
@@ -25,14 +26,10 @@ TEST_F(CountDownsTest, GivenAFirstLaunch_WhenTenItemsAreAddedByDoubleClick_ThenT
     EXPECT_EQ(countDowns.getQuadrantDoubleClicksCountDown(), 0);
     countDowns.countDown(CountDowns::quadrantDoubleClicksKey());
     EXPECT_EQ(preferences.intValue(CountDowns::quadrantDoubleClicksKey()), 0);
-}
 
-TEST_F(CountDownsTest,
-       GivenACounterFromAnEarlierRunOrANegativeOne_WhenRead_ThenItIsNotResetAndReadsAtLeastZero)
-{
     preferences.setValue(CountDowns::quadrantDoubleClicksKey(), 3);
-    CountDowns countDowns(preferences);
-    EXPECT_EQ(countDowns.getQuadrantDoubleClicksCountDown(), 3);
+    CountDowns earlier(preferences);
+    EXPECT_EQ(earlier.getQuadrantDoubleClicksCountDown(), 3);
 
     preferences.setValue(CountDowns::quadrantDoubleClicksKey(), -4);
     CountDowns negative(preferences);

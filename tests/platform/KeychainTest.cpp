@@ -52,14 +52,12 @@ void checkEntryLifecycle(SecretStore& store)
 
 } // namespace
 
-TEST(Keychain, GivenAnEmptyStore_WhenEntriesAreLookedUpAddedAndChanged_ThenTheyBehaveAsStoredEntries)
+TEST(Keychain,
+     GivenAStore_WhenEntriesAreChangedOrSetToTheSameOrNoString_ThenTheyBehaveAndNoNeedlessCallIsMade)
 {
-    test::MemorySecretStore store;
-    checkEntryLifecycle(store);
-}
+    test::MemorySecretStore fresh;
+    checkEntryLifecycle(fresh);
 
-TEST(Keychain, GivenAStoredEntry_WhenThePasswordIsSetToTheSameOrNoString_ThenTheStoreIsNotAsked)
-{
     test::MemorySecretStore store;
     auto item =
         GenericKeychainItem::addGenericKeychainItemForService(store, kService, kEmail, QStringLiteral("pw"));
@@ -87,7 +85,8 @@ TEST(Keychain, GivenAStoreRefusingUpdates_WhenThePasswordIsChanged_ThenTheFailur
     EXPECT_EQ(keychain.passwordForUsername(kEmail), QStringLiteral("old"));
 }
 
-TEST(Keychain, GivenNoPasswordStore_WhenPasswordsAreStoredAndRead_ThenNothingIsKeptAndTheUserIsToldOnce)
+TEST(Keychain,
+     GivenNoPasswordStoreOrSessionBus_WhenPasswordsAreStoredOrRead_ThenNothingIsKeptAndTheUserIsToldOnce)
 {
     test::MemorySecretStore store;
     store.available = false;
@@ -101,16 +100,13 @@ TEST(Keychain, GivenNoPasswordStore_WhenPasswordsAreStoredAndRead_ThenNothingIsK
     EXPECT_TRUE(store.entries.isEmpty());
     ASSERT_EQ(alerts.shown().size(), 1);
     EXPECT_EQ(alerts.shown().first().message, QStringLiteral("Your password cannot be kept"));
-}
 
-TEST(Keychain, GivenNoSessionBus_WhenTheSecretServiceIsAsked_ThenItIsUnavailable)
-{
     const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     QTemporaryDir dir;
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath(QStringLiteral("none")).toUtf8());
-    SecretServiceStore store;
+    SecretServiceStore service;
     SecretStore::Entry entry;
-    const SecretStore::Result result = store.find(kService, kEmail, &entry);
+    const SecretStore::Result result = service.find(kService, kEmail, &entry);
     qputenv("DBUS_SESSION_BUS_ADDRESS", saved);
     EXPECT_EQ(result.status, SecretStore::Status::Unavailable) << result.error.toStdString();
 }

@@ -13,7 +13,8 @@ Q_LOGGING_CATEGORY(lcOurs, "qv.test", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcOthers, "elsewhere.test")
 } // namespace
 
-TEST(LogCapturing, GivenNestedCapturesThenEachCollectsItsScopeAndRestoresThePrevious)
+TEST(LogCapturing,
+     GivenNestedCapturesOrDebugOff_WhenCaptured_ThenEachCollectsItsScopeAndDebugLinesOfOurCategories)
 {
     LogCapture outer;
     qCInfo(lcOurs, "first");
@@ -25,10 +26,7 @@ TEST(LogCapturing, GivenNestedCapturesThenEachCollectsItsScopeAndRestoresThePrev
     qCInfo(lcOurs, "first");
     EXPECT_EQ(outer.lines(), QStringList({"first", "first"}));
     EXPECT_EQ(outer.count("first"), 2);
-}
 
-TEST(LogCapturing, GivenACategoryWithDebugOff_WhenCaptured_ThenDebugLinesAreTakenAndOnlyOurCategories)
-{
     EXPECT_FALSE(lcOurs().isDebugEnabled());
     {
         LogCapture capture;

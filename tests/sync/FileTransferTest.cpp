@@ -1,7 +1,5 @@
 #include "core/model/ItemFile.h"
-#include "sync/FileManager.h"
-#include "tests/support/FakeAccountProfile.h"
-#include "tests/sync/SyncFixture.h"
+#include "tests/support/FileFixture.h"
 
 #include <QFile>
 
@@ -10,38 +8,10 @@ namespace {
 
 constexpr qint64 MB = 1024 * 1024;
 
-class FileTransfer : public SyncFixture {
+class FileTransfer : public FileFixture {
 protected:
-    FileTransfer()
-    {
-        profile.profile = server.userProfile();
-        device->open();
-        files = std::make_unique<FileManager>(device->sync(), &profile);
-    }
-    ~FileTransfer() override { files.reset(); }
+    FileTransfer() { openWithFiles(); }
 
-    TODOItem* syncedItem()
-    {
-        TODOList* project = startWithProject();
-        TODOItem* item = ItemBuilder("I").madeBy(*device->document, project);
-        tick(5'000);
-        EXPECT_TRUE(item->isValidUniID());
-        return item;
-    }
-    QString localFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = home.root() + QStringLiteral("/files/") + name;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    void finish()
-    {
-        ASSERT_TRUE(waitUntil([&] { return files->pendingRequestCount() == 0; }));
-        settle();
-    }
     ItemFile* uploadNew(TODOItem* item, const QString& name, const QByteArray& bytes)
     {
         ItemFile* uploaded = nullptr;
@@ -58,9 +28,6 @@ protected:
                 texts << shown.informative;
         return texts;
     }
-
-    FakeAccountProfile profile;
-    std::unique_ptr<FileManager> files;
 };
 
 TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTheId)

@@ -81,7 +81,8 @@ TEST_F(ChangeTrackingTest, GivenOnlyUntrackedKeysChange_WhenTheEventComes_ThenNo
     EXPECT_FALSE(sync.itemsAreEdited);
 }
 
-TEST_F(ChangeTrackingTest, GivenANewItemInAProject_WhenTheEventComes_ThenTheItemIsMarkedButNotTheProject)
+TEST_F(ChangeTrackingTest,
+       GivenANewItemOrAProjectAndItsItemChanged_WhenTheEventComes_ThenOnlyTheEditedAreMarkedProjectSentFirst)
 {
     TODOItem* added = ItemBuilder("new").madeBy(*document, project);
     settle();
@@ -90,11 +91,8 @@ TEST_F(ChangeTrackingTest, GivenANewItemInAProject_WhenTheEventComes_ThenTheItem
     EXPECT_EQ(added->timestamp(), 1'000'000);
     EXPECT_EQ(project->edited_since(), 0);
     EXPECT_EQ(sync.calls, QStringList({"sendEditedItems"}));
-}
+    sync.calls.clear();
 
-TEST_F(ChangeTrackingTest,
-       GivenAProjectAndItsItemChangeInOneEvent_WhenTheEventComes_ThenTheProjectIsSentFirst)
-{
     LogCapture log;
     item->setName("Sand");
     project->setName("House");

@@ -359,7 +359,8 @@ TEST_F(DocumentTest,
               (std::vector<TODOItem*>{closed}));
 }
 
-TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItemsOfListedProjectsCount)
+TEST_F(DocumentTest,
+       GivenListedTrashedAndSameIdProjects_WhenCountedOrLookedUp_ThenOnlyOpenItemsOfListedOnesAndTheListedOne)
 {
     TODOList* listed = ProjectBuilder(context(), "listed");
     TODOList* trashed = ProjectBuilder(context(), "trashed").trashed();
@@ -369,10 +370,7 @@ TEST_F(DocumentTest, GivenListedAndTrashedProjects_WhenCounting_ThenOnlyOpenItem
 
     EXPECT_EQ(document->totalNumberOfItems(), 1u);
     EXPECT_EQ(document->totalNumberOfLists(), 1);
-}
 
-TEST_F(DocumentTest, GivenProjectsSharingAnId_WhenLookedUpById_ThenTheListedOneIsFound)
-{
     ProjectBuilder(context(), "trashed").withId(42).trashed();
     TODOList* live = ProjectBuilder(context(), "live").withId(42);
     ProjectBuilder(context(), "other").withId(43);

@@ -95,7 +95,8 @@ TEST_F(ItemMapping, GivenServerRecord_WhenMapped_ThenEveryKeyLandsOnItsAttribute
     EXPECT_EQ(item->reminder()->reminder_date(), QDateTime::fromSecsSinceEpoch(1700000100, QTimeZone::utc()));
 }
 
-TEST_F(ItemMapping, GivenKnownRecord_WhenMappedAgain_ThenTheSameObjectsAreUpdated)
+TEST_F(ItemMapping,
+       GivenKnownRecordOrNullOrMissingKeys_WhenMappedAgain_ThenTheSameObjectsUpdateNullClearsMissingKeeps)
 {
     ObjectMapper::map(parse(kServerItem), context, *TODOItem::mapping());
     QJsonObject again = parse(kServerItem);
@@ -109,11 +110,8 @@ TEST_F(ItemMapping, GivenKnownRecord_WhenMappedAgain_ThenTheSameObjectsAreUpdate
     EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 1);
     EXPECT_EQ(item->name(), QStringLiteral("Renamed"));
     EXPECT_EQ(item->getTagNames(), QStringList{QStringLiteral("work")});
-}
 
-TEST_F(ItemMapping, GivenNullOrMissingKeys_WhenApplied_ThenNullClearsAndMissingKeeps)
-{
-    TODOItem* item = ItemBuilder("keep").withServerID(5).in(context);
+    item = ItemBuilder("keep").withServerID(5).in(context);
     item->setDescriptionText(QStringLiteral("notes"));
     item->setReminder(newReminder(1));
     ObjectMapper::apply(parse(R"({"descriptionText": null, "reminder": null, "effort": "8"})"), item,
@@ -233,15 +231,6 @@ TEST_F(FileMapping, GivenServerRecord_WhenMapped_ThenKeysLandOnTheirAttributes)
     EXPECT_EQ(file->size(), 1024);
     EXPECT_EQ(file->timestamp(), 1699990000);
     EXPECT_EQ(file->url(), QStringLiteral("https://files.invalid/70"));
-}
-
-TEST(TagMappings, GivenTagTables_WhenRead_ThenNameIsTheOnlyKeyAndThePrimaryKey)
-{
-    for (const rest::MappingPtr& mapping : {ItemTag::mapping(), ListTag::mapping()}) {
-        ASSERT_EQ(mapping->attributes().size(), 1u);
-        EXPECT_EQ(mapping->attributes()[0].jsonKey, QStringLiteral("name"));
-        EXPECT_EQ(mapping->primaryKeyAttribute(), QStringLiteral("name"));
-    }
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace {
 
 using DefaultReminder = EntityFixture;
 
-TEST_F(DefaultReminder, GivenDueAndStartDates_WhenMade_ThenAnHourBeforeTheStart)
+TEST_F(DefaultReminder, GivenStartDueOrNoDates_WhenMade_ThenAnHourBeforeTheStartOrDueOrADayFromNow)
 {
     TODOItem* item = ItemBuilder("a").due(utc(2024, 4, 11, 9)).starting(utc(2024, 4, 10, 14)).in(context);
     ItemReminder* reminder = ItemReminder::reminderForItem(item, &clock);
@@ -19,10 +19,7 @@ TEST_F(DefaultReminder, GivenDueAndStartDates_WhenMade_ThenAnHourBeforeTheStart)
     EXPECT_EQ(reminder->timestamp(), 0);
     EXPECT_EQ(item->reminder(), reminder);
     EXPECT_EQ(ItemReminder::reminderForItem(item, &clock), reminder);
-}
 
-TEST_F(DefaultReminder, GivenOnlyDueDateOrNoDates_WhenMade_ThenAnHourBeforeDueOrADayFromNow)
-{
     TODOItem* due = ItemBuilder("due").due(utc(2024, 4, 11, 9)).in(context);
     EXPECT_EQ(ItemReminder::reminderForItem(due, &clock)->reminder_date(), utc(2024, 4, 11, 8));
 

@@ -34,7 +34,8 @@ TEST_F(ItemDates, GivenDatesSetPastEachOtherOrCleared_ThenTheFirstMovesToKeepAnH
 
 using ItemIdentity = EntityFixture;
 
-TEST_F(ItemIdentity, GivenNoResourcePathAndServerIdZero_WhenAskedForURI_ThenNone)
+TEST_F(ItemIdentity,
+       GivenNoPathsOrServerIdOrProject_WhenAskedForURIOrProjectID_ThenNoneElseTheProjectFirstThenPaths)
 {
     TODOItem* item = ItemBuilder("a").withServerID(0).in(context);
     EXPECT_TRUE(item->getURI().isEmpty());
@@ -43,11 +44,8 @@ TEST_F(ItemIdentity, GivenNoResourcePathAndServerIdZero_WhenAskedForURI_ThenNone
     EXPECT_EQ(item->getURI(), QStringLiteral("/api/v1/item/9007199254740993/"));
     item->setResourceURI(QStringLiteral("/api/v1/item/7/"));
     EXPECT_EQ(item->getURI(), QStringLiteral("/api/v1/item/7/"));
-}
 
-TEST_F(ItemIdentity, GivenProjectOrProjectPaths_WhenAskedForProjectID_ThenProjectFirstThenPaths)
-{
-    TODOItem* item = ItemBuilder("a").in(context);
+    item = ItemBuilder("b").in(context);
     EXPECT_FALSE(item->getProjectID().has_value());
     EXPECT_TRUE(item->getProjectURIs().isEmpty());
 

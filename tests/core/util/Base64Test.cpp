@@ -15,7 +15,8 @@ QByteArray bytes(const char* text)
 
 } // namespace
 
-TEST(Base64Encoding, GivenTheClassicTriplets_WhenEncoded_ThenPaddingMarksTheMissingBytes)
+TEST(Base64Encoding,
+     GivenTheClassicTripletsOrRandomBytesUpTo70_WhenEncoded_ThenPaddedStandardTextThatDecodesBack)
 {
     EXPECT_EQ(Base64::encode(bytes("M")), QStringLiteral("TQ=="));
     EXPECT_EQ(Base64::encode(bytes("Ma")), QStringLiteral("TWE="));
@@ -23,10 +24,7 @@ TEST(Base64Encoding, GivenTheClassicTriplets_WhenEncoded_ThenPaddingMarksTheMiss
     EXPECT_EQ(Base64::encode(QByteArray()), QString());
     EXPECT_EQ(Base64::encode("abc", 0), QString());
     EXPECT_EQ(Base64::encode("abc", -3), QString());
-}
 
-TEST(Base64Encoding, GivenEveryLengthUpTo70_WhenRandomBytesAreEncoded_ThenTheTextIsStandardAndDecodesBack)
-{
     QRandomGenerator random(20240607);
     for (int length = 0; length <= 70; ++length) {
         QByteArray data(length, Qt::Uninitialized);
@@ -59,7 +57,7 @@ TEST(Base64Decoding,
     EXPECT_TRUE(oneLetter->isEmpty());
 }
 
-TEST(Base64Decoding, GivenALengthThatIsNoMultipleOfFourOrTextOutsideAscii_WhenDecoded_ThenItIsRefused)
+TEST(Base64Decoding, GivenABadLengthTextOutsideAsciiOrOutsideTheAlphabet_WhenDecoded_ThenRefusedOrCountedAsA)
 {
     EXPECT_FALSE(Base64::decode(QStringLiteral("TWFuT")).has_value());
     EXPECT_FALSE(Base64::decode(QStringLiteral("TQ=")).has_value());
@@ -68,10 +66,7 @@ TEST(Base64Decoding, GivenALengthThatIsNoMultipleOfFourOrTextOutsideAscii_WhenDe
     EXPECT_FALSE(Base64::decode("TWFu", -4).has_value());
 
     EXPECT_FALSE(Base64::decode(QStringLiteral("TWé=")).has_value());
-}
 
-TEST(Base64Decoding, GivenCharactersOutsideTheAlphabet_WhenDecoded_ThenTheyCountAsA)
-{
     // "T*Fu" decodes like "TAFu"; the length stays that of four characters.
     EXPECT_EQ(Base64::decode(QStringLiteral("T*Fu")), Base64::decode(QStringLiteral("TAFu")));
     EXPECT_EQ(Base64::decode(QStringLiteral("T*Fu"))->size(), 3);

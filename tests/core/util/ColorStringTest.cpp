@@ -59,7 +59,7 @@ void expectComponents(const std::optional<QColor>& color, double r, double g, do
 
 } // namespace
 
-TEST_F(GermanLocale, GivenAGermanUser_WhenAColourIsWritten_ThenTheDecimalSeparatorIsAPoint)
+TEST_F(GermanLocale, GivenAGermanUser_WhenAColourIsWrittenOrRead_ThenTheDecimalSeparatorIsAPoint)
 {
     if (m_cLocaleSwitched) {
         char probe[16];
@@ -70,16 +70,14 @@ TEST_F(GermanLocale, GivenAGermanUser_WhenAColourIsWritten_ThenTheDecimalSeparat
     EXPECT_EQ(ColorString::stringFromColorForTheme(rgba(0.5, 0.25, 1)), "{0.5, 0.25, 1, 1}");
     EXPECT_EQ(ColorString::stringFromColorForNewProject(rgba(0.5, 0, 1, 0.5)),
               "{0.500000, 0.000000, 1.000000, 0.500000}");
-}
 
-TEST_F(GermanLocale, GivenAGermanUser_WhenAColourStringIsRead_ThenThePointIsTheDecimalSeparator)
-{
     expectComponents(ColorString::colorWithString("{0.5, 0.25, 1, 0.75}"), 0.5, 0.25, 1, 0.75);
     // A comma is the separator between numbers, never a decimal mark.
     expectComponents(ColorString::colorWithString("{0,5}"), 0, 5, 0, 1);
 }
 
-TEST(ColorStringWriting, GivenAnyColour_WhenWrittenAndReadBack_ThenItIsTheSameToThreeDecimals)
+TEST(ColorStringWriting,
+     GivenAnyColourOrOneOfTheEightBitGrid_WhenWritten_ThenItReadsBackToThreeDecimalsOrSixDigits)
 {
     for (const QColor& color : {rgba(0.123, 0.456, 0.789, 1), rgba(0, 0, 0, 0), rgba(1, 1, 1, 0.333)}) {
         const QString text = ColorString::stringFromColor(color);
@@ -87,10 +85,7 @@ TEST(ColorStringWriting, GivenAnyColour_WhenWrittenAndReadBack_ThenItIsTheSameTo
                          color.alphaF());
         EXPECT_EQ(ColorString::stringFromColor(*ColorString::colorWithString(text)), text);
     }
-}
 
-TEST(ColorStringWriting, GivenColoursOfTheEightBitGrid_WhenWrittenForATheme_ThenTheyKeepSixDigits)
-{
     EXPECT_EQ(ColorString::stringFromColorForTheme(ColorString::colorWithHexColorString("FF8000")),
               "{1, 0.501961, 0, 1}");
     EXPECT_EQ(ColorString::stringFromColorForNewProject(*ColorString::colorWithString("{0.1, 0.2}")),
@@ -123,7 +118,7 @@ TEST(
     EXPECT_FALSE(ColorString::colorWithString(QString()).has_value());
 }
 
-TEST(ColorStringHex, GivenHexadecimalText_WhenRead_ThenRedGreenBlueComeFromTheBytes)
+TEST(ColorStringHex, GivenHexadecimalTextOrNothingReadable_WhenRead_ThenTheBytesGiveTheColourOrItIsBlack)
 {
     const QColor orange = ColorString::colorWithHexColorString("FF8000");
     EXPECT_DOUBLE_EQ(orange.redF(), 1.0);
@@ -136,10 +131,7 @@ TEST(ColorStringHex, GivenHexadecimalText_WhenRead_ThenRedGreenBlueComeFromTheBy
     EXPECT_EQ(ColorString::colorWithHexColorString("12zz"), QColor(0, 0, 0x12));
     // Bits above the red byte are ignored.
     EXPECT_EQ(ColorString::colorWithHexColorString("1FF0000"), QColor(255, 0, 0));
-}
 
-TEST(ColorStringHex, GivenNothingReadable_WhenRead_ThenTheColourIsBlack)
-{
     EXPECT_EQ(ColorString::colorWithHexColorString(QString()), QColor(0, 0, 0));
     EXPECT_EQ(ColorString::colorWithHexColorString("#FF0000"), QColor(0, 0, 0));
     EXPECT_EQ(ColorString::colorWithHexColorString("xyz"), QColor(0, 0, 0));

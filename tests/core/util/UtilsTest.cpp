@@ -65,7 +65,7 @@ TEST(UtilsDates, GivenADate_WhenTheTimeOfDayOrSecondsAreStripped_ThenLocalMidnig
     EXPECT_EQ(Utils::stripSeconds(secondPass, berlin), secondPass.addSecs(-42));
 }
 
-TEST(UtilsDates, GivenAnHour_WhenAdded_ThenTheDaySetsThatHourAndASkippedHourMovesForward)
+TEST(UtilsDates, GivenAnHourOrYears_WhenAdded_ThenASkippedHourMovesForwardAndLeapDaysRollOver)
 {
     EXPECT_EQ(Utils::addHour(9, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 5, 1, 9));
     EXPECT_EQ(Utils::addHour(25, inBerlin(2024, 5, 1, 17, 45), berlin), inBerlin(2024, 5, 2, 1));
@@ -74,16 +74,13 @@ TEST(UtilsDates, GivenAnHour_WhenAdded_ThenTheDaySetsThatHourAndASkippedHourMove
     const QDateTime result = Utils::addHour(2, inBerlin(2024, 3, 31, 12), berlin);
     ASSERT_TRUE(result.isValid());
     EXPECT_EQ(result, inBerlin(2024, 3, 31, 3));
-}
 
-TEST(UtilsDates, GivenYears_WhenAdded_ThenTheDayIsKeptAtMidnightAndLeapDaysRollOver)
-{
     EXPECT_EQ(Utils::addYear(1, inBerlin(2012, 2, 29, 17, 45), berlin), inBerlin(2013, 3, 1));
     EXPECT_EQ(Utils::addYear(4, inBerlin(2012, 2, 29, 17, 45), berlin), inBerlin(2016, 2, 29));
     EXPECT_EQ(Utils::addYear(-1, inBerlin(2024, 7, 14, 8), berlin), inBerlin(2023, 7, 14));
 }
 
-TEST(UtilsDaysBetween, GivenDaysAcrossMidnightOrDaylightSavingChanges_WhenCounted_ThenCalendarDaysCount)
+TEST(UtilsDaysBetween, GivenDaysAcrossMidnightDaylightSavingOrZones_WhenCounted_ThenTheUsersCalendarDaysCount)
 {
     const QDateTime before = inBerlin(2024, 5, 1, 23, 59);
     const QDateTime after = inBerlin(2024, 5, 2, 0, 1);
@@ -96,10 +93,7 @@ TEST(UtilsDaysBetween, GivenDaysAcrossMidnightOrDaylightSavingChanges_WhenCounte
     EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 3, 31, 0, 30), inBerlin(2024, 3, 31, 23, 30), berlin), 0);
     EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 10, 26, 0, 30), inBerlin(2024, 10, 28, 0, 30), berlin), 2);
     EXPECT_EQ(Utils::daysFromDate(inBerlin(2024, 10, 27, 23, 30), inBerlin(2024, 10, 27, 0, 30), berlin), 0);
-}
 
-TEST(UtilsDaysBetween, GivenDatesInOtherZones_WhenCounted_ThenTheUsersCalendarDecidesTheDay)
-{
     // Yesterday 23:59 is overdue, today 00:00 is not: the overdue rule built on this count.
     const QDateTime now = inBerlin(2024, 5, 2, 10);
     EXPECT_EQ(Utils::daysFromDate(now, inBerlin(2024, 5, 1, 23, 59), berlin), -1);
@@ -110,16 +104,14 @@ TEST(UtilsDaysBetween, GivenDatesInOtherZones_WhenCounted_ThenTheUsersCalendarDe
 
 // ---- Date comparison ---------------------------------------------------------------------
 
-TEST(UtilsCompareDates, GivenOneDateMissing_WhenCompared_ThenTheDatedOneComesFirstInBothOrders)
+TEST(UtilsCompareDates,
+     GivenDatesMissingOrWithinAMinuteOrAnAllDayDay_WhenCompared_ThenDatedFirstAndTheSameAlike)
 {
     const QDateTime dated = inBerlin(2040, 1, 1, 12);
     EXPECT_EQ(Utils::compare(dated, false, QDateTime(), false, berlin), std::weak_ordering::less);
     EXPECT_EQ(Utils::compare(QDateTime(), false, dated, false, berlin), std::weak_ordering::greater);
     EXPECT_EQ(Utils::compare(QDateTime(), false, QDateTime(), true, berlin), std::weak_ordering::equivalent);
-}
 
-TEST(UtilsCompareDates, GivenADateWithinTheFirstSecondOf1970_WhenCompared_ThenItCountsAsNoDate)
-{
     const QDateTime epoch = utc(1970, 1, 1);
     EXPECT_EQ(Utils::compare(epoch, false, QDateTime(), false, berlin), std::weak_ordering::equivalent);
     EXPECT_EQ(Utils::compare(utc(1970, 1, 1, 0, 0, 0, 999), false, QDateTime(), false, berlin),
@@ -127,10 +119,7 @@ TEST(UtilsCompareDates, GivenADateWithinTheFirstSecondOf1970_WhenCompared_ThenIt
     EXPECT_EQ(Utils::compare(epoch, false, utc(2040, 6, 1), false, berlin), std::weak_ordering::greater);
     EXPECT_EQ(Utils::compare(utc(1970, 1, 1, 0, 0, 1), false, epoch, false, berlin),
               std::weak_ordering::less);
-}
 
-TEST(UtilsCompareDates, GivenDatesInOneMinuteOrOneAllDayDay_WhenCompared_ThenTheyAreTheSame)
-{
     EXPECT_EQ(
         Utils::compare(inBerlin(2024, 5, 1, 9, 30, 5), false, inBerlin(2024, 5, 1, 9, 30, 55), false, berlin),
         std::weak_ordering::equivalent);
@@ -272,7 +261,7 @@ TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCo
 
 // ---- The application's URL scheme --------------------------------------------------------------
 
-TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltOrClassified_ThenTheyCarryTheSchemeAndPath)
+TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltClassifiedOrParsed_ThenSchemePathAndOwnPrefixRule)
 {
     EXPECT_EQ(Utils::urlPrefixForItems(kHost), "quadrivo://sync.example.net/api/v1/item/");
     EXPECT_EQ(Utils::urlPrefixForProjects(kHost), "quadrivo://sync.example.net/api/v1/project/");
@@ -284,10 +273,7 @@ TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltOrClassified_ThenTheyCarryTheS
     EXPECT_TRUE(Utils::isBlankURL(QUrl("quadrivo://")));
     EXPECT_TRUE(Utils::isBlankURL(QUrl("quadrivo:///")));
     EXPECT_FALSE(Utils::isBlankURL(QUrl("quadrivo://x")));
-}
 
-TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
-{
     ModelStore store;
     EXPECT_TRUE(Utils::urlForItem(*ItemBuilder().in(store.context), kHost).isEmpty());
     EXPECT_TRUE(Utils::urlForItem(*ItemBuilder().withServerID(0).in(store.context), kHost).isEmpty());
@@ -297,10 +283,7 @@ TEST(UtilsUrls, GivenObjectsWithoutServerIdentity_WhenLinked_ThenThereIsNoLink)
     EXPECT_TRUE(Utils::urlForProject(*ProjectBuilder(store.context, "p").withId(-5).get(), kHost).isEmpty());
     EXPECT_EQ(Utils::urlForProject(*ProjectBuilder(store.context, "p").withId(7).get(), kHost),
               QUrl("quadrivo://sync.example.net/api/v1/project/7"));
-}
 
-TEST(UtilsUrls, GivenIncomingLinks_WhenParsed_ThenIdentifiersComeOnlyFromTheirOwnPrefix)
-{
     const QUrl item("quadrivo://sync.example.net/api/v1/item/42");
     const QUrl project("quadrivo://sync.example.net/api/v1/project/7/");
     EXPECT_EQ(Utils::itemIDFromURL(item, kHost), 42);
@@ -343,7 +326,8 @@ TEST(UtilsDigests, GivenKnownMessages_WhenDigested_ThenTheStandardLowercaseSha1R
               QString::fromLatin1(QCryptographicHash::hash("\xc3\xa9", QCryptographicHash::Sha1).toHex()));
 }
 
-TEST(UtilsDeviceIdentity, GivenAHostName_WhenTheIdentifierIsComputed_ThenItIsSha1OfSaltHostAndEdition)
+TEST(UtilsDeviceIdentity,
+     GivenAHostNameOrMachineIdentifier_WhenTheIdentifierIsComputed_ThenTheMachineIdWinsOverTheHost)
 {
     const QByteArray expected =
         QCryptographicHash::hash("plumfeatherdrumsbuild-host.example.orgHalvern", QCryptographicHash::Sha1)
@@ -353,10 +337,7 @@ TEST(UtilsDeviceIdentity, GivenAHostName_WhenTheIdentifierIsComputed_ThenItIsSha
     EXPECT_EQ(Utils::HashAndSalt("build-host.example.orgHalvern"), QString::fromLatin1(expected));
     EXPECT_EQ(Utils::deviceUIDForHostName("other-host").size(), 40);
     EXPECT_NE(Utils::deviceUIDForHostName("other-host"), QString::fromLatin1(expected));
-}
 
-TEST(UtilsDeviceIdentity, GivenAMachineIdentifier_ThenItAloneMakesTheIdentifierAndTheHostNameOnlyWithoutOne)
-{
     const QByteArray id = "4c4c4544004d3510804bb4c04f4e3532";
     const QString digest = QString::fromLatin1(
         QCryptographicHash::hash("plumfeatherdrums" + id + "Halvern", QCryptographicHash::Sha1).toHex());
@@ -415,17 +396,14 @@ TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsedOrPacked_ThenMissingPartsAr
 
 // ---- Hexadecimal text ------------------------------------------------------------------------
 
-TEST(UtilsHex, GivenTexts_WhenTestedForHex_ThenOnlyTheFirstFiveCharactersCount)
+TEST(UtilsHex, GivenTexts_WhenTestedOrDecodedAsHex_ThenFiveCharactersCountAndBadDigitsEndAPair)
 {
     for (const char* yes : {"0a1b2c", "ABCDEF", "12", "", "12345z"})
         EXPECT_TRUE(Utils::isHex(QString::fromLatin1(yes))) << yes;
     for (const char* no : {"xyz", "12g45", "1234z", " 12"})
         EXPECT_FALSE(Utils::isHex(QString::fromLatin1(no))) << no;
     EXPECT_FALSE(Utils::isHex("1é"));
-}
 
-TEST(UtilsHex, GivenHexText_WhenConvertedOrDecodedInPlace_ThenPairsBecomeBytesAndBadDigitsEndAPair)
-{
     EXPECT_EQ(Utils::hexToBinary("0a1bff"), QByteArray("\x0a\x1b\xff", 3));
     EXPECT_EQ(Utils::hexToBinary("1gg1"), QByteArray("\x01\x00", 2));
     EXPECT_EQ(Utils::hexToBinary("abc"), QByteArray("\xab", 1));

@@ -221,7 +221,8 @@ TEST_F(StandardTransformers,
     EXPECT_NE(value("EpochToStringTransformer", 1'700'000'000).toString(), QStringLiteral("---"));
 }
 
-TEST_F(StandardTransformers, GivenCountsOfNewThings_WhenTitled_ThenTheInboxAndTeamCountsShowInRedCentred)
+TEST_F(StandardTransformers,
+       GivenCountsOrImageNames_WhenTitledOrTransformed_ThenRedCentredCountsAndTheImageFactoryAnswers)
 {
     const QVariant inbox = value("InboxTitleTransformer", 3);
     ASSERT_TRUE(inbox.canConvert<AttributedText>());
@@ -232,10 +233,7 @@ TEST_F(StandardTransformers, GivenCountsOfNewThings_WhenTitled_ThenTheInboxAndTe
     const AttributedText team = value("TeamTitleTransformer", 2).value<AttributedText>();
     EXPECT_EQ(team.text, QStringLiteral("2 Team Ctrl+F3"));
     EXPECT_EQ(team.size, AttributedText::Size::Mini);
-}
 
-TEST_F(StandardTransformers, GivenImageNames_WhenTransformed_ThenTheImageFactoryAnswers)
-{
     const std::tuple<const char*, QVariant, const char*> cases[] = {
         {"InboxImageTransformer", 0, "UI_Icon_mac_inbox.png"},
         {"InboxImageTransformer", 2, "UI_Icon_mac_inbox_red.png"},

@@ -195,7 +195,8 @@ TEST_F(FakeSyncServerTest,
 
 // --- Fault injection -----------------------------------------------------------------------------
 
-TEST_F(FakeSyncServerTest, GivenAStatusFault_WhenItsCallsAreUsedUp_ThenTheRouteAnswersNormallyAgain)
+TEST_F(FakeSyncServerTest,
+       GivenAStatusOrApplyThenFailFault_WhenUsed_ThenTheRouteRecoversOrTheItemIsStoredBehindA502)
 {
     server.failNext("/api/v1/item/", 500, 2, qv::test::PathMatch::Exact);
     EXPECT_EQ(call(Method::Get, "/item/5/").statusCode, 404) << "exact match leaves other paths alone";
@@ -203,10 +204,7 @@ TEST_F(FakeSyncServerTest, GivenAStatusFault_WhenItsCallsAreUsedUp_ThenTheRouteA
     EXPECT_EQ(call(Method::Post, "/item/", {{"idd", 1}}).statusCode, 500);
     EXPECT_EQ(server.itemCount(), 0) << "a failed call changes nothing";
     EXPECT_EQ(call(Method::Get, "/item/").statusCode, 200);
-}
 
-TEST_F(FakeSyncServerTest, GivenAnApplyThenFailFault_WhenPosted_ThenTheItemIsStoredButThe502IsAnswered)
-{
     server.applyThenFailNext("/api/v1/item/", 502);
     EXPECT_EQ(call(Method::Post, "/item/" + routeSuffix("1.2"), {{"idd", 1}}).statusCode, 502);
     EXPECT_EQ(server.itemCount(), 1);

@@ -287,7 +287,8 @@ TEST(CompareValues, GivenAbsentValues_WhenCompared_ThenNumbersAsZeroTextsAsEmpty
     EXPECT_LT(compareValues(QVariant(QStringLiteral("B")), QVariant(QStringLiteral("a"))), 0);
 }
 
-TEST_F(ArrayControllerTest, GivenMissingEffort_WhenSortedByEffort_ThenItSortsAsZeroAndStably)
+TEST_F(ArrayControllerTest,
+       GivenMissingEffortOrALocalizedDescriptor_WhenSorted_ThenMissingIsZeroAndStableAndCaseFollowsTheLocale)
 {
     TODOItem* none1 = ItemBuilder("none1").in(context);
     TODOItem* two = ItemBuilder("two").in(context);
@@ -298,13 +299,9 @@ TEST_F(ArrayControllerTest, GivenMissingEffort_WhenSortedByEffort_ThenItSortsAsZ
     std::vector<store::ManagedObject*> list = objects({none1, two, zero, none2});
     sortObjects(list, {SortDescriptor::byValue(QStringLiteral("effort"), false)});
     EXPECT_EQ(names(list), QStringList({"two", "none1", "zero", "none2"}));
-}
 
-TEST_F(ArrayControllerTest, GivenLocalizedDescriptor_WhenSorted_ThenCaseFollowsTheLocaleOrder)
-{
-    std::vector<store::ManagedObject*> list =
-        objects({ItemBuilder("beta").in(context), ItemBuilder("Alpha").in(context),
-                 ItemBuilder("alpha").in(context), ItemBuilder("Beta").in(context)});
+    list = objects({ItemBuilder("beta").in(context), ItemBuilder("Alpha").in(context),
+                    ItemBuilder("alpha").in(context), ItemBuilder("Beta").in(context)});
     sortObjects(list, {SortDescriptor::localized(kName, true, true)});
     EXPECT_EQ(names(list), QStringList({"Alpha", "alpha", "beta", "Beta"}));
     sortObjects(list, {SortDescriptor::byValue(kName, true)});

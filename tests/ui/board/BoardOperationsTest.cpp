@@ -297,12 +297,15 @@ TEST_F(BoardOperationsTest,
 
 // --- Completing
 
-TEST_F(BoardOperationsTest, GivenSelectedItems_WhenToggled_ThenOpenOnesCompleteAndCompletedOnesReopen)
+TEST_F(BoardOperationsTest,
+       GivenSelectedOrClickedItems_WhenToggled_ThenOpenOnesCompleteCompletedOnesReopenAndOnlyTheClickedRow)
 {
     preferences.setValue("kItemFilterState", 0);
     TODOItem* open = ItemBuilder("open").atIndex(900).in(project);
     TODOItem* done = ItemBuilder("done").atIndex(800).completed().in(project);
     done->setCompletionPercentage(100);
+    TODOItem* itemA = ItemBuilder("a").inQuadrant(1).atIndex(900).in(project);
+    TODOItem* itemB = ItemBuilder("b").inQuadrant(1).atIndex(800).in(project);
     reshow();
     select(0, {0, 1});
     board->toggleListOrItemsAsCompleted();
@@ -311,13 +314,7 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenToggled_ThenOpenOnesCompleteA
     EXPECT_EQ(done->state(), 0);
     EXPECT_EQ(done->completionPercentage(), 0);
     EXPECT_TRUE(view.calls.contains("cleanListCustomCells"));
-}
 
-TEST_F(BoardOperationsTest, GivenAClickedRow_WhenMarkedDone_ThenOnlyThatRowToggles)
-{
-    TODOItem* itemA = ItemBuilder("a").inQuadrant(1).atIndex(900).in(project);
-    TODOItem* itemB = ItemBuilder("b").inQuadrant(1).atIndex(800).in(project);
-    reshow();
     board->markClickedItemAsDone(1, 1);
     EXPECT_EQ(itemA->state(), 0);
     EXPECT_EQ(itemB->state(), 1);
@@ -361,7 +358,8 @@ TEST_F(BoardOperationsTest,
     EXPECT_EQ(quadrant(0).selectionIndexes(), QList<qsizetype>{0});
 }
 
-TEST_F(BoardOperationsTest, GivenSelectedItems_WhenCompletionOrDeletionIsDeclined_ThenTheyStay)
+TEST_F(BoardOperationsTest,
+       GivenSelectedItemsOrNone_WhenCompletionOrDeletionIsDeclinedOrNotAsked_ThenTheyStayOrTheTrashBinOpens)
 {
     TODOItem* item = ItemBuilder("").inQuadrant(2).atIndex(900).in(project);
     reshow();
@@ -381,6 +379,15 @@ TEST_F(BoardOperationsTest, GivenSelectedItems_WhenCompletionOrDeletionIsDecline
     EXPECT_EQ(alerts.shown.last().message, "Are you sure you want to delete 2 items?");
     EXPECT_EQ(itemA->state(), 0);
     EXPECT_EQ(itemB->state(), 0);
+
+    // No selection: the trash bin opens; nothing to confirm answers no.
+    quadrant(0).setSelectionIndexes({});
+    board->markItemsAsDeleted();
+    EXPECT_EQ(alerts.shown.size(), 2);
+    EXPECT_TRUE(view.calls.contains("undelete"));
+    EXPECT_FALSE(board->userConfirmsItemsCompleted({}));
+    EXPECT_FALSE(board->userConfirmsItemsDeletion({}));
+    EXPECT_EQ(alerts.shown.size(), 2);
 }
 
 // --- Deleting
@@ -402,21 +409,6 @@ TEST_F(BoardOperationsTest,
     EXPECT_EQ(itemB->state(), 2);
     EXPECT_EQ(names(quadrant(0).arrangedObjects()), QStringList({"a", "c"}));
     EXPECT_EQ(quadrant(0).selectionIndexes(), QList<qsizetype>{1});
-}
-
-TEST_F(BoardOperationsTest,
-       GivenNoSelectionOrNoItems_WhenDeleting_ThenTheTrashBinOpensAndConfirmationsAnswerNo)
-{
-    ItemBuilder("a").atIndex(900).in(project);
-    reshow();
-    board->setActiveQuadrant(0);
-    board->markItemsAsDeleted();
-    EXPECT_TRUE(alerts.shown.isEmpty());
-    EXPECT_TRUE(view.calls.contains("undelete"));
-
-    EXPECT_FALSE(board->userConfirmsItemsCompleted({}));
-    EXPECT_FALSE(board->userConfirmsItemsDeletion({}));
-    EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
 // --- Stars

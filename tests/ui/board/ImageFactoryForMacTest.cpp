@@ -37,21 +37,15 @@ protected:
     }
 };
 
-TEST(ImageFactoryTiers, GivenCellHeights_WhenTiered_ThenSmallestSizeThatHoldsTheRow)
+TEST(ImageFactoryTiers,
+     GivenCellHeightsOrIconNames_WhenTieredOrPrefixed_ThenTheSmallestSizeThatHoldsTheRowAndOnlyKnownPrefixes)
 {
-    EXPECT_EQ(Factory::sizeTierForImageSize(0), 3);
-    EXPECT_EQ(Factory::sizeTierForImageSize(32), 3);
-    EXPECT_EQ(Factory::sizeTierForImageSize(33), 2);
-    EXPECT_EQ(Factory::sizeTierForImageSize(44), 2);
-    EXPECT_EQ(Factory::sizeTierForImageSize(45), 1);
-    EXPECT_EQ(Factory::sizeTierForImageSize(64), 1);
-    EXPECT_EQ(Factory::sizeTierForImageSize(65), 0);
+    const std::pair<int, int> tiers[] = {{0, 3}, {32, 3}, {33, 2}, {44, 2}, {45, 1}, {64, 1}, {65, 0}};
+    for (const auto& [height, tier] : tiers)
+        EXPECT_EQ(Factory::sizeTierForImageSize(height), tier) << height;
     EXPECT_EQ(Factory::sizeForTier(2), 44);
     EXPECT_EQ(Factory::prefixForTier(0), QString());
-}
 
-TEST(ImageFactoryNames, GivenIconNames_WhenPrefixedOrStripped_ThenOnlyKnownPrefixesAreReplaced)
-{
     EXPECT_EQ(Factory::prefixImageName("44flag.png", 2), QString("44flag.png"));
     EXPECT_EQ(Factory::prefixImageName("44flag.png", 1), QString("64flag.png"));
     EXPECT_EQ(Factory::prefixImageName("32flag.png", 2), QString("4432flag.png"));
@@ -113,7 +107,8 @@ TEST_F(ImageFactoryForMacTest, GivenIconAndDueYesterday_WhenRendered_ThenSmallRe
     EXPECT_GT(countPixels(image, isWhite), 3);      // "due"
 }
 
-TEST_F(ImageFactoryForMacTest, GivenDueLaterToday_WhenRendered_ThenBlueNextBadgeWithBlackText)
+TEST_F(ImageFactoryForMacTest,
+       GivenDueLaterTodayOrACompletedOrUndatedIcon_WhenRendered_ThenABlueNextBadgeOrTheIconWithoutBadge)
 {
     const QDateTime now = clock.now();
     const QDateTime later = now.toLocalTime().time() < QTime(23, 0) ? now.addSecs(60) : now;
@@ -123,10 +118,7 @@ TEST_F(ImageFactoryForMacTest, GivenDueLaterToday_WhenRendered_ThenBlueNextBadge
     EXPECT_LT(below.red(), 20);
     EXPECT_GT(below.blue(), 240);
     EXPECT_GT(countPixels(image, isBlack), 5);
-}
 
-TEST_F(ImageFactoryForMacTest, GivenCompletedOrUndatedIcon_WhenRendered_ThenTheIconIsDrawnWithoutBadge)
-{
     const QImage plain = BoardImages::imageNamed(QStringLiteral("44red_flag128.png"));
     const QImage undated = factory.imageNamed(QStringLiteral("red_flag128.png"), QDateTime(), 40, 0, true);
     const QImage completed =

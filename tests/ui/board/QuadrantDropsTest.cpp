@@ -110,7 +110,8 @@ TEST_F(QuadrantDropsTest,
     EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
-TEST_F(QuadrantDropsTest, GivenAnInboxItem_WhenDroppedOnAQuadrant_ThenItJoinsTheProject)
+TEST_F(QuadrantDropsTest,
+       GivenAnInboxItemOrItemsOfAnotherProjectOrGone_WhenDropped_ThenItJoinsTheProjectOrIsRefused)
 {
     TODOItem* inbox = document->addItemWithTitle(QStringLiteral("From the inbox"));
     const auto mime = ItemPasteboard::forItems({inbox}, nullptr).toMimeData();
@@ -118,10 +119,7 @@ TEST_F(QuadrantDropsTest, GivenAnInboxItem_WhenDroppedOnAQuadrant_ThenItJoinsThe
     EXPECT_EQ(inbox->list(), project);
     EXPECT_EQ(inbox->quadrant(), 3);
     EXPECT_EQ(shown(3), QStringList({"From the inbox"}));
-}
 
-TEST_F(QuadrantDropsTest, GivenItemsOfAnotherProjectOrGone_WhenDropped_ThenTheDropIsRefused)
-{
     TODOList* other = ProjectBuilder(context(), "Other").atIndex(1000);
     TODOItem* foreign = ItemBuilder("foreign").atIndex(100).in(other);
     EXPECT_FALSE(board->acceptDrop(0, ItemPasteboard::forItems({foreign}, other).toMimeData().get(), 0));

@@ -27,7 +27,8 @@ Move focus(int quadrant, qsizetype row)
     return {Kind::FocusQuadrant, quadrant, row};
 }
 
-TEST(QuadrantNavigationUpDown, GivenTheTopRowOfALowerQuadrant_WhenUpIsPressed_ThenTheLastRowAboveIsSelected)
+TEST(QuadrantNavigationUpDown,
+     GivenTheEdgeRowOfAQuadrant_WhenUpOrDownLeavesIt_ThenTheNearestRowOfTheNeighbourIsSelected)
 {
     EXPECT_EQ(press(2, Key::Up, 0, {4, 0, 3, 0}), focus(0, 3));
     EXPECT_EQ(press(3, Key::Up, 0, {0, 2, 0, 5}), focus(1, 1));
@@ -35,11 +36,7 @@ TEST(QuadrantNavigationUpDown, GivenTheTopRowOfALowerQuadrant_WhenUpIsPressed_Th
     EXPECT_EQ(press(2, Key::Up, -1, {4, 0, 3, 0}), focus(0, 3));
     EXPECT_EQ(press(2, Key::Up, 1, {4, 0, 3, 0}), Move{});
     EXPECT_EQ(press(0, Key::Up, 0, {4, 0, 3, 0}), Move{});
-}
 
-TEST(QuadrantNavigationUpDown,
-     GivenTheLastRowOfAnUpperQuadrant_WhenDownIsPressed_ThenTheFirstRowBelowIsSelected)
-{
     EXPECT_EQ(press(0, Key::Down, 3, {4, 0, 3, 0}), focus(2, 0));
     EXPECT_EQ(press(1, Key::Down, 1, {0, 2, 0, 5}), focus(3, 0));
     // With no selection in a quadrant that has rows the table moves on its own.
@@ -48,16 +45,14 @@ TEST(QuadrantNavigationUpDown,
 }
 
 // Moving into an empty quadrant focuses it with no selection: it has no row to select.
-TEST(QuadrantNavigationEmptyQuadrants, GivenAnEmptyTarget_WhenMovedInto_ThenItIsFocusedWithoutSelection)
+TEST(QuadrantNavigationEmptyQuadrants,
+     GivenAnEmptyTargetOrSource_WhenMoved_ThenItIsFocusedWithoutSelectionOrTheNeighbourEnteredAtItsEdge)
 {
     EXPECT_EQ(press(2, Key::Up, 0, {0, 0, 3, 0}), focus(0, -1));
     EXPECT_EQ(press(0, Key::Down, 2, {3, 0, 0, 0}), focus(2, -1));
     EXPECT_EQ(press(0, Key::Right, 1, {3, 0, 0, 0}), focus(1, -1));
     EXPECT_EQ(press(3, Key::Left, 4, {0, 0, 0, 5}), focus(2, -1));
-}
 
-TEST(QuadrantNavigationEmptyQuadrants, GivenAnEmptySource_WhenMovedOut_ThenTheNeighbourIsEnteredAtItsEdge)
-{
     EXPECT_EQ(press(2, Key::Up, -1, {4, 0, 0, 0}), focus(0, 3));
     EXPECT_EQ(press(0, Key::Down, -1, {0, 0, 2, 0}), focus(2, 0));
     EXPECT_EQ(press(1, Key::Down, -1, {0, 0, 0, 0}), focus(3, -1));

@@ -31,7 +31,8 @@ TEST(SplitViewLayoutTest, GivenADivider_WhenItsRangeIsAsked_ThenItKeeps252FromAS
     }
 }
 
-TEST(SplitViewLayoutTest, GivenSavedWidths_WhenReadForAnotherNumberOfColumns_ThenNoneAreRestored)
+TEST(SplitViewLayoutTest,
+     GivenSavedOrRememberedWidths_WhenReadForOtherColumnsOrNoneTaken_ThenNoneOrTheStartValues)
 {
     TempHome home;
     Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
@@ -42,6 +43,14 @@ TEST(SplitViewLayoutTest, GivenSavedWidths_WhenReadForAnotherNumberOfColumns_The
     EXPECT_EQ(SplitViewLayout::savedWidths(preferences, 5), std::nullopt);
     preferences.setValue(SplitViewLayout::kWidthsKey, QVariantList{180, QStringLiteral("wide")});
     EXPECT_EQ(SplitViewLayout::savedWidths(preferences, 2), std::nullopt);
+
+    SplitViewLayout layout;
+    EXPECT_EQ(layout.rememberedWidth(C::Inbox), 180);
+    EXPECT_EQ(layout.rememberedWidth(C::Projects), 180);
+    EXPECT_EQ(layout.rememberedWidth(C::Feed), -1);
+    EXPECT_EQ(layout.rememberedWidth(C::Detail), 252);
+    layout.rememberWidth(C::Inbox, 215);
+    EXPECT_EQ(layout.rememberedWidth(C::Inbox), 215);
 }
 
 TEST(SplitViewLayoutTest,
@@ -54,17 +63,6 @@ TEST(SplitViewLayoutTest,
     EXPECT_EQ(SplitViewLayout::fitted({300, 500, 300}, columns, 1000), (QList<int>{248, 500, 252}));
     // A wide window leaves the sides alone and gives the board the rest.
     EXPECT_EQ(SplitViewLayout::fitted({230, 500, 300}, columns, 1600), (QList<int>{230, 1070, 300}));
-}
-
-TEST(SplitViewLayoutTest, GivenRememberedWidths_WhenNoneWasTakenYet_ThenTheStartValuesHold)
-{
-    SplitViewLayout layout;
-    EXPECT_EQ(layout.rememberedWidth(C::Inbox), 180);
-    EXPECT_EQ(layout.rememberedWidth(C::Projects), 180);
-    EXPECT_EQ(layout.rememberedWidth(C::Feed), -1);
-    EXPECT_EQ(layout.rememberedWidth(C::Detail), 252);
-    layout.rememberWidth(C::Inbox, 215);
-    EXPECT_EQ(layout.rememberedWidth(C::Inbox), 215);
 }
 
 } // namespace

@@ -90,7 +90,9 @@ TEST_F(AdvancedFilterTest, GivenEachKindOfRestriction_WhenAsked_ThenItCountsAsFi
     EXPECT_TRUE(filter->getIsFiltering());
 }
 
-TEST_F(AdvancedFilterTest, GivenSearchText_WhenFiltering_ThenNameOrNotesMatchIgnoringCaseAndAccents)
+TEST_F(
+    AdvancedFilterTest,
+    GivenSearchTextOrFilterStatesThreeAndFour_WhenFiltering_ThenNameOrNotesMatchOrDueDatesOrFilesAreRequired)
 {
     TODOItem* a = ItemBuilder("Café opening").in(project);
     TODOItem* b = ItemBuilder("Groceries").in(project);
@@ -101,10 +103,8 @@ TEST_F(AdvancedFilterTest, GivenSearchText_WhenFiltering_ThenNameOrNotesMatchIgn
     EXPECT_EQ(passing({a, b, c, d}), (QStringList{"Café opening", "Groceries"}));
     filter->setSearchString("\"100%\"");
     EXPECT_EQ(passing({a, b, c, d}), (QStringList{"It's \"100%\""}));
-}
+    filter->setSearchString("");
 
-TEST_F(AdvancedFilterTest, GivenFilterStatesThreeAndFour_WhenFiltering_ThenDueDatesOrFilesAreRequired)
-{
     TODOItem* dated = ItemBuilder("dated").in(project);
     dated->setDueDate(clock.now());
     TODOItem* withFile = ItemBuilder("with file").in(project);

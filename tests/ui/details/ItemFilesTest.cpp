@@ -1,9 +1,7 @@
 #include "core/document/StoreFiles.h"
 #include "core/model/ItemFile.h"
 #include "platform/Paths.h"
-#include "sync/FileManager.h"
-#include "tests/support/FakeAccountProfile.h"
-#include "tests/sync/SyncFixture.h"
+#include "tests/support/FileFixture.h"
 #include "ui/details/ItemFilesController.h"
 
 #include <QDirIterator>
@@ -13,23 +11,18 @@
 namespace qv::test {
 namespace {
 
-class ItemFiles : public SyncFixture {
+class ItemFiles : public FileFixture {
 protected:
     ItemFiles() : m_savedTemp(qgetenv("TMPDIR"))
     {
         // A temporary folder of this test's own, so that what it leaves behind is seen.
         QDir().mkpath(home.root() + QStringLiteral("/tmp"));
         qputenv("TMPDIR", QFile::encodeName(home.root() + QStringLiteral("/tmp")));
-        profile.profile = server.userProfile();
-        device->open();
-        files = std::make_unique<FileManager>(device->sync(), &profile);
+        openWithFiles();
         controller = std::make_unique<ItemFilesController>(
             device->services, *files, server.baseUrl().toString(),
             [this](const QString& path) { opened << path; }, [this](const QString& text) { copied = text; });
-        TODOList* project = startWithProject();
-        item = ItemBuilder("I").madeBy(*device->document, project);
-        tick(5'000);
-        EXPECT_TRUE(item->isValidUniID());
+        item = syncedItem();
         controller->setItem(item);
     }
     ~ItemFiles() override
@@ -37,20 +30,6 @@ protected:
         controller.reset();
         files.reset();
         qputenv("TMPDIR", m_savedTemp);
-    }
-    QString localFile(const QString& name, const QByteArray& bytes = "x")
-    {
-        const QString path = home.root() + QStringLiteral("/files/") + name;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    void finish()
-    {
-        ASSERT_TRUE(waitUntil([&] { return files->pendingRequestCount() == 0; }));
-        settle();
     }
     QStringList names() const
     {
@@ -68,8 +47,6 @@ protected:
     }
     int row(const QString& name) const { return int(names().indexOf(name)); }
 
-    FakeAccountProfile profile;
-    std::unique_ptr<FileManager> files;
     std::unique_ptr<ItemFilesController> controller;
     TODOItem* item = nullptr;
     QStringList opened;

@@ -53,7 +53,8 @@ TEST_F(PanelSplitViewTest, GivenShownColumns_WhenOneLeavesAndComesBack_ThenItKee
     EXPECT_EQ(preferences.value(SplitViewLayout::kWidthsKey).toList().size(), 4);
 }
 
-TEST_F(PanelSplitViewTest, GivenADividerDrag_WhenItGoesTooFar_ThenItStopsAtTheLimitOfEitherNeighbour)
+TEST_F(PanelSplitViewTest,
+       GivenADividerDragOrSavedWidths_WhenMovedTooFarOrReopened_ThenItStopsAtTheLimitsAndTheWidthsAreRestored)
 {
     view->moveDivider(0, 20); // the project list may not go below 180
     EXPECT_EQ(view->columnWidths().at(0), 180);
@@ -64,10 +65,7 @@ TEST_F(PanelSplitViewTest, GivenADividerDrag_WhenItGoesTooFar_ThenItStopsAtTheLi
     const QVariantList saved = preferences.value(SplitViewLayout::kWidthsKey).toList();
     ASSERT_EQ(saved.size(), 3);
     EXPECT_EQ(saved.at(1).toInt(), 252);
-}
 
-TEST_F(PanelSplitViewTest, GivenSavedWidths_WhenTheWindowOpensWithAsManyColumns_ThenTheyAreRestored)
-{
     SplitViewLayout::saveWidths(preferences, {240, 940, 252});
     PanelSplitView again(preferences, new QWidget);
     again.setColumnWidget(C::Projects, new QWidget);
