@@ -249,16 +249,6 @@ TEST(UtilsEmail, GivenAddresses_WhenValidated_ThenTheWholeTextMustMatchOrTheBrac
     EXPECT_TRUE(log.contains("components: (<9 chars>, <16 chars>, <0 chars>)"));
 }
 
-TEST(UtilsResourceIds, GivenAResourceUri_WhenRead_ThenOnlyTheLastNonEmptyPieceCounts)
-{
-    EXPECT_EQ(Utils::idFromURI("/api/v1/item/123/"), 123);
-    EXPECT_EQ(Utils::idFromURI("/api/v1/item/123"), 123);
-    EXPECT_FALSE(Utils::idFromURI("/api/v1/item/abc/").has_value());
-    EXPECT_FALSE(Utils::idFromURI("/api/v1/item/123/abc").has_value());
-    EXPECT_FALSE(Utils::idFromURI("").has_value());
-    EXPECT_FALSE(Utils::idFromURI(QString()).has_value());
-}
-
 // ---- The application's URL scheme --------------------------------------------------------------
 
 TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltClassifiedOrParsed_ThenSchemePathAndOwnPrefixRule)
@@ -294,6 +284,13 @@ TEST(UtilsUrls, GivenTheSyncHost_WhenLinksAreBuiltClassifiedOrParsed_ThenSchemeP
     EXPECT_FALSE(Utils::itemIDFromURL(QUrl("quadrivo://other.host/api/v1/item/42"), kHost));
     // Host names arrive lower-cased.
     EXPECT_EQ(Utils::itemIDFromURL(item, "Sync.Example.NET"), 42);
+    // A resource path's id is its last non-empty piece.
+    EXPECT_EQ(Utils::idFromURI("/api/v1/item/123/"), 123);
+    EXPECT_EQ(Utils::idFromURI("/api/v1/item/123"), 123);
+    EXPECT_FALSE(Utils::idFromURI("/api/v1/item/abc/").has_value());
+    EXPECT_FALSE(Utils::idFromURI("/api/v1/item/123/abc").has_value());
+    EXPECT_FALSE(Utils::idFromURI("").has_value());
+    EXPECT_FALSE(Utils::idFromURI(QString()).has_value());
 }
 
 TEST(UtilsSignatures, GivenAVariantOrARandomPick_WhenWritten_ThenTheSloganLinksWithItsTrackingQuery)
