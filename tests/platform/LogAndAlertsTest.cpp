@@ -13,8 +13,7 @@ Q_LOGGING_CATEGORY(lcOurs, "qv.test", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcOthers, "elsewhere.test")
 } // namespace
 
-TEST(LogCapturing,
-     GivenNestedCapturesOrDebugOff_WhenCaptured_ThenEachCollectsItsScopeAndDebugLinesOfOurCategories)
+TEST(LogCapturing, GivenNestedCapturesThenEachCollectsItsScopeAndRestoresThePrevious)
 {
     LogCapture outer;
     qCInfo(lcOurs, "first");
@@ -26,7 +25,10 @@ TEST(LogCapturing,
     qCInfo(lcOurs, "first");
     EXPECT_EQ(outer.lines(), QStringList({"first", "first"}));
     EXPECT_EQ(outer.count("first"), 2);
+}
 
+TEST(LogCapturing, GivenACategoryWithDebugOff_WhenCaptured_ThenDebugLinesAreTakenAndOnlyOurCategories)
+{
     EXPECT_FALSE(lcOurs().isDebugEnabled());
     {
         LogCapture capture;

@@ -288,7 +288,9 @@ TEST_F(ProjectListCommandsTest, GivenProjectWithItems_WhenClonedWithItems_ThenTh
     ItemBuilder("two").inQuadrant(2).in(original);
     makeList();
     list->updateTags({"client"});
-    QSignalSpy edited(list.get(), &ProjectListController::editProjectRequested);
+    std::vector<TODOList*> edited;
+    QObject::connect(list.get(), &ProjectListController::editProjectRequested,
+                     [&](TODOList* project) { edited.push_back(project); });
     LogCapture log;
 
     TODOList* clone = list->cloneProject(original, true);
@@ -299,8 +301,7 @@ TEST_F(ProjectListCommandsTest, GivenProjectWithItems_WhenClonedWithItems_ThenTh
     EXPECT_EQ(list->numProjects(), 2);
     EXPECT_TRUE(list->getSelectedTags().isEmpty());
     EXPECT_TRUE(log.contains("Attempted to save file successfully after cloning"));
-    ASSERT_EQ(edited.count(), 1);
-    EXPECT_EQ(edited[0][0].value<TODOList*>(), clone);
+    EXPECT_EQ(edited, (std::vector<TODOList*>{clone}));
 
     TODOList* bare = list->cloneProjectInRow(list->rowOfProject(original), false);
     ASSERT_NE(bare, nullptr);
