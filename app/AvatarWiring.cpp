@@ -1,6 +1,8 @@
 #include "app/AvatarWiring.h"
 
 #include "sync/AvatarManager.h"
+#include "sync/QVRestManager.h"
+#include "ui/board/LoginTransformers.h"
 #include "ui/board/widgets/ItemRowDelegate.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/QuadrantView.h"
@@ -23,6 +25,23 @@ void showAvatarsInRows(AvatarManager& avatars, MainWindow& window)
         QObject::connect(&avatars, &AvatarManager::avatarChanged, view,
                          [view] { view->viewport()->update(); });
     }
+}
+
+void showAvatarInLoginButton(AvatarManager& avatars, QVRestManager& engine, MainWindow& window)
+{
+    registerLoginTransformers(window.valueTransformers(),
+                              {{},
+                               [&avatars](const QString& email) {
+                                   // Asks for a download when one is due; the arrival redraws.
+                                   const AvatarImage* avatar = avatars.avatarForEmail(email);
+                                   return avatar && avatar->hasPicture() ? avatar->image() : QImage();
+                               },
+                               [&engine] {
+                                   return engine.isOnline();
+                               }});
+    QObject::connect(&avatars, &AvatarManager::myAvatarChanged, &window,
+                     &MainWindow::redisplayLoginStatusButton);
+    window.redisplayLoginStatusButton();
 }
 
 } // namespace qv

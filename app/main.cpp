@@ -200,6 +200,7 @@ int main(int argc, char** argv)
         parts->avatarManager = std::make_unique<AvatarManager>(
             services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
         showAvatarsInRows(*parts->avatarManager, *parts->mainWindow);
+        showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),

@@ -338,6 +338,7 @@ const QHash<QString, Placeholder>& placeholders()
         add("UI_Icon_mac_incoming_project_red.png", 24, [](QPainter& p) { incoming(p, kRed); });
         add("UI_icon_mac_sync_green.png", 24, [](QPainter& p) { sync(p, kGreen); });
         add("UI_icon_mac_sync_red.png", 24, [](QPainter& p) { sync(p, kRed); });
+        add("mac_sync_offline", 24, [](QPainter& p) { person(p, kGrey); });
         return t;
     }();
     return table;

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/LoginTransformers.h"
 #include "ui/board/ProjectCounters.h"
 
 #include <QDateTime>
@@ -47,6 +48,8 @@ std::unique_ptr<ValueTransformerRegistry> makeBoardTransformers(const Clock& clo
         services.imageNamed = &BoardImages::imageNamed;
     auto registry = std::make_unique<ValueTransformerRegistry>();
     registerStandardTransformers(*registry, services);
+    // Without an avatar source the sign-in picture shows until the shell registers one.
+    registerLoginTransformers(*registry, {services.imageNamed, {}, services.isOnline});
     registry->registerTransformer(QStringLiteral("NSDateToDayOfTheWeekTransformer"),
                                   std::make_shared<DayOfTheWeekTransformer>());
     registry->registerTransformer(QStringLiteral("FontColorFromDueDate"),

@@ -2,6 +2,7 @@
 #include "platform/Clock.h"
 #include "tests/core/util/UtilsTestSupport.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/LoginTransformers.h"
 
 #include <QLocale>
 
@@ -45,6 +46,41 @@ TEST(BoardTransformers,
     EXPECT_EQ(weekday(clock.now()),
               QLocale().toString(clock.now().toLocalTime().date(), QStringLiteral("ddd")));
     EXPECT_FALSE(weekday(clock.now()).isEmpty());
+}
+
+TEST(
+    BoardTransformers,
+    GivenSignedOutOrInWithOrWithoutAPicture_WhenTheSignInPictureIsAsked_ThenItIsTheGreyedAvatarOrTheSignInPicture)
+{
+    const FakeClock clock;
+    bool online = true;
+    const auto registry = makeBoardTransformers(clock, {{}, {}, {}, [&] { return online; }, {}});
+    const auto picture = [&](const QVariant& email) {
+        return registry->transformedValue(QStringLiteral("EmailToAvatarOrLoginTransformer"), email)
+            .value<QImage>();
+    };
+    const QImage signIn = BoardImages::imageNamed(QStringLiteral("mac_sync_offline"));
+    ASSERT_FALSE(signIn.isNull());
+    // Before the shell knows any avatars.
+    EXPECT_EQ(picture(QStringLiteral("me@example.com")), signIn);
+
+    QImage red(80, 80, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    registerLoginTransformers(
+        *registry,
+        {{},
+         [&](const QString& email) { return email == QLatin1String("me@example.com") ? red : QImage(); },
+         [&] {
+             return online;
+         }});
+    for (const QVariant& nobody : {QVariant(), QVariant(QString()), QVariant(7)})
+        EXPECT_EQ(picture(nobody), signIn) << nobody.typeName();
+    EXPECT_EQ(picture(QStringLiteral("someone@example.com")), signIn);
+    EXPECT_EQ(picture(QStringLiteral("me@example.com")).pixelColor(40, 40), QColor(Qt::red));
+    online = false;
+    const QColor grey = picture(QStringLiteral("me@example.com")).pixelColor(40, 40);
+    EXPECT_EQ(grey.red(), grey.green());
+    EXPECT_EQ(grey.green(), grey.blue());
 }
 
 } // namespace

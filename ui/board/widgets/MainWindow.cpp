@@ -218,6 +218,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     buildMenus();
     buildToolbar();
     m_commands = new WindowCommands(*this, document, services);
+    buildLoginStatusButton();
     loadColorThemes();
     buildQuadrantControls();
     // Undo and Redo follow the store's history.

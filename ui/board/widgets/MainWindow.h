@@ -32,6 +32,7 @@ class FourQuadrantView;
 class ImageFactoryForMac;
 class ItemClipboard;
 class ItemFilterPanel;
+class LoginStatusButton;
 class MyDocument;
 class PanelSplitView;
 class ProjectListView;
@@ -134,7 +135,12 @@ public:
     // Moves the cross so that the quadrant gets most of the board, without storing the position.
     void maximizeQuadrant(int quadrant);
 
+    // --- The account button in the status bar (LoginStatusButton.cpp) ---
+    LoginStatusButton* loginStatusButton() const { return m_loginStatus; }
+
 public slots:
+    // After the online state, the signed-in user or that user's picture changed.
+    void redisplayLoginStatusButton();
     // The project list chose a project (nullptr: none).
     void showProject(qv::TODOList* project);
     // The sync engine's status, shown until the next text.
@@ -202,6 +208,7 @@ private:
     void buildDropButtons(QToolBar* toolbar);
     void loadColorThemes();
     void buildQuadrantControls();
+    void buildLoginStatusButton();
     void toolbarForDragging(bool dragging);
     // An undo, a sync or another window changed the shown project's colours.
     void showChangedQuadrantColors(const store::ChangeEvent& event);
@@ -229,6 +236,7 @@ private:
     bool m_isSelectingLastProject = false;
     QLabel* m_statusLabel = nullptr;
     WindowCommands* m_commands = nullptr;
+    LoginStatusButton* m_loginStatus = nullptr;
 
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;

@@ -239,6 +239,7 @@ void MainWindow::showChangedQuadrantColors(const store::ChangeEvent& event)
 
 void MainWindow::syncOnlineChanged()
 {
+    redisplayLoginStatusButton();
     if (SyncEngineInterface* engine = m_document.syncEngine())
         emit onlineStateChanged(engine->isOnline());
 }

@@ -286,6 +286,7 @@ void WindowCommands::buildMenus()
 
 void WindowCommands::refreshAccountActions()
 {
+    m_window.redisplayLoginStatusButton();
     const AccountCommands& account = *m_account;
     const bool available = account.isAvailable();
     const bool signedIn = available && account.currentUser().has_value();

@@ -1,6 +1,10 @@
 #include "tests/ui/board/BoardDocumentFixture.h"
 
+#include "core/util/ValueTransformerRegistry.h"
 #include "ui/board/AccountCommands.h"
+#include "ui/board/BoardImages.h"
+#include "ui/board/LoginTransformers.h"
+#include "ui/board/widgets/LoginStatusButton.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
@@ -9,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 
 namespace qv::test {
@@ -18,6 +23,7 @@ namespace {
 class StatusEngine final : public QObject, public StubSyncEngine {
     Q_OBJECT
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(bool isOnline READ isOnline NOTIFY isOnlineChanged)
 public:
     QString message;
     QString statusMessage() const { return message; }
@@ -26,8 +32,14 @@ public:
         message = text;
         emit statusMessageChanged();
     }
+    void goOnline(bool isOnline)
+    {
+        online = isOnline;
+        emit isOnlineChanged();
+    }
 signals:
     void statusMessageChanged();
+    void isOnlineChanged();
 };
 
 class FakeAccount final : public AccountCommands {
@@ -207,6 +219,53 @@ TEST_F(WindowCommandsTest,
     window->hide();
     window->setStatusBarMessage(QStringLiteral("unseen"));
     EXPECT_TRUE(statusText().isEmpty());
+}
+
+TEST_F(WindowCommandsTest,
+       GivenTheAccountButton_WhenTheUserSignsInAndTheirPictureArrives_ThenItsTitleAndPictureFollow)
+{
+    FakeAccount account;
+    commands().setAccount(&account, nullptr);
+    engine.goOnline(false);
+    scheduler.advance(10'000);
+    QImage mine;
+    registerLoginTransformers(window->valueTransformers(), {{},
+                                                            [&](const QString&) { return mine; },
+                                                            [this] {
+                                                                return engine.online;
+                                                            }});
+    LoginStatusButton* button = window->loginStatusButton();
+    ASSERT_TRUE(button);
+    const auto shownColour = [&] {
+        return button->icon().pixmap(QSize(80, 80)).toImage().pixelColor(40, 40);
+    };
+    const QImage signIn = BoardImages::imageNamed(QStringLiteral("mac_sync_offline"));
+    const auto showsSignIn = [&] {
+        return button->icon().pixmap(signIn.size()).toImage().convertToFormat(signIn.format()) == signIn;
+    };
+    QStringList menu;
+    for (QAction* item : button->menu()->actions())
+        menu << item->objectName();
+    EXPECT_EQ(menu, (QStringList{"syncWindow", "login", "logout"}));
+    EXPECT_EQ(button->text(), QStringLiteral("Click Here to Sign In"));
+    EXPECT_TRUE(showsSignIn());
+
+    // Signing in stores the user; the engine goes online afterwards.
+    preferences.setValue("_currentUser", "me@example.com");
+    action("login")->trigger();
+    EXPECT_EQ(button->text(), QStringLiteral("Not Signed In: me@example.com"));
+    engine.goOnline(true);
+    EXPECT_EQ(button->text(), QStringLiteral("Online: me@example.com"));
+    EXPECT_TRUE(showsSignIn());
+
+    // The picture's arrival is announced with a redraw.
+    mine = QImage(80, 80, QImage::Format_ARGB32);
+    mine.fill(Qt::red);
+    window->redisplayLoginStatusButton();
+    EXPECT_EQ(shownColour(), QColor(Qt::red));
+    engine.goOnline(false);
+    EXPECT_NE(shownColour(), QColor(Qt::red));
+    EXPECT_EQ(shownColour().red(), shownColour().blue());
 }
 
 } // namespace qv::test

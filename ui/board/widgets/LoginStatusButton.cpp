@@ -1,0 +1,58 @@
+#include "ui/board/widgets/LoginStatusButton.h"
+
+#include "core/util/ValueTransformerRegistry.h"
+#include "platform/Preferences.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/WindowCommands.h"
+
+#include <QMenu>
+#include <QPixmap>
+#include <QStatusBar>
+
+namespace qv {
+
+LoginStatusButton::LoginStatusButton(const ValueTransformerRegistry& transformers,
+                                     std::function<QString()> currentUser, QWidget* parent)
+    : QToolButton(parent), m_transformers(transformers), m_currentUser(std::move(currentUser))
+{
+    setObjectName(QStringLiteral("loginStatusButton"));
+    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    setPopupMode(QToolButton::InstantPopup);
+    setAutoRaise(true);
+    setIconSize(QSize(20, 20));
+    setMenu(new QMenu(this));
+}
+
+void LoginStatusButton::redisplay()
+{
+    const QString email = m_currentUser ? m_currentUser() : QString();
+    setText(
+        m_transformers.transformedValue(QStringLiteral("OnlineOfflineTitleTransformer"), email).toString());
+    const QImage picture = m_transformers
+                               .transformedValue(QStringLiteral("EmailToAvatarOrLoginTransformer"),
+                                                 email.isEmpty() ? QVariant() : QVariant(email))
+                               .value<QImage>();
+    setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+}
+
+// --- The window's part
+
+void MainWindow::buildLoginStatusButton()
+{
+    m_loginStatus = new LoginStatusButton(
+        valueTransformers(),
+        [this] { return m_services.preferences->stringValue(QStringLiteral("_currentUser")); }, this);
+    // The same actions as the Account menu, so both are enabled alike.
+    for (const char* name : {"syncWindow", "login", "logout"})
+        m_loginStatus->menu()->addAction(m_commands->action(QString::fromLatin1(name)));
+    statusBar()->addPermanentWidget(m_loginStatus);
+    redisplayLoginStatusButton();
+}
+
+void MainWindow::redisplayLoginStatusButton()
+{
+    if (m_loginStatus)
+        m_loginStatus->redisplay();
+}
+
+} // namespace qv
