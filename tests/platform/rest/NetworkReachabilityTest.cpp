@@ -25,8 +25,9 @@ TEST(NetworkReachability,
     EXPECT_TRUE(changed[1][0].toBool());
 
     // Without a system backend the network counts as reachable.
-    if (NetworkReachability system; !system.hasSystemBackend())
+    if (NetworkReachability system; !system.hasSystemBackend()) {
         EXPECT_TRUE(system.isNetworkReachable());
+    }
 }
 
 TEST(NetworkReachability, GivenAClientWithAReachabilitySource_WhenItChanges_ThenTheClientReportsIt)
