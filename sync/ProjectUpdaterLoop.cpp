@@ -16,6 +16,8 @@
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -148,7 +150,7 @@ void ProjectUpdaterLoop::succeeded(TODOList* project, bool post, const rest::Res
         }
         if (!editedMeanwhile)
             project->setEdited_since(0);
-        changed = update(project, returned);
+        changed = update(project, returned, m_manager.restStore().projectKeysLeftOut(response.json.object()));
     }
     if (editedMeanwhile)
         postIfAlive([this] { sendModifiedProjects(); });
@@ -173,7 +175,7 @@ void ProjectUpdaterLoop::failed(TODOList* project, bool post, const rest::Error&
 
 // --- Merging
 
-bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming)
+bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming, const QStringList& leftOut)
 {
     if (!incoming)
         return false;
@@ -182,7 +184,18 @@ bool ProjectUpdaterLoop::update(TODOList* local, TODOList* incoming)
         return *verdict;
 
     QVRestManager::TrackingPause pause(m_manager);
-    incoming->copyTo(local, TODOList::CopyIdentifiers | TODOList::CopyTags);
+    // A key the reply leaves out says nothing about its value: the local one stays.
+    std::vector<std::pair<QString, QVariant>> localValues;
+    for (const QString& key : leftOut) {
+        if (local->entity().attributeIndex(key) >= 0)
+            localValues.emplace_back(key, local->value(key));
+    }
+    TODOList::CopyFlags flags = TODOList::CopyIdentifiers;
+    if (!leftOut.contains(QStringLiteral("tags")))
+        flags |= TODOList::CopyTags;
+    incoming->copyTo(local, flags);
+    for (const auto& [key, value] : localValues)
+        local->setValue(key, value);
     if (const std::optional<qint64> now = m_manager.getServerSecondsSince1970())
         local->setRequestedTime(*now);
     local->setEdited_since(0);
@@ -223,16 +236,16 @@ TODOList* ProjectUpdaterLoop::keptCopyOf(const TODOList* removed) const
     return nullptr;
 }
 
-bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
+bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming, const QStringList& leftOut)
 {
     if (m_manager.uiIsEditing())
         return false;
     store::Context& context = m_manager.managedContext();
     if (incoming->isValidUniID()) {
         if (TODOList* local = TODOList::findWithID(incoming->id_(), context))
-            return update(local, incoming);
+            return update(local, incoming, leftOut);
     }
-    if (const std::optional<bool> verdict = verdictFor(adoptOwnUpload(incoming, context)))
+    if (const std::optional<bool> verdict = verdictFor(adoptOwnUpload(incoming, context, nullptr, leftOut)))
         return *verdict;
     if (isDeleted(incoming->objectState()))
         return true;
@@ -248,7 +261,7 @@ bool ProjectUpdaterLoop::updateOrCreateProjectFrom(TODOList* incoming)
 }
 
 ProjectUpdaterLoop::OwnCopy ProjectUpdaterLoop::adoptOwnUpload(TODOList* incoming, store::Context& context,
-                                                               TODOList** adopted)
+                                                               TODOList** adopted, const QStringList& leftOut)
 {
     if (!incoming->isValidUniID() || !isOwnDevice(incoming->editedByDevice()))
         return OwnCopy::None;
@@ -277,7 +290,7 @@ ProjectUpdaterLoop::OwnCopy ProjectUpdaterLoop::adoptOwnUpload(TODOList* incomin
     unsent->setResourceURI(incoming->resourceURI());
     settleAdoptedPost(unsent);
     qCDebug(lcSync, "Project is on the server as %lld", qint64(unsent->id_()));
-    update(unsent, incoming);
+    update(unsent, incoming, leftOut);
     if (adopted)
         *adopted = unsent;
     return OwnCopy::Adopted;
@@ -293,7 +306,7 @@ UpdaterLoop::Merged ProjectUpdaterLoop::mergePolled(const QJsonObject& object)
     Merged merged;
     if (incoming->isValidUniID())
         merged.serverID = incoming->id_();
-    merged.applied = updateOrCreateProjectFrom(incoming);
+    merged.applied = updateOrCreateProjectFrom(incoming, m_manager.restStore().projectKeysLeftOut(object));
     if (merged.applied)
         merged.updatedID = incoming->id_();
     return merged;

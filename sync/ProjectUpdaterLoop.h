@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QSet>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -41,11 +42,13 @@ public:
 
     void GETModifiedProjects() { poll(); }
 
-    // The conflict rule; true when the local project is current afterwards.
-    bool update(TODOList* local, TODOList* incoming);
-    bool updateOrCreateProjectFrom(TODOList* incoming);
+    // The conflict rule; true when the local project is current afterwards. leftOut: the
+    // attributes and relationships whose keys the reply left out, which keep their local values.
+    bool update(TODOList* local, TODOList* incoming, const QStringList& leftOut = {});
+    bool updateOrCreateProjectFrom(TODOList* incoming, const QStringList& leftOut = {});
     // As ItemUpdaterLoop::adoptOwnUpload, for projects.
-    OwnCopy adoptOwnUpload(TODOList* incoming, store::Context& context, TODOList** adopted = nullptr);
+    OwnCopy adoptOwnUpload(TODOList* incoming, store::Context& context, TODOList** adopted = nullptr,
+                           const QStringList& leftOut = {});
     void noteRemoved(qint64 id) { m_removedHere.insert(id); }
     // The copy that stays of a project removed as a second copy of it; nullptr when there is none.
     TODOList* keptCopyOf(const TODOList* removed) const;

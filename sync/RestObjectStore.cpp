@@ -138,6 +138,20 @@ std::optional<RemoteItem> RestObjectStore::readItem(const QJsonObject& json)
                                   TODOItem::projectURIsFrom(json.value(m_projectsKey)), json, this);
 }
 
+QStringList RestObjectStore::projectKeysLeftOut(const QJsonObject& json) const
+{
+    QStringList names;
+    for (const rest::ResolvedMapping::Attribute& a : m_projectMapping->attributes()) {
+        if (!json.contains(a.jsonKey))
+            names << a.attribute;
+    }
+    for (const rest::ObjectMapping::Relationship& r : TODOList::mapping()->relationships()) {
+        if (!json.contains(r.jsonKey))
+            names << r.relationship;
+    }
+    return names;
+}
+
 std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)
 {
     std::vector<TODOItem*> items;

@@ -50,6 +50,8 @@ public:
     // a reminder (or leaves one of them out), mapped as mapItem() does. Nothing for an empty or
     // malformed json.
     std::optional<RemoteItem> readItem(const QJsonObject& json);
+    // The project attributes and relationships whose keys json leaves out.
+    QStringList projectKeysLeftOut(const QJsonObject& json) const;
     // Array elements that are not objects are skipped.
     std::vector<TODOItem*> mapItems(const QJsonArray& array);
 

@@ -299,6 +299,12 @@ void FakeSyncServer::omitItemFields(qint64 id, const QStringList& keys)
         m_items.at(id).remove(key);
 }
 
+void FakeSyncServer::omitProjectFields(qint64 id, const QStringList& keys)
+{
+    for (const QString& key : keys)
+        m_projects.at(id).remove(key);
+}
+
 qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)
 {
     return createProject(fields, Origin::OtherDevice);

@@ -104,6 +104,7 @@ public:
     bool deleteProjectAsOtherDevice(qint64 id);
     // Leaves keys out of the item's record from now on, as a server that does not send them.
     void omitItemFields(qint64 id, const QStringList& keys);
+    void omitProjectFields(qint64 id, const QStringList& keys);
 
     // --- Sessions and the sign-in pages (FakeSyncServerLogin.cpp) ---
     //   GET  /desktoplogin/         the sign-in form ("username", "password", "next"); with a

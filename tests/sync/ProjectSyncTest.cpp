@@ -1,7 +1,9 @@
 // Projects: uploads, remote changes, the download of one project with its items, and tags.
+#include "sync/RestObjectStore.h"
 #include "tests/sync/SyncFixture.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace qv::test {
 namespace {
@@ -49,6 +51,40 @@ TEST_F(ProjectSync, GivenAProjectFromAnotherDevice_ThenItIsDownloadedWithItsItem
     ASSERT_NE(device->itemWithServerID(item), nullptr);
     EXPECT_EQ(device->itemWithServerID(item)->list(), project);
     EXPECT_TRUE(announced.contains(QVariant(theirs)));
+}
+
+TEST_F(ProjectSync, GivenACopyLeavingKeysOut_ThenTheirLocalValuesStayAndAKeySentAsNullClearsItsValue)
+{
+    start(*device);
+    // JSON key, attribute, local value.
+    const std::vector<std::tuple<QString, QString, QString>> leftOut{
+        {"textFirstQuadrant", "textFirstQuadrant", "Now"},
+        {"colorSecondQuadrant", "colorSecondQuadrant", "#112233"},
+        {"notes", "qv_notes", "kept"},
+    };
+    ProjectBuilder builder(device->context(), "v1");
+    builder.taggedWith(QStringLiteral("team")).withValue("textThirdQuadrant", QStringLiteral("Later"));
+    for (const auto& [key, attribute, value] : leftOut)
+        builder.withValue(qPrintable(attribute), value);
+    TODOList* project = builder;
+    tick(5'000);
+    const qint64 id = project->id_();
+    ASSERT_NE(id, 0);
+    // The sync cache started afresh: it knows nothing of the project's values.
+    store::Context& cache = device->sync().restStore().context();
+    cache.deleteObject(cache.lookupFirst(TODOList::staticEntityName(), QStringLiteral("id_"), id));
+    server.modifyProjectAsOtherDevice(id, {{"name", "v2"}, {"textThirdQuadrant", QJsonValue::Null}});
+    QStringList keys{QStringLiteral("tags")};
+    for (const auto& [key, attribute, value] : leftOut)
+        keys << key;
+    server.omitProjectFields(id, keys);
+    tick(5'000);
+    EXPECT_EQ(project->name(), QStringLiteral("v2"));
+    for (const auto& [key, attribute, value] : leftOut)
+        EXPECT_EQ(project->value(attribute).toString(), value) << key.toStdString();
+    EXPECT_EQ(project->getTagNames(), QStringList{QStringLiteral("team")});
+    EXPECT_TRUE(project->isNull(QStringLiteral("textThirdQuadrant")));
+    EXPECT_EQ(project->edited_since(), 0);
 }
 
 TEST_F(ProjectSync, GivenThisDevicesOwnProjectMissingLocally_ThenItIsDownloadedOnce)
