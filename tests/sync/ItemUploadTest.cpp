@@ -28,9 +28,7 @@ protected:
 TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewItemAsASinglePost)
 {
     TODOList* project = startWithProject();
-    std::vector<TODOItem*> items;
-    for (int i = 0; i < 23; ++i)
-        items.push_back(ItemBuilder(QStringLiteral("item %1").arg(i)).madeBy(*device->document, project));
+    const std::vector<TODOItem*> items = newItems(project, "item ", 23);
     server.clearRequests();
     tick(5'000);
 
@@ -190,8 +188,7 @@ TEST_F(UploadDurability, GivenAKillDuringAPut_WhenRestarted_ThenTheEditIsStillMa
 TEST_F(UploadDurability, GivenAStopAndQuitWithABatchOut_WhenRestarted_ThenNothingIsLostOrDuplicated)
 {
     TODOList* project = startWithProject();
-    for (int i = 0; i < 3; ++i)
-        ItemBuilder(QStringLiteral("n%1").arg(i)).madeBy(*device->document, project);
+    newItems(project, "n", 3);
     ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/item/")));
     device->quit();
     server.releaseHeldReplies();
@@ -213,14 +210,11 @@ class BulkReply : public ItemUpload {};
 TEST_F(BulkReply, GivenItemsLeftOutOfABulkPostReply_ThenTheyAreResolvedWithoutDuplicates)
 {
     TODOList* project = startWithProject();
-    std::vector<TODOItem*> items;
-    for (int i = 0; i < 10; ++i)
-        items.push_back(ItemBuilder(QStringLiteral("b%1").arg(i)).madeBy(*device->document, project));
+    const std::vector<TODOItem*> items = newItems(project, "b", 10);
     server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 3);
     settle();
-    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->isValidUniID(); }), 7);
-    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->edited_since() == 1; }),
-              3);
+    EXPECT_EQ(std::ranges::count_if(items, &TODOItem::isValidUniID), 7);
+    EXPECT_EQ(std::ranges::count(items, 1, &TODOItem::edited_since), 3);
     EXPECT_EQ(device->sync().itemLoop().objectsBeingSent().size(), 0);
 
     tick(10'000);
@@ -232,16 +226,13 @@ TEST_F(BulkReply, GivenItemsLeftOutOfABulkPostReply_ThenTheyAreResolvedWithoutDu
 TEST_F(BulkReply, GivenItemsLeftOutOfABulkPutReply_ThenTheyAreSentAgain)
 {
     TODOList* project = startWithProject();
-    std::vector<TODOItem*> items;
-    for (int i = 0; i < 4; ++i)
-        items.push_back(ItemBuilder(QStringLiteral("b%1").arg(i)).madeBy(*device->document, project));
+    const std::vector<TODOItem*> items = newItems(project, "b", 4);
     tick(5'000);
     for (TODOItem* item : items)
         item->setName(item->name() + QStringLiteral(" edited"));
     server.omitFromBulkNext(QStringLiteral("/api/v1/item/"), 2);
     settle();
-    EXPECT_EQ(std::count_if(items.begin(), items.end(), [](TODOItem* i) { return i->edited_since() == 1; }),
-              2);
+    EXPECT_EQ(std::ranges::count(items, 1, &TODOItem::edited_since), 2);
     tick(5'000);
     for (TODOItem* item : items)
         expectInStepWithServer(item);
@@ -269,9 +260,7 @@ TEST_F(BulkReply, GivenOneItemTheServerRefuses_ThenTheOthersOfItsBatchStillSync)
 {
     TODOList* project = startWithProject();
     server.setItemRejection([](const QJsonObject& item) { return item.value("name").toString() == "bad"; });
-    std::vector<TODOItem*> good;
-    for (int i = 0; i < 9; ++i)
-        good.push_back(ItemBuilder(QStringLiteral("good %1").arg(i)).madeBy(*device->document, project));
+    const std::vector<TODOItem*> good = newItems(project, "good ", 9);
     TODOItem* bad = ItemBuilder("bad").madeBy(*device->document, project);
     settle();
     EXPECT_EQ(server.itemCount(), 0); // the batch was refused as a whole

@@ -206,8 +206,7 @@ TEST_F(LostPost, GivenItemsUploadedButLostWithTheStore_WhenRestarted_ThenTheyCom
 {
     TODOList* project = startWithProject();
     device->save();
-    for (int i = 0; i < 3; ++i)
-        ItemBuilder(QStringLiteral("lost %1").arg(i)).madeBy(*device->document, project);
+    newItems(project, "lost ", 3);
     device->document->addItemWithTitle(QStringLiteral("lost inbox"));
     device->sync().sendEditedItemsToServer();
     // Answered, before the document's next save falls due.

@@ -135,9 +135,8 @@ protected:
     QString downloadPath() const { return QStringLiteral("/api/v1/project/%1/").arg(theirs); }
     int attempts() const
     {
-        const QList<HttpRequest> sent = requests("GET", downloadPath());
-        return int(std::count_if(sent.begin(), sent.end(),
-                                 [&](const HttpRequest& r) { return r.path == downloadPath().toUtf8(); }));
+        return int(
+            std::ranges::count(requests("GET", downloadPath()), downloadPath().toUtf8(), &HttpRequest::path));
     }
     // The project and its items exactly once, here and on the server, and nothing left to fetch.
     void expectArrivedOnce()

@@ -22,9 +22,7 @@ TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeM
     start(*device);
     TODOList* project = ProjectBuilder(device->context(), "P");
     tick(5'000);
-    std::vector<TODOItem*> known;
-    for (int i = 0; i < 12; ++i)
-        known.push_back(ItemBuilder(QStringLiteral("k%1").arg(i)).madeBy(*device->document, project));
+    const std::vector<TODOItem*> known = newItems(project, "k", 12);
     tick(5'000);
     std::map<qint64, qint64> versionBefore;
     for (TODOItem* item : known)
@@ -69,9 +67,7 @@ TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeM
 TEST_F(ServerOutage, GivenTheServerUnreachableFor150sWithEditsOnBothSides_ThenEachSideEndsWithAllOfThem)
 {
     TODOList* project = startWithProject();
-    std::vector<TODOItem*> items;
-    for (int i = 0; i < 4; ++i)
-        items.push_back(ItemBuilder(QStringLiteral("i%1").arg(i)).madeBy(*device->document, project));
+    const std::vector<TODOItem*> items = newItems(project, "i", 4);
     tick(5'000);
     const quint16 port = server.port();
     server.close();

@@ -140,6 +140,15 @@ protected:
         EXPECT_TRUE(project->isValidUniID());
         return project;
     }
+    // New items of this device named prefix0, prefix1, ...
+    std::vector<TODOItem*> newItems(TODOList* project, const char* prefix, int count)
+    {
+        std::vector<TODOItem*> made;
+        for (int i = 0; i < count; ++i)
+            made.push_back(
+                ItemBuilder(QLatin1String(prefix) + QString::number(i)).madeBy(*device->document, project));
+        return made;
+    }
     QList<HttpRequest> requests(const QByteArray& method, const QString& prefix) const
     {
         return server.requestsTo(method, prefix);
