@@ -39,10 +39,9 @@ TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewI
     EXPECT_EQ(bodies[2].value("objects").toArray().size(), 3);
     // A bulk body holds "objects" only, and no item in it carries what the server sets.
     EXPECT_EQ(bodies[0].keys(), QStringList{QStringLiteral("objects")});
-    for (const QJsonValue& sent : bodies[0].value("objects").toArray()) {
+    for (const QJsonValue& sent : bodies[0].value("objects").toArray())
         for (const char* key : {"timestamp", "creator_username", "edited_by_username"})
             EXPECT_FALSE(sent.toObject().contains(QString::fromLatin1(key))) << key;
-    }
     for (TODOItem* item : items)
         expectInStepWithServer(item);
     EXPECT_EQ(server.itemCount(), 23);

@@ -26,25 +26,21 @@
 namespace qv::test {
 namespace {
 
-// receivers() is protected: a member pointer taken in a subclass reaches it without casting the
-// action to a type it is not.
+// receivers() is protected: a member pointer taken in a subclass reaches it without a cast.
 struct ActionProbe : QAction {
-    static int receiversOf(const QAction* action, const char* signal)
-    {
-        return (action->*&ActionProbe::receivers)(signal);
-    }
+    static constexpr auto receiversOf = &ActionProbe::receivers;
 };
 
 // Menus, tool buttons and groups listen to the actions they hold; a handler is a listener more.
 bool isConnected(QAction* action)
 {
     int holders = action->actionGroup() ? 1 : 0;
-    for (QObject* holder : action->associatedObjects()) {
-        if (qobject_cast<QMenu*>(holder) || qobject_cast<QToolButton*>(holder))
-            ++holders;
-    }
-    return ActionProbe::receiversOf(action, SIGNAL(triggered(bool))) > holders ||
-           ActionProbe::receiversOf(action, SIGNAL(toggled(bool))) > 0;
+    for (QObject* holder : action->associatedObjects())
+        holders += qobject_cast<QMenu*>(holder) || qobject_cast<QToolButton*>(holder) ? 1 : 0;
+    const auto count = [action](const char* signal) {
+        return (action->*ActionProbe::receiversOf)(signal);
+    };
+    return count(SIGNAL(triggered(bool))) > holders || count(SIGNAL(toggled(bool))) > 0;
 }
 
 QString plain(QString text)
