@@ -1,6 +1,7 @@
 // Uploading and downloading a 50 MB attachment must keep the client's peak memory within a few
 // MB of what it uses idle: files stream from and to disk. The server runs in a process of its own
 // so that what it keeps of the file does not count.
+#include "bench/BenchServices.h"
 #include "core/document/MyDocument.h"
 #include "core/model/ItemFile.h"
 #include "core/model/TODOItem.h"
@@ -81,14 +82,8 @@ quint16 freePort()
 
 // The server in its own process, a document with one item the server knows, an engine that is
 // online and a file manager whose account may take the file.
-struct World {
-    QTemporaryDir folder;
+struct World : BenchServices {
     QProcess server;
-    qv::FakeClock clock;
-    qv::ManualScheduler scheduler{&clock};
-    qv::Preferences preferences{folder.path() + QStringLiteral("/prefs.conf")};
-    qv::NotificationCenter notifications;
-    qv::Services services;
     qv::test::FakeAccountProfile profile;
     std::unique_ptr<qv::MyDocument> document;
     std::unique_ptr<qv::QVRestManager> engine;
@@ -103,12 +98,6 @@ struct World {
         server.start(QStringLiteral(QV_FAKE_SYNC_SERVER), {QStringLiteral("--port"), QString::number(port)});
         server.waitForStarted();
 
-        services.clock = &clock;
-        services.scheduler = &scheduler;
-        services.preferences = &preferences;
-        services.notifications = &notifications;
-        preferences.setValue(QStringLiteral("_currentUser"), QStringLiteral("user@example.com"));
-        preferences.setValue(QStringLiteral("kAddedMyProject"), true);
         document = std::make_unique<qv::MyDocument>(
             services, std::make_unique<qv::store::Context>(qv::TodoModel::shared(), scheduler));
         document->awakeFromNib();

@@ -2,6 +2,7 @@
 // number (10x the items within 11x the time); a first download of 100,000 items must stay
 // within 300 MB of peak memory; sending one edited item must cost the same in a small and in a
 // large store.
+#include "bench/BenchServices.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -52,13 +53,7 @@ bool waitUntil(qv::ManualScheduler& scheduler, const std::function<bool()>& done
 
 // A document of `items` items in one project (server ids 1..items), an engine that has had its
 // keep-alive reply, and the fake server knowing the same items.
-struct World {
-    QTemporaryDir folder;
-    qv::FakeClock clock;
-    qv::ManualScheduler scheduler{&clock};
-    qv::Preferences preferences{folder.path() + QStringLiteral("/prefs.conf")};
-    qv::NotificationCenter notifications;
-    qv::Services services;
+struct World : BenchServices {
     qv::test::FakeSyncServer server;
     std::unique_ptr<qv::MyDocument> document;
     std::unique_ptr<qv::QVRestManager> engine;
@@ -67,12 +62,6 @@ struct World {
 
     World(int count, bool onServer)
     {
-        services.clock = &clock;
-        services.scheduler = &scheduler;
-        services.preferences = &preferences;
-        services.notifications = &notifications;
-        preferences.setValue(QStringLiteral("_currentUser"), QStringLiteral("user@example.com"));
-        preferences.setValue(QStringLiteral("kAddedMyProject"), true);
         server.listen();
 
         document = std::make_unique<qv::MyDocument>(
