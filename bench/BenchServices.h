@@ -6,7 +6,11 @@
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 
+#include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 // What every benchmark's world stands on: the injected services over a private folder, time driven
 // by hand, and one signed-in user.
@@ -28,3 +32,19 @@ struct BenchServices {
         preferences.setValue(QStringLiteral("kAddedMyProject"), true);
     }
 };
+
+// The benchmarks' main: a private home and temporary folder, and our logs off unless QV_BENCH_LOG is set.
+inline int runBenchmarksInPrivateHome(int argc, char** argv)
+{
+    QTemporaryDir home;
+    for (const char* variable :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "TMPDIR"})
+        qputenv(variable, home.path().toLocal8Bit());
+    QCoreApplication application(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QV_BENCH_LOG"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qv.*=false"));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -253,14 +253,5 @@ BENCHMARK(BM_SendOneEditedItem)->Arg(1'000)->Arg(100'000)->Unit(benchmark::kMicr
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
-        qputenv(variable, home.path().toLocal8Bit());
-    QCoreApplication application(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QV_BENCH_LOG"))
-        QLoggingCategory::setFilterRules(QStringLiteral("qv.*=false"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarksInPrivateHome(argc, argv);
 }
