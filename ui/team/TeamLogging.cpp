@@ -1,0 +1,3 @@
+#include "ui/team/TeamLogging.h"
+
+Q_LOGGING_CATEGORY(lcTeam, "qv.ui.team", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "ui/team/widgets/TeamWidgetsLogging.h"
+
+Q_LOGGING_CATEGORY(lcTeamWidgets, "qv.ui.team.widgets", QtInfoMsg)
