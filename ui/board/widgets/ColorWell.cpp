@@ -37,12 +37,18 @@ void ColorWell::chooseColor()
 
 void ColorWell::paintEvent(QPaintEvent*)
 {
+    // A bezel around the swatch: the swatch alone, in the header's own colour, read as an empty
+    // check box.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF swatch = QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5);
-    painter.setPen(QPen(m_color.darker(underMouse() ? 170 : 140), 1.0));
+    const QRectF bezel = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(palette().color(QPalette::Shadow), 1.0));
+    painter.setBrush(palette().color(underMouse() ? QPalette::Midlight : QPalette::Button));
+    painter.drawRoundedRect(bezel, 3, 3);
+    const QRectF swatch = bezel.adjusted(3, 3, -3, -3);
+    painter.setPen(QPen(m_color.darker(160), 1.0));
     painter.setBrush(m_color);
-    painter.drawRoundedRect(swatch, 3, 3);
+    painter.drawRect(swatch);
 }
 
 } // namespace qv
