@@ -4,6 +4,7 @@
 #include "app/AttachmentParts.h"
 #include "app/CollaborationShell.h"
 #include "app/LaunchRequest.h"
+#include "app/TeamWiring.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -23,6 +24,7 @@
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
+#include "ui/team/TeamViewController.h"
 
 #include <QApplication>
 #include <QFile>
@@ -140,6 +142,12 @@ WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager
 }
 
 WindowShell::~WindowShell() = default;
+
+void WindowShell::reloadCollaboratorsOfSelectedProject()
+{
+    if (m_team)
+        m_team->reloadCollaborators();
+}
 
 void WindowShell::showWindow()
 {

@@ -26,6 +26,8 @@ class AttachmentParts;
 class QVRemindersManager;
 class QVRestManager;
 class Scheduler;
+class TeamParts;
+class TeamViewController;
 namespace rest {
 class NetworkReachability;
 }
@@ -100,13 +102,15 @@ public:
     void selectProjectRow(int row) override;
     void setStatusBarMessage(const QString& message) override;
     void syncAndRunAfter(std::function<void()> completion) override;
-    void reloadCollaboratorsOfSelectedProject() override {}
+    void reloadCollaboratorsOfSelectedProject() override;
+    void setTeam(TeamViewController* team) { m_team = team; }
 
 private:
     MainWindow& m_window;
     MyDocument& m_document;
     QVRestManager& m_engine;
     Scheduler& m_scheduler;
+    TeamViewController* m_team = nullptr;
     WindowActivation m_activation;
     QObject m_lifetime; // context of scheduled calls, the first member to go
 };
@@ -138,6 +142,8 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     // Made after the window, whose drawer holds the Files tab, and gone after it.
     std::unique_ptr<AttachmentParts> attachmentParts;
     std::unique_ptr<MainWindow> mainWindow;
+    // The window's team column: gone before the window.
+    std::unique_ptr<TeamParts> team;
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;
     std::unique_ptr<OverlayWipeProgress> wipeProgress;

@@ -16,6 +16,7 @@
 #include "app/QuitSignals.h"
 #include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
+#include "app/TeamWiring.h"
 #include "core/util/BuildInfo.h"
 #include "diagnostics/crash/Crashwatch.h"
 #include "exchange/NoticeFeed.h"
@@ -201,6 +202,8 @@ int main(int argc, char** argv)
             services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
         showAvatarsInRows(*parts->avatarManager, *parts->mainWindow);
         showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
+        parts->team = std::make_unique<TeamParts>(services, *parts->collaborationManager, *parts->engine,
+                                                  parts->avatarManager.get(), *parts->mainWindow, panels);
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),
@@ -212,6 +215,7 @@ int main(int argc, char** argv)
         parts->windowShell =
             std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler,
                                           [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
+        parts->windowShell->setTeam(&parts->team->controller());
         parts->collaborationShell = std::make_unique<CollaborationShell>(
             *parts->collaborationManager, document, *parts->engine, *parts->mainWindow);
         parts->collaboration = parts->collaborationShell.get();

@@ -2,7 +2,8 @@
 // (inbox, projects, board, feed, item drawer) and saves pictures of it at each font tier given
 // (default 0, 4 and 8) in the folder given (default /tmp/quadrivo-shots): board-tierN.png, the
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
-// (when the window has one).
+// (when the window has one); team-tierN.png, the team column over a fake sync server on
+// 127.0.0.1, the share menu opened beside it.
 //
 //   board_screenshot [output-folder] [tier ...]
 
@@ -21,10 +22,20 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
+#include "sync/AvatarManager.h"
+#include "sync/CollaborationManager.h"
+#include "sync/QVRestManager.h"
+#include "tests/support/FakeSyncServer.h"
+#include "tests/support/FakeSyncServerAvatars.h"
+#include "tests/support/FakeSyncServerTeam.h"
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/MyDrawerController.h"
+#include "ui/team/SimpleCollaboratorsController.h"
+#include "ui/team/TeamViewController.h"
+#include "ui/team/widgets/SimpleCollaboratorsView.h"
+#include "ui/team/widgets/TeamView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,6 +43,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimeZone>
 
 #include <cstdio>
@@ -218,16 +230,53 @@ int main(int argc, char** argv)
     TODOList* project = seed(document.context(), document, now);
     document.context().processPendingChanges();
 
+    // The team of the shown project, as a fake sync server tells it.
+    const QString me = QStringLiteral("mara@example.com");
+    preferences.setValue(QStringLiteral("_currentUser"), me);
+    test::FakeSyncServer server;
+    server.listen();
+    server.setUseSystemClock(true);
+    test::FakeTeam team(server, me);
+    team.collaborators = {test::FakeTeam::user(2, QStringLiteral("jonas@example.com"), true),
+                          test::FakeTeam::user(3, QStringLiteral("Li@example.com"), true),
+                          test::FakeTeam::user(4, QStringLiteral("pat.o-brien@contractors.example.org"))};
+    team.owners[42] = {team.me, team.collaborators[0]};
+    team.sharingRequests = {{{"id", 7},
+                             {"project", "/api/v1/project/42/"},
+                             {"target_username", "Li@example.com"},
+                             {"status", "init"}}};
+    test::FakeAvatars pictures(server, team);
+    project->setId_(42);
+    SyncOptions options;
+    options.origin = server.baseUrl().toString();
+    options.restStorePath = home.path() + QStringLiteral("/sync.sqlite");
+    options.cookieFolder = home.path();
+    QVRestManager engine(services, document, options);
+    CollaborationManager collaboration(services, engine);
+    AvatarManager avatars(services, engine);
+    SimpleCollaboratorsController people(services, collaboration, engine, &avatars);
+    TeamViewController teamController(services, people);
+
     MainWindow window(document, services);
     // The neighbouring panels, placed as the application places them.
     MyDrawerController* drawer = BoardPanels::attach(window, document, services).drawer;
+    auto* teamView = new TeamView(teamController, &preferences);
+    window.setFeedPanel(teamView);
+    people.setFilterPanel(window.filterPanel());
     window.resize(1680, 900);
     window.show();
     scheduler.runPosted();
     window.showProject(project);
     window.board().enableQuadrantAndSelectRows(0, {1}, false);
     drawer->setArrayController(&window.board().controller(0));
-    QApplication::processEvents();
+    engine.startAllLoops();
+    teamController.setRepresentedObject(project);
+    // Until the keep-alive, the team and the pictures are in and the rows redrawn.
+    for (int step = 0; step < 60; ++step) {
+        scheduler.advance(100);
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
 
     for (int tier : tiers) {
         preferences.setValue(FontSizeTiers::key(), tier);
@@ -246,6 +295,17 @@ int main(int argc, char** argv)
             if (!save(shot, QStringLiteral("%1/menu-tier%2.png").arg(output).arg(tier)))
                 return 1;
         }
+        QMenu share;
+        teamView->peopleView()->fillInvitingMenu(&share);
+        QPixmap column = teamView->grab();
+        QPixmap shot(column.width() + share.sizeHint().width() + 8, std::max(column.height(), 400));
+        shot.fill(Qt::white);
+        QPainter painter(&shot);
+        painter.drawPixmap(0, 0, column);
+        painter.drawPixmap(column.width() + 8, 40, share.grab());
+        painter.end();
+        if (!save(shot, QStringLiteral("%1/team-tier%2.png").arg(output).arg(tier)))
+            return 1;
     }
     return 0;
 }

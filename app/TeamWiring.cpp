@@ -1,0 +1,66 @@
+#include "app/TeamWiring.h"
+
+#include "core/model/TODOList.h"
+#include "platform/Preferences.h"
+#include "platform/Services.h"
+#include "ui/board/Board.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/details/widgets/BoardPanels.h"
+#include "ui/details/widgets/PanelsControl.h"
+#include "ui/team/SimpleCollaboratorsController.h"
+#include "ui/team/TeamViewController.h"
+#include "ui/team/widgets/TeamView.h"
+
+#include <QToolBar>
+
+namespace qv {
+
+TeamParts::TeamParts(const Services& services, CollaborationManager& collaboration, QVRestManager& engine,
+                     AvatarManager* avatars, MainWindow& window, const BoardPanels& panels)
+    : m_people(std::make_unique<SimpleCollaboratorsController>(services, collaboration, engine, avatars)),
+      m_team(std::make_unique<TeamViewController>(services, *m_people))
+{
+    m_people->setFilterPanel(window.filterPanel());
+    m_team->setWindow({[&window] { return window.currentOwnerEmails(); },
+                       [&window] {
+                           window.updateFilters();
+                       }});
+
+    auto* view = new TeamView(*m_team, services.preferences);
+    m_view = view;
+    window.setFeedPanel(view);
+    if (panels.panelsControl) {
+        if (auto* toolbar = window.findChild<QToolBar*>())
+            view->setPanelSelectorAnchor(toolbar->widgetForAction(panels.panelsControl->segment(2)));
+    }
+
+    TeamViewController* team = m_team.get();
+    if (ProjectListView* list = window.projectListView())
+        QObject::connect(list, &ProjectListView::selectedProjectChanged, view,
+                         [team](TODOList* project) { team->setRepresentedObject(project); });
+    team->setRepresentedObject(window.board().selectedProject());
+
+    // The column is shown and hidden by the panel switch; showing it looks for shared projects.
+    Preferences* preferences = services.preferences;
+    const QString showing = TeamViewController::kShowingFeedKey;
+    team->setVisible(preferences->boolValue(showing));
+    QObject::connect(preferences, &Preferences::changed, view,
+                     [team, preferences, showing](const QString& key) {
+                         if (key != showing)
+                             return;
+                         const bool shown = preferences->boolValue(showing);
+                         team->setVisible(shown);
+                         if (shown)
+                             team->checkForSharingRequests(nullptr);
+                     });
+}
+
+TeamParts::~TeamParts()
+{
+    delete m_view;
+    m_team.reset();
+    m_people.reset();
+}
+
+} // namespace qv
