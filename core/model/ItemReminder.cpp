@@ -26,6 +26,15 @@ void ItemReminder::setItem(TODOItem* item)
     setToOne(QStringLiteral("item"), item);
 }
 
+QDateTime ItemReminder::defaultDate(const TODOItem* item, const Clock* clock)
+{
+    if (item && item->dueDate().isValid()) {
+        const QDateTime base = item->startDate().isValid() ? item->startDate() : item->dueDate();
+        return base.addSecs(-3600);
+    }
+    return nowFrom(clock).addSecs(86400);
+}
+
 ItemReminder* ItemReminder::reminderForItem(TODOItem* item, const Clock* clock, store::Context* context)
 {
     if (item && item->reminder())
@@ -33,17 +42,10 @@ ItemReminder* ItemReminder::reminderForItem(TODOItem* item, const Clock* clock, 
     store::Context* target = item ? item->context() : context;
     if (!target)
         return nullptr;
-    QDateTime date;
-    if (item && item->dueDate().isValid()) {
-        const QDateTime base = item->startDate().isValid() ? item->startDate() : item->dueDate();
-        date = base.addSecs(-3600);
-    } else {
-        date = nowFrom(clock).addSecs(86400);
-    }
     auto* reminder = target->insert<ItemReminder>(staticEntityName());
     reminder->setIdentifier(0);
     reminder->setTimestamp(0);
-    reminder->setReminder_date(date);
+    reminder->setReminder_date(defaultDate(item, clock));
     if (item)
         item->setReminder(reminder);
     return reminder;

@@ -54,6 +54,9 @@ public:
     // clock == nullptr reads the system time.
     static ItemReminder* reminderForItem(TODOItem* item, const Clock* clock = nullptr,
                                          store::Context* context = nullptr);
+    // The date a new reminder of the item gets: an hour before its start (else its due date)
+    // when it is due, a day from now otherwise.
+    static QDateTime defaultDate(const TODOItem* item, const Clock* clock = nullptr);
     // Find-or-create by server identifier (see .cpp); nullptr for identifiers below 1 unless
     // item's own reminder has it.
     static ItemReminder* findWithID(qint64 identifier, store::Context& context, TODOItem* item,

@@ -1,6 +1,7 @@
 #include "ui/details/DrawerModel.h"
 
 #include "core/document/MyDocument.h"
+#include "core/model/ItemReminder.h"
 #include "core/model/ItemTag.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -239,7 +240,7 @@ void DrawerModel::observeItemContext()
     // Edits made elsewhere (the table, a sync merge) show in the drawer too.
     m_observer = context->addChangeObserver([this](const store::ChangeEvent& event) {
         const TODOItem* shown = getItem();
-        if (shown && event.changedKeys.contains(shown))
+        if (shown && (event.changedKeys.contains(shown) || event.changedKeys.contains(shown->reminder())))
             emit changed();
     });
 }

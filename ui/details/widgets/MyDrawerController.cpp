@@ -8,6 +8,7 @@
 #include "ui/board/BoardImages.h"
 #include "ui/details/DrawerModel.h"
 #include "ui/details/widgets/IconChooserWindow.h"
+#include "ui/details/widgets/ReminderRow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -154,6 +155,8 @@ QWidget* MyDrawerController::buildDetails()
     dateRow(tr("Due"), m_hasDue, m_due);
     m_allDay = new QCheckBox(tr("All day"), details);
     form->addRow(QString(), m_allDay);
+    m_reminder = new ReminderRow(m_clock, details);
+    form->addRow(tr("Reminder"), m_reminder);
 
     m_completion = new QSpinBox(details);
     m_completion->setRange(0, 100);
@@ -350,6 +353,7 @@ void MyDrawerController::commitEdits()
         commitTags();
         m_tags->setModified(false);
     }
+    m_reminder->commit();
 }
 
 bool MyDrawerController::eventFilter(QObject* watched, QEvent* event)
@@ -410,6 +414,7 @@ void MyDrawerController::showValues(TODOItem* item, bool otherItem)
         m_tags->setModified(false);
     }
     m_tags->setEnabled(m_tagManager != nullptr);
+    m_reminder->showItem(item, otherItem);
     m_refreshing = false;
 }
 

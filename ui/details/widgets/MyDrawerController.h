@@ -24,6 +24,7 @@ class Clock;
 class DrawerModel;
 class IconChooserWindow;
 class MyDocument;
+class ReminderRow;
 class TagManager;
 class TODOItem;
 struct Services;
@@ -78,6 +79,7 @@ public:
     QSpinBox* effortField() const { return m_effort; }
     QComboBox* recurrenceField() const { return m_recurrence; }
     QLineEdit* tagsField() const { return m_tags; }
+    ReminderRow* reminderRow() const { return m_reminder; }
     // Writes what is typed in the text fields to the item shown.
     void commitEdits();
 
@@ -129,6 +131,7 @@ private:
     QSpinBox* m_effort = nullptr;
     QComboBox* m_recurrence = nullptr;
     QLineEdit* m_tags = nullptr;
+    ReminderRow* m_reminder = nullptr;
     TODOItem* m_shown = nullptr;
     bool m_wasOpen = false;
     bool m_refreshing = false;

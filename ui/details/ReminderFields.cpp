@@ -1,0 +1,44 @@
+#include "ui/details/ReminderFields.h"
+
+#include "core/model/ItemReminder.h"
+#include "core/model/TODOItem.h"
+
+namespace qv {
+
+ReminderFields ReminderFields::of(const TODOItem* item, const Clock* clock)
+{
+    const ItemReminder* reminder = item ? item->reminder() : nullptr;
+    if (!reminder)
+        return {false, ItemReminder::defaultDate(item, clock), QString()};
+    return {reminder->enabled(), reminder->reminder_date(), reminder->notes()};
+}
+
+void ReminderFields::writeEnabled(TODOItem* item, bool enabled, const Clock* clock)
+{
+    if (!item || (!enabled && !item->reminder()))
+        return;
+    ItemReminder* reminder = ItemReminder::reminderForItem(item, clock);
+    if (reminder->enabled() != enabled)
+        reminder->setEnabled(enabled);
+}
+
+void ReminderFields::writeDate(TODOItem* item, const QDateTime& date, const Clock* clock)
+{
+    if (!item || !date.isValid())
+        return;
+    ItemReminder* reminder = ItemReminder::reminderForItem(item, clock);
+    // The server keeps whole seconds; a finer difference is no change.
+    if (reminder->reminder_date().toSecsSinceEpoch() != date.toSecsSinceEpoch())
+        reminder->setReminder_date(date);
+}
+
+void ReminderFields::writeNotes(TODOItem* item, const QString& notes, const Clock* clock)
+{
+    if (!item || (notes.isEmpty() && !item->reminder()))
+        return;
+    ItemReminder* reminder = ItemReminder::reminderForItem(item, clock);
+    if (reminder->notes() != notes)
+        reminder->setNotes(notes);
+}
+
+} // namespace qv
