@@ -74,6 +74,8 @@ FileManager::FileManager(QVRestManager& engine, AccountProfile* profile)
                     withPendingCount(QStringLiteral("Canceled '%1'").arg(data.value(kStart).toString())));
             });
     m_queue->start();
+    if (m_services.preferences)
+        m_leftInFlight = m_services.preferences->value(kUploadsInFlight).toMap();
     m_timer = m_services.scheduler->every(kProcessIntervalMs, this, [this] { processOperations(); });
 }
 
@@ -276,6 +278,7 @@ bool FileManager::upload(const QString& path, TODOItem* item, ItemFile* replaced
     qCDebug(lcSync, "RMParams HTTPHeaderValueForContentType = %s", params->contentType().constData());
     qCDebug(lcSync, "RMParams HTTPHeaderValueForContentLength = %lld", params->contentLength());
 
+    const QString ticket = writeDownUpload(path, item, replaced, overwrite);
     rest::Request request;
     request.method = rest::Method::Post;
     request.path = QStringLiteral("/file/");
@@ -283,11 +286,13 @@ bool FileManager::upload(const QString& path, TODOItem* item, ItemFile* replaced
     request.onUploadProgress = [this](qint64 done, qint64 total) {
         progress(done, total);
     };
-    request.onSuccess = [this, item, replaced, success = std::move(success),
+    request.onSuccess = [this, ticket, item, replaced, success = std::move(success),
                          failure](const rest::Response& response) {
+        crossOffUpload(ticket);
         uploaded(item, replaced, response, success, failure);
     };
-    request.onFailure = [this, failure = std::move(failure)](const rest::Error& error) {
+    request.onFailure = [this, ticket, failure = std::move(failure)](const rest::Error& error) {
+        crossOffUpload(ticket);
         m_upDownPctg.reset();
         if (failure)
             failure(reported(error));
@@ -505,6 +510,7 @@ void FileManager::processOperations()
         survivors.push_back(std::move(later));
     m_operationsQueue = std::move(survivors);
     m_processingOperations = false;
+    resumeUploads();
 }
 
 ItemFile* FileManager::findFileWithID(qint64 idd)
@@ -515,6 +521,11 @@ ItemFile* FileManager::findFileWithID(qint64 idd)
 void FileManager::cancelAll()
 {
     m_operationsQueue.clear();
+    m_leftInFlight.clear();
+    if (m_services.preferences && m_services.preferences->hasUserValue(kUploadsInFlight)) {
+        m_services.preferences->remove(kUploadsInFlight);
+        m_services.preferences->flush();
+    }
     m_queue->cancelAllRequests();
 }
 

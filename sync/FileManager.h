@@ -8,11 +8,13 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 class QNetworkAccessManager;
 
@@ -37,6 +39,10 @@ inline const QString kNotificationFileUploaded = QStringLiteral("kNotificationFi
 // a percentage (the transfer's progress, or the share of the quota in use) for views to show;
 // each message stays 5 s after the last one.
 //
+// An upload in flight is written down (in the preferences) until its reply is taken in, so that
+// one cut short by a crash or a quit is finished at the next start: taken from the item's
+// attachments when it reached the server, sent again otherwise.
+//
 // Files stream from and to disk, so a transfer's memory does not grow with the file. A download
 // goes to a temporary name in the folder and takes the attachment's name only once complete.
 class FileManager final : public QObject {
@@ -47,6 +53,7 @@ public:
     static constexpr double kMegabyte = 1024.0 * 1024.0;
     static inline const QString kAlwaysUpload = QStringLiteral("_always_upload_url_file");
     static inline const QString kSupportAddress = QStringLiteral("support@velmora.com");
+    static inline const QString kUploadsInFlight = QStringLiteral("_file_uploads_in_flight");
 
     using FileSuccess = std::function<void(ItemFile* file)>;
     using Success = std::function<void()>;
@@ -73,6 +80,7 @@ public:
     void downloadURL(const QUrl& url, DataSuccess success, DataFailure failure = {});
     // Queues the upload of the file the item's link names, for when the item is on the server.
     void uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success = {});
+    // Drains the pending uploads and finishes the uploads an earlier run left in flight.
     void processOperations();
     // Asks before a file from outside is uploaded (unless always allowed).
     bool askUploadFile(const QString& fileName);
@@ -115,6 +123,11 @@ private:
     void setTexts(const QString& text);
     void progress(qint64 done, qint64 total);
     std::optional<QJsonObject> profile() const;
+    // The uploads in flight (FileUploadJournal.cpp).
+    QString writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite);
+    void crossOffUpload(const QString& ticket);
+    void resumeUploads();
+    void resumeUpload(const QString& ticket, const QVariantMap& entry, TODOItem* item);
 
     QVRestManager& m_engine;
     Services m_services;
@@ -123,6 +136,9 @@ private:
     QNetworkAccessManager* m_web = nullptr;
     std::deque<PendingUpload> m_operationsQueue;
     bool m_processingOperations = false;
+    // Uploads an earlier run left in flight, written down when this one started.
+    QVariantMap m_leftInFlight;
+    std::set<QString> m_resuming;
     int m_numMessages = 0;
     TimerId m_timer = 0;
     QString m_operationMessage;

@@ -2,11 +2,17 @@
 #include "tests/support/FileFixture.h"
 
 #include <QFile>
+#include <QProcess>
+
+#include <csignal>
 
 namespace qv::test {
 namespace {
 
 constexpr qint64 MB = 1024 * 1024;
+// The crash child's store folder, server, item and file.
+const char* const kChildVariables[] = {"QV_FILE_CHILD_FOLDER", "QV_FILE_CHILD_ORIGIN", "QV_FILE_CHILD_ITEM",
+                                       "QV_FILE_CHILD_PATH"};
 
 class FileTransfer : public FileFixture {
 protected:
@@ -230,6 +236,79 @@ TEST_F(FileTransfer, GivenPendingUploads_WhenItemOrProfileIsMissing_ThenTheyWait
     tick(FileManager::kProcessIntervalMs * 2);
     EXPECT_EQ(files->pendingUploadCount(), 0);
     EXPECT_EQ(problems(), QStringList{"File 'none' is not readable"});
+}
+
+// The child: opens the store the parent left, uploads the file named to the item named and
+// waits to be killed.
+TEST(FileCrashChild, RunsUntilKilled)
+{
+    if (!qEnvironmentVariableIsSet(kChildVariables[0]))
+        GTEST_SKIP() << "run by FileTransfer.GivenKillInFlight...";
+    FakeClock clock;
+    ManualScheduler scheduler{&clock};
+    SyncDevice device(qEnvironmentVariable(kChildVariables[0]), kDeviceA, clock, scheduler,
+                      qEnvironmentVariable(kChildVariables[1]));
+    device.open();
+    FakeAccountProfile profile;
+    profile.profile = QJsonObject{{"max_upload_size", MB}, {"total_upload_size", 100 * MB}};
+    FileManager files(device.sync(), &profile);
+    device.sync().startAllLoops();
+    TODOItem* item = device.itemWithServerID(qEnvironmentVariableIntValue(kChildVariables[2]));
+    for (int step = 0; step < 600 && !device.sync().canInstantSync(); ++step) {
+        scheduler.advance(100);
+        QCoreApplication::processEvents();
+        scheduler.runPosted();
+        QTest::qWait(1);
+    }
+    ASSERT_TRUE(files.uploadFileAt(qEnvironmentVariable(kChildVariables[3]), item, false));
+    for (;;)
+        QTest::qWait(100);
+}
+
+TEST_F(FileTransfer, GivenKillInFlight_WhenRestarted_ThenEachUploadEndsOnTheServerOnce)
+{
+    const QString path = QStringLiteral("/api/v1/file/");
+    const qint64 itemID = syncedItem()->serverID();
+    files.reset();
+    device->save();
+    for (const bool reachedServer : {true, false}) {
+        SCOPED_TRACE(reachedServer);
+        device->kill();
+        server.holdNext(path);
+        if (!reachedServer)
+            server.failNext(path, 503);
+        const QByteArray name = reachedServer ? "reached.txt" : "unhandled.txt";
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QString values[] = {home.root() + "/a", server.baseUrl().toString(), QString::number(itemID),
+                                  localFile(QString::fromLatin1(name), name)};
+        for (int i = 0; i < 4; ++i)
+            environment.insert(kChildVariables[i], values[i]);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=FileCrashChild.*")});
+        const bool sent = waitUntil([&] { return server.heldReplyCount() == 1; }, 30000);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        child.waitForFinished(5000);
+        ASSERT_TRUE(sent);
+        server.clearFaults();
+        server.releaseHeldReplies();
+        const int postsBefore = count("POST", path);
+
+        device = std::make_unique<SyncDevice>(home.root() + QStringLiteral("/a"), kDeviceA, clock, scheduler,
+                                              server.baseUrl().toString());
+        openWithFiles();
+        start(*device);
+        tick(FileManager::kProcessIntervalMs * 2);
+        finish();
+        EXPECT_EQ(count("POST", path), postsBefore + (reachedServer ? 0 : 1));
+        const std::vector<ItemFile*> attached = device->itemWithServerID(itemID)->files();
+        ASSERT_EQ(attached.size(), reachedServer ? 1u : 2u);
+        EXPECT_EQ(server.fileContent(attached.back()->idd()), name);
+        files.reset();
+        device->save();
+    }
+    EXPECT_EQ(server.fileCount(), 2);
 }
 
 } // namespace
