@@ -46,6 +46,14 @@ SimpleCollaboratorsController::SimpleCollaboratorsController(const Services& ser
                                               });
     }
     connect(&m_engine, &QVRestManager::isOnlineChanged, this, &SimpleCollaboratorsController::onlineChanged);
+    // A picture that arrives redraws the rows; asking again for one the server lacks would
+    // redraw them forever.
+    if (m_avatars) {
+        connect(m_avatars, &AvatarManager::avatarChanged, this, [this](const QString& email) {
+            if (findUserWithEmail(email))
+                scheduleTableReload();
+        });
+    }
 }
 
 SimpleCollaboratorsController::~SimpleCollaboratorsController()
@@ -673,11 +681,7 @@ QImage SimpleCollaboratorsController::avatarFor(const QString& email)
     if (email.isEmpty() || !m_avatars)
         return BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80"));
     const AvatarImage* avatar = m_avatars->avatarForEmail(email);
-    if (!avatar)
-        return BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80"));
-    if (!avatar->hasPicture())
-        scheduleTableReload();
-    return avatar->image();
+    return avatar ? avatar->image() : BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_80"));
 }
 
 void SimpleCollaboratorsController::scheduleTableReload()

@@ -98,8 +98,8 @@ public:
     void emailSelectedTeam();
     void setMailOpener(std::function<void(const QUrl&)> opener) { m_openMail = std::move(opener); }
 
-    // The person's picture (the no-assignee image without an address); a redraw follows when
-    // it is not there yet.
+    // The person's picture (the no-assignee image without an address); the rows redraw 2 s
+    // after a picture arrived.
     QImage avatarFor(const QString& email);
 
 signals:
