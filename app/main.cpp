@@ -40,12 +40,14 @@
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
 #include "ui/board/widgets/WindowCommands.h"
+#include "ui/team/TeamViewController.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSessionManager>
 
 #include <cstdio>
@@ -179,12 +181,14 @@ int main(int argc, char** argv)
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
+        AccountSession* signIn = nullptr;
         if (parts->engine->hasOrigin()) {
             AccountSession::Options sessionOptions;
             sessionOptions.collaborationManager = parts->collaborationManager.get();
             auto session = std::make_unique<AccountSession>(*parts->mainWindow, document, *parts->engine,
                                                             services, &keychain, sessionOptions);
             parts->mainWindow->commands().setAccount(session.get(), &session->internalBrowser());
+            signIn = session.get();
             parts->account = std::move(session);
         } else {
             // No sync server: the account commands stay off and pages open in the desktop's browser.
@@ -204,6 +208,12 @@ int main(int argc, char** argv)
         showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
         parts->team = std::make_unique<TeamParts>(services, *parts->collaborationManager, *parts->engine,
                                                   parts->avatarManager.get(), *parts->mainWindow, panels);
+        if (signIn)
+            signIn->setSharingRequestsCheck(
+                [team = QPointer<TeamViewController>(&parts->team->controller())] {
+                    if (team)
+                        team->checkForSharingRequests(nullptr);
+                });
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),

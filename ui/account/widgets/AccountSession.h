@@ -72,6 +72,13 @@ public:
     void refreshController() override;
     void selectProject(TODOList* project) override;
     void clearFilters() override;
+    void checkForSharingRequests() override
+    {
+        if (m_checkSharingRequests)
+            m_checkSharingRequests();
+    }
+    // After a sign-in the team panel looks for projects shared with the user.
+    void setSharingRequestsCheck(std::function<void()> check) { m_checkSharingRequests = std::move(check); }
 
     // --- SignInCollaboration: the signed-in user from "/me/" ---
     void reloadMe(std::function<void(const QString& email)> success, std::function<void()> failure) override;
@@ -91,6 +98,7 @@ private:
     Services m_services;
     Keychain* m_keychain = nullptr;
     CollaborationManager* m_collaborationManager = nullptr;
+    std::function<void()> m_checkSharingRequests;
     WebProfile* m_profile = nullptr;
     QPointer<SyncWindowSheet> m_sheet;
     QPointer<WebBrowserWindowController> m_browser;
