@@ -4,10 +4,10 @@
 #include "ui/details/ItemFilesController.h"
 #include "ui/details/ScreenCapture.h"
 
-#include <QAbstractFileIconProvider>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QMimeDatabase>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -48,17 +49,23 @@ QVariant ItemFilesModel::data(const QModelIndex& index, int role) const
     case Qt::EditRole:
     case Qt::ToolTipRole:
         return entry.name;
-    case Qt::DecorationRole: {
-        // By the name alone: the file need not be on this computer.
-        const QMimeType type = m_mimes.mimeTypeForFile(entry.name, QMimeDatabase::MatchExtension);
-        static const QAbstractFileIconProvider provider;
-        return QIcon::fromTheme(
-            type.iconName(),
-            QIcon::fromTheme(type.genericIconName(), provider.icon(QAbstractFileIconProvider::File)));
-    }
+    case Qt::DecorationRole:
+        return iconForName(entry.name);
     default:
         return {};
     }
+}
+
+QIcon ItemFilesModel::iconForName(const QString& name)
+{
+    // By the name alone: the file need not be on this computer.
+    static const QMimeDatabase mimes;
+    const QMimeType type = mimes.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    // The style's file icon where the desktop names no icon theme.
+    static const QFileIconProvider provider;
+    return QIcon::fromTheme(
+        type.iconName(),
+        QIcon::fromTheme(type.genericIconName(), provider.icon(QAbstractFileIconProvider::File)));
 }
 
 bool ItemFilesModel::setData(const QModelIndex& index, const QVariant& value, int role)

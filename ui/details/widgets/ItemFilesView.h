@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QMimeDatabase>
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -24,10 +24,11 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The desktop's icon for the file's type, or the style's file icon.
+    static QIcon iconForName(const QString& name);
 
 private:
     ItemFilesController& m_controller;
-    QMimeDatabase m_mimes;
 };
 
 // The Files tab: an icon grid of the item's attachments that takes dropped files and image

@@ -2,6 +2,7 @@
 
 #include "core/model/ItemReminder.h"
 #include "ui/board/ArrayController.h"
+#include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/ReminderRow.h"
 
@@ -12,9 +13,9 @@
 namespace qv::test {
 namespace {
 
-using ReminderRowTest = ProjectListFixture;
+using DrawerRowsTest = ProjectListFixture;
 
-TEST_F(ReminderRowTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_ThenTheRowWritesAndShowsIt)
+TEST_F(DrawerRowsTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_ThenTheRowWritesAndShowsIt)
 {
     int changes = 0; // events changing a reminder, as the reminder sync sees them
     const int observer = context().addChangeObserver([&](const store::ChangeEvent& event) {
@@ -59,6 +60,12 @@ TEST_F(ReminderRowTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_The
     EXPECT_FALSE(row.dateField()->isEnabled());
     EXPECT_EQ(row.dateField()->dateTime(), later.addDays(1).toLocalTime());
     context().removeChangeObserver(observer);
+}
+
+TEST(FilesGridTest, GivenAnyFileName_WhenShownWithoutIconTheme_ThenItHasAnIcon)
+{
+    for (const char* name : {"a.pdf", "notes", "x.unknown-kind"})
+        EXPECT_FALSE(ItemFilesModel::iconForName(QString::fromLatin1(name)).isNull()) << name;
 }
 
 } // namespace
