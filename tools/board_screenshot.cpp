@@ -3,13 +3,14 @@
 // (default 0, 4 and 8) in the folder given (default /tmp/quadrivo-shots): board-tierN.png, the
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
 // (when the window has one); team-tierN.png, the team column over a fake sync server on
-// 127.0.0.1, the share menu opened beside it.
+// 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab.
 //
 //   board_screenshot [output-folder] [tier ...]
 
 #include "core/document/MyDocument.h"
 #include "core/document/StoreFiles.h"
 #include "core/model/ItemFile.h"
+#include "core/model/ItemReminder.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/model/TagManager.h"
@@ -24,13 +25,17 @@
 #include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
+#include "sync/FileManager.h"
 #include "sync/QVRestManager.h"
+#include "tests/support/FakeAccountProfile.h"
 #include "tests/support/FakeSyncServer.h"
 #include "tests/support/FakeSyncServerAvatars.h"
 #include "tests/support/FakeSyncServerTeam.h"
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
+#include "ui/details/ItemFilesController.h"
 #include "ui/details/widgets/BoardPanels.h"
+#include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
@@ -122,6 +127,14 @@ TODOList* seed(store::Context& context, MyDocument& document, const QDateTime& t
     b->setDueDate(s.day(0));
     b->setDescriptionText(QStringLiteral("Mock-ups are in the shared folder.\nCheck the mobile layout too."));
     b->setOwnerUsername(QStringLiteral("mara@example.com"));
+    ItemReminder::reminderForItem(b)->setEnabled(true);
+    for (const QString& name :
+         {QStringLiteral("home-mockup.png"), QStringLiteral("mobile layout notes.txt"),
+          QStringLiteral("brand-guide.pdf"), QStringLiteral("copy deck final v3.docx")}) {
+        auto* attached = context.insert<ItemFile>(ItemFile::staticEntityName());
+        attached->setFilename(name);
+        b->addFilesObject(attached);
+    }
     TODOItem* c = s.item(launch, 0, QStringLiteral("Write release notes"), 3000);
     c->setDueDate(s.day(3));
     c->setCompletionPercentage(75);
@@ -260,6 +273,13 @@ int main(int argc, char** argv)
     MainWindow window(document, services);
     // The neighbouring panels, placed as the application places them.
     MyDrawerController* drawer = BoardPanels::attach(window, document, services).drawer;
+    test::FakeAccountProfile profile;
+    profile.profile = server.userProfile();
+    FileManager files(engine, &profile);
+    ItemFilesController filesController(services, files, options.origin, {}, {});
+    drawer->setFilesView(new ItemFilesView(filesController, files, nullptr));
+    QObject::connect(drawer, &MyDrawerController::itemChanged, &filesController,
+                     [&](TODOItem* item) { filesController.setItem(item); });
     auto* teamView = new TeamView(teamController, &preferences);
     window.setFeedPanel(teamView);
     people.setFilterPanel(window.filterPanel());
@@ -295,6 +315,11 @@ int main(int argc, char** argv)
             if (!save(shot, QStringLiteral("%1/menu-tier%2.png").arg(output).arg(tier)))
                 return 1;
         }
+        drawer->tabs()->setCurrentIndex(1);
+        QApplication::processEvents();
+        if (!save(drawer->grab(), QStringLiteral("%1/files-tier%2.png").arg(output).arg(tier)))
+            return 1;
+        drawer->tabs()->setCurrentIndex(0);
         QMenu share;
         teamView->peopleView()->fillInvitingMenu(&share);
         QPixmap column = teamView->grab();
