@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <memory>
 
 namespace qv {
@@ -114,6 +115,21 @@ Owned<SecretValue> textValue(const QString& text)
     return Owned<SecretValue>(secret_value_new(bytes.constData(), bytes.size(), "text/plain"));
 }
 
+// Applies change to the one entry of that service and account, once it is found.
+SecretStore::Result changeEntry(const QString& service, const QString& account,
+                                const std::function<gboolean(SecretItem*, GError**)>& change)
+{
+    Owned<SecretService> connection;
+    ItemList found;
+    const SecretStore::Result result = search(service, account, SECRET_SEARCH_NONE, &connection, &found);
+    if (!result.ok())
+        return result;
+    GError* error = nullptr;
+    if (!change(found.first(), &error))
+        return failure(error);
+    return result;
+}
+
 } // namespace
 
 SecretStore::Result SecretServiceStore::find(const QString& service, const QString& account, Entry* entry)
@@ -155,43 +171,27 @@ SecretStore::Result SecretServiceStore::add(const QString& service, const QStrin
 SecretStore::Result SecretServiceStore::setPassword(const QString& service, const QString& account,
                                                     const QString& password)
 {
-    Owned<SecretService> connection;
-    ItemList found;
-    const Result result = search(service, account, SECRET_SEARCH_NONE, &connection, &found);
-    if (!result.ok())
-        return result;
-    GError* error = nullptr;
-    if (!secret_item_set_secret_sync(found.first(), textValue(password).get(), nullptr, &error))
-        return failure(error);
-    return result;
+    return changeEntry(service, account, [&](SecretItem* item, GError** error) {
+        return secret_item_set_secret_sync(item, textValue(password).get(), nullptr, error);
+    });
 }
 
 SecretStore::Result SecretServiceStore::setAttribute(const QString& service, const QString& account,
                                                      Attribute attribute, const QString& value)
 {
-    Owned<SecretService> connection;
-    ItemList found;
-    const Result result = search(service, account, SECRET_SEARCH_NONE, &connection, &found);
-    if (!result.ok())
-        return result;
-    GError* error = nullptr;
-    bool done = false;
-    switch (attribute) {
-    case Attribute::Label:
-        done = secret_item_set_label_sync(found.first(), value.toUtf8().constData(), nullptr, &error);
-        break;
-    case Attribute::Account:
-        done = secret_item_set_attributes_sync(found.first(), schema(), attributes(service, value).get(),
-                                               nullptr, &error);
-        break;
-    case Attribute::Service:
-        done = secret_item_set_attributes_sync(found.first(), schema(), attributes(value, account).get(),
-                                               nullptr, &error);
-        break;
-    }
-    if (!done)
-        return failure(error);
-    return result;
+    return changeEntry(service, account, [&](SecretItem* item, GError** error) {
+        switch (attribute) {
+        case Attribute::Label:
+            return secret_item_set_label_sync(item, value.toUtf8().constData(), nullptr, error);
+        case Attribute::Account:
+            return secret_item_set_attributes_sync(item, schema(), attributes(service, value).get(), nullptr,
+                                                   error);
+        case Attribute::Service:
+            return secret_item_set_attributes_sync(item, schema(), attributes(value, account).get(), nullptr,
+                                                   error);
+        }
+        return gboolean(FALSE);
+    });
 }
 
 } // namespace qv

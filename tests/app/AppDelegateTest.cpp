@@ -80,10 +80,8 @@ TEST_F(LaunchTest, GivenTheHandlerRegistrationFails_WhenTheFirstHalfRuns_ThenThe
 TEST_F(LaunchTest, GivenTheLinkHandlerAlreadySet_WhenLaunched_ThenOursIsRegisteredOnlyWhereNoneIsThereToKeep)
 {
     QDir().mkpath(home.dataHome() + "/applications/org");
-    for (const char* entry : {"other.desktop", "org/browser.desktop"}) {
-        QFile file(home.dataHome() + QStringLiteral("/applications/") + entry);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
+    for (const char* entry : {"other.desktop", "org/browser.desktop"})
+        ASSERT_TRUE(writeFile(home.dataHome() + QStringLiteral("/applications/") + entry));
     const struct {
         const char* handler;
         bool installed;
@@ -112,9 +110,7 @@ TEST_F(LaunchTest, GivenSettingsThatCannotBeWritten_WhenLaunchedAndChanged_ThenO
     // Root writes into read-only folders; nobody writes a file where a folder stands or makes
     // a folder where a file stands.
     ASSERT_TRUE(QDir().mkpath(preferences.fileName()));
-    QFile blocker(home.configHome() + "/autostart");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(writeFile(home.configHome() + "/autostart"));
 
     launch();
 
@@ -169,10 +165,7 @@ TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTh
 TEST_F(LaunchTest,
        GivenAnUnreadableStore_WhenLaunched_ThenTheUserIsToldAndTheApplicationEndsWithAFailureAndStillQuits)
 {
-    QFile garbage(StoreFiles::pathForDataFile());
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray(4096, 'x'));
-    garbage.close();
+    ASSERT_TRUE(writeFile(StoreFiles::pathForDataFile(), QByteArray(4096, 'x')));
 
     launch();
 
@@ -186,9 +179,7 @@ TEST_F(LaunchTest,
     EXPECT_FALSE(log.has("sync.startAllLoops"));
     EXPECT_FALSE(log.has("ping startapp"));
     // The file is left for the user, not replaced by an empty store.
-    QFile check(StoreFiles::pathForDataFile());
-    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
-    EXPECT_EQ(check.readAll(), QByteArray(4096, 'x'));
+    EXPECT_EQ(readFile(StoreFiles::pathForDataFile()), QByteArray(4096, 'x'));
 
     // Without a document the quit sequence still runs when the loop ends.
     delegate->applicationAboutToQuit();
@@ -540,9 +531,7 @@ TEST_F(
     ColorListTest,
     GivenTheShippedResourceOrLinesWithoutOneSeparator_WhenParsed_ThenEveryGoodLineIsAColourAndOthersTakeNoPosition)
 {
-    QFile file(":/colors.txt");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
+    const QByteArray text = readFile(":/colors.txt");
     const auto list = ColorList::load(":/colors.txt");
     ASSERT_TRUE(list);
     EXPECT_EQ(qsizetype(list->entries().size()), text.trimmed().split('\n').size());
@@ -564,10 +553,7 @@ TEST_F(ColorListTest, GivenAMissingOrNonAsciiResource_WhenLoaded_ThenTheErrorIsL
 {
     const QString missing = home.root() + "/missing.txt";
     const QString nonAscii = home.root() + "/colors.txt";
-    QFile file(nonAscii);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("{1, 0, 0, 1};R\xc3\xb6t\n");
-    file.close();
+    ASSERT_TRUE(writeFile(nonAscii, "{1, 0, 0, 1};R\xc3\xb6t\n"));
 
     for (const QString& path : {missing, nonAscii}) {
         auto deps = dependencies();

@@ -26,10 +26,7 @@ protected:
     void SetUp() override
     {
         cache = home.cacheHome() + QStringLiteral("/Quadrivo/RequestCache-sync.test");
-        ASSERT_TRUE(QDir().mkpath(cache + QStringLiteral("/PermanentStore/nested")));
-        QFile file(cache + QStringLiteral("/PermanentStore/nested/response"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("cached");
+        ASSERT_TRUE(writeFile(cache + QStringLiteral("/PermanentStore/nested/response"), "cached"));
     }
 
     TempHome home;
@@ -85,10 +82,7 @@ TEST_F(CacheWipeTest,
     EXPECT_TRUE(capture.lines().isEmpty());
 
     const QString outside = home.root() + QStringLiteral("/precious");
-    ASSERT_TRUE(QDir().mkpath(outside));
-    QFile keep(outside + QStringLiteral("/keep"));
-    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
-    keep.close();
+    ASSERT_TRUE(writeFile(outside + QStringLiteral("/keep")));
     const QString linked = home.root() + QStringLiteral("/linked-cache");
     ASSERT_TRUE(QDir().mkpath(linked));
     ASSERT_TRUE(QFile::link(outside, linked + QStringLiteral("/PermanentStore")));

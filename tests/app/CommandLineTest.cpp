@@ -29,9 +29,8 @@ TEST(CommandLineTest, GivenNoDisplay_WhenAskedForTheVersionOrHelp_ThenTheProgram
     EXPECT_TRUE(help.output.startsWith("Usage: quadrivo [options] [url...]\n")) << help.output.constData();
 
     // The manual page names every option the help lists.
-    QFile manual(QStringLiteral(QV_SOURCE_DIR "/packaging/quadrivo.1"));
-    ASSERT_TRUE(manual.open(QIODevice::ReadOnly));
-    const QByteArray page = manual.readAll();
+    const QByteArray page = readFile(QStringLiteral(QV_SOURCE_DIR "/packaging/quadrivo.1"));
+    ASSERT_FALSE(page.isEmpty());
     auto options =
         QRegularExpression(QStringLiteral("--[a-z-]+")).globalMatch(QString::fromUtf8(help.output));
     int count = 0;

@@ -127,9 +127,8 @@ TEST_F(InboxHandOverTest, GivenFiles_WhenAdded_ThenOneItemIsMadeForTheFirstFileA
     QStringList paths;
     for (const QString& name :
          {QStringLiteral("report.final.pdf"), QStringLiteral("b.txt"), QStringLiteral("notes.md")}) {
-        QFile file(home.root() + u'/' + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        paths << file.fileName();
+        paths << home.root() + u'/' + name;
+        ASSERT_TRUE(writeFile(paths.last()));
     }
     log.calls.clear();
     delegate->addNewItemFromFiles(paths);
@@ -156,8 +155,8 @@ TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteF
 {
     TempHome home;
     QDir(home.root()).mkdir(QStringLiteral("docs"));
-    QFile plan(home.root() + QStringLiteral("/plan.txt"));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    const QString plan = home.root() + QStringLiteral("/plan.txt");
+    ASSERT_TRUE(writeFile(plan));
     int reads = 0;
     const auto parsed = LaunchRequest::fromArguments(
         {QStringLiteral("quadrivo"), QStringLiteral("--add-text"), QStringLiteral("--add-file"),
@@ -172,7 +171,7 @@ TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteF
     EXPECT_EQ(parsed.request->urls, QStringList{QStringLiteral("quadrivo://")});
     EXPECT_EQ(parsed.request->text, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
                                                       "e\nzwei"));
-    EXPECT_EQ(parsed.request->files, QStringList{plan.fileName()});
+    EXPECT_EQ(parsed.request->files, QStringList{plan});
     EXPECT_EQ(reads, 1);
 
     const auto plain = LaunchRequest::fromArguments(

@@ -14,12 +14,6 @@ namespace qv::test {
 
 namespace {
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class LaunchAgentTest : public ::testing::Test {
 protected:
     TempHome home;
@@ -37,7 +31,7 @@ TEST_F(LaunchAgentTest, GivenTheSettingWasNeverSet_WhenConfiguredAtStart_ThenItI
 
     EXPECT_TRUE(preferences.hasUserValue(QStringLiteral("kLaunchOnStart")));
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
-    const QByteArray entry = contents(agent.agentPath());
+    const QByteArray entry = readFile(agent.agentPath());
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(entry.contains("\nType=Application\n"));
     EXPECT_TRUE(entry.contains("\nExec=\"/opt/quadrivo/bin/quadrivo\"\n"));
@@ -62,15 +56,14 @@ TEST_F(LaunchAgentTest, GivenTheSettingIsOff_WhenConfiguredAtStart_ThenAnOldEntr
 {
     LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
     agent.installLaunchAgentScript();
-    QFile other(home.configHome() + QStringLiteral("/autostart/other.desktop"));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.close();
+    const QString other = home.configHome() + QStringLiteral("/autostart/other.desktop");
+    ASSERT_TRUE(writeFile(other));
     preferences.setValue(QStringLiteral("kLaunchOnStart"), false);
 
     agent.configureLaunchAgentScript();
 
     EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
-    EXPECT_TRUE(QFileInfo::exists(other.fileName()));
+    EXPECT_TRUE(QFileInfo::exists(other));
     EXPECT_FALSE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
 }
 
@@ -79,7 +72,7 @@ TEST_F(LaunchAgentTest, GivenTheSettingIsOn_WhenTheProgramMoved_ThenTheNextStart
     LaunchAgent(preferences, {}, QStringLiteral("/old/quadrivo")).configureLaunchAgentScript();
     LaunchAgent moved(preferences, {}, QStringLiteral("/new/quadrivo"));
     moved.configureLaunchAgentScript();
-    EXPECT_TRUE(contents(moved.agentPath()).contains("Exec=\"/new/quadrivo\"\n"));
+    EXPECT_TRUE(readFile(moved.agentPath()).contains("Exec=\"/new/quadrivo\"\n"));
 }
 
 TEST_F(LaunchAgentTest,
@@ -92,7 +85,7 @@ TEST_F(LaunchAgentTest,
 
     LaunchAgent agent(preferences, {}, QStringLiteral("/tmp/evil; rm -rf ~/quadrivo"));
     ASSERT_TRUE(agent.installLaunchAgentScript());
-    EXPECT_TRUE(contents(agent.agentPath()).contains("\nExec=\"/tmp/evil; rm -rf ~/quadrivo\"\n"));
+    EXPECT_TRUE(readFile(agent.agentPath()).contains("\nExec=\"/tmp/evil; rm -rf ~/quadrivo\"\n"));
 
     LogCapture capture;
     QFile::remove(agent.agentPath());
@@ -112,20 +105,17 @@ TEST_F(LaunchAgentTest,
         LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
         preferences.setValue(LaunchAgent::key(), true);
         agent.installLaunchAgentScript();
-        QFile entry(agent.agentPath());
-        ASSERT_TRUE(entry.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        entry.write(off);
-        entry.close();
+        ASSERT_TRUE(writeFile(agent.agentPath(), off));
 
         for (int launch = 0; launch < 2; ++launch) {
             EXPECT_TRUE(agent.configureLaunchAgentScript());
             EXPECT_FALSE(agent.launchOnStart());
-            EXPECT_EQ(contents(agent.agentPath()), off);
+            EXPECT_EQ(readFile(agent.agentPath()), off);
         }
         // Turned on again from the application, the entry is ours and on.
         EXPECT_TRUE(agent.toggleLaunchOnStart());
         EXPECT_FALSE(agent.isTurnedOffByDesktop());
-        EXPECT_EQ(contents(agent.agentPath()),
+        EXPECT_EQ(readFile(agent.agentPath()),
                   LaunchAgent::entryContents(QStringLiteral("/usr/bin/quadrivo")));
     }
 }
@@ -133,20 +123,18 @@ TEST_F(LaunchAgentTest,
 TEST_F(LaunchAgentTest, GivenAProgramInABuildFolder_WhenLaunchedOrToggled_ThenTheEntryIsLeftAlone)
 {
     const QString build = home.root() + QStringLiteral("/src/build/release");
-    ASSERT_TRUE(QDir().mkpath(build));
-    QFile cache(home.root() + QStringLiteral("/src/build/release/CMakeCache.txt"));
-    ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(writeFile(build + QStringLiteral("/CMakeCache.txt")));
     EXPECT_FALSE(LaunchAgent::isInstalledProgram(build + QStringLiteral("/quadrivo")));
     EXPECT_TRUE(LaunchAgent::isInstalledProgram(home.root() + QStringLiteral("/prefix/bin/quadrivo")));
 
     // An installed copy's entry is neither rewritten to point into the build nor removed.
     LaunchAgent(preferences, {}, QStringLiteral("/usr/bin/quadrivo")).configureLaunchAgentScript();
-    const QByteArray installed = contents(home.configHome() + QStringLiteral("/autostart/quadrivo.desktop"));
+    const QByteArray installed = readFile(home.configHome() + QStringLiteral("/autostart/quadrivo.desktop"));
     LaunchAgent fromBuild(preferences, {}, build + QStringLiteral("/quadrivo"));
     EXPECT_FALSE(fromBuild.canInstall());
     fromBuild.configureLaunchAgentScript();
     fromBuild.toggleLaunchOnStart();
-    EXPECT_EQ(contents(fromBuild.agentPath()), installed);
+    EXPECT_EQ(readFile(fromBuild.agentPath()), installed);
     EXPECT_TRUE(fromBuild.launchOnStart());
 }
 

@@ -61,11 +61,11 @@ TEST_F(LogPrivacyTest, GivenTheUsersTextInEveryField_WhenTheUsualPathsRun_ThenNo
     EXPECT_TRUE(board.acceptDrop(1, &link, -1));
 
     // Text and a file handed over on the command line.
-    QFile file(home.root() + u'/' + kSecret + QStringLiteral(".txt"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString file = home.root() + u'/' + kSecret + QStringLiteral(".txt");
+    ASSERT_TRUE(writeFile(file));
     InboxHandOver handOver(*device->document, device->preferences, nullptr);
     EXPECT_NE(handOver.addNewItemFromText(kSecret + u'\n' + kSecret), nullptr);
-    EXPECT_NE(handOver.addNewItemFromFiles({file.fileName()}), nullptr);
+    EXPECT_NE(handOver.addNewItemFromFiles({file}), nullptr);
     tick(30'000);
     ASSERT_NE(other->itemNamed(kSecret + QStringLiteral(" renamed")), nullptr);
 

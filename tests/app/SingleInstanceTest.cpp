@@ -105,8 +105,7 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenLaunchesCarryALinkTextOrAFile_ThenTh
                                                                                R"(\nand eggs"})"))))
         << first.output.constData();
 
-    QFile plan(home.root() + QStringLiteral("/plan.txt"));
-    ASSERT_TRUE(plan.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(writeFile(home.root() + QStringLiteral("/plan.txt")));
     Helper file(home, {QStringLiteral("guard"), QStringLiteral("--add-file"), QStringLiteral("plan.txt")});
     EXPECT_EQ(file.finish(), 0);
     EXPECT_TRUE(first.waitForLine(

@@ -65,11 +65,10 @@ TEST(PathsFolders, GivenAFreshHomeThenSupportAndCacheFoldersAreCreatedUnlessThey
     EXPECT_EQ(caches, home.cacheHome() + "/Quadrivo");
     EXPECT_TRUE(QFileInfo(caches).isDir());
 
-    QFile blocker(home.root() + "/blocker");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName() + "/data"));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName() + "/cache"));
+    const QString blocker = home.root() + "/blocker";
+    ASSERT_TRUE(test::writeFile(blocker));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker + "/data"));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker + "/cache"));
     EXPECT_TRUE(Paths::applicationSupport().isEmpty());
     EXPECT_TRUE(Paths::caches().isEmpty());
 }
@@ -103,9 +102,7 @@ TEST(PathsTemporaryBase, GivenAPlantedOrUnsafeEntryThenItIsRefused)
     }
     {
         TempRoot root;
-        QFile file(root.expected());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.close();
+        ASSERT_TRUE(test::writeFile(root.expected()));
         expectRefused("regular file");
     }
     for (const mode_t mode : {mode_t(0777), mode_t(0720), mode_t(0702)}) {

@@ -9,17 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace qv;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
+using qv::test::writeFile;
 
 TEST(PreferencesLocation, GivenEachTestHomeThenTheDefaultFileFollowsTheCurrentConfigHome)
 {

@@ -30,10 +30,7 @@ protected:
     QString localFile(const QString& name, const QByteArray& bytes = "x")
     {
         const QString path = home.root() + QStringLiteral("/files/") + name;
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(writeFile(path, bytes));
         return path;
     }
     void finish()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -27,6 +28,11 @@ private:
     struct Saved;
     std::unique_ptr<Saved> m_saved;
 };
+
+// A file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// Writes bytes to path, making its folder first; false when that fails.
+bool writeFile(const QString& path, const QByteArray& bytes = {});
 
 // Sets the process-wide private home once, before the application object exists.
 void installProcessHome();

@@ -153,10 +153,8 @@ TEST_F(FileTransfer, GivenServerNames_WhenDownloaded_ThenTheFileStaysInsideTheFo
     }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x"});
     EXPECT_FALSE(QFile::exists(home.root() + QStringLiteral("/downloads/x")));
-    QFile downloaded(folder + QStringLiteral("/x"));
-    ASSERT_TRUE(downloaded.open(QIODevice::ReadOnly));
-    EXPECT_EQ(downloaded.readAll(), "content");
-    EXPECT_EQ(downloaded.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    EXPECT_EQ(readFile(folder + QStringLiteral("/x")), "content");
+    EXPECT_EQ(QFile(folder + QStringLiteral("/x")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
 
     // A failed download leaves nothing behind.
     server.failNext(QStringLiteral("/api/v1/file/"), 404);

@@ -11,12 +11,6 @@ namespace {
 
 using DamagedCache = SyncFixture;
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 TEST_F(DamagedCache, GivenADamagedSyncCache_WhenTheEngineStarts_ThenItIsSetAsideAndFilledAgainFromTheServer)
 {
     TODOList* project = startWithProject();
@@ -28,14 +22,14 @@ TEST_F(DamagedCache, GivenADamagedSyncCache_WhenTheEngineStarts_ThenItIsSetAside
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         file.write(QByteArray(100, char(0x5a)));
     }
-    const QByteArray damaged = bytesOf(cache);
+    const QByteArray damaged = readFile(cache);
 
     start(*device);
     const qint64 remote =
         server.createItemAsOtherDevice({{"name", QStringLiteral("from the server")}}, projectID);
     tick(5'000);
 
-    EXPECT_EQ(bytesOf(cache + QStringLiteral(".damaged")), damaged);
+    EXPECT_EQ(readFile(cache + QStringLiteral(".damaged")), damaged);
     EXPECT_NE(device->itemWithServerID(remote), nullptr);
     EXPECT_NE(TODOItem::findWithID(remote, device->sync().restStore().context()), nullptr);
     device->quit();

@@ -72,15 +72,9 @@ protected:
 
     void write(const QString& name, const QByteArray& bytes)
     {
-        QFile file(QDir(folder).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(test::writeFile(folder + u'/' + name, bytes));
     }
-    QByteArray read(const QString& name) const
-    {
-        QFile file(QDir(folder).filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray read(const QString& name) const { return test::readFile(folder + u'/' + name); }
     QStringList files() const
     {
         QStringList names = QDir(folder).entryList(QDir::Files);

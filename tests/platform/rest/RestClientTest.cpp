@@ -372,10 +372,7 @@ TEST_F(RestClientTest, GivenValuesAndAFile_WhenPostedAsMultipart_ThenThePartsArr
 {
     qv::test::TempHome home;
     const QString path = home.root() + "/notes.txt";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("file bytes\r\n--not a boundary");
-    file.close();
+    ASSERT_TRUE(qv::test::writeFile(path, "file bytes\r\n--not a boundary"));
 
     server.addRoute("POST", "/api/v1/file/", [](const qv::test::HttpRequest&) {
         return qv::test::HttpResponse::json(QJsonObject{{"id", 5}}, 201);

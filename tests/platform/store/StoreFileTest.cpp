@@ -191,7 +191,7 @@ TEST_F(SchemaVersions, GivenAFileOfANewerVersion_WhenOpened_ThenItIsRefusedAndLe
         context->insert("Milestone");
         ASSERT_TRUE(context->save());
     }
-    const QByteArray before = fileBytes(storePath());
+    const QByteArray before = readFile(storePath());
     const QDateTime modified = QFileInfo(storePath()).lastModified();
 
     StoreError error;
@@ -200,7 +200,7 @@ TEST_F(SchemaVersions, GivenAFileOfANewerVersion_WhenOpened_ThenItIsRefusedAndLe
     EXPECT_FALSE(context);
     EXPECT_EQ(error.code, StoreError::Code::NewerSchema);
     EXPECT_FALSE(error.message.isEmpty());
-    EXPECT_EQ(fileBytes(storePath()), before);
+    EXPECT_EQ(readFile(storePath()), before);
     EXPECT_EQ(QFileInfo(storePath()).lastModified(), modified);
     EXPECT_TRUE(openStore(v2)); // still good for the version that wrote it
 }
@@ -210,16 +210,13 @@ protected:
     // Opens, expects a refusal, and checks that the file kept every byte.
     StoreError refuse(const QByteArray& contents)
     {
-        QFile file(storePath());
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-        file.close();
+        EXPECT_TRUE(writeFile(storePath(), contents));
         StoreError error;
         auto context = Context::open(storePath(), model, scheduler, &error);
         EXPECT_FALSE(context);
         EXPECT_TRUE(error);
         EXPECT_FALSE(error.message.isEmpty());
-        EXPECT_EQ(fileBytes(storePath()), contents);
+        EXPECT_EQ(readFile(storePath()), contents);
         EXPECT_FALSE(QFile::exists(storePath() + "-wal"));
         EXPECT_FALSE(QFile::exists(storePath() + "-shm"));
         return error;
@@ -234,7 +231,7 @@ protected:
                     QStringLiteral("task number %1 with some text").arg(i));
             EXPECT_TRUE(context->save());
         }
-        return fileBytes(storePath());
+        return readFile(storePath());
     }
 };
 
@@ -267,7 +264,7 @@ TEST_F(UnreadableFiles, GivenNoStoreOrADamagedOne_WhenOpened_ThenRefusedAsSuchAn
         {"half a store", whole.left(whole.size() / 2), Code::Corrupt, Code::Corrupt},
         {"a cut header", whole.left(60), Code::Corrupt, Code::Corrupt},
         {"damaged pages", damaged, Code::Corrupt, Code::NotAStore},
-        {"another program's database", fileBytes(contactsPath), Code::NotAStore, Code::NotAStore},
+        {"another program's database", readFile(contactsPath), Code::NotAStore, Code::NotAStore},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -294,15 +291,12 @@ TEST_F(UnreadableFiles, GivenTablesOfAnotherShapeOrNumbersAtTheirEnd_ThenDamaged
          "INSERT OR REPLACE INTO Z_METADATA VALUES ('highWater.Task', 9223372036854775807)"},
     };
     for (const auto& c : cases) {
-        QFile file(storePath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(whole);
-        file.close();
+        ASSERT_TRUE(writeFile(storePath(), whole));
         {
             RawDb raw(storePath());
             ASSERT_TRUE(raw.exec(c.sql)) << c.what;
         }
-        const StoreError error = refuse(fileBytes(storePath()));
+        const StoreError error = refuse(readFile(storePath()));
         EXPECT_EQ(error.code, StoreError::Code::Corrupt) << c.what;
         EXPECT_TRUE(error.message.contains("damaged")) << c.what << ": " << error.message.toStdString();
     }
@@ -310,9 +304,7 @@ TEST_F(UnreadableFiles, GivenTablesOfAnotherShapeOrNumbersAtTheirEnd_ThenDamaged
 
 TEST_F(UnreadableFiles, GivenAnEmptyFileOrNone_ThenANewStoreIsMade)
 {
-    QFile file(storePath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(writeFile(storePath()));
     EXPECT_TRUE(openStore());
     QFile::remove(storePath());
     EXPECT_TRUE(openStore());

@@ -18,6 +18,9 @@
 
 namespace qv::store::test {
 
+using qv::test::readFile;
+using qv::test::writeFile;
+
 // A task with typed accessors, as the application's entities have them.
 class Task : public ManagedObject {
 public:
@@ -79,14 +82,6 @@ inline Model testModel(int version = 1)
     if (version >= 2)
         model.addEntity(EntityDescription("Milestone")).attribute("title", AttributeType::String);
     return model;
-}
-
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 inline QDateTime utcMs(qint64 ms)

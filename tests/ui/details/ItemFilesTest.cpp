@@ -117,9 +117,7 @@ TEST_F(ItemFiles, GivenDownloadedAttachment_WhenOpenedAgain_ThenTheCachedCopyOpe
     controller->openFile(0);
     finish();
     ASSERT_EQ(opened.size(), 1);
-    QFile first(opened.first());
-    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
-    EXPECT_EQ(first.readAll(), "one");
+    EXPECT_EQ(readFile(opened.first()), "one");
     EXPECT_TRUE(opened.first().startsWith(Paths::temporaryBase()));
 
     const int downloads = count("GET", QStringLiteral("/api/v1/file/"));
@@ -135,9 +133,7 @@ TEST_F(ItemFiles, GivenDownloadedAttachment_WhenOpenedAgain_ThenTheCachedCopyOpe
     controller->openFile(0);
     finish();
     EXPECT_EQ(count("GET", QStringLiteral("/api/v1/file/")), downloads + 1);
-    QFile replaced(opened.last());
-    ASSERT_TRUE(replaced.open(QIODevice::ReadOnly));
-    EXPECT_EQ(replaced.readAll(), "two");
+    EXPECT_EQ(readFile(opened.last()), "two");
 }
 
 TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)
