@@ -140,18 +140,12 @@ TEST_F(Avatars, GivenAReplyThatIsNoPicture_ThenTheOldPictureAndTheStoredDataStay
     device->save();
 
     struct Case {
-        const char* what;
         std::function<void()> arrange;
+        const char* what;
     };
     const Case cases[] = {
-        {"empty body",
-         [&] {
-             avatars.replies[kBob] = QByteArray();
-         }},
-        {"server error",
-         [&] {
-             server.failNext(QStringLiteral("/avatar/"), 500);
-         }},
+        {[&] { avatars.replies[kBob] = QByteArray(); }, "empty body"},
+        {[&] { server.failNext(QStringLiteral("/avatar/"), 500); }, "server error"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

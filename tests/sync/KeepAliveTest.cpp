@@ -182,10 +182,7 @@ class EditingLock : public SyncFixture {};
 
 TEST_F(EditingLock, GivenTheLockHeld_ThenNoSendPollOrMergeUntilItIsReleased)
 {
-    start(*device);
-    TODOList* project = ProjectBuilder(device->context(), "P");
-    tick(5'000);
-    ASSERT_TRUE(project->isValidUniID());
+    TODOList* project = startWithProject();
     const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
 
     device->sync().setEditing(true, QStringLiteral("itemNameTextCell"));
@@ -211,9 +208,7 @@ TEST_F(EditingLock, GivenTheLockHeld_ThenNoSendPollOrMergeUntilItIsReleased)
 
 TEST_F(EditingLock, GivenAReplyArrivingWhileLocked_ThenItIsNotMerged)
 {
-    start(*device);
-    TODOList* project = ProjectBuilder(device->context(), "P");
-    tick(5'000);
+    TODOList* project = startWithProject();
     const qint64 remote = server.createItemAsOtherDevice({{"name", "remote"}, {"idd", 7}}, project->id_());
     ASSERT_TRUE(holdNextPass(QStringLiteral("/api/v1/item/")));
 

@@ -14,8 +14,8 @@ namespace {
 using Fault = std::function<void(FakeSyncServer&, const QString& path)>;
 
 struct UnknownOutcome {
-    const char* name;
     Fault fault;
+    const char* name;
     // The network layer sends a request again once when its connection closed before any reply.
     int postsAtMost = 1;
 };
@@ -23,28 +23,12 @@ struct UnknownOutcome {
 const std::vector<UnknownOutcome>& unknownOutcomes()
 {
     static const std::vector<UnknownOutcome> cases = {
-        {"applied, connection dropped", [](FakeSyncServer& s, const QString& p) { s.applyThenDropNext(p); },
-         2},
-        {"applied, 502",
-         [](FakeSyncServer& s, const QString& p) {
-             s.applyThenFailNext(p, 502);
-         }},
-        {"applied, 503",
-         [](FakeSyncServer& s, const QString& p) {
-             s.applyThenFailNext(p, 503);
-         }},
-        {"applied, 504",
-         [](FakeSyncServer& s, const QString& p) {
-             s.applyThenFailNext(p, 504);
-         }},
-        {"applied, reply cut",
-         [](FakeSyncServer& s, const QString& p) {
-             s.applyThenCutNext(p);
-         }},
-        {"applied, reply malformed",
-         [](FakeSyncServer& s, const QString& p) {
-             s.truncateNext(p);
-         }},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenDropNext(p); }, "applied, dropped", 2},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenFailNext(p, 502); }, "applied, 502"},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenFailNext(p, 503); }, "applied, 503"},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenFailNext(p, 504); }, "applied, 504"},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenCutNext(p); }, "applied, reply cut"},
+        {[](FakeSyncServer& s, const QString& p) { s.truncateNext(p); }, "applied, reply malformed"},
     };
     return cases;
 }

@@ -100,9 +100,7 @@ TEST_F(ProjectSync, GivenThisDevicesOwnProjectMissingLocally_ThenItIsDownloadedO
 
 TEST_F(ProjectSync, GivenAProjectRemovedOnTheServer_ThenItsItemsAreRemovedWithoutBeingMarked)
 {
-    start(*device);
-    TODOList* project = ProjectBuilder(device->context(), "P");
-    tick(5'000);
+    TODOList* project = startWithProject();
     TODOItem* a = ItemBuilder("a").madeBy(*device->document, project);
     TODOItem* b = ItemBuilder("b").madeBy(*device->document, project);
     tick(5'000);
@@ -224,11 +222,17 @@ protected:
     qint64 newID = 0;
 };
 
-TEST_F(ProjectDownload, GivenItemsPartlyKnown_ThenKnownOnesAreUpdatedAndTheOthersCreatedInTheProject)
+TEST_F(ProjectDownload,
+       GivenItemsPartlyKnownAndTwoRequests_ThenOneDownloadServesBothUpdatesKnownItemsAndCreatesTheOthers)
 {
+    TODOList* first = nullptr;
+    device->sync().getProjectAndItemsForProjectWithID(projectID, [&](TODOList* p) { first = p; }, {});
     TODOList* project = nullptr;
     ASSERT_TRUE(download(&project));
+    settle();
     ASSERT_EQ(project, device->projectWithID(projectID));
+    EXPECT_EQ(first, project);
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/project/%1/items/").arg(projectID)), 2); // and SetUp's
     EXPECT_EQ(device->itemWithServerID(knownID)->name(), QStringLiteral("known, renamed"));
     ASSERT_NE(device->itemWithServerID(newID), nullptr);
     EXPECT_EQ(device->itemWithServerID(newID)->list(), project);
@@ -274,26 +278,13 @@ TEST_F(ProjectDownload, GivenAReplyWithoutAProject_ThenTheFailureIsCalled)
     EXPECT_FALSE(device->sync().isDownloadingProject(projectID));
 }
 
-TEST_F(ProjectDownload, GivenTwoRequestsForOneProject_ThenOneDownloadServesBoth)
-{
-    int served = 0;
-    device->sync().getProjectAndItemsForProjectWithID(projectID, [&](TODOList*) { ++served; }, {});
-    device->sync().getProjectAndItemsForProjectWithID(projectID, [&](TODOList*) { ++served; }, {});
-    settle();
-    EXPECT_EQ(served, 2);
-    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/project/%1/items/").arg(projectID)),
-              2); // one here, one in SetUp
-}
-
 // --- Tags on the server
 
 class ServerTags : public SyncFixture {
 protected:
     void SetUp() override
     {
-        start(*device);
-        project = ProjectBuilder(device->context(), "P");
-        tick(5'000);
+        project = startWithProject();
         item = ItemBuilder("x").madeBy(*device->document, project);
         tick(5'000);
         ASSERT_TRUE(item->isValidUniID());

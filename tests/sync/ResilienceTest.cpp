@@ -19,9 +19,7 @@ class ServerOutage : public SyncFixture {};
 
 TEST_F(ServerOutage, GivenTheServerDownForAWhile_WhenItIsBack_ThenEveryEditMadeMeanwhileArrivesExactlyOnce)
 {
-    start(*device);
-    TODOList* project = ProjectBuilder(device->context(), "P");
-    tick(5'000);
+    TODOList* project = startWithProject();
     const std::vector<TODOItem*> known = newItems(project, "k", 12);
     tick(5'000);
     std::map<qint64, qint64> versionBefore;

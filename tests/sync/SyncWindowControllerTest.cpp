@@ -66,9 +66,7 @@ class SyncWindowControllerTest : public SyncFixture {
 protected:
     void SetUp() override
     {
-        start(*device);
-        project = ProjectBuilder(device->context(), "P");
-        tick(5'000);
+        project = startWithProject();
         makeController();
     }
     void makeController()
@@ -231,38 +229,26 @@ TEST_F(SyncWindowControllerTest,
 TEST_F(SyncWindowControllerTest, GivenAPassThatDoesNotComplete_WhenTheManualSyncEnds_ThenItFailsAndSignsOut)
 {
     struct Case {
-        const char* what;
         std::function<void()> arrange;
+        const char* what;
     };
-    const std::vector<Case> cases{{"keep-alive fails",
-                                   [&] {
-                                       server.failNext("/api/v1/rest_config/", 500);
-                                   }},
-                                  {"server offline",
-                                   [&] {
-                                       server.setOnline(false);
-                                   }},
-                                  {"project poll fails",
-                                   [&] {
-                                       server.failNext("/api/v1/project/", 500, 1, PathMatch::Exact);
-                                   }},
-                                  {"item poll fails",
-                                   [&] {
-                                       server.failNext("/api/v1/item/", 500, 1, PathMatch::Exact);
-                                   }},
-                                  {"inbox poll fails",
-                                   [&] {
-                                       server.failNext("/api/v1/me/inbox/", 500);
-                                   }},
-                                  {"upload refused",
-                                   [&] {
-                                       ItemBuilder("refused").madeBy(*device->document, project);
-                                       server.setItemRejection([](const QJsonObject&) { return true; });
-                                   }},
-                                  {"no user known", [&] {
-                                       prefs().remove("_currentUser");
-                                       recorder.meFails = true;
-                                   }}};
+    const std::vector<Case> cases{
+        {[&] { server.failNext("/api/v1/rest_config/", 500); }, "keep-alive fails"},
+        {[&] { server.setOnline(false); }, "server offline"},
+        {[&] { server.failNext("/api/v1/project/", 500, 1, PathMatch::Exact); }, "project poll fails"},
+        {[&] { server.failNext("/api/v1/item/", 500, 1, PathMatch::Exact); }, "item poll fails"},
+        {[&] { server.failNext("/api/v1/me/inbox/", 500); }, "inbox poll fails"},
+        {[&] {
+             ItemBuilder("refused").madeBy(*device->document, project);
+             server.setItemRejection([](const QJsonObject&) { return true; });
+         },
+         "upload refused"},
+        {[&] {
+             prefs().remove("_currentUser");
+             recorder.meFails = true;
+         },
+         "no user known"},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         start(*device);
@@ -355,28 +341,18 @@ TEST_F(SyncWindowControllerTest,
        GivenAManualSyncGivenUpBeforeItsUpload_WhenTheSheetCloses_ThenTrackingAndLoopsResume)
 {
     struct Case {
-        const char* how;
-        bool offlineOnly;
         std::function<void()> giveUp;
+        const char* how;
+        bool offlineOnly = false;
         bool signInShown = true;
     };
     const std::vector<Case> cases{
-        {"Escape", false,
-         [&] {
-             controller->cancelOperation();
-         }},
-        {"give-up page", false,
-         [&] {
-             controller->pageFinished(page("/accounts/dismiss/"), "GET");
-         }},
-        {"signed in instead", false,
-         [&] {
-             controller->pageFinished(page("/"), "GET");
-         }},
-        {"page failed", false, [&] { controller->pageFailed(page("/isloggedindesktop/")); }, false},
-        {"Escape, working offline only", true, [&] {
-             controller->cancelOperation();
-         }}};
+        {[&] { controller->cancelOperation(); }, "Escape"},
+        {[&] { controller->pageFinished(page("/accounts/dismiss/"), "GET"); }, "give-up page"},
+        {[&] { controller->pageFinished(page("/"), "GET"); }, "signed in instead"},
+        {[&] { controller->pageFailed(page("/isloggedindesktop/")); }, "page failed", false, false},
+        {[&] { controller->cancelOperation(); }, "Escape, working offline only", true},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         start(*device);

@@ -69,30 +69,13 @@ protected:
     QLineEdit* elsewhere = nullptr;
 };
 
-class ProjectNameEditorLockTest : public ProjectListViewTest {
-protected:
-    // A above B, and A's name open for editing with "typed" in the editor.
-    QLineEdit* editA(const QString& typed)
-    {
-        a = ProjectBuilder(context(), "A").atIndex(2000);
-        b = ProjectBuilder(context(), "B").atIndex(1000);
-        makeView();
-        QLineEdit* editor = openEditor(a);
-        EXPECT_TRUE(lockHeld());
-        if (editor && !typed.isNull())
-            editor->setText(typed);
-        return editor;
-    }
-
-    TODOList* a = nullptr;
-    TODOList* b = nullptr;
-};
+using ProjectNameEditorLockTest = ProjectListViewTest;
 
 TEST_F(ProjectNameEditorLockTest,
        GivenOpenEditor_WhenTheEditEndsInAnyWay_ThenTheTextIsStoredAndTheLockReleasedOnce)
 {
-    a = ProjectBuilder(context(), "A").atIndex(2000);
-    b = ProjectBuilder(context(), "B").atIndex(1000);
+    TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
+    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     const auto endEdit = [this](const QString& how, TODOList* project,
                                 const std::function<void(QLineEdit*)>& end) {
@@ -101,21 +84,24 @@ TEST_F(ProjectNameEditorLockTest,
         QLineEdit* editor = openEditor(project);
         ASSERT_NE(editor, nullptr);
         EXPECT_TRUE(lockHeld());
+        EXPECT_EQ(editor->selectedText(), project->name()); // opened with the text selected
         editor->setText(how);
         end(editor);
         QApplication::processEvents();
         EXPECT_FALSE(lockHeld());
         EXPECT_EQ(project->name(), how);
     };
+    endEdit("Tab", a, [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Tab); });
+    EXPECT_EQ(view->getSelectedProject(), a); // Tab leaves the project selected
     endEdit("Return", a, [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Return); });
     endEdit("Escape", b, [](QLineEdit* editor) { QTest::keyClick(editor, Qt::Key_Escape); });
     endEdit("Focus elsewhere", a, [this](QLineEdit* editor) {
         ASSERT_TRUE(editor->hasFocus());
         elsewhere->setFocus(Qt::MouseFocusReason);
     });
-    endEdit("Another project selected", a, [this](QLineEdit*) { view->selectProject(b); });
+    endEdit("Another project selected", a, [this, b](QLineEdit*) { view->selectProject(b); });
     EXPECT_EQ(b->name(), QString("Escape"));
-    endEdit("Rows rebuilt", a, [this](QLineEdit*) {
+    endEdit("Rows rebuilt", a, [this, b](QLineEdit*) {
         b->setIndex(3000);
         view->rearrange();
     });
@@ -124,53 +110,35 @@ TEST_F(ProjectNameEditorLockTest,
         window = nullptr;
         this->ProjectListFixture::window.list = nullptr;
     });
-    EXPECT_EQ(sync.lockCalls.count("+projectNameTextCell"), 6);
-    EXPECT_EQ(sync.lockCalls.count("-projectNameTextCell"), 6);
-}
-
-TEST_F(ProjectNameEditorLockTest, GivenOpenEditor_WhenTabIsPressed_ThenTheEditEndsWithoutChangingProject)
-{
-    QLineEdit* editor = editA(QString());
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->selectedText(), QString("A")); // opened with the text selected
-    QTest::keyClick(editor, Qt::Key_End);
-    QTest::keyClicks(editor, "x");
-    QTest::keyClick(editor, Qt::Key_Tab);
-    QApplication::processEvents();
-    EXPECT_FALSE(lockHeld());
-    EXPECT_EQ(a->name(), QString("Ax"));
-    EXPECT_EQ(view->getSelectedProject(), a);
+    EXPECT_EQ(sync.lockCalls.count("+projectNameTextCell"), 7);
+    EXPECT_EQ(sync.lockCalls.count("-projectNameTextCell"), 7);
 }
 
 using ProjectListViewInputTest = ProjectListViewTest;
 
-TEST_F(ProjectListViewInputTest, GivenRows_WhenARowIsClicked_ThenItsProjectIsSelectedAndAnnounced)
-{
-    ProjectBuilder(context(), "A").atIndex(2000);
-    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
-    makeView();
-    QSignalSpy changed(view, &ProjectListView::selectedProjectChanged);
-    QTableView* table = view->tableView();
-    const QRect row = table->visualRect(table->model()->index(1, ProjectNameColumn));
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(view->getSelectedProject(), b);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_GE(host.deselects, 1);
-}
-
-TEST_F(ProjectListViewInputTest, GivenProjectsAtLoad_WhenTheMainLoopTurns_ThenTheFirstRowIsAnnounced)
+TEST_F(
+    ProjectListViewInputTest,
+    GivenRowsAtLoad_WhenTheLoopTurnsAndARowIsClicked_ThenTheFirstThenTheClickedProjectIsSelectedAndAnnounced)
 {
     TODOList* a = ProjectBuilder(context(), "A").atIndex(2000);
-    ProjectBuilder(context(), "B").atIndex(1000);
+    TODOList* b = ProjectBuilder(context(), "B").atIndex(1000);
     makeView();
     std::vector<TODOList*> announced;
     QObject::connect(view, &ProjectListView::selectedProjectChanged,
                      [&](TODOList* project) { announced.push_back(project); });
     settle();
     EXPECT_EQ(announced, (std::vector<TODOList*>{a}));
+
+    QTableView* table = view->tableView();
+    const QRect row = table->visualRect(table->model()->index(1, ProjectNameColumn));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(view->getSelectedProject(), b);
+    EXPECT_EQ(announced, (std::vector<TODOList*>{a, b}));
+    EXPECT_GE(host.deselects, 1);
 }
 
-TEST_F(ProjectListViewInputTest, GivenEmptyAreaBelowRows_WhenDoubleClicked_ThenANewProjectOpensForNaming)
+TEST_F(ProjectListViewInputTest,
+       GivenFocusedList_WhenRightArrowSpaceOrADoubleClickBelowTheRows_ThenTheBoardTheFeedOrANewProjectIsAsked)
 {
     ProjectBuilder(context(), "A");
     makeView();
@@ -180,12 +148,7 @@ TEST_F(ProjectListViewInputTest, GivenEmptyAreaBelowRows_WhenDoubleClicked_ThenA
     EXPECT_EQ(view->numProjects(), 2);
     EXPECT_TRUE(lockHeld());
     EXPECT_TRUE(shownNames().contains("Blank"));
-}
 
-TEST_F(ProjectListViewInputTest, GivenFocusedList_WhenRightArrowOrSpaceIsPressed_ThenTheBoardOrTheFeedIsAsked)
-{
-    ProjectBuilder(context(), "A");
-    makeView();
     view->tableView()->setFocus();
     QTest::keyClick(view->tableView(), Qt::Key_Right);
     EXPECT_EQ(host.firstQuadrantRequests, 1);
@@ -196,7 +159,8 @@ TEST_F(ProjectListViewInputTest, GivenFocusedList_WhenRightArrowOrSpaceIsPressed
 
 using ProjectListViewDragTest = ProjectListViewTest;
 
-TEST_F(ProjectListViewDragTest, GivenDraggedRow_WhenDroppedOnAnotherRow_ThenTheProjectsReorder)
+TEST_F(ProjectListViewDragTest,
+       GivenDraggedRow_WhenDroppedOnARowOfThisListOnly_ThenTheProjectsReorderUnlessAlphabetical)
 {
     ProjectBuilder(context(), "A").atIndex(3000);
     ProjectBuilder(context(), "B").atIndex(2000);
@@ -212,27 +176,16 @@ TEST_F(ProjectListViewDragTest, GivenDraggedRow_WhenDroppedOnAnotherRow_ThenTheP
     std::unique_ptr<QMimeData> between(model->mimeData({model->index(0, ProjectNameColumn)}));
     EXPECT_TRUE(model->dropMimeData(between.get(), Qt::MoveAction, 3 - 1, 0, {}));
     EXPECT_EQ(shownNames(), (QStringList{"A", "C", "B"}));
-}
 
-TEST_F(ProjectListViewDragTest, GivenRowsFromAnotherList_WhenDropped_ThenTheyAreRefused)
-{
-    ProjectBuilder(context(), "A").atIndex(3000);
-    ProjectBuilder(context(), "B").atIndex(2000);
-    makeView();
+    // Rows from another list are refused.
     ProjectListView other(*document, services);
     QAbstractItemModel* theirs = other.tableView()->model();
-    std::unique_ptr<QMimeData> data(theirs->mimeData({theirs->index(1, ProjectNameColumn)}));
-    QAbstractItemModel* model = view->tableView()->model();
-    EXPECT_FALSE(model->dropMimeData(data.get(), Qt::MoveAction, -1, 0, model->index(0, 0)));
-    EXPECT_EQ(shownNames(), (QStringList{"A", "B"}));
+    std::unique_ptr<QMimeData> foreign(theirs->mimeData({theirs->index(1, ProjectNameColumn)}));
+    EXPECT_FALSE(model->dropMimeData(foreign.get(), Qt::MoveAction, -1, 0, model->index(0, 0)));
+    EXPECT_EQ(shownNames(), (QStringList{"A", "C", "B"}));
     this->ProjectListFixture::window.list = view;
-}
 
-TEST_F(ProjectListViewDragTest, GivenAlphabeticalOrder_WhenRowsAreOffered_ThenTheyCannotBeDragged)
-{
-    ProjectBuilder(context(), "A");
-    makeView();
-    QAbstractItemModel* model = view->tableView()->model();
+    // In alphabetical order rows cannot be dragged.
     EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsDragEnabled);
     view->setAlphabeticalOrder(true);
     EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsDragEnabled);

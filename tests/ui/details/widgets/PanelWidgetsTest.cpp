@@ -273,49 +273,39 @@ TEST_F(DrawerWidgetTest, GivenShownItem_WhenEachFieldIsEdited_ThenTheItemTakesTh
     QString chosenIcon;
 
     struct Edit {
-        const char* field;
         std::function<void()> edit;
         std::function<bool()> landed;
+        const char* field;
     };
     const Edit edits[] = {
-        {"name, applied by Return",
-         [&] {
+        // The row shows the new name in its place at once.
+        {[&] {
              drawer.nameField()->selectAll();
              QTest::keyClicks(drawer.nameField(), "Renamed");
              QTest::keyClick(drawer.nameField(), Qt::Key_Return);
          },
-         // The row shows the new name in its place at once.
          [&] {
              return item->name() == "Renamed" &&
                     names(quadrant.arrangedObjects()) == QStringList({"Middle", "Renamed"});
-         }},
-        {"notes",
-         [&] {
+         },
+         "name, applied by Return"},
+        {[&] {
              drawer.notesField()->setPlainText("first line\nsecond");
              drawer.notesField()->document()->setModified(true);
              drawer.commitEdits();
          },
-         [&] {
-             return item->descriptionText() == "first line\nsecond";
-         }},
-        {"link",
-         [&] {
+         [&] { return item->descriptionText() == "first line\nsecond"; }, "notes"},
+        {[&] {
              drawer.linkField()->setText(" https://example.com/plan ");
              emit drawer.linkField()->editingFinished();
          },
-         [&] {
-             return item->macResourceURL() == "https://example.com/plan";
-         }},
-        {"start date with time",
-         [&] {
+         [&] { return item->macResourceURL() == "https://example.com/plan"; }, "link"},
+        {[&] {
              drawer.startToggle()->setChecked(true);
              drawer.startField()->setDateTime(start);
          },
-         [&] {
-             return item->startDate() == start && !item->allDay();
-         }},
-        {"due date, then all day",
-         [&] {
+         [&] { return item->startDate() == start && !item->allDay(); }, "start date with time"},
+        {[&] {
              drawer.dueToggle()->setChecked(true);
              drawer.dueField()->setDateTime(start.addDays(3));
              drawer.allDayToggle()->setChecked(true);
@@ -324,47 +314,36 @@ TEST_F(DrawerWidgetTest, GivenShownItem_WhenEachFieldIsEdited_ThenTheItemTakesTh
              return item->allDay() && item->startDate() == firstDay &&
                     item->dueDate() == firstDay.addDays(3) &&
                     drawer.dueField()->displayFormat() == "yyyy-MM-dd";
-         }},
-        {"start date removed", [&] { drawer.startToggle()->setChecked(false); },
-         [&] {
-             return !item->startDate().isValid() && item->dueDate().isValid();
-         }},
-        {"effort", [&] { drawer.effortField()->setValue(5); },
-         [&] {
-             return item->effort() == 5;
-         }},
-        {"completion", [&] { drawer.completionField()->setValue(100); },
-         [&] {
-             return item->objectState() == ObjectState::Completed && item->completionPercentage() == 100;
-         }},
-        {"recurrence",
-         [&] {
+         },
+         "due date, then all day"},
+        {[&] { drawer.startToggle()->setChecked(false); },
+         [&] { return !item->startDate().isValid() && item->dueDate().isValid(); }, "start date removed"},
+        {[&] { drawer.effortField()->setValue(5); }, [&] { return item->effort() == 5; }, "effort"},
+        {[&] { drawer.completionField()->setValue(100); },
+         [&] { return item->objectState() == ObjectState::Completed && item->completionPercentage() == 100; },
+         "completion"},
+        {[&] {
              drawer.recurrenceField()->setCurrentIndex(2);
              emit drawer.recurrenceField()->activated(2);
          },
-         [&] {
-             return item->recurrence() == TODOItem::Recurrence::Weekly;
-         }},
-        {"tags, through the tag service",
-         [&] {
+         [&] { return item->recurrence() == TODOItem::Recurrence::Weekly; }, "recurrence"},
+        {[&] {
              drawer.tagsField()->setText("Work, home, work,");
              emit drawer.tagsField()->editingFinished();
          },
          [&] {
              return item->getTagNames() == QStringList({"home", "work"}) &&
                     server.calls == QStringList({"add work Renamed", "add home Renamed"});
-         }},
-        {"icon, from the chooser",
-         [&] {
+         },
+         "tags, through the tag service"},
+        {[&] {
              IconChooserWindow* chooser = drawer.showImagesWindow();
              QListWidget* icons = chooser->iconList();
              QListWidgetItem* last = icons->item(icons->count() - 1);
              chosenIcon = last->data(Qt::UserRole).toString();
              QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, icons->visualItemRect(last).center());
          },
-         [&] {
-             return !chosenIcon.isEmpty() && item->icon() == chosenIcon;
-         }},
+         [&] { return !chosenIcon.isEmpty() && item->icon() == chosenIcon; }, "icon, from the chooser"},
     };
     for (const Edit& e : edits) {
         SCOPED_TRACE(e.field);
