@@ -20,6 +20,11 @@ QAction* heading(QMenu* menu, const QString& title)
     bold.setBold(true);
     label->setFont(bold);
     label->setAlignment(Qt::AlignCenter);
+    // A heading is disabled so it cannot be picked, not to be greyed out.
+    QPalette colors = label->palette();
+    colors.setColor(QPalette::Disabled, QPalette::WindowText,
+                    colors.color(QPalette::Active, QPalette::WindowText));
+    label->setPalette(colors);
     label->setContentsMargins(6, 2, 6, 2);
     action->setDefaultWidget(label);
     action->setText(title);
