@@ -3,23 +3,32 @@
 #include "sync/AvatarManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/board/LoginTransformers.h"
+#include "ui/board/TableReload.h"
 #include "ui/board/widgets/ItemRowDelegate.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/QuadrantView.h"
 
 #include <QLineEdit>
 
+#include <memory>
+
 namespace qv {
 
-void showAvatarsInRows(AvatarManager& avatars, MainWindow& window)
+void showAvatarsInRows(AvatarManager& avatars, QVRestManager& engine, MainWindow& window,
+                       Scheduler& scheduler)
 {
     for (int quadrant = 0; quadrant < 4; ++quadrant) {
         QuadrantView* view = window.quadrantView(quadrant);
         if (!view)
             continue;
-        view->rowDelegate()->setAvatarSource([&avatars](const QString& email) {
+        // Held by the row painter, which goes with the table.
+        auto reload = std::make_shared<TableReload>(
+            &scheduler, [&engine] { return &engine; }, [view] { view->viewport()->update(); });
+        view->rowDelegate()->setAvatarSource([&avatars, reload](const QString& email) {
             // Rows are drawn often: the cached avatar, whose download (when due) runs behind.
             const AvatarImage* avatar = avatars.cachedAvatarForEmail(email);
+            if (avatar && !avatar->hasPicture())
+                reload->scheduleTableReload();
             return avatar && avatar->hasPicture() ? avatar->image() : QImage();
         });
         QObject::connect(&avatars, &AvatarManager::avatarChanged, view,

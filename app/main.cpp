@@ -204,7 +204,7 @@ int main(int argc, char** argv)
         parts->attachments = parts->attachmentParts.get();
         parts->avatarManager = std::make_unique<AvatarManager>(
             services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
-        showAvatarsInRows(*parts->avatarManager, *parts->mainWindow);
+        showAvatarsInRows(*parts->avatarManager, *parts->engine, *parts->mainWindow, scheduler);
         showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
         parts->team = std::make_unique<TeamParts>(services, *parts->collaborationManager, *parts->engine,
                                                   parts->avatarManager.get(), *parts->mainWindow, panels);
