@@ -13,6 +13,7 @@
 #include "app/LaunchAgent.h"
 #include "app/LaunchRequest.h"
 #include "app/LauncherBadge.h"
+#include "app/PeopleWiring.h"
 #include "app/QuitSignals.h"
 #include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
@@ -205,6 +206,8 @@ int main(int argc, char** argv)
         parts->avatarManager = std::make_unique<AvatarManager>(
             services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
         showAvatarsInRows(*parts->avatarManager, *parts->engine, *parts->mainWindow, scheduler);
+        attachPeopleMenus(*parts->mainWindow, *panels.drawer, services, *parts->collaborationManager,
+                          *parts->avatarManager);
         showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
         parts->team = std::make_unique<TeamParts>(services, *parts->collaborationManager, *parts->engine,
                                                   parts->avatarManager.get(), *parts->mainWindow, panels);

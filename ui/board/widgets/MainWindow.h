@@ -60,6 +60,8 @@ public:
     ProjectListView* projectListView() const { return m_projectList; }
     // Sync and account, sheets, project and web commands.
     WindowCommands& commands() const { return *m_commands; }
+    // The menu of a right click on an item row; others add their entries to it.
+    QMenu* itemContextMenu() const { return m_itemContextMenu; }
 
     // Places for the neighbouring panels; each is hidden while it holds nothing.
     QWidget* rightPanelArea() const { return m_rightArea; }

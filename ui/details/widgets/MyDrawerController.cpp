@@ -174,6 +174,10 @@ QWidget* MyDrawerController::buildDetails()
     m_tags = new QLineEdit(details);
     m_tags->setPlaceholderText(tr("tag, another tag"));
     form->addRow(tr("Tags"), m_tags);
+    m_ownerPlace = placeWithLayout(details, "ownerPlace");
+    m_ownerEmpty = new QWidget(m_ownerPlace);
+    m_ownerPlace->layout()->addWidget(m_ownerEmpty);
+    form->addRow(tr("Owner"), m_ownerPlace);
     layout->addLayout(form);
     return details;
 }
@@ -306,6 +310,11 @@ void MyDrawerController::setFeedView(QWidget* view)
 void MyDrawerController::setFilesView(QWidget* view)
 {
     placeView(m_filesPlace, m_filesView, view, m_filesEmpty);
+}
+
+void MyDrawerController::setOwnerView(QWidget* view)
+{
+    placeView(m_ownerPlace, m_ownerView, view, m_ownerEmpty);
 }
 
 void MyDrawerController::placeView(QWidget* place, QPointer<QWidget>& current, QWidget* view, QWidget* empty)

@@ -57,6 +57,9 @@ public:
     // The Files tab's view (the item's attachments), owned and followed the same way.
     void setFilesView(QWidget* view);
     QWidget* filesView() const { return m_filesView; }
+    // The owner row's view (who the item is delegated to), owned the same way.
+    void setOwnerView(QWidget* view);
+    QWidget* ownerView() const { return m_ownerView; }
 
     // Unfolds the feed pane to the lower third when it is folded (lower than 80 px or
     // absent), folds it otherwise.
@@ -118,6 +121,9 @@ private:
     QWidget* m_feedEmpty = nullptr;
     QPointer<QWidget> m_filesView;
     QPointer<QWidget> m_feedView;
+    QWidget* m_ownerPlace = nullptr;
+    QWidget* m_ownerEmpty = nullptr;
+    QPointer<QWidget> m_ownerView;
     QToolButton* m_iconButton = nullptr;
     QLineEdit* m_name = nullptr;
     QPlainTextEdit* m_notes = nullptr;
