@@ -3,7 +3,8 @@
 // (default 0, 4 and 8) in the folder given (default /tmp/quadrivo-shots): board-tierN.png, the
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
 // (when the window has one); team-tierN.png, the team column over a fake sync server on
-// 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab.
+// 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
+// people-tierN.png, the drawer's people menu opened at its owner.
 //
 //   board_screenshot [output-folder] [tier ...]
 
@@ -25,6 +26,7 @@
 #include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
+#include "sync/ContextMenuHelper.h"
 #include "sync/FileManager.h"
 #include "sync/QVRestManager.h"
 #include "tests/support/FakeAccountProfile.h"
@@ -37,6 +39,7 @@
 #include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/PeopleMenus.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
 #include "ui/team/widgets/SimpleCollaboratorsView.h"
@@ -47,10 +50,13 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
+#include <QToolButton>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -283,6 +289,10 @@ int main(int argc, char** argv)
     auto* teamView = new TeamView(teamController, &preferences);
     window.setFeedPanel(teamView);
     people.setFilterPanel(window.filterPanel());
+    auto* peopleMenus = new PeopleMenus(window, *drawer, services, [&collaboration](const TODOItem* item) {
+        return ContextMenuHelper::sourceForItem(collaboration, item);
+    });
+    peopleMenus->setAvatarManager(&avatars);
     window.resize(1680, 900);
     window.show();
     scheduler.runPosted();
@@ -330,6 +340,25 @@ int main(int argc, char** argv)
         painter.drawPixmap(column.width() + 8, 40, share.grab());
         painter.end();
         if (!save(shot, QStringLiteral("%1/team-tier%2.png").arg(output).arg(tier)))
+            return 1;
+        // The menu is a window of its own, placed on a screen larger than the offscreen one: it is
+        // pictured where it opens, under its button or, with no room there, above it.
+        QToolButton* owner = peopleMenus->ownerButton();
+        if (auto* details = drawer->findChild<QScrollArea*>())
+            details->ensureWidgetVisible(owner);
+        peopleMenus->showMenuWithAll(owner);
+        QApplication::processEvents();
+        QMenu* menu = peopleMenus->drawerMenu();
+        QPoint at = owner->mapTo(&window, QPoint(0, owner->height()));
+        if (at.y() + menu->height() > window.height())
+            at.ry() -= owner->height() + menu->height();
+        at.setX(std::min(at.x(), window.width() - menu->width()));
+        QPixmap opened = window.grab();
+        painter.begin(&opened);
+        menu->render(&painter, at);
+        painter.end();
+        menu->hide();
+        if (!save(opened, QStringLiteral("%1/people-tier%2.png").arg(output).arg(tier)))
             return 1;
     }
     return 0;
