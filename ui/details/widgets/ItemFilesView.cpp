@@ -8,7 +8,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileIconProvider>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QIcon>
 #include <QImage>
 #include <QKeyEvent>
@@ -130,12 +130,12 @@ ItemFilesView::ItemFilesView(ItemFilesController& controller, FileManager& files
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("filesStatus"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(upload);
-    buttons->addWidget(m_capture);
-    buttons->addWidget(download);
-    buttons->addWidget(remove);
-    buttons->addStretch();
+    // Two by two: four in a row are cut short in a drawer of the usual width.
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(upload, 0, 0);
+    buttons->addWidget(m_capture, 0, 1);
+    buttons->addWidget(download, 1, 0);
+    buttons->addWidget(remove, 1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_grid, 1);
