@@ -231,8 +231,17 @@ void ItemFilesController::renameFile(int row, const QString& newName)
                     .arg(file->filename(), newName),
                 QStringLiteral("Yes"), QStringLiteral("No")))
             return;
+        const qint64 idd = file->idd();
         m_files.renameItemFile(
-            file, newName, [] { qCInfo(lcDetails, "Successful renaming"); },
+            file, newName,
+            [this, idd, file] {
+                qCInfo(lcDetails, "Successful renaming");
+                // The entry takes the name the server gave; the list is not read again.
+                for (Entry& entry : m_entries)
+                    if (entry.idd == idd)
+                        entry.name = file->filename();
+                emit entriesChanged();
+            },
             [](const std::optional<rest::Error>&) { qCWarning(lcDetails, "renaming failed"); });
     });
 }

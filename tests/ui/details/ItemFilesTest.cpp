@@ -202,6 +202,7 @@ TEST_F(ItemFiles, GivenAttachments_WhenLinksCopiedOrRenamed_ThenTextsFollowTheSe
     EXPECT_EQ(device->alerts.shown().first().informative,
               "Are you sure you want to rename the file 'a.txt' to 'b.txt'");
     EXPECT_EQ(server.file(idd).value("filename").toString(), "b.txt");
+    EXPECT_EQ(controller->entries()[0].name, "b.txt");
 }
 
 } // namespace
