@@ -221,6 +221,13 @@ void ItemFilesView::showMenu(const QPoint& at)
 
 bool ItemFilesView::eventFilter(QObject* watched, QEvent* event)
 {
+    // The grid's rename key comes before the window's shortcut of the same key (which would
+    // edit the board item's title instead).
+    if (watched == m_grid && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
+        event->accept();
+        return true;
+    }
     if (watched == m_grid && event->type() == QEvent::KeyPress &&
         !m_grid->isPersistentEditorOpen(m_grid->currentIndex()) &&
         !m_grid->indexWidget(m_grid->currentIndex())) {

@@ -2,7 +2,6 @@
 
 #include "core/model/ItemReminder.h"
 #include "ui/board/ArrayController.h"
-#include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/ReminderRow.h"
 
@@ -13,9 +12,9 @@
 namespace qv::test {
 namespace {
 
-using DrawerRowsTest = ProjectListFixture;
+using ReminderRowTest = ProjectListFixture;
 
-TEST_F(DrawerRowsTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_ThenTheRowWritesAndShowsIt)
+TEST_F(ReminderRowTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_ThenTheRowWritesAndShowsIt)
 {
     int changes = 0; // events changing a reminder, as the reminder sync sees them
     const int observer = context().addChangeObserver([&](const store::ChangeEvent& event) {
@@ -60,12 +59,6 @@ TEST_F(DrawerRowsTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_Then
     EXPECT_FALSE(row.dateField()->isEnabled());
     EXPECT_EQ(row.dateField()->dateTime(), later.addDays(1).toLocalTime());
     context().removeChangeObserver(observer);
-}
-
-TEST(FilesGridTest, GivenAnyFileName_WhenShownWithoutIconTheme_ThenItHasAnIcon)
-{
-    for (const char* name : {"a.pdf", "notes", "x.unknown-kind"})
-        EXPECT_FALSE(ItemFilesModel::iconForName(QString::fromLatin1(name)).isNull()) << name;
 }
 
 } // namespace

@@ -1,0 +1,45 @@
+#include "ui/details/widgets/ItemFilesView.h"
+#include "tests/support/FileFixture.h"
+#include "ui/details/ItemFilesController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListView>
+
+namespace qv::test {
+namespace {
+
+using ItemFilesViewTest = FileFixture;
+
+TEST_F(ItemFilesViewTest, GivenWindowShortcutOnF2_WhenPressedInTheGrid_ThenTheFileNameIsEdited)
+{
+    openWithFiles();
+    ItemFilesController controller(device->services, *files, server.baseUrl().toString(), {}, {});
+    controller.setItem(syncedItem());
+    controller.uploadFiles({localFile(QStringLiteral("a.txt"))});
+    finish();
+    QWidget window;
+    QAction editTitle(&window);
+    editTitle.setShortcut(Qt::Key_F2);
+    window.addAction(&editTitle);
+    int titleEdits = 0;
+    QObject::connect(&editTitle, &QAction::triggered, [&] { ++titleEdits; });
+    auto* view = new ItemFilesView(controller, *files, nullptr, &window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    view->grid()->setCurrentIndex(view->grid()->model()->index(0, 0));
+    view->grid()->setFocus();
+
+    QTest::keyClick(view->grid(), Qt::Key_F2);
+    EXPECT_EQ(titleEdits, 0);
+    EXPECT_NE(view->grid()->indexWidget(view->grid()->currentIndex()), nullptr); // the name's editor
+}
+
+TEST(FilesGridTest, GivenAnyFileName_WhenShownWithoutIconTheme_ThenItHasAnIcon)
+{
+    for (const char* name : {"a.pdf", "notes", "x.unknown-kind"})
+        EXPECT_FALSE(ItemFilesModel::iconForName(QString::fromLatin1(name)).isNull()) << name;
+}
+
+} // namespace
+} // namespace qv::test
