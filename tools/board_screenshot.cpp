@@ -40,6 +40,7 @@
 #include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/PeopleMenus.h"
+#include "ui/details/widgets/TeamFilterItem.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
 #include "ui/team/widgets/SimpleCollaboratorsView.h"
@@ -54,6 +55,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimeZone>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <algorithm>
@@ -293,6 +295,9 @@ int main(int argc, char** argv)
         return ContextMenuHelper::sourceForItem(collaboration, item);
     });
     peopleMenus->setAvatarManager(&avatars);
+    TeamFilterItem::addTo(*window.findChild<QToolBar*>(), &notifications, [&collaboration] {
+        return ContextMenuHelper::sourceForItem(collaboration, nullptr);
+    })->setAvatarManager(&avatars);
     window.resize(1680, 900);
     window.show();
     scheduler.runPosted();

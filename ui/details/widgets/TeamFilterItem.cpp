@@ -16,7 +16,7 @@ TeamFilterItem::TeamFilterItem(NotificationCenter* notifications, Source source,
       m_menu(new AvatarMenu(this))
 {
     setObjectName(kIdentifier);
-    setText(tr("Team"));
+    setText(tr("Owner"));
     setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     setPopupMode(QToolButton::InstantPopup);
     // The label carries no menu arrow, as the toolbar's other menu buttons.
