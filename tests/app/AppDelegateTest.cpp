@@ -67,16 +67,6 @@ TEST_F(LaunchTest, GivenLaunchesOneToFour_WhenEachStarts_ThenOnlyTheFourthChecks
     EXPECT_EQ(preferences.intValue("kNumberOfRuns"), 4);
 }
 
-TEST_F(LaunchTest, GivenTheHandlerRegistrationFails_WhenTheFirstHalfRuns_ThenTheStatusIsLoggedAndLaunchGoesOn)
-{
-    commandStatus = 3;
-    makeDelegate().applicationWillFinishLaunching();
-    delegate->applicationDidFinishLaunching();
-
-    EXPECT_TRUE(logCapture.contains("Error registering default app: 3"));
-    EXPECT_TRUE(delegate->initialized());
-}
-
 TEST_F(LaunchTest, GivenTheLinkHandlerAlreadySet_WhenLaunched_ThenOursIsRegisteredOnlyWhereNoneIsThereToKeep)
 {
     QDir().mkpath(home.dataHome() + "/applications/org");
@@ -186,13 +176,17 @@ TEST_F(LaunchTest,
     EXPECT_TRUE(log.has("ping endapp"));
 }
 
-TEST_F(LaunchTest,
-       GivenALinkArrivedBeforeTheDocument_WhenTheStartUpCompletes_ThenTheLastProjectIsNotReselected)
+TEST_F(
+    LaunchTest,
+    GivenAFailedHandlerRegistrationAndALinkBeforeTheDocument_WhenStarted_ThenItIsLoggedAndNoProjectReselected)
 {
+    commandStatus = 3;
     makeDelegate().applicationWillFinishLaunching();
     delegate->handleURL("quadrivo://");
     delegate->applicationDidFinishLaunching();
 
+    EXPECT_TRUE(logCapture.contains("Error registering default app: 3"));
+    EXPECT_TRUE(delegate->initialized());
     EXPECT_TRUE(delegate->receivedURL());
     EXPECT_FALSE(log.has("window.reselectLastProject"));
 }
@@ -448,11 +442,18 @@ TEST_F(
     EXPECT_TRUE(log.calls.isEmpty());
 }
 
-TEST_F(QuitTest, GivenTheLoopEndsWithoutARequest_WhenAboutToQuit_ThenTheWholeSequenceRunsAtOnce)
+TEST_F(QuitTest,
+       GivenTheSessionManagerAsksForTheDataThenTheLoopEnds_ThenTheDocumentIsSavedAndOnlyTheEndRunsTheSequence)
 {
     launch();
-    ProjectBuilder(delegate->document()->context(), "Unsaved");
+    ProjectBuilder(delegate->document()->context(), "Before logout");
     log.calls.clear();
+    delegate->commitData();
+    EXPECT_TRUE(savedProjectNames().contains("Before logout"));
+    EXPECT_FALSE(delegate->terminating());
+    EXPECT_TRUE(log.calls.isEmpty());
+
+    ProjectBuilder(delegate->document()->context(), "Unsaved");
 
     delegate->applicationAboutToQuit();
 
@@ -462,19 +463,6 @@ TEST_F(QuitTest, GivenTheLoopEndsWithoutARequest_WhenAboutToQuit_ThenTheWholeSeq
                                       "ping endapp", "badge 0"}));
     scheduler.advance(10'000);
     EXPECT_EQ(terminations, 0);
-}
-
-TEST_F(QuitTest, GivenTheSessionManagerAsksForTheData_WhenCommitted_ThenTheDocumentIsSavedAndKeepsRunning)
-{
-    launch();
-    ProjectBuilder(delegate->document()->context(), "Before logout");
-    log.calls.clear();
-
-    delegate->commitData();
-
-    EXPECT_TRUE(savedProjectNames().contains("Before logout"));
-    EXPECT_FALSE(delegate->terminating());
-    EXPECT_TRUE(log.calls.isEmpty());
 }
 
 // --- Font tiers

@@ -11,7 +11,7 @@ using ProjectIdentity = EntityFixture;
 
 TEST_F(
     ProjectIdentity,
-    GivenQuadrantNumbersOrNoServerIdentity_WhenNamedOrAskedForURI_ThenOnlyZeroToThreeHaveTitlesAndThereIsNoURI)
+    GivenQuadrantNumbersOrServerIdentity_WhenNamedAskedForURIOrReset_ThenOnlyZeroToThreeHaveTitlesAndTheURIFollows)
 {
     TODOList* project = ProjectBuilder(context, "p")
                             .withValue("textFirstQuadrant", "Do Now")
@@ -27,20 +27,13 @@ TEST_F(
     EXPECT_EQ(unsent->getURI(), QStringLiteral("/api/v1/project/8/"));
     unsent->setResourceURI(QStringLiteral("/api/v1/project/9/"));
     EXPECT_EQ(unsent->getURI(), QStringLiteral("/api/v1/project/9/"));
-}
 
-TEST_F(ProjectIdentity, GivenServerIdentity_WhenIDsReset_ThenIdZeroAndResourcePathCleared)
-{
-    TODOList* project = ProjectBuilder(context, "p")
-                            .withId(8)
-                            .withValue("versionID", 2)
-                            .withValue("boxFolderID", "box")
-                            .withValue("resourceURI", "/api/v1/project/8/");
-    project->resetIDs();
-    EXPECT_EQ(project->id_(), 0);
-    EXPECT_TRUE(project->isNull(QStringLiteral("versionID")));
-    EXPECT_TRUE(project->isNull(QStringLiteral("boxFolderID")));
-    EXPECT_TRUE(project->getURI().isEmpty());
+    ProjectBuilder(unsent).withValue("versionID", 2).withValue("boxFolderID", "box");
+    unsent->resetIDs();
+    EXPECT_EQ(unsent->id_(), 0);
+    EXPECT_TRUE(unsent->isNull(QStringLiteral("versionID")));
+    EXPECT_TRUE(unsent->isNull(QStringLiteral("boxFolderID")));
+    EXPECT_TRUE(unsent->getURI().isEmpty());
 }
 
 using ProjectArchive = EntityFixture;

@@ -164,13 +164,23 @@ TEST_F(BoardOperationsTest,
     EXPECT_EQ(board->addTODOItemToQuadrant(1)->ownerUsername(), "me@example.com");
 }
 
-TEST_F(BoardOperationsTest, GivenAProjectStillBeingFetchedOrNone_WhenAnItemIsAdded_ThenNothingIsMade)
+TEST_F(BoardOperationsTest,
+       GivenAProjectStillBeingFetchedOrNoneOrAnUntitledNewItem_WhenAddingOrSwitching_ThenNothingIsLeftBehind)
 {
     project->setLazyFetch(true);
     EXPECT_EQ(board->addTODOItemToQuadrant(0), nullptr);
     board->showProject(nullptr);
     EXPECT_EQ(board->addTODOItemToQuadrant(0, true), nullptr);
     EXPECT_EQ(context().count(TODOItem::staticEntityName()), 0);
+
+    // A new item still waiting for its title is finished before another project shows.
+    board->showProject(project);
+    project->setLazyFetch(false);
+    TODOItem* item = board->addTODOItemToQuadrant(0);
+    board->showProject(ProjectBuilder(context(), "Other").atIndex(1000));
+    EXPECT_TRUE(item->isDeleted());
+    EXPECT_TRUE(sync.blocked.isEmpty());
+    EXPECT_EQ(board->addingItem(), nullptr);
 }
 
 // --- The quick-add chain and the end of a title edit
@@ -474,15 +484,6 @@ TEST_F(BoardOperationsTest, GivenClaimsAndADrag_WhenAllIsReleased_ThenTheLockIsF
     board->releaseAll();
     EXPECT_EQ(sync.calls, QStringList({"claim itemNameTextCell", "release itemNameTextCell", "drag begins",
                                        "drag ends"}));
-}
-
-TEST_F(BoardOperationsTest, GivenANewItemWaitingForItsTitle_WhenAnotherProjectIsShown_ThenItIsFinishedFirst)
-{
-    TODOItem* item = board->addTODOItemToQuadrant(0);
-    board->showProject(ProjectBuilder(context(), "Other").atIndex(1000));
-    EXPECT_TRUE(item->isDeleted());
-    EXPECT_TRUE(sync.blocked.isEmpty());
-    EXPECT_EQ(board->addingItem(), nullptr);
 }
 
 } // namespace

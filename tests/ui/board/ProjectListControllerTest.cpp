@@ -116,7 +116,8 @@ TEST_F(ProjectListArchivedFilterTest,
 
 using ProjectListHistoryTest = ProjectListFixture;
 
-TEST_F(ProjectListHistoryTest, GivenThreeSelections_WhenGoingBackAndForward_ThenTheStacksWalk)
+TEST_F(ProjectListHistoryTest,
+       GivenThreeSelections_WhenGoingBackAndForward_ThenTheStacksWalkSkippingDeletedOnes)
 {
     const auto [a, b, c] = listed({"A", "B", "C"});
     makeList();
@@ -139,6 +140,13 @@ TEST_F(ProjectListHistoryTest, GivenThreeSelections_WhenGoingBackAndForward_Then
     EXPECT_EQ(selectedName(), QString("C"));
     EXPECT_EQ(list->backProjects(), (std::vector<TODOList*>{a, b, c}));
     EXPECT_TRUE(list->forwardProjects().empty());
+
+    list->markProject(b, ObjectState::Trashed);
+    list->goToPreviousProject();
+    EXPECT_EQ(selectedName(), QString("A"));
+    EXPECT_EQ(list->backProjects(), (std::vector<TODOList*>{a}));
+    EXPECT_EQ(list->forwardProjects(), (std::vector<TODOList*>{c}));
+    EXPECT_FALSE(list->canGoBack());
 }
 
 TEST_F(ProjectListHistoryTest, GivenRepeatedSelections_WhenRecorded_ThenRepeatsStayAndRearrangingAddsNothing)
@@ -150,21 +158,6 @@ TEST_F(ProjectListHistoryTest, GivenRepeatedSelections_WhenRecorded_ThenRepeatsS
     b->setIndex(4000);
     list->rearrange(); // A moves to row 1: the same project, no new entry
     EXPECT_EQ(list->backProjects(), (std::vector<TODOList*>{a, b, a}));
-}
-
-TEST_F(ProjectListHistoryTest, GivenDeletedProjectInHistory_WhenGoingBack_ThenItIsSkipped)
-{
-    const auto [a, b, c] = listed({"A", "B", "C"});
-    makeList();
-    list->selectProject(b);
-    list->selectProject(c);
-    list->markProject(b, ObjectState::Trashed);
-
-    list->goToPreviousProject();
-    EXPECT_EQ(selectedName(), QString("A"));
-    EXPECT_EQ(list->backProjects(), (std::vector<TODOList*>{a}));
-    EXPECT_EQ(list->forwardProjects(), (std::vector<TODOList*>{c}));
-    EXPECT_FALSE(list->canGoBack());
 }
 
 TEST_F(ProjectListHistoryTest, GivenHighlightedProject_WhenSelected_ThenTheMarkClearsFiveSecondsLater)
@@ -309,16 +302,19 @@ TEST_F(ProjectListCommandsTest, GivenProjectWithItems_WhenClonedWithItems_ThenTh
 }
 
 TEST_F(ProjectListCommandsTest,
-       GivenSelectedProject_WhenDeletionIsConfirmed_ThenItIsTrashedAndTheNextRowSelected)
+       GivenSelectedProject_WhenDeletionIsCancelledThenConfirmed_ThenItIsTrashedAndTheNextRowSelected)
 {
     const auto [a, b, c] = listed({"A", "B", "C"});
     makeList();
     list->selectProject(c);
-    alerts.queueAnswer(true);
-
+    alerts.queueAnswer(false);
     list->markProjectAsDeleted();
-    ASSERT_EQ(alerts.shown().size(), 1);
-    const ScriptedAlerts::Shown& shown = alerts.shown().front();
+    EXPECT_EQ(rowNames(), (QStringList{"A", "B", "C"}));
+
+    alerts.queueAnswer(true);
+    list->markProjectAsDeleted();
+    ASSERT_EQ(alerts.shown().size(), 2);
+    const ScriptedAlerts::Shown& shown = alerts.shown().back();
     EXPECT_TRUE(shown.confirmation);
     EXPECT_EQ(shown.message, QString("Are you sure you want to delete project 'C'?"));
     // The project trash bin gives it back, so the question says so.
@@ -329,33 +325,18 @@ TEST_F(ProjectListCommandsTest,
     EXPECT_EQ(selectedName(), QString("B"));
     EXPECT_EQ(list->getAllProjectsEvenTrashed().back(), c);
     EXPECT_EQ(list->getAllProjectsEvenTrashed().size(), 3u);
-}
-
-TEST_F(ProjectListCommandsTest, GivenDeletionCancelledOrNoSelection_WhenDeleting_ThenNothingChanges)
-{
-    ProjectBuilder(context(), "A").atIndex(3000);
-    makeList();
-    alerts.queueAnswer(false);
-    list->markProjectAsDeleted();
-    EXPECT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(rowNames(), (QStringList{"A"}));
 
     // Without a selection nothing is asked.
     list->displayProjectsArrayController().clearSelection();
     list->markProjectAsDeleted();
-    EXPECT_EQ(alerts.shown().size(), 1);
-}
+    EXPECT_EQ(alerts.shown().size(), 2);
 
-TEST_F(ProjectListCommandsTest, GivenTrashedProject_WhenRestored_ThenItIsListedOnce)
-{
-    TODOList* a = ProjectBuilder(context(), "A").atIndex(3000);
-    makeList();
-    list->markProject(a, ObjectState::Trashed);
-    list->markProject(a, ObjectState::Open);
-    EXPECT_EQ(list->getAllProjectsEvenTrashed(), (std::vector<TODOList*>{a}));
-    list->markProject(a, ObjectState::Trashed);
-    list->markProject(a, ObjectState::Removed);
-    EXPECT_TRUE(list->getAllProjectsEvenTrashed().empty());
+    // Restored, it is listed once; removed, not at all.
+    list->markProject(c, ObjectState::Open);
+    EXPECT_EQ(list->getAllProjectsEvenTrashed().size(), 3u);
+    list->markProject(c, ObjectState::Trashed);
+    list->markProject(c, ObjectState::Removed);
+    EXPECT_EQ(list->getAllProjectsEvenTrashed(), (std::vector<TODOList*>{a, b}));
 }
 
 TEST_F(ProjectListCommandsTest,
@@ -428,32 +409,27 @@ TEST_F(ProjectListDragTest, GivenNeighboursOneApartOrEqual_WhenDropped_ThenItLan
 }
 
 TEST_F(ProjectListDragTest,
-       GivenSelectedProject_WhenAnotherIsDropped_ThenTheSelectionStaysAndNoHistoryIsAdded)
+       GivenDrops_WhenOffered_ThenInvalidOnesAreRefusedValidOnesKeepTheSelectionAndItemsOverARowSelectIt)
 {
-    const auto [a, b, c] = listed({"A", "B", "C"});
+    listed({"A", "B", "C"});
     makeList();
-    list->selectProject(b);
+    EXPECT_FALSE(list->acceptDrop({0, 1}, 0, true));
+    EXPECT_FALSE(list->acceptDrop({1}, 1, false));
+    EXPECT_FALSE(list->acceptDrop({1}, 5, false));
+    EXPECT_EQ(rowNames(), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(list->validateDrop(3, false), ProjectListController::DropOperation::None);
+    EXPECT_EQ(list->validateDrop(1, false), ProjectListController::DropOperation::Move);
+
+    list->selectRow(1);
     const size_t history = list->backProjects().size();
     QSignalSpy changed(list.get(), &ProjectListController::selectedProjectChanged);
     EXPECT_TRUE(list->acceptDrop({2}, 0, true));
     EXPECT_EQ(selectedName(), QString("B"));
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(list->backProjects().size(), history);
-}
 
-TEST_F(ProjectListDragTest, GivenDrops_WhenOffered_ThenInvalidOnesAreRefusedAndItemsOverARowSelectIt)
-{
-    listed({"A", "B"});
-    makeList();
-    EXPECT_FALSE(list->acceptDrop({0, 1}, 0, true));
-    EXPECT_FALSE(list->acceptDrop({1}, 1, false));
-    EXPECT_FALSE(list->acceptDrop({1}, 5, false));
-    EXPECT_EQ(rowNames(), (QStringList{"A", "B"}));
-    EXPECT_EQ(list->validateDrop(2, false), ProjectListController::DropOperation::None);
-    EXPECT_EQ(list->validateDrop(1, false), ProjectListController::DropOperation::Move);
-
-    EXPECT_EQ(list->validateDrop(1, true), ProjectListController::DropOperation::Link);
-    EXPECT_EQ(selectedName(), QString("B"));
+    EXPECT_EQ(list->validateDrop(0, true), ProjectListController::DropOperation::Link);
+    EXPECT_EQ(selectedName(), QString("C"));
 }
 
 using ProjectListCountersTest = ProjectListFixture;
@@ -479,25 +455,16 @@ TEST_F(ProjectListCountersTest, GivenRows_WhenCountersAreAsked_ThenTheyCountEach
     EXPECT_EQ(counters->overdueLabel(), QString("1"));
     EXPECT_FALSE(counters->isOverdueBadgeHidden());
 
-    preferences.setValue("kItemFilterState", 1); // open items only
-    list->cleanListCustomCells();
-    counters = list->counterModelFor(project);
-    EXPECT_EQ(labels(), (QStringList{"2", "", "1", ""}));
-}
-
-TEST_F(ProjectListCountersTest, GivenCountedRow_WhenAnItemIsAdded_ThenTheCountWaitsForTheCellsToBeCleaned)
-{
-    TODOList* project = ProjectBuilder(context(), "P");
-    ItemBuilder("a").in(project);
-    makeList();
-    EXPECT_EQ(list->counterModelFor(project)->quadrantLabel(0), QString("1"));
-    ItemBuilder("b").in(project);
-    EXPECT_EQ(list->counterModelFor(project)->quadrantLabel(0), QString("1"));
+    // A new item is counted once the cells are cleaned.
+    ItemBuilder("new").in(project);
+    EXPECT_EQ(list->counterModelFor(project)->quadrantLabel(0), QString("2"));
     QSignalSpy cleaned(list.get(), &ProjectListController::rowCellsCleaned);
+    preferences.setValue("kItemFilterState", 1); // open items only
     list->cleanListCustomCells();
     EXPECT_EQ(cleaned.count(), 1);
     EXPECT_EQ(list->cachedCounterModelCount(), 0);
-    EXPECT_EQ(list->counterModelFor(project)->quadrantLabel(0), QString("2"));
+    counters = list->counterModelFor(project);
+    EXPECT_EQ(labels(), (QStringList{"3", "", "1", ""}));
 }
 
 TEST_F(ProjectListCountersTest, GivenSearchText_WhenNamesAreColoured_ThenMatchingNamesAreRed)
@@ -513,7 +480,8 @@ TEST_F(ProjectListCountersTest, GivenSearchText_WhenNamesAreColoured_ThenMatchin
 
 using ProjectNameEditingLockTest = ProjectListFixture;
 
-TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenItEnds_ThenTheLockIsTakenOnceAndReleased)
+TEST_F(ProjectNameEditingLockTest,
+       GivenNameEdit_WhenItEndsAnotherProjectIsSelectedOrTheListGoes_ThenTheLockIsTakenOnceAndReleased)
 {
     TODOList* a = ProjectBuilder(context(), "A");
     makeList();
@@ -529,15 +497,11 @@ TEST_F(ProjectNameEditingLockTest, GivenNameEdit_WhenItEnds_ThenTheLockIsTakenOn
     TODOList* unnamed = list->addNewProjectWithName(QString(), nullptr);
     list->commitName(unnamed, "");
     EXPECT_TRUE(unnamed->isNull("name"));
-}
 
-TEST_F(ProjectNameEditingLockTest,
-       GivenNameEdit_WhenAnotherProjectIsSelectedOrTheListGoes_ThenTheLockIsReleased)
-{
-    const auto [a, b] = listed({"A", "B"});
-    makeList();
+    // Selecting another project or closing the list also releases it.
+    list->selectProject(a);
     list->beginEditingName(a);
-    list->selectRow(1);
+    list->selectProject(unnamed);
     EXPECT_TRUE(sync.holders.isEmpty());
     EXPECT_FALSE(list->isEditingName());
 

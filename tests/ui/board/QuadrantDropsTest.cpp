@@ -74,8 +74,9 @@ TEST_F(QuadrantDropsTest, GivenNeighboursWithoutRoom_WhenDroppedBetween_ThenTheQ
     EXPECT_GT(order[1].toLongLong(), order[2].toLongLong());
 }
 
-TEST_F(QuadrantDropsTest,
-       GivenAnotherSortMode_WhenReorderedWithinAQuadrant_ThenTheDropIsRefusedAndManualOrderOffered)
+TEST_F(
+    QuadrantDropsTest,
+    GivenAnotherSortMode_WhenReorderedWithinOrMovedToAnotherQuadrant_ThenRefusedWithManualOrderOfferedOrMoved)
 {
     preferences.setValue("kItemSortingState", 1);
     alerts.answers = {1};
@@ -83,6 +84,12 @@ TEST_F(QuadrantDropsTest,
     ASSERT_EQ(alerts.shown.size(), 1);
     EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Change to Manual Sorting Mode?"));
     EXPECT_EQ(c->index(), 1000);
+
+    // Moved to another quadrant it goes, and the order decides its place.
+    EXPECT_TRUE(board->acceptDrop(1, drag({c}, {2}).get(), 0));
+    EXPECT_EQ(c->quadrant(), 1);
+    EXPECT_EQ(shown(1), QStringList({"c", "x", "y"}));
+    EXPECT_EQ(alerts.shown.size(), 1);
 }
 
 // --- Moving between quadrants
@@ -98,16 +105,6 @@ TEST_F(QuadrantDropsTest,
     EXPECT_EQ(shown(1), QStringList({"x", "a", "y"}));
     EXPECT_EQ(a->index(), 450);
     EXPECT_EQ(board->activeQuadrant(), 1);
-}
-
-TEST_F(QuadrantDropsTest,
-       GivenAnotherSortMode_WhenMovedToAnotherQuadrant_ThenItMovesAndTheOrderDecidesItsPlace)
-{
-    preferences.setValue("kItemSortingState", 1);
-    EXPECT_TRUE(board->acceptDrop(1, drag({c}, {2}).get(), 0));
-    EXPECT_EQ(c->quadrant(), 1);
-    EXPECT_EQ(shown(1), QStringList({"c", "x", "y"}));
-    EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
 TEST_F(QuadrantDropsTest,

@@ -59,7 +59,8 @@ TEST(QuadrantNavigationEmptyQuadrants,
     EXPECT_EQ(press(0, Key::Right, -1, {0, 2, 0, 0}), focus(1, 0));
 }
 
-TEST(QuadrantNavigationLeftRight, GivenARowInOneQuadrant_WhenMovedSideways_ThenTheSameRowOrTheLastIsSelected)
+TEST(QuadrantNavigationSidewaysAndOtherKeys,
+     GivenARow_WhenMovedSidewaysOrOtherKeysPressed_ThenTheSameOrLastRowIsSelectedOrTheKeyActsOrPassesOn)
 {
     EXPECT_EQ(press(3, Key::Left, 5, {0, 0, 3, 8}), focus(2, 2));
     EXPECT_EQ(press(0, Key::Right, 1, {4, 6, 0, 0}), focus(1, 1));
@@ -68,10 +69,7 @@ TEST(QuadrantNavigationLeftRight, GivenARowInOneQuadrant_WhenMovedSideways_ThenT
     EXPECT_EQ(press(2, Key::Left, 1, {4, 6, 2, 0}), (Move{Kind::FocusProjectList, -1, -1}));
     EXPECT_EQ(press(1, Key::Right, 1, {4, 6, 0, 0}).kind, Kind::Nothing);
     EXPECT_EQ(press(3, Key::Right, 0, {4, 6, 0, 1}).kind, Kind::Nothing);
-}
 
-TEST(QuadrantNavigationOtherKeys, GivenSpaceDeleteAndOtherKeys_WhenPressed_ThenTheyToggleDetailDeleteOrPassOn)
-{
     EXPECT_EQ(press(1, Key::Space, 0, {1, 1, 1, 1}).kind, Kind::ToggleDetail);
     EXPECT_EQ(press(2, Key::Delete, 0, {1, 1, 1, 1}).kind, Kind::DeleteItems);
     EXPECT_EQ(press(2, Key::Other, 0, {1, 1, 1, 1}).kind, Kind::TableHandling);

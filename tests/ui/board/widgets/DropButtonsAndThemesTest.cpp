@@ -89,7 +89,7 @@ protected:
 };
 
 TEST_F(DropButtonsAndThemesTest,
-       GivenRowsDraggedOutOfAQuadrant_WhenLetGoOverEachDropButton_ThenTheButtonActsOnThem)
+       GivenRowsDraggedOutOfAQuadrant_WhenLetGoOverEachDropButton_ThenTheButtonActsOnThemAndOnNoOtherItems)
 {
     struct Case {
         Operation operation;
@@ -130,11 +130,8 @@ TEST_F(DropButtonsAndThemesTest,
         EXPECT_EQ(addImageDuringDrag, named("UI_Icon_mac_duplicate_selected"));
         EXPECT_EQ(iconImage(add), named("UI_Icon_mac_add"));
     }
-}
 
-TEST_F(DropButtonsAndThemesTest, GivenItemDataNotDraggedFromAQuadrant_WhenDroppedOnAButton_ThenItIsRefused)
-{
-    // A drag the project list started carries no quadrant drag.
+    // A drag the project list started carries no quadrant drag: refused.
     const auto mime = ItemPasteboard::forItems({a}, project, {0}).toMimeData();
     EXPECT_EQ(dropOn(window->dropButton(int(Operation::Complete)), mime.get()), Qt::IgnoreAction);
     EXPECT_EQ(a->objectState(), ObjectState::Open);
@@ -163,7 +160,7 @@ TEST_F(DropButtonsAndThemesTest, GivenTheThemeMenu_WhenAThemeIsChosen_ThenThePro
 }
 
 TEST_F(DropButtonsAndThemesTest,
-       GivenAQuadrantsColourWell_WhenAColourIsChosen_ThenOnlyThatQuadrantsColourIsStored)
+       GivenAColourChosenInAWellOrChangedElsewhere_ThenOnlyThatQuadrantsColourIsStoredAndShown)
 {
     auto wells = window->quadrantPanel(1)->header()->findChildren<ColorWell*>();
     ASSERT_EQ(wells.size(), 1);
@@ -176,6 +173,14 @@ TEST_F(DropButtonsAndThemesTest,
     wells.front()->setChooser([](const QColor&, QWidget*) { return QColor(); }); // cancelled
     QTest::mouseClick(wells.front(), Qt::LeftButton);
     EXPECT_EQ(project->colorSecondQuadrant(), QStringLiteral("{0.200, 0.400, 0.600, 1.000}"));
+
+    // A colour changed elsewhere (a sync merge, say) reaches the quadrant when the store tells of it.
+    project->setColorThirdQuadrant(QStringLiteral("{0, 0, 0.5, 1}"));
+    scheduler.runPosted();
+    EXPECT_EQ(window->quadrantPanel(2)->table()->palette().color(QPalette::Base),
+              QuadrantColors::lighterColor(QColor::fromRgbF(0, 0, 0.5f)));
+    EXPECT_EQ(window->quadrantPanel(2)->header()->findChild<ColorWell*>()->color(),
+              QColor::fromRgbF(0, 0, 0.5f));
 }
 
 TEST_F(DropButtonsAndThemesTest,
@@ -213,17 +218,6 @@ public:
 signals:
     void isOnlineChanged(bool); // unnamed: moc names the definition's parameter itself
 };
-
-TEST_F(DropButtonsAndThemesTest,
-       GivenTheShownProjectsColourChangedElsewhere_WhenTheStoreTellsOfIt_ThenTheQuadrantFollows)
-{
-    project->setColorThirdQuadrant(QStringLiteral("{0, 0, 0.5, 1}")); // a sync merge, say
-    scheduler.runPosted();
-    EXPECT_EQ(window->quadrantPanel(2)->table()->palette().color(QPalette::Base),
-              QuadrantColors::lighterColor(QColor::fromRgbF(0, 0, 0.5f)));
-    EXPECT_EQ(window->quadrantPanel(2)->header()->findChild<ColorWell*>()->color(),
-              QColor::fromRgbF(0, 0, 0.5f));
-}
 
 TEST_F(DropButtonsAndThemesTest,
        GivenTheSyncEngineObserved_WhenItGoesOnlineOrOffline_ThenTheWindowReportsEachChange)
