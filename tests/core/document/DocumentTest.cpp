@@ -52,11 +52,13 @@ TEST_F(DocumentTest, GivenTheFirstDocument_WhenMoreAreMade_ThenItStaysTheSharedO
 
 // --- Start-up
 
-TEST_F(DocumentTest, GivenStartUp_WhenTheDocumentWakes_ThenTrackingIsOnAndTheCalendarObserved)
+TEST_F(DocumentTest,
+       GivenAFirstStartUp_WhenTheDocumentWakes_ThenTrackingIsOnTheCalendarObservedAndMyProjectMadeOnceOnly)
 {
     preferences.setValue("doAutoCalSync", true);
 
     document->awakeFromNib();
+    scheduler.runPosted();
 
     EXPECT_TRUE(document->isReceivingEditingNotifications());
     EXPECT_EQ(calendar.observing, 1);
@@ -68,12 +70,6 @@ TEST_F(DocumentTest, GivenStartUp_WhenTheDocumentWakes_ThenTrackingIsOnAndTheCal
 
     scheduler.advance(29 * kSecond);
     EXPECT_EQ(calendar.observing, 2);
-}
-
-TEST_F(DocumentTest, GivenAFirstRun_WhenTheDocumentWakes_ThenMyProjectIsMadeOnceOnly)
-{
-    document->awakeFromNib();
-    scheduler.runPosted();
 
     ASSERT_EQ(document->getAllProjects().size(), 1u);
     EXPECT_EQ(document->getAllProjects().front()->name(), "My Project");

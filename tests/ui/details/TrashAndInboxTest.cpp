@@ -79,8 +79,11 @@ TEST_F(ProjectTrashBinTest, GivenDeletedProject_WhenRestored_ThenItIsListedAgain
 
 using InboxAddTest = ProjectListFixture;
 
-TEST_F(InboxAddTest, GivenBlankTitles_WhenAdded_ThenNothingIsMadeOrSent)
+TEST_F(InboxAddTest,
+       GivenBlankTitlesOrOnesWithSpaces_WhenAdded_ThenNoneOrATrimmedInboxItemIsListedOnTopAndSent)
 {
+    TODOList* project = ProjectBuilder(context(), "P");
+    ItemBuilder("in a project").in(project);
     makeList();
     InboxModel inbox(*document);
     const int before = context().count(TODOItem::staticEntityName());
@@ -90,14 +93,7 @@ TEST_F(InboxAddTest, GivenBlankTitles_WhenAdded_ThenNothingIsMadeOrSent)
     EXPECT_EQ(context().count(TODOItem::staticEntityName()), before);
     EXPECT_TRUE(sync.calls.isEmpty());
     EXPECT_EQ(inbox.itemsArrayController().arrangedCount(), 0);
-}
 
-TEST_F(InboxAddTest, GivenTitleWithSpaces_WhenAdded_ThenATrimmedInboxItemIsListedOnTopAndSent)
-{
-    TODOList* project = ProjectBuilder(context(), "P");
-    ItemBuilder("in a project").in(project);
-    makeList();
-    InboxModel inbox(*document);
     QSignalSpy scrolled(&inbox, &InboxModel::scrollToFirstRowRequested);
     TODOItem* older = inbox.addItemWithTitle("older"); // the same second as the next
 
@@ -115,7 +111,9 @@ TEST_F(InboxAddTest, GivenTitleWithSpaces_WhenAdded_ThenATrimmedInboxItemIsListe
 
 using DrawerModelTest = ProjectListFixture;
 
-TEST_F(DrawerModelTest, GivenQuadrantController_WhenItsSelectionChanges_ThenTheDrawerFollowsTheFirstSelected)
+TEST_F(
+    DrawerModelTest,
+    GivenQuadrantController_WhenItsSelectionChangesOrTheShownItemIsEdited_ThenTheDrawerFollowsAndRefusesBlankNames)
 {
     TODOList* project = ProjectBuilder(context(), "P");
     project->setColorSecondQuadrant("{1, 0, 0, 1}");
@@ -139,39 +137,27 @@ TEST_F(DrawerModelTest, GivenQuadrantController_WhenItsSelectionChanges_ThenTheD
     EXPECT_NEAR(light.hsvSaturationF(), 0.2, 0.01);
     EXPECT_NEAR(light.valueF(), 1.0, 0.01);
 
+    // A blank name is refused; a name and notes are stored.
+    QSignalSpy changed(&drawer, &DrawerModel::changed);
+    EXPECT_FALSE(drawer.setName("   "));
+    EXPECT_EQ(a->name(), QString("a"));
+    EXPECT_TRUE(drawer.setName("Final"));
+    EXPECT_TRUE(drawer.setNotes("line one\nline two"));
+    EXPECT_EQ(a->name(), QString("Final"));
+    EXPECT_EQ(a->descriptionText(), QString("line one\nline two"));
+    settle(); // the store announces the edit
+    EXPECT_GE(changed.count(), 1);
+
     drawer.setArrayController(nullptr);
     EXPECT_FALSE(drawer.isOpen());
     EXPECT_EQ(drawer.getItem(), nullptr);
-}
 
-TEST_F(DrawerModelTest, GivenColourTexts_WhenLightened_ThenBrightnessMovesFourFifthsToFull)
-{
+    // Colour texts lighten: brightness moves four fifths of the way to full.
     const QColor grey = DrawerModel::lighterColor("{0, 0, 0, 1}");
     EXPECT_NEAR(grey.valueF(), 0.8, 0.01);
     EXPECT_NEAR(grey.hsvSaturationF(), 0.0, 0.01);
     EXPECT_EQ(DrawerModel::lighterColor(QString()), QColor(Qt::white));
     EXPECT_EQ(DrawerModel::lighterColor("not a colour"), QColor(Qt::white));
-}
-
-TEST_F(DrawerModelTest, GivenShownItem_WhenNameAndNotesAreEdited_ThenABlankNameIsRefused)
-{
-    TODOList* project = ProjectBuilder(context(), "P");
-    TODOItem* item = ItemBuilder("Draft").in(project);
-    ArrayController quadrant;
-    quadrant.setContent({item});
-    quadrant.setSelectedObjects({item});
-    DrawerModel drawer;
-    drawer.setArrayController(&quadrant);
-    QSignalSpy changed(&drawer, &DrawerModel::changed);
-
-    EXPECT_FALSE(drawer.setName("   "));
-    EXPECT_EQ(item->name(), QString("Draft"));
-    EXPECT_TRUE(drawer.setName("Final"));
-    EXPECT_TRUE(drawer.setNotes("line one\nline two"));
-    EXPECT_EQ(item->name(), QString("Final"));
-    EXPECT_EQ(item->descriptionText(), QString("line one\nline two"));
-    settle(); // the store announces the edit
-    EXPECT_GE(changed.count(), 1);
 }
 
 } // namespace
