@@ -22,7 +22,9 @@ protected:
 
 } // namespace
 
-TEST_F(LaunchAgentTest, GivenTheSettingWasNeverSet_WhenConfiguredAtStart_ThenItIsOnAndTheEntryIsWritten)
+TEST_F(
+    LaunchAgentTest,
+    GivenTheSettingWasNeverSet_WhenConfiguredToggledOrTheProgramMoved_ThenAPrivateEntryIsWrittenRemovedOrRewritten)
 {
     LaunchAgent agent(preferences, {}, QStringLiteral("/opt/quadrivo/bin/quadrivo"));
     EXPECT_EQ(agent.agentPath(), home.configHome() + QStringLiteral("/autostart/quadrivo.desktop"));
@@ -35,14 +37,14 @@ TEST_F(LaunchAgentTest, GivenTheSettingWasNeverSet_WhenConfiguredAtStart_ThenItI
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(entry.contains("\nType=Application\n"));
     EXPECT_TRUE(entry.contains("\nExec=\"/opt/quadrivo/bin/quadrivo\"\n"));
-}
+    // Only the user can read the entry or the folder made for it (Qt's "user" bits repeat the owner's).
+    const QFileDevice::Permissions modeBits(0x7077);
+    EXPECT_EQ(QFileInfo(agent.agentPath()).permissions() & modeBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(QFileInfo(home.configHome() + QStringLiteral("/autostart")).permissions() & modeBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-TEST_F(LaunchAgentTest, GivenTheSettingIsOn_WhenToggledOffAndOn_ThenTheEntryGoesAtOnceAndComesBack)
-{
-    LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
-    agent.configureLaunchAgentScript();
-    ASSERT_TRUE(QFileInfo::exists(agent.agentPath()));
-
+    // Toggled off and on, the entry goes at once and comes back.
     agent.toggleLaunchOnStart();
     EXPECT_FALSE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
     EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
@@ -50,6 +52,11 @@ TEST_F(LaunchAgentTest, GivenTheSettingIsOn_WhenToggledOffAndOn_ThenTheEntryGoes
     agent.toggleLaunchOnStart();
     EXPECT_TRUE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
     EXPECT_TRUE(QFileInfo::exists(agent.agentPath()));
+
+    // Moved, the program's next start rewrites the entry.
+    LaunchAgent moved(preferences, {}, QStringLiteral("/new/quadrivo"));
+    moved.configureLaunchAgentScript();
+    EXPECT_TRUE(readFile(moved.agentPath()).contains("Exec=\"/new/quadrivo\"\n"));
 }
 
 TEST_F(LaunchAgentTest, GivenTheSettingIsOff_WhenConfiguredAtStart_ThenAnOldEntryIsRemovedAndOthersStay)
@@ -65,14 +72,6 @@ TEST_F(LaunchAgentTest, GivenTheSettingIsOff_WhenConfiguredAtStart_ThenAnOldEntr
     EXPECT_FALSE(QFileInfo::exists(agent.agentPath()));
     EXPECT_TRUE(QFileInfo::exists(other));
     EXPECT_FALSE(preferences.boolValue(QStringLiteral("kLaunchOnStart")));
-}
-
-TEST_F(LaunchAgentTest, GivenTheSettingIsOn_WhenTheProgramMoved_ThenTheNextStartRewritesTheEntry)
-{
-    LaunchAgent(preferences, {}, QStringLiteral("/old/quadrivo")).configureLaunchAgentScript();
-    LaunchAgent moved(preferences, {}, QStringLiteral("/new/quadrivo"));
-    moved.configureLaunchAgentScript();
-    EXPECT_TRUE(readFile(moved.agentPath()).contains("Exec=\"/new/quadrivo\"\n"));
 }
 
 TEST_F(LaunchAgentTest,
@@ -136,18 +135,6 @@ TEST_F(LaunchAgentTest, GivenAProgramInABuildFolder_WhenLaunchedOrToggled_ThenTh
     fromBuild.toggleLaunchOnStart();
     EXPECT_EQ(readFile(fromBuild.agentPath()), installed);
     EXPECT_TRUE(fromBuild.launchOnStart());
-}
-
-TEST_F(LaunchAgentTest, GivenNoAutostartFolder_WhenTheEntryIsWritten_ThenOnlyTheUserCanReadEither)
-{
-    LaunchAgent agent(preferences, {}, QStringLiteral("/usr/bin/quadrivo"));
-    ASSERT_TRUE(agent.installLaunchAgentScript());
-    // Owner, group and others (Qt's "user" bits repeat the owner's).
-    const QFileDevice::Permissions modeBits(0x7077);
-    EXPECT_EQ(QFileInfo(agent.agentPath()).permissions() & modeBits,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_EQ(QFileInfo(home.configHome() + QStringLiteral("/autostart")).permissions() & modeBits,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 } // namespace qv::test

@@ -34,28 +34,24 @@ TEST_F(DefaultReminder, GivenStartDueOrNoDates_WhenMade_ThenAnHourBeforeTheStart
 
 using ReminderLookup = EntityFixture;
 
-TEST_F(ReminderLookup, GivenIdentifierZeroOrTheItemsOwn_WhenLookedUp_ThenNoneOrTheItemsReminder)
+TEST_F(ReminderLookup,
+       GivenZeroUnknownOrDuplicatedIdentifiers_WhenLookedUp_ThenTheItemsOwnOneDetachedReminderOrTheFirst)
 {
     newReminder(0);
     EXPECT_EQ(ItemReminder::findWithID(0, context, nullptr, &clock), nullptr);
-    EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 1);
-
     TODOItem* item = ItemBuilder("a").in(context);
     ItemReminder* own = newReminder(0);
     item->setReminder(own);
     EXPECT_EQ(ItemReminder::findWithID(0, context, item, &clock), own);
-}
+    EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 2);
 
-TEST_F(ReminderLookup,
-       GivenUnknownOrDuplicatedIdentifiers_WhenLookedUp_ThenOneDetachedReminderIsMadeOrTheFirstReturned)
-{
     ItemReminder* made = ItemReminder::findWithID(321, context, nullptr, &clock);
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->identifier(), 321);
     EXPECT_EQ(made->reminder_date(), clock.now().addSecs(3600));
     EXPECT_EQ(made->item(), nullptr);
     EXPECT_EQ(ItemReminder::findWithID(321, context, nullptr, &clock), made);
-    EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 1);
+    EXPECT_EQ(context.count(ItemReminder::staticEntityName()), 3);
 
     ItemReminder* first = newReminder(9);
     newReminder(9);
@@ -120,8 +116,10 @@ TEST_F(FileLookup,
 
 using FileUpdate = EntityFixture;
 
-TEST_F(FileUpdate, GivenPartialServerRecord_WhenApplied_ThenOnlyPresentKeysChange)
+TEST_F(FileUpdate,
+       GivenPartialServerRecordsOrAnItemPath_WhenApplied_ThenOnlyPresentKeysChangeAndTheItemIsFound)
 {
+    TODOItem* item = ItemBuilder("a").withServerID(9007199254740993).in(context);
     ItemFile* file = ItemFile::findWithID(1, context, nullptr);
     file->setSize(10);
     file->setResource_uri(QStringLiteral("/api/v1/file/1/"));
@@ -133,12 +131,7 @@ TEST_F(FileUpdate, GivenPartialServerRecord_WhenApplied_ThenOnlyPresentKeysChang
     file->updateFrom(QJsonObject{{"size", 2048}}, context);
     EXPECT_EQ(file->size(), 2048);
     EXPECT_EQ(file->resource_uri(), QStringLiteral("/api/v1/file/1/"));
-}
 
-TEST_F(FileUpdate, GivenItemPath_WhenApplied_ThenAttachedToTheItemWithThatServerId)
-{
-    TODOItem* item = ItemBuilder("a").withServerID(9007199254740993).in(context);
-    ItemFile* file = ItemFile::findWithID(1, context, nullptr);
     file->updateFrom(QJsonObject{{"id", 1},
                                  {"item", "/api/v1/item/9007199254740993/"},
                                  {"owner", "/api/v1/user/3/"},

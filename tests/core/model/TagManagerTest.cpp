@@ -16,7 +16,7 @@ protected:
 
 using TagLookup = TagFixture;
 
-TEST_F(TagLookup, GivenMixedCaseNames_WhenTagsAsked_ThenOneLowercasedTagPerName)
+TEST_F(TagLookup, GivenMixedCaseNames_WhenTagsAsked_ThenOneLowercasedTagPerNameFromTheFirstServiceAlive)
 {
     ItemTag* tag = tags.getItemTagForName(QStringLiteral("Work"), &context);
     EXPECT_EQ(tag->name(), QStringLiteral("work"));
@@ -27,6 +27,13 @@ TEST_F(TagLookup, GivenMixedCaseNames_WhenTagsAsked_ThenOneLowercasedTagPerName)
     ItemTag* own = tags.getItemTagForName(QStringLiteral("work"), nullptr);
     EXPECT_EQ(own->context(), &tags.context());
     EXPECT_EQ(tags.getListTagForName(QStringLiteral("Client"), &context)->name(), QStringLiteral("client"));
+
+    // A second service does not take the shared place of the first while it lives.
+    {
+        TagManager second(TodoModel::shared(), scheduler);
+        EXPECT_EQ(TagManager::sharedInstance(), &tags);
+    }
+    EXPECT_EQ(TagManager::sharedInstance(), &tags);
 }
 
 TEST_F(TagLookup,
@@ -47,16 +54,6 @@ TEST_F(TagLookup,
     TODOList* project = ProjectBuilder(context, "p");
     project->addTagsObject(tags.getListTagForName(QStringLiteral("archived"), &context));
     EXPECT_TRUE(TagManager::listHasTagName(project, QStringLiteral("archived")));
-}
-
-TEST_F(TagLookup, GivenTwoServices_WhenAskedForTheSharedOne_ThenTheFirstAliveAnswers)
-{
-    EXPECT_EQ(TagManager::sharedInstance(), &tags);
-    {
-        TagManager second(TodoModel::shared(), scheduler);
-        EXPECT_EQ(TagManager::sharedInstance(), &tags);
-    }
-    EXPECT_EQ(TagManager::sharedInstance(), &tags);
 }
 
 using ItemTagging = TagFixture;

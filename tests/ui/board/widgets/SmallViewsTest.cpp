@@ -74,17 +74,25 @@ TEST(DeselectableTableView,
     EXPECT_TRUE(table.selectionModel()->isRowSelected(2, {}));
 }
 
-TEST(NSTextViewWithPlaceHolder,
-     GivenAPlaceholder_WhenEmptyFocusedOrFilled_ThenItShowsOnlyWhenEmptyAndUnfocused)
+TEST(FieldsAndPickers,
+     GivenFocusTextAndItems_WhenTheyArrive_ThenPlaceholdersHideTextIsSelectedItemsGreyAndTheCalendarFollows)
 {
     QWidget window;
     auto* other = new QLineEdit(&window);
     auto* text = new NSTextViewWithPlaceHolder(&window);
-    text->move(0, 40);
+    auto* search = new SelectOnBeginSearchField(&window);
+    auto* date = new DatePickerWithPopup(&window);
+    auto* popup = new GrayedOutPopUpButton(&window);
+    auto* passive = new NoInteractionTextField(&window);
+    text->move(0, 90);
+    search->move(0, 30);
+    date->move(0, 60);
     text->setPlaceholderString(QStringLiteral("Notes"));
     window.show();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    // The placeholder shows only while the text view is empty and unfocused.
     other->setFocus();
     EXPECT_TRUE(text->isShowingPlaceholder());
     text->setFocus();
@@ -101,6 +109,28 @@ TEST(NSTextViewWithPlaceHolder,
     text->insertFromMimeData(&mime);
     EXPECT_TRUE(text->toHtml().contains(QStringLiteral("href=\"https://example.com/plan\"")));
     EXPECT_EQ(text->toPlainText(), QStringLiteral("the plan"));
+
+    search->setText(QStringLiteral("milk"));
+    other->setFocus();
+    search->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(search->selectedText(), QStringLiteral("milk"));
+
+    popup->addItems({QStringLiteral("Anybody"), QStringLiteral("Me")});
+    EXPECT_EQ(popup->itemData(1, Qt::ForegroundRole).value<QColor>(),
+              popup->palette().color(QPalette::Disabled, QPalette::ButtonText));
+    EXPECT_TRUE(passive->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    date->setDateTime(QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
+    date->setFocus();
+    ASSERT_NE(date->popover(), nullptr);
+    EXPECT_TRUE(date->popover()->isVisible());
+    DateAndTimeViewController* calendar = date->dateAndTimeViewController();
+    EXPECT_EQ(calendar->dateTime(), date->dateTime());
+    calendar->datePicker()->setSelectedDate(QDate(2026, 4, 2));
+    EXPECT_EQ(date->date(), QDate(2026, 4, 2));
+    date->setTime(QTime(14, 0));
+    EXPECT_EQ(calendar->timePicker()->time(), QTime(14, 0));
 }
 
 TEST(SimpleSplitViewController,
@@ -133,44 +163,6 @@ TEST(HelperWindowController, GivenAHostedView_WhenSet_ThenItSitsUnderTheNameAndG
     QPointer<QWidget> replaced = view;
     sheet.setViewController(new QLabel(QStringLiteral("next")));
     EXPECT_TRUE(replaced.isNull());
-}
-
-TEST(FieldsAndPickers,
-     GivenFocusAndItems_WhenTheyArrive_ThenTextIsSelectedItemsGreyAndTheCalendarFollowsTheField)
-{
-    QWidget window;
-    auto* other = new QLineEdit(&window);
-    auto* search = new SelectOnBeginSearchField(&window);
-    auto* date = new DatePickerWithPopup(&window);
-    auto* popup = new GrayedOutPopUpButton(&window);
-    auto* passive = new NoInteractionTextField(&window);
-    search->move(0, 30);
-    date->move(0, 60);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
-    search->setText(QStringLiteral("milk"));
-    other->setFocus();
-    search->setFocus();
-    QApplication::processEvents();
-    EXPECT_EQ(search->selectedText(), QStringLiteral("milk"));
-
-    popup->addItems({QStringLiteral("Anybody"), QStringLiteral("Me")});
-    EXPECT_EQ(popup->itemData(1, Qt::ForegroundRole).value<QColor>(),
-              popup->palette().color(QPalette::Disabled, QPalette::ButtonText));
-    EXPECT_TRUE(passive->testAttribute(Qt::WA_TransparentForMouseEvents));
-
-    date->setDateTime(QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
-    date->setFocus();
-    ASSERT_NE(date->popover(), nullptr);
-    EXPECT_TRUE(date->popover()->isVisible());
-    DateAndTimeViewController* calendar = date->dateAndTimeViewController();
-    EXPECT_EQ(calendar->dateTime(), date->dateTime());
-    calendar->datePicker()->setSelectedDate(QDate(2026, 4, 2));
-    EXPECT_EQ(date->date(), QDate(2026, 4, 2));
-    date->setTime(QTime(14, 0));
-    EXPECT_EQ(calendar->timePicker()->time(), QTime(14, 0));
 }
 
 TEST(MenuFont, GivenNestedMenus_WhenTheFontChanges_ThenEveryEntryTakesIt)
