@@ -1,12 +1,17 @@
 #include "tests/support/FakeSyncServerTeam.h"
 
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/FakeSyncServer.h"
 
 #include <QJsonArray>
 
 namespace qv::test {
 
 namespace {
+
+const QString kInit = QStringLiteral("init");
+const QString kAccepted = QStringLiteral("accepted");
+const QString kRejected = QStringLiteral("rejected");
+const QString kRemove = QStringLiteral("remove");
 
 HttpResponse list(const QList<QJsonObject>& objects)
 {
@@ -22,9 +27,26 @@ qint64 idArg(const HttpRequest& request)
     return request.args.value(QStringLiteral("id")).toLongLong();
 }
 
+QString nameOf(const QJsonObject& person)
+{
+    return person.value("username").toString();
+}
+
 bool sameUser(const QJsonObject& a, const QJsonObject& b)
 {
-    return a.value("username") == b.value("username");
+    return nameOf(a).compare(nameOf(b), Qt::CaseInsensitive) == 0;
+}
+
+bool contains(const QList<QJsonObject>& people, const QJsonObject& person)
+{
+    return std::any_of(people.begin(), people.end(),
+                       [&](const QJsonObject& p) { return sameUser(p, person); });
+}
+
+qint64 lastNumberOf(const QString& uri)
+{
+    const QStringList parts = uri.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return parts.isEmpty() ? 0 : parts.last().toLongLong();
 }
 
 } // namespace
@@ -39,7 +61,150 @@ QJsonObject FakeTeam::user(qint64 id, const QString& email, bool teammate)
             {"teammate", teammate}};
 }
 
-FakeTeam::FakeTeam(LoopbackHttpServer& server, const QString& username) : me(user(1, username, true))
+QJsonObject FakeTeam::person(const QString& email)
+{
+    const QJsonObject wanted{{"username", email}};
+    if (sameUser(me, wanted))
+        return me;
+    for (const QList<QJsonObject>* people : {&collaborators, &others}) {
+        for (const QJsonObject& p : *people)
+            if (sameUser(p, wanted))
+                return p;
+    }
+    others.append(user(m_nextUserId++, email));
+    return others.last();
+}
+
+QList<QJsonObject> FakeTeam::ownersOf(qint64 projectId) const
+{
+    const auto it = owners.find(projectId);
+    return it == owners.end() || it->second.isEmpty() ? QList<QJsonObject>{me} : it->second;
+}
+
+QJsonObject FakeTeam::request(qint64 id) const
+{
+    for (const QJsonObject& r : sharingRequests)
+        if (r.value("id").toInteger() == id)
+            return r;
+    return {};
+}
+
+QJsonObject FakeTeam::newRequest(qint64 projectId, const QJsonObject& from, const QJsonObject& to,
+                                 const QString& status)
+{
+    const qint64 id = m_nextRequestId++;
+    QJsonObject r{{"id", id},
+                  {"resource_uri", QStringLiteral("/api/v1/sharing_request/%1/").arg(id)},
+                  {"project", FakeSyncServer::projectUri(projectId)},
+                  {"project_name", m_server.project(projectId).value("name")},
+                  {"source_user", from.value("resource_uri")},
+                  {"source_username", nameOf(from)},
+                  {"target_user", to.value("resource_uri")},
+                  {"target_username", nameOf(to)},
+                  {"status", status},
+                  {"random_hash", QStringLiteral("%1").arg(qHash(nameOf(to)) ^ quint64(id), 0, 16)}};
+    sharingRequests.append(r);
+    return r;
+}
+
+QString FakeTeam::refusal(qint64 projectId, const QJsonObject& target) const
+{
+    if (const auto it = refusals.find(nameOf(target)); it != refusals.end())
+        return it->second;
+    if (sameUser(target, me))
+        return kInviteSelf;
+    if (contains(ownersOf(projectId), target))
+        return kAlreadyOwner.arg(nameOf(target));
+    for (const QJsonObject& r : sharingRequests) {
+        if (r.value("status") == kInit && lastNumberOf(r.value("project").toString()) == projectId &&
+            sameUser(QJsonObject{{"username", r.value("target_username")}}, target))
+            return kAlreadyInvited.arg(nameOf(target));
+    }
+    return {};
+}
+
+HttpResponse FakeTeam::post(const HttpRequest& request)
+{
+    const QJsonObject body = request.json().object();
+    const qint64 projectId = lastNumberOf(body.value("project").toString());
+    if (m_server.project(projectId).isEmpty())
+        return HttpResponse::error(404, QStringLiteral("no such project"));
+    const QString email = body.value("target_username").toString();
+    if (email.isEmpty())
+        return HttpResponse::error(400, QStringLiteral("target_username missing"));
+    const QJsonObject target = person(email);
+    const QString status = body.value("status").toString(kInit);
+
+    if (status == kRemove) {
+        QList<QJsonObject> team = ownersOf(projectId);
+        if (!contains(team, target) || sameUser(target, me)) {
+            QJsonObject refused = newRequest(projectId, me, target, kRejected);
+            refused.insert("message", kNotOwner.arg(nameOf(target)));
+            sharingRequests.last() = refused;
+            return HttpResponse::json(refused, 201);
+        }
+        team.removeIf([&](const QJsonObject& p) { return sameUser(p, target); });
+        owners[projectId] = team;
+        return HttpResponse::json(newRequest(projectId, me, target, kRemove), 201);
+    }
+    if (status != kInit)
+        return HttpResponse::error(400, QStringLiteral("unknown status"));
+    if (const QString why = refusal(projectId, target); !why.isNull()) {
+        QJsonObject refused = newRequest(projectId, me, target, kRejected);
+        if (!why.isEmpty())
+            refused.insert("message", why);
+        sharingRequests.last() = refused;
+        return HttpResponse::json(refused, 201);
+    }
+    return HttpResponse::json(newRequest(projectId, me, target, kInit), 201);
+}
+
+bool FakeTeam::answer(QJsonObject& r, const QString& status)
+{
+    if (r.value("status") != kInit || (status != kAccepted && status != kRejected))
+        return false;
+    r.insert("status", status);
+    if (status == kAccepted) {
+        const qint64 projectId = lastNumberOf(r.value("project").toString());
+        QList<QJsonObject> team = ownersOf(projectId);
+        const QJsonObject target = person(r.value("target_username").toString());
+        if (!contains(team, target))
+            team.append(target);
+        owners[projectId] = team;
+    }
+    return true;
+}
+
+HttpResponse FakeTeam::put(const HttpRequest& request)
+{
+    for (QJsonObject& r : sharingRequests) {
+        if (r.value("id").toInteger() != idArg(request))
+            continue;
+        if (!answer(r, request.json().object().value("status").toString()))
+            return HttpResponse::error(400, QStringLiteral("the request is not open"));
+        return HttpResponse::json(r);
+    }
+    return HttpResponse::error(404, QStringLiteral("no such request"));
+}
+
+qint64 FakeTeam::inviteMe(qint64 projectId, const QJsonObject& from)
+{
+    QList<QJsonObject>& team = owners[projectId];
+    if (!contains(team, from))
+        team.append(from);
+    return newRequest(projectId, from, me, kInit).value("id").toInteger();
+}
+
+bool FakeTeam::answerAsInvited(qint64 requestId, const QString& status)
+{
+    for (QJsonObject& r : sharingRequests)
+        if (r.value("id").toInteger() == requestId)
+            return answer(r, status);
+    return false;
+}
+
+FakeTeam::FakeTeam(FakeSyncServer& server, const QString& username)
+    : me(user(1, username, true)), m_server(server)
 {
     server.addRoute("GET", "/api/v1/me/", [this](const HttpRequest&) {
         return me.isEmpty() ? HttpResponse::error(401, QStringLiteral("not signed in"))
@@ -48,7 +213,7 @@ FakeTeam::FakeTeam(LoopbackHttpServer& server, const QString& username) : me(use
     server.addRoute("GET", "/api/v1/me/collaborators/",
                     [this](const HttpRequest&) { return list(collaborators); });
     server.addRoute("GET", "/api/v1/project/:id/owners/",
-                    [this](const HttpRequest& request) { return list(owners[idArg(request)]); });
+                    [this](const HttpRequest& request) { return list(ownersOf(idArg(request))); });
     server.addRoute("GET", "/api/v1/item/:id/followers/",
                     [this](const HttpRequest& request) { return list(followers[idArg(request)]); });
     const auto follow = [this](qint64 item, const QJsonObject& person, bool on) {
@@ -72,38 +237,31 @@ FakeTeam::FakeTeam(LoopbackHttpServer& server, const QString& username) : me(use
     });
 
     server.addRoute("GET", "/api/v1/sharing_request/", [this](const HttpRequest& request) {
+        const auto wanted = [&](const char* key) {
+            return request.hasQueryItem(QLatin1String(key))
+                       ? std::optional(request.queryItem(QLatin1String(key)))
+                       : std::nullopt;
+        };
+        const auto status = wanted("status");
+        const auto project = wanted("project");
+        const auto target = wanted("target_user");
+        const bool withTarget = wanted("target_user__isnull") == QStringLiteral("false");
         QList<QJsonObject> matched;
         for (const QJsonObject& r : sharingRequests) {
-            const QString status = request.queryItem(QStringLiteral("status"));
-            const QString project = request.queryItem(QStringLiteral("project"));
-            if (!status.isEmpty() && r.value("status").toString() != status)
-                continue;
-            if (!project.isEmpty() &&
-                r.value("project").toString() != QStringLiteral("/api/v1/project/%1/").arg(project))
+            const QString targetUri = r.value("target_user").toString();
+            if ((status && r.value("status").toString() != *status) ||
+                (project && lastNumberOf(r.value("project").toString()) != project->toLongLong()) ||
+                (target && (target->isEmpty() || lastNumberOf(targetUri) != target->toLongLong())) ||
+                (withTarget && targetUri.isEmpty()))
                 continue;
             matched.append(r);
         }
         return list(matched);
     });
-    server.addRoute("POST", "/api/v1/sharing_request/", [this](const HttpRequest& request) {
-        QJsonObject r = request.json().object();
-        const qint64 id = m_nextRequestId++;
-        r.insert("id", id);
-        r.insert("resource_uri", QStringLiteral("/api/v1/sharing_request/%1/").arg(id));
-        r.insert("status", QStringLiteral("init"));
-        r.insert("source_username", me.value("username"));
-        sharingRequests.append(r);
-        return HttpResponse::json(r, 201);
-    });
-    server.addRoute("PUT", "/api/v1/sharing_request/:id/", [this](const HttpRequest& request) {
-        for (QJsonObject& r : sharingRequests) {
-            if (r.value("id").toInteger() != idArg(request))
-                continue;
-            r.insert("status", request.json().object().value("status"));
-            return HttpResponse::json(r);
-        }
-        return HttpResponse::error(404, QStringLiteral("no such request"));
-    });
+    server.addRoute("POST", "/api/v1/sharing_request/",
+                    [this](const HttpRequest& request) { return post(request); });
+    server.addRoute("PUT", "/api/v1/sharing_request/:id/",
+                    [this](const HttpRequest& request) { return put(request); });
 }
 
 } // namespace qv::test

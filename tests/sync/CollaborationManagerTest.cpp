@@ -265,8 +265,10 @@ TEST_F(Collaboration, GivenASignIn_ThenTheSelfInvitationCheckKnowsTheLoginWhatev
 TEST_F(Collaboration, GivenAnInvitation_WhenPostedThenAnswered_ThenTheProjectsRequestsFollow)
 {
     open();
+    project =
+        ProjectBuilder(device->context(), "On the server").withId(server.createProjectAsOtherDevice({}));
     SharingRequest invitation;
-    invitation.projectURI = FakeSyncServer::projectUri(42);
+    invitation.projectURI = FakeSyncServer::projectUri(project->id_());
     invitation.targetUsername = "bob@x.com";
     manager->postSharingRequest(invitation, {}, {});
     settle();
