@@ -1,0 +1,72 @@
+// The address popover and the shared-project list as the user works them, against the fake
+// server on 127.0.0.1.
+#include "ui/team/widgets/InputCollaboratorView.h"
+#include "ui/team/widgets/PendingSharingRequestsView.h"
+#include "ui/team/widgets/TeamPopover.h"
+
+#include "tests/ui/team/SharingFixture.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace qv::test {
+namespace {
+
+TEST_F(Sharing, GivenThePopover_WhenAPartialAddressIsEnteredAndAMatchChosen_ThenTheDelegateGetsIt)
+{
+    manager->getCollaborators();
+    settle();
+    InputCollaboratorViewController input(*manager);
+    input.setDelegate(this);
+    QPushButton anchor(QStringLiteral("+"));
+    anchor.show();
+    auto* view = new InputCollaboratorView(input);
+    TeamPopover popover(view);
+    input.reset();
+    popover.showRelativeTo(&anchor, Qt::RightEdge);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
+    EXPECT_EQ(view->completionMenu()->actions().size(), 2);
+
+    QTest::keyClicks(view->field(), QStringLiteral("ann"));
+    QTest::keyClick(view->field(), Qt::Key_Return);
+    EXPECT_TRUE(entered.isEmpty());
+    QMenu* menu = view->completionMenu();
+    EXPECT_TRUE(menu->isVisible());
+    ASSERT_EQ(menu->actions().size(), 1);
+    menu->actions().first()->trigger();
+    EXPECT_EQ(view->field()->text(), kAnn);
+    EXPECT_EQ(entered, QStringList{kAnn});
+
+    input.startProgress();
+    EXPECT_TRUE(view->findChild<QProgressBar*>()->isVisible());
+    input.reset();
+    EXPECT_TRUE(view->field()->text().isEmpty());
+    EXPECT_FALSE(view->findChild<QProgressBar*>()->isVisible());
+}
+
+TEST_F(Sharing, GivenTheListOfSharedProjects_WhenAcceptIsClicked_ThenTheProjectComesAndTheRowGoes)
+{
+    const qint64 id = shareProjectOfAnn();
+    PendingSharingRequestsView view(*pending);
+    view.show();
+    loaded(true);
+    QTableWidget* table = view.table();
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text(), "Launch");
+    auto* accept = qobject_cast<QCheckBox*>(table->cellWidget(0, 1));
+    ASSERT_NE(accept, nullptr);
+    EXPECT_TRUE(accept->isEnabled());
+
+    accept->click();
+    settle();
+    EXPECT_NE(device->projectWithID(id), nullptr);
+    EXPECT_EQ(selected, QList<qint64>{id});
+    EXPECT_EQ(table->rowCount(), 0);
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class QProgressBar;
+class QTableWidget;
+
+namespace qv {
+
+class PendingSharingRequestsViewController;
+
+// The list of projects shared with the signed-in user: each row names the project and who
+// shared it, with an "Accept" and a "Reject" check box while the request is open.
+class PendingSharingRequestsView final : public QWidget {
+    Q_OBJECT
+public:
+    explicit PendingSharingRequestsView(PendingSharingRequestsViewController& controller,
+                                        QWidget* parent = nullptr);
+
+    PendingSharingRequestsViewController& controller() const { return m_controller; }
+    QTableWidget* table() const { return m_table; }
+
+private:
+    void reloadRows();
+
+    PendingSharingRequestsViewController& m_controller;
+    QTableWidget* m_table;
+    QProgressBar* m_progress;
+};
+
+} // namespace qv
