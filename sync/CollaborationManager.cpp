@@ -540,13 +540,19 @@ void CollaborationManager::reloadMeAndSaveCaches()
         collaborators.insert(email, user.toCbor());
 
     // The store ignores a value equal to the one it holds: unchanged caches write nothing, and
-    // the save after them makes no backup.
+    // the save after them makes no backup. Every refresh moves the download dates, so they are
+    // written only with a change of the lists they date; a restart then finds them older than
+    // they are, which costs one early download at most.
     QVRestManager::TrackingPause pause(m_engine);
-    status->setCachedOwnersByProject(owners.users);
-    status->setCachedOwnersByProjectDates(owners.dates);
+    if (status->cachedOwnersByProject() != owners.users) {
+        status->setCachedOwnersByProject(owners.users);
+        status->setCachedOwnersByProjectDates(owners.dates);
+    }
     status->setCachedCollaboratorsByEmail(collaborators.toCborValue().toCbor());
-    status->setCachedFollowersByItem(followers.users);
-    status->setCachedFollowersByItemDates(followers.dates);
+    if (status->cachedFollowersByItem() != followers.users) {
+        status->setCachedFollowersByItem(followers.users);
+        status->setCachedFollowersByItemDates(followers.dates);
+    }
 }
 
 // --- What the engine and the document ask

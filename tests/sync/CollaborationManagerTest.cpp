@@ -2,8 +2,11 @@
 // freshness of cached lists, offline calls, the archive in the store and signing out and in.
 #include "sync/CollaborationManager.h"
 
+#include "core/document/StoreFiles.h"
 #include "platform/rest/NetworkReachability.h"
 #include "platform/rest/RestClient.h"
+#include "sync/AvatarManager.h"
+#include "tests/support/FakeSyncServerAvatars.h"
 #include "tests/support/FakeSyncServerTeam.h"
 #include "tests/sync/SyncFixture.h"
 
@@ -183,6 +186,47 @@ TEST_F(Collaboration, GivenFilledCaches_WhenArchivedAndRestoredInTheNextRun_Then
     EXPECT_EQ(emails(*followers), QStringList({"bob@x.com", kUser}));
     settle();
     EXPECT_TRUE(server.requests().isEmpty());
+}
+
+// Measured by the backups the 120 s saves make: caches and avatars downloaded again without a
+// change leave the store as it was, so those saves have nothing to back up.
+TEST_F(Collaboration,
+       GivenCachesAndAvatarsDownloadedAgainUnchanged_WhenThe120SecondSaveRuns_ThenNoBackupIsMade)
+{
+    FakeAvatars pictures(server, team);
+    // Online without polls: each poll moves the engine's own cursors in the store.
+    server.setPollingIntervals(3600, 3600);
+    open();
+    start(*device);
+    device->sync().itemLoop().stopLoop();
+    AvatarManager avatars(device->services, device->sync());
+    const auto backups = [&] {
+        device->document->storeFiles().waitForBackups();
+        return device->preferences.intValue(QStringLiteral("_currentBackupNumbersave"));
+    };
+    const auto downloadAll = [&] {
+        manager->getCollaborators();
+        owners(true);
+        manager->getFollowersForItem(item, {}, {}, {}, true);
+        avatars.avatarForEmail(QStringLiteral("bob@x.com"), true);
+        settle();
+    };
+    manager->initCollaboration();
+    downloadAll();
+    tick(CollaborationManager::kArchiveIntervalMs);
+    const int first = backups();
+    ASSERT_FALSE(device->context().hasChanges());
+
+    for (int round = 0; round < 2; ++round) {
+        tick(CollaborationManager::kArchiveIntervalMs / 2);
+        downloadAll();
+        tick(CollaborationManager::kArchiveIntervalMs / 2);
+    }
+    EXPECT_EQ(backups(), first);
+    EXPECT_GE(count("GET", kOwners), 3);
+    const QList<HttpRequest> me = requests("GET", QStringLiteral("/api/v1/me/"));
+    EXPECT_GE(
+        std::count_if(me.begin(), me.end(), [](const HttpRequest& r) { return r.path == "/api/v1/me/"; }), 2);
 }
 
 TEST_F(Collaboration, GivenASignOut_WhenTheUserSignsInAgainInTheSameRun_ThenTheCachesStartEmptyAndWork)
