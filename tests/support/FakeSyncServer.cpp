@@ -213,7 +213,7 @@ void FakeSyncServer::stamp(QJsonObject& object, const QJsonObject& body, Origin 
     object.insert(kTimestamp, now());
     if (isItem)
         object.insert("lastModifiedTimestamp", now());
-    QString editor = m_username;
+    QString editor = actingUsername();
     if (origin == Origin::OtherDevice) {
         if (body.contains(kEditedByUsername))
             editor = body.value(kEditedByUsername).toString();
@@ -239,7 +239,7 @@ qint64 FakeSyncServer::createItem(const QJsonObject& body, Origin origin)
         object.insert(kTags, QJsonArray());
     const QString creator = origin == Origin::OtherDevice && body.contains(kCreatorUsername)
                                 ? body.value(kCreatorUsername).toString()
-                                : m_username;
+                                : actingUsername();
     object.insert(kCreatorUsername, creator);
     if (!object.contains("owner_username"))
         object.insert("owner_username", creator);
@@ -253,6 +253,9 @@ qint64 FakeSyncServer::createProject(const QJsonObject& body, Origin origin)
 {
     const qint64 id = m_nextProjectId++;
     QJsonObject object = clientFields(body, true);
+    m_creators[id] = origin == Origin::OtherDevice && body.contains(kCreatorUsername)
+                         ? object.take(kCreatorUsername).toString()
+                         : actingUsername();
     object.insert(kId, id);
     object.insert(kIdd, id);
     object.insert(kResourceUri, projectUri(id));
@@ -341,10 +344,30 @@ HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject
             continue;
         if (state && object.value(kState).toInt() != *state)
             continue;
+        if (!mayRead(object, &objects != &m_projects))
+            continue;
         matched.append(object);
     }
     sortByChange(matched);
     return listReply(request, std::move(matched));
+}
+
+bool FakeSyncServer::mayRead(const QJsonObject& object, bool isItem) const
+{
+    if (!m_access)
+        return true;
+    if (!isItem)
+        return m_access(idOf(object.value(kId)), actingUsername());
+    const QJsonArray projects = object.value(kProjects).toArray();
+    // Inbox items are their owner's.
+    if (projects.isEmpty())
+        return object.value("owner_username").toString().compare(actingUsername(), Qt::CaseInsensitive) ==
+                   0 ||
+               object.value(kCreatorUsername).toString().compare(actingUsername(), Qt::CaseInsensitive) == 0;
+    return std::any_of(projects.begin(), projects.end(), [this](const QJsonValue& uri) {
+        const QStringList parts = uri.toString().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        return !parts.isEmpty() && m_access(parts.last().toLongLong(), actingUsername());
+    });
 }
 
 HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonObject> matched) const
@@ -440,8 +463,9 @@ HttpResponse FakeSyncServer::getOne(const std::map<qint64, QJsonObject>& objects
                                     const char* kind) const
 {
     const auto it = objects.find(request.args.value(kId).toLongLong());
-    return it == objects.end() ? HttpResponse::error(404, QStringLiteral("no such ") + QLatin1String(kind))
-                               : HttpResponse::json(withRequestTime(it->second));
+    return it == objects.end() || !mayRead(it->second, &objects == &m_items)
+               ? HttpResponse::error(404, QStringLiteral("no such ") + QLatin1String(kind))
+               : HttpResponse::json(withRequestTime(it->second));
 }
 
 // Items may be refused; projects never are.
@@ -554,7 +578,7 @@ void FakeSyncServer::installRoutes()
              [this](const HttpRequest& request) { return putOne(m_projects, request, false); });
     addRoute("GET", "/api/v1/project/:id/items/", [this](const HttpRequest& request) {
         const qint64 id = request.args.value(kId).toLongLong();
-        if (m_projects.find(id) == m_projects.end())
+        if (m_projects.find(id) == m_projects.end() || !mayRead(m_projects.at(id), false))
             return HttpResponse::error(404, "no such project");
         const QString uri = projectUri(id);
         std::map<qint64, QJsonObject> members;

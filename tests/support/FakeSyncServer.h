@@ -115,13 +115,27 @@ public:
     //   GET  /accounts/dismiss/, /accounts/login/linkedin_failed   the give-up pages
     //   GET  /api/v1/me/            the signed-in user (team routes attached later take its place)
     static constexpr const char* kSessionCookie = "sessionid";
-    // The one account that signs in; its e-mail is the signed-in username.
+    // The main account; its e-mail is the signed-in username.
     void setAccount(const QString& email, const QString& password);
+    // Another person who can sign in; their requests act as them.
+    void addAccount(const QString& email, const QString& password);
+    // Whom the request being answered acts for: the account of its session, else the
+    // signed-in username.
+    QString actingUsername() const { return m_acting.isEmpty() ? m_username : m_acting; }
     // Off unless set: with it, every API request without a session is answered 401.
     void setRequireLogin(bool require) { m_requireLogin = require; }
     bool requiresLogin() const { return m_requireLogin; }
     // Whether the request carries a session of the server's.
-    bool hasSession(const HttpRequest& request) const;
+    bool hasSession(const HttpRequest& request) const { return !sessionAccount(request).isEmpty(); }
+    // The account of the request's session; empty without one.
+    QString sessionAccount(const HttpRequest& request) const;
+
+    // Who may see a project and its items; everybody sees everything unless set.
+    using ProjectAccess = std::function<bool(qint64 projectId, const QString& username)>;
+    void setProjectAccess(ProjectAccess access) { m_access = std::move(access); }
+    // The account that created the project (for a project made as another device: its body's
+    // "creator_username", else the signed-in username).
+    QString projectCreator(qint64 id) const { return m_creators.count(id) ? m_creators.at(id) : m_username; }
     int sessionCount() const { return int(m_sessions.size()); }
     // --- Reminders and attachments (FakeSyncServerFiles.cpp) ---
     QJsonObject reminder(qint64 id) const;
@@ -160,6 +174,7 @@ private:
     void touchItem(qint64 itemId);
     QJsonObject withRequestTime(QJsonObject object) const;
     HttpResponse listReply(const HttpRequest& request, QList<QJsonObject> matched) const;
+    bool mayRead(const QJsonObject& object, bool isItem) const;
     // The page of objects changed since "timestamp__gte" (and in "state", when asked).
     HttpResponse listChangedSince(const std::map<qint64, QJsonObject>& objects,
                                   const HttpRequest& request) const;
@@ -191,9 +206,12 @@ private:
     qint64 m_nextItemId = 1;
     qint64 m_nextProjectId = 1;
     std::function<bool(const QJsonObject&)> m_rejects;
-    QString m_password;
+    QHash<QString, QPair<QString, QString>> m_accounts; // lower-cased e-mail -> e-mail, password
     bool m_requireLogin = false;
-    QSet<QByteArray> m_sessions;
+    QHash<QByteArray, QString> m_sessions; // session -> e-mail
+    QString m_acting;
+    ProjectAccess m_access;
+    std::map<qint64, QString> m_creators;
     std::map<qint64, QJsonObject> m_reminders;
     std::map<qint64, QJsonObject> m_files;
     std::map<qint64, QByteArray> m_fileBytes;

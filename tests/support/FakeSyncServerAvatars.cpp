@@ -27,10 +27,7 @@ FakeAvatars::FakeAvatars(LoopbackHttpServer& server, const FakeTeam& team) : m_t
         const QString email = request.args.value(QStringLiteral("email"));
         if (const auto reply = replies.find(email); reply != replies.end())
             return HttpResponse::text(reply->second, "image/png");
-        bool known = m_team.me.value("email").toString() == email;
-        for (const QJsonObject& person : m_team.collaborators)
-            known = known || person.value("email").toString() == email;
-        if (!known)
+        if (m_team.known(email).isEmpty())
             return HttpResponse::text("<html><body><h1>Not Found</h1></body></html>", "text/html", 404);
         return HttpResponse::text(picture(email), "image/png");
     });

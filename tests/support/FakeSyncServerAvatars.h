@@ -11,7 +11,7 @@ class FakeTeam;
 class LoopbackHttpServer;
 
 // The avatars of the fake sync server: GET /avatar/:email/ answers a PNG drawn for each person
-// the team knows (the signed-in user and the collaborators) and an HTML 404 page for anyone else.
+// the team knows (FakeTeam::known) and an HTML 404 page for anyone else.
 class FakeAvatars {
 public:
     FakeAvatars(LoopbackHttpServer& server, const FakeTeam& team);

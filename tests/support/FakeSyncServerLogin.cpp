@@ -45,18 +45,23 @@ QString safeNext(const QString& next)
 void FakeSyncServer::setAccount(const QString& email, const QString& password)
 {
     m_username = email;
-    m_password = password;
+    addAccount(email, password);
 }
 
-bool FakeSyncServer::hasSession(const HttpRequest& request) const
+void FakeSyncServer::addAccount(const QString& email, const QString& password)
+{
+    m_accounts.insert(email.toLower(), {email, password});
+}
+
+QString FakeSyncServer::sessionAccount(const HttpRequest& request) const
 {
     for (const QByteArray& part : request.header("Cookie").split(';')) {
         const QByteArray pair = part.trimmed();
         const qsizetype equals = pair.indexOf('=');
         if (equals > 0 && pair.left(equals) == kSessionCookie && m_sessions.contains(pair.mid(equals + 1)))
-            return true;
+            return m_sessions.value(pair.mid(equals + 1));
     }
-    return false;
+    return {};
 }
 
 HttpResponse FakeSyncServer::signInForm(const HttpRequest& request, const QString& next,
@@ -81,6 +86,7 @@ HttpResponse FakeSyncServer::signInForm(const HttpRequest& request, const QStrin
 void FakeSyncServer::installLoginRoutes()
 {
     setGate([this](const HttpRequest& request) -> std::optional<HttpResponse> {
+        m_acting = sessionAccount(request);
         if (!m_requireLogin || !request.path.startsWith(QByteArray(kApi) + '/') || hasSession(request))
             return std::nullopt;
         return HttpResponse::error(401, QStringLiteral("not signed in"));
@@ -98,28 +104,31 @@ void FakeSyncServer::installLoginRoutes()
             return form.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
         };
         const QString next = safeNext(field("next"));
-        if (field("username").compare(m_username, Qt::CaseInsensitive) != 0 ||
-            field("password") != m_password || m_password.isEmpty())
+        const auto [email, password] = m_accounts.value(field("username").toLower());
+        if (password.isEmpty() || field("password") != password)
             return signInForm(request, next, QStringLiteral("That e-mail and password do not match."));
         const QByteArray session = QByteArray::number(QRandomGenerator::global()->generate64(), 16);
-        m_sessions.insert(session);
+        m_sessions.insert(session, email);
         return redirect(next, QByteArray(kSessionCookie) + '=' + session + "; Path=/; HttpOnly");
     });
     addRoute("GET", "/", [this](const HttpRequest& request) {
         if (!hasSession(request))
             return page("Welcome", "<h1>Welcome</h1><p><a href=\"/desktoplogin/\">Sign in</a></p>");
         return page("Signed in",
-                    "<h1>Signed in</h1><p>You are signed in as " + htmlEscaped(m_username) + ".</p>");
+                    "<h1>Signed in</h1><p>You are signed in as " + htmlEscaped(actingUsername()) + ".</p>");
     });
     addRoute("GET", "/isloggedindesktop/", [this](const HttpRequest& request) {
         if (!hasSession(request))
             return redirect(QStringLiteral("/desktoplogin/?next=/isloggedindesktop/"));
-        return page("Ready", "<h1>Ready to sync</h1><p>Signed in as " + htmlEscaped(m_username) + ".</p>");
+        return page("Ready",
+                    "<h1>Ready to sync</h1><p>Signed in as " + htmlEscaped(actingUsername()) + ".</p>");
     });
     // The signed-in user, for a server that has no team routes attached.
     addRoute("GET", "/api/v1/me/", [this](const HttpRequest&) {
-        return HttpResponse::json(QJsonObject{
-            {"id", 1}, {"username", m_username}, {"email", m_username}, {"resource_uri", "/api/v1/user/1/"}});
+        return HttpResponse::json(QJsonObject{{"id", 1},
+                                              {"username", actingUsername()},
+                                              {"email", actingUsername()},
+                                              {"resource_uri", "/api/v1/user/1/"}});
     });
     addRoute("GET", "/accounts/dismiss/",
              [](const HttpRequest&) { return page("Cancelled", "<h1>Sign-in cancelled</h1>"); });

@@ -22,6 +22,11 @@ int main(int argc, char** argv)
                       QStringLiteral("EMAIL")});
     parser.addOption(
         {QStringLiteral("password"), QStringLiteral("Password of that account."), QStringLiteral("PW")});
+    parser.addOption({QStringLiteral("other-user"),
+                      QStringLiteral("E-mail of a second account, a collaborator of the first."),
+                      QStringLiteral("EMAIL")});
+    parser.addOption({QStringLiteral("other-password"), QStringLiteral("Password of the second account."),
+                      QStringLiteral("PW")});
     parser.process(app);
     if (parser.isSet(QStringLiteral("require-login")) &&
         (parser.value(QStringLiteral("user")).isEmpty() ||
@@ -51,6 +56,11 @@ int main(int argc, char** argv)
     for (auto it = quota.begin(); it != quota.end(); ++it)
         profile.insert(it.key(), it.value());
     team.me.insert(QStringLiteral("user_profile"), profile);
+    const QString other = parser.value(QStringLiteral("other-user"));
+    if (!other.isEmpty()) {
+        server.addAccount(other, parser.value(QStringLiteral("other-password")));
+        team.collaborators.append(qv::test::FakeTeam::user(2, other));
+    }
     qv::test::FakeAvatars avatars(server, team);
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);

@@ -61,7 +61,7 @@ QJsonObject FakeTeam::user(qint64 id, const QString& email, bool teammate)
             {"teammate", teammate}};
 }
 
-QJsonObject FakeTeam::person(const QString& email)
+QJsonObject FakeTeam::known(const QString& email) const
 {
     const QJsonObject wanted{{"username", email}};
     if (sameUser(me, wanted))
@@ -71,14 +71,31 @@ QJsonObject FakeTeam::person(const QString& email)
             if (sameUser(p, wanted))
                 return p;
     }
+    return {};
+}
+
+QJsonObject FakeTeam::person(const QString& email)
+{
+    if (const QJsonObject found = known(email); !found.isEmpty())
+        return found;
     others.append(user(m_nextUserId++, email));
     return others.last();
+}
+
+QJsonObject FakeTeam::requester()
+{
+    return person(m_server.actingUsername());
 }
 
 QList<QJsonObject> FakeTeam::ownersOf(qint64 projectId) const
 {
     const auto it = owners.find(projectId);
-    return it == owners.end() || it->second.isEmpty() ? QList<QJsonObject>{me} : it->second;
+    if (it != owners.end() && !it->second.isEmpty())
+        return it->second;
+    // Nobody given: the project is its creator's.
+    const QString creator = m_server.projectCreator(projectId);
+    const QJsonObject found = known(creator);
+    return {found.isEmpty() ? user(0, creator) : found};
 }
 
 QJsonObject FakeTeam::request(qint64 id) const
@@ -87,6 +104,13 @@ QJsonObject FakeTeam::request(qint64 id) const
         if (r.value("id").toInteger() == id)
             return r;
     return {};
+}
+
+bool FakeTeam::isTarget(const QJsonObject& request, qint64 userId) const
+{
+    const QString uri = request.value("target_user").toString();
+    // Requests written by hand without the person's path are everybody's.
+    return uri.isEmpty() || lastNumberOf(uri) == userId;
 }
 
 QJsonObject FakeTeam::newRequest(qint64 projectId, const QJsonObject& from, const QJsonObject& to,
@@ -107,11 +131,11 @@ QJsonObject FakeTeam::newRequest(qint64 projectId, const QJsonObject& from, cons
     return r;
 }
 
-QString FakeTeam::refusal(qint64 projectId, const QJsonObject& target) const
+QString FakeTeam::refusal(qint64 projectId, const QJsonObject& from, const QJsonObject& target) const
 {
     if (const auto it = refusals.find(nameOf(target)); it != refusals.end())
         return it->second;
-    if (sameUser(target, me))
+    if (sameUser(target, from))
         return kInviteSelf;
     if (contains(ownersOf(projectId), target))
         return kAlreadyOwner.arg(nameOf(target));
@@ -127,36 +151,35 @@ HttpResponse FakeTeam::post(const HttpRequest& request)
 {
     const QJsonObject body = request.json().object();
     const qint64 projectId = lastNumberOf(body.value("project").toString());
-    if (m_server.project(projectId).isEmpty())
-        return HttpResponse::error(404, QStringLiteral("no such project"));
+    if (projectId <= 0)
+        return HttpResponse::error(400, QStringLiteral("project missing"));
     const QString email = body.value("target_username").toString();
     if (email.isEmpty())
         return HttpResponse::error(400, QStringLiteral("target_username missing"));
+    const QJsonObject from = requester();
     const QJsonObject target = person(email);
     const QString status = body.value("status").toString(kInit);
+    const auto refused = [&](const QString& why) {
+        QJsonObject r = newRequest(projectId, from, target, kRejected);
+        if (!why.isEmpty())
+            r.insert("message", why);
+        sharingRequests.last() = r;
+        return HttpResponse::json(r, 201);
+    };
 
     if (status == kRemove) {
         QList<QJsonObject> team = ownersOf(projectId);
-        if (!contains(team, target) || sameUser(target, me)) {
-            QJsonObject refused = newRequest(projectId, me, target, kRejected);
-            refused.insert("message", kNotOwner.arg(nameOf(target)));
-            sharingRequests.last() = refused;
-            return HttpResponse::json(refused, 201);
-        }
+        if (!contains(team, target) || sameUser(target, from))
+            return refused(kNotOwner.arg(nameOf(target)));
         team.removeIf([&](const QJsonObject& p) { return sameUser(p, target); });
         owners[projectId] = team;
-        return HttpResponse::json(newRequest(projectId, me, target, kRemove), 201);
+        return HttpResponse::json(newRequest(projectId, from, target, kRemove), 201);
     }
     if (status != kInit)
         return HttpResponse::error(400, QStringLiteral("unknown status"));
-    if (const QString why = refusal(projectId, target); !why.isNull()) {
-        QJsonObject refused = newRequest(projectId, me, target, kRejected);
-        if (!why.isEmpty())
-            refused.insert("message", why);
-        sharingRequests.last() = refused;
-        return HttpResponse::json(refused, 201);
-    }
-    return HttpResponse::json(newRequest(projectId, me, target, kInit), 201);
+    if (const QString why = refusal(projectId, from, target); !why.isNull())
+        return refused(why);
+    return HttpResponse::json(newRequest(projectId, from, target, kInit), 201);
 }
 
 bool FakeTeam::answer(QJsonObject& r, const QString& status)
@@ -180,7 +203,15 @@ HttpResponse FakeTeam::put(const HttpRequest& request)
     for (QJsonObject& r : sharingRequests) {
         if (r.value("id").toInteger() != idArg(request))
             continue;
-        if (!answer(r, request.json().object().value("status").toString()))
+        const QString status = request.json().object().value("status").toString();
+        // Only the invited person takes an invitation; either side may turn it down (requests
+        // written by hand without a source, anybody).
+        const QJsonObject by = requester();
+        const QJsonObject source{{"username", r.value("source_username")}};
+        const bool invited = sameUser(by, QJsonObject{{"username", r.value("target_username")}});
+        if (!invited && (status == kAccepted || (!nameOf(source).isEmpty() && !sameUser(by, source))))
+            return HttpResponse::error(403, QStringLiteral("not yours to answer"));
+        if (!answer(r, status))
             return HttpResponse::error(400, QStringLiteral("the request is not open"));
         return HttpResponse::json(r);
     }
@@ -189,9 +220,10 @@ HttpResponse FakeTeam::put(const HttpRequest& request)
 
 qint64 FakeTeam::inviteMe(qint64 projectId, const QJsonObject& from)
 {
-    QList<QJsonObject>& team = owners[projectId];
+    QList<QJsonObject> team = ownersOf(projectId);
     if (!contains(team, from))
         team.append(from);
+    owners[projectId] = team;
     return newRequest(projectId, from, me, kInit).value("id").toInteger();
 }
 
@@ -206,12 +238,24 @@ bool FakeTeam::answerAsInvited(qint64 requestId, const QString& status)
 FakeTeam::FakeTeam(FakeSyncServer& server, const QString& username)
     : me(user(1, username, true)), m_server(server)
 {
-    server.addRoute("GET", "/api/v1/me/", [this](const HttpRequest&) {
-        return me.isEmpty() ? HttpResponse::error(401, QStringLiteral("not signed in"))
-                            : HttpResponse::json(me);
+    server.setProjectAccess([this](qint64 projectId, const QString& reader) {
+        return contains(ownersOf(projectId), QJsonObject{{"username", reader}});
     });
-    server.addRoute("GET", "/api/v1/me/collaborators/",
-                    [this](const HttpRequest&) { return list(collaborators); });
+    server.addRoute("GET", "/api/v1/me/", [this](const HttpRequest&) {
+        if (me.isEmpty() || sameUser(me, QJsonObject{{"username", m_server.actingUsername()}}))
+            return me.isEmpty() ? HttpResponse::error(401, QStringLiteral("not signed in"))
+                                : HttpResponse::json(me);
+        return HttpResponse::json(requester());
+    });
+    // Another account works with everybody the server knows.
+    server.addRoute("GET", "/api/v1/me/collaborators/", [this](const HttpRequest&) {
+        const QJsonObject by = requester();
+        if (sameUser(by, me))
+            return list(collaborators);
+        QList<QJsonObject> people = QList<QJsonObject>{me} + collaborators + others;
+        people.removeIf([&](const QJsonObject& p) { return sameUser(p, by); });
+        return list(people);
+    });
     server.addRoute("GET", "/api/v1/project/:id/owners/",
                     [this](const HttpRequest& request) { return list(ownersOf(idArg(request))); });
     server.addRoute("GET", "/api/v1/item/:id/followers/",
@@ -223,13 +267,15 @@ FakeTeam::FakeTeam(FakeSyncServer& server, const QString& username)
             people.append(person);
         return list(people);
     };
-    server.addRoute("GET", "/api/v1/item/:id/follow/",
-                    [this, follow](const HttpRequest& request) { return follow(idArg(request), me, true); });
-    server.addRoute("GET", "/api/v1/item/:id/unfollow/",
-                    [this, follow](const HttpRequest& request) { return follow(idArg(request), me, false); });
+    server.addRoute("GET", "/api/v1/item/:id/follow/", [this, follow](const HttpRequest& request) {
+        return follow(idArg(request), requester(), true);
+    });
+    server.addRoute("GET", "/api/v1/item/:id/unfollow/", [this, follow](const HttpRequest& request) {
+        return follow(idArg(request), requester(), false);
+    });
     server.addRoute("GET", "/api/v1/item/:id/invite/", [this, follow](const HttpRequest& request) {
         const qint64 invited = request.queryItem(QStringLiteral("userid")).toLongLong();
-        for (const QJsonObject& person : collaborators) {
+        for (const QJsonObject& person : QList<QJsonObject>{me} + collaborators + others) {
             if (person.value("id").toInteger() == invited)
                 return follow(idArg(request), person, true);
         }
@@ -251,8 +297,8 @@ FakeTeam::FakeTeam(FakeSyncServer& server, const QString& username)
             const QString targetUri = r.value("target_user").toString();
             if ((status && r.value("status").toString() != *status) ||
                 (project && lastNumberOf(r.value("project").toString()) != project->toLongLong()) ||
-                (target && (target->isEmpty() || lastNumberOf(targetUri) != target->toLongLong())) ||
-                (withTarget && targetUri.isEmpty()))
+                (target && !isTarget(r, target->toLongLong())) ||
+                (withTarget && targetUri.isEmpty() && r.value("target_username").toString().isEmpty()))
                 continue;
             matched.append(r);
         }

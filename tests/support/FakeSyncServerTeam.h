@@ -15,7 +15,7 @@ struct HttpResponse;
 // The team side of the fake sync server, added to its routes:
 //   GET  /api/v1/me/                          the signed-in user's record (profile included)
 //   GET  /api/v1/me/collaborators/            people the user works with
-//   GET  /api/v1/project/:id/owners/          the project's owners (none given: the signed-in user)
+//   GET  /api/v1/project/:id/owners/          the project's owners (none given: its creator)
 //   GET  /api/v1/item/:id/followers/          the item's followers
 //   GET  /api/v1/item/:id/follow/, unfollow/  the user follows or stops; the followers come back
 //   GET  /api/v1/item/:id/invite/?userid=N    the collaborator N follows; the followers come back
@@ -27,7 +27,9 @@ struct HttpResponse;
 //   PUT  /api/v1/sharing_request/:id/         "accepted" makes the invited person an owner (the
 //                                             project is then theirs too), "rejected" closes it;
 //                                             a request no longer open answers 400
-// A missing "/me/" record answers 401, as for a visitor without a session.
+// A missing "/me/" record answers 401, as for a visitor without a session. Requests act for the
+// account of their session (FakeSyncServer::addAccount), the signed-in user `me` without one;
+// a project and its items are seen by its owners only.
 class FakeTeam {
 public:
     // Refusals of an invitation, as the server words them.
@@ -43,6 +45,8 @@ public:
     // A person the server knows by that address (the signed-in user, a collaborator or anyone
     // met before); a new person otherwise.
     QJsonObject person(const QString& email);
+    // Nothing for an address nobody has.
+    QJsonObject known(const QString& email) const;
 
     // --- Acting as another person ---
     // `from` shares the project with the signed-in user; the request's id. The project then has
@@ -66,7 +70,10 @@ private:
     QList<QJsonObject> ownersOf(qint64 projectId) const;
     QJsonObject newRequest(qint64 projectId, const QJsonObject& from, const QJsonObject& to,
                            const QString& status);
-    QString refusal(qint64 projectId, const QJsonObject& target) const;
+    QString refusal(qint64 projectId, const QJsonObject& from, const QJsonObject& target) const;
+    // The person the request being answered acts for.
+    QJsonObject requester();
+    bool isTarget(const QJsonObject& request, qint64 userId) const;
     HttpResponse post(const HttpRequest& request);
     HttpResponse put(const HttpRequest& request);
     bool answer(QJsonObject& request, const QString& status);

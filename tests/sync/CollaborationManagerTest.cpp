@@ -309,10 +309,8 @@ TEST_F(Collaboration, GivenASignIn_ThenTheSelfInvitationCheckKnowsTheLoginWhatev
 TEST_F(Collaboration, GivenAnInvitation_WhenPostedThenAnswered_ThenTheProjectsRequestsFollow)
 {
     open();
-    project =
-        ProjectBuilder(device->context(), "On the server").withId(server.createProjectAsOtherDevice({}));
     SharingRequest invitation;
-    invitation.projectURI = FakeSyncServer::projectUri(project->id_());
+    invitation.projectURI = FakeSyncServer::projectUri(42);
     invitation.targetUsername = "bob@x.com";
     manager->postSharingRequest(invitation, {}, {});
     settle();

@@ -27,7 +27,7 @@ protected:
     // Ann's project with two items, shared with the signed-in user.
     qint64 shareProjectOfAnn()
     {
-        const qint64 id = server.createProjectAsOtherDevice({{"name", "Launch"}});
+        const qint64 id = server.createProjectAsOtherDevice({{"name", "Launch"}, {"creator_username", kAnn}});
         server.createItemAsOtherDevice({{"name", "Book the hall"}}, id);
         server.createItemAsOtherDevice({{"name", "Print flyers"}}, id);
         team.inviteMe(id, team.collaborators[1]);
