@@ -4,6 +4,7 @@
 #include "app/AttachmentParts.h"
 #include "app/CollaborationShell.h"
 #include "app/LaunchRequest.h"
+#include "app/SharingWiring.h"
 #include "app/TeamWiring.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"

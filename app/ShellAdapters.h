@@ -26,6 +26,7 @@ class AttachmentParts;
 class QVRemindersManager;
 class QVRestManager;
 class Scheduler;
+class SharingParts;
 class TeamParts;
 class TeamViewController;
 namespace rest {
@@ -144,6 +145,8 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<MainWindow> mainWindow;
     // The window's team column: gone before the window.
     std::unique_ptr<TeamParts> team;
+    // Its invitation popovers and shared projects: gone before the column.
+    std::unique_ptr<SharingParts> sharing;
     std::unique_ptr<EngineShell> engineShell;
     std::unique_ptr<WindowShell> windowShell;
     std::unique_ptr<OverlayWipeProgress> wipeProgress;

@@ -15,6 +15,7 @@
 #include "app/LauncherBadge.h"
 #include "app/PeopleWiring.h"
 #include "app/QuitSignals.h"
+#include "app/SharingWiring.h"
 #include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
 #include "app/TeamWiring.h"
@@ -217,6 +218,9 @@ int main(int argc, char** argv)
                     if (team)
                         team->checkForSharingRequests(nullptr);
                 });
+        parts->sharing = std::make_unique<SharingParts>(*parts->collaborationManager, *parts->engine,
+                                                        parts->avatarManager.get(), *parts->mainWindow,
+                                                        document, *parts->team);
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),

@@ -24,7 +24,7 @@ void PendingSharingRequestsViewController::setRequests(const QList<SharingReques
     emit requestsChanged();
 }
 
-void PendingSharingRequestsViewController::reloadAll(bool force, const Loaded& run)
+void PendingSharingRequestsViewController::reloadAll(bool force, Loaded run)
 {
     if (m_reloading || (!force && !m_requests.isEmpty()))
         return;
@@ -32,25 +32,20 @@ void PendingSharingRequestsViewController::reloadAll(bool force, const Loaded& r
     showProgress();
     m_reloading = true;
     QPointer<PendingSharingRequestsViewController> self(this);
-    m_collaboration.getSharingRequests(
-        [self, run](const QList<SharingRequest>& loaded) {
-            if (!self)
-                return;
-            self->hideProgress();
-            self->setRequests(loaded);
-            if (run)
-                run(loaded);
-            self->m_reloading = false;
-        },
-        [self, run](const std::optional<QString>&) {
-            if (!self)
-                return;
-            qCInfo(lcTeam, "The shared projects could not be loaded");
-            self->hideProgress();
-            if (run)
-                run({});
-            self->m_reloading = false;
-        });
+    // Both outcomes call run once; either may be the one that comes.
+    auto done = [self, run = std::move(run)](const QList<SharingRequest>& loaded) {
+        if (!self)
+            return;
+        self->hideProgress();
+        self->setRequests(loaded);
+        if (run)
+            run(loaded);
+        self->m_reloading = false;
+    };
+    m_collaboration.getSharingRequests(done, [done](const std::optional<QString>&) {
+        qCInfo(lcTeam, "The shared projects could not be loaded");
+        done({});
+    });
 }
 
 void PendingSharingRequestsViewController::acceptRequest(int row)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/User.h"
+#include "ui/team/TeamViewController.h"
 
 #include <QList>
 #include <QObject>
@@ -17,7 +18,7 @@ class QVRestManager;
 // Accepting downloads the project into the document, saves it and has the window select it.
 // Display-free: the view lists requests(), enables a row's answers while canAnswer() holds and
 // shows the progress while isShowingProgress().
-class PendingSharingRequestsViewController : public QObject {
+class PendingSharingRequestsViewController : public QObject, public SharedProjectsList {
     Q_OBJECT
 public:
     using Loaded = std::function<void(const QList<SharingRequest>& requests)>;
@@ -33,12 +34,14 @@ public:
     // The rows: open requests addressed to the signed-in user, as last loaded.
     const QList<SharingRequest>& requests() const { return m_requests; }
     int count() const { return int(m_requests.size()); }
+    int requestCount() const override { return count(); }
     bool isReloading() const { return m_reloading; }
     bool isShowingProgress() const { return m_progress > 0; }
 
     // Loads the requests again. Nothing while a reload runs (run is not called) or, without
     // force, while the list has rows; otherwise run gets the loaded list (empty on a failure).
-    void reloadAll(bool force, const Loaded& run = {});
+    void reloadAll(bool force, Loaded run) override;
+    void reloadAll(bool force) { reloadAll(force, {}); }
     // The answers to the request of a row (the table's clicked row; others are ignored). A
     // failed answer leaves the request open ("init") to be answered again.
     void acceptRequest(int row);
