@@ -1,6 +1,7 @@
 // Runs the fake sync server on 127.0.0.1 for trying the application against it by hand.
 #include "tests/support/FakeSyncServer.h"
 #include "tests/support/FakeSyncServerAvatars.h"
+#include "tests/support/FakeSyncServerComments.h"
 #include "tests/support/FakeSyncServerTeam.h"
 
 #include <QCommandLineParser>
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
         team.collaborators.append(qv::test::FakeTeam::user(2, other));
     }
     qv::test::FakeAvatars avatars(server, team);
+    qv::test::FakeComments comments(server);
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
