@@ -10,4 +10,8 @@ namespace qv {
 inline const QString kNotificationSelectedOwnersChanged =
     QStringLiteral("kNotificationSelectedOwnersChanged");
 
+// A feed showed a newer page. User info: one key, "item", "project" or "none", whose value is
+// the shown object's store address (none for "none"). Sender: the feed's model.
+inline const QString kNotificationCommentsRefreshed = QStringLiteral("kNotificationCommentsRefreshed");
+
 } // namespace qv
