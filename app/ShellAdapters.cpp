@@ -3,6 +3,7 @@
 #include "app/AppLogging.h"
 #include "app/AttachmentParts.h"
 #include "app/CollaborationShell.h"
+#include "app/FeedParts.h"
 #include "app/LaunchRequest.h"
 #include "app/SharingWiring.h"
 #include "app/TeamWiring.h"

@@ -23,6 +23,7 @@ class CollaborationShell;
 class MainWindow;
 class MyDocument;
 class AttachmentParts;
+class FeedParts;
 class QVRemindersManager;
 class QVRestManager;
 class Scheduler;
@@ -142,6 +143,7 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<QVRemindersManager> reminders;
     // Made after the window, whose drawer holds the Files tab, and gone after it.
     std::unique_ptr<AttachmentParts> attachmentParts;
+    std::unique_ptr<FeedParts> feedParts;
     std::unique_ptr<MainWindow> mainWindow;
     // The window's team column: gone before the window.
     std::unique_ptr<TeamParts> team;

@@ -9,6 +9,7 @@
 #include "app/ColorList.h"
 #include "app/CountDowns.h"
 #include "app/DeleteCacheWindowController.h"
+#include "app/FeedParts.h"
 #include "app/HelpLinks.h"
 #include "app/LaunchAgent.h"
 #include "app/LaunchRequest.h"
@@ -42,6 +43,7 @@
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
 #include "ui/board/widgets/WindowCommands.h"
+#include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/team/TeamViewController.h"
 
 #include <QApplication>
@@ -81,6 +83,7 @@ int main(int argc, char** argv)
 
     // Before the application object, which starts the web engine's process handling.
     WebProfile::prepareProcess();
+    FeedPageScheme::registerScheme();
     QApplication application(argc, argv);
     if (!parsed.request) {
         parsed = LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput,
@@ -184,6 +187,8 @@ int main(int argc, char** argv)
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         alerts.setParent(parts->mainWindow.get());
         AccountSession* signIn = nullptr;
+        QWebEngineProfile* webProfile = nullptr;
+        InternalBrowser* browser = nullptr;
         if (parts->engine->hasOrigin()) {
             AccountSession::Options sessionOptions;
             sessionOptions.collaborationManager = parts->collaborationManager.get();
@@ -191,12 +196,15 @@ int main(int argc, char** argv)
                                                             services, &keychain, sessionOptions);
             parts->mainWindow->commands().setAccount(session.get(), &session->internalBrowser());
             signIn = session.get();
+            webProfile = session->webProfile().profile();
+            browser = &session->internalBrowser();
             parts->account = std::move(session);
         } else {
             // No sync server: the account commands stay off and pages open in the desktop's browser.
             parts->account = std::make_unique<OfflineAccountCommands>();
             parts->browser = std::make_unique<DesktopBrowser>();
             parts->mainWindow->commands().setAccount(parts->account.get(), parts->browser.get());
+            browser = parts->browser.get();
         }
         parts->mainWindow->commands().setTerminatingQuery(
             [&delegatePointer] { return delegatePointer->terminating(); });
@@ -204,6 +212,8 @@ int main(int argc, char** argv)
         parts->attachmentParts = std::make_unique<AttachmentParts>(
             *parts->engine, services, *panels.drawer, syncOrigin, parts->collaborationManager.get());
         parts->attachments = parts->attachmentParts.get();
+        parts->feedParts =
+            std::make_unique<FeedParts>(services, *parts->engine, *panels.drawer, webProfile, browser);
         parts->avatarManager = std::make_unique<AvatarManager>(
             services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
         showAvatarsInRows(*parts->avatarManager, *parts->engine, *parts->mainWindow, scheduler);

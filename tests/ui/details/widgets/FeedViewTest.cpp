@@ -1,0 +1,109 @@
+// The feed's widgets with a real web view against the fake server: a page too large to be set
+// directly, the people filter's script in the page, the input's placeholder and Shift+Return.
+#include "ui/details/widgets/FeedViewController.h"
+
+#include "tests/support/CommentsFixture.h"
+#include "ui/details/FeedModel.h"
+#include "ui/details/widgets/FeedPageScheme.h"
+#include "ui/details/widgets/ResponderTextView.h"
+
+#include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+namespace qv::test {
+namespace {
+
+// The web engine takes its schemes before the application object exists.
+const bool kSchemeRegistered = [] {
+    FeedPageScheme::registerScheme();
+    return true;
+}();
+
+class FeedView : public CommentsFixture {
+protected:
+    void startView()
+    {
+        ASSERT_TRUE(kSchemeRegistered);
+        startWithItems();
+        view = std::make_unique<FeedViewController>(device->services, *comments, device->sync());
+        view->resize(360, 480);
+        view->show();
+    }
+    ~FeedView() override { view.reset(); }
+
+    QString evaluate(const QString& script)
+    {
+        QString result;
+        bool done = false;
+        view->webView()->page()->runJavaScript(script, [&](const QVariant& value) {
+            result = value.toString();
+            done = true;
+        });
+        EXPECT_TRUE(waitUntil([&] { return done; }, 30'000));
+        return result;
+    }
+
+    std::unique_ptr<FeedViewController> view;
+};
+
+TEST_F(FeedView, GivenAPageOver2MB_WhenShown_ThenItIsServedWithTheServersAddressesAndItsScriptAnswers)
+{
+    startView();
+    serverComments.commentAs(QStringLiteral("bob@x.com"), itemUri(item), QStringLiteral("from bob"));
+    serverComments.commentAs(kUser, itemUri(item), QStringLiteral("from me"));
+    serverComments.paddingBytes = int(FeedModel::kInlinePageLimit) + 1024;
+    view->setRepresentedObject(item);
+    ASSERT_TRUE(waitUntil([&] { return view->pageAddress().scheme() == FeedPageScheme::kScheme; }));
+    ASSERT_TRUE(waitUntil([&] { return !evaluate("document.querySelector('.comment') ? 1 : ''").isEmpty(); },
+                          30'000));
+    EXPECT_EQ(evaluate("document.baseURI"), server.baseUrl().toString() + "/");
+    EXPECT_EQ(evaluate("document.querySelectorAll('.comment').length + ''"), "2");
+
+    view->showCommentsForEmails({QStringLiteral("bob@x.com")});
+    const QString visible = "Array.from(document.querySelectorAll('.comment'))"
+                            ".filter(c => c.style.display !== 'none').length + ''";
+    ASSERT_TRUE(waitUntil([&] { return evaluate(visible) == "1"; }, 30'000));
+
+    // A small page is set directly; the served one is let go.
+    serverComments.paddingBytes = 0;
+    serverComments.commentAs(QStringLiteral("bob@x.com"), itemUri(item), QStringLiteral("again"));
+    view->reloadFeed(false, true, true);
+    ASSERT_TRUE(waitUntil([&] { return view->pageAddress().scheme() == "http"; }));
+    EXPECT_EQ(FeedPageScheme::forProfile(view->profile())->pageCount(), 0);
+}
+
+TEST_F(FeedView, GivenTheInput_ThenItsPlaceholderFollowsTheConnectionAndShiftReturnSendsTheComment)
+{
+    startView();
+    view->setRepresentedObject(item);
+    settle();
+    ResponderTextView* input = view->commentInputTextView();
+    EXPECT_TRUE(view->inputContainer()->isVisible());
+    EXPECT_EQ(input->placeholder(), "Write comment ...");
+    EXPECT_TRUE(view->uploadButton()->isVisible());
+
+    QTest::keyClicks(input, QStringLiteral("a"));
+    QTest::keyClick(input, Qt::Key_Return);
+    QTest::keyClicks(input, QStringLiteral("b"));
+    EXPECT_EQ(input->toPlainText(), "a\nb");
+    EXPECT_TRUE(view->sendButton()->isVisible());
+    EXPECT_FALSE(view->uploadButton()->isVisible());
+    QTest::keyClick(input, Qt::Key_Return, Qt::ShiftModifier);
+    settle();
+    const QList<HttpRequest> posts = requests("POST", QStringLiteral("/api/v1/comment/"));
+    ASSERT_EQ(posts.size(), 1);
+    EXPECT_EQ(posts[0].json()["text"].toString(), "a<br/>b");
+    EXPECT_EQ(input->toPlainText(), "");
+    EXPECT_EQ(view->inputContainer()->height(), int(FeedModel::kInputHeight));
+
+    server.setOnline(false);
+    device->sync().fire();
+    settle();
+    EXPECT_EQ(input->placeholder(), "Offline ...");
+    view->setRepresentedObject(project);
+    EXPECT_FALSE(view->inputContainer()->isVisible());
+}
+
+} // namespace
+} // namespace qv::test

@@ -1,0 +1,277 @@
+#include "ui/details/widgets/FeedViewController.h"
+
+#include "ui/details/FeedModel.h"
+#include "ui/details/widgets/FeedPageScheme.h"
+#include "ui/details/widgets/ResponderTextView.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+namespace qv {
+
+namespace {
+
+// The feed's page: navigations are the model's to decide.
+class FeedPage final : public QWebEnginePage {
+public:
+    FeedPage(QWebEngineProfile* profile, FeedModel& model, QObject* parent)
+        : QWebEnginePage(profile, parent), m_model(model)
+    {
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
+    {
+        if (!isMainFrame)
+            return true;
+        const bool clicked = type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted;
+        return m_model.acceptNavigation(url, clicked);
+    }
+    // A link that asks for a window of its own: its address is judged as a clicked link's, and
+    // the page made for it never shows.
+    QWebEnginePage* createWindow(WebWindowType) override
+    {
+        auto* catcher = new QWebEnginePage(profile(), this);
+        connect(catcher, &QWebEnginePage::urlChanged, this, [this, catcher](const QUrl& url) {
+            m_model.acceptNavigation(url, true);
+            catcher->deleteLater();
+        });
+        return catcher;
+    }
+
+private:
+    FeedModel& m_model;
+};
+
+// The web view without "Reload" in its menu, and with a way to the browser.
+class FeedWebView final : public QWebEngineView {
+public:
+    FeedWebView(FeedModel& model, QWidget* parent) : QWebEngineView(parent), m_model(model) {}
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override
+    {
+        QMenu* menu = createStandardContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->removeAction(page()->action(QWebEnginePage::Reload));
+        menu->addSeparator();
+        menu->addAction(tr("Open in Browser"), &m_model, &FeedModel::openInInternalBrowser);
+        menu->popup(event->globalPos());
+    }
+
+private:
+    FeedModel& m_model;
+};
+
+QToolButton* toolButton(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    return button;
+}
+
+} // namespace
+
+FeedViewController::FeedViewController(const Services& services, CommentsManager& comments,
+                                       QVRestManager& engine, QWidget* parent)
+    : QWidget(parent), m_model(new FeedModel(services, comments, engine, this))
+{
+    setObjectName(QStringLiteral("feedView"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);
+
+    m_spinner = new QProgressBar(this);
+    m_spinner->setRange(0, 0);
+    m_spinner->setTextVisible(false);
+    m_spinner->setFixedHeight(3);
+    m_spinner->hide();
+    layout->addWidget(m_spinner);
+
+    m_webView = new FeedWebView(*m_model, this);
+    m_webView->setObjectName(QStringLiteral("feedWebView"));
+    layout->addWidget(m_webView, 1);
+    makePage(QWebEngineProfile::defaultProfile());
+
+    m_inputContainer = new QWidget(this);
+    m_inputContainer->setObjectName(QStringLiteral("commentInputArea"));
+    auto* row = new QHBoxLayout(m_inputContainer);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    m_talkButton = toolButton(tr("Comment"), QStringLiteral("talkButton"), m_inputContainer);
+    m_talkButton->setToolTip(tr("Write a comment, or fold the feed"));
+    m_input = new ResponderTextView(m_inputContainer);
+    m_sendButton = toolButton(tr("Send"), QStringLiteral("sendButton"), m_inputContainer);
+    m_sendButton->setToolTip(tr("Send the comment (Shift+Return)"));
+    m_uploadButton = toolButton(tr("Attach"), QStringLiteral("uploadButton"), m_inputContainer);
+    m_uploadButton->setPopupMode(QToolButton::InstantPopup);
+    auto* uploads = new QMenu(m_uploadButton);
+    uploads->addAction(tr("Upload File..."), this, &FeedViewController::uploadFileRequested);
+    uploads->addAction(tr("Upload Screenshot..."), this, &FeedViewController::uploadScreenshotRequested);
+    m_uploadButton->setMenu(uploads);
+    row->addWidget(m_talkButton, 0, Qt::AlignTop);
+    row->addWidget(m_input, 1);
+    row->addWidget(m_sendButton, 0, Qt::AlignTop);
+    row->addWidget(m_uploadButton, 0, Qt::AlignTop);
+    layout->addWidget(m_inputContainer);
+    m_input->installEventFilter(this);
+
+    connect(m_talkButton, &QToolButton::clicked, this, &FeedViewController::talkUntalk);
+    connect(m_sendButton, &QToolButton::clicked, m_model, &FeedModel::sendComment);
+    connect(m_input, &ResponderTextView::sendRequested, m_model, &FeedModel::sendComment);
+    connect(m_input, &QPlainTextEdit::textChanged, this, &FeedViewController::inputChanged);
+
+    connect(m_model, &FeedModel::pageChanged, this, [this](const QString& html) { showPage(html); });
+    connect(m_model, &FeedModel::scrollToBottomRequested, this, [this] {
+        m_webView->page()->runJavaScript(
+            QStringLiteral("window.scrollTo(0, document.documentElement.scrollHeight);"));
+    });
+    connect(m_model, &FeedModel::loadingChanged, m_spinner, &QWidget::setVisible);
+    connect(m_model, &FeedModel::inputTextReplaced, this, [this](const QString& text) {
+        if (text == m_input->toPlainText())
+            return;
+        m_replacing = true;
+        m_input->setPlainText(text);
+        m_replacing = false;
+        inputChanged();
+    });
+    connect(m_model, &FeedModel::inputHeightChanged, this,
+            [this](double height) { m_inputContainer->setFixedHeight(qRound(height)); });
+    connect(m_model, &FeedModel::inputEnabledChanged, m_input, &QWidget::setEnabled);
+    connect(m_model, &FeedModel::inputEnabledChanged, m_sendButton, &QWidget::setEnabled);
+    connect(m_model, &FeedModel::layoutChanged, this, &FeedViewController::readjustLayout);
+    connect(m_model, &FeedModel::onlineChanged, m_input, &ResponderTextView::setOnline);
+    m_model->setScriptRunner([this](const QString& script, std::function<void(bool)> done) {
+        m_webView->page()->runJavaScript(
+            script, [done = std::move(done)](const QVariant& result) { done(result.isValid()); });
+    });
+
+    m_input->setOnline(m_model->isOnline());
+    m_input->setEnabled(m_model->inputIsEnabled());
+    m_sendButton->setEnabled(m_model->inputIsEnabled());
+    m_inputContainer->setFixedHeight(qRound(m_model->inputHeight()));
+    inputChanged();
+    readjustLayout();
+}
+
+FeedViewController::~FeedViewController()
+{
+    dropServedPage();
+}
+
+void FeedViewController::makePage(QWebEngineProfile* profile)
+{
+    QWebEnginePage* old = m_webView->page();
+    auto* page = new FeedPage(profile, *m_model, m_webView);
+    page->setBackgroundColor(Qt::transparent);
+    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        ++m_pagesLoaded;
+        m_model->pageLoaded();
+        emit pageLoaded(ok);
+    });
+    m_webView->setPage(page);
+    if (old && old->parent() == m_webView)
+        old->deleteLater();
+    dropServedPage();
+    m_scheme = FeedPageScheme::forProfile(profile);
+}
+
+void FeedViewController::setProfile(QWebEngineProfile* profile)
+{
+    if (!profile || profile == this->profile())
+        return;
+    makePage(profile);
+    m_model->reloadFeed(true, true, true);
+}
+
+QWebEngineProfile* FeedViewController::profile() const
+{
+    return m_webView->page()->profile();
+}
+
+void FeedViewController::setRepresentedObject(store::ManagedObject* object)
+{
+    m_model->setRepresentedObject(object);
+}
+
+void FeedViewController::showCommentsForEmails(const QStringList& emails)
+{
+    m_model->showCommentsForEmails(emails);
+}
+
+void FeedViewController::reloadFeed(bool fast, bool scroll, bool force)
+{
+    m_model->reloadFeed(fast, scroll, force);
+}
+
+void FeedViewController::dropServedPage()
+{
+    if (m_scheme && m_pageUrl.scheme() == QLatin1String(FeedPageScheme::kScheme))
+        m_scheme->drop(m_pageUrl);
+}
+
+void FeedViewController::showPage(const QString& html)
+{
+    QWebEnginePage* page = m_webView->page();
+    page->triggerAction(QWebEnginePage::Stop);
+    dropServedPage();
+    if (html.isNull()) {
+        m_pageUrl = QUrl(QStringLiteral("about:blank"));
+        page->setUrl(m_pageUrl);
+        return;
+    }
+    const QByteArray utf8 = html.toUtf8();
+    if (FeedModel::fitsInline(utf8)) {
+        m_pageUrl = m_model->baseUrl();
+        page->setHtml(html, m_pageUrl);
+        return;
+    }
+    m_pageUrl = m_scheme->put(FeedModel::withBaseAddress(utf8, m_model->baseUrl()));
+    page->load(m_pageUrl);
+}
+
+void FeedViewController::readjustLayout()
+{
+    const bool input = m_model->showsInput();
+    m_inputContainer->setVisible(input);
+    m_talkButton->setVisible(input);
+}
+
+void FeedViewController::inputChanged()
+{
+    if (m_replacing)
+        return;
+    const QString text = m_input->toPlainText();
+    const double margins = 2 * m_input->document()->documentMargin();
+    m_model->setInputText(text, m_input->font(), std::max(1.0, m_input->viewport()->width() - margins));
+    m_sendButton->setVisible(!text.isEmpty());
+    m_uploadButton->setVisible(text.isEmpty());
+}
+
+void FeedViewController::talkUntalk()
+{
+    if (m_input->hasFocus())
+        emit toggleFeedRequested();
+    else
+        m_input->setFocus(Qt::OtherFocusReason);
+}
+
+bool FeedViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // The area's height follows the width the text wraps at.
+    if (watched == m_input && event->type() == QEvent::Resize)
+        inputChanged();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace qv
