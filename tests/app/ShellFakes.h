@@ -232,19 +232,7 @@ protected:
     }
 
     // The projects in the store file as another reader sees them.
-    QStringList savedProjectNames() const
-    {
-        ManualScheduler otherScheduler;
-        store::StoreError error;
-        auto context =
-            store::Context::open(StoreFiles::pathForDataFile(), TodoModel::shared(), otherScheduler, &error);
-        if (!context)
-            return {QStringLiteral("<unreadable: %1>").arg(error.message)};
-        QStringList names;
-        for (store::ManagedObject* object : context->objects(TODOList::staticEntityName()))
-            names << object->value(QStringLiteral("name")).toString();
-        return names;
-    }
+    QStringList savedProjectNames() const { return namesInStoreFile(StoreFiles::pathForDataFile()); }
 
     CallLog log;
     FakeShellWindow window;

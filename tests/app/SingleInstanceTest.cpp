@@ -6,6 +6,7 @@
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
 #include "tests/app/ShellProcess.h"
+#include "tests/support/DocumentFakes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -29,16 +30,8 @@ namespace {
 // The names of an entity's objects in the store, as the next start reads them.
 QStringList savedProjectNames(const TempHome& home, const QString& entity = TODOList::staticEntityName())
 {
-    const QString path = home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName;
-    ManualScheduler scheduler;
-    store::StoreError error;
-    auto context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
-    if (!context)
-        return {QStringLiteral("<unreadable: %1>").arg(error.message)};
-    QStringList names;
-    for (store::ManagedObject* object : context->objects(entity))
-        names << object->value(QStringLiteral("name")).toString();
-    return names;
+    return namesInStoreFile(
+        home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName, entity);
 }
 
 } // namespace

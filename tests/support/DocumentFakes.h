@@ -5,6 +5,7 @@
 #include "core/document/StoreFiles.h"
 #include "core/document/SyncEngine.h"
 #include "core/model/TODOItem.h"
+#include "core/model/TODOList.h"
 #include "core/model/TodoModel.h"
 #include "core/util/Predicate.h"
 #include "platform/Alerts.h"
@@ -123,6 +124,19 @@ inline QStringList names(const std::vector<store::ManagedObject*>& objects)
     for (const store::ManagedObject* object : objects)
         out << object->value(QStringLiteral("name")).toString();
     return out;
+}
+
+// The sorted names of an entity's objects in a store file, as another reader sees them.
+inline QStringList namesInStoreFile(const QString& path, const QString& entity = TODOList::staticEntityName())
+{
+    ManualScheduler scheduler;
+    store::StoreError error;
+    auto context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+    if (!context)
+        return {QStringLiteral("<unreadable: %1>").arg(error.message)};
+    QStringList found = names(context->objects(entity));
+    found.sort();
+    return found;
 }
 
 inline QStringList indexes(const std::vector<store::ManagedObject*>& objects)

@@ -117,10 +117,7 @@ TEST_F(StoreRoundTrip, GivenALinkWrittenTwice_WhenLoaded_ThenItIsOneLinkAndRemov
         context->insert("Task")->addToMany("tags", context->insert("Tag"));
         ASSERT_TRUE(context->save());
     }
-    {
-        RawDb raw(storePath());
-        ASSERT_TRUE(raw.exec("INSERT INTO Z_Tag_tasks SELECT * FROM Z_Tag_tasks"));
-    }
+    ASSERT_TRUE(RawDb(storePath()).exec("INSERT INTO Z_Tag_tasks SELECT * FROM Z_Tag_tasks"));
     {
         auto context = openStore();
         ManagedObject* task = context->objects("Task").front();
@@ -292,10 +289,7 @@ TEST_F(UnreadableFiles, GivenTablesOfAnotherShapeOrNumbersAtTheirEnd_ThenDamaged
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(writeFile(storePath(), whole));
-        {
-            RawDb raw(storePath());
-            ASSERT_TRUE(raw.exec(c.sql)) << c.what;
-        }
+        ASSERT_TRUE(RawDb(storePath()).exec(c.sql)) << c.what;
         const StoreError error = refuse(readFile(storePath()));
         EXPECT_EQ(error.code, StoreError::Code::Corrupt) << c.what;
         EXPECT_TRUE(error.message.contains("damaged")) << c.what << ": " << error.message.toStdString();
@@ -364,11 +358,9 @@ TEST_F(StoreSave, GivenAWriteFailsHalfwayThroughTheSave_ThenNothingOfItReachesTh
         context->insert("Task");
         ASSERT_TRUE(context->save());
     }
-    {
-        RawDb raw(storePath());
-        ASSERT_TRUE(raw.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Task WHEN NEW.name = 'boom' "
-                             "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-    }
+    ASSERT_TRUE(RawDb(storePath())
+                    .exec("CREATE TRIGGER refuse BEFORE UPDATE ON Task WHEN NEW.name = 'boom' "
+                          "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
     auto context = openStore();
     auto tasks = context->objects("Task");
     ASSERT_EQ(tasks.size(), 2u);
@@ -388,10 +380,7 @@ TEST_F(StoreSave, GivenAWriteFailsHalfwayThroughTheSave_ThenNothingOfItReachesTh
     EXPECT_EQ(tasks[0]->stringValue("name"), "fine");
     EXPECT_TRUE(context->hasChanges());
 
-    {
-        RawDb raw(storePath());
-        ASSERT_TRUE(raw.exec("DROP TRIGGER refuse"));
-    }
+    ASSERT_TRUE(RawDb(storePath()).exec("DROP TRIGGER refuse"));
     ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
     RawDb raw(storePath(), true);
     EXPECT_EQ(raw.number("SELECT count(*) FROM Task WHERE name IS NOT NULL"), 2);
@@ -403,10 +392,7 @@ TEST_F(StoreSave, GivenATableChangedUnderTheStore_WhenSaving_ThenItFailsWithTheR
     auto context = openStore();
     context->insert("Task");
     ASSERT_TRUE(context->save());
-    {
-        RawDb raw(storePath());
-        ASSERT_TRUE(raw.exec("ALTER TABLE Task RENAME TO Chore"));
-    }
+    ASSERT_TRUE(RawDb(storePath()).exec("ALTER TABLE Task RENAME TO Chore"));
     // A save that reads the new shape; the first deletion then prepares against a table that is gone.
     context->insert("Tag");
     ASSERT_TRUE(context->save());
@@ -427,14 +413,11 @@ TEST_F(StoreSave, GivenALargeStore_WhenOneObjectChanges_ThenOnlyItsRowIsWritten)
             context->insert("Task")->setValue("index", i);
         ASSERT_TRUE(context->save());
     }
-    {
-        RawDb raw(storePath());
-        ASSERT_TRUE(
-            raw.exec("CREATE TABLE writes (n INTEGER); INSERT INTO writes VALUES (0);"
-                     "CREATE TRIGGER w1 AFTER UPDATE ON Task BEGIN UPDATE writes SET n = n + 1; END;"
-                     "CREATE TRIGGER w2 AFTER INSERT ON Task BEGIN UPDATE writes SET n = n + 1; END;"
-                     "CREATE TRIGGER w3 AFTER DELETE ON Task BEGIN UPDATE writes SET n = n + 1; END;"));
-    }
+    ASSERT_TRUE(RawDb(storePath())
+                    .exec("CREATE TABLE writes (n INTEGER); INSERT INTO writes VALUES (0);"
+                          "CREATE TRIGGER w1 AFTER UPDATE ON Task BEGIN UPDATE writes SET n = n + 1; END;"
+                          "CREATE TRIGGER w2 AFTER INSERT ON Task BEGIN UPDATE writes SET n = n + 1; END;"
+                          "CREATE TRIGGER w3 AFTER DELETE ON Task BEGIN UPDATE writes SET n = n + 1; END;"));
     auto context = openStore();
     auto tasks = context->objects("Task");
     ASSERT_TRUE(context->save()); // nothing changed: nothing written
@@ -513,10 +496,7 @@ TEST_F(StoreCrash, GivenASaveKilledMidway_WhenReopened_ThenTheFileIsWholeAndHold
     close(ready[0]);
     ASSERT_TRUE(WIFSIGNALED(status)) << "child ended by itself with " << WEXITSTATUS(status);
 
-    {
-        RawDb raw(storePath());
-        EXPECT_EQ(raw.text("PRAGMA integrity_check"), "ok");
-    }
+    EXPECT_EQ(RawDb(storePath()).text("PRAGMA integrity_check"), "ok");
     auto context = openStore();
     ASSERT_TRUE(context);
     const auto tasks = context->objects("Task");
