@@ -9,7 +9,7 @@
 using qv::HtmlEscaping;
 
 TEST(HtmlEscapingForHtml,
-     GivenMarkupSpecialSetAndOtherText_WhenEscaped_ThenNamedEntitiesTheirNamesOrTheTextAsItIs)
+     GivenMarkupSpecialSetAndOtherText_WhenEscaped_ThenNamedEntitiesTheirNamesNumbersOrTheTextAsItIs)
 {
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("<b>Tom & \"Jerry's\"</b>"),
               "&lt;b&gt;Tom &amp; &quot;Jerry&apos;s&quot;&lt;/b&gt;");
@@ -20,10 +20,8 @@ TEST(HtmlEscapingForHtml,
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML("café 😀"), "café 😀");
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(QString()), QString());
     EXPECT_EQ(HtmlEscaping::stringByEscapingForHTML(""), "");
-}
 
-TEST(HtmlEscapingNumeric, GivenNumericEscaping_WhenTextHasUnitsAbove127_ThenEachUnitBecomesAReference)
-{
+    // Numeric escaping makes each unit above 127 a reference.
     const auto table = HtmlEscaping::htmlTable();
     EXPECT_EQ(HtmlEscaping::stringByEscapingHTML("é<", table, true), "&#233;&lt;");
     // One reference per surrogate of a character outside the basic plane.

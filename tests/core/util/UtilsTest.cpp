@@ -80,7 +80,9 @@ TEST(UtilsDates, GivenAnHourOrYears_WhenAdded_ThenASkippedHourMovesForwardAndLea
     EXPECT_EQ(Utils::addYear(-1, inBerlin(2024, 7, 14, 8), berlin), inBerlin(2023, 7, 14));
 }
 
-TEST(UtilsDaysBetween, GivenDaysAcrossMidnightDaylightSavingOrZones_WhenCounted_ThenTheUsersCalendarDaysCount)
+TEST(
+    UtilsDaysBetween,
+    GivenDaysAcrossMidnightDaylightSavingOrZones_WhenCountedOrOffset_ThenTheUsersCalendarDaysAndWholeHoursCount)
 {
     const QDateTime before = inBerlin(2024, 5, 1, 23, 59);
     const QDateTime after = inBerlin(2024, 5, 2, 0, 1);
@@ -100,6 +102,13 @@ TEST(UtilsDaysBetween, GivenDaysAcrossMidnightDaylightSavingOrZones_WhenCounted_
     EXPECT_EQ(Utils::daysFromDate(now, inBerlin(2024, 5, 2, 0, 0), berlin), 0);
     EXPECT_EQ(Utils::daysFromDate(utc(2024, 1, 1, 12), utc(2024, 1, 1, 23, 30), berlin), 1);
     EXPECT_EQ(Utils::daysFromDate(QDateTime(), now, berlin), 0);
+
+    // Offsets from UTC are whole hours toward zero.
+    const QDateTime at = utc(2024, 1, 15, 12);
+    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(5 * 3600 + 1800), at), 5);
+    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(-(3 * 3600 + 1800)), at), -3);
+    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone::utc(), at), 0);
+    EXPECT_EQ(Utils::offsetFromUTC(berlin, utc(2024, 7, 1)), 2);
 }
 
 // ---- Date comparison ---------------------------------------------------------------------
@@ -361,15 +370,6 @@ TEST(UtilsDeviceIdentity, GivenThisMachine_WhenAskedTwice_ThenTheSameIdentifierI
             log.count(QStringLiteral("machine identifier for authentication")),
         1);
     EXPECT_EQ(first, Utils::deviceUIDFor(Utils::MachineIdentity::ofThisMachine()));
-}
-
-TEST(UtilsUtcOffset, GivenZonesWithHalfHourOffsets_WhenAsked_ThenWholeHoursTowardZeroAreGiven)
-{
-    const QDateTime at = utc(2024, 1, 15, 12);
-    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(5 * 3600 + 1800), at), 5);
-    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone(-(3 * 3600 + 1800)), at), -3);
-    EXPECT_EQ(Utils::offsetFromUTC(QTimeZone::utc(), at), 0);
-    EXPECT_EQ(Utils::offsetFromUTC(berlin, utc(2024, 7, 1)), 2);
 }
 
 TEST(UtilsSystemVersion, GivenVersionTexts_WhenParsedOrPacked_ThenMissingPartsAreZeroAndFieldsSaturate)

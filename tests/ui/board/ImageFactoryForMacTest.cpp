@@ -37,8 +37,9 @@ protected:
     }
 };
 
-TEST(ImageFactoryTiers,
-     GivenCellHeightsOrIconNames_WhenTieredOrPrefixed_ThenTheSmallestSizeThatHoldsTheRowAndOnlyKnownPrefixes)
+TEST(
+    ImageFactoryTiers,
+    GivenCellHeightsIconNamesOrDayCounts_WhenTieredPrefixedOrLabelled_ThenTheSmallestFittingSizeKnownPrefixesAndUnits)
 {
     const std::pair<int, int> tiers[] = {{0, 3}, {32, 3}, {33, 2}, {44, 2}, {45, 1}, {64, 1}, {65, 0}};
     for (const auto& [height, tier] : tiers)
@@ -54,10 +55,8 @@ TEST(ImageFactoryTiers,
     EXPECT_EQ(Factory::removeNumericPrefix("44name.png"), QString("name.png"));
     EXPECT_EQ(Factory::removeNumericPrefix("a12b3.png"), QString("ab3.png"));
     EXPECT_EQ(Factory::removeNumericPrefix("plain.png"), QString("plain.png"));
-}
 
-TEST(ImageFactoryLabels, GivenDayCounts_WhenLabelled_ThenDaysWeeksMonthsYears)
-{
+    // Day counts are labelled in days, weeks, months or years.
     const std::vector<std::pair<qint64, const char*>> cases = {
         {-400, "due"}, {-1, "due"}, {0, "next"},  {1, "1d"},   {6, "6d"},   {7, "1w"},
         {69, "9w"},    {70, "2m"},  {359, "11m"}, {360, "1y"}, {364, "1y"}, {365, "1y"},
