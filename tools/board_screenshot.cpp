@@ -4,7 +4,8 @@
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
 // (when the window has one); team-tierN.png, the team column over a fake sync server on
 // 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
-// people-tierN.png, the drawer's people menu opened at its owner.
+// people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with
+// its item's comments unfolded.
 //
 //   board_screenshot [output-folder] [tier ...]
 
@@ -26,17 +27,21 @@
 #include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
+#include "sync/CommentsManager.h"
 #include "sync/ContextMenuHelper.h"
 #include "sync/FileManager.h"
 #include "sync/QVRestManager.h"
 #include "tests/support/FakeAccountProfile.h"
 #include "tests/support/FakeSyncServer.h"
 #include "tests/support/FakeSyncServerAvatars.h"
+#include "tests/support/FakeSyncServerComments.h"
 #include "tests/support/FakeSyncServerTeam.h"
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/details/ItemFilesController.h"
 #include "ui/details/widgets/BoardPanels.h"
+#include "ui/details/widgets/FeedPageScheme.h"
+#include "ui/details/widgets/FeedViewController.h"
 #include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/PeopleMenus.h"
@@ -210,6 +215,10 @@ int main(int argc, char** argv)
         qputenv(name, QString(home.path() + QLatin1Char('/') + QLatin1String(name)).toUtf8());
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
 
+    // The web engine's sandbox cannot start as root; its schemes come before the application.
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    FeedPageScheme::registerScheme();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Quadrivo"));
@@ -267,6 +276,12 @@ int main(int argc, char** argv)
                              {"target_username", "Li@example.com"},
                              {"status", "init"}}};
     test::FakeAvatars pictures(server, team);
+    test::FakeComments serverComments(server);
+    const QString commented = QStringLiteral("/api/v1/item/1001/");
+    serverComments.commentAs(QStringLiteral("jonas@example.com"), commented,
+                             "Draft is up, see the <br/>attached plan.");
+    serverComments.commentAs(me, commented, "Thanks! I'll go through it today.");
+    serverComments.commentAs(QStringLiteral("Li@example.com"), commented, "Budget numbers still missing.");
     project->setId_(42);
     SyncOptions options;
     options.origin = server.baseUrl().toString();
@@ -275,6 +290,7 @@ int main(int argc, char** argv)
     QVRestManager engine(services, document, options);
     CollaborationManager collaboration(services, engine);
     AvatarManager avatars(services, engine);
+    CommentsManager comments(services, engine);
     SimpleCollaboratorsController people(services, collaboration, engine, &avatars);
     TeamViewController teamController(services, people);
 
@@ -288,6 +304,10 @@ int main(int argc, char** argv)
     drawer->setFilesView(new ItemFilesView(filesController, files, nullptr));
     QObject::connect(drawer, &MyDrawerController::itemChanged, &filesController,
                      [&](TODOItem* item) { filesController.setItem(item); });
+    auto* feed = new FeedViewController(services, comments, engine);
+    drawer->setFeedView(feed);
+    QObject::connect(drawer, &MyDrawerController::itemChanged, feed,
+                     [feed](TODOItem* item) { feed->setRepresentedObject(item); });
     auto* teamView = new TeamView(teamController, &preferences);
     window.setFeedPanel(teamView);
     people.setFilterPanel(window.filterPanel());
@@ -309,6 +329,22 @@ int main(int argc, char** argv)
     // Until the keep-alive, the team and the pictures are in and the rows redrawn.
     for (int step = 0; step < 60; ++step) {
         scheduler.advance(100);
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+
+    // The item shown has comments on the server: its page is in before the pictures.
+    bool pageIn = false;
+    {
+        QVRestManager::TrackingPause pause(engine);
+        drawer->getItem()->setServerID(1001);
+        document.context().processPendingChanges();
+    }
+    feed->setRepresentedObject(drawer->getItem());
+    QObject::connect(feed, &FeedViewController::pageLoaded,
+                     [&pageIn, feed] { pageIn = feed->pageAddress().scheme() == u"http"; });
+    for (int step = 0; step < 500 && !pageIn; ++step) {
+        scheduler.advance(20);
         QApplication::processEvents();
         QThread::msleep(10);
     }
@@ -365,6 +401,15 @@ int main(int argc, char** argv)
         menu->hide();
         if (!save(opened, QStringLiteral("%1/people-tier%2.png").arg(output).arg(tier)))
             return 1;
+        drawer->toggleFeed();
+        for (int step = 0; step < 50; ++step) {
+            scheduler.advance(20);
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        if (!save(drawer->grab(), QStringLiteral("%1/feed-tier%2.png").arg(output).arg(tier)))
+            return 1;
+        drawer->toggleFeed();
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -32,8 +33,8 @@ public:
         qint64 projectId = 0; // the item's project, or the project commented on
     };
 
-    // Adds a comment by that person to "/api/v1/item/N/" or "/api/v1/project/N/"; false for an
-    // object the server does not hold.
+    // Adds a comment by that person to "/api/v1/item/N/" or "/api/v1/project/N/" (objects the
+    // server does not hold too, so that pages can be tried without them); false for anything else.
     bool commentAs(const QString& email, const QString& objectUri, const QString& text);
 
     QList<Comment> comments;

@@ -1,5 +1,9 @@
 #include "ui/details/widgets/FeedViewController.h"
 
+#include "core/util/FontSizeTiers.h"
+#include "platform/Preferences.h"
+#include "platform/Services.h"
+#include "ui/board/BoardImages.h"
 #include "ui/details/FeedModel.h"
 #include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/details/widgets/ResponderTextView.h"
@@ -7,6 +11,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
@@ -18,6 +23,8 @@
 namespace qv {
 
 namespace {
+
+constexpr int kUsualTier = 2;
 
 // The feed's page: navigations are the model's to decide.
 class FeedPage final : public QWebEnginePage {
@@ -84,12 +91,19 @@ QToolButton* toolButton(const QString& text, const QString& name, QWidget* paren
 
 FeedViewController::FeedViewController(const Services& services, CommentsManager& comments,
                                        QVRestManager& engine, QWidget* parent)
-    : QWidget(parent), m_model(new FeedModel(services, comments, engine, this))
+    : QWidget(parent), m_preferences(services.preferences),
+      m_model(new FeedModel(services, comments, engine, this))
 {
     setObjectName(QStringLiteral("feedView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(1);
+
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("feedTitle"));
+    m_title->setContentsMargins(4, 2, 4, 0);
+    m_title->hide();
+    layout->addWidget(m_title);
 
     m_spinner = new QProgressBar(this);
     m_spinner->setRange(0, 0);
@@ -114,7 +128,12 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     m_sendButton = toolButton(tr("Send"), QStringLiteral("sendButton"), m_inputContainer);
     m_sendButton->setToolTip(tr("Send the comment (Shift+Return)"));
     m_uploadButton = toolButton(tr("Attach"), QStringLiteral("uploadButton"), m_inputContainer);
+    m_uploadButton->setToolTip(tr("Attach a file or a screenshot to the item"));
+    m_uploadButton->setIcon(
+        QPixmap::fromImage(BoardImages::imageNamed(QStringLiteral("UI_icon_mac_paperclip"))));
+    m_uploadButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_uploadButton->setPopupMode(QToolButton::InstantPopup);
+    m_uploadButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     auto* uploads = new QMenu(m_uploadButton);
     uploads->addAction(tr("Upload File..."), this, &FeedViewController::uploadFileRequested);
     uploads->addAction(tr("Upload Screenshot..."), this, &FeedViewController::uploadScreenshotRequested);
@@ -132,10 +151,7 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     connect(m_input, &QPlainTextEdit::textChanged, this, &FeedViewController::inputChanged);
 
     connect(m_model, &FeedModel::pageChanged, this, [this](const QString& html) { showPage(html); });
-    connect(m_model, &FeedModel::scrollToBottomRequested, this, [this] {
-        m_webView->page()->runJavaScript(
-            QStringLiteral("window.scrollTo(0, document.documentElement.scrollHeight);"));
-    });
+    connect(m_model, &FeedModel::scrollToBottomRequested, this, &FeedViewController::scrollToBottom);
     connect(m_model, &FeedModel::loadingChanged, m_spinner, &QWidget::setVisible);
     connect(m_model, &FeedModel::inputTextReplaced, this, [this](const QString& text) {
         if (text == m_input->toPlainText())
@@ -156,6 +172,13 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
             script, [done = std::move(done)](const QVariant& result) { done(result.isValid()); });
     });
 
+    if (m_preferences) {
+        connect(m_preferences, &Preferences::changed, this, [this](const QString& key) {
+            if (key == FontSizeTiers::key())
+                applyFontTier();
+        });
+    }
+    applyFontTier();
     m_input->setOnline(m_model->isOnline());
     m_input->setEnabled(m_model->inputIsEnabled());
     m_sendButton->setEnabled(m_model->inputIsEnabled());
@@ -212,6 +235,36 @@ void FeedViewController::showCommentsForEmails(const QStringList& emails)
 void FeedViewController::reloadFeed(bool fast, bool scroll, bool force)
 {
     m_model->reloadFeed(fast, scroll, force);
+}
+
+void FeedViewController::applyFontTier()
+{
+    if (!m_preferences)
+        return;
+    const int tier = FontSizeTiers::currentTier(*m_preferences);
+    QFont font = m_input->font();
+    font.setPixelSize(int(FontSizeTiers::fontSize(tier)));
+    m_input->setFont(font);
+    // The server sets the page's sizes; they grow and shrink from those of a new user's tier.
+    const double zoom = double(FontSizeTiers::fontSize(tier) / FontSizeTiers::fontSize(kUsualTier));
+    if (!qFuzzyCompare(zoom, m_webView->zoomFactor())) {
+        m_webView->setZoomFactor(zoom);
+        // The newest comments stay in sight.
+        scrollToBottom();
+    }
+    inputChanged();
+}
+
+void FeedViewController::scrollToBottom()
+{
+    m_webView->page()->runJavaScript(
+        QStringLiteral("window.scrollTo(0, document.documentElement.scrollHeight);"));
+}
+
+void FeedViewController::setTitle(const QString& title)
+{
+    m_title->setText(title);
+    m_title->setVisible(!title.isEmpty());
 }
 
 void FeedViewController::dropServedPage()

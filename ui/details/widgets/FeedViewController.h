@@ -4,6 +4,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QLabel;
 class QProgressBar;
 class QToolButton;
 class QWebEngineProfile;
@@ -13,6 +14,7 @@ namespace qv {
 
 class CommentsManager;
 class FeedModel;
+class Preferences;
 class FeedPageScheme;
 class QVRestManager;
 class ResponderTextView;
@@ -39,6 +41,8 @@ public:
     void setRepresentedObject(store::ManagedObject* object);
     void showCommentsForEmails(const QStringList& emails);
     void reloadFeed(bool fast, bool scroll, bool force);
+    // A heading above the page ("History", say); none while empty.
+    void setTitle(const QString& title);
 
     // The web profile the pages load in (the signed-in session's, for the server's cookies);
     // the default profile until set. The profile must outlive the view.
@@ -75,9 +79,14 @@ private:
     void readjustLayout();
     void inputChanged();
     void dropServedPage();
+    // The page and the input follow the board's font-size tier.
+    void applyFontTier();
+    void scrollToBottom();
 
+    Preferences* m_preferences = nullptr;
     FeedModel* m_model = nullptr;
     QWebEngineView* m_webView = nullptr;
+    QLabel* m_title = nullptr;
     QProgressBar* m_spinner = nullptr;
     QWidget* m_inputContainer = nullptr;
     ResponderTextView* m_input = nullptr;
