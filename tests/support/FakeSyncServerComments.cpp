@@ -81,8 +81,9 @@ FakeComments::FakeComments(FakeSyncServer& server) : m_server(server)
                                               {"num_comments", page.count}},
                                   201);
     };
-    server.addRoute("POST", "/api/v1/comment/",
-                    [this, post](const HttpRequest& request) { return post(request, m_server.username()); });
+    server.addRoute("POST", "/api/v1/comment/", [this, post](const HttpRequest& request) {
+        return post(request, m_server.actingUsername());
+    });
     server.addRoute("POST", "/fake/comment/", [post](const HttpRequest& request) {
         return post(request, request.json().object().value("as").toString());
     });

@@ -17,7 +17,8 @@ class FakeSyncServer;
 //   GET  /api/v1/project/:id/comments.html/?limit=N|days=D   the project's and its items'
 //   GET  /api/v1/comment/html/?limit=N|days=D                all of them
 //   POST /api/v1/comment/     {"item"|"project": uri, "text", "num_comments", ["days"]}
-//                             as the signed-in user; answers {"html", "timestamp", "num_comments"}
+//                             as the account of the session (FakeSyncServer::actingUsername);
+//                             answers {"html", "timestamp", "num_comments"}
 //   POST /fake/comment/       {"as": e-mail, "item"|"project": uri, "text"}: as someone else,
 //                             for runs by hand
 // Comment texts are HTML as sent; all but "<br/>" is escaped on the page.
