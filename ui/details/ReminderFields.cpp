@@ -3,6 +3,8 @@
 #include "core/model/ItemReminder.h"
 #include "core/model/TODOItem.h"
 
+#include <QTimeZone>
+
 namespace qv {
 
 ReminderFields ReminderFields::of(const TODOItem* item, const Clock* clock)
@@ -27,9 +29,11 @@ void ReminderFields::writeDate(TODOItem* item, const QDateTime& date, const Cloc
     if (!item || !date.isValid())
         return;
     ItemReminder* reminder = ItemReminder::reminderForItem(item, clock);
-    // The server keeps whole seconds; a finer difference is no change.
-    if (reminder->reminder_date().toSecsSinceEpoch() != date.toSecsSinceEpoch())
-        reminder->setReminder_date(date);
+    // The row shows minutes: a date chosen there is at the minute shown, not some seconds after.
+    const QDateTime minute =
+        QDateTime::fromSecsSinceEpoch(date.toSecsSinceEpoch() / 60 * 60, QTimeZone::utc());
+    if (reminder->reminder_date() != minute)
+        reminder->setReminder_date(minute);
 }
 
 void ReminderFields::writeNotes(TODOItem* item, const QString& notes, const Clock* clock)

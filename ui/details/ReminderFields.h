@@ -19,7 +19,7 @@ struct ReminderFields {
 
     static ReminderFields of(const TODOItem* item, const Clock* clock);
     static void writeEnabled(TODOItem* item, bool enabled, const Clock* clock);
-    // An invalid date is refused: a reminder always has one.
+    // An invalid date is refused: a reminder always has one. Seconds are dropped.
     static void writeDate(TODOItem* item, const QDateTime& date, const Clock* clock);
     static void writeNotes(TODOItem* item, const QString& notes, const Clock* clock);
 };

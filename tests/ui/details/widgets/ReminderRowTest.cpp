@@ -43,7 +43,7 @@ TEST_F(ReminderRowTest, GivenItemWithoutReminder_WhenTurnedOnEditedAndSynced_The
     EXPECT_EQ(changes, 1);
 
     const QDateTime later = due.addDays(1);
-    row.dateField()->setDateTime(later.toLocalTime());
+    row.dateField()->setDateTime(later.addSecs(42).toLocalTime()); // shown as the minute
     row.notesField()->setText("bring the papers");
     row.notesField()->setModified(true);
     drawer.commitEdits();
