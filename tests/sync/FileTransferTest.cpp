@@ -10,9 +10,6 @@ namespace qv::test {
 namespace {
 
 constexpr qint64 MB = 1024 * 1024;
-// The crash child's store folder, server, item and file.
-const char* const kChildVariables[] = {"QV_FILE_CHILD_FOLDER", "QV_FILE_CHILD_ORIGIN", "QV_FILE_CHILD_ITEM",
-                                       "QV_FILE_CHILD_PATH"};
 
 class FileTransfer : public FileFixture {
 protected:
@@ -236,29 +233,29 @@ TEST_F(FileTransfer, GivenPendingUploads_WhenItemOrProfileIsMissing_ThenTheyWait
     EXPECT_EQ(problems(), QStringList{"File 'none' is not readable"});
 }
 
-// The child: opens the store the parent left, uploads the file named to the item named and
-// waits to be killed.
+// The child, given the store folder, the server, the item and the file: opens the store the
+// parent left, uploads the file to the item and waits to be killed.
 TEST(FileCrashChild, RunsUntilKilled)
 {
-    if (!qEnvironmentVariableIsSet(kChildVariables[0]))
+    const QStringList args = qEnvironmentVariable("QV_FILE_CHILD").split(QLatin1Char('\n'));
+    if (args.size() != 4)
         GTEST_SKIP() << "run by FileTransfer.GivenKillInFlight...";
     FakeClock clock;
     ManualScheduler scheduler{&clock};
-    SyncDevice device(qEnvironmentVariable(kChildVariables[0]), kDeviceA, clock, scheduler,
-                      qEnvironmentVariable(kChildVariables[1]));
+    SyncDevice device(args[0], kDeviceA, clock, scheduler, args[1]);
     device.open();
     FakeAccountProfile profile;
     profile.profile = QJsonObject{{"max_upload_size", MB}, {"total_upload_size", 100 * MB}};
     FileManager files(device.sync(), &profile);
     device.sync().startAllLoops();
-    TODOItem* item = device.itemWithServerID(qEnvironmentVariableIntValue(kChildVariables[2]));
+    TODOItem* item = device.itemWithServerID(args[2].toLongLong());
     for (int step = 0; step < 600 && !device.sync().canInstantSync(); ++step) {
         scheduler.advance(100);
         QCoreApplication::processEvents();
         scheduler.runPosted();
         QTest::qWait(1);
     }
-    ASSERT_TRUE(files.uploadFileAt(qEnvironmentVariable(kChildVariables[3]), item, false));
+    ASSERT_TRUE(files.uploadFileAt(args[3], item, false));
     for (;;)
         QTest::qWait(100);
 }
@@ -278,15 +275,16 @@ TEST_F(FileTransfer, GivenKillInFlight_WhenRestarted_ThenEachUploadEndsOnTheServ
         const QByteArray name = reachedServer ? "reached.txt" : "unhandled.txt";
         QProcess child;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        const QString values[] = {home.root() + "/a", server.baseUrl().toString(), QString::number(itemID),
-                                  localFile(QString::fromLatin1(name), name)};
-        for (int i = 0; i < 4; ++i)
-            environment.insert(kChildVariables[i], values[i]);
+        environment.insert("QV_FILE_CHILD",
+                           QStringList{home.root() + "/a", server.baseUrl().toString(),
+                                       QString::number(itemID), localFile(QString::fromLatin1(name), name)}
+                               .join(QLatin1Char('\n')));
         child.setProcessEnvironment(environment);
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_filter=FileCrashChild.*")});
         const bool sent = waitUntil([&] { return server.heldReplyCount() == 1; }, 30000);
-        ::kill(pid_t(child.processId()), SIGKILL);
+        if (child.processId() > 0) // 0 once it is gone, and kill(0) would reach this process
+            ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished(5000);
         ASSERT_TRUE(sent);
         server.clearFaults();
