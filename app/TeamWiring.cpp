@@ -6,19 +6,46 @@
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
+#include "ui/details/FeedModel.h"
 #include "ui/details/widgets/BoardPanels.h"
+#include "ui/details/widgets/FeedViewController.h"
 #include "ui/details/widgets/PanelsControl.h"
+#include "ui/team/PendingSharingRequestsViewController.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
 #include "ui/team/widgets/TeamView.h"
 
+#include <QDesktopServices>
 #include <QToolBar>
 
 namespace qv {
 
+namespace {
+
+// The feed as the team panel asks for it; the column shows the title itself.
+class TeamFeedView final : public TeamFeed {
+public:
+    explicit TeamFeedView(FeedViewController& view) : m_view(view) {}
+    void setRepresentedObject(TODOList* project) override { m_view.setRepresentedObject(project); }
+    void setVisible(bool visible) override { m_view.model().setVisible(visible); }
+    void setMode(int mode) override
+    {
+        m_view.model().setMode(mode == SimpleCollaboratorsController::WholeTeam ? FeedModel::Mode::Account
+                                                                                : FeedModel::Mode::Object);
+    }
+    void showCommentsForEmails(const QStringList& emails) override { m_view.showCommentsForEmails(emails); }
+    void reloadFeed(bool fast, bool scroll, bool force) override { m_view.reloadFeed(fast, scroll, force); }
+
+private:
+    FeedViewController& m_view;
+};
+
+} // namespace
+
 TeamParts::TeamParts(const Services& services, CollaborationManager& collaboration, QVRestManager& engine,
                      AvatarManager* avatars, MainWindow& window, const BoardPanels& panels)
-    : m_people(std::make_unique<SimpleCollaboratorsController>(services, collaboration, engine, avatars)),
+    : m_services(services), m_engine(engine),
+      m_people(std::make_unique<SimpleCollaboratorsController>(services, collaboration, engine, avatars)),
       m_team(std::make_unique<TeamViewController>(services, *m_people))
 {
     m_people->setFilterPanel(window.filterPanel());
@@ -56,11 +83,43 @@ TeamParts::TeamParts(const Services& services, CollaborationManager& collaborati
                      });
 }
 
+void TeamParts::showFeed(CommentsManager& comments, QWebEngineProfile* profile, InternalBrowser* browser)
+{
+    auto* feed = new FeedViewController(m_services, comments, m_engine);
+    if (profile)
+        feed->setProfile(profile);
+    FeedModel& model = feed->model();
+    model.setInternalBrowser(browser);
+    model.setOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });
+    Preferences* preferences = m_services.preferences;
+    const QString days = TeamViewController::kFeedFilterByDaysKey;
+    model.setFilterByDays(preferences->intValue(days));
+    QObject::connect(preferences, &Preferences::changed, feed,
+                     [&model, preferences, days](const QString& key) {
+                         if (key == days)
+                             model.setFilterByDays(preferences->intValue(days));
+                     });
+    m_view->setFeedView(feed);
+    m_feed = std::make_unique<TeamFeedView>(*feed);
+    m_team->setFeed(m_feed.get());
+}
+
 TeamParts::~TeamParts()
 {
+    m_team->setFeed(nullptr);
     delete m_view;
+    m_feed.reset();
     m_team.reset();
     m_people.reset();
+}
+
+void countSharedProjects(PendingSharingRequestsViewController& pending, PanelsControl* panels)
+{
+    if (!panels)
+        return;
+    QObject::connect(&pending, &PendingSharingRequestsViewController::requestsChanged, panels,
+                     [&pending, panels] { panels->setTeamCount(pending.count()); });
+    panels->setTeamCount(pending.count());
 }
 
 } // namespace qv

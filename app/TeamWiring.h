@@ -2,10 +2,17 @@
 
 #include <memory>
 
+class QWebEngineProfile;
+
 namespace qv {
 
 class AvatarManager;
 class CollaborationManager;
+class CommentsManager;
+class InternalBrowser;
+class PanelsControl;
+class PendingSharingRequestsViewController;
+class TeamFeed;
 class MainWindow;
 class QVRestManager;
 class SimpleCollaboratorsController;
@@ -27,12 +34,21 @@ public:
 
     TeamViewController& controller() const { return *m_team; }
     TeamView* view() const { return m_view; }
+    // The history of the project shown, or of the whole account, under the people. The
+    // manager, the profile and the browser must outlive the parts.
+    void showFeed(CommentsManager& comments, QWebEngineProfile* profile, InternalBrowser* browser);
 
 private:
+    const Services& m_services;
+    QVRestManager& m_engine;
     std::unique_ptr<SimpleCollaboratorsController> m_people;
     std::unique_ptr<TeamViewController> m_team;
     // Owned by the window until the parts go.
     TeamView* m_view = nullptr;
+    std::unique_ptr<TeamFeed> m_feed;
 };
+
+// The panel switch's team segment counts the projects shared with the user.
+void countSharedProjects(PendingSharingRequestsViewController& pending, PanelsControl* panels);
 
 } // namespace qv

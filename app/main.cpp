@@ -222,6 +222,7 @@ int main(int argc, char** argv)
         showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
         parts->team = std::make_unique<TeamParts>(services, *parts->collaborationManager, *parts->engine,
                                                   parts->avatarManager.get(), *parts->mainWindow, panels);
+        parts->team->showFeed(parts->feedParts->comments(), webProfile, browser);
         if (signIn)
             signIn->setSharingRequestsCheck(
                 [team = QPointer<TeamViewController>(&parts->team->controller())] {
@@ -231,6 +232,7 @@ int main(int argc, char** argv)
         parts->sharing = std::make_unique<SharingParts>(*parts->collaborationManager, *parts->engine,
                                                         parts->avatarManager.get(), *parts->mainWindow,
                                                         document, *parts->team);
+        countSharedProjects(parts->sharing->pending(), panels.panelsControl);
         QObject::connect(parts->mainWindow.get(), &MainWindow::quadrantDoubleClicked, parts->mainWindow.get(),
                          [&countDowns] { countDowns.countDown(CountDowns::quadrantDoubleClicksKey()); });
         QObject::connect(parts->mainWindow.get(), &MainWindow::onlineStateChanged, parts->mainWindow.get(),

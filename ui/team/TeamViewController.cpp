@@ -45,9 +45,8 @@ void TeamViewController::setFeed(TeamFeed* feed)
     m_feed = feed;
     if (!m_feed)
         return;
-    m_feed->setVisible(true);
+    m_feed->setVisible(m_visible);
     m_feed->setMode(selectedMode());
-    m_feed->setTitle(feedTitle());
     m_feed->setRepresentedObject(m_project);
 }
 
@@ -63,6 +62,7 @@ void TeamViewController::setRepresentedObject(TODOList* project)
 
 void TeamViewController::setVisible(bool visible)
 {
+    m_visible = visible;
     if (m_feed)
         m_feed->setVisible(visible);
     m_people.setVisible(visible);
@@ -87,10 +87,9 @@ void TeamViewController::setSelectedMode(int mode)
 void TeamViewController::applyMode(int mode)
 {
     m_people.setMode(mode);
-    if (m_feed) {
+    if (m_feed)
         m_feed->setMode(mode);
-        m_feed->setTitle(feedTitle());
-    }
+    emit modeChanged(mode);
 }
 
 QString TeamViewController::feedTitle() const

@@ -27,7 +27,6 @@ public:
     virtual void setVisible(bool visible) = 0;
     // 1: the feed of the project shown; 0: of the whole account.
     virtual void setMode(int mode) = 0;
-    virtual void setTitle(const QString& title) = 0;
     virtual void showCommentsForEmails(const QStringList& emails) = 0;
     virtual void reloadFeed(bool fast, bool scroll, bool force) = 0;
 };
@@ -106,6 +105,10 @@ public:
     // The share menu: the people to invite to the project shown.
     PeopleMenu shareMenu() const;
 
+signals:
+    // The people and the feed follow; the feed's title changed with it.
+    void modeChanged(int mode);
+
 private:
     void projectUpdaterLooped(const QVariantMap& userInfo);
     void peopleSelectionChanged();
@@ -118,6 +121,7 @@ private:
     SharedProjectsPopover* m_popover = nullptr;
     TeamWindow m_window;
     TODOList* m_project = nullptr;
+    bool m_visible = true;
     QSet<QString> m_selectedCollaborators;
     TimerId m_sharingTimer = 0;
     TimerId m_firstCheck = 0;

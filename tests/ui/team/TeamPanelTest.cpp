@@ -5,6 +5,7 @@
 #include "tests/support/FakeSyncServerTeam.h"
 #include "tests/sync/SyncFixture.h"
 #include "ui/details/AdvancedFilter.h"
+#include "ui/team/PendingSharingRequestsViewController.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
 
@@ -24,26 +25,10 @@ QJsonObject request(qint64 id, const QString& target, qint64 project = 42)
             {"status", "init"}};
 }
 
-// The shared-projects list and its popover as the team view sees them, over the manager.
-struct SharedList : SharedProjectsList, SharedProjectsPopover {
-    explicit SharedList(CollaborationManager& collaboration) : manager(collaboration) {}
-    int requestCount() const override { return int(rows.size()); }
-    void reloadAll(bool, std::function<void(const QList<SharingRequest>&)> loaded) override
-    {
-        rows.clear();
-        manager.getSharingRequests(
-            [this, loaded](const QList<SharingRequest>& list) {
-                rows = list;
-                loaded(list);
-            },
-            [loaded](const std::optional<QString>&) { loaded({}); });
-    }
+struct Popover : SharedProjectsPopover {
     bool isShown() const override { return false; }
     void close() override {}
     void showAt(QObject*) override { ++shown; }
-
-    CollaborationManager& manager;
-    QList<SharingRequest> rows;
     int shown = 0;
 };
 
@@ -51,10 +36,8 @@ struct Feed : TeamFeed {
     void setRepresentedObject(TODOList*) override {}
     void setVisible(bool) override {}
     void setMode(int) override {}
-    void setTitle(const QString& text) override { title = text; }
     void showCommentsForEmails(const QStringList& list) override { emails << list; }
     void reloadFeed(bool, bool, bool) override { ++reloads; }
-    QString title;
     QList<QStringList> emails;
     int reloads = 0;
 };
@@ -184,14 +167,7 @@ TEST_F(TeamPanel, GivenABadAddress_WhenInvited_ThenTheAlertSaysWhyAndNothingIsSe
 TEST_F(TeamPanel, GivenTheServerRefusesOrFails_WhenInvited_ThenTheAlertsSaySo)
 {
     showProject();
-    QString message = QStringLiteral("Your plan allows 5 members");
-    server.addRoute("POST", "/api/v1/sharing_request/", [&](const HttpRequest& request) {
-        QJsonObject reply = request.json().object();
-        reply.insert("status", "rejected");
-        if (!message.isEmpty())
-            reply.insert("message", message);
-        return HttpResponse::json(reply, 201);
-    });
+    team.refusals["new@x.com"] = QStringLiteral("Your plan allows 5 members");
     QStringList outcomes;
     const auto invite = [&](const QString& email) {
         people->addOwner(
@@ -200,7 +176,7 @@ TEST_F(TeamPanel, GivenTheServerRefusesOrFails_WhenInvited_ThenTheAlertsSaySo)
         settle();
     };
     invite("new@x.com");
-    message.clear();
+    team.refusals["new@x.com"] = QStringLiteral(""); // refused without a word
     invite("new@x.com");
     server.failNext(kRequests, 500);
     invite("new@x.com");
@@ -218,13 +194,14 @@ TEST_F(TeamPanel, GivenTheMinutesCheck_ThenThePopoverOpensOnlyWhenTheCountChange
 {
     manager->reloadMe();
     settle();
-    SharedList shared(*manager);
+    PendingSharingRequestsViewController shared(*manager, device->sync());
+    Popover popover;
     TeamViewController view(device->services, *people);
     view.setSharedProjects(&shared);
-    view.setSharedProjectsPopover(&shared);
+    view.setSharedProjectsPopover(&popover);
     const auto at = [&](qint64 ms) {
         tick(ms);
-        return shared.shown;
+        return popover.shown;
     };
     EXPECT_EQ(at(1'999), 0);
     EXPECT_EQ(at(1), 1);
@@ -250,7 +227,7 @@ TEST_F(TeamPanel, GivenTheProjectLoopReportsTheShownProject_ThenPeopleAndFeedRef
     TeamViewController view(device->services, *people);
     Feed feed;
     view.setFeed(&feed);
-    EXPECT_EQ(feed.title, "History for selected project");
+    EXPECT_EQ(view.feedTitle(), "History for selected project");
     view.setRepresentedObject(project);
     settle();
     server.clearRequests();
@@ -286,7 +263,7 @@ TEST_F(TeamPanel, GivenTheProjectLoopReportsTheShownProject_ThenPeopleAndFeedRef
     EXPECT_EQ(feed.emails, QList<QStringList>({{"carl@x.com"}}));
 
     view.setSelectedMode(SimpleCollaboratorsController::WholeTeam);
-    EXPECT_EQ(feed.title, "History");
+    EXPECT_EQ(view.feedTitle(), "History");
     EXPECT_EQ(device->preferences.intValue(TeamViewController::kSelectedModeKey), 0);
 }
 

@@ -53,6 +53,14 @@ void PanelsControl::segmentToggled(int index)
     m_preferences.setValue(QString::fromLatin1(segment.key), segment.inverted ? !selected : selected);
 }
 
+void PanelsControl::setTeamCount(int count)
+{
+    if (count == m_teamCount)
+        return;
+    m_teamCount = count;
+    refresh();
+}
+
 void PanelsControl::refresh()
 {
     for (size_t i = 0; i < kSegments.size(); ++i) {
@@ -62,6 +70,8 @@ void PanelsControl::refresh()
         QString title = tr(segment.title);
         if (i == 0 && m_inboxItems && m_inboxItems->arrangedCount() > 0)
             title += QStringLiteral(" (%1)").arg(m_inboxItems->arrangedCount());
+        if (i == 2 && m_teamCount > 0)
+            title += QStringLiteral(" (%1)").arg(m_teamCount);
         m_segments[i]->setText(title);
     }
 }

@@ -22,6 +22,8 @@ public:
 
     QAction* segment(int index) const { return m_segments[size_t(index)]; }
     QList<QAction*> segments() const { return {m_segments.begin(), m_segments.end()}; }
+    // The team segment counts the projects shared with the user and not yet answered.
+    void setTeamCount(int count);
 
 private:
     void segmentToggled(int index);
@@ -30,6 +32,7 @@ private:
     Preferences& m_preferences;
     const ArrayController* m_inboxItems;
     std::array<QAction*, 4> m_segments{};
+    int m_teamCount = 0;
 };
 
 } // namespace qv

@@ -89,10 +89,8 @@ TeamView::TeamView(TeamViewController& controller, Preferences* preferences, QWi
     auto* popupLayout = new QVBoxLayout(m_popup);
     popupLayout->setContentsMargins(4, 4, 4, 4);
 
-    connect(m_modes, &QButtonGroup::idClicked, this, [this](int mode) {
-        m_controller.setSelectedMode(mode);
-        showMode();
-    });
+    connect(m_modes, &QButtonGroup::idClicked, &m_controller, &TeamViewController::setSelectedMode);
+    connect(&m_controller, &TeamViewController::modeChanged, this, &TeamView::showMode);
     connect(m_shareMenu, &QMenu::aboutToShow, this, [this] { m_people->fillInvitingMenu(m_shareMenu); });
     connect(m_sharedProjects, &QToolButton::clicked, this,
             [this] { m_controller.checkForSharingRequests(m_sharedProjects); });
