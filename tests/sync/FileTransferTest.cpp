@@ -112,13 +112,22 @@ TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)
     EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 0);
 }
 
-TEST_F(FileTransfer, GivenDeletesAndReplacements_WhenQuotaUpdated_ThenItNeverGoesBelowZero)
+TEST_F(FileTransfer,
+       GivenRenamesReplacementsAndDeletes_ThenOnlyAttachmentsWithAnIdAreSentAndTheQuotaNeverGoesBelowZero)
 {
     TODOItem* item = syncedItem();
     ItemFile* file = uploadNew(item, QStringLiteral("big.bin"), QByteArray(1000, 'x'));
     ASSERT_NE(file, nullptr);
+    ItemFile* unsent = device->context().insert<ItemFile>(ItemFile::staticEntityName());
+    EXPECT_FALSE(files->renameItemFile(unsent, QStringLiteral("b.bin")));
+    EXPECT_TRUE(files->renameItemFile(file, QStringLiteral("b.bin")));
+    finish();
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 2); // the upload and one rename
+    EXPECT_EQ(file->filename(), "b.bin");
+    EXPECT_EQ(server.file(file->idd()).value("filename").toString(), "b.bin");
+
     profile.profile->insert("used_upload_size", 10.0);
-    EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("big.bin"), "tiny"), file, false));
+    EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("b.bin"), "tiny"), file, false));
     finish();
     EXPECT_EQ(profile.profile->value("used_upload_size").toDouble(), 0.0);
     EXPECT_TRUE(files->deleteItemFile(file));
@@ -162,20 +171,6 @@ TEST_F(FileTransfer, GivenServerNames_WhenDownloaded_ThenTheFileStaysInsideTheFo
     ASSERT_TRUE(failed.has_value());
     EXPECT_FALSE(failed->has_value());
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x"});
-}
-
-TEST_F(FileTransfer, GivenRenames_WhenAttachmentHasNoId_ThenNothingIsSent)
-{
-    TODOItem* item = syncedItem();
-    ItemFile* file = uploadNew(item, QStringLiteral("a.txt"), "a");
-    ASSERT_NE(file, nullptr);
-    ItemFile* unsent = device->context().insert<ItemFile>(ItemFile::staticEntityName());
-    EXPECT_FALSE(files->renameItemFile(unsent, QStringLiteral("b.txt")));
-    EXPECT_TRUE(files->renameItemFile(file, QStringLiteral("b.txt")));
-    finish();
-    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 2); // the upload and one rename
-    EXPECT_EQ(file->filename(), "b.txt");
-    EXPECT_EQ(server.file(file->idd()).value("filename").toString(), "b.txt");
 }
 
 TEST_F(FileTransfer, GivenMessages_WhenFiveSecondsPassSinceTheLast_ThenTheQuotaTextReturns)

@@ -36,9 +36,14 @@ TEST_F(KeepAlive, GivenAFirstReplyWithTimeT_When10Point7SecondsPass_ThenTheServe
     EXPECT_EQ(device->sync().getServerDate().toSecsSinceEpoch(), 1'800'000'010);
 }
 
-TEST_F(KeepAlive, GivenStartedLoops_WhenStartedAgain_ThenNoSecondKeepAliveTimerOrLoopStart)
+TEST_F(
+    KeepAlive,
+    GivenStartedLoops_WhenStartedAgainOrAKeepAliveFails_ThenNoSecondTimerAndOfflineUntilTheNextTickSucceeds)
 {
+    device->open();
+    QSignalSpy online(&device->sync(), &QVRestManager::isOnlineChanged);
     start(*device);
+    ASSERT_TRUE(device->sync().isOnline());
     const int keepAlives = count("GET", QStringLiteral("/api/v1/rest_config/"));
     const int polls = count("GET", QStringLiteral("/api/v1/item/"));
     ASSERT_EQ(keepAlives, 1);
@@ -49,8 +54,13 @@ TEST_F(KeepAlive, GivenStartedLoops_WhenStartedAgain_ThenNoSecondKeepAliveTimerO
     EXPECT_EQ(count("GET", QStringLiteral("/api/v1/rest_config/")), 1);
     EXPECT_EQ(count("GET", QStringLiteral("/api/v1/item/")), polls + 1);
 
+    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
     tick(QVRestManager::kKeepAliveIntervalMs);
     EXPECT_EQ(count("GET", QStringLiteral("/api/v1/rest_config/")), 2);
+    EXPECT_FALSE(device->sync().isOnline());
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    EXPECT_TRUE(device->sync().isOnline());
+    EXPECT_EQ(online.count(), 3); // on, off, on
 }
 
 TEST_F(KeepAlive, GivenAKeepAliveRequest_ThenItsQueryNamesPlatformAndVersion)
@@ -124,21 +134,6 @@ TEST_F(KeepAlive, GivenTheServerSaysNotOnline_ThenTheClientIsOfflineAndSendsNoth
               QStringLiteral("Offline -- Signed out or app is in background "));
     EXPECT_EQ(count("POST", QStringLiteral("/api/v1/")), 0);
     EXPECT_EQ(count("GET", QStringLiteral("/api/v1/item/")), 0);
-}
-
-TEST_F(KeepAlive, GivenAFailedKeepAlive_ThenOfflineUntilTheNextTickSucceeds)
-{
-    device->open();
-    QSignalSpy online(&device->sync(), &QVRestManager::isOnlineChanged);
-    start(*device);
-    ASSERT_TRUE(device->sync().isOnline());
-
-    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
-    tick(QVRestManager::kKeepAliveIntervalMs);
-    EXPECT_FALSE(device->sync().isOnline());
-    tick(QVRestManager::kKeepAliveIntervalMs);
-    EXPECT_TRUE(device->sync().isOnline());
-    EXPECT_EQ(online.count(), 3); // on, off, on
 }
 
 TEST_F(KeepAlive, GivenReachabilityLost_ThenLoopsStopAndResumeWhenItReturns)

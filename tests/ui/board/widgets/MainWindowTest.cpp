@@ -91,8 +91,12 @@ protected:
 
 // --- The window on a project
 
-TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnderItsTitleAndTheCrossKeepsYUp)
+TEST_F(MainWindowTest,
+       GivenProjects_WhenShownAndRenamed_ThenQuadrantsListTheirItemsTheCrossKeepsYUpAndTheTitleFollows)
 {
+    EXPECT_EQ(window->windowTitle(), project->name() + QStringLiteral(" \u2014 Quadrivo"));
+    EXPECT_FALSE(view(2)->emptyHint().isEmpty()); // empty quadrants say how to add
+    EXPECT_TRUE(view(0)->emptyHint().isEmpty());
     EXPECT_EQ(view(0)->model()->rowCount(), 3);
     EXPECT_EQ(view(2)->model()->rowCount(), 0);
     EXPECT_EQ(view(0)->model()->index(0, 0).data().toString(), QStringLiteral("a"));
@@ -108,15 +112,7 @@ TEST_F(MainWindowTest, GivenAProject_WhenShown_ThenEachQuadrantListsItsItemsUnde
     emit window->fourQuadrantView()->crossMoved(QPointF(0.6, 0.25));
     EXPECT_DOUBLE_EQ(other->centerX(), 60);
     EXPECT_DOUBLE_EQ(other->centerY(), 75);
-}
 
-TEST_F(MainWindowTest, GivenProjects_WhenShownAndRenamed_ThenTheTitleNamesThemAndEmptyQuadrantsSayHowToAdd)
-{
-    EXPECT_EQ(window->windowTitle(), project->name() + QStringLiteral(" \u2014 Quadrivo"));
-    EXPECT_FALSE(view(2)->emptyHint().isEmpty());
-    EXPECT_TRUE(view(0)->emptyHint().isEmpty());
-
-    window->showProject(other);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Other \u2014 Quadrivo"));
     other->setName(QStringLiteral("Renamed"));
     context().processPendingChanges();

@@ -155,7 +155,8 @@ TEST_F(WindowCommandsTest,
     commands().setAccount(nullptr, nullptr);
 }
 
-TEST_F(WindowCommandsTest, GivenUnsyncedProjectOrItem_WhenLinkedOrOpened_ThenTheAlertSaysSoInItsExactWords)
+TEST_F(WindowCommandsTest,
+       GivenAProjectAndItemUnsyncedThenSynced_WhenLinkedOrOpened_ThenAnAlertInExactWordsThenTheLinkOrThePage)
 {
     window->board().selectItem(a);
     const QString unsynced = QStringLiteral(
@@ -181,13 +182,10 @@ TEST_F(WindowCommandsTest, GivenUnsyncedProjectOrItem_WhenLinkedOrOpened_ThenThe
         EXPECT_EQ(alerts.shown[0].buttons, QStringList{"OK"});
     }
     EXPECT_TRUE(opened.isEmpty());
-}
 
-TEST_F(WindowCommandsTest, GivenSyncedProjectAndItem_WhenLinked_ThenTheLinkIsOnTheClipboardAndTheStatusSaysSo)
-{
+    alerts.shown.clear();
     ProjectBuilder(project).withId(77);
     a->setServerID(4242);
-    window->board().selectItem(a);
 
     action("getLinkForItem")->trigger();
     const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
