@@ -13,34 +13,13 @@
 #include "ui/team/PendingSharingRequestsViewController.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
+#include "ui/team/widgets/TeamFeedView.h"
 #include "ui/team/widgets/TeamView.h"
 
 #include <QDesktopServices>
 #include <QToolBar>
 
 namespace qv {
-
-namespace {
-
-// The feed as the team panel asks for it; the column shows the title itself.
-class TeamFeedView final : public TeamFeed {
-public:
-    explicit TeamFeedView(FeedViewController& view) : m_view(view) {}
-    void setRepresentedObject(TODOList* project) override { m_view.setRepresentedObject(project); }
-    void setVisible(bool visible) override { m_view.model().setVisible(visible); }
-    void setMode(int mode) override
-    {
-        m_view.model().setMode(mode == SimpleCollaboratorsController::WholeTeam ? FeedModel::Mode::Account
-                                                                                : FeedModel::Mode::Object);
-    }
-    void showCommentsForEmails(const QStringList& emails) override { m_view.showCommentsForEmails(emails); }
-    void reloadFeed(bool fast, bool scroll, bool force) override { m_view.reloadFeed(fast, scroll, force); }
-
-private:
-    FeedViewController& m_view;
-};
-
-} // namespace
 
 TeamParts::TeamParts(const Services& services, CollaborationManager& collaboration, QVRestManager& engine,
                      AvatarManager* avatars, MainWindow& window, const BoardPanels& panels)

@@ -2,8 +2,8 @@
 // (inbox, projects, board, feed, item drawer) and saves pictures of it at each font tier given
 // (default 0, 4 and 8) in the folder given (default /tmp/quadrivo-shots): board-tierN.png, the
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
-// (when the window has one); team-tierN.png, the team column over a fake sync server on
-// 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
+// (when the window has one); team-tierN.png, the team column (people and history) over a fake
+// sync server on 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
 // people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with
 // its item's comments unfolded.
 //
@@ -49,6 +49,7 @@
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
 #include "ui/team/widgets/SimpleCollaboratorsView.h"
+#include "ui/team/widgets/TeamFeedView.h"
 #include "ui/team/widgets/TeamView.h"
 
 #include <QApplication>
@@ -282,6 +283,9 @@ int main(int argc, char** argv)
                              "Draft is up, see the <br/>attached plan.");
     serverComments.commentAs(me, commented, "Thanks! I'll go through it today.");
     serverComments.commentAs(QStringLiteral("Li@example.com"), commented, "Budget numbers still missing.");
+    serverComments.commentAs(QStringLiteral("jonas@example.com"), QStringLiteral("/api/v1/project/42/"),
+                             "Kick-off is on Monday at ten.");
+    serverComments.commentAs(me, QStringLiteral("/api/v1/project/42/"), "I'll send the agenda.");
     project->setId_(42);
     SyncOptions options;
     options.origin = server.baseUrl().toString();
@@ -309,6 +313,10 @@ int main(int argc, char** argv)
     QObject::connect(drawer, &MyDrawerController::itemChanged, feed,
                      [feed](TODOItem* item) { feed->setRepresentedObject(item); });
     auto* teamView = new TeamView(teamController, &preferences);
+    auto* history = new FeedViewController(services, comments, engine);
+    teamView->setFeedView(history);
+    TeamFeedView teamFeed(*history);
+    teamController.setFeed(&teamFeed);
     window.setFeedPanel(teamView);
     people.setFilterPanel(window.filterPanel());
     auto* peopleMenus = new PeopleMenus(window, *drawer, services, [&collaboration](const TODOItem* item) {
