@@ -10,6 +10,7 @@
 #include "core/document/SyncEngine.h"
 #include "core/model/DocumentContext.h"
 #include "core/model/ItemIdentifiers.h"
+#include "core/model/StatusEntities.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
 #include "core/util/Utils.h"
@@ -120,12 +121,15 @@ MyDocument::MyDocument(const Services& services, std::unique_ptr<store::Context>
             m_documentContext = std::make_unique<DocumentContext>(m_context.get());
         }
     }
-    if (m_services.scheduler) {
+    if (m_services.scheduler)
         m_calendarStep = m_services.scheduler->after(kCalendarStepMs, [this] { startCalendar(); });
-        // Whoever changes the document (the user, the sync engine), a crash loses at most a moment.
-        if (!m_context->path().isEmpty())
-            m_commitObserver = m_context->addChangeObserver(
-                [this](const store::ChangeEvent&) { scheduleCommit(kCommitDelayMs); });
+    if (!m_context->path().isEmpty()) {
+        m_commitObserver = m_context->addChangeObserver([this](const store::ChangeEvent& event) {
+            m_backupWorthyPending = m_backupWorthyPending || isBackupWorthy(event);
+            // Whoever changes the document (the user, the sync engine), a crash loses at most a moment.
+            if (m_services.scheduler)
+                scheduleCommit(kCommitDelayMs);
+        });
     }
 }
 
@@ -292,8 +296,21 @@ bool MyDocument::commitChanges()
         return false;
     }
     m_saveFailureReported = false;
-    m_storeFiles->storeCommitted();
+    if (std::exchange(m_backupWorthyPending, false))
+        m_storeFiles->storeCommitted();
     return true;
+}
+
+bool MyDocument::isBackupWorthy(const store::ChangeEvent& event)
+{
+    // The engine moves its polling cursors at every poll; backups for those alone would rotate
+    // the user's data out of the twenty slots within minutes.
+    const auto cursorsOnly = [](const std::vector<store::ManagedObject*>& objects) {
+        return std::all_of(objects.begin(), objects.end(), [](const store::ManagedObject* object) {
+            return object->entityName() == InstantSyncStatus::staticEntityName();
+        });
+    };
+    return !cursorsOnly(event.inserted) || !cursorsOnly(event.updated) || !cursorsOnly(event.deleted);
 }
 
 bool MyDocument::saveFile(SaveSender sender)

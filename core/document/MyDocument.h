@@ -153,6 +153,7 @@ public:
     void markStuffAsEdited(const store::ChangeEvent& event);
 
 private:
+    static bool isBackupWorthy(const store::ChangeEvent& event);
     QDateTime now() const;
     void postToMainLoop(std::function<void()> fn);
     void addFirstRunProject();
@@ -184,6 +185,8 @@ private:
     bool m_saving = false;
     bool m_stoppedObserving = false;
     bool m_saveFailureReported = false;
+    // Something besides the sync engine's polling cursors waits to be committed.
+    bool m_backupWorthyPending = false;
 
     bool m_isReceivingEditingNotifications = false;
     std::optional<int> m_changeObserver;
