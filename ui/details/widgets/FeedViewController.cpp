@@ -194,8 +194,10 @@ FeedViewController::~FeedViewController()
 
 void FeedViewController::makePage(QWebEngineProfile* profile)
 {
-    QWebEnginePage* old = m_webView->page();
+    // Only a page of ours is ours to delete; the view deletes the default one it made itself.
+    QPointer<QWebEnginePage> old = m_page;
     auto* page = new FeedPage(profile, *m_model, m_webView);
+    m_page = page;
     page->setBackgroundColor(Qt::transparent);
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         ++m_pagesLoaded;
@@ -203,7 +205,7 @@ void FeedViewController::makePage(QWebEngineProfile* profile)
         emit pageLoaded(ok);
     });
     m_webView->setPage(page);
-    if (old && old->parent() == m_webView)
+    if (old)
         old->deleteLater();
     dropServedPage();
     m_scheme = FeedPageScheme::forProfile(profile);

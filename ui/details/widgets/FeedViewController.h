@@ -7,6 +7,7 @@
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -86,6 +87,7 @@ private:
     Preferences* m_preferences = nullptr;
     FeedModel* m_model = nullptr;
     QWebEngineView* m_webView = nullptr;
+    QPointer<QWebEnginePage> m_page;
     QLabel* m_title = nullptr;
     QProgressBar* m_spinner = nullptr;
     QWidget* m_inputContainer = nullptr;
