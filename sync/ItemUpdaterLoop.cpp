@@ -638,7 +638,8 @@ void ItemUpdaterLoop::pollMore(const std::function<void(bool)>& done)
 {
     auto shared = std::make_shared<std::function<void(bool)>>(done);
     GETInboxItemsForLatestTimestamp([shared](const std::vector<TODOItem*>&) { (*shared)(true); },
-                                    [shared](const std::optional<QString>&) { (*shared)(false); });
+                                    [shared](const std::optional<QString>&) { (*shared)(false); },
+                                    pollsFromBeginning());
 }
 
 void ItemUpdaterLoop::GETInboxItemsWithTimer()
@@ -677,11 +678,15 @@ qint64 ItemUpdaterLoop::lastInboxItemTimestamp() const
     return 0;
 }
 
-void ItemUpdaterLoop::GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure)
+void ItemUpdaterLoop::GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure,
+                                                      bool fromBeginning)
 {
     const qint64 cursor = lastInboxItemTimestamp();
+    // The first second after 1970: a start at 0 would ask for open items only.
     GETInboxItemsAfterTimestamp(
-        cursor > 0 ? std::optional<qint64>(cursor) : firstInboxPollStart(),
+        fromBeginning ? std::optional<qint64>(1)
+        : cursor > 0  ? std::optional<qint64>(cursor)
+                      : firstInboxPollStart(),
         [this, cursor, success = std::move(success)](const std::vector<TODOItem*>& loaded) {
             qint64 newest = cursor;
             for (const TODOItem* item : loaded)

@@ -70,7 +70,10 @@ public:
 
     // --- Inbox ---
     void GETInboxItemsWithTimer();
-    void GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure);
+    // fromBeginning: every inbox item the server holds, whatever its state; the cursor still
+    // moves only forward.
+    void GETInboxItemsForLatestTimestamp(InboxSuccess success, InboxFailure failure,
+                                         bool fromBeginning = false);
     void GETInboxItemsAfterTimestamp(std::optional<qint64> secondsSince1970, InboxSuccess success,
                                      InboxFailure failure);
     // The inbox cursor, seconds since 1970; 0 before any inbox poll.

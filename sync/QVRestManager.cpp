@@ -304,8 +304,10 @@ void QVRestManager::fullPassStep(int step)
         else
             endFullPass(false, QStringLiteral("the %1 did not complete").arg(QLatin1String(what)));
     };
+    // Everything the server holds, not only what changed since this device's cursors: a device
+    // new to the account has nothing from before it signed in.
     if (current.poll)
-        current.loop->runPoll(std::move(next));
+        current.loop->runPoll(std::move(next), UpdaterLoop::PollFrom::Beginning);
     else
         current.loop->runSend(std::move(next));
 }

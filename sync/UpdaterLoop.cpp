@@ -122,13 +122,14 @@ void UpdaterLoop::fireSend()
 
 // --- Passes on request
 
-void UpdaterLoop::runPoll(std::function<void(bool)> done)
+void UpdaterLoop::runPoll(std::function<void(bool)> done, PollFrom from)
 {
     if (m_requestedPoll || m_loading) {
         done(false);
         return;
     }
     m_requestedPoll = std::move(done);
+    m_pollFrom = from;
     // A stopped loop holds its queue; the pass needs it, and the stop's hold returns at its end.
     m_queue->start();
     const int started = m_startedPolls;
@@ -145,10 +146,14 @@ void UpdaterLoop::requestedPollEnded(bool completed)
     if (!m_requestedPoll)
         return;
     if (!completed) {
+        m_pollFrom = PollFrom::Cursor;
         endRequestedPass(m_requestedPoll, false);
         return;
     }
-    pollMore([this](bool more) { endRequestedPass(m_requestedPoll, more); });
+    pollMore([this](bool more) {
+        m_pollFrom = PollFrom::Cursor;
+        endRequestedPass(m_requestedPoll, more);
+    });
 }
 
 void UpdaterLoop::runSend(std::function<void(bool)> done)
@@ -422,8 +427,9 @@ void UpdaterLoop::poll()
     InstantSyncStatus* status = m_manager.getInstantSyncStatus();
     if (!status || !(status->*m_traits.pollingDate)().isValid())
         return;
-    QString path = getURL() + QStringLiteral("&timestamp__gte=") +
-                   QVRestManager::queryDate((status->*m_traits.pollingDate)());
+    const QDateTime since =
+        pollsFromBeginning() ? Utils::dateFromSecondsSince1970(0) : (status->*m_traits.pollingDate)();
+    QString path = getURL() + QStringLiteral("&timestamp__gte=") + QVRestManager::queryDate(since);
     if (m_paginator.hasNext()) {
         const qint64 limit = m_paginator.limit.value_or(0);
         path += QStringLiteral("&offset=%1&limit=%2").arg(m_paginator.offset.value_or(0) + limit).arg(limit);
@@ -489,7 +495,11 @@ void UpdaterLoop::objectLoaderDidLoadObjects(const QJsonObject& reply)
         }
 
         const qint64 total = m_paginator.totalCount.value_or(0);
-        if (total > 0) {
+        if (pollsFromBeginning()) {
+            // Everything up to now is merged; the cursor's polls go on from where they were.
+            nextPage = total > 0 && (m_paginator.hasNext() || !m_paginator.secondsLastModification);
+            sawEverything = nextPage || m_seenOverPages.size() >= total;
+        } else if (total > 0) {
             if (m_paginator.hasNext() || !m_paginator.secondsLastModification) {
                 nextPage = true;
             } else if (m_seenOverPages.size() < total) {

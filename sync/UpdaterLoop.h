@@ -78,10 +78,13 @@ public:
     void fireSend();
 
     // --- One pass on request, also while the loop is stopped (the whole-document sync) ---
+    // Where a requested poll starts: at the cursor, or at the beginning, for everything the server
+    // holds (a device new to the account has nothing before its cursor); the latter moves no cursor.
+    enum class PollFrom { Cursor, Beginning };
     // done(true) once a poll that started now has merged every page and seen every object the
     // server counted (the item loop's inbox poll too); done(false) when a request of it failed
     // or sync is on hold.
-    void runPoll(std::function<void(bool completed)> done);
+    void runPoll(std::function<void(bool completed)> done, PollFrom from = PollFrom::Cursor);
     // One send pass; done(true) once its uploads have ended and nothing waits for upload any
     // more, done(false) when something is left (refused, failed, or held back).
     void runSend(std::function<void(bool completed)> done);
@@ -130,6 +133,7 @@ protected:
     void pollFinished();
     // After the changed-objects poll of runPoll(): the loop's further polls.
     virtual void pollMore(const std::function<void(bool completed)>& done) { done(true); }
+    bool pollsFromBeginning() const { return m_pollFrom == PollFrom::Beginning; }
 
     // A further task run at each start after the first send pass and poll, then every periodMs.
     void addRepeatingTask(qint64 periodMs, std::function<void()> task);
@@ -271,6 +275,7 @@ private:
     int m_completedPolls = 0;
     int m_startedPolls = 0;
     int m_pollUnderWay = 0;
+    PollFrom m_pollFrom = PollFrom::Cursor;
     // Server identifiers changed over the pages of the poll under way.
     QSet<qint64> m_updatedOverPages;
     // Posted objects the user changed since, to be recorded as such once the change event is over.
