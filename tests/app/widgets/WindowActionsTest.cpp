@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -209,9 +210,14 @@ TEST_F(WindowActionsTest, GivenTheCacheWipe_WhenItRuns_ThenTheOverlayWithoutSync
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_TRUE(window->centralWidget()->isEnabled());
 
-    // While the sync window is up the overlay shows the sync's progress.
+    // While the sync window is up the overlay shows the sync's progress, centred under its words.
     commands().showGrayOverlay();
     EXPECT_TRUE(overlay->findChild<QLabel*>()->isVisible());
+    QApplication::processEvents();
+    const auto* busy = overlay->findChild<QProgressBar*>();
+    ASSERT_NE(busy, nullptr);
+    const QRect bar(busy->mapTo(overlay, QPoint(0, 0)), busy->size());
+    EXPECT_NEAR(bar.center().x(), overlay->rect().center().x(), 2);
     commands().hideGrayOverlay();
 }
 

@@ -94,7 +94,8 @@ WindowCommands::WindowCommands(MainWindow& window, MyDocument& document, const S
     auto* syncing = new QLabel(QStringLiteral("Syncing your data…"));
     syncing->setAlignment(Qt::AlignCenter);
     progressLayout->addWidget(syncing);
-    progressLayout->addWidget(busy);
+    // Under the words, not at the overlay's left edge (over the project list).
+    progressLayout->addWidget(busy, 0, Qt::AlignHCenter);
     layout->addWidget(m_overlayProgress);
     m_overlay->hide();
     m_window.installEventFilter(this);
