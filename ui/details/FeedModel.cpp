@@ -9,6 +9,7 @@
 #include "platform/store/Context.h"
 #include "sync/CommentsManager.h"
 #include "sync/QVRestManager.h"
+#include "sync/SyncNotifications.h"
 #include "ui/board/AccountCommands.h"
 #include "ui/board/WebAddresses.h"
 #include "ui/details/DetailsLogging.h"
@@ -50,10 +51,17 @@ FeedModel::FeedModel(const Services& services, CommentsManager& comments, QVRest
             (keys->contains(QStringLiteral("serverID")) || keys->contains(QStringLiteral("id_"))))
             computeInputIsEnabled();
     });
+    // Comments by others reach this client only as a newer version of the item.
+    if (NotificationCenter* center = m_services.notifications)
+        center->addObserver(this, kNotificationItemUpdaterLooped, [this](const Notification& note) {
+            itemsUpdated(note.userInfo.value(QStringLiteral("updatedItems")).toList());
+        });
 }
 
 FeedModel::~FeedModel()
 {
+    if (NotificationCenter* center = m_services.notifications)
+        center->removeObserver(this);
     m_engine.managedContext().removeChangeObserver(m_changeObserver);
 }
 
@@ -134,6 +142,18 @@ void FeedModel::setRepresentedObject(store::ManagedObject* object)
     }
     updateLoading();
     emit layoutChanged();
+}
+
+void FeedModel::itemsUpdated(const QVariantList& serverIds)
+{
+    const auto* item = store::as<TODOItem>(m_object);
+    if (m_mode != Mode::Object || !item || !item->isValidUniID())
+        return;
+    for (const QVariant& id : serverIds)
+        if (id.toLongLong() == item->serverID()) {
+            reloadFeed(false, true, true);
+            return;
+        }
 }
 
 void FeedModel::setMode(Mode mode)

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QVariantList>
 
 #include <functional>
 #include <map>
@@ -55,6 +56,9 @@ public:
     // --- What is shown: an item, a project, or nothing ---
     void setRepresentedObject(store::ManagedObject* object);
     store::ManagedObject* representedObject() const { return m_object; }
+    // The item loop's pass changed these items (server identifiers): when the item shown is one
+    // of them, its page is fetched again.
+    void itemsUpdated(const QVariantList& serverIds);
     // Account: the whole account's feed, whatever the represented object.
     void setMode(Mode mode);
     Mode mode() const { return m_mode; }

@@ -4,6 +4,7 @@
 
 #include "core/util/BuildInfo.h"
 #include "platform/NotificationCenter.h"
+#include "sync/SyncNotifications.h"
 #include "tests/support/CommentsFixture.h"
 #include "ui/details/DetailsNotifications.h"
 
@@ -109,6 +110,26 @@ TEST_F(Feed, GivenPagesArriving_ThenTheViewReloadsOnlyForANewPageAndUnsyncedItem
     EXPECT_FALSE(model->inputIsEnabled());
     model->setRepresentedObject(project);
     EXPECT_FALSE(model->showsInput());
+}
+
+TEST_F(Feed, GivenTheItemLoopChangedItems_ThenOnlyTheShownItemsFeedIsFetchedAgain)
+{
+    startFeed();
+    model->setRepresentedObject(item);
+    settle();
+    serverComments.commentAs(QStringLiteral("bob@x.com"), itemUri(item), QStringLiteral("from bob"));
+    const auto looped = [this](const TODOItem* changed) {
+        device->notifications.post(kNotificationItemUpdaterLooped, nullptr,
+                                   {{QStringLiteral("updatedItems"), QVariantList{changed->serverID()}}});
+        settle();
+    };
+    const qsizetype asked = pageRequests().size();
+    looped(otherItem);
+    EXPECT_EQ(pageRequests().size(), asked);
+    // Within the minute in which a page is not fetched again.
+    looped(item);
+    EXPECT_EQ(pageRequests().size(), asked + 1);
+    EXPECT_TRUE(shown.last().contains("from bob"));
 }
 
 TEST_F(Feed, GivenCommentsTyped_ThenTheyTravelAsHtmlAndEachItemKeepsItsUnsentText)
