@@ -410,7 +410,7 @@ int main(int argc, char** argv)
         if (!save(opened, QStringLiteral("%1/people-tier%2.png").arg(output).arg(tier)))
             return 1;
         drawer->toggleFeed();
-        for (int step = 0; step < 50; ++step) {
+        for (int step = 0; step < 300; ++step) {
             scheduler.advance(20);
             QApplication::processEvents();
             QThread::msleep(10);
