@@ -95,6 +95,9 @@ MyDrawerController::MyDrawerController(MyDocument& document, const Services& ser
     m_tabs->addTab(m_filesPlace, tr("Files"));
     m_feedPlace = placeWithLayout(m_split, "feedPlace");
     m_feedEmpty = emptyPlace(tr("Comments and history of the item are shown here."), m_feedPlace);
+    // The splitter ignores a wrapped text's height: shown whole (at the narrowest drawer) or
+    // folded away, never cut in half under the details.
+    m_feedEmpty->setMinimumHeight(m_feedEmpty->heightForWidth(minimumWidth()));
     m_feedPlace->layout()->addWidget(m_feedEmpty);
     m_split->addWidget(m_tabs);
     m_split->addWidget(m_feedPlace);
