@@ -103,14 +103,6 @@ bool FakeComments::commentAs(const QString& email, const QString& objectUri, con
         return false;
     }
     comments.append(comment);
-    // A comment makes the item and its project newer: that is how the other owners' clients
-    // learn to fetch the feed again. Who edited them stays as it was.
-    const QString editor = QStringLiteral("edited_by_username");
-    if (comment.itemId)
-        m_server.modifyItemAsOtherDevice(comment.itemId,
-                                         {{editor, m_server.item(comment.itemId).value(editor)}});
-    m_server.modifyProjectAsOtherDevice(comment.projectId,
-                                        {{editor, m_server.project(comment.projectId).value(editor)}});
     return true;
 }
 
