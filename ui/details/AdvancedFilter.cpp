@@ -54,13 +54,7 @@ void AdvancedFilter::takeOwners(const QStringList& owners)
 
 void AdvancedFilter::announceOwners()
 {
-    if (m_notifications) {
-        Notification note;
-        note.name = kNotificationSelectedOwnersChanged;
-        note.sender = this;
-        note.object = m_owners;
-        m_notifications->post(note);
-    }
+    postSelectedOwners(m_notifications, this, m_owners);
 }
 
 void AdvancedFilter::reset()

@@ -391,13 +391,7 @@ void SimpleCollaboratorsController::announceSelection()
     if (usernames == m_lastAnnounced)
         return;
     m_lastAnnounced = usernames;
-    if (m_services.notifications) {
-        Notification note;
-        note.name = kNotificationSelectedOwnersChanged;
-        note.sender = this;
-        note.object = usernames;
-        m_services.notifications->post(note);
-    }
+    postSelectedOwners(m_services.notifications, this, usernames);
 }
 
 QStringList SimpleCollaboratorsController::currentOwnerUsernames() const

@@ -75,13 +75,7 @@ void TeamFilterItem::choose(const QString& email)
         return;
     m_chosen = owners;
     showChosen();
-    if (m_notifications) {
-        Notification note;
-        note.name = kNotificationSelectedOwnersChanged;
-        note.sender = this;
-        note.object = owners;
-        m_notifications->post(note);
-    }
+    postSelectedOwners(m_notifications, this, owners);
 }
 
 void TeamFilterItem::fillMenu()
