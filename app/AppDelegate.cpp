@@ -303,13 +303,12 @@ bool AppDelegate::doSyncAfterStart()
     if (!w)
         return false;
     const int row = m_deps.services.preferences->intValue(kLastSelectedProjectRow);
-    w->syncAndRunAfter([this, row, alive = QPointer<QObject>(m_lifetime.get())] {
+    return w->syncAndRunAfter([this, row, alive = QPointer<QObject>(m_lifetime.get())] {
         ShellWindow* current = alive ? window() : nullptr;
         // The row was stored in another run: the list may be shorter now.
         if (current && row >= 0 && row < current->numberOfProjectRows())
             current->selectProjectRow(row);
     });
-    return true;
 }
 
 // --- Activation

@@ -11,6 +11,7 @@
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
 #include "ui/details/widgets/BoardPanels.h"
+#include "ui/details/widgets/MyDrawerController.h"
 #include "ui/details/widgets/UndeleteDialogs.h"
 
 #include <QAction>
@@ -120,9 +121,11 @@ BoardPanels attachPanels(MainWindow& window, MyDocument& document, const Service
         {"Show Inbox", "kShowingInbox"},
         {"Show Details", "kShowingDetail"},
         {"Hide Projects", "kHideProjects"},
+        {"Hide Avatars in Items", "kHidingAvatarsInItems"},
     };
     for (const auto& [title, key] : toggles) {
         QAction* action = viewMenu->addAction(QString::fromUtf8(title));
+        action->setObjectName(QString::fromLatin1(key));
         action->setCheckable(true);
         const QString preference = QString::fromLatin1(key);
         action->setChecked(preferences.boolValue(preference));
@@ -134,6 +137,10 @@ BoardPanels attachPanels(MainWindow& window, MyDocument& document, const Service
                                  action->setChecked(preferences.boolValue(preference));
                          });
     }
+    // Folds or unfolds the drawer's feed pane.
+    QAction* toggleFeed = viewMenu->addAction(QStringLiteral("Toggle Feed"));
+    toggleFeed->setObjectName(QStringLiteral("toggleFeed"));
+    QObject::connect(toggleFeed, &QAction::triggered, panels.drawer, &MyDrawerController::toggleFeed);
     viewMenu->addSeparator();
     QAction* itemTrash = viewMenu->addAction(QStringLiteral("Trashed Items…"));
     QObject::connect(itemTrash, &QAction::triggered, &window, openItemTrash);

@@ -71,4 +71,14 @@ void AttachmentParts::uploadURLFileForUnsyncedItem(TODOItem* item)
     m_files->uploadURLFileForUnsyncedItem(item);
 }
 
+void AttachmentParts::openItemFile(ItemFile* file)
+{
+    m_controller->openItemFile(file);
+}
+
+ScreenCapture* AttachmentParts::screenCapture() const
+{
+    return m_capture.get();
+}
+
 } // namespace qv

@@ -29,6 +29,8 @@ public:
 
     bool askUploadFile(const QString& fileName) override;
     void uploadURLFileForUnsyncedItem(TODOItem* item) override;
+    void openItemFile(ItemFile* file) override;
+    ScreenCapture* screenCapture() const override;
 
     FileManager& files() const { return *m_files; }
 

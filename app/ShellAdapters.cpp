@@ -138,12 +138,35 @@ bool WindowActivation::eventFilter(QObject* watched, QEvent* event)
 
 WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine,
                          Scheduler& scheduler, std::function<void()> activated)
-    : m_window(window), m_document(document), m_engine(engine), m_scheduler(scheduler),
+    : m_window(window), m_document(document), m_fetcher(engine), m_scheduler(scheduler),
       m_activation(window, std::move(activated))
 {
+    m_window.projectListView()->setFetcher(&m_fetcher);
 }
 
-WindowShell::~WindowShell() = default;
+WindowShell::~WindowShell()
+{
+    m_window.projectListView()->setFetcher(nullptr);
+}
+
+bool EngineProjectFetcher::getProjectAndItemsForProjectWithID(qint64 projectID, std::function<void()> success,
+                                                              std::function<void()> failure)
+{
+    if (!m_engine.hasOrigin())
+        return false;
+    m_engine.getProjectAndItemsForProjectWithID(
+        projectID,
+        [success = std::move(success)](TODOList*) {
+            if (success)
+                success();
+        },
+        [failure = std::move(failure)](const QString& error) {
+            qCWarning(lcApp, "lazily loaded project not fetched: %s", qUtf8Printable(error));
+            if (failure)
+                failure();
+        });
+    return true;
+}
 
 void WindowShell::reloadCollaboratorsOfSelectedProject()
 {
@@ -210,14 +233,9 @@ void WindowShell::setStatusBarMessage(const QString& message)
     m_window.setStatusBarMessage(message);
 }
 
-void WindowShell::syncAndRunAfter(std::function<void()> completion)
+bool WindowShell::syncAndRunAfter(std::function<void()> completion)
 {
-    // There is no sync window: the engine's loops do the whole sync, so the start-up never
-    // ends with nothing syncing.
-    qCDebug(lcApp, "Opening sync window");
-    m_engine.startAllLoops();
-    if (completion)
-        completion();
+    return m_window.commands().syncAndRunAfter(std::move(completion));
 }
 
 void OverlayWipeProgress::begin()

@@ -6,6 +6,7 @@
 #include "app/ShellInterfaces.h"
 #include "exchange/PingController.h"
 #include "platform/Services.h"
+#include "ui/board/ProjectListController.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -86,6 +87,17 @@ private:
     QMetaObject::Connection m_connection;
 };
 
+// A project still to be loaded comes with its items from the engine's project download.
+class EngineProjectFetcher final : public ProjectFetcher {
+public:
+    explicit EngineProjectFetcher(QVRestManager& engine) : m_engine(engine) {}
+    bool getProjectAndItemsForProjectWithID(qint64 projectID, std::function<void()> success,
+                                            std::function<void()> failure) override;
+
+private:
+    QVRestManager& m_engine;
+};
+
 // The document window as the delegate uses it.
 class WindowShell final : public ShellWindow {
 public:
@@ -103,14 +115,14 @@ public:
     int numberOfProjectRows() const override;
     void selectProjectRow(int row) override;
     void setStatusBarMessage(const QString& message) override;
-    void syncAndRunAfter(std::function<void()> completion) override;
+    bool syncAndRunAfter(std::function<void()> completion) override;
     void reloadCollaboratorsOfSelectedProject() override;
     void setTeam(TeamViewController* team) { m_team = team; }
 
 private:
     MainWindow& m_window;
     MyDocument& m_document;
-    QVRestManager& m_engine;
+    EngineProjectFetcher m_fetcher;
     Scheduler& m_scheduler;
     TeamViewController* m_team = nullptr;
     WindowActivation m_activation;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/board/AttachmentUploads.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -56,8 +58,9 @@ public:
     // Selects the row (replacing the selection) and scrolls it into view.
     virtual void selectProjectRow(int row) = 0;
     virtual void setStatusBarMessage(const QString& message) = 0;
-    // A whole-document sync through the sync window; completion runs after it.
-    virtual void syncAndRunAfter(std::function<void()> completion) = 0;
+    // A whole-document sync through the sync window; completion runs after it. false: none
+    // could be started (no sync server), and completion never runs.
+    virtual bool syncAndRunAfter(std::function<void()> completion) = 0;
     // The signed-in user was reloaded: the selected project's collaborators follow.
     virtual void reloadCollaboratorsOfSelectedProject() = 0;
 };
@@ -70,16 +73,6 @@ public:
     virtual void begin() = 0;
     // Progress and overlay gone; the window is active and in front.
     virtual void end() = 0;
-};
-
-// What the hand-over asks of the attachment manager.
-class AttachmentUploads {
-public:
-    virtual ~AttachmentUploads() = default;
-    // Whether to upload the named file (may ask the user).
-    virtual bool askUploadFile(const QString& fileName) = 0;
-    // Queues the upload of the file the item's macResourceURL names.
-    virtual void uploadURLFileForUnsyncedItem(TODOItem* item) = 0;
 };
 
 // The crash reporter as the launch sequence uses it (diagnostics/ implements it).

@@ -1,7 +1,12 @@
 #include "app/WindowCommandWiring.h"
 
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
 #include "platform/Preferences.h"
+#include "platform/Scheduler.h"
 #include "platform/Services.h"
+#include "platform/store/Context.h"
+#include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
@@ -24,7 +29,23 @@ void wireWindowCommands(MainWindow& window, MyDocument& document, const Services
 {
     WindowCommands& commands = window.commands();
     commands.setMasterListFactory([&window, &document, services](QWidget* parent) {
-        return new MasterListWindow(document, window.projectListView()->controller(), services, parent);
+        auto* master =
+            new MasterListWindow(document, window.projectListView()->controller(), services, parent);
+        QObject::connect(
+            master, &MasterListWindow::itemChosen, &window, [&window, master, services](TODOItem* item) {
+                master->accept();
+                if (window.projectListView()->selectProject(item->list()) == -1)
+                    return;
+                // The board shows the project's items once the selection has gone round.
+                const qint64 objectID = item->objectID();
+                services.scheduler->post(&window, [&window, objectID] {
+                    auto* chosen = dynamic_cast<TODOItem*>(window.board().document().context().objectWithID(
+                        TODOItem::staticEntityName(), objectID));
+                    if (chosen && !chosen->isDeleted())
+                        window.board().selectItem(chosen);
+                });
+            });
+        return master;
     });
 
     QPointer<AdvancedFilterViewController> filter = panels.filterPanel;

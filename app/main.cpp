@@ -212,6 +212,7 @@ int main(int argc, char** argv)
         parts->attachmentParts = std::make_unique<AttachmentParts>(
             *parts->engine, services, *panels.drawer, syncOrigin, parts->collaborationManager.get());
         parts->attachments = parts->attachmentParts.get();
+        parts->mainWindow->setAttachments(parts->attachmentParts.get());
         parts->feedParts =
             std::make_unique<FeedParts>(services, *parts->engine, *panels.drawer, webProfile, browser);
         parts->avatarManager = std::make_unique<AvatarManager>(

@@ -214,6 +214,15 @@ TEST_F(LaunchTest,
     EXPECT_FALSE(preferences.boolValue("SYNC_AFTER_START"));
     delegate->setSyncAfterStart(true);
     EXPECT_TRUE(preferences.boolValue("SYNC_AFTER_START"));
+
+    // A window that cannot sync (no sync server): the usual start runs instead.
+    delegate.reset();
+    log.calls.clear();
+    window.canSync = false;
+    launch();
+    EXPECT_TRUE(log.has("window.syncAndRunAfter"));
+    EXPECT_TRUE(log.has("sync.startAllLoops"));
+    EXPECT_TRUE(log.has("collaboration.init"));
 }
 
 TEST_F(LaunchTest, GivenSyncAfterStart_WhenLaunched_ThenItSyncsOnlyWhenTheLastSyncIs120SecondsAwayOrMore)

@@ -45,6 +45,7 @@ public:
     int rows = 0;
     QString statusMessage;
     std::function<void()> pendingSync;
+    bool canSync = true;
 
     void showWindow() override { log.add(QStringLiteral("window.show")); }
     void hideWindow() override { log.add(QStringLiteral("window.hide")); }
@@ -67,10 +68,11 @@ public:
         statusMessage = message;
         log.add(QStringLiteral("window.status ") + message);
     }
-    void syncAndRunAfter(std::function<void()> completion) override
+    bool syncAndRunAfter(std::function<void()> completion) override
     {
         log.add(QStringLiteral("window.syncAndRunAfter"));
         pendingSync = std::move(completion);
+        return canSync;
     }
     void reloadCollaboratorsOfSelectedProject() override
     {

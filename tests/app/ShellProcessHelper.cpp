@@ -91,7 +91,7 @@ public:
     int numberOfProjectRows() const override { return m_document.totalNumberOfLists(); }
     void selectProjectRow(int) override {}
     void setStatusBarMessage(const QString& message) override { say(QStringLiteral("status ") + message); }
-    void syncAndRunAfter(std::function<void()>) override {}
+    bool syncAndRunAfter(std::function<void()>) override { return false; }
     void reloadCollaboratorsOfSelectedProject() override {}
 
 private:

@@ -3,6 +3,7 @@
 #include "core/document/Collaboration.h"
 #include "core/document/DocumentWindow.h"
 #include "core/document/MyDocument.h"
+#include "core/document/StoreFiles.h"
 #include "core/document/SyncEngine.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -11,14 +12,17 @@
 #include "platform/Clock.h"
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
+#include "ui/board/AttachmentUploads.h"
 #include "ui/board/BoardLogging.h"
 #include "ui/board/IndexAdjuster.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/ItemPasteboard.h"
 
 #include <QFileInfo>
+#include <QImage>
 #include <QMimeData>
 #include <QObject>
+#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -796,8 +800,7 @@ bool Board::acceptDrop(int quadrant, const QMimeData* mime, qsizetype row)
             if (!url.isValid())
                 continue;
             if (url.isLocalFile())
-                added |= addItemInTable(quadrant, QFileInfo(url.toLocalFile()).fileName(), QString(),
-                                        kFileItemIcon, url.toString()) != nullptr;
+                added |= addDroppedFile(quadrant, url);
             else
                 added |= addItemInTable(quadrant, url.toDisplayString(), QString(), kNewItemIcon,
                                         url.toString()) != nullptr;
@@ -941,6 +944,63 @@ bool Board::placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizet
     enableQuadrantAndSelectRows(quadrant, rows, false);
     cleanListCustomCells();
     return true;
+}
+
+bool Board::addDroppedFile(int quadrant, const QUrl& url)
+{
+    const QString name = QFileInfo(url.toLocalFile()).fileName();
+    TODOItem* item = addItemInTable(quadrant, name, QString(), kFileItemIcon, url.toString());
+    if (!item)
+        return false;
+    if (m_attachments) {
+        // Asked once the drop is over: the source application is not kept waiting for the answer.
+        const qint64 objectID = item->objectID();
+        post([this, objectID, name] {
+            auto* dropped = dynamic_cast<TODOItem*>(
+                m_document.context().objectWithID(TODOItem::staticEntityName(), objectID));
+            if (dropped && !dropped->isDeleted() && m_attachments && m_attachments->askUploadFile(name))
+                m_attachments->uploadURLFileForUnsyncedItem(dropped);
+        });
+    }
+    return true;
+}
+
+bool Board::uploadFiles(int quadrant, const QStringList& paths)
+{
+    bool added = false;
+    for (const QString& path : paths) {
+        const QUrl url = QUrl::fromLocalFile(path);
+        TODOItem* item = addItemInTable(quadrant, url.fileName(), QString(), kFileItemIcon, url.toString());
+        if (item && m_attachments)
+            m_attachments->uploadURLFileForUnsyncedItem(item);
+        added |= item != nullptr;
+    }
+    if (ArrayController* target = controllerForQuadrant(quadrant))
+        target->rearrangeObjects();
+    return added;
+}
+
+TODOItem* Board::addScreenShot(int quadrant, const QImage& image)
+{
+    if (image.isNull() || !controllerForQuadrant(quadrant))
+        return nullptr;
+    const QDateTime now = m_services.clock ? m_services.clock->now() : QDateTime::currentDateTimeUtc();
+    const QString name = QStringLiteral("Screen Shot %1.png")
+                             .arg(now.toLocalTime().toString(QStringLiteral("yyyy-MM-dd 'at' h.mm.ss AP")));
+    // Our temporary folder is readable by us only; the file stays as the item's link.
+    const QString path = StoreFiles::pathForTemporaryFileWithName(name);
+    QSaveFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) || !image.save(&file, "PNG") ||
+        !file.commit()) {
+        qCWarning(lcBoard, "Problem writing file to the temporary folder");
+        return nullptr;
+    }
+    TODOItem* item =
+        addItemInTable(quadrant, name, QString(), kFileItemIcon, QUrl::fromLocalFile(path).toString());
+    if (item && m_attachments)
+        m_attachments->uploadURLFileForUnsyncedItem(item);
+    return item;
 }
 
 TODOItem* Board::addItemInTable(int quadrant, const QString& title, const QString& notes, const QString& icon,

@@ -17,11 +17,14 @@
 #include <optional>
 #include <vector>
 
+class QImage;
 class QMimeData;
 class QObject;
+class QUrl;
 
 namespace qv {
 
+class AttachmentUploads;
 class CollaborationInterface;
 class ItemFilterPanel;
 class MyDocument;
@@ -79,6 +82,9 @@ public:
     void setView(BoardView* view) { m_view = view; }
     void setFilterPanel(ItemFilterPanel* panel) { m_filterPanel = panel; }
     void setCollaboration(const CollaborationInterface* collaboration) { m_collaboration = collaboration; }
+    // Files dropped, chosen or captured go to the server through it; without it they stay links.
+    void setAttachments(AttachmentUploads* attachments) { m_attachments = attachments; }
+    AttachmentUploads* attachments() const { return m_attachments; }
 
     MyDocument& document() const { return m_document; }
     // Quadrant 0-3.
@@ -155,6 +161,10 @@ public:
     bool acceptDrop(int quadrant, const QMimeData* mime, qsizetype row);
     // Reorders within a quadrant or moves into it; items from the inbox join the project.
     bool dropItems(int quadrant, const ItemPasteboard& pasteboard, qsizetype row);
+    // One new item per file in quadrant q, each file uploaded as its attachment.
+    bool uploadFiles(int quadrant, const QStringList& paths);
+    // A new item in quadrant q whose attachment is the picture, kept in our temporary folder.
+    TODOItem* addScreenShot(int quadrant, const QImage& image);
     // A new item made from dropped content.
     TODOItem* addItemInTable(int quadrant, const QString& title, const QString& notes, const QString& icon,
                              const QString& url);
@@ -186,6 +196,7 @@ private:
     void completeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void trashItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void selectRowNear(ArrayController& source, qsizetype row);
+    bool addDroppedFile(int quadrant, const QUrl& url);
 
     MyDocument& m_document;
     Services m_services;
@@ -196,6 +207,7 @@ private:
     BoardView* m_view = nullptr;
     ItemFilterPanel* m_filterPanel = nullptr;
     const CollaborationInterface* m_collaboration = nullptr;
+    AttachmentUploads* m_attachments = nullptr;
     std::optional<int> m_storeObserver;
     // Context of the preference connection and of scheduled calls; the first thing the board lets go.
     std::unique_ptr<QObject> m_lifetime;

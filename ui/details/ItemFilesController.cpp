@@ -180,11 +180,15 @@ void ItemFilesController::downloadFiles(const std::vector<int>& rows, const QStr
 
 void ItemFilesController::openFile(int row)
 {
-    ItemFile* file = fileAt(row);
-    const auto name = file ? FileManager::safeFileName(file->filename()) : std::nullopt;
+    openItemFile(fileAt(row));
+}
+
+void ItemFilesController::openItemFile(ItemFile* file)
+{
+    const auto name = file && file->item() ? FileManager::safeFileName(file->filename()) : std::nullopt;
     if (!name)
         return;
-    const QString folder = FileManager::cacheFolderForItem(m_item);
+    const QString folder = FileManager::cacheFolderForItem(file->item());
     const QString path = QDir(folder).filePath(*name);
     if (QFileInfo::exists(path)) {
         m_opener(path);

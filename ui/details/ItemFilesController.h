@@ -56,6 +56,8 @@ public:
     void downloadFiles(const std::vector<int>& rows, const QString& folder);
     // Opens the attachment, from the item's cache when it was downloaded before.
     void openFile(int row);
+    // Opens this computer's copy of any item's attachment, downloading it first when there is none.
+    void openItemFile(ItemFile* file);
     void deleteFiles(const std::vector<int>& rows);
     // The name edited in place; asks before the rename (later, on the main loop).
     void renameFile(int row, const QString& newName);

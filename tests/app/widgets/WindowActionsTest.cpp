@@ -4,19 +4,31 @@
 #include "app/ApplicationMenus.h"
 #include "app/HelpLinks.h"
 #include "app/ShellAdapters.h"
+#include "core/model/ItemFile.h"
+#include "core/util/ValueTransformerRegistry.h"
+#include "ui/board/AttachmentUploads.h"
+#include "ui/board/ScreenCapture.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/QuadrantView.h"
 #include "ui/board/widgets/WindowCommands.h"
 #include "ui/details/widgets/AdvancedFilterViewController.h"
 #include "ui/details/widgets/MasterListWindow.h"
+#include "ui/details/widgets/MyDrawerController.h"
+#include "ui/details/widgets/PanelsControl.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTimeEdit>
+#include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -61,6 +73,33 @@ void collect(const QList<QAction*>& actions, std::set<QAction*>& into)
     }
 }
 
+// Takes the picture it was given, as if the user had picked that region.
+class FakeCapture final : public ScreenCapture {
+public:
+    QImage picture;
+    bool isAvailable(QString*) const override { return true; }
+    void captureSelection(std::function<void(const QImage&)> done) override { done(picture); }
+};
+
+// The attachment side: answers the upload question as told and records what it was asked.
+class FakeUploads final : public AttachmentUploads {
+public:
+    bool answer = true;
+    QStringList asked;
+    std::vector<TODOItem*> uploaded;
+    std::vector<ItemFile*> opened;
+    mutable FakeCapture capture;
+
+    bool askUploadFile(const QString& fileName) override
+    {
+        asked << fileName;
+        return answer;
+    }
+    void uploadURLFileForUnsyncedItem(TODOItem* item) override { uploaded.push_back(item); }
+    void openItemFile(ItemFile* file) override { opened.push_back(file); }
+    ScreenCapture* screenCapture() const override { return &capture; }
+};
+
 // The window as the shell composes it: its panels and the application's menus.
 class WindowActionsTest : public BoardDocumentFixture {
 protected:
@@ -71,7 +110,7 @@ protected:
         ItemBuilder("elsewhere").in(other);
         ItemBuilder("done").completed().in(other);
         window = std::make_unique<MainWindow>(*document, services);
-        attachPanels(*window, *document, services);
+        panels = attachPanels(*window, *document, services);
         AppDelegate::Dependencies deps;
         deps.services = services;
         delegate = std::make_unique<AppDelegate>(std::move(deps));
@@ -94,7 +133,17 @@ protected:
         return window->findChild<AdvancedFilterViewController*>();
     }
 
+    QAction* windowAction(const char* name) const
+    {
+        return window->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    QStringList quadrantNames(int quadrant) const
+    {
+        return names(window->board().controller(quadrant).arrangedObjects());
+    }
+
     HelpLinks help{QString()};
+    BoardPanels panels;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<MainWindow> window;
     TODOList* other = nullptr;
@@ -219,6 +268,153 @@ TEST_F(WindowActionsTest, GivenTheCacheWipe_WhenItRuns_ThenTheOverlayWithoutSync
     const QRect bar(busy->mapTo(overlay, QPoint(0, 0)), busy->size());
     EXPECT_NEAR(bar.center().x(), overlay->rect().center().x(), 2);
     commands().hideGrayOverlay();
+}
+
+TEST_F(
+    WindowActionsTest,
+    GivenTheAttachmentSide_WhenFilesAScreenShotOrADroppedFileAreAdded_ThenEachBecomesAnItemWhoseFileIsUploaded)
+{
+    FakeUploads uploads;
+    window->setAttachments(&uploads);
+    const QString report = home.root() + QStringLiteral("/report.pdf");
+    const QString notes = home.root() + QStringLiteral("/notes.txt");
+    ASSERT_TRUE(writeFile(report) && writeFile(notes));
+    window->setFileChooser([&] { return QStringList{report, notes}; });
+    window->board().setActiveQuadrant(2);
+    QAction* uploadFiles = windowAction("uploadFiles");
+    QAction* capture = windowAction("captureSelectionFromScreen");
+    ASSERT_TRUE(uploadFiles && capture);
+    EXPECT_TRUE(window->itemContextMenu()->actions().contains(uploadFiles));
+    EXPECT_TRUE(window->itemContextMenu()->actions().contains(capture));
+
+    uploadFiles->trigger();
+    QStringList added = quadrantNames(2);
+    added.sort();
+    EXPECT_EQ(added, (QStringList{"notes.txt", "report.pdf"}));
+    ASSERT_EQ(uploads.uploaded.size(), 2u);
+    EXPECT_EQ(uploads.uploaded[0]->macResourceURL(), QUrl::fromLocalFile(report).toString());
+    EXPECT_EQ(uploads.uploaded[1]->icon(), Board::kFileItemIcon);
+    EXPECT_TRUE(uploads.asked.isEmpty());
+
+    uploads.capture.picture = QImage(8, 8, QImage::Format_ARGB32);
+    uploads.capture.picture.fill(Qt::red);
+    capture->trigger();
+    ASSERT_EQ(uploads.uploaded.size(), 3u);
+    TODOItem* shot = uploads.uploaded[2];
+    EXPECT_TRUE(shot->name().startsWith(QStringLiteral("Screen Shot "))) << shot->name().toStdString();
+    EXPECT_EQ(shot->quadrant(), 2);
+    const QFileInfo picture(QUrl(shot->macResourceURL()).toLocalFile());
+    EXPECT_TRUE(picture.exists());
+    EXPECT_EQ(picture.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    EXPECT_FALSE(QImage(picture.filePath()).isNull());
+
+    // A dropped file is asked about once the drop is over; "Don't upload" keeps it a link.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(report)});
+    ASSERT_TRUE(window->quadrantView(0)->dropMime(&dropped, -1));
+    EXPECT_TRUE(uploads.asked.isEmpty());
+    scheduler.runPosted();
+    EXPECT_EQ(uploads.asked, QStringList{"report.pdf"});
+    EXPECT_EQ(uploads.uploaded.size(), 4u);
+    uploads.answer = false;
+    ASSERT_TRUE(window->quadrantView(0)->dropMime(&dropped, -1));
+    scheduler.runPosted();
+    EXPECT_EQ(uploads.asked.size(), 2);
+    EXPECT_EQ(uploads.uploaded.size(), 4u);
+}
+
+TEST_F(WindowActionsTest, GivenAnAttachmentNotOnThisComputer_WhenItsItemIsDoubleClicked_ThenOurCopyIsOpened)
+{
+    FakeUploads uploads;
+    window->setAttachments(&uploads);
+    preferences.setValue(QStringLiteral("kShowingDetail"), true);
+    auto* file = context().insert<ItemFile>(ItemFile::staticEntityName());
+    file->setUrl(QStringLiteral("https://sync.test/files/9/report.pdf"));
+    a->addFilesObject(file);
+    a->setMacResourceURL(QStringLiteral("https://sync.test/files/9/report.pdf"));
+    scheduler.runPosted();
+
+    QuadrantView* view = window->quadrantView(0);
+    const QRect row = view->visualRect(view->model()->index(0, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
+    ASSERT_EQ(uploads.opened.size(), 1u);
+    EXPECT_EQ(uploads.opened[0], file);
+}
+
+TEST_F(WindowActionsTest, GivenTheViewMenu_WhenFeedAndAvatarTogglesAreChosen_ThenTheDrawerAndTheRowsFollow)
+{
+    QAction* hideAvatars = windowAction("kHidingAvatarsInItems");
+    ASSERT_NE(hideAvatars, nullptr);
+    hideAvatars->trigger();
+    EXPECT_TRUE(preferences.boolValue(QStringLiteral("kHidingAvatarsInItems")));
+    hideAvatars->trigger();
+    EXPECT_FALSE(preferences.boolValue(QStringLiteral("kHidingAvatarsInItems")));
+
+    QAction* toggleFeed = windowAction("toggleFeed");
+    ASSERT_NE(toggleFeed, nullptr);
+    preferences.setValue(QStringLiteral("kShowingDetail"), true);
+    window->board().enableQuadrantAndSelectRows(0, {0}, false);
+    panels.drawer->setFeedView(new QLabel(QStringLiteral("feed")));
+    window->resize(1200, 800);
+    QApplication::processEvents();
+    QSplitter* split = panels.drawer->splitView();
+    split->setSizes({600, 0});
+    toggleFeed->trigger();
+    EXPECT_NEAR(split->sizes().at(1), split->height() / 3.0, 8.0);
+}
+
+TEST_F(WindowActionsTest, GivenAnItemDueYesterday_WhenTheDrawerShowsIt_ThenItsWeekdayAndTheOverdueColourShow)
+{
+    const QDateTime yesterday = clock.now().addDays(-1);
+    a->setDueDate(yesterday);
+    window->board().enableQuadrantAndSelectRows(0, {0}, false);
+    scheduler.runPosted();
+    ASSERT_EQ(panels.drawer->getItem(), a);
+    EXPECT_EQ(panels.drawer->dueWeekdayLabel()->text(),
+              window->valueTransformers()
+                  .transformer(QStringLiteral("NSDateToDayOfTheWeekTransformer"))
+                  ->transformedValue(yesterday)
+                  .toString());
+    EXPECT_FALSE(panels.drawer->dueWeekdayLabel()->text().isEmpty());
+    EXPECT_EQ(panels.drawer->dueField()->palette().color(QPalette::Text), QColor::fromRgbF(0.8f, 0, 0, 1));
+
+    b->setDueDate(clock.now().addDays(1));
+    window->board().enableQuadrantAndSelectRows(0, {1}, false);
+    scheduler.runPosted();
+    ASSERT_EQ(panels.drawer->getItem(), b);
+    EXPECT_NE(panels.drawer->dueField()->palette().color(QPalette::Text), QColor::fromRgbF(0.8f, 0, 0, 1));
+}
+
+TEST_F(WindowActionsTest, GivenInboxItems_WhenThePanelSwitcherShows_ThenTheirNumberIsItsRedImageNotItsText)
+{
+    QAction* inbox = panels.panelsControl->segment(PanelsControl::kInboxSegment);
+    EXPECT_TRUE(inbox->icon().isNull());
+    ItemBuilder("mailed").in(context());
+    scheduler.runPosted();
+    EXPECT_EQ(inbox->text(), QStringLiteral("Inbox"));
+    EXPECT_FALSE(inbox->icon().isNull());
+    panels.panelsControl->setTeamCount(3);
+    EXPECT_EQ(panels.panelsControl->segment(PanelsControl::kTeamSegment)->text(), QStringLiteral("Team"));
+    EXPECT_FALSE(panels.panelsControl->segment(PanelsControl::kTeamSegment)->icon().isNull());
+}
+
+TEST_F(WindowActionsTest, GivenTheMasterList_WhenARowIsActivated_ThenTheBoardShowsItsProjectAndSelectsTheItem)
+{
+    commands().showMasterList();
+    auto* master = qobject_cast<MasterListWindow*>(commands().masterList());
+    ASSERT_NE(master, nullptr);
+    QTreeWidget* list = master->itemList();
+    QTreeWidgetItem* elsewhere = list->findItems(QStringLiteral("elsewhere"), Qt::MatchExactly).value(0);
+    ASSERT_NE(elsewhere, nullptr);
+    list->setCurrentItem(elsewhere);
+    QTest::keyClick(list, Qt::Key_Return);
+    scheduler.runPosted();
+    QApplication::processEvents();
+    EXPECT_EQ(window->board().selectedProject(), other);
+    TODOItem* selected = window->board().getSelectedItem();
+    ASSERT_NE(selected, nullptr);
+    EXPECT_EQ(selected->name(), QStringLiteral("elsewhere"));
 }
 
 } // namespace qv::test

@@ -12,6 +12,7 @@
 #include "platform/store/Context.h"
 #include "sync/SyncNotifications.h"
 #include "ui/board/AccountCommands.h"
+#include "ui/board/AttachmentUploads.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/BoardTransformers.h"
 #include "ui/board/CrossPosition.h"
@@ -19,6 +20,7 @@
 #include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/QuadrantColors.h"
+#include "ui/board/ScreenCapture.h"
 #include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
 #include "ui/board/widgets/ColorWell.h"
@@ -33,12 +35,15 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QPainter>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -55,6 +60,7 @@ const QString kShowingInbox = QStringLiteral("kShowingInbox");
 const QString kHideProjects = QStringLiteral("kHideProjects");
 const QString kShowingFeed = QStringLiteral("kShowingFeed");
 const QString kShowingDetail = QStringLiteral("kShowingDetail");
+const QString kHidingAvatarsInItems = QStringLiteral("kHidingAvatarsInItems");
 const QString kWorkOfflineOnly = QStringLiteral("kWorkOfflineOnly");
 const QString kLastSelectedProjectRow = QStringLiteral("lastSelectedProjectRow");
 const QString kMainWindowGeometry = QStringLiteral("kMainWindowGeometry");
@@ -414,6 +420,17 @@ void MainWindow::buildActions()
     m_toggleStar->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(m_toggleStar, &QAction::triggered, this, [this] { m_board->toggleStarForSelectedItems(); });
 
+    // New items from files or a screen shot, in the active quadrant.
+    m_uploadFiles = new QAction(QStringLiteral("New Items from Files…"), this);
+    m_uploadFiles->setObjectName(QStringLiteral("uploadFiles"));
+    connect(m_uploadFiles, &QAction::triggered, this, &MainWindow::uploadFiles);
+    m_captureScreen = new QAction(QStringLiteral("New Item from Screen Shot…"), this);
+    m_captureScreen->setObjectName(QStringLiteral("captureSelectionFromScreen"));
+    connect(m_captureScreen, &QAction::triggered, this, &MainWindow::captureSelectionFromScreen);
+    m_chooseFiles = [this] {
+        return QFileDialog::getOpenFileNames(this, QStringLiteral("New Items from Files"));
+    };
+
     m_newProject = new QAction(glyphIcon(true), QStringLiteral("New Project"), this);
     m_newProject->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     connect(m_newProject, &QAction::triggered, this, [this] { addNewProject(-1); });
@@ -471,6 +488,8 @@ void MainWindow::buildMenus()
     itemMenu->addAction(m_addItem);
     for (QAction* action : m_addToQuadrant)
         itemMenu->addAction(action);
+    itemMenu->addAction(m_uploadFiles);
+    itemMenu->addAction(m_captureScreen);
     itemMenu->addSeparator();
     itemMenu->addAction(m_editTitle);
     itemMenu->addAction(m_toggleCompleted);
@@ -498,6 +517,9 @@ void MainWindow::buildMenus()
     m_itemContextMenu->addSeparator();
     m_itemContextMenu->addAction(m_moveToTop);
     m_itemContextMenu->addAction(m_moveToBottom);
+    m_itemContextMenu->addSeparator();
+    m_itemContextMenu->addAction(m_uploadFiles);
+    m_itemContextMenu->addAction(m_captureScreen);
     m_itemContextMenu->addSeparator();
     m_itemContextMenu->addAction(m_deleteItems);
 }
@@ -585,6 +607,49 @@ void MainWindow::updateActionStates()
     m_redo->setEnabled(m_clipboard->canRedo());
     // Without a selection the trash command opens the trash bin.
     m_deleteItems->setEnabled(project);
+
+    AttachmentUploads* attachments = m_board->attachments();
+    const bool takesItems = project && !m_board->selectedProject()->lazyFetch();
+    m_uploadFiles->setEnabled(takesItems && attachments);
+    m_uploadFiles->setToolTip(attachments ? QString()
+                                          : QStringLiteral("Files cannot be attached in this window."));
+    ScreenCapture* capture = attachments ? attachments->screenCapture() : nullptr;
+    QString why = QStringLiteral("Screen shots cannot be taken here.");
+    const bool canCapture = capture && capture->isAvailable(&why);
+    m_captureScreen->setEnabled(takesItems && canCapture);
+    m_captureScreen->setToolTip(canCapture ? QString() : why);
+}
+
+void MainWindow::setAttachments(AttachmentUploads* attachments)
+{
+    m_board->setAttachments(attachments);
+    updateActionStates();
+}
+
+void MainWindow::uploadFiles()
+{
+    const int quadrant = m_board->activeQuadrant();
+    if (!m_board->attachments() || !m_board->controllerForQuadrant(quadrant) || !m_chooseFiles)
+        return;
+    endAllEditing();
+    const QStringList paths = m_chooseFiles();
+    if (!paths.isEmpty())
+        m_board->uploadFiles(quadrant, paths);
+}
+
+void MainWindow::captureSelectionFromScreen()
+{
+    const int quadrant = m_board->activeQuadrant();
+    AttachmentUploads* attachments = m_board->attachments();
+    ScreenCapture* capture = attachments ? attachments->screenCapture() : nullptr;
+    if (!capture || !m_board->controllerForQuadrant(quadrant) || !capture->isAvailable(nullptr))
+        return;
+    endAllEditing();
+    capture->captureSelection([this, quadrant, alive = QPointer<MainWindow>(this)](const QImage& image) {
+        // A null picture: the user cancelled.
+        if (alive && !image.isNull())
+            m_board->addScreenShot(quadrant, image);
+    });
 }
 
 void MainWindow::showItemContextMenu(const QPoint& globalPosition)
@@ -623,6 +688,9 @@ void MainWindow::preferenceChanged(const QString& key)
         applyPanelPreferences();
     } else if (key == FontSizeTiers::key()) {
         applyFontTier();
+    } else if (key == kHidingAvatarsInItems) {
+        for (int q = 0; q < 4; ++q)
+            reloadQuadrant(q);
     } else if (key == kWorkOfflineOnly) {
         if (SyncEngineInterface* sync = m_document.syncEngine()) {
             if (m_services.preferences->boolValue(kWorkOfflineOnly))

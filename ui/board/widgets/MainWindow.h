@@ -77,6 +77,12 @@ public:
     void setCollaboration(const CollaborationInterface* collaboration);
     // Where links of items are opened (the desktop's handler by default).
     void setUrlOpener(const std::function<void(const QUrl&)>& opener);
+    // Files and screen shots become items with their attachments through it.
+    void setAttachments(AttachmentUploads* attachments);
+    // Asks for the files to add as items (a file dialog by default); tests answer instead.
+    void setFileChooser(std::function<QStringList()> chooser) { m_chooseFiles = std::move(chooser); }
+    void uploadFiles();
+    void captureSelectionFromScreen();
 
     // --- DocumentWindow ---
     ProjectList* projectList() override;
@@ -253,6 +259,9 @@ private:
     QAction* m_moveToTop = nullptr;
     QAction* m_moveToBottom = nullptr;
     QAction* m_toggleStar = nullptr;
+    QAction* m_uploadFiles = nullptr;
+    QAction* m_captureScreen = nullptr;
+    std::function<QStringList()> m_chooseFiles;
     std::array<QAction*, 4> m_addToQuadrant{};
     QAction* m_newProject = nullptr;
     QAction* m_biggerText = nullptr;

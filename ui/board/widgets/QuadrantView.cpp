@@ -2,6 +2,7 @@
 
 #include "core/model/ItemFile.h"
 #include "core/model/TODOItem.h"
+#include "ui/board/AttachmentUploads.h"
 #include "ui/board/ItemPasteboard.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
 #include "ui/board/widgets/ItemRowDelegate.h"
@@ -305,16 +306,21 @@ void QuadrantView::openItem(int row)
         return;
     const QString link = item->macResourceURL().trimmed();
     if (!link.isEmpty()) {
-        QUrl url;
-        for (const ItemFile* file : item->files()) {
-            if (!file->url().isEmpty() && link.contains(file->url()) && QFileInfo::exists(link)) {
-                url = QUrl::fromLocalFile(link);
+        ItemFile* attached = nullptr;
+        for (ItemFile* file : item->files()) {
+            if (!file->url().isEmpty() && link.contains(file->url())) {
+                attached = file;
                 break;
             }
         }
-        if (url.isEmpty())
-            url = QFileInfo::exists(link) ? QUrl::fromLocalFile(link) : QUrl::fromUserInput(link);
-        m_urlOpener(url);
+        if (attached && !QFileInfo::exists(link)) {
+            // The attachment is not where the link says on this computer: our copy, fetched first
+            // when there is none.
+            if (AttachmentUploads* attachments = m_board.attachments())
+                attachments->openItemFile(attached);
+        } else {
+            m_urlOpener(QFileInfo::exists(link) ? QUrl::fromLocalFile(link) : QUrl::fromUserInput(link));
+        }
     }
     const QString name = item->name();
     if (name.startsWith(QLatin1String("mailto:")) && name.contains(u'@') && name.contains(u'.'))

@@ -376,17 +376,24 @@ bool WindowCommands::isShowingGrayOverlay() const
 
 void WindowCommands::syncWindow()
 {
+    syncAndRunAfter([this] { askFirstDownloadHelpList(); });
+}
+
+bool WindowCommands::syncAndRunAfter(std::function<void()> completion)
+{
     if (isTerminating() || !m_account->isAvailable())
-        return;
+        return false;
     m_window.endAllEditing();
     qCDebug(lcBoardWidgets, "Opening sync window");
-    m_account->sync([this] {
+    m_account->sync([this, completion = std::move(completion)] {
         // What the sync brought is filtered and sorted as the board's own.
         m_window.updateFilters();
         m_window.refreshController();
         refreshAccountActions();
-        askFirstDownloadHelpList();
+        if (completion)
+            completion();
     });
+    return true;
 }
 
 void WindowCommands::askFirstDownloadHelpList()

@@ -67,6 +67,9 @@ public:
     // --- Sync and sign-in
     // Open edits are committed, then the account syncs; after it the help project is offered.
     void syncWindow();
+    // A whole sync through the account's sync sheet (signing in first when needed); completion
+    // runs once it succeeded. false: no sync can be started (no account, quitting).
+    bool syncAndRunAfter(std::function<void()> completion);
     // The first time ever only, whatever the answer.
     void askFirstDownloadHelpList();
     TODOList* downloadHelpList();

@@ -26,6 +26,7 @@ BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const 
     auto* side = new PlainSplitter(Qt::Vertical);
     panels.filterPanel = new AdvancedFilterViewController(document, services, side);
     panels.drawer = new MyDrawerController(document, services, side);
+    panels.drawer->setValueTransformers(&window.valueTransformers());
     side->addWidget(panels.filterPanel);
     side->addWidget(panels.drawer);
     window.setRightPanel(side);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/details/ScreenCapture.h"
+#include "ui/board/ScreenCapture.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "ui/details/widgets/ItemFilesView.h"
 
 #include "sync/FileManager.h"
+#include "ui/board/ScreenCapture.h"
 #include "ui/details/ItemFilesController.h"
-#include "ui/details/ScreenCapture.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

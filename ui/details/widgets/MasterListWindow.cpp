@@ -22,6 +22,7 @@ namespace qv {
 namespace {
 
 enum Column { ItemColumn, ProjectColumn, QuadrantColumn, DueColumn, ColumnCount };
+constexpr int kObjectIDRole = Qt::UserRole;
 
 bool matches(const TODOItem& item, const QString& search)
 {
@@ -53,6 +54,14 @@ MasterListWindow::MasterListWindow(MyDocument& document, ProjectListController& 
                              QStringLiteral("Due")});
     m_list->header()->setSectionResizeMode(ItemColumn, QHeaderView::Stretch);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A double click or Return: the board shows the item.
+    connect(m_list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row) {
+        auto* item = dynamic_cast<TODOItem*>(m_document.context().objectWithID(
+            TODOItem::staticEntityName(), row->data(ItemColumn, kObjectIDRole).toLongLong()));
+        // Gone since the list was drawn: nothing to show.
+        if (item && !item->isDeleted() && item->list())
+            emit itemChosen(item);
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -100,6 +109,7 @@ void MasterListWindow::reloadData()
                 continue;
             auto* row = new QTreeWidgetItem;
             row->setText(ItemColumn, item->name());
+            row->setData(ItemColumn, kObjectIDRole, item->objectID());
             row->setText(ProjectColumn, project->name());
             row->setText(QuadrantColumn, project->nameForQuadrant(int(item->quadrant())));
             const QDateTime due = item->dueDate();

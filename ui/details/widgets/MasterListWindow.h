@@ -11,6 +11,7 @@ class QTreeWidget;
 namespace qv {
 
 class MyDocument;
+class TODOItem;
 class ProjectListController;
 
 // Every open item of every project in one list, with a search field of its own. It follows the
@@ -27,6 +28,10 @@ public:
 
     QLineEdit* searchField() const { return m_search; }
     QTreeWidget* itemList() const { return m_list; }
+
+signals:
+    // A row was double-clicked or Return pressed on it.
+    void itemChosen(TODOItem* item);
 
 private:
     void scheduleReload();

@@ -2,6 +2,7 @@
 
 #include "core/model/TODOItem.h"
 #include "core/model/TagManager.h"
+#include "core/util/ValueTransformerRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "ui/board/ArrayController.h"
@@ -153,9 +154,14 @@ QWidget* MyDrawerController::buildDetails()
         row->addWidget(toggle);
         row->addWidget(field, 1);
         form->addRow(label, row);
+        return row;
     };
     dateRow(tr("Start"), m_hasStart, m_start);
-    dateRow(tr("Due"), m_hasDue, m_due);
+    QHBoxLayout* dueRow = dateRow(tr("Due"), m_hasDue, m_due);
+    m_dueWeekday = new QLabel(details);
+    m_dueWeekday->setObjectName(QStringLiteral("dueWeekday"));
+    m_dueWeekday->setTextFormat(Qt::PlainText);
+    dueRow->addWidget(m_dueWeekday);
     m_allDay = new QCheckBox(tr("All day"), details);
     form->addRow(QString(), m_allDay);
     m_reminder = new ReminderRow(m_clock, details);
@@ -334,6 +340,32 @@ void MyDrawerController::placeView(QWidget* place, QPointer<QWidget>& current, Q
     empty->setVisible(!view);
 }
 
+void MyDrawerController::setValueTransformers(const ValueTransformerRegistry* transformers)
+{
+    m_transformers = transformers;
+    refresh();
+}
+
+void MyDrawerController::showDueDateHints(const QDateTime& due)
+{
+    const ValueTransformer* weekday =
+        m_transformers ? m_transformers->transformer(QStringLiteral("NSDateToDayOfTheWeekTransformer"))
+                       : nullptr;
+    m_dueWeekday->setText(weekday ? weekday->transformedValue(due).toString() : QString());
+    const ValueTransformer* colour =
+        m_transformers ? m_transformers->transformer(QStringLiteral("FontColorFromDueDate")) : nullptr;
+    const QColor text = colour ? colour->transformedValue(due).value<QColor>() : QColor();
+    // Black is a light window's text colour: inheriting the palette's own keeps a dark desktop
+    // readable. An empty palette inherits everything.
+    QPalette palette;
+    if (text.isValid() && text != QColor(Qt::black)) {
+        palette.setColor(QPalette::Text, text);
+        palette.setColor(QPalette::WindowText, text);
+    }
+    m_due->setPalette(palette);
+    m_dueWeekday->setPalette(palette);
+}
+
 void MyDrawerController::toggleFeed()
 {
     const QList<int> sizes = m_split->sizes();
@@ -415,6 +447,7 @@ void MyDrawerController::showValues(TODOItem* item, bool otherItem)
         if (untouched(field))
             field->setDateTime(date.isValid() ? date.toLocalTime() : fallback);
     }
+    showDueDateHints(item->dueDate());
     if (untouched(m_completion))
         m_completion->setValue(int(item->completionPercentage()));
     if (untouched(m_effort))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 
@@ -27,6 +28,7 @@ class MyDocument;
 class ReminderRow;
 class TagManager;
 class TODOItem;
+class ValueTransformerRegistry;
 struct Services;
 
 // The item detail drawer: the first selected item of an items controller, on a lighter form of
@@ -48,6 +50,8 @@ public:
     DrawerModel& model() const { return *m_model; }
     // The tag service the tag field goes through; the shared one by default.
     void setTagManager(TagManager* tags) { m_tagManager = tags; }
+    // The window's value transformers: the due date's weekday and overdue colour come from them.
+    void setValueTransformers(const ValueTransformerRegistry* transformers);
 
     // The feed pane's view (comments and history of the item shown) in place of the empty
     // place; the drawer owns it from then on, and nullptr empties the place again. The view
@@ -77,6 +81,7 @@ public:
     QDateTimeEdit* startField() const { return m_start; }
     QCheckBox* dueToggle() const { return m_hasDue; }
     QDateTimeEdit* dueField() const { return m_due; }
+    QLabel* dueWeekdayLabel() const { return m_dueWeekday; }
     QCheckBox* allDayToggle() const { return m_allDay; }
     QSpinBox* completionField() const { return m_completion; }
     QSpinBox* effortField() const { return m_effort; }
@@ -105,6 +110,7 @@ private:
     void edited(const std::function<void()>& write);
     void commitTags();
     void writeDate(bool start);
+    void showDueDateHints(const QDateTime& due);
     void placeView(QWidget* place, QPointer<QWidget>& current, QWidget* view, QWidget* empty);
 
     MyDocument& m_document;
@@ -132,6 +138,8 @@ private:
     QDateTimeEdit* m_start = nullptr;
     QCheckBox* m_hasDue = nullptr;
     QDateTimeEdit* m_due = nullptr;
+    QLabel* m_dueWeekday = nullptr;
+    const ValueTransformerRegistry* m_transformers = nullptr;
     QCheckBox* m_allDay = nullptr;
     QSpinBox* m_completion = nullptr;
     QSpinBox* m_effort = nullptr;

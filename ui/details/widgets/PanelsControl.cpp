@@ -3,8 +3,11 @@
 #include "platform/Preferences.h"
 #include "ui/board/ArrayController.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
+#include "ui/board/widgets/SmallViews.h"
 
 #include <QAction>
+#include <QIcon>
+#include <QPixmap>
 
 namespace qv {
 
@@ -21,6 +24,9 @@ constexpr std::array<Segment, 4> kSegments{{
     {"Team", "kShowingFeed", false},
     {"Details", "kShowingDetail", false},
 }};
+
+// The toolbar's icon height.
+constexpr int kCountHeight = 22;
 
 } // namespace
 
@@ -67,13 +73,21 @@ void PanelsControl::refresh()
         const Segment& segment = kSegments[i];
         const bool on = m_preferences.boolValue(QString::fromLatin1(segment.key));
         m_segments[i]->setChecked(segment.inverted ? !on : on);
-        QString title = tr(segment.title);
-        if (i == 0 && m_inboxItems && m_inboxItems->arrangedCount() > 0)
-            title += QStringLiteral(" (%1)").arg(m_inboxItems->arrangedCount());
-        if (i == 2 && m_teamCount > 0)
-            title += QStringLiteral(" (%1)").arg(m_teamCount);
-        m_segments[i]->setText(title);
+        m_segments[i]->setText(tr(segment.title));
     }
+    showCount(kInboxSegment, m_inboxItems ? m_inboxItems->arrangedCount() : 0);
+    showCount(kTeamSegment, m_teamCount);
+}
+
+void PanelsControl::showCount(int index, qint64 count)
+{
+    qint64& shown = m_shownCounts[size_t(index)];
+    if (count == shown)
+        return;
+    shown = count;
+    m_segments[size_t(index)]->setIcon(
+        count >= 1 ? QIcon(QPixmap::fromImage(PanelSegmentedControl::imageForCount(count, kCountHeight)))
+                   : QIcon());
 }
 
 } // namespace qv

@@ -1,0 +1,87 @@
+#include "tests/sync/SyncFixture.h"
+
+#include "tests/support/DocumentFakes.h"
+
+#include "app/ShellAdapters.h"
+#include "ui/board/AccountCommands.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/ProjectListView.h"
+#include "ui/board/widgets/WindowCommands.h"
+
+namespace qv::test {
+namespace {
+
+// A signed-in account whose whole sync is recorded and succeeds when told.
+class RecordingAccount final : public AccountCommands {
+public:
+    bool available = true;
+    std::function<void()> pendingSync;
+    bool isAvailable() const override { return available; }
+    std::optional<AccountUser> currentUser() const override { return AccountUser{kUser, 1, {}}; }
+    void sync(std::function<void()> onDidSync) override { pendingSync = std::move(onDidSync); }
+    void login(std::function<void()>) override {}
+    void logout() override {}
+};
+
+class NoBrowser final : public InternalBrowser {
+public:
+    void showURLInInternalWebBrowser(const QUrl&) override {}
+};
+
+// The window and the shell's view of it over a device that talks to the test server.
+class ShellSyncTest : public SyncFixture {
+protected:
+    void SetUp() override
+    {
+        start(*device);
+        window = std::make_unique<MainWindow>(*device->document, device->services);
+        window->commands().setAccount(&account, &browser);
+        shell = std::make_unique<WindowShell>(*window, *device->document, device->sync(), scheduler,
+                                              std::function<void()>());
+    }
+    void TearDown() override
+    {
+        shell.reset();
+        window.reset();
+    }
+
+    RecordingAccount account;
+    NoBrowser browser;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<WindowShell> shell;
+};
+
+} // namespace
+
+TEST_F(ShellSyncTest,
+       GivenASyncAfterStart_WhenTheShellIsAsked_ThenTheAccountsWholeSyncRunsAndThenTheCompletion)
+{
+    bool completed = false;
+    EXPECT_TRUE(shell->syncAndRunAfter([&] { completed = true; }));
+    ASSERT_TRUE(account.pendingSync);
+    EXPECT_FALSE(completed);
+    account.pendingSync();
+    EXPECT_TRUE(completed);
+
+    // Without a sync server nothing can run: the caller starts the loops itself.
+    account.available = false;
+    account.pendingSync = nullptr;
+    EXPECT_FALSE(shell->syncAndRunAfter([] {}));
+    EXPECT_FALSE(account.pendingSync);
+}
+
+TEST_F(ShellSyncTest, GivenAProjectStillToBeFetched_WhenItIsSelected_ThenItsItemsComeFromTheServer)
+{
+    const qint64 theirs = server.createProjectAsOtherDevice({{"name", "shared"}});
+    server.createItemAsOtherDevice({{"name", "their task"}, {"idd", 31}}, theirs);
+    TODOList* lazy = ProjectBuilder(device->context(), "shared").withId(theirs).lazy();
+    settle();
+
+    window->projectListView()->selectProject(lazy);
+    ASSERT_TRUE(waitUntil([&] { return !lazy->lazyFetch(); }));
+    settle();
+    EXPECT_EQ(window->board().selectedProject(), lazy);
+    EXPECT_EQ(names(window->board().controller(0).arrangedObjects()), QStringList{"their task"});
+}
+
+} // namespace qv::test
