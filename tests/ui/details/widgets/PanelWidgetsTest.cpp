@@ -410,6 +410,7 @@ TEST_F(DrawerWidgetTest, GivenAShownItem_WhenItsProjectIsRecoloured_ThenTheDrawe
     ArrayController quadrant;
     quadrant.setContent({item});
     quadrant.setSelectedObjects({item});
+    context().processPendingChanges(); // the item's making is told before the drawer opens
     MyDrawerController drawer(*document, services);
     drawer.setArrayController(&quadrant);
     ASSERT_EQ(drawer.palette().color(QPalette::Window), DrawerModel::lighterColor("{0, 0, 1, 1}"));
