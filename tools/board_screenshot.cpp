@@ -5,9 +5,10 @@
 // (when the window has one); team-tierN.png, the team column (people and history) over a fake
 // sync server on 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
 // people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with
-// its item's comments unfolded.
+// its item's comments unfolded. With --dark the window is pictured under a dark desktop palette and
+// every name ends in "-dark".
 //
-//   board_screenshot [output-folder] [tier ...]
+//   board_screenshot [--dark] [output-folder] [tier ...]
 
 #include "core/document/MyDocument.h"
 #include "core/document/StoreFiles.h"
@@ -56,6 +57,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -195,6 +197,31 @@ TODOList* seed(store::Context& context, MyDocument& document, const QDateTime& t
     return launch;
 }
 
+// A desktop theme with light text on dark grey, as dark themes set it.
+QPalette darkPalette()
+{
+    QPalette palette;
+    const QColor window(0x35, 0x35, 0x35);
+    const QColor base(0x2a, 0x2a, 0x2a);
+    const QColor text(0xee, 0xee, 0xee);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, window);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, window);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
+    palette.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    return palette;
+}
+
 bool save(const QPixmap& picture, const QString& path)
 {
     if (!picture.save(path)) {
@@ -225,6 +252,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Quadrivo"));
 
     QStringList args = QApplication::arguments().mid(1);
+    const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
+    const QString suffix = dark ? QStringLiteral("-dark") : QString();
+    if (dark)
+        QApplication::setPalette(darkPalette());
     const QString output = args.isEmpty() ? QStringLiteral("/tmp/quadrivo-shots") : args.takeFirst();
     QList<int> tiers;
     for (const QString& arg : args)
@@ -361,7 +392,7 @@ int main(int argc, char** argv)
         preferences.setValue(FontSizeTiers::key(), tier);
         scheduler.runPosted();
         QApplication::processEvents();
-        if (!save(window.grab(), QStringLiteral("%1/board-tier%2.png").arg(output).arg(tier)))
+        if (!save(window.grab(), QStringLiteral("%1/board-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         if (QMenu* themes = window.colorThemeMenu(); themes && !themes->isEmpty()) {
             themes->popup(window.mapToGlobal(QPoint(40, 40)));
@@ -371,12 +402,12 @@ int main(int argc, char** argv)
             painter.drawPixmap(QPoint(40, 40), themes->grab());
             painter.end();
             themes->hide();
-            if (!save(shot, QStringLiteral("%1/menu-tier%2.png").arg(output).arg(tier)))
+            if (!save(shot, QStringLiteral("%1/menu-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
                 return 1;
         }
         drawer->tabs()->setCurrentIndex(1);
         QApplication::processEvents();
-        if (!save(drawer->grab(), QStringLiteral("%1/files-tier%2.png").arg(output).arg(tier)))
+        if (!save(drawer->grab(), QStringLiteral("%1/files-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         drawer->tabs()->setCurrentIndex(0);
         QMenu share;
@@ -388,7 +419,7 @@ int main(int argc, char** argv)
         painter.drawPixmap(0, 0, column);
         painter.drawPixmap(column.width() + 8, 40, share.grab());
         painter.end();
-        if (!save(shot, QStringLiteral("%1/team-tier%2.png").arg(output).arg(tier)))
+        if (!save(shot, QStringLiteral("%1/team-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         // The menu is a window of its own, placed on a screen larger than the offscreen one: it is
         // pictured where it opens, under its button or, with no room there, above it.
@@ -407,7 +438,7 @@ int main(int argc, char** argv)
         menu->render(&painter, at);
         painter.end();
         menu->hide();
-        if (!save(opened, QStringLiteral("%1/people-tier%2.png").arg(output).arg(tier)))
+        if (!save(opened, QStringLiteral("%1/people-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         drawer->toggleFeed();
         for (int step = 0; step < 300; ++step) {
@@ -415,7 +446,7 @@ int main(int argc, char** argv)
             QApplication::processEvents();
             QThread::msleep(10);
         }
-        if (!save(drawer->grab(), QStringLiteral("%1/feed-tier%2.png").arg(output).arg(tier)))
+        if (!save(drawer->grab(), QStringLiteral("%1/feed-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         drawer->toggleFeed();
     }

@@ -16,8 +16,9 @@ namespace qv {
 
 namespace {
 
-// Below this row height a completion bar has no room under the icon.
-constexpr double kCompletionMinRowHeight = 28;
+// Below this row height a completion bar has no room under the icon; the smallest tier's rows
+// still hold a thin one.
+constexpr double kCompletionMinRowHeight = 20;
 // The smallest legible badge label: the badge is painted on a 44-pixel icon and scaled with it.
 constexpr double kBadgeMinTextPixels = 7;
 // The badge as the icon renderer paints it on its 44-pixel icon: centred and large on an icon
@@ -27,6 +28,10 @@ constexpr double kSmallBadgeCentreX = 13.75;
 constexpr double kSmallBadgeCentreY = 11;
 constexpr double kSmallBadgeRadius = 0.75 * 0.375 * kRenderedIconSide;
 constexpr double kLargeBadgeRadius = 0.375 * kRenderedIconSide;
+// The marks of the gutter (star, paperclip or link) keep off the row's left edge, and are never
+// drawn smaller than this: rows too short to stack two of them place them side by side.
+constexpr double kMarkLeft = 4;
+constexpr double kMinMarkSize = 12;
 constexpr double kTagPadding = 10;
 constexpr double kTagSpacing = 3;
 
@@ -192,6 +197,11 @@ bool ItemRowLayout::usesOverdueColour() const
     return m_content.overdue && int(m_content.completionPercentage) <= 99;
 }
 
+bool ItemRowLayout::tellsOverdueByColour() const
+{
+    return usesOverdueColour() && !isShowingDueBadge();
+}
+
 QString ItemRowLayout::completionText() const
 {
     return QStringLiteral("%1%").arg(int(std::clamp(m_content.completionPercentage, 0.0, 100.0)));
@@ -228,14 +238,21 @@ QFont ItemRowLayout::completionFont() const
 
 // --- Places
 
+bool ItemRowLayout::isShowingMarksSideBySide() const
+{
+    return std::floor((m_settings.rowHeight - 2) / 2) < kMinMarkSize;
+}
+
 double ItemRowLayout::markSize() const
 {
+    if (isShowingMarksSideBySide())
+        return std::min(14.0, m_settings.rowHeight - 6);
     return std::min(14.0, std::floor((m_settings.rowHeight - 2) / 2));
 }
 
 double ItemRowLayout::gutterRight(const QRectF& frame) const
 {
-    return rectForFrequencyIn(frame).right();
+    return std::max(rectForFrequencyIn(frame).right(), rectForLinkIn(frame).right());
 }
 
 double ItemRowLayout::iconColumnWidth() const
@@ -294,20 +311,29 @@ double ItemRowLayout::titleTop(const QRectF& frame) const
 QRectF ItemRowLayout::rectForStar(const QRectF& frame) const
 {
     const double m = markSize();
-    return {frame.x() + 2, frame.y() + 1, m, m};
+    const double top = isShowingMarksSideBySide() ? std::floor((m_settings.rowHeight - m) / 2) : 1;
+    return {frame.x() + kMarkLeft, frame.y() + top, m, m};
 }
 
 QRectF ItemRowLayout::rectForFrequencyIn(const QRectF& frame) const
 {
     const QFont font = recurrenceFont();
-    return {rectForStar(frame).right() + 1, frame.y() + 1, textWidth(font, QStringLiteral("+")),
-            lineHeight(font)};
+    const double width = textWidth(font, QStringLiteral("+"));
+    const double height = lineHeight(font);
+    if (isShowingMarksSideBySide())
+        return {rectForLinkIn(frame).right() + 1, frame.y() + std::floor((m_settings.rowHeight - height) / 2),
+                width, height};
+    return {rectForStar(frame).right() + 1, frame.y() + 1, width, height};
 }
 
 QRectF ItemRowLayout::rectForLinkIn(const QRectF& frame) const
 {
     const double m = markSize();
-    return {frame.x() + 2, frame.y() + m_settings.rowHeight - 1 - m, m, m};
+    if (isShowingMarksSideBySide()) {
+        const QRectF star = rectForStar(frame);
+        return {star.right() + 2, star.y(), m, m};
+    }
+    return {frame.x() + kMarkLeft, frame.y() + m_settings.rowHeight - 1 - m, m, m};
 }
 
 QRectF ItemRowLayout::rectForIconIn(const QRectF& frame) const

@@ -55,11 +55,12 @@ struct ItemRowSettings {
 
 // Where each mark of an item row goes in a row frame (x, y, width w, height h; y grows downward)
 // and which marks show. From the left: a gutter with the star at its top, the recurrence "+"
-// beside it and the paperclip or link mark at its bottom; the icon with the completion under it;
+// beside it and the paperclip or link mark at its bottom (on short rows the star, the paperclip
+// or link and the "+" in a line); the icon with the completion under it;
 // the title over the tags or the notes line; the owner's picture at the right end. The check box
 // has a column of its own. No two marks share a pixel and every text fits its place at every
-// font tier; what a small tier cannot show legibly (the due-date badge, the completion) is left
-// out there.
+// font tier; what a small tier cannot show legibly (the due-date badge, the completion's
+// percentage) is left out there, and an overdue item then says so by its title's colour.
 class ItemRowLayout {
 public:
     ItemRowLayout(ItemRowContent content, ItemRowSettings settings);
@@ -83,6 +84,8 @@ public:
     bool isShowingLink() const;
     bool isShowingStar() const;
     bool isShowingAvatar(const QRectF& frame) const;
+    // Rows too short for the star over the paperclip or link show them side by side.
+    bool isShowingMarksSideBySide() const;
 
     // The first line of the notes with content; null without one.
     QString notesLine() const;
@@ -92,6 +95,9 @@ public:
     bool isTitleStruckThrough() const;
     // An overdue item not yet at 100 % draws its title and notes in the overdue colour.
     bool usesOverdueColour() const;
+    // Where the badge does not show (icons hidden, or a tier too small to read it), the
+    // overdue colour is a red that tells the item apart by itself.
+    bool tellsOverdueByColour() const;
     // "40%": the completion as a whole percentage.
     QString completionText() const;
 

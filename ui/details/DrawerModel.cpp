@@ -240,7 +240,15 @@ void DrawerModel::observeItemContext()
     // Edits made elsewhere (the table, a sync merge) show in the drawer too.
     m_observer = context->addChangeObserver([this](const store::ChangeEvent& event) {
         const TODOItem* shown = getItem();
-        if (shown && (event.changedKeys.contains(shown) || event.changedKeys.contains(shown->reminder())))
+        if (!shown)
+            return;
+        // A theme or a colour well recolours the project: the drawer takes its quadrant's colour.
+        static const QSet<QString> kColorKeys = {
+            QStringLiteral("colorFirstQuadrant"), QStringLiteral("colorSecondQuadrant"),
+            QStringLiteral("colorThirdQuadrant"), QStringLiteral("colorFourthQuadrant")};
+        const auto project = event.changedKeys.constFind(shown->list());
+        const bool recoloured = project != event.changedKeys.constEnd() && project->intersects(kColorKeys);
+        if (recoloured || event.changedKeys.contains(shown) || event.changedKeys.contains(shown->reminder()))
             emit changed();
     });
 }

@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace qv {
 
 namespace {
@@ -173,9 +175,20 @@ void ItemFilesController::uploadCapture(const QImage& image)
 
 void ItemFilesController::downloadFiles(const std::vector<int>& rows, const QString& folder)
 {
-    for (int row : rows)
-        if (ItemFile* file = fileAt(row))
-            m_files.downloadItemFile(file, folder);
+    for (int row : rows) {
+        ItemFile* file = fileAt(row);
+        const auto name = file ? FileManager::safeFileName(file->filename()) : std::nullopt;
+        if (!name)
+            continue;
+        // The download is written for us alone; in a folder the user picked it is the user's own
+        // file, readable as the user's other new files are.
+        m_files.downloadItemFile(file, folder, [path = QDir(folder).filePath(*name)] {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            if (::chmod(QFile::encodeName(path).constData(), 0666 & ~mask) != 0)
+                qCWarning(lcDetails, "A downloaded file keeps its private permissions");
+        });
+    }
 }
 
 void ItemFilesController::openFile(int row)

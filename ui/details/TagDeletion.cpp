@@ -14,10 +14,12 @@ namespace {
 
 bool userAgrees(Alerts& alerts, const QString& title, const QStringList& names, const QString& carriers)
 {
+    const QString quoted = QStringLiteral("\"") + names.join(QStringLiteral("\", \"")) + QStringLiteral("\"");
     const QString informative =
-        QStringLiteral("The tags %1 will be removed from every %2 that carries them.")
-            .arg(QStringLiteral("\"") + names.join(QStringLiteral("\", \"")) + QStringLiteral("\""),
-                 carriers);
+        names.size() == 1 ? QStringLiteral("The tag %1 will be removed from every %2 that carries it.")
+                                .arg(quoted, carriers)
+                          : QStringLiteral("The tags %1 will be removed from every %2 that carries them.")
+                                .arg(quoted, carriers);
     return alerts.confirm(title, informative, QStringLiteral("Remove"), QStringLiteral("Cancel"));
 }
 

@@ -1,5 +1,6 @@
 #include "ui/team/CollaboratorRowsModel.h"
 
+#include "ui/board/PlainText.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 
 #include <QPainter>
@@ -48,7 +49,7 @@ QVariant CollaboratorRowsModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         return roundIcon(m_controller.avatarFor(user.email));
     case Qt::ToolTipRole:
-        return user.owner ? QStringLiteral("%1 (owner)").arg(user.email) : user.email;
+        return PlainText::toolTip(user.owner ? QStringLiteral("%1 (owner)").arg(user.email) : user.email);
     default:
         return {};
     }

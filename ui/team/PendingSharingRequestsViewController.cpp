@@ -28,7 +28,7 @@ void PendingSharingRequestsViewController::reloadAll(bool force, Loaded run)
 {
     if (m_reloading || (!force && !m_requests.isEmpty()))
         return;
-    setRequests({});
+    // The rows stay while the list loads: an open popover is not emptied under the user's hand.
     showProgress();
     m_reloading = true;
     QPointer<PendingSharingRequestsViewController> self(this);

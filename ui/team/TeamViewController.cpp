@@ -125,7 +125,9 @@ void TeamViewController::showPendingRequests(QObject* anchor, bool reportOnlyIfN
 {
     if (!m_sharedList)
         return;
-    if (m_popover && m_popover->isShown())
+    // Asked for, the list opens afresh; the minute's check leaves an open one alone (its rows
+    // follow the list when the check brings news).
+    if (m_popover && m_popover->isShown() && !reportOnlyIfNew)
         m_popover->close();
     const int before = m_sharedList->requestCount();
     QPointer<QObject> anchorAlive(anchor);
@@ -136,7 +138,8 @@ void TeamViewController::showPendingRequests(QObject* anchor, bool reportOnlyIfN
         if (!self)
             return;
         if (!requests.isEmpty()) {
-            if (reportOnlyIfNew && requests.size() == before)
+            if (reportOnlyIfNew &&
+                (requests.size() == before || (self->m_popover && self->m_popover->isShown())))
                 return;
             // An anchor gone meanwhile has no place to show the list at.
             if (self->m_popover && (!hadAnchor || anchorAlive))

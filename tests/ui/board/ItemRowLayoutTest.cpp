@@ -151,7 +151,8 @@ TEST(ItemRowLayoutTiers, GivenSmallTiers_WhenLaidOut_ThenWhatCannotBeReadIsLeftO
 {
     const ItemRowLayout tiny(fullRow(), ItemRowSettings::forTier(0));
     EXPECT_FALSE(tiny.isShowingDueBadge());
-    EXPECT_FALSE(tiny.isShowingCompletionBar());
+    EXPECT_TRUE(tiny.isShowingCompletionBar()); // a thin bar, without its percentage
+    EXPECT_FALSE(tiny.isShowingCompletionText());
     EXPECT_TRUE(tiny.isShowingIcon()); // the icon itself, without its badge
     EXPECT_TRUE(tiny.isShowingTagsBesideTitle());
 
@@ -168,6 +169,49 @@ TEST(ItemRowLayoutTiers, GivenSmallTiers_WhenLaidOut_ThenWhatCannotBeReadIsLeftO
     // The completion sits under the icon, never in the title's column.
     EXPECT_LE(large.rectForLevelIn(frameFor(large.settings())).right(),
               large.rectForTitleIn(frameFor(large.settings())).left());
+}
+
+TEST(ItemRowLayoutTiers, GivenAStarAndAPaperclip_WhenLaidOutAtEveryTier_ThenBothAreWholeAndLegible)
+{
+    ItemRowContent content = fullRow();
+    content.hasFiles = true;
+    for (int tier = FontSizeTiers::kMinTier; tier <= FontSizeTiers::kMaxTier; ++tier) {
+        const ItemRowSettings settings = ItemRowSettings::forTier(tier);
+        const ItemRowLayout layout(content, settings);
+        const QRectF frame = frameFor(settings);
+        const QRectF star = layout.rectForStar(frame);
+        const QRectF clip = layout.rectForLinkIn(frame);
+        for (const QRectF& mark : {star, clip}) {
+            EXPECT_GE(mark.width(), 12) << "tier " << tier;
+            EXPECT_GE(mark.left(), frame.left() + 3) << "tier " << tier; // clear of the focus frame
+            EXPECT_TRUE(frame.contains(mark)) << "tier " << tier;
+        }
+        EXPECT_FALSE(star.intersects(clip)) << "tier " << tier;
+    }
+    EXPECT_TRUE(ItemRowLayout(content, ItemRowSettings::forTier(0)).isShowingMarksSideBySide());
+    EXPECT_FALSE(ItemRowLayout(content, ItemRowSettings::forTier(8)).isShowingMarksSideBySide());
+}
+
+TEST(ItemRowLayoutTiers, GivenAnOverdueItem_WhenLaidOutAtEveryTier_ThenTheBadgeOrTheTitleColourSaysSo)
+{
+    ItemRowContent overdue = fullRow();
+    overdue.dueLabel = QStringLiteral("due");
+    overdue.overdue = true;
+    for (int tier = FontSizeTiers::kMinTier; tier <= FontSizeTiers::kMaxTier; ++tier) {
+        const ItemRowLayout layout(overdue, ItemRowSettings::forTier(tier));
+        EXPECT_TRUE(layout.isShowingDueBadge() || layout.tellsOverdueByColour()) << "tier " << tier;
+        EXPECT_NE(layout.isShowingDueBadge(), layout.tellsOverdueByColour()) << "tier " << tier;
+    }
+    EXPECT_TRUE(ItemRowLayout(overdue, ItemRowSettings::forTier(0)).tellsOverdueByColour());
+    ItemRowSettings noIcons = ItemRowSettings::forTier(8);
+    noIcons.hidingItemIcons = true;
+    EXPECT_TRUE(ItemRowLayout(overdue, noIcons).tellsOverdueByColour());
+    // Completed, or not overdue: nothing to tell.
+    ItemRowContent done = overdue;
+    done.completionPercentage = 100;
+    EXPECT_FALSE(ItemRowLayout(done, ItemRowSettings::forTier(0)).tellsOverdueByColour());
+    ItemRowContent onTime = fullRow();
+    EXPECT_FALSE(ItemRowLayout(onTime, ItemRowSettings::forTier(0)).tellsOverdueByColour());
 }
 
 TEST(ItemRowLayoutAvatar, GivenAFrameNarrowerThan100_WhenLaidOut_ThenNoAvatarAndTheTitleUsesTheFullWidth)

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QImage>
 
+#include <sys/stat.h>
+
 namespace qv::test {
 namespace {
 
@@ -203,6 +205,30 @@ TEST_F(ItemFiles, GivenAttachments_WhenLinksCopiedOrRenamed_ThenTextsFollowTheSe
               "Are you sure you want to rename the file 'a.txt' to 'b.txt'");
     EXPECT_EQ(server.file(idd).value("filename").toString(), "b.txt");
     EXPECT_EQ(controller->entries()[0].name, "b.txt");
+}
+
+TEST_F(ItemFiles, GivenAFolderTheUserPicked_WhenDownloaded_ThenTheFileFollowsTheUmaskAndTheCacheStaysOurs)
+{
+    controller->uploadFiles({localFile("report.txt", "numbers")});
+    finish();
+    const QString picked = home.root() + QStringLiteral("/Downloads");
+    QDir().mkpath(picked);
+    const mode_t saved = ::umask(022);
+    controller->downloadFiles({0}, picked);
+    finish();
+    ::umask(saved);
+    const QString path = picked + QStringLiteral("/report.txt");
+    EXPECT_EQ(readFile(path), "numbers");
+    EXPECT_EQ(QFile::permissions(path) &
+                  ~(QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup |
+                  QFile::ReadOther);
+
+    // The copy opened from the cache is for us alone.
+    controller->openFile(0);
+    finish();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(QFile::permissions(opened.first()) & (QFile::ReadGroup | QFile::ReadOther), 0);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "ui/board/QuadrantColors.h"
 #include "ui/board/widgets/QuadrantView.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,6 +17,8 @@ namespace qv {
 namespace {
 
 constexpr int kGap = 6;
+// Between the title bar's button and its right edge, and between the button and the title.
+constexpr int kHeaderButtonGap = 6;
 
 } // namespace
 
@@ -41,11 +44,20 @@ void QuadrantPanel::setTitle(const QString& title)
 void QuadrantPanel::setColor(const QColor& color)
 {
     m_color = color;
-    QPalette palette = m_table->palette();
-    palette.setColor(QPalette::Base, QuadrantColors::lighterColor(color));
-    palette.setColor(QPalette::Window, QuadrantColors::lighterColor(color));
-    m_table->setPalette(palette);
+    QPalette colors = m_table->palette();
+    const QColor table = QuadrantColors::tableColor(color, palette());
+    colors.setColor(QPalette::Base, table);
+    colors.setColor(QPalette::Window, table);
+    m_table->setPalette(colors);
     applyHeaderStyle();
+}
+
+void QuadrantPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The desktop's theme turned dark or light: the table follows.
+    if (event->type() == QEvent::PaletteChange)
+        setColor(m_color);
 }
 
 void QuadrantPanel::showVisualHint(bool active)
@@ -60,11 +72,39 @@ void QuadrantPanel::setBaseFontSize(double pixels)
     applyHeaderStyle();
 }
 
+void QuadrantPanel::setHeaderButton(QWidget* button)
+{
+    m_headerButton = button;
+    button->setParent(m_header);
+    button->adjustSize();
+    m_header->setContentsMargins(10, 4, kHeaderButtonGap + button->width() + kHeaderButtonGap, 4);
+    m_header->setMinimumHeight(button->height() + 4);
+    m_header->installEventFilter(this);
+    placeHeaderButton();
+    button->show();
+}
+
+void QuadrantPanel::placeHeaderButton()
+{
+    if (!m_headerButton)
+        return;
+    m_headerButton->move(m_header->width() - kHeaderButtonGap - m_headerButton->width(),
+                         (m_header->height() - m_headerButton->height()) / 2);
+}
+
+bool QuadrantPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_header && event->type() == QEvent::Resize)
+        placeHeaderButton();
+    return QWidget::eventFilter(watched, event);
+}
+
 void QuadrantPanel::applyHeaderStyle()
 {
-    // Titles a step above the rows; the focused quadrant's in bold and black.
+    // Titles a step above the rows; the focused quadrant's in bold, black or white as reads best.
     const int size = int(std::lround(m_fontSize)) + (m_active ? 2 : 1);
-    const QColor text = m_active ? QColor(Qt::black) : QuadrantColors::textColorOn(m_color).darker(110);
+    const QColor text = m_active ? QuadrantColors::contrastingTextColorOn(m_color)
+                                 : QuadrantColors::textColorOn(m_color).darker(110);
     m_header->setStyleSheet(QStringLiteral("QLabel#quadrantHeader { background-color: %1; color: %2; "
                                            "font-size: %3px; font-weight: %4; border-bottom: 1px solid %5; }")
                                 .arg(m_color.name(QColor::HexRgb), text.name(QColor::HexRgb))

@@ -26,12 +26,21 @@ public:
     // The quadrant with the keyboard focus shows a bold title.
     void showVisualHint(bool active);
     void setBaseFontSize(double pixels);
+    // A control at the title bar's right end (the colour well); the title keeps clear of it,
+    // however narrow the quadrant.
+    void setHeaderButton(QWidget* button);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void applyHeaderStyle();
+    void placeHeaderButton();
 
     QuadrantView* m_table;
     QLabel* m_header;
+    QWidget* m_headerButton = nullptr;
     QColor m_color;
     bool m_active = false;
     double m_fontSize = 12;

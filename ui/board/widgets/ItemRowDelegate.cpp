@@ -6,6 +6,7 @@
 #include "platform/Preferences.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/ItemRowLayout.h"
+#include "ui/board/QuadrantColors.h"
 #include "ui/board/widgets/QuadrantTableModel.h"
 
 #include <QApplication>
@@ -165,8 +166,23 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
     const ItemRowLayout layout = layoutFor(item, option, &icon);
     const ItemRowContent& content = layout.content();
     const bool selected = option.state & QStyle::State_Selected;
-    const QColor overdue = Utils::textColorForOverdue(m_preferences);
     const QColor highlighted = option.palette.color(QPalette::HighlightedText);
+    // The board's own dark inks on a light desktop; a dark desktop theme's text colour there. Each
+    // is moved, where it must be, until it reads on the row.
+    const QColor background = option.palette.color(QPalette::Base);
+    const QPalette desktop = option.widget ? option.widget->window()->palette() : QApplication::palette();
+    const bool dark = QuadrantColors::isDark(desktop);
+    const QColor themeText = desktop.color(QPalette::Text);
+    const QColor titleInk = QuadrantColors::readableOn(dark ? themeText : kTitleColor, background);
+    const QColor notesInk = QuadrantColors::readableOn(
+        dark ? QColor::fromRgbF(float(themeText.redF() * 0.8 + background.redF() * 0.2),
+                                float(themeText.greenF() * 0.8 + background.greenF() * 0.2),
+                                float(themeText.blueF() * 0.8 + background.blueF() * 0.2))
+             : kNotesColor,
+        background);
+    // The badge says "due" where it shows; elsewhere the title's red does.
+    const QColor overdueInk = layout.tellsOverdueByColour() ? Utils::textColorForOverdue(true) : titleInk;
+    const QColor overdue = selected ? overdueInk : QuadrantColors::readableOn(overdueInk, background);
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -179,7 +195,7 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
     if (layout.isShowingCompletionBar()) {
         const QRectF text = layout.rectForCompletionTextIn(frame);
         if (!text.isEmpty()) {
-            painter->setPen(selected ? highlighted : kNotesColor);
+            painter->setPen(selected ? highlighted : notesInk);
             painter->setFont(layout.completionFont());
             painter->drawText(text, Qt::AlignRight | Qt::AlignVCenter, layout.completionText());
         }
@@ -192,7 +208,7 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
         painter->drawRoundedRect(QRectF(level.x(), level.y(), level.width() * p, level.height()), 1.5, 1.5);
     }
 
-    const QColor baseColor = selected ? highlighted : kTitleColor;
+    const QColor baseColor = selected ? highlighted : titleInk;
     const QRectF titleRect = layout.rectForTitleIn(frame);
     const QFont titleFont = layout.titleFont();
     const QString titleText =
@@ -212,7 +228,7 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
         }
     } else if (layout.isShowingNotes()) {
         const QRectF notes = layout.rectForNotesIn(frame);
-        QColor color = kNotesColor;
+        QColor color = notesInk;
         if (selected)
             color = highlighted;
         else if (layout.usesOverdueColour())

@@ -34,6 +34,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QImage>
@@ -89,20 +90,35 @@ const char* const kFilterStateTitles[] = {
     "All Items", "Open Items", "Completed Items", "Open Items with a Due Date", "Items with Attachments",
 };
 
-QIcon boardIcon(const QString& name)
+// A dark desktop theme: its window is darker than mid grey.
+bool isDark(const QPalette& palette)
 {
-    return QIcon(QPixmap::fromImage(BoardImages::imageNamed(name)));
+    return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
+
+// A toolbar glyph of the board's images; under a dark theme drawn in the theme's text colour.
+QIcon toolbarIcon(const QString& name, const QPalette& palette)
+{
+    QImage image = BoardImages::imageNamed(name).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (isDark(palette)) {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), palette.color(QPalette::ButtonText));
+    }
+    return QIcon(QPixmap::fromImage(image));
 }
 
 // Toolbar glyphs in the line style of the board's images: a four-quadrant board with a plus for
-// new projects, lines of falling length for sorting and filtering.
-QIcon glyphIcon(bool newProject)
+// new projects, lines of falling length for sorting and filtering. The ink is dark grey, or the
+// theme's text colour under a dark theme.
+QIcon glyphIcon(bool newProject, const QPalette& palette)
 {
     QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x3c, 0x46, 0x50);
+    const bool dark = isDark(palette);
+    const QColor ink = dark ? palette.color(QPalette::ButtonText) : QColor(0x3c, 0x46, 0x50);
     QPen pen(ink, 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     if (newProject) {
@@ -112,7 +128,8 @@ QIcon glyphIcon(bool newProject)
         painter.setPen(Qt::NoPen);
         painter.setBrush(ink);
         painter.drawEllipse(QPointF(48, 46), 14, 14);
-        painter.setPen(QPen(Qt::white, 5.0, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(dark ? palette.color(QPalette::Button) : QColor(Qt::white), 5.0, Qt::SolidLine,
+                            Qt::RoundCap));
         painter.drawLine(QPointF(48, 39), QPointF(48, 53));
         painter.drawLine(QPointF(41, 46), QPointF(55, 46));
     } else {
@@ -218,11 +235,14 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
 
     m_statusLabel = new QLabel;
     m_statusLabel->setObjectName(QStringLiteral("statusMessage"));
+    // Status messages name projects and items.
+    m_statusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_statusLabel, 1);
 
     buildActions();
     buildMenus();
     buildToolbar();
+    refreshToolbarGlyphs();
     m_commands = new WindowCommands(*this, document, services);
     buildLoginStatusButton();
     loadColorThemes();
@@ -362,7 +382,7 @@ void MainWindow::buildActions()
     m_copy = editAction(QStringLiteral("Copy"), QKeySequence::Copy, &ItemClipboard::copy);
     m_paste = editAction(QStringLiteral("Paste"), QKeySequence::Paste, &ItemClipboard::paste);
 
-    m_addItem = new QAction(boardIcon(QStringLiteral("UI_Icon_mac_add")), QStringLiteral("New Item"), this);
+    m_addItem = new QAction(QStringLiteral("New Item"), this);
     m_addItem->setShortcut(QKeySequence::New);
     m_addItem->setToolTip(QStringLiteral("Add an item to the active quadrant"));
     connect(m_addItem, &QAction::triggered, this, [this] {
@@ -379,16 +399,14 @@ void MainWindow::buildActions()
         m_addToQuadrant[size_t(q)] = action;
     }
 
-    m_completeItems =
-        new QAction(boardIcon(QStringLiteral("UI_Icon_mac_done")), QStringLiteral("Complete"), this);
+    m_completeItems = new QAction(QStringLiteral("Complete"), this);
     m_completeItems->setIconText(QStringLiteral("Complete"));
     m_completeItems->setText(QStringLiteral("Mark as Completed…"));
     m_completeItems->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     m_completeItems->setToolTip(QStringLiteral("Complete the selected items"));
     connect(m_completeItems, &QAction::triggered, this, [this] { m_board->markListOrItemsAsCompleted(); });
 
-    m_deleteItems =
-        new QAction(boardIcon(QStringLiteral("UI_Icon_mac_delete")), QStringLiteral("Delete"), this);
+    m_deleteItems = new QAction(QStringLiteral("Delete"), this);
     m_deleteItems->setIconText(QStringLiteral("Delete"));
     m_deleteItems->setText(QStringLiteral("Move to Trash…"));
     m_deleteItems->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Backspace));
@@ -431,7 +449,7 @@ void MainWindow::buildActions()
         return QFileDialog::getOpenFileNames(this, QStringLiteral("New Items from Files"));
     };
 
-    m_newProject = new QAction(glyphIcon(true), QStringLiteral("New Project"), this);
+    m_newProject = new QAction(QStringLiteral("New Project"), this);
     m_newProject->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     connect(m_newProject, &QAction::triggered, this, [this] { addNewProject(-1); });
 
@@ -574,7 +592,6 @@ void MainWindow::buildToolbar()
     // label carries the arrow instead.
     m_sortButton->setText(QStringLiteral("Sort && Filters \u25BE"));
     m_sortButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
-    m_sortButton->setIcon(glyphIcon(false));
     m_sortButton->setMenu(sortMenu);
     m_sortButton->setPopupMode(QToolButton::InstantPopup);
     m_sortButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -1108,7 +1125,63 @@ bool MainWindow::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate)
         scheduleLoginCheck();
-    return QMainWindow::event(event);
+    const bool result = QMainWindow::event(event);
+    if (event->type() == QEvent::PaletteChange)
+        refreshToolbarGlyphs();
+    return result;
+}
+
+QList<QWidget*> MainWindow::detailFields() const
+{
+    QList<QWidget*> fields;
+    QWidget* panel = m_keyboardPanel ? m_keyboardPanel.data() : m_rightArea;
+    if (!panel->isVisible())
+        return fields;
+    for (QWidget* widget = panel->nextInFocusChain(); widget && widget != panel;
+         widget = widget->nextInFocusChain()) {
+        if (!panel->isAncestorOf(widget))
+            continue;
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && widget->isEnabled() &&
+            !widget->focusProxy() && !fields.contains(widget))
+            fields << widget;
+    }
+    return fields;
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    QWidget* current = QApplication::focusWidget();
+    const auto within = [current](const QWidget* widget) {
+        return widget && current && (widget == current || widget->isAncestorOf(current));
+    };
+    const QList<QWidget*> fields = detailFields();
+    const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
+    for (int q = 0; q < 4; ++q) {
+        if (within(m_views[size_t(q)])) {
+            if (fields.isEmpty())
+                break;
+            (next ? fields.first() : fields.last())->setFocus(reason);
+            return true;
+        }
+    }
+    if (!fields.isEmpty() && within(next ? fields.last() : fields.first())) {
+        if (QuadrantView* view = quadrantView(m_board->activeQuadrant())) {
+            view->setFocus(reason);
+            return true;
+        }
+    }
+    return QMainWindow::focusNextPrevChild(next);
+}
+
+void MainWindow::refreshToolbarGlyphs()
+{
+    const QPalette colors = palette();
+    m_addItem->setIcon(toolbarIcon(QStringLiteral("UI_Icon_mac_add"), colors));
+    m_completeItems->setIcon(toolbarIcon(QStringLiteral("UI_Icon_mac_done"), colors));
+    m_deleteItems->setIcon(toolbarIcon(QStringLiteral("UI_Icon_mac_delete"), colors));
+    m_newProject->setIcon(glyphIcon(true, colors));
+    if (m_sortButton)
+        m_sortButton->setIcon(glyphIcon(false, colors));
 }
 
 void MainWindow::scheduleLoginCheck()

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QMetaObject>
+#include <QPointer>
 #include <QUrl>
 
 #include <array>
@@ -66,6 +67,8 @@ public:
     // Places for the neighbouring panels; each is hidden while it holds nothing.
     QWidget* rightPanelArea() const { return m_rightArea; }
     void setRightPanel(QWidget* panel);
+    // The panel whose fields Tab reaches from a quadrant, and leaves back to it (the item drawer).
+    void setKeyboardPanel(QWidget* panel) { m_keyboardPanel = panel; }
     void setInboxPanel(QWidget* panel);
     void setFeedPanel(QWidget* panel);
     // The bar above the board (the project tag field).
@@ -192,11 +195,17 @@ private slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    // Tab and Shift+Tab lead from a quadrant to the drawer's fields and from them back to it.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildActions();
     void buildMenus();
     void buildToolbar();
+    // The toolbar's own glyphs follow a dark desktop theme.
+    void refreshToolbarGlyphs();
+    // The drawer's fields that Tab reaches, in the order it reaches them.
+    QList<QWidget*> detailFields() const;
     void fillTemplatesMenu(QMenu* menu);
     void preferenceChanged(const QString& key);
     void refreshSortAndFilterChecks();
@@ -234,6 +243,7 @@ private:
     std::array<QuadrantPanel*, 4> m_panels{};
     PanelSplitView* m_splitter = nullptr;
     QWidget* m_rightArea = nullptr;
+    QPointer<QWidget> m_keyboardPanel;
     QWidget* m_inboxArea = nullptr;
     QWidget* m_feedArea = nullptr;
     QWidget* m_boardHeaderArea = nullptr;

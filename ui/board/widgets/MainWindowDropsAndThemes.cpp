@@ -18,8 +18,6 @@
 #include "ui/board/widgets/QuadrantView.h"
 
 #include <QAction>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -32,15 +30,15 @@ constexpr int kThemeTagBase = 100;
 
 struct DropButtonLook {
     DropTargets::Operation operation;
-    const char* image;         // the button's own image
-    const char* draggingImage; // while items are dragged: the button takes drops
+    const char* draggingImage; // while items are dragged: the button takes drops (its own image is
+                               // the action's toolbar glyph)
 };
 
 // In toolbar order.
 constexpr std::array<DropButtonLook, 3> kDropButtons = {{
-    {DropTargets::Operation::Duplicate, "UI_Icon_mac_add", "UI_Icon_mac_duplicate_selected"},
-    {DropTargets::Operation::Complete, "UI_Icon_mac_done", "UI_Icon_mac_done_selected"},
-    {DropTargets::Operation::Trash, "UI_Icon_mac_delete", "UI_Icon_mac_trash_selected"},
+    {DropTargets::Operation::Duplicate, "UI_Icon_mac_duplicate_selected"},
+    {DropTargets::Operation::Complete, "UI_Icon_mac_done_selected"},
+    {DropTargets::Operation::Trash, "UI_Icon_mac_trash_selected"},
 }};
 
 QIcon namedIcon(const char* name)
@@ -105,10 +103,14 @@ void MainWindow::toolbarForDragging(bool dragging)
     const std::array<QAction*, 3> actions = {m_addItem, m_completeItems, m_deleteItems};
     for (size_t i = 0; i < kDropButtons.size(); ++i) {
         // The actions' own images, so that an action's change does not undo them meanwhile.
-        actions[i]->setIcon(namedIcon(dragging ? kDropButtons[i].draggingImage : kDropButtons[i].image));
-        if (dragging)
+        if (dragging) {
+            actions[i]->setIcon(namedIcon(kDropButtons[i].draggingImage));
             actions[i]->setEnabled(true);
+        }
     }
+    // Back to the glyphs as the desktop's theme wants them.
+    if (!dragging)
+        refreshToolbarGlyphs();
     if (dragging) {
         // Everything else on the toolbar rests while the drop buttons take the items.
         for (QAction* action : state.toolbar->actions()) {
@@ -204,12 +206,8 @@ void MainWindow::buildQuadrantControls()
         QAction* action = maximize->addAction(QString::fromLatin1(names[q]));
         connect(action, &QAction::triggered, this, [this, q] { maximizeQuadrant(q); });
 
-        QLabel* header = m_panels[size_t(q)]->header();
-        auto* layout = new QHBoxLayout(header);
-        layout->setContentsMargins(0, 0, 6, 0);
-        layout->addStretch(1);
-        auto* well = new ColorWell(header);
-        layout->addWidget(well, 0, Qt::AlignVCenter);
+        auto* well = new ColorWell;
+        m_panels[size_t(q)]->setHeaderButton(well);
         m_dropsAndThemes->wells[size_t(q)] = well;
         connect(well, &ColorWell::colorChosen, this,
                 [this, q](const QColor& color) { changeQuadrantColor(q, color); });

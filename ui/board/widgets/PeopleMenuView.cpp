@@ -16,6 +16,7 @@ QAction* heading(QMenu* menu, const QString& title)
 {
     auto* action = new QWidgetAction(menu);
     auto* label = new QLabel(title);
+    label->setTextFormat(Qt::PlainText);
     QFont bold = menu->font();
     bold.setBold(true);
     label->setFont(bold);

@@ -5,6 +5,7 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "ui/board/ItemPasteboard.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/ProjectListController.h"
 #include "ui/board/ProjectTagFilter.h"
 #include "ui/board/widgets/ProjectRowDelegate.h"
@@ -84,8 +85,9 @@ public:
             return {};
         switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole:
             return ProjectListController::displayName(project);
+        case Qt::ToolTipRole:
+            return PlainText::toolTip(ProjectListController::displayName(project));
         case Qt::EditRole:
             return project->name();
         default:

@@ -155,8 +155,9 @@ void ProjectRowDelegate::paintName(QPainter* painter, const QStyleOptionViewItem
 
     painter->save();
     QColor color = m_controller.nameColor(project);
-    if (selected && color == QColor(Qt::black))
-        color = option.palette.color(QPalette::HighlightedText);
+    // Plain names take the list's text colour, light under a dark desktop theme.
+    if (color == QColor(Qt::black))
+        color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     painter->setPen(color);
     painter->setFont(option.font);
     const QRect title = rectForTitleIn(frame, showingTags);

@@ -4,6 +4,7 @@
 #include "ui/board/ArrayController.h"
 #include "ui/board/Board.h"
 #include "ui/board/ItemPasteboard.h"
+#include "ui/board/PlainText.h"
 
 #include <QMimeData>
 
@@ -62,7 +63,7 @@ QVariant QuadrantTableModel::data(const QModelIndex& index, int role) const
             return item->name();
         case Qt::ToolTipRole: {
             const QString notes = item->descriptionText().trimmed();
-            return notes.isEmpty() ? QVariant() : QVariant(notes.left(500));
+            return notes.isEmpty() ? QVariant() : QVariant(PlainText::toolTip(notes.left(500)));
         }
         default:
             return {};

@@ -28,6 +28,7 @@ namespace qv {
 namespace {
 
 constexpr int kStateColumnWidth = 24;
+constexpr int kFocusFrameWidth = 2;
 
 std::optional<QuadrantNavigation::Key> navigationKey(int key)
 {
@@ -106,6 +107,8 @@ QuadrantView::QuadrantView(Board& board, int quadrant, ImageFactoryForMac& icons
     setDragDropOverwriteMode(false);
     setDefaultDropAction(Qt::MoveAction);
     setFocusPolicy(Qt::StrongFocus);
+    // Tab leaves the table (for the drawer's fields) instead of walking its cells.
+    setTabKeyNavigation(false);
 
     m_urlOpener = [](const QUrl& url) {
         QDesktopServices::openUrl(url);
@@ -341,6 +344,13 @@ void QuadrantView::focusInEvent(QFocusEvent* event)
 {
     QTableView::focusInEvent(event);
     m_board.quadrantDidBecomeFirstResponder(m_quadrant);
+    viewport()->update(); // the focus frame
+}
+
+void QuadrantView::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
 }
 
 void QuadrantView::startDrag(Qt::DropActions supportedActions)
@@ -441,10 +451,17 @@ QString QuadrantView::emptyHint() const
 void QuadrantView::paintEvent(QPaintEvent* event)
 {
     QTableView::paintEvent(event);
+    QPainter painter(viewport());
+    if (hasFocus()) {
+        // The quadrant that has the keyboard shows it by a frame in the selection's colour.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusFrameWidth));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = kFocusFrameWidth / 2.0;
+        painter.drawRect(QRectF(viewport()->rect()).adjusted(inset, inset, -inset, -inset));
+    }
     const QString hint = emptyHint();
     if (hint.isEmpty())
         return;
-    QPainter painter(viewport());
     QColor color = palette().color(QPalette::Text);
     color.setAlpha(110);
     painter.setPen(color);

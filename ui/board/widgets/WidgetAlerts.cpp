@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -49,6 +50,9 @@ int WidgetAlerts::choose(const QString& message, const QString& informative, con
     box.setWindowTitle(QApplication::applicationDisplayName());
     box.setText(message);
     box.setInformativeText(informative);
+    // Alerts name what the user and the team typed: shown as typed, never as markup.
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> made;
     for (int i = 0; i < buttons.size(); ++i) {
         // The first button is the default; the second answers Escape, as "Cancel" or "No" do.

@@ -8,6 +8,8 @@
 #include "platform/Alerts.h"
 #include "platform/Preferences.h"
 #include "ui/board/AccountCommands.h"
+#include "ui/board/ArrayController.h"
+#include "ui/board/Board.h"
 #include "ui/board/HelpProject.h"
 #include "ui/board/ItemFilterPanel.h"
 #include "ui/board/OfflineAccountCommands.h"
@@ -21,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
@@ -223,8 +226,18 @@ void WindowCommands::buildMenus()
     addAction(item, QStringLiteral("getLinkForItem"), QStringLiteral("Copy Link to Item"),
               [this] { getLinkForItem(); });
     // The drawer opens the icon chooser for its item.
-    addAction(item, QStringLiteral("showImageWindow"), QStringLiteral("Choose Icon…"),
-              [this] { emit m_window.iconsRequested(); });
+    QAction* chooseIcon = addAction(item, QStringLiteral("showImageWindow"), QStringLiteral("Choose Icon…"),
+                                    [this] { emit m_window.iconsRequested(); });
+    // Only an item shown in the drawer, that is a selected one, has an icon to choose.
+    const auto followSelection = [this, chooseIcon] {
+        Board& board = m_window.board();
+        const ArrayController* active = board.controllerForQuadrant(board.activeQuadrant());
+        chooseIcon->setEnabled(active && active->hasSelection());
+    };
+    for (int q = 0; q < 4; ++q)
+        connect(&m_window.board().controller(q), &ArrayController::selectionChanged, chooseIcon,
+                followSelection);
+    followSelection();
 
     QMenu* view = menuNamed(QStringLiteral("View"));
     view->setToolTipsVisible(true);
@@ -401,6 +414,19 @@ void WindowCommands::askFirstDownloadHelpList()
     Preferences& preferences = *m_services.preferences;
     if (preferences.boolValue(askedHelpProjectKey()))
         return;
+    // A dialog still open from the sign-in (the password notice, say) is answered first: the
+    // question follows it instead of opening on top of it in the same place.
+    if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(
+            open, &QDialog::finished, this,
+            [this, once] {
+                disconnect(*once);
+                askFirstDownloadHelpList();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     // Asked once whatever the answer, even if the answer never comes.
     preferences.setValue(askedHelpProjectKey(), true);
     if (!m_services.alerts)

@@ -162,11 +162,16 @@ AdvancedFilterViewController::AdvancedFilterViewController(MyDocument& document,
             key == AdvancedFilter::kItemTagFilterState)
             showFilter();
     });
+    m_storeObserver = document.context().addChangeObserver(
+        [this](const store::ChangeEvent& event) { watchChoices(event); });
     reloadChoices();
     showFilter();
 }
 
-AdvancedFilterViewController::~AdvancedFilterViewController() = default;
+AdvancedFilterViewController::~AdvancedFilterViewController()
+{
+    m_document.context().removeChangeObserver(m_storeObserver);
+}
 
 void AdvancedFilterViewController::showEvent(QShowEvent* event)
 {
@@ -176,7 +181,6 @@ void AdvancedFilterViewController::showEvent(QShowEvent* event)
 
 void AdvancedFilterViewController::reloadChoices()
 {
-    m_showing = true;
     store::Context& context = m_document.context();
     QStringList tagNames;
     for (const store::ManagedObject* object : context.objects(ItemTag::staticEntityName())) {
@@ -188,15 +192,6 @@ void AdvancedFilterViewController::reloadChoices()
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::sort(tagNames.begin(), tagNames.end(),
               [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-    {
-        const QSignalBlocker blocker(m_tags);
-        m_tags->clear();
-        for (const QString& name : tagNames) {
-            auto* row = new QListWidgetItem(name, m_tags);
-            row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-            row->setCheckState(m_filter->selectedTags().contains(name) ? Qt::Checked : Qt::Unchecked);
-        }
-    }
     std::set<QString> people;
     for (const store::ManagedObject* object : context.objects(TODOItem::staticEntityName())) {
         const QString owner = object->stringValue(QStringLiteral("ownerUsername"));
@@ -205,15 +200,59 @@ void AdvancedFilterViewController::reloadChoices()
     }
     for (const QString& owner : m_filter->selectedOwners())
         people.insert(owner);
-    {
+    QStringList personRows{tr("Anybody")};
+    personRows.append(QStringList(people.begin(), people.end()));
+
+    QStringList shownTags;
+    for (int row = 0; row < m_tags->count(); ++row)
+        shownTags << m_tags->item(row)->text();
+    QStringList shownPeople;
+    for (int row = 0; row < m_delegatedTo->count(); ++row)
+        shownPeople << m_delegatedTo->itemText(row);
+    // Lists left as they are keep their highlight, their scrolling and what is being typed.
+    if (shownTags == tagNames && shownPeople == personRows)
+        return;
+
+    m_showing = true;
+    if (shownTags != tagNames) {
+        const QSignalBlocker blocker(m_tags);
+        m_tags->clear();
+        for (const QString& name : tagNames) {
+            auto* row = new QListWidgetItem(name, m_tags);
+            row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            row->setCheckState(m_filter->selectedTags().contains(name) ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    if (shownPeople != personRows) {
         const QSignalBlocker blocker(m_delegatedTo);
         m_delegatedTo->clear();
-        m_delegatedTo->addItem(tr("Anybody"));
-        for (const QString& person : people)
-            m_delegatedTo->addItem(person);
+        m_delegatedTo->addItems(personRows);
     }
     m_showing = false;
     showFilter();
+}
+
+void AdvancedFilterViewController::watchChoices(const store::ChangeEvent& event)
+{
+    // Hidden, the lists are read again when the panel shows.
+    if (!isVisible())
+        return;
+    const auto touchesChoices = [&event](const store::ManagedObject* object, bool updated) {
+        if (store::as<ItemTag>(object))
+            return true;
+        if (!store::as<TODOItem>(object))
+            return false;
+        return !updated || event.changedKeys.value(object).contains(QStringLiteral("ownerUsername"));
+    };
+    const bool touched =
+        std::any_of(event.inserted.begin(), event.inserted.end(),
+                    [&](const store::ManagedObject* object) { return touchesChoices(object, false); }) ||
+        std::any_of(event.deleted.begin(), event.deleted.end(),
+                    [&](const store::ManagedObject* object) { return touchesChoices(object, false); }) ||
+        std::any_of(event.updated.begin(), event.updated.end(),
+                    [&](const store::ManagedObject* object) { return touchesChoices(object, true); });
+    if (touched)
+        reloadChoices();
 }
 
 void AdvancedFilterViewController::showFilter()

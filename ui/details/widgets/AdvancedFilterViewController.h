@@ -11,6 +11,10 @@ class QPushButton;
 
 namespace qv {
 
+namespace store {
+struct ChangeEvent;
+}
+
 class AdvancedFilter;
 class Alerts;
 class MyDocument;
@@ -50,6 +54,8 @@ private:
     void applyDates();
     void applyTags();
     void applyPeople();
+    // Tags and owners that come, go or are renamed while the panel shows reach its lists.
+    void watchChoices(const store::ChangeEvent& event);
 
     MyDocument& m_document;
     Alerts* m_alerts = nullptr;
@@ -70,6 +76,7 @@ private:
     QCheckBox* m_completedByNot = nullptr;
     QPushButton* m_reset = nullptr;
     bool m_showing = false;
+    int m_storeObserver = 0;
 };
 
 } // namespace qv

@@ -30,6 +30,7 @@ BoardPanels BoardPanels::attach(MainWindow& window, MyDocument& document, const 
     side->addWidget(panels.filterPanel);
     side->addWidget(panels.drawer);
     window.setRightPanel(side);
+    window.setKeyboardPanel(panels.drawer);
     window.setFilterPanel(&panels.filterPanel->filter());
     QObject::connect(panels.filterPanel, &AdvancedFilterViewController::filtersChanged, &window,
                      &MainWindow::updateFilters);

@@ -100,6 +100,7 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     layout->setSpacing(1);
 
     m_title = new QLabel(this);
+    m_title->setTextFormat(Qt::PlainText);
     m_title->setObjectName(QStringLiteral("feedTitle"));
     m_title->setContentsMargins(4, 2, 4, 0);
     m_title->hide();

@@ -3,6 +3,7 @@
 #include "core/model/TODOItem.h"
 #include "ui/board/ArrayController.h"
 #include "ui/board/ItemPasteboard.h"
+#include "ui/board/PlainText.h"
 #include "ui/details/InboxModel.h"
 
 #include <QAbstractListModel>
@@ -43,7 +44,8 @@ public:
         case Qt::DisplayRole:
             return item->name();
         case Qt::ToolTipRole:
-            return item->descriptionText().isEmpty() ? item->name() : item->descriptionText();
+            return PlainText::toolTip(item->descriptionText().isEmpty() ? item->name()
+                                                                        : item->descriptionText());
         default:
             return {};
         }

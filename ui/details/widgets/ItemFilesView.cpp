@@ -1,6 +1,7 @@
 #include "ui/details/widgets/ItemFilesView.h"
 
 #include "sync/FileManager.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/ScreenCapture.h"
 #include "ui/details/ItemFilesController.h"
 
@@ -47,8 +48,9 @@ QVariant ItemFilesModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-    case Qt::ToolTipRole:
         return entry.name;
+    case Qt::ToolTipRole:
+        return PlainText::toolTip(entry.name);
     case Qt::DecorationRole:
         return iconForName(entry.name);
     default:
@@ -128,6 +130,7 @@ ItemFilesView::ItemFilesView(ItemFilesController& controller, FileManager& files
     m_progress->setTextVisible(false);
     m_progress->setMaximumHeight(6);
     m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText); // it names files
     m_status->setObjectName(QStringLiteral("filesStatus"));
 
     // Two by two: four in a row are cut short in a drawer of the usual width.

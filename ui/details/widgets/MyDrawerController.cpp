@@ -2,15 +2,18 @@
 
 #include "core/model/TODOItem.h"
 #include "core/model/TagManager.h"
+#include "core/util/ColorString.h"
 #include "core/util/ValueTransformerRegistry.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "ui/board/ArrayController.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/QuadrantColors.h"
 #include "ui/details/DrawerModel.h"
 #include "ui/details/widgets/IconChooserWindow.h"
 #include "ui/details/widgets/ReminderRow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -441,7 +444,10 @@ void MyDrawerController::showValues(TODOItem* item, bool otherItem)
         const QDateTime other = start ? item->dueDate() : item->startDate();
         const bool wrongSide = other.isValid() && (start ? other < now : other > now);
         const QDateTime fallback = (wrongSide ? other : now).toLocalTime();
-        field->setDisplayFormat(allDay ? kDayFormat : kMomentFormat);
+        // Setting the format again puts the field back on its year, so an arrow key pressed on the
+        // day would move the year at its second press.
+        if (const QString format = allDay ? kDayFormat : kMomentFormat; field->displayFormat() != format)
+            field->setDisplayFormat(format);
         toggle->setChecked(date.isValid());
         field->setEnabled(date.isValid());
         if (untouched(field))
@@ -463,6 +469,40 @@ void MyDrawerController::showValues(TODOItem* item, bool otherItem)
     m_refreshing = false;
 }
 
+void MyDrawerController::applyColors(const TODOItem* item)
+{
+    // The item's quadrant in the drawer: its lighter colour, or under a dark desktop theme the
+    // dark form the quadrant's table has; the labels in whichever of the theme's text and the
+    // board's dark grey reads on it.
+    const QPalette desktop = parentWidget() ? parentWidget()->palette() : QApplication::palette(this);
+    QColor background = m_model->backgroundColor();
+    if (QuadrantColors::isDark(desktop)) {
+        const std::optional<QColor> quadrant =
+            ColorString::colorWithString(DrawerModel::quadrantColorString(item));
+        background = quadrant && quadrant->isValid() ? QuadrantColors::tableColor(*quadrant, desktop)
+                                                     : desktop.color(QPalette::Window);
+    }
+    const QColor text = QuadrantColors::readableOn(desktop.color(QPalette::WindowText), background);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, background);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        colors.setColor(group, QPalette::WindowText, text);
+    colors.setColor(QPalette::Disabled, QPalette::WindowText,
+                    QColor::fromRgbF(float((text.redF() + background.redF()) / 2),
+                                     float((text.greenF() + background.greenF()) / 2),
+                                     float((text.blueF() + background.blueF()) / 2)));
+    if (colors != palette())
+        setPalette(colors);
+}
+
+void MyDrawerController::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The desktop's theme turned dark or light.
+    if (event->type() == QEvent::PaletteChange)
+        applyColors(m_model->getItem());
+}
+
 void MyDrawerController::refresh()
 {
     TODOItem* item = m_model->getItem();
@@ -477,9 +517,7 @@ void MyDrawerController::refresh()
     if (item)
         showValues(item, otherItem);
     m_pages->setCurrentIndex(item ? 1 : 0);
-    QPalette colors = palette();
-    colors.setColor(QPalette::Window, m_model->backgroundColor());
-    setPalette(colors);
+    applyColors(item);
     const bool open = m_model->isOpen();
     if (open != m_wasOpen) {
         m_wasOpen = open;

@@ -98,9 +98,12 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QWidget* buildDetails();
+    // The background of the item's quadrant and labels that read on it.
+    void applyColors(const TODOItem* item);
     void connectFields();
     void refresh();
     // Shows the item's values; a field being typed in keeps its text unless another item came.

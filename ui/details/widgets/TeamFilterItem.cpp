@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "sync/AvatarManager.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/widgets/AvatarMenu.h"
 #include "ui/details/DetailsNotifications.h"
 
@@ -119,8 +120,9 @@ void TeamFilterItem::showChosen()
     if (picture.isNull())
         picture = BoardImages::imageNamed(QStringLiteral("UI_Icon_all_no_assignee_40"));
     setIcon(QIcon(QPixmap::fromImage(picture)));
-    setToolTip(m_chosen.isEmpty() ? tr("Items of anybody")
-                                  : tr("Items of %1").arg(m_chosen.join(QStringLiteral(", "))));
+    setToolTip(m_chosen.isEmpty()
+                   ? tr("Items of anybody")
+                   : PlainText::toolTip(tr("Items of %1").arg(m_chosen.join(QStringLiteral(", ")))));
 }
 
 } // namespace qv

@@ -22,6 +22,8 @@ InputCollaboratorView::InputCollaboratorView(InputCollaboratorViewController& co
     m_field->setPlaceholderText(QStringLiteral("Email"));
     m_field->setMinimumWidth(240);
     m_field->setClearButtonEnabled(true);
+    // The popover that shows this view gives the keyboard to the address field.
+    setFocusProxy(m_field);
     // The search field's menu: the magnifier offers the completions.
     QAction* search = m_field->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
                                          QLineEdit::LeadingPosition);

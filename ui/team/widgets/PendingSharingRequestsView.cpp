@@ -1,5 +1,6 @@
 #include "ui/team/widgets/PendingSharingRequestsView.h"
 
+#include "ui/board/PlainText.h"
 #include "ui/team/PendingSharingRequestsViewController.h"
 
 #include <QCheckBox>
@@ -46,8 +47,33 @@ PendingSharingRequestsView::PendingSharingRequestsView(PendingSharingRequestsVie
             &QWidget::setVisible);
 }
 
+QStringList PendingSharingRequestsView::rowsShown() const
+{
+    QStringList rows;
+    const QList<SharingRequest>& requests = m_controller.requests();
+    for (int row = 0; row < requests.size(); ++row) {
+        const SharingRequest& request = requests.at(row);
+        rows << QStringList{QString::number(request.identifier.value_or(-1)), request.projectName,
+                            request.sourceUsername, request.status,
+                            m_controller.canAnswer(row) ? QStringLiteral("open") : QString()}
+                    .join(QChar(0));
+    }
+    return rows;
+}
+
 void PendingSharingRequestsView::reloadRows()
 {
+    // Once every request is answered there is nothing left to do in the popover.
+    bool open = false;
+    for (int row = 0; row < m_controller.count(); ++row)
+        open = open || m_controller.canAnswer(row);
+    if (QWidget* popover = window();
+        popover != this && popover->windowType() == Qt::Popup && popover->isVisible() && !open)
+        popover->hide();
+    QStringList shown = rowsShown();
+    if (shown == m_shown && m_table->rowCount() == shown.size())
+        return;
+    m_shown = std::move(shown);
     const QList<SharingRequest>& requests = m_controller.requests();
     m_table->setRowCount(int(requests.size()));
     for (int row = 0; row < requests.size(); ++row) {
@@ -56,7 +82,7 @@ void PendingSharingRequestsView::reloadRows()
         QFont bold = name->font();
         bold.setBold(true);
         name->setFont(bold);
-        name->setToolTip(request.sourceUsername);
+        name->setToolTip(PlainText::toolTip(request.sourceUsername));
         m_table->setItem(row, Project, name);
         const auto answerBox = [&](Column column, const QString& title, const QString& status) {
             auto* box = new QCheckBox(title);

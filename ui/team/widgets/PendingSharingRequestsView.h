@@ -22,10 +22,13 @@ public:
 
 private:
     void reloadRows();
+    // What the rows show, to leave them alone when a reload brings the same list.
+    QStringList rowsShown() const;
 
     PendingSharingRequestsViewController& m_controller;
     QTableWidget* m_table;
     QProgressBar* m_progress;
+    QStringList m_shown;
 };
 
 } // namespace qv

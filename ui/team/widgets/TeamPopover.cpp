@@ -31,6 +31,9 @@ void TeamPopover::showRelativeTo(QWidget* anchor, Qt::Edge edge)
     }
     move(at);
     show();
+    // Typing goes to the content at once, without a click into it first.
+    activateWindow();
+    m_content->setFocus(Qt::PopupFocusReason);
 }
 
 } // namespace qv

@@ -50,6 +50,7 @@ TeamView::TeamView(TeamViewController& controller, Preferences* preferences, QWi
     bar->addWidget(m_sharedProjects);
 
     m_feedTitle = new QLabel(this);
+    m_feedTitle->setTextFormat(Qt::PlainText);
     QFont bold = m_feedTitle->font();
     bold.setBold(true);
     m_feedTitle->setFont(bold);

@@ -20,9 +20,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace qv::test {
 namespace {
@@ -181,6 +183,107 @@ TEST_F(DropButtonsAndThemesTest,
               QuadrantColors::lighterColor(QColor::fromRgbF(0, 0, 0.5f)));
     EXPECT_EQ(window->quadrantPanel(2)->header()->findChild<ColorWell*>()->color(),
               QColor::fromRgbF(0, 0, 0.5f));
+}
+
+TEST_F(DropButtonsAndThemesTest, GivenDarkAndLightQuadrantColours_WhenActive_ThenTheTitleReadsOnEach)
+{
+    QList<QColor> colours = {QColor(0x3d, 0x3d, 0x3d), QColor(0x2e, 0x7d, 0x32), QColor(0x8b, 0x10, 0x10),
+                             QColor(0x1f, 0x6f, 0x8b), QColor(0xf2, 0xc1, 0x4e), QColor(Qt::white),
+                             QColor(Qt::black),        QColor(0x77, 0x77, 0x77)};
+    for (const ColorTheme& theme : window->colorThemes()->themes()) {
+        for (int q = 0; q < 4; ++q)
+            colours << theme.colorNumber(q);
+    }
+    QuadrantPanel* panel = window->quadrantPanel(0);
+    panel->showVisualHint(true);
+    static const QRegularExpression kTextColour(QStringLiteral("(?<![-\\w])color: (#[0-9a-f]{6})"));
+    for (const QColor& colour : colours) {
+        panel->setColor(colour);
+        const QRegularExpressionMatch text = kTextColour.match(panel->header()->styleSheet());
+        ASSERT_TRUE(text.hasMatch()) << panel->header()->styleSheet().toStdString();
+        EXPECT_GE(QuadrantColors::contrastRatio(colour, QColor(text.captured(1))), 4.5)
+            << colour.name().toStdString() << " with " << text.captured(1).toStdString();
+    }
+}
+
+TEST_F(DropButtonsAndThemesTest, GivenANarrowQuadrant_ThenItsColourWellStaysClearOfTheTitle)
+{
+    QLabel* header = window->quadrantPanel(1)->header();
+    auto* well = header->findChild<ColorWell*>();
+    ASSERT_NE(well, nullptr);
+    window->quadrantPanel(1)->setTitle(QStringLiteral("Everything we still have to ask the printer about"));
+    for (int width : {90, 160, 400}) {
+        header->resize(width, header->height());
+        QApplication::processEvents();
+        EXPECT_TRUE(header->rect().contains(well->geometry())) << width;
+        // The title is laid out (and clipped) inside the contents, left of the well.
+        EXPECT_LT(header->contentsRect().right(), well->geometry().left()) << width;
+    }
+}
+
+TEST_F(DropButtonsAndThemesTest, GivenADarkDesktopPalette_ThenTheToolbarGlyphsAndTheRowsReadOnIt)
+{
+    QPalette dark;
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base})
+        dark.setColor(role, QColor(0x2d, 0x2d, 0x2d));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        dark.setColor(role, QColor(0xee, 0xee, 0xee));
+    // The ink of a glyph: the average colour of its opaque pixels.
+    const auto ink = [](const QImage& image) {
+        double red = 0, green = 0, blue = 0;
+        int count = 0;
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < argb.height(); ++y) {
+            for (int x = 0; x < argb.width(); ++x) {
+                const QColor pixel = argb.pixelColor(x, y);
+                if (pixel.alpha() < 200)
+                    continue;
+                red += pixel.redF();
+                green += pixel.greenF();
+                blue += pixel.blueF();
+                ++count;
+            }
+        }
+        return count ? QColor::fromRgbF(float(red / count), float(green / count), float(blue / count))
+                     : QColor();
+    };
+    const auto glyphsRead = [&](const QColor& behind, const char* when) {
+        auto* toolbar = window->findChild<QToolBar*>(QStringLiteral("mainToolbar"));
+        for (QAction* action : toolbar->actions()) {
+            auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(action));
+            if (!button || button->icon().isNull() || !button->isVisible())
+                continue;
+            const QColor glyph = ink(button->icon().pixmap(QSize(32, 32)).toImage());
+            if (!glyph.isValid())
+                continue;
+            EXPECT_GE(QuadrantColors::contrastRatio(glyph, behind), 3.0)
+                << when << ": " << button->text().toStdString();
+        }
+    };
+    window->setPalette(dark);
+    QApplication::processEvents();
+    glyphsRead(dark.color(QPalette::Window), "dark");
+    // The quadrants keep their colours in the titles; the tables turn dark with light titles.
+    const QColor table = window->quadrantPanel(0)->table()->palette().color(QPalette::Base);
+    EXPECT_LT(table.lightnessF(), 0.5);
+    const QImage rows = view(0)->viewport()->grab().toImage();
+    const QRect firstRow = view(0)->visualRect(view(0)->model()->index(0, 0));
+    double best = 1;
+    for (int y = firstRow.top(); y <= firstRow.bottom(); ++y) {
+        for (int x = firstRow.left(); x < firstRow.right(); ++x)
+            best = std::max(best, QuadrantColors::contrastRatio(rows.pixelColor(x, y), table));
+    }
+    EXPECT_GE(best, 4.5); // the title's strokes against the row
+
+    // After a drag, too, and back on a light desktop.
+    window->changeToolbarForDragging(true);
+    window->changeToolbarForDragging(false);
+    glyphsRead(dark.color(QPalette::Window), "dark, after a drag");
+    window->setPalette(QPalette());
+    QApplication::processEvents();
+    glyphsRead(window->palette().color(QPalette::Window), "light");
+    EXPECT_EQ(window->quadrantPanel(0)->table()->palette().color(QPalette::Base),
+              QuadrantColors::lighterColor(QuadrantColors::quadrantColor(project, 0)));
 }
 
 TEST_F(DropButtonsAndThemesTest,

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -264,6 +265,35 @@ TEST_F(WindowCommandsTest,
     engine.goOnline(false);
     EXPECT_NE(shownColour(), QColor(Qt::red));
     EXPECT_EQ(shownColour().red(), shownColour().blue());
+}
+
+TEST_F(WindowCommandsTest, GivenADialogLeftOpenBySignIn_WhenTheFirstSyncEnds_ThenTheHelpQuestionWaitsForIt)
+{
+    FakeAccount account;
+    commands().setAccount(&account, nullptr);
+    QDialog notice(window.get()); // the password notice, say
+    notice.setModal(true);
+    notice.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &notice);
+    alerts.answers = {1}; // "No"
+    action("syncWindow")->trigger();
+    EXPECT_TRUE(alerts.shown.empty()); // not opened on top of it
+    notice.accept();
+    QApplication::processEvents();
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_EQ(alerts.shown[0].message, QStringLiteral("Download help project"));
+    commands().setAccount(nullptr, nullptr);
+}
+
+TEST_F(WindowCommandsTest, GivenNoItemSelected_ThenChooseIconIsOffUntilOneIs)
+{
+    QAction* choose = action("showImageWindow");
+    ASSERT_NE(choose, nullptr);
+    EXPECT_FALSE(choose->isEnabled());
+    window->board().enableQuadrantAndSelectRows(0, {0}, false);
+    EXPECT_TRUE(choose->isEnabled());
+    window->board().controller(0).clearSelection();
+    EXPECT_FALSE(choose->isEnabled());
 }
 
 } // namespace qv::test

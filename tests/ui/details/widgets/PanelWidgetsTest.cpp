@@ -115,6 +115,8 @@ TEST_F(FilterPanelWidgetTest,
     QTest::keyClick(tagRows, Qt::Key_Delete);
     ASSERT_EQ(alerts.shown().size(), 1);
     EXPECT_EQ(alerts.shown().at(0).message, QString("Removing item tags"));
+    EXPECT_EQ(alerts.shown().at(0).informative,
+              QString("The tag \"work\" will be removed from every item that carries it."));
     EXPECT_EQ(b->getTagNames(), QStringList({"work"}));
 
     alerts.queueAnswer(true);
@@ -125,6 +127,30 @@ TEST_F(FilterPanelWidgetTest,
     EXPECT_EQ(server.calls, QStringList({"remove work a", "remove work b"}));
     ASSERT_EQ(tagRows->count(), 1);
     EXPECT_EQ(tagRows->item(0)->text(), QString("home"));
+}
+
+TEST_F(FilterPanelWidgetTest, GivenThePanelShown_WhenTagsAndOwnersComeAndGo_ThenItsListsFollowAtOnce)
+{
+    AdvancedFilterViewController panel(*document, services);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    ASSERT_EQ(panel.tagList()->count(), 0);
+    TODOItem* item = ItemBuilder("a").taggedWith("beta tag").ownedBy("li@example.com").in(context());
+    context().processPendingChanges();
+    ASSERT_EQ(panel.tagList()->count(), 1);
+    EXPECT_EQ(panel.tagList()->item(0)->text(), QString("beta tag"));
+    ASSERT_EQ(panel.delegatedToField()->count(), 2);
+    EXPECT_EQ(panel.delegatedToField()->itemText(1), QString("li@example.com"));
+
+    // Other edits leave the lists, and the row the user highlighted, alone.
+    panel.tagList()->item(0)->setSelected(true);
+    item->setName("renamed");
+    context().processPendingChanges();
+    EXPECT_TRUE(panel.tagList()->item(0)->isSelected());
+
+    item->setOwnerUsername(QString());
+    context().processPendingChanges();
+    EXPECT_EQ(panel.delegatedToField()->count(), 1);
 }
 
 using InboxWidgetTest = ProjectListFixture;
@@ -351,6 +377,46 @@ TEST_F(DrawerWidgetTest, GivenShownItem_WhenEachFieldIsEdited_ThenTheItemTakesTh
         settle(); // the drawer shows the stored values again, as after a turn of the main loop
         EXPECT_TRUE(e.landed());
     }
+}
+
+TEST_F(DrawerWidgetTest, GivenAFocusedDueDate_WhenArrowDownIsPressedOnItsDay_ThenOnlyTheDayMoves)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Dated").in(project);
+    item->setDueDate(QDateTime(QDate(2026, 12, 9), QTime(17, 0)).toUTC());
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    quadrant.setSelectedObjects({item});
+    MyDrawerController drawer(*document, services);
+    drawer.setArrayController(&quadrant);
+    drawer.show();
+    QApplication::setActiveWindow(&drawer);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&drawer));
+    QDateTimeEdit* due = drawer.dueField();
+    due->setFocus();
+    due->setCurrentSection(QDateTimeEdit::DaySection);
+    for (int press = 0; press < 3; ++press) {
+        QTest::keyClick(due, Qt::Key_Down);
+        settle(); // each step is stored and shown again
+    }
+    EXPECT_EQ(item->dueDate().toLocalTime(), QDateTime(QDate(2026, 12, 6), QTime(17, 0)));
+}
+
+TEST_F(DrawerWidgetTest, GivenAShownItem_WhenItsProjectIsRecoloured_ThenTheDrawerTakesTheNewColour)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    project->setColorSecondQuadrant("{0, 0, 1, 1}");
+    TODOItem* item = ItemBuilder("Shown").inQuadrant(1).in(project);
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    quadrant.setSelectedObjects({item});
+    context().processPendingChanges(); // the item's making is told before the drawer opens
+    MyDrawerController drawer(*document, services);
+    drawer.setArrayController(&quadrant);
+    ASSERT_EQ(drawer.palette().color(QPalette::Window), DrawerModel::lighterColor("{0, 0, 1, 1}"));
+    project->setColorSecondQuadrant("{0.8, 0.1, 0.1, 1}"); // a theme, a colour well or a sync
+    context().processPendingChanges();
+    EXPECT_EQ(drawer.palette().color(QPalette::Window), DrawerModel::lighterColor("{0.8, 0.1, 0.1, 1}"));
 }
 
 TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheNotesGoToTheFirstItem)

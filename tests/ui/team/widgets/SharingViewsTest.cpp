@@ -1,5 +1,7 @@
 // The address popover and the shared-project list as the user works them, against the fake
 // server on 127.0.0.1.
+#include "ui/team/SimpleCollaboratorsController.h"
+#include "ui/team/TeamViewController.h"
 #include "ui/team/widgets/InputCollaboratorView.h"
 #include "ui/team/widgets/PendingSharingRequestsView.h"
 #include "ui/team/widgets/TeamPopover.h"
@@ -9,6 +11,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -29,6 +32,7 @@ TEST_F(Sharing, GivenThePopover_WhenAPartialAddressIsEnteredAndAMatchChosen_Then
     input.reset();
     popover.showRelativeTo(&anchor, Qt::RightEdge);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
+    EXPECT_TRUE(view->field()->hasFocus()); // typing needs no click first
     EXPECT_EQ(view->completionMenu()->actions().size(), 2);
 
     QTest::keyClicks(view->field(), QStringLiteral("ann"));
@@ -63,6 +67,46 @@ TEST_F(Sharing, GivenTheListOfSharedProjects_WhenAcceptIsClicked_ThenTheProjectC
     settle();
     EXPECT_EQ(selected, QList<qint64>{id});
     EXPECT_EQ(table->rowCount(), 0);
+}
+
+// The shared projects' list in its popover, as the team panel shows it.
+struct ListPopover : SharedProjectsPopover {
+    explicit ListPopover(PendingSharingRequestsView* view) : frame(view) { anchor.show(); }
+    bool isShown() const override { return frame.isVisible(); }
+    void close() override { frame.hide(); }
+    void showAt(QObject*) override { frame.showRelativeTo(&anchor, Qt::BottomEdge); }
+    QPushButton anchor{QStringLiteral("Shared with Me")};
+    TeamPopover frame;
+};
+
+TEST_F(Sharing, GivenTheOpenSharedList_WhenTheMinutesCheckFindsNothingNew_ThenItStaysUntilTheLastAnswer)
+{
+    shareProjectOfAnn();
+    const qint64 budget = server.createProjectAsOtherDevice({{"name", "Budget"}, {"creator_username", kAnn}});
+    team.inviteMe(budget, team.collaborators[1]);
+    SimpleCollaboratorsController people(device->services, *manager, device->sync(), nullptr);
+    TeamViewController panel(device->services, people);
+    auto* view = new PendingSharingRequestsView(*pending);
+    ListPopover popover(view);
+    panel.setSharedProjects(pending.get());
+    panel.setSharedProjectsPopover(&popover);
+    tick(2'000);
+    ASSERT_TRUE(popover.isShown());
+    ASSERT_EQ(view->table()->rowCount(), 2);
+    const QPointer<QWidget> accept = view->table()->cellWidget(0, 1);
+
+    // Nothing new: the popover and the box under the user's hand stay.
+    tick(60'000);
+    EXPECT_TRUE(popover.isShown());
+    ASSERT_TRUE(accept);
+    qobject_cast<QCheckBox*>(accept.data())->click();
+    settle();
+    EXPECT_TRUE(popover.isShown()); // one request is still open
+    ASSERT_EQ(view->table()->rowCount(), 1);
+    qobject_cast<QCheckBox*>(view->table()->cellWidget(0, 2))->click();
+    settle();
+    EXPECT_FALSE(popover.isShown()); // nothing left to answer
+    EXPECT_EQ(pending->count(), 0);
 }
 
 } // namespace
