@@ -95,6 +95,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void datesChanged();
     QWidget* buildDetails();
     void connectFields();
     void refresh();
