@@ -33,8 +33,8 @@
 #include "platform/Scheduler.h"
 #include "platform/SecretServiceStore.h"
 #include "platform/rest/NetworkReachability.h"
-#include "platform/store/Context.h"
 #include "platform/rest/RestClient.h"
+#include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRemindersManager.h"
@@ -186,7 +186,8 @@ int main(int argc, char** argv)
         parts->engine->client().setReachability(parts->reachability.get());
         parts->collaborationManager = std::make_unique<CollaborationManager>(services, *parts->engine);
         parts->reminders = std::make_unique<QVRemindersManager>(*parts->engine);
-        iCalController::Options calendarOptions = iCalController::optionsBesideStore(document.context().path());
+        iCalController::Options calendarOptions =
+            iCalController::optionsBesideStore(document.context().path());
         calendarOptions.showStatus = [window = &parts->mainWindow](const QString& message) {
             if (*window)
                 (*window)->setStatusBarMessage(message);

@@ -65,7 +65,8 @@ QString wholeFileProblem(const QByteArray& raw)
     if (lines.isEmpty() || lines.first().trimmed().toUpper() != "BEGIN:VCALENDAR")
         return QStringLiteral("it is not an iCalendar file");
     if (lines.last().trimmed().toUpper() != "END:VCALENDAR")
-        return QStringLiteral("it ends before its calendar does (it may be cut short or still being written)");
+        return QStringLiteral(
+            "it ends before its calendar does (it may be cut short or still being written)");
     return {};
 }
 
@@ -123,8 +124,9 @@ bool fromToday(const QDateTime& start, bool allDay, const QDateTime& todayStart,
 
 // The first occurrence from today on of a recurring event; nullopt when there is none (the
 // series ended) or problem says why it could not be found.
-std::optional<QDateTime> nextOccurrence(icalproperty* rruleProperty, icaltimetype dtstart, const Placement& placement,
-                                        const QDateTime& todayStart, const QDate& today, TimeProblem* problem)
+std::optional<QDateTime> nextOccurrence(icalproperty* rruleProperty, icaltimetype dtstart,
+                                        const Placement& placement, const QDateTime& todayStart,
+                                        const QDate& today, TimeProblem* problem)
 {
     const icalrecurrencetype rule = icalproperty_get_rrule(rruleProperty);
     if (rule.freq == ICAL_NO_RECURRENCE) {
@@ -286,7 +288,8 @@ CalendarReadResult CalendarFile::read(const QByteArray& raw, const QDateTime& no
     if (kind == ICAL_VCALENDAR_COMPONENT) {
         readCalendar(root.get(), now, local, result, seen);
     } else if (kind == ICAL_XROOT_COMPONENT) {
-        for (icalcomponent* calendar = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
+        for (icalcomponent* calendar =
+                 icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
              calendar; calendar = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             readCalendar(calendar, now, local, result, seen);
     } else {

@@ -38,7 +38,8 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
     }
     QFile::setPermissions(info.absolutePath(), kUserOnlyFolder);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kUserOnly) || file.write(bytes) != bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kUserOnly) ||
+        file.write(bytes) != bytes.size()) {
         *error = file.errorString();
         file.cancelWriting();
         return false;
@@ -52,7 +53,8 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 
 QString plural(int count, const char* one, const char* many)
 {
-    return count == 1 ? QString::fromLatin1(one) : QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(many));
+    return count == 1 ? QString::fromLatin1(one)
+                      : QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(many));
 }
 
 QString fileLabel(const QString& path)
@@ -292,8 +294,9 @@ void iCalController::importFile(const QString& path)
         CalendarReadResult result;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            result.fileError = file.exists() ? QStringLiteral("it could not be read (%1)").arg(file.errorString())
-                                             : QStringLiteral("it is no longer there");
+            result.fileError = file.exists()
+                                   ? QStringLiteral("it could not be read (%1)").arg(file.errorString())
+                                   : QStringLiteral("it is no longer there");
         } else {
             const QByteArray bytes = file.readAll();
             if (file.error() != QFileDevice::NoError)
@@ -349,8 +352,9 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         // The items first: a link must never name an item the store does not hold.
         m_document.commitChanges();
         if (!saveLinks())
-            m_run.problems << QStringLiteral("Quadrivo could not note which events it imported; importing them "
-                                             "again may make them twice.");
+            m_run.problems << QStringLiteral(
+                "Quadrivo could not note which events it imported; importing them "
+                "again may make them twice.");
     }
 
     QStringList leftOut;
@@ -360,9 +364,11 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         leftOut << QStringLiteral("%1 in a time zone this computer does not know")
                        .arg(plural(result.unknownZone, "one", "events"));
     if (result.unreadable > 0)
-        leftOut << QStringLiteral("%1 that could not be read").arg(plural(result.unreadable, "one", "events"));
+        leftOut
+            << QStringLiteral("%1 that could not be read").arg(plural(result.unreadable, "one", "events"));
     if (!leftOut.isEmpty())
-        m_run.problems << QStringLiteral("Left out of %1: %2.").arg(label, leftOut.join(QStringLiteral(", ")));
+        m_run.problems
+            << QStringLiteral("Left out of %1: %2.").arg(label, leftOut.join(QStringLiteral(", ")));
     qCInfo(lcExchange, "calendar import: %lld events read, %d left out", qint64(result.events.size()),
            result.withoutStart + result.unknownZone + result.unreadable);
 
@@ -385,7 +391,8 @@ void iCalController::loadLinks()
     QFile file(m_options.linksPath);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    const QJsonObject links = QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("links")).toObject();
+    const QJsonObject links =
+        QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("links")).toObject();
     for (auto it = links.begin(); it != links.end(); ++it) {
         if (it.value().isString())
             m_links.insert(it.key(), it.value().toString());
@@ -488,7 +495,8 @@ void iCalController::directoryChanged(const QString& directory)
         return;
     for (const QString& path : importFiles()) {
         // A file that came back (or was replaced) under an added name.
-        if (QFileInfo(path).absolutePath() == directory && QFileInfo::exists(path) && !m_watcher.files().contains(path))
+        if (QFileInfo(path).absolutePath() == directory && QFileInfo::exists(path) &&
+            !m_watcher.files().contains(path))
             fileChanged(path);
     }
 }

@@ -117,7 +117,9 @@ protected:
         document->setSyncEngine(&sync);
         document->enableDidChangeContextNotifications();
         iCalController::Options options = iCalController::optionsBesideStore(document->context().path());
-        options.showStatus = [this](const QString& message) { messages << message; };
+        options.showStatus = [this](const QString& message) {
+            messages << message;
+        };
         calendar = std::make_unique<iCalController>(services, *document, options);
         QObject::connect(calendar.get(), &iCalController::importApplied, [this] { ++applied; });
     }
@@ -169,8 +171,9 @@ protected:
 
 } // namespace
 
-TEST_F(CalendarImportTest,
-       GivenAHandWrittenCalendar_WhenImportedAgainAndAfterARestart_ThenEachEventFromTodayOnIsOneTrackedInboxItem)
+TEST_F(
+    CalendarImportTest,
+    GivenAHandWrittenCalendar_WhenImportedAgainAndAfterARestart_ThenEachEventFromTodayOnIsOneTrackedInboxItem)
 {
     QString why;
     ASSERT_TRUE(calendar->addImportFile(work, &why)) << why.toStdString();
@@ -194,7 +197,8 @@ TEST_F(CalendarImportTest,
     EXPECT_EQ(holiday->dueDate().toTimeZone(document->timeZone()),
               QDateTime(QDate(2027, 3, 12), QTime(0, 0), document->timeZone()));
     // Eastern daylight time began on 14 March; Tokyo has none.
-    EXPECT_EQ(items.at("Call with the file's own zone")->dueDate(), QDateTime(QDate(2027, 3, 15), QTime(13, 0), Qt::UTC));
+    EXPECT_EQ(items.at("Call with the file's own zone")->dueDate(),
+              QDateTime(QDate(2027, 3, 15), QTime(13, 0), Qt::UTC));
     EXPECT_EQ(items.at("Tokyo")->dueDate(), QDateTime(QDate(2027, 3, 11), QTime(0, 0), Qt::UTC));
     // The series gives one item, at its next occurrence.
     EXPECT_EQ(items.at("Standup")->dueDate(), QDateTime(QDate(2027, 3, 15), QTime(8, 0), Qt::UTC));
@@ -221,10 +225,10 @@ TEST_F(CalendarImportTest,
     importAll();
     EXPECT_EQ(inbox().size(), 5u);
     EXPECT_TRUE(QFileInfo::exists(linksPath()));
-    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    EXPECT_EQ(QFileInfo(linksPath()).permissions() & others,
-              QFileDevice::Permissions());
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFileInfo(linksPath()).permissions() & others, QFileDevice::Permissions());
     // The imported file itself is only read.
     QFile file(work);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -232,7 +236,8 @@ TEST_F(CalendarImportTest,
     EXPECT_GE(QFileInfo(work).lastModified(), written);
 }
 
-TEST_F(CalendarImportTest, GivenFilesThatAreNotWholeCalendars_WhenImported_ThenEachIsNamedWithWhyAndNothingIsMade)
+TEST_F(CalendarImportTest,
+       GivenFilesThatAreNotWholeCalendars_WhenImported_ThenEachIsNamedWithWhyAndNothingIsMade)
 {
     const QString card = home.root() + "/calendars/card.ics";
     const QString cut = home.root() + "/calendars/cut.ics";
@@ -253,9 +258,11 @@ TEST_F(CalendarImportTest, GivenFilesThatAreNotWholeCalendars_WhenImported_ThenE
     EXPECT_TRUE(inbox().empty());
     EXPECT_FALSE(QFileInfo::exists(linksPath()));
     const QString& shown = messages.last();
-    EXPECT_TRUE(shown.contains("Nothing was imported from \u201Ccard.ics\u201D: it is not an iCalendar file."))
+    EXPECT_TRUE(
+        shown.contains("Nothing was imported from \u201Ccard.ics\u201D: it is not an iCalendar file."))
         << shown.toStdString();
-    EXPECT_TRUE(shown.contains("Nothing was imported from \u201Ccut.ics\u201D: it ends before its calendar does"))
+    EXPECT_TRUE(
+        shown.contains("Nothing was imported from \u201Ccut.ics\u201D: it ends before its calendar does"))
         << shown.toStdString();
     EXPECT_TRUE(shown.contains("Nothing was imported from \u201Cgone.ics\u201D: it is no longer there."))
         << shown.toStdString();
@@ -292,7 +299,8 @@ TEST_F(CalendarImportTest, GivenAWatchedFile_WhenAnotherProgramReplacesItTwice_T
     ASSERT_TRUE(waitFor([&] { return calendar->isWatching(work); }));
 
     // Re-armed after the replacement: the next one is seen too (and the first stays one item).
-    replace("UID:past@example.org\r\nDTSTART:20270301T080000Z", "UID:past@example.org\r\nDTSTART:20270401T080000Z");
+    replace("UID:past@example.org\r\nDTSTART:20270301T080000Z",
+            "UID:past@example.org\r\nDTSTART:20270401T080000Z");
     ASSERT_TRUE(seen("Past"));
     EXPECT_EQ(inbox().size(), 6u);
 }

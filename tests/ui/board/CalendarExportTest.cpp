@@ -64,7 +64,9 @@ protected:
 
         preferences.setValue(iCalController::syncKey(), true);
         iCalController::Options options = iCalController::optionsBesideStore(home.root() + "/store.sqlite");
-        options.showStatus = [this](const QString& message) { messages << message; };
+        options.showStatus = [this](const QString& message) {
+            messages << message;
+        };
         calendar = std::make_unique<iCalController>(services, *document, options);
         calendar->setProjectExported(other, false);
         QObject::connect(calendar.get(), &iCalController::calendarWritten, [this](bool ok) {
@@ -91,7 +93,8 @@ protected:
 
     QDateTime berlin(int year, int month, int day, int hour) const
     {
-        return QDateTime(QDate(year, month, day), QTime(hour, 0), QTimeZone(QByteArrayLiteral("Europe/Berlin")));
+        return QDateTime(QDate(year, month, day), QTime(hour, 0),
+                         QTimeZone(QByteArrayLiteral("Europe/Berlin")));
     }
 
     // The queue's writes land, and their results reach the main thread.
@@ -106,10 +109,7 @@ protected:
         scheduler.advance(iCalController::kCoalesceMs);
         finishWrites();
     }
-    QString stampNow() const
-    {
-        return clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-    }
+    QString stampNow() const { return clock.now().toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")); }
     void select(int q, const QList<qsizetype>& rows) { board->enableQuadrantAndSelectRows(q, rows, false); }
 
     TODOList* other = nullptr;
@@ -162,7 +162,8 @@ TEST_F(CalendarExportTest,
     EXPECT_EQ(failures, 0);
 }
 
-TEST_F(CalendarExportTest, GivenTheCalendar_WhenItemsAreTrashedPastedOrCutAndUndone_ThenTheirEventsFollowInOneWrite)
+TEST_F(CalendarExportTest,
+       GivenTheCalendar_WhenItemsAreTrashedPastedOrCutAndUndone_ThenTheirEventsFollowInOneWrite)
 {
     // Before the first export there is no calendar to change.
     document->markTODOItemAsTrashed(a, project);
@@ -211,14 +212,18 @@ TEST_F(CalendarExportTest, GivenTheCalendar_WhenItemsAreTrashedPastedOrCutAndUnd
     EXPECT_EQ(failures, 0);
 }
 
-TEST_F(CalendarExportTest, GivenAFolderThatCannotBeWritten_WhenExporting_ThenAPlainMessageSaysSoAndNothingIsLost)
+TEST_F(CalendarExportTest,
+       GivenAFolderThatCannotBeWritten_WhenExporting_ThenAPlainMessageSaysSoAndNothingIsLost)
 {
     // A file where the calendar's folder should be: no one, not even root, can make the folder.
     QFile blocker(home.root() + "/blocked");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    iCalController::Options options = iCalController::optionsBesideStore(home.root() + "/blocked/store.sqlite");
-    options.showStatus = [this](const QString& message) { messages << message; };
+    iCalController::Options options =
+        iCalController::optionsBesideStore(home.root() + "/blocked/store.sqlite");
+    options.showStatus = [this](const QString& message) {
+        messages << message;
+    };
     iCalController blocked(services, *document, options);
 
     blocked.exportToCalendar();

@@ -97,10 +97,12 @@ CalendarSyncViewController::CalendarSyncViewController(iCalController& calendar,
     connect(m_autoSync, &QCheckBox::toggled, this,
             [this](bool on) { m_preferences.setValue(iCalController::autoSyncKey(), on); });
     connect(m_projects, &QListWidget::itemChanged, this, [this](QListWidgetItem* row) {
-        auto* project = store::as<TODOList>(m_document.context().objectForURI(row->data(kUriRole).toString()));
+        auto* project =
+            store::as<TODOList>(m_document.context().objectForURI(row->data(kUriRole).toString()));
         m_calendar.setProjectExported(project, row->checkState() == Qt::Checked);
     });
-    connect(m_calendars, &QListWidget::itemSelectionChanged, this, &CalendarSyncViewController::refreshEnabled);
+    connect(m_calendars, &QListWidget::itemSelectionChanged, this,
+            &CalendarSyncViewController::refreshEnabled);
     connect(m_add, &QPushButton::clicked, this, &CalendarSyncViewController::addCalendars);
     connect(m_remove, &QPushButton::clicked, this, &CalendarSyncViewController::removeCalendar);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

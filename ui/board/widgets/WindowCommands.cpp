@@ -35,8 +35,7 @@ namespace qv {
 
 namespace {
 
-const QString kCalendarOffReason =
-    QStringLiteral("Turn calendar sync on in Calendar Sync Settings… first.");
+const QString kCalendarOffReason = QStringLiteral("Turn calendar sync on in Calendar Sync Settings… first.");
 const QString kNoCalendarFilesReason =
     QStringLiteral("Add a calendar file to import from in Calendar Sync Settings… first.");
 const QString kServerTemplatesReason =
@@ -281,7 +280,8 @@ void WindowCommands::buildMenus()
 
     QMenu* calendar = menuNamed(QStringLiteral("Calendar"));
     calendar->setToolTipsVisible(true);
-    addAction(calendar, QStringLiteral("iCalExport"), QStringLiteral("Export to Calendar"), [this] { iCalExport(); });
+    addAction(calendar, QStringLiteral("iCalExport"), QStringLiteral("Export to Calendar"),
+              [this] { iCalExport(); });
     addAction(calendar, QStringLiteral("iCalImport"), QStringLiteral("Import from Calendar"),
               [this] { iCalImport(); });
     addAction(calendar, QStringLiteral("iCalSettings"), QStringLiteral("Calendar Sync Settings…"),
@@ -626,7 +626,8 @@ void WindowCommands::iCalSettings()
         return;
     qCDebug(lcBoardWidgets, "Opening calendar sync settings window");
     if (!m_calendarSettings) {
-        m_calendarSettings = new CalendarSyncViewController(*m_calendar, m_document, *m_services.preferences, &m_window);
+        m_calendarSettings =
+            new CalendarSyncViewController(*m_calendar, m_document, *m_services.preferences, &m_window);
         connect(m_calendarSettings, &QDialog::finished, this, &WindowCommands::closeCalendarSettingsSheet);
     }
     m_calendarSettings->loadProjects();

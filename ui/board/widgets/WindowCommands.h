@@ -29,9 +29,9 @@ class StatusBarController;
 class TODOList;
 
 // The window's commands that are not item operations: the status bar and the grey overlay,
-// sync, sign-in and sign-out, the calendar commands and export timer, the sheets, project commands, pages of the service and links
-// copied to the clipboard. A command that cannot work here yet is disabled and its tooltip
-// says why.
+// sync, sign-in and sign-out, the calendar commands and export timer, the sheets, project commands, pages of
+// the service and links copied to the clipboard. A command that cannot work here yet is disabled and its
+// tooltip says why.
 class WindowCommands final : public QObject {
     Q_OBJECT
 public:

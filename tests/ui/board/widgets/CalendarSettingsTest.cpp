@@ -61,7 +61,8 @@ protected:
 
 } // namespace
 
-TEST_F(CalendarSettingsTest, GivenTheSheet_WhenSyncAndAutomaticExportAreSwitched_ThenDoneStartsOrStopsThe300SecondExport)
+TEST_F(CalendarSettingsTest,
+       GivenTheSheet_WhenSyncAndAutomaticExportAreSwitched_ThenDoneStartsOrStopsThe300SecondExport)
 {
     // Off: nothing to export or import, the settings are there to turn it on.
     EXPECT_FALSE(action("iCalExport")->isEnabled());
@@ -118,7 +119,8 @@ TEST_F(CalendarSettingsTest, GivenTheSheet_WhenSyncAndAutomaticExportAreSwitched
     EXPECT_FALSE(action("iCalExport")->isEnabled());
 }
 
-TEST_F(CalendarSettingsTest, GivenTheSheet_WhenCalendarFilesAreAddedAndRemoved_ThenImportIsEnabledExactlyWhileOneIsThere)
+TEST_F(CalendarSettingsTest,
+       GivenTheSheet_WhenCalendarFilesAreAddedAndRemoved_ThenImportIsEnabledExactlyWhileOneIsThere)
 {
     preferences.setValue("doCalSync", true);
     const QString file = home.root() + "/work.ics";
@@ -128,8 +130,9 @@ TEST_F(CalendarSettingsTest, GivenTheSheet_WhenCalendarFilesAreAddedAndRemoved_T
     created.close();
 
     action("iCalSettings")->trigger();
-    commands().calendarSettings()->setFileChooser(
-        [&](QWidget*) { return QStringList{file, home.root() + "/missing.ics"}; });
+    commands().calendarSettings()->setFileChooser([&](QWidget*) {
+        return QStringList{file, home.root() + "/missing.ics"};
+    });
     field<QPushButton>("addCalendar")->click();
     auto* files = field<QListWidget>("calendarFiles");
     ASSERT_EQ(files->count(), 1);
