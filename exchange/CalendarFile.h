@@ -48,9 +48,9 @@ class CalendarFile {
 public:
     // The whole calendar: one VEVENT per event, stamped with stamp.
     static QByteArray write(const std::vector<CalendarEvent>& events, const QDateTime& stamp);
-    // The events of text that start on or after the start of today's day in zone local (times
+    // The events of raw that start on or after the start of today's day in zone local (times
     // without a zone are taken in local; all-day events are placed at midnight in local).
-    static CalendarReadResult read(const QByteArray& text, const QDateTime& now, const QTimeZone& local);
+    static CalendarReadResult read(const QByteArray& raw, const QDateTime& now, const QTimeZone& local);
 
     // The UID an item's event carries, made from the item's id_.
     static QString uidForItem(qint64 itemId);
