@@ -12,6 +12,7 @@
 #include "core/model/TODOList.h"
 #include "diagnostics/core/Lookout.h"
 #include "diagnostics/crash/Crashwatch.h"
+#include "exchange/iCalController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"

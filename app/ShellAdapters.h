@@ -25,6 +25,7 @@ class MainWindow;
 class MyDocument;
 class AttachmentParts;
 class FeedParts;
+class iCalController;
 class QVRemindersManager;
 class QVRestManager;
 class Scheduler;
@@ -153,6 +154,8 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<AccountCommands> account;
     std::unique_ptr<InternalBrowser> browser;
     std::unique_ptr<QVRemindersManager> reminders;
+    // The calendar sync: made before the window, whose start-up starts it, and gone after it.
+    std::unique_ptr<iCalController> calendar;
     // Made after the window, whose drawer holds the Files tab, and gone after it.
     std::unique_ptr<AttachmentParts> attachmentParts;
     std::unique_ptr<FeedParts> feedParts;

@@ -20,9 +20,11 @@
 #include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
 #include "app/TeamWiring.h"
+#include "core/document/MyDocument.h"
 #include "core/util/BuildInfo.h"
 #include "diagnostics/crash/Crashwatch.h"
 #include "exchange/NoticeFeed.h"
+#include "exchange/iCalController.h"
 #include "platform/Clock.h"
 #include "platform/Keychain.h"
 #include "platform/NotificationCenter.h"
@@ -32,6 +34,7 @@
 #include "platform/SecretServiceStore.h"
 #include "platform/rest/NetworkReachability.h"
 #include "platform/rest/RestClient.h"
+#include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRemindersManager.h"
@@ -183,8 +186,16 @@ int main(int argc, char** argv)
         parts->engine->client().setReachability(parts->reachability.get());
         parts->collaborationManager = std::make_unique<CollaborationManager>(services, *parts->engine);
         parts->reminders = std::make_unique<QVRemindersManager>(*parts->engine);
+        iCalController::Options calendarOptions =
+            iCalController::optionsBesideStore(document.context().path());
+        calendarOptions.showStatus = [window = &parts->mainWindow](const QString& message) {
+            if (*window)
+                (*window)->setStatusBarMessage(message);
+        };
+        parts->calendar = std::make_unique<iCalController>(services, document, std::move(calendarOptions));
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
+        parts->mainWindow->commands().setCalendar(parts->calendar.get());
         alerts.setParent(parts->mainWindow.get());
         AccountSession* signIn = nullptr;
         QWebEngineProfile* webProfile = nullptr;

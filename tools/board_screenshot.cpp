@@ -5,8 +5,10 @@
 // (when the window has one); team-tierN.png, the team column (people and history) over a fake
 // sync server on 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
 // people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with
-// its item's comments unfolded. With --dark the window is pictured under a dark desktop palette and
-// every name ends in "-dark".
+// its item's comments unfolded; calendar-tierN.png, the calendar settings sheet. At the end the
+// calendar is exported through its menu command: Quadrivo.ics, and dated-items.txt listing what it
+// should hold. With --dark the window is pictured under a dark desktop palette and every name ends
+// in "-dark".
 //
 //   board_screenshot [--dark] [output-folder] [tier ...]
 
@@ -20,6 +22,7 @@
 #include "core/model/TodoModel.h"
 #include "core/util/ColorString.h"
 #include "core/util/FontSizeTiers.h"
+#include "exchange/iCalController.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
 #include "platform/NotificationCenter.h"
@@ -39,6 +42,7 @@
 #include "tests/support/FakeSyncServerTeam.h"
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/WindowCommands.h"
 #include "ui/details/ItemFilesController.h"
 #include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/FeedPageScheme.h"
@@ -53,8 +57,10 @@
 #include "ui/team/widgets/TeamFeedView.h"
 #include "ui/team/widgets/TeamView.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
@@ -330,6 +336,21 @@ int main(int argc, char** argv)
     TeamViewController teamController(services, people);
 
     MainWindow window(document, services);
+    // Calendar sync on, with one file to import from, for the settings sheet's picture.
+    preferences.setValue(QStringLiteral("doCalSync"), true);
+    preferences.setValue(QStringLiteral("doAutoCalSync"), true);
+    iCalController calendar(
+        services, document,
+        iCalController::optionsBesideStore(home.path() + QStringLiteral("/store.sqlite")));
+    {
+        QFile ics(home.path() + QStringLiteral("/team-calendar.ics"));
+        if (ics.open(QIODevice::WriteOnly))
+            ics.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n");
+        ics.close();
+        QString why;
+        calendar.addImportFile(ics.fileName(), &why);
+    }
+    window.commands().setCalendar(&calendar);
     // The neighbouring panels, placed as the application places them.
     MyDrawerController* drawer = BoardPanels::attach(window, document, services).drawer;
     test::FakeAccountProfile profile;
@@ -449,6 +470,33 @@ int main(int argc, char** argv)
         if (!save(drawer->grab(), QStringLiteral("%1/feed-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         drawer->toggleFeed();
+        window.commands().iCalSettings();
+        QApplication::processEvents();
+        if (!save(window.commands().calendarSettings()->grab(),
+                  QStringLiteral("%1/calendar-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
+            return 1;
+        window.commands().closeCalendarSettingsSheet();
+    }
+
+    // The export, through its menu command, for a second reader to check: the calendar file and
+    // the dated items it should hold (UID, title, due date in UTC), one a line.
+    window.commands().action(QStringLiteral("iCalExport"))->trigger();
+    calendar.waitForQueue();
+    QApplication::processEvents();
+    QFile::remove(output + QStringLiteral("/Quadrivo.ics"));
+    if (!QFile::copy(calendar.calendarPath(), output + QStringLiteral("/Quadrivo.ics")))
+        return 1;
+    QFile expected(output + QStringLiteral("/dated-items.txt"));
+    if (!expected.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 1;
+    for (TODOList* list : document.getAllProjects()) {
+        for (TODOItem* item : MyDocument::getAllTODOItemsForTODOList(list)) {
+            if (item->dueDate().isValid() && item->objectState() != ObjectState::Trashed)
+                expected.write(QStringLiteral("%1\t%2\t%3\n")
+                                   .arg(CalendarFile::uidForItem(item->id_()), item->name(),
+                                        item->dueDate().toUTC().toString(Qt::ISODate))
+                                   .toUtf8());
+        }
     }
     return 0;
 }

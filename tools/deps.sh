@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git clang-format clang-tidy
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-webengine-dev
-  libsqlite3-dev sqlite3 libsecret-1-dev libprotobuf-dev protobuf-compiler zlib1g-dev
+  libsqlite3-dev sqlite3 libsecret-1-dev libical-dev libprotobuf-dev protobuf-compiler zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core xdg-utils dbus gnome-keyring
   desktop-file-utils appstream

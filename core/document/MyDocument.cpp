@@ -611,7 +611,8 @@ TODOList* MyDocument::cloneList(TODOList* project, bool withItems)
     return clone;
 }
 
-TODOItem* MyDocument::addItemWithTitle(const QString& title, const QString& notes)
+TODOItem* MyDocument::addItemWithTitle(const QString& title, const QString& notes, const QDateTime& dueDate,
+                                       bool allDay)
 {
     const QString name = title.trimmed();
     if (name.isEmpty())
@@ -625,6 +626,10 @@ TODOItem* MyDocument::addItemWithTitle(const QString& title, const QString& note
     item->setIcon(kNewItemIcon);
     item->setEdited_since(1);
     item->setCreationDate(created);
+    if (dueDate.isValid()) {
+        item->setAllDay(allDay);
+        item->setDueDate(dueDate);
+    }
     if (m_window)
         m_window->inboxItemAdded(item);
     if (m_sync)

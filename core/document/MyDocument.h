@@ -59,6 +59,7 @@ public:
     SyncEngineInterface* syncEngine() const { return m_sync; }
     void setRemindersSync(RemindersSyncInterface* reminders) { m_reminders = reminders; }
     void setCalendarSync(CalendarSyncInterface* calendar) { m_calendar = calendar; }
+    CalendarSyncInterface* calendarSync() const { return m_calendar; }
     void setCollaboration(CollaborationInterface* collaboration) { m_collaboration = collaboration; }
     // The zone calendar steps and calendar days are counted in; the system's by default.
     void setTimeZone(const QTimeZone& zone) { m_timeZone = zone; }
@@ -144,7 +145,8 @@ public:
                                            ItemArrayController* controller);
     TODOList* cloneList(TODOList* project, bool withItems);
     // A new inbox item, sent to the server at once; nullptr for a blank title.
-    TODOItem* addItemWithTitle(const QString& title, const QString& notes = {});
+    TODOItem* addItemWithTitle(const QString& title, const QString& notes = {}, const QDateTime& dueDate = {},
+                               bool allDay = false);
 
     // --- Change tracking ---
     void enableDidChangeContextNotifications();

@@ -1,5 +1,6 @@
 #include "ui/board/ItemClipboard.h"
 
+#include "core/document/CalendarSync.h"
 #include "core/document/MyDocument.h"
 #include "core/document/SyncEngine.h"
 #include "core/model/ItemFile.h"
@@ -135,7 +136,14 @@ bool ItemClipboard::paste()
                 sync->sendItemToServer(source);
         }
     }
-    return m_board.placeItems(quadrant, pasted, insertionRow);
+    const bool placed = m_board.placeItems(quadrant, pasted, insertionRow);
+    if (CalendarSyncInterface* calendar = m_board.document().calendarSync()) {
+        for (TODOItem* item : pasted) {
+            if (item->dueDate().isValid())
+                calendar->updateEventForItem(item, project);
+        }
+    }
+    return placed;
 }
 
 TODOItem* ItemClipboard::pastedCopy(TODOItem* source, TODOList* project) const
@@ -259,9 +267,12 @@ void ItemClipboard::undoCut()
     // Not a step of the undo history, as the cut was not. It is an edit for the sync all the
     // same: the trashing may have been uploaded meanwhile (a paste into another project).
     std::unique_ptr<store::UndoManager> parked = context.takeUndoManager();
+    CalendarSyncInterface* calendar = m_board.document().calendarSync();
     for (TODOItem* item : pasteboard.resolveItems(context)) {
         if (item->state() == 2)
             item->setState(item->completionPercentage() > 99 ? 1 : 0);
+        if (calendar && item->dueDate().isValid())
+            calendar->updateEventForItem(item, item->list());
     }
     context.processPendingChanges();
     if (parked)

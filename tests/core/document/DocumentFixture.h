@@ -44,6 +44,8 @@ public:
     QStringList deleted;
     void startObservingCalendarNotifications() override { ++observing; }
     void deleteEventForItem(TODOItem* item, TODOList*) override { deleted << item->name(); }
+    void updateEventForItem(TODOItem* item, TODOList*) override { updated << item->name(); }
+    QStringList updated;
 };
 
 class FakeCollaboration : public CollaborationInterface {

@@ -988,7 +988,7 @@ void MainWindow::syncStatusChanged()
 
 void MainWindow::startCalendarSyncTimer()
 {
-    // The calendar export lives with the calendar sync; the window has nothing of its own to start.
+    m_commands->startCalendarSyncTimer();
 }
 
 void MainWindow::stopObserving()

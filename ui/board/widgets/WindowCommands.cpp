@@ -5,6 +5,7 @@
 #include "core/model/TODOList.h"
 #include "core/util/BuildInfo.h"
 #include "core/util/Utils.h"
+#include "exchange/iCalController.h"
 #include "platform/Alerts.h"
 #include "platform/Preferences.h"
 #include "ui/board/AccountCommands.h"
@@ -15,6 +16,7 @@
 #include "ui/board/OfflineAccountCommands.h"
 #include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/BoardWidgetsLogging.h"
+#include "ui/board/widgets/CalendarSyncViewController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/MasterListSheet.h"
 #include "ui/board/widgets/ProjectListView.h"
@@ -36,7 +38,9 @@ namespace qv {
 
 namespace {
 
-const QString kCalendarReason = QStringLiteral("Calendar sync is not available in this version.");
+const QString kCalendarOffReason = QStringLiteral("Turn calendar sync on in Calendar Sync Settings… first.");
+const QString kNoCalendarFilesReason =
+    QStringLiteral("Add a calendar file to import from in Calendar Sync Settings… first.");
 const QString kServerTemplatesReason =
     QStringLiteral("Templates saved on the sync server are not available in this version; the built-in "
                    "templates are under New Project from Template.");
@@ -114,7 +118,10 @@ WindowCommands::WindowCommands(MainWindow& window, MyDocument& document, const S
     });
 }
 
-WindowCommands::~WindowCommands() = default;
+WindowCommands::~WindowCommands()
+{
+    stopCalendarSyncTimer();
+}
 
 // --- Wiring
 
@@ -286,12 +293,14 @@ void WindowCommands::buildMenus()
 
     QMenu* calendar = menuNamed(QStringLiteral("Calendar"));
     calendar->setToolTipsVisible(true);
-    addDisabled(calendar, QStringLiteral("iCalExport"), QStringLiteral("Export to Calendar"),
-                kCalendarReason);
-    addDisabled(calendar, QStringLiteral("iCalImport"), QStringLiteral("Import from Calendar"),
-                kCalendarReason);
-    addDisabled(calendar, QStringLiteral("iCalSettings"), QStringLiteral("Calendar Sync Settings…"),
-                kCalendarReason);
+    addAction(calendar, QStringLiteral("iCalExport"), QStringLiteral("Export to Calendar"),
+              [this] { iCalExport(); });
+    addAction(calendar, QStringLiteral("iCalImport"), QStringLiteral("Import from Calendar"),
+              [this] { iCalImport(); });
+    addAction(calendar, QStringLiteral("iCalSettings"), QStringLiteral("Calendar Sync Settings…"),
+              [this] { iCalSettings(); });
+    connect(calendar, &QMenu::aboutToShow, this, &WindowCommands::refreshCalendarActions);
+    refreshCalendarActions();
     calendar->addSeparator();
     m_pageActions[WebPage::CalendarFeeds] =
         addAction(calendar, QStringLiteral("showCalendarFeeds"), QStringLiteral("Calendar Feeds"),
@@ -602,6 +611,94 @@ void WindowCommands::markProjectAsDeleted()
 {
     m_window.endAllEditing();
     m_window.projectListView()->markProjectAsDeleted();
+}
+
+} // namespace qv
+
+namespace qv {
+
+// --- Calendar
+
+void WindowCommands::setCalendar(iCalController* calendar)
+{
+    m_calendar = calendar;
+    refreshCalendarActions();
+}
+
+void WindowCommands::refreshCalendarActions()
+{
+    const bool on = m_calendar && m_calendar->isOn();
+    setAvailable(action(QStringLiteral("iCalExport")), on && m_calendar->canExport(),
+                 QStringLiteral("Write your dated items to the calendar file"), kCalendarOffReason);
+    setAvailable(action(QStringLiteral("iCalImport")), on && m_calendar->canImport(),
+                 QStringLiteral("Make inbox items of the events in your calendar files"),
+                 on ? kNoCalendarFilesReason : kCalendarOffReason);
+    setAvailable(action(QStringLiteral("iCalSettings")), m_calendar != nullptr,
+                 QStringLiteral("Choose what is exported and imported"), QString());
+}
+
+void WindowCommands::iCalExport()
+{
+    if (isTerminating())
+        return;
+    if (m_calendar && m_calendar->isOn())
+        m_calendar->exportToCalendar();
+}
+
+void WindowCommands::iCalImport()
+{
+    if (isTerminating())
+        return;
+    if (m_calendar && m_calendar->isOn())
+        m_calendar->importFromCalendar();
+}
+
+void WindowCommands::iCalSettings()
+{
+    if (!m_calendar || !m_services.preferences)
+        return;
+    qCDebug(lcBoardWidgets, "Opening calendar sync settings window");
+    if (!m_calendarSettings) {
+        m_calendarSettings =
+            new CalendarSyncViewController(*m_calendar, m_document, *m_services.preferences, &m_window);
+        connect(m_calendarSettings, &QDialog::finished, this, &WindowCommands::closeCalendarSettingsSheet);
+    }
+    m_calendarSettings->loadProjects();
+    m_calendarSettings->loadCalendars();
+    m_calendarSettings->open();
+}
+
+void WindowCommands::closeCalendarSettingsSheet()
+{
+    if (m_calendarSettings && m_calendarSettings->isVisible())
+        m_calendarSettings->hide();
+    const bool on = m_calendar && m_calendar->isOn();
+    if (on && m_services.preferences->boolValue(iCalController::autoSyncKey()))
+        startCalendarSyncTimer();
+    else
+        stopCalendarSyncTimer();
+    if (m_calendar) {
+        if (on)
+            m_calendar->startObservingCalendarNotifications();
+        else
+            m_calendar->stopObservingCalendarNotifications();
+    }
+    refreshCalendarActions();
+    sheetEnded();
+}
+
+void WindowCommands::startCalendarSyncTimer()
+{
+    if (m_calendarTimer || !m_services.scheduler)
+        return;
+    m_calendarTimer = m_services.scheduler->every(kCalendarSyncIntervalMs, this, [this] { iCalExport(); });
+}
+
+void WindowCommands::stopCalendarSyncTimer()
+{
+    if (m_calendarTimer && m_services.scheduler)
+        m_services.scheduler->cancel(m_calendarTimer);
+    m_calendarTimer = 0;
 }
 
 } // namespace qv

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/WebAddresses.h"
+#include "ui/board/widgets/CalendarSyncViewController.h"
 #include "ui/board/widgets/MasterListSheet.h"
 
 #include <QObject>
@@ -19,6 +21,7 @@ class QWidget;
 namespace qv {
 
 class AccountCommands;
+class iCalController;
 class InternalBrowser;
 class MainWindow;
 class MyDocument;
@@ -26,9 +29,9 @@ class StatusBarController;
 class TODOList;
 
 // The window's commands that are not item operations: the status bar and the grey overlay,
-// sync, sign-in and sign-out, the sheets, project commands, pages of the service and links
-// copied to the clipboard. A command that cannot work here yet is disabled and its tooltip
-// says why.
+// sync, sign-in and sign-out, the calendar commands and export timer, the sheets, project commands, pages of
+// the service and links copied to the clipboard. A command that cannot work here yet is disabled and its
+// tooltip says why.
 class WindowCommands final : public QObject {
     Q_OBJECT
 public:
@@ -94,6 +97,24 @@ public:
     void showAdvancedFilterWindow();
     void markProjectAsDeleted();
 
+    // --- Calendar
+    // The calendar sync the menu's commands act on; nullptr: they stay disabled.
+    void setCalendar(iCalController* calendar);
+    void iCalExport();
+    void iCalImport();
+    // Opens the calendar settings sheet; its Done ends in closeCalendarSettingsSheet().
+    void iCalSettings();
+    CalendarSyncViewController* calendarSettings() const { return m_calendarSettings; }
+    // Ends the sheet; the export timer runs from then on while sync and automatic export are on.
+    void closeCalendarSettingsSheet();
+    // A repeating 300 s export; a second start keeps the running timer.
+    void startCalendarSyncTimer();
+    void stopCalendarSyncTimer();
+    bool isCalendarSyncTimerRunning() const { return m_calendarTimer != 0; }
+    // Each command enabled exactly when it can act.
+    void refreshCalendarActions();
+    static constexpr qint64 kCalendarSyncIntervalMs = 300'000;
+
 private:
     // Named after the command; menu may be null when the caller places it.
     QAction* addAction(QMenu* menu, const QString& name, const QString& text, std::function<void()> handler);
@@ -129,6 +150,9 @@ private:
     QWidget* m_overlay = nullptr;
     QWidget* m_overlayProgress = nullptr;
     QPointer<MasterListSheet> m_masterList;
+    iCalController* m_calendar = nullptr;
+    QPointer<CalendarSyncViewController> m_calendarSettings;
+    TimerId m_calendarTimer = 0;
     std::map<QString, QAction*> m_actions;
     std::map<WebPage, QAction*> m_pageActions;
 };

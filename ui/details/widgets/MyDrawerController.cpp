@@ -1,5 +1,7 @@
 #include "ui/details/widgets/MyDrawerController.h"
 
+#include "core/document/CalendarSync.h"
+#include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TagManager.h"
 #include "core/util/ColorString.h"
@@ -212,7 +214,10 @@ void MyDrawerController::connectFields()
     }
     connect(m_allDay, &QCheckBox::toggled, this, [this](bool on) {
         if (m_shown && !m_refreshing)
-            edited([this, on] { DrawerModel::writeAllDay(m_shown, on); });
+            edited([this, on] {
+                DrawerModel::writeAllDay(m_shown, on);
+                datesChanged();
+            });
     });
     connect(m_completion, &QSpinBox::valueChanged, this, [this](int value) {
         if (m_shown && !m_refreshing)
@@ -279,7 +284,15 @@ void MyDrawerController::writeDate(bool start)
             DrawerModel::writeStartDate(m_shown, date);
         else
             DrawerModel::writeDueDate(m_shown, date);
+        datesChanged();
     });
+}
+
+void MyDrawerController::datesChanged()
+{
+    // A start date can push the due date along, so either may move the item's calendar event.
+    if (CalendarSyncInterface* calendar = m_document.calendarSync(); calendar && m_shown)
+        calendar->updateEventForItem(m_shown, m_shown->list());
 }
 
 IconChooserWindow* MyDrawerController::showImagesWindow()

@@ -101,6 +101,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void datesChanged();
     QWidget* buildDetails();
     // The background of the item's quadrant and labels that read on it.
     void applyColors(const TODOItem* item);

@@ -1,5 +1,6 @@
 #include "tests/ui/board/ProjectListFixture.h"
 
+#include "core/document/CalendarSync.h"
 #include "core/model/TodoModel.h"
 #include "tests/support/RecordingTagServer.h"
 
@@ -417,6 +418,36 @@ TEST_F(DrawerWidgetTest, GivenAShownItem_WhenItsProjectIsRecoloured_ThenTheDrawe
     project->setColorSecondQuadrant("{0.8, 0.1, 0.1, 1}"); // a theme, a colour well or a sync
     context().processPendingChanges();
     EXPECT_EQ(drawer.palette().color(QPalette::Window), DrawerModel::lighterColor("{0.8, 0.1, 0.1, 1}"));
+}
+
+// The calendar sync as the document reaches it: what it was asked to bring up to date.
+class RecordingCalendar final : public CalendarSyncInterface {
+public:
+    QStringList updated;
+    void startObservingCalendarNotifications() override {}
+    void updateEventForItem(TODOItem* item, TODOList*) override { updated << item->name(); }
+    void deleteEventForItem(TODOItem*, TODOList*) override {}
+};
+
+TEST_F(DrawerWidgetTest, GivenShownItem_WhenItsDatesOrAllDayChange_ThenItsCalendarEventIsBroughtUpToDate)
+{
+    RecordingCalendar calendar;
+    document->setCalendarSync(&calendar);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Dated").in(project);
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    quadrant.setSelectedObjects({item});
+    MyDrawerController drawer(*document, services);
+    drawer.setArrayController(&quadrant);
+
+    drawer.dueToggle()->setChecked(true);
+    EXPECT_EQ(calendar.updated, QStringList{"Dated"});
+    drawer.dueField()->setDateTime(QDateTime(QDate(2026, 3, 4), QTime(10, 0)));
+    drawer.allDayToggle()->setChecked(true);
+    drawer.dueToggle()->setChecked(false);
+    EXPECT_EQ(calendar.updated.size(), 4);
+    document->setCalendarSync(nullptr);
 }
 
 TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheNotesGoToTheFirstItem)

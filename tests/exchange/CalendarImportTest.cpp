@@ -1,0 +1,322 @@
+#include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
+#include "exchange/iCalController.h"
+#include "platform/store/Context.h"
+#include "tests/support/DocumentFakes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace qv::test {
+namespace {
+
+// Wednesday 10 March 2027, noon in Berlin.
+const QDateTime kNow(QDate(2027, 3, 10), QTime(11, 0), Qt::UTC);
+
+// As another program would write it: CRLF lines, a zone of its own, a series, and events this
+// reader must leave out (past, without a start, in a zone no one knows).
+const char kWork[] = "BEGIN:VCALENDAR\r\n"
+                     "VERSION:2.0\r\n"
+                     "PRODID:-//Example//Hand written//EN\r\n"
+                     "BEGIN:VTIMEZONE\r\n"
+                     "TZID:Custom/Eastern\r\n"
+                     "BEGIN:STANDARD\r\n"
+                     "DTSTART:19701101T020000\r\n"
+                     "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n"
+                     "TZOFFSETFROM:-0400\r\n"
+                     "TZOFFSETTO:-0500\r\n"
+                     "END:STANDARD\r\n"
+                     "BEGIN:DAYLIGHT\r\n"
+                     "DTSTART:19700308T020000\r\n"
+                     "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n"
+                     "TZOFFSETFROM:-0500\r\n"
+                     "TZOFFSETTO:-0400\r\n"
+                     "END:DAYLIGHT\r\n"
+                     "END:VTIMEZONE\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:dentist@example.org\r\n"
+                     "DTSTART:20270316T081500Z\r\n"
+                     "SUMMARY:Dentist\r\n"
+                     "DESCRIPTION:Bring the card\\, and the form\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:holiday@example.org\r\n"
+                     "DTSTART;VALUE=DATE:20270312\r\n"
+                     "SUMMARY:Holiday\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:call@example.org\r\n"
+                     "DTSTART;TZID=Custom/Eastern:20270315T090000\r\n"
+                     "SUMMARY:Call with the file's own zone\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:tokyo@example.org\r\n"
+                     "DTSTART;TZID=Asia/Tokyo:20270311T090000\r\n"
+                     "SUMMARY:Tokyo\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:standup@example.org\r\n"
+                     "DTSTART:20200106T080000Z\r\n"
+                     "RRULE:FREQ=WEEKLY;BYDAY=MO\r\n"
+                     "SUMMARY:Standup\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:past@example.org\r\n"
+                     "DTSTART:20270301T080000Z\r\n"
+                     "SUMMARY:Past\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:nostart@example.org\r\n"
+                     "SUMMARY:Broken\r\n"
+                     "END:VEVENT\r\n"
+                     "BEGIN:VEVENT\r\n"
+                     "UID:nowhere@example.org\r\n"
+                     "DTSTART;TZID=Nowhere/Special:20270320T090000\r\n"
+                     "SUMMARY:Nowhere\r\n"
+                     "END:VEVENT\r\n"
+                     "END:VCALENDAR\r\n";
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10'000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
+}
+
+class CalendarImportTest : public ::testing::Test, protected FakeServices<> {
+protected:
+    CalendarImportTest() : FakeServices(kNow) {}
+
+    void SetUp() override
+    {
+        preferences.setValue(iCalController::syncKey(), true);
+        work = home.root() + "/calendars/work.ics";
+        QDir().mkpath(home.root() + "/calendars");
+        write(work, kWork);
+        start();
+    }
+
+    void TearDown() override { stop(); }
+
+    // The application's start: the document over the store in the private home, its calendar sync.
+    void start()
+    {
+        QString error;
+        document = openDocument(&error);
+        ASSERT_NE(document, nullptr) << error.toStdString();
+        document->setTimeZone(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
+        document->setSyncEngine(&sync);
+        document->enableDidChangeContextNotifications();
+        iCalController::Options options = iCalController::optionsBesideStore(document->context().path());
+        options.showStatus = [this](const QString& message) {
+            messages << message;
+        };
+        calendar = std::make_unique<iCalController>(services, *document, options);
+        QObject::connect(calendar.get(), &iCalController::importApplied, [this] { ++applied; });
+    }
+
+    void stop()
+    {
+        calendar.reset();
+        if (document)
+            document->commitChanges();
+        document.reset();
+    }
+
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    void importAll()
+    {
+        const int before = applied;
+        const int files = int(calendar->importFiles().size());
+        calendar->importFromCalendar();
+        ASSERT_TRUE(waitFor([&] { return applied == before + files; }));
+        scheduler.runPosted();
+    }
+
+    std::map<QString, TODOItem*> inbox() const
+    {
+        std::map<QString, TODOItem*> items;
+        for (TODOItem* item : document->getAllTODOItemsInInbox())
+            items[item->name()] = item;
+        return items;
+    }
+
+    QString linksPath() const
+    {
+        return QFileInfo(document->context().path()).absolutePath() + "/" + iCalController::linksFileName();
+    }
+
+    QString work;
+    StubSyncEngine sync;
+    QStringList messages;
+    int applied = 0;
+    std::unique_ptr<MyDocument> document;
+    std::unique_ptr<iCalController> calendar;
+};
+
+} // namespace
+
+TEST_F(
+    CalendarImportTest,
+    GivenAHandWrittenCalendar_WhenImportedAgainAndAfterARestart_ThenEachEventFromTodayOnIsOneTrackedInboxItem)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why)) << why.toStdString();
+    const QDateTime written = QFileInfo(work).lastModified();
+
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(messages.first(), "Importing your items from the calendar...");
+    EXPECT_EQ(messages.last(), "Imported from the calendar: 5 items new, 0 due dates moved. Left out of "
+                               "\u201Cwork.ics\u201D: one without a start, one in a time zone this computer "
+                               "does not know.");
+
+    TODOItem* dentist = items.at("Dentist");
+    EXPECT_EQ(dentist->dueDate(), QDateTime(QDate(2027, 3, 16), QTime(8, 15), Qt::UTC));
+    EXPECT_EQ(dentist->descriptionText(), "Bring the card, and the form");
+    EXPECT_FALSE(dentist->allDay());
+    // All day: the day itself, here.
+    TODOItem* holiday = items.at("Holiday");
+    EXPECT_TRUE(holiday->allDay());
+    EXPECT_EQ(holiday->dueDate().toTimeZone(document->timeZone()),
+              QDateTime(QDate(2027, 3, 12), QTime(0, 0), document->timeZone()));
+    // Eastern daylight time began on 14 March; Tokyo has none.
+    EXPECT_EQ(items.at("Call with the file's own zone")->dueDate(),
+              QDateTime(QDate(2027, 3, 15), QTime(13, 0), Qt::UTC));
+    EXPECT_EQ(items.at("Tokyo")->dueDate(), QDateTime(QDate(2027, 3, 11), QTime(0, 0), Qt::UTC));
+    // The series gives one item, at its next occurrence.
+    EXPECT_EQ(items.at("Standup")->dueDate(), QDateTime(QDate(2027, 3, 15), QTime(8, 0), Qt::UTC));
+    // Ordinary edits: marked for upload and handed to the sync.
+    for (const auto& [name, item] : items)
+        EXPECT_EQ(item->edited_since(), 1) << name.toStdString();
+    EXPECT_EQ(sync.calls.filter(QStringLiteral("sendItem ")).size(), 5);
+
+    // Again: nothing twice; a moved event moves its item.
+    QByteArray moved(kWork);
+    moved.replace("DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z");
+    write(work, moved);
+    dentist->setEdited_since(0);
+    scheduler.runPosted();
+    importAll();
+    ASSERT_EQ(inbox().size(), 5u);
+    EXPECT_EQ(dentist->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(dentist->edited_since(), 1);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."));
+
+    // After a restart the links are read back from their file.
+    stop();
+    start();
+    importAll();
+    EXPECT_EQ(inbox().size(), 5u);
+    EXPECT_TRUE(QFileInfo::exists(linksPath()));
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_EQ(QFileInfo(linksPath()).permissions() & others, QFileDevice::Permissions());
+    // The imported file itself is only read.
+    QFile file(work);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), moved);
+    EXPECT_GE(QFileInfo(work).lastModified(), written);
+}
+
+TEST_F(CalendarImportTest,
+       GivenFilesThatAreNotWholeCalendars_WhenImported_ThenEachIsNamedWithWhyAndNothingIsMade)
+{
+    const QString card = home.root() + "/calendars/card.ics";
+    const QString cut = home.root() + "/calendars/cut.ics";
+    const QString gone = home.root() + "/calendars/gone.ics";
+    write(card, "BEGIN:VCARD\nFN:Someone\nEND:VCARD\n");
+    QByteArray half(kWork);
+    half.truncate(half.indexOf("SUMMARY:Holiday") + 5);
+    write(cut, half);
+    write(gone, kWork);
+    QString why;
+    for (const QString& path : {card, cut, gone})
+        ASSERT_TRUE(calendar->addImportFile(path, &why));
+    // Vanished between adding and reading.
+    QFile::remove(gone);
+
+    importAll();
+
+    EXPECT_TRUE(inbox().empty());
+    EXPECT_FALSE(QFileInfo::exists(linksPath()));
+    const QString& shown = messages.last();
+    EXPECT_TRUE(
+        shown.contains("Nothing was imported from \u201Ccard.ics\u201D: it is not an iCalendar file."))
+        << shown.toStdString();
+    EXPECT_TRUE(
+        shown.contains("Nothing was imported from \u201Ccut.ics\u201D: it ends before its calendar does"))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Nothing was imported from \u201Cgone.ics\u201D: it is no longer there."))
+        << shown.toStdString();
+    // Adding a file that is not there, or our own calendar, is refused with the reason.
+    EXPECT_FALSE(calendar->addImportFile(home.root() + "/none.ics", &why));
+    EXPECT_EQ(why, "\u201Cnone.ics\u201D cannot be read.");
+    write(calendar->calendarPath(), "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
+    EXPECT_FALSE(calendar->addImportFile(calendar->calendarPath(), &why));
+}
+
+TEST_F(CalendarImportTest, GivenAWatchedFile_WhenAnotherProgramReplacesItTwice_ThenEachVersionIsImported)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    calendar->startObservingCalendarNotifications();
+    ASSERT_TRUE(calendar->isWatching(work));
+
+    // Written beside it, then renamed over it, as editors and calendar programs save.
+    const auto replace = [&](const QByteArray& from, const QByteArray& to) {
+        QByteArray text(kWork);
+        text.replace(from, to);
+        write(home.root() + "/calendars/next.tmp", text);
+        ASSERT_EQ(QProcess::execute("mv", {home.root() + "/calendars/next.tmp", work}), 0);
+    };
+    const auto seen = [&](const QString& name) {
+        return waitFor([&] {
+            scheduler.advance(iCalController::kSettleMs);
+            calendar->waitForQueue();
+            return inbox().count(name) == 1;
+        });
+    };
+    replace("SUMMARY:Dentist", "SUMMARY:Dentist at nine");
+    ASSERT_TRUE(seen("Dentist at nine"));
+    ASSERT_TRUE(waitFor([&] { return calendar->isWatching(work); }));
+
+    // Re-armed after the replacement: the next one is seen too (and the first stays one item).
+    replace("UID:past@example.org\r\nDTSTART:20270301T080000Z",
+            "UID:past@example.org\r\nDTSTART:20270401T080000Z");
+    ASSERT_TRUE(seen("Past"));
+    EXPECT_EQ(inbox().size(), 6u);
+}
+
+TEST_F(CalendarImportTest, GivenCalendarSyncOff_WhenAFileChanges_ThenNothingIsImported)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    preferences.setValue(iCalController::syncKey(), false);
+    EXPECT_EQ(iCalController::sharedInstance(), nullptr);
+    calendar->startObservingCalendarNotifications();
+    EXPECT_FALSE(calendar->isWatching(work));
+    calendar->eventsChanged(work);
+    calendar->waitForQueue();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(inbox().empty());
+}
+
+} // namespace qv::test

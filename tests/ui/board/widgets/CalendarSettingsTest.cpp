@@ -1,0 +1,157 @@
+#include "tests/ui/board/BoardDocumentFixture.h"
+
+#include "exchange/iCalController.h"
+#include "ui/board/widgets/CalendarSyncViewController.h"
+#include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/WindowCommands.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace qv::test {
+namespace {
+
+class CalendarSettingsTest : public BoardDocumentFixture {
+protected:
+    void SetUp() override
+    {
+        addLaunchProject(2000);
+        ItemBuilder().due(QDateTime(QDate(2026, 3, 12), QTime(9, 0), Qt::UTC)).onto(a);
+        other = ProjectBuilder(context(), "Other").atIndex(1000);
+        calendar = std::make_unique<iCalController>(
+            services, *document, iCalController::optionsBesideStore(home.root() + "/store.sqlite"));
+        window = std::make_unique<MainWindow>(*document, services);
+        commands().setCalendar(calendar.get());
+        window->show();
+        scheduler.runPosted();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        calendar.reset();
+    }
+
+    WindowCommands& commands() const { return window->commands(); }
+    QAction* action(const char* name) const { return commands().action(QString::fromLatin1(name)); }
+    template <class T> T* field(const char* name) const
+    {
+        return commands().calendarSettings()->findChild<T*>(QString::fromLatin1(name));
+    }
+    void done() const { field<QPushButton>("closeCalendarSettingsSheet")->click(); }
+    // The 300 s timer's export, if it ran, has landed.
+    bool exportedAfter(qint64 ms)
+    {
+        QFile::remove(calendar->calendarPath());
+        scheduler.advance(ms);
+        calendar->waitForQueue();
+        QCoreApplication::processEvents();
+        return QFileInfo::exists(calendar->calendarPath());
+    }
+
+    TODOList* other = nullptr;
+    std::unique_ptr<iCalController> calendar;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST_F(CalendarSettingsTest,
+       GivenTheSheet_WhenSyncAndAutomaticExportAreSwitched_ThenDoneStartsOrStopsThe300SecondExport)
+{
+    // Off: nothing to export or import, the settings are there to turn it on.
+    EXPECT_FALSE(action("iCalExport")->isEnabled());
+    EXPECT_FALSE(action("iCalImport")->isEnabled());
+    EXPECT_TRUE(action("iCalSettings")->isEnabled());
+    EXPECT_FALSE(action("iCalExport")->toolTip().isEmpty());
+
+    action("iCalSettings")->trigger();
+    ASSERT_NE(commands().calendarSettings(), nullptr);
+    EXPECT_TRUE(commands().calendarSettings()->isVisible());
+    auto* projects = field<QListWidget>("calendarProjects");
+    ASSERT_EQ(projects->count(), 2);
+    EXPECT_EQ(projects->item(0)->checkState(), Qt::Checked);
+    EXPECT_FALSE(field<QCheckBox>("doAutoCalSync")->isEnabled());
+
+    field<QCheckBox>("doCalSync")->setChecked(true);
+    field<QCheckBox>("doAutoCalSync")->setChecked(true);
+    // Unticked projects stay out of the export.
+    for (int row = 0; row < projects->count(); ++row) {
+        if (projects->item(row)->text() == "Other")
+            projects->item(row)->setCheckState(Qt::Unchecked);
+    }
+    done();
+    EXPECT_FALSE(commands().calendarSettings()->isVisible());
+    EXPECT_TRUE(preferences.boolValue("doCalSync"));
+    EXPECT_TRUE(preferences.boolValue("doAutoCalSync"));
+    EXPECT_FALSE(calendar->isProjectExported(other));
+    EXPECT_TRUE(calendar->isProjectExported(project));
+    EXPECT_TRUE(commands().isCalendarSyncTimerRunning());
+    EXPECT_TRUE(action("iCalExport")->isEnabled());
+    // No file to import from yet.
+    EXPECT_FALSE(action("iCalImport")->isEnabled());
+
+    EXPECT_FALSE(exportedAfter(299'000));
+    EXPECT_TRUE(exportedAfter(1'000));
+    EXPECT_TRUE(exportedAfter(300'000));
+    // A second start keeps the one timer.
+    commands().startCalendarSyncTimer();
+    EXPECT_TRUE(exportedAfter(300'000));
+
+    // Automatic export off: Done stops the timer.
+    action("iCalSettings")->trigger();
+    field<QCheckBox>("doAutoCalSync")->setChecked(false);
+    done();
+    EXPECT_FALSE(commands().isCalendarSyncTimerRunning());
+    EXPECT_FALSE(exportedAfter(600'000));
+
+    // Sync off: the timer stays off even with automatic export on, and export is disabled.
+    action("iCalSettings")->trigger();
+    field<QCheckBox>("doAutoCalSync")->setChecked(true);
+    field<QCheckBox>("doCalSync")->setChecked(false);
+    done();
+    EXPECT_FALSE(commands().isCalendarSyncTimerRunning());
+    EXPECT_FALSE(action("iCalExport")->isEnabled());
+}
+
+TEST_F(CalendarSettingsTest,
+       GivenTheSheet_WhenCalendarFilesAreAddedAndRemoved_ThenImportIsEnabledExactlyWhileOneIsThere)
+{
+    preferences.setValue("doCalSync", true);
+    const QString file = home.root() + "/work.ics";
+    QFile created(file);
+    ASSERT_TRUE(created.open(QIODevice::WriteOnly));
+    created.write("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
+    created.close();
+
+    action("iCalSettings")->trigger();
+    commands().calendarSettings()->setFileChooser([&](QWidget*) {
+        return QStringList{file, home.root() + "/missing.ics"};
+    });
+    field<QPushButton>("addCalendar")->click();
+    auto* files = field<QListWidget>("calendarFiles");
+    ASSERT_EQ(files->count(), 1);
+    auto* problem = field<QLabel>("calendarProblem");
+    EXPECT_FALSE(problem->isHidden());
+    EXPECT_EQ(problem->text(), "\u201Cmissing.ics\u201D cannot be read.");
+    EXPECT_EQ(problem->textFormat(), Qt::PlainText);
+    done();
+    EXPECT_TRUE(action("iCalImport")->isEnabled());
+    EXPECT_TRUE(calendar->isWatching(file));
+
+    action("iCalSettings")->trigger();
+    files = field<QListWidget>("calendarFiles");
+    files->setCurrentRow(0);
+    field<QPushButton>("removeCalendar")->click();
+    EXPECT_EQ(files->count(), 0);
+    done();
+    EXPECT_FALSE(action("iCalImport")->isEnabled());
+    EXPECT_FALSE(calendar->isWatching(file));
+}
+
+} // namespace qv::test
