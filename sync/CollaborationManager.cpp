@@ -180,7 +180,7 @@ QList<User> CollaborationManager::getCollaborators(UsersSuccess success, Failure
 {
     if (!m_loadingCollaborators) {
         m_loadingCollaborators = true;
-        get(
+        getAll(
             QStringLiteral("/me/collaborators/?format=json&limit=100"),
             [this](const QJsonDocument& reply) { collaboratorsLoaded(usersOf(reply)); },
             [this](const rest::Error& error) { collaboratorsFailed(error.message); });
@@ -270,7 +270,7 @@ QList<T> CollaborationManager::cachedOrDownloaded(std::map<qint64, Timed<T>>& ca
         return known;
     if (start)
         start();
-    get(
+    getAll(
         path,
         [this, &cache, id, parse, success = std::move(success)](const QJsonDocument& reply) {
             const QList<T> values = parse(reply);
@@ -469,6 +469,27 @@ void CollaborationManager::get(const QString& path, std::function<void(const QJs
             if (self)
                 failed(error);
         });
+}
+
+void CollaborationManager::getAll(const QString& path, std::function<void(const QJsonDocument&)> loaded,
+                                  std::function<void(const rest::Error&)> failed)
+{
+    // A team may have more people than one reply gives.
+    getAllPages(
+        path,
+        [this](const QString& page, std::function<void(const QJsonObject&)> pageLoaded,
+               std::function<void(const rest::Error&)> pageFailed) {
+            get(
+                page,
+                [pageLoaded = std::move(pageLoaded)](const QJsonDocument& reply) {
+                    pageLoaded(reply.object());
+                },
+                std::move(pageFailed));
+        },
+        [loaded = std::move(loaded)](const QJsonArray& objects) {
+            loaded(QJsonDocument(QJsonObject{{QStringLiteral("objects"), objects}}));
+        },
+        std::move(failed));
 }
 
 // --- Life cycle and the archive

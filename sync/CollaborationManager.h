@@ -125,6 +125,9 @@ private:
     void archiveMe(CollaborationStatus* status);
     void get(const QString& path, std::function<void(const QJsonDocument&)> loaded,
              std::function<void(const rest::Error&)> failed);
+    // A list with all its pages, handed over as one reply {"objects": [...]}.
+    void getAll(const QString& path, std::function<void(const QJsonDocument&)> loaded,
+                std::function<void(const rest::Error&)> failed);
     bool followHelper(const TODOItem* item, const QString& path, UsersSuccess success, Failure failure);
     void collaboratorsLoaded(const QList<User>& users);
     void collaboratorsFailed(const QString& error);

@@ -1,5 +1,6 @@
 #include "sync/ItemUpdaterLoop.h"
 
+#include "core/document/MyDocument.h"
 #include "core/model/StatusEntities.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -41,17 +42,23 @@ std::optional<qint64> projectIdOf(const TODOItem* item)
     return std::nullopt;
 }
 
-enum class Attribute { RequestedTime, Highlight, EditedSince };
+enum class Attribute { RequestedTime, Highlight, EditedSince, ClientId };
 
 int itemAttribute(Attribute attribute)
 {
-    static const std::array<int, 3> indexes = [] {
+    static const std::array<int, 4> indexes = [] {
         const store::EntityDescription& item = *TodoModel::shared().entity(TODOItem::staticEntityName());
-        return std::array<int, 3>{item.attributeIndex(QStringLiteral("requestedTime")),
+        return std::array<int, 4>{item.attributeIndex(QStringLiteral("requestedTime")),
                                   item.attributeIndex(QStringLiteral("highlight")),
-                                  item.attributeIndex(QStringLiteral("edited_since"))};
+                                  item.attributeIndex(QStringLiteral("edited_since")),
+                                  item.attributeIndex(QStringLiteral("id_"))};
     }();
     return indexes[size_t(attribute)];
+}
+
+bool hasClientId(const TODOItem* item)
+{
+    return !item->isNull(QStringLiteral("id_")) && item->id_() != 0;
 }
 
 const UpdaterLoop::Traits& itemTraits()
@@ -119,8 +126,12 @@ void ItemUpdaterLoop::sendModifiedItems()
                 continue;
             }
         }
-        if (!itemSanityCheckForSending(item) || isItemBlocked(item))
+        ensureClientIdentifier(item);
+        if (!itemSanityCheckForSending(item) || isItemBlocked(item)) {
+            noteWaiting(item);
             continue;
+        }
+        m_reportedWaiting.remove(item);
         const QSet<QString> changedKeys = item->changedKeysSinceSave();
         QStringList changed(changedKeys.begin(), changedKeys.end());
         changed.sort();
@@ -156,10 +167,39 @@ bool ItemUpdaterLoop::itemSanityCheckForSending(TODOItem* item) const
         return false;
     if (item->edited_since() != 1 || isInFlight(item))
         return false;
+    // An item of a trashed or completed project is sent like any other: the server keeps it
+    // with its project, and held back here it would never be sent at all.
     const TODOList* project = item->list();
-    if (!project || project->isNull(QStringLiteral("id_")))
-        return true;
-    return project->id_() != 0 && project->objectState() == ObjectState::Open;
+    return !project || project->isNull(QStringLiteral("id_")) || project->id_() != 0;
+}
+
+void ItemUpdaterLoop::ensureClientIdentifier(TODOItem* item)
+{
+    if (!item || hasClientId(item))
+        return;
+    QVRestManager::TrackingPause pause(m_manager);
+    item->setId_(newClientId(item->list()));
+}
+
+qint64 ItemUpdaterLoop::newClientId(const TODOList* project) const
+{
+    // 0 stands for none: it is drawn again.
+    qint64 id = 0;
+    for (int attempt = 0; attempt < 16 && id == 0; ++attempt)
+        id = m_manager.document().newUniqueIdForItemInList(project);
+    return id != 0 ? id : 1;
+}
+
+void ItemUpdaterLoop::noteWaiting(TODOItem* item)
+{
+    // Once per item: the pass comes round every few seconds.
+    if (item->edited_since() != 1 || isInFlight(item) || m_reportedWaiting.contains(item))
+        return;
+    m_reportedWaiting.insert(item);
+    if (isItemBlocked(item))
+        qCInfo(lcSync, "Item %lld waits: it is being edited", qint64(item->id_()));
+    else
+        qCInfo(lcSync, "Item %lld waits: its project is not on the server yet", qint64(item->id_()));
 }
 
 void ItemUpdaterLoop::blockSyncForItem(TODOItem* item)
@@ -196,6 +236,8 @@ void ItemUpdaterLoop::resolveOwner(TODOItem* item, bool clearWhenUnknown)
 
 bool ItemUpdaterLoop::sendToServer(TODOItem* item, ItemSuccess success, ItemFailure failure)
 {
+    if (item && item->edited_since() == 1 && !isInFlight(item))
+        ensureClientIdentifier(item);
     if (!item || isInFlight(item) || isItemBlocked(item) || !m_manager.canInstantSync() ||
         !m_manager.getServerSecondsSince1970() || !itemSanityCheckForSending(item))
         return false;
@@ -467,6 +509,7 @@ bool ItemUpdaterLoop::update(TODOItem* local, const RemoteItem& incoming)
     if (highlight)
         extra.emplace_back(itemAttribute(Attribute::Highlight), qint64(1));
     extra.emplace_back(itemAttribute(Attribute::EditedSince), qint64(0));
+    keepClientId(local, incoming, extra);
     incoming.copyTo(local, extra);
     placeInProject(local, incoming);
     if (!local->ownerUsername().isEmpty() && local->ownerUsername() != ownerBefore)
@@ -501,8 +544,22 @@ TODOItem* ItemUpdaterLoop::createFrom(const RemoteItem& incoming, TODOList* proj
     auto* item = context.insert<TODOItem>(TODOItem::staticEntityName());
     if (project)
         project->addItem(item);
-    incoming.copyTo(item, {{itemAttribute(Attribute::EditedSince), qint64(0)}});
+    store::AttributeValues extra{{itemAttribute(Attribute::EditedSince), qint64(0)}};
+    keepClientId(item, incoming, extra);
+    incoming.copyTo(item, extra);
     return item;
+}
+
+void ItemUpdaterLoop::keepClientId(const TODOItem* local, const RemoteItem& incoming,
+                                   store::AttributeValues& extra) const
+{
+    // A record without "idd" (made by another client, or by the server) keeps the identifier
+    // given here, or gets one, which its next upload sends; once the server's record carries
+    // one, the copy takes it, so that every device ends up with the server's.
+    if (!incoming.isNull(QStringLiteral("id_")) && incoming.id_() != 0)
+        return;
+    extra.emplace_back(itemAttribute(Attribute::ClientId),
+                       hasClientId(local) ? local->id_() : newClientId(local->list()));
 }
 
 ItemUpdaterLoop::OwnCopy ItemUpdaterLoop::adoptOwnUpload(TODOItem* incoming, store::Context& context,
@@ -702,6 +759,17 @@ void ItemUpdaterLoop::GETInboxItemsForLatestTimestamp(InboxSuccess success, Inbo
         std::move(failure));
 }
 
+struct ItemUpdaterLoop::InboxPoll {
+    QString firstPath;
+    InboxSuccess success;
+    InboxFailure failure;
+    int number = 0;
+    std::vector<TODOItem*> loaded;
+    QSet<qint64> applied;
+    QSet<qint64> seen;
+    qint64 lastOffset = -1;
+};
+
 void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsSince1970,
                                                   InboxSuccess success, InboxFailure failure)
 {
@@ -712,64 +780,97 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
     }
     m_manager.post(kNotificationInboxUpdaterStarted, this);
     m_isRetrievingInboxItems = true;
-    const int pollNumber = ++m_startedInboxPolls;
-    QString path;
+    auto poll = std::make_shared<InboxPoll>();
+    poll->number = ++m_startedInboxPolls;
+    poll->success = std::move(success);
+    poll->failure = std::move(failure);
     if (!secondsSince1970 || *secondsSince1970 <= 0)
-        path = QStringLiteral("/me/inbox/?format=json&state=0&limit=1000");
+        poll->firstPath = QStringLiteral("/me/inbox/?format=json&state=0&limit=1000");
     else
-        path = QStringLiteral("/me/inbox/?format=json&timestamp__gte=%1&limit=1000")
-                   .arg(QVRestManager::queryDate(Utils::dateFromSecondsSince1970(*secondsSince1970)));
-    path += m_manager.platformVersionPair();
+        poll->firstPath =
+            QStringLiteral("/me/inbox/?format=json&timestamp__gte=%1&limit=1000")
+                .arg(QVRestManager::queryDate(Utils::dateFromSecondsSince1970(*secondsSince1970)));
+    poll->firstPath += m_manager.platformVersionPair();
+    requestInboxPage(poll, poll->firstPath);
+}
 
+void ItemUpdaterLoop::requestInboxPage(const std::shared_ptr<InboxPoll>& poll, const QString& path)
+{
     rest::Request request;
     request.path = path;
-    request.onSuccess = [this, success = std::move(success), failure,
-                         pollNumber](const rest::Response& response) {
-        m_isRetrievingInboxItems = false;
-        if (!m_manager.canInstantSync()) {
-            // Sync went on hold meanwhile: nothing is merged now.
-            if (failure)
-                failure(std::nullopt);
-            return;
-        }
-        const QJsonArray objects = listedObjects(response.json.object());
-        if (!m_manager.restStore().isWellFormed(objects, TODOItem::staticEntityName())) {
-            qCWarning(lcSync, "Inbox refused: malformed reply");
-            if (failure)
-                failure(QStringLiteral("malformed reply"));
-            m_manager.post(kNotificationInboxUpdaterLoopedFailed, this);
-            return;
-        }
-        std::vector<TODOItem*> loaded;
-        QSet<qint64> applied;
-        {
-            // Received items are the server's, not local edits to send back.
-            QVRestManager::TrackingPause pause(m_manager);
-            for (const QJsonValue& value : objects) {
-                const std::optional<RemoteItem> incoming =
-                    value.isObject() ? m_manager.restStore().readItem(value.toObject()) : std::nullopt;
-                if (!incoming || !incoming->mappedItem())
-                    continue;
-                loaded.push_back(incoming->mappedItem());
-                if (updateOrCreateInboxItem(*incoming, false) && incoming->isValidUniID())
-                    applied.insert(incoming->serverID());
-            }
-        }
-        m_completedInboxPolls = pollNumber;
-        if (success)
-            success(loaded);
-        pollFinished();
-        m_manager.post(kNotificationInboxUpdaterLooped, this,
-                       {{QStringLiteral("updatedItemIDs"), sortedIdList(applied)}});
+    request.onSuccess = [this, poll](const rest::Response& response) {
+        inboxPageLoaded(poll, response.json.object());
     };
-    request.onFailure = [this, failure = std::move(failure)](const rest::Error& error) {
+    request.onFailure = [this, poll](const rest::Error& error) {
         qCWarning(lcSync, "Error when retrieving inbox: %s", qUtf8Printable(error.message));
-        m_isRetrievingInboxItems = false;
-        if (failure)
-            failure(error.message);
-        m_manager.post(kNotificationInboxUpdaterLoopedFailed, this);
+        inboxPollFailed(*poll, error.message, true);
     };
     m_queue->addRequest(std::move(request));
+}
+
+void ItemUpdaterLoop::inboxPollFailed(const InboxPoll& poll, const std::optional<QString>& error,
+                                      bool announce)
+{
+    m_isRetrievingInboxItems = false;
+    if (poll.failure)
+        poll.failure(error);
+    if (announce)
+        m_manager.post(kNotificationInboxUpdaterLoopedFailed, this);
+}
+
+void ItemUpdaterLoop::inboxPageLoaded(const std::shared_ptr<InboxPoll>& poll, const QJsonObject& reply)
+{
+    if (!m_manager.canInstantSync()) {
+        // Sync went on hold meanwhile: nothing is merged now.
+        inboxPollFailed(*poll, std::nullopt, false);
+        return;
+    }
+    const QJsonArray objects = listedObjects(reply);
+    if (!m_manager.restStore().isWellFormed(objects, TODOItem::staticEntityName())) {
+        qCWarning(lcSync, "Inbox refused: malformed reply");
+        inboxPollFailed(*poll, QStringLiteral("malformed reply"), true);
+        return;
+    }
+    {
+        // Received items are the server's, not local edits to send back.
+        QVRestManager::TrackingPause pause(m_manager);
+        for (const QJsonValue& value : objects) {
+            const std::optional<RemoteItem> incoming =
+                value.isObject() ? m_manager.restStore().readItem(value.toObject()) : std::nullopt;
+            if (!incoming || !incoming->mappedItem())
+                continue;
+            poll->loaded.push_back(incoming->mappedItem());
+            if (incoming->isValidUniID())
+                poll->seen.insert(incoming->serverID());
+            if (updateOrCreateInboxItem(*incoming, false) && incoming->isValidUniID())
+                poll->applied.insert(incoming->serverID());
+        }
+    }
+    // The inbox may hold more than one reply gives: the next page, as the changed-items poll does.
+    const qint64 offset =
+        reply.value(QStringLiteral("meta")).toObject().value(QStringLiteral("offset")).toInteger();
+    if (const std::optional<QString> next = nextPagePath(poll->firstPath, reply);
+        next && offset > poll->lastOffset) {
+        poll->lastOffset = offset;
+        requestInboxPage(poll, *next);
+        return;
+    }
+    const MetaPaginator meta =
+        MetaPaginator::fromJson(reply.value(QStringLiteral("meta")).toObject()).value_or(MetaPaginator());
+    if (poll->lastOffset >= 0 && meta.totalCount && poll->seen.size() < *meta.totalCount) {
+        // Items changed between the pages and one slipped past a page boundary unseen: the
+        // cursor stays, and the next poll asks again from it.
+        qCInfo(lcSync, "Inbox changed while paging; polling again from the same date");
+        inboxPollFailed(*poll, std::nullopt, true);
+        return;
+    }
+    m_isRetrievingInboxItems = false;
+    m_completedInboxPolls = poll->number;
+    if (poll->success)
+        poll->success(poll->loaded);
+    pollFinished();
+    m_manager.post(kNotificationInboxUpdaterLooped, this,
+                   {{QStringLiteral("updatedItemIDs"), sortedIdList(poll->applied)}});
 }
 
 } // namespace qv

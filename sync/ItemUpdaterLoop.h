@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -61,6 +62,9 @@ public:
     bool sendToServer(TODOItem* item, ItemSuccess success = {}, ItemFailure failure = {});
     int sendBulkItems(const std::vector<TODOItem*>& items, bool post);
     bool itemSanityCheckForSending(TODOItem* item) const;
+    // Gives an item without a client identifier (one that came from the server without "idd")
+    // one of its own, sent with its next upload.
+    void ensureClientIdentifier(TODOItem* item);
     void blockSyncForItem(TODOItem* item);
     void unblockSyncForItem(TODOItem* item);
     bool isItemBlocked(const TODOItem* item) const;
@@ -113,6 +117,17 @@ private:
     std::optional<bool> mergeIntoKnown(const RemoteItem& incoming, bool skipOwn);
     void placeInProject(TODOItem* local, const RemoteItem& incoming);
     TODOItem* createFrom(const RemoteItem& incoming, TODOList* project);
+    // What a copy of incoming sets as the local item's client identifier, into extra: nothing
+    // when the server's record carries one.
+    void keepClientId(const TODOItem* local, const RemoteItem& incoming, store::AttributeValues& extra) const;
+    qint64 newClientId(const TODOList* project) const;
+    // The inbox poll under way, over its pages.
+    struct InboxPoll;
+    void requestInboxPage(const std::shared_ptr<InboxPoll>& poll, const QString& path);
+    void inboxPageLoaded(const std::shared_ptr<InboxPoll>& poll, const QJsonObject& reply);
+    void inboxPollFailed(const InboxPoll& poll, const std::optional<QString>& error, bool announce);
+    // Logged once for an edited item the send pass leaves for later.
+    void noteWaiting(TODOItem* item);
 
     bool m_isSendingModifiedItems = false;
     bool m_isRetrievingInboxItems = false;
@@ -123,6 +138,7 @@ private:
     int m_startedInboxPolls = 0;
     int m_completedInboxPolls = 0;
     QSet<qint64> m_removedHere;
+    QSet<const TODOItem*> m_reportedWaiting;
 };
 
 } // namespace qv

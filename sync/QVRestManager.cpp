@@ -207,6 +207,19 @@ bool QVRestManager::startAllLoops()
         });
         sendKeepAlive();
     }
+    // A status row new here starts its cursors at the server's present: what the account held
+    // before would come only with a whole sync, as at sign-in. Until then the loops wait.
+    getInstantSyncStatus();
+    if (m_wholeSyncOwed && !isRunningFullPass()) {
+        qCInfo(lcSync, "The signed-in account is new to this store: a whole sync runs first");
+        runFullPass([this](bool completed, const QString& failure) {
+            if (!completed)
+                qCWarning(lcSync, "The whole sync at start did not complete: %s", qUtf8Printable(failure));
+            if (m_isOn)
+                startLoopsLater();
+        });
+        return true;
+    }
     startLoopsLater();
     return true;
 }
@@ -261,11 +274,15 @@ void QVRestManager::reachabilityChanged(bool reachable)
 
 void QVRestManager::runFullPass(PassDone done)
 {
-    if (isRunningFullPass() || !hasOrigin()) {
-        done(false, hasOrigin() ? QStringLiteral("a pass is running") : QStringLiteral("no sync server"));
+    if (!hasOrigin()) {
+        done(false, QStringLiteral("no sync server"));
         return;
     }
-    m_fullPassDone = std::move(done);
+    // A pass already under way (the one a start runs for a store new to the account) is joined.
+    const bool running = isRunningFullPass();
+    m_fullPassDone.push_back(std::move(done));
+    if (running)
+        return;
     m_client->get(
         QStringLiteral("/rest_config/?format=json&limit=1&device_type=Mac") + m_platformVersionPair,
         [this](const rest::Response& response) {
@@ -297,6 +314,9 @@ void QVRestManager::fullPassStep(int step)
         endFullPass(true, {});
         return;
     }
+    // Everything the server holds has been fetched.
+    if (step == 2)
+        m_wholeSyncOwed = false;
     const Step& current = steps[std::size_t(step)];
     auto next = [this, step, what = current.what](bool completed) {
         if (completed)
@@ -314,10 +334,12 @@ void QVRestManager::fullPassStep(int step)
 
 void QVRestManager::endFullPass(bool completed, const QString& failure)
 {
-    PassDone done = std::exchange(m_fullPassDone, {});
+    const std::vector<PassDone> waiting = std::exchange(m_fullPassDone, {});
     updateStatusMessage();
-    if (done)
-        done(completed, failure);
+    for (const PassDone& done : waiting) {
+        if (done)
+            done(completed, failure);
+    }
 }
 
 // --- Keep-alive
@@ -465,6 +487,7 @@ InstantSyncStatus* QVRestManager::getInstantSyncStatus()
         status->setLastItemPollingDate(now);
         status->setLastProjectPollingDate(now);
         status->setLastServerPollingDate(now);
+        m_wholeSyncOwed = true;
     }
     m_instantSyncStatus = status;
     return status;
@@ -754,24 +777,35 @@ void QVRestManager::projectDownloaded(qint64 projectID, store::Context* context,
             project->setEdited_since(0);
         }
     }
+    // Every page: a project may hold more items than one reply gives.
     const QString path =
         QStringLiteral("/project/%1/items/?format=json&limit=10000").arg(projectID) + m_platformVersionPair;
-    m_client->get(
-        path,
-        [this, projectID, context, project, incoming](const rest::Response& itemsResponse) {
-            projectItemsDownloaded(projectID, context, project, incoming, itemsResponse);
+    getAllPages(
+        path, pageRequest(),
+        [this, projectID, context, project, incoming](const QJsonArray& objects) {
+            projectItemsDownloaded(projectID, context, project, incoming, objects);
         },
         [this, projectID](const rest::Error& error) { finishDownload(projectID, nullptr, error.message); });
 }
 
+PageRequest QVRestManager::pageRequest() const
+{
+    return [client = m_client](const QString& path, std::function<void(const QJsonObject&)> loaded,
+                               std::function<void(const rest::Error&)> failed) {
+        client->get(
+            path,
+            [loaded = std::move(loaded)](const rest::Response& response) { loaded(response.json.object()); },
+            std::move(failed));
+    };
+}
+
 void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* context, TODOList* project,
-                                           TODOList* incomingProject, const rest::Response& response)
+                                           TODOList* incomingProject, const QJsonArray& objects)
 {
     if (project->isDeleted()) {
         finishDownload(projectID, nullptr, QStringLiteral("the project was deleted meanwhile"));
         return;
     }
-    const QJsonArray objects = listedObjects(response.json.object());
     if (!m_restStore->isWellFormed(objects, TODOItem::staticEntityName())) {
         finishDownload(projectID, nullptr, QStringLiteral("the reply is malformed"));
         return;
@@ -800,6 +834,7 @@ void QVRestManager::projectItemsDownloaded(qint64 projectID, store::Context* con
             project->addItem(created);
             remote->copyTo(created, TODOItem::CopyIdentifiers | TODOItem::CopyTags | TODOItem::CopyFiles);
             created->setEdited_since(0);
+            m_itemLoop->ensureClientIdentifier(created);
         }
         if (project->edited_since() == 0 && !m_projectLoop->isInFlight(project)) {
             for (const QString& name : incomingProject->getTagNames())

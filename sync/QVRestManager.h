@@ -117,10 +117,14 @@ public:
     // One whole pass outside the loops' timers, for the whole-document sync: a keep-alive, complete
     // polls of projects, items and inbox, then the projects' and the items' send passes. It runs
     // while a manual sync holds sync for everyone else. done(true) only when every step
-    // completed; otherwise done(false) with the reason, for the log.
+    // completed; otherwise done(false) with the reason, for the log. Asked for while a pass runs,
+    // it joins that pass. A start with a status row new to the store runs one before the loops.
     using PassDone = std::function<void(bool completed, const QString& failure)>;
     void runFullPass(PassDone done);
-    bool isRunningFullPass() const { return bool(m_fullPassDone); }
+    bool isRunningFullPass() const { return !m_fullPassDone.empty(); }
+    // Whether the signed-in user's status row was made in this run and no whole pass has fetched
+    // what the account holds since; the next start then runs one before the loops.
+    bool owesWholeSync() const { return m_wholeSyncOwed; }
 
     // --- State and time ---
     // Online, editing lock free, no manual sync running (other than the pass it runs).
@@ -193,12 +197,13 @@ public:
     bool isDownloadingProject(qint64 projectID) const { return m_downloads.count(projectID) > 0; }
     // A project the loops found on the server and must have, with its items: it is kept in the
     // user's sync status, saved with the poll cursors that move past it, until it has come.
-    // After a failure it is tried again on a later poll, the pauses doubling from the first.
+    // After a failure it is tried again on a later poll, the pauses doubling from the first up to
+    // a minute, so that a project the server fails to give for a while still comes soon after.
     void downloadProjectWhenPossible(qint64 projectID);
     // Starts the kept downloads whose pause is over; the project loop calls it as it polls.
     void retryProjectDownloads();
     static constexpr qint64 kProjectDownloadFirstPauseMs = 10'000;
-    static constexpr qint64 kProjectDownloadLongestPauseMs = 600'000;
+    static constexpr qint64 kProjectDownloadLongestPauseMs = 60'000;
 
     // --- Tag operations; true when a request was sent ---
     bool addTagName(const QString& name, TODOItem* item, Success success, Failure failure) override;
@@ -232,6 +237,8 @@ public:
     static QString queryDate(const QDateTime& date);
     // Posts a notification of the application.
     void post(const QString& name, const void* sender, const QVariantMap& userInfo = {});
+    // A GET of one page of a list, straight through the client.
+    PageRequest pageRequest() const;
     // Requests waiting or loading, in the queues and outside them (queues held by a stop aside).
     int pendingRequestCount() const;
 
@@ -288,7 +295,7 @@ private:
     bool setTags(const QStringList& names, store::ManagedObject* object, Success success, Failure failure);
     void projectDownloaded(qint64 projectID, store::Context* context, const rest::Response& response);
     void projectItemsDownloaded(qint64 projectID, store::Context* context, TODOList* project,
-                                TODOList* incomingProject, const rest::Response& response);
+                                TODOList* incomingProject, const QJsonArray& objects);
     void finishDownload(qint64 projectID, TODOList* project, const QString& error);
     void startKeptDownload(qint64 projectID);
     void keptDownloadFinished(qint64 projectID, bool succeeded);
@@ -332,7 +339,9 @@ private:
     InstantSyncStatus* m_instantSyncStatus = nullptr;
     int m_changeObserver = 0;
     std::map<qint64, Download> m_downloads;
-    PassDone m_fullPassDone;
+    // Told when the pass under way ends: the one that started it and those that joined it.
+    std::vector<PassDone> m_fullPassDone;
+    bool m_wholeSyncOwed = false;
     // Kept downloads that failed, until they succeed (forgotten at a restart, which tries at once).
     std::map<qint64, DownloadPause> m_downloadPauses;
 };

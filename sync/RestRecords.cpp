@@ -4,7 +4,10 @@
 #include "platform/rest/JsonNumbers.h"
 #include "platform/rest/ObjectMapper.h"
 
+#include <QStringList>
+
 #include <algorithm>
+#include <memory>
 
 namespace qv {
 
@@ -51,6 +54,72 @@ QJsonArray listedObjects(const QJsonObject& reply)
         }
     }
     return flat;
+}
+
+std::optional<QString> nextPagePath(const QString& firstPath, const QJsonObject& reply)
+{
+    const QJsonValue metaValue = reply.value(QStringLiteral("meta"));
+    const std::optional<MetaPaginator> meta =
+        metaValue.isObject() ? MetaPaginator::fromJson(metaValue.toObject()) : std::nullopt;
+    const qsizetype count = listedObjects(reply).size();
+    // An empty page ends the list whatever it says: following it could go on for ever.
+    if (!meta || !meta->hasNext() || count == 0)
+        return std::nullopt;
+    const qint64 limit = meta->limit.value_or(0) > 0 ? *meta->limit : qint64(count);
+    const qint64 offset = meta->offset.value_or(0) + limit;
+    const qsizetype question = firstPath.indexOf(u'?');
+    QStringList kept;
+    if (question >= 0) {
+        for (const QString& part : firstPath.mid(question + 1).split(u'&', Qt::SkipEmptyParts)) {
+            if (!part.startsWith(QLatin1String("offset=")) && !part.startsWith(QLatin1String("limit=")))
+                kept << part;
+        }
+    }
+    kept << QStringLiteral("offset=%1").arg(offset) << QStringLiteral("limit=%1").arg(limit);
+    return firstPath.left(question >= 0 ? question : firstPath.size()) + u'?' + kept.join(u'&');
+}
+
+namespace {
+
+struct PageWalk {
+    PageRequest get;
+    std::function<void(const QJsonArray&)> done;
+    std::function<void(const rest::Error&)> failed;
+    QString firstPath;
+    QJsonArray objects;
+    qint64 lastOffset = -1;
+};
+
+void getPage(const std::shared_ptr<PageWalk>& walk, const QString& path)
+{
+    walk->get(
+        path,
+        [walk](const QJsonObject& reply) {
+            for (const QJsonValue& value : listedObjects(reply))
+                walk->objects.append(value);
+            const std::optional<QString> next = nextPagePath(walk->firstPath, reply);
+            const qint64 offset =
+                reply.value(QStringLiteral("meta")).toObject().value(QStringLiteral("offset")).toInteger();
+            // A server that names the same page again would be asked for ever.
+            if (!next || offset <= walk->lastOffset) {
+                walk->done(walk->objects);
+                return;
+            }
+            walk->lastOffset = offset;
+            getPage(walk, *next);
+        },
+        [walk](const rest::Error& error) { walk->failed(error); });
+}
+
+} // namespace
+
+void getAllPages(const QString& firstPath, const PageRequest& get,
+                 std::function<void(const QJsonArray&)> done,
+                 std::function<void(const rest::Error& error)> failed)
+{
+    auto walk =
+        std::make_shared<PageWalk>(PageWalk{get, std::move(done), std::move(failed), firstPath, {}, -1});
+    getPage(walk, firstPath);
 }
 
 std::optional<RestConfig> RestConfig::fromJson(const QJsonObject& json)

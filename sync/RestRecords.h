@@ -6,12 +6,17 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace qv {
 
 class TODOItem;
+
+namespace rest {
+struct Error;
+}
 
 namespace store {
 class ManagedObject;
@@ -57,6 +62,21 @@ struct MetaPaginator {
     void copyFromPaginator(const MetaPaginator& other) { *this = other; }
     bool hasNext() const { return !next.isEmpty(); }
 };
+
+// The path of the page after the one a list reply described, for a list first asked for with
+// firstPath: its "offset" and "limit" replaced by offset + limit and limit (the page's size when
+// the reply gave no limit). Nothing when the reply names no further page or is not a list reply.
+std::optional<QString> nextPagePath(const QString& firstPath, const QJsonObject& reply);
+
+// Sends one GET of a list; exactly one of loaded and failed is called.
+using PageRequest =
+    std::function<void(const QString& path, std::function<void(const QJsonObject& reply)> loaded,
+                       std::function<void(const rest::Error& error)> failed)>;
+// Every page of a list, one request after the other from firstPath on: done with the objects of
+// all pages, or failed with the error of the first request that failed.
+void getAllPages(const QString& firstPath, const PageRequest& get,
+                 std::function<void(const QJsonArray&)> done,
+                 std::function<void(const rest::Error& error)> failed);
 
 // The bulk-upload envelope: {"objects": [items]}.
 struct ItemSet {

@@ -372,10 +372,7 @@ bool FakeSyncServer::mayRead(const QJsonObject& object, bool isItem) const
 
 HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonObject> matched) const
 {
-    bool limitOk = false;
-    int limit = request.queryItem("limit").toInt(&limitOk);
-    if (!limitOk || limit < 0)
-        limit = m_pageSize;
+    const int limit = pageLimit(request);
     const int offset = std::max(0, request.queryItem("offset").toInt());
     const int total = int(matched.size());
 
@@ -396,21 +393,50 @@ HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonOb
                      {"total_count", total},
                      {"requested_time", lastModification},
                      {"server_time", now()}};
-    auto pageAt = [&](int pageOffset) {
-        QList<QByteArray> kept;
-        for (const QByteArray& part : request.rawQuery.split('&')) {
-            const QByteArray key = part.left(part.indexOf('=') < 0 ? part.size() : part.indexOf('='));
-            if (!part.isEmpty() && key != "offset" && key != "limit")
-                kept.append(part);
-        }
-        kept.append("offset=" + QByteArray::number(pageOffset));
-        kept.append("limit=" + QByteArray::number(limit));
-        return QString::fromUtf8(request.path + '?' + kept.join('&'));
-    };
     if (limit > 0 && offset + limit < total)
-        meta.insert("next", pageAt(offset + limit));
+        meta.insert("next", pagePath(request, offset + limit, limit));
     if (limit > 0 && offset > 0)
-        meta.insert("previous", pageAt(std::max(0, offset - limit)));
+        meta.insert("previous", pagePath(request, std::max(0, offset - limit), limit));
+    return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, page}});
+}
+
+int FakeSyncServer::pageLimit(const HttpRequest& request) const
+{
+    bool limitOk = false;
+    int limit = request.queryItem("limit").toInt(&limitOk);
+    if (!limitOk || limit < 0)
+        limit = m_pageSize;
+    if (m_maxPageSize > 0 && (limit == 0 || limit > m_maxPageSize))
+        limit = m_maxPageSize;
+    return limit;
+}
+
+QString FakeSyncServer::pagePath(const HttpRequest& request, int offset, int limit)
+{
+    QList<QByteArray> kept;
+    for (const QByteArray& part : request.rawQuery.split('&')) {
+        const QByteArray key = part.left(part.indexOf('=') < 0 ? part.size() : part.indexOf('='));
+        if (!part.isEmpty() && key != "offset" && key != "limit")
+            kept.append(part);
+    }
+    kept.append("offset=" + QByteArray::number(offset));
+    kept.append("limit=" + QByteArray::number(limit));
+    return QString::fromUtf8(request.path + '?' + kept.join('&'));
+}
+
+HttpResponse FakeSyncServer::pagedList(const HttpRequest& request, const QList<QJsonObject>& objects) const
+{
+    const int limit = pageLimit(request);
+    const int offset = std::max(0, request.queryItem("offset").toInt());
+    const int total = int(objects.size());
+    QJsonArray page;
+    for (int i = offset; i < total && (limit == 0 || i < offset + limit); ++i)
+        page.append(objects[i]);
+    QJsonObject meta{{"limit", limit}, {"offset", offset}, {"total_count", total}};
+    if (limit > 0 && offset + limit < total)
+        meta.insert("next", pagePath(request, offset + limit, limit));
+    if (limit > 0 && offset > 0)
+        meta.insert("previous", pagePath(request, std::max(0, offset - limit), limit));
     return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, page}});
 }
 

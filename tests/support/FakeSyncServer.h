@@ -75,6 +75,9 @@ public:
     QString username() const { return m_username; }
     void setPageSize(int limit) { m_pageSize = limit; }
     int pageSize() const { return m_pageSize; }
+    // The largest page the server gives whatever "limit" asks (0 = no bound), as a server that
+    // caps its pages does.
+    void setMaxPageSize(int limit) { m_maxPageSize = limit; }
 
     // Items the server refuses: an upload (single or bulk, POST or PUT) that holds an item
     // for which this returns true is answered 400 and changes nothing. Empty: none refused.
@@ -155,6 +158,16 @@ public:
     // The parts of a multipart form request, in the order they were sent.
     static QList<FormPart> formParts(const HttpRequest& request);
 
+    // The path of another page of the list the request asked for: its query with "offset" and
+    // "limit" replaced.
+    static QString pagePath(const HttpRequest& request, int offset, int limit);
+    // A page of objects as the request's "limit" (pageSize() when absent; 0 = all) and "offset"
+    // ask, with "meta" holding "limit", "offset", "total_count" and "next"/"previous" when such
+    // a page exists.
+    HttpResponse pagedList(const HttpRequest& request, const QList<QJsonObject>& objects) const;
+    // The page size a request gets.
+    int pageLimit(const HttpRequest& request) const;
+
     static QString itemUri(qint64 id);
     static QString projectUri(qint64 id);
 
@@ -203,6 +216,7 @@ private:
     int m_projectPollingInterval = 5;
     QString m_username = QStringLiteral("user@example.com");
     int m_pageSize = 20;
+    int m_maxPageSize = 0;
     qint64 m_nextItemId = 1;
     qint64 m_nextProjectId = 1;
     std::function<bool(const QJsonObject&)> m_rejects;

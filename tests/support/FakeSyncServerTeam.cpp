@@ -13,15 +13,6 @@ const QString kAccepted = QStringLiteral("accepted");
 const QString kRejected = QStringLiteral("rejected");
 const QString kRemove = QStringLiteral("remove");
 
-HttpResponse list(const QList<QJsonObject>& objects)
-{
-    QJsonArray array;
-    for (const QJsonObject& object : objects)
-        array.append(object);
-    const QJsonObject meta{{"limit", 100}, {"offset", 0}, {"total_count", int(objects.size())}};
-    return HttpResponse::json(QJsonObject{{"meta", meta}, {"objects", array}});
-}
-
 qint64 idArg(const HttpRequest& request)
 {
     return request.args.value(QStringLiteral("id")).toLongLong();
@@ -248,36 +239,38 @@ FakeTeam::FakeTeam(FakeSyncServer& server, const QString& username)
         return HttpResponse::json(requester());
     });
     // Another account works with everybody the server knows.
-    server.addRoute("GET", "/api/v1/me/collaborators/", [this](const HttpRequest&) {
+    server.addRoute("GET", "/api/v1/me/collaborators/", [this](const HttpRequest& request) {
         const QJsonObject by = requester();
         if (sameUser(by, me))
-            return list(collaborators);
+            return m_server.pagedList(request, collaborators);
         QList<QJsonObject> people = QList<QJsonObject>{me} + collaborators + others;
         people.removeIf([&](const QJsonObject& p) { return sameUser(p, by); });
-        return list(people);
+        return m_server.pagedList(request, people);
     });
-    server.addRoute("GET", "/api/v1/project/:id/owners/",
-                    [this](const HttpRequest& request) { return list(ownersOf(idArg(request))); });
-    server.addRoute("GET", "/api/v1/item/:id/followers/",
-                    [this](const HttpRequest& request) { return list(followers[idArg(request)]); });
-    const auto follow = [this](qint64 item, const QJsonObject& person, bool on) {
-        QList<QJsonObject>& people = followers[item];
+    server.addRoute("GET", "/api/v1/project/:id/owners/", [this](const HttpRequest& request) {
+        return m_server.pagedList(request, ownersOf(idArg(request)));
+    });
+    server.addRoute("GET", "/api/v1/item/:id/followers/", [this](const HttpRequest& request) {
+        return m_server.pagedList(request, followers[idArg(request)]);
+    });
+    const auto follow = [this](const HttpRequest& request, const QJsonObject& person, bool on) {
+        QList<QJsonObject>& people = followers[idArg(request)];
         people.removeIf([&](const QJsonObject& p) { return sameUser(p, person); });
         if (on)
             people.append(person);
-        return list(people);
+        return m_server.pagedList(request, people);
     };
     server.addRoute("GET", "/api/v1/item/:id/follow/", [this, follow](const HttpRequest& request) {
-        return follow(idArg(request), requester(), true);
+        return follow(request, requester(), true);
     });
     server.addRoute("GET", "/api/v1/item/:id/unfollow/", [this, follow](const HttpRequest& request) {
-        return follow(idArg(request), requester(), false);
+        return follow(request, requester(), false);
     });
     server.addRoute("GET", "/api/v1/item/:id/invite/", [this, follow](const HttpRequest& request) {
         const qint64 invited = request.queryItem(QStringLiteral("userid")).toLongLong();
         for (const QJsonObject& person : QList<QJsonObject>{me} + collaborators + others) {
             if (person.value("id").toInteger() == invited)
-                return follow(idArg(request), person, true);
+                return follow(request, person, true);
         }
         return HttpResponse::error(400, QStringLiteral("no such collaborator"));
     });
@@ -302,7 +295,7 @@ FakeTeam::FakeTeam(FakeSyncServer& server, const QString& username)
                 continue;
             matched.append(r);
         }
-        return list(matched);
+        return m_server.pagedList(request, matched);
     });
     server.addRoute("POST", "/api/v1/sharing_request/",
                     [this](const HttpRequest& request) { return post(request); });

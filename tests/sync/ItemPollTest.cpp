@@ -289,6 +289,7 @@ TEST_F(InboxPoll, GivenItemsSentToTheInbox_ThenTheyArriveUnmarkedAndAreNotSentBa
 
 TEST_F(InboxPoll, GivenTheFirstPoll_ThenItAsksForOpenItemsAndTheCursorGrowsBySecondsWhenNothingIsNewer)
 {
+    openSyncedBefore(*device);
     start(*device);
     tick(ItemUpdaterLoop::kInboxIntervalMs * 2);
     const auto polls = requests("GET", QStringLiteral("/api/v1/me/inbox/"));

@@ -12,7 +12,7 @@ class KeepAlive : public SyncFixture {};
 
 TEST_F(KeepAlive, GivenAFirstReplyWithTimeT_When10Point7SecondsPass_ThenTheServerClockReadsTPlus10)
 {
-    device->open();
+    openSyncedBefore(*device);
     InstantSyncStatus* status = device->sync().getInstantSyncStatus();
     ASSERT_NE(status, nullptr);
     EXPECT_FALSE(status->lastItemPollingDate().isValid());
@@ -40,7 +40,7 @@ TEST_F(
     KeepAlive,
     GivenStartedLoops_WhenStartedAgainOrAKeepAliveFails_ThenNoSecondTimerAndOfflineUntilTheNextTickSucceeds)
 {
-    device->open();
+    openSyncedBefore(*device);
     QSignalSpy online(&device->sync(), &QVRestManager::isOnlineChanged);
     start(*device);
     ASSERT_TRUE(device->sync().isOnline());
@@ -67,7 +67,7 @@ TEST_F(KeepAlive, GivenAKeepAliveRequest_ThenItsQueryNamesPlatformAndVersion)
 {
     SyncOptions options;
     options.version = QStringLiteral("1.2");
-    device->open(options);
+    openSyncedBefore(*device, options);
     device->sync().startAllLoops();
     settle();
     const auto sent = requests("GET", QStringLiteral("/api/v1/rest_config/"));

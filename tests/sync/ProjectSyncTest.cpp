@@ -170,19 +170,21 @@ TEST_F(FailedDownload, GivenARestartBeforeTheRetry_ThenTheProjectAndItsItemsCome
 
 TEST_F(FailedDownload, GivenRepeatedFailures_ThenTheDownloadIsTriedAgainWithGrowingPauses)
 {
-    // The first attempt fails at the next poll; the pauses after it are 10, 20 and 40 s.
+    // The first attempt fails at the next poll; the pauses after it are 10, 20 and 40 s, then
+    // never longer than a minute.
     const struct {
         qint64 tickMs;
         int attempts;
-    } schedule[] = {{5'000, 1}, {9'000, 1}, {1'000, 2}, {19'000, 2}, {1'000, 3}, {39'000, 3}, {1'000, 4}};
+    } schedule[] = {{5'000, 1}, {9'000, 1},  {1'000, 2}, {19'000, 2}, {1'000, 3}, {39'000, 3},
+                    {1'000, 4}, {59'000, 4}, {1'000, 5}, {59'000, 5}, {1'000, 6}};
     for (const auto& step : schedule) {
         tick(step.tickMs);
         EXPECT_EQ(attempts(), step.attempts) << "at " << clock.elapsedMs() << " ms";
     }
     EXPECT_EQ(device->projectWithID(theirs), nullptr);
     server.clearFaults();
-    tick(80'000);
-    EXPECT_EQ(attempts(), 5);
+    tick(60'000);
+    EXPECT_EQ(attempts(), 7);
     expectArrivedOnce();
 }
 

@@ -131,6 +131,15 @@ protected:
         settle();
         tick(QVRestManager::kLoopStartDelayMs);
     }
+    // Opens a device whose store already holds the account's status row, as one that synced
+    // here before (its cursors still empty): its start runs no whole sync first.
+    void openSyncedBefore(SyncDevice& d, SyncOptions options = {})
+    {
+        ASSERT_TRUE(d.open(options));
+        ASSERT_NE(d.sync().getInstantSyncStatus(), nullptr);
+        d.quit();
+        ASSERT_TRUE(d.open(options));
+    }
     // The device started, with one project known to the server.
     TODOList* startWithProject()
     {
