@@ -2,13 +2,13 @@
 // (inbox, projects, board, feed, item drawer) and saves pictures of it at each font tier given
 // (default 0, 4 and 8) in the folder given (default /tmp/quadrivo-shots): board-tierN.png, the
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
-// (when the window has one); team-tierN.png, the team column (people and history) over a fake
-// sync server on 127.0.0.1, the share menu opened beside it; files-tierN.png, the drawer on its Files tab;
-// people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with
-// its item's comments unfolded; calendar-tierN.png, the calendar settings sheet. At the end the
-// calendar is exported through its menu command: Quadrivo.ics, and dated-items.txt listing what it
-// should hold. With --dark the window is pictured under a dark desktop palette and every name ends
-// in "-dark".
+// (when the window has one); quadrant-menu-tierN.png, a quadrant's own menu; team-tierN.png, the team column
+// (people and history) over a fake sync server on 127.0.0.1, the share menu opened beside it;
+// files-tierN.png, the drawer on its Files tab; people-tierN.png, the drawer's people menu opened at its
+// owner; feed-tierN.png, the drawer with its item's comments unfolded; calendar-tierN.png, the calendar
+// settings sheet. At the end the calendar is exported through its menu command: Quadrivo.ics, and
+// dated-items.txt listing what it should hold. With --dark the window is pictured under a dark desktop
+// palette and every name ends in "-dark".
 //
 //   board_screenshot [--dark] [output-folder] [tier ...]
 
@@ -40,11 +40,14 @@
 #include "tests/support/FakeSyncServerAvatars.h"
 #include "tests/support/FakeSyncServerComments.h"
 #include "tests/support/FakeSyncServerTeam.h"
+#include "ui/board/AttachmentUploads.h"
 #include "ui/board/Board.h"
 #include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/QuadrantView.h"
 #include "ui/board/widgets/WindowCommands.h"
 #include "ui/details/ItemFilesController.h"
 #include "ui/details/widgets/BoardPanels.h"
+#include "ui/details/widgets/DesktopScreenCapture.h"
 #include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/details/widgets/FeedViewController.h"
 #include "ui/details/widgets/ItemFilesView.h"
@@ -59,6 +62,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -240,6 +244,26 @@ bool save(const QPixmap& picture, const QString& path)
 
 } // namespace
 
+namespace {
+
+// The attachment side as the application wires it, over the test server.
+class ToolAttachments final : public qv::AttachmentUploads {
+public:
+    explicit ToolAttachments(qv::FileManager& files) : m_files(files) {}
+    bool askUploadFile(const QString& fileName) override { return m_files.askUploadFile(fileName); }
+    void uploadURLFileForUnsyncedItem(qv::TODOItem* item) override
+    {
+        m_files.uploadURLFileForUnsyncedItem(item);
+    }
+    qv::ScreenCapture* screenCapture() const override { return &m_capture; }
+
+private:
+    qv::FileManager& m_files;
+    mutable qv::DesktopScreenCapture m_capture;
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -358,6 +382,8 @@ int main(int argc, char** argv)
     FileManager files(engine, &profile);
     ItemFilesController filesController(services, files, options.origin, {}, {});
     drawer->setFilesView(new ItemFilesView(filesController, files, nullptr));
+    ToolAttachments attachments(files);
+    window.setAttachments(&attachments);
     QObject::connect(drawer, &MyDrawerController::itemChanged, &filesController,
                      [&](TODOItem* item) { filesController.setItem(item); });
     auto* feed = new FeedViewController(services, comments, engine);
@@ -424,6 +450,23 @@ int main(int argc, char** argv)
             painter.end();
             themes->hide();
             if (!save(shot, QStringLiteral("%1/menu-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
+                return 1;
+        }
+        // A quadrant's own menu, with the commands that add files and screen shots as items.
+        QuadrantView* quadrant = window.quadrantView(0);
+        const QPoint spot = quadrant->viewport()->rect().center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, spot, quadrant->viewport()->mapToGlobal(spot));
+        QApplication::sendEvent(quadrant, &menuEvent);
+        QApplication::processEvents();
+        {
+            QMenu* items = window.itemContextMenu();
+            QPixmap shot = window.grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(quadrant->mapTo(&window, spot), items->grab());
+            painter.end();
+            items->hide();
+            if (!save(shot,
+                      QStringLiteral("%1/quadrant-menu-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
                 return 1;
         }
         drawer->tabs()->setCurrentIndex(1);
