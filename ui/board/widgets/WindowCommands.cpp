@@ -580,10 +580,6 @@ void WindowCommands::markProjectAsDeleted()
     m_window.projectListView()->markProjectAsDeleted();
 }
 
-} // namespace qv
-
-namespace qv {
-
 // --- Calendar
 
 void WindowCommands::setCalendar(iCalController* calendar)
