@@ -32,11 +32,13 @@ constexpr QFileDevice::Permissions kUserOnlyFolder = kUserOnly | QFileDevice::Ex
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error)
 {
     const QFileInfo info(path);
+    const bool folderExisted = QFileInfo(info.absolutePath()).isDir();
     if (!QDir().mkpath(info.absolutePath())) {
         *error = QStringLiteral("its folder cannot be made");
         return false;
     }
-    QFile::setPermissions(info.absolutePath(), kUserOnlyFolder);
+    if (!folderExisted)
+        QFile::setPermissions(info.absolutePath(), kUserOnlyFolder);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(kUserOnly) ||
         file.write(bytes) != bytes.size()) {
@@ -192,8 +194,9 @@ void iCalController::scheduleWrite()
 void iCalController::exportToCalendar()
 {
     showStatus(exportingMessage());
+    // A missing folder is made by the write; one that is there must take the file.
     const QFileInfo folder(QFileInfo(m_options.calendarPath).absolutePath());
-    if (!QDir().mkpath(folder.absoluteFilePath()) || !QFileInfo(folder.absoluteFilePath()).isWritable()) {
+    if (folder.exists() && (!folder.isDir() || !folder.isWritable())) {
         qCWarning(lcExchange, "calendar folder cannot be written");
         showStatus(QStringLiteral("The calendar could not be written: the folder %1 cannot be written to.")
                        .arg(QDir::toNativeSeparators(folder.absoluteFilePath())));

@@ -613,10 +613,6 @@ void WindowCommands::markProjectAsDeleted()
     m_window.projectListView()->markProjectAsDeleted();
 }
 
-} // namespace qv
-
-namespace qv {
-
 // --- Calendar
 
 void WindowCommands::setCalendar(iCalController* calendar)

@@ -155,3 +155,35 @@ TEST_F(CalendarSettingsTest,
 }
 
 } // namespace qv::test
+
+namespace qv::test {
+namespace {
+
+// Calendar sync and automatic export were on when the program last ran.
+class CalendarAtStartTest : public CalendarSettingsTest {
+protected:
+    void SetUp() override
+    {
+        preferences.setValue("doCalSync", true);
+        preferences.setValue("doAutoCalSync", true);
+        CalendarSettingsTest::SetUp();
+    }
+};
+
+} // namespace
+
+TEST_F(CalendarAtStartTest,
+       GivenAutomaticExportOn_WhenTheWindowStarts_ThenOneExportTimerRunsAlsoAfterThe30SecondStep)
+{
+    EXPECT_TRUE(commands().isCalendarSyncTimerRunning());
+    // The document's 30 s step starts it again: still one timer, one export per 300 s.
+    int writes = 0;
+    QObject::connect(calendar.get(), &iCalController::calendarWritten, [&writes] { ++writes; });
+    scheduler.advance(30'000);
+    scheduler.advance(270'000);
+    calendar->waitForQueue();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(writes, 1);
+}
+
+} // namespace qv::test
