@@ -145,6 +145,33 @@ TEST_F(LostPost, GivenAPostAppliedButUnanswered_ThenInboxAndProjectItemsEndUpOnc
     }
 }
 
+TEST_F(LostPost, GivenABulkPostOfThreeAppliedButUnanswered_WhileTheProgramRuns_ThenEachItemIsOnTheServerOnce)
+{
+    TODOList* project = startWithProject();
+    const std::vector<UnknownOutcome> cases = {
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenFailNext(p, 502); }, "502"},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenDropNext(p); }, "dropped"},
+        {[](FakeSyncServer& s, const QString& p) { s.applyThenCutNext(p); }, "cut"},
+    };
+    for (const UnknownOutcome& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int before = server.itemCount();
+        const qsizetype postsBefore = server.requestsTo("POST", QStringLiteral("/api/v1/item/")).size();
+        newItems(project, c.name, 3);
+        c.fault(server, QStringLiteral("/api/v1/item/"));
+        device->sync().sendEditedItemsToServer();
+        untilEveryPollHasRun();
+
+        const QList<HttpRequest> posts = server.requestsTo("POST", QStringLiteral("/api/v1/item/"));
+        EXPECT_EQ(posts.size(), postsBefore + 1) << "the three went out in one request, once";
+        EXPECT_EQ(posts.last().json().object().value("objects").toArray().size(), 3);
+        // Not one copy more, not even one marked removed.
+        EXPECT_EQ(server.itemCount(), before + 3);
+        for (int i = 0; i < 3; ++i)
+            expectOnceEverywhere(QStringLiteral("%1%2").arg(QLatin1String(c.name)).arg(i));
+    }
+}
+
 TEST_F(LostPost, GivenTwoServerCopiesOfAnItemThisDeviceCreated_ThenTheOneNotAdoptedIsMarkedRemoved)
 {
     TODOList* project = startWithProject();
