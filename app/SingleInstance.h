@@ -23,7 +23,7 @@ class SingleInstance : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {
-        Primary,     // this is the running copy; messages arrive through messageReceived
+        Primary,     // this is the running copy; messages go to the message handler
         Forwarded,   // another copy runs and has carried the message out
         Refused,     // another copy runs and could not carry the message out (error says why)
         Unreachable, // another copy holds the lock but took no message (error says why)
