@@ -169,6 +169,9 @@ TEST_F(PostOnce, GivenEachPostRoute_WhenTheServerTakesThePostAndDrops_ThenItHold
                                           [&](const std::optional<QString>& error) { reported = error; }));
         });
         EXPECT_TRUE(reported.has_value());
+        const QJsonArray tags = server.item(item->serverID()).value("tags").toArray();
+        ASSERT_EQ(tags.size(), 1);
+        EXPECT_EQ(tags.first().toObject().value("name").toString(), QStringLiteral("urgent"));
     }
 }
 
