@@ -540,57 +540,69 @@ void AppDelegate::handleURL(const QString& text)
     }
 }
 
-void AppDelegate::handleLaunchRequest(const LaunchRequest& request)
+void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done)
 {
     if (request.isEmpty()) {
         if (ShellWindow* w = window(); w && !m_terminating)
             w->showWindow();
+        if (done)
+            done(true);
         return;
     }
     for (const QString& url : request.urls)
         handleURL(url);
-    if (!request.text && request.files.isEmpty())
+    if (!request.text && request.files.isEmpty()) {
+        if (done)
+            done(true);
         return;
+    }
     LaunchRequest input;
     input.text = request.text;
     input.files = request.files;
     if (!m_handOverAccepted) {
-        m_pendingHandOvers.push_back(std::move(input));
+        m_pendingHandOvers.push_back({std::move(input), std::move(done)});
         return;
     }
+    bool saved = true;
     if (input.text)
-        addNewItemFromText(*input.text);
+        saved = addNewItemFromText(*input.text);
     if (!input.files.isEmpty())
-        addNewItemFromFiles(input.files);
+        saved = addNewItemFromFiles(input.files) && saved;
+    if (done)
+        done(saved);
 }
 
 void AppDelegate::acceptHandOver()
 {
     m_handOverAccepted = true;
-    const std::vector<LaunchRequest> pending = std::move(m_pendingHandOvers);
+    std::vector<PendingHandOver> pending = std::move(m_pendingHandOvers);
     m_pendingHandOvers.clear();
-    for (const LaunchRequest& input : pending)
-        handleLaunchRequest(input);
+    for (PendingHandOver& handOver : pending)
+        handleLaunchRequest(handOver.input, std::move(handOver.done));
 }
 
-void AppDelegate::addNewItemFromText(const QString& text)
+bool AppDelegate::addNewItemFromText(const QString& text)
 {
     if (!m_document) {
         qCWarning(lcApp, "No document for the text handed over");
-        return;
+        return false;
     }
     InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
         .addNewItemFromText(text);
+    // The copy that handed it over ends once answered; the item must not depend on this copy
+    // living another second.
+    return m_document->commitChanges();
 }
 
-void AppDelegate::addNewItemFromFiles(const QStringList& paths)
+bool AppDelegate::addNewItemFromFiles(const QStringList& paths)
 {
     if (!m_document) {
         qCWarning(lcApp, "No document for the files handed over");
-        return;
+        return false;
     }
     InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
         .addNewItemFromFiles(paths);
+    return m_document->commitChanges();
 }
 
 // --- Other operations

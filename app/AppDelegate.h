@@ -136,10 +136,12 @@ public:
     // --- Links and handed-over input ---
     void handleURL(const QString& text);
     // Links at once; text and files once the hand-over is ready. A plain launch (nothing in
-    // it) brings the window to the front.
-    void handleLaunchRequest(const LaunchRequest& request);
-    void addNewItemFromText(const QString& text);
-    void addNewItemFromFiles(const QStringList& paths);
+    // it) brings the window to the front. done, when given, is called once everything is
+    // carried out: false when an item handed over could not be saved.
+    void handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done = {});
+    // The new item, if any, is saved at once; false when it could not be.
+    bool addNewItemFromText(const QString& text);
+    bool addNewItemFromFiles(const QStringList& paths);
 
     // --- Other operations ---
     void pingServer(const QString& eventName);
@@ -211,7 +213,11 @@ private:
     QString m_restStorePath;
     TimerId m_endTimer = 0;
     TimerId m_inactivityCheck = 0;
-    std::vector<LaunchRequest> m_pendingHandOvers;
+    struct PendingHandOver {
+        LaunchRequest input;
+        std::function<void(bool saved)> done;
+    };
+    std::vector<PendingHandOver> m_pendingHandOvers;
     QList<SettingsTrouble> m_settingsTroubles;
     QStringList m_unreportedTroubles;
 };

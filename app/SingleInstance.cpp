@@ -7,20 +7,32 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
 #include <QtEndian>
+
+#include <memory>
+#include <utility>
 
 namespace qv {
 
 namespace {
 
 // A message is its length (4 bytes, big-endian) and its bytes; the receiver answers one byte
-// once it has the whole message, so the sender knows it arrived before it quits: taken, or
-// dropped because the receiver is quitting.
+// once it has carried the message out, so the sender knows how it ended before it quits:
+// done, dropped because the receiver is quitting, or not done.
 constexpr qint64 kHeaderBytes = 4;
 constexpr char kAck = '\x01';
 constexpr char kQuitting = '\x02';
+constexpr char kRefused = '\x03';
+
+void answerWith(QLocalSocket* socket, char answer)
+{
+    socket->write(&answer, 1);
+    socket->flush();
+    socket->disconnectFromServer();
+}
 
 QString defaultRuntimeFolder()
 {
@@ -81,9 +93,11 @@ SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString
             *error = QStringLiteral("Cannot lock %1").arg(lockPath());
         return Outcome::Failed;
     }
-    switch (forward(message, error, connectTimeoutMs)) {
+    switch (forward(message, error, connectTimeoutMs, quitWaitMs)) {
     case Delivery::Delivered:
         return Outcome::Forwarded;
+    case Delivery::Refused:
+        return Outcome::Refused;
     case Delivery::NoAnswer:
         // The copy may have ended while we tried to reach it.
         if (lock->tryLock(0))
@@ -148,14 +162,22 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     socket->skip(kHeaderBytes);
     const QByteArray message = socket->read(length);
     socket->setProperty("done", true);
-    socket->write(m_quitting ? &kQuitting : &kAck, 1);
-    socket->flush();
-    socket->disconnectFromServer();
-    if (!m_quitting)
-        emit messageReceived(message);
+    if (m_quitting || !m_handler) {
+        answerWith(socket, m_quitting ? kQuitting : kAck);
+        return;
+    }
+    // The sender may have given up and gone by the time the answer is ready.
+    QPointer<QLocalSocket> guard(socket);
+    auto answered = std::make_shared<bool>(false);
+    m_handler(message, [guard, answered](bool done) {
+        if (std::exchange(*answered, true) || !guard)
+            return;
+        answerWith(guard, done ? kAck : kRefused);
+    });
 }
 
-SingleInstance::Delivery SingleInstance::forward(const QByteArray& message, QString* error, int timeoutMs)
+SingleInstance::Delivery SingleInstance::forward(const QByteArray& message, QString* error, int timeoutMs,
+                                                 int answerWaitMs)
 {
     if (message.size() > kMaxMessageBytes) {
         if (error)
@@ -187,16 +209,31 @@ SingleInstance::Delivery SingleInstance::forward(const QByteArray& message, QStr
             return Delivery::NoAnswer;
         }
     }
+    // The answer comes once the running copy has carried the message out, which can take
+    // longer than reaching it: its start may still be under way.
+    const QDeadlineTimer answerDeadline(std::max(timeoutMs, answerWaitMs));
     while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())))) {
+        if (!socket.waitForReadyRead(int(std::max<qint64>(1, answerDeadline.remainingTime())))) {
             if (error)
                 *error = QStringLiteral("The running copy did not answer");
             return Delivery::NoAnswer;
         }
     }
     char answer = 0;
-    if (socket.read(&answer, 1) == 1 && (answer == kAck || answer == kQuitting))
-        return answer == kAck ? Delivery::Delivered : Delivery::Quitting;
+    if (socket.read(&answer, 1) == 1) {
+        switch (answer) {
+        case kAck:
+            return Delivery::Delivered;
+        case kQuitting:
+            return Delivery::Quitting;
+        case kRefused:
+            if (error)
+                *error = QStringLiteral("The running copy could not save what was handed over");
+            return Delivery::Refused;
+        default:
+            break;
+        }
+    }
     if (error)
         *error = QStringLiteral("The running copy did not answer");
     return Delivery::NoAnswer;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -14,14 +15,17 @@ namespace qv {
 
 // One running copy per user: a lock file in $XDG_RUNTIME_DIR and, beside it, a local socket
 // only the user can open. A later copy hands its message to the running copy and stops; a
-// plain launch sends one too, which asks the running copy for its window. A copy that is
-// quitting answers so, and the later copy waits for it to end and runs in its place.
+// plain launch sends one too, which asks the running copy for its window. The running copy
+// answers only once its handler has carried the message out (text handed over is then in the
+// store), or says it could not. A copy that is quitting answers so, and the later copy waits
+// for it to end and runs in its place.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
     enum class Outcome {
-        Primary,     // this is the running copy; messages arrive through messageReceived
-        Forwarded,   // another copy runs and has the message
+        Primary,     // this is the running copy; messages go to the message handler
+        Forwarded,   // another copy runs and has carried the message out
+        Refused,     // another copy runs and could not carry the message out (error says why)
         Unreachable, // another copy holds the lock but took no message (error says why)
         Failed,      // no guard could be set up (error says why)
     };
@@ -32,12 +36,18 @@ public:
     ~SingleInstance() override;
 
     // connectTimeoutMs bounds the wait for a copy that holds the lock but does not listen yet;
-    // quitWaitMs the wait for a copy that is quitting.
+    // quitWaitMs the wait for a copy that is quitting, and for the running copy's answer.
     Outcome start(const QByteArray& message, QString* error = nullptr, int connectTimeoutMs = 5000,
                   int quitWaitMs = 60'000);
 
     // From now on later copies are told to wait for this one to end; their messages are dropped.
     void setQuitting() { m_quitting = true; }
+
+    // Carries out a message of a later copy and then calls answer, once: true when done, false
+    // when it could not be done. Without a handler every message is answered as done at once.
+    using Answer = std::function<void(bool done)>;
+    using Handler = std::function<void(const QByteArray& message, Answer answer)>;
+    void setMessageHandler(Handler handler) { m_handler = std::move(handler); }
 
     // What a plain launch that cannot reach the running copy tells the user before it stops.
     struct Alert {
@@ -52,15 +62,12 @@ public:
     // Larger messages are refused.
     static constexpr qint64 kMaxMessageBytes = 32 * 1024 * 1024;
 
-signals:
-    void messageReceived(const QByteArray& message);
-
 private:
     bool listen(QString* error);
     void acceptConnections();
     void readFrom(QLocalSocket* socket);
-    enum class Delivery { Delivered, Quitting, NoAnswer };
-    Delivery forward(const QByteArray& message, QString* error, int timeoutMs);
+    enum class Delivery { Delivered, Refused, Quitting, NoAnswer };
+    Delivery forward(const QByteArray& message, QString* error, int timeoutMs, int answerWaitMs);
     bool becomePrimary(std::unique_ptr<QLockFile> lock, QString* error);
 
     QString m_folder;
@@ -68,6 +75,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_quitting = false;
+    Handler m_handler;
 };
 
 } // namespace qv

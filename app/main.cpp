@@ -116,6 +116,10 @@ int main(int argc, char** argv)
     const SingleInstance::Outcome outcome = guard.start(request.toMessage(), &guardError);
     if (outcome == SingleInstance::Outcome::Forwarded)
         return 0;
+    if (outcome == SingleInstance::Outcome::Refused) {
+        std::fprintf(stderr, "%s\n", qPrintable(guardError));
+        return 1;
+    }
     if (outcome != SingleInstance::Outcome::Primary && !request.isEmpty()) {
         std::fprintf(stderr, "Could not reach the running copy: %s\n", qPrintable(guardError));
         return 1;
@@ -280,11 +284,12 @@ int main(int argc, char** argv)
     AppDelegate delegate(std::move(deps));
     delegatePointer = &delegate;
 
-    QObject::connect(&guard, &SingleInstance::messageReceived, &application,
-                     [&delegate](const QByteArray& message) {
-                         if (const auto forwarded = LaunchRequest::fromMessage(message))
-                             delegate.handleLaunchRequest(*forwarded);
-                     });
+    guard.setMessageHandler([&delegate](const QByteArray& message, const SingleInstance::Answer& answer) {
+        if (const auto forwarded = LaunchRequest::fromMessage(message))
+            delegate.handleLaunchRequest(*forwarded, answer);
+        else
+            answer(false);
+    });
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &application,
                      [&delegate](int signalNumber) { delegate.terminationSignal(signalNumber); });

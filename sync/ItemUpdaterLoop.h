@@ -43,8 +43,8 @@ class Context;
 // a start every item without a server identifier waits so, since an earlier run may have sent
 // it. Unless the user changed the item after that upload went out, the adopted item counts as
 // accepted and the server's copy is merged into it (another device may have edited it since).
-// A second server copy of an item this device created (a request the network layer sent twice)
-// is marked removed on the server.
+// A second server copy of an item this device created (a request delivered twice on its way, or
+// sent twice by an earlier version) is marked removed on the server.
 class ItemUpdaterLoop final : public UpdaterLoop {
 public:
     static constexpr qint64 kInboxIntervalMs = 30'000;

@@ -10,6 +10,7 @@
 #include "sync/QVRestManager.h"
 #include "sync/RestRecords.h"
 #include "sync/SyncLogging.h"
+#include "sync/UpdaterLoop.h"
 
 #include <QJsonDocument>
 
@@ -94,16 +95,53 @@ void QVRemindersManager::sendReminders()
             marked.push_back(reminder);
     }
     for (ItemReminder* reminder : marked) {
-        updateReminder(reminder, {}, [this, reminder](const rest::Error& error) {
+        if (m_unansweredPosts.contains(reminder)) {
+            lookForUnansweredPost(reminder);
+            continue;
+        }
+        const bool post = reminder->identifier() == 0;
+        updateReminder(reminder, {}, [this, reminder, post](const rest::Error& error) {
             qCWarning(lcSync, "Reminder %lld not sent: %s", reminder->identifier(),
                       qUtf8Printable(error.message));
             // Only a refusal makes the server's copy the one to keep; after anything else the
-            // edit stays marked and goes out again.
+            // edit stays marked and goes out again, once it is known a POST did not arrive.
             if (isRefusal(error) && !reminder->isDeleted())
                 getReminderForItem(reminder->item());
+            else if (post && UpdaterLoop::outcomeUnknown(error))
+                m_unansweredPosts.insert(reminder);
         });
     }
     m_isSending = false;
+}
+
+void QVRemindersManager::lookForUnansweredPost(ItemReminder* reminder)
+{
+    TODOItem* item = reminder->item();
+    if (!item || !item->isValidUniID() || m_sending.contains(reminder))
+        return;
+    m_sending.insert(reminder, false);
+    const store::ManagedObject* key = reminder;
+    rest::Request request;
+    request.path = QStringLiteral("/item/%1/reminder/?format=json").arg(item->serverID());
+    request.onSuccess = [this, reminder, key](const rest::Response& response) {
+        leaveFlight(reminder);
+        const qint64 id = response.json.object().value(QStringLiteral("id")).toInteger();
+        if (id <= 0)
+            return;
+        m_unansweredPosts.remove(key);
+        if (!reminder->isDeleted()) {
+            QVRestManager::TrackingPause pause(m_engine);
+            // The copy found is this one; the local values stay marked and update it.
+            reminder->setIdentifier(id);
+        }
+    };
+    request.onFailure = [this, reminder, key](const rest::Error& error) {
+        leaveFlight(reminder);
+        // The server has no reminder for the item: the POST never arrived.
+        if (error.kind == rest::Error::Kind::Http && error.statusCode() == 404)
+            m_unansweredPosts.remove(key);
+    };
+    m_queue->addRequest(std::move(request));
 }
 
 bool QVRemindersManager::updateReminder(ItemReminder* reminder, Success success, Failure failure)

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QObject>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -33,7 +34,9 @@ class ManagedObject;
 // the server's reply has been taken in (and only when the user has not changed the reminder
 // meanwhile), so a quit or a crash in flight loses no edit. Only a refusal (a 4xx reply) reads
 // the server's reminder back over the local one; after any other failure the edit stays marked
-// and goes out again.
+// and goes out again, except that a new reminder whose POST may have reached the server
+// unanswered is not posted again until the item's reminder on the server has been read: the
+// copy found there is taken as this one (404: none, and the POST goes out again).
 class QVRemindersManager final : public QObject, public RemindersSyncInterface {
     Q_OBJECT
 public:
@@ -65,11 +68,15 @@ private:
     void failed(ItemReminder* reminder, const rest::Error& error, const Failure& failure);
     // Whether the user changed it while its request was out.
     bool leaveFlight(ItemReminder* reminder);
+    // Reads the server's reminder of an unanswered POST's item, to adopt it or post again.
+    void lookForUnansweredPost(ItemReminder* reminder);
 
     QVRestManager& m_engine;
     std::unique_ptr<rest::RequestQueue> m_queue;
     // Reminders with a request out, and whether the user changed them since it left.
     QHash<const store::ManagedObject*, bool> m_sending;
+    // New reminders whose POST went out and whose outcome is unknown.
+    QSet<const store::ManagedObject*> m_unansweredPosts;
     bool m_isSending = false;
     TimerId m_timer = 0;
 };

@@ -40,6 +40,10 @@ class UpdaterLoop {
 public:
     static constexpr qint64 kDefaultIntervalSeconds = 5;
 
+    // Whether the server may have acted on a request whose answer we never read: a lost, cut or
+    // garbled reply, or a gateway's word that the server behind it did not answer in time.
+    static bool outcomeUnknown(const rest::Error& error);
+
     // What tells the two loops apart outside their own code.
     struct Traits {
         QString name;        // "ItemUpdaterLoop", in log lines
@@ -122,10 +126,6 @@ protected:
         // What to announce when it was applied.
         std::optional<qint64> updatedID;
     };
-
-    // Whether the server may have acted on a request whose answer we never read: a lost, cut or
-    // garbled reply, or a gateway's word that the server behind it did not answer in time.
-    static bool outcomeUnknown(const rest::Error& error);
 
     virtual void sendModified() = 0;
     virtual Merged mergePolled(const QJsonObject& object) = 0;

@@ -1,9 +1,13 @@
 #include "platform/rest/MultipartParams.h"
 
+#include "platform/rest/SendOnceBody.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QHttpMultiPart>
 #include <QRandomGenerator>
+
+#include <memory>
+#include <vector>
 
 namespace qv::rest {
 
@@ -44,7 +48,6 @@ void MultipartParams::setData(const QByteArray& data, const QString& param, cons
 
 QByteArray MultipartParams::contentType() const
 {
-    // The form QNetworkAccessManager writes for a QHttpMultiPart.
     return "multipart/form-data; boundary=\"" + m_boundary + '"';
 }
 
@@ -58,7 +61,7 @@ QByteArray MultipartParams::dispositionOf(const Field& field) const
 
 qint64 MultipartParams::contentLength() const
 {
-    // Mirrors QHttpMultiPart's layout: "--" boundary CRLF, headers, CRLF, body, CRLF per part,
+    // The layout appendTo() writes: "--" boundary CRLF, headers, CRLF, body, CRLF per part,
     // then "--" boundary "--" CRLF.
     qint64 size = 0;
     for (const Field& field : m_parts) {
@@ -77,30 +80,38 @@ qint64 MultipartParams::contentLength() const
     return size + 2 + m_boundary.size() + 4;
 }
 
-QHttpMultiPart* MultipartParams::build(QObject* parent, QString* error) const
+bool MultipartParams::appendTo(SendOnceBody& body, QString* error) const
 {
-    auto* multipart = new QHttpMultiPart(QHttpMultiPart::FormDataType, parent);
-    multipart->setBoundary(m_boundary);
+    // Every file is opened first, so a body is either whole or not started.
+    std::vector<std::unique_ptr<QFile>> files;
     for (const Field& field : m_parts) {
-        QHttpPart httpPart;
-        httpPart.setRawHeader("Content-Disposition", dispositionOf(field));
-        if (field.isFile())
-            httpPart.setRawHeader("Content-Type", field.mimeType);
-        if (!field.filePath.isEmpty()) {
-            auto* file = new QFile(field.filePath, multipart);
-            if (!file->open(QIODevice::ReadOnly)) {
-                if (error)
-                    *error = QStringLiteral("Cannot read %1: %2").arg(field.filePath, file->errorString());
-                delete multipart;
-                return nullptr;
-            }
-            httpPart.setBodyDevice(file);
-        } else {
-            httpPart.setBody(field.value);
+        if (field.filePath.isEmpty())
+            continue;
+        auto file = std::make_unique<QFile>(field.filePath);
+        if (!file->open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = QStringLiteral("Cannot read %1: %2").arg(field.filePath, file->errorString());
+            return false;
         }
-        multipart->append(httpPart);
+        files.push_back(std::move(file));
     }
-    return multipart;
+    auto nextFile = files.begin();
+    const QByteArray dashes = "--";
+    for (const Field& field : m_parts) {
+        QByteArray head = dashes + m_boundary + "\r\n";
+        head += "Content-Disposition: " + dispositionOf(field) + "\r\n";
+        if (field.isFile())
+            head += "Content-Type: " + field.mimeType + "\r\n";
+        head += "\r\n";
+        body.append(head);
+        if (field.filePath.isEmpty())
+            body.append(field.value);
+        else
+            body.append(std::move(*nextFile++));
+        body.append(QByteArrayLiteral("\r\n"));
+    }
+    body.append(dashes + m_boundary + dashes + "\r\n");
+    return true;
 }
 
 } // namespace qv::rest

@@ -4,10 +4,9 @@
 #include <QList>
 #include <QString>
 
-class QHttpMultiPart;
-class QObject;
-
 namespace qv::rest {
+
+class SendOnceBody;
 
 // A multipart form body: text values and files, sent in the order they were set.
 class MultipartParams {
@@ -27,9 +26,9 @@ public:
     // The body's size in bytes, or -1 when a file cannot be read.
     qint64 contentLength() const;
 
-    // The body for QNetworkAccessManager, owned by parent; nullptr (and why in error) when a
-    // file cannot be opened.
-    QHttpMultiPart* build(QObject* parent, QString* error) const;
+    // Adds the body's pieces, in the layout contentLength() counts; false (and why in error)
+    // when a file cannot be opened.
+    bool appendTo(SendOnceBody& body, QString* error) const;
 
 private:
     struct Field {

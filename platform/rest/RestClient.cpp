@@ -2,8 +2,8 @@
 
 #include "platform/rest/MultipartParams.h"
 #include "platform/rest/NetworkReachability.h"
+#include "platform/rest/SendOnceBody.h"
 
-#include <QHttpMultiPart>
 #include <QJsonParseError>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <vector>
 
 namespace qv::rest {
@@ -304,24 +305,33 @@ void RestClient::start(RequestId id, std::shared_ptr<const Request> request, Com
         headers.emplaceBack("Content-Type", "application/json");
     for (const auto& [name, value] : headers) {
         if (request->params && name.compare("Content-Type", Qt::CaseInsensitive) == 0)
-            continue; // the multipart body brings its own, with the boundary
+            continue; // the multipart body's own, with the boundary, goes instead
         networkRequest.setRawHeader(name, value);
     }
+    if (request->params)
+        networkRequest.setRawHeader("Content-Type", request->params->contentType());
     if (m_timeoutMs > 0)
         networkRequest.setTransferTimeout(int(std::min<qint64>(m_timeoutMs, INT_MAX)));
     networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
 
     const QByteArray verb = methodName(request->method);
     QNetworkReply* reply = nullptr;
-    if (request->params) {
+    if (request->params || request->method == Method::Post) {
+        // A POST leaves once per decision of ours: the network layer must not send it again
+        // on its own after a connection closed without a reply (see SendOnceBody).
+        auto body = std::make_unique<SendOnceBody>();
         QString error;
-        QHttpMultiPart* multipart = request->params->build(nullptr, &error);
-        if (!multipart) {
+        if (request->params && !request->params->appendTo(*body, &error)) {
             failLater(invalidRequest(error));
             return;
         }
-        reply = m_manager->sendCustomRequest(networkRequest, verb, multipart);
-        multipart->setParent(reply);
+        if (!request->params)
+            body->append(request->body);
+        body->open(QIODevice::ReadOnly);
+        networkRequest.setHeader(QNetworkRequest::ContentLengthHeader, body->totalSize());
+        networkRequest.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        reply = m_manager->sendCustomRequest(networkRequest, verb, body.get());
+        body.release()->setParent(reply);
     } else if (request->method == Method::Get && request->body.isEmpty()) {
         reply = m_manager->get(networkRequest);
     } else {

@@ -20,7 +20,10 @@ class NetworkReachability;
 // HTTP client of the sync server over QNetworkAccessManager. It lives on the main thread and
 // every callback runs there, never from inside send(). A request succeeds when an HTTP reply
 // below 400 arrives whose body, when served as JSON or "text/html", parses; every other end is
-// a failure (see Error::Kind). There is no reply cache: every GET goes to the server.
+// a failure (see Error::Kind). There is no reply cache: every GET goes to the server. A POST
+// reaches the server at most once per send(): when its connection closes without a reply it
+// fails as a network error, though the server may have carried it out, and is never sent
+// again behind the caller's back.
 class RestClient : public QObject {
     Q_OBJECT
 public:

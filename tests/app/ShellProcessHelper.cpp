@@ -55,6 +55,9 @@ int startGuard(qv::SingleInstance& guard, const qv::LaunchRequest& request, cons
     case qv::SingleInstance::Outcome::Forwarded:
         say(QStringLiteral("forwarded"));
         return 0;
+    case qv::SingleInstance::Outcome::Refused:
+        say(QStringLiteral("refused ") + error);
+        return 5;
     case qv::SingleInstance::Outcome::Unreachable:
         if (!request.isEmpty()) {
             say(QStringLiteral("unreachable ") + error);
@@ -107,8 +110,9 @@ int runGuard(const qv::LaunchRequest& request, const Options& options)
     qv::SingleInstance guard;
     if (const int code = startGuard(guard, request, options); code >= 0)
         return code;
-    QObject::connect(&guard, &qv::SingleInstance::messageReceived, [](const QByteArray& message) {
+    guard.setMessageHandler([](const QByteArray& message, const qv::SingleInstance::Answer& answer) {
         say(QStringLiteral("message ") + QString::fromUtf8(message));
+        answer(true);
     });
     qv::QuitSignals signalHandlers;
     QObject::connect(&signalHandlers, &qv::QuitSignals::received, [] { QCoreApplication::exit(0); });
@@ -148,9 +152,12 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
     };
     qv::AppDelegate delegate(deps);
 
-    QObject::connect(&guard, &qv::SingleInstance::messageReceived, [&](const QByteArray& message) {
+    // As the entry point wires it.
+    guard.setMessageHandler([&](const QByteArray& message, const qv::SingleInstance::Answer& answer) {
         if (const auto forwarded = qv::LaunchRequest::fromMessage(message))
-            delegate.handleLaunchRequest(*forwarded);
+            delegate.handleLaunchRequest(*forwarded, answer);
+        else
+            answer(false);
     });
     qv::QuitSignals signalHandlers;
     QObject::connect(&signalHandlers, &qv::QuitSignals::received,

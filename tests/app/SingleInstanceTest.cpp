@@ -22,6 +22,7 @@
 
 #include <csignal>
 #include <memory>
+#include <sqlite3.h>
 
 namespace qv::test {
 
@@ -33,6 +34,28 @@ QStringList savedProjectNames(const TempHome& home, const QString& entity = TODO
     return namesInStoreFile(
         home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName, entity);
 }
+
+// Holds the store file's write lock from another connection while it lives.
+class StoreWriteLock {
+public:
+    explicit StoreWriteLock(const QString& path)
+    {
+        sqlite3_open(QFile::encodeName(path).constData(), &m_db);
+        m_locked = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~StoreWriteLock()
+    {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(m_db);
+    }
+    StoreWriteLock(const StoreWriteLock&) = delete;
+    StoreWriteLock& operator=(const StoreWriteLock&) = delete;
+    bool locked() const { return m_locked; }
+
+private:
+    sqlite3* m_db = nullptr;
+    bool m_locked = false;
+};
 
 } // namespace
 
@@ -218,6 +241,38 @@ TEST(ShellProcessTest, GivenAStarredItem_WhenTheApplicationQuitsAndStartsAgain_T
     ASSERT_TRUE(again.waitForLine(QStringLiteral("ready"))) << again.output.constData();
     again.process.write("show Milk\n");
     EXPECT_TRUE(again.waitForLine(QStringLiteral("item Milk starred"))) << again.output.constData();
+}
+
+TEST(ShellProcessTest,
+     GivenTextHandedOver_WhenTheRunningCopyIsKilledRightAfterItsAnswer_ThenTheItemIsInTheStore)
+{
+    TempHome home;
+    Helper app(home, {QStringLiteral("app")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+
+    Helper add(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")},
+               QByteArray("Buy stamps\nat the post office"));
+    ASSERT_EQ(add.finish(), 0) << add.errors.constData();
+    ::kill(pid_t(app.process.processId()), SIGKILL);
+    app.process.waitForFinished(5000);
+
+    EXPECT_EQ(savedProjectNames(home, TODOItem::staticEntityName()),
+              QStringList{QStringLiteral("Buy stamps")});
+}
+
+TEST(ShellProcessTest, GivenAStoreThatCannotBeWritten_WhenTextIsHandedOver_ThenTheLaunchFailsAndSaysSo)
+{
+    TempHome home;
+    Helper app(home, {QStringLiteral("app")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    const QString store = home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName;
+    auto lock = std::make_unique<StoreWriteLock>(store);
+    ASSERT_TRUE(lock->locked());
+
+    Helper add(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")}, QByteArray("Buy stamps"));
+    EXPECT_EQ(add.finish(30'000), 1);
+    EXPECT_TRUE(add.errors.contains("could not save")) << add.errors.constData();
+    lock.reset();
 }
 
 } // namespace qv::test

@@ -242,6 +242,50 @@ TEST_F(RestClientTest, GivenADroppedConnectionATimeoutOrNoServer_WhenSending_The
     EXPECT_EQ(log.errors[2].kind, Error::Kind::Network);
 }
 
+TEST_F(RestClientTest,
+       GivenAKeptAliveConnection_WhenTheServerTakesARequestAndDrops_ThenAPostArrivesOnceWhereAGetIsResent)
+{
+    qv::test::TempHome home;
+    const QString path = home.root() + "/notes.txt";
+    ASSERT_TRUE(qv::test::writeFile(path, "file bytes"));
+    auto params = std::make_shared<MultipartParams>();
+    params->setValue("/api/v1/item/1/", "item");
+    params->setFile(path, "content");
+    Request json = log.request("json", "/item/");
+    json.method = Method::Post;
+    json.setJsonBody(QJsonDocument(QJsonObject{{"name", "once"}}));
+    Request form = log.request("form", "/file/");
+    form.method = Method::Post;
+    form.params = params;
+    Request get = log.request("get", "/item/");
+
+    for (const Request& request : {json, form, get}) {
+        const QString name = request.userData.value("name").toString();
+        SCOPED_TRACE(name.toStdString());
+        const QString target = QStringLiteral("/api/v1") + request.path;
+        roundTrip(); // the connection is open and idle, as between two sync requests
+        const int idle = server.requests().last().connectionId;
+        server.clearRequests();
+        server.applyThenDropNext(target);
+        send(request);
+        const QList<qv::test::HttpRequest> arrived = server.requestsTo(methodName(request.method), target);
+        ASSERT_FALSE(arrived.isEmpty());
+        EXPECT_EQ(arrived.first().connectionId, idle);
+        if (request.method == Method::Post) {
+            // The server may have carried it out: sending it again is not the network layer's call.
+            EXPECT_EQ(arrived.size(), 1);
+            EXPECT_EQ(log.events.last(), "fail:" + name);
+            EXPECT_EQ(log.errors.last().kind, Error::Kind::Network);
+        } else {
+            // The network layer sends it again on a new connection, which answers.
+            EXPECT_EQ(arrived.size(), 2);
+            EXPECT_EQ(log.events.last(), "ok:" + name);
+        }
+    }
+    EXPECT_EQ(server.itemCount(), 1);
+    EXPECT_EQ(server.fileCount(), 1);
+}
+
 TEST_F(RestClientTest, GivenMalformedOrTruncatedJson_WhenLoaded_ThenTheFailureIsAParseError)
 {
     server.createItemAsOtherDevice({{"name", "one"}});
