@@ -29,14 +29,18 @@ void StatusBarController::setStatusBarMessage(const QString& message)
 
 void StatusBarController::setSyncStatus(const QString& message)
 {
-    show(message);
+    m_syncStatus = message;
+    // A window message (a failed sync saying why, a notice) gets its full 15 s: the engine's
+    // status changes within moments and would otherwise hide it before it could be read.
+    if (!m_clearTimer)
+        show(message);
 }
 
 void StatusBarController::clearStatusBarMessage()
 {
     cancelTimer();
     if (!(m_terminating && m_terminating()))
-        show(QString());
+        show(m_syncStatus);
 }
 
 void StatusBarController::show(const QString& text)

@@ -9,8 +9,9 @@
 
 namespace qv {
 
-// The status bar's text. A message of the window clears itself 15 s after the last one; the
-// sync engine's status stays until the next text. Messages for a hidden window are dropped.
+// The status bar's text. A message of the window clears itself 15 s after the last one, giving
+// way to the sync engine's latest status, which waits under it meanwhile and otherwise stays
+// until the next text. Messages for a hidden window are dropped.
 class StatusBarController final : public QObject {
     Q_OBJECT
 public:
@@ -26,7 +27,8 @@ public:
 
     // Shown for 15 s; a newer message gets its full 15 s again.
     void setStatusBarMessage(const QString& message);
-    // The sync engine's status: shown as it is, no clearing of its own.
+    // The sync engine's status: shown as it is (once a window message has had its time), no
+    // clearing of its own.
     void setSyncStatus(const QString& message);
     void clearStatusBarMessage();
 
@@ -41,6 +43,7 @@ private:
     std::function<bool()> m_visible;
     std::function<bool()> m_terminating;
     QString m_text;
+    QString m_syncStatus;
     TimerId m_clearTimer = 0;
 };
 
