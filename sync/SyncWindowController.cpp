@@ -258,7 +258,12 @@ void SyncWindowController::restartForAccount(const QString& email, bool resetPol
     m_parts.engine->setCurrentUser(email, resetPollingDates);
     // The team panel's self-invitation check compares against it.
     m_parts.collaboration->setLoginEmail(email);
-    m_parts.engine->startAllLoops();
+    // Loops already running (a sign-in sheet given up earlier restarts them) heard "not signed in"
+    // from their last keep-alive: ask again now rather than at the next 120 s tick.
+    if (m_parts.engine->isStarted())
+        m_parts.engine->fire();
+    else
+        m_parts.engine->startAllLoops();
     m_parts.host->checkForSharingRequests();
     m_parts.collaboration->initCollaboration();
 }

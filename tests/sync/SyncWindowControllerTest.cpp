@@ -355,6 +355,16 @@ TEST_F(SyncWindowControllerTest, GivenTheSignInForm_WhenTheLandingPageLoads_Then
     EXPECT_EQ(recorder.loginEmail, "New.User@example.com");
     EXPECT_EQ(recorder.statuses.last(), "Done logging in");
 
+    // Signed in while the loops ran offline (not signed in when they last asked): online at once.
+    device->sync().stopAllLoops();
+    server.setOnline(false);
+    start(*device);
+    ASSERT_FALSE(device->sync().isOnline());
+    server.setOnline(true);
+    controller->pageFinished(page("/"), "GET");
+    settle();
+    EXPECT_TRUE(device->sync().isOnline());
+
     // The next sheet is filled from the keychain a second later.
     recorder.passwords.insert("New.User@example.com", "stored");
     makeController();
