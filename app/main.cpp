@@ -189,10 +189,7 @@ int main(int argc, char** argv)
         alerts.setParent(parts->mainWindow.get());
         // Told in the status bar: a modal alert would run a loop of its own while the sync goes on.
         keychain.setNotice([window = QPointer<MainWindow>(parts->mainWindow.get())](const QString& message) {
-            if (!window)
-                return false;
-            window->setStatusBarMessage(message);
-            return window->commands().statusBar().text() == message;
+            return window && window->commands().statusBar().setStatusBarNotice(message);
         });
         AccountSession* signIn = nullptr;
         QWebEngineProfile* webProfile = nullptr;

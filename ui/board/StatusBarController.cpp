@@ -1,5 +1,7 @@
 #include "ui/board/StatusBarController.h"
 
+#include <utility>
+
 namespace qv {
 
 StatusBarController::StatusBarController(Scheduler* scheduler, std::function<bool()> visible,
@@ -17,6 +19,10 @@ void StatusBarController::setStatusBarMessage(const QString& message)
 {
     if (!m_visible || !m_visible())
         return;
+    if (m_noticeShown) {
+        m_waitingMessage = message;
+        return;
+    }
     show(message);
     cancelTimer();
     if (!m_scheduler)
@@ -25,6 +31,26 @@ void StatusBarController::setStatusBarMessage(const QString& message)
         m_clearTimer = 0;
         clearStatusBarMessage();
     });
+}
+
+bool StatusBarController::setStatusBarNotice(const QString& notice)
+{
+    if (!m_visible || !m_visible())
+        return false;
+    show(notice);
+    cancelTimer();
+    if (!m_scheduler)
+        return true;
+    m_noticeShown = true;
+    m_clearTimer = m_scheduler->after(kClearDelayMs, this, [this] {
+        m_clearTimer = 0;
+        m_noticeShown = false;
+        if (const std::optional<QString> waiting = std::exchange(m_waitingMessage, std::nullopt))
+            setStatusBarMessage(*waiting);
+        else
+            clearStatusBarMessage();
+    });
+    return true;
 }
 
 void StatusBarController::setSyncStatus(const QString& message)
@@ -39,6 +65,8 @@ void StatusBarController::setSyncStatus(const QString& message)
 void StatusBarController::clearStatusBarMessage()
 {
     cancelTimer();
+    m_noticeShown = false;
+    m_waitingMessage.reset();
     if (!(m_terminating && m_terminating()))
         show(m_syncStatus);
 }

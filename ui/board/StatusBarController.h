@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace qv {
 
@@ -27,6 +28,10 @@ public:
 
     // Shown for 15 s; a newer message gets its full 15 s again.
     void setStatusBarMessage(const QString& message);
+    // A notice the user must not miss (the password store failing): shown for 15 s like a
+    // message, and a message that comes meanwhile waits for its end. false when the window is
+    // hidden and nothing was shown.
+    bool setStatusBarNotice(const QString& notice);
     // The sync engine's status: shown as it is (once a window message has had its time), no
     // clearing of its own.
     void setSyncStatus(const QString& message);
@@ -45,6 +50,8 @@ private:
     QString m_text;
     QString m_syncStatus;
     TimerId m_clearTimer = 0;
+    bool m_noticeShown = false;
+    std::optional<QString> m_waitingMessage;
 };
 
 } // namespace qv

@@ -4,6 +4,7 @@
 #include "ui/board/AccountCommands.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/LoginTransformers.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/LoginStatusButton.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
@@ -233,8 +234,20 @@ TEST_F(WindowCommandsTest,
     EXPECT_EQ(statusText(), QStringLiteral("Your data was just synced"));
     engine.say(QString());
 
+    // A notice is not pushed aside: the message that came meanwhile follows it.
+    StatusBarController& bar = commands().statusBar();
+    EXPECT_TRUE(bar.setStatusBarNotice(QStringLiteral("notice")));
+    window->setStatusBarMessage(QStringLiteral("Done logging in"));
+    scheduler.advance(14'999);
+    EXPECT_EQ(statusText(), QStringLiteral("notice"));
+    scheduler.advance(1);
+    EXPECT_EQ(statusText(), QStringLiteral("Done logging in"));
+    scheduler.advance(15'000);
+    EXPECT_TRUE(statusText().isEmpty());
+
     window->hide();
     window->setStatusBarMessage(QStringLiteral("unseen"));
+    EXPECT_FALSE(bar.setStatusBarNotice(QStringLiteral("unseen")));
     EXPECT_TRUE(statusText().isEmpty());
 }
 
