@@ -87,7 +87,7 @@ public:
     // Whether the minute's check may ask the server now; always when not set.
     void setCheckAllowed(std::function<bool()> allowed) { m_checkAllowed = std::move(allowed); }
     // While somebody is signed in and the engine is online: signed out the server only refuses
-    // (401), offline nothing answers. The engine must outlive the test.
+    // (401), offline nothing answers. The engine must outlive the check.
     static std::function<bool()> whenSignedInAndOnline(const QVRestManager& engine);
     bool isCheckAllowed() const { return !m_checkAllowed || m_checkAllowed(); }
 
