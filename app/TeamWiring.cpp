@@ -42,6 +42,7 @@ TeamParts::TeamParts(const Services& services, CollaborationManager& collaborati
     }
 
     TeamViewController* team = m_team.get();
+    team->setCheckAllowed(TeamViewController::whenSignedInAndOnline(engine));
     if (ProjectListView* list = window.projectListView())
         QObject::connect(list, &ProjectListView::selectedProjectChanged, view,
                          [team](TODOList* project) { team->setRepresentedObject(project); });
@@ -57,7 +58,7 @@ TeamParts::TeamParts(const Services& services, CollaborationManager& collaborati
                              return;
                          const bool shown = preferences->boolValue(showing);
                          team->setVisible(shown);
-                         if (shown)
+                         if (shown && team->isCheckAllowed())
                              team->checkForSharingRequests(nullptr);
                      });
 }

@@ -43,6 +43,7 @@
 #include "ui/account/widgets/WebProfile.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/OfflineAccountCommands.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
 #include "ui/board/widgets/WindowCommands.h"
@@ -145,7 +146,7 @@ int main(int argc, char** argv)
     WidgetAlerts alerts;
     const Services services{&clock, &scheduler, &preferences, &notifications, &alerts};
     SecretServiceStore secrets;
-    Keychain keychain(secrets, &alerts);
+    Keychain keychain(secrets);
 
     // Set once for the process, before the delegate runs.
     NoticeFeed& notices = NoticeFeed::sharedInstance();
@@ -201,6 +202,10 @@ int main(int argc, char** argv)
         parts->mainWindow = std::make_unique<MainWindow>(document, services);
         parts->mainWindow->commands().setCalendar(parts->calendar.get());
         alerts.setParent(parts->mainWindow.get());
+        // Told in the status bar: a modal alert would run a loop of its own while the sync goes on.
+        keychain.setNotice([window = QPointer<MainWindow>(parts->mainWindow.get())](const QString& message) {
+            return window && window->commands().statusBar().setStatusBarNotice(message);
+        });
         AccountSession* signIn = nullptr;
         QWebEngineProfile* webProfile = nullptr;
         InternalBrowser* browser = nullptr;

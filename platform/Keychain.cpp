@@ -1,7 +1,5 @@
 #include "platform/Keychain.h"
 
-#include "platform/Alerts.h"
-
 #include <QLoggingCategory>
 #include <QMutexLocker>
 
@@ -169,7 +167,7 @@ bool GenericKeychainItem::setServiceName(const QString& serviceName)
     return true;
 }
 
-Keychain::Keychain(SecretStore& store, Alerts* alerts) : m_store(store), m_alerts(alerts) {}
+Keychain::Keychain(SecretStore& store, Notice notice) : m_store(store), m_notice(std::move(notice)) {}
 
 QString Keychain::passwordForUsername(const QString& email)
 {
@@ -177,8 +175,10 @@ QString Keychain::passwordForUsername(const QString& email)
     const auto item =
         GenericKeychainItem::genericKeychainItemForService(m_store, kServiceName, email, &status);
     if (!item) {
-        if (status == SecretStore::Status::Unavailable)
-            reportUnavailable();
+        if (status == SecretStore::Status::Unavailable) {
+            qCWarning(lcKeychain) << "No Secret Service is running; the password is not kept";
+            tell(kUnavailableNotice, m_toldUnavailable);
+        }
         qCInfo(lcKeychain) << "No stored password for the account";
         return {};
     }
@@ -189,31 +189,30 @@ bool Keychain::setPasswordForUsername(const QString& password, const QString& em
 {
     SecretStore::Status status = SecretStore::Status::Failed;
     if (const auto item =
-            GenericKeychainItem::genericKeychainItemForService(m_store, kServiceName, email, &status))
-        return item->setPassword(password);
-    if (status == SecretStore::Status::NotFound) {
+            GenericKeychainItem::genericKeychainItemForService(m_store, kServiceName, email, &status)) {
+        if (item->setPassword(password))
+            return true;
+        status = SecretStore::Status::Failed;
+    } else if (status == SecretStore::Status::NotFound) {
         qCInfo(lcKeychain) << "Creating a new keychain entry";
         if (GenericKeychainItem::addGenericKeychainItemForService(m_store, kServiceName, email, password,
                                                                   &status))
             return true;
     }
-    if (status == SecretStore::Status::Unavailable)
-        reportUnavailable();
     qCWarning(lcKeychain) << "Could not store the account password";
+    // Either way the user would otherwise learn it only when asked for the password again.
+    if (status == SecretStore::Status::Unavailable)
+        tell(kUnavailableNotice, m_toldUnavailable);
+    else
+        tell(kRefusedNotice, m_toldRefused);
     return false;
 }
 
-void Keychain::reportUnavailable()
+void Keychain::tell(const QString& message, bool& told)
 {
-    if (m_toldUnavailable)
+    if (told)
         return;
-    m_toldUnavailable = true;
-    qCWarning(lcKeychain) << "No Secret Service is running; the password is not kept";
-    if (m_alerts)
-        m_alerts->alert(
-            QStringLiteral("Your password cannot be kept"),
-            QStringLiteral("No password store (Secret Service) is running on this computer, so Quadrivo "
-                           "keeps no password and will ask for it again next time."));
+    told = m_notice && m_notice(message);
 }
 
 } // namespace qv

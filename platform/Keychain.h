@@ -5,11 +5,11 @@
 #include <QMutex>
 #include <QString>
 
+#include <functional>
+
 #include <memory>
 
 namespace qv {
-
-class Alerts;
 
 // One stored password entry and the values it was last known to hold. The setters write the
 // store first and keep the new value only once the store took it.
@@ -70,13 +70,23 @@ private:
 };
 
 // The account passwords of the sign-in: service "Quadrivo", the e-mail address as account.
-// Passwords live in the store and nowhere else; without a store nothing is kept and the user
-// is told so once.
+// Passwords live in the store and nowhere else; without a store, or when the store refuses one,
+// nothing is kept and the user is told so once, by a notice that does not wait for an answer.
 class Keychain {
 public:
     static inline const QString kServiceName = QStringLiteral("Quadrivo");
+    static inline const QString kUnavailableNotice =
+        QStringLiteral("No password store (Secret Service) is running, so Quadrivo keeps no password "
+                       "and will ask for it again next time.");
+    static inline const QString kRefusedNotice =
+        QStringLiteral("The password store did not take your password, so Quadrivo keeps none and will "
+                       "ask for it again next time.");
+    // Shows a notice to the user without waiting; false when it could not be shown yet (it is
+    // then given again at the next occasion).
+    using Notice = std::function<bool(const QString& message)>;
 
-    Keychain(SecretStore& store, Alerts* alerts);
+    explicit Keychain(SecretStore& store, Notice notice = {});
+    void setNotice(Notice notice) { m_notice = std::move(notice); }
 
     // The stored password of the account, or a null string.
     QString passwordForUsername(const QString& email);
@@ -84,11 +94,13 @@ public:
     bool setPasswordForUsername(const QString& password, const QString& email);
 
 private:
-    void reportUnavailable();
+    // Once each: told is set when the notice reached the user.
+    void tell(const QString& message, bool& told);
 
     SecretStore& m_store;
-    Alerts* m_alerts = nullptr;
+    Notice m_notice;
     bool m_toldUnavailable = false;
+    bool m_toldRefused = false;
 };
 
 } // namespace qv

@@ -219,6 +219,9 @@ bool FileManager::checkUploadConstraints(const QString& path)
 
 bool FileManager::askUploadFile(const QString& fileName)
 {
+    // With no sync server there is nowhere to upload to: the item keeps its link, nobody is asked.
+    if (!m_engine.hasOrigin())
+        return false;
     if (m_services.preferences && m_services.preferences->boolValue(kAlwaysUpload))
         return true;
     if (!m_services.alerts)
@@ -468,6 +471,10 @@ void FileManager::downloadURL(const QUrl& url, DataSuccess success, DataFailure 
 
 void FileManager::uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success)
 {
+    if (!m_engine.hasOrigin()) {
+        qCInfo(lcSync, "No sync server: the file stays a link of its item");
+        return;
+    }
     m_operationsQueue.push_back({item, std::move(success)});
     processOperations();
     if (!m_engine.canInstantSync())

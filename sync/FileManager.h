@@ -78,11 +78,13 @@ public:
     bool renameItemFile(ItemFile* file, const QString& newName, Success success = {}, Failure failure = {});
     // Any web address, outside the queue.
     void downloadURL(const QUrl& url, DataSuccess success, DataFailure failure = {});
-    // Queues the upload of the file the item's link names, for when the item is on the server.
+    // Queues the upload of the file the item's link names, for when the item is on the server;
+    // nothing without a sync server.
     void uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success = {});
     // Drains the pending uploads and finishes the uploads an earlier run left in flight.
     void processOperations();
-    // Asks before a file from outside is uploaded (unless always allowed).
+    // Asks before a file from outside is uploaded (unless always allowed); false without asking
+    // when there is no sync server.
     bool askUploadFile(const QString& fileName);
     ItemFile* findFileWithID(qint64 idd);
     void cancelAll();

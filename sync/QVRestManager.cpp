@@ -294,7 +294,7 @@ void QVRestManager::runFullPass(PassDone done)
         },
         [this](const rest::Error& error) {
             keepAliveFailed(error);
-            endFullPass(false, QStringLiteral("Connection failed. Check your internet connectivity."));
+            endFullPass(false, QStringLiteral("the connection to the server failed"));
         });
 }
 

@@ -60,7 +60,11 @@ struct SyncOptions {
     QString restStorePath;
     // Where the cookie jar keeps its file; empty: the caches folder.
     QString cookieFolder;
-    qint64 requestTimeoutMs = 120000;
+    // 120 s of silence abandons a request. A longer figure (120000 seconds, near a day and a
+    // half) would leave a dead connection holding the keep-alive, whose next 120 s tick sends
+    // nothing while one is outstanding, so the client would never learn it is offline; 120 s is
+    // long enough for a large upload that still moves data, as the time-out counts silence.
+    qint64 requestTimeoutMs = 120'000;
     // Optional; without it no collaborator is known.
     CollaboratorDirectory* collaborators = nullptr;
     // Optional; when given, loops start and stop with it.

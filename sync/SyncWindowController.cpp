@@ -11,6 +11,9 @@
 #include "sync/SyncLogging.h"
 
 #include <QNetworkCookie>
+#include <QPointer>
+
+#include <utility>
 
 namespace qv {
 
@@ -37,7 +40,7 @@ SyncWindowController::SyncWindowController(const Parts& parts)
                 m_parts.engine->setCurrentUser(email, false);
                 (*shared)(true, {});
             },
-            [shared] { (*shared)(false, QStringLiteral("the signed-in user could not be loaded")); });
+            [shared](bool) { (*shared)(false, QStringLiteral("the signed-in user could not be loaded")); });
     });
     fillOutLogin();
 }
@@ -95,6 +98,8 @@ void SyncWindowController::login()
         return;
     if (refuseWhileInstantSyncRuns(QStringLiteral("Instant sync is running now. Try logging in afterwards.")))
         return;
+    // A password typed in an earlier sign-in that never succeeded is not this one's.
+    m_typedPassword = QString();
     setStatus(kConnecting);
     // The sheet opens only if the page asks the user to sign in.
     m_parts.pages->load(QUrl::fromEncoded(pageAddress(QStringLiteral("/desktoplogin/"), true).toLatin1()));
@@ -113,6 +118,7 @@ void SyncWindowController::sync()
         m_syncWaitingForUpload = true;
     }
     m_parts.engine->stopAllLoops();
+    m_typedPassword = QString();
     setStatus(kConnecting);
     m_parts.pages->load(
         QUrl::fromEncoded(pageAddress(QStringLiteral("/isloggedindesktop/"), true).toLatin1()));
@@ -131,6 +137,9 @@ void SyncWindowController::logout()
         m_parts.passwords->setPasswordForUsername(QString(QLatin1String("")), user);
     if (m_parts.collaboration)
         m_parts.collaboration->deleteCollaboration();
+    // The next sign-in form starts empty: Return must not sign straight back in.
+    m_password = QString();
+    m_typedPassword = QString();
     m_parts.engine->stopAllLoops();
     if (m_parts.services.preferences)
         m_parts.services.preferences->remove(kCurrentUser);
@@ -223,7 +232,8 @@ void SyncWindowController::pageFailed(const QUrl& url)
 void SyncWindowController::signInFormSubmitted(const QString& email, const QString& password)
 {
     m_email = email.trimmed();
-    m_password = password;
+    // Offered again only once the server took it: a mistyped password is not filled back in.
+    m_typedPassword = password;
 }
 
 bool SyncWindowController::uploadToServer()
@@ -239,15 +249,23 @@ void SyncWindowController::kickstartAutoSync(bool resetPollingDates)
     if (!m_parts.collaboration)
         return;
     m_parts.collaboration->reloadMe(
-        [this, resetPollingDates](const QString& email) {
-            m_parts.engine->setCurrentUser(email, resetPollingDates);
-            // The team panel's self-invitation check compares against it.
-            m_parts.collaboration->setLoginEmail(email);
-            m_parts.engine->startAllLoops();
-            m_parts.host->checkForSharingRequests();
-            m_parts.collaboration->initCollaboration();
-        },
-        [] {});
+        [this, resetPollingDates](const QString& email) { restartForAccount(email, resetPollingDates); },
+        [](bool) {});
+}
+
+void SyncWindowController::restartForAccount(const QString& email, bool resetPollingDates)
+{
+    m_parts.engine->setCurrentUser(email, resetPollingDates);
+    // The team panel's self-invitation check compares against it.
+    m_parts.collaboration->setLoginEmail(email);
+    // Loops already running (a sign-in sheet given up earlier restarts them) heard "not signed in"
+    // from their last keep-alive: ask again now rather than at the next 120 s tick.
+    if (m_parts.engine->isStarted())
+        m_parts.engine->fire();
+    else
+        m_parts.engine->startAllLoops();
+    m_parts.host->checkForSharingRequests();
+    m_parts.collaboration->initCollaboration();
 }
 
 void SyncWindowController::loginSucceeded()
@@ -293,22 +311,62 @@ void SyncWindowController::syncFailedWithMessage(const QString& message)
     qCWarning(lcSync, "ERROR syncing: %s", qUtf8Printable(message));
     m_parts.host->hideGrayOverlay();
     m_parts.pages->setSpinning(false);
-    if (m_parts.collaboration)
-        m_parts.collaboration->forgetMe();
     m_parts.services.scheduler->after(kRestoreTrackingDelayMs, m_lifetime.get(),
                                       [this] { m_parts.document->enableDidChangeContextNotifications(); });
-    if (!terminating()) {
-        setStatus(QStringLiteral("Sync failed. Try pressing Log out and then log in again. "
-                                 "If that does not help, write to %1 for help.")
-                      .arg(m_parts.supportAddress));
+    // Only the server can say the session is over. A step that failed here, a change the server
+    // refused or a lost connection leave it valid, and signing out would only make the user sign
+    // in again to meet the same failure.
+    if (!m_parts.collaboration) {
+        keepSessionAfterFailure(message, std::nullopt);
+        return;
     }
-    logout();
+    const QPointer<QObject> alive(m_lifetime.get());
+    m_parts.collaboration->reloadMe(
+        [this, alive, message](const QString& email) {
+            if (alive)
+                keepSessionAfterFailure(message, email);
+        },
+        [this, alive, message](bool sessionEnded) {
+            if (!alive)
+                return;
+            if (!sessionEnded) {
+                keepSessionAfterFailure(message, std::nullopt);
+                return;
+            }
+            qCInfo(lcSync, "The server ended the session: signing out");
+            m_parts.collaboration->forgetMe();
+            logout();
+            if (!terminating())
+                setStatus(QStringLiteral("Sync failed: %1. The server ended your session: sign in again to "
+                                         "sync.")
+                              .arg(message));
+        });
+}
+
+void SyncWindowController::keepSessionAfterFailure(const QString& failure,
+                                                   const std::optional<QString>& email)
+{
+    if (terminating())
+        return;
+    setStatus(QStringLiteral("Sync failed: %1. You are still signed in: press Sync to try again. If that "
+                             "does not help, write to %2 for help.")
+                  .arg(failure, m_parts.supportAddress));
+    if (email && m_parts.engine->getCurrentUserEmail().isEmpty())
+        m_parts.engine->setCurrentUser(*email, false);
+    // The manual sync stopped the loops; instant sync goes on as it did before it.
+    const bool offlineOnly =
+        m_parts.services.preferences && m_parts.services.preferences->boolValue(kWorkOfflineOnly);
+    if (!offlineOnly)
+        m_parts.engine->startAllLoops();
 }
 
 // --- Account and time of the last sync
 
 void SyncWindowController::saveUserEmailPassword()
 {
+    // The server took the typed password: it is the account's from now on.
+    if (!m_typedPassword.isNull())
+        m_password = std::exchange(m_typedPassword, QString());
     if (!m_parts.passwords || m_email.isEmpty() || m_password.isNull())
         return;
     if (!m_parts.passwords->setPasswordForUsername(m_password, m_email))

@@ -52,9 +52,10 @@ public:
 class SignInCollaboration {
 public:
     virtual ~SignInCollaboration() = default;
-    // The signed-in user's e-mail from the server.
+    // The signed-in user's e-mail from the server. failure hears whether the server said the
+    // session is no longer valid (as opposed to not answering, or answering something else).
     virtual void reloadMe(std::function<void(const QString& email)> success,
-                          std::function<void()> failure) = 0;
+                          std::function<void(bool sessionEnded)> failure) = 0;
     virtual void initCollaboration() = 0;
     virtual void deleteCollaboration() = 0;
     // Forgets the signed-in user.
@@ -127,13 +128,19 @@ public:
         return userClickedLink ? Navigation::OpenExternally : Navigation::Follow;
     }
     // Escape, or the sheet's window closed.
-    void cancelOperation() { closeSheet(); }
+    void cancelOperation()
+    {
+        m_typedPassword = QString();
+        closeSheet();
+    }
 
     // --- SyncControllerDelegate ---
     void syncSucceeded() override;
     void syncFailedWithMessage(const QString& message) override;
 
     QString email() const { return m_email; }
+    // The password the form is filled with: the keychain's, or the one of the last sign-in that
+    // succeeded; never one typed into a sign-in that has not (yet) succeeded.
     QString password() const { return m_password; }
     static QDateTime timeLastSync(const Preferences& preferences);
 
@@ -145,6 +152,9 @@ private:
     bool uploadToServer();
     void loginSucceeded();
     void kickstartAutoSync(bool resetPollingDates);
+    void restartForAccount(const QString& email, bool resetPollingDates);
+    // After a failed manual sync: the session stays unless the server ended it.
+    void keepSessionAfterFailure(const QString& failure, const std::optional<QString>& email);
     void saveUserEmailPassword();
     void fillOutLogin();
     void registerTimeLastSync();
@@ -159,6 +169,8 @@ private:
     std::function<void()> m_onDidLogin;
     QString m_email;
     QString m_password;
+    // Typed into the sign-in form; kept only once the sign-in it was sent with succeeded.
+    QString m_typedPassword;
     // The store's id of the project selected when the manual sync began.
     std::optional<qint64> m_origSelectedList;
     // A manual sync asked for whose upload has not started: tracking and loops are off.

@@ -1,5 +1,4 @@
 #include "platform/Keychain.h"
-#include "platform/Alerts.h"
 #include "platform/Log.h"
 #include "platform/SecretServiceStore.h"
 #include "tests/support/MemorySecretStore.h"
@@ -71,7 +70,7 @@ TEST(Keychain,
 TEST(Keychain, GivenAStoreRefusingUpdates_WhenThePasswordIsChanged_ThenTheFailureIsReportedAndTheOldValueKept)
 {
     test::MemorySecretStore store;
-    Keychain keychain(store, nullptr);
+    Keychain keychain(store);
     ASSERT_TRUE(keychain.setPasswordForUsername(QStringLiteral("old"), kEmail));
     auto item = GenericKeychainItem::genericKeychainItemForService(store, kService, kEmail);
     ASSERT_NE(item, nullptr);
@@ -85,21 +84,38 @@ TEST(Keychain, GivenAStoreRefusingUpdates_WhenThePasswordIsChanged_ThenTheFailur
     EXPECT_EQ(keychain.passwordForUsername(kEmail), QStringLiteral("old"));
 }
 
-TEST(Keychain,
-     GivenNoPasswordStoreOrSessionBus_WhenPasswordsAreStoredOrRead_ThenNothingIsKeptAndTheUserIsToldOnce)
+TEST(
+    Keychain,
+    GivenNoPasswordStoreOrOneThatRefuses_WhenPasswordsAreStoredOrRead_ThenNothingIsKeptAndTheUserIsToldOnceEach)
 {
     test::MemorySecretStore store;
     store.available = false;
-    ScriptedAlerts alerts;
-    Keychain keychain(store, &alerts);
+    QStringList told;
+    bool windowShown = false;
+    Keychain keychain(store, [&](const QString& message) {
+        if (windowShown)
+            told << message;
+        return windowShown;
+    });
 
+    // Not shown yet (no window): given again at the next occasion, then never more.
     EXPECT_FALSE(keychain.setPasswordForUsername(QStringLiteral("pw"), kEmail));
+    windowShown = true;
     EXPECT_TRUE(keychain.passwordForUsername(kEmail).isNull());
     EXPECT_FALSE(keychain.setPasswordForUsername(QStringLiteral("pw"), kEmail));
-
     EXPECT_TRUE(store.entries.isEmpty());
-    ASSERT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(alerts.shown().first().message, QStringLiteral("Your password cannot be kept"));
+    EXPECT_EQ(told, QStringList{Keychain::kUnavailableNotice});
+
+    // A store that runs but refuses the password: said once too, for a new entry or an update.
+    store.available = true;
+    store.refuseUpdates = true;
+    ASSERT_NE(GenericKeychainItem::addGenericKeychainItemForService(store, Keychain::kServiceName, kEmail,
+                                                                    QStringLiteral("old")),
+              nullptr);
+    EXPECT_FALSE(keychain.setPasswordForUsername(QStringLiteral("new"), kEmail));
+    EXPECT_FALSE(keychain.setPasswordForUsername(QString(QLatin1String("")), kEmail));
+    EXPECT_EQ(told, (QStringList{Keychain::kUnavailableNotice, Keychain::kRefusedNotice}));
+    EXPECT_EQ(keychain.passwordForUsername(kEmail), QStringLiteral("old"));
 
     const QByteArray saved = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     QTemporaryDir dir;

@@ -140,6 +140,8 @@ public:
     // "creator_username", else the signed-in username).
     QString projectCreator(qint64 id) const { return m_creators.count(id) ? m_creators.at(id) : m_username; }
     int sessionCount() const { return int(m_sessions.size()); }
+    // Every session ends, as when they expire: their cookies are no longer signed in.
+    void endSessions() { m_sessions.clear(); }
     // --- Reminders and attachments (FakeSyncServerFiles.cpp) ---
     QJsonObject reminder(qint64 id) const;
     int reminderCount() const { return int(m_reminders.size()); }

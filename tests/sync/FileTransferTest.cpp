@@ -228,6 +228,26 @@ TEST_F(FileTransfer, GivenPendingUploads_WhenItemOrProfileIsMissing_ThenTheyWait
     EXPECT_EQ(problems(), QStringList{"File 'none' is not readable"});
 }
 
+TEST_F(FileTransfer, GivenNoSyncServer_WhenAFileFromOutsideBecomesAnItem_ThenNobodyIsAskedAndNothingWaits)
+{
+    SyncDevice serverless(home.root() + QStringLiteral("/serverless"), QStringLiteral("serverless"), clock,
+                          scheduler, QString());
+    ASSERT_TRUE(serverless.open());
+    FileManager manager(serverless.sync(), &profile);
+    TODOItem* item =
+        ItemBuilder("handed over").madeBy(*serverless.document, ProjectBuilder(serverless.context(), "P"));
+    const QString link = QUrl::fromLocalFile(localFile(QStringLiteral("kept.txt"), "kept")).toString();
+    item->setMacResourceURL(link);
+
+    EXPECT_FALSE(manager.askUploadFile(QStringLiteral("kept.txt")));
+    manager.uploadURLFileForUnsyncedItem(item);
+    tick(FileManager::kProcessIntervalMs);
+    EXPECT_TRUE(serverless.alerts.shown().isEmpty()) << "asked, or promised an upload that cannot come";
+    EXPECT_FALSE(serverless.preferences.boolValue(FileManager::kAlwaysUpload));
+    EXPECT_EQ(manager.pendingUploadCount(), 0);
+    EXPECT_EQ(item->macResourceURL(), link);
+}
+
 // The child, given the store folder, the server, the item and the file: opens the store the
 // parent left, uploads the file to the item and waits to be killed.
 TEST(FileCrashChild, RunsUntilKilled)

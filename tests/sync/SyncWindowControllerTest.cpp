@@ -20,6 +20,8 @@ struct Recorder final : SignInPages, SyncWindowHost, SignInCollaboration, Accoun
     QString meEmail = kUser;
     QString loginEmail;
     bool meFails = false;
+    // How "/me/" fails: the server saying the session is over, or not answering.
+    bool meSessionEnded = false;
     bool spinning = false;
 
     void load(const QUrl& url) override { loads.append(url); }
@@ -41,11 +43,11 @@ struct Recorder final : SignInPages, SyncWindowHost, SignInCollaboration, Accoun
     void selectProject(TODOList* project) override { events << "select " + project->name(); }
     void clearFilters() override { events << "clear filters"; }
 
-    void reloadMe(std::function<void(const QString&)> success, std::function<void()> failure) override
+    void reloadMe(std::function<void(const QString&)> success, std::function<void(bool)> failure) override
     {
         events << "reload me";
         if (meFails)
-            failure();
+            failure(meSessionEnded);
         else
             success(meEmail);
     }
@@ -226,28 +228,40 @@ TEST_F(SyncWindowControllerTest,
     EXPECT_TRUE(waitUntil([] { return QFile::exists(StoreFiles::backupPath("sync", 0)); }));
 }
 
-TEST_F(SyncWindowControllerTest, GivenAPassThatDoesNotComplete_WhenTheManualSyncEnds_ThenItFailsAndSignsOut)
+TEST_F(SyncWindowControllerTest,
+       GivenAPassThatDoesNotComplete_WhenTheManualSyncEnds_ThenOnlyTheServersWordThatTheSessionEndedSignsOut)
 {
     struct Case {
         std::function<void()> arrange;
         const char* what;
+        QString step;
+        bool signsOut = false;
+    };
+    const auto noUser = [&](bool sessionEnded) {
+        prefs().remove("_currentUser");
+        recorder.meFails = true;
+        recorder.meSessionEnded = sessionEnded;
     };
     const std::vector<Case> cases{
-        {[&] { server.failNext("/api/v1/rest_config/", 500); }, "keep-alive fails"},
-        {[&] { server.setOnline(false); }, "server offline"},
-        {[&] { server.failNext("/api/v1/project/", 500, 1, PathMatch::Exact); }, "project poll fails"},
-        {[&] { server.failNext("/api/v1/item/", 500, 1, PathMatch::Exact); }, "item poll fails"},
-        {[&] { server.failNext("/api/v1/me/inbox/", 500); }, "inbox poll fails"},
+        {[&] { server.failNext("/api/v1/rest_config/", 500); }, "keep-alive fails",
+         "the connection to the server failed"},
+        {[&] { server.setOnline(false); }, "server offline", "the server reports it is offline"},
+        {[&] { server.failNext("/api/v1/project/", 500, 1, PathMatch::Exact); }, "project poll fails",
+         "the project poll did not complete"},
+        {[&] { server.failNext("/api/v1/item/", 500, 1, PathMatch::Exact); }, "item poll fails",
+         "the item and inbox poll did not complete"},
+        {[&] { server.failNext("/api/v1/me/inbox/", 500); }, "inbox poll fails",
+         "the item and inbox poll did not complete"},
+        {[&] { noUser(false); }, "no user known, the server not answering",
+         "the signed-in user could not be loaded"},
         {[&] {
-             ItemBuilder("refused").madeBy(*device->document, project);
-             server.setItemRejection([](const QJsonObject&) { return true; });
-         },
-         "upload refused"},
-        {[&] {
-             prefs().remove("_currentUser");
+             server.failNext("/api/v1/project/", 401, 1, PathMatch::Exact);
              recorder.meFails = true;
+             recorder.meSessionEnded = true;
          },
-         "no user known"},
+         "the server ended the session", "the project poll did not complete", true},
+        {[&] { noUser(true); }, "no user known, the server ending the session",
+         "the signed-in user could not be loaded", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -265,21 +279,34 @@ TEST_F(SyncWindowControllerTest, GivenAPassThatDoesNotComplete_WhenTheManualSync
         EXPECT_EQ(didSync, 0);
         EXPECT_FALSE(controller->isSyncing());
         EXPECT_FALSE(device->sync().isManualSyncing());
-        EXPECT_EQ(recorder.statuses.value(2),
-                  "Sync failed. Try pressing Log out and then log in again. If that does not help, write to "
-                  "help@example.com for help.");
-        EXPECT_EQ(recorder.statuses.value(3), "Logged Out");
         EXPECT_FALSE(SyncWindowController::timeLastSync(prefs()).isValid());
-        EXPECT_TRUE(recorder.events.contains("forget me"));
-        EXPECT_TRUE(recorder.events.contains("delete collaboration"));
-        EXPECT_FALSE(prefs().hasUserValue("_currentUser"));
-        EXPECT_FALSE(device->sync().isStarted());
+        EXPECT_TRUE(recorder.events.contains("reload me")) << "the server was not asked about the session";
+        if (c.signsOut) {
+            EXPECT_EQ(recorder.statuses.mid(2), QStringList({"Logged Out", "Sync failed: " + c.step +
+                                                                               ". The server ended your "
+                                                                               "session: sign in again to "
+                                                                               "sync."}));
+            EXPECT_TRUE(recorder.events.contains("forget me"));
+            EXPECT_TRUE(recorder.events.contains("delete collaboration"));
+            EXPECT_FALSE(prefs().hasUserValue("_currentUser"));
+            EXPECT_FALSE(device->sync().isStarted());
+        } else {
+            EXPECT_EQ(recorder.statuses.mid(2),
+                      QStringList({"Sync failed: " + c.step +
+                                   ". You are still signed in: press Sync to try again. If that does not "
+                                   "help, write to help@example.com for help."}));
+            EXPECT_FALSE(recorder.events.contains("delete collaboration"));
+            EXPECT_EQ(prefs().stringValue("_currentUser"), recorder.meFails ? QString() : kUser);
+            EXPECT_EQ(recorder.passwords.value(kUser), "secret");
+            EXPECT_TRUE(device->sync().isStarted()) << "instant sync did not resume";
+        }
         tick(SyncWindowController::kRestoreTrackingDelayMs);
         EXPECT_TRUE(device->document->isReceivingEditingNotifications());
+        device->sync().stopAllLoops();
         server.setOnline(true);
-        server.setItemRejection({});
         server.clearFaults();
         recorder.meFails = false;
+        recorder.meSessionEnded = false;
     }
 }
 
@@ -327,6 +354,16 @@ TEST_F(SyncWindowControllerTest, GivenTheSignInForm_WhenTheLandingPageLoads_Then
     EXPECT_EQ(prefs().stringValue("_currentUser"), "New.User@example.com");
     EXPECT_EQ(recorder.loginEmail, "New.User@example.com");
     EXPECT_EQ(recorder.statuses.last(), "Done logging in");
+
+    // Signed in while the loops ran offline (not signed in when they last asked): online at once.
+    device->sync().stopAllLoops();
+    server.setOnline(false);
+    start(*device);
+    ASSERT_FALSE(device->sync().isOnline());
+    server.setOnline(true);
+    controller->pageFinished(page("/"), "GET");
+    settle();
+    EXPECT_TRUE(device->sync().isOnline());
 
     // The next sheet is filled from the keychain a second later.
     recorder.passwords.insert("New.User@example.com", "stored");

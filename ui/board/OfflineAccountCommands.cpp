@@ -8,7 +8,7 @@ namespace qv {
 
 QString OfflineAccountCommands::unavailableReason() const
 {
-    return QStringLiteral("Signing in to the sync server is not available yet in this version.");
+    return QStringLiteral("This copy of Quadrivo has no sync server set (QUADRIVO_SYNC_URL).");
 }
 
 DesktopBrowser::DesktopBrowser(std::function<bool(const QUrl&)> opener) : m_opener(std::move(opener)) {}

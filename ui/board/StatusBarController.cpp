@@ -1,5 +1,7 @@
 #include "ui/board/StatusBarController.h"
 
+#include <utility>
+
 namespace qv {
 
 StatusBarController::StatusBarController(Scheduler* scheduler, std::function<bool()> visible,
@@ -17,6 +19,10 @@ void StatusBarController::setStatusBarMessage(const QString& message)
 {
     if (!m_visible || !m_visible())
         return;
+    if (m_noticeShown) {
+        m_waitingMessage = message;
+        return;
+    }
     show(message);
     cancelTimer();
     if (!m_scheduler)
@@ -27,16 +33,42 @@ void StatusBarController::setStatusBarMessage(const QString& message)
     });
 }
 
+bool StatusBarController::setStatusBarNotice(const QString& notice)
+{
+    if (!m_visible || !m_visible())
+        return false;
+    show(notice);
+    cancelTimer();
+    if (!m_scheduler)
+        return true;
+    m_noticeShown = true;
+    m_clearTimer = m_scheduler->after(kClearDelayMs, this, [this] {
+        m_clearTimer = 0;
+        m_noticeShown = false;
+        if (const std::optional<QString> waiting = std::exchange(m_waitingMessage, std::nullopt))
+            setStatusBarMessage(*waiting);
+        else
+            clearStatusBarMessage();
+    });
+    return true;
+}
+
 void StatusBarController::setSyncStatus(const QString& message)
 {
-    show(message);
+    m_syncStatus = message;
+    // A window message (a failed sync saying why, a notice) gets its full 15 s: the engine's
+    // status changes within moments and would otherwise hide it before it could be read.
+    if (!m_clearTimer)
+        show(message);
 }
 
 void StatusBarController::clearStatusBarMessage()
 {
     cancelTimer();
+    m_noticeShown = false;
+    m_waitingMessage.reset();
     if (!(m_terminating && m_terminating()))
-        show(QString());
+        show(m_syncStatus);
 }
 
 void StatusBarController::show(const QString& text)

@@ -4,6 +4,7 @@
 #include "platform/Alerts.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
+#include "sync/QVRestManager.h"
 #include "sync/SyncNotifications.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamLogging.h"
@@ -108,7 +109,17 @@ void TeamViewController::reloadCollaborators()
 
 void TeamViewController::checkForSharingRequestsForTimer()
 {
+    // Signed out or offline the server can only refuse or not answer.
+    if (!isCheckAllowed())
+        return;
     showPendingRequests(nullptr, true, false);
+}
+
+std::function<bool()> TeamViewController::whenSignedInAndOnline(const QVRestManager& engine)
+{
+    return [&engine] {
+        return engine.isOnline() && !engine.getCurrentUserEmail().isEmpty();
+    };
 }
 
 void TeamViewController::checkForSharingRequests(QObject* sender)

@@ -17,6 +17,7 @@
 namespace qv {
 
 class SimpleCollaboratorsController;
+class QVRestManager;
 class TODOList;
 
 // What the team panel asks of the comments feed it holds.
@@ -83,6 +84,12 @@ public:
     void setSharedProjects(SharedProjectsList* list) { m_sharedList = list; }
     void setSharedProjectsPopover(SharedProjectsPopover* popover) { m_popover = popover; }
     void setWindow(TeamWindow window) { m_window = std::move(window); }
+    // Whether the minute's check may ask the server now; always when not set.
+    void setCheckAllowed(std::function<bool()> allowed) { m_checkAllowed = std::move(allowed); }
+    // While somebody is signed in and the engine is online: signed out the server only refuses
+    // (401), offline nothing answers. The engine must outlive the check.
+    static std::function<bool()> whenSignedInAndOnline(const QVRestManager& engine);
+    bool isCheckAllowed() const { return !m_checkAllowed || m_checkAllowed(); }
 
     SimpleCollaboratorsController& people() const { return m_people; }
     TODOList* representedObject() const { return m_project; }
@@ -120,6 +127,7 @@ private:
     SharedProjectsList* m_sharedList = nullptr;
     SharedProjectsPopover* m_popover = nullptr;
     TeamWindow m_window;
+    std::function<bool()> m_checkAllowed;
     TODOList* m_project = nullptr;
     bool m_visible = true;
     QSet<QString> m_selectedCollaborators;

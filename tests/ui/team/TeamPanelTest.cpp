@@ -221,6 +221,33 @@ TEST_F(TeamPanel, GivenTheMinutesCheck_ThenThePopoverOpensOnlyWhenTheCountChange
     EXPECT_EQ(shown(), QStringList{"No new projects are currently shared with you | "});
 }
 
+TEST_F(TeamPanel, GivenNoSessionOrNoConnection_WhenTheMinutesCheckIsDue_ThenTheServerIsNotAsked)
+{
+    manager->reloadMe();
+    settle();
+    PendingSharingRequestsViewController shared(*manager, device->sync());
+    TeamViewController view(device->services, *people);
+    view.setSharedProjects(&shared);
+    view.setCheckAllowed(TeamViewController::whenSignedInAndOnline(device->sync()));
+
+    // Offline (the loops never started): two checks due, none sent.
+    device->preferences.setValue("_currentUser", kUser);
+    tick(62'000);
+    EXPECT_EQ(count("GET", kRequests), 0);
+
+    // Online and signed in: the minute's check asks.
+    start(*device);
+    tick(60'000);
+    EXPECT_EQ(count("GET", kRequests), 1);
+
+    // Signed out (the loops stop, "_currentUser" goes) and merely signed out with the loops on.
+    device->preferences.remove("_currentUser");
+    tick(60'000);
+    device->sync().stopAllLoops();
+    tick(120'000);
+    EXPECT_EQ(count("GET", kRequests), 1);
+}
+
 TEST_F(TeamPanel, GivenTheProjectLoopReportsTheShownProject_ThenPeopleAndFeedRefreshOncePerVersion)
 {
     device->preferences.setValue(TeamViewController::kShowingFeedKey, true);

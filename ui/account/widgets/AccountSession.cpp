@@ -164,7 +164,8 @@ void AccountSession::clearFilters()
 
 // --- The signed-in user
 
-void AccountSession::reloadMe(std::function<void(const QString&)> success, std::function<void()> failure)
+void AccountSession::reloadMe(std::function<void(const QString&)> success,
+                              std::function<void(bool sessionEnded)> failure)
 {
     m_engine.client().get(
         QStringLiteral("/me/?format=json") + m_engine.platformVersionPair(),
@@ -176,7 +177,7 @@ void AccountSession::reloadMe(std::function<void(const QString&)> success, std::
             if (email.isEmpty()) {
                 forgetMe();
                 if (failure)
-                    failure();
+                    failure(false);
                 return;
             }
             const qint64 id = me.value(QStringLiteral("id")).toInteger();
@@ -191,10 +192,13 @@ void AccountSession::reloadMe(std::function<void(const QString&)> success, std::
                 success(email);
             m_window.commands().refreshAccountActions();
         },
-        [this, failure](const rest::Error&) {
+        [this, failure](const rest::Error& error) {
             forgetMe();
+            // The server's word that this session is not (or no longer) signed in.
+            const bool sessionEnded = error.kind == rest::Error::Kind::Http &&
+                                      (error.statusCode() == 401 || error.statusCode() == 403);
             if (failure)
-                failure();
+                failure(sessionEnded);
         });
 }
 

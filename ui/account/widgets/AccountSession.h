@@ -81,7 +81,8 @@ public:
     void setSharingRequestsCheck(std::function<void()> check) { m_checkSharingRequests = std::move(check); }
 
     // --- SignInCollaboration: the signed-in user from "/me/" ---
-    void reloadMe(std::function<void(const QString& email)> success, std::function<void()> failure) override;
+    void reloadMe(std::function<void(const QString& email)> success,
+                  std::function<void(bool sessionEnded)> failure) override;
     void initCollaboration() override;
     void deleteCollaboration() override;
     void forgetMe() override;

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
@@ -111,6 +112,12 @@ SyncWindowSheet::SyncWindowSheet(QWebEngineProfile* profile, QWidget* window,
     layout->setSpacing(0);
     layout->addWidget(m_spinner);
     layout->addWidget(m_view);
+
+    // The web view takes every key the page has focus for, Escape included, so the dialog's own
+    // Escape handling never hears it; a shortcut of the sheet's window does.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &SyncWindowSheet::reject);
 
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
         if (m_controller)

@@ -2,6 +2,7 @@
 
 #include "core/util/ValueTransformerRegistry.h"
 #include "platform/Preferences.h"
+#include "ui/board/AccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WindowCommands.h"
 
@@ -28,10 +29,25 @@ void LoginStatusButton::redisplay()
     const QString email = m_currentUser ? m_currentUser() : QString();
     setText(
         m_transformers.transformedValue(QStringLiteral("OnlineOfflineTitleTransformer"), email).toString());
+    setToolTip(QString());
+    menu()->setToolTip(QString());
     const QImage picture = m_transformers
                                .transformedValue(QStringLiteral("EmailToAvatarOrLoginTransformer"),
                                                  email.isEmpty() ? QVariant() : QVariant(email))
                                .value<QImage>();
+    setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+}
+
+void LoginStatusButton::showNoSyncServer(const QString& reason)
+{
+    setText(QStringLiteral("No Sync Server"));
+    setToolTip(reason);
+    menu()->setToolTip(reason);
+    // The disabled entries say the same.
+    menu()->setToolTipsVisible(true);
+    const QImage picture =
+        m_transformers.transformedValue(QStringLiteral("EmailToAvatarOrLoginTransformer"), QVariant())
+            .value<QImage>();
     setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
 }
 
@@ -51,8 +67,14 @@ void MainWindow::buildLoginStatusButton()
 
 void MainWindow::redisplayLoginStatusButton()
 {
-    if (m_loginStatus)
+    if (!m_loginStatus)
+        return;
+    // Without a server to sign in to, no sign-in state is worth showing.
+    const AccountCommands& account = m_commands->account();
+    if (account.isAvailable())
         m_loginStatus->redisplay();
+    else
+        m_loginStatus->showNoSyncServer(account.unavailableReason());
 }
 
 } // namespace qv

@@ -19,6 +19,8 @@ public:
 
     // Reads the title and picture again: the transformers look up the newest avatar.
     void redisplay();
+    // A copy with no sync server: nothing to sign in to, and the reason on the button and its menu.
+    void showNoSyncServer(const QString& reason);
 
 private:
     const ValueTransformerRegistry& m_transformers;

@@ -944,6 +944,8 @@ void MainWindow::startObservingSyncEngine()
     if (m_observingSync || m_stoppedObserving)
         return;
     m_observingSync = true;
+    // The engine may have gone online (a kept session) before anyone listened: read it now.
+    redisplayLoginStatusButton();
     if (NotificationCenter* center = m_services.notifications) {
         center->addObserver(this, kNotificationItemUpdaterLooped,
                             [this](const Notification&) { m_board->rearrangeArrayControllers(); });

@@ -1,5 +1,6 @@
 // Through the real web sheet against the fake server: sign in, the session reaching the engine,
-// the loops online with it, a whole sync, and sign-out clearing both cookie stores.
+// the loops online with it, a whole sync, and sign-out clearing both cookie stores; a failed sync
+// that keeps the session unless the server ended it; Escape and passwords in the sign-in form.
 #include "core/document/MyDocument.h"
 #include "core/model/StatusEntities.h"
 #include "core/model/TodoModel.h"
@@ -20,9 +21,13 @@
 #include "ui/account/widgets/AccountSession.h"
 #include "ui/account/widgets/SyncWindowSheet.h"
 #include "ui/account/widgets/WebBrowserWindowController.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/MainWindow.h"
+#include "ui/board/widgets/WindowCommands.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QNetworkCookie>
 #include <QTest>
 #include <QWebEnginePage>
@@ -30,6 +35,8 @@
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace qv::test {
 namespace {
@@ -55,60 +62,122 @@ bool hasSessionCookie(const QList<QNetworkCookie>& cookies)
                        [](const QNetworkCookie& c) { return c.name() == FakeSyncServer::kSessionCookie; });
 }
 
-TEST(SignInEndToEndTest,
-     GivenTheServersSignInPage_WhenTheUserSignsInSyncsAndSignsOut_ThenTheEngineFollowsTheSession)
-{
+// The real sheet, window, engine and keychain over a fake server that wants a session.
+class SignInEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        server.setUseSystemClock(true);
+        server.setAccount(kUser, kPassword);
+        server.setRequireLogin(true);
+        preferences = std::make_unique<Preferences>(home.root() + QStringLiteral("/prefs.conf"));
+        preferences->setValue(QStringLiteral("kAddedMyProject"), true);
+        services = Services{&clock, &scheduler, preferences.get(), &notifications, &alerts};
+        store::StoreError error;
+        auto context = store::Context::open(home.root() + QStringLiteral("/store.sqlite"),
+                                            TodoModel::shared(), scheduler, &error);
+        ASSERT_NE(context, nullptr);
+        document = std::make_unique<MyDocument>(services, std::move(context));
+        QVRestManager::Options options;
+        options.origin = server.baseUrl().toString();
+        options.restStorePath = home.root() + QStringLiteral("/sync.sqlite");
+        options.cookieFolder = home.root();
+        engine = std::make_unique<QVRestManager>(services, *document, options);
+        window = std::make_unique<MainWindow>(*document, services);
+        window->resize(1000, 700);
+        window->show();
+        keychain = std::make_unique<Keychain>(secrets);
+        collaboration = std::make_unique<CollaborationManager>(services, *engine);
+        AccountSession::Options sessionOptions;
+        sessionOptions.collaborationManager = collaboration.get();
+        sessionOptions.webStorageFolder = home.root() + QStringLiteral("/web");
+        sessionOptions.webCacheFolder = home.root() + QStringLiteral("/webcache");
+        sessionOptions.supportAddress = QStringLiteral("help@example.com");
+        sessionOptions.opener = [this](const QUrl& url) {
+            external.append(url);
+            return true;
+        };
+        session = std::make_unique<AccountSession>(*window, *document, *engine, services, keychain.get(),
+                                                   sessionOptions);
+        page = session->sheet().view()->page();
+    }
+    void TearDown() override
+    {
+        session.reset();
+        collaboration.reset();
+        window.reset();
+        engine.reset();
+        document.reset();
+    }
+
+    void run(const QString& script) { page->runJavaScript(script, QWebEngineScript::ApplicationWorld); }
+    // The value the page's script gives, once the scripts sent before it have run.
+    QVariant evaluate(const QString& script)
+    {
+        std::optional<QVariant> result;
+        page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                            [&result](const QVariant& value) { result = value; });
+        EXPECT_TRUE(waitUntil([&] { return result.has_value(); }));
+        return result.value_or(QVariant());
+    }
+    void submit(const QString& user, const QString& password)
+    {
+        run(QStringLiteral("document.querySelector('input[name=username]').value = %1;"
+                           "document.querySelector('input[name=password]').value = %2;"
+                           "document.querySelector('button').click();")
+                .arg(jsString(user), jsString(password)));
+    }
+    static QString jsString(const QString& text)
+    {
+        return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+            .mid(1)
+            .chopped(1);
+    }
+    QString passwordInForm()
+    {
+        return evaluate(QStringLiteral("document.querySelector('input[name=password]').value")).toString();
+    }
+    // Signs in through the sheet and waits for the loops to run with the session.
+    void signIn()
+    {
+        bool didLogin = false;
+        session->login([&] { didLogin = true; });
+        ASSERT_TRUE(waitUntil([&] { return session->sheet().isVisible(); }))
+            << "the sign-in sheet never opened";
+        submit(kUser, kPassword);
+        ASSERT_TRUE(waitUntil([&] { return didLogin; })) << "never signed in";
+        ASSERT_TRUE(waitUntil([&] { return engine->getCurrentUserEmail() == kUser && engine->isOnline(); }));
+    }
+
     TempHome home;
     FakeSyncServer server;
-    ASSERT_TRUE(server.listen());
-    server.setUseSystemClock(true);
-    server.setAccount(kUser, kPassword);
-    server.setRequireLogin(true);
-
     SystemClock clock;
     QtScheduler scheduler;
-    Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
-    preferences.setValue(QStringLiteral("kAddedMyProject"), true);
+    std::unique_ptr<Preferences> preferences;
     NotificationCenter notifications;
     ScriptedAlerts alerts;
-    const Services services{&clock, &scheduler, &preferences, &notifications, &alerts};
-    store::StoreError error;
-    auto context = store::Context::open(home.root() + QStringLiteral("/store.sqlite"), TodoModel::shared(),
-                                        scheduler, &error);
-    ASSERT_NE(context, nullptr);
-    MyDocument document(services, std::move(context));
-    QVRestManager::Options options;
-    options.origin = server.baseUrl().toString();
-    options.restStorePath = home.root() + QStringLiteral("/sync.sqlite");
-    options.cookieFolder = home.root();
-    QVRestManager engine(services, document, options);
-    MainWindow window(document, services);
-    window.resize(1000, 700);
-    window.show();
+    Services services;
+    std::unique_ptr<MyDocument> document;
+    std::unique_ptr<QVRestManager> engine;
+    std::unique_ptr<MainWindow> window;
     MemorySecretStore secrets;
-    Keychain keychain(secrets, &alerts);
+    std::unique_ptr<Keychain> keychain;
+    std::unique_ptr<CollaborationManager> collaboration;
     QList<QUrl> external;
-    CollaborationManager collaboration(services, engine);
-    AccountSession::Options sessionOptions;
-    sessionOptions.collaborationManager = &collaboration;
-    sessionOptions.webStorageFolder = home.root() + QStringLiteral("/web");
-    sessionOptions.webCacheFolder = home.root() + QStringLiteral("/webcache");
-    sessionOptions.opener = [&external](const QUrl& url) {
-        external.append(url);
-        return true;
-    };
-    AccountSession session(window, document, engine, services, &keychain, sessionOptions);
-    QWebEnginePage* page = session.sheet().view()->page();
-    const auto run = [&](const QString& script) {
-        page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
-    };
+    std::unique_ptr<AccountSession> session;
+    QWebEnginePage* page = nullptr;
+};
 
+TEST_F(SignInEndToEndTest,
+       GivenTheServersSignInPage_WhenTheUserSignsInSyncsAndSignsOut_ThenTheEngineFollowsTheSession)
+{
     // Sign in: the form opens in the sheet over a grey board.
     bool didLogin = false;
-    session.login([&] { didLogin = true; });
-    ASSERT_TRUE(waitUntil([&] { return session.sheet().isVisible(); })) << "the sign-in sheet never opened";
+    session->login([&] { didLogin = true; });
+    ASSERT_TRUE(waitUntil([&] { return session->sheet().isVisible(); })) << "the sign-in sheet never opened";
     EXPECT_EQ(page->url().path(), QStringLiteral("/desktoplogin/"));
-    EXPECT_TRUE(session.isGrayOverlayShown());
+    EXPECT_TRUE(session->isGrayOverlayShown());
     EXPECT_EQ(page->url().query(QUrl::FullyEncoded), QString());
 
     // A link the user clicks leaves for the desktop's browser; the sheet stays.
@@ -122,49 +191,158 @@ TEST(SignInEndToEndTest,
                        "document.querySelector('button').click();")
             .arg(kUser, kPassword));
     ASSERT_TRUE(waitUntil([&] { return didLogin; })) << "never signed in";
-    EXPECT_FALSE(session.sheet().isVisible());
-    EXPECT_FALSE(session.isGrayOverlayShown());
-    EXPECT_TRUE(hasSessionCookie(engine.cookieJar()->cookies())) << "the session never reached the engine";
+    EXPECT_FALSE(session->sheet().isVisible());
+    EXPECT_FALSE(session->isGrayOverlayShown());
+    EXPECT_TRUE(hasSessionCookie(engine->cookieJar()->cookies())) << "the session never reached the engine";
 
     // "/me/" named the account; the loops run with the session and the engine is online.
-    ASSERT_TRUE(waitUntil([&] { return engine.getCurrentUserEmail() == kUser && engine.isOnline(); }));
-    EXPECT_TRUE(collaboration.isLoginEmail(kUser));
-    EXPECT_EQ(collaboration.myUsername(), kUser);
-    EXPECT_EQ(keychain.passwordForUsername(kUser), kPassword);
+    ASSERT_TRUE(waitUntil([&] { return engine->getCurrentUserEmail() == kUser && engine->isOnline(); }));
+    EXPECT_TRUE(collaboration->isLoginEmail(kUser));
+    EXPECT_EQ(collaboration->myUsername(), kUser);
+    EXPECT_EQ(keychain->passwordForUsername(kUser), kPassword);
     ASSERT_TRUE(
         waitUntil([&] { return !server.requestsTo("GET", QStringLiteral("/api/v1/item/")).isEmpty(); }));
     for (const HttpRequest& request : server.requestsTo({}, QStringLiteral("/api/v1/")))
         EXPECT_TRUE(server.hasSession(request)) << request.target.constData();
-    EXPECT_NE(engine.statusMessage(), QStringLiteral("Not signed in -- Click Sync to sign in"));
+    EXPECT_NE(engine->statusMessage(), QStringLiteral("Not signed in -- Click Sync to sign in"));
 
     // A whole sync through the sheet's sync page takes a new project up.
-    ProjectBuilder(document.context(), "Taken up");
+    ProjectBuilder(document->context(), "Taken up");
     bool didSync = false;
-    session.sync([&] { didSync = true; });
+    session->sync([&] { didSync = true; });
     ASSERT_TRUE(waitUntil([&] { return didSync; })) << "the manual sync never completed";
     EXPECT_EQ(server.projectCount(), 1);
-    EXPECT_TRUE(waitUntil([&] { return engine.isStarted(); }));
+    EXPECT_TRUE(waitUntil([&] { return engine->isStarted(); }));
 
     // Sign-out: the session is gone from both stores, the next sign-in asks again.
-    session.logout();
-    EXPECT_FALSE(hasSessionCookie(engine.cookieJar()->cookies()));
-    EXPECT_EQ(keychain.passwordForUsername(kUser), QString(QLatin1String("")));
-    EXPECT_FALSE(engine.isOnline());
-    EXPECT_FALSE(collaboration.myUsername());
-    EXPECT_TRUE(document.context().objects(CollaborationStatus::staticEntityName()).empty());
+    session->logout();
+    EXPECT_FALSE(hasSessionCookie(engine->cookieJar()->cookies()));
+    EXPECT_EQ(keychain->passwordForUsername(kUser), QString(QLatin1String("")));
+    EXPECT_FALSE(engine->isOnline());
+    EXPECT_FALSE(collaboration->myUsername());
+    EXPECT_TRUE(document->context().objects(CollaborationStatus::staticEntityName()).empty());
     bool signedInAgain = false;
-    session.login([&] { signedInAgain = true; });
-    ASSERT_TRUE(waitUntil([&] { return session.sheet().isVisible() || signedInAgain; }));
+    session->login([&] { signedInAgain = true; });
+    ASSERT_TRUE(waitUntil([&] { return session->sheet().isVisible() || signedInAgain; }));
     EXPECT_FALSE(signedInAgain) << "the web profile kept the session";
-    session.sheet().reject();
-    EXPECT_FALSE(session.sheet().isVisible());
+    session->sheet().reject();
+    EXPECT_FALSE(session->sheet().isVisible());
 
     // The internal browser shows a page once however often it is asked.
-    WebBrowserWindowController& browser = session.browser();
+    WebBrowserWindowController& browser = session->browser();
     browser.showURLInInternalWebBrowser(QUrl(server.baseUrl().toString() + QStringLiteral("/")));
     browser.showURLInInternalWebBrowser(QUrl(server.baseUrl().toString() + QStringLiteral("/")));
     EXPECT_EQ(browser.loadsStarted(), 1);
     browser.close();
+}
+
+TEST_F(
+    SignInEndToEndTest,
+    GivenASignedInSession_WhenAManualSyncFails_ThenItNamesTheStepAndSignsOutOnlyWhenTheServerEndedTheSession)
+{
+    signIn();
+    QStringList shown;
+    QObject::connect(&window->commands().statusBar(), &StatusBarController::textChanged, window.get(),
+                     [&shown](const QString& text) { shown << text; });
+    // The fault strikes the whole sync's project poll: armed by the sync page, when the instant
+    // loops have stopped.
+    enum class Fault { None, ProjectPollFails, SessionEnds };
+    Fault next = Fault::None;
+    Fault armed = Fault::None;
+    QObject::connect(&server, &FakeSyncServer::requestReceived, &server, [&](const HttpRequest& request) {
+        if (request.path == "/isloggedindesktop/") {
+            armed = std::exchange(next, Fault::None);
+            return;
+        }
+        if (request.path != "/api/v1/project/" || armed == Fault::None)
+            return;
+        if (armed == Fault::ProjectPollFails)
+            server.failNext(QStringLiteral("/api/v1/project/"), 500, 1, PathMatch::Exact);
+        else
+            server.endSessions();
+        armed = Fault::None;
+    });
+    const auto syncUntilShown = [&](Fault fault, const QString& text) {
+        shown.clear();
+        next = fault;
+        bool didSync = false;
+        session->sync([&] { didSync = true; });
+        const bool appeared = waitUntil([&] { return shown.contains(text); });
+        EXPECT_FALSE(didSync);
+        return appeared;
+    };
+
+    // A step that fails on the server's side leaves the session as it was and says which.
+    EXPECT_TRUE(syncUntilShown(Fault::ProjectPollFails,
+                               QStringLiteral("Sync failed: the project poll did not complete. You are still "
+                                              "signed in: press Sync to try again. If that does not help, "
+                                              "write to help@example.com for help.")))
+        << shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(shown.contains(QStringLiteral("Logged Out")));
+    EXPECT_TRUE(hasSessionCookie(engine->cookieJar()->cookies()));
+    EXPECT_EQ(engine->getCurrentUserEmail(), kUser);
+    EXPECT_EQ(keychain->passwordForUsername(kUser), kPassword);
+    EXPECT_TRUE(waitUntil([&] { return engine->isStarted() && engine->isOnline(); }))
+        << "instant sync did not resume";
+
+    // The server ending the session in the middle of the pass is what signs out.
+    EXPECT_TRUE(syncUntilShown(Fault::SessionEnds,
+                               QStringLiteral("Sync failed: the project poll did not complete. The server "
+                                              "ended your session: sign in again to sync.")))
+        << shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Logged Out")));
+    EXPECT_FALSE(hasSessionCookie(engine->cookieJar()->cookies()));
+    EXPECT_TRUE(engine->getCurrentUserEmail().isEmpty());
+    EXPECT_FALSE(engine->isStarted());
+}
+
+TEST_F(
+    SignInEndToEndTest,
+    GivenTheSignInSheet_WhenEscapeIsPressedInThePageOrAPasswordWasMistypedOrSignedOut_ThenItClosesAndNoPasswordComesBack)
+{
+    const auto openSheet = [&] {
+        session->login({});
+        return waitUntil([&] { return session->sheet().isVisible(); });
+    };
+
+    // Escape with the cursor in the page's password field closes the sheet.
+    ASSERT_TRUE(openSheet());
+    session->sheet().activateWindow();
+    session->sheet().view()->setFocus();
+    run(QStringLiteral("document.querySelector('input[name=password]').focus();"));
+    ASSERT_TRUE(evaluate(QStringLiteral("document.activeElement.name")).toString() ==
+                QStringLiteral("password"));
+    QWidget* keys = session->sheet().view()->focusProxy() ? session->sheet().view()->focusProxy()
+                                                          : session->sheet().view();
+    ASSERT_TRUE(waitUntil([&] { return keys->hasFocus(); }));
+    QTest::keyClick(keys, Qt::Key_Escape);
+    EXPECT_TRUE(waitUntil([&] { return !session->sheet().isVisible(); }, 5'000))
+        << "Escape in the page left the sheet open";
+    EXPECT_FALSE(session->isGrayOverlayShown());
+
+    // A mistyped password is not offered again.
+    ASSERT_TRUE(openSheet());
+    submit(kUser, QStringLiteral("mistyped"));
+    ASSERT_TRUE(waitUntil([&] {
+        return evaluate(QStringLiteral("document.body.innerText.indexOf('do not match') >= 0")).toBool();
+    }));
+    session->sheet().reject();
+    ASSERT_TRUE(openSheet());
+    EXPECT_EQ(passwordInForm(), QString());
+    EXPECT_TRUE(keychain->passwordForUsername(kUser).isNull());
+
+    // Signed in and out again, the form starts empty and the keychain holds an empty password.
+    bool didLogin = false;
+    session->controller().setOnDidLogin([&] { didLogin = true; });
+    submit(kUser, kPassword);
+    ASSERT_TRUE(waitUntil([&] { return didLogin && engine->getCurrentUserEmail() == kUser; }));
+    EXPECT_EQ(keychain->passwordForUsername(kUser), kPassword);
+    session->logout();
+    EXPECT_EQ(keychain->passwordForUsername(kUser), QString(QLatin1String("")));
+    EXPECT_TRUE(session->controller().password().isEmpty());
+    ASSERT_TRUE(openSheet());
+    EXPECT_EQ(passwordInForm(), QString());
+    session->sheet().reject();
 }
 
 } // namespace

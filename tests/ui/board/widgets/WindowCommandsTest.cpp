@@ -4,6 +4,7 @@
 #include "ui/board/AccountCommands.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/LoginTransformers.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/LoginStatusButton.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
@@ -99,10 +100,19 @@ protected:
 TEST_F(WindowCommandsTest,
        GivenNoAccount_WhenTheWindowOpens_ThenAccountCommandsAreOffAndSayWhyWithoutASignInPrompt)
 {
+    const QString noServer =
+        QStringLiteral("This copy of Quadrivo has no sync server set (QUADRIVO_SYNC_URL).");
     for (const char* name : {"syncWindow", "login", "logout"}) {
         EXPECT_FALSE(action(name)->isEnabled()) << name;
-        EXPECT_TRUE(action(name)->toolTip().contains(QStringLiteral("not available"))) << name;
+        EXPECT_EQ(action(name)->toolTip(), noServer) << name;
     }
+    // The status button offers no sign-in either, and says why on itself and its menu.
+    LoginStatusButton* button = window->loginStatusButton();
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->text(), QStringLiteral("No Sync Server"));
+    EXPECT_EQ(button->toolTip(), noServer);
+    EXPECT_EQ(button->menu()->toolTip(), noServer);
+    EXPECT_TRUE(button->menu()->toolTipsVisible());
     scheduler.advance(10'000);
     engine.say(QStringLiteral("Not signed in -- Click Sync to sign in"));
     EXPECT_TRUE(statusText().isEmpty());
@@ -215,9 +225,49 @@ TEST_F(WindowCommandsTest,
     scheduler.advance(1);
     EXPECT_TRUE(statusText().isEmpty());
 
+    // The engine's status waits under a message for its 15 s, then shows its latest.
+    window->setStatusBarMessage(QStringLiteral("Sync failed: why"));
+    engine.say(QStringLiteral("Syncing from Server"));
+    engine.say(QStringLiteral("Your data was just synced"));
+    scheduler.advance(14'999);
+    EXPECT_EQ(statusText(), QStringLiteral("Sync failed: why"));
+    scheduler.advance(1);
+    EXPECT_EQ(statusText(), QStringLiteral("Your data was just synced"));
+    engine.say(QString());
+
+    // A notice is not pushed aside: the message that came meanwhile follows it.
+    StatusBarController& bar = commands().statusBar();
+    EXPECT_TRUE(bar.setStatusBarNotice(QStringLiteral("notice")));
+    window->setStatusBarMessage(QStringLiteral("Done logging in"));
+    scheduler.advance(14'999);
+    EXPECT_EQ(statusText(), QStringLiteral("notice"));
+    scheduler.advance(1);
+    EXPECT_EQ(statusText(), QStringLiteral("Done logging in"));
+    scheduler.advance(15'000);
+    EXPECT_TRUE(statusText().isEmpty());
+
     window->hide();
     window->setStatusBarMessage(QStringLiteral("unseen"));
+    EXPECT_FALSE(bar.setStatusBarNotice(QStringLiteral("unseen")));
     EXPECT_TRUE(statusText().isEmpty());
+}
+
+TEST_F(WindowCommandsTest,
+       GivenAKeptSessionOnlineBeforeTheWindowObserves_WhenObservingStarts_ThenTheButtonSaysOnline)
+{
+    engine.online = false;
+    FakeAccount account;
+    account.user = AccountUser{QStringLiteral("me@example.com"), 7, {}};
+    preferences.setValue("_currentUser", "me@example.com");
+    commands().setAccount(&account, nullptr);
+    LoginStatusButton* button = window->loginStatusButton();
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->text(), QStringLiteral("Not Signed In: me@example.com"));
+    // The keep-alive answered before anyone listened: no change is announced afterwards.
+    engine.online = true;
+    scheduler.advance(10'000);
+    EXPECT_EQ(button->text(), QStringLiteral("Online: me@example.com"));
+    EXPECT_TRUE(action("logout")->isEnabled());
 }
 
 TEST_F(WindowCommandsTest,
