@@ -61,22 +61,37 @@ using namespace qv;
 
 int main(int argc, char** argv)
 {
-    // The command line is answered before the window system starts: --help, --version and
-    // refused input need no display. Options of the window system itself ("-platform", ...)
-    // are known only once it has started, so a usage error waits for it.
+    // The command line is answered before the window system starts: --help, --version, usage
+    // errors and refused input need no display. The window system's own options ("-platform",
+    // ...) are left to the application object.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    ParsedLaunch parsed = LaunchRequest::fromArguments(arguments, readStandardInput, QDir::currentPath());
-    if (!parsed.request && parsed.exitCode != LaunchRequest::kUsageError) {
+    bool platformGiven = false;
+    arguments = LaunchRequest::withoutWindowSystemOptions(arguments, &platformGiven);
+    const ParsedLaunch parsed =
+        LaunchRequest::fromArguments(arguments, readStandardInput, QDir::currentPath());
+    if (!parsed.request) {
         std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
         return parsed.exitCode;
     }
 
-    // Without any window system Qt would abort inside its start-up; say why instead.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("quadrivo: no display to show a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+    // Without any window system Qt would abort inside its start-up. A running copy can still
+    // take what this launch brings; otherwise say why nothing can be shown.
+    if (!platformGiven && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        QCoreApplication handOver(argc, argv);
+        SingleInstance guard;
+        QString guardError;
+        const SingleInstance::Outcome outcome = guard.start(parsed.request->toMessage(), &guardError);
+        if (outcome == SingleInstance::Outcome::Forwarded)
+            return 0;
+        if (outcome == SingleInstance::Outcome::Unreachable) {
+            std::fprintf(stderr, "Could not reach the running copy: %s\n", qPrintable(guardError));
+            return 1;
+        }
+        std::fputs("quadrivo: no display to show a window on (neither DISPLAY nor WAYLAND_DISPLAY is set) "
+                   "and no running copy to hand over to\n",
                    stderr);
         return 1;
     }
@@ -85,14 +100,6 @@ int main(int argc, char** argv)
     WebProfile::prepareProcess();
     FeedPageScheme::registerScheme();
     QApplication application(argc, argv);
-    if (!parsed.request) {
-        parsed = LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput,
-                                              QDir::currentPath());
-        if (!parsed.request) {
-            std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
-            return parsed.exitCode;
-        }
-    }
     const LaunchRequest& request = *parsed.request;
 
     QApplication::setOrganizationName(QStringLiteral("Velmora"));

@@ -49,12 +49,15 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItAsksThe
     EXPECT_TRUE(second.output.contains("forwarded"));
     EXPECT_TRUE(first.waitForLine(QStringLiteral("message \\{\\}"))) << first.output.constData();
 
-    // Only the user can reach the socket.
-    const QFileInfo socket(home.runtimeDir() + QStringLiteral("/quadrivo.socket"));
-    ASSERT_TRUE(socket.exists());
-    EXPECT_EQ(socket.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                      QFileDevice::ReadOther | QFileDevice::WriteOther),
-              QFileDevice::Permissions());
+    // Only the user can reach the socket or read the lock.
+    for (const char* name : {"quadrivo.socket", "quadrivo.lock"}) {
+        const QFileInfo file(home.runtimeDir() + u'/' + QLatin1String(name));
+        ASSERT_TRUE(file.exists()) << name;
+        EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                        QFileDevice::ReadOther | QFileDevice::WriteOther),
+                  QFileDevice::Permissions())
+            << name;
+    }
 }
 
 TEST(SingleInstanceTest,
