@@ -16,6 +16,7 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
+#include "platform/rest/RestClient.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRemindersManager.h"
@@ -121,6 +122,12 @@ QDateTime EngineShell::timeLastSync() const
     bool isNumber = false;
     const qint64 seconds = stored.toLongLong(&isNumber);
     return isNumber && seconds > 0 ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : QDateTime();
+}
+
+int EngineShell::requestsInFlight() const
+{
+    // Requests still queued stay unsent once the loops stop; only those on the wire are awaited.
+    return m_engine.client().loadingCount();
 }
 
 WindowActivation::WindowActivation(QObject& window, std::function<void()> activated)

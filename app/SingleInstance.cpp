@@ -93,6 +93,8 @@ SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString
     case Delivery::Quitting:
         break;
     }
+    if (m_waitingNotice)
+        m_waitingNotice();
     if (lock->tryLock(quitWaitMs))
         return becomePrimary(std::move(lock), error) ? Outcome::Primary : Outcome::Failed;
     if (error)

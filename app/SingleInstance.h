@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -38,6 +39,8 @@ public:
 
     // From now on later copies are told to wait for this one to end; their messages are dropped.
     void setQuitting() { m_quitting = true; }
+    // Runs when start() begins to wait for a copy that is quitting, so the launch can say so.
+    void setWaitingNotice(std::function<void()> notice) { m_waitingNotice = std::move(notice); }
 
     // What a plain launch that cannot reach the running copy tells the user before it stops.
     struct Alert {
@@ -68,6 +71,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     bool m_quitting = false;
+    std::function<void()> m_waitingNotice;
 };
 
 } // namespace qv

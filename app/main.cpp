@@ -53,6 +53,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QSessionManager>
+#include <QSplashScreen>
 
 #include <cstdio>
 #include <memory>
@@ -116,8 +117,19 @@ int main(int argc, char** argv)
 
     // A plain launch sends a message too: the running copy brings its window to the front.
     SingleInstance guard;
+    // A launch while the running copy quits waits for its end, and shows that it does.
+    std::unique_ptr<QSplashScreen> waiting;
+    guard.setWaitingNotice([&waiting, &icon] {
+        std::fputs("quadrivo: the running copy is quitting; this one starts once it has ended\n", stderr);
+        waiting = std::make_unique<QSplashScreen>(icon.pixmap(256));
+        waiting->showMessage(QStringLiteral("Waiting for the previous Quadrivo to finish quitting\u2026"),
+                             Qt::AlignBottom | Qt::AlignHCenter);
+        waiting->show();
+        QCoreApplication::processEvents();
+    });
     QString guardError;
     const SingleInstance::Outcome outcome = guard.start(request.toMessage(), &guardError);
+    waiting.reset();
     if (outcome == SingleInstance::Outcome::Forwarded)
         return 0;
     if (outcome != SingleInstance::Outcome::Primary && !request.isEmpty()) {

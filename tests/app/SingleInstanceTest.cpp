@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "app/AppDelegate.h"
 #include "core/document/StoreFiles.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -16,11 +17,14 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <limits>
 #include <memory>
 
 namespace qv::test {
@@ -32,6 +36,44 @@ QStringList savedProjectNames(const TempHome& home, const QString& entity = TODO
 {
     return namesInStoreFile(
         home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName, entity);
+}
+
+// The web host of the announcements, on this machine: it takes each request and never answers.
+class SilentHost {
+public:
+    SilentHost()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
+        qputenv("QUADRIVO_WEB_URL",
+                QByteArrayLiteral("http://127.0.0.1:") + QByteArray::number(m_server.serverPort()));
+    }
+    ~SilentHost() { qunsetenv("QUADRIVO_WEB_URL"); }
+    SilentHost(const SilentHost&) = delete;
+    SilentHost& operator=(const SilentHost&) = delete;
+
+    // What the requests so far carried.
+    QByteArray received()
+    {
+        QByteArray all;
+        while (m_server.hasPendingConnections() || m_server.waitForNewConnection(200)) {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            while (socket->waitForReadyRead(200))
+                all += socket->readAll();
+        }
+        return all;
+    }
+
+private:
+    QTcpServer m_server;
+};
+
+// What the application printed as it ended: the time from the quit's start to the loop's end.
+qint64 quitTimeMs(const QByteArray& output)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("ended (\\d+) ms after the quit began"))
+            .match(QString::fromUtf8(output));
+    return match.hasMatch() ? match.captured(1).toLongLong() : std::numeric_limits<qint64>::max();
 }
 
 } // namespace
@@ -150,10 +192,12 @@ TEST(ShellProcessTest,
     EXPECT_TRUE(app.waitForLine(QStringLiteral("status Welcome to Quadrivo!"))) << app.output.constData();
 }
 
-TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNewCopyWaitsForItsEndAndRuns)
+TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNewCopySaysItWaitsAndThenRuns)
 {
     TempHome home;
-    Helper app(home, {QStringLiteral("app"), QStringLiteral("--quit-delay-ms"), QStringLiteral("1500")});
+    // "endapp" unanswered keeps the quit going for its second.
+    SilentHost host;
+    Helper app(home, {QStringLiteral("app")});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
     ::kill(pid_t(app.process.processId()), SIGTERM);
     // The window goes first; the sequence goes on behind the scenes.
@@ -161,9 +205,47 @@ TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNe
     ASSERT_TRUE(app.waitForLine(QStringLiteral("quitting")));
 
     Helper next(home, {QStringLiteral("guard")});
+    EXPECT_TRUE(next.waitForLine(QStringLiteral("waiting for the running copy to end")))
+        << next.output.constData();
     EXPECT_TRUE(next.waitForLine(QStringLiteral("primary"))) << next.output.constData();
     EXPECT_EQ(app.finish(), 0);
     EXPECT_FALSE(app.output.contains("message"));
+}
+
+TEST(ShellProcessTest,
+     GivenNothingInFlight_WhenTheProcessGetsSigtermOrSighup_ThenItEndsBeforeTheFiveSecondBound)
+{
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        TempHome home;
+        // The bound as shipped, not a shortened one.
+        Helper app(home, {QStringLiteral("app")});
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+        app.process.write("edit Kept\n");
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("edited Kept")));
+        ::kill(pid_t(app.process.processId()), signalNumber);
+
+        EXPECT_EQ(app.finish(), 0) << app.output.constData();
+        // Nothing is waited for; half the bound leaves a slow machine room, and the bound's
+        // timer (which may fire a little early) none.
+        EXPECT_LT(quitTimeMs(app.output), AppDelegate::kQuitDelayMs / 2) << app.output.constData();
+        EXPECT_TRUE(savedProjectNames(home).contains(QStringLiteral("Kept")));
+    }
+}
+
+TEST(ShellProcessTest,
+     GivenAHostThatNeverAnswersEndapp_WhenQuitting_ThenTheAnnouncementIsSentAndTheProcessStillEnds)
+{
+    TempHome home;
+    SilentHost host;
+    Helper app(home, {QStringLiteral("app")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    ::kill(pid_t(app.process.processId()), SIGTERM);
+
+    EXPECT_EQ(app.finish(), 0) << app.output.constData();
+    EXPECT_LT(quitTimeMs(app.output), AppDelegate::kQuitDelayMs) << app.output.constData();
+    const QByteArray received = host.received();
+    EXPECT_TRUE(received.contains("event=endapp")) << received.constData();
 }
 
 TEST(ShellProcessTest,
