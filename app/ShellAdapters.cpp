@@ -160,6 +160,9 @@ void WindowShell::reloadCollaboratorsOfSelectedProject()
 
 void WindowShell::showWindow()
 {
+    // A minimised window comes back as it was, not only a covered one.
+    if (m_window.windowState() & Qt::WindowMinimized)
+        m_window.setWindowState((m_window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     m_window.show();
     m_window.raise();
     m_window.activateWindow();
