@@ -250,13 +250,11 @@ void AppDelegate::reportOpenFailure(const StoreFiles::OpenedStore& opened)
     // Staying up without a window would hold the single-instance lock and shut the user out.
     if (!opened.reason.isEmpty()) {
         const QString message = QStringLiteral("Quadrivo cannot open your data.");
-        const QString informative =
-            QStringLiteral(
-                "%1\n\nYour backups are in \u201c%2\u201d. To go back to one, remove the files "
-                "ending in \u201c-wal\u201d and \u201c-shm\u201d beside the data file, then copy the "
-                "backup over the data file.\n\nThe data file has not been changed. Quadrivo will now "
-                "quit.")
-                .arg(opened.reason, QDir::toNativeSeparators(StoreFiles::backupsFolder()));
+        QString informative = opened.reason;
+        // Only advice that helps: a backup copied over a newer version's file would lose its data.
+        if (!opened.advice.isEmpty())
+            informative += QStringLiteral("\n\n") + opened.advice;
+        informative += QStringLiteral("\n\nThe data file has not been changed. Quadrivo will now quit.");
         std::fprintf(stderr, "%s\n%s\n", qPrintable(message), qPrintable(informative));
         if (m_deps.services.alerts)
             m_deps.services.alerts->alert(message, informative, QStringLiteral("Quit"),
