@@ -63,7 +63,7 @@ public:
         display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
         qputenv("DISPLAY", display.toLocal8Bit());
         m_windowManager.start(QStringLiteral("openbox"), {});
-        if (!waitUntil([this] {
+        if (!waitUntil([] {
                 return run(QStringLiteral("xprop"),
                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
                     .contains("window id");
