@@ -51,6 +51,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QSessionManager>
 #include <QSplashScreen>
@@ -121,9 +122,14 @@ int main(int argc, char** argv)
     std::unique_ptr<QSplashScreen> waiting;
     guard.setWaitingNotice([&waiting, &icon] {
         std::fputs("quadrivo: the running copy is quitting; this one starts once it has ended\n", stderr);
-        waiting = std::make_unique<QSplashScreen>(icon.pixmap(256));
+        // The icon over the words, on the window colour.
+        QPixmap card(420, 180);
+        card.fill(QApplication::palette().color(QPalette::Window));
+        QPainter(&card).drawPixmap((card.width() - 96) / 2, 24, icon.pixmap(96));
+        waiting = std::make_unique<QSplashScreen>(card);
         waiting->showMessage(QStringLiteral("Waiting for the previous Quadrivo to finish quitting\u2026"),
-                             Qt::AlignBottom | Qt::AlignHCenter);
+                             Qt::AlignBottom | Qt::AlignHCenter,
+                             QApplication::palette().color(QPalette::WindowText));
         waiting->show();
         QCoreApplication::processEvents();
     });
