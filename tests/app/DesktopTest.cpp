@@ -62,6 +62,11 @@ public:
             return;
         display = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
         qputenv("DISPLAY", display.toLocal8Bit());
+        // On X the program loads the system's GL and D-Bus libraries, which keep memory until
+        // exit with no symbols a suppression could name: its leaks are not looked for here
+        // (every other sanitizer check stays on, and the suites without a display look for them).
+        if (!m_sanitizerOptions.isEmpty())
+            qputenv("ASAN_OPTIONS", m_sanitizerOptions + ":detect_leaks=0");
         m_windowManager.start(QStringLiteral("openbox"), {});
         if (!waitUntil([] {
                 return run(QStringLiteral("xprop"),
@@ -79,6 +84,8 @@ public:
             process->waitForFinished(5000);
         }
         qunsetenv("DISPLAY");
+        if (!m_sanitizerOptions.isEmpty())
+            qputenv("ASAN_OPTIONS", m_sanitizerOptions);
     }
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
@@ -125,6 +132,7 @@ public:
     QString display;
 
 private:
+    const QByteArray m_sanitizerOptions = qgetenv("ASAN_OPTIONS");
     QProcess m_server;
     QProcess m_windowManager;
 };
