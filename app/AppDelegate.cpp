@@ -79,8 +79,8 @@ AppDelegate::AppDelegate(Dependencies dependencies)
 AppDelegate::~AppDelegate()
 {
     m_lifetime.reset();
-    m_deps.services.scheduler->cancel(m_endTimer);
-    m_deps.services.scheduler->cancel(m_inactivityCheck);
+    for (const TimerId timer : {m_endTimer, m_requestsPoll, m_announcementWait, m_inactivityCheck})
+        m_deps.services.scheduler->cancel(timer);
     // The tag service holds on to the engine and to items; the window and the engine to the document.
     m_tagManager.reset();
     m_parts.reset();
@@ -250,13 +250,11 @@ void AppDelegate::reportOpenFailure(const StoreFiles::OpenedStore& opened)
     // Staying up without a window would hold the single-instance lock and shut the user out.
     if (!opened.reason.isEmpty()) {
         const QString message = QStringLiteral("Quadrivo cannot open your data.");
-        const QString informative =
-            QStringLiteral(
-                "%1\n\nYour backups are in \u201c%2\u201d. To go back to one, remove the files "
-                "ending in \u201c-wal\u201d and \u201c-shm\u201d beside the data file, then copy the "
-                "backup over the data file.\n\nThe data file has not been changed. Quadrivo will now "
-                "quit.")
-                .arg(opened.reason, QDir::toNativeSeparators(StoreFiles::backupsFolder()));
+        QString informative = opened.reason;
+        // Only advice that helps: a backup copied over a newer version's file would lose its data.
+        if (!opened.advice.isEmpty())
+            informative += QStringLiteral("\n\n") + opened.advice;
+        informative += QStringLiteral("\n\nThe data file has not been changed. Quadrivo will now quit.");
         std::fprintf(stderr, "%s\n%s\n", qPrintable(message), qPrintable(informative));
         if (m_deps.services.alerts)
             m_deps.services.alerts->alert(message, informative, QStringLiteral("Quit"),
@@ -408,22 +406,76 @@ void AppDelegate::applicationShouldTerminate()
         m_document->saveFile();
         qCInfo(lcApp, "Saved document (applicationShouldTerminate)");
     }
-    m_endTimer = after(m_deps.quitDelayMs, [this] { closeWindow(); });
+    // The delay is only a bound: the process ends as soon as nothing is left in flight.
+    m_endTimer = after(m_deps.quitDelayMs, [this] {
+        m_endTimer = 0;
+        closeWindow();
+    });
+    post([this] { endWhenRequestsAnswered(); });
 }
 
-void AppDelegate::closeWindow()
+void AppDelegate::endWhenRequestsAnswered()
 {
-    m_endTimer = 0;
+    m_requestsPoll = 0;
+    if (m_willTerminateDone)
+        return;
+    // An answer still on its way may change the document: the final save comes after it.
+    if (ShellSyncEngine* engine = sync(); engine && engine->requestsInFlight() > 0) {
+        m_requestsPoll = after(kQuitPollMs, [this] { endWhenRequestsAnswered(); });
+        return;
+    }
+    endAfterAnnouncement();
+}
+
+void AppDelegate::endAfterAnnouncement()
+{
+    stopObservingSync();
+    m_announcementWait = after(kEndAnnouncementWaitMs, [this] {
+        m_announcementWait = 0;
+        endApplication();
+    });
+    // The answer may come at once: the rest of the final steps run first.
+    applicationWillTerminate([this, alive = QPointer<QObject>(m_lifetime.get())] {
+        if (alive)
+            post([this] { endApplication(); });
+    });
+}
+
+void AppDelegate::stopObservingSync()
+{
     if (ShellSyncEngine* engine = sync(); engine && !m_stoppedObservingSync) {
         m_stoppedObservingSync = true;
         engine->stopObservingNotifications();
     }
+}
+
+void AppDelegate::cancelQuitTimers()
+{
+    for (TimerId* timer : {&m_endTimer, &m_requestsPoll, &m_announcementWait}) {
+        m_deps.services.scheduler->cancel(*timer);
+        *timer = 0;
+    }
+}
+
+void AppDelegate::closeWindow()
+{
+    stopObservingSync();
     applicationWillTerminate();
+    endApplication();
+}
+
+void AppDelegate::endApplication()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    cancelQuitTimers();
+    qCInfo(lcApp, "Quit sequence done");
     if (m_deps.terminateApplication)
         m_deps.terminateApplication(0);
 }
 
-void AppDelegate::applicationWillTerminate()
+void AppDelegate::applicationWillTerminate(std::function<void()> announced)
 {
     if (m_willTerminateDone)
         return;
@@ -434,7 +486,7 @@ void AppDelegate::applicationWillTerminate()
     m_storeFiles.waitForBackups();
     if (m_document)
         m_storeFiles.markCleanEnd();
-    pingServer(QStringLiteral("endapp"));
+    pingServer(QStringLiteral("endapp"), std::move(announced));
     if (!m_deps.services.preferences->flush())
         qCWarning(lcApp, "Couldn't save change in user defaults");
     updateIconBadge();
@@ -444,12 +496,10 @@ void AppDelegate::applicationAboutToQuit()
 {
     if (!m_terminating)
         applicationShouldTerminate();
-    m_deps.services.scheduler->cancel(m_endTimer);
-    m_endTimer = 0;
-    if (ShellSyncEngine* engine = sync(); engine && !m_stoppedObservingSync) {
-        m_stoppedObservingSync = true;
-        engine->stopObservingNotifications();
-    }
+    // The loop ends now: nothing more is waited for.
+    m_ended = true;
+    cancelQuitTimers();
+    stopObservingSync();
     applicationWillTerminate();
 }
 
@@ -607,12 +657,14 @@ bool AppDelegate::addNewItemFromFiles(const QStringList& paths)
 
 // --- Other operations
 
-void AppDelegate::pingServer(const QString& eventName)
+void AppDelegate::pingServer(const QString& eventName, std::function<void()> answered)
 {
     if (!m_announcer && m_deps.makeAnnouncer)
         m_announcer = m_deps.makeAnnouncer();
     if (m_announcer)
-        m_announcer->pingServer(eventName);
+        m_announcer->pingServer(eventName, std::move(answered));
+    else if (answered)
+        answered();
 }
 
 void AppDelegate::updateIconBadge()

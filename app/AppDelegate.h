@@ -80,7 +80,12 @@ public:
         qint64 quitDelayMs = kQuitDelayMs;
     };
 
+    // The quit's bound for work still in flight.
     static constexpr qint64 kQuitDelayMs = 5'000;
+    // How long the quit waits for the answer to "endapp", and how often it looks whether the
+    // requests on the wire are answered.
+    static constexpr qint64 kEndAnnouncementWaitMs = 1'000;
+    static constexpr qint64 kQuitPollMs = 50;
     static constexpr qint64 kActivationDelayMs = 1'000;
     static constexpr qint64 kInactivityCheckMs = 180'000;
     static constexpr qint64 kMinSecondsBetweenSyncs = 120;
@@ -122,13 +127,15 @@ public:
     // The session manager asks for the data before the session may end: the document is saved
     // at once; the application keeps running until it is asked to quit.
     void commitData();
-    // The sequence's first half: the windows go at once, the document is saved, then the
-    // application ends after the quit delay.
+    // The sequence's first half: the windows go at once and the document is saved; the
+    // application ends once the requests on the wire are answered and "endapp" is answered
+    // (or has had its second), and at the latest when the quit delay is over.
     void applicationShouldTerminate();
-    // The second half, when the delay is over.
+    // The second half: ends the application now, whatever is still in flight.
     void closeWindow();
     // Final save (waiting for its backup), "endapp", preferences flush, badge. Runs once.
-    void applicationWillTerminate();
+    // announced runs once "endapp" is answered (see UsageAnnouncer).
+    void applicationWillTerminate(std::function<void()> announced = {});
     // The application loop is ending however it was asked to: whatever of the sequence has
     // not run yet runs now.
     void applicationAboutToQuit();
@@ -144,7 +151,7 @@ public:
     bool addNewItemFromFiles(const QStringList& paths);
 
     // --- Other operations ---
-    void pingServer(const QString& eventName);
+    void pingServer(const QString& eventName, std::function<void()> answered = {});
     void updateIconBadge();
     float currentFontSize() const;
     float currentQuadrantRowHeight() const;
@@ -177,6 +184,12 @@ private:
     enum class SettingsTrouble { Preferences, Autostart };
 
     void startUpCompletion(StoreFiles::OpenedStore opened);
+    // The quit's waits: for the requests on the wire, then for the answer to "endapp".
+    void endWhenRequestsAnswered();
+    void endAfterAnnouncement();
+    void endApplication();
+    void stopObservingSync();
+    void cancelQuitTimers();
     void reportOpenFailure(const StoreFiles::OpenedStore& opened);
     void startSyncAtStart();
     void wipeRequestCache();
@@ -212,6 +225,9 @@ private:
     QUrl m_invokeURL;
     QString m_restStorePath;
     TimerId m_endTimer = 0;
+    TimerId m_requestsPoll = 0;
+    TimerId m_announcementWait = 0;
+    bool m_ended = false;
     TimerId m_inactivityCheck = 0;
     struct PendingHandOver {
         LaunchRequest input;

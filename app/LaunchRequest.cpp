@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -34,7 +36,62 @@ std::optional<QStringList> stringList(const QJsonValue& value)
     return list;
 }
 
+// Options the application object and its window system plug-in read, with one dash or two.
+const QStringList kWindowSystemOptionsWithValue{QStringLiteral("platform"),
+                                                QStringLiteral("platformpluginpath"),
+                                                QStringLiteral("platformtheme"),
+                                                QStringLiteral("plugin"),
+                                                QStringLiteral("qwindowgeometry"),
+                                                QStringLiteral("geometry"),
+                                                QStringLiteral("qwindowtitle"),
+                                                QStringLiteral("title"),
+                                                QStringLiteral("qwindowicon"),
+                                                QStringLiteral("icon"),
+                                                QStringLiteral("session"),
+                                                QStringLiteral("display"),
+                                                QStringLiteral("name"),
+                                                QStringLiteral("style"),
+                                                QStringLiteral("stylesheet")};
+const QStringList kWindowSystemFlags{QStringLiteral("reverse"),     QStringLiteral("sync"),
+                                     QStringLiteral("nograb"),      QStringLiteral("dograb"),
+                                     QStringLiteral("widgetcount"), QStringLiteral("testability")};
+const QStringList kWindowSystemOptionsWithEquals{QStringLiteral("style="), QStringLiteral("stylesheet="),
+                                                 QStringLiteral("qmljsdebugger=")};
+
 } // namespace
+
+QStringList LaunchRequest::withoutWindowSystemOptions(const QStringList& arguments, bool* platformGiven)
+{
+    if (platformGiven)
+        *platformGiven = false;
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        // The program's name, and everything after "--", stay as they are.
+        if (i == 0 || !argument.startsWith(u'-')) {
+            kept << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            kept << arguments.mid(i);
+            break;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (kWindowSystemOptionsWithValue.contains(name) && i + 1 < arguments.size()) {
+            if (name == QLatin1String("platform") && platformGiven)
+                *platformGiven = true;
+            ++i;
+            continue;
+        }
+        const bool withEquals =
+            std::any_of(kWindowSystemOptionsWithEquals.begin(), kWindowSystemOptionsWithEquals.end(),
+                        [&name](const QString& prefix) { return name.startsWith(prefix); });
+        if (kWindowSystemFlags.contains(name) || withEquals)
+            continue;
+        kept << argument;
+    }
+    return kept;
+}
 
 ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
                                           const std::function<QByteArray()>& readStandardInput,

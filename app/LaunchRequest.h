@@ -46,6 +46,13 @@ struct LaunchRequest {
                                       const std::function<QByteArray()>& readStandardInput,
                                       const QString& workingFolder);
 
+    // The arguments without the window system's own options ("-platform NAME", "-display D",
+    // "-reverse", ...), which the application object takes out only once it exists; so a
+    // command line can be judged before any display is needed. platformGiven: whether
+    // "-platform" names the window system.
+    static QStringList withoutWindowSystemOptions(const QStringList& arguments,
+                                                  bool* platformGiven = nullptr);
+
     QByteArray toMessage() const;
     // nullopt for a message that is not one of ours.
     static std::optional<LaunchRequest> fromMessage(const QByteArray& message);

@@ -17,6 +17,7 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/rest/NetworkReachability.h"
+#include "platform/rest/RestClient.h"
 #include "sync/AvatarManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRemindersManager.h"
@@ -124,6 +125,12 @@ QDateTime EngineShell::timeLastSync() const
     return isNumber && seconds > 0 ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : QDateTime();
 }
 
+int EngineShell::requestsInFlight() const
+{
+    // Requests still queued stay unsent once the loops stop; only those on the wire are awaited.
+    return m_engine.client().loadingCount();
+}
+
 WindowActivation::WindowActivation(QObject& window, std::function<void()> activated)
     : m_window(window), m_activated(std::move(activated))
 {
@@ -177,6 +184,9 @@ void WindowShell::reloadCollaboratorsOfSelectedProject()
 
 void WindowShell::showWindow()
 {
+    // A minimised window comes back as it was, not only a covered one.
+    if (m_window.windowState() & Qt::WindowMinimized)
+        m_window.setWindowState((m_window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     m_window.show();
     m_window.raise();
     m_window.activateWindow();

@@ -64,7 +64,10 @@ public:
 class UsageAnnouncements final : public UsageAnnouncer {
 public:
     explicit UsageAnnouncements(PingController::Options options) : m_ping(std::move(options)) {}
-    void pingServer(const QString& eventName) override { m_ping.pingServer(eventName); }
+    void pingServer(const QString& eventName, std::function<void()> answered) override
+    {
+        m_ping.pingServer(eventName, std::move(answered));
+    }
 
 private:
     PingController m_ping;
@@ -80,6 +83,7 @@ public:
     void stopObservingNotifications() override;
     QString currentUserEmail() const override;
     QDateTime timeLastSync() const override;
+    int requestsInFlight() const override;
 
 private:
     QVRestManager& m_engine;

@@ -26,6 +26,8 @@ public:
     virtual QString currentUserEmail() const = 0;
     // When the last whole-document sync completed; invalid when there was none.
     virtual QDateTime timeLastSync() const = 0;
+    // Requests sent to the server and not answered yet.
+    virtual int requestsInFlight() const = 0;
 };
 
 // What the application delegate asks of the collaboration manager.
@@ -84,11 +86,13 @@ public:
     virtual void setUserEmail(const QString& email) = 0;
 };
 
-// Usage announcements to our web host (exchange/ implements it). Fire and forget.
+// Usage announcements to our web host (exchange/ implements it). Nothing is retried.
 class UsageAnnouncer {
 public:
     virtual ~UsageAnnouncer() = default;
-    virtual void pingServer(const QString& eventName) = 0;
+    // answered runs once the host has answered or the announcement failed or was not sent;
+    // empty: nobody waits for it.
+    virtual void pingServer(const QString& eventName, std::function<void()> answered) = 0;
 };
 
 // Checks for a newer version of the application. Packaged builds leave updates to the

@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -106,6 +107,8 @@ SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString
     case Delivery::Quitting:
         break;
     }
+    if (m_waitingNotice)
+        m_waitingNotice();
     if (lock->tryLock(quitWaitMs))
         return becomePrimary(std::move(lock), error) ? Outcome::Primary : Outcome::Failed;
     if (error)
@@ -116,6 +119,8 @@ SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString
 bool SingleInstance::becomePrimary(std::unique_ptr<QLockFile> lock, QString* error)
 {
     m_lock = std::move(lock);
+    // Made under the umask; like every file of ours, it is the user's alone.
+    QFile::setPermissions(lockPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return listen(error);
 }
 

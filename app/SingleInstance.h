@@ -42,6 +42,8 @@ public:
 
     // From now on later copies are told to wait for this one to end; their messages are dropped.
     void setQuitting() { m_quitting = true; }
+    // Runs when start() begins to wait for a copy that is quitting, so the launch can say so.
+    void setWaitingNotice(std::function<void()> notice) { m_waitingNotice = std::move(notice); }
 
     // Carries out a message of a later copy and then calls answer, once: true when done, false
     // when it could not be done. Without a handler every message is answered as done at once.
@@ -76,6 +78,7 @@ private:
     QLocalServer* m_server = nullptr;
     bool m_quitting = false;
     Handler m_handler;
+    std::function<void()> m_waitingNotice;
 };
 
 } // namespace qv

@@ -55,8 +55,10 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QSessionManager>
+#include <QSplashScreen>
 
 #include <cstdio>
 #include <memory>
@@ -65,22 +67,37 @@ using namespace qv;
 
 int main(int argc, char** argv)
 {
-    // The command line is answered before the window system starts: --help, --version and
-    // refused input need no display. Options of the window system itself ("-platform", ...)
-    // are known only once it has started, so a usage error waits for it.
+    // The command line is answered before the window system starts: --help, --version, usage
+    // errors and refused input need no display. The window system's own options ("-platform",
+    // ...) are left to the application object.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    ParsedLaunch parsed = LaunchRequest::fromArguments(arguments, readStandardInput, QDir::currentPath());
-    if (!parsed.request && parsed.exitCode != LaunchRequest::kUsageError) {
+    bool platformGiven = false;
+    arguments = LaunchRequest::withoutWindowSystemOptions(arguments, &platformGiven);
+    const ParsedLaunch parsed =
+        LaunchRequest::fromArguments(arguments, readStandardInput, QDir::currentPath());
+    if (!parsed.request) {
         std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
         return parsed.exitCode;
     }
 
-    // Without any window system Qt would abort inside its start-up; say why instead.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        std::fputs("quadrivo: no display to show a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n",
+    // Without any window system Qt would abort inside its start-up. A running copy can still
+    // take what this launch brings; otherwise say why nothing can be shown.
+    if (!platformGiven && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        QCoreApplication handOver(argc, argv);
+        SingleInstance guard;
+        QString guardError;
+        const SingleInstance::Outcome outcome = guard.start(parsed.request->toMessage(), &guardError);
+        if (outcome == SingleInstance::Outcome::Forwarded)
+            return 0;
+        if (outcome == SingleInstance::Outcome::Unreachable) {
+            std::fprintf(stderr, "Could not reach the running copy: %s\n", qPrintable(guardError));
+            return 1;
+        }
+        std::fputs("quadrivo: no display to show a window on (neither DISPLAY nor WAYLAND_DISPLAY is set) "
+                   "and no running copy to hand over to\n",
                    stderr);
         return 1;
     }
@@ -89,14 +106,6 @@ int main(int argc, char** argv)
     WebProfile::prepareProcess();
     FeedPageScheme::registerScheme();
     QApplication application(argc, argv);
-    if (!parsed.request) {
-        parsed = LaunchRequest::fromArguments(QCoreApplication::arguments(), readStandardInput,
-                                              QDir::currentPath());
-        if (!parsed.request) {
-            std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
-            return parsed.exitCode;
-        }
-    }
     const LaunchRequest& request = *parsed.request;
 
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
@@ -113,8 +122,24 @@ int main(int argc, char** argv)
 
     // A plain launch sends a message too: the running copy brings its window to the front.
     SingleInstance guard;
+    // A launch while the running copy quits waits for its end, and shows that it does.
+    std::unique_ptr<QSplashScreen> waiting;
+    guard.setWaitingNotice([&waiting, &icon] {
+        std::fputs("quadrivo: the running copy is quitting; this one starts once it has ended\n", stderr);
+        // The icon over the words, on the window colour.
+        QPixmap card(420, 180);
+        card.fill(QApplication::palette().color(QPalette::Window));
+        QPainter(&card).drawPixmap((card.width() - 96) / 2, 24, icon.pixmap(96));
+        waiting = std::make_unique<QSplashScreen>(card);
+        waiting->showMessage(QStringLiteral("Waiting for the previous Quadrivo to finish quitting\u2026"),
+                             Qt::AlignBottom | Qt::AlignHCenter,
+                             QApplication::palette().color(QPalette::WindowText));
+        waiting->show();
+        QCoreApplication::processEvents();
+    });
     QString guardError;
     const SingleInstance::Outcome outcome = guard.start(request.toMessage(), &guardError);
+    waiting.reset();
     if (outcome == SingleInstance::Outcome::Forwarded)
         return 0;
     if (outcome == SingleInstance::Outcome::Refused) {

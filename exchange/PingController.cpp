@@ -45,19 +45,26 @@ QByteArray PingController::formBody(const QString& eventName) const
            QByteArrayLiteral("&event=") + QUrl::toPercentEncoding(eventName);
 }
 
-void PingController::pingServer(const QString& eventName)
+void PingController::pingServer(const QString& eventName, std::function<void()> answered)
 {
     const QUrl url = pingURL();
-    if (!url.isValid())
+    if (!url.isValid()) {
+        if (answered)
+            answered();
         return;
+    }
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));
     request.setHeader(QNetworkRequest::UserAgentHeader, Utils::appUserAgent());
     request.setTransferTimeout(30'000);
     QNetworkReply* reply = m_network->post(request, formBody(eventName));
-    // Nobody waits for the answer, and failures are not reported.
-    QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    // Failures are not reported; only the quit waits for an answer, and only briefly.
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, answered = std::move(answered)] {
+        reply->deleteLater();
+        if (answered)
+            answered();
+    });
 }
 
 } // namespace qv

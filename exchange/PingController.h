@@ -3,12 +3,14 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 class QNetworkAccessManager;
 
 namespace qv {
 
 // Usage announcements ("startapp", "wakeapp", "endapp") to our web host: one
-// form-encoded POST each, fire and forget. Without a web host nothing is sent.
+// form-encoded POST each, never retried. Without a web host nothing is sent.
 class PingController final {
 public:
     struct Options {
@@ -23,7 +25,9 @@ public:
     PingController(const PingController&) = delete;
     PingController& operator=(const PingController&) = delete;
 
-    void pingServer(const QString& eventName);
+    // answered runs once the host has answered or the request failed, at once when nothing
+    // is sent; it does not run when the controller goes first.
+    void pingServer(const QString& eventName, std::function<void()> answered = {});
 
     // Where announcements go; invalid without a usable web host.
     QUrl pingURL() const;

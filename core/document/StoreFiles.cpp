@@ -236,6 +236,7 @@ StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Schedu
     if (!result.context) {
         result.error = storeError.message;
         result.reason = openFailureReason(path, storeError.code);
+        result.advice = openFailureAdvice(path, storeError.code);
         qCWarning(lcDocument,
                   exists ? "Error when opening document, %s" : "Error creating the initial document, %s",
                   qUtf8Printable(result.error));
@@ -274,6 +275,42 @@ QString StoreFiles::openFailureReason(const QString& path, store::StoreError::Co
         break;
     }
     return QStringLiteral("The data file \u201c%1\u201d cannot be opened.").arg(name);
+}
+
+QString StoreFiles::openFailureAdvice(const QString& path, store::StoreError::Code code)
+{
+    using Code = store::StoreError::Code;
+    switch (code) {
+    case Code::NewerSchema:
+        // A backup would be older still: copying it over would lose what the newer version wrote.
+    case Code::ReadOnly:
+    case Code::NotFound:
+        // A backup cannot make the folder writable.
+        return {};
+    case Code::None:
+    case Code::Io:
+    case Code::Constraint:
+    case Code::Corrupt:
+    case Code::NotAStore:
+        break;
+    }
+    if (!hasBackups())
+        return {};
+    QString steps = QStringLiteral("copy the backup over the data file.");
+    // After a crash these hold changes of the damaged file, which would be written onto the backup.
+    if (QFileInfo::exists(path + QStringLiteral("-wal")) || QFileInfo::exists(path + QStringLiteral("-shm")))
+        steps =
+            QStringLiteral("remove the files ending in \u201c-wal\u201d and \u201c-shm\u201d beside the data "
+                           "file, then ") +
+            steps;
+    return QStringLiteral("Your backups are in \u201c%1\u201d. To go back to one, %2")
+        .arg(QDir::toNativeSeparators(backupsFolder()), steps);
+}
+
+bool StoreFiles::hasBackups()
+{
+    const QString pattern = QStringLiteral("*_backup*_") + QLatin1String(kStoreFileName);
+    return !QDir(backupsFolder()).entryList({pattern}, QDir::Files).isEmpty();
 }
 
 QString StoreFiles::backupsFolder()

@@ -78,6 +78,8 @@ public:
         // Why the store could not be opened, in the user's words and naming the file; empty
         // when it opened or when the user has already been told (a failed migration).
         QString reason;
+        // What the user can do about it; empty when nothing we know of would help.
+        QString advice;
     };
     OpenedStore reloadFile(const store::Model& model, Scheduler& scheduler);
     // The store folder, which holds the backups, whether or not it could be created.
@@ -99,6 +101,8 @@ public:
     // Blocks until the running backups are in place (quitting, closing the store).
     void waitForBackups();
     static QString backupPath(const QString& track, int slot);
+    // Whether any track holds a backup of the store.
+    static bool hasBackups();
     static QString backupCounterKey(const QString& track);
 
 private:
@@ -111,6 +115,7 @@ private:
     void backupFinished(const QString& track, const QString& storePath, int slot, quint64 commits,
                         const QString& error);
     static QString openFailureReason(const QString& path, store::StoreError::Code code);
+    static QString openFailureAdvice(const QString& path, store::StoreError::Code code);
     void writeRunningMarker();
 
     Services m_services;

@@ -383,14 +383,16 @@ TEST_F(ActivationTest, GivenAnEdit_WhenTheApplicationResignsActive_ThenTheDocume
 
 // --- The quit sequence, on every trigger
 
-TEST_F(QuitTest,
-       GivenAnEdit_WhenEachTriggerRunsTheSequence_ThenTheEditIsSavedAndTheApplicationEndsAfterFiveSeconds)
+TEST_F(
+    QuitTest,
+    GivenAnEdit_WhenEachTriggerRunsTheSequence_ThenTheEditIsSavedAndTheApplicationEndsWithoutWaitingTheBound)
 {
     using std::placeholders::_1;
     const std::pair<QString, std::function<void(AppDelegate&)>> triggers[] = {
         {"quit command", &AppDelegate::quitCommand},
         {"window closed", &AppDelegate::lastWindowClosed},
         {"SIGTERM", std::bind(&AppDelegate::terminationSignal, _1, SIGTERM)},
+        {"SIGHUP", std::bind(&AppDelegate::terminationSignal, _1, SIGHUP)},
         {"SIGINT", std::bind(&AppDelegate::terminationSignal, _1, SIGINT)},
         {"session end", &AppDelegate::sessionQuitRequested},
     };
@@ -412,38 +414,86 @@ TEST_F(QuitTest,
         EXPECT_TRUE(logCapture.contains("Saved document (applicationShouldTerminate)"));
         EXPECT_TRUE(savedProjectNames().contains(QStringLiteral("Edit before ") + name));
 
-        scheduler.advance(4999);
-        EXPECT_EQ(terminations, 0);
-        scheduler.advance(1);
+        // Nothing in flight and "endapp" answered: the next turns end it.
+        scheduler.advance(0);
         EXPECT_EQ(terminations, 1);
         EXPECT_EQ(log.calls.mid(2), (QStringList{"sync.stopObservingNotifications", "ping endapp", "badge 0",
                                                  "terminateApplication"}));
         EXPECT_TRUE(QFileInfo::exists(preferences.fileName()));
         // The backup is in place before the loop is ended.
         EXPECT_TRUE(QFileInfo::exists(StoreFiles::backupPath(QStringLiteral("save"), 0)));
+        scheduler.advance(AppDelegate::kQuitDelayMs);
+        EXPECT_EQ(terminations, 1);
         delegate.reset();
     }
 }
 
-TEST_F(
-    QuitTest,
-    GivenAnEditAndASecondRequestDuringTheWait_WhenTimePasses_ThenItEndsOnceSavedAndActivationRestartsNothing)
+TEST_F(QuitTest,
+       GivenARequestOnTheWireAndASilentHost_WhenQuitting_ThenItEndsOnceAnsweredAndOneSecondAfterEndapp)
 {
     launch();
+    sync.inFlight = 1;
+    announcementHost.answers = false;
     delegate->quitCommand();
     log.calls.clear();
-    delegate->applicationDidBecomeActive();
+
+    // The answer on its way may change the document: nothing final happens before it lands.
     scheduler.advance(2000);
-    EXPECT_FALSE(log.has("sync.startAllLoops"));
-    ProjectBuilder(delegate->document()->context(), "Late edit");
-    scheduler.advance(1000);
-    delegate->terminationSignal(SIGTERM);
-    scheduler.advance(2000);
+    EXPECT_TRUE(log.calls.isEmpty()) << log.calls.join(u',').toStdString();
+    ProjectBuilder(delegate->document()->context(), "Changed by the answer");
+    sync.inFlight = 0;
+    scheduler.advance(AppDelegate::kQuitPollMs);
+    EXPECT_EQ(log.calls, (QStringList{"sync.stopObservingNotifications", "ping endapp", "badge 0"}));
+    EXPECT_TRUE(savedProjectNames().contains("Changed by the answer"));
+
+    // "endapp" gets its second, no more.
+    scheduler.advance(AppDelegate::kEndAnnouncementWaitMs - 1);
+    EXPECT_EQ(terminations, 0);
+    scheduler.advance(1);
     EXPECT_EQ(terminations, 1);
-    EXPECT_TRUE(savedProjectNames().contains("Late edit"));
+    // Its late answer ends nothing twice.
+    announcementHost.answerHeld();
     scheduler.advance(10'000);
     EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(QuitTest, GivenAHostThatAnswersEndapp_WhenQuitting_ThenTheAnswerEndsItWithoutWaitingTheSecond)
+{
+    launch();
+    announcementHost.answers = false;
+    delegate->terminationSignal(SIGHUP);
+    scheduler.advance(0);
+    ASSERT_TRUE(log.has("ping endapp"));
+    EXPECT_EQ(terminations, 0);
+    scheduler.advance(300);
+    announcementHost.answerHeld();
+    scheduler.advance(0);
+    EXPECT_EQ(terminations, 1);
+}
+
+TEST_F(QuitTest, GivenARequestThatIsNeverAnswered_WhenQuitting_ThenTheFiveSecondBoundEndsItWithTheEditSaved)
+{
+    launch();
+    sync.inFlight = 1;
+    announcementHost.answers = false;
+    delegate->quitCommand();
+    log.calls.clear();
+    ProjectBuilder(delegate->document()->context(), "Late edit");
+    // A second request during the wait changes nothing, and activation restarts nothing.
+    delegate->applicationDidBecomeActive();
+    delegate->terminationSignal(SIGTERM);
+    scheduler.advance(AppDelegate::kQuitDelayMs - 1);
+    EXPECT_EQ(terminations, 0);
+    EXPECT_FALSE(log.has("sync.startAllLoops"));
+    EXPECT_FALSE(log.has("ping endapp"));
+
+    scheduler.advance(1);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_TRUE(savedProjectNames().contains("Late edit"));
+    // At the bound "endapp" is sent, but not waited for.
     EXPECT_EQ(log.calls.count("ping endapp"), 1);
+    scheduler.advance(10'000);
+    EXPECT_EQ(terminations, 1);
 
     // The sequence has ended: the loop's end runs nothing twice.
     log.calls.clear();

@@ -41,10 +41,52 @@ TEST(CommandLineTest, GivenNoDisplay_WhenAskedForTheVersionOrHelp_ThenTheProgram
     }
     EXPECT_GE(count, 4);
 
+    // The window system's own options are no usage error, and need no display to be judged.
+    Helper reversed(kProgram, home, {QStringLiteral("-reverse"), QStringLiteral("--version")}, {},
+                    kNoDisplay);
+    EXPECT_EQ(reversed.finish(), 0) << reversed.errors.constData();
+    EXPECT_EQ(reversed.output, "Quadrivo " + BuildInfo::version().toUtf8() + '\n');
+
     // Anything else needs a window: a clear refusal, not an abort inside the window system.
     Helper start(kProgram, home, {}, {}, kNoDisplay);
     EXPECT_EQ(start.finish(), 1);
     EXPECT_TRUE(start.errors.startsWith("quadrivo: no display")) << start.errors.constData();
+}
+
+TEST(CommandLineTest, GivenNoDisplay_WhenTheOptionsAreWrong_ThenItIsAUsageErrorWithStatusTwo)
+{
+    TempHome home;
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--add-file")},
+          QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--bogus")}}) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        Helper launch(kProgram, home, arguments, {}, kNoDisplay);
+        EXPECT_EQ(launch.finish(), 2) << launch.errors.constData();
+        EXPECT_FALSE(launch.errors.contains("display")) << launch.errors.constData();
+        EXPECT_FALSE(launch.errors.isEmpty());
+    }
+}
+
+TEST(CommandLineTest, GivenNoDisplay_WhenTextOrAFileIsAdded_ThenARunningCopyTakesItAndWithoutOneItFails)
+{
+    TempHome home;
+    const QString file = home.root() + QStringLiteral("/note.txt");
+    writeFile(file, "a note");
+    const QStringList addFile{QStringLiteral("--add-file"), file};
+
+    Helper alone(kProgram, home, addFile, {}, kNoDisplay);
+    EXPECT_EQ(alone.finish(), 1);
+    EXPECT_TRUE(alone.errors.startsWith("quadrivo: no display")) << alone.errors.constData();
+    EXPECT_TRUE(alone.errors.contains("no running copy")) << alone.errors.constData();
+
+    Helper running(home, {QStringLiteral("guard")});
+    ASSERT_TRUE(running.waitForLine(QStringLiteral("primary"))) << running.output.constData();
+    Helper text(kProgram, home, {QStringLiteral("--add-text")}, "Buy milk", kNoDisplay);
+    EXPECT_EQ(text.finish(), 0) << text.errors.constData();
+    EXPECT_TRUE(running.waitForLine(QStringLiteral("message .*Buy milk.*"))) << running.output.constData();
+    Helper handed(kProgram, home, addFile, {}, kNoDisplay);
+    EXPECT_EQ(handed.finish(), 0) << handed.errors.constData();
+    EXPECT_TRUE(running.waitForLine(QStringLiteral("message .*note\\.txt.*"))) << running.output.constData();
 }
 
 TEST(CommandLineTest,

@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace qv::test {
 
@@ -93,6 +95,8 @@ public:
     void stopObservingNotifications() override { log.add(QStringLiteral("sync.stopObservingNotifications")); }
     QString currentUserEmail() const override { return email; }
     QDateTime timeLastSync() const override { return lastSync; }
+    int inFlight = 0;
+    int requestsInFlight() const override { return inFlight; }
 };
 
 class FakeShellCollaboration : public ShellCollaboration {
@@ -145,11 +149,32 @@ public:
     void checkForUpdatesInBackground() override { log.add(QStringLiteral("updater.check")); }
 };
 
+// The web host the announcements go to: it answers at once unless told to hold its answers.
+struct FakeAnnouncementHost {
+    bool answers = true;
+    std::vector<std::function<void()>> held;
+    void answerHeld()
+    {
+        for (const std::function<void()>& answer : std::exchange(held, {}))
+            answer();
+    }
+};
+
 class FakeAnnouncer : public UsageAnnouncer {
 public:
-    explicit FakeAnnouncer(CallLog& calls) : log(calls) {}
+    FakeAnnouncer(CallLog& calls, FakeAnnouncementHost& server) : log(calls), host(server) {}
     CallLog& log;
-    void pingServer(const QString& eventName) override { log.add(QStringLiteral("ping ") + eventName); }
+    FakeAnnouncementHost& host;
+    void pingServer(const QString& eventName, std::function<void()> answered) override
+    {
+        log.add(QStringLiteral("ping ") + eventName);
+        if (!answered)
+            return;
+        if (host.answers)
+            answered();
+        else
+            host.held.push_back(std::move(answered));
+    }
 };
 
 class FakeBadge : public Badge {
@@ -183,7 +208,7 @@ protected:
         deps.crashReporter = &crash;
         deps.updater = &updater;
         deps.makeAnnouncer = [this] {
-            return std::make_unique<FakeAnnouncer>(log);
+            return std::make_unique<FakeAnnouncer>(log, announcementHost);
         };
         deps.badge = &badge;
         deps.launchAgent = &launchAgent;
@@ -245,6 +270,7 @@ protected:
     FakeCrashReporter crash;
     FakeUpdater updater;
     FakeBadge badge;
+    FakeAnnouncementHost announcementHost;
     LaunchAgent launchAgent;
     int commandStatus = 0;
     // What "xdg-mime query" prints: the handler set for the scheme.

@@ -4,6 +4,7 @@
 #include "app/AppDelegate.h"
 #include "app/LaunchRequest.h"
 #include "app/QuitSignals.h"
+#include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
 #include "core/document/MyDocument.h"
 #include "core/model/TODOItem.h"
@@ -18,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSocketNotifier>
 
@@ -108,6 +110,7 @@ struct Parts : qv::AppDelegate::DocumentParts {
 int runGuard(const qv::LaunchRequest& request, const Options& options)
 {
     qv::SingleInstance guard;
+    guard.setWaitingNotice([] { say(QStringLiteral("waiting for the running copy to end")); });
     if (const int code = startGuard(guard, request, options); code >= 0)
         return code;
     guard.setMessageHandler([](const QByteArray& message, const qv::SingleInstance::Answer& answer) {
@@ -146,8 +149,16 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
     deps.terminateApplication = [](int status) {
         QCoreApplication::exit(status);
     };
-    deps.quitStarted = [&guard] {
+    // Announcements go only to a host the test names.
+    if (const QString host = qEnvironmentVariable("QUADRIVO_WEB_URL"); !host.isEmpty()) {
+        deps.makeAnnouncer = [host] {
+            return std::make_unique<qv::UsageAnnouncements>(qv::PingController::Options{host, {}, {}});
+        };
+    }
+    QElapsedTimer quitClock;
+    deps.quitStarted = [&guard, &quitClock] {
         guard.setQuitting();
+        quitClock.start();
         say(QStringLiteral("quitting"));
     };
     qv::AppDelegate delegate(deps);
@@ -162,7 +173,11 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
     qv::QuitSignals signalHandlers;
     QObject::connect(&signalHandlers, &qv::QuitSignals::received,
                      [&](int number) { delegate.terminationSignal(number); });
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { delegate.applicationAboutToQuit(); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] {
+        delegate.applicationAboutToQuit();
+        if (quitClock.isValid())
+            say(QStringLiteral("ended %1 ms after the quit began").arg(quitClock.elapsed()));
+    });
 
     // Commands on standard input: "edit NAME" adds a project, "item NAME" adds an item to the
     // first project, "star NAME" stars that item, "show NAME" prints whether it is starred, and

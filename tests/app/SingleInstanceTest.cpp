@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "app/AppDelegate.h"
 #include "core/document/StoreFiles.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
@@ -16,11 +17,14 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <sqlite3.h>
 
@@ -57,6 +61,44 @@ private:
     bool m_locked = false;
 };
 
+// The web host of the announcements, on this machine: it takes each request and never answers.
+class SilentHost {
+public:
+    SilentHost()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost));
+        qputenv("QUADRIVO_WEB_URL",
+                QByteArrayLiteral("http://127.0.0.1:") + QByteArray::number(m_server.serverPort()));
+    }
+    ~SilentHost() { qunsetenv("QUADRIVO_WEB_URL"); }
+    SilentHost(const SilentHost&) = delete;
+    SilentHost& operator=(const SilentHost&) = delete;
+
+    // What the requests so far carried.
+    QByteArray received()
+    {
+        QByteArray all;
+        while (m_server.hasPendingConnections() || m_server.waitForNewConnection(200)) {
+            QTcpSocket* socket = m_server.nextPendingConnection();
+            while (socket->waitForReadyRead(200))
+                all += socket->readAll();
+        }
+        return all;
+    }
+
+private:
+    QTcpServer m_server;
+};
+
+// What the application printed as it ended: the time from the quit's start to the loop's end.
+qint64 quitTimeMs(const QByteArray& output)
+{
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("ended (\\d+) ms after the quit began"))
+            .match(QString::fromUtf8(output));
+    return match.hasMatch() ? match.captured(1).toLongLong() : std::numeric_limits<qint64>::max();
+}
+
 } // namespace
 
 // --- One copy per user
@@ -72,12 +114,15 @@ TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItAsksThe
     EXPECT_TRUE(second.output.contains("forwarded"));
     EXPECT_TRUE(first.waitForLine(QStringLiteral("message \\{\\}"))) << first.output.constData();
 
-    // Only the user can reach the socket.
-    const QFileInfo socket(home.runtimeDir() + QStringLiteral("/quadrivo.socket"));
-    ASSERT_TRUE(socket.exists());
-    EXPECT_EQ(socket.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                      QFileDevice::ReadOther | QFileDevice::WriteOther),
-              QFileDevice::Permissions());
+    // Only the user can reach the socket or read the lock.
+    for (const char* name : {"quadrivo.socket", "quadrivo.lock"}) {
+        const QFileInfo file(home.runtimeDir() + u'/' + QLatin1String(name));
+        ASSERT_TRUE(file.exists()) << name;
+        EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                        QFileDevice::ReadOther | QFileDevice::WriteOther),
+                  QFileDevice::Permissions())
+            << name;
+    }
 }
 
 TEST(SingleInstanceTest,
@@ -170,10 +215,12 @@ TEST(ShellProcessTest,
     EXPECT_TRUE(app.waitForLine(QStringLiteral("status Welcome to Quadrivo!"))) << app.output.constData();
 }
 
-TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNewCopyWaitsForItsEndAndRuns)
+TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNewCopySaysItWaitsAndThenRuns)
 {
     TempHome home;
-    Helper app(home, {QStringLiteral("app"), QStringLiteral("--quit-delay-ms"), QStringLiteral("1500")});
+    // "endapp" unanswered keeps the quit going for its second.
+    SilentHost host;
+    Helper app(home, {QStringLiteral("app")});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
     ::kill(pid_t(app.process.processId()), SIGTERM);
     // The window goes first; the sequence goes on behind the scenes.
@@ -181,9 +228,47 @@ TEST(ShellProcessTest, GivenTheApplicationIsQuitting_WhenLaunchedAgain_ThenTheNe
     ASSERT_TRUE(app.waitForLine(QStringLiteral("quitting")));
 
     Helper next(home, {QStringLiteral("guard")});
+    EXPECT_TRUE(next.waitForLine(QStringLiteral("waiting for the running copy to end")))
+        << next.output.constData();
     EXPECT_TRUE(next.waitForLine(QStringLiteral("primary"))) << next.output.constData();
     EXPECT_EQ(app.finish(), 0);
     EXPECT_FALSE(app.output.contains("message"));
+}
+
+TEST(ShellProcessTest,
+     GivenNothingInFlight_WhenTheProcessGetsSigtermOrSighup_ThenItEndsBeforeTheFiveSecondBound)
+{
+    for (const int signalNumber : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        TempHome home;
+        // The bound as shipped, not a shortened one.
+        Helper app(home, {QStringLiteral("app")});
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+        app.process.write("edit Kept\n");
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("edited Kept")));
+        ::kill(pid_t(app.process.processId()), signalNumber);
+
+        EXPECT_EQ(app.finish(), 0) << app.output.constData();
+        // Nothing is waited for; half the bound leaves a slow machine room, and the bound's
+        // timer (which may fire a little early) none.
+        EXPECT_LT(quitTimeMs(app.output), AppDelegate::kQuitDelayMs / 2) << app.output.constData();
+        EXPECT_TRUE(savedProjectNames(home).contains(QStringLiteral("Kept")));
+    }
+}
+
+TEST(ShellProcessTest,
+     GivenAHostThatNeverAnswersEndapp_WhenQuitting_ThenTheAnnouncementIsSentAndTheProcessStillEnds)
+{
+    TempHome home;
+    SilentHost host;
+    Helper app(home, {QStringLiteral("app")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    ::kill(pid_t(app.process.processId()), SIGTERM);
+
+    EXPECT_EQ(app.finish(), 0) << app.output.constData();
+    EXPECT_LT(quitTimeMs(app.output), AppDelegate::kQuitDelayMs) << app.output.constData();
+    const QByteArray received = host.received();
+    EXPECT_TRUE(received.contains("event=endapp")) << received.constData();
 }
 
 TEST(ShellProcessTest,

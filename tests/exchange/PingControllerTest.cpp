@@ -54,14 +54,19 @@ TEST(PingControllerTest,
     server.failNext(QStringLiteral("/ping/"), 500);
     QNetworkAccessManager network;
     PingController ping({server.baseUrl().toString(), QStringLiteral("d"), QStringLiteral("v")}, &network);
-    ping.pingServer(QStringLiteral("startapp"));
-    ping.pingServer(QStringLiteral("wakeapp"));
-    EXPECT_TRUE(waitFor([&] { return server.requests().size() == 2; }));
+    // Whoever waits for the answer hears of a failure as of an answer.
+    int answers = 0;
+    ping.pingServer(QStringLiteral("startapp"), [&answers] { ++answers; });
+    ping.pingServer(QStringLiteral("wakeapp"), [&answers] { ++answers; });
+    EXPECT_TRUE(waitFor([&] { return server.requests().size() == 2 && answers == 2; })) << answers;
 
     for (const QString& origin : {QString(), QStringLiteral("file:///tmp"), QStringLiteral("not a url")}) {
         PingController nowhere({origin, QStringLiteral("d"), QStringLiteral("v")});
         EXPECT_FALSE(nowhere.pingURL().isValid()) << origin.toStdString();
-        nowhere.pingServer(QStringLiteral("startapp"));
+        // Nothing is sent, so nothing is waited for.
+        bool answered = false;
+        nowhere.pingServer(QStringLiteral("endapp"), [&answered] { answered = true; });
+        EXPECT_TRUE(answered) << origin.toStdString();
     }
 }
 

@@ -282,6 +282,12 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
         QByteArray::fromBase64(services.preferences->stringValue(kMainWindowGeometry).toLatin1());
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         resize(1180, 760);
+    // The window system is told only once the window is shown: a state set before that is
+    // lost when the window's surface is made anew for the web pages.
+    if (windowState() & Qt::WindowMaximized) {
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+        m_maximizeWhenShown = true;
+    }
 }
 
 MainWindow::~MainWindow()
@@ -1206,6 +1212,13 @@ void MainWindow::loginCheck()
         emit syncWindowRequested();
     else
         emit loginRequested();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (std::exchange(m_maximizeWhenShown, false))
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

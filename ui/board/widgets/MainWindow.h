@@ -194,6 +194,7 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     // Tab and Shift+Tab lead from a quadrant to the drawer's fields and from them back to it.
     bool focusNextPrevChild(bool next) override;
@@ -291,6 +292,8 @@ private:
     bool m_observingSync = false;
     bool m_stoppedObserving = false;
     bool m_loginCheckScheduled = false;
+    // Left maximised last time: maximised again once shown.
+    bool m_maximizeWhenShown = false;
     TimerId m_loginTimer = 0;
     struct DropsAndThemes;
     std::unique_ptr<DropsAndThemes> m_dropsAndThemes;
