@@ -212,6 +212,7 @@ bool QVRestManager::startAllLoops()
     getInstantSyncStatus();
     if (m_wholeSyncOwed && !isRunningFullPass()) {
         qCInfo(lcSync, "The signed-in account is new to this store: a whole sync runs first");
+        m_startPassRunning = true;
         runFullPass([this](bool completed, const QString& failure) {
             if (!completed)
                 qCWarning(lcSync, "The whole sync at start did not complete: %s", qUtf8Printable(failure));
@@ -252,6 +253,10 @@ bool QVRestManager::stopAllLoops()
     m_itemLoop->stopLoop();
     m_isOn = false;
     setIsOnline(false);
+    if (std::exchange(m_startPassRunning, false) && isRunningFullPass()) {
+        ++m_fullPassGeneration;
+        endFullPass(false, QStringLiteral("the loops were stopped"));
+    }
     m_restStore->save();
     return true;
 }
@@ -283,16 +288,21 @@ void QVRestManager::runFullPass(PassDone done)
     m_fullPassDone.push_back(std::move(done));
     if (running)
         return;
+    const quint64 generation = m_fullPassGeneration;
     m_client->get(
         QStringLiteral("/rest_config/?format=json&limit=1&device_type=Mac") + m_platformVersionPair,
-        [this](const rest::Response& response) {
+        [this, generation](const rest::Response& response) {
+            if (generation != m_fullPassGeneration)
+                return;
             keepAliveLoaded(response);
             if (!m_isOnline)
                 endFullPass(false, QStringLiteral("the server reports it is offline"));
             else
                 fullPassStep(0);
         },
-        [this](const rest::Error& error) {
+        [this, generation](const rest::Error& error) {
+            if (generation != m_fullPassGeneration)
+                return;
             keepAliveFailed(error);
             endFullPass(false, QStringLiteral("the connection to the server failed"));
         });
@@ -318,7 +328,9 @@ void QVRestManager::fullPassStep(int step)
     if (step == 2)
         m_wholeSyncOwed = false;
     const Step& current = steps[std::size_t(step)];
-    auto next = [this, step, what = current.what](bool completed) {
+    auto next = [this, step, what = current.what, generation = m_fullPassGeneration](bool completed) {
+        if (generation != m_fullPassGeneration)
+            return;
         if (completed)
             fullPassStep(step + 1);
         else
@@ -334,6 +346,7 @@ void QVRestManager::fullPassStep(int step)
 
 void QVRestManager::endFullPass(bool completed, const QString& failure)
 {
+    m_startPassRunning = false;
     const std::vector<PassDone> waiting = std::exchange(m_fullPassDone, {});
     updateStatusMessage();
     for (const PassDone& done : waiting) {

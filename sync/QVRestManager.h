@@ -346,6 +346,10 @@ private:
     // Told when the pass under way ends: the one that started it and those that joined it.
     std::vector<PassDone> m_fullPassDone;
     bool m_wholeSyncOwed = false;
+    // The pass running is the one a start began for a store new to the account: stopping the
+    // loops (a sign-out among them) ends it, and replies still on their way are then ignored.
+    bool m_startPassRunning = false;
+    quint64 m_fullPassGeneration = 0;
     // Kept downloads that failed, until they succeed (forgotten at a restart, which tries at once).
     std::map<qint64, DownloadPause> m_downloadPauses;
 };

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core xdg-utils dbus gnome-keyring
   desktop-file-utils appstream
+  xvfb openbox xdotool x11-utils wmctrl
 )
 
 missing=()
