@@ -1,11 +1,11 @@
 // Items whose edits the send pass once could never make: records without a client identifier
 // ("idd") and items of a trashed project. Every edit reaches the server, and the two sides agree.
-#include "tests/sync/SyncFixture.h"
+#include "tests/sync/ChildFixture.h"
 
 namespace qv::test {
 namespace {
 
-class ItemIdentity : public SyncFixture {
+class ItemIdentity : public ChildFixture {
 protected:
     // An item of another client's in the project, whose record carries no "idd".
     qint64 itemWithoutIdd(const char* name, qint64 projectId)
@@ -52,6 +52,35 @@ TEST_F(ItemIdentity, GivenAnItemWithoutIddEditedHereAndOnTheServer_ThenBothEdits
     EXPECT_EQ(item->name(), QStringLiteral("renamed here"));
     EXPECT_EQ(item->id_(), 4711);
     EXPECT_EQ(device->countEdited(), 0);
+}
+
+TEST_F(ItemIdentity, GivenTheProgramEditingAnItemWithoutIdd_ThenItsEditGoesOutAndTheServersComesBack)
+{
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
+    const qint64 id = itemWithoutIdd("plain", project);
+    device.reset();
+    ASSERT_NO_FATAL_FAILURE(launchChild(folderOf("a"), kDeviceA));
+    tell("tick 5000");
+    tell(QByteArrayLiteral("rename ") + QByteArray::number(id) + " renamed in the child");
+    tell("tick 5000");
+    EXPECT_EQ(server.item(id).value("name").toString(), QStringLiteral("renamed in the child"));
+    const qint64 given = serverIdd(id);
+    EXPECT_NE(given, 0);
+    server.advance(10);
+    server.modifyItemAsOtherDevice(id, {{"descriptionText", "noted there"}});
+    tell("tick 10000");
+    tell("save");
+    killChild();
+
+    device =
+        std::make_unique<SyncDevice>(folderOf("a"), kDeviceA, clock, scheduler, server.baseUrl().toString());
+    ASSERT_TRUE(device->open());
+    TODOItem* item = device->itemWithServerID(id);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->name(), QStringLiteral("renamed in the child"));
+    EXPECT_EQ(item->descriptionText(), QStringLiteral("noted there"));
+    EXPECT_EQ(item->id_(), given);
+    EXPECT_EQ(item->edited_since(), 0);
 }
 
 TEST_F(ItemIdentity, GivenTwoDevicesThatEachGaveTheItemAnIdentifier_ThenBothTakeTheOneTheServerKeeps)

@@ -1,27 +1,15 @@
 // A device whose store was removed while its preferences and session stayed: the start finds the
 // account signed in but nothing of it in the store, and must fetch what the server holds. Run in
 // a child process of its own, as the program would be started, and killed once it has saved.
-#include "tests/sync/SyncFixture.h"
-
-#include <QProcess>
+#include "tests/sync/ChildFixture.h"
 
 namespace qv::test {
 namespace {
 
-class NewStore : public SyncFixture {
+class NewStore : public ChildFixture {
 protected:
-    QString devicePath() const { return home.root() + QStringLiteral("/a"); }
-    // Serves the child's requests until it has carried the command out.
-    void tell(const QByteArray& command)
-    {
-        child.write(command + "\n");
-        ASSERT_TRUE(
-            waitUntil([&] { return child.canReadLine() || child.state() == QProcess::NotRunning; }, 20'000));
-        ASSERT_EQ(child.readLine().trimmed(), "ok") << command.constData();
-    }
+    QString devicePath() const { return folderOf("a"); }
     int projectsHere() { return int(device->context().count(TODOList::staticEntityName())); }
-
-    QProcess child;
 };
 
 TEST_F(NewStore, GivenTheStoreRemovedAndTheSessionKept_WhenStarted_ThenWhatTheServerHoldsArrives)
@@ -52,17 +40,10 @@ TEST_F(NewStore, GivenTheStoreRemovedAndTheSessionKept_WhenStarted_ThenWhatTheSe
     clock.advance(600'000);
     server.setNow(clock.now());
 
-    child.setProgram(QStringLiteral(QV_SYNC_DRIVER));
-    child.setArguments({devicePath(), kDeviceA, server.baseUrl().toString(),
-                        QString::number(clock.now().toMSecsSinceEpoch())});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start();
-    ASSERT_TRUE(child.waitForStarted());
-    tell("start");
+    ASSERT_NO_FATAL_FAILURE(launchChild(devicePath(), kDeviceA));
     tell("tick 5000");
     tell("save");
-    child.kill();
-    child.waitForFinished();
+    killChild();
 
     device =
         std::make_unique<SyncDevice>(devicePath(), kDeviceA, clock, scheduler, server.baseUrl().toString());
