@@ -148,6 +148,9 @@ void ItemUpdaterLoop::sendModifiedItems()
             (post ? posts : puts).push_back(item);
     }
 
+    // Items no longer waiting are reported again should they wait once more.
+    const QSet<const TODOItem*> stillWaiting(waiting.begin(), waiting.end());
+    m_reportedWaiting.intersect(stillWaiting);
     for (TODOItem* item : singles)
         sendToServer(item);
     if (posts.size() == 1)

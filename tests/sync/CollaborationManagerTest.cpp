@@ -339,5 +339,32 @@ TEST(UserRecords, GivenServerJsonAndArchives_ThenUsersAreEqualByUsernameAndKeepT
     EXPECT_EQ(restored.email, "one@x.com");
 }
 
+TEST_F(Collaboration, GivenOnePersonMoreThanAPage_ThenEveryCollaboratorAndOwnerIsRead)
+{
+    QList<QJsonObject> owners;
+    for (int i = 0; i < 101; ++i) {
+        team.collaborators.append(FakeTeam::user(1'000 + i, QStringLiteral("person%1@x.com").arg(i)));
+        owners.append(team.collaborators.last());
+    }
+    team.owners[42] = owners;
+    open();
+    QList<User> collaborators;
+    QList<User> projectOwners;
+    manager->getCollaborators([&](const QList<User>& users) { collaborators = users; });
+    manager->getOwnersForProject(
+        project, {}, [&](const QList<User>& users) { projectOwners = users; }, {}, true);
+    settle();
+    EXPECT_EQ(collaborators.size(), 104);
+    EXPECT_EQ(projectOwners.size(), 101);
+    EXPECT_EQ(manager->resourceURIForEmail("person100@x.com"), "/api/v1/user/1100/");
+    for (const QString& path : {kCollaborators, kOwners}) {
+        const auto pages = requests("GET", path);
+        ASSERT_EQ(pages.size(), 2) << path.toStdString();
+        EXPECT_EQ(pages[0].queryItem(QStringLiteral("limit")), QStringLiteral("100"));
+        EXPECT_FALSE(pages[0].hasQueryItem(QStringLiteral("offset")));
+        EXPECT_EQ(pages[1].queryItem(QStringLiteral("offset")), QStringLiteral("100"));
+    }
+}
+
 } // namespace
 } // namespace qv::test

@@ -303,5 +303,30 @@ TEST_F(InboxPoll, GivenTheFirstPoll_ThenItAsksForOpenItemsAndTheCursorGrowsBySec
     EXPECT_EQ(device->sync().itemLoop().lastInboxItemTimestamp(), 3);
 }
 
+TEST_F(InboxPoll, GivenAnInboxOfOneItemMoreThanAPage_ThenEveryItemArrivesOverTwoRequests)
+{
+    for (int i = 0; i < 1'001; ++i)
+        server.createItemAsOtherDevice({{"name", QStringLiteral("mailed %1").arg(i)}});
+    openSyncedBefore(*device);
+    start(*device);
+    const auto polls = requests("GET", QStringLiteral("/api/v1/me/inbox/"));
+    ASSERT_EQ(polls.size(), 2);
+    // The first request as always; the second asks for the page the reply named.
+    EXPECT_EQ(polls[0].queryItem(QStringLiteral("state")), QStringLiteral("0"));
+    EXPECT_EQ(polls[0].queryItem(QStringLiteral("limit")), QStringLiteral("1000"));
+    EXPECT_FALSE(polls[0].hasQueryItem(QStringLiteral("offset")));
+    EXPECT_EQ(polls[1].queryItem(QStringLiteral("state")), QStringLiteral("0"));
+    EXPECT_EQ(polls[1].queryItem(QStringLiteral("offset")), QStringLiteral("1000"));
+    EXPECT_EQ(polls[1].queryItem(QStringLiteral("limit")), QStringLiteral("1000"));
+    EXPECT_EQ(device->items().size(), 1'001u);
+    EXPECT_EQ(device->sync().itemLoop().completedInboxPolls(), 1);
+
+    // A device new to the account gets all of them with the whole sync of its start.
+    SyncDevice& b = addOtherDevice();
+    start(b);
+    EXPECT_EQ(b.items().size(), 1'001u);
+    EXPECT_EQ(b.countEdited(), 0);
+}
+
 } // namespace
 } // namespace qv::test

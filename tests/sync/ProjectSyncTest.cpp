@@ -168,7 +168,7 @@ TEST_F(FailedDownload, GivenARestartBeforeTheRetry_ThenTheProjectAndItsItemsCome
     expectArrivedOnce();
 }
 
-TEST_F(FailedDownload, GivenRepeatedFailures_ThenTheDownloadIsTriedAgainWithGrowingPauses)
+TEST_F(FailedDownload, GivenRepeatedFailures_ThenTheDownloadIsTriedAgainWithPausesGrowingToAMinute)
 {
     // The first attempt fails at the next poll; the pauses after it are 10, 20 and 40 s, then
     // never longer than a minute.
@@ -361,6 +361,25 @@ TEST_F(ServerTags, GivenA404_ThenTheFailureGetsNoErrorAndTheItemIsFreeAgain)
     item->setName(QStringLiteral("free"));
     tick(5'000);
     EXPECT_EQ(server.item(item->serverID()).value("name").toString(), QStringLiteral("free"));
+}
+
+TEST_F(ProjectDownload, GivenOneItemMoreThanTheServerGivesAtOnce_ThenEveryItemArrivesInTheProject)
+{
+    // A server that caps its pages below what the download asks for.
+    server.setMaxPageSize(50);
+    for (int i = 0; i < 49; ++i)
+        server.createItemAsOtherDevice({{"name", QStringLiteral("bulk %1").arg(i)}}, projectID);
+    server.clearRequests();
+    TODOList* project = nullptr;
+    ASSERT_TRUE(download(&project));
+    ASSERT_NE(project, nullptr);
+    // The two of the set-up and the forty-nine.
+    EXPECT_EQ(project->items().size(), 51u);
+    const auto pages = requests("GET", QStringLiteral("/api/v1/project/%1/items/").arg(projectID));
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(pages[0].queryItem(QStringLiteral("limit")), QStringLiteral("10000"));
+    EXPECT_FALSE(pages[0].hasQueryItem(QStringLiteral("offset")));
+    EXPECT_EQ(pages[1].queryItem(QStringLiteral("offset")), QStringLiteral("50"));
 }
 
 } // namespace

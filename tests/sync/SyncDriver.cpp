@@ -1,7 +1,8 @@
 // A device run in a process of its own, driven line by line on stdin, so that a test can kill it
 // with SIGKILL at a chosen moment. Arguments: folder, device identifier, server origin, the
 // clock's start (ms since 1970). Commands, each answered "ok" once done: "start", "tick <ms>",
-// "items <n>" (inbox items "bulk 0".. ), "project <name>" (with an item "<name> item"), "save",
+// "items <n>" (inbox items "bulk 0".. ), "project <name>" (with an item "<name> item"),
+// "rename <server id> <name>", "save",
 // and "send items" / "send projects", after which it only runs its event loop until killed.
 #include "sync/ItemUpdaterLoop.h"
 #include "tests/support/TestData.h"
@@ -43,6 +44,12 @@ public:
         } else if (command == QLatin1String("project")) {
             ItemBuilder(words.value(1) + QStringLiteral(" item"))
                 .madeBy(*m_device.document, ProjectBuilder(m_device.context(), words.value(1)));
+        } else if (command == QLatin1String("rename")) {
+            TODOItem* item = m_device.itemWithServerID(words.value(1).toLongLong());
+            if (!item)
+                return false;
+            item->setName(words.mid(2).join(u' '));
+            m_scheduler.runPosted();
         } else if (command == QLatin1String("save")) {
             m_device.save();
         } else if (command == QLatin1String("send")) {

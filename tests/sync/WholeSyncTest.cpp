@@ -1,6 +1,7 @@
 // The whole-document sync of a device new to an account: everything already on the server comes down.
 #include "tests/sync/SyncFixture.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace qv::test {
@@ -60,6 +61,30 @@ TEST_F(WholeSync, GivenAnAccountWithData_WhenANewDeviceSyncs_ThenItGetsEverythin
     EXPECT_EQ(server.projectCount(), 1);
     EXPECT_EQ(count("POST", QStringLiteral("/api/v1/project/")), 1);
     EXPECT_EQ(b.items().size(), 13u);
+}
+
+TEST_F(WholeSync, GivenASyncAskedForWhileTheStartOfANewStoreRunsOne_ThenItJoinsItAndBothComplete)
+{
+    server.createProjectAsOtherDevice({{"name", "theirs"}});
+    tick(60'000);
+    ASSERT_TRUE(device->open());
+    device->sync().startAllLoops();
+    ASSERT_TRUE(device->sync().isRunningFullPass());
+    std::optional<bool> asked;
+    device->sync().runFullPass([&](bool completed, const QString&) { asked = completed; });
+    ASSERT_TRUE(waitUntil([&] { return asked.has_value(); }));
+    EXPECT_TRUE(*asked);
+    EXPECT_FALSE(device->sync().owesWholeSync());
+    const auto projectPolls = [this] {
+        return std::ranges::count(requests("GET", QStringLiteral("/api/v1/project/")), "/api/v1/project/",
+                                  &HttpRequest::path);
+    };
+    // One pass: its polls went out once.
+    EXPECT_EQ(projectPolls(), 1);
+    ASSERT_EQ(device->context().count(TODOList::staticEntityName()), 1);
+    // The loops follow, as after any start.
+    tick(QVRestManager::kLoopStartDelayMs);
+    EXPECT_EQ(projectPolls(), 2);
 }
 
 } // namespace
