@@ -223,9 +223,11 @@ bool FileManager::askUploadFile(const QString& fileName)
         return true;
     if (!m_services.alerts)
         return false;
-    const int answer = m_services.alerts->choose(
+    // Escape and closing answer "Don't upload"; only a button press turns the question off.
+    const int answer = m_services.alerts->choose(Alerts::Question(
         QStringLiteral("Do you want to upload the file '%1'?").arg(fileName), {},
-        {QStringLiteral("Upload"), QStringLiteral("Always upload"), QStringLiteral("Don't upload")});
+        {QStringLiteral("Upload"), QStringLiteral("Always upload"), QStringLiteral("Don't upload")},
+        Alerts::DefaultButton(0), Alerts::SafeButton(2), Alerts::Style::Informational));
     if (answer == 1 && m_services.preferences) {
         m_services.preferences->setValue(kAlwaysUpload, true);
         m_services.preferences->flush();

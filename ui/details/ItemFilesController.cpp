@@ -87,10 +87,10 @@ void ItemFilesController::uploadFiles(const QStringList& paths,
     for (const QString& path : paths) {
         const QString name = QFileInfo(path).fileName();
         ItemFile* replaced = byName.value(name);
-        if (replaced &&
-            !m_services.alerts->confirm(QStringLiteral("Do you want to overwrite the file '%1'?").arg(name),
-                                        QStringLiteral("The overwritten file cannot be recovered"),
-                                        QStringLiteral("Yes"), QStringLiteral("Cancel")))
+        if (replaced && !m_services.alerts->confirm(Alerts::Question::destructive(
+                            QStringLiteral("Do you want to overwrite the file '%1'?").arg(name),
+                            QStringLiteral("The overwritten file cannot be recovered"),
+                            {QStringLiteral("Cancel"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
             continue;
         const auto failed = [](const std::optional<rest::Error>& error) {
             qCWarning(lcDetails, "%s", error ? qUtf8Printable(error->message) : "upload refused");
@@ -205,8 +205,9 @@ void ItemFilesController::deleteFiles(const std::vector<int>& rows)
                            .arg(m_entries[size_t(rows.front())].name);
     if (rows.size() > 1)
         question += QStringLiteral(" and %1 others?").arg(rows.size() - 1);
-    if (!m_services.alerts->confirm(question, QStringLiteral("Deleted files cannot be recovered."),
-                                    QStringLiteral("Yes"), QStringLiteral("No")))
+    if (!m_services.alerts->confirm(Alerts::Question::destructive(
+            question, QStringLiteral("Deleted files cannot be recovered."),
+            {QStringLiteral("No"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
         return;
     for (ItemFile* file : selected)
         if (file)
@@ -225,11 +226,11 @@ void ItemFilesController::renameFile(int row, const QString& newName)
     if (newName == file->filename())
         return;
     m_services.scheduler->post(&m_lifetime, [this, file, newName] {
-        if (!m_services.alerts->confirm(
+        if (!m_services.alerts->confirm(Alerts::Question::destructive(
                 QStringLiteral("File renaming"),
                 QStringLiteral("Are you sure you want to rename the file '%1' to '%2'")
                     .arg(file->filename(), newName),
-                QStringLiteral("Yes"), QStringLiteral("No")))
+                {QStringLiteral("No"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
             return;
         const qint64 idd = file->idd();
         m_files.renameItemFile(

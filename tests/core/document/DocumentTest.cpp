@@ -110,7 +110,7 @@ public:
         if (duringAlert)
             duringAlert();
     }
-    bool confirm(const QString&, const QString&, const QString&, const QString&) override { return false; }
+    int choose(const Question& question) override { return question.safeButton(); }
 };
 
 // Holds the store file's write lock from another connection.
