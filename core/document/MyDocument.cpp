@@ -219,7 +219,11 @@ void MyDocument::addFirstRunProject()
     // Never again once made, and never beside projects that came from elsewhere (a sync).
     if (!preferences->boolValue(QStringLiteral("kAddedMyProject")) && projectList().numProjects() == 0) {
         preferences->setValue(QStringLiteral("kAddedMyProject"), true);
+        // Made for the user, not by them: not something Undo takes back.
+        std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
         projectList().addNewProjectWithName(QStringLiteral("My Project"));
+        m_context->processPendingChanges();
+        m_context->setUndoManager(std::move(undo));
     }
     preferences->flush();
 }
