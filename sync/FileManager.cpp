@@ -468,6 +468,24 @@ void FileManager::downloadURL(const QUrl& url, DataSuccess success, DataFailure 
 
 // --- Pending uploads
 
+bool FileManager::isOnline() const
+{
+    return m_engine.canInstantSync();
+}
+
+bool FileManager::queueUploadFileAt(const QString& path, TODOItem* item, ItemFile* replaced)
+{
+    if (!item || !item->isValidUniID()) {
+        showMessage(QStringLiteral("Save the item before upload a file."));
+        return false;
+    }
+    const QString ticket = writeDownUpload(path, item, replaced, false, false);
+    if (ticket.isEmpty())
+        return false;
+    m_leftInFlight.insert(ticket, m_services.preferences->value(kUploadsInFlight).toMap().value(ticket));
+    return true;
+}
+
 void FileManager::uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success)
 {
     m_operationsQueue.push_back({item, std::move(success)});

@@ -78,6 +78,11 @@ public:
     bool renameItemFile(ItemFile* file, const QString& newName, Success success = {}, Failure failure = {});
     // Any web address, outside the queue.
     void downloadURL(const QUrl& url, DataSuccess success, DataFailure failure = {});
+    // Offline, a file the user picked waits with the uploads in flight (so a quit loses it not)
+    // and goes once the app is online; false when it cannot wait (the item is not on the server).
+    bool queueUploadFileAt(const QString& path, TODOItem* item, ItemFile* replaced);
+    // Whether a transfer can start now.
+    bool isOnline() const;
     // Queues the upload of the file the item's link names, for when the item is on the server.
     void uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success = {});
     // Drains the pending uploads and finishes the uploads an earlier run left in flight.
@@ -124,7 +129,8 @@ private:
     void progress(qint64 done, qint64 total);
     std::optional<QJsonObject> profile() const;
     // The uploads in flight (FileUploadJournal.cpp).
-    QString writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite);
+    QString writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite,
+                            bool sent = true);
     void crossOffUpload(const QString& ticket);
     void resumeUploads();
     void resumeUpload(const QString& ticket, const QVariantMap& entry, TODOItem* item);

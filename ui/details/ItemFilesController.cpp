@@ -84,6 +84,7 @@ void ItemFilesController::uploadFiles(const QStringList& paths,
     QHash<QString, ItemFile*> byName;
     for (ItemFile* file : m_item->files())
         byName.insert(file->filename(), file);
+    bool queued = false;
     for (const QString& path : paths) {
         const QString name = QFileInfo(path).fileName();
         ItemFile* replaced = byName.value(name);
@@ -92,6 +93,11 @@ void ItemFilesController::uploadFiles(const QStringList& paths,
                             QStringLiteral("The overwritten file cannot be recovered"),
                             {QStringLiteral("Cancel"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
             continue;
+        // Offline, the file waits like every other upload rather than being dropped.
+        if (!m_files.isOnline()) {
+            queued = m_files.queueUploadFileAt(path, m_item, replaced) || queued;
+            continue;
+        }
         const auto failed = [](const std::optional<rest::Error>& error) {
             qCWarning(lcDetails, "%s", error ? qUtf8Printable(error->message) : "upload refused");
         };
@@ -100,6 +106,11 @@ void ItemFilesController::uploadFiles(const QStringList& paths,
         if (!started)
             qCWarning(lcDetails, "upload not started");
     }
+    if (queued)
+        m_files.showMessage(
+            QStringLiteral("You are offline at this moment. The file will be uploaded when the "
+                           "app is online."),
+            true);
 }
 
 void ItemFilesController::dropFiles(const QStringList& paths)

@@ -82,6 +82,33 @@ TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIs
     EXPECT_EQ(server.fileContent(controller->entries()[0].idd), "new");
 }
 
+TEST_F(ItemFiles, GivenNoConnection_WhenFilesArePicked_ThenTheyWaitWrittenDownAndGoOnceOnline)
+{
+    controller->uploadFiles({localFile("a.txt", "old")});
+    finish();
+    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    ASSERT_FALSE(files->isOnline());
+
+    device->alerts.clear();
+    device->alerts.queueAnswer(true);
+    controller->uploadFiles({localFile("a.txt", "new"), localFile("b.txt", "bee")});
+    EXPECT_EQ(questions(), QStringList({"Do you want to overwrite the file 'a.txt'?", "Problem with file"}));
+    EXPECT_EQ(device->alerts.shown().last().informative,
+              "You are offline at this moment. The file will be uploaded when the app is online.");
+    EXPECT_EQ(device->preferences.value(FileManager::kUploadsInFlight).toMap().size(), 2);
+
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    ASSERT_TRUE(files->isOnline());
+    tick(FileManager::kProcessIntervalMs);
+    finish();
+    EXPECT_EQ(names(), QStringList({"a.txt", "b.txt"}));
+    ASSERT_EQ(server.fileCount(), 2);
+    EXPECT_EQ(server.fileContent(controller->entries()[0].idd), "new");
+    EXPECT_EQ(server.fileContent(controller->entries()[1].idd), "bee");
+    EXPECT_FALSE(device->preferences.hasUserValue(FileManager::kUploadsInFlight));
+}
+
 TEST_F(ItemFiles, GivenSelections_WhenDeleting_ThenTheQuestionNamesTheFirstAndCountsTheOthers)
 {
     controller->uploadFiles({localFile("a.txt"), localFile("b.txt"), localFile("c.txt")});
