@@ -72,6 +72,34 @@ TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTh
     EXPECT_EQ(profile.profile->value("used_upload_size").toDouble(), 11.0);
 }
 
+TEST_F(FileTransfer, GivenAnAttachmentDeletedOnAnotherDevice_WhenPolled_ThenNoRowOfItStays)
+{
+    TODOItem* item = syncedItem();
+    const ItemFile* gone = uploadNew(item, QStringLiteral("gone.txt"), "x");
+    ASSERT_NE(uploadNew(item, QStringLiteral("kept.txt"), "y"), nullptr);
+    ASSERT_EQ(item->files().size(), 2u);
+
+    SyncDevice& second = addOtherDevice();
+    start(second);
+    FileManager secondFiles(second.sync(), &profile);
+    ASSERT_TRUE(secondFiles.deleteItemFile(secondFiles.findFileWithID(gone->idd())));
+    ASSERT_TRUE(waitUntil([&] { return secondFiles.pendingRequestCount() == 0; }));
+    tick(10'000);
+
+    ASSERT_EQ(item->files().size(), 1u);
+    EXPECT_EQ(item->files().front()->filename(), "kept.txt");
+    device->context().processPendingChanges();
+    EXPECT_EQ(device->context().objects(ItemFile::staticEntityName()).size(), 1u);
+
+    // The last one goes too: the record lists no files at all.
+    ASSERT_TRUE(secondFiles.deleteItemFile(secondFiles.findFileWithID(item->files().front()->idd())));
+    ASSERT_TRUE(waitUntil([&] { return secondFiles.pendingRequestCount() == 0; }));
+    tick(10'000);
+    EXPECT_TRUE(item->files().empty());
+    device->context().processPendingChanges();
+    EXPECT_TRUE(device->context().objects(ItemFile::staticEntityName()).empty());
+}
+
 TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)
 {
     TODOItem* item = syncedItem();
