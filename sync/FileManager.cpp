@@ -103,6 +103,30 @@ QString FileManager::cacheFolderForItem(const TODOItem* item)
     return StoreFiles::pathForTemporaryDirectory(QString::number(item->id_()));
 }
 
+QString FileManager::cacheFolderForFile(const ItemFile* file)
+{
+    const TODOItem* item = file ? file->item() : nullptr;
+    const QString base = item ? cacheFolderForItem(item) : QString();
+    if (base.isEmpty())
+        return {};
+    const QString folder =
+        QDir(base).filePath(QStringLiteral("%1-%2").arg(file->idd()).arg(file->timestamp()));
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
+void FileManager::forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep)
+{
+    const QDir base(cacheFolderForItem(item));
+    const QStringList copies =
+        base.entryList({QStringLiteral("%1-*").arg(idd)}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& name : copies) {
+        if (name != keep)
+            QDir(base.filePath(name)).removeRecursively();
+    }
+}
+
 std::optional<QJsonObject> FileManager::profile() const
 {
     return m_profile ? m_profile->userProfile() : std::nullopt;
@@ -317,10 +341,8 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
         return;
     }
     // The copy opened before is of the old content.
-    if (replaced && !item->isDeleted()) {
-        if (const auto name = safeFileName(replaced->filename()))
-            QFile::remove(QDir(cacheFolderForItem(item)).filePath(*name));
-    }
+    if (replaced && !item->isDeleted())
+        forgetCachedCopies(item, replaced->idd());
     store::Context& context = m_engine.managedContext();
     ItemFile* file = nullptr;
     qint64 oldSize = 0;

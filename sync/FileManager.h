@@ -101,6 +101,12 @@ public:
     static std::optional<QString> safeFileName(const QString& name);
     // Where the item's attachments are kept once downloaded for opening (user-only).
     static QString cacheFolderForItem(const TODOItem* item);
+    // The folder of one attachment's copy for opening, inside its item's: named by the server's
+    // identity and time stamp of the attachment, so that two attachments of one (cleaned) name
+    // never share a copy and one replaced elsewhere is fetched anew. The copy keeps the shown name.
+    static QString cacheFolderForFile(const ItemFile* file);
+    // Removes the kept copies of the item's attachment idd, but for the folder named keep.
+    static void forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep = {});
 
     QString operationMessage() const { return m_operationMessage; }
     QString upDownOperationMessage() const { return m_upDownOperationMessage; }

@@ -46,7 +46,7 @@ TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTh
     EXPECT_EQ(server.fileContent(file->idd()), "hello");
 
     // Replacing, with the cached copy of the old content on disk.
-    const QString cached = QDir(FileManager::cacheFolderForItem(item)).filePath(QStringLiteral("notes.txt"));
+    const QString cached = QDir(FileManager::cacheFolderForFile(file)).filePath(QStringLiteral("notes.txt"));
     QFile(cached).open(QIODevice::WriteOnly);
     ASSERT_TRUE(QFile::exists(cached));
     EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("notes.txt"), "hello again"), file, true));

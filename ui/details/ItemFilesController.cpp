@@ -195,12 +195,16 @@ void ItemFilesController::openFile(int row)
     const auto name = file ? FileManager::safeFileName(file->filename()) : std::nullopt;
     if (!name)
         return;
-    const QString folder = FileManager::cacheFolderForItem(m_item);
+    // Looked up by the attachment's identity, never by its name alone.
+    const QString folder = FileManager::cacheFolderForFile(file);
+    if (folder.isEmpty())
+        return;
     const QString path = QDir(folder).filePath(*name);
     if (QFileInfo::exists(path)) {
         m_opener(path);
         return;
     }
+    FileManager::forgetCachedCopies(m_item, file->idd(), QFileInfo(folder).fileName());
     m_files.downloadItemFile(file, folder, [this, path] { m_opener(path); });
 }
 

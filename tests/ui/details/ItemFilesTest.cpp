@@ -163,6 +163,34 @@ TEST_F(ItemFiles, GivenDownloadedAttachment_WhenOpenedAgain_ThenTheCachedCopyOpe
     EXPECT_EQ(readFile(opened.last()), "two");
 }
 
+TEST_F(ItemFiles, GivenAttachmentsWhoseNamesCleanUpAlike_WhenOpened_ThenEachOpensItsOwnFreshCopy)
+{
+    controller->uploadFiles({localFile("one.txt", "first"), localFile("two.txt", "second")});
+    finish();
+    // As the server may name one of them: a path that cleans up to the other's name.
+    ItemFile* renamed = item->files()[0]->filename() == "two.txt" ? item->files()[0] : item->files()[1];
+    renamed->setFilename(QStringLiteral("../../one.txt"));
+    controller->reloadData();
+    controller->openFile(row("one.txt"));
+    finish();
+    controller->openFile(row("../../one.txt"));
+    finish();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(readFile(opened[0]), "first");
+    EXPECT_EQ(readFile(opened[1]), "second");
+    EXPECT_EQ(QFileInfo(opened[1]).fileName(), "one.txt");
+
+    // Replaced elsewhere: the poll brings the server's newer stamp, and the copy is fetched anew.
+    const int downloads = count("GET", QStringLiteral("/api/v1/file/"));
+    renamed->setTimestamp(renamed->timestamp() + 60);
+    controller->openFile(row("../../one.txt"));
+    finish();
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/file/")), downloads + 1);
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_NE(opened[2], opened[1]);
+    EXPECT_FALSE(QFileInfo::exists(opened[1]));
+}
+
 TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)
 {
     const auto found = [](const QString& base, QDirIterator::IteratorFlags flags) {
