@@ -103,6 +103,30 @@ QString FileManager::cacheFolderForItem(const TODOItem* item)
     return StoreFiles::pathForTemporaryDirectory(QString::number(item->id_()));
 }
 
+QString FileManager::cacheFolderForFile(const ItemFile* file)
+{
+    const TODOItem* item = file ? file->item() : nullptr;
+    const QString base = item ? cacheFolderForItem(item) : QString();
+    if (base.isEmpty())
+        return {};
+    const QString folder =
+        QDir(base).filePath(QStringLiteral("%1-%2").arg(file->idd()).arg(file->timestamp()));
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
+void FileManager::forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep)
+{
+    const QDir base(cacheFolderForItem(item));
+    const QStringList copies =
+        base.entryList({QStringLiteral("%1-*").arg(idd)}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& name : copies) {
+        if (name != keep)
+            QDir(base.filePath(name)).removeRecursively();
+    }
+}
+
 std::optional<QJsonObject> FileManager::profile() const
 {
     return m_profile ? m_profile->userProfile() : std::nullopt;
@@ -226,9 +250,11 @@ bool FileManager::askUploadFile(const QString& fileName)
         return true;
     if (!m_services.alerts)
         return false;
-    const int answer = m_services.alerts->choose(
+    // Escape and closing answer "Don't upload"; only a button press turns the question off.
+    const int answer = m_services.alerts->choose(Alerts::Question(
         QStringLiteral("Do you want to upload the file '%1'?").arg(fileName), {},
-        {QStringLiteral("Upload"), QStringLiteral("Always upload"), QStringLiteral("Don't upload")});
+        {QStringLiteral("Upload"), QStringLiteral("Always upload"), QStringLiteral("Don't upload")},
+        Alerts::DefaultButton(0), Alerts::SafeButton(2), Alerts::Style::Informational));
     if (answer == 1 && m_services.preferences) {
         m_services.preferences->setValue(kAlwaysUpload, true);
         m_services.preferences->flush();
@@ -318,10 +344,8 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
         return;
     }
     // The copy opened before is of the old content.
-    if (replaced && !item->isDeleted()) {
-        if (const auto name = safeFileName(replaced->filename()))
-            QFile::remove(QDir(cacheFolderForItem(item)).filePath(*name));
-    }
+    if (replaced && !item->isDeleted())
+        forgetCachedCopies(item, replaced->idd());
     store::Context& context = m_engine.managedContext();
     ItemFile* file = nullptr;
     qint64 oldSize = 0;
@@ -468,6 +492,24 @@ void FileManager::downloadURL(const QUrl& url, DataSuccess success, DataFailure 
 }
 
 // --- Pending uploads
+
+bool FileManager::isOnline() const
+{
+    return m_engine.canInstantSync();
+}
+
+bool FileManager::queueUploadFileAt(const QString& path, TODOItem* item, ItemFile* replaced)
+{
+    if (!item || !item->isValidUniID()) {
+        showMessage(QStringLiteral("Save the item before upload a file."));
+        return false;
+    }
+    const QString ticket = writeDownUpload(path, item, replaced, false, false);
+    if (ticket.isEmpty())
+        return false;
+    m_leftInFlight.insert(ticket, m_services.preferences->value(kUploadsInFlight).toMap().value(ticket));
+    return true;
+}
 
 void FileManager::uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success)
 {

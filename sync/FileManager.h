@@ -78,6 +78,11 @@ public:
     bool renameItemFile(ItemFile* file, const QString& newName, Success success = {}, Failure failure = {});
     // Any web address, outside the queue.
     void downloadURL(const QUrl& url, DataSuccess success, DataFailure failure = {});
+    // Offline, a file the user picked waits with the uploads in flight (so a quit loses it not)
+    // and goes once the app is online; false when it cannot wait (the item is not on the server).
+    bool queueUploadFileAt(const QString& path, TODOItem* item, ItemFile* replaced);
+    // Whether a transfer can start now.
+    bool isOnline() const;
     // Queues the upload of the file the item's link names, for when the item is on the server;
     // nothing without a sync server.
     void uploadURLFileForUnsyncedItem(TODOItem* item, FileSuccess success = {});
@@ -98,6 +103,12 @@ public:
     static std::optional<QString> safeFileName(const QString& name);
     // Where the item's attachments are kept once downloaded for opening (user-only).
     static QString cacheFolderForItem(const TODOItem* item);
+    // The folder of one attachment's copy for opening, inside its item's: named by the server's
+    // identity and time stamp of the attachment, so that two attachments of one (cleaned) name
+    // never share a copy and one replaced elsewhere is fetched anew. The copy keeps the shown name.
+    static QString cacheFolderForFile(const ItemFile* file);
+    // Removes the kept copies of the item's attachment idd, but for the folder named keep.
+    static void forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep = {});
 
     QString operationMessage() const { return m_operationMessage; }
     QString upDownOperationMessage() const { return m_upDownOperationMessage; }
@@ -126,7 +137,8 @@ private:
     void progress(qint64 done, qint64 total);
     std::optional<QJsonObject> profile() const;
     // The uploads in flight (FileUploadJournal.cpp).
-    QString writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite);
+    QString writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite,
+                            bool sent = true);
     void crossOffUpload(const QString& ticket);
     void resumeUploads();
     void resumeUpload(const QString& ticket, const QVariantMap& entry, TODOItem* item);

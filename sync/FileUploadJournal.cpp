@@ -22,10 +22,12 @@ const QString kOverwrite = QStringLiteral("overwrite");
 const QString kName = QStringLiteral("name");
 const QString kSize = QStringLiteral("size");
 const QString kKnown = QStringLiteral("known");
+const QString kSent = QStringLiteral("sent");
 
 } // namespace
 
-QString FileManager::writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite)
+QString FileManager::writeDownUpload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite,
+                                     bool sent)
 {
     Preferences* preferences = m_services.preferences;
     if (!preferences)
@@ -42,7 +44,8 @@ QString FileManager::writeDownUpload(const QString& path, TODOItem* item, ItemFi
                                    {kOverwrite, overwrite},
                                    {kName, info.fileName()},
                                    {kSize, info.size()},
-                                   {kKnown, known}});
+                                   {kKnown, known},
+                                   {kSent, sent}});
     preferences->setValue(kUploadsInFlight, all);
     preferences->flush();
     return ticket;
@@ -93,9 +96,10 @@ void FileManager::resumeUpload(const QString& ticket, const QVariantMap& entry, 
         if (TODOItem* target = TODOItem::findWithID(serverID, m_engine.managedContext()))
             upload(path, target, replaced, overwrite, {}, {});
     };
-    // Sending a replacement twice does no harm.
-    if (const qint64 replaces = entry.value(kReplaces).toLongLong(); replaces != 0) {
-        sendAgain(findFileWithID(replaces));
+    // Sending a replacement twice does no harm; one queued while offline was never sent.
+    const qint64 replaces = entry.value(kReplaces).toLongLong();
+    if (replaces != 0 || !entry.value(kSent, true).toBool()) {
+        sendAgain(replaces != 0 ? findFileWithID(replaces) : nullptr);
         return;
     }
     // A new attachment is sent again only when the item has none the server made of it.

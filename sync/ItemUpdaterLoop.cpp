@@ -164,6 +164,11 @@ void ItemUpdaterLoop::sendModifiedItems()
     m_isSendingModifiedItems = false;
 }
 
+bool ItemUpdaterLoop::sendsRemoval(const store::ManagedObject& object) const
+{
+    return static_cast<const TODOItem&>(object).isValidUniID();
+}
+
 bool ItemUpdaterLoop::itemSanityCheckForSending(TODOItem* item) const
 {
     if (!item || item->isNull(QStringLiteral("id_")) || item->id_() == 0)

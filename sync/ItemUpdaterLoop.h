@@ -102,6 +102,9 @@ private:
     void sendModified() override { sendModifiedItems(); }
     Merged mergePolled(const QJsonObject& object) override;
     void pollMore(const std::function<void(bool)>& done) override;
+    // An item the server has that was taken out here (by an undo) is removed there: its
+    // removed state goes up like any edit.
+    bool sendsRemoval(const store::ManagedObject& object) const override;
     std::optional<qint64> firstInboxPollStart() const;
     void resolveOwner(TODOItem* item, bool clearWhenUnknown);
     void singleSucceeded(TODOItem* item, bool post, const rest::Response& response,

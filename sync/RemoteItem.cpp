@@ -151,8 +151,10 @@ void RemoteItem::copyTo(TODOItem* destination, const store::AttributeValues& ext
     destination->setValues(values);
     // The copy has no tags, files or reminder: the destination keeps none of its tags and files.
     destination->removeTags(destination->tags());
-    for (ItemFile* file : destination->files())
+    const std::vector<ItemFile*> files = destination->files();
+    for (ItemFile* file : files)
         destination->removeFilesObject(file);
+    ItemFile::deleteUnattached(files);
 }
 
 } // namespace qv

@@ -328,7 +328,7 @@ std::vector<store::ManagedObject*> UpdaterLoop::waitingUploads()
             continue;
         }
         ++it;
-        if (objectStateOf(*object) != ObjectState::Removed && !isInFlight(object))
+        if ((objectStateOf(*object) != ObjectState::Removed || sendsRemoval(*object)) && !isInFlight(object))
             waiting.push_back(object);
     }
     std::sort(waiting.begin(), waiting.end(),

@@ -133,6 +133,8 @@ protected:
     void pollFinished();
     // After the changed-objects poll of runPoll(): the loop's further polls.
     virtual void pollMore(const std::function<void(bool completed)>& done) { done(true); }
+    // Whether a removed object still marked edited goes to the server (to be removed there).
+    virtual bool sendsRemoval(const store::ManagedObject&) const { return false; }
     bool pollsFromBeginning() const { return m_pollFrom == PollFrom::Beginning; }
 
     // A further task run at each start after the first send pass and poll, then every periodMs.

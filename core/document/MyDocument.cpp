@@ -121,6 +121,12 @@ MyDocument::MyDocument(const Services& services, std::unique_ptr<store::Context>
             m_documentContext = std::make_unique<DocumentContext>(m_context.get());
         }
     }
+    if (store::UndoManager* undo = m_context->undoManager()) {
+        undo->setWillUndoHandler(
+            [this](const std::vector<store::ManagedObject*>& removed) { noteUploadedItemsUndone(removed); });
+        undo->setDidUndoHandler([this] { removeUndoneItemsOnServer(); });
+        undo->setDidRedoHandler([this] { takeBackServerRemovals(); });
+    }
     if (m_services.scheduler)
         m_calendarStep = m_services.scheduler->after(kCalendarStepMs, [this] { startCalendar(); });
     if (!m_context->path().isEmpty()) {
@@ -219,9 +225,80 @@ void MyDocument::addFirstRunProject()
     // Never again once made, and never beside projects that came from elsewhere (a sync).
     if (!preferences->boolValue(QStringLiteral("kAddedMyProject")) && projectList().numProjects() == 0) {
         preferences->setValue(QStringLiteral("kAddedMyProject"), true);
+        // Made for the user, not by them: not something Undo takes back.
+        std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
         projectList().addNewProjectWithName(QStringLiteral("My Project"));
+        m_context->processPendingChanges();
+        m_context->setUndoManager(std::move(undo));
     }
     preferences->flush();
+}
+
+void MyDocument::noteUploadedItemsUndone(const std::vector<store::ManagedObject*>& removed)
+{
+    for (store::ManagedObject* object : removed) {
+        if (typeid(*object) != typeid(TODOItem))
+            continue;
+        auto* item = static_cast<TODOItem*>(object);
+        if (!item->isValidUniID())
+            continue;
+        UndoneUpload undone{item, {}, item->list()};
+        const int count = int(item->entity().attributes().size());
+        for (int index = 0; index < count; ++index)
+            undone.values.emplace_back(index, item->value(index));
+        m_undoneUploads.push_back(std::move(undone));
+    }
+}
+
+void MyDocument::removeUndoneItemsOnServer()
+{
+    if (m_undoneUploads.empty())
+        return;
+    const std::vector<UndoneUpload> undone = std::exchange(m_undoneUploads, {});
+    // The stand-in is the program's doing, not a step the user can undo or redo. What the undo's
+    // observers changed joins the undo's own group first.
+    m_context->processPendingChanges();
+    std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
+    for (const UndoneUpload& gone : undone) {
+        if (!gone.item->isDeleted())
+            continue;
+        auto* standIn = m_context->insert<TODOItem>(TODOItem::staticEntityName());
+        standIn->setValues(gone.values);
+        if (gone.project && !gone.project->isDeleted())
+            gone.project->addItem(standIn);
+        standIn->setObjectState(ObjectState::Removed);
+        m_serverRemovals.emplace_back(gone.item, standIn);
+        qCInfo(lcDocument, "An undone item is removed on the server too: %s",
+               qUtf8Printable(idText(standIn)));
+    }
+    m_context->processPendingChanges();
+    m_context->setUndoManager(std::move(undo));
+}
+
+void MyDocument::takeBackServerRemovals()
+{
+    std::unique_ptr<store::UndoManager> undo;
+    for (auto it = m_serverRemovals.begin(); it != m_serverRemovals.end();) {
+        if (it->first->isDeleted()) {
+            ++it;
+            continue;
+        }
+        if (!undo) {
+            m_context->processPendingChanges();
+            undo = m_context->takeUndoManager();
+        }
+        if (!it->second->isDeleted())
+            m_context->deleteObject(it->second);
+        // Back here, it goes to the server again as it stands.
+        it->first->setEdited_since(1);
+        it = m_serverRemovals.erase(it);
+    }
+    if (undo && m_sync)
+        m_sync->setItemsAreEdited(true);
+    if (undo) {
+        m_context->processPendingChanges();
+        m_context->setUndoManager(std::move(undo));
+    }
 }
 
 void MyDocument::removeUnfinishedQuickAddRows()

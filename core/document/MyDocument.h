@@ -8,15 +8,18 @@
 #include <QObject>
 #include <QString>
 #include <QTimeZone>
+#include <QVariant>
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qv {
 
 namespace store {
 class Context;
+class ManagedObject;
 class UndoManager;
 struct ChangeEvent;
 } // namespace store
@@ -162,6 +165,13 @@ private:
     void scheduleCommit(qint64 delayMs);
     void removeUnfinishedQuickAddRows();
     void startCalendar();
+    // An undo that takes out an item the server has (the next occurrence of a recurring item,
+    // say) removes it there too: a stand-in with its identity stays here, marked removed and
+    // edited, so the next send removes the server's copy and it never comes back. A redo that
+    // brings the item back lets its stand-in go.
+    void noteUploadedItemsUndone(const std::vector<store::ManagedObject*>& removed);
+    void removeUndoneItemsOnServer();
+    void takeBackServerRemovals();
 
     Services m_services;
     std::unique_ptr<store::Context> m_context;
@@ -194,6 +204,14 @@ private:
     std::optional<int> m_changeObserver;
     std::optional<int> m_commitObserver;
     std::unique_ptr<store::UndoManager> m_savedUndoManager;
+    struct UndoneUpload {
+        TODOItem* item = nullptr;
+        std::vector<std::pair<int, QVariant>> values;
+        TODOList* project = nullptr;
+    };
+    std::vector<UndoneUpload> m_undoneUploads;
+    // Items taken out by an undo, with the stand-ins that remove them on the server.
+    std::vector<std::pair<TODOItem*, TODOItem*>> m_serverRemovals;
 
     TimerId m_calendarStep = 0;
     TimerId m_startUpStep = 0;

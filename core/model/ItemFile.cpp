@@ -49,6 +49,14 @@ ItemFile* ItemFile::findWithID(qint64 idd, store::Context& context, TODOItem* it
     return store::as<ItemFile>(matches.front());
 }
 
+void ItemFile::deleteUnattached(const std::vector<ItemFile*>& files)
+{
+    for (ItemFile* file : files) {
+        if (file && !file->isDeleted() && !file->item() && file->context())
+            file->context()->deleteObject(file);
+    }
+}
+
 void ItemFile::copyTo(ItemFile* destination, store::Context& context) const
 {
     if (!destination || destination == this)

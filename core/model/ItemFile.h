@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <vector>
+
 namespace qv {
 
 class TODOItem;
@@ -45,6 +47,9 @@ public:
     // With item: the first of its attachments with that idd (nullptr when none). Without:
     // find-or-create in context (a new row has only idd and no item).
     static ItemFile* findWithID(qint64 idd, store::Context& context, TODOItem* item);
+    // Deletes those of files that belong to no item any more: attachments deleted elsewhere,
+    // which their item's record no longer lists, leave no row behind.
+    static void deleteUnattached(const std::vector<ItemFile*>& files);
 
     // Copies the attributes; the destination's item becomes the item with the source item's
     // serverID in context (possibly none), or none when the source item is not on the server.

@@ -354,12 +354,14 @@ void TODOItem::copyTo(TODOItem* d, CopyFlags flags) const
     store::Context* documentContext = DocumentContext::current() ? DocumentContext::current() : d->context();
 
     if (flags.testFlag(CopyFiles) && documentContext) {
-        for (ItemFile* file : d->files())
+        const std::vector<ItemFile*> before = d->files();
+        for (ItemFile* file : before)
             d->removeFilesObject(file);
         for (const ItemFile* file : files()) {
             if (ItemFile* target = ItemFile::findWithID(file->idd(), *documentContext, nullptr))
                 file->copyTo(target, *documentContext);
         }
+        ItemFile::deleteUnattached(before);
     }
 
     // A reminder the user changed and the server has not taken yet is never replaced.

@@ -847,6 +847,16 @@ void ContextPrivate::undoStep(bool undo)
         return;
     UndoGroup group = std::move(stack.back());
     stack.pop_back();
+    if (undo && u->willUndo) {
+        std::vector<ManagedObject*> removed;
+        for (const UndoOp& op : group) {
+            if (op.kind == UndoOp::Kind::SetLive && op.live && !op.object->isDeleted() &&
+                std::find(removed.begin(), removed.end(), op.object) == removed.end())
+                removed.push_back(op.object);
+        }
+        if (!removed.empty())
+            u->willUndo(removed);
+    }
     mode = undo ? UndoMode::Undoing : UndoMode::Redoing;
     applyReverse(group);
     processPendingChanges();

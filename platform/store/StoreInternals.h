@@ -199,6 +199,7 @@ struct UndoManagerPrivate {
     std::vector<detail::UndoGroup> redoStack;
     int levels = 0;
     std::function<void()> didUndo;
+    std::function<void(const std::vector<ManagedObject*>&)> willUndo;
     std::function<void()> didRedo;
 
     void pushUndo(detail::UndoGroup group);

@@ -63,6 +63,11 @@ void UndoManager::setDidUndoHandler(std::function<void()> handler)
     d->didUndo = std::move(handler);
 }
 
+void UndoManager::setWillUndoHandler(std::function<void(const std::vector<ManagedObject*>& removed)> handler)
+{
+    d->willUndo = std::move(handler);
+}
+
 void UndoManager::setDidRedoHandler(std::function<void()> handler)
 {
     d->didRedo = std::move(handler);

@@ -2,10 +2,12 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qv::store {
 
 class Context;
+class ManagedObject;
 
 // One undo group per change event. Undo and redo are themselves ordinary change events
 // (announced to the context's observers) followed by the did-undo / did-redo callbacks.
@@ -26,6 +28,9 @@ public:
     void setLevelsOfUndo(int levels);
 
     void setDidUndoHandler(std::function<void()> handler);
+    // Called before an undo with the live objects it is about to take out (those its change
+    // inserted), while they still hold their values; the handler only reads.
+    void setWillUndoHandler(std::function<void(const std::vector<ManagedObject*>& removed)> handler);
     void setDidRedoHandler(std::function<void()> handler);
 
 private:

@@ -62,9 +62,14 @@ TEST(ScriptedAlertsAnswers, GivenQueuedAnswersThenTheyAreUsedInOrderThenTheDefau
     alerts.queueAnswer(false);
     alerts.setDefaultAnswer(true);
     Alerts& asCalled = alerts; // callers hold the interface, which carries the default arguments
-    EXPECT_TRUE(asCalled.confirm("one?"));
-    EXPECT_FALSE(asCalled.confirm("two?"));
-    EXPECT_TRUE(asCalled.confirm("three?", "more", "Delete", "Keep"));
+    const auto question = [](const QString& message) {
+        return Alerts::Question(message, {}, {"Yes", "No"}, Alerts::DefaultButton(0), Alerts::SafeButton(1));
+    };
+    EXPECT_TRUE(asCalled.confirm(question("one?")));
+    EXPECT_FALSE(asCalled.confirm(question("two?")));
+    EXPECT_EQ(asCalled.choose(
+                  Alerts::Question::destructive("three?", "more", {"Keep", "Delete"}, Alerts::SafeButton(0))),
+              1);
     asCalled.alert("Problem with the URL", "It isn't an image");
 
     ASSERT_EQ(alerts.shown().size(), 4);

@@ -46,7 +46,7 @@ TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTh
     EXPECT_EQ(server.fileContent(file->idd()), "hello");
 
     // Replacing, with the cached copy of the old content on disk.
-    const QString cached = QDir(FileManager::cacheFolderForItem(item)).filePath(QStringLiteral("notes.txt"));
+    const QString cached = QDir(FileManager::cacheFolderForFile(file)).filePath(QStringLiteral("notes.txt"));
     QFile(cached).open(QIODevice::WriteOnly);
     ASSERT_TRUE(QFile::exists(cached));
     EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("notes.txt"), "hello again"), file, true));
@@ -70,6 +70,34 @@ TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTh
     EXPECT_EQ(parts[1].body, QByteArray::number(file->idd()));
     EXPECT_EQ(parts[3].fileName, "notes.txt");
     EXPECT_EQ(profile.profile->value("used_upload_size").toDouble(), 11.0);
+}
+
+TEST_F(FileTransfer, GivenAnAttachmentDeletedOnAnotherDevice_WhenPolled_ThenNoRowOfItStays)
+{
+    TODOItem* item = syncedItem();
+    const ItemFile* gone = uploadNew(item, QStringLiteral("gone.txt"), "x");
+    ASSERT_NE(uploadNew(item, QStringLiteral("kept.txt"), "y"), nullptr);
+    ASSERT_EQ(item->files().size(), 2u);
+
+    SyncDevice& second = addOtherDevice();
+    start(second);
+    FileManager secondFiles(second.sync(), &profile);
+    ASSERT_TRUE(secondFiles.deleteItemFile(secondFiles.findFileWithID(gone->idd())));
+    ASSERT_TRUE(waitUntil([&] { return secondFiles.pendingRequestCount() == 0; }));
+    tick(10'000);
+
+    ASSERT_EQ(item->files().size(), 1u);
+    EXPECT_EQ(item->files().front()->filename(), "kept.txt");
+    device->context().processPendingChanges();
+    EXPECT_EQ(device->context().objects(ItemFile::staticEntityName()).size(), 1u);
+
+    // The last one goes too: the record lists no files at all.
+    ASSERT_TRUE(secondFiles.deleteItemFile(secondFiles.findFileWithID(item->files().front()->idd())));
+    ASSERT_TRUE(waitUntil([&] { return secondFiles.pendingRequestCount() == 0; }));
+    tick(10'000);
+    EXPECT_TRUE(item->files().empty());
+    device->context().processPendingChanges();
+    EXPECT_TRUE(device->context().objects(ItemFile::staticEntityName()).empty());
 }
 
 TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)

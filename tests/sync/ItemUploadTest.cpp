@@ -1,6 +1,7 @@
 // Sending local item edits: batches, retries, edits during an upload, lost replies and kills.
 #include "tests/sync/SyncFixture.h"
 
+#include "platform/store/UndoManager.h"
 #include "sync/CollaboratorDirectory.h"
 
 #include <QJsonDocument>
@@ -54,6 +55,68 @@ TEST_F(ItemUpload, Given23NewItems_ThenTheyGoAsBulkPostsOf10And10And3_AndOneNewI
     EXPECT_FALSE(singles[0].contains("objects"));
     EXPECT_EQ(singles[0].value("name").toString(), QStringLiteral("alone"));
     expectInStepWithServer(single);
+}
+
+TEST_F(ItemUpload,
+       GivenAnUploadedNextOccurrence_WhenTheCompletionIsUndone_ThenItGoesOnTheServerTooAndRedoBringsItBack)
+{
+    TODOList* project = startWithProject();
+    TODOItem* weekly = ItemBuilder("Weekly")
+                           .due(QDateTime(QDate(2026, 3, 2), QTime(9, 0)))
+                           .withValue("frequency", "Weekly")
+                           .madeBy(*device->document, project);
+    tick(5'000);
+    ASSERT_TRUE(weekly->isValidUniID());
+    device->document->markTODOItem(weekly, project, nullptr, 100);
+    device->context().processPendingChanges();
+    tick(5'000);
+    const auto open = [&] {
+        std::vector<TODOItem*> found;
+        for (TODOItem* item : device->items())
+            if (!item->isDeleted() && item->name() == "Weekly" && item->objectState() == ObjectState::Open)
+                found.push_back(item);
+        return found;
+    };
+    ASSERT_EQ(open().size(), 1u);
+    TODOItem* next = open().front();
+    ASSERT_NE(next, weekly);
+    ASSERT_TRUE(next->isValidUniID());
+    const qint64 nextID = next->serverID();
+    const qint64 weeklyID = weekly->serverID();
+    EXPECT_EQ(server.item(nextID).value("state").toInt(), 0);
+
+    store::UndoManager* undo = device->context().undoManager();
+    undo->undo();
+    tick(10'000);
+    ASSERT_EQ(open().size(), 1u);
+    EXPECT_EQ(open().front(), weekly);
+    EXPECT_EQ(server.item(weeklyID).value("state").toInt(), 0);
+    EXPECT_EQ(server.item(nextID).value("state").toInt(), 3);
+
+    // Nothing comes back after a restart, and the next poll leaves it gone.
+    device->quit();
+    start(*device);
+    tick(10'000);
+    EXPECT_EQ(open().size(), 1u);
+
+    // A redo in the same run brings the occurrence back, here and there.
+    device->quit();
+    start(*device);
+    TODOItem* again = device->itemWithServerID(weeklyID);
+    ASSERT_NE(again, nullptr);
+    device->document->markTODOItem(again, again->list(), nullptr, 100);
+    device->context().processPendingChanges();
+    tick(5'000);
+    ASSERT_EQ(open().size(), 1u);
+    const qint64 secondID = open().front()->serverID();
+    device->context().undoManager()->undo();
+    tick(10'000);
+    ASSERT_EQ(server.item(secondID).value("state").toInt(), 3);
+    device->context().undoManager()->redo();
+    tick(10'000);
+    ASSERT_EQ(open().size(), 1u);
+    EXPECT_EQ(open().front()->serverID(), secondID);
+    EXPECT_EQ(server.item(secondID).value("state").toInt(), 0);
 }
 
 TEST_F(ItemUpload, GivenAnEditWhileTheUploadIsOut_ThenTheItemIsSentAgain)

@@ -543,13 +543,13 @@ bool Board::suggestManualSortingForQuickAdd()
     m_askedQuickAddSorting = true;
     if (!m_services.alerts)
         return false;
-    const int answer = m_services.alerts->choose(
+    const int answer = m_services.alerts->choose(Alerts::Question(
         kSortingQuestion,
         QStringLiteral(
             "Manual sorting is the only sorting mode that allows you quickly add items once after another.") +
             kSortingNote,
         {QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Don't bother me again")},
-        Alerts::Style::Informational);
+        Alerts::DefaultButton(0), Alerts::SafeButton(1), Alerts::Style::Informational));
     if (answer == 2) {
         preferences().setValue(kNoQuickAddSortingAlert, true);
         return false;
@@ -565,12 +565,13 @@ bool Board::suggestManualSortingForDragging()
 {
     if (m_arrangement.sortModeSetting() == 0 || !m_services.alerts)
         return false;
-    const bool yes = m_services.alerts->choose(
-                         kSortingQuestion,
-                         QStringLiteral("Manual sorting is the only sorting mode that allows you to sort the "
-                                        "items inside a quadrant.") +
-                             kSortingNote,
-                         {QStringLiteral("Yes"), QStringLiteral("No")}, Alerts::Style::Informational) == 0;
+    const bool yes = m_services.alerts->confirm(Alerts::Question(
+        kSortingQuestion,
+        QStringLiteral("Manual sorting is the only sorting mode that allows you to sort the items inside a "
+                       "quadrant.") +
+            kSortingNote,
+        {QStringLiteral("Yes"), QStringLiteral("No")}, Alerts::DefaultButton(0), Alerts::SafeButton(1),
+        Alerts::Style::Informational));
     if (yes)
         preferences().setValue(BoardArrangement::kItemSortingState, 0);
     return yes;
@@ -735,7 +736,10 @@ bool Board::userConfirmsItemsCompleted(const std::vector<TODOItem*>& items)
                                 .arg(itemTitleForAlert(items.front()))
                           : QString::asprintf("Are you sure you want to complete the selected %li items?",
                                               long(items.size()));
-    return m_services.alerts->confirm(message, QString(), QStringLiteral("OK"), QStringLiteral("Cancel"));
+    // Completing can be undone, so "OK" may stay the default.
+    return m_services.alerts->confirm(Alerts::Question(message, QString(),
+                                                       {QStringLiteral("OK"), QStringLiteral("Cancel")},
+                                                       Alerts::DefaultButton(0), Alerts::SafeButton(1)));
 }
 
 bool Board::userConfirmsItemsDeletion(const std::vector<TODOItem*>& items)
@@ -747,9 +751,10 @@ bool Board::userConfirmsItemsDeletion(const std::vector<TODOItem*>& items)
             ? QStringLiteral("Are you sure you want to delete item named '%1'?")
                   .arg(itemTitleForAlert(items.front()))
             : QString::asprintf("Are you sure you want to delete %li items?", long(items.size()));
-    return m_services.alerts->confirm(
+    // Deleted items go to the trash bin, whence they come back, so "OK" may stay the default.
+    return m_services.alerts->confirm(Alerts::Question(
         message, QStringLiteral("Deleted items can later be restored by opening the trash bin."),
-        QStringLiteral("OK"), QStringLiteral("Cancel"));
+        {QStringLiteral("OK"), QStringLiteral("Cancel")}, Alerts::DefaultButton(0), Alerts::SafeButton(1)));
 }
 
 void Board::toggleStarForSelectedItems()

@@ -668,10 +668,11 @@ void ProjectListController::markProjectAsDeletedInRow(int row)
     }
     const bool confirmed =
         m_services.alerts &&
-        m_services.alerts->confirm(
+        m_services.alerts->confirm(Alerts::Question(
             QStringLiteral("Are you sure you want to delete project '%1'?").arg(project->name()),
             QStringLiteral("You can restore a deleted project from Trashed Projects in the View menu."),
-            QStringLiteral("OK"), QStringLiteral("Cancel"));
+            {QStringLiteral("OK"), QStringLiteral("Cancel")}, Alerts::DefaultButton(0),
+            Alerts::SafeButton(1)));
     if (confirmed) {
         markProject(project, ObjectState::Trashed);
         selectRow(std::min(row, rowCount() - 1));

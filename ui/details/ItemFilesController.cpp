@@ -86,14 +86,20 @@ void ItemFilesController::uploadFiles(const QStringList& paths,
     QHash<QString, ItemFile*> byName;
     for (ItemFile* file : m_item->files())
         byName.insert(file->filename(), file);
+    bool queued = false;
     for (const QString& path : paths) {
         const QString name = QFileInfo(path).fileName();
         ItemFile* replaced = byName.value(name);
-        if (replaced &&
-            !m_services.alerts->confirm(QStringLiteral("Do you want to overwrite the file '%1'?").arg(name),
-                                        QStringLiteral("The overwritten file cannot be recovered"),
-                                        QStringLiteral("Yes"), QStringLiteral("Cancel")))
+        if (replaced && !m_services.alerts->confirm(Alerts::Question::destructive(
+                            QStringLiteral("Do you want to overwrite the file '%1'?").arg(name),
+                            QStringLiteral("The overwritten file cannot be recovered"),
+                            {QStringLiteral("Cancel"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
             continue;
+        // Offline, the file waits like every other upload rather than being dropped.
+        if (!m_files.isOnline()) {
+            queued = m_files.queueUploadFileAt(path, m_item, replaced) || queued;
+            continue;
+        }
         const auto failed = [](const std::optional<rest::Error>& error) {
             qCWarning(lcDetails, "%s", error ? qUtf8Printable(error->message) : "upload refused");
         };
@@ -102,6 +108,11 @@ void ItemFilesController::uploadFiles(const QStringList& paths,
         if (!started)
             qCWarning(lcDetails, "upload not started");
     }
+    if (queued)
+        m_files.showMessage(
+            QStringLiteral("You are offline at this moment. The file will be uploaded when the "
+                           "app is online."),
+            true);
 }
 
 void ItemFilesController::dropFiles(const QStringList& paths)
@@ -201,12 +212,16 @@ void ItemFilesController::openItemFile(ItemFile* file)
     const auto name = file && file->item() ? FileManager::safeFileName(file->filename()) : std::nullopt;
     if (!name)
         return;
-    const QString folder = FileManager::cacheFolderForItem(file->item());
+    // Looked up by the attachment's identity, never by its name alone.
+    const QString folder = FileManager::cacheFolderForFile(file);
+    if (folder.isEmpty())
+        return;
     const QString path = QDir(folder).filePath(*name);
     if (QFileInfo::exists(path)) {
         m_opener(path);
         return;
     }
+    FileManager::forgetCachedCopies(m_item, file->idd(), QFileInfo(folder).fileName());
     m_files.downloadItemFile(file, folder, [this, path] { m_opener(path); });
 }
 
@@ -222,8 +237,9 @@ void ItemFilesController::deleteFiles(const std::vector<int>& rows)
                            .arg(m_entries[size_t(rows.front())].name);
     if (rows.size() > 1)
         question += QStringLiteral(" and %1 others?").arg(rows.size() - 1);
-    if (!m_services.alerts->confirm(question, QStringLiteral("Deleted files cannot be recovered."),
-                                    QStringLiteral("Yes"), QStringLiteral("No")))
+    if (!m_services.alerts->confirm(Alerts::Question::destructive(
+            question, QStringLiteral("Deleted files cannot be recovered."),
+            {QStringLiteral("No"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
         return;
     for (ItemFile* file : selected)
         if (file)
@@ -242,11 +258,11 @@ void ItemFilesController::renameFile(int row, const QString& newName)
     if (newName == file->filename())
         return;
     m_services.scheduler->post(&m_lifetime, [this, file, newName] {
-        if (!m_services.alerts->confirm(
+        if (!m_services.alerts->confirm(Alerts::Question::destructive(
                 QStringLiteral("File renaming"),
                 QStringLiteral("Are you sure you want to rename the file '%1' to '%2'")
                     .arg(file->filename(), newName),
-                QStringLiteral("Yes"), QStringLiteral("No")))
+                {QStringLiteral("No"), QStringLiteral("Yes")}, Alerts::SafeButton(0))))
             return;
         const qint64 idd = file->idd();
         m_files.renameItemFile(

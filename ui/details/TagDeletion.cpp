@@ -20,7 +20,9 @@ bool userAgrees(Alerts& alerts, const QString& title, const QStringList& names, 
                                 .arg(quoted, carriers)
                           : QStringLiteral("The tags %1 will be removed from every %2 that carries them.")
                                 .arg(quoted, carriers);
-    return alerts.confirm(title, informative, QStringLiteral("Remove"), QStringLiteral("Cancel"));
+    // The tags leave every carrier at once and do not come back: "Cancel" is the default.
+    return alerts.confirm(Alerts::Question::destructive(
+        title, informative, {QStringLiteral("Remove"), QStringLiteral("Cancel")}, Alerts::SafeButton(1)));
 }
 
 template <class Tag> std::vector<Tag*> tagsNamed(store::Context& context, const QStringList& names)

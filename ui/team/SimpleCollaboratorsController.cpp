@@ -594,14 +594,13 @@ void SimpleCollaboratorsController::askAndSchedule(bool inviting)
         names += QStringLiteral(" and %1").arg(emails[1]);
     else if (emails.size() > 2)
         names += QStringLiteral(", %1 and %2 more").arg(emails[1]).arg(emails.size() - 2);
-    const bool ok =
-        inviting
-            ? m_services.alerts->confirm(QStringLiteral("Invite Collaborators"),
-                                         QStringLiteral("Do you want to invite %1 to project?").arg(names),
-                                         QStringLiteral("OK"), QStringLiteral("Cancel"))
-            : m_services.alerts->confirm(QStringLiteral("Remove Collaborators"),
-                                         QStringLiteral("Do you want to remove %1 from project?").arg(names),
-                                         QStringLiteral("OK"), QStringLiteral("Cancel"));
+    const QString title =
+        inviting ? QStringLiteral("Invite Collaborators") : QStringLiteral("Remove Collaborators");
+    const QString text = inviting ? QStringLiteral("Do you want to invite %1 to project?").arg(names)
+                                  : QStringLiteral("Do you want to remove %1 from project?").arg(names);
+    const bool ok = m_services.alerts->confirm(
+        Alerts::Question(title, text, {QStringLiteral("OK"), QStringLiteral("Cancel")},
+                         Alerts::DefaultButton(0), Alerts::SafeButton(1)));
     if (!ok)
         return;
     // One request a second, so the server is not asked for all of them at once.

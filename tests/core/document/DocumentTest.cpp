@@ -74,6 +74,13 @@ TEST_F(DocumentTest,
     ASSERT_EQ(document->getAllProjects().size(), 1u);
     EXPECT_EQ(document->getAllProjects().front()->name(), "My Project");
     EXPECT_TRUE(preferences.boolValue("kAddedMyProject"));
+    // Nothing the user did: there is nothing to undo, and an undo leaves it in place.
+    context().processPendingChanges();
+    ASSERT_NE(context().undoManager(), nullptr);
+    EXPECT_FALSE(context().undoManager()->canUndo());
+    context().undoManager()->undo();
+    context().processPendingChanges();
+    EXPECT_EQ(document->getAllProjects().size(), 1u);
 
     // Deleting it must not bring it back on the next start.
     context().deleteObject(document->getAllProjects().front());
@@ -110,7 +117,7 @@ public:
         if (duringAlert)
             duringAlert();
     }
-    bool confirm(const QString&, const QString&, const QString&, const QString&) override { return false; }
+    int choose(const Question& question) override { return question.safeButton(); }
 };
 
 // Holds the store file's write lock from another connection.

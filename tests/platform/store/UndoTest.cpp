@@ -47,6 +47,30 @@ protected:
     ManagedObject* note = nullptr;
 };
 
+TEST_F(Undo, GivenAnInsertion_WhenUndone_ThenTheHandlerSeesTheObjectWhileItStillHoldsItsValues)
+{
+    std::vector<std::string> seen;
+    undo()->setWillUndoHandler([&](const std::vector<ManagedObject*>& removed) {
+        for (ManagedObject* object : removed)
+            seen.push_back(object->isDeleted() ? "deleted"
+                                               : static_cast<Task*>(object)->name().toStdString());
+    });
+    auto* added = context.insert<Task>("Task");
+    added->setName("added");
+    task->setName("renamed");
+    settle();
+
+    undo()->undo();
+    EXPECT_EQ(seen, std::vector<std::string>{"added"});
+    EXPECT_TRUE(added->isDeleted());
+    // Redo, and an undo that takes nothing out, tell nothing.
+    undo()->redo();
+    task->setName("again");
+    settle();
+    undo()->undo();
+    EXPECT_EQ(seen.size(), 1u);
+}
+
 using UndoAttributes = Undo;
 
 TEST_F(UndoAttributes, GivenARename_WhenUndoneAndRedone_ThenObserversSeeUndoAndRedoEventsBeforeTheHandlers)

@@ -70,6 +70,8 @@ public:
         QString message;
         QString informative;
         QStringList buttons;
+        int defaultButton = 0;
+        int safeButton = 0;
     };
     QList<Shown> shown;
     QList<int> answers;
@@ -79,14 +81,10 @@ public:
     {
         shown.append({message, informative, {button}});
     }
-    bool confirm(const QString& message, const QString& informative, const QString& yes,
-                 const QString& no) override
+    int choose(const Question& question) override
     {
-        return choose(message, informative, {yes, no}, Style::Warning) == 0;
-    }
-    int choose(const QString& message, const QString& informative, const QStringList& buttons, Style) override
-    {
-        shown.append({message, informative, buttons});
+        shown.append({question.message(), question.informative(), question.buttons(),
+                      question.defaultButton(), question.safeButton()});
         return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
     }
 };

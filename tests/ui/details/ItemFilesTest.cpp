@@ -84,6 +84,33 @@ TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIs
     EXPECT_EQ(server.fileContent(controller->entries()[0].idd), "new");
 }
 
+TEST_F(ItemFiles, GivenNoConnection_WhenFilesArePicked_ThenTheyWaitWrittenDownAndGoOnceOnline)
+{
+    controller->uploadFiles({localFile("a.txt", "old")});
+    finish();
+    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    ASSERT_FALSE(files->isOnline());
+
+    device->alerts.clear();
+    device->alerts.queueAnswer(true);
+    controller->uploadFiles({localFile("a.txt", "new"), localFile("b.txt", "bee")});
+    EXPECT_EQ(questions(), QStringList({"Do you want to overwrite the file 'a.txt'?", "Problem with file"}));
+    EXPECT_EQ(device->alerts.shown().last().informative,
+              "You are offline at this moment. The file will be uploaded when the app is online.");
+    EXPECT_EQ(device->preferences.value(FileManager::kUploadsInFlight).toMap().size(), 2);
+
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    ASSERT_TRUE(files->isOnline());
+    tick(FileManager::kProcessIntervalMs);
+    finish();
+    EXPECT_EQ(names(), QStringList({"a.txt", "b.txt"}));
+    ASSERT_EQ(server.fileCount(), 2);
+    EXPECT_EQ(server.fileContent(controller->entries()[0].idd), "new");
+    EXPECT_EQ(server.fileContent(controller->entries()[1].idd), "bee");
+    EXPECT_FALSE(device->preferences.hasUserValue(FileManager::kUploadsInFlight));
+}
+
 TEST_F(ItemFiles, GivenSelections_WhenDeleting_ThenTheQuestionNamesTheFirstAndCountsTheOthers)
 {
     controller->uploadFiles({localFile("a.txt"), localFile("b.txt"), localFile("c.txt")});
@@ -136,6 +163,34 @@ TEST_F(ItemFiles, GivenDownloadedAttachment_WhenOpenedAgain_ThenTheCachedCopyOpe
     finish();
     EXPECT_EQ(count("GET", QStringLiteral("/api/v1/file/")), downloads + 1);
     EXPECT_EQ(readFile(opened.last()), "two");
+}
+
+TEST_F(ItemFiles, GivenAttachmentsWhoseNamesCleanUpAlike_WhenOpened_ThenEachOpensItsOwnFreshCopy)
+{
+    controller->uploadFiles({localFile("one.txt", "first"), localFile("two.txt", "second")});
+    finish();
+    // As the server may name one of them: a path that cleans up to the other's name.
+    ItemFile* renamed = item->files()[0]->filename() == "two.txt" ? item->files()[0] : item->files()[1];
+    renamed->setFilename(QStringLiteral("../../one.txt"));
+    controller->reloadData();
+    controller->openFile(row("one.txt"));
+    finish();
+    controller->openFile(row("../../one.txt"));
+    finish();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(readFile(opened[0]), "first");
+    EXPECT_EQ(readFile(opened[1]), "second");
+    EXPECT_EQ(QFileInfo(opened[1]).fileName(), "one.txt");
+
+    // Replaced elsewhere: the poll brings the server's newer stamp, and the copy is fetched anew.
+    const int downloads = count("GET", QStringLiteral("/api/v1/file/"));
+    renamed->setTimestamp(renamed->timestamp() + 60);
+    controller->openFile(row("../../one.txt"));
+    finish();
+    EXPECT_EQ(count("GET", QStringLiteral("/api/v1/file/")), downloads + 1);
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_NE(opened[2], opened[1]);
+    EXPECT_FALSE(QFileInfo::exists(opened[1]));
 }
 
 TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)

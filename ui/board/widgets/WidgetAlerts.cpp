@@ -33,41 +33,32 @@ QWidget* WidgetAlerts::parentWidget() const
 void WidgetAlerts::alert(const QString& message, const QString& informative, const QString& button,
                          Style style)
 {
-    choose(message, informative, {button.isEmpty() ? QStringLiteral("OK") : button}, style);
+    choose(Question(message, informative, {button.isEmpty() ? QStringLiteral("OK") : button},
+                    DefaultButton(0), SafeButton(0), style));
 }
 
-bool WidgetAlerts::confirm(const QString& message, const QString& informative, const QString& yes,
-                           const QString& no)
-{
-    return choose(message, informative, {yes, no}, Style::Warning) == 0;
-}
-
-int WidgetAlerts::choose(const QString& message, const QString& informative, const QStringList& buttons,
-                         Style style)
+int WidgetAlerts::choose(const Question& question)
 {
     QMessageBox box(parentWidget());
-    box.setIcon(iconFor(style));
+    box.setIcon(iconFor(question.style()));
     box.setWindowTitle(QApplication::applicationDisplayName());
-    box.setText(message);
-    box.setInformativeText(informative);
+    box.setText(question.message());
+    box.setInformativeText(question.informative());
     // Alerts name what the user and the team typed: shown as typed, never as markup.
     for (QLabel* label : box.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> made;
+    const QStringList& buttons = question.buttons();
     for (int i = 0; i < buttons.size(); ++i) {
-        // The first button is the default; the second answers Escape, as "Cancel" or "No" do.
-        const QMessageBox::ButtonRole role = i == 0   ? QMessageBox::AcceptRole
-                                             : i == 1 ? QMessageBox::RejectRole
-                                                      : QMessageBox::ActionRole;
-        made << box.addButton(buttons.at(i), role);
+        // One role for all, so the style keeps the buttons in the order asked; which button Return
+        // and Escape press is set below, from the question.
+        made << box.addButton(buttons.at(i), QMessageBox::ActionRole);
     }
-    if (!made.isEmpty())
-        box.setDefaultButton(qobject_cast<QPushButton*>(made.first()));
-    if (made.size() > 1)
-        box.setEscapeButton(made.at(1));
+    box.setDefaultButton(qobject_cast<QPushButton*>(made.value(question.defaultButton())));
+    box.setEscapeButton(made.value(question.safeButton()));
     box.exec();
     const qsizetype pressed = made.indexOf(box.clickedButton());
-    return pressed < 0 ? int(qMin<qsizetype>(1, made.size() - 1)) : int(pressed);
+    return pressed < 0 ? question.safeButton() : int(pressed);
 }
 
 } // namespace qv

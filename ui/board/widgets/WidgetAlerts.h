@@ -15,10 +15,7 @@ public:
 
     void alert(const QString& message, const QString& informative, const QString& button,
                Style style) override;
-    bool confirm(const QString& message, const QString& informative, const QString& yes,
-                 const QString& no) override;
-    int choose(const QString& message, const QString& informative, const QStringList& buttons,
-               Style style) override;
+    int choose(const Question& question) override;
 
 private:
     QWidget* parentWidget() const;

@@ -440,12 +440,13 @@ void WindowCommands::askFirstDownloadHelpList()
     preferences.setValue(askedHelpProjectKey(), true);
     if (!m_services.alerts)
         return;
-    const int answer = m_services.alerts->choose(
+    const bool yes = m_services.alerts->confirm(Alerts::Question(
         QStringLiteral("Download help project"),
         QStringLiteral("We prepared a project for you to learn some of the basic features. Do you want to "
                        "download it now?"),
-        {QStringLiteral("Yes"), QStringLiteral("No")}, Alerts::Style::Informational);
-    if (answer == 0)
+        {QStringLiteral("Yes"), QStringLiteral("No")}, Alerts::DefaultButton(0), Alerts::SafeButton(1),
+        Alerts::Style::Informational));
+    if (yes)
         downloadHelpList();
 }
 

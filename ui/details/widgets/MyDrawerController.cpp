@@ -15,6 +15,7 @@
 #include "ui/details/widgets/IconChooserWindow.h"
 #include "ui/details/widgets/ReminderRow.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -94,6 +95,14 @@ MyDrawerController::MyDrawerController(MyDocument& document, const Services& ser
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setWidget(buildDetails());
+    // A field takes the wheel only while it has keyboard focus; otherwise the wheel scrolls the
+    // drawer, so that scrolling past a field never changes, saves and uploads its value.
+    for (QWidget* field : scroll->widget()->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractSpinBox*>(field) || qobject_cast<QComboBox*>(field)) {
+            field->setFocusPolicy(Qt::StrongFocus);
+            field->installEventFilter(this);
+        }
+    }
     m_tabs->addTab(scroll, tr("Details"));
     m_filesPlace = placeWithLayout(m_tabs, "filesPlace");
     m_filesEmpty = emptyPlace(tr("Files attached to the item are listed here."), m_filesPlace);
@@ -420,6 +429,11 @@ bool MyDrawerController::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_notes && event->type() == QEvent::FocusOut)
         commitEdits();
+    if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
+        !static_cast<QWidget*>(watched)->hasFocus()) {
+        event->ignore(); // passed on to the scroll area
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

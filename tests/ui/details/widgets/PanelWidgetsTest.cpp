@@ -35,13 +35,17 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QSpontaneKeyEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -472,6 +476,64 @@ TEST_F(DrawerWidgetTest, GivenNotesBeingTyped_WhenAnotherItemIsSelected_ThenTheN
 
     drawer.setArrayController(nullptr);
     EXPECT_FALSE(drawer.isOpen());
+}
+
+TEST_F(DrawerWidgetTest, GivenFieldsWithoutFocus_WhenTheWheelTurnsOverThem_ThenTheDrawerScrollsInstead)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    const QDateTime start(QDate(2026, 3, 2), QTime(9, 30));
+    TODOItem* item = ItemBuilder("Weekly")
+                         .starting(start)
+                         .due(start.addDays(3))
+                         .withValue("effort", 3)
+                         .withValue("completionPercentage", 40)
+                         .withValue("frequency", "Weekly")
+                         .in(project);
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    quadrant.setSelectedObjects({item});
+    MyDrawerController drawer(*document, services);
+    drawer.setArrayController(&quadrant);
+    drawer.resize(260, 220);
+    drawer.show();
+    QScrollBar* bar = drawer.findChild<QScrollArea*>()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    const auto wheel = [](QWidget* field, int notches) {
+        for (int n = 0; n < std::abs(notches); ++n) {
+            const QPointF at = QRectF(field->rect()).center();
+            QWheelEvent event(at, field->mapToGlobal(at), QPoint(), QPoint(0, notches < 0 ? -120 : 120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            // As from the window system, so that an ignored turn passes to the parent (sendEvent would
+            // make it a synthetic one, which stops at the field).
+            QSpontaneKeyEvent::setSpontaneous(&event);
+            qApp->notify(field, &event);
+        }
+    };
+    const QList<QWidget*> fields = {drawer.completionField(), drawer.effortField(), drawer.recurrenceField(),
+                                    drawer.startField(), drawer.dueField()};
+    for (QWidget* field : fields) {
+        SCOPED_TRACE(field->metaObject()->className());
+        bar->setValue(0);
+        wheel(field, -10);
+        settle();
+        EXPECT_GT(bar->value(), 0);
+        EXPECT_FALSE(field->hasFocus());
+    }
+    EXPECT_EQ(item->effort(), 3);
+    EXPECT_EQ(item->completionPercentage(), 40);
+    EXPECT_EQ(item->objectState(), ObjectState::Open);
+    EXPECT_EQ(item->recurrence(), TODOItem::Recurrence::Weekly);
+    EXPECT_EQ(item->startDate(), start);
+    EXPECT_EQ(item->dueDate(), start.addDays(3));
+
+    // With keyboard focus the wheel is the field's.
+    QApplication::setActiveWindow(&drawer);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&drawer));
+    drawer.effortField()->setFocus();
+    ASSERT_TRUE(drawer.effortField()->hasFocus());
+    wheel(drawer.effortField(), 2);
+    settle();
+    EXPECT_EQ(item->effort(), 5);
 }
 
 TEST_F(DrawerWidgetTest, GivenFeedAndFilesViews_WhenInstalled_ThenTheyTakeTheEmptyPlacesAndFollowTheItem)
