@@ -1,6 +1,6 @@
 // Posts whose outcome the client cannot know (a lost, cut or 5xx reply, a kill before the save),
 // against a server that lists inbox items only in the inbox poll: nothing lost, nothing twice.
-#include "tests/sync/SyncFixture.h"
+#include "tests/sync/ChildFixture.h"
 
 #include "core/util/Utils.h"
 
@@ -31,7 +31,7 @@ const std::vector<UnknownOutcome>& unknownOutcomes()
     return cases;
 }
 
-class LostPost : public SyncFixture {
+class LostPost : public ChildFixture {
 protected:
     // Server copies of that name that are not removed.
     int liveOnServer(const QString& name, bool project = false) const
@@ -81,21 +81,7 @@ protected:
     void launchChild()
     {
         device.reset();
-        child.setProgram(QStringLiteral(QV_SYNC_DRIVER));
-        child.setArguments({devicePath(), kDeviceA, server.baseUrl().toString(),
-                            QString::number(clock.now().toMSecsSinceEpoch())});
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start();
-        ASSERT_TRUE(child.waitForStarted());
-        tell("start");
-    }
-    // Serves the child's requests until it has carried the command out.
-    void tell(const QByteArray& command)
-    {
-        child.write(command + "\n");
-        ASSERT_TRUE(
-            waitUntil([&] { return child.canReadLine() || child.state() == QProcess::NotRunning; }, 20'000));
-        ASSERT_EQ(child.readLine().trimmed(), "ok") << command.constData();
+        ChildFixture::launchChild(devicePath(), kDeviceA);
     }
     // The child's clock and the server's move on together.
     void tickChild(qint64 ms)
@@ -108,8 +94,7 @@ protected:
     }
     void killChild()
     {
-        child.kill(); // SIGKILL
-        child.waitForFinished();
+        ChildFixture::killChild();
         EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
     }
     // Starts the device in this process on the store the child left, and lets every poll run.
@@ -121,8 +106,6 @@ protected:
         untilEveryPollHasRun();
     }
     QString devicePath() const { return home.root() + QStringLiteral("/a"); }
-
-    QProcess child;
 };
 
 TEST_F(LostPost, GivenAPostAppliedButUnanswered_ThenInboxAndProjectItemsEndUpOnceOnDeviceAndServer)
