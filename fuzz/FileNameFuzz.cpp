@@ -61,7 +61,8 @@ void download(const QString& folder, const QString& serverName)
 void temporary(const QString& base, const QString& serverName)
 {
     const QString path = StoreFiles::pathForTemporaryFileWithName(serverName);
-    const QString fresh = QFileInfo(path).absolutePath();
+    // No name: the fresh folder itself.
+    const QString fresh = serverName.isEmpty() ? path : QFileInfo(path).absolutePath();
     fuzz::require(QFileInfo(fresh).absolutePath() == base, "a temporary file stays in its own folder");
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
