@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(!base.isEmpty(), "the private temporary folder is made");
 
     QString utf16(qsizetype(size / 2), Qt::Uninitialized);
-    std::memcpy(utf16.data(), data, size / 2 * sizeof(QChar));
+    if (!utf16.isEmpty())
+        std::memcpy(utf16.data(), data, size / 2 * sizeof(QChar));
     for (const QString& name : {fuzz::textOf(data, size), utf16}) {
         download(folder, name);
         temporary(QFileInfo(base).absoluteFilePath(), name);
