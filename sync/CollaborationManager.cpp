@@ -64,6 +64,15 @@ QString folded(const QString& text)
 // --- The archive: CBOR maps of user lists and dates, keys in a stable order so that an
 // unchanged cache encodes to the same bytes.
 
+// A damaged archive (a crash mid-write, another version) is no archive: what it held is
+// downloaded again. Qt's reader may leave the value it stopped in unusable, so none is read.
+QCborValue readArchive(const QByteArray& bytes)
+{
+    QCborParserError error;
+    QCborValue value = QCborValue::fromCbor(bytes, &error);
+    return error.error == QCborError::NoError ? value : QCborValue();
+}
+
 QCborArray encodeUsers(const QList<User>& users)
 {
     QCborArray array;
@@ -99,8 +108,8 @@ template <typename Map> TimedArchive encodeTimed(const Map& map)
 
 template <typename Map> void decodeTimed(const QByteArray& usersBytes, const QByteArray& datesBytes, Map* map)
 {
-    const QCborMap users = QCborValue::fromCbor(usersBytes).toMap();
-    const QCborMap dates = QCborValue::fromCbor(datesBytes).toMap();
+    const QCborMap users = readArchive(usersBytes).toMap();
+    const QCborMap dates = readArchive(datesBytes).toMap();
     for (auto it = users.constBegin(); it != users.constEnd(); ++it) {
         if (!it.key().isInteger())
             continue;
@@ -513,16 +522,19 @@ CollaborationStatus* CollaborationManager::getStatus()
 void CollaborationManager::initCollaboration()
 {
     CollaborationStatus* status = getStatus();
-    if (status && !status->cachedMe().isEmpty())
-        m_me = User::fromCbor(QCborValue::fromCbor(status->cachedMe()));
+    const QCborValue me = status ? readArchive(status->cachedMe()) : QCborValue();
+    if (me.isMap())
+        m_me = User::fromCbor(me);
     else
         reloadMe();
     if (status && !status->cachedOwnersByProject().isEmpty())
         decodeTimed(status->cachedOwnersByProject(), status->cachedOwnersByProjectDates(),
                     &m_ownersByProject);
-    if (status && !status->cachedCollaboratorsByEmail().isEmpty()) {
-        const QCborMap collaborators = QCborValue::fromCbor(status->cachedCollaboratorsByEmail()).toMap();
-        for (auto it = collaborators.constBegin(); it != collaborators.constEnd(); ++it)
+    const QCborValue collaborators =
+        status ? readArchive(status->cachedCollaboratorsByEmail()) : QCborValue();
+    if (collaborators.isMap()) {
+        const QCborMap byEmail = collaborators.toMap();
+        for (auto it = byEmail.constBegin(); it != byEmail.constEnd(); ++it)
             m_collaboratorsByEmail[it.key().toString()] = User::fromCbor(it.value());
     } else {
         getCollaborators();

@@ -92,10 +92,7 @@ int FileManager::pendingRequestCount() const
 
 std::optional<QString> FileManager::safeFileName(const QString& name)
 {
-    const QString base = name.section(QLatin1Char('/'), -1);
-    if (base.isEmpty() || base == QLatin1String(".") || base == QLatin1String(".."))
-        return std::nullopt;
-    return base;
+    return StoreFiles::ordinaryFileName(name);
 }
 
 QString FileManager::cacheFolderForItem(const TODOItem* item)

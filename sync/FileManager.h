@@ -98,8 +98,8 @@ public:
     void displayRemainingQuota();
     void updateQuotaWithDelta(double bytes);
 
-    // A server-supplied name as a name inside a folder: its last component only; nullopt for a
-    // name that would leave none ("", ".", "..").
+    // A server-supplied name as an ordinary name inside a folder (StoreFiles::ordinaryFileName);
+    // nullopt for a name that would leave none ("", ".", "..").
     static std::optional<QString> safeFileName(const QString& name);
     // Where the item's attachments are kept once downloaded for opening (user-only).
     static QString cacheFolderForItem(const TODOItem* item);

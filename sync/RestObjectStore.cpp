@@ -76,7 +76,7 @@ QString RestObjectStore::path() const
 
 TODOItem* RestObjectStore::mapItem(const QJsonObject& json)
 {
-    if (json.isEmpty())
+    if (json.isEmpty() || !namesProjects(json))
         return nullptr;
     return store::as<TODOItem>(rest::ObjectMapper::map(json, *m_context, *TODOItem::mapping()));
 }
@@ -92,23 +92,23 @@ bool RestObjectStore::isWellFormed(const QJsonArray& objects, const QString& ent
 {
     const bool items = entityName != TODOList::staticEntityName();
     const rest::ResolvedMapping& mapping = items ? *m_itemMapping : *m_projectMapping;
-    // An item's project path must name a project: one that does not (an identifier beyond 64
-    // bits, say) would put the item into the inbox.
-    const auto namesProjects = [this](const QJsonObject& item) {
-        const QStringList uris = TODOItem::projectURIsFrom(item.value(m_projectsKey));
-        return std::all_of(uris.begin(), uris.end(), [](const QString& uri) {
-            return uri.isEmpty() || entity::idFromURI(uri).has_value();
-        });
-    };
     return std::all_of(objects.begin(), objects.end(), [&](const QJsonValue& value) {
         return !value.isObject() || (rest::ObjectMapper::isWellFormed(value.toObject(), mapping) &&
                                      (!items || namesProjects(value.toObject())));
     });
 }
 
+bool RestObjectStore::namesProjects(const QJsonObject& item) const
+{
+    const QStringList uris = TODOItem::projectURIsFrom(item.value(m_projectsKey));
+    return std::all_of(uris.begin(), uris.end(), [](const QString& uri) {
+        return uri.isEmpty() || entity::idFromURI(uri).has_value();
+    });
+}
+
 std::optional<RemoteItem> RestObjectStore::readItem(const QJsonObject& json)
 {
-    if (json.isEmpty())
+    if (json.isEmpty() || !namesProjects(json))
         return std::nullopt;
     // Relationships are copied from objects: only a reply with none is read straight.
     const auto none = [&json](const QString& key) {

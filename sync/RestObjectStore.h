@@ -40,7 +40,8 @@ public:
     store::Context& context() { return *m_context; }
     QString path() const;
 
-    // nullptr when json is not an object the mapping can take.
+    // nullptr when json is not an object the mapping can take, or is malformed (an item whose
+    // project path names no project is one).
     TODOItem* mapItem(const QJsonObject& json);
     TODOList* mapProject(const QJsonObject& json);
     // false when an object of the list is malformed (a number out of range), which refuses the
@@ -59,6 +60,10 @@ public:
     bool save();
 
 private:
+    // An item's project path must name a project: one that does not (an identifier beyond 64
+    // bits, say) would put the item into the inbox.
+    bool namesProjects(const QJsonObject& item) const;
+
     std::unique_ptr<store::Context> m_context;
     std::unique_ptr<rest::ResolvedMapping> m_itemMapping;
     std::unique_ptr<rest::ResolvedMapping> m_projectMapping;

@@ -68,11 +68,13 @@ QCborValue User::toCbor() const
     QCborMap map;
     if (identifier)
         map.insert(QStringLiteral("identifier"), *identifier);
-    if (!username.isNull())
+    // An empty text is left out as a missing one is: Qt reads an empty text back as none, and
+    // an archive read once must write the same bytes again.
+    if (!username.isEmpty())
         map.insert(QStringLiteral("username"), username);
-    if (!email.isNull())
+    if (!email.isEmpty())
         map.insert(QStringLiteral("email"), email);
-    if (!resourceURI.isNull())
+    if (!resourceURI.isEmpty())
         map.insert(QStringLiteral("resourceURI"), resourceURI);
     if (!userProfile.isEmpty())
         map.insert(QStringLiteral("user_profile"), QCborValue::fromVariant(userProfile));

@@ -34,10 +34,7 @@ void makePrivateFolder(const QString& path)
 // A name from outside (an attachment's file name, say) must not lead out of its folder.
 QString safeFileName(const QString& name)
 {
-    const QString last = name.section(QLatin1Char('/'), -1);
-    if (last.isEmpty() || last == QLatin1String(".") || last == QLatin1String(".."))
-        return QStringLiteral("file");
-    return last;
+    return StoreFiles::ordinaryFileName(name).value_or(QStringLiteral("file"));
 }
 
 } // namespace
@@ -137,6 +134,17 @@ QString StoreFiles::pathForTemporaryFileWithName(const QString& fileName)
     if (folder.isEmpty() || fileName.isEmpty())
         return folder;
     return QDir(folder).filePath(safeFileName(fileName));
+}
+
+std::optional<QString> StoreFiles::ordinaryFileName(const QString& name)
+{
+    QString last = name.section(QLatin1Char('/'), -1);
+    last.replace(QChar(0), QLatin1Char('_'));
+    if (last.startsWith(QLatin1Char(':')))
+        last[0] = QLatin1Char('_');
+    if (last.isEmpty() || last == QLatin1String(".") || last == QLatin1String(".."))
+        return std::nullopt;
+    return last;
 }
 
 StoreFiles::StepResult StoreFiles::migrateIfNeeded(const QString& oldName, const QString& newName,

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -60,6 +61,11 @@ public:
     static QString pathForTemporaryDirectory(const QString& subfolder = {});
     // A path inside a fresh UUID-named temporary folder (mode 0700); the folder itself for no name.
     static QString pathForTemporaryFileWithName(const QString& fileName = {});
+    // A name from outside (an attachment's, say) as the name of a file directly inside a folder:
+    // its last component, with a leading ":" (which Qt reads as a built-in resource, not a file)
+    // and NUL characters (which end a path early) made "_". Nothing for a name that leaves no
+    // file name ("", ".", "..").
+    static std::optional<QString> ordinaryFileName(const QString& name);
 
     enum class StepResult { NothingToDo, Migrated, Failed };
     // One step of the chain. The old file is removed only once its data sits under the new name;

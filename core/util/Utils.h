@@ -17,6 +17,7 @@
 #include <QVariantList>
 
 #include <compare>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -139,7 +140,8 @@ public:
     struct MachineIdentity {
         QByteArray machineId;
         QString hostName;
-        static MachineIdentity ofThisMachine();
+        // readMachineId gives the machine identifier; none: the one the system keeps.
+        static MachineIdentity ofThisMachine(const std::function<QByteArray()>& readMachineId = {});
     };
     // The identifier of such a machine: from its machine identifier, or from its host name when it
     // has none (upper case makes no difference to either).

@@ -59,9 +59,9 @@ QString Utils::HashAndSalt(const QString& text)
     return SHA1fromString(QStringLiteral("%1%2").arg(kSalt, text));
 }
 
-Utils::MachineIdentity Utils::MachineIdentity::ofThisMachine()
+Utils::MachineIdentity Utils::MachineIdentity::ofThisMachine(const std::function<QByteArray()>& readMachineId)
 {
-    return {QSysInfo::machineUniqueId(), QSysInfo::machineHostName()};
+    return {readMachineId ? readMachineId() : QSysInfo::machineUniqueId(), QSysInfo::machineHostName()};
 }
 
 QString Utils::deviceUIDFor(const MachineIdentity& machine)

@@ -10,8 +10,10 @@
 #include <QLocale>
 #include <QSequentialIterable>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace qv {
 
@@ -277,7 +279,10 @@ void registerStandardTransformers(ValueTransformerRegistry& registry, const Tran
         [](const QVariant& v) -> QVariant {
             if (isNil(v))
                 return {};
-            return ValueTransformer::intValue(v) * 5;
+            // A stored value beyond a fifth of the int range would overflow; it stops at the range's end.
+            const qint64 scaled = qint64(ValueTransformer::intValue(v)) * 5;
+            return int(
+                std::clamp<qint64>(scaled, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
         });
 
     // Tests for enabling and hiding controls.

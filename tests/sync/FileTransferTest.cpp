@@ -176,7 +176,15 @@ TEST_F(FileTransfer, GivenServerNames_WhenDownloaded_ThenTheFileStaysInsideTheFo
     struct Case {
         QString name;
         bool sent;
-    } cases[] = {{"../x", true}, {"/etc/x", true}, {"..", false}, {".", false}, {"", false}, {"a/", false}};
+    } cases[] = {{"../x", true},
+                 {"/etc/x", true},
+                 {"..", false},
+                 {".", false},
+                 {"", false},
+                 {"a/", false},
+                 // Read by Qt as a built-in resource, and a path cut short: both made ordinary names.
+                 {":report.pdf", true},
+                 {QString::fromLatin1("cut\0.txt", 8), true}};
     for (const Case& c : cases) {
         file->setFilename(c.name);
         bool done = false;
@@ -185,7 +193,11 @@ TEST_F(FileTransfer, GivenServerNames_WhenDownloaded_ThenTheFileStaysInsideTheFo
         finish();
         EXPECT_EQ(done, c.sent);
     }
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x"});
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"_report.pdf", "cut_.txt", "x"}));
+    EXPECT_EQ(readFile(folder + QStringLiteral("/_report.pdf")), "content");
+    for (const QString& name : {QStringLiteral("_report.pdf"), QStringLiteral("cut_.txt")})
+        QFile::remove(folder + '/' + name);
     EXPECT_FALSE(QFile::exists(home.root() + QStringLiteral("/downloads/x")));
     EXPECT_EQ(readFile(folder + QStringLiteral("/x")), "content");
     EXPECT_EQ(QFile(folder + QStringLiteral("/x")).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);

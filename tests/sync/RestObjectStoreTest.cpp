@@ -43,5 +43,31 @@ TEST_F(DamagedCache, GivenADamagedSyncCache_WhenTheEngineStarts_ThenItIsSetAside
     EXPECT_NE(TODOItem::findWithID(remote, *reopened), nullptr);
 }
 
+// A record whose project path holds a number beyond 64 bits is malformed: mapping it or reading
+// it for a merge refuses it, as the check of a whole reply does, instead of taking it for an
+// inbox item.
+TEST(RestRecords, GivenAnItemWhoseProjectPathNamesNoProject_WhenMappedOrRead_ThenItIsRefusedLikeTheReply)
+{
+    ManualScheduler scheduler;
+    RestObjectStore store(scheduler, QString());
+    const auto record = [](const QString& projectPath) {
+        return QJsonObject{{"id", 7}, {"idd", 70}, {"name", "x"}, {"projects", QJsonArray{projectPath}}};
+    };
+    for (const QJsonObject& beyond : {record(QStringLiteral("/api/v1/project/99999999999999999999/")),
+                                      QJsonObject{{"projects", "/api/v1/project/99999999999999999999/"}}}) {
+        EXPECT_FALSE(store.isWellFormed(QJsonArray{beyond}, TODOItem::staticEntityName()));
+        EXPECT_EQ(store.mapItem(beyond), nullptr);
+        EXPECT_FALSE(store.readItem(beyond).has_value());
+    }
+    EXPECT_TRUE(store.context().objects(TODOItem::staticEntityName()).empty());
+
+    const QJsonObject named = record(QStringLiteral("/api/v1/project/12/"));
+    EXPECT_TRUE(store.isWellFormed(QJsonArray{named}, TODOItem::staticEntityName()));
+    const TODOItem* item = store.mapItem(named);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->getProjectID(), 12);
+    EXPECT_EQ(store.readItem(named)->getProjectID(), 12);
+}
+
 } // namespace
 } // namespace qv::test

@@ -377,6 +377,13 @@ TEST_F(StoreFilesTest, GivenAFileName_WhenATemporaryPathIsMade_ThenItsFreshFolde
     EXPECT_EQ(QFileInfo(climbing).fileName(), ".profile");
     EXPECT_EQ(QFileInfo(QFileInfo(climbing).absolutePath()).absolutePath(),
               QFileInfo(base).absoluteFilePath());
+
+    // A leading ":" would name a built-in resource, where nothing can be written.
+    const QString resource = StoreFiles::pathForTemporaryFileWithName(":image.png");
+    EXPECT_TRUE(resource.startsWith(base + "/"));
+    EXPECT_EQ(QFileInfo(resource).fileName(), "_image.png");
+    QFile written(resource);
+    EXPECT_TRUE(written.open(QIODevice::WriteOnly));
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include "tests/core/util/UtilsTestSupport.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QSet>
 #include <QSysInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -356,6 +358,34 @@ TEST(UtilsDeviceIdentity,
               Utils::deviceUIDForHostName(QStringLiteral("debian")));
     EXPECT_EQ(Utils::deviceUIDFor({" \n", QStringLiteral("debian")}),
               Utils::deviceUIDForHostName(QStringLiteral("debian")));
+}
+
+TEST(UtilsDeviceIdentity,
+     GivenAMachineIdFile_WhenThisMachineIsIdentified_ThenTheIdentifierComesFromItNotFromTheHostName)
+{
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("machine-id"));
+    const auto write = [&path](const QByteArray& content) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    };
+    const auto readFile = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    write("4C4C4544004D3510804BB4C04F4E3532\n");
+    const Utils::MachineIdentity machine = Utils::MachineIdentity::ofThisMachine(readFile);
+    EXPECT_EQ(machine.hostName, QSysInfo::machineHostName());
+    const QString uid = Utils::deviceUIDFor(machine);
+    EXPECT_EQ(uid, "aeb46a05c11fbc6126fac9117a8e9add52b3092a");
+    EXPECT_NE(uid, Utils::deviceUIDForHostName(machine.hostName));
+
+    // Where the system keeps no identifier, the host name is all there is.
+    write("");
+    EXPECT_EQ(Utils::deviceUIDFor(Utils::MachineIdentity::ofThisMachine(readFile)),
+              Utils::deviceUIDForHostName(QSysInfo::machineHostName()));
 }
 
 TEST(UtilsDeviceIdentity, GivenThisMachine_WhenAskedTwice_ThenTheSameIdentifierIsComputedOnce)

@@ -186,6 +186,11 @@ TEST_F(StandardTransformers,
     }
     const ValueTransformer* times5 = registry.transformer(QStringLiteral("DiscretizeTransformerTimes5"));
     EXPECT_EQ(times5->reverseTransformedValue(3), QVariant(15));
+    // Values whose fifth-times would not fit an int stop at its ends instead of wrapping.
+    EXPECT_EQ(times5->reverseTransformedValue(-1717986816), QVariant(std::numeric_limits<int>::min()));
+    EXPECT_EQ(times5->reverseTransformedValue(std::numeric_limits<int>::max()),
+              QVariant(std::numeric_limits<int>::max()));
+    EXPECT_EQ(times5->reverseTransformedValue(-429496729), QVariant(-2147483645));
     EXPECT_FALSE(times5->reverseTransformedValue(QVariant()).isValid());
     EXPECT_EQ(value("DateToStringTransformer", QDateTime(QDate(2026, 3, 10), QTime(12, 0))).toString(),
               QLocale().toString(QDate(2026, 3, 10), QLocale::LongFormat));

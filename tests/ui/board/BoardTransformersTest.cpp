@@ -11,17 +11,26 @@
 namespace qv::test {
 namespace {
 
-TEST(BoardTransformers, GivenAnImageName_WhenTransformed_ThenTheBoardsImageFactoryAnswersIt)
+TEST(BoardTransformers, GivenAnImageNameOrAnInboxCount_WhenTransformed_ThenTheBoardShowsThatPicture)
 {
     const FakeClock clock;
     const auto registry = makeBoardTransformers(clock);
-    const QImage add =
-        registry->transformedValue(QStringLiteral("ImageTransformer"), QStringLiteral("UI_Icon_mac_add"))
-            .value<QImage>();
-    ASSERT_FALSE(add.isNull());
-    EXPECT_EQ(add, BoardImages::imageNamed(QStringLiteral("UI_Icon_mac_add")));
-    EXPECT_FALSE(
-        registry->transformedValue(QStringLiteral("InboxImageTransformer"), 3).value<QImage>().isNull());
+    const auto image = [&](const char* transformer, const QVariant& value) {
+        return registry->transformedValue(QString::fromLatin1(transformer), value).value<QImage>();
+    };
+    // The add button's dark plus sign on a clear ground, at the toolbar's 32 pixels.
+    const QImage add = image("ImageTransformer", QStringLiteral("UI_Icon_mac_add"));
+    ASSERT_EQ(add.size(), QSize(32, 32));
+    EXPECT_EQ(add.pixelColor(16, 16), QColor(0x2c, 0x35, 0x39));
+    EXPECT_EQ(add.pixelColor(1, 1).alpha(), 0);
+    EXPECT_TRUE(image("ImageTransformer", QStringLiteral("no-such-picture")).isNull());
+
+    // The inbox tray's outline turns red while items wait in it.
+    const QImage waiting = image("InboxImageTransformer", 3);
+    const QImage empty = image("InboxImageTransformer", 0);
+    ASSERT_EQ(waiting.size(), QSize(24, 24));
+    EXPECT_EQ(waiting.pixelColor(12, 20), QColor(0xd2, 0x3c, 0x3c));
+    EXPECT_EQ(empty.pixelColor(12, 20), QColor(0x2c, 0x35, 0x39));
 }
 
 TEST(BoardTransformers,
@@ -43,9 +52,16 @@ TEST(BoardTransformers,
         return registry->transformedValue(QStringLiteral("NSDateToDayOfTheWeekTransformer"), date).toString();
     };
     EXPECT_EQ(weekday(QVariant()), QString());
-    EXPECT_EQ(weekday(clock.now()),
-              QLocale().toString(clock.now().toLocalTime().date(), QStringLiteral("ddd")));
-    EXPECT_FALSE(weekday(clock.now()).isEmpty());
+    // 10 March 2026, a Tuesday, named in the user's language; midday local time is that day in
+    // every time zone the tests may run in.
+    const QDateTime tuesday(QDate(2026, 3, 10), QTime(12, 0));
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(weekday(tuesday), QStringLiteral("Tue"));
+    EXPECT_EQ(weekday(tuesday.addDays(5)), QStringLiteral("Sun"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(weekday(tuesday), QStringLiteral("Di."));
+    QLocale::setDefault(before);
 }
 
 TEST(

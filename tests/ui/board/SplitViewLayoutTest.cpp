@@ -32,7 +32,7 @@ TEST(SplitViewLayoutTest, GivenADivider_WhenItsRangeIsAsked_ThenItKeeps252FromAS
 }
 
 TEST(SplitViewLayoutTest,
-     GivenSavedOrRememberedWidths_WhenReadForOtherColumnsOrNoneTaken_ThenNoneOrTheStartValues)
+     GivenSavedOrRememberedWidths_WhenReadForOtherColumnsOrAfterAColumnLeft_ThenNoneOrTheWidthItHad)
 {
     TempHome home;
     Preferences preferences(home.root() + QStringLiteral("/prefs.conf"));
@@ -45,12 +45,36 @@ TEST(SplitViewLayoutTest,
     EXPECT_EQ(SplitViewLayout::savedWidths(preferences, 2), std::nullopt);
 
     SplitViewLayout layout;
-    EXPECT_EQ(layout.rememberedWidth(C::Inbox), 180);
-    EXPECT_EQ(layout.rememberedWidth(C::Projects), 180);
-    EXPECT_EQ(layout.rememberedWidth(C::Feed), -1);
-    EXPECT_EQ(layout.rememberedWidth(C::Detail), 252);
     layout.rememberWidth(C::Inbox, 215);
     EXPECT_EQ(layout.rememberedWidth(C::Inbox), 215);
+}
+
+// A side column shown for the first time comes with a width of its own (the feed's is left to the
+// split view). Narrower than its divider keeps it, the panel would clip its content, and the
+// divider would stand where no drag could have put it.
+TEST(SplitViewLayoutTest, GivenASideColumnShownTheFirstTime_ThenItIsAsWideAsItsDividersKeepIt)
+{
+    const SplitViewLayout layout;
+    const std::vector<PanelColumn> arrangements[] = {
+        {C::Inbox, C::Projects, C::Board, C::Feed, C::Detail},
+        {C::Inbox, C::Board},
+        {C::Projects, C::Board, C::Detail},
+        {C::Board, C::Detail},
+    };
+    for (const std::vector<PanelColumn>& columns : arrangements) {
+        for (qsizetype index = 0; index < qsizetype(columns.size()); ++index) {
+            const C column = columns[size_t(index)];
+            if (column == C::Board || column == C::Feed)
+                continue;
+            const int width = layout.rememberedWidth(column);
+            for (const qsizetype divider : {index - 1, index}) {
+                if (divider < 0 || divider + 1 >= qsizetype(columns.size()))
+                    continue;
+                EXPECT_GE(width, SplitViewLayout::dividerLimit(divider, columns, true))
+                    << int(column) << " beside divider " << divider;
+            }
+        }
+    }
 }
 
 TEST(SplitViewLayoutTest,

@@ -46,11 +46,9 @@ TEST(WebAddressesTest, GivenEachPage_WhenItsAddressIsMade_ThenPathAndQueryAreThe
         {WebPage::TeamPage, signedIn,
          "https://www.test/collaboration_mac?qv_platform=Halvern&qv_version=2.17.0&uid=dev1&uid=31"},
     };
-    for (const auto& expected : cases) {
+    // Where each page opens is the window's to show: WindowCommandsTest.
+    for (const auto& expected : cases)
         EXPECT_EQ(WebAddresses::address(expected.page, context(expected.user)).toString(), expected.address);
-        EXPECT_EQ(WebAddresses::opensInExternalBrowser(expected.page),
-                  expected.page == WebPage::DeleteAvatars);
-    }
 }
 
 TEST(WebAddressesTest, GivenNoServerOrAnUnsyncedProject_WhenAnAddressIsMade_ThenThereIsNone)

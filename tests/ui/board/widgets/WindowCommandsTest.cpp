@@ -214,6 +214,45 @@ TEST_F(WindowCommandsTest,
     EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
+// The service's pages need the signed-in session of the program's own browser window; a page
+// that went to the desktop's browser instead would ask the user to sign in there.
+TEST_F(WindowCommandsTest,
+       GivenTheServicesPages_WhenOpenedFromTheirMenus_ThenEachOpensInTheProgramsBrowserNotTheDesktops)
+{
+    struct RecordingBrowser final : InternalBrowser {
+        QStringList shown;
+        void showURLInInternalWebBrowser(const QUrl& url) override { shown << url.toString(); }
+    } browser;
+    FakeAccount account;
+    commands().setAccount(&account, &browser);
+    const std::pair<const char*, const char*> pages[] = {
+        {"showDailyReport", "/accounts/report/?embedded"},
+        {"showWeeklyReport", "/accounts/weekly_report/?embedded"},
+        {"showHotList", "/hot/?embedded"},
+        {"showAccountMgmtPage", "/manage/account?"},
+        {"showCollaboratorsManagementPage", "/manage/collaborators/?"},
+        {"associateEvernoteAccount", "/evernote/import/?"},
+        {"changeAvatar", "/avatar/change/"},
+        {"deleteAvatar", "/avatar/delete/"},
+        {"showCalendarFeeds", "/qvweb/feeds/?embedded"},
+        {"showTeamWebPage", "https://www.test/collaboration_mac?"},
+    };
+    for (const auto& [name, address] : pages) {
+        browser.shown.clear();
+        action(name)->trigger();
+        ASSERT_EQ(browser.shown.size(), 1) << name;
+        EXPECT_TRUE(browser.shown.front().contains(QLatin1String(address))) << name;
+    }
+    EXPECT_TRUE(opened.isEmpty());
+
+    // Deleting every avatar is the one page left to the desktop's browser.
+    browser.shown.clear();
+    commands().openWebPage(WebPage::DeleteAvatars);
+    EXPECT_EQ(opened, QStringList{"https://sync.test/avatar/delete/"});
+    EXPECT_TRUE(browser.shown.isEmpty());
+    commands().setAccount(nullptr, nullptr);
+}
+
 TEST_F(WindowCommandsTest,
        GivenWindowMessages_WhenTimePasses_ThenEachClears15SecondsAfterTheLastAndHiddenOnesAreDropped)
 {
