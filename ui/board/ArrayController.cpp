@@ -332,12 +332,12 @@ void ArrayController::fetch()
 
 void ArrayController::onContextChange(const store::ChangeEvent& event)
 {
-    bool changed = false;
+    std::vector<store::ManagedObject*> added;
     for (store::ManagedObject* object : event.inserted) {
         if (object->entityName() == m_entity && !object->isDeleted() && !m_contentSet.contains(object)) {
             m_contentSet.insert(object);
             m_content.push_back(object);
-            changed = true;
+            added.push_back(object);
         }
     }
     QSet<const store::ManagedObject*> gone;
@@ -345,12 +345,30 @@ void ArrayController::onContextChange(const store::ChangeEvent& event)
         if (m_contentSet.remove(object))
             gone.insert(object);
     }
-    if (!gone.isEmpty()) {
+    if (!gone.isEmpty())
         std::erase_if(m_content, [&](store::ManagedObject* object) { return gone.contains(object); });
-        changed = true;
-    }
-    if (changed)
+    if (added.empty() && gone.isEmpty())
+        return;
+    if (!m_filtersOnlyInserted) {
         rearrangeObjects();
+        return;
+    }
+    std::erase_if(added,
+                  [this](const store::ManagedObject* object) { return m_filter && !m_filter(object); });
+    const bool shownGone =
+        std::any_of(m_arranged.begin(), m_arranged.end(),
+                    [&](const store::ManagedObject* object) { return gone.contains(object); });
+    if (added.empty() && !shownGone)
+        return;
+    // Content order among equals, as a full rebuild keeps it: the new objects came last.
+    std::vector<store::ManagedObject*> arranged;
+    arranged.reserve(m_arranged.size() + added.size());
+    for (store::ManagedObject* object : m_arranged) {
+        if (!gone.contains(object))
+            arranged.push_back(object);
+    }
+    arranged.insert(arranged.end(), added.begin(), added.end());
+    showArranged(std::move(arranged));
 }
 
 void ArrayController::addObject(store::ManagedObject* object)
@@ -428,13 +446,18 @@ void ArrayController::setSortDescriptors(std::vector<SortDescriptor> descriptors
 
 void ArrayController::rearrangeObjects()
 {
-    const QList<qsizetype> before = selectionIndexes();
     std::vector<store::ManagedObject*> arranged;
     arranged.reserve(m_content.size());
     for (store::ManagedObject* object : m_content) {
         if (!m_filter || m_filter(object))
             arranged.push_back(object);
     }
+    showArranged(std::move(arranged));
+}
+
+void ArrayController::showArranged(std::vector<store::ManagedObject*> arranged)
+{
+    const QList<qsizetype> before = selectionIndexes();
     sortObjects(arranged, m_sortDescriptors);
     m_arranged = std::move(arranged);
     m_indexValid = false;

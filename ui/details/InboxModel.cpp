@@ -12,6 +12,9 @@ namespace qv {
 
 InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent), m_document(document)
 {
+    // Of the many items a download inserts, only the new ones are filtered; the observer below
+    // rearranges on every change of what the filter reads.
+    m_items.setFiltersOnlyInsertedObjects(true);
     m_items.setFetch(&document.context(), TODOItem::staticEntityName());
     m_items.setFilterPredicate([](const store::ManagedObject* object) {
         return isVisible(objectStateOf(*object)) && object->toOne(QStringLiteral("list")) == nullptr;

@@ -271,6 +271,54 @@ TEST_F(ArrayControllerTest, GivenFetchMode_WhenObjectsInsertedOrDeleted_ThenMemb
     EXPECT_EQ(controller.arrangedCount(), 0);
 }
 
+TEST_F(ArrayControllerTest,
+       GivenFilteringOnlyInserted_WhenBatchesInsertedOrDeleted_ThenOnlyNewObjectsAskedAndOrderAsFullRebuild)
+{
+    int asked = 0;
+    const ObjectPredicate filter = nameStartsWith("a");
+    controller.setFiltersOnlyInsertedObjects(true);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setFilterPredicate([&](const store::ManagedObject* o) {
+        ++asked;
+        return filter(o);
+    });
+    controller.setFetch(&context, TODOItem::staticEntityName());
+    ArrayController full; // the same arrangement, rebuilt in full on every batch
+    full.setSortDescriptors(controller.sortDescriptors());
+    full.setFilterPredicate(filter);
+    full.setFetch(&context, TODOItem::staticEntityName());
+    QSignalSpy rebuilt(&controller, &ArrayController::arrangedObjectsChanged);
+
+    for (int batch = 0; batch < 5; ++batch) {
+        // Equal indexes across batches: equals keep the content order.
+        for (int i = 0; i < 10; ++i)
+            ItemBuilder(QStringLiteral("%1%2-%3").arg(i % 3 == 0 ? "b" : "a").arg(batch).arg(i))
+                .atIndex(i % 4)
+                .in(context);
+        asked = 0;
+        context.processPendingChanges();
+        EXPECT_EQ(asked, 10) << batch;
+        EXPECT_EQ(names(controller.arrangedObjects()), names(full.arrangedObjects())) << batch;
+    }
+    EXPECT_EQ(controller.arrangedCount(), 30);
+
+    // A batch of which nothing passes leaves the arranged objects alone.
+    rebuilt.clear();
+    ItemBuilder("b-only").in(context);
+    context.processPendingChanges();
+    EXPECT_EQ(rebuilt.count(), 0);
+
+    controller.setSelectedObjects({controller.arrangedObjectAt(0), controller.arrangedObjectAt(5)});
+    store::ManagedObject* kept = controller.arrangedObjectAt(5);
+    context.deleteObject(controller.arrangedObjectAt(0));
+    context.deleteObject(controller.arrangedObjectAt(1));
+    asked = 0;
+    context.processPendingChanges();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(names(controller.arrangedObjects()), names(full.arrangedObjects()));
+    EXPECT_EQ(controller.selectedObjects(), std::vector<store::ManagedObject*>({kept}));
+}
+
 // --- Value comparison with absent values is a consistent order ---
 
 TEST(CompareValues, GivenAbsentValues_WhenCompared_ThenNumbersAsZeroTextsAsEmptyDatesFirst)
