@@ -355,19 +355,44 @@ void ArrayController::onContextChange(const store::ChangeEvent& event)
     }
     std::erase_if(added,
                   [this](const store::ManagedObject* object) { return m_filter && !m_filter(object); });
-    const bool shownGone =
-        std::any_of(m_arranged.begin(), m_arranged.end(),
-                    [&](const store::ManagedObject* object) { return gone.contains(object); });
-    if (added.empty() && !shownGone)
+    // The new objects came last in the content: among equals, they stay after the others, as a full
+    // rebuild keeps them.
+    mergeIntoArranged(added, gone);
+}
+
+void ArrayController::refilterObjects(const std::vector<store::ManagedObject*>& objects)
+{
+    std::vector<store::ManagedObject*> candidates;
+    QSet<const store::ManagedObject*> leaving;
+    for (store::ManagedObject* object : objects) {
+        if (!m_contentSet.contains(object) || leaving.contains(object))
+            continue;
+        // Each is asked once: an arranged one that passes stays, one that fails leaves, and one
+        // not arranged that passes joins.
+        leaving.insert(object);
+        if (!m_filter || m_filter(object))
+            candidates.push_back(object);
+    }
+    if (leaving.isEmpty())
         return;
-    // Content order among equals, as a full rebuild keeps it: the new objects came last.
+    mergeIntoArranged(candidates, leaving);
+}
+
+void ArrayController::mergeIntoArranged(const std::vector<store::ManagedObject*>& joining,
+                                        const QSet<const store::ManagedObject*>& leaving)
+{
     std::vector<store::ManagedObject*> arranged;
-    arranged.reserve(m_arranged.size() + added.size());
+    arranged.reserve(m_arranged.size() + joining.size());
+    bool left = false;
     for (store::ManagedObject* object : m_arranged) {
-        if (!gone.contains(object))
+        if (leaving.contains(object))
+            left = true;
+        else
             arranged.push_back(object);
     }
-    arranged.insert(arranged.end(), added.begin(), added.end());
+    if (joining.empty() && !left)
+        return;
+    arranged.insert(arranged.end(), joining.begin(), joining.end());
     showArranged(std::move(arranged));
 }
 

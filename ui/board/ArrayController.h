@@ -92,6 +92,10 @@ public:
     // pass the filter, when the owner calls rearrangeObjects() on every change that can alter
     // whether an object passes. Off by default.
     void setFiltersOnlyInsertedObjects(bool on) { m_filtersOnlyInserted = on; }
+    // Asks the filter again about these objects of the content only: those that now fail leave
+    // the arranged objects, those that now pass join them (after their equals, in the order
+    // given), and the arranged objects are sorted anew. Objects outside the content are ignored.
+    void refilterObjects(const std::vector<store::ManagedObject*>& objects);
 
     const std::vector<store::ManagedObject*>& content() const { return m_content; }
     bool contentContains(const store::ManagedObject* object) const { return m_contentSet.contains(object); }
@@ -151,6 +155,9 @@ private:
     void onContextChange(const store::ChangeEvent& event);
     // Sorts the objects that pass the filter and shows them.
     void showArranged(std::vector<store::ManagedObject*> arranged);
+    // The arranged objects less those leaving, with those joining (which pass the filter), sorted.
+    void mergeIntoArranged(const std::vector<store::ManagedObject*>& joining,
+                           const QSet<const store::ManagedObject*>& leaving);
     void rebuildIndex() const;
     void dropSelectionOutsideArranged();
     bool replaceSelection(QSet<const store::ManagedObject*> selection);
