@@ -97,6 +97,7 @@ ContextPrivate::ContextPrivate(Context* owner, const Model& objectModel, Schedul
     : q(owner), model(objectModel), scheduler(changeScheduler), schema(Schema::build(objectModel))
 {
     stores.resize(schema.entities.size());
+    keySets.resize(schema.entities.size());
     for (size_t e = 0; e < schema.entities.size(); ++e)
         stores[e].indexes.resize(schema.entities[e].indexedAttributes.size());
     linkStatements.resize(schema.links.size());
@@ -682,17 +683,30 @@ QSet<QString> ContextPrivate::eventKeys(const ManagedObject* o) const
 
 QSet<QString> ContextPrivate::keysWithValues(const ManagedObject* o) const
 {
-    QSet<QString> keys;
     const EntityInfo& e = info(o);
+    QBitArray held(e.attributeCount + qsizetype(e.relations.size()));
     for (int a = 0; a < e.attributeCount; ++a) {
         if (!isNullish(attributeValue(o, a)))
-            keys.insert(e.keyNames[a]);
+            held.setBit(a);
     }
     for (size_t r = 0; r < e.relations.size(); ++r) {
         const bool set = e.relations[r].toMany ? !toManyOf(o, int(r)).empty() : toOneOf(o, int(r)) != nullptr;
         if (set)
-            keys.insert(e.keyNames[e.attributeCount + int(r)]);
+            held.setBit(e.attributeCount + int(r));
     }
+    auto& known = keySets[size_t(st(o).entity)];
+    if (const auto it = known.constFind(held); it != known.constEnd())
+        return *it;
+    QSet<QString> keys;
+    for (qsizetype k = 0; k < held.size(); ++k) {
+        if (held.testBit(k))
+            keys.insert(e.keyNames[k]);
+    }
+    // Objects differ in few ways; a store that shows more only stops sharing the older sets.
+    constexpr qsizetype kMostSetsKept = 256;
+    if (known.size() >= kMostSetsKept)
+        known.clear();
+    known.insert(held, keys);
     return keys;
 }
 
@@ -745,7 +759,9 @@ void ContextPrivate::processPendingChanges()
         QSet<QString> keys = eventKeys(o);
         const bool wasLive = s.tracking->liveAtEventStart;
         if (!wasLive && s.live) {
-            keys.unite(keysWithValues(o));
+            // A fresh object's event keys are already the keys it holds.
+            if (!s.fresh)
+                keys.unite(keysWithValues(o));
             event.inserted.push_back(o);
             event.changedKeys.insert(o, keys);
         } else if (wasLive && !s.live) {

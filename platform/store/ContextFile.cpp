@@ -587,6 +587,7 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
             store.objects.reserve(expected);
             for (auto& index : store.indexes)
                 index.reserve(qsizetype(expected));
+            pending.reserve(pending.size() + expected * relationColumns.size());
         }
         SqliteStatement rows(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY \"Z_PK\"")
                                      .arg(select.join(QLatin1Char(',')), quoteIdentifier(e.name)));

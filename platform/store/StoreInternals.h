@@ -7,6 +7,7 @@
 #include "platform/store/UndoManager.h"
 #include "platform/store/ValueBlob.h"
 
+#include <QBitArray>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -297,6 +298,9 @@ struct ContextPrivate {
     bool differs(const ManagedObject* o, const detail::Snapshot& s) const;
     QSet<QString> eventKeys(const ManagedObject* o) const;
     QSet<QString> keysWithValues(const ManagedObject* o) const;
+    // Per entity, the key sets keysWithValues() has built, by which keys they hold: objects
+    // inserted alike share one set instead of each holding a copy.
+    mutable std::vector<QHash<QBitArray, QSet<QString>>> keySets;
     bool changedSinceSave(const ManagedObject* o, bool columnsOnly) const;
     void releaseTracking(ManagedObject* o);
     void record(detail::UndoOp op);

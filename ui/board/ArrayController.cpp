@@ -332,12 +332,12 @@ void ArrayController::fetch()
 
 void ArrayController::onContextChange(const store::ChangeEvent& event)
 {
-    bool changed = false;
+    std::vector<store::ManagedObject*> added;
     for (store::ManagedObject* object : event.inserted) {
         if (object->entityName() == m_entity && !object->isDeleted() && !m_contentSet.contains(object)) {
             m_contentSet.insert(object);
             m_content.push_back(object);
-            changed = true;
+            added.push_back(object);
         }
     }
     QSet<const store::ManagedObject*> gone;
@@ -345,12 +345,55 @@ void ArrayController::onContextChange(const store::ChangeEvent& event)
         if (m_contentSet.remove(object))
             gone.insert(object);
     }
-    if (!gone.isEmpty()) {
+    if (!gone.isEmpty())
         std::erase_if(m_content, [&](store::ManagedObject* object) { return gone.contains(object); });
-        changed = true;
-    }
-    if (changed)
+    if (added.empty() && gone.isEmpty())
+        return;
+    if (!m_filtersOnlyInserted) {
         rearrangeObjects();
+        return;
+    }
+    std::erase_if(added,
+                  [this](const store::ManagedObject* object) { return m_filter && !m_filter(object); });
+    // The new objects came last in the content: among equals, they stay after the others, as a full
+    // rebuild keeps them.
+    mergeIntoArranged(added, gone);
+}
+
+void ArrayController::refilterObjects(const std::vector<store::ManagedObject*>& objects)
+{
+    std::vector<store::ManagedObject*> candidates;
+    QSet<const store::ManagedObject*> leaving;
+    for (store::ManagedObject* object : objects) {
+        if (!m_contentSet.contains(object) || leaving.contains(object))
+            continue;
+        // Each is asked once: an arranged one that passes stays, one that fails leaves, and one
+        // not arranged that passes joins.
+        leaving.insert(object);
+        if (!m_filter || m_filter(object))
+            candidates.push_back(object);
+    }
+    if (leaving.isEmpty())
+        return;
+    mergeIntoArranged(candidates, leaving);
+}
+
+void ArrayController::mergeIntoArranged(const std::vector<store::ManagedObject*>& joining,
+                                        const QSet<const store::ManagedObject*>& leaving)
+{
+    std::vector<store::ManagedObject*> arranged;
+    arranged.reserve(m_arranged.size() + joining.size());
+    bool left = false;
+    for (store::ManagedObject* object : m_arranged) {
+        if (leaving.contains(object))
+            left = true;
+        else
+            arranged.push_back(object);
+    }
+    if (joining.empty() && !left)
+        return;
+    arranged.insert(arranged.end(), joining.begin(), joining.end());
+    showArranged(std::move(arranged));
 }
 
 void ArrayController::addObject(store::ManagedObject* object)
@@ -428,13 +471,18 @@ void ArrayController::setSortDescriptors(std::vector<SortDescriptor> descriptors
 
 void ArrayController::rearrangeObjects()
 {
-    const QList<qsizetype> before = selectionIndexes();
     std::vector<store::ManagedObject*> arranged;
     arranged.reserve(m_content.size());
     for (store::ManagedObject* object : m_content) {
         if (!m_filter || m_filter(object))
             arranged.push_back(object);
     }
+    showArranged(std::move(arranged));
+}
+
+void ArrayController::showArranged(std::vector<store::ManagedObject*> arranged)
+{
+    const QList<qsizetype> before = selectionIndexes();
     sortObjects(arranged, m_sortDescriptors);
     m_arranged = std::move(arranged);
     m_indexValid = false;

@@ -86,6 +86,16 @@ public:
     void setFetch(store::Context* context, const QString& entity);
     // Re-reads the entity's objects in fetch mode; a membership change.
     void fetch();
+    // In fetch mode, a change event filters only the objects it inserts: the arranged objects
+    // keep their place (sorted anew with the ones that join), and an event that neither adds
+    // nor removes an arranged object leaves them alone. For a big content of which few objects
+    // pass the filter, when the owner calls rearrangeObjects() on every change that can alter
+    // whether an object passes. Off by default.
+    void setFiltersOnlyInsertedObjects(bool on) { m_filtersOnlyInserted = on; }
+    // Asks the filter again about these objects of the content only: those that now fail leave
+    // the arranged objects, those that now pass join them (after their equals, in the order
+    // given), and the arranged objects are sorted anew. Objects outside the content are ignored.
+    void refilterObjects(const std::vector<store::ManagedObject*>& objects);
 
     const std::vector<store::ManagedObject*>& content() const { return m_content; }
     bool contentContains(const store::ManagedObject* object) const { return m_contentSet.contains(object); }
@@ -143,6 +153,11 @@ signals:
 private:
     void observeContext(store::Context* context);
     void onContextChange(const store::ChangeEvent& event);
+    // Sorts the objects that pass the filter and shows them.
+    void showArranged(std::vector<store::ManagedObject*> arranged);
+    // The arranged objects less those leaving, with those joining (which pass the filter), sorted.
+    void mergeIntoArranged(const std::vector<store::ManagedObject*>& joining,
+                           const QSet<const store::ManagedObject*>& leaving);
     void rebuildIndex() const;
     void dropSelectionOutsideArranged();
     bool replaceSelection(QSet<const store::ManagedObject*> selection);
@@ -161,6 +176,7 @@ private:
     QString m_entity;
     store::Context::ObserverId m_observer = 0;
     bool m_observing = false;
+    bool m_filtersOnlyInserted = false;
 };
 
 } // namespace qv

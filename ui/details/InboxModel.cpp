@@ -12,6 +12,9 @@ namespace qv {
 
 InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent), m_document(document)
 {
+    // Of the many items a download inserts, only the new ones are filtered; the observer below
+    // asks again about every item whose project or state changes.
+    m_items.setFiltersOnlyInsertedObjects(true);
     m_items.setFetch(&document.context(), TODOItem::staticEntityName());
     m_items.setFilterPredicate([](const store::ManagedObject* object) {
         return isVisible(objectStateOf(*object)) && object->toOne(QStringLiteral("list")) == nullptr;
@@ -24,15 +27,17 @@ InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent),
          })});
     // An item dropped on a quadrant (or trashed anywhere) leaves the inbox at once, and one sent
     // back to it shows.
+    // Only the items whose project or state changed are asked again, not the whole store.
     m_observer = document.context().addChangeObserver([this](const store::ChangeEvent& event) {
-        for (const store::ManagedObject* object : event.updated) {
-            const QSet<QString> keys = event.changedKeys.value(object);
-            if (store::as<TODOItem>(object) &&
-                (keys.contains(QStringLiteral("list")) || keys.contains(QStringLiteral("state")))) {
-                reload();
-                return;
-            }
+        std::vector<store::ManagedObject*> changed;
+        for (store::ManagedObject* object : event.updated) {
+            const auto keys = event.changedKeys.constFind(object);
+            if (store::as<TODOItem>(object) && keys != event.changedKeys.constEnd() &&
+                (keys->contains(QStringLiteral("list")) || keys->contains(QStringLiteral("state"))))
+                changed.push_back(object);
         }
+        if (!changed.empty())
+            m_items.refilterObjects(changed);
     });
 }
 

@@ -155,6 +155,38 @@ TEST_F(EventContents, GivenAnInsertThenADelete_ThenEveryKeySetAtInsertIsReported
     EXPECT_EQ(deleted.changedKeys.value(project), keys({"tasks"}));
 }
 
+TEST_F(EventContents, GivenObjectsInsertedAlikeAndUnlike_ThenEachReportsItsKeysAndAlikeOnesShareOneSet)
+{
+    std::vector<Task*> alike;
+    for (int i = 0; i < 3; ++i) {
+        alike.push_back(context.insert<Task>("Task"));
+        alike.back()->setName("new");
+        alike.back()->setValue("starred", true);
+    }
+    auto* unlike = context.insert<Task>("Task");
+    unlike->setProject(project);
+    context.processPendingChanges();
+
+    const ChangeEvent& e = only();
+    for (Task* t : alike)
+        EXPECT_EQ(e.changedKeys.value(t), keys({"name", "state", "done", "starred"}));
+    EXPECT_EQ(e.changedKeys.value(unlike), keys({"state", "done", "project"}));
+    // One copy for the objects inserted alike, not one each.
+    const QSet<QString> first = e.changedKeys.value(alike[0]);
+    const QSet<QString> second = e.changedKeys.value(alike[2]);
+    EXPECT_EQ(&*first.constBegin(), &*second.constBegin());
+
+    // A caller that edits the set it was given (the unsaved keys leave out transient ones)
+    // changes no other object's keys.
+    EXPECT_EQ(alike[1]->changedKeysSinceSave(), keys({"name", "state", "done"}));
+    events.clear();
+    auto* later = context.insert<Task>("Task");
+    later->setName("later");
+    later->setValue("starred", true);
+    context.processPendingChanges();
+    EXPECT_EQ(only().changedKeys.value(later), keys({"name", "state", "done", "starred"}));
+}
+
 TEST_F(EventContents, GivenATransientChange_ThenItIsReportedButNeverSaved)
 {
     task->setValue("starred", true);

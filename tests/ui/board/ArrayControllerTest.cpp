@@ -271,6 +271,88 @@ TEST_F(ArrayControllerTest, GivenFetchMode_WhenObjectsInsertedOrDeleted_ThenMemb
     EXPECT_EQ(controller.arrangedCount(), 0);
 }
 
+TEST_F(ArrayControllerTest,
+       GivenFilteringOnlyInserted_WhenBatchesInsertedOrDeleted_ThenOnlyNewObjectsAskedAndOrderAsFullRebuild)
+{
+    int asked = 0;
+    const ObjectPredicate filter = nameStartsWith("a");
+    controller.setFiltersOnlyInsertedObjects(true);
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, false)});
+    controller.setFilterPredicate([&](const store::ManagedObject* o) {
+        ++asked;
+        return filter(o);
+    });
+    controller.setFetch(&context, TODOItem::staticEntityName());
+    ArrayController full; // the same arrangement, rebuilt in full on every batch
+    full.setSortDescriptors(controller.sortDescriptors());
+    full.setFilterPredicate(filter);
+    full.setFetch(&context, TODOItem::staticEntityName());
+    QSignalSpy rebuilt(&controller, &ArrayController::arrangedObjectsChanged);
+
+    for (int batch = 0; batch < 5; ++batch) {
+        // Equal indexes across batches: equals keep the content order.
+        for (int i = 0; i < 10; ++i)
+            ItemBuilder(QStringLiteral("%1%2-%3").arg(i % 3 == 0 ? "b" : "a").arg(batch).arg(i))
+                .atIndex(i % 4)
+                .in(context);
+        asked = 0;
+        context.processPendingChanges();
+        EXPECT_EQ(asked, 10) << batch;
+        EXPECT_EQ(names(controller.arrangedObjects()), names(full.arrangedObjects())) << batch;
+    }
+    EXPECT_EQ(controller.arrangedCount(), 30);
+
+    // A batch of which nothing passes leaves the arranged objects alone.
+    rebuilt.clear();
+    ItemBuilder("b-only").in(context);
+    context.processPendingChanges();
+    EXPECT_EQ(rebuilt.count(), 0);
+
+    controller.setSelectedObjects({controller.arrangedObjectAt(0), controller.arrangedObjectAt(5)});
+    store::ManagedObject* kept = controller.arrangedObjectAt(5);
+    context.deleteObject(controller.arrangedObjectAt(0));
+    context.deleteObject(controller.arrangedObjectAt(1));
+    asked = 0;
+    context.processPendingChanges();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(names(controller.arrangedObjects()), names(full.arrangedObjects()));
+    EXPECT_EQ(controller.selectedObjects(), std::vector<store::ManagedObject*>({kept}));
+}
+
+TEST_F(ArrayControllerTest, GivenChangedObjects_WhenRefiltered_ThenOnlyTheyAreAskedAndTheyJoinOrLeave)
+{
+    std::vector<store::ManagedObject*> all;
+    for (int i = 0; i < 20; ++i)
+        all.push_back(
+            ItemBuilder(QStringLiteral("%1%2").arg(i % 2 ? "a" : "b").arg(i)).atIndex(i).in(context));
+    int asked = 0;
+    controller.setSortDescriptors({SortDescriptor::byValue(kIndex, true)});
+    controller.setFilterPredicate([&](const store::ManagedObject* o) {
+        ++asked;
+        return nameStartsWith("a")(o);
+    });
+    controller.setContent(all);
+    controller.setSelectedObjects({all[1], all[3]});
+    QSignalSpy rebuilt(&controller, &ArrayController::arrangedObjectsChanged);
+
+    all[1]->setValue(kName, QStringLiteral("b-now")); // leaves
+    all[2]->setValue(kName, QStringLiteral("a-now")); // joins
+    all[3]->setValue(kIndex, 100);                    // stays, sorted anew
+    all[4]->setValue(kName, QStringLiteral("a-unasked"));
+    asked = 0;
+    controller.refilterObjects({all[1], all[2], all[3], all[2]});
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(rebuilt.count(), 1);
+    EXPECT_EQ(names(controller.arrangedObjects()),
+              QStringList({"a-now", "a5", "a7", "a9", "a11", "a13", "a15", "a17", "a19", "a3"}));
+    EXPECT_EQ(controller.selectedObjects(), std::vector<store::ManagedObject*>({all[3]}));
+
+    // Objects outside the content are not asked.
+    controller.refilterObjects({ItemBuilder("a-outside").in(context)});
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(controller.arrangedCount(), 10);
+}
+
 // --- Value comparison with absent values is a consistent order ---
 
 TEST(CompareValues, GivenAbsentValues_WhenCompared_ThenNumbersAsZeroTextsAsEmptyDatesFirst)

@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <array>
+#include <limits>
 #include <map>
 #include <random>
 
@@ -112,6 +114,29 @@ TEST_F(BoardArrangementTest, GivenVariedDates_WhenSortedByDateModes_ThenSameOrde
         sortObjects(actual, {BoardArrangement::sortMode(mode)->descriptor});
         EXPECT_EQ(names(actual), names(expected)) << mode;
     }
+}
+
+TEST_F(BoardArrangementTest, GivenVariedStarsAndIndexes_WhenSortedByStarMode_ThenSameOrderAsTheItemComparator)
+{
+    std::mt19937 random(11);
+    const std::array<qint64, 7> extremes = {std::numeric_limits<qint64>::min(), -1,    0,   1,
+                                            std::numeric_limits<qint64>::max(), -1000, 1000};
+    std::vector<store::ManagedObject*> list;
+    for (int i = 0; i < 300; ++i) {
+        // Many share an index, so ties keep the content order.
+        const qint64 index = random() % 4 == 0 ? extremes[random() % extremes.size()] : qint64(random() % 40);
+        TODOItem* it = ItemBuilder(QString::number(i)).atIndex(index).in(context);
+        it->setStarred(random() % 3 == 0);
+        list.push_back(it);
+    }
+    const ObjectComparator byStar = [](store::ManagedObject* a, store::ManagedObject* b) {
+        return store::as<TODOItem>(a)->compareByStar(*store::as<TODOItem>(b));
+    };
+    std::vector<store::ManagedObject*> expected = list;
+    sortObjects(expected, {SortDescriptor::custom(QStringLiteral("self"), true, byStar)});
+    std::vector<store::ManagedObject*> actual = list;
+    sortObjects(actual, {BoardArrangement::sortMode(2)->descriptor});
+    EXPECT_EQ(names(actual), names(expected));
 }
 
 TEST_F(BoardArrangementTest, GivenSortModeOutsideRange_WhenApplied_ThenLogsBugAndChangesNothing)

@@ -109,6 +109,41 @@ TEST_F(InboxAddTest,
     EXPECT_EQ(scrolled.count(), 2);
 }
 
+TEST_F(InboxAddTest,
+       GivenBatchesThatMoveTrashOrInsertItems_WhenProcessed_ThenTheInboxListsWhatAFullReloadWould)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    const QDateTime base = QDateTime::fromSecsSinceEpoch(1'700'000'000, QTimeZone::utc());
+    int age = 0;
+    const auto made = [&](TODOItem* item) {
+        item->setCreationDate(base.addSecs(++age));
+        return item;
+    };
+    TODOItem* staying = made(ItemBuilder("staying").in(context()));
+    TODOItem* leaving = made(ItemBuilder("leaving").in(context()));
+    TODOItem* trashed = made(ItemBuilder("trashed").in(context()));
+    TODOItem* returning = made(ItemBuilder("returning").in(project));
+    made(ItemBuilder("elsewhere").in(project));
+    context().processPendingChanges();
+    InboxModel inbox(*document);
+    const ArrayController& items = inbox.itemsArrayController();
+    EXPECT_EQ(names(items.arrangedObjects()), QStringList({"trashed", "leaving", "staying"}));
+
+    // One batch, as a sync brings them: a move into a project, a trash, a return to the inbox,
+    // a rename, and new items with and without a project.
+    leaving->setList(project);
+    document->markTODOItemAsTrashed(trashed, nullptr);
+    returning->setList(nullptr);
+    staying->setName(QStringLiteral("renamed"));
+    made(ItemBuilder("new").in(context()));
+    made(ItemBuilder("new elsewhere").in(project));
+    context().processPendingChanges();
+    EXPECT_EQ(names(items.arrangedObjects()), QStringList({"new", "returning", "renamed"}));
+
+    inbox.reload();
+    EXPECT_EQ(names(items.arrangedObjects()), QStringList({"new", "returning", "renamed"}));
+}
+
 using DrawerModelTest = ProjectListFixture;
 
 TEST_F(
