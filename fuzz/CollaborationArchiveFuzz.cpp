@@ -16,12 +16,14 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
+#include "platform/store/UndoManager.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
 
 #include <QTemporaryDir>
 
 #include <array>
+#include <memory>
 
 using namespace qv;
 
@@ -58,6 +60,8 @@ struct Engine {
         item->setServerID(1);
         status = context.insert<CollaborationStatus>(CollaborationStatus::staticEntityName());
         status->setEmail(kEmail);
+        // Nobody undoes here; recording every input's archive would only grow.
+        context.takeUndoManager();
     }
 
     using Archive = std::array<QByteArray, 5>;
@@ -110,7 +114,14 @@ QStringList shown(CollaborationManager& manager, Engine& engine)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Engine engine;
+    // Made afresh now and then: a long run would otherwise gather whatever the store keeps.
+    static std::unique_ptr<Engine> made;
+    static int runs = 0;
+    if (!made || ++runs % 5000 == 0) {
+        made.reset();
+        made = std::make_unique<Engine>();
+    }
+    Engine& engine = *made;
     QList<QByteArray> parts;
     QByteArray rest = fuzz::bytesOf(data, size);
     for (qsizetype end = rest.indexOf("#|#"); end >= 0 && parts.size() < 5; end = rest.indexOf("#|#")) {
@@ -142,5 +153,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(shown(second, engine) == firstShown, "the archive shows the same after a restart");
     second.reloadMeAndSaveCaches();
     fuzz::require(engine.archive() == once, "an archive read once is archived to the same bytes");
+    // What the store posted for its changes runs, as the event loop would run it between inputs,
+    // and the changes are saved, as the document saves them.
+    engine.scheduler.runPosted();
+    engine.document->context().save();
     return 0;
 }
