@@ -58,5 +58,27 @@ TEST_F(NewStore, GivenTheStoreRemovedAndTheSessionKept_WhenStarted_ThenWhatTheSe
     }
 }
 
+TEST_F(NewStore, GivenAnInboxOfOneItemMoreThanAPage_WhenANewDeviceStarts_ThenEveryItemReachesItsStore)
+{
+    for (int i = 0; i < 1'001; ++i)
+        server.createItemAsOtherDevice({{"name", QStringLiteral("mailed %1").arg(i)}});
+
+    ASSERT_NO_FATAL_FAILURE(launchChild(devicePath(), kDeviceA));
+    tell("tick 5000");
+    tell("save");
+    killChild();
+
+    // The page after the first was asked for.
+    bool nextPage = false;
+    for (const HttpRequest& poll : server.requestsTo("GET", QStringLiteral("/api/v1/me/inbox/")))
+        nextPage |= poll.queryItem(QStringLiteral("offset")) == QStringLiteral("1000");
+    EXPECT_TRUE(nextPage);
+    device =
+        std::make_unique<SyncDevice>(devicePath(), kDeviceA, clock, scheduler, server.baseUrl().toString());
+    ASSERT_TRUE(device->open());
+    EXPECT_EQ(device->items().size(), 1'001u);
+    EXPECT_EQ(device->countEdited(), 0);
+}
+
 } // namespace
 } // namespace qv::test
