@@ -194,6 +194,29 @@ TEST_F(LostPost, GivenAChildKilledWithABulkPostOfTenInboxItemsApplied_WhenRestar
     EXPECT_EQ(server.itemCount(), 10);
 }
 
+TEST_F(LostPost,
+       GivenAChildWhoseBulkPostIsTakenAndDroppedOnAKeptConnection_ThenItGoesOutOnceAndEachItemIsThereOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(launchChild());
+    tickChild(40'000);
+    tell("items 3");
+    const qsizetype before = server.requests().size();
+    server.applyThenDropNext(QStringLiteral("/api/v1/item/"), 1, PathMatch::Exact);
+    tickChild(40'000);
+    int posts = 0;
+    for (qsizetype i = before; i < server.requests().size(); ++i)
+        posts +=
+            server.requests()[i].method == "POST" && server.requests()[i].path == "/api/v1/item/" ? 1 : 0;
+    EXPECT_EQ(posts, 1);
+    EXPECT_EQ(server.itemCount(), 3);
+    killChild();
+
+    restartHere();
+    for (int i = 0; i < 3; ++i)
+        expectOnceEverywhere(QStringLiteral("bulk %1").arg(i));
+    EXPECT_EQ(server.itemCount(), 3);
+}
+
 TEST_F(LostPost, GivenItemsUploadedButLostWithTheStore_WhenRestarted_ThenTheyComeBackFromTheServer)
 {
     TODOList* project = startWithProject();
