@@ -24,6 +24,7 @@
 #include <QMutex>
 
 #include <algorithm>
+#include <optional>
 #include <typeinfo>
 
 namespace qv {
@@ -226,10 +227,8 @@ void MyDocument::addFirstRunProject()
     if (!preferences->boolValue(QStringLiteral("kAddedMyProject")) && projectList().numProjects() == 0) {
         preferences->setValue(QStringLiteral("kAddedMyProject"), true);
         // Made for the user, not by them: not something Undo takes back.
-        std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
+        const store::UndoPause pause(*m_context);
         projectList().addNewProjectWithName(QStringLiteral("My Project"));
-        m_context->processPendingChanges();
-        m_context->setUndoManager(std::move(undo));
     }
     preferences->flush();
 }
@@ -258,7 +257,7 @@ void MyDocument::removeUndoneItemsOnServer()
     // The stand-in is the program's doing, not a step the user can undo or redo. What the undo's
     // observers changed joins the undo's own group first.
     m_context->processPendingChanges();
-    std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
+    const store::UndoPause pause(*m_context);
     for (const UndoneUpload& gone : undone) {
         if (!gone.item->isDeleted())
             continue;
@@ -271,21 +270,19 @@ void MyDocument::removeUndoneItemsOnServer()
         qCInfo(lcDocument, "An undone item is removed on the server too: %s",
                qUtf8Printable(idText(standIn)));
     }
-    m_context->processPendingChanges();
-    m_context->setUndoManager(std::move(undo));
 }
 
 void MyDocument::takeBackServerRemovals()
 {
-    std::unique_ptr<store::UndoManager> undo;
+    std::optional<store::UndoPause> pause;
     for (auto it = m_serverRemovals.begin(); it != m_serverRemovals.end();) {
         if (it->first->isDeleted()) {
             ++it;
             continue;
         }
-        if (!undo) {
+        if (!pause) {
             m_context->processPendingChanges();
-            undo = m_context->takeUndoManager();
+            pause.emplace(*m_context);
         }
         if (!it->second->isDeleted())
             m_context->deleteObject(it->second);
@@ -293,12 +290,8 @@ void MyDocument::takeBackServerRemovals()
         it->first->setEdited_since(1);
         it = m_serverRemovals.erase(it);
     }
-    if (undo && m_sync)
+    if (pause && m_sync)
         m_sync->setItemsAreEdited(true);
-    if (undo) {
-        m_context->processPendingChanges();
-        m_context->setUndoManager(std::move(undo));
-    }
 }
 
 void MyDocument::removeUnfinishedQuickAddRows()
@@ -306,15 +299,13 @@ void MyDocument::removeUnfinishedQuickAddRows()
     // A quick-add row still empty when the program ended (a commit wrote it before a crash)
     // goes, as it goes when its editing ends. It never reached the server: no one is told, and
     // its removal is nothing to undo.
-    std::unique_ptr<store::UndoManager> undo = m_context->takeUndoManager();
+    const store::UndoPause pause(*m_context);
     for (store::ManagedObject* object : m_context->objects(TODOItem::staticEntityName())) {
         auto* item = static_cast<TODOItem*>(object);
         if (item->list() && item->name().isEmpty() && item->objectState() == ObjectState::Open &&
             !item->isValidUniID())
             m_context->deleteObject(item);
     }
-    m_context->processPendingChanges();
-    m_context->setUndoManager(std::move(undo));
 }
 
 void MyDocument::startCalendar()

@@ -1100,6 +1100,15 @@ UndoManager* Context::undoManager() const
     return d->undoManager.get();
 }
 
+UndoPause::UndoPause(Context& context) : m_context(context), m_parked(context.takeUndoManager()) {}
+
+UndoPause::~UndoPause()
+{
+    m_context.processPendingChanges();
+    if (m_parked)
+        m_context.setUndoManager(std::move(m_parked));
+}
+
 std::unique_ptr<UndoManager> Context::takeUndoManager()
 {
     if (d->undoManager && !d->pendingOps.empty()) {

@@ -122,4 +122,18 @@ private:
     std::unique_ptr<struct ContextPrivate> d;
 };
 
+// While it lives the context records nothing for undo; at its end what was changed meanwhile is
+// processed, still unrecorded, and the manager taken away records again.
+class UndoPause {
+public:
+    explicit UndoPause(Context& context);
+    ~UndoPause();
+    UndoPause(const UndoPause&) = delete;
+    UndoPause& operator=(const UndoPause&) = delete;
+
+private:
+    Context& m_context;
+    std::unique_ptr<UndoManager> m_parked;
+};
+
 } // namespace qv::store

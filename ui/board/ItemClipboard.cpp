@@ -266,7 +266,7 @@ void ItemClipboard::undoCut()
     pasteboard.itemURIs = cut.uris;
     // Not a step of the undo history, as the cut was not. It is an edit for the sync all the
     // same: the trashing may have been uploaded meanwhile (a paste into another project).
-    std::unique_ptr<store::UndoManager> parked = context.takeUndoManager();
+    const store::UndoPause pause(context);
     CalendarSyncInterface* calendar = m_board.document().calendarSync();
     for (TODOItem* item : pasteboard.resolveItems(context)) {
         if (item->state() == 2)
@@ -274,9 +274,6 @@ void ItemClipboard::undoCut()
         if (calendar && item->dueDate().isValid())
             calendar->updateEventForItem(item, item->list());
     }
-    context.processPendingChanges();
-    if (parked)
-        context.setUndoManager(std::move(parked));
 }
 
 } // namespace qv
