@@ -12,12 +12,11 @@
 namespace qv {
 
 FeedParts::FeedParts(const Services& services, QVRestManager& engine, MyDrawerController& drawer,
-                     QWebEngineProfile* profile, InternalBrowser* browser)
+                     WebEngineLoader* web, InternalBrowser* browser)
     : m_comments(std::make_unique<CommentsManager>(services, engine))
 {
     m_feed = new FeedViewController(services, *m_comments, engine);
-    if (profile)
-        m_feed->setProfile(profile);
+    m_feed->setWebEngine(web);
     FeedModel& model = m_feed->model();
     model.setInternalBrowser(browser);
     model.setOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });

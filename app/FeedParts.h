@@ -2,8 +2,6 @@
 
 #include <memory>
 
-class QWebEngineProfile;
-
 namespace qv {
 
 class CommentsManager;
@@ -11,16 +9,17 @@ class FeedViewController;
 class InternalBrowser;
 class MyDrawerController;
 class QVRestManager;
+class WebEngineLoader;
 struct Services;
 
 // The comments side of the application: the comments service and the drawer's feed, which
 // follows the drawer's item (the drawer owns the view, so these must outlive the drawer).
 class FeedParts final {
 public:
-    // profile: the signed-in session's web profile (the default one when nullptr); browser: where
-    // the feed opens in a browser (nowhere when nullptr). Both must outlive the drawer.
+    // web: the engine the feed's page is made in when first shown; browser: where the feed opens
+    // in a browser (nowhere when nullptr). Both must outlive the drawer.
     FeedParts(const Services& services, QVRestManager& engine, MyDrawerController& drawer,
-              QWebEngineProfile* profile, InternalBrowser* browser);
+              WebEngineLoader* web, InternalBrowser* browser);
     ~FeedParts();
 
     CommentsManager& comments() const { return *m_comments; }

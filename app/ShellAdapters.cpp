@@ -29,6 +29,7 @@
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
 #include "ui/team/TeamViewController.h"
+#include "ui/web/WebEngineLoader.h"
 
 #include <QApplication>
 #include <QFile>

@@ -25,6 +25,7 @@ class MainWindow;
 class MyDocument;
 class AttachmentParts;
 class FeedParts;
+class WebEngineLoader;
 class iCalController;
 class QVRemindersManager;
 class QVRestManager;
@@ -153,6 +154,9 @@ struct ApplicationParts final : AppDelegate::DocumentParts {
     std::unique_ptr<rest::NetworkReachability> reachability;
     std::unique_ptr<QVRestManager> engine;
     std::unique_ptr<CollaborationManager> collaborationManager;
+    // The web engine, loaded when a page is first shown: gone after every page, before the
+    // engine whose cookies it keeps in step.
+    std::unique_ptr<WebEngineLoader> web;
     std::unique_ptr<AvatarManager> avatarManager;
     // What the window's account and web-page commands reach.
     std::unique_ptr<AccountCommands> account;

@@ -63,11 +63,10 @@ TeamParts::TeamParts(const Services& services, CollaborationManager& collaborati
                      });
 }
 
-void TeamParts::showFeed(CommentsManager& comments, QWebEngineProfile* profile, InternalBrowser* browser)
+void TeamParts::showFeed(CommentsManager& comments, WebEngineLoader* web, InternalBrowser* browser)
 {
     auto* feed = new FeedViewController(m_services, comments, m_engine);
-    if (profile)
-        feed->setProfile(profile);
+    feed->setWebEngine(web);
     FeedModel& model = feed->model();
     model.setInternalBrowser(browser);
     model.setOpener([](const QUrl& url) { QDesktopServices::openUrl(url); });

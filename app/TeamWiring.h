@@ -2,8 +2,6 @@
 
 #include <memory>
 
-class QWebEngineProfile;
-
 namespace qv {
 
 class AvatarManager;
@@ -13,6 +11,7 @@ class InternalBrowser;
 class PanelsControl;
 class PendingSharingRequestsViewController;
 class TeamFeed;
+class WebEngineLoader;
 class MainWindow;
 class QVRestManager;
 class SimpleCollaboratorsController;
@@ -36,7 +35,7 @@ public:
     TeamView* view() const { return m_view; }
     // The history of the project shown, or of the whole account, under the people. The
     // manager, the profile and the browser must outlive the parts.
-    void showFeed(CommentsManager& comments, QWebEngineProfile* profile, InternalBrowser* browser);
+    void showFeed(CommentsManager& comments, WebEngineLoader* web, InternalBrowser* browser);
 
 private:
     const Services& m_services;

@@ -40,15 +40,14 @@
 #include "sync/QVRemindersManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/account/widgets/AccountSession.h"
-#include "ui/account/widgets/WebProfile.h"
 #include "ui/board/BoardImages.h"
 #include "ui/board/OfflineAccountCommands.h"
 #include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WidgetAlerts.h"
 #include "ui/board/widgets/WindowCommands.h"
-#include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/team/TeamViewController.h"
+#include "ui/web/WebEngineLoader.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -102,9 +101,10 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Before the application object, which starts the web engine's process handling.
-    WebProfile::prepareProcess();
-    FeedPageScheme::registerScheme();
+    // Before the application object: the web engine, loaded later, shares the GL contexts and
+    // finds its sandbox setting in the environment.
+    WebEngineLoader::prepareProcess();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     const LaunchRequest& request = *parsed.request;
 
@@ -162,7 +162,7 @@ int main(int argc, char** argv)
     // Without a runtime folder the guard cannot work; the application still can.
     if (outcome == SingleInstance::Outcome::Failed)
         qCWarning(lcApp, "no single-instance guard: %s", qUtf8Printable(guardError));
-    WebProfile::reportSandbox();
+    WebEngineLoader::reportSandbox();
 
     SystemClock clock;
     QtScheduler scheduler;
@@ -232,16 +232,16 @@ int main(int argc, char** argv)
             return window && window->commands().statusBar().setStatusBarNotice(message);
         });
         AccountSession* signIn = nullptr;
-        QWebEngineProfile* webProfile = nullptr;
+        parts->web = std::make_unique<WebEngineLoader>();
+        WebEngineLoader* web = parts->web.get();
         InternalBrowser* browser = nullptr;
         if (parts->engine->hasOrigin()) {
             AccountSession::Options sessionOptions;
             sessionOptions.collaborationManager = parts->collaborationManager.get();
             auto session = std::make_unique<AccountSession>(*parts->mainWindow, document, *parts->engine,
-                                                            services, &keychain, sessionOptions);
+                                                            services, &keychain, *web, sessionOptions);
             parts->mainWindow->commands().setAccount(session.get(), &session->internalBrowser());
             signIn = session.get();
-            webProfile = session->webProfile().profile();
             browser = &session->internalBrowser();
             parts->account = std::move(session);
         } else {
@@ -259,7 +259,7 @@ int main(int argc, char** argv)
         parts->attachments = parts->attachmentParts.get();
         parts->mainWindow->setAttachments(parts->attachmentParts.get());
         parts->feedParts =
-            std::make_unique<FeedParts>(services, *parts->engine, *panels.drawer, webProfile, browser);
+            std::make_unique<FeedParts>(services, *parts->engine, *panels.drawer, web, browser);
         parts->avatarManager = std::make_unique<AvatarManager>(
             services, *parts->engine, BoardImages::imageNamed(QStringLiteral("sand-clock.png")));
         showAvatarsInRows(*parts->avatarManager, *parts->engine, *parts->mainWindow, scheduler);
@@ -268,7 +268,7 @@ int main(int argc, char** argv)
         showAvatarInLoginButton(*parts->avatarManager, *parts->engine, *parts->mainWindow);
         parts->team = std::make_unique<TeamParts>(services, *parts->collaborationManager, *parts->engine,
                                                   parts->avatarManager.get(), *parts->mainWindow, panels);
-        parts->team->showFeed(parts->feedParts->comments(), webProfile, browser);
+        parts->team->showFeed(parts->feedParts->comments(), web, browser);
         if (signIn)
             signIn->setSharingRequestsCheck(
                 [team = QPointer<TeamViewController>(&parts->team->controller())] {

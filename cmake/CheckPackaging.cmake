@@ -28,6 +28,12 @@ foreach(file ${expected})
   endif()
 endforeach()
 
+# The web engine's library, which the program loads when it first shows a page.
+file(GLOB_RECURSE web_module "${PREFIX}/lib*/quadrivo/libquadrivo-web.so")
+if(NOT web_module)
+  message(FATAL_ERROR "not installed: the web engine's library (lib/.../quadrivo/libquadrivo-web.so)")
+endif()
+
 execute_process(COMMAND ${desktop-file-validate_path} "${data}/applications/quadrivo.desktop"
                         "${data}/applications/quadrivo-add-file.desktop"
                 RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)

@@ -48,7 +48,6 @@
 #include "ui/details/ItemFilesController.h"
 #include "ui/details/widgets/BoardPanels.h"
 #include "ui/details/widgets/DesktopScreenCapture.h"
-#include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/details/widgets/FeedViewController.h"
 #include "ui/details/widgets/ItemFilesView.h"
 #include "ui/details/widgets/MyDrawerController.h"
@@ -59,6 +58,7 @@
 #include "ui/team/widgets/SimpleCollaboratorsView.h"
 #include "ui/team/widgets/TeamFeedView.h"
 #include "ui/team/widgets/TeamView.h"
+#include "ui/web/WebEngineLoader.h"
 
 #include <QAction>
 #include <QApplication>
@@ -273,11 +273,13 @@ int main(int argc, char** argv)
         qputenv(name, QString(home.path() + QLatin1Char('/') + QLatin1String(name)).toUtf8());
     qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
 
-    // The web engine's sandbox cannot start as root; its schemes come before the application.
+    // The web engine's sandbox cannot start as root.
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    FeedPageScheme::registerScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // Outlives every page shown.
+    WebEngineLoader web;
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Quadrivo"));
 
@@ -387,11 +389,13 @@ int main(int argc, char** argv)
     QObject::connect(drawer, &MyDrawerController::itemChanged, &filesController,
                      [&](TODOItem* item) { filesController.setItem(item); });
     auto* feed = new FeedViewController(services, comments, engine);
+    feed->setWebEngine(&web);
     drawer->setFeedView(feed);
     QObject::connect(drawer, &MyDrawerController::itemChanged, feed,
                      [feed](TODOItem* item) { feed->setRepresentedObject(item); });
     auto* teamView = new TeamView(teamController, &preferences);
     auto* history = new FeedViewController(services, comments, engine);
+    history->setWebEngine(&web);
     teamView->setFeedView(history);
     TeamFeedView teamFeed(*history);
     teamController.setFeed(&teamFeed);

@@ -14,6 +14,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qv::test::installProcessHome();
+    // As the program does: the web engine, loaded by a test that shows a page, shares them.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

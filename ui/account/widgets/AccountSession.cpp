@@ -4,24 +4,26 @@
 #include "platform/Keychain.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
+#include "platform/rest/PersistentCookieJar.h"
 #include "platform/rest/RestClient.h"
 #include "sync/CollaborationManager.h"
 #include "sync/QVRestManager.h"
 #include "ui/account/widgets/AccountLogging.h"
 #include "ui/account/widgets/SyncWindowSheet.h"
 #include "ui/account/widgets/WebBrowserWindowController.h"
-#include "ui/account/widgets/WebProfile.h"
 #include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
+#include "ui/web/WebEngineLoader.h"
 
 #include <QJsonObject>
 
 namespace qv {
 
 AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestManager& engine,
-                               const Services& services, Keychain* keychain, const Options& options)
+                               const Services& services, Keychain* keychain, WebEngineLoader& web,
+                               const Options& options)
     : m_window(window), m_document(document), m_engine(engine), m_services(services), m_keychain(keychain),
       m_collaborationManager(options.collaborationManager)
 {
@@ -30,10 +32,9 @@ AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestM
                                 : options.webStorageFolder;
     const QString cache =
         options.webCacheFolder.isEmpty() ? Paths::caches() + QStringLiteral("/web") : options.webCacheFolder;
-    m_profile = new WebProfile(storage, cache, engine.cookieJar(), this);
-    m_sheet = new SyncWindowSheet(m_profile->profile(), &window, options.opener);
-    m_browser =
-        new WebBrowserWindowController(m_profile->profile(), services.alerts, &window, options.opener);
+    web.setSetup([storage, cache, jar = engine.cookieJar()] { return webSetup(storage, cache, jar); });
+    m_sheet = new SyncWindowSheet(web, &window, options.opener);
+    m_browser = new WebBrowserWindowController(web, services.alerts, &window, options.opener);
 
     SyncWindowController::Parts parts;
     parts.services = services;
@@ -48,12 +49,41 @@ AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestM
     m_sheet->setController(m_controller.get());
 }
 
+web::EngineSetup AccountSession::webSetup(const QString& storage, const QString& cache,
+                                          rest::PersistentCookieJar* jar)
+{
+    Paths::makePrivateFolder(storage);
+    Paths::makePrivateFolder(cache);
+    web::EngineSetup setup;
+    setup.storageFolder = storage;
+    setup.cacheFolder = cache;
+    if (!jar)
+        return setup;
+    // The pages' cookies and the sync engine's are kept in step both ways, deletions included,
+    // so that the engine's requests carry the session the user signed in with.
+    setup.cookies = jar->cookies();
+    setup.cookieAdded = [jar](const QNetworkCookie& cookie) {
+        jar->setCookiesFromUrl({cookie}, web::cookieAddress(cookie));
+    };
+    setup.cookieRemoved = [jar](const QNetworkCookie& cookie) {
+        const auto bare = [](QString domain) {
+            return domain.startsWith(QLatin1Char('.')) ? domain.mid(1) : domain;
+        };
+        for (const QNetworkCookie& held : jar->cookies()) {
+            if (held.name() == cookie.name() && held.path() == cookie.path() &&
+                bare(held.domain()) == bare(cookie.domain()))
+                jar->deleteCookie(held);
+        }
+    };
+    return setup;
+}
+
 AccountSession::~AccountSession()
 {
     if (m_sheet)
         m_sheet->setController(nullptr);
     m_controller.reset();
-    // Their pages go before the profile they were made in.
+    // Their pages go before the engine they were made in.
     delete m_sheet.data();
     delete m_browser.data();
 }

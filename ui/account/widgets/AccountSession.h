@@ -2,6 +2,7 @@
 
 #include "sync/SyncWindowController.h"
 #include "ui/board/AccountCommands.h"
+#include "ui/web/WebSurface.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,6 +14,10 @@ class QWidget;
 
 namespace qv {
 
+namespace rest {
+class PersistentCookieJar;
+}
+
 class CollaborationManager;
 class Keychain;
 class MainWindow;
@@ -20,7 +25,7 @@ class MyDocument;
 class QVRestManager;
 class SyncWindowSheet;
 class WebBrowserWindowController;
-class WebProfile;
+class WebEngineLoader;
 
 // The signed-in account as the window sees it: Sync, Sign In and Sign Out through the sync
 // window's sheet, the grey overlay over the board while it works, the service's pages in the
@@ -44,16 +49,16 @@ public:
         CollaborationManager* collaborationManager = nullptr;
     };
 
-    // keychain may be nullptr: no password is kept.
+    // keychain may be nullptr: no password is kept. The web engine's profile is set up here as the
+    // account's, its cookies kept in step with the sync engine's; web must outlive the session.
     AccountSession(MainWindow& window, MyDocument& document, QVRestManager& engine, const Services& services,
-                   Keychain* keychain, const Options& options);
+                   Keychain* keychain, WebEngineLoader& web, const Options& options);
     ~AccountSession() override;
 
     SyncWindowController& controller() const { return *m_controller; }
     SyncWindowSheet& sheet() const;
     WebBrowserWindowController& browser() const;
     InternalBrowser& internalBrowser() const;
-    WebProfile& webProfile() const { return *m_profile; }
     bool isGrayOverlayShown() const;
 
     // --- AccountCommands ---
@@ -93,6 +98,9 @@ public:
     bool setPasswordForUsername(const QString& password, const QString& email) override;
 
 private:
+    static web::EngineSetup webSetup(const QString& storage, const QString& cache,
+                                     rest::PersistentCookieJar* jar);
+
     MainWindow& m_window;
     MyDocument& m_document;
     QVRestManager& m_engine;
@@ -100,7 +108,6 @@ private:
     Keychain* m_keychain = nullptr;
     CollaborationManager* m_collaborationManager = nullptr;
     std::function<void()> m_checkSharingRequests;
-    WebProfile* m_profile = nullptr;
     QPointer<SyncWindowSheet> m_sheet;
     QPointer<WebBrowserWindowController> m_browser;
     std::unique_ptr<SyncWindowController> m_controller;

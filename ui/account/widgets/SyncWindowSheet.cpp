@@ -1,6 +1,7 @@
 #include "ui/account/widgets/SyncWindowSheet.h"
 
 #include "ui/account/widgets/AccountLogging.h"
+#include "ui/web/WebEngineLoader.h"
 
 #include <QDesktopServices>
 #include <QJsonDocument>
@@ -8,12 +9,6 @@
 #include <QProgressBar>
 #include <QShortcut>
 #include <QVBoxLayout>
-#include <QWebEngineCookieStore>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineView>
 
 namespace qv {
 
@@ -36,60 +31,9 @@ const char* const kFormWatch = R"JS(
 
 } // namespace
 
-class SignInPage final : public QWebEnginePage {
-public:
-    SignInPage(QWebEngineProfile* profile, SyncWindowSheet& sheet)
-        : QWebEnginePage(profile, &sheet), m_sheet(sheet)
-    {
-        QWebEngineScript watch;
-        watch.setName(QStringLiteral("sign-in-form"));
-        watch.setSourceCode(QString::fromLatin1(kFormWatch));
-        watch.setInjectionPoint(QWebEngineScript::DocumentReady);
-        watch.setWorldId(QWebEngineScript::ApplicationWorld);
-        scripts().insert(watch);
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
-    {
-        if (!isMainFrame)
-            return true;
-        if (SyncWindowController::navigationPolicy(type == NavigationTypeLinkClicked) ==
-            SyncWindowController::Navigation::OpenExternally) {
-            if (m_sheet.m_opener)
-                m_sheet.m_opener(url);
-            else
-                QDesktopServices::openUrl(url);
-            return false;
-        }
-        // A redirect answers with a GET whatever led to it.
-        if (type != NavigationTypeRedirect)
-            m_sheet.m_method = type == NavigationTypeFormSubmitted ? "POST" : "GET";
-        else
-            m_sheet.m_method = "GET";
-        return true;
-    }
-
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString& message, int,
-                                  const QString&) override
-    {
-        // Only the server's own sign-in page speaks for the account; never logged.
-        if (!message.startsWith(kFormMark) || !m_sheet.m_controller ||
-            !url().toString().startsWith(m_sheet.m_controller->baseAddress() +
-                                         QStringLiteral("/desktoplogin/")))
-            return;
-        const QJsonObject form = QJsonDocument::fromJson(message.mid(kFormMark.size()).toUtf8()).object();
-        m_sheet.m_controller->signInFormSubmitted(form.value(QStringLiteral("u")).toString(),
-                                                  form.value(QStringLiteral("p")).toString());
-    }
-
-private:
-    SyncWindowSheet& m_sheet;
-};
-
-SyncWindowSheet::SyncWindowSheet(QWebEngineProfile* profile, QWidget* window,
+SyncWindowSheet::SyncWindowSheet(WebEngineLoader& web, QWidget* window,
                                  std::function<bool(const QUrl&)> opener)
-    : QDialog(window), m_opener(std::move(opener))
+    : QDialog(window), m_web(web), m_opener(std::move(opener))
 {
     setWindowTitle(QStringLiteral("Sign In"));
     setWindowModality(Qt::WindowModal);
@@ -99,43 +43,82 @@ SyncWindowSheet::SyncWindowSheet(QWebEngineProfile* profile, QWidget* window,
     setPalette(white);
     resize(520, 560);
 
-    m_view = new QWebEngineView(this);
-    m_page = new SignInPage(profile, *this);
-    m_view->setPage(m_page);
     m_spinner = new QProgressBar(this);
     m_spinner->setRange(0, 0);
     m_spinner->setMaximumHeight(4);
     m_spinner->setTextVisible(false);
     m_spinner->hide();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_spinner);
-    layout->addWidget(m_view);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->addWidget(m_spinner);
 
     // The web view takes every key the page has focus for, Escape included, so the dialog's own
     // Escape handling never hears it; a shortcut of the sheet's window does.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &SyncWindowSheet::reject);
-
-    connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
-        if (m_controller)
-            m_controller->pageStarted();
-    });
-    connect(m_page, &QWebEnginePage::loadFinished, this, &SyncWindowSheet::finished);
 }
 
-SyncWindowSheet::~SyncWindowSheet()
+// The page goes before the sheet's widgets.
+SyncWindowSheet::~SyncWindowSheet() = default;
+
+web::Page* SyncWindowSheet::ensurePage()
 {
-    // The page goes before the view that shows it.
-    m_view->setPage(nullptr);
-    delete m_page;
+    if (m_page)
+        return m_page.get();
+    web::PageHooks hooks;
+    hooks.documentReadyScript = QString::fromLatin1(kFormWatch);
+    hooks.acceptNavigation = [this](const QUrl& url, web::Navigation type, bool isMainFrame) {
+        return acceptNavigation(url, type, isMainFrame);
+    };
+    hooks.consoleMessage = [this](const QString& message, const QUrl& pageUrl) {
+        consoleMessage(message, pageUrl);
+    };
+    hooks.loadStarted = [this] {
+        if (m_controller)
+            m_controller->pageStarted();
+    };
+    hooks.loadFinished = [this](bool ok) {
+        finished(ok);
+    };
+    m_page = m_web.createPage(this, std::move(hooks));
+    if (m_page)
+        m_layout->addWidget(m_page->view(), 1);
+    return m_page.get();
+}
+
+bool SyncWindowSheet::acceptNavigation(const QUrl& url, web::Navigation type, bool isMainFrame)
+{
+    if (!isMainFrame)
+        return true;
+    if (SyncWindowController::navigationPolicy(type == web::Navigation::LinkClicked) ==
+        SyncWindowController::Navigation::OpenExternally) {
+        if (m_opener)
+            m_opener(url);
+        else
+            QDesktopServices::openUrl(url);
+        return false;
+    }
+    // A redirect answers with a GET whatever led to it.
+    m_method = type == web::Navigation::FormSubmitted ? "POST" : "GET";
+    return true;
+}
+
+void SyncWindowSheet::consoleMessage(const QString& message, const QUrl& pageUrl)
+{
+    // Only the server's own sign-in page speaks for the account; never logged.
+    if (!message.startsWith(kFormMark) || !m_controller ||
+        !pageUrl.toString().startsWith(m_controller->baseAddress() + QStringLiteral("/desktoplogin/")))
+        return;
+    const QJsonObject form = QJsonDocument::fromJson(message.mid(kFormMark.size()).toUtf8()).object();
+    m_controller->signInFormSubmitted(form.value(QStringLiteral("u")).toString(),
+                                      form.value(QStringLiteral("p")).toString());
 }
 
 void SyncWindowSheet::finished(bool ok)
 {
-    if (!m_controller)
+    if (!m_controller || !m_page)
         return;
     if (ok)
         m_controller->pageFinished(m_page->url(), m_method);
@@ -146,6 +129,12 @@ void SyncWindowSheet::finished(bool ok)
 void SyncWindowSheet::load(const QUrl& url)
 {
     m_method = "GET";
+    if (!ensurePage()) {
+        // No web engine: the sheet cannot show the page, which is what a failed load says.
+        if (m_controller)
+            m_controller->pageFailed(url);
+        return;
+    }
     m_page->load(url);
 }
 
@@ -154,6 +143,7 @@ void SyncWindowSheet::openSheet()
     if (isVisible())
         return;
     qCInfo(lcAccountWidgets, "Opening the sign-in sheet");
+    ensurePage();
     show();
     raise();
     activateWindow();
@@ -183,7 +173,7 @@ void SyncWindowSheet::setSpinning(bool spinning)
 
 void SyncWindowSheet::fillSignInForm(const QString& email, const QString& password)
 {
-    if (email.isEmpty())
+    if (email.isEmpty() || !m_page)
         return;
     const QJsonObject values{{QStringLiteral("u"), email}, {QStringLiteral("p"), password}};
     m_page->runJavaScript(QStringLiteral("(function (v) {"
@@ -193,12 +183,15 @@ void SyncWindowSheet::fillSignInForm(const QString& email, const QString& passwo
                                          "  if (p && !p.value && v.p) p.value = v.p;"
                                          "})(%1);")
                               .arg(QString::fromUtf8(QJsonDocument(values).toJson(QJsonDocument::Compact))),
-                          QWebEngineScript::ApplicationWorld);
+                          web::World::Application, {});
 }
 
 void SyncWindowSheet::deleteAllCookies()
 {
-    m_page->profile()->cookieStore()->deleteAllCookies();
+    // The web profile keeps its cookies on disk: it is loaded to forget them, or the next page
+    // shown would bring the ended session back.
+    if (web::Engine* engine = m_web.engine())
+        engine->deleteAllCookies();
 }
 
 } // namespace qv

@@ -5,78 +5,21 @@
 #include "platform/Services.h"
 #include "ui/board/BoardImages.h"
 #include "ui/details/FeedModel.h"
-#include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/details/widgets/ResponderTextView.h"
+#include "ui/web/WebEngineLoader.h"
 
-#include <QAction>
-#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 
 namespace qv {
 
 namespace {
 
 constexpr int kUsualTier = 2;
-
-// The feed's page: navigations are the model's to decide.
-class FeedPage final : public QWebEnginePage {
-public:
-    FeedPage(QWebEngineProfile* profile, FeedModel& model, QObject* parent)
-        : QWebEnginePage(profile, parent), m_model(model)
-    {
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
-    {
-        if (!isMainFrame)
-            return true;
-        const bool clicked = type == NavigationTypeLinkClicked || type == NavigationTypeFormSubmitted;
-        return m_model.acceptNavigation(url, clicked);
-    }
-    // A link that asks for a window of its own: its address is judged as a clicked link's, and
-    // the page made for it never shows.
-    QWebEnginePage* createWindow(WebWindowType) override
-    {
-        auto* catcher = new QWebEnginePage(profile(), this);
-        connect(catcher, &QWebEnginePage::urlChanged, this, [this, catcher](const QUrl& url) {
-            m_model.acceptNavigation(url, true);
-            catcher->deleteLater();
-        });
-        return catcher;
-    }
-
-private:
-    FeedModel& m_model;
-};
-
-// The web view without "Reload" in its menu, and with a way to the browser.
-class FeedWebView final : public QWebEngineView {
-public:
-    FeedWebView(FeedModel& model, QWidget* parent) : QWebEngineView(parent), m_model(model) {}
-
-protected:
-    void contextMenuEvent(QContextMenuEvent* event) override
-    {
-        QMenu* menu = createStandardContextMenu();
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->removeAction(page()->action(QWebEnginePage::Reload));
-        menu->addSeparator();
-        menu->addAction(tr("Open in Browser"), &m_model, &FeedModel::openInInternalBrowser);
-        menu->popup(event->globalPos());
-    }
-
-private:
-    FeedModel& m_model;
-};
 
 QToolButton* toolButton(const QString& text, const QString& name, QWidget* parent)
 {
@@ -113,10 +56,11 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     m_spinner->hide();
     layout->addWidget(m_spinner);
 
-    m_webView = new FeedWebView(*m_model, this);
-    m_webView->setObjectName(QStringLiteral("feedWebView"));
-    layout->addWidget(m_webView, 1);
-    makePage(QWebEngineProfile::defaultProfile());
+    // The web view takes this place when the first page is shown.
+    m_pageArea = new QWidget(this);
+    auto* pageLayout = new QVBoxLayout(m_pageArea);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pageArea, 1);
 
     m_inputContainer = new QWidget(this);
     m_inputContainer->setObjectName(QStringLiteral("commentInputArea"));
@@ -169,8 +113,13 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     connect(m_model, &FeedModel::layoutChanged, this, &FeedViewController::readjustLayout);
     connect(m_model, &FeedModel::onlineChanged, m_input, &ResponderTextView::setOnline);
     m_model->setScriptRunner([this](const QString& script, std::function<void(bool)> done) {
-        m_webView->page()->runJavaScript(
-            script, [done = std::move(done)](const QVariant& result) { done(result.isValid()); });
+        // No page yet: its load runs the script again.
+        if (!m_page) {
+            done(false);
+            return;
+        }
+        m_page->runJavaScript(script, web::World::Page,
+                              [done = std::move(done)](const QVariant& result) { done(result.isValid()); });
     });
 
     if (m_preferences) {
@@ -193,36 +142,53 @@ FeedViewController::~FeedViewController()
     dropServedPage();
 }
 
-void FeedViewController::makePage(QWebEngineProfile* profile)
+web::Page* FeedViewController::ensurePage()
 {
-    // Only a page of ours is ours to delete; the view deletes the default one it made itself.
-    QPointer<QWebEnginePage> old = m_page;
-    auto* page = new FeedPage(profile, *m_model, m_webView);
-    m_page = page;
-    page->setBackgroundColor(Qt::transparent);
-    connect(page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    if (m_page || !m_web)
+        return m_page.get();
+    web::PageHooks hooks;
+    // Navigations are the model's to decide; a link that asks for a window of its own is judged
+    // as a clicked link.
+    hooks.acceptNavigation = [this](const QUrl& url, web::Navigation type, bool isMainFrame) {
+        return !isMainFrame || m_model->acceptNavigation(url, type == web::Navigation::LinkClicked ||
+                                                                  type == web::Navigation::FormSubmitted);
+    };
+    hooks.newWindow = [this](const QUrl& url) {
+        m_model->acceptNavigation(url, true);
+    };
+    hooks.loadFinished = [this](bool ok) {
         ++m_pagesLoaded;
         m_model->pageLoaded();
         emit pageLoaded(ok);
-    });
-    m_webView->setPage(page);
-    if (old)
-        old->deleteLater();
-    dropServedPage();
-    m_scheme = FeedPageScheme::forProfile(profile);
+    };
+    hooks.transparentBackground = true;
+    hooks.menuEntry = tr("Open in Browser");
+    hooks.menuAction = [this] {
+        m_model->openInInternalBrowser();
+    };
+    m_page = m_web->createPage(m_pageArea, std::move(hooks));
+    if (!m_page)
+        return nullptr;
+    m_page->view()->setObjectName(QStringLiteral("feedWebView"));
+    m_pageArea->layout()->addWidget(m_page->view());
+    m_page->setZoomFactor(m_zoom);
+    return m_page.get();
 }
 
-void FeedViewController::setProfile(QWebEngineProfile* profile)
+void FeedViewController::setWebEngine(WebEngineLoader* web)
 {
-    if (!profile || profile == this->profile())
+    if (web == m_web)
         return;
-    makePage(profile);
+    dropServedPage();
+    m_page.reset();
+    m_web = web;
     m_model->reloadFeed(true, true, true);
 }
 
-QWebEngineProfile* FeedViewController::profile() const
+void FeedViewController::showEvent(QShowEvent* event)
 {
-    return m_webView->page()->profile();
+    QWidget::showEvent(event);
+    showPendingPage();
 }
 
 void FeedViewController::setRepresentedObject(store::ManagedObject* object)
@@ -250,8 +216,10 @@ void FeedViewController::applyFontTier()
     m_input->setFont(font);
     // The server sets the page's sizes; they grow and shrink from those of a new user's tier.
     const double zoom = double(FontSizeTiers::fontSize(tier) / FontSizeTiers::fontSize(kUsualTier));
-    if (!qFuzzyCompare(zoom, m_webView->zoomFactor())) {
-        m_webView->setZoomFactor(zoom);
+    if (!qFuzzyCompare(zoom, m_zoom)) {
+        m_zoom = zoom;
+        if (m_page)
+            m_page->setZoomFactor(zoom);
         // The newest comments stay in sight.
         scrollToBottom();
     }
@@ -260,8 +228,9 @@ void FeedViewController::applyFontTier()
 
 void FeedViewController::scrollToBottom()
 {
-    m_webView->page()->runJavaScript(
-        QStringLiteral("window.scrollTo(0, document.documentElement.scrollHeight);"));
+    if (m_page)
+        m_page->runJavaScript(QStringLiteral("window.scrollTo(0, document.documentElement.scrollHeight);"),
+                              web::World::Page, {});
 }
 
 void FeedViewController::setTitle(const QString& title)
@@ -272,28 +241,39 @@ void FeedViewController::setTitle(const QString& title)
 
 void FeedViewController::dropServedPage()
 {
-    if (m_scheme && m_pageUrl.scheme() == QLatin1String(FeedPageScheme::kScheme))
-        m_scheme->drop(m_pageUrl);
+    if (m_page)
+        m_page->drop(m_pageUrl);
 }
 
 void FeedViewController::showPage(const QString& html)
 {
-    QWebEnginePage* page = m_webView->page();
-    page->triggerAction(QWebEnginePage::Stop);
+    m_pendingPage = html;
+    m_hasPendingPage = true;
+    showPendingPage();
+}
+
+void FeedViewController::showPendingPage()
+{
+    // A feed nobody sees makes no page: the web engine loads when one is first shown.
+    if (!m_hasPendingPage || !isVisible() || (!m_page && m_pendingPage.isNull()) || !ensurePage())
+        return;
+    m_hasPendingPage = false;
+    const QString html = std::exchange(m_pendingPage, QString());
+    m_page->stop();
     dropServedPage();
     if (html.isNull()) {
         m_pageUrl = QUrl(QStringLiteral("about:blank"));
-        page->setUrl(m_pageUrl);
+        m_page->load(m_pageUrl);
         return;
     }
     const QByteArray utf8 = html.toUtf8();
     if (FeedModel::fitsInline(utf8)) {
         m_pageUrl = m_model->baseUrl();
-        page->setHtml(html, m_pageUrl);
+        m_page->setHtml(html, m_pageUrl);
         return;
     }
-    m_pageUrl = m_scheme->put(FeedModel::withBaseAddress(utf8, m_model->baseUrl()));
-    page->load(m_pageUrl);
+    m_pageUrl = m_page->serve(FeedModel::withBaseAddress(utf8, m_model->baseUrl()));
+    m_page->load(m_pageUrl);
 }
 
 void FeedViewController::readjustLayout()

@@ -1,24 +1,25 @@
 #pragma once
 
-#include <QPointer>
+#include "ui/web/WebSurface.h"
+
 #include <QUrl>
 #include <QWidget>
+
+#include <memory>
 
 class QLabel;
 class QProgressBar;
 class QToolButton;
-class QWebEnginePage;
-class QWebEngineProfile;
-class QWebEngineView;
+class QVBoxLayout;
 
 namespace qv {
 
 class CommentsManager;
 class FeedModel;
 class Preferences;
-class FeedPageScheme;
 class QVRestManager;
 class ResponderTextView;
+class WebEngineLoader;
 struct Services;
 
 namespace store {
@@ -27,8 +28,8 @@ class ManagedObject;
 
 // The comments and history feed: the server's page in a web view and, while an item is shown,
 // the comment input below it. What to show and when is the model's; pages too large to be set
-// directly are served through the profile's feed scheme. Nothing of the application is exposed
-// to the page's scripts.
+// directly are served under the engine's own addresses. The web page is made only once the feed is
+// shown with something to show. Nothing of the application is exposed to the page's scripts.
 class FeedViewController final : public QWidget {
     Q_OBJECT
 public:
@@ -45,12 +46,11 @@ public:
     // A heading above the page ("History", say); none while empty.
     void setTitle(const QString& title);
 
-    // The web profile the pages load in (the signed-in session's, for the server's cookies);
-    // the default profile until set. The profile must outlive the view.
-    void setProfile(QWebEngineProfile* profile);
-    QWebEngineProfile* profile() const;
-
-    QWebEngineView* webView() const { return m_webView; }
+    // The engine the page is made in (the signed-in session's profile, for the server's
+    // cookies); no page is shown until it is set. web must outlive the view.
+    void setWebEngine(WebEngineLoader* web);
+    // nullptr until a page was first shown.
+    web::Page* page() const { return m_page.get(); }
     ResponderTextView* commentInputTextView() const { return m_input; }
     QWidget* inputContainer() const { return m_inputContainer; }
     QToolButton* sendButton() const { return m_sendButton; }
@@ -73,10 +73,13 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    void makePage(QWebEngineProfile* profile);
+    web::Page* ensurePage();
     void showPage(const QString& html);
+    // Shows the model's latest page, once the feed is on screen.
+    void showPendingPage();
     void readjustLayout();
     void inputChanged();
     void dropServedPage();
@@ -86,8 +89,12 @@ private:
 
     Preferences* m_preferences = nullptr;
     FeedModel* m_model = nullptr;
-    QWebEngineView* m_webView = nullptr;
-    QPointer<QWebEnginePage> m_page;
+    WebEngineLoader* m_web = nullptr;
+    std::unique_ptr<web::Page> m_page;
+    QWidget* m_pageArea = nullptr;
+    QString m_pendingPage;
+    bool m_hasPendingPage = false;
+    double m_zoom = 1.0;
     QLabel* m_title = nullptr;
     QProgressBar* m_spinner = nullptr;
     QWidget* m_inputContainer = nullptr;
@@ -95,7 +102,6 @@ private:
     QToolButton* m_talkButton = nullptr;
     QToolButton* m_sendButton = nullptr;
     QToolButton* m_uploadButton = nullptr;
-    QPointer<FeedPageScheme> m_scheme;
     QUrl m_pageUrl;
     int m_pagesLoaded = 0;
     bool m_replacing = false;

@@ -4,29 +4,21 @@
 
 #include "tests/support/CommentsFixture.h"
 #include "ui/details/FeedModel.h"
-#include "ui/details/widgets/FeedPageScheme.h"
 #include "ui/details/widgets/ResponderTextView.h"
+#include "ui/web/WebEngineLoader.h"
 
 #include <QToolButton>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 namespace qv::test {
 namespace {
-
-// The web engine takes its schemes before the application object exists.
-const bool kSchemeRegistered = [] {
-    FeedPageScheme::registerScheme();
-    return true;
-}();
 
 class FeedView : public CommentsFixture {
 protected:
     void startView()
     {
-        ASSERT_TRUE(kSchemeRegistered);
         startWithItems();
         view = std::make_unique<FeedViewController>(device->services, *comments, device->sync());
+        view->setWebEngine(&web);
         view->resize(360, 480);
         view->show();
     }
@@ -36,7 +28,9 @@ protected:
     {
         QString result;
         bool done = false;
-        view->webView()->page()->runJavaScript(script, [&](const QVariant& value) {
+        if (!view->page())
+            return result;
+        view->page()->runJavaScript(script, web::World::Page, [&](const QVariant& value) {
             result = value.toString();
             done = true;
         });
@@ -44,6 +38,7 @@ protected:
         return result;
     }
 
+    WebEngineLoader web;
     std::unique_ptr<FeedViewController> view;
 };
 
@@ -54,7 +49,7 @@ TEST_F(FeedView, GivenAPageOver2MB_WhenShown_ThenItIsServedWithTheServersAddress
     serverComments.commentAs(kUser, itemUri(item), QStringLiteral("from me"));
     serverComments.paddingBytes = int(FeedModel::kInlinePageLimit) + 1024;
     view->setRepresentedObject(item);
-    ASSERT_TRUE(waitUntil([&] { return view->pageAddress().scheme() == FeedPageScheme::kScheme; }));
+    ASSERT_TRUE(waitUntil([&] { return view->page() && view->page()->isServed(view->pageAddress()); }));
     ASSERT_TRUE(waitUntil([&] { return !evaluate("document.querySelector('.comment') ? 1 : ''").isEmpty(); },
                           30'000));
     EXPECT_EQ(evaluate("document.baseURI"), server.baseUrl().toString() + "/");
@@ -70,7 +65,7 @@ TEST_F(FeedView, GivenAPageOver2MB_WhenShown_ThenItIsServedWithTheServersAddress
     serverComments.commentAs(QStringLiteral("bob@x.com"), itemUri(item), QStringLiteral("again"));
     view->reloadFeed(false, true, true);
     ASSERT_TRUE(waitUntil([&] { return view->pageAddress().scheme() == "http"; }));
-    EXPECT_EQ(FeedPageScheme::forProfile(view->profile())->pageCount(), 0);
+    EXPECT_EQ(view->page()->servedPageCount(), 0);
 }
 
 TEST_F(FeedView, GivenTheInput_ThenItsPlaceholderFollowsTheConnectionAndShiftReturnSendsTheComment)

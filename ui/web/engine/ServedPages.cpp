@@ -1,13 +1,13 @@
-#include "ui/details/widgets/FeedPageScheme.h"
+#include "ui/web/engine/ServedPages.h"
 
 #include <QBuffer>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
-namespace qv {
+namespace qv::web {
 
-void FeedPageScheme::registerScheme()
+void ServedPages::registerScheme()
 {
     if (QWebEngineUrlScheme::schemeByName(kScheme).name() == kScheme)
         return;
@@ -16,16 +16,16 @@ void FeedPageScheme::registerScheme()
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 
-FeedPageScheme* FeedPageScheme::forProfile(QWebEngineProfile* profile)
+ServedPages* ServedPages::forProfile(QWebEngineProfile* profile)
 {
-    if (auto* installed = profile->findChild<FeedPageScheme*>(QString(), Qt::FindDirectChildrenOnly))
+    if (auto* installed = profile->findChild<ServedPages*>(QString(), Qt::FindDirectChildrenOnly))
         return installed;
-    auto* handler = new FeedPageScheme(profile);
+    auto* handler = new ServedPages(profile);
     profile->installUrlSchemeHandler(kScheme, handler);
     return handler;
 }
 
-QUrl FeedPageScheme::put(const QByteArray& html)
+QUrl ServedPages::put(const QByteArray& html)
 {
     const QString name = QStringLiteral("page-%1").arg(++m_lastPage);
     m_pages[name] = html;
@@ -35,12 +35,12 @@ QUrl FeedPageScheme::put(const QByteArray& html)
     return url;
 }
 
-void FeedPageScheme::drop(const QUrl& url)
+void ServedPages::drop(const QUrl& url)
 {
     m_pages.erase(url.path());
 }
 
-void FeedPageScheme::requestStarted(QWebEngineUrlRequestJob* job)
+void ServedPages::requestStarted(QWebEngineUrlRequestJob* job)
 {
     const auto page = m_pages.find(job->requestUrl().path());
     if (page == m_pages.end()) {
@@ -53,4 +53,4 @@ void FeedPageScheme::requestStarted(QWebEngineUrlRequestJob* job)
     job->reply("text/html;charset=utf-8", body);
 }
 
-} // namespace qv
+} // namespace qv::web

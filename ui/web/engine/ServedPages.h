@@ -8,19 +8,19 @@
 
 class QWebEngineProfile;
 
-namespace qv {
+namespace qv::web {
 
-// Serves feed pages too large for QWebEnginePage::setHtml() under "quadrivo-feed:" addresses of
-// one web profile, as long as the feed that put them there keeps them.
-class FeedPageScheme final : public QWebEngineUrlSchemeHandler {
+// Serves pages too large for QWebEnginePage::setHtml() under "quadrivo-feed:" addresses of one
+// profile, as long as the page that put them there keeps them.
+class ServedPages final : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 public:
     static constexpr const char* kScheme = "quadrivo-feed";
 
-    // Before the application object, as the web engine requires of its schemes.
+    // Before the engine's first profile, which fixes the schemes it knows.
     static void registerScheme();
     // The profile's handler, installed on first use and owned by the profile.
-    static FeedPageScheme* forProfile(QWebEngineProfile* profile);
+    static ServedPages* forProfile(QWebEngineProfile* profile);
 
     QUrl put(const QByteArray& html);
     void drop(const QUrl& url);
@@ -29,10 +29,10 @@ public:
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
 private:
-    explicit FeedPageScheme(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
+    explicit ServedPages(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
 
     std::map<QString, QByteArray> m_pages;
     quint64 m_lastPage = 0;
 };
 
-} // namespace qv
+} // namespace qv::web
