@@ -66,7 +66,7 @@ web::EngineSetup AccountSession::webSetup(const QString& storage, const QString&
         jar->setCookiesFromUrl({cookie}, web::cookieAddress(cookie));
     };
     setup.cookieRemoved = [jar](const QNetworkCookie& cookie) {
-        const auto bare = [](QString domain) {
+        const auto bare = [](const QString& domain) {
             return domain.startsWith(QLatin1Char('.')) ? domain.mid(1) : domain;
         };
         for (const QNetworkCookie& held : jar->cookies()) {

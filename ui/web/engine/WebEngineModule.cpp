@@ -126,7 +126,7 @@ private:
 
 class EnginePage final : public Page {
 public:
-    EnginePage(QWebEngineProfile* profile, QWidget* parent, PageHooks hooks)
+    EnginePage(QWebEngineProfile* profile, QWidget* parent, const PageHooks& hooks)
     {
         m_view = new HookedView(hooks.menuEntry, hooks.menuAction, parent);
         m_page = new HookedPage(profile, hooks, m_view);
@@ -231,7 +231,7 @@ public:
 
     std::unique_ptr<Page> createPage(QWidget* parent, PageHooks hooks) override
     {
-        return std::make_unique<EnginePage>(m_profile, parent, std::move(hooks));
+        return std::make_unique<EnginePage>(m_profile, parent, hooks);
     }
 
     void deleteAllCookies() override { m_profile->cookieStore()->deleteAllCookies(); }
