@@ -202,8 +202,12 @@ bool QVRestManager::startAllLoops()
     m_isOn = true;
     if (!m_aliveTimer) {
         m_aliveTimer = m_services.scheduler->every(kKeepAliveIntervalMs, [this] {
-            sendKeepAlive();
             m_restStore->save();
+            // With no reply awaited, no merge holds an object of the cache: what is saved is read
+            // again when a reply names it.
+            if (pendingRequestCount() == 0 && m_downloads.empty())
+                m_restStore->releaseObjects();
+            sendKeepAlive();
         });
         sendKeepAlive();
     }
