@@ -1145,7 +1145,8 @@ ManagedObject* ContextPrivate::readObject(int entity, qint64 id)
             continue;
         if (r < 32)
             s.unreadMany |= quint32(1) << r;
-        else
+        // A destination read later cannot join itself to a relation without an inverse.
+        if (r >= 32 || e.relations[r].inverse < 0)
             readLater.push_back(int(r));
     }
 
@@ -1230,8 +1231,15 @@ void ContextPrivate::readMany(const ManagedObject* o, int rel)
                          ri.linkSource ? QStringLiteral("Z_SOURCE") : QStringLiteral("Z_DESTINATION"),
                          AttributeType::Integer, o->m_objectID);
     }
-    for (qint64 key : keys)
-        readObject(ri.destEntity, key);
+    for (qint64 key : keys) {
+        ManagedObject* member = readObject(ri.destEntity, key);
+        if (ri.inverse >= 0 || !member || !st(member).live)
+            continue;
+        // Without an inverse, a member read does not join itself.
+        auto& members = toManyMutable(const_cast<ManagedObject*>(o), rel);
+        if (std::find(members.begin(), members.end(), member) == members.end())
+            members.push_back(member);
+    }
 }
 
 void ContextPrivate::readAllMany(const ManagedObject* o)

@@ -86,7 +86,7 @@ protected:
         for (int i = 1; i <= kItems; ++i) {
             ItemBuilder item(QStringLiteral("item %1").arg(i));
             item.withServerID(i).withId(10'000 + i);
-            if (i == 7 || i == 8)
+            if (i >= 7 && i <= 9)
                 item.taggedWith(QStringLiteral("work"));
             if (i == 7)
                 item.withReminder(QStringLiteral("call back"));
@@ -150,6 +150,10 @@ TEST_F(CacheOnDisk,
         EXPECT_EQ(cache.mapItem(emptied), item);
         EXPECT_TRUE(item->getTagNames().isEmpty());
         EXPECT_TRUE(item->files().empty());
+        // An item read after its tag was: its link is known, and goes.
+        QJsonObject untagged = reply(8, QStringLiteral("item 8"));
+        untagged.insert("tags", QJsonArray{});
+        ASSERT_NE(cache.mapItem(untagged), nullptr);
         EXPECT_TRUE(cache.mapItem(reply(5000, QStringLiteral("new")))->isInserted());
         ASSERT_TRUE(cache.save());
 
@@ -174,7 +178,8 @@ TEST_F(CacheOnDisk,
     EXPECT_EQ(item->name(), QStringLiteral("renamed twice"));
     EXPECT_TRUE(item->getTagNames().isEmpty());
     EXPECT_TRUE(item->files().empty());
-    EXPECT_EQ(TODOItem::findWithID(8, *reopened)->getTagNames(), QStringList{QStringLiteral("work")});
+    EXPECT_TRUE(TODOItem::findWithID(8, *reopened)->getTagNames().isEmpty());
+    EXPECT_EQ(TODOItem::findWithID(9, *reopened)->getTagNames(), QStringList{QStringLiteral("work")});
     EXPECT_EQ(reopened->lookup(TODOItem::staticEntityName(), QStringLiteral("serverID"), 5000).size(), 1U);
 }
 
