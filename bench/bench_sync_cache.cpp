@@ -16,6 +16,7 @@
 #include <QJsonObject>
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <cstdio>
 #include <malloc.h>
@@ -162,6 +163,45 @@ void BM_SyncCacheFirstReply(benchmark::State& state)
     reportHeap(state, heap);
 }
 BENCHMARK(BM_SyncCacheFirstReply)->Unit(benchmark::kMillisecond);
+
+// As the first reply, on a file an earlier version wrote: the indexes lookups use are made first,
+// once.
+void BM_SyncCacheFirstReplyOnOlderFile(benchmark::State& state)
+{
+    const QString& path = cachePath();
+    const QString older = path + QStringLiteral(".older");
+    qv::ManualScheduler scheduler;
+    const QJsonObject reply = itemJson(kItems / 2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(older);
+        QFile::copy(path, older);
+        sqlite3* db = nullptr;
+        sqlite3_open(older.toUtf8().constData(), &db);
+        QByteArrayList drops;
+        sqlite3_exec(
+            db, "SELECT name FROM sqlite_master WHERE type = 'index' AND name LIKE 'Z_%_KEY'",
+            [](void* list, int, char** values, char**) {
+                static_cast<QByteArrayList*>(list)->append("DROP INDEX \"" + QByteArray(values[0]) + "\"");
+                return 0;
+            },
+            &drops, nullptr);
+        for (const QByteArray& drop : drops)
+            sqlite3_exec(db, drop.constData(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        state.ResumeTiming();
+        auto store = std::make_unique<qv::RestObjectStore>(scheduler, older);
+        qv::TODOItem* item = store->mapItem(reply);
+        if (!item || item->isInserted()) {
+            state.SkipWithError("the item was not found in the file");
+            break;
+        }
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SyncCacheFirstReplyOnOlderFile)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

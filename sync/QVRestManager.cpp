@@ -799,7 +799,7 @@ void QVRestManager::projectDownloaded(qint64 projectID, store::Context* context,
         QStringLiteral("/project/%1/items/?format=json&limit=10000").arg(projectID) + m_platformVersionPair;
     getAllPages(
         path, pageRequest(),
-        [this, projectID, context, project, incoming](const QJsonArray& objects) {
+        [this, projectID, context, project, incoming, hold = m_restStore->hold()](const QJsonArray& objects) {
             projectItemsDownloaded(projectID, context, project, incoming, objects);
         },
         [this, projectID](const rest::Error& error) { finishDownload(projectID, nullptr, error.message); });

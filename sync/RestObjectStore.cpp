@@ -191,7 +191,7 @@ bool RestObjectStore::save()
 
 void RestObjectStore::releaseObjects()
 {
-    if (m_context)
+    if (m_context && m_holds.use_count() == 1)
         m_context->releaseObjects();
 }
 

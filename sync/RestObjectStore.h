@@ -61,10 +61,12 @@ public:
 
     // Writes what changed; false when the file could not be written.
     bool save();
-    // Forgets every object read or mapped so far when all of them are saved; they are read again
-    // when a reply names them. Pointers to them are then invalid: only while no reply is being
-    // merged, nor awaited by a merge that holds one.
+    // Forgets every object read or mapped so far when all of them are saved and no hold() is
+    // kept; they are read again when a reply names them. Pointers to them are then invalid: only
+    // while no reply is being merged.
     void releaseObjects();
+    // Kept by a merge that holds objects of the store across replies (pages of one listing).
+    std::shared_ptr<const void> hold() const { return m_holds; }
 
 private:
     void open();
@@ -76,6 +78,7 @@ private:
     Scheduler& m_scheduler;
     QString m_path;
     std::unique_ptr<store::Context> m_context;
+    std::shared_ptr<const int> m_holds = std::make_shared<const int>(0);
     std::unique_ptr<rest::ResolvedMapping> m_itemMapping;
     std::unique_ptr<rest::ResolvedMapping> m_projectMapping;
     // An item's values before its reply is read: what a newly inserted item holds.

@@ -157,7 +157,11 @@ TEST_F(CacheOnDisk,
         EXPECT_TRUE(cache.mapItem(reply(5000, QStringLiteral("new")))->isInserted());
         ASSERT_TRUE(cache.save());
 
-        // What is saved is forgotten, and read again when named.
+        // What is saved is forgotten, but while a merge holds it, and read again when named.
+        std::shared_ptr<const void> hold = cache.hold();
+        cache.releaseObjects();
+        EXPECT_EQ(countOf(context, TODOItem::staticEntityName()), 3);
+        hold.reset();
         cache.releaseObjects();
         EXPECT_EQ(countOf(context, TODOItem::staticEntityName()), 0);
         TODOItem* again = cache.mapItem(reply(7, QStringLiteral("renamed twice")));
