@@ -203,6 +203,33 @@ void BM_SyncCacheFirstReplyOnOlderFile(benchmark::State& state)
 }
 BENCHMARK(BM_SyncCacheFirstReplyOnOlderFile)->Unit(benchmark::kMillisecond);
 
+// A whole download of the account mapped into a new cache, page by page, each page saved.
+void BM_SyncCacheMapAccount(benchmark::State& state)
+{
+    std::vector<QJsonArray> pages(kItems / 1000);
+    for (int i = 0; i < kItems; ++i)
+        pages[size_t(i / 1000)].append(itemJson(i));
+    QTemporaryDir folder;
+    qv::ManualScheduler scheduler;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString path = folder.filePath(QStringLiteral("sync.sqlite"));
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(path + QLatin1String(suffix));
+        state.ResumeTiming();
+        auto store = std::make_unique<qv::RestObjectStore>(scheduler, path);
+        for (const QJsonArray& page : pages) {
+            store->mapItems(page);
+            store->save();
+        }
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kItems);
+}
+BENCHMARK(BM_SyncCacheMapAccount)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 } // namespace
 
 int main(int argc, char** argv)
