@@ -1,6 +1,7 @@
 // Store files: the document's store and the engine's "sync.sqlite" are opened at every start,
 // whatever a crash, a full disk or another program left in them. Each input is a whole file:
-// opened with the document's model, changed, and saved.
+// opened with the document's model (read on demand, as the engine reads its own, and whole),
+// changed, and saved.
 #include "core/model/TodoModel.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Scheduler.h"
@@ -61,22 +62,56 @@ void change(store::Context& context)
     }
 }
 
+// The first objects of every entity, and all they relate to, read as the sync engine reads its
+// own store: when asked for.
+void readSome(store::Context& context)
+{
+    for (const auto& entity : context.model().entities()) {
+        for (qint64 id = 1; id <= 16; ++id) {
+            const store::ManagedObject* object = context.objectWithID(entity->name(), id);
+            if (!object)
+                continue;
+            for (const store::RelationshipDescription& relationship : entity->relationships()) {
+                if (relationship.toMany)
+                    object->toMany(relationship.name);
+            }
+        }
+    }
+}
+
+bool writeInput(const QString& path, const std::uint8_t* data, std::size_t size)
+{
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(fuzz::bytesOf(data, size)) == qint64(size);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("store.sqlite"));
-    for (const char* suffix : {"", "-wal", "-shm"})
-        QFile::remove(path + QLatin1String(suffix));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return 0;
-        file.write(fuzz::bytesOf(data, size));
-    }
     ManualScheduler scheduler;
     store::StoreError error;
+    if (!writeInput(path, data, size))
+        return 0;
+    if (std::unique_ptr<store::Context> lazy =
+            store::Context::open(path, TodoModel::shared(), scheduler, &error,
+                                 store::Context::IntegrityCheck::Run, store::Context::Loading::OnDemand)) {
+        readSome(*lazy);
+        fuzz::require(noRepeats(*lazy), "a relation read on demand holds each object once");
+        change(*lazy);
+        scheduler.runPosted();
+        if (!lazy->save(&error))
+            fuzz::require(!error.message.isEmpty(), "a failed save says why");
+        lazy->releaseObjects();
+        readSome(*lazy);
+        fuzz::require(noRepeats(*lazy), "a relation read again holds each object once");
+    }
+    if (!writeInput(path, data, size))
+        return 0;
     std::unique_ptr<store::Context> context =
         store::Context::open(path, TodoModel::shared(), scheduler, &error);
     if (!context) {

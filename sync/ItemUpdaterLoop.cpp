@@ -772,7 +772,8 @@ struct ItemUpdaterLoop::InboxPoll {
     InboxSuccess success;
     InboxFailure failure;
     int number = 0;
-    std::vector<TODOItem*> loaded;
+    std::vector<TODOItem*> loaded; // of the REST object store, which keeps them meanwhile
+    std::shared_ptr<const void> cacheHold;
     QSet<qint64> applied;
     QSet<qint64> seen;
     qint64 lastOffset = -1;
@@ -792,6 +793,7 @@ void ItemUpdaterLoop::GETInboxItemsAfterTimestamp(std::optional<qint64> secondsS
     poll->number = ++m_startedInboxPolls;
     poll->success = std::move(success);
     poll->failure = std::move(failure);
+    poll->cacheHold = m_manager.restStore().hold();
     if (!secondsSince1970 || *secondsSince1970 <= 0)
         poll->firstPath = QStringLiteral("/me/inbox/?format=json&state=0&limit=1000");
     else

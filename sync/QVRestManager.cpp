@@ -202,8 +202,12 @@ bool QVRestManager::startAllLoops()
     m_isOn = true;
     if (!m_aliveTimer) {
         m_aliveTimer = m_services.scheduler->every(kKeepAliveIntervalMs, [this] {
-            sendKeepAlive();
             m_restStore->save();
+            // With no reply awaited, no merge holds an object of the cache: what is saved is read
+            // again when a reply names it.
+            if (pendingRequestCount() == 0 && m_downloads.empty())
+                m_restStore->releaseObjects();
+            sendKeepAlive();
         });
         sendKeepAlive();
     }
@@ -795,7 +799,7 @@ void QVRestManager::projectDownloaded(qint64 projectID, store::Context* context,
         QStringLiteral("/project/%1/items/?format=json&limit=10000").arg(projectID) + m_platformVersionPair;
     getAllPages(
         path, pageRequest(),
-        [this, projectID, context, project, incoming](const QJsonArray& objects) {
+        [this, projectID, context, project, incoming, hold = m_restStore->hold()](const QJsonArray& objects) {
             projectItemsDownloaded(projectID, context, project, incoming, objects);
         },
         [this, projectID](const rest::Error& error) { finishDownload(projectID, nullptr, error.message); });

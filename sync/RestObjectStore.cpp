@@ -33,25 +33,8 @@ void setAside(const QString& path)
 } // namespace
 
 RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
+    : m_scheduler(scheduler), m_path(path)
 {
-    using Code = store::StoreError::Code;
-    store::StoreError error;
-    if (!path.isEmpty()) {
-        m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
-        if (!m_context && (error.code == Code::Corrupt || error.code == Code::NotAStore ||
-                           error.code == Code::NewerSchema)) {
-            // Only a cache: what it held comes again from the server.
-            qCWarning(lcSync, "REST object store %s set aside and started afresh: %s", qUtf8Printable(path),
-                      qUtf8Printable(error.message));
-            setAside(path);
-            m_context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
-        }
-    }
-    if (!m_context)
-        m_context = std::make_unique<store::Context>(TodoModel::shared(), scheduler);
-    // Nobody undoes the cache; recording its changes would only grow.
-    m_context->takeUndoManager();
-
     m_itemMapping = std::make_unique<rest::ResolvedMapping>(*TODOItem::mapping(), TodoModel::shared());
     m_projectMapping = std::make_unique<rest::ResolvedMapping>(*TODOList::mapping(), TodoModel::shared());
     for (const rest::ResolvedMapping::Attribute& a : m_itemMapping->attributes()) {
@@ -69,23 +52,55 @@ RestObjectStore::RestObjectStore(Scheduler& scheduler, const QString& path)
 
 RestObjectStore::~RestObjectStore() = default;
 
-QString RestObjectStore::path() const
+void RestObjectStore::open()
 {
-    return m_context->path();
+    using Code = store::StoreError::Code;
+    using Loading = store::Context::Loading;
+    store::StoreError error;
+    if (!m_path.isEmpty()) {
+        const auto check = store::Context::IntegrityCheck::Run;
+        m_context =
+            store::Context::open(m_path, TodoModel::shared(), m_scheduler, &error, check, Loading::OnDemand);
+        if (!m_context && (error.code == Code::Corrupt || error.code == Code::NotAStore ||
+                           error.code == Code::NewerSchema)) {
+            // Only a cache: what it held comes again from the server.
+            qCWarning(lcSync, "REST object store %s set aside and started afresh: %s", qUtf8Printable(m_path),
+                      qUtf8Printable(error.message));
+            setAside(m_path);
+            m_context = store::Context::open(m_path, TodoModel::shared(), m_scheduler, &error, check,
+                                             Loading::OnDemand);
+        }
+    }
+    if (!m_context)
+        m_context = std::make_unique<store::Context>(TodoModel::shared(), m_scheduler);
+    // Nobody undoes the cache; recording its changes would only grow.
+    m_context->takeUndoManager();
+}
+
+store::Context& RestObjectStore::context()
+{
+    if (!m_context)
+        open();
+    return *m_context;
+}
+
+QString RestObjectStore::path()
+{
+    return context().path();
 }
 
 TODOItem* RestObjectStore::mapItem(const QJsonObject& json)
 {
     if (json.isEmpty() || !namesProjects(json))
         return nullptr;
-    return store::as<TODOItem>(rest::ObjectMapper::map(json, *m_context, *TODOItem::mapping()));
+    return store::as<TODOItem>(rest::ObjectMapper::map(json, context(), *TODOItem::mapping()));
 }
 
 TODOList* RestObjectStore::mapProject(const QJsonObject& json)
 {
     if (json.isEmpty())
         return nullptr;
-    return store::as<TODOList>(rest::ObjectMapper::map(json, *m_context, *TODOList::mapping()));
+    return store::as<TODOList>(rest::ObjectMapper::map(json, context(), *TODOList::mapping()));
 }
 
 bool RestObjectStore::isWellFormed(const QJsonArray& objects, const QString& entityName) const
@@ -165,13 +180,19 @@ std::vector<TODOItem*> RestObjectStore::mapItems(const QJsonArray& array)
 
 bool RestObjectStore::save()
 {
-    if (m_context->path().isEmpty() || !m_context->hasChanges())
+    if (!m_context || m_context->path().isEmpty() || !m_context->hasChanges())
         return true;
     store::StoreError error;
     if (m_context->save(&error))
         return true;
     qCWarning(lcSync, "REST object store not saved: %s", qUtf8Printable(error.message));
     return false;
+}
+
+void RestObjectStore::releaseObjects()
+{
+    if (m_context && m_holds.use_count() == 1)
+        m_context->releaseObjects();
 }
 
 } // namespace qv

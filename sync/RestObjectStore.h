@@ -27,18 +27,21 @@ class Context;
 // The REST object store: replies are mapped into objects of a second context with the
 // document's model, kept in the file "sync.sqlite" of the caches folder, and merged from there
 // into the document. Objects are found again by their server identifiers, so the store holds
-// one copy per server object.
+// one copy per server object. The file is opened when first needed, and an object is read from
+// it only when a reply names it: a start costs nothing, and memory holds what replies named.
 class RestObjectStore {
 public:
-    // Opens (or creates) the file. A damaged file is set aside as "<name>.damaged" and started
+    // The file (or, with no path, a store in memory) is opened at the first mapping, or the
+    // first call of context(). A damaged file is set aside as "<name>.damaged" and started
     // afresh; a store in memory is used when no file can be had.
     RestObjectStore(Scheduler& scheduler, const QString& path);
     ~RestObjectStore();
     RestObjectStore(const RestObjectStore&) = delete;
     RestObjectStore& operator=(const RestObjectStore&) = delete;
 
-    store::Context& context() { return *m_context; }
-    QString path() const;
+    // Reads objects on demand (see store::Context::Loading).
+    store::Context& context();
+    QString path();
 
     // nullptr when json is not an object the mapping can take, or is malformed (an item whose
     // project path names no project is one).
@@ -58,13 +61,24 @@ public:
 
     // Writes what changed; false when the file could not be written.
     bool save();
+    // Forgets every object read or mapped so far when all of them are saved and no hold() is
+    // kept; they are read again when a reply names them. Pointers to them are then invalid: only
+    // while no reply is being merged.
+    void releaseObjects();
+    // Kept by a merge that holds objects of the store across replies (pages of one listing).
+    std::shared_ptr<const void> hold() const { return m_holds; }
 
 private:
+    void open();
+
     // An item's project path must name a project: one that does not (an identifier beyond 64
     // bits, say) would put the item into the inbox.
     bool namesProjects(const QJsonObject& item) const;
 
+    Scheduler& m_scheduler;
+    QString m_path;
     std::unique_ptr<store::Context> m_context;
+    std::shared_ptr<const int> m_holds = std::make_shared<const int>(0);
     std::unique_ptr<rest::ResolvedMapping> m_itemMapping;
     std::unique_ptr<rest::ResolvedMapping> m_projectMapping;
     // An item's values before its reply is read: what a newly inserted item holds.

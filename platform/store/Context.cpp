@@ -111,7 +111,9 @@ ContextPrivate::~ContextPrivate()
         store.insertRow = {};
         store.updateRow = {};
         store.deleteRow = {};
+        store.readRow = {};
     }
+    keyQueries.clear();
     linkStatements.clear();
     metadataWrite = {};
     if (db)
@@ -533,6 +535,9 @@ void ContextPrivate::deleteObject(ManagedObject* o)
     ObjectState& s = st(o);
     if (!s.live || s.deleting)
         return;
+    // The delete rules apply to every member, read or not.
+    if (onDemand)
+        readAllMany(o);
     s.deleting = true;
     const EntityInfo& e = info(o);
     for (size_t r = 0; r < e.relations.size(); ++r) {
@@ -997,6 +1002,8 @@ std::vector<ManagedObject*> Context::lookup(const QString& entity, const QString
     const QVariant wanted = canonicalValue(desc.type, value);
     if (!wanted.isValid() && !isNullish(value))
         return result; // a value this attribute can never hold
+    if (d->onDemand)
+        d->readMatching(index, attr, wanted);
     const int slot = e.indexSlot[size_t(attr)];
     if (slot >= 0) {
         const auto candidates = store.indexes[size_t(slot)].values(indexKey(desc.type, wanted));
@@ -1051,7 +1058,7 @@ ManagedObject* Context::objectWithID(const QString& entity, qint64 objectID) con
     const int index = d->schema.entityByName.value(entity, -1);
     if (index < 0)
         return nullptr;
-    ManagedObject* o = d->objectWithID(index, objectID);
+    ManagedObject* o = d->onDemand ? d->readObject(index, objectID) : d->objectWithID(index, objectID);
     return o && ContextPrivate::st(o).live ? o : nullptr;
 }
 

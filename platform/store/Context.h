@@ -40,7 +40,8 @@ struct StoreError {
 };
 
 // The object context and its SQLite file: every object is loaded at open and lives in
-// memory; save() writes exactly what changed, in one transaction.
+// memory, or, opened OnDemand, an object is read from the file when first asked for; save()
+// writes exactly what changed, in one transaction.
 //
 // Change events follow these rules: every mutation joins the pending event; setting an
 // equal value records nothing; a key changed and changed back within one event is not
@@ -64,11 +65,18 @@ public:
     // loading meets is reported either way; the check also finds it in pages loading skips.
     enum class IntegrityCheck { Run, Skip };
 
-    // Opens (creating when missing, readable by the user only) the store file and loads every
-    // object. On failure the file is left exactly as it was, no file is left beside it that was
-    // not there before, and the error says why.
+    // All: every object is read at open. OnDemand: none is; lookup() and objectWithID() read the
+    // ones they find in the file, an object read brings its to-one destinations, and a to-many
+    // relation is read in full when toMany() or a delete needs all of it. objects(), fetch(),
+    // count() and lookups of transient attributes then answer for the objects read so far.
+    enum class Loading { All, OnDemand };
+
+    // Opens (creating when missing, readable by the user only) the store file. On failure the
+    // file is left exactly as it was, no file is left beside it that was not there before, and
+    // the error says why.
     static std::unique_ptr<Context> open(const QString& path, const Model& model, Scheduler& scheduler,
-                                         StoreError* error, IntegrityCheck check = IntegrityCheck::Run);
+                                         StoreError* error, IntegrityCheck check = IntegrityCheck::Run,
+                                         Loading loading = Loading::All);
 
     const Model& model() const;
     QString path() const;      // empty for a context with no file
@@ -102,6 +110,11 @@ public:
     // Writes inserted, updated and deleted objects in one transaction. On failure nothing is
     // written, the unsaved state stays in memory, and false is returned with the reason.
     bool save(StoreError* error = nullptr);
+
+    // A context opened OnDemand, with nothing unsaved and no undo manager, forgets every object
+    // it has read or saved (pointers to them are no longer valid); they are read again when asked
+    // for. false, and nothing forgotten, otherwise.
+    bool releaseObjects();
 
     // A consistent copy of the saved file through SQLite's online backup API.
     bool backupTo(const QString& destinationPath, StoreError* error = nullptr) const;

@@ -2,11 +2,13 @@
 #include "platform/store/Context.h"
 #include "platform/store/StoreCopy.h"
 #include "platform/store/StoreInternals.h"
+#include "platform/store/StoreLogging.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -389,7 +391,7 @@ StoreError ContextPrivate::sqlError(const QString& what) const
 }
 
 std::unique_ptr<Context> Context::open(const QString& path, const Model& model, Scheduler& scheduler,
-                                       StoreError* error, IntegrityCheck check)
+                                       StoreError* error, IntegrityCheck check, Loading loading)
 {
     const QFileInfo fileInfo(path);
     const QString absolute = fileInfo.absoluteFilePath();
@@ -428,6 +430,7 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
     ContextPrivate* d = context->d.get();
     d->db = db;
     d->path = absolute;
+    d->onDemand = loading == Loading::OnDemand;
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, d->busyTimeoutMs);
     // Until the file has proved to be ours, closing must not fold a write-ahead log into it.
@@ -509,8 +512,23 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
         }
         if (rc != SQLITE_DONE)
             return fail(QStringLiteral("%1 cannot be read"));
-        if (!d->loadAll(columns, error))
+        if (d->onDemand) {
+            // Objects are numbered past every row of the file, as loading them all would.
+            for (size_t e = 0; e < d->stores.size(); ++e) {
+                if (!columns.contains(d->schema.entities[e].name))
+                    continue;
+                const qint64 maxKey = queryText(db,
+                                                QStringLiteral("SELECT max(\"Z_PK\") FROM %1")
+                                                    .arg(quoteIdentifier(d->schema.entities[e].name)),
+                                                &rc)
+                                          .toLongLong();
+                if (rc != SQLITE_OK)
+                    return fail(QStringLiteral("%1 cannot be read"));
+                d->stores[e].highWater = qMax(d->stores[e].highWater, maxKey);
+            }
+        } else if (!d->loadAll(columns, error)) {
             return nullptr;
+        }
         if (const QString entity = exhaustedEntity(d->schema, d->stores); !entity.isEmpty()) {
             setError(error, StoreError::Code::Corrupt,
                      QStringLiteral("%1 is damaged: the numbers of %2 have run out").arg(absolute, entity));
@@ -727,6 +745,31 @@ bool ContextPrivate::prepareSchema(const QHash<QString, QSet<QString>>& columns,
                           .arg(quoteIdentifier(link.table + QStringLiteral("_SOURCE")), table);
         statements << QStringLiteral("CREATE INDEX %1 ON %2 (\"Z_DESTINATION\")")
                           .arg(quoteIdentifier(link.table + QStringLiteral("_DESTINATION")), table);
+    }
+    if (onDemand) {
+        // Objects are read by the values lookups ask for, and by the columns that relate them.
+        QSet<QString> indexes;
+        if (!fresh) {
+            SqliteStatement names(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'"));
+            while (names.step() == SQLITE_ROW)
+                indexes.insert(names.columnText(0));
+        }
+        for (const EntityInfo& e : schema.entities) {
+            QStringList keyed;
+            for (int a : e.indexedAttributes)
+                keyed << e.desc->attributes()[size_t(a)].name;
+            for (int r : e.columnRelations) {
+                if (e.relations[size_t(r)].loadsFromColumn && e.relations[size_t(r)].inverse >= 0)
+                    keyed << e.relations[size_t(r)].desc->name;
+            }
+            for (const QString& column : keyed) {
+                const QString name = QStringLiteral("Z_%1_%2_KEY").arg(e.name, column);
+                if (!indexes.contains(name))
+                    statements << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+                                      .arg(quoteIdentifier(name), quoteIdentifier(e.name),
+                                           quoteIdentifier(column));
+            }
+        }
     }
     if (fileVersion != model.version())
         statements << QStringLiteral("PRAGMA user_version = %1").arg(model.version());
@@ -967,6 +1010,263 @@ bool Context::save(StoreError* error)
     }
     if (error)
         *error = {};
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading on demand
+
+std::vector<qint64> ContextPrivate::keysWhere(const QString& table, const QString& column, AttributeType type,
+                                              const QVariant& value)
+{
+    std::vector<qint64> keys;
+    const QString queryKey = table + QLatin1Char('\n') + column;
+    auto it = keyQueries.find(queryKey);
+    if (it == keyQueries.end()) {
+        // Link tables have no key of their own: they answer with the other side's.
+        const bool link = std::any_of(schema.links.begin(), schema.links.end(),
+                                      [&](const LinkInfo& l) { return l.table == table; });
+        const QString answer = !link                                 ? kPrimaryKey
+                               : column == QLatin1String("Z_SOURCE") ? QStringLiteral("Z_DESTINATION")
+                                                                     : QStringLiteral("Z_SOURCE");
+        it = keyQueries
+                 .emplace(queryKey,
+                          SqliteStatement(db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 IS ?")
+                                                  .arg(quoteIdentifier(answer), quoteIdentifier(table),
+                                                       quoteIdentifier(column))))
+                 .first;
+    }
+    SqliteStatement& stmt = it->second;
+    if (!stmt.isValid()) {
+        qCWarning(lcStore, "%s cannot be read on demand: %s", qPrintable(table), sqlite3_errmsg(db));
+        return keys;
+    }
+    stmt.reset();
+    const QVariant canonical = canonicalValue(type, value);
+    QByteArray bytes; // bound without copying: kept until the statement is reset
+    if (!canonical.isValid()) {
+        stmt.bindNull(1);
+    } else {
+        switch (type) {
+        case AttributeType::Integer:
+            stmt.bindInt(1, canonical.toLongLong());
+            break;
+        case AttributeType::Boolean:
+            stmt.bindInt(1, canonical.toBool() ? 1 : 0);
+            break;
+        case AttributeType::Double:
+            stmt.bindDouble(1, canonical.toDouble());
+            break;
+        case AttributeType::Date:
+            stmt.bindDouble(1, double(canonical.toDateTime().toMSecsSinceEpoch()) / 1000.0);
+            break;
+        case AttributeType::String:
+            bytes = canonical.toString().toUtf8();
+            stmt.bindText(1, bytes.constData(), int(bytes.size()));
+            break;
+        case AttributeType::Binary:
+            bytes = canonical.toByteArray();
+            stmt.bindBlob(1, bytes.constData(), int(bytes.size()));
+            break;
+        }
+    }
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW)
+        keys.push_back(stmt.columnInt(0));
+    if (rc != SQLITE_DONE)
+        qCWarning(lcStore, "%s cannot be read on demand: %s", qPrintable(table), sqlite3_errmsg(db));
+    stmt.reset();
+    return keys;
+}
+
+ManagedObject* ContextPrivate::readObject(int entity, qint64 id)
+{
+    if (ManagedObject* known = objectWithID(entity, id))
+        return known;
+    const EntityInfo& e = schema.entities[size_t(entity)];
+    EntityStore& store = stores[size_t(entity)];
+    if (!store.readRow.isValid()) {
+        QStringList select{quoteIdentifier(kPrimaryKey)};
+        for (int a : e.columnAttributes)
+            select << quoteIdentifier(e.desc->attributes()[size_t(a)].name);
+        for (int r : e.columnRelations)
+            select << quoteIdentifier(e.relations[size_t(r)].desc->name);
+        store.readRow = SqliteStatement(db, QStringLiteral("SELECT %1 FROM %2 WHERE \"Z_PK\" = ?")
+                                                .arg(select.join(QLatin1Char(',')), quoteIdentifier(e.name)));
+        if (!store.readRow.isValid()) {
+            qCWarning(lcStore, "%s cannot be read on demand: %s", qPrintable(e.name), sqlite3_errmsg(db));
+            return nullptr;
+        }
+    }
+    // The row is taken out before anything else is read: reading a destination may use the
+    // same statement.
+    SqliteStatement& row = store.readRow;
+    row.reset();
+    row.bindInt(1, id);
+    const int rc = row.step();
+    if (rc != SQLITE_ROW) {
+        if (rc != SQLITE_DONE)
+            qCWarning(lcStore, "%s cannot be read on demand: %s", qPrintable(e.name), sqlite3_errmsg(db));
+        row.reset();
+        return nullptr;
+    }
+    BlobBuilder builder;
+    int column = 1;
+    for (int a : e.columnAttributes)
+        addCell(builder, row.handle(), column++, a, e.desc->attributes()[size_t(a)].type);
+    std::vector<std::pair<int, qint64>> destinations; // relation, key
+    for (int r : e.columnRelations) {
+        const RelationInfo& ri = e.relations[size_t(r)];
+        if (ri.loadsFromColumn && ri.destEntity >= 0 &&
+            sqlite3_column_type(row.handle(), column) != SQLITE_NULL)
+            destinations.emplace_back(r, sqlite3_column_int64(row.handle(), column));
+        ++column;
+    }
+    row.reset();
+
+    const bool wasLoading = std::exchange(loading, true);
+    ManagedObject* o = createObject(entity, id);
+    auto& objects = store.objects;
+    if (objects.size() > 1 && objects[objects.size() - 2]->m_objectID > id) {
+        const auto at = std::upper_bound(
+            objects.begin(), objects.end() - 1, id,
+            [](qint64 v, const std::unique_ptr<ManagedObject>& other) { return v < other->m_objectID; });
+        std::rotate(at, objects.end() - 1, objects.end());
+    }
+    ObjectState& s = st(o);
+    s.inFile = true;
+    s.values.adopt(builder.finish());
+    indexAdd(o);
+    ++store.liveCount;
+    store.highWater = qMax(store.highWater, id);
+    std::vector<int> readLater;
+    for (size_t r = 0; r < e.relations.size(); ++r) {
+        if (!e.relations[r].toMany)
+            continue;
+        if (r < 32)
+            s.unreadMany |= quint32(1) << r;
+        // A destination read later cannot join itself to a relation without an inverse.
+        if (r >= 32 || e.relations[r].inverse < 0)
+            readLater.push_back(int(r));
+    }
+
+    // To-one destinations, which every object read holds.
+    for (const auto& [r, key] : destinations) {
+        const RelationInfo& ri = e.relations[size_t(r)];
+        ManagedObject* destination = readObject(ri.destEntity, key);
+        if (!destination || !st(destination).live)
+            continue; // a dangling key reads as no relation
+        st(o).relations[r] = destination;
+        if (ri.inverse >= 0) {
+            if (ri.inverseToMany)
+                toManyMutable(destination, ri.inverse).push_back(o);
+            else
+                st(destination).relations[ri.inverse] = o;
+        }
+    }
+    // A to-one kept in the other side's column: that side, read, joins itself to this one.
+    for (int r : e.columnRelations) {
+        const RelationInfo& ri = e.relations[size_t(r)];
+        if (ri.loadsFromColumn || ri.destEntity < 0 || ri.inverse < 0)
+            continue;
+        const EntityInfo& other = schema.entities[size_t(ri.destEntity)];
+        for (qint64 key : keysWhere(other.name, other.relations[size_t(ri.inverse)].desc->name,
+                                    AttributeType::Integer, id))
+            readObject(ri.destEntity, key);
+    }
+    // Linked objects already read hold this one, and it holds them.
+    for (size_t r = 0; r < e.relations.size(); ++r) {
+        const RelationInfo& ri = e.relations[r];
+        if (ri.storage != RelationStorage::Link || ri.link < 0)
+            continue;
+        const QString side = ri.linkSource ? QStringLiteral("Z_SOURCE") : QStringLiteral("Z_DESTINATION");
+        for (qint64 key : keysWhere(schema.links[size_t(ri.link)].table, side, AttributeType::Integer, id)) {
+            ManagedObject* partner = objectWithID(ri.destEntity, key);
+            if (!partner || !st(partner).live || !st(o).live)
+                continue;
+            auto& members = toManyMutable(o, int(r));
+            if (std::find(members.begin(), members.end(), partner) != members.end())
+                continue; // a pair written twice is one link
+            members.push_back(partner);
+            if (ri.inverse >= 0 && partner != o)
+                toManyMutable(partner, ri.inverse).push_back(o);
+        }
+    }
+    loading = wasLoading;
+    for (int r : readLater)
+        readMany(o, r);
+    const bool wasAwaking = std::exchange(awaking, true);
+    o->awakeFromFetch();
+    awaking = wasAwaking;
+    return o;
+}
+
+void ContextPrivate::readMatching(int entity, int attr, const QVariant& value)
+{
+    const EntityInfo& e = schema.entities[size_t(entity)];
+    const AttributeDescription& desc = e.desc->attributes()[size_t(attr)];
+    for (qint64 key : keysWhere(e.name, desc.name, desc.type, value))
+        readObject(entity, key);
+}
+
+void ContextPrivate::readMany(const ManagedObject* o, int rel)
+{
+    ObjectState& s = st(o);
+    const quint32 bit = rel < 32 ? quint32(1) << rel : 0;
+    if (!(s.unreadMany & bit) && rel < 32)
+        return;
+    s.unreadMany &= ~bit;
+    const RelationInfo& ri = info(o).relations[size_t(rel)];
+    if (ri.destEntity < 0)
+        return;
+    // Members read here join themselves to o; those read before are in it already, or have
+    // left it since.
+    std::vector<qint64> keys;
+    if (ri.storage == RelationStorage::Derived) {
+        const EntityInfo& other = schema.entities[size_t(ri.destEntity)];
+        keys = keysWhere(other.name, other.relations[size_t(ri.inverse)].desc->name, AttributeType::Integer,
+                         o->m_objectID);
+    } else if (ri.link >= 0) {
+        keys = keysWhere(schema.links[size_t(ri.link)].table,
+                         ri.linkSource ? QStringLiteral("Z_SOURCE") : QStringLiteral("Z_DESTINATION"),
+                         AttributeType::Integer, o->m_objectID);
+    }
+    for (qint64 key : keys) {
+        ManagedObject* member = readObject(ri.destEntity, key);
+        if (ri.inverse >= 0 || !member || !st(member).live)
+            continue;
+        // Without an inverse, a member read does not join itself.
+        auto& members = toManyMutable(const_cast<ManagedObject*>(o), rel);
+        if (std::find(members.begin(), members.end(), member) == members.end())
+            members.push_back(member);
+    }
+}
+
+void ContextPrivate::readAllMany(const ManagedObject* o)
+{
+    const EntityInfo& e = info(o);
+    for (size_t r = 0; r < e.relations.size(); ++r) {
+        if (e.relations[r].toMany)
+            readMany(o, int(r));
+    }
+}
+
+bool Context::releaseObjects()
+{
+    if (!d->onDemand || d->undoManager || d->delivering)
+        return false;
+    d->processPendingChanges();
+    if (d->eventOpen || hasChanges())
+        return false;
+    // What the save set still holds came back to what the file holds.
+    d->saveSet.clear();
+    d->linkChanges.clear();
+    d->pendingLink.clear();
+    d->destroyAll();
+    for (auto& store : d->stores)
+        store.liveCount = 0;
+    for (auto& sets : d->keySets)
+        sets.clear();
     return true;
 }
 

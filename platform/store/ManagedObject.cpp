@@ -118,6 +118,8 @@ const std::vector<ManagedObject*>& ManagedObject::toMany(const QString& relation
                qPrintable(relationship));
     if (index < 0 || !m_entity->relationships()[size_t(index)].toMany)
         return noObjects();
+    if (m_context->d->onDemand)
+        m_context->d->readMany(this, index);
     return m_context->d->toManyOf(this, index);
 }
 

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -97,6 +98,9 @@ struct ObjectState {
     std::vector<std::pair<int, QVariant>>* transients = nullptr;
     std::unique_ptr<Tracking> tracking;
     int entity = 0;
+    // Per to-many relation (bit = relation index), in a context that reads objects on demand:
+    // its members in the file are not all read yet, and it holds only those that are.
+    quint32 unreadMany = 0;
     bool live = true;
     bool inFile = false;
     bool inEvent = false;
@@ -160,6 +164,7 @@ struct EntityStore {
     SqliteStatement insertRow;
     SqliteStatement updateRow;
     SqliteStatement deleteRow;
+    SqliteStatement readRow; // on demand: one row by its key
 };
 
 struct LinkChange {
@@ -221,6 +226,9 @@ struct ContextPrivate {
     std::vector<detail::LinkStatements> linkStatements;
     detail::SqliteStatement metadataWrite;
     int busyTimeoutMs = 5000;
+    bool onDemand = false;
+    // On demand: the keys of the rows whose column holds a value, by table and column.
+    std::map<QString, detail::SqliteStatement> keyQueries;
     bool loading = false;
     bool awaking = false; // objects' awakeFromFetch runs: their transient values are not changes
 
@@ -307,6 +315,18 @@ struct ContextPrivate {
     void processPendingChanges();
     void applyReverse(const detail::UndoGroup& group);
     void undoStep(bool undo);
+
+    // Reading on demand. An object read has its to-one destinations read with it, and is joined
+    // to the objects already read that the file relates it to; a to-many relation holds the
+    // related objects read so far until readMany() reads the rest. What is unsaved always
+    // involves objects already read, so the file speaks for every object not read yet.
+    ManagedObject* readObject(int entity, qint64 id);
+    // The keys of the rows of table whose column holds value (a null value: holds none).
+    std::vector<qint64> keysWhere(const QString& table, const QString& column, AttributeType type,
+                                  const QVariant& value);
+    void readMatching(int entity, int attr, const QVariant& value);
+    void readMany(const ManagedObject* o, int rel);
+    void readAllMany(const ManagedObject* o);
 
     // File.
     bool loadAll(const QHash<QString, QSet<QString>>& columns, StoreError* error);
