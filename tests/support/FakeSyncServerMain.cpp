@@ -26,7 +26,7 @@ void seedItems(qv::test::FakeSyncServer& server, int items, int projectCount)
             {{"name", QStringLiteral("Call the supplier about order #%1").arg(i)},
              {"descriptionText",
               QStringLiteral("Ask whether the delivery can move to next week, order %1.").arg(i)},
-             {"quadrant", i % 4},
+             {"quadrant", (i / projectCount) % 4},
              {"index", qint64(i / projectCount) * 1000}},
             projects.at(i % projectCount));
     }
