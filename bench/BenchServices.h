@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
 // What every benchmark's world stands on: the injected services over a private folder, time driven
 // by hand, and one signed-in user.
 struct BenchServices {
@@ -34,7 +36,8 @@ struct BenchServices {
 };
 
 // The benchmarks' main: a private home and temporary folder, and our logs off unless QV_BENCH_LOG is set.
-inline int runBenchmarksInPrivateHome(int argc, char** argv)
+// atEnd runs after the benchmarks, while the application object still exists.
+inline int runBenchmarksInPrivateHome(int argc, char** argv, const std::function<void()>& atEnd = {})
 {
     QTemporaryDir home;
     for (const char* variable :
@@ -46,5 +49,7 @@ inline int runBenchmarksInPrivateHome(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (atEnd)
+        atEnd();
     return 0;
 }

@@ -185,6 +185,23 @@ void BM_ApplicationSave(benchmark::State& state)
 }
 BENCHMARK(BM_ApplicationSave)->Arg(1'000)->Arg(100'000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// One edit as the user makes it and the save that follows, both on the main thread, on a store of
+// an ordinary size.
+void BM_ApplicationEditAndSave(benchmark::State& state)
+{
+    Application application(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        application.waitForTheCopy();
+        state.ResumeTiming();
+        application.edit();
+        if (!application.save())
+            state.SkipWithError("save failed");
+    }
+    application.waitForTheCopy();
+}
+BENCHMARK(BM_ApplicationEditAndSave)->Arg(10'000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 void BM_BareWalCommit(benchmark::State& state)
 {
     BareCommit bare(int(state.range(0)));
@@ -244,6 +261,7 @@ void printFigures()
 int main(int argc, char** argv)
 {
     buildStore(1'000);
+    buildStore(10'000);
     buildStore(100'000);
     printFigures();
 

@@ -6,6 +6,8 @@
 
 namespace qv {
 
+Q_LOGGING_CATEGORY(lcMilestones, "qv.milestones", QtWarningMsg)
+
 QString redacted(const QString& text)
 {
     return QStringLiteral("<%1 chars>").arg(text.size());

@@ -10,6 +10,10 @@
 
 namespace qv {
 
+// "qv.milestones": moments of a run that a timing from outside waits for (the window's first
+// frame, the end of a whole sync). Off unless QT_LOGGING_RULES="qv.milestones.info=true".
+Q_DECLARE_LOGGING_CATEGORY(lcMilestones)
+
 // Stands in for the user's own text in a log line: its length, never the text.
 QString redacted(const QString& text);
 

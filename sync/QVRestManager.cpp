@@ -7,6 +7,7 @@
 #include "core/model/TagManager.h"
 #include "core/util/Utils.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
@@ -350,6 +351,7 @@ void QVRestManager::fullPassStep(int step)
 
 void QVRestManager::endFullPass(bool completed, const QString& failure)
 {
+    qCInfo(lcMilestones, "Whole sync %s", completed ? "completed" : "failed");
     m_startPassRunning = false;
     const std::vector<PassDone> waiting = std::exchange(m_fullPassDone, {});
     updateStatusMessage();

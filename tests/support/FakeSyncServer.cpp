@@ -34,13 +34,9 @@ qint64 timestampOf(const QJsonObject& object)
     return object.value(kTimestamp).toInteger();
 }
 
-void sortByChange(QList<QJsonObject>& objects)
+bool inSomeProject(const QJsonObject& item)
 {
-    std::stable_sort(objects.begin(), objects.end(), [](const QJsonObject& a, const QJsonObject& b) {
-        if (timestampOf(a) != timestampOf(b))
-            return timestampOf(a) < timestampOf(b);
-        return idOf(a.value(kId)) < idOf(b.value(kId));
-    });
+    return !item.value(kProjects).toArray().isEmpty();
 }
 
 // An item names its project by resource path; clients may send paths, numbers or objects.
@@ -209,6 +205,7 @@ QJsonObject FakeSyncServer::clientFields(const QJsonObject& body, bool project)
 
 void FakeSyncServer::stamp(QJsonObject& object, const QJsonObject& body, Origin origin, bool isItem) const
 {
+    ++m_changes;
     object.insert(kVersion, object.value(kVersion).toInteger() + 1);
     object.insert(kTimestamp, now());
     if (isItem)
@@ -300,12 +297,14 @@ void FakeSyncServer::omitItemFields(qint64 id, const QStringList& keys)
 {
     for (const QString& key : keys)
         m_items.at(id).remove(key);
+    ++m_changes;
 }
 
 void FakeSyncServer::omitProjectFields(qint64 id, const QStringList& keys)
 {
     for (const QString& key : keys)
         m_projects.at(id).remove(key);
+    ++m_changes;
 }
 
 qint64 FakeSyncServer::createProjectAsOtherDevice(const QJsonObject& fields)
@@ -323,8 +322,86 @@ bool FakeSyncServer::deleteProjectAsOtherDevice(qint64 id)
     return updateObject(m_projects, id, QJsonObject{{kState, 3}}, Origin::OtherDevice, false);
 }
 
-HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject>& objects,
-                                              const HttpRequest& request) const
+void FakeSyncServer::forgetKeptLists() const
+{
+    if (m_matchesAt == m_changes)
+        return;
+    m_matches.clear();
+    m_projectItems.clear();
+    m_matchesAt = m_changes;
+}
+
+const FakeSyncServer::Matches&
+FakeSyncServer::changedSince(const QString& list, const std::map<qint64, QJsonObject>& source,
+                             const std::vector<qint64>* among, const Listed& listed,
+                             std::optional<qint64> sinceMs, std::optional<int> state) const
+{
+    forgetKeptLists();
+    QString key = QStringLiteral("%1 %2 %3")
+                      .arg(list, sinceMs ? QString::number(*sinceMs) : QString(),
+                           state ? QString::number(*state) : QString());
+    // Who may read which project can change without any object changing: what the reader may
+    // read now is part of the key.
+    if (m_access) {
+        key += QLatin1Char(' ') + actingUsername() + QLatin1Char(' ');
+        for (const auto& [id, project] : m_projects)
+            key += m_access(id, actingUsername()) ? QLatin1Char('1') : QLatin1Char('0');
+    }
+    const auto kept = m_matches.find(key);
+    if (kept != m_matches.end())
+        return kept->second;
+    // Polls from ever newer dates would otherwise pile up on a server left running.
+    if (m_matches.size() > 64)
+        m_matches.clear();
+    std::vector<std::pair<qint64, qint64>> matched; // (timestamp, id)
+    auto consider = [&](const QJsonObject& object) {
+        if (listed && !listed(object))
+            return;
+        const qint64 timestamp = timestampOf(object);
+        if (sinceMs && timestamp * 1000 < *sinceMs)
+            return;
+        if (state && object.value(kState).toInt() != *state)
+            return;
+        if (!mayRead(object, &source != &m_projects))
+            return;
+        matched.emplace_back(timestamp, idOf(object.value(kId)));
+    };
+    if (among) {
+        for (qint64 id : *among)
+            consider(source.at(id));
+    } else {
+        for (const auto& [id, object] : source)
+            consider(object);
+    }
+    std::sort(matched.begin(), matched.end());
+    Matches& matches = m_matches[key];
+    matches.ids.reserve(matched.size());
+    for (const auto& [timestamp, id] : matched) {
+        matches.ids.push_back(id);
+        matches.lastModification = std::max(matches.lastModification, timestamp);
+    }
+    return matches;
+}
+
+const std::vector<qint64>& FakeSyncServer::itemsOfProject(const QString& uri) const
+{
+    forgetKeptLists();
+    if (m_projectItems.empty()) {
+        // Present even when no item names a project, so that one pass serves them all.
+        m_projectItems[QString()];
+        for (const auto& [id, object] : m_items)
+            for (const QJsonValue& project : object.value(kProjects).toArray())
+                m_projectItems[project.toString()].push_back(id);
+    }
+    static const std::vector<qint64> none;
+    const auto found = m_projectItems.find(uri);
+    return found == m_projectItems.end() ? none : found->second;
+}
+
+HttpResponse FakeSyncServer::listChangedSince(const QString& list,
+                                              const std::map<qint64, QJsonObject>& source,
+                                              const Listed& listed, const HttpRequest& request,
+                                              const std::vector<qint64>* among) const
 {
     std::optional<qint64> sinceMs;
     if (request.hasQueryItem("timestamp__gte")) {
@@ -337,19 +414,27 @@ HttpResponse FakeSyncServer::listChangedSince(const std::map<qint64, QJsonObject
     std::optional<int> state;
     if (request.hasQueryItem(kState))
         state = request.queryItem(kState).toInt();
-    QList<QJsonObject> matched;
-    for (const auto& entry : objects) {
-        const QJsonObject& object = entry.second;
-        if (sinceMs && timestampOf(object) * 1000 < *sinceMs)
-            continue;
-        if (state && object.value(kState).toInt() != *state)
-            continue;
-        if (!mayRead(object, &objects != &m_projects))
-            continue;
-        matched.append(object);
-    }
-    sortByChange(matched);
-    return listReply(request, std::move(matched));
+    const Matches& matches = changedSince(list, source, among, listed, sinceMs, state);
+
+    const int limit = pageLimit(request);
+    const int offset = std::max(0, request.queryItem("offset").toInt());
+    const int total = int(matches.ids.size());
+    QJsonArray page;
+    for (int i = offset; i < total && (limit == 0 || i < offset + limit); ++i)
+        page.append(withRequestTime(source.at(matches.ids[std::size_t(i)])));
+    const qint64 lastModification =
+        total > 0 ? matches.lastModification : (sinceMs ? *sinceMs / 1000 : now());
+
+    QJsonObject meta{{"limit", limit},
+                     {"offset", offset},
+                     {"total_count", total},
+                     {"requested_time", lastModification},
+                     {"server_time", now()}};
+    if (limit > 0 && offset + limit < total)
+        meta.insert("next", pagePath(request, offset + limit, limit));
+    if (limit > 0 && offset > 0)
+        meta.insert("previous", pagePath(request, std::max(0, offset - limit), limit));
+    return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, page}});
 }
 
 bool FakeSyncServer::mayRead(const QJsonObject& object, bool isItem) const
@@ -368,36 +453,6 @@ bool FakeSyncServer::mayRead(const QJsonObject& object, bool isItem) const
         const QStringList parts = uri.toString().split(QLatin1Char('/'), Qt::SkipEmptyParts);
         return !parts.isEmpty() && m_access(parts.last().toLongLong(), actingUsername());
     });
-}
-
-HttpResponse FakeSyncServer::listReply(const HttpRequest& request, QList<QJsonObject> matched) const
-{
-    const int limit = pageLimit(request);
-    const int offset = std::max(0, request.queryItem("offset").toInt());
-    const int total = int(matched.size());
-
-    QJsonArray page;
-    for (int i = offset; i < total && (limit == 0 || i < offset + limit); ++i)
-        page.append(withRequestTime(matched[i]));
-
-    qint64 lastModification = 0;
-    for (const QJsonObject& object : matched)
-        lastModification = std::max(lastModification, timestampOf(object));
-    if (matched.isEmpty()) {
-        const auto since = parseQueryDate(request.queryItem("timestamp__gte"));
-        lastModification = since ? *since / 1000 : now();
-    }
-
-    QJsonObject meta{{"limit", limit},
-                     {"offset", offset},
-                     {"total_count", total},
-                     {"requested_time", lastModification},
-                     {"server_time", now()}};
-    if (limit > 0 && offset + limit < total)
-        meta.insert("next", pagePath(request, offset + limit, limit));
-    if (limit > 0 && offset > 0)
-        meta.insert("previous", pagePath(request, std::max(0, offset - limit), limit));
-    return HttpResponse::json(QJsonObject{{"meta", meta}, {kObjects, page}});
 }
 
 int FakeSyncServer::pageLimit(const HttpRequest& request) const
@@ -568,11 +623,7 @@ void FakeSyncServer::installRoutes()
 
     // Inbox items (those without a project) are listed by the inbox poll only.
     addRoute("GET", "/api/v1/item/", [this](const HttpRequest& request) {
-        std::map<qint64, QJsonObject> inProjects;
-        for (const auto& [id, object] : m_items)
-            if (!object.value(kProjects).toArray().isEmpty())
-                inProjects.emplace(id, object);
-        return listChangedSince(inProjects, request);
+        return listChangedSince(QStringLiteral("items"), m_items, inSomeProject, request);
     });
     addRoute("POST", "/api/v1/item/", [this](const HttpRequest& request) { return postItems(request); });
     addRoute("PUT", "/api/v1/item/", [this](const HttpRequest& request) { return putItems(request); });
@@ -582,15 +633,14 @@ void FakeSyncServer::installRoutes()
              [this](const HttpRequest& request) { return putOne(m_items, request, true); });
 
     addRoute("GET", "/api/v1/me/inbox/", [this](const HttpRequest& request) {
-        std::map<qint64, QJsonObject> inbox;
-        for (const auto& [id, object] : m_items)
-            if (object.value(kProjects).toArray().isEmpty())
-                inbox.emplace(id, object);
-        return listChangedSince(inbox, request);
+        return listChangedSince(
+            QStringLiteral("inbox"), m_items,
+            [](const QJsonObject& object) { return !inSomeProject(object); }, request);
     });
 
-    addRoute("GET", "/api/v1/project/",
-             [this](const HttpRequest& request) { return listChangedSince(m_projects, request); });
+    addRoute("GET", "/api/v1/project/", [this](const HttpRequest& request) {
+        return listChangedSince(QStringLiteral("projects"), m_projects, {}, request);
+    });
     addRoute("POST", "/api/v1/project/", [this](const HttpRequest& request) {
         bool ok = false;
         const QJsonObject body = bodyObject(request, &ok);
@@ -607,11 +657,7 @@ void FakeSyncServer::installRoutes()
         if (m_projects.find(id) == m_projects.end() || !mayRead(m_projects.at(id), false))
             return HttpResponse::error(404, "no such project");
         const QString uri = projectUri(id);
-        std::map<qint64, QJsonObject> members;
-        for (const auto& [itemId, object] : m_items)
-            if (object.value(kProjects).toArray().contains(uri))
-                members.emplace(itemId, object);
-        return listChangedSince(members, request);
+        return listChangedSince(QStringLiteral("project ") + uri, m_items, {}, request, &itemsOfProject(uri));
     });
 
     addRoute("POST", "/api/v1/tag/", [this](const HttpRequest& request) { return tag(request); });

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace qv::test {
 
@@ -135,7 +136,11 @@ public:
 
     // Who may see a project and its items; everybody sees everything unless set.
     using ProjectAccess = std::function<bool(qint64 projectId, const QString& username)>;
-    void setProjectAccess(ProjectAccess access) { m_access = std::move(access); }
+    void setProjectAccess(ProjectAccess access)
+    {
+        m_access = std::move(access);
+        ++m_changes;
+    }
     // The account that created the project (for a project made as another device: its body's
     // "creator_username", else the signed-in username).
     QString projectCreator(qint64 id) const { return m_creators.count(id) ? m_creators.at(id) : m_username; }
@@ -188,11 +193,28 @@ private:
     HttpResponse postFile(const HttpRequest& request);
     void touchItem(qint64 itemId);
     QJsonObject withRequestTime(QJsonObject object) const;
-    HttpResponse listReply(const HttpRequest& request, QList<QJsonObject> matched) const;
     bool mayRead(const QJsonObject& object, bool isItem) const;
-    // The page of objects changed since "timestamp__gte" (and in "state", when asked).
-    HttpResponse listChangedSince(const std::map<qint64, QJsonObject>& objects,
-                                  const HttpRequest& request) const;
+    // The objects of a list (all of source that listed() takes) a "changed since" query matches,
+    // oldest change first, and the newest change among them.
+    struct Matches {
+        std::vector<qint64> ids;
+        qint64 lastModification = 0;
+    };
+    using Listed = std::function<bool(const QJsonObject&)>;
+    // Kept until an item or project changes, so that paging through a large account costs each
+    // page its own length, not the account's.
+    // "among": the only objects of source that may be listed (nullptr: any).
+    const Matches& changedSince(const QString& list, const std::map<qint64, QJsonObject>& source,
+                                const std::vector<qint64>* among, const Listed& listed,
+                                std::optional<qint64> sinceMs, std::optional<int> state) const;
+    // The page of the list's objects changed since "timestamp__gte" (and in "state", when asked).
+    HttpResponse listChangedSince(const QString& list, const std::map<qint64, QJsonObject>& source,
+                                  const Listed& listed, const HttpRequest& request,
+                                  const std::vector<qint64>* among = nullptr) const;
+    // Drops what was kept once an item or project has changed.
+    void forgetKeptLists() const;
+    // The items that name the project, in one pass over all items for all projects.
+    const std::vector<qint64>& itemsOfProject(const QString& uri) const;
 
     qint64 createItem(const QJsonObject& body, Origin origin);
     qint64 createProject(const QJsonObject& body, Origin origin);
@@ -211,6 +233,11 @@ private:
 
     std::map<qint64, QJsonObject> m_items;
     std::map<qint64, QJsonObject> m_projects;
+    // Counts the changes to items and projects; a kept match is good for one count only.
+    mutable quint64 m_changes = 0;
+    mutable quint64 m_matchesAt = 0;
+    mutable std::map<QString, Matches> m_matches;
+    mutable std::map<QString, std::vector<qint64>> m_projectItems;
     qint64 m_now = 1'700'000'000;
     bool m_systemClock = false;
     bool m_online = true;

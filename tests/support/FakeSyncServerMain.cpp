@@ -7,7 +7,32 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
+
+namespace {
+
+// An account as a user of some standing has it: projects of ordinary size, items with notes,
+// in every quadrant.
+void seedItems(qv::test::FakeSyncServer& server, int items, int projectCount)
+{
+    if (items <= 0)
+        return;
+    QList<qint64> projects;
+    for (int p = 0; p < projectCount; ++p)
+        projects.append(server.createProjectAsOtherDevice({{"name", QStringLiteral("Project %1").arg(p)}}));
+    for (int i = 0; i < items; ++i) {
+        server.createItemAsOtherDevice(
+            {{"name", QStringLiteral("Call the supplier about order #%1").arg(i)},
+             {"descriptionText",
+              QStringLiteral("Ask whether the delivery can move to next week, order %1.").arg(i)},
+             {"quadrant", (i / projectCount) % 4},
+             {"index", qint64(i / projectCount) * 1000}},
+            projects.at(i % projectCount));
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -28,6 +53,12 @@ int main(int argc, char** argv)
                       QStringLiteral("EMAIL")});
     parser.addOption({QStringLiteral("other-password"), QStringLiteral("Password of the second account."),
                       QStringLiteral("PW")});
+    parser.addOption(
+        {QStringLiteral("items"),
+         QStringLiteral("Start holding N items, made on another device, spread over the projects."),
+         QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("projects"), QStringLiteral("Projects the --items are spread over."),
+                      QStringLiteral("N"), QStringLiteral("100")});
     parser.process(app);
     if (parser.isSet(QStringLiteral("require-login")) &&
         (parser.value(QStringLiteral("user")).isEmpty() ||
@@ -63,6 +94,8 @@ int main(int argc, char** argv)
         team.collaborators.append(qv::test::FakeTeam::user(2, other));
     }
     qv::test::FakeAvatars avatars(server, team);
+    seedItems(server, parser.value(QStringLiteral("items")).toInt(),
+              std::max(1, parser.value(QStringLiteral("projects")).toInt()));
     qv::test::FakeComments comments(server);
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "fake_sync_server: cannot listen on 127.0.0.1:%u\n", port);

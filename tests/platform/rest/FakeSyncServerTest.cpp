@@ -132,6 +132,45 @@ TEST_F(FakeSyncServerTest,
     EXPECT_EQ(call(Method::Get, path).statusCode, 400);
 }
 
+TEST_F(FakeSyncServerTest,
+       GivenAListBeingPagedThrough_WhenItsObjectsOrWhoMayReadThemChangeBetweenPages_ThenTheNextAnswerShowsIt)
+{
+    const qint64 work = server.createProjectAsOtherDevice({{"name", "Work"}});
+    const qint64 home = server.createProjectAsOtherDevice({{"name", "Home"}});
+    QList<qint64> items;
+    for (int i = 0; i < 25; ++i) {
+        server.setNow(kStart + i);
+        items << server.createItemAsOtherDevice({{"name", QString::number(i)}}, work);
+    }
+    ASSERT_EQ(objects(call(Method::Get, pollPath("item", kStart))).size(), 20);
+
+    // Changed after the first page: it moves to the end of the list.
+    server.setNow(kStart + 50);
+    server.modifyItemAsOtherDevice(items[0], {{"name", "changed"}});
+    Response second = call(Method::Get, pollPath("item", kStart) + "&offset=20&limit=20");
+    ASSERT_EQ(objects(second).size(), 5);
+    EXPECT_EQ(objects(second).last().toObject().value("name").toString(), "changed");
+    EXPECT_EQ(meta(second).value("requested_time").toInteger(), kStart + 50);
+
+    // Moved to another project: each project's list follows.
+    auto projectItems = [&](qint64 project) {
+        return meta(call(Method::Get, QStringLiteral("/project/%1/items/").arg(project)))
+            .value("total_count")
+            .toInt();
+    };
+    ASSERT_EQ(projectItems(work), 25);
+    server.modifyItemAsOtherDevice(items[1], {{"projects", QJsonArray{FakeSyncServer::projectUri(home)}}});
+    EXPECT_EQ(projectItems(work), 24);
+    EXPECT_EQ(projectItems(home), 1);
+
+    // Unshared, with nothing on the server changed.
+    bool shared = true;
+    server.setProjectAccess([&](qint64 project, const QString&) { return project != work || shared; });
+    EXPECT_EQ(meta(call(Method::Get, pollPath("item", kStart))).value("total_count").toInt(), 25);
+    shared = false;
+    EXPECT_EQ(meta(call(Method::Get, pollPath("item", kStart))).value("total_count").toInt(), 1);
+}
+
 // --- Items -------------------------------------------------------------------------------------
 
 TEST_F(FakeSyncServerTest, GivenANewItem_WhenPostedAndPut_ThenTheServerOwnsIdsVersionsAndTimes)

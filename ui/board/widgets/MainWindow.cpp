@@ -7,6 +7,7 @@
 #include "core/util/FontSizeTiers.h"
 #include "exchange/TemplateManager.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Preferences.h"
 #include "platform/store/Context.h"
@@ -1219,6 +1220,14 @@ void MainWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (std::exchange(m_maximizeWhenShown, false))
         setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::paintEvent(QPaintEvent* event)
+{
+    QMainWindow::paintEvent(event);
+    // Said at once: what the start-up posted runs before anything posted from here.
+    if (!std::exchange(m_painted, true))
+        qCInfo(lcMilestones, "First frame of the window painted");
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -195,6 +195,7 @@ private slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
     // Tab and Shift+Tab lead from a quadrant to the drawer's fields and from them back to it.
     bool focusNextPrevChild(bool next) override;
@@ -294,6 +295,7 @@ private:
     bool m_loginCheckScheduled = false;
     // Left maximised last time: maximised again once shown.
     bool m_maximizeWhenShown = false;
+    bool m_painted = false;
     TimerId m_loginTimer = 0;
     struct DropsAndThemes;
     std::unique_ptr<DropsAndThemes> m_dropsAndThemes;
