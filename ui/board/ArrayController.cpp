@@ -369,6 +369,7 @@ void ArrayController::setContent(const std::vector<store::ManagedObject*>& objec
     m_content.clear();
     m_contentSet.clear();
     m_content.reserve(objects.size());
+    m_contentSet.reserve(qsizetype(objects.size()));
     for (store::ManagedObject* object : objects) {
         if (object && !m_contentSet.contains(object)) {
             m_contentSet.insert(object);

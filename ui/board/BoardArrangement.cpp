@@ -194,8 +194,11 @@ ObjectPredicate BoardArrangement::stateFilterPredicate(int filterState)
 
 ObjectPredicate BoardArrangement::quadrantFilterPredicate(int quadrant, ObjectPredicate userFilter)
 {
+    // Asked about every item of the project for each quadrant: the attribute is found once.
     return both(
-        [quadrant](const store::ManagedObject* item) { return item->intValue(kQuadrant) == quadrant; },
+        [quadrant, read = store::AttributeReader(kQuadrant)](const store::ManagedObject* item) mutable {
+            return read(*item).toLongLong() == quadrant;
+        },
         std::move(userFilter));
 }
 
