@@ -55,12 +55,8 @@ int compareDates(const QDateTime& first, bool firstAllDay, const QDateTime& seco
         return 1;
     if (!hasSecond)
         return -1;
-    QDateTime a = minuteOf(first);
-    QDateTime b = minuteOf(second);
-    if (firstAllDay)
-        a = QDateTime(a.date(), QTime(0, 0), a.timeZone());
-    if (secondAllDay)
-        b = QDateTime(b.date(), QTime(0, 0), b.timeZone());
+    const QDateTime a = TODOItem::sortingDate(first, firstAllDay);
+    const QDateTime b = TODOItem::sortingDate(second, secondAllDay);
     if (a < b)
         return -1;
     if (b < a)
@@ -584,6 +580,12 @@ int TODOItem::compareByDates(const TODOItem& other) const
     if (byDue != 0)
         return byDue;
     return compareStartDates(*this, other);
+}
+
+QDateTime TODOItem::sortingDate(const QDateTime& date, bool allDay)
+{
+    const QDateTime minute = minuteOf(date);
+    return allDay ? QDateTime(minute.date(), QTime(0, 0), minute.timeZone()) : minute;
 }
 
 int TODOItem::compareByStar(TODOItem& other)

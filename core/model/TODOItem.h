@@ -226,6 +226,10 @@ public:
     // --- Ordering ---
     // < 0, 0, > 0 like a three-way compare: due dates with their all-day flags, then start dates.
     int compareByDates(const TODOItem& other) const;
+    // A real date as compareByDates() compares it: in local time to the minute, or at midnight
+    // of its local day when all-day. Invalid when that midnight does not exist; an invalid date
+    // comes before every valid one.
+    static QDateTime sortingDate(const QDateTime& date, bool allDay);
     // Starred items first; among equally starred ones higher index first (the board's manual
     // order); an absent index counts as 0. Returns < 0 when this item sorts before other.
     int compareByStar(TODOItem& other);

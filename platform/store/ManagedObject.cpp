@@ -51,6 +51,20 @@ bool ManagedObject::isDeleted() const
     return !ContextPrivate::st(this).live;
 }
 
+void prefetchValues(const std::vector<ManagedObject*>& objects, size_t position)
+{
+    // Each step needs the line the step before brought in: the object holds where its state
+    // is, the state where its values are.
+    constexpr size_t kStep = 8;
+    const size_t count = objects.size();
+    if (position + 3 * kStep < count)
+        __builtin_prefetch(objects[position + 3 * kStep]);
+    if (position + 2 * kStep < count)
+        __builtin_prefetch(objects[position + 2 * kStep]->m_state);
+    if (position + kStep < count)
+        ContextPrivate::st(objects[position + kStep]).values.prefetch();
+}
+
 QVariant ManagedObject::value(const QString& key) const
 {
     const int index = m_entity->attributeIndex(key);

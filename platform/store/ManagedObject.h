@@ -82,11 +82,37 @@ protected:
 private:
     friend class Context;
     friend struct ContextPrivate;
+    friend void prefetchValues(const std::vector<ManagedObject*>& objects, size_t position);
     friend class EntityDescription; // builds a plain object when the entity has no factory
     const EntityDescription* m_entity = nullptr;
     Context* m_context = nullptr;
     qint64 m_objectID = 0;
     void* m_state = nullptr; // owned by the context's storage
+};
+
+// For a loop that reads the values of many objects in turn: starts bringing the values of the
+// objects a few places after `position` into the processor's cache, which such a loop otherwise
+// waits on for every object of a big collection. A hint only; changes nothing.
+void prefetchValues(const std::vector<ManagedObject*>& objects, size_t position);
+
+// Reads one attribute of many objects, its index looked up once per entity rather than by name
+// for every object.
+class AttributeReader {
+public:
+    explicit AttributeReader(QString key) : m_key(std::move(key)) {}
+    QVariant operator()(const ManagedObject& object)
+    {
+        if (&object.entity() != m_entity) {
+            m_entity = &object.entity();
+            m_index = m_entity->attributeIndex(m_key);
+        }
+        return m_index >= 0 ? object.value(m_index) : object.value(m_key);
+    }
+
+private:
+    QString m_key;
+    const EntityDescription* m_entity = nullptr;
+    int m_index = -1;
 };
 
 template <class T> T* as(ManagedObject* object)

@@ -58,6 +58,8 @@ public:
 
     void adopt(char* block);
     const Slot* find(int attr) const;
+    // Starts bringing the slot table into the cache, ahead of reads of many objects' values.
+    void prefetch() const;
     const char* bytes(const Slot& slot) const { return m_data + slot.payload; }
     QVariant get(int attr, AttributeType type) const;
     // value must be canonical for type (see canonicalValue); an invalid value removes the slot.

@@ -132,26 +132,129 @@ int compareSortValues(const SortValue& a, const SortValue& b)
     }
 }
 
-int compareKeys(const std::vector<SortValue>& a, const std::vector<SortValue>& b)
+// A value of an attribute whose values all compare as integers (integers, booleans, dates, absent
+// values): by rank, then by number. An absent value ranks and counts as 0, which compareSortValues()
+// gives it beside integers, and comes before every date.
+struct IntegerValue {
+    qint64 rank = 0;
+    qint64 number = 0;
+    friend auto operator<=>(const IntegerValue&, const IntegerValue&) = default;
+};
+
+template <class T> int threeWayOrdered(const T& a, const T& b)
 {
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t k = 0; k < common; ++k) {
-        if (const int c = compareSortValues(a[k], b[k]))
-            return c;
-    }
-    return threeWay(a.size(), b.size());
+    const auto order = a <=> b;
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 
-// One descriptor with the values of every object read in advance.
+// One descriptor with the values of every object read in advance, in the most compact form that
+// keeps their order.
 struct PreparedDescriptor {
+    enum Form { Integers, Texts, Collated, Keys, Values, Custom };
     const SortDescriptor* descriptor = nullptr;
-    std::vector<SortValue> values;
-    std::vector<std::vector<SortValue>> keys;
-    std::vector<QCollatorSortKey> collated;
-    // The C locale has no collation of its own: texts compare by code point.
+    Form form = Custom;
+    std::vector<IntegerValue> integers;
+    // Texts compared by code point: values that are all texts (an absent one as the empty
+    // text, as compareSortValues() has it), and localized texts in the C locale, which has no
+    // collation of its own.
     std::vector<QString> texts;
     Qt::CaseSensitivity caseSensitivity = Qt::CaseSensitive;
+    std::vector<QCollatorSortKey> collated;
+    std::vector<SortKey> keys;
+    std::vector<SortValue> values; // values of mixed kinds
+
+    int compare(size_t i, size_t j, store::ManagedObject* a, store::ManagedObject* b) const
+    {
+        switch (form) {
+        case Integers:
+            return threeWayOrdered(integers[i], integers[j]);
+        case Texts: {
+            const int c = texts[i].compare(texts[j], caseSensitivity);
+            return c < 0 ? -1 : (c > 0 ? 1 : 0);
+        }
+        case Collated:
+            return collated[i].compare(collated[j]);
+        case Keys:
+            return threeWayOrdered(keys[i], keys[j]);
+        case Values:
+            return compareSortValues(values[i], values[j]);
+        case Custom:
+            break;
+        }
+        return descriptor->comparator ? descriptor->comparator(a, b) : 0;
+    }
 };
+
+void prepareValues(PreparedDescriptor& p, const std::vector<store::ManagedObject*>& objects)
+{
+    std::vector<SortValue> values;
+    values.reserve(objects.size());
+    store::AttributeReader read(p.descriptor->key);
+    bool integers = true;
+    bool texts = true;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        store::prefetchValues(objects, i);
+        values.push_back(toSortValue(read(*objects[i])));
+        const SortValue::Kind kind = values.back().kind;
+        integers =
+            integers && (kind == SortValue::Null || kind == SortValue::Integer || kind == SortValue::Date);
+        texts = texts && (kind == SortValue::Null || kind == SortValue::Text);
+    }
+    if (integers) {
+        p.form = PreparedDescriptor::Integers;
+        p.integers.reserve(values.size());
+        for (const SortValue& value : values)
+            p.integers.push_back({value.kind == SortValue::Date ? 1 : 0, value.integer});
+    } else if (texts) {
+        p.form = PreparedDescriptor::Texts;
+        p.texts.reserve(values.size());
+        for (SortValue& value : values)
+            p.texts.push_back(std::move(value.text));
+    } else {
+        p.form = PreparedDescriptor::Values;
+        p.values = std::move(values);
+    }
+}
+
+void prepareLocalized(PreparedDescriptor& p, const std::vector<store::ManagedObject*>& objects)
+{
+    QCollator collator;
+    p.caseSensitivity = p.descriptor->comparison == SortDescriptor::Comparison::Localized
+                            ? Qt::CaseSensitive
+                            : Qt::CaseInsensitive;
+    collator.setCaseSensitivity(p.caseSensitivity);
+    const bool byCodePoint = collator.locale().language() == QLocale::C;
+    p.form = byCodePoint ? PreparedDescriptor::Texts : PreparedDescriptor::Collated;
+    if (byCodePoint)
+        p.texts.reserve(objects.size());
+    else
+        p.collated.reserve(objects.size());
+    store::AttributeReader read(p.descriptor->key);
+    for (size_t i = 0; i < objects.size(); ++i) {
+        store::prefetchValues(objects, i);
+        const QString text = read(*objects[i]).toString();
+        if (byCodePoint)
+            p.texts.push_back(text);
+        else
+            p.collated.push_back(collator.sortKey(text));
+    }
+}
+
+// Sorts by keys held beside the objects rather than reached through indexes: a big sort finds the
+// latter far from the cache.
+template <class Key>
+void sortByKeys(std::vector<store::ManagedObject*>& objects, const std::vector<Key>& keys, bool ascending)
+{
+    std::vector<std::pair<Key, store::ManagedObject*>> entries;
+    entries.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i)
+        entries.emplace_back(keys[i], objects[i]);
+    std::stable_sort(entries.begin(), entries.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : b.first < a.first;
+    });
+    for (size_t i = 0; i < objects.size(); ++i)
+        objects[i] = entries[i].second;
+}
 
 } // namespace
 
@@ -174,9 +277,9 @@ SortDescriptor SortDescriptor::custom(const QString& key, bool ascending, Object
     return SortDescriptor{key, ascending, Comparison::Custom, std::move(comparator), {}};
 }
 
-SortDescriptor SortDescriptor::keyed(const QString& key, bool ascending, SortKeyFunction keyFunction)
+SortDescriptor SortDescriptor::keyed(const QString& key, bool ascending, SortKeysFunction keysFunction)
 {
-    return SortDescriptor{key, ascending, Comparison::Keyed, {}, std::move(keyFunction)};
+    return SortDescriptor{key, ascending, Comparison::Keyed, {}, std::move(keysFunction)};
 }
 
 int compareValues(const QVariant& a, const QVariant& b)
@@ -189,77 +292,44 @@ void sortObjects(std::vector<store::ManagedObject*>& objects, const std::vector<
     if (descriptors.empty() || objects.size() < 2)
         return;
     const size_t n = objects.size();
-    std::vector<PreparedDescriptor> prepared;
-    prepared.reserve(descriptors.size());
-    for (const SortDescriptor& descriptor : descriptors) {
-        PreparedDescriptor p;
-        p.descriptor = &descriptor;
-        switch (descriptor.comparison) {
+    std::vector<PreparedDescriptor> prepared(descriptors.size());
+    for (size_t d = 0; d < descriptors.size(); ++d) {
+        PreparedDescriptor& p = prepared[d];
+        p.descriptor = &descriptors[d];
+        switch (p.descriptor->comparison) {
         case SortDescriptor::Comparison::Value:
-            p.values.reserve(n);
-            for (store::ManagedObject* object : objects)
-                p.values.push_back(toSortValue(object->value(descriptor.key)));
+            prepareValues(p, objects);
             break;
         case SortDescriptor::Comparison::Localized:
-        case SortDescriptor::Comparison::LocalizedCaseInsensitive: {
-            QCollator collator;
-            p.caseSensitivity = descriptor.comparison == SortDescriptor::Comparison::Localized
-                                    ? Qt::CaseSensitive
-                                    : Qt::CaseInsensitive;
-            collator.setCaseSensitivity(p.caseSensitivity);
-            const bool byCodePoint = collator.locale().language() == QLocale::C;
-            if (byCodePoint)
-                p.texts.reserve(n);
-            else
-                p.collated.reserve(n);
-            for (store::ManagedObject* object : objects) {
-                const QString text = object->value(descriptor.key).toString();
-                if (byCodePoint)
-                    p.texts.push_back(text);
-                else
-                    p.collated.push_back(collator.sortKey(text));
-            }
+        case SortDescriptor::Comparison::LocalizedCaseInsensitive:
+            prepareLocalized(p, objects);
             break;
-        }
         case SortDescriptor::Comparison::Keyed:
-            p.keys.reserve(n);
-            for (store::ManagedObject* object : objects) {
-                std::vector<SortValue> key;
-                if (descriptor.keyFunction) {
-                    for (const QVariant& value : descriptor.keyFunction(object))
-                        key.push_back(toSortValue(value));
-                }
-                p.keys.push_back(std::move(key));
-            }
+            p.form = PreparedDescriptor::Keys;
+            if (p.descriptor->keysFunction)
+                p.keys = p.descriptor->keysFunction(objects);
+            p.keys.resize(n);
             break;
         case SortDescriptor::Comparison::Custom:
             break;
         }
-        prepared.push_back(std::move(p));
+    }
+
+    // The common sort by one key of integers.
+    if (prepared.size() == 1 && prepared[0].form == PreparedDescriptor::Integers) {
+        sortByKeys(objects, prepared[0].integers, descriptors[0].ascending);
+        return;
+    }
+    if (prepared.size() == 1 && prepared[0].form == PreparedDescriptor::Keys) {
+        sortByKeys(objects, prepared[0].keys, descriptors[0].ascending);
+        return;
     }
 
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t(0));
     std::stable_sort(order.begin(), order.end(), [&](size_t i, size_t j) {
         for (const PreparedDescriptor& p : prepared) {
-            int c = 0;
-            switch (p.descriptor->comparison) {
-            case SortDescriptor::Comparison::Value:
-                c = compareSortValues(p.values[i], p.values[j]);
-                break;
-            case SortDescriptor::Comparison::Localized:
-            case SortDescriptor::Comparison::LocalizedCaseInsensitive:
-                c = p.texts.empty() ? p.collated[i].compare(p.collated[j])
-                                    : p.texts[i].compare(p.texts[j], p.caseSensitivity);
-                break;
-            case SortDescriptor::Comparison::Keyed:
-                c = compareKeys(p.keys[i], p.keys[j]);
-                break;
-            case SortDescriptor::Comparison::Custom:
-                c = p.descriptor->comparator ? p.descriptor->comparator(objects[i], objects[j]) : 0;
-                break;
-            }
-            if (c != 0)
+            if (const int c = p.compare(i, j, objects[i], objects[j]))
                 return p.descriptor->ascending ? c < 0 : c > 0;
         }
         return false;
@@ -299,6 +369,7 @@ void ArrayController::setContent(const std::vector<store::ManagedObject*>& objec
     m_content.clear();
     m_contentSet.clear();
     m_content.reserve(objects.size());
+    m_contentSet.reserve(qsizetype(objects.size()));
     for (store::ManagedObject* object : objects) {
         if (object && !m_contentSet.contains(object)) {
             m_contentSet.insert(object);
@@ -473,9 +544,10 @@ void ArrayController::rearrangeObjects()
 {
     std::vector<store::ManagedObject*> arranged;
     arranged.reserve(m_content.size());
-    for (store::ManagedObject* object : m_content) {
-        if (!m_filter || m_filter(object))
-            arranged.push_back(object);
+    for (size_t i = 0; i < m_content.size(); ++i) {
+        store::prefetchValues(m_content, i);
+        if (!m_filter || m_filter(m_content[i]))
+            arranged.push_back(m_content[i]);
     }
     showArranged(std::move(arranged));
 }

@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -21,8 +22,11 @@ namespace qv {
 using ObjectPredicate = std::function<bool(const store::ManagedObject*)>;
 // Three-way comparison: < 0 when a sorts before b, 0 when equal, > 0 after.
 using ObjectComparator = std::function<int(store::ManagedObject*, store::ManagedObject*)>;
-// An object's sort key: values compared one after the other with compareValues().
-using SortKeyFunction = std::function<QVariantList(store::ManagedObject*)>;
+// An object's sort key: integers compared one after the other.
+using SortKey = std::array<qint64, 5>;
+// The sort keys of the objects, in their order. Asked once per sort, so that what every key
+// depends on (a time zone) is read once.
+using SortKeysFunction = std::function<std::vector<SortKey>(const std::vector<store::ManagedObject*>&)>;
 
 // One sort key. Several descriptors apply in order: a later one only breaks ties of the
 // earlier ones, and objects equal under all of them keep their content order (stable).
@@ -32,19 +36,19 @@ struct SortDescriptor {
         Localized,                // locale-aware text order
         LocalizedCaseInsensitive, // locale-aware text order, letter case ignored
         Custom,                   // `comparator` over the two objects
-        Keyed,                    // `keyFunction`, asked once per object and sort
+        Keyed,                    // `keysFunction`, asked once per sort
     };
 
     QString key; // attribute name; "self" for Custom and Keyed descriptors over the whole object
     bool ascending = true;
     Comparison comparison = Comparison::Value;
     ObjectComparator comparator;
-    SortKeyFunction keyFunction;
+    SortKeysFunction keysFunction;
 
     static SortDescriptor byValue(const QString& key, bool ascending);
     static SortDescriptor localized(const QString& key, bool ascending, bool caseInsensitive = false);
     static SortDescriptor custom(const QString& key, bool ascending, ObjectComparator comparator);
-    static SortDescriptor keyed(const QString& key, bool ascending, SortKeyFunction keyFunction);
+    static SortDescriptor keyed(const QString& key, bool ascending, SortKeysFunction keysFunction);
 };
 
 // Three-way comparison of two attribute values. Absent values take part in a consistent

@@ -2,10 +2,15 @@
 
 #include "core/model/ObjectState.h"
 #include "core/model/TODOItem.h"
-#include "core/util/Utils.h"
 #include "platform/Preferences.h"
 #include "ui/board/BoardLogging.h"
 #include "ui/board/IndexAdjuster.h"
+
+#include <QTimeZone>
+
+#include <iterator>
+#include <limits>
+#include <map>
 
 namespace qv {
 
@@ -13,41 +18,112 @@ namespace {
 
 const QString kQuadrant = QStringLiteral("quadrant");
 
-// The order of TODOItem::compareByStar() (starred first, then the higher index first) as a key,
+// The order of TODOItem::compareByStar() (starred first, then the higher index first) as keys,
 // so that each item's star and index are read once per sort instead of once per comparison.
 // ~index reverses the order of every index, the smallest included, without overflow.
-QVariantList starSortKey(store::ManagedObject* object)
+std::vector<SortKey> starSortKeys(const std::vector<store::ManagedObject*>& objects)
 {
-    TODOItem* item = store::as<TODOItem>(object);
-    if (!item)
-        return {};
-    return {item->getStarred() ? 0 : 1, ~item->index()};
-}
-
-// One date of the date order: present dates first, to the minute (to the day when all-day);
-// dates less than a second after 1970 count as none.
-void appendDateKey(QVariantList& key, const QDateTime& date, bool allDay)
-{
-    if (!date.isValid() || date.toMSecsSinceEpoch() < 1000) {
-        key << 1 << 0;
-        return;
+    store::AttributeReader index(QStringLiteral("index"));
+    std::vector<SortKey> keys;
+    keys.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        store::prefetchValues(objects, i);
+        TODOItem* item = store::as<TODOItem>(objects[i]);
+        keys.push_back(item ? SortKey{item->getStarred() ? 0 : 1, ~index(*item).toLongLong()} : SortKey{});
     }
-    const QDateTime truncated = allDay ? Utils::stripTimeOfDay(date) : Utils::stripSeconds(date);
-    key << 0 << truncated.toMSecsSinceEpoch();
+    return keys;
 }
 
-// The order of TODOItem::compareByDates() (due date, then start date, then completion) as a key,
-// so that each item's dates are converted once per sort instead of once per comparison.
-QVariantList datesSortKey(store::ManagedObject* object)
+qint64 floorDiv(qint64 a, qint64 b)
 {
-    const TODOItem* item = store::as<TODOItem>(object);
-    if (!item)
-        return {};
-    QVariantList key;
-    appendDateKey(key, item->dueDate(), item->allDay());
-    appendDateKey(key, item->startDate(), item->allDay());
-    key << item->completionPercentage();
-    return key;
+    return a / b - (a % b < 0 ? 1 : 0);
+}
+
+// Dates as the date order compares them, TODOItem::sortingDate() as a rank and milliseconds:
+// 0 for an invalid sorting date (before every other), 1 for a valid one, 2 for no date (after
+// every other). Away from the time zone's transitions a local minute or day start follows from
+// the offset from UTC alone; the zone and its spans of one offset are read once per sort.
+class SortingDates {
+public:
+    std::pair<qint64, qint64> operator()(const QDateTime& date, bool allDay)
+    {
+        if (!date.isValid() || date.toMSecsSinceEpoch() < 1000) // no real date
+            return {2, 0};
+        const qint64 msecs = date.toMSecsSinceEpoch();
+        const Span& span = spanAt(msecs);
+        // Farther than an offset change (at most a day) plus a day from both transitions, the
+        // minute and the day's midnight are wall times that occur once, at the span's offset.
+        if (quint64(msecs) - quint64(span.from) < kMargin || quint64(span.to) - quint64(msecs) <= kMargin) {
+            const QDateTime sorting = TODOItem::sortingDate(date, allDay);
+            return sorting.isValid() ? std::pair<qint64, qint64>{1, sorting.toMSecsSinceEpoch()}
+                                     : std::pair<qint64, qint64>{0, 0};
+        }
+        const qint64 offset = qint64(span.offset) * 1000;
+        const qint64 wall = msecs + offset;
+        const qint64 unit = allDay ? kMsecsPerDay : kMsecsPerMinute;
+        return {1, floorDiv(wall, unit) * unit - offset};
+    }
+
+private:
+    static constexpr qint64 kMsecsPerMinute = 60 * 1000;
+    static constexpr qint64 kMsecsPerDay = 24 * 60 * kMsecsPerMinute;
+    static constexpr quint64 kMargin = 3 * kMsecsPerDay;
+
+    // A span of time [from, to) with one offset from UTC, between two transitions of the zone.
+    struct Span {
+        qint64 from;
+        qint64 to;
+        int offset;
+    };
+
+    const Span& spanAt(qint64 msecs)
+    {
+        auto found = m_spans.upper_bound(msecs);
+        if (found != m_spans.begin() && msecs < std::prev(found)->second.to)
+            return std::prev(found)->second;
+        const QDateTime at = QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc());
+        Span span{std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
+                  m_zone.offsetFromUtc(at)};
+        if (m_zone.hasTransitions()) {
+            // The transition before is strictly before; when `at` is one, the span starts there.
+            const QTimeZone::OffsetData before = m_zone.previousTransition(at);
+            if (before.atUtc.isValid())
+                span.from = before.offsetFromUtc == span.offset ? before.atUtc.toMSecsSinceEpoch() : msecs;
+            const QTimeZone::OffsetData after = m_zone.nextTransition(at);
+            if (after.atUtc.isValid())
+                span.to = after.atUtc.toMSecsSinceEpoch();
+        }
+        return m_spans.emplace(span.from, span).first->second;
+    }
+
+    const QTimeZone m_zone = QTimeZone::systemTimeZone();
+    std::map<qint64, Span> m_spans; // by start
+};
+
+// The order of TODOItem::compareByDates() (due date, then start date, then completion) as keys,
+// so that each item's dates are converted once per sort instead of once per comparison.
+std::vector<SortKey> datesSortKeys(const std::vector<store::ManagedObject*>& objects)
+{
+    store::AttributeReader dueDate(QStringLiteral("dueDate"));
+    store::AttributeReader startDate(QStringLiteral("startDate"));
+    store::AttributeReader allDay(QStringLiteral("allDay"));
+    store::AttributeReader completion(QStringLiteral("completionPercentage"));
+    SortingDates sortingDate;
+    std::vector<SortKey> keys;
+    keys.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        store::prefetchValues(objects, i);
+        const TODOItem* item = store::as<TODOItem>(objects[i]);
+        if (!item) {
+            keys.push_back({});
+            continue;
+        }
+        const bool isAllDay = allDay(*item).toBool();
+        const auto [dueRank, due] = sortingDate(dueDate(*item).toDateTime(), isAllDay);
+        const auto [startRank, start] = sortingDate(startDate(*item).toDateTime(), isAllDay);
+        keys.push_back({dueRank, due, startRank, start, completion(*item).toLongLong()});
+    }
+    return keys;
 }
 
 // The item state required by filter states 1, 2 and 3.
@@ -68,11 +144,11 @@ std::optional<BoardArrangement::SortMode> BoardArrangement::sortMode(int mode)
     case 1:
         return SortMode{D::localized(QStringLiteral("name"), true), {}};
     case 2:
-        return SortMode{D::keyed(QStringLiteral("self"), true, starSortKey), {}};
+        return SortMode{D::keyed(QStringLiteral("self"), true, starSortKeys), {}};
     case 3:
-        return SortMode{D::keyed(QStringLiteral("self"), true, datesSortKey), 1};
+        return SortMode{D::keyed(QStringLiteral("self"), true, datesSortKeys), 1};
     case 4:
-        return SortMode{D::keyed(QStringLiteral("self"), false, datesSortKey), 1};
+        return SortMode{D::keyed(QStringLiteral("self"), false, datesSortKeys), 1};
     case 5:
         return SortMode{D::byValue(QStringLiteral("completionPercentage"), false), 1};
     case 6:
@@ -118,8 +194,11 @@ ObjectPredicate BoardArrangement::stateFilterPredicate(int filterState)
 
 ObjectPredicate BoardArrangement::quadrantFilterPredicate(int quadrant, ObjectPredicate userFilter)
 {
+    // Asked about every item of the project for each quadrant: the attribute is found once.
     return both(
-        [quadrant](const store::ManagedObject* item) { return item->intValue(kQuadrant) == quadrant; },
+        [quadrant, read = store::AttributeReader(kQuadrant)](const store::ManagedObject* item) mutable {
+            return read(*item).toLongLong() == quadrant;
+        },
         std::move(userFilter));
 }
 

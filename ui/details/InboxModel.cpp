@@ -10,6 +10,19 @@
 
 namespace qv {
 
+namespace {
+
+std::vector<SortKey> objectIDKeys(const std::vector<store::ManagedObject*>& objects)
+{
+    std::vector<SortKey> keys;
+    keys.reserve(objects.size());
+    for (const store::ManagedObject* object : objects)
+        keys.push_back({object->objectID()});
+    return keys;
+}
+
+} // namespace
+
 InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent), m_document(document)
 {
     // Of the many items a download inserts, only the new ones are filtered; the observer below
@@ -20,11 +33,8 @@ InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent),
         return isVisible(objectStateOf(*object)) && object->toOne(QStringLiteral("list")) == nullptr;
     });
     // Items made within the same second: the one made last is the newest.
-    m_items.setSortDescriptors(
-        {SortDescriptor::byValue(QStringLiteral("creationDate"), false),
-         SortDescriptor::keyed(QStringLiteral("self"), false, [](store::ManagedObject* object) {
-             return QVariantList{object->objectID()};
-         })});
+    m_items.setSortDescriptors({SortDescriptor::byValue(QStringLiteral("creationDate"), false),
+                                SortDescriptor::keyed(QStringLiteral("self"), false, objectIDKeys)});
     // An item dropped on a quadrant (or trashed anywhere) leaves the inbox at once, and one sent
     // back to it shows.
     // Only the items whose project or state changed are asked again, not the whole store.

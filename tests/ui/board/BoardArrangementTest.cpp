@@ -4,12 +4,16 @@
 #include "platform/Preferences.h"
 #include "ui/board/BoardArrangement.h"
 
+#include <QCollator>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <array>
 #include <limits>
 #include <map>
 #include <random>
+
+#include <time.h>
 
 namespace qv::test {
 namespace {
@@ -81,62 +85,130 @@ TEST_F(BoardArrangementTest, GivenThreeItems_WhenEachSortModeApplied_ThenOrderAn
     }
 }
 
-TEST_F(BoardArrangementTest, GivenVariedDates_WhenSortedByDateModes_ThenSameOrderAsTheItemComparator)
+// The system time zone for the life of the object.
+class SystemTimeZone {
+public:
+    explicit SystemTimeZone(const char* zone)
+        : m_saved(qgetenv("TZ")), m_wasSet(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~SystemTimeZone()
+    {
+        if (m_wasSet)
+            qputenv("TZ", m_saved);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+    SystemTimeZone(const SystemTimeZone&) = delete;
+    SystemTimeZone& operator=(const SystemTimeZone&) = delete;
+
+private:
+    QByteArray m_saved;
+    bool m_wasSet;
+};
+
+// Each mode's order as a comparator that reads the values at every comparison.
+ObjectComparator plainComparator(int mode)
 {
+    const SortDescriptor descriptor = BoardArrangement::sortMode(mode)->descriptor;
+    switch (descriptor.comparison) {
+    case SortDescriptor::Comparison::Localized:
+        return [key = descriptor.key](store::ManagedObject* a, store::ManagedObject* b) {
+            const QCollator collator;
+            const QString x = a->stringValue(key);
+            const QString y = b->stringValue(key);
+            return collator.locale().language() == QLocale::C ? x.compare(y) : collator.compare(x, y);
+        };
+    case SortDescriptor::Comparison::Keyed:
+        if (mode == 2)
+            return [](store::ManagedObject* a, store::ManagedObject* b) {
+                return store::as<TODOItem>(a)->compareByStar(*store::as<TODOItem>(b));
+            };
+        return [](store::ManagedObject* a, store::ManagedObject* b) {
+            return store::as<TODOItem>(a)->compareByDates(*store::as<TODOItem>(b));
+        };
+    default:
+        return [key = descriptor.key](store::ManagedObject* a, store::ManagedObject* b) {
+            return compareValues(a->value(key), b->value(key));
+        };
+    }
+}
+
+std::vector<qint64> identities(const std::vector<store::ManagedObject*>& objects)
+{
+    std::vector<qint64> ids;
+    for (const store::ManagedObject* object : objects)
+        ids.push_back(object->objectID());
+    return ids;
+}
+
+TEST_F(BoardArrangementTest, GivenTiesAndMissingValues_WhenSortedByEachMode_ThenSameOrderAsComparingTheValues)
+{
+    // Instants near transitions of the zones below (a repeated hour, a midnight that does not
+    // exist, an offset with seconds, a quarter-hour shift) and near now.
+    const std::vector<QDateTime> near = {
+        QDateTime(QDate(2024, 10, 27), QTime(0, 50), QTimeZone::utc()),  // Berlin repeats 02:00-03:00
+        QDateTime(QDate(2024, 3, 31), QTime(0, 30), QTimeZone::utc()),   // Berlin skips 02:00-03:00
+        QDateTime(QDate(2024, 3, 10), QTime(4, 20), QTimeZone::utc()),   // Havana skips midnight
+        QDateTime(QDate(2024, 11, 3), QTime(4, 20), QTimeZone::utc()),   // Havana repeats 00:00-01:00
+        QDateTime(QDate(1972, 1, 7), QTime(0, 40), QTimeZone::utc()),    // Monrovia -0:44:30 to -0:44
+        QDateTime(QDate(1985, 12, 31), QTime(18, 10), QTimeZone::utc()), // Kathmandu +5:30 to +5:45
+        clock.now(),
+    };
     std::mt19937 random(7);
-    const QDateTime base = clock.now();
-    const auto someDate = [&]() -> QDateTime {
-        switch (random() % 5) {
+    const auto pick = [&random](const auto& values) {
+        return values[random() % values.size()];
+    };
+    const auto someDate = [&]() -> QVariant {
+        switch (random() % 6) {
         case 0:
             return {};
         case 1:
             return QDateTime::fromMSecsSinceEpoch(qint64(random() % 1500), QTimeZone::utc()); // about 1970
-        default:
-            return base.addSecs(qint64(random() % 200000) - 100000); // many share a day or a minute
+        default: // many share a minute or a day, with other seconds or hours
+            return pick(near).addSecs(qint64(random() % 20000) - 10000).addMSecs(qint64(random() % 1000));
         }
     };
-    std::vector<store::ManagedObject*> list;
-    for (int i = 0; i < 300; ++i) {
-        TODOItem* it = ItemBuilder(QString::number(i)).in(context);
-        it->setValue(QStringLiteral("startDate"), someDate());
-        it->setValue(QStringLiteral("dueDate"), someDate());
-        it->setAllDay(random() % 3 == 0);
-        it->setCompletionPercentage(qint64(random() % 3) * 50);
-        list.push_back(it);
+    const std::array<QVariant, 8> integers = {
+        QVariant(), 0, 0, 1, 7, -3, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()};
+    const std::array<QVariant, 7> texts = {QVariant(),           QString(),           QStringLiteral("b"),
+                                           QStringLiteral("B"),  QStringLiteral("a"), QStringLiteral("é"),
+                                           QStringLiteral("b b")};
+    std::vector<store::ManagedObject*> items;
+    for (int i = 0; i < 400; ++i) {
+        TODOItem* item = ItemBuilder()
+                             .withValue("name", pick(texts))
+                             .withValue("index", pick(integers))
+                             .withValue("completionPercentage", pick(integers))
+                             .withValue("effort", pick(integers))
+                             .withValue("icon", pick(texts))
+                             .withValue("ownerUsername", pick(texts))
+                             .withValue("lastModifiedTimestamp", pick(integers))
+                             .withValue("allDay", random() % 3 == 0)
+                             .withValue("dueDate", someDate())
+                             .withValue("startDate", someDate())
+                             .withValue("creationDate", someDate())
+                             .withValue("completionDate", someDate())
+                             .in(context);
+        item->setStarred(random() % 3 == 0);
+        items.push_back(item);
     }
-    const ObjectComparator byDates = [](store::ManagedObject* a, store::ManagedObject* b) {
-        return store::as<TODOItem>(a)->compareByDates(*store::as<TODOItem>(b));
-    };
-    for (int mode : {3, 4}) {
-        std::vector<store::ManagedObject*> expected = list;
-        sortObjects(expected, {SortDescriptor::custom(QStringLiteral("self"), mode == 3, byDates)});
-        std::vector<store::ManagedObject*> actual = list;
-        sortObjects(actual, {BoardArrangement::sortMode(mode)->descriptor});
-        EXPECT_EQ(names(actual), names(expected)) << mode;
+    for (const char* zone : {"UTC", "Europe/Berlin", "America/Havana", "Africa/Monrovia", "Asia/Kathmandu"}) {
+        const SystemTimeZone inZone(zone);
+        for (int mode = 0; mode < BoardArrangement::kSortModeCount; ++mode) {
+            SCOPED_TRACE(testing::Message() << zone << " mode " << mode);
+            const SortDescriptor descriptor = BoardArrangement::sortMode(mode)->descriptor;
+            std::vector<store::ManagedObject*> expected = items;
+            sortObjects(expected, {SortDescriptor::custom(QStringLiteral("self"), descriptor.ascending,
+                                                          plainComparator(mode))});
+            std::vector<store::ManagedObject*> actual = items;
+            sortObjects(actual, {descriptor});
+            EXPECT_EQ(identities(actual), identities(expected));
+        }
     }
-}
-
-TEST_F(BoardArrangementTest, GivenVariedStarsAndIndexes_WhenSortedByStarMode_ThenSameOrderAsTheItemComparator)
-{
-    std::mt19937 random(11);
-    const std::array<qint64, 7> extremes = {std::numeric_limits<qint64>::min(), -1,    0,   1,
-                                            std::numeric_limits<qint64>::max(), -1000, 1000};
-    std::vector<store::ManagedObject*> list;
-    for (int i = 0; i < 300; ++i) {
-        // Many share an index, so ties keep the content order.
-        const qint64 index = random() % 4 == 0 ? extremes[random() % extremes.size()] : qint64(random() % 40);
-        TODOItem* it = ItemBuilder(QString::number(i)).atIndex(index).in(context);
-        it->setStarred(random() % 3 == 0);
-        list.push_back(it);
-    }
-    const ObjectComparator byStar = [](store::ManagedObject* a, store::ManagedObject* b) {
-        return store::as<TODOItem>(a)->compareByStar(*store::as<TODOItem>(b));
-    };
-    std::vector<store::ManagedObject*> expected = list;
-    sortObjects(expected, {SortDescriptor::custom(QStringLiteral("self"), true, byStar)});
-    std::vector<store::ManagedObject*> actual = list;
-    sortObjects(actual, {BoardArrangement::sortMode(2)->descriptor});
-    EXPECT_EQ(names(actual), names(expected));
 }
 
 TEST_F(BoardArrangementTest, GivenSortModeOutsideRange_WhenApplied_ThenLogsBugAndChangesNothing)
