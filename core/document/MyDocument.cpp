@@ -302,8 +302,9 @@ void MyDocument::removeUnfinishedQuickAddRows()
     const store::UndoPause pause(*m_context);
     for (store::ManagedObject* object : m_context->objects(TODOItem::staticEntityName())) {
         auto* item = static_cast<TODOItem*>(object);
-        if (item->list() && item->name().isEmpty() && item->objectState() == ObjectState::Open &&
-            !item->isValidUniID())
+        // The server's items, nearly all of them, are ruled out first: reading every name costs.
+        if (!item->isValidUniID() && item->objectState() == ObjectState::Open && item->list() &&
+            item->name().isEmpty())
             m_context->deleteObject(item);
     }
 }

@@ -164,7 +164,7 @@ AdvancedFilterViewController::AdvancedFilterViewController(MyDocument& document,
     });
     m_storeObserver = document.context().addChangeObserver(
         [this](const store::ChangeEvent& event) { watchChoices(event); });
-    reloadChoices();
+    // The tag and people lists are read when the panel shows: hidden, they would be read for nothing.
     showFilter();
 }
 
