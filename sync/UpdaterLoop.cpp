@@ -50,7 +50,6 @@ UpdaterLoop::UpdaterLoop(QVRestManager& manager, const Traits& traits)
     const qint64 interval = (m_manager.*m_traits.pollingInterval)();
     if (interval > 0)
         m_currentInterval = interval;
-    rescanEdited();
 }
 
 UpdaterLoop::~UpdaterLoop()
@@ -320,6 +319,8 @@ std::vector<store::ManagedObject*> UpdaterLoop::waitingUploads()
     store::Context& context = m_manager.managedContext();
     context.processPendingChanges();
     context.processPendingChanges();
+    if (!std::exchange(m_scannedEdited, true))
+        rescanEdited();
     std::vector<store::ManagedObject*> waiting;
     for (auto it = m_edited.begin(); it != m_edited.end();) {
         store::ManagedObject* object = *it;

@@ -141,7 +141,8 @@ protected:
     void addRepeatingTask(qint64 periodMs, std::function<void()> task);
 
     void poll();
-    // Every object with the change flag set, found once (at start) by a scan.
+    // Every object with the change flag set, found once by a scan: when the first send pass asks,
+    // so that the start does not wait for it.
     void rescanEdited();
     // The objects waiting for upload, oldest first: the user's last changes are marked first;
     // deleted and unflagged ones are forgotten; deleted-on-server (state 3) ones and those in
@@ -249,6 +250,7 @@ protected:
     InFlightSet m_objectsBeingSent;
     // Objects whose change flag may be set (kept from the document's change events).
     QSet<store::ManagedObject*> m_edited;
+    bool m_scannedEdited = false;
 
 private:
     struct RepeatingTask {

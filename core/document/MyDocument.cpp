@@ -300,11 +300,14 @@ void MyDocument::removeUnfinishedQuickAddRows()
     // goes, as it goes when its editing ends. It never reached the server: no one is told, and
     // its removal is nothing to undo.
     const store::UndoPause pause(*m_context);
+    // The server's items, nearly all of them, are ruled out first, by a reader that finds the
+    // attribute once: this runs over every item before the window first shows.
+    store::AttributeReader serverID(QStringLiteral("serverID"));
     for (store::ManagedObject* object : m_context->objects(TODOItem::staticEntityName())) {
+        if (serverID(*object).toLongLong() != 0)
+            continue;
         auto* item = static_cast<TODOItem*>(object);
-        // The server's items, nearly all of them, are ruled out first: reading every name costs.
-        if (!item->isValidUniID() && item->objectState() == ObjectState::Open && item->list() &&
-            item->name().isEmpty())
+        if (item->objectState() == ObjectState::Open && item->list() && item->name().isEmpty())
             m_context->deleteObject(item);
     }
 }
