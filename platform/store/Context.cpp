@@ -1,6 +1,7 @@
 #include "platform/store/Context.h"
 
 #include "platform/Scheduler.h"
+#include "platform/store/ObjectPool.h"
 #include "platform/store/StoreInternals.h"
 #include "platform/store/StoreLogging.h"
 #include "platform/store/UndoManager.h"
@@ -129,7 +130,7 @@ ManagedObject* ContextPrivate::createObject(int entity, qint64 objectID)
         object.reset(new ManagedObject());
     // The relation slots share the state's allocation.
     const size_t relationCount = e.relations.size();
-    void* memory = ::operator new(sizeof(ObjectState) + relationCount * sizeof(void*));
+    void* memory = allocateObject(sizeof(ObjectState) + relationCount * sizeof(void*));
     auto* state = new (memory) ObjectState;
     if (relationCount) {
         state->relations = reinterpret_cast<void**>(static_cast<char*>(memory) + sizeof(ObjectState));
@@ -140,8 +141,16 @@ ManagedObject* ContextPrivate::createObject(int entity, qint64 objectID)
     object->m_context = q;
     object->m_objectID = objectID;
     object->m_state = state;
+    EntityStore& store = stores[size_t(entity)];
+    object->m_slot = store.nextSlot++;
+    for (const auto& column : store.columns) {
+        if (column) {
+            column->values.push_back(0);
+            column->present.push_back(0);
+        }
+    }
     ManagedObject* raw = object.get();
-    stores[size_t(entity)].objects.push_back(std::move(object));
+    store.objects.push_back(std::move(object));
     return raw;
 }
 
@@ -152,6 +161,8 @@ void ContextPrivate::destroyAll()
         for (auto& object : store.objects)
             states.push_back(static_cast<ObjectState*>(object->m_state));
         store.objects.clear();
+        store.columns.clear();
+        store.nextSlot = 0;
         for (auto& index : store.indexes)
             index.clear();
     }
@@ -163,7 +174,7 @@ void ContextPrivate::destroyAll()
         }
         delete state->transients;
         state->~ObjectState();
-        ::operator delete(state);
+        releaseObject(state, sizeof(ObjectState) + e.relations.size() * sizeof(void*));
     }
 }
 
@@ -192,6 +203,43 @@ QVariant ContextPrivate::attributeValue(const ManagedObject* o, int attr) const
         return {};
     }
     return s.values.get(attr, desc.type);
+}
+
+const IntegerColumn& ContextPrivate::integerColumn(int entity, int attr)
+{
+    EntityStore& store = stores[size_t(entity)];
+    if (store.columns.size() <= size_t(attr))
+        store.columns.resize(schema.entities[size_t(entity)].desc->attributes().size());
+    std::unique_ptr<IntegerColumn>& column = store.columns[size_t(attr)];
+    if (!column) {
+        column = std::make_unique<IntegerColumn>();
+        column->values.resize(store.nextSlot);
+        column->present.resize(store.nextSlot);
+        for (const auto& object : store.objects)
+            updateColumns(object.get(), attr);
+    }
+    return *column;
+}
+
+void ContextPrivate::updateColumns(const ManagedObject* o, int attr)
+{
+    const ObjectState& s = st(o);
+    auto& columns = stores[size_t(s.entity)].columns;
+    const auto update = [&](size_t index) {
+        IntegerColumn* column = index < columns.size() ? columns[index].get() : nullptr;
+        if (!column)
+            return;
+        const Slot* slot = s.values.find(int(index));
+        const bool boolean = o->m_entity->attributes()[index].type == AttributeType::Boolean;
+        column->present[o->m_slot] = slot ? 1 : 0;
+        column->values[o->m_slot] = !slot ? 0 : (boolean ? qint64(slot->payload != 0) : slot->payload);
+    };
+    if (attr >= 0) {
+        update(size_t(attr));
+        return;
+    }
+    for (size_t index = 0; index < columns.size(); ++index)
+        update(index);
 }
 
 ManagedObject* ContextPrivate::toOneOf(const ManagedObject* o, int rel) const
@@ -271,6 +319,7 @@ void ContextPrivate::setAttribute(ManagedObject* o, int attr, const QVariant& va
     if (slot >= 0 && s.live)
         indexes[size_t(slot)].remove(s.values.keyOf(attr, desc.type), o);
     s.values.set(attr, desc.type, canonical);
+    updateColumns(o, attr);
     if (slot >= 0 && s.live)
         indexes[size_t(slot)].insert(s.values.keyOf(attr, desc.type), o);
     UndoOp op{UndoOp::Kind::SetAttribute, o};
@@ -326,6 +375,8 @@ void ContextPrivate::setAttributes(ManagedObject* o, const AttributeValues& valu
     if (changed.empty())
         return;
     s.values.setMany(changed);
+    for (const EncodedValue& value : changed)
+        updateColumns(o, value.attr);
     if (!s.live)
         return;
     for (const EncodedValue& value : changed) {

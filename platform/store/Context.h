@@ -130,6 +130,7 @@ public:
 
 private:
     friend class ManagedObject;
+    friend class IntegerReader;
     friend class UndoManager;
     friend struct ContextPrivate;
     std::unique_ptr<struct ContextPrivate> d;

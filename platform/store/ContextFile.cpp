@@ -627,6 +627,7 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
             ObjectState& s = st(o);
             s.inFile = true;
             s.values.adopt(builder.finish());
+            updateColumns(o, -1);
             indexAdd(o);
             ++store.liveCount;
             for (const auto& [relation, column] : relationColumns) {
@@ -1136,6 +1137,7 @@ ManagedObject* ContextPrivate::readObject(int entity, qint64 id)
     ObjectState& s = st(o);
     s.inFile = true;
     s.values.adopt(builder.finish());
+    updateColumns(o, -1);
     indexAdd(o);
     ++store.liveCount;
     store.highWater = qMax(store.highWater, id);

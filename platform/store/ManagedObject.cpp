@@ -1,6 +1,7 @@
 #include "platform/store/ManagedObject.h"
 
 #include "platform/store/Context.h"
+#include "platform/store/ObjectPool.h"
 #include "platform/store/StoreInternals.h"
 
 #include <algorithm>
@@ -18,6 +19,16 @@ const std::vector<ManagedObject*>& noObjects()
 } // namespace
 
 ManagedObject::ManagedObject() = default;
+
+void* ManagedObject::operator new(std::size_t size)
+{
+    return detail::allocateObject(size);
+}
+
+void ManagedObject::operator delete(void* memory, std::size_t size)
+{
+    detail::releaseObject(memory, size);
+}
 
 ManagedObject::~ManagedObject() = default;
 
@@ -63,6 +74,45 @@ void prefetchValues(const std::vector<ManagedObject*>& objects, size_t position)
         __builtin_prefetch(objects[position + 2 * kStep]->m_state);
     if (position + kStep < count)
         ContextPrivate::st(objects[position + kStep]).values.prefetch();
+}
+
+void prefetchObjects(const std::vector<ManagedObject*>& objects, size_t position)
+{
+    constexpr size_t kAhead = 16;
+    if (position + kAhead < objects.size())
+        __builtin_prefetch(objects[position + kAhead]);
+}
+
+bool IntegerReader::reads(const ManagedObject& object)
+{
+    if (&object.entity() != m_entity || object.m_context != m_context) {
+        m_entity = &object.entity();
+        m_context = object.m_context;
+        m_entityIndex = ContextPrivate::st(&object).entity;
+        m_index = -1;
+        const int index = m_entity->attributeIndex(m_key);
+        if (index >= 0) {
+            const AttributeDescription& attribute = m_entity->attributes()[size_t(index)];
+            const bool integer = attribute.type == AttributeType::Integer ||
+                                 attribute.type == AttributeType::Boolean ||
+                                 attribute.type == AttributeType::Date;
+            if (integer && !attribute.transient) {
+                m_index = index;
+                m_type = attribute.type;
+            }
+        }
+    }
+    return m_index >= 0;
+}
+
+std::optional<qint64> IntegerReader::operator()(const ManagedObject& object)
+{
+    if (!reads(object))
+        return std::nullopt;
+    const detail::IntegerColumn& column = object.m_context->d->integerColumn(m_entityIndex, m_index);
+    if (!column.present[object.m_slot])
+        return std::nullopt;
+    return column.values[object.m_slot];
 }
 
 QVariant ManagedObject::value(const QString& key) const

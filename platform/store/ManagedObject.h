@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstddef>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -25,6 +27,11 @@ public:
     virtual ~ManagedObject();
     ManagedObject(const ManagedObject&) = delete;
     ManagedObject& operator=(const ManagedObject&) = delete;
+    // Objects come from the store's pool: those made one after the other lie side by side.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* memory, std::size_t size);
+    static void* operator new(std::size_t /*size*/, void* place) noexcept { return place; }
+    static void operator delete(void* /*memory*/, void* /*place*/) noexcept {}
 
     const EntityDescription& entity() const { return *m_entity; }
     const QString& entityName() const;
@@ -83,11 +90,13 @@ private:
     friend class Context;
     friend struct ContextPrivate;
     friend void prefetchValues(const std::vector<ManagedObject*>& objects, size_t position);
+    friend class IntegerReader;
     friend class EntityDescription; // builds a plain object when the entity has no factory
     const EntityDescription* m_entity = nullptr;
     Context* m_context = nullptr;
     qint64 m_objectID = 0;
     void* m_state = nullptr; // owned by the context's storage
+    quint32 m_slot = 0;      // creation order within the entity
 };
 
 // For a loop that reads the values of many objects in turn: starts bringing the values of the
@@ -114,6 +123,33 @@ private:
     const EntityDescription* m_entity = nullptr;
     int m_index = -1;
 };
+
+// Reads one integer, boolean or date attribute of many objects: a boolean as 0 or 1, a date as
+// milliseconds since 1970 (UTC), nullopt for null. The context keeps such an attribute's values
+// side by side once asked, so that a loop over many objects waits on memory for each object
+// alone and not also for its values.
+class IntegerReader {
+public:
+    explicit IntegerReader(QString key) : m_key(std::move(key)) {}
+    // Whether the object's entity has the attribute, persistent and of one of those types.
+    bool reads(const ManagedObject& object);
+    // The object's value; nullopt also for an object reads() refuses.
+    std::optional<qint64> operator()(const ManagedObject& object);
+    // The type of the attribute of the last object reads() accepted.
+    AttributeType type() const { return m_type; }
+
+private:
+    QString m_key;
+    const EntityDescription* m_entity = nullptr;
+    const Context* m_context = nullptr;
+    int m_entityIndex = -1;
+    int m_index = -1;
+    AttributeType m_type = AttributeType::Integer;
+};
+
+// For a loop over many objects that reads them through IntegerReader: starts bringing the objects
+// a few places after `position` into the processor's cache. A hint only; changes nothing.
+void prefetchObjects(const std::vector<ManagedObject*>& objects, size_t position);
 
 template <class T> T* as(ManagedObject* object)
 {

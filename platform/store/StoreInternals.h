@@ -155,8 +155,18 @@ private:
     QHash<quint64, Bucket> m_buckets;
 };
 
+// The values of one integer, boolean or date attribute of every object of an entity, by the
+// object's slot. Kept from the first bulk read that asks for it: a loop over many objects then
+// finds their values side by side, instead of each in its own block far from the others.
+struct IntegerColumn {
+    std::vector<qint64> values;  // a boolean as 0 or 1, a date in ms since 1970
+    std::vector<quint8> present; // 0 for a null value
+};
+
 struct EntityStore {
     std::vector<std::unique_ptr<ManagedObject>> objects; // ascending objectID, deleted ones included
+    quint32 nextSlot = 0;                                // slots are handed out in creation order
+    std::vector<std::unique_ptr<IntegerColumn>> columns; // by attribute; empty until one is kept
     qint64 highWater = 0;                                // largest objectID ever handed out
     qint64 savedHighWater = 0;
     int liveCount = 0;
@@ -270,6 +280,10 @@ struct ContextPrivate {
     void destroyAll();
     ManagedObject* objectWithID(int entity, qint64 id) const;
     QVariant attributeValue(const ManagedObject* o, int attr) const;
+    // The kept column of a persistent integer, boolean or date attribute, made on first ask.
+    const detail::IntegerColumn& integerColumn(int entity, int attr);
+    // Brings the kept columns of the object's entity in step with its values (attr < 0: all).
+    void updateColumns(const ManagedObject* o, int attr);
     ManagedObject* toOneOf(const ManagedObject* o, int rel) const;
     const std::vector<ManagedObject*>& toManyOf(const ManagedObject* o, int rel) const;
     std::vector<ManagedObject*>& toManyMutable(ManagedObject* o, int rel);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <numeric>
+#include <utility>
 
 namespace qv {
 
@@ -185,8 +186,31 @@ struct PreparedDescriptor {
     }
 };
 
+// Values of an integer, boolean or date attribute from the store's column of them; false when
+// some object's entity does not keep the attribute that way.
+bool prepareIntegers(PreparedDescriptor& p, const std::vector<store::ManagedObject*>& objects)
+{
+    store::IntegerReader read(p.descriptor->key);
+    std::vector<IntegerValue> integers;
+    integers.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        store::prefetchObjects(objects, i);
+        const store::ManagedObject& object = *objects[i];
+        if (!read.reads(object))
+            return false;
+        const std::optional<qint64> value = read(object);
+        const bool date = value && read.type() == store::AttributeType::Date;
+        integers.push_back({date ? 1 : 0, value.value_or(0)});
+    }
+    p.form = PreparedDescriptor::Integers;
+    p.integers = std::move(integers);
+    return true;
+}
+
 void prepareValues(PreparedDescriptor& p, const std::vector<store::ManagedObject*>& objects)
 {
+    if (prepareIntegers(p, objects))
+        return;
     std::vector<SortValue> values;
     values.reserve(objects.size());
     store::AttributeReader read(p.descriptor->key);
@@ -256,6 +280,94 @@ void sortByKeys(std::vector<store::ManagedObject*>& objects, const std::vector<K
         objects[i] = entries[i].second;
 }
 
+// Sorts by one text, stably. Each text's first sixteen code units (case-folded when case is
+// ignored) are held beside its entry, so that most comparisons, those of short equal texts
+// included, do not reach the texts' own memory.
+void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<QString>& texts,
+                 Qt::CaseSensitivity caseSensitivity, bool ascending)
+{
+    constexpr qsizetype kUnits = 16;
+    struct Entry {
+        std::array<quint64, kUnits / 4> prefix; // code units, the first in the highest bits; 0 after the end
+        bool exact; // the prefix orders as the text does (no NUL; no surrogate when folded)
+        bool whole; // the prefix holds the whole text
+        const QString* text;
+        store::ManagedObject* object;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const QString& text = texts[i];
+        Entry entry{{}, true, text.size() <= kUnits, &text, objects[i]};
+        for (qsizetype u = 0; u < qMin(text.size(), kUnits); ++u) {
+            QChar unit = text.at(u);
+            // A NUL reads as the end of the text; a surrogate folds as part of its code point.
+            if (unit.isNull() || (caseSensitivity == Qt::CaseInsensitive && unit.isSurrogate()))
+                entry.exact = false;
+            if (caseSensitivity == Qt::CaseInsensitive)
+                unit = unit.toCaseFolded();
+            entry.prefix[size_t(u / 4)] |= quint64(unit.unicode()) << (16 * (3 - u % 4));
+        }
+        entries.push_back(entry);
+    }
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (a.exact && b.exact) {
+            if (a.prefix != b.prefix)
+                return ascending ? a.prefix < b.prefix : b.prefix < a.prefix;
+            if (a.whole && b.whole)
+                return false; // equal texts
+        }
+        const int c = a.text->compare(*b.text, caseSensitivity);
+        return ascending ? c < 0 : c > 0;
+    });
+    for (size_t i = 0; i < objects.size(); ++i)
+        objects[i] = entries[i].object;
+}
+
+// Sorts by one integer value, stably, in time linear in the count: a byte at a time, least
+// significant first, skipping the bytes every key shares (most values are small).
+void sortByIntegers(std::vector<store::ManagedObject*>& objects, const std::vector<IntegerValue>& values,
+                    bool ascending)
+{
+    struct Entry {
+        quint64 number; // with the sign bit flipped, so that unsigned order is signed order
+        quint64 rank;
+        store::ManagedObject* object;
+    };
+    constexpr quint64 kSign = quint64(1) << 63;
+    const size_t n = objects.size();
+    std::vector<Entry> entries(n);
+    std::vector<Entry> spare(n);
+    std::array<std::array<size_t, 256>, 16> counts{}; // the number's 8 bytes, then the rank's
+    for (size_t i = 0; i < n; ++i) {
+        quint64 number = quint64(values[i].number) ^ kSign;
+        quint64 rank = quint64(values[i].rank) ^ kSign;
+        if (!ascending) { // descending and stable: ascending by the complement
+            number = ~number;
+            rank = ~rank;
+        }
+        entries[i] = {number, rank, objects[i]};
+        for (size_t b = 0; b < 8; ++b) {
+            ++counts[b][(number >> (8 * b)) & 0xff];
+            ++counts[8 + b][(rank >> (8 * b)) & 0xff];
+        }
+    }
+    for (size_t b = 0; b < 16; ++b) {
+        std::array<size_t, 256>& count = counts[b];
+        if (std::find(count.begin(), count.end(), n) != count.end())
+            continue; // every key has the same byte here
+        size_t total = 0;
+        for (size_t& c : count)
+            total += std::exchange(c, total);
+        const unsigned shift = 8 * unsigned(b % 8);
+        for (const Entry& entry : entries)
+            spare[count[((b < 8 ? entry.number : entry.rank) >> shift) & 0xff]++] = entry;
+        entries.swap(spare);
+    }
+    for (size_t i = 0; i < n; ++i)
+        objects[i] = entries[i].object;
+}
+
 } // namespace
 
 SortDescriptor SortDescriptor::byValue(const QString& key, bool ascending)
@@ -317,7 +429,11 @@ void sortObjects(std::vector<store::ManagedObject*>& objects, const std::vector<
 
     // The common sort by one key of integers.
     if (prepared.size() == 1 && prepared[0].form == PreparedDescriptor::Integers) {
-        sortByKeys(objects, prepared[0].integers, descriptors[0].ascending);
+        sortByIntegers(objects, prepared[0].integers, descriptors[0].ascending);
+        return;
+    }
+    if (prepared.size() == 1 && prepared[0].form == PreparedDescriptor::Texts) {
+        sortByTexts(objects, prepared[0].texts, prepared[0].caseSensitivity, descriptors[0].ascending);
         return;
     }
     if (prepared.size() == 1 && prepared[0].form == PreparedDescriptor::Keys) {
@@ -371,10 +487,12 @@ void ArrayController::setContent(const std::vector<store::ManagedObject*>& objec
     m_content.reserve(objects.size());
     m_contentSet.reserve(qsizetype(objects.size()));
     for (store::ManagedObject* object : objects) {
-        if (object && !m_contentSet.contains(object)) {
-            m_contentSet.insert(object);
+        if (!object)
+            continue;
+        const qsizetype before = m_contentSet.size();
+        m_contentSet.insert(object); // one lookup, where contains() then insert() would take two
+        if (m_contentSet.size() != before)
             m_content.push_back(object);
-        }
     }
     rearrangeObjects();
 }
@@ -545,7 +663,7 @@ void ArrayController::rearrangeObjects()
     std::vector<store::ManagedObject*> arranged;
     arranged.reserve(m_content.size());
     for (size_t i = 0; i < m_content.size(); ++i) {
-        store::prefetchValues(m_content, i);
+        store::prefetchObjects(m_content, i);
         if (!m_filter || m_filter(m_content[i]))
             arranged.push_back(m_content[i]);
     }

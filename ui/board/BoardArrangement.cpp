@@ -17,19 +17,20 @@ namespace qv {
 namespace {
 
 const QString kQuadrant = QStringLiteral("quadrant");
+const QString kState = QStringLiteral("state");
 
 // The order of TODOItem::compareByStar() (starred first, then the higher index first) as keys,
 // so that each item's star and index are read once per sort instead of once per comparison.
 // ~index reverses the order of every index, the smallest included, without overflow.
 std::vector<SortKey> starSortKeys(const std::vector<store::ManagedObject*>& objects)
 {
-    store::AttributeReader index(QStringLiteral("index"));
+    store::IntegerReader index(QStringLiteral("index"));
     std::vector<SortKey> keys;
     keys.reserve(objects.size());
     for (size_t i = 0; i < objects.size(); ++i) {
-        store::prefetchValues(objects, i);
+        store::prefetchObjects(objects, i);
         TODOItem* item = store::as<TODOItem>(objects[i]);
-        keys.push_back(item ? SortKey{item->getStarred() ? 0 : 1, ~index(*item).toLongLong()} : SortKey{});
+        keys.push_back(item ? SortKey{item->getStarred() ? 0 : 1, ~index(*item).value_or(0)} : SortKey{});
     }
     return keys;
 }
@@ -45,15 +46,19 @@ qint64 floorDiv(qint64 a, qint64 b)
 // the offset from UTC alone; the zone and its spans of one offset are read once per sort.
 class SortingDates {
 public:
-    std::pair<qint64, qint64> operator()(const QDateTime& date, bool allDay)
+    // A stored date in milliseconds since 1970 (UTC).
+    std::pair<qint64, qint64> operator()(std::optional<qint64> stored, bool allDay)
     {
-        if (!date.isValid() || date.toMSecsSinceEpoch() < 1000) // no real date
+        if (!stored || *stored < 1000) // no real date
             return {2, 0};
-        const qint64 msecs = date.toMSecsSinceEpoch();
+        const qint64 msecs = *stored;
         const Span& span = spanAt(msecs);
         // Farther than an offset change (at most a day) plus a day from both transitions, the
         // minute and the day's midnight are wall times that occur once, at the span's offset.
         if (quint64(msecs) - quint64(span.from) < kMargin || quint64(span.to) - quint64(msecs) <= kMargin) {
+            const QDateTime date = QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc());
+            if (!date.isValid())
+                return {2, 0};
             const QDateTime sorting = TODOItem::sortingDate(date, allDay);
             return sorting.isValid() ? std::pair<qint64, qint64>{1, sorting.toMSecsSinceEpoch()}
                                      : std::pair<qint64, qint64>{0, 0};
@@ -104,24 +109,24 @@ private:
 // so that each item's dates are converted once per sort instead of once per comparison.
 std::vector<SortKey> datesSortKeys(const std::vector<store::ManagedObject*>& objects)
 {
-    store::AttributeReader dueDate(QStringLiteral("dueDate"));
-    store::AttributeReader startDate(QStringLiteral("startDate"));
-    store::AttributeReader allDay(QStringLiteral("allDay"));
-    store::AttributeReader completion(QStringLiteral("completionPercentage"));
+    store::IntegerReader dueDate(QStringLiteral("dueDate"));
+    store::IntegerReader startDate(QStringLiteral("startDate"));
+    store::IntegerReader allDay(QStringLiteral("allDay"));
+    store::IntegerReader completion(QStringLiteral("completionPercentage"));
     SortingDates sortingDate;
     std::vector<SortKey> keys;
     keys.reserve(objects.size());
     for (size_t i = 0; i < objects.size(); ++i) {
-        store::prefetchValues(objects, i);
+        store::prefetchObjects(objects, i);
         const TODOItem* item = store::as<TODOItem>(objects[i]);
         if (!item) {
             keys.push_back({});
             continue;
         }
-        const bool isAllDay = allDay(*item).toBool();
-        const auto [dueRank, due] = sortingDate(dueDate(*item).toDateTime(), isAllDay);
-        const auto [startRank, start] = sortingDate(startDate(*item).toDateTime(), isAllDay);
-        keys.push_back({dueRank, due, startRank, start, completion(*item).toLongLong()});
+        const bool isAllDay = allDay(*item).value_or(0) != 0;
+        const auto [dueRank, due] = sortingDate(dueDate(*item), isAllDay);
+        const auto [startRank, start] = sortingDate(startDate(*item), isAllDay);
+        keys.push_back({dueRank, due, startRank, start, completion(*item).value_or(0)});
     }
     return keys;
 }
@@ -182,24 +187,22 @@ ObjectPredicate BoardArrangement::stateFilterPredicate(int filterState)
 {
     if (filterState >= 1 && filterState <= 3) {
         const ObjectState required = kRequiredState[size_t(filterState - 1)];
-        return [required](const store::ManagedObject* item) {
-            const ObjectState state = objectStateOf(*item);
+        return [required, read = store::IntegerReader(kState)](const store::ManagedObject* item) mutable {
+            const ObjectState state = toObjectState(read(*item).value_or(0));
             return isVisible(state) && (state == required || storedValue(state) < 0);
         };
     }
-    return [](const store::ManagedObject* item) {
-        return isVisible(objectStateOf(*item));
+    return [read = store::IntegerReader(kState)](const store::ManagedObject* item) mutable {
+        return isVisible(toObjectState(read(*item).value_or(0)));
     };
 }
 
 ObjectPredicate BoardArrangement::quadrantFilterPredicate(int quadrant, ObjectPredicate userFilter)
 {
     // Asked about every item of the project for each quadrant: the attribute is found once.
-    return both(
-        [quadrant, read = store::AttributeReader(kQuadrant)](const store::ManagedObject* item) mutable {
-            return read(*item).toLongLong() == quadrant;
-        },
-        std::move(userFilter));
+    return both([quadrant, read = store::IntegerReader(kQuadrant)](
+                    const store::ManagedObject* item) mutable { return read(*item).value_or(0) == quadrant; },
+                std::move(userFilter));
 }
 
 ObjectPredicate BoardArrangement::fromPredicate(Predicate predicate)

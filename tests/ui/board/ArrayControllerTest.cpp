@@ -4,6 +4,9 @@
 
 #include <QSignalSpy>
 
+#include <limits>
+#include <random>
+
 namespace qv::test {
 namespace {
 
@@ -388,6 +391,88 @@ TEST_F(ArrayControllerTest,
     EXPECT_EQ(names(list), QStringList({"Alpha", "alpha", "beta", "Beta"}));
     sortObjects(list, {SortDescriptor::byValue(kName, true)});
     EXPECT_EQ(names(list), QStringList({"Alpha", "Beta", "alpha", "beta"}));
+}
+
+// Sorting by one key reads each value once and orders by it directly; it must give the order a
+// stable sort comparing the values two at a time gives, whatever the values.
+TEST_F(ArrayControllerTest, GivenExtremeTiedAndMissingValues_WhenSortedByOneKey_ThenAsComparingTheValues)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale::c()); // localized descriptors compare code units here
+    const std::vector<QVariant> integers = {QVariant(),
+                                            std::numeric_limits<qint64>::min(),
+                                            std::numeric_limits<qint64>::min() + 1,
+                                            qint64(-65536),
+                                            qint64(-1),
+                                            qint64(0),
+                                            qint64(1),
+                                            qint64(255),
+                                            qint64(256),
+                                            qint64(1) << 40,
+                                            std::numeric_limits<qint64>::max()};
+    const std::vector<QVariant> dates = {QVariant(), QDateTime::fromMSecsSinceEpoch(-1, QTimeZone::utc()),
+                                         QDateTime::fromMSecsSinceEpoch(0, QTimeZone::utc()),
+                                         QDateTime::fromMSecsSinceEpoch(1'700'000'000'000, QTimeZone::utc()),
+                                         QDateTime::fromMSecsSinceEpoch(1'700'000'000'001, QTimeZone::utc())};
+    const QStringList texts = {QString(),
+                               "a",
+                               "A",
+                               "ab",
+                               QString::fromUtf16(u"a\0b", 3),
+                               QString::fromUtf16(u"a\0", 2),
+                               "abcdefghijklmnop",
+                               "abcdefghijklmnopq",
+                               "abcdefghijklmnopr",
+                               "ABCDEFGHIJKLMNOPQ",
+                               "abcdefghijklmno",
+                               QString::fromUtf16(u"\u00e9"),
+                               QString::fromUtf16(u"\u00c9"),
+                               QString::fromUtf16(u"\u00df"),
+                               QString::fromUtf16(u"\U0001d518x"),
+                               QString::fromUtf16(u"\U00010400"),
+                               QString::fromUtf16(u"\U00010428"),
+                               QString::fromUtf16(u"\ue000"),
+                               QString::fromUtf16(u"\uffff")};
+    std::mt19937 random(7);
+    std::vector<store::ManagedObject*> items;
+    for (int i = 0; i < 400; ++i) {
+        TODOItem* item =
+            ItemBuilder(texts[qsizetype(random() % texts.size())])
+                .withValue("index", integers[random() % integers.size()])
+                .withValue("dueDate", dates[random() % dates.size()])
+                .withValue("allDay", random() % 3 == 0 ? QVariant() : QVariant(random() % 2 == 0))
+                .withValue("icon", texts[qsizetype(random() % texts.size())])
+                .in(context);
+        items.push_back(item);
+    }
+    std::vector<SortDescriptor> descriptors;
+    for (const bool ascending : {true, false}) {
+        for (const char* key : {"index", "dueDate", "allDay", "icon"})
+            descriptors.push_back(SortDescriptor::byValue(QString::fromLatin1(key), ascending));
+        descriptors.push_back(SortDescriptor::localized(kName, ascending, false));
+        descriptors.push_back(SortDescriptor::localized(kName, ascending, true));
+    }
+    for (const SortDescriptor& descriptor : descriptors) {
+        const bool textual = descriptor.comparison != SortDescriptor::Comparison::Value;
+        const Qt::CaseSensitivity cs =
+            descriptor.comparison == SortDescriptor::Comparison::LocalizedCaseInsensitive
+                ? Qt::CaseInsensitive
+                : Qt::CaseSensitive;
+        std::vector<store::ManagedObject*> expected = items;
+        std::stable_sort(
+            expected.begin(), expected.end(), [&](store::ManagedObject* a, store::ManagedObject* b) {
+                const QVariant x = a->value(descriptor.key);
+                const QVariant y = b->value(descriptor.key);
+                const int c = textual ? x.toString().compare(y.toString(), cs) : compareValues(x, y);
+                return descriptor.ascending ? c < 0 : c > 0;
+            });
+        std::vector<store::ManagedObject*> sorted = items;
+        sortObjects(sorted, {descriptor});
+        EXPECT_TRUE(sorted == expected)
+            << descriptor.key.toStdString() << " ascending " << descriptor.ascending << " comparison "
+            << int(descriptor.comparison);
+    }
+    QLocale::setDefault(previous);
 }
 
 } // namespace
