@@ -85,7 +85,8 @@ void arrange(benchmark::State& state)
     for (auto _ : state) {
         qv::ArrayController controller;
         controller.setSortDescriptors({mode->descriptor});
-        controller.setFilterPredicate(qv::BoardArrangement::stateFilterPredicate(0));
+        controller.setFilterPredicate(qv::BoardArrangement::stateFilterPredicate(0),
+                                      qv::ArrayController::FilterReads::ObjectOnly);
         controller.setContent(p.items);
         benchmark::DoNotOptimize(controller.arrangedObjects().data());
     }

@@ -302,9 +302,9 @@ void MyDocument::removeUnfinishedQuickAddRows()
     const store::UndoPause pause(*m_context);
     // The server's items, nearly all of them, are ruled out first, by a reader that finds the
     // attribute once: this runs over every item before the window first shows.
-    store::AttributeReader serverID(QStringLiteral("serverID"));
+    store::IntegerReader serverID(QStringLiteral("serverID"));
     for (store::ManagedObject* object : m_context->objects(TODOItem::staticEntityName())) {
-        if (serverID(*object).toLongLong() != 0)
+        if (serverID(*object).value_or(0) != 0)
             continue;
         auto* item = static_cast<TODOItem*>(object);
         if (item->objectState() == ObjectState::Open && item->list() && item->name().isEmpty())

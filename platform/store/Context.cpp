@@ -43,6 +43,8 @@ bool sameMembers(const std::vector<ManagedObject*>& a, const std::vector<Managed
 
 void AttributeIndex::insert(quint64 key, ManagedObject* o)
 {
+    if (!m_built)
+        return;
     Bucket& b = m_buckets[key];
     if (b.many) {
         b.many->insert(o);
@@ -56,6 +58,8 @@ void AttributeIndex::insert(quint64 key, ManagedObject* o)
 
 void AttributeIndex::remove(quint64 key, ManagedObject* o)
 {
+    if (!m_built)
+        return;
     auto it = m_buckets.find(key);
     if (it == m_buckets.end())
         return;
@@ -89,6 +93,7 @@ void AttributeIndex::clear()
     for (auto& b : m_buckets)
         delete b.many;
     m_buckets.clear();
+    m_built = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -215,8 +220,13 @@ const IntegerColumn& ContextPrivate::integerColumn(int entity, int attr)
         column = std::make_unique<IntegerColumn>();
         column->values.resize(store.nextSlot);
         column->present.resize(store.nextSlot);
-        for (const auto& object : store.objects)
-            updateColumns(object.get(), attr);
+        constexpr size_t kAhead = 8;
+        const auto& objects = store.objects;
+        for (size_t i = 0; i < objects.size(); ++i) {
+            if (i + kAhead < objects.size())
+                st(objects[i + kAhead].get()).values.prefetch();
+            updateColumns(objects[i].get(), attr);
+        }
     }
     return *column;
 }
@@ -268,8 +278,28 @@ void ContextPrivate::indexAdd(ManagedObject* o)
     auto& indexes = stores[size_t(s.entity)].indexes;
     for (size_t k = 0; k < e.indexedAttributes.size(); ++k) {
         const int attr = e.indexedAttributes[k];
-        indexes[k].insert(s.values.keyOf(attr, e.desc->attributes()[size_t(attr)].type), o);
+        if (indexes[k].built())
+            indexes[k].insert(s.values.keyOf(attr, e.desc->attributes()[size_t(attr)].type), o);
     }
+}
+
+const AttributeIndex& ContextPrivate::builtIndex(int entity, int slot)
+{
+    EntityStore& store = stores[size_t(entity)];
+    AttributeIndex& index = store.indexes[size_t(slot)];
+    if (index.built())
+        return index;
+    index.markBuilt();
+    index.reserve(store.liveCount);
+    const EntityInfo& e = schema.entities[size_t(entity)];
+    const int attr = e.indexedAttributes[size_t(slot)];
+    const AttributeType type = e.desc->attributes()[size_t(attr)].type;
+    for (const auto& object : store.objects) {
+        const ObjectState& s = st(object.get());
+        if (s.live)
+            index.insert(s.values.keyOf(attr, type), object.get());
+    }
+    return index;
 }
 
 void ContextPrivate::indexRemove(ManagedObject* o)
@@ -1057,7 +1087,7 @@ std::vector<ManagedObject*> Context::lookup(const QString& entity, const QString
         d->readMatching(index, attr, wanted);
     const int slot = e.indexSlot[size_t(attr)];
     if (slot >= 0) {
-        const auto candidates = store.indexes[size_t(slot)].values(indexKey(desc.type, wanted));
+        const auto candidates = d->builtIndex(index, slot).values(indexKey(desc.type, wanted));
         for (ManagedObject* o : candidates) {
             if (sameCanonical(desc.type, d->attributeValue(o, attr), wanted))
                 result.push_back(o);

@@ -603,8 +603,6 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
                 return failed(QStringLiteral("%1 cannot be read"));
             const size_t expected = size_t(qBound<qint64>(0, maxKey, qint64(1) << 20));
             store.objects.reserve(expected);
-            for (auto& index : store.indexes)
-                index.reserve(qsizetype(expected));
             pending.reserve(pending.size() + expected * relationColumns.size());
         }
         SqliteStatement rows(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY \"Z_PK\"")

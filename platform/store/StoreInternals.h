@@ -17,6 +17,7 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -129,11 +130,14 @@ using UndoGroup = std::vector<UndoOp>;
 
 // Objects by the key of one attribute's value. Most keys have one object; a key shared by
 // many (a 0 or null every unsynced object has) keeps a set, so changes stay constant-time.
+// Built at the first lookup (ContextPrivate::builtIndex), not while the file is read: until
+// then insert() and remove() change nothing.
 class AttributeIndex {
 public:
     AttributeIndex() = default;
     ~AttributeIndex() { clear(); }
-    AttributeIndex(AttributeIndex&& other) noexcept : m_buckets(std::move(other.m_buckets))
+    AttributeIndex(AttributeIndex&& other) noexcept
+        : m_buckets(std::move(other.m_buckets)), m_built(std::exchange(other.m_built, false))
     {
         other.m_buckets.clear();
     }
@@ -142,6 +146,8 @@ public:
     AttributeIndex& operator=(const AttributeIndex&) = delete;
 
     void reserve(qsizetype n) { m_buckets.reserve(n); }
+    bool built() const { return m_built; }
+    void markBuilt() { m_built = true; }
     void insert(quint64 key, ManagedObject* o);
     void remove(quint64 key, ManagedObject* o);
     std::vector<ManagedObject*> values(quint64 key) const;
@@ -153,6 +159,7 @@ private:
         QSet<ManagedObject*>* many = nullptr;
     };
     QHash<quint64, Bucket> m_buckets;
+    bool m_built = false;
 };
 
 // The values of one integer, boolean or date attribute of every object of an entity, by the
@@ -288,6 +295,8 @@ struct ContextPrivate {
     const std::vector<ManagedObject*>& toManyOf(const ManagedObject* o, int rel) const;
     std::vector<ManagedObject*>& toManyMutable(ManagedObject* o, int rel);
     void indexAdd(ManagedObject* o);
+    // The entity's index at slot, built from the objects in memory when first asked for.
+    const detail::AttributeIndex& builtIndex(int entity, int slot);
     void indexRemove(ManagedObject* o);
 
     // Single-sided mutations with change tracking and undo recording.

@@ -646,9 +646,10 @@ void ArrayController::removeObjects(const std::vector<store::ManagedObject*>& ob
     rearrangeObjects();
 }
 
-void ArrayController::setFilterPredicate(ObjectPredicate predicate)
+void ArrayController::setFilterPredicate(ObjectPredicate predicate, FilterReads reads)
 {
     m_filter = std::move(predicate);
+    m_filterReads = reads;
     rearrangeObjects();
 }
 
@@ -662,10 +663,20 @@ void ArrayController::rearrangeObjects()
 {
     std::vector<store::ManagedObject*> arranged;
     arranged.reserve(m_content.size());
-    for (size_t i = 0; i < m_content.size(); ++i) {
-        store::prefetchObjects(m_content, i);
-        if (!m_filter || m_filter(m_content[i]))
-            arranged.push_back(m_content[i]);
+    if (!m_filter) {
+        arranged = m_content;
+    } else if (m_filterReads == FilterReads::ObjectOnly) {
+        for (size_t i = 0; i < m_content.size(); ++i) {
+            store::prefetchObjects(m_content, i);
+            if (m_filter(m_content[i]))
+                arranged.push_back(m_content[i]);
+        }
+    } else {
+        for (size_t i = 0; i < m_content.size(); ++i) {
+            store::prefetchValues(m_content, i);
+            if (m_filter(m_content[i]))
+                arranged.push_back(m_content[i]);
+        }
     }
     showArranged(std::move(arranged));
 }

@@ -117,7 +117,11 @@ public:
     void removeObjects(const std::vector<store::ManagedObject*>& objects);
 
     // --- Filter and order ---
-    void setFilterPredicate(ObjectPredicate predicate);
+    // What a filter reads of each object, so that a rebuild brings it into the cache ahead of the
+    // filter: its values (any predicate), or only the object itself, for a predicate that reads
+    // through store::IntegerReader alone. A hint for speed; the result is the same either way.
+    enum class FilterReads { Values, ObjectOnly };
+    void setFilterPredicate(ObjectPredicate predicate, FilterReads reads = FilterReads::Values);
     const ObjectPredicate& filterPredicate() const { return m_filter; }
     void setSortDescriptors(std::vector<SortDescriptor> descriptors);
     const std::vector<SortDescriptor>& sortDescriptors() const { return m_sortDescriptors; }
@@ -170,6 +174,7 @@ private:
     std::vector<store::ManagedObject*> m_content;
     QSet<const store::ManagedObject*> m_contentSet;
     ObjectPredicate m_filter;
+    FilterReads m_filterReads = FilterReads::Values;
     std::vector<SortDescriptor> m_sortDescriptors;
     std::vector<store::ManagedObject*> m_arranged;
     mutable QHash<const store::ManagedObject*, qsizetype> m_arrangedIndex;

@@ -276,10 +276,14 @@ ObjectPredicate BoardArrangement::userFilterPredicate() const
 
 void BoardArrangement::updateFilters()
 {
-    const ObjectPredicate filter = userFilterPredicate();
+    const ObjectPredicate panel = m_panelPredicate ? m_panelPredicate() : nullptr;
+    const ObjectPredicate filter = both(stateFilterPredicate(filterStateSetting()), panel);
+    // Without a panel's predicate the filter reads the quadrant and state columns alone.
+    const auto reads =
+        panel ? ArrayController::FilterReads::Values : ArrayController::FilterReads::ObjectOnly;
     for (int q = 0; q < 4; ++q) {
         if (ArrayController* controller = m_quadrants[size_t(q)])
-            controller->setFilterPredicate(quadrantFilterPredicate(q, filter));
+            controller->setFilterPredicate(quadrantFilterPredicate(q, filter), reads);
     }
 }
 
@@ -287,7 +291,8 @@ void BoardArrangement::changeFiltersToNormal()
 {
     for (int q = 0; q < 4; ++q) {
         if (ArrayController* controller = m_quadrants[size_t(q)])
-            controller->setFilterPredicate(quadrantFilterPredicate(q, stateFilterPredicate(0)));
+            controller->setFilterPredicate(quadrantFilterPredicate(q, stateFilterPredicate(0)),
+                                           ArrayController::FilterReads::ObjectOnly);
     }
 }
 
