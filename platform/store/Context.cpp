@@ -6,6 +6,8 @@
 #include "platform/store/StoreLogging.h"
 #include "platform/store/UndoManager.h"
 
+#include <QByteArrayView>
+#include <QSet>
 #include <QUuid>
 
 #include <algorithm>
@@ -1025,6 +1027,49 @@ void Context::deleteObject(ManagedObject* object)
     if (object->m_context != this)
         return;
     d->deleteObject(object);
+}
+
+QStringList Context::distinctTexts(const QString& entity, const QString& key) const
+{
+    const int index = d->schema.entityByName.value(entity, -1);
+    Q_ASSERT_X(index >= 0, "Context::distinctTexts", qPrintable(entity));
+    if (index < 0)
+        return {};
+    const EntityInfo& e = d->schema.entities[size_t(index)];
+    const int attr = e.desc->attributeIndex(key);
+    Q_ASSERT_X(attr >= 0, "Context::distinctTexts", qPrintable(key));
+    if (attr < 0)
+        return {};
+    const AttributeDescription& desc = e.desc->attributes()[size_t(attr)];
+    const auto& objects = d->stores[size_t(index)].objects;
+    if (desc.transient || desc.type != AttributeType::String) {
+        QSet<QString> seen;
+        for (const auto& o : objects) {
+            if (!ContextPrivate::st(o.get()).live)
+                continue;
+            const QString text = d->attributeValue(o.get(), attr).toString();
+            if (!text.isEmpty())
+                seen.insert(text);
+        }
+        return {seen.begin(), seen.end()};
+    }
+    // Texts compared as their stored bytes: nothing is decoded until the end.
+    constexpr size_t kAhead = 8;
+    QSet<QByteArrayView> seen;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (i + kAhead < objects.size())
+            ContextPrivate::st(objects[i + kAhead].get()).values.prefetch();
+        const ObjectState& s = ContextPrivate::st(objects[i].get());
+        if (!s.live)
+            continue;
+        if (const Slot* slot = s.values.find(attr); slot && slot->len > 0)
+            seen.insert(QByteArrayView(s.values.bytes(*slot), qsizetype(slot->len)));
+    }
+    QStringList texts;
+    texts.reserve(seen.size());
+    for (const QByteArrayView bytes : seen)
+        texts.append(QString::fromUtf8(bytes));
+    return texts;
 }
 
 std::vector<ManagedObject*> Context::objects(const QString& entity) const

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -90,6 +91,9 @@ public:
 
     // Live (not deleted) objects of an entity, in insertion/load order.
     std::vector<ManagedObject*> objects(const QString& entity) const;
+    // The different non-empty texts an attribute holds in the live objects of an entity, in no
+    // particular order. Each different text is decoded once, however many objects hold it.
+    QStringList distinctTexts(const QString& entity, const QString& key) const;
     std::vector<ManagedObject*> fetch(const QString& entity,
                                       const std::function<bool(const ManagedObject*)>& predicate) const;
     // Live objects whose attribute equals value; constant-time for indexed attributes.

@@ -7,6 +7,9 @@
 #include "core/util/StringToColorTransformer.h"
 #include "core/util/Utils.h"
 #include "platform/Clock.h"
+#include "platform/store/ManagedObject.h"
+
+#include <optional>
 
 namespace qv {
 
@@ -26,14 +29,19 @@ ProjectCounts countProjectItems(const TODOList& project, const ObjectPredicate& 
                                 const QDateTime& now)
 {
     ProjectCounts counts;
+    // Every row of the project list counts all its project's items: read from the store's columns.
+    store::IntegerReader quadrantOf(QStringLiteral("quadrant"));
+    store::IntegerReader dueOf(QStringLiteral("dueDate"));
+    store::IntegerReader stateOf(QStringLiteral("state"));
+    const qint64 nowMs = now.toMSecsSinceEpoch();
     for (TODOItem* item : project.items()) {
         if (itemFilter && !itemFilter(item))
             continue;
-        const qint64 quadrant = item->quadrant();
+        const qint64 quadrant = quadrantOf(*item).value_or(0);
         if (quadrant >= 0 && quadrant < 4)
             ++counts.quadrants[size_t(quadrant)];
-        const QDateTime due = item->dueDate();
-        if (item->objectState() == ObjectState::Open && due.isValid() && due <= now)
+        const std::optional<qint64> due = dueOf(*item);
+        if (due && *due <= nowMs && toObjectState(stateOf(*item).value_or(0)) == ObjectState::Open)
             ++counts.overdue;
     }
     return counts;

@@ -29,9 +29,12 @@ InboxModel::InboxModel(MyDocument& document, QObject* parent) : QObject(parent),
     // asks again about every item whose project or state changes.
     m_items.setFiltersOnlyInsertedObjects(true);
     m_items.setFetch(&document.context(), TODOItem::staticEntityName());
-    m_items.setFilterPredicate([](const store::ManagedObject* object) {
-        return isVisible(objectStateOf(*object)) && object->toOne(QStringLiteral("list")) == nullptr;
-    });
+    m_items.setFilterPredicate(
+        [state = store::IntegerReader(QStringLiteral("state"))](const store::ManagedObject* object) mutable {
+            return isVisible(toObjectState(state(*object).value_or(0))) &&
+                   object->toOne(QStringLiteral("list")) == nullptr;
+        },
+        ArrayController::FilterReads::ObjectOnly);
     // Items made within the same second: the one made last is the newest.
     m_items.setSortDescriptors({SortDescriptor::byValue(QStringLiteral("creationDate"), false),
                                 SortDescriptor::keyed(QStringLiteral("self"), false, objectIDKeys)});

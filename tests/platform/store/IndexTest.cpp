@@ -58,5 +58,23 @@ TEST_F(LazyIndex, GivenChangesBeforeAndAfterTheFirstLookup_ThenLookupsFindWhatAS
     expectLookupsMatchScans(*context, "after the first lookup");
 }
 
+TEST_F(LazyIndex, GivenRepeatedEmptyAndDeletedTexts_WhenDistinctTextsAsked_ThenEachLiveNonEmptyTextOnce)
+{
+    Context context{model, scheduler};
+    for (const char* name : {"Zoë", "alpha", "", "Zoë", "alpha", "gone", "ALPHA"})
+        context.insert<Task>("Task")->setName(QString::fromUtf8(name));
+    context.insert<Task>("Task"); // no name at all
+    for (ManagedObject* task : context.objects("Task")) {
+        if (static_cast<Task*>(task)->name() == QLatin1String("gone"))
+            context.deleteObject(task);
+    }
+    QStringList texts = context.distinctTexts("Task", "name");
+    texts.sort();
+    EXPECT_EQ(texts, QStringList({"ALPHA", "Zoë", "alpha"}));
+    // Values that are not stored texts are read one by one.
+    context.objects("Task").front()->setValue("index", 7);
+    EXPECT_EQ(context.distinctTexts("Task", "index"), QStringList({"7"}));
+}
+
 } // namespace
 } // namespace qv::store::test

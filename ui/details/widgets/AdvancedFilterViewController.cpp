@@ -193,11 +193,9 @@ void AdvancedFilterViewController::reloadChoices()
     std::sort(tagNames.begin(), tagNames.end(),
               [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     std::set<QString> people;
-    for (const store::ManagedObject* object : context.objects(TODOItem::staticEntityName())) {
-        const QString owner = object->stringValue(QStringLiteral("ownerUsername"));
-        if (!owner.isEmpty())
-            people.insert(owner);
-    }
+    for (const QString& owner :
+         context.distinctTexts(TODOItem::staticEntityName(), QStringLiteral("ownerUsername")))
+        people.insert(owner);
     for (const QString& owner : m_filter->selectedOwners())
         people.insert(owner);
     QStringList personRows{tr("Anybody")};
