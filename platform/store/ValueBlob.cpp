@@ -1,5 +1,7 @@
 #include "platform/store/ValueBlob.h"
 
+#include "platform/store/ObjectPool.h"
+
 #include <QDateTime>
 #include <QHashFunctions>
 
@@ -12,12 +14,19 @@ namespace qv::store::detail {
 
 namespace {
 
-constexpr size_t kHeader = 8; // quint32 slot count, quint32 spare
+constexpr size_t kHeader = 8; // quint32 slot count, quint32 size of the whole block
 
 quint32 slotCount(const char* block)
 {
     quint32 n;
     std::memcpy(&n, block, sizeof n);
+    return n;
+}
+
+quint32 blockSize(const char* block)
+{
+    quint32 n;
+    std::memcpy(&n, block + sizeof(quint32), sizeof n);
     return n;
 }
 
@@ -92,10 +101,13 @@ char* BlobBuilder::finish() const
     if (m_slots.empty())
         return nullptr;
     const size_t table = kHeader + m_slots.size() * sizeof(Slot);
-    char* block = static_cast<char*>(std::malloc(table + m_bytes.size()));
+    const size_t size = table + m_bytes.size();
+    // From the store's pool: the blocks of objects read one after the other lie side by side.
+    char* block = static_cast<char*>(allocateObject(size));
     const quint32 n = quint32(m_slots.size());
+    const quint32 bytes = quint32(size);
     std::memcpy(block, &n, sizeof n);
-    std::memset(block + sizeof n, 0, kHeader - sizeof n);
+    std::memcpy(block + sizeof n, &bytes, sizeof bytes);
     Slot* out = reinterpret_cast<Slot*>(block + kHeader);
     for (size_t i = 0; i < m_slots.size(); ++i) {
         out[i] = m_slots[i];
@@ -109,12 +121,14 @@ char* BlobBuilder::finish() const
 
 ValueBlob::~ValueBlob()
 {
-    std::free(m_data);
+    if (m_data)
+        releaseObject(m_data, blockSize(m_data));
 }
 
 void ValueBlob::adopt(char* block)
 {
-    std::free(m_data);
+    if (m_data)
+        releaseObject(m_data, blockSize(m_data));
     m_data = block;
 }
 

@@ -40,7 +40,7 @@ public:
     void addDouble(int attr, double v);
     void addText(int attr, const char* data, int len);
     // Slots must be added in ascending attribute order.
-    char* finish() const; // malloc'd; nullptr when empty
+    char* finish() const; // for ValueBlob::adopt(); nullptr when empty
 
 private:
     std::vector<Slot> m_slots;
