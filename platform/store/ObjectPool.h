@@ -4,11 +4,12 @@
 
 namespace qv::store::detail {
 
-// Memory for the store's objects and their states. Those of one size are carved in the order
-// they are made from blocks of their own, so that a loop over many objects (a sort, a filter)
-// reads memory that lies side by side, which the processor fetches ahead, instead of objects
-// scattered among their values and texts. Freed memory is kept for the next objects of its size.
-// Thread-safe. Under the address sanitizer every allocation is the global one, which it checks.
+// Memory for the store's objects, their states and their value blocks. Those of one size are
+// carved in the order they are made from blocks of their own, so that a loop over many objects (a
+// sort, a filter, a merge) reads memory that lies side by side, which the processor fetches ahead,
+// instead of objects scattered among everything else. Freed memory is kept for the next
+// allocation of its size and never given back to the system. Thread-safe. Under the address
+// sanitizer every allocation is the global one, which it checks.
 void* allocateObject(std::size_t size);
 void releaseObject(void* memory, std::size_t size);
 
