@@ -542,6 +542,20 @@ std::unique_ptr<Context> Context::open(const QString& path, const Model& model, 
     return context;
 }
 
+ManagedObject* ContextPrivate::objectFromFile(int entity, qint64 id, const BlobBuilder& values)
+{
+    ManagedObject* o = createObject(entity, id);
+    ObjectState& s = st(o);
+    s.inFile = true;
+    s.values.adopt(values.finish());
+    updateColumns(o, -1);
+    indexAdd(o);
+    EntityStore& store = stores[size_t(entity)];
+    ++store.liveCount;
+    store.highWater = qMax(store.highWater, id);
+    return o;
+}
+
 bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, StoreError* error)
 {
     struct Pending {
@@ -621,18 +635,11 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
                 }
                 addCell(builder, stmt, c.column, c.attr, c.type);
             }
-            ManagedObject* o = createObject(int(ei), id);
-            ObjectState& s = st(o);
-            s.inFile = true;
-            s.values.adopt(builder.finish());
-            updateColumns(o, -1);
-            indexAdd(o);
-            ++store.liveCount;
+            ManagedObject* o = objectFromFile(int(ei), id, builder);
             for (const auto& [relation, column] : relationColumns) {
                 if (sqlite3_column_type(stmt, column) != SQLITE_NULL)
                     pending.push_back({o, relation, sqlite3_column_int64(stmt, column)});
             }
-            store.highWater = qMax(store.highWater, id);
         }
         if (rc != SQLITE_DONE)
             return failed(QStringLiteral("%1 cannot be read"));
@@ -1124,7 +1131,7 @@ ManagedObject* ContextPrivate::readObject(int entity, qint64 id)
     row.reset();
 
     const bool wasLoading = std::exchange(loading, true);
-    ManagedObject* o = createObject(entity, id);
+    ManagedObject* o = objectFromFile(entity, id, builder);
     auto& objects = store.objects;
     if (objects.size() > 1 && objects[objects.size() - 2]->m_objectID > id) {
         const auto at = std::upper_bound(
@@ -1133,12 +1140,6 @@ ManagedObject* ContextPrivate::readObject(int entity, qint64 id)
         std::rotate(at, objects.end() - 1, objects.end());
     }
     ObjectState& s = st(o);
-    s.inFile = true;
-    s.values.adopt(builder.finish());
-    updateColumns(o, -1);
-    indexAdd(o);
-    ++store.liveCount;
-    store.highWater = qMax(store.highWater, id);
     std::vector<int> readLater;
     for (size_t r = 0; r < e.relations.size(); ++r) {
         if (!e.relations[r].toMany)

@@ -284,6 +284,9 @@ struct ContextPrivate {
 
     // Objects.
     ManagedObject* createObject(int entity, qint64 objectID);
+    // An object as its row in the file holds it: live, with the values given, in the kept
+    // columns and built indexes.
+    ManagedObject* objectFromFile(int entity, qint64 id, const detail::BlobBuilder& values);
     void destroyAll();
     ManagedObject* objectWithID(int entity, qint64 id) const;
     QVariant attributeValue(const ManagedObject* o, int attr) const;

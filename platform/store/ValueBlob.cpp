@@ -5,10 +5,11 @@
 #include <QDateTime>
 #include <QHashFunctions>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace qv::store::detail {
 
@@ -105,7 +106,8 @@ char* BlobBuilder::finish() const
     // From the store's pool: the blocks of objects read one after the other lie side by side.
     char* block = static_cast<char*>(allocateObject(size));
     const quint32 n = quint32(m_slots.size());
-    const quint32 bytes = quint32(size);
+    // A size past quint32 is beyond the pool's own sizes: it need only say so.
+    const quint32 bytes = quint32(std::min<size_t>(size, std::numeric_limits<quint32>::max()));
     std::memcpy(block, &n, sizeof n);
     std::memcpy(block + sizeof n, &bytes, sizeof bytes);
     Slot* out = reinterpret_cast<Slot*>(block + kHeader);
@@ -121,8 +123,7 @@ char* BlobBuilder::finish() const
 
 ValueBlob::~ValueBlob()
 {
-    if (m_data)
-        releaseObject(m_data, blockSize(m_data));
+    adopt(nullptr);
 }
 
 void ValueBlob::adopt(char* block)

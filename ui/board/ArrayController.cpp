@@ -661,22 +661,18 @@ void ArrayController::setSortDescriptors(std::vector<SortDescriptor> descriptors
 
 void ArrayController::rearrangeObjects()
 {
+    if (!m_filter) {
+        showArranged(m_content);
+        return;
+    }
+    const auto prefetch =
+        m_filterReads == FilterReads::ObjectOnly ? store::prefetchObjects : store::prefetchValues;
     std::vector<store::ManagedObject*> arranged;
     arranged.reserve(m_content.size());
-    if (!m_filter) {
-        arranged = m_content;
-    } else if (m_filterReads == FilterReads::ObjectOnly) {
-        for (size_t i = 0; i < m_content.size(); ++i) {
-            store::prefetchObjects(m_content, i);
-            if (m_filter(m_content[i]))
-                arranged.push_back(m_content[i]);
-        }
-    } else {
-        for (size_t i = 0; i < m_content.size(); ++i) {
-            store::prefetchValues(m_content, i);
-            if (m_filter(m_content[i]))
-                arranged.push_back(m_content[i]);
-        }
+    for (size_t i = 0; i < m_content.size(); ++i) {
+        prefetch(m_content, i);
+        if (m_filter(m_content[i]))
+            arranged.push_back(m_content[i]);
     }
     showArranged(std::move(arranged));
 }
