@@ -31,18 +31,22 @@ public:
             return ::operator new(size);
         const std::lock_guard lock(m_mutex);
         SizeClass& c = m_classes[index];
+        const std::size_t rounded = (index + 1) * kGrain;
         if (c.free) {
             FreeNode* node = c.free;
             c.free = node->next;
+            m_idle -= rounded;
             return node;
         }
-        const std::size_t rounded = (index + 1) * kGrain;
         if (!c.next || std::size_t(c.end - c.next) < rounded) {
+            // What is left of the block stays idle for good.
             c.next = static_cast<char*>(::operator new(kBlock));
             c.end = c.next + kBlock;
+            m_idle += kBlock;
         }
         void* memory = c.next;
         c.next += rounded;
+        m_idle -= rounded;
         return memory;
     }
 
@@ -56,6 +60,13 @@ public:
         const std::lock_guard lock(m_mutex);
         SizeClass& c = m_classes[index];
         c.free = new (memory) FreeNode{c.free};
+        m_idle += (index + 1) * kGrain;
+    }
+
+    std::size_t idle()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_idle;
     }
 
 private:
@@ -72,6 +83,7 @@ private:
 
     std::mutex m_mutex;
     std::array<SizeClass, kClasses> m_classes{};
+    std::size_t m_idle = 0;
 };
 
 ObjectPool& pool()
@@ -94,6 +106,11 @@ void releaseObject(void* memory, std::size_t size)
         pool().release(memory, size);
 }
 
+std::size_t idlePoolBytes()
+{
+    return pool().idle();
+}
+
 #else
 
 void* allocateObject(std::size_t size)
@@ -104,6 +121,11 @@ void* allocateObject(std::size_t size)
 void releaseObject(void* memory, std::size_t /*size*/)
 {
     ::operator delete(memory);
+}
+
+std::size_t idlePoolBytes()
+{
+    return 0;
 }
 
 #endif

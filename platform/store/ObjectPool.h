@@ -12,5 +12,8 @@ namespace qv::store::detail {
 // sanitizer every allocation is the global one, which it checks.
 void* allocateObject(std::size_t size);
 void releaseObject(void* memory, std::size_t size);
+// Bytes the pool holds from the global allocator without having handed them out: what a count
+// of the heap in use takes away to count only what objects use.
+std::size_t idlePoolBytes();
 
 } // namespace qv::store::detail
