@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <numeric>
+#include <tuple>
 #include <utility>
 
 namespace qv {
@@ -264,25 +265,92 @@ void prepareLocalized(PreparedDescriptor& p, const std::vector<store::ManagedObj
     }
 }
 
-// Sorts by keys held beside the objects rather than reached through indexes: a big sort finds the
-// latter far from the cache.
-template <class Key>
-void sortByKeys(std::vector<store::ManagedObject*>& objects, const std::vector<Key>& keys, bool ascending)
+// Sorts entries of W words (the first the most significant) stably by unsigned order, in time
+// linear in the count: a byte at a time, least significant first, skipping the bytes every
+// entry shares (most values are small, and most key words constant).
+template <size_t W> struct RadixEntry {
+    std::array<quint64, W> words;
+    store::ManagedObject* object;
+};
+
+template <size_t W>
+void radixSort(std::vector<RadixEntry<W>>& entries, std::vector<store::ManagedObject*>& objects)
 {
-    std::vector<std::pair<Key, store::ManagedObject*>> entries;
-    entries.reserve(objects.size());
-    for (size_t i = 0; i < objects.size(); ++i)
-        entries.emplace_back(keys[i], objects[i]);
-    std::stable_sort(entries.begin(), entries.end(), [ascending](const auto& a, const auto& b) {
-        return ascending ? a.first < b.first : b.first < a.first;
-    });
-    for (size_t i = 0; i < objects.size(); ++i)
-        objects[i] = entries[i].second;
+    const size_t n = entries.size();
+    if (n == 0)
+        return;
+    std::array<quint64, W> varying{};
+    for (const RadixEntry<W>& entry : entries) {
+        for (size_t w = 0; w < W; ++w)
+            varying[w] |= entry.words[w] ^ entries.front().words[w];
+    }
+    std::vector<RadixEntry<W>> spare(n);
+    for (size_t w = W; w-- > 0;) {
+        for (unsigned shift = 0; shift < 64; shift += 8) {
+            if (((varying[w] >> shift) & 0xff) == 0)
+                continue;
+            std::array<size_t, 256> count{};
+            for (const RadixEntry<W>& entry : entries)
+                ++count[(entry.words[w] >> shift) & 0xff];
+            size_t total = 0;
+            for (size_t& c : count)
+                total += std::exchange(c, total);
+            for (const RadixEntry<W>& entry : entries)
+                spare[count[(entry.words[w] >> shift) & 0xff]++] = entry;
+            entries.swap(spare);
+        }
+    }
+    for (size_t i = 0; i < n; ++i)
+        objects[i] = entries[i].object;
 }
 
-// Sorts by one text, stably. Each text's first sixteen code units (case-folded when case is
-// ignored) are held beside its entry, so that most comparisons, those of short equal texts
-// included, do not reach the texts' own memory.
+// A signed integer as a word whose unsigned order is the signed order; descending as the
+// complement, so that an ascending stable sort is a descending stable one.
+quint64 radixWord(qint64 value, bool ascending)
+{
+    const quint64 word = quint64(value) ^ (quint64(1) << 63);
+    return ascending ? word : ~word;
+}
+
+void sortByKeys(std::vector<store::ManagedObject*>& objects, const std::vector<SortKey>& keys, bool ascending)
+{
+    std::vector<RadixEntry<std::tuple_size_v<SortKey>>> entries(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        for (size_t w = 0; w < keys[i].size(); ++w)
+            entries[i].words[w] = radixWord(keys[i][w], ascending);
+        entries[i].object = objects[i];
+    }
+    radixSort(entries, objects);
+}
+
+void sortByIntegers(std::vector<store::ManagedObject*>& objects, const std::vector<IntegerValue>& values,
+                    bool ascending)
+{
+    std::vector<RadixEntry<2>> entries(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i)
+        entries[i] = {{radixWord(values[i].rank, ascending), radixWord(values[i].number, ascending)},
+                      objects[i]};
+    radixSort(entries, objects);
+}
+
+// Whether texts repeat often enough that sorting each different text once pays for finding
+// them: judged from the first few.
+bool textsRepeat(const std::vector<QString>& texts)
+{
+    constexpr size_t kSample = 256;
+    const size_t sample = std::min(texts.size(), kSample);
+    QSet<QStringView> seen;
+    for (size_t i = 0; i < sample; ++i)
+        seen.insert(texts[i]);
+    return size_t(seen.size()) * 2 < sample;
+}
+
+// Sorts by one text, stably: the texts are sorted and ranked, then the objects by their text's
+// rank. When many objects share a few texts (an owner, an icon), each different text is sorted
+// once; their comparisons would otherwise run the length of equal texts.
+//
+// Each text's first sixteen code units (case-folded when case is ignored) are held beside it, so
+// that most comparisons do not reach the texts' own memory.
 void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<QString>& texts,
                  Qt::CaseSensitivity caseSensitivity, bool ascending)
 {
@@ -292,13 +360,26 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         bool exact; // the prefix orders as the text does (no NUL; no surrogate when folded)
         bool whole; // the prefix holds the whole text
         const QString* text;
-        store::ManagedObject* object;
+        quint32 distinct;
     };
+    const bool repeat = textsRepeat(texts);
+    std::vector<quint32> distinctOf(objects.size());
     std::vector<Entry> entries;
-    entries.reserve(objects.size());
+    entries.reserve(repeat ? 0 : objects.size());
+    QHash<QStringView, quint32> seen;
     for (size_t i = 0; i < objects.size(); ++i) {
         const QString& text = texts[i];
-        Entry entry{{}, true, text.size() <= kUnits, &text, objects[i]};
+        const auto distinct = quint32(entries.size());
+        if (repeat) {
+            const auto found = seen.constFind(text);
+            if (found != seen.constEnd()) {
+                distinctOf[i] = *found;
+                continue;
+            }
+            seen.insert(text, distinct);
+        }
+        distinctOf[i] = distinct;
+        Entry entry{{}, true, text.size() <= kUnits, &text, distinct};
         for (qsizetype u = 0; u < qMin(text.size(), kUnits); ++u) {
             QChar unit = text.at(u);
             // A NUL reads as the end of the text; a surrogate folds as part of its code point.
@@ -310,62 +391,41 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         }
         entries.push_back(entry);
     }
-    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+    const auto compare = [caseSensitivity](const Entry& a, const Entry& b) {
         if (a.exact && b.exact) {
             if (a.prefix != b.prefix)
-                return ascending ? a.prefix < b.prefix : b.prefix < a.prefix;
+                return a.prefix < b.prefix ? -1 : 1;
             if (a.whole && b.whole)
-                return false; // equal texts
+                return 0; // equal texts
         }
         const int c = a.text->compare(*b.text, caseSensitivity);
-        return ascending ? c < 0 : c > 0;
-    });
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    };
+    std::sort(entries.begin(), entries.end(),
+              [&](const Entry& a, const Entry& b) { return compare(a, b) < 0; });
+    // Texts that compare equal share a rank, and their objects keep their order.
+    std::vector<qint64> rank(entries.size());
+    qint64 next = 0;
+    for (size_t d = 0; d < entries.size(); ++d) {
+        if (d > 0 && compare(entries[d - 1], entries[d]) != 0)
+            ++next;
+        rank[entries[d].distinct] = next;
+    }
+    std::vector<RadixEntry<1>> ranked(objects.size());
     for (size_t i = 0; i < objects.size(); ++i)
-        objects[i] = entries[i].object;
+        ranked[i] = {{radixWord(rank[distinctOf[i]], ascending)}, objects[i]};
+    radixSort(ranked, objects);
 }
 
-// Sorts by one integer value, stably, in time linear in the count: a byte at a time, least
-// significant first, skipping the bytes every key shares (most values are small).
-void sortByIntegers(std::vector<store::ManagedObject*>& objects, const std::vector<IntegerValue>& values,
-                    bool ascending)
+// Whether an object comes twice: the addresses sorted, a byte at a time.
+bool hasRepeats(const std::vector<store::ManagedObject*>& objects)
 {
-    struct Entry {
-        quint64 number; // with the sign bit flipped, so that unsigned order is signed order
-        quint64 rank;
-        store::ManagedObject* object;
-    };
-    constexpr quint64 kSign = quint64(1) << 63;
-    const size_t n = objects.size();
-    std::vector<Entry> entries(n);
-    std::vector<Entry> spare(n);
-    std::array<std::array<size_t, 256>, 16> counts{}; // the number's 8 bytes, then the rank's
-    for (size_t i = 0; i < n; ++i) {
-        quint64 number = quint64(values[i].number) ^ kSign;
-        quint64 rank = quint64(values[i].rank) ^ kSign;
-        if (!ascending) { // descending and stable: ascending by the complement
-            number = ~number;
-            rank = ~rank;
-        }
-        entries[i] = {number, rank, objects[i]};
-        for (size_t b = 0; b < 8; ++b) {
-            ++counts[b][(number >> (8 * b)) & 0xff];
-            ++counts[8 + b][(rank >> (8 * b)) & 0xff];
-        }
-    }
-    for (size_t b = 0; b < 16; ++b) {
-        std::array<size_t, 256>& count = counts[b];
-        if (std::find(count.begin(), count.end(), n) != count.end())
-            continue; // every key has the same byte here
-        size_t total = 0;
-        for (size_t& c : count)
-            total += std::exchange(c, total);
-        const unsigned shift = 8 * unsigned(b % 8);
-        for (const Entry& entry : entries)
-            spare[count[((b < 8 ? entry.number : entry.rank) >> shift) & 0xff]++] = entry;
-        entries.swap(spare);
-    }
-    for (size_t i = 0; i < n; ++i)
-        objects[i] = entries[i].object;
+    std::vector<RadixEntry<1>> entries(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i)
+        entries[i] = {{quint64(quintptr(objects[i]))}, objects[i]};
+    std::vector<store::ManagedObject*> sorted(objects.size());
+    radixSort(entries, sorted);
+    return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
 }
 
 } // namespace
@@ -484,17 +544,31 @@ void ArrayController::setContent(const std::vector<store::ManagedObject*>& objec
     m_entity.clear();
     m_content.clear();
     m_contentSet.clear();
+    m_contentSetBuilt = false;
     m_content.reserve(objects.size());
-    m_contentSet.reserve(qsizetype(objects.size()));
     for (store::ManagedObject* object : objects) {
-        if (!object)
-            continue;
-        const qsizetype before = m_contentSet.size();
-        m_contentSet.insert(object); // one lookup, where contains() then insert() would take two
-        if (m_contentSet.size() != before)
+        if (object)
             m_content.push_back(object);
     }
+    if (hasRepeats(m_content)) {
+        QSet<const store::ManagedObject*> seen;
+        std::erase_if(m_content, [&seen](const store::ManagedObject* object) {
+            const qsizetype before = seen.size();
+            seen.insert(object); // one lookup, where contains() then insert() would take two
+            return seen.size() == before;
+        });
+    }
     rearrangeObjects();
+}
+
+QSet<const store::ManagedObject*>& ArrayController::contentSet() const
+{
+    if (!std::exchange(m_contentSetBuilt, true)) {
+        m_contentSet.reserve(qsizetype(m_content.size()));
+        for (const store::ManagedObject* object : m_content)
+            m_contentSet.insert(object);
+    }
+    return m_contentSet;
 }
 
 void ArrayController::setFetch(store::Context* context, const QString& entity)
@@ -514,8 +588,7 @@ void ArrayController::fetch()
         return;
     m_content = m_context->objects(m_entity);
     m_contentSet.clear();
-    for (const store::ManagedObject* object : m_content)
-        m_contentSet.insert(object);
+    m_contentSetBuilt = false;
     rearrangeObjects();
 }
 
@@ -523,15 +596,15 @@ void ArrayController::onContextChange(const store::ChangeEvent& event)
 {
     std::vector<store::ManagedObject*> added;
     for (store::ManagedObject* object : event.inserted) {
-        if (object->entityName() == m_entity && !object->isDeleted() && !m_contentSet.contains(object)) {
-            m_contentSet.insert(object);
+        if (object->entityName() == m_entity && !object->isDeleted() && !contentSet().contains(object)) {
+            contentSet().insert(object);
             m_content.push_back(object);
             added.push_back(object);
         }
     }
     QSet<const store::ManagedObject*> gone;
     for (store::ManagedObject* object : event.deleted) {
-        if (m_contentSet.remove(object))
+        if (contentSet().remove(object))
             gone.insert(object);
     }
     if (!gone.isEmpty())
@@ -554,7 +627,7 @@ void ArrayController::refilterObjects(const std::vector<store::ManagedObject*>& 
     std::vector<store::ManagedObject*> candidates;
     QSet<const store::ManagedObject*> leaving;
     for (store::ManagedObject* object : objects) {
-        if (!m_contentSet.contains(object) || leaving.contains(object))
+        if (!contentSet().contains(object) || leaving.contains(object))
             continue;
         // Each is asked once: an arranged one that passes stays, one that fails leaves, and one
         // not arranged that passes joins.
@@ -599,8 +672,8 @@ void ArrayController::addObjects(const std::vector<store::ManagedObject*>& objec
 {
     bool changed = false;
     for (store::ManagedObject* object : objects) {
-        if (object && !m_contentSet.contains(object)) {
-            m_contentSet.insert(object);
+        if (object && !contentSet().contains(object)) {
+            contentSet().insert(object);
             m_content.push_back(object);
             changed = true;
         }
@@ -614,8 +687,8 @@ void ArrayController::insertObject(store::ManagedObject* object, qsizetype arran
     if (!object)
         return;
     const QList<qsizetype> before = selectionIndexes();
-    if (!m_contentSet.contains(object)) {
-        m_contentSet.insert(object);
+    if (!contentSet().contains(object)) {
+        contentSet().insert(object);
         m_content.push_back(object);
     }
     const auto found = std::find(m_arranged.begin(), m_arranged.end(), object);
@@ -637,7 +710,7 @@ void ArrayController::removeObjects(const std::vector<store::ManagedObject*>& ob
 {
     QSet<const store::ManagedObject*> gone;
     for (store::ManagedObject* object : objects) {
-        if (m_contentSet.remove(object))
+        if (contentSet().remove(object))
             gone.insert(object);
     }
     if (gone.isEmpty())

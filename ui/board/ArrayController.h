@@ -102,7 +102,7 @@ public:
     void refilterObjects(const std::vector<store::ManagedObject*>& objects);
 
     const std::vector<store::ManagedObject*>& content() const { return m_content; }
-    bool contentContains(const store::ManagedObject* object) const { return m_contentSet.contains(object); }
+    bool contentContains(const store::ManagedObject* object) const { return contentSet().contains(object); }
 
     // Adds to the content (no-op for an object already there) and rebuilds.
     void addObject(store::ManagedObject* object);
@@ -172,7 +172,10 @@ private:
     void emitSelectionIfChanged(const QList<qsizetype>& before);
 
     std::vector<store::ManagedObject*> m_content;
-    QSet<const store::ManagedObject*> m_contentSet;
+    // Built at its first use: a new content is often only arranged.
+    QSet<const store::ManagedObject*>& contentSet() const;
+    mutable QSet<const store::ManagedObject*> m_contentSet;
+    mutable bool m_contentSetBuilt = false;
     ObjectPredicate m_filter;
     FilterReads m_filterReads = FilterReads::Values;
     std::vector<SortDescriptor> m_sortDescriptors;

@@ -58,6 +58,26 @@ TEST_F(ArrayControllerTest,
     EXPECT_EQ(names(controller.arrangedObjects()), QStringList({"c", "a", "b"}));
 }
 
+// The content holds each object once, as first given; membership changes after a new content
+// see the objects it holds.
+TEST_F(ArrayControllerTest, GivenRepeatedObjects_WhenContentSet_ThenEachOnceAndMembershipFollows)
+{
+    TODOItem* a = ItemBuilder("a").in(context);
+    TODOItem* b = ItemBuilder("b").in(context);
+    TODOItem* c = ItemBuilder("c").in(context);
+    controller.setContent({b, nullptr, a, b, c, a});
+    EXPECT_EQ(controller.content(), objects({b, a, c}));
+    EXPECT_EQ(controller.arrangedObjects(), objects({b, a, c}));
+    EXPECT_TRUE(controller.contentContains(c));
+
+    controller.setContent(objects({a, b}));
+    EXPECT_TRUE(controller.contentContains(a));
+    EXPECT_FALSE(controller.contentContains(c));
+    controller.addObjects(objects({b, c}));
+    controller.removeObject(a);
+    EXPECT_EQ(controller.content(), objects({b, c}));
+}
+
 // --- An attribute change never rearranges by itself ---
 
 TEST_F(ArrayControllerTest, GivenArranged_WhenAttributeChanges_ThenOrderAndMembershipStayUntilRearrange)
@@ -452,26 +472,37 @@ TEST_F(ArrayControllerTest, GivenExtremeTiedAndMissingValues_WhenSortedByOneKey_
         descriptors.push_back(SortDescriptor::localized(kName, ascending, false));
         descriptors.push_back(SortDescriptor::localized(kName, ascending, true));
     }
-    for (const SortDescriptor& descriptor : descriptors) {
-        const bool textual = descriptor.comparison != SortDescriptor::Comparison::Value;
-        const Qt::CaseSensitivity cs =
-            descriptor.comparison == SortDescriptor::Comparison::LocalizedCaseInsensitive
-                ? Qt::CaseInsensitive
-                : Qt::CaseSensitive;
-        std::vector<store::ManagedObject*> expected = items;
-        std::stable_sort(
-            expected.begin(), expected.end(), [&](store::ManagedObject* a, store::ManagedObject* b) {
-                const QVariant x = a->value(descriptor.key);
-                const QVariant y = b->value(descriptor.key);
-                const int c = textual ? x.toString().compare(y.toString(), cs) : compareValues(x, y);
-                return descriptor.ascending ? c < 0 : c > 0;
-            });
-        std::vector<store::ManagedObject*> sorted = items;
-        sortObjects(sorted, {descriptor});
-        EXPECT_TRUE(sorted == expected)
-            << descriptor.key.toStdString() << " ascending " << descriptor.ascending << " comparison "
-            << int(descriptor.comparison);
+    const auto expectSortedAsCompared = [&](const char* names) {
+        for (const SortDescriptor& descriptor : descriptors) {
+            const bool textual = descriptor.comparison != SortDescriptor::Comparison::Value;
+            const Qt::CaseSensitivity cs =
+                descriptor.comparison == SortDescriptor::Comparison::LocalizedCaseInsensitive
+                    ? Qt::CaseInsensitive
+                    : Qt::CaseSensitive;
+            std::vector<store::ManagedObject*> expected = items;
+            std::stable_sort(
+                expected.begin(), expected.end(), [&](store::ManagedObject* a, store::ManagedObject* b) {
+                    const QVariant x = a->value(descriptor.key);
+                    const QVariant y = b->value(descriptor.key);
+                    const int c = textual ? x.toString().compare(y.toString(), cs) : compareValues(x, y);
+                    return descriptor.ascending ? c < 0 : c > 0;
+                });
+            std::vector<store::ManagedObject*> sorted = items;
+            sortObjects(sorted, {descriptor});
+            EXPECT_TRUE(sorted == expected)
+                << descriptor.key.toStdString() << " ascending " << descriptor.ascending << " comparison "
+                << int(descriptor.comparison) << " with " << names;
+        }
+    };
+    expectSortedAsCompared("names from a few texts");
+    // Mostly different names, the rest repeating: the texts are not gathered first.
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i % 2 == 1) {
+            auto* item = store::as<TODOItem>(items[i]);
+            item->setName(item->name() + QChar(char16_t(0x4e00 + i / 2 % 150)));
+        }
     }
+    expectSortedAsCompared("mostly different names");
     QLocale::setDefault(previous);
 }
 
