@@ -755,18 +755,21 @@ bool ContextPrivate::differs(const ManagedObject* o, const Snapshot& s) const
 
 QSet<QString> ContextPrivate::eventKeys(const ManagedObject* o) const
 {
-    QSet<QString> keys;
     const ObjectState& s = st(o);
     if (s.fresh)
         return keysWithValues(o);
     if (!s.tracking)
-        return keys;
+        return {};
     const EntityInfo& e = info(o);
+    QBitArray changed(e.attributeCount + qsizetype(e.relations.size()));
+    bool any = false;
     for (const Snapshot& snap : s.tracking->event) {
-        if (differs(o, snap))
-            keys.insert(e.keyNames[snap.key]);
+        if (differs(o, snap)) {
+            changed.setBit(snap.key);
+            any = true;
+        }
     }
-    return keys;
+    return any ? sharedKeys(s.entity, changed) : QSet<QString>();
 }
 
 QSet<QString> ContextPrivate::keysWithValues(const ManagedObject* o) const
@@ -782,9 +785,15 @@ QSet<QString> ContextPrivate::keysWithValues(const ManagedObject* o) const
         if (set)
             held.setBit(e.attributeCount + int(r));
     }
-    auto& known = keySets[size_t(st(o).entity)];
+    return sharedKeys(st(o).entity, held);
+}
+
+QSet<QString> ContextPrivate::sharedKeys(int entity, const QBitArray& held) const
+{
+    auto& known = keySets[size_t(entity)];
     if (const auto it = known.constFind(held); it != known.constEnd())
         return *it;
+    const EntityInfo& e = schema.entities[size_t(entity)];
     QSet<QString> keys;
     for (qsizetype k = 0; k < held.size(); ++k) {
         if (held.testBit(k))

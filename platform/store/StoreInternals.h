@@ -332,8 +332,10 @@ struct ContextPrivate {
     bool differs(const ManagedObject* o, const detail::Snapshot& s) const;
     QSet<QString> eventKeys(const ManagedObject* o) const;
     QSet<QString> keysWithValues(const ManagedObject* o) const;
-    // Per entity, the key sets keysWithValues() has built, by which keys they hold: objects
-    // inserted alike share one set instead of each holding a copy.
+    // The names of the keys whose bits are set, shared with every earlier caller that asked for
+    // the same keys: objects inserted or changed alike share one set instead of each holding a copy.
+    QSet<QString> sharedKeys(int entity, const QBitArray& held) const;
+    // Per entity, the key sets sharedKeys() has built, by which keys they hold.
     mutable std::vector<QHash<QBitArray, QSet<QString>>> keySets;
     bool changedSinceSave(const ManagedObject* o, bool columnsOnly) const;
     void releaseTracking(ManagedObject* o);
