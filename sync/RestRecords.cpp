@@ -45,10 +45,13 @@ QJsonObject uploadBody(const store::ManagedObject* object, const rest::ObjectMap
 QJsonArray listedObjects(const QJsonObject& reply)
 {
     QJsonArray flat;
-    for (const QJsonValue& value : reply.value(QStringLiteral("objects")).toArray()) {
+    // Const arrays: iterating a shared one copies it otherwise.
+    const QJsonArray objects = reply.value(QStringLiteral("objects")).toArray();
+    for (const QJsonValue& value : objects) {
         if (value.isArray()) {
-            for (const QJsonValue& inner : value.toArray())
-                flat.append(inner);
+            const QJsonArray inner = value.toArray();
+            for (const QJsonValue& element : inner)
+                flat.append(element);
         } else {
             flat.append(value);
         }

@@ -557,7 +557,8 @@ QStringList TODOItem::projectURIsFrom(const QJsonValue& value)
 {
     QStringList uris;
     if (value.isArray()) {
-        for (const QJsonValue& uri : value.toArray())
+        const QJsonArray array = value.toArray(); // const: iterating a shared array copies it otherwise
+        for (const QJsonValue& uri : array)
             uris << uri.toString();
     } else if (value.isString()) {
         uris << value.toString();

@@ -221,7 +221,8 @@ void ObjectMapper::apply(const QJsonObject& json, store::ManagedObject* object, 
         if (!it->isArray() && !it->isNull())
             continue;
         std::vector<store::ManagedObject*> wanted;
-        for (const QJsonValue& element : it->toArray()) {
+        const QJsonArray elements = it->toArray(); // const: iterating a shared array copies it otherwise
+        for (const QJsonValue& element : elements) {
             if (!element.isObject())
                 continue;
             if (store::ManagedObject* destination = mapUnchecked(element.toObject(), *context, *r.mapping))
@@ -254,7 +255,8 @@ bool ObjectMapper::isWellFormed(const QJsonObject& json, const store::Model& mod
             continue;
         if (it->isObject() && !isWellFormed(it->toObject(), model, *r.mapping))
             return false;
-        for (const QJsonValue& element : it->toArray()) {
+        const QJsonArray elements = it->toArray();
+        for (const QJsonValue& element : elements) {
             if (element.isObject() && !isWellFormed(element.toObject(), model, *r.mapping))
                 return false;
         }
@@ -284,7 +286,8 @@ bool ObjectMapper::isWellFormed(const QJsonObject& json, const ResolvedMapping& 
         const QJsonValue value = it.value();
         if (value.isObject() && !isWellFormed(value.toObject(), *nested))
             return false;
-        for (const QJsonValue& element : value.toArray()) {
+        const QJsonArray elements = value.toArray();
+        for (const QJsonValue& element : elements) {
             if (element.isObject() && !isWellFormed(element.toObject(), *nested))
                 return false;
         }
