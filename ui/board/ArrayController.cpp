@@ -312,15 +312,43 @@ quint64 radixWord(qint64 value, bool ascending)
     return ascending ? word : ~word;
 }
 
-void sortByKeys(std::vector<store::ManagedObject*>& objects, const std::vector<SortKey>& keys, bool ascending)
+template <size_t N>
+void sortByKeyWords(std::vector<store::ManagedObject*>& objects, const std::vector<SortKey>& keys,
+                    const std::vector<size_t>& words, bool ascending)
 {
-    std::vector<RadixEntry<std::tuple_size_v<SortKey>>> entries(objects.size());
+    std::vector<RadixEntry<N>> entries(objects.size());
     for (size_t i = 0; i < objects.size(); ++i) {
-        for (size_t w = 0; w < keys[i].size(); ++w)
-            entries[i].words[w] = radixWord(keys[i][w], ascending);
+        for (size_t w = 0; w < N; ++w)
+            entries[i].words[w] = radixWord(keys[i][words[w]], ascending);
         entries[i].object = objects[i];
     }
     radixSort(entries, objects);
+}
+
+// Only the words some keys differ in are sorted on: the smaller entries of keys that leave words
+// unused (a star and an index) take less memory to move.
+void sortByKeys(std::vector<store::ManagedObject*>& objects, const std::vector<SortKey>& keys, bool ascending)
+{
+    std::vector<size_t> words;
+    for (size_t w = 0; w < std::tuple_size_v<SortKey>; ++w) {
+        if (std::any_of(keys.begin(), keys.end(),
+                        [&](const SortKey& key) { return key[w] != keys.front()[w]; }))
+            words.push_back(w);
+    }
+    switch (words.size()) {
+    case 0:
+        return;
+    case 1:
+        return sortByKeyWords<1>(objects, keys, words, ascending);
+    case 2:
+        return sortByKeyWords<2>(objects, keys, words, ascending);
+    case 3:
+        return sortByKeyWords<3>(objects, keys, words, ascending);
+    case 4:
+        return sortByKeyWords<4>(objects, keys, words, ascending);
+    default:
+        return sortByKeyWords<std::tuple_size_v<SortKey>>(objects, keys, words, ascending);
+    }
 }
 
 void sortByIntegers(std::vector<store::ManagedObject*>& objects, const std::vector<IntegerValue>& values,

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include <limits>
+#include <map>
 #include <random>
 
 namespace qv::test {
@@ -504,6 +505,39 @@ TEST_F(ArrayControllerTest, GivenExtremeTiedAndMissingValues_WhenSortedByOneKey_
     }
     expectSortedAsCompared("mostly different names");
     QLocale::setDefault(previous);
+}
+
+// Keys are sorted on the words they differ in, whichever those are, and compare word by word.
+TEST_F(ArrayControllerTest, GivenKeysWithConstantWords_WhenSortedByKeys_ThenAsComparingTheKeys)
+{
+    const std::vector<qint64> extremes = {std::numeric_limits<qint64>::min(), -1, 0, 1, 256,
+                                          std::numeric_limits<qint64>::max()};
+    std::mt19937 random(11);
+    std::vector<store::ManagedObject*> items;
+    std::map<const store::ManagedObject*, SortKey> keyOf;
+    for (int i = 0; i < 300; ++i) {
+        TODOItem* item = ItemBuilder(QStringLiteral("item %1").arg(i)).in(context);
+        items.push_back(item);
+        // Words 0 and 2 are the same in every key.
+        keyOf[item] = {7, extremes[random() % extremes.size()], -3, qint64(random() % 3),
+                       extremes[random() % extremes.size()]};
+    }
+    const SortKeysFunction keys = [&keyOf](const std::vector<store::ManagedObject*>& objects) {
+        std::vector<SortKey> result;
+        for (const store::ManagedObject* object : objects)
+            result.push_back(keyOf.at(object));
+        return result;
+    };
+    for (const bool ascending : {true, false}) {
+        std::vector<store::ManagedObject*> expected = items;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](store::ManagedObject* a, store::ManagedObject* b) {
+                             return ascending ? keyOf.at(a) < keyOf.at(b) : keyOf.at(b) < keyOf.at(a);
+                         });
+        std::vector<store::ManagedObject*> sorted = items;
+        sortObjects(sorted, {SortDescriptor::keyed(QStringLiteral("self"), ascending, keys)});
+        EXPECT_TRUE(sorted == expected) << "ascending " << ascending;
+    }
 }
 
 } // namespace
