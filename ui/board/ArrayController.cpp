@@ -373,9 +373,9 @@ bool textsRepeat(const std::vector<QString>& texts)
     return size_t(seen.size()) * 2 < sample;
 }
 
-// Sorts by one text, stably: the texts are sorted and ranked, then the objects by their text's
-// rank. When many objects share a few texts (an owner, an icon), each different text is sorted
-// once; their comparisons would otherwise run the length of equal texts.
+// Sorts by one text, stably. When many objects share a few texts (an owner, an icon), each
+// different text is sorted once and ranked, then the objects by their text's rank: comparisons
+// of equal texts would otherwise run their whole length.
 //
 // Each text's first sixteen code units (case-folded when case is ignored) are held beside it, so
 // that most comparisons do not reach the texts' own memory.
@@ -388,7 +388,7 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         bool exact; // the prefix orders as the text does (no NUL; no surrogate when folded)
         bool whole; // the prefix holds the whole text
         const QString* text;
-        quint32 distinct;
+        quint32 distinct; // the different text's number; the object's when texts do not repeat
     };
     const bool repeat = textsRepeat(texts);
     std::vector<quint32> distinctOf(objects.size());
@@ -429,6 +429,17 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         const int c = a.text->compare(*b.text, caseSensitivity);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     };
+    if (!repeat) {
+        // An entry for each object, in order: sorted stably, they are the objects' order.
+        const std::vector<store::ManagedObject*> unsorted = objects;
+        std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            const int c = compare(a, b);
+            return ascending ? c < 0 : c > 0;
+        });
+        for (size_t i = 0; i < objects.size(); ++i)
+            objects[i] = unsorted[entries[i].distinct];
+        return;
+    }
     std::sort(entries.begin(), entries.end(),
               [&](const Entry& a, const Entry& b) { return compare(a, b) < 0; });
     // Texts that compare equal share a rank, and their objects keep their order.
