@@ -391,7 +391,7 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         quint32 distinct; // the different text's number; the object's when texts do not repeat
     };
     const bool repeat = textsRepeat(texts);
-    std::vector<quint32> distinctOf(objects.size());
+    std::vector<quint32> distinctOf(repeat ? objects.size() : 0); // each object's different text
     std::vector<Entry> entries;
     entries.reserve(repeat ? 0 : objects.size());
     QHash<QStringView, quint32> seen;
@@ -400,13 +400,11 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         const auto distinct = quint32(entries.size());
         if (repeat) {
             const auto found = seen.constFind(text);
-            if (found != seen.constEnd()) {
-                distinctOf[i] = *found;
+            distinctOf[i] = found != seen.constEnd() ? *found : distinct;
+            if (found != seen.constEnd())
                 continue;
-            }
             seen.insert(text, distinct);
         }
-        distinctOf[i] = distinct;
         Entry entry{{}, true, text.size() <= kUnits, &text, distinct};
         for (qsizetype u = 0; u < qMin(text.size(), kUnits); ++u) {
             QChar unit = text.at(u);
