@@ -18,6 +18,7 @@
 #include "ui/web/WebEngineLoader.h"
 
 #include <QJsonObject>
+#include <QPointer>
 
 namespace qv {
 
@@ -62,10 +63,14 @@ web::EngineSetup AccountSession::webSetup(const QString& storage, const QString&
     // The pages' cookies and the sync engine's are kept in step both ways, deletions included,
     // so that the engine's requests carry the session the user signed in with.
     setup.cookies = jar->cookies();
-    setup.cookieAdded = [jar](const QNetworkCookie& cookie) {
-        jar->setCookiesFromUrl({cookie}, web::cookieAddress(cookie));
+    // The profile can outlive the engine and its jar, and its changes arrive later.
+    setup.cookieAdded = [jar = QPointer(jar)](const QNetworkCookie& cookie) {
+        if (jar)
+            jar->setCookiesFromUrl({cookie}, web::cookieAddress(cookie));
     };
-    setup.cookieRemoved = [jar](const QNetworkCookie& cookie) {
+    setup.cookieRemoved = [jar = QPointer(jar)](const QNetworkCookie& cookie) {
+        if (!jar)
+            return;
         const auto bare = [](const QString& domain) {
             return domain.startsWith(QLatin1Char('.')) ? domain.mid(1) : domain;
         };

@@ -97,10 +97,12 @@ public:
     QString passwordForUsername(const QString& email) override;
     bool setPasswordForUsername(const QString& password, const QString& email) override;
 
-private:
+    // What the web profile is made with: its folders, and the pages' cookies kept in step with
+    // the engine's jar for as long as the jar lives.
     static web::EngineSetup webSetup(const QString& storage, const QString& cache,
                                      rest::PersistentCookieJar* jar);
 
+private:
     MainWindow& m_window;
     MyDocument& m_document;
     QVRestManager& m_engine;

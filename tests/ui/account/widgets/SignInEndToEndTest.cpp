@@ -190,5 +190,29 @@ TEST_F(
     session->sheet().reject();
 }
 
+TEST(WebCookiesTest,
+     GivenTheEnginesJar_WhenThePagesCookiesChangeBeforeAndAfterItGoes_ThenItFollowsWhileItLives)
+{
+    TempHome home;
+    auto jar = std::make_unique<rest::PersistentCookieJar>(home.root());
+    const web::EngineSetup setup = AccountSession::webSetup(
+        home.root() + QStringLiteral("/web"), home.root() + QStringLiteral("/webcache"), jar.get());
+    QNetworkCookie session(FakeSyncServer::kSessionCookie, "1");
+    session.setDomain(QStringLiteral("example.com"));
+    session.setPath(QStringLiteral("/"));
+    setup.cookieAdded(session);
+    EXPECT_TRUE(hasSessionCookie(jar->cookies()));
+    // The page names the domain with a leading dot; it is the same cookie.
+    QNetworkCookie dotted = session;
+    dotted.setDomain(QStringLiteral(".example.com"));
+    setup.cookieRemoved(dotted);
+    EXPECT_FALSE(hasSessionCookie(jar->cookies()));
+
+    // The profile outlives the engine: what it reports after the jar is gone is dropped.
+    jar.reset();
+    setup.cookieAdded(session);
+    setup.cookieRemoved(session);
+}
+
 } // namespace
 } // namespace qv::test
