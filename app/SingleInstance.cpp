@@ -2,6 +2,7 @@
 
 #include "app/AppLogging.h"
 #include "core/util/BuildInfo.h"
+#include "platform/LockFiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -84,6 +85,8 @@ SingleInstance::Outcome SingleInstance::start(const QByteArray& message, QString
             *error = QStringLiteral("No runtime folder");
         return Outcome::Failed;
     }
+    // A copy killed as it took the lock left no owner in it, and nothing else would free it.
+    removeOwnerlessLockFile(lockPath());
     auto lock = std::make_unique<QLockFile>(lockPath());
     // Only a dead owner makes a lock stale, never its age.
     lock->setStaleLockTime(0);

@@ -1,5 +1,6 @@
 #include "platform/Preferences.h"
 
+#include "platform/LockFiles.h"
 #include "platform/Paths.h"
 
 #include <QFile>
@@ -223,6 +224,8 @@ void Preferences::remove(const QString& key)
 
 bool Preferences::flush()
 {
+    // A writer killed as it took the lock would otherwise hold every write here up for 30 s.
+    removeOwnerlessLockFile(m_settings->fileName() + QStringLiteral(".lock"));
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

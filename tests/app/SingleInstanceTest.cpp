@@ -191,6 +191,16 @@ TEST(SingleInstanceTest, GivenTheRunningCopyWasKilled_WhenTheNextCopyStarts_Then
     EXPECT_TRUE(next.waitForLine(QRegularExpression::escape(R"(message {"urls":["quadrivo://"]})")));
 }
 
+TEST(SingleInstanceTest, GivenACopyKilledAsItTookTheLock_WhenTheNextCopyStarts_ThenItRunsInItsPlace)
+{
+    TempHome home;
+    // What a copy killed between creating the lock file and naming itself in it leaves.
+    ASSERT_TRUE(writeFile(home.runtimeDir() + QStringLiteral("/quadrivo.lock")));
+    Helper next(home,
+                {QStringLiteral("guard"), QStringLiteral("--connect-timeout-ms"), QStringLiteral("200")});
+    EXPECT_TRUE(next.waitForLine(QStringLiteral("primary"))) << next.output.constData();
+}
+
 // --- The real delegate in a process of its own
 
 TEST(ShellProcessTest,

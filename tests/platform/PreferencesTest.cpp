@@ -1,12 +1,17 @@
 #include "platform/Preferences.h"
+#include "platform/LockFiles.h"
 #include "tests/support/Printers.h"
 #include "tests/support/TestEnvironment.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
 
 using namespace qv;
 using qv::test::writeFile;
@@ -148,4 +153,27 @@ TEST(PreferencesFlush, GivenAFileThatCannotBeWrittenThenFlushReportsFailure)
     writable.setValue("k", 1);
     EXPECT_TRUE(writable.flush());
     EXPECT_TRUE(QFile::exists(dir.filePath("sub/p.conf")));
+}
+
+TEST(PreferencesFlush, GivenAWriterKilledAsItTookTheLock_ThenFlushWritesAtOnceAndALiveOwnersLockStays)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.conf");
+    const QString lockPath = path + ".lock";
+    // What a writer killed between creating the lock file and naming itself in it leaves.
+    ASSERT_TRUE(writeFile(lockPath));
+    auto flushed = std::async(std::launch::async, [&] {
+        Preferences preferences(path);
+        preferences.setValue("k", 1);
+        return preferences.flush();
+    });
+    // Left alone, the lock holds the write up until it is 30 s old.
+    ASSERT_EQ(flushed.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(flushed.get());
+    EXPECT_EQ(Preferences(path).intValue("k"), 1);
+
+    QLockFile held(lockPath);
+    ASSERT_TRUE(held.tryLock(0));
+    EXPECT_FALSE(removeOwnerlessLockFile(lockPath));
+    EXPECT_TRUE(QFile::exists(lockPath));
 }
