@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cerrno>
@@ -578,6 +579,16 @@ bool ContextPrivate::loadAll(const QHash<QString, QSet<QString>>& columns, Store
     };
 
     loading = true;
+    // Each page is read once, in file order, and never wanted again: the cache it would fill
+    // (2 MB by default) is memory the process touches and then keeps.
+    int cacheRc = SQLITE_OK;
+    const QString cacheSize = queryText(db, QStringLiteral("PRAGMA cache_size"), &cacheRc);
+    if (cacheRc == SQLITE_OK)
+        execute(db, QStringLiteral("PRAGMA cache_size=-64"));
+    const auto restoreCache = qScopeGuard([&] {
+        if (cacheRc == SQLITE_OK)
+            execute(db, QStringLiteral("PRAGMA cache_size=%1").arg(cacheSize.toLongLong()));
+    });
     std::vector<Pending> pending;
     BlobBuilder builder;
     for (size_t ei = 0; ei < schema.entities.size(); ++ei) {
