@@ -105,6 +105,8 @@ Preferences::Preferences(QObject* parent)
 Preferences::Preferences(const QString& filePath, QObject* parent)
     : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
+    // QSettings also writes by itself from the event loop after a change, before any flush().
+    removeOwnerlessLockFile(m_settings->fileName() + QStringLiteral(".lock"));
 }
 
 void Preferences::makeFilePrivate()
@@ -224,7 +226,7 @@ void Preferences::remove(const QString& key)
 
 bool Preferences::flush()
 {
-    // A writer killed as it took the lock would otherwise hold every write here up for 30 s.
+    // A writer killed as it took the lock would otherwise hold every write up for 30 s.
     removeOwnerlessLockFile(m_settings->fileName() + QStringLiteral(".lock"));
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
