@@ -1,6 +1,8 @@
 // Through the real web sheet against the fake server: sign in, the session reaching the engine,
 // the loops online with it, a whole sync, and sign-out clearing both cookie stores; a failed sync
 // that keeps the session unless the server ended it; Escape and passwords in the sign-in form.
+// Without a page: the cookie hooks between the web profile and the engine's jar, before and
+// after the jar is gone.
 #include "tests/ui/account/widgets/SignInFixture.h"
 
 #include <QTest>
