@@ -106,7 +106,7 @@ Preferences::Preferences(const QString& filePath, QObject* parent)
     : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
     // QSettings also writes by itself from the event loop after a change, before any flush().
-    removeOwnerlessLockFile(m_settings->fileName() + QStringLiteral(".lock"));
+    removeOwnerlessLockFile(lockFileName());
 }
 
 void Preferences::makeFilePrivate()
@@ -227,7 +227,7 @@ void Preferences::remove(const QString& key)
 bool Preferences::flush()
 {
     // A writer killed as it took the lock would otherwise hold every write up for 30 s.
-    removeOwnerlessLockFile(m_settings->fileName() + QStringLiteral(".lock"));
+    removeOwnerlessLockFile(lockFileName());
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }
@@ -235,6 +235,11 @@ bool Preferences::flush()
 QString Preferences::fileName() const
 {
     return m_settings->fileName();
+}
+
+QString Preferences::lockFileName() const
+{
+    return m_settings->fileName() + QStringLiteral(".lock");
 }
 
 } // namespace qv

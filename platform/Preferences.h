@@ -48,6 +48,8 @@ signals:
 private:
     // Before the first write.
     void makeFilePrivate();
+    // The one QSettings takes while it writes the file.
+    QString lockFileName() const;
 
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_defaults;

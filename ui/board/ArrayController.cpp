@@ -400,9 +400,11 @@ void sortByTexts(std::vector<store::ManagedObject*>& objects, const std::vector<
         const auto distinct = quint32(entries.size());
         if (repeat) {
             const auto found = seen.constFind(text);
-            distinctOf[i] = found != seen.constEnd() ? *found : distinct;
-            if (found != seen.constEnd())
+            if (found != seen.constEnd()) {
+                distinctOf[i] = *found;
                 continue;
+            }
+            distinctOf[i] = distinct;
             seen.insert(text, distinct);
         }
         Entry entry{{}, true, text.size() <= kUnits, &text, distinct};
