@@ -172,6 +172,11 @@ TEST(PreferencesFlush, GivenAWriterKilledAsItTookTheLock_ThenFlushWritesAtOnceAn
     EXPECT_TRUE(flushed.get());
     EXPECT_EQ(Preferences(path).intValue("k"), 1);
 
+    // QSettings writes by itself from the event loop after a change, before any flush.
+    ASSERT_TRUE(writeFile(lockPath));
+    Preferences opened(path);
+    EXPECT_FALSE(QFile::exists(lockPath));
+
     QLockFile held(lockPath);
     ASSERT_TRUE(held.tryLock(0));
     EXPECT_FALSE(removeOwnerlessLockFile(lockPath));
