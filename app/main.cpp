@@ -52,12 +52,15 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSessionManager>
 #include <QSplashScreen>
+#include <QThread>
 
 #include <cstdio>
 #include <memory>
@@ -162,6 +165,11 @@ int main(int argc, char** argv)
     // Without a runtime folder the guard cannot work; the application still can.
     if (outcome == SingleInstance::Outcome::Failed)
         qCWarning(lcApp, "no single-instance guard: %s", qUtf8Printable(guardError));
+    // The desktop's fonts are read while the store opens: the window's first text would
+    // otherwise wait for them on this thread. The font database is safe to use from any thread.
+    const std::unique_ptr<QThread> fontReading(QThread::create([] { QFontDatabase::families(); }));
+    fontReading->start();
+    const auto fontsRead = qScopeGuard([&fontReading] { fontReading->wait(); });
     WebEngineLoader::reportSandbox();
 
     SystemClock clock;
