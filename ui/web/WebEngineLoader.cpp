@@ -1,6 +1,7 @@
 #include "ui/web/WebEngineLoader.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QLoggingCategory>
@@ -27,8 +28,19 @@ WebEngineLoader::~WebEngineLoader() = default;
 
 QStringList WebEngineLoader::modulePaths()
 {
-    return {QCoreApplication::applicationDirPath() + QStringLiteral("/" QV_WEB_MODULE_FROM_BINDIR),
-            QStringLiteral(QV_WEB_MODULE_BUILT)};
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QStringList paths{programDir + QStringLiteral("/" QV_WEB_MODULE_FROM_BINDIR)};
+    // Run from a build folder (the program at its top, tests and tools below it): that build's
+    // own library. Never a path fixed when building: a package's program runs on machines where
+    // that path is anybody's.
+    QDir dir(programDir);
+    do {
+        if (dir.exists(QStringLiteral("CMakeCache.txt"))) {
+            paths.append(dir.filePath(QStringLiteral(QV_WEB_MODULE_IN_BUILD)));
+            break;
+        }
+    } while (dir.cdUp());
+    return paths;
 }
 
 web::Engine* WebEngineLoader::engine()

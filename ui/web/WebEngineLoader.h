@@ -28,7 +28,8 @@ public:
     // A page in the engine's profile, or nullptr when there is no engine.
     std::unique_ptr<web::Page> createPage(QWidget* parent, web::PageHooks hooks);
 
-    // Where the library is looked for: beside an installed program, then in the build tree.
+    // Where the library is looked for: in the installed program's library folder, then, for a
+    // program run from a build folder, in that build; both found from the running executable.
     static QStringList modulePaths();
 
     // Before the application object: the web engine's sandbox cannot start as root, so it is
