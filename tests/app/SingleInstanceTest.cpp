@@ -27,6 +27,7 @@
 #include <limits>
 #include <memory>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace qv::test {
 
@@ -106,7 +107,11 @@ qint64 quitTimeMs(const QByteArray& output)
 TEST(SingleInstanceTest, GivenACopyRuns_WhenAPlainSecondCopyStarts_ThenItAsksTheRunningOneForItsWindow)
 {
     TempHome home;
+    // Started under a umask that takes nothing away: what is the user's alone is made so by the
+    // program itself, not by the umask of whoever runs the tests.
+    const mode_t saved = ::umask(0);
     Helper first(home, {QStringLiteral("guard")});
+    ::umask(saved);
     ASSERT_TRUE(first.waitForLine(QStringLiteral("primary"))) << first.output.constData();
 
     Helper second(home, {QStringLiteral("guard")});

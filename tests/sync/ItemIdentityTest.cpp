@@ -2,6 +2,8 @@
 // ("idd") and items of a trashed project. Every edit reaches the server, and the two sides agree.
 #include "tests/sync/ChildFixture.h"
 
+#include <algorithm>
+
 namespace qv::test {
 namespace {
 
@@ -22,6 +24,36 @@ protected:
         scheduler.runPosted();
     }
     qint64 serverIdd(qint64 serverID) const { return server.item(serverID).value("idd").toInteger(); }
+    // Rewrites the device's store as earlier versions left it, which gave an item that came
+    // without "idd" no identifier of its own: those items have none; edited ones wait to be sent.
+    void storeWithoutClientIds(const std::vector<qint64>& serverIDs, bool edited)
+    {
+        device->quit();
+        ManualScheduler direct;
+        store::StoreError error;
+        auto context = store::Context::open(device->storePath(), TodoModel::shared(), direct, &error);
+        ASSERT_NE(context, nullptr) << error.message.toStdString();
+        for (const qint64 id : serverIDs) {
+            TODOItem* item = TODOItem::findWithID(id, *context);
+            ASSERT_NE(item, nullptr);
+            ItemBuilder old;
+            old.withValue("id_", QVariant());
+            if (edited)
+                old.titled(QStringLiteral("renamed %1").arg(id)).edited();
+            old.onto(item);
+        }
+        ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
+    }
+    // The store as the next start reads it holds the item with that identifier, sent.
+    void expectKeptInStore(qint64 serverID, qint64 clientId)
+    {
+        device->quit();
+        ASSERT_TRUE(device->open());
+        const TODOItem* item = device->itemWithServerID(serverID);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->id_(), clientId);
+        EXPECT_EQ(item->edited_since(), 0);
+    }
 };
 
 TEST_F(ItemIdentity, GivenAnItemWithoutIddEditedHereAndOnTheServer_ThenBothEditsReachBothSides)
@@ -141,6 +173,75 @@ TEST_F(ItemIdentity, GivenAnItemRenamedOfflineAndItsProjectTrashed_ThenBothEdits
     EXPECT_EQ(server.item(item->serverID()).value("name").toString(), QStringLiteral("after"));
     EXPECT_EQ(item->edited_since(), 0);
     EXPECT_EQ(item->state(), 0);
+}
+
+TEST_F(
+    ItemIdentity,
+    GivenAStoreWithTwoEditedItemsWithoutIdentifier_WhenTheSendPassSendsThemTogether_ThenEachGetsOneAndKeepsIt)
+{
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
+    const std::vector<qint64> ids{itemWithoutIdd("first", project), itemWithoutIdd("second", project)};
+    start(*device);
+    tick(5'000);
+    ASSERT_NO_FATAL_FAILURE(storeWithoutClientIds(ids, true));
+    ASSERT_TRUE(device->open());
+    server.clearRequests();
+    start(*device);
+    tick(5'000);
+
+    // One bulk upload carrying both, each with an identifier of its own.
+    const QList<HttpRequest> uploads = requests("PUT", QStringLiteral("/api/v1/item/"));
+    ASSERT_EQ(uploads.size(), 1);
+    const QJsonArray sent = uploads.front().json().object().value("objects").toArray();
+    ASSERT_EQ(sent.size(), 2);
+    std::vector<qint64> given;
+    for (const qint64 id : ids) {
+        TODOItem* item = device->itemWithServerID(id);
+        ASSERT_NE(item, nullptr);
+        EXPECT_NE(item->id_(), 0);
+        EXPECT_EQ(item->edited_since(), 0);
+        EXPECT_EQ(server.item(id).value("name").toString(), QStringLiteral("renamed %1").arg(id));
+        EXPECT_EQ(serverIdd(id), item->id_());
+        given.push_back(item->id_());
+    }
+    EXPECT_NE(given[0], given[1]);
+    for (const QJsonValue& object : sent)
+        EXPECT_TRUE(std::find(given.begin(), given.end(), object.toObject().value("idd").toInteger()) !=
+                    given.end());
+    for (size_t i = 0; i < ids.size(); ++i)
+        ASSERT_NO_FATAL_FAILURE(expectKeptInStore(ids[i], given[i]));
+}
+
+TEST_F(ItemIdentity, GivenAStoreWithAnItemWithoutIdentifier_WhenEditedAndSentAlone_ThenItGetsOneAndKeepsIt)
+{
+    const qint64 project = server.createProjectAsOtherDevice({{"name", "P"}});
+    const qint64 id = itemWithoutIdd("alone", project);
+    start(*device);
+    tick(5'000);
+    ASSERT_NO_FATAL_FAILURE(storeWithoutClientIds({id}, false));
+    ASSERT_TRUE(device->open());
+    start(*device);
+    TODOItem* item = device->itemWithServerID(id);
+    ASSERT_NE(item, nullptr);
+    ASSERT_TRUE(item->isNull(QStringLiteral("id_")));
+
+    // Marked edited, and sent by itself before the pass that the edit starts runs.
+    item->setName(QStringLiteral("renamed here"));
+    device->context().processPendingChanges();
+    ASSERT_EQ(item->edited_since(), 1);
+    server.clearRequests();
+    EXPECT_TRUE(device->sync().itemLoop().sendToServer(item));
+    settle();
+
+    const QList<HttpRequest> uploads = requests("PUT", QStringLiteral("/api/v1/item/"));
+    ASSERT_EQ(uploads.size(), 1);
+    EXPECT_EQ(uploads.front().path, FakeSyncServer::itemUri(id).toUtf8());
+    EXPECT_NE(item->id_(), 0);
+    EXPECT_EQ(uploads.front().json().object().value("idd").toInteger(), item->id_());
+    EXPECT_EQ(serverIdd(id), item->id_());
+    EXPECT_EQ(server.item(id).value("name").toString(), QStringLiteral("renamed here"));
+    EXPECT_EQ(item->edited_since(), 0);
+    ASSERT_NO_FATAL_FAILURE(expectKeptInStore(id, item->id_()));
 }
 
 } // namespace

@@ -72,6 +72,72 @@ TEST(RestRecords, GivenAnItemWhoseProjectPathNamesNoProject_WhenMappedOrRead_The
     EXPECT_EQ(store.readItem(named)->getProjectID(), 12);
 }
 
+// A record that lists no tags, files, reminder or project is read straight, not mapped. Its
+// copy onto the local item takes the item's tags and attachments away and leaves no row in the
+// store that belongs to no item.
+TEST(RestRecords, GivenARecordWithNoTagsFilesReminderOrProject_WhenCopiedOntoAnItem_ThenNoRowIsLeftOwnerless)
+{
+    ManualScheduler scheduler;
+    RestObjectStore cache(scheduler, QString());
+    const QJsonObject record{{"id", 7},
+                             {"idd", 70},
+                             {"name", "from the server"},
+                             {"tags", QJsonArray{}},
+                             {"files", QJsonArray{}},
+                             {"reminder", QJsonValue::Null},
+                             {"projects", QJsonArray{}}};
+    const std::optional<RemoteItem> remote = cache.readItem(record);
+    ASSERT_TRUE(remote.has_value());
+    EXPECT_TRUE(cache.context().objects(TODOItem::staticEntityName()).empty()) << "the record was mapped";
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("store.sqlite"));
+    {
+        store::StoreError error;
+        auto context = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+        ASSERT_NE(context, nullptr) << error.message.toStdString();
+        TODOItem* local = ItemBuilder("here")
+                              .withServerID(7)
+                              .withId(70)
+                              .taggedWith(QStringLiteral("work"))
+                              .taggedWith(QStringLiteral("home"))
+                              .withReminder(QStringLiteral("call back"))
+                              .in(*context);
+        ItemBuilder("other").withServerID(8).taggedWith(QStringLiteral("work")).in(*context);
+        for (const qint64 idd : {71, 72}) {
+            auto* file = context->insert<ItemFile>(ItemFile::staticEntityName());
+            file->setIdd(idd);
+            file->setFilename(QStringLiteral("plan %1.pdf").arg(idd));
+            file->setItem(local);
+        }
+        ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
+
+        remote->copyTo(local, {});
+        EXPECT_EQ(local->name(), QStringLiteral("from the server"));
+        EXPECT_TRUE(local->tags().empty());
+        EXPECT_TRUE(local->files().empty());
+        ASSERT_TRUE(context->save(&error)) << error.message.toStdString();
+    }
+
+    // As the next start reads the file: every attachment, reminder and tag link has its item.
+    store::StoreError error;
+    auto reopened = store::Context::open(path, TodoModel::shared(), scheduler, &error);
+    ASSERT_NE(reopened, nullptr) << error.message.toStdString();
+    EXPECT_EQ(reopened->count(ItemFile::staticEntityName()), 0);
+    for (store::ManagedObject* object : reopened->objects(ItemReminder::staticEntityName()))
+        EXPECT_NE(static_cast<ItemReminder*>(object)->item(), nullptr);
+    QStringList links;
+    for (store::ManagedObject* object : reopened->objects(ItemTag::staticEntityName())) {
+        const auto* tag = static_cast<ItemTag*>(object);
+        for (const TODOItem* item : tag->items()) {
+            ASSERT_NE(item, nullptr) << tag->name().toStdString();
+            links << item->name() + u':' + tag->name();
+        }
+    }
+    EXPECT_EQ(links, QStringList{QStringLiteral("other:work")});
+    EXPECT_TRUE(TODOItem::findWithID(7, *reopened)->getTagNames().isEmpty());
+}
+
 // A cache of 1,000 items as an earlier run saved it, read with every object loaded (as the
 // engine read it before, and as a check of what the file holds).
 class CacheOnDisk : public ::testing::Test {

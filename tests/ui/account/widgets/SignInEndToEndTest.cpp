@@ -1,13 +1,17 @@
 // Through the real web sheet against the fake server: sign in, the session reaching the engine,
 // the loops online with it, a whole sync, and sign-out clearing both cookie stores; a failed sync
-// that keeps the session unless the server ended it; Escape and passwords in the sign-in form.
+// that keeps the session unless the server ended it, whatever else "/me/" answers then; Escape
+// and passwords in the sign-in form.
 // Without a page: the cookie hooks between the web profile and the engine's jar, before and
 // after the jar is gone.
+#include "tests/support/Printers.h"
 #include "tests/ui/account/widgets/SignInFixture.h"
 
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace qv::test {
 namespace {
@@ -136,6 +140,65 @@ TEST_F(
                                QStringLiteral("Sync failed: the project poll did not complete. The server "
                                               "ended your session: sign in again to sync.")))
         << shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Logged Out")));
+    EXPECT_FALSE(hasSessionCookie(engine->cookieJar()->cookies()));
+    EXPECT_TRUE(engine->getCurrentUserEmail().isEmpty());
+    EXPECT_FALSE(engine->isStarted());
+}
+
+TEST_F(SignInEndToEndTest,
+       GivenAFailedManualSync_WhenMeFailsToo_ThenOnlyA401Or403FromItSignsOutNotAServerErrorOrA404)
+{
+    signIn();
+    QStringList shown;
+    QObject::connect(&window->commands().statusBar(), &StatusBarController::textChanged, window.get(),
+                     [&shown](const QString& text) { shown << text; });
+    // Armed by the sync page: the whole sync's project poll fails, and from then on "/me/", which
+    // the failed sync asks whether the session still holds, answers with the status given.
+    int next = 0;
+    int armed = 0;
+    QObject::connect(&server, &FakeSyncServer::requestReceived, &server, [&](const HttpRequest& request) {
+        if (request.path == "/isloggedindesktop/") {
+            armed = std::exchange(next, 0);
+            return;
+        }
+        if (request.path != "/api/v1/project/" || armed == 0)
+            return;
+        server.failNext(QStringLiteral("/api/v1/project/"), 500, 1, PathMatch::Exact);
+        server.failNext(QStringLiteral("/api/v1/me/"), armed, -1, PathMatch::Exact);
+        armed = 0;
+    });
+    const QString failed = QStringLiteral("Sync failed: the project poll did not complete. ");
+    const auto failedSync = [&](int meStatus) {
+        shown.clear();
+        next = meStatus;
+        bool didSync = false;
+        session->sync([&] { didSync = true; });
+        const auto said = [&] {
+            return std::find_if(shown.cbegin(), shown.cend(),
+                                [&](const QString& text) { return text.startsWith(failed); });
+        };
+        EXPECT_TRUE(waitUntil([&] { return said() != shown.cend(); })) << shown.join(u'|').toStdString();
+        server.clearFaults();
+        EXPECT_FALSE(didSync);
+        return said() != shown.cend() ? said()->mid(failed.size()) : QString();
+    };
+
+    for (const int status : {500, 502, 404}) {
+        SCOPED_TRACE(status);
+        ASSERT_EQ(failedSync(status),
+                  QStringLiteral("You are still signed in: press Sync to try again. If "
+                                 "that does not help, write to help@example.com for help."));
+        EXPECT_FALSE(shown.contains(QStringLiteral("Logged Out")));
+        EXPECT_TRUE(hasSessionCookie(engine->cookieJar()->cookies()));
+        EXPECT_EQ(engine->getCurrentUserEmail(), kUser);
+        EXPECT_EQ(keychain->passwordForUsername(kUser), kPassword);
+        EXPECT_TRUE(waitUntil([&] { return engine->isStarted() && engine->isOnline(); }))
+            << "instant sync did not resume";
+    }
+
+    // 403 is the server's word that the session is not signed in, as 401 is.
+    EXPECT_EQ(failedSync(403), QStringLiteral("The server ended your session: sign in again to sync."));
     EXPECT_TRUE(shown.contains(QStringLiteral("Logged Out")));
     EXPECT_FALSE(hasSessionCookie(engine->cookieJar()->cookies()));
     EXPECT_TRUE(engine->getCurrentUserEmail().isEmpty());

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <type_traits>
 
 namespace qv::test {
@@ -71,18 +72,20 @@ const char* nameOf(Act act)
 }
 
 // Waits for the next message box, notes its buttons as seen from left to right, then answers it.
+// A question that never comes leaves nothing behind: the wait ends when the answerer is armed
+// again or goes, so it cannot answer a later test's box through an answerer that is gone.
 class Answerer {
 public:
     void arm(Act act)
     {
         seen.clear();
-        QTimer* timer = new QTimer(qApp);
+        m_timer = std::make_unique<QTimer>();
+        QTimer* timer = m_timer.get();
         timer->setInterval(0);
         QObject::connect(timer, &QTimer::timeout, timer, [this, act, timer] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            timer->deleteLater();
             timer->stop();
             QList<QAbstractButton*> buttons = box->buttons();
             std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
@@ -99,6 +102,9 @@ public:
         timer->start();
     }
     QStringList seen;
+
+private:
+    std::unique_ptr<QTimer> m_timer;
 };
 
 TEST(WidgetAlertsAnswers, GivenAQuestion_ThenEscapeAndClosingAnswerTheSafeButtonAndReturnTheDefault)
