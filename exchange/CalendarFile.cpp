@@ -5,9 +5,11 @@
 
 #include <libical/ical.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 namespace qv {
 
@@ -117,6 +119,62 @@ std::optional<QDateTime> toDateTime(icaltimetype t, const Placement& placement, 
     return QDateTime(day, clock, placement.local);
 }
 
+const char* tzidOf(icalproperty* property)
+{
+    icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
+    return tzid ? icalparameter_get_tzid(tzid) : nullptr;
+}
+
+// The text a time of an event is noted by: its moment in UTC, or the day of a date. One that
+// cannot be placed is noted as written, which still tells when it changes.
+QString timeKey(icaltimetype t, icalproperty* property, Placement placement)
+{
+    if (t.is_date)
+        return QDate(t.year, t.month, t.day).toString(Qt::ISODate);
+    placement.tzid = tzidOf(property);
+    TimeProblem problem = TimeProblem::None;
+    if (const std::optional<QDateTime> at = toDateTime(t, placement, &problem))
+        return at->toUTC().toString(Qt::ISODate);
+    return text(icalproperty_as_ical_string(property)).trimmed();
+}
+
+// The changed occurrences (VEVENTs with a RECURRENCE-ID) of each series, by UID.
+using ChangedOccurrences = std::map<QString, std::vector<icalcomponent*>>;
+
+EventTiming timingOf(icalcomponent* event, icalproperty* startProperty, const Placement& placement,
+                     const std::vector<icalcomponent*>& changed)
+{
+    EventTiming timing;
+    timing.start = timeKey(icalproperty_get_dtstart(startProperty), startProperty, placement);
+    QStringList rules;
+    for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); rule;
+         rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY))
+        rules << text(icalproperty_get_value_as_string(rule));
+    timing.rule = rules.join(QLatin1Char('\n'));
+    for (icalproperty* dropped = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); dropped;
+         dropped = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY))
+        timing.exceptions << QStringLiteral("EXDATE ") +
+                                 timeKey(icalproperty_get_exdate(dropped), dropped, placement);
+    for (icalproperty* added = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); added;
+         added = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(added);
+        const icaltimetype at = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        timing.exceptions << QStringLiteral("RDATE ") + timeKey(at, added, placement);
+    }
+    for (icalcomponent* occurrence : changed) {
+        icalproperty* id = icalcomponent_get_first_property(occurrence, ICAL_RECURRENCEID_PROPERTY);
+        QString line =
+            QStringLiteral("RECURRENCE-ID ") + timeKey(icalproperty_get_recurrenceid(id), id, placement);
+        if (icalcomponent_get_status(occurrence) == ICAL_STATUS_CANCELLED)
+            line += QStringLiteral(" CANCELLED");
+        else if (icalproperty* start = icalcomponent_get_first_property(occurrence, ICAL_DTSTART_PROPERTY))
+            line += QLatin1Char(' ') + timeKey(icalproperty_get_dtstart(start), start, placement);
+        timing.exceptions << line;
+    }
+    timing.exceptions.sort();
+    return timing;
+}
+
 bool fromToday(const QDateTime& start, bool allDay, const QDateTime& todayStart, const QDate& today)
 {
     return allDay ? start.date() >= today : start >= todayStart;
@@ -176,6 +234,12 @@ void readCalendar(icalcomponent* calendar, const QDateTime& now, const QTimeZone
 {
     const QDateTime todayStart(now.toTimeZone(local).date(), QTime(0, 0), local);
     const QDate today = todayStart.date();
+    ChangedOccurrences changed;
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY))
+            changed[text(icalcomponent_get_uid(event))].push_back(event);
+    }
     for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
          event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
         // A changed occurrence of a series belongs to the series' own event.
@@ -226,6 +290,13 @@ void readCalendar(icalcomponent* calendar, const QDateTime& now, const QTimeZone
             imported.uid = madeUpUid(imported.summary, QByteArray(icaltime_as_ical_string(dtstart)));
         imported.start = *start;
         imported.allDay = allDay;
+        Placement base;
+        base.calendar = calendar;
+        base.local = local;
+        const auto ownChanges = changed.find(imported.uid);
+        imported.timing =
+            timingOf(event, startProperty, base,
+                     ownChanges != changed.end() ? ownChanges->second : std::vector<icalcomponent*>());
         if (!seen.insert(imported.uid).second)
             continue;
         result.events.push_back(std::move(imported));

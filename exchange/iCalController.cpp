@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -328,14 +329,21 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
     bool linksChanged = false;
     store::Context& context = m_document.context();
     for (const ImportedEvent& event : result.events) {
-        const auto link = m_links.constFind(event.uid);
-        if (link != m_links.constEnd()) {
-            // Imported before: a moved event moves its item's due date. An item the user deleted
-            // since stays deleted.
-            auto* item = store::as<TODOItem>(context.objectForURI(*link));
-            if (!item || item->objectState() == ObjectState::Removed)
+        const auto link = m_links.find(event.uid);
+        if (link != m_links.end()) {
+            auto* item = store::as<TODOItem>(context.objectForURI(link->item));
+            if (!item)
                 continue;
-            if (item->dueDate() != event.start || item->allDay() != event.allDay) {
+            // Imported before: only a change of the event itself moves its item's due date, so a
+            // date the user (here or elsewhere) gave the item since stays. A completed, trashed or
+            // deleted item is left as it is.
+            const bool eventMoved = link->timing && *link->timing != event.timing;
+            if (link->timing != event.timing) {
+                link->timing = event.timing;
+                linksChanged = true;
+            }
+            if (eventMoved && item->objectState() == ObjectState::Open &&
+                (item->dueDate() != event.start || item->allDay() != event.allDay)) {
                 item->setAllDay(event.allDay);
                 item->setDueDate(event.start);
                 ++m_run.moved;
@@ -347,12 +355,13 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         TODOItem* item = m_document.addItemWithTitle(title, event.description, event.start, event.allDay);
         if (!item)
             continue;
-        m_links.insert(event.uid, item->uri());
+        m_links.insert(event.uid, Link{item->uri(), event.timing});
         linksChanged = true;
         ++m_run.created;
     }
     if (linksChanged) {
-        // The items first: a link must never name an item the store does not hold.
+        // The items first: a link must never name an item the store does not hold, nor note an
+        // event whose move its item has not taken.
         m_document.commitChanges();
         if (!saveLinks())
             m_run.problems << QStringLiteral(
@@ -389,6 +398,35 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
     emit importApplied(path);
 }
 
+namespace {
+
+// The links file: {"version": 2, "links": {"<event UID>": {"item": "<store URI>", "start": ...,
+// "rule": ..., "exceptions": [...]}}}. Version 1 held the store URI alone.
+QJsonObject timingJson(const EventTiming& timing)
+{
+    QJsonObject json;
+    json.insert(QLatin1String("start"), timing.start);
+    if (!timing.rule.isEmpty())
+        json.insert(QLatin1String("rule"), timing.rule);
+    if (!timing.exceptions.isEmpty())
+        json.insert(QLatin1String("exceptions"), QJsonArray::fromStringList(timing.exceptions));
+    return json;
+}
+
+std::optional<EventTiming> timingFrom(const QJsonObject& json)
+{
+    if (!json.value(QLatin1String("start")).isString())
+        return std::nullopt;
+    EventTiming timing;
+    timing.start = json.value(QLatin1String("start")).toString();
+    timing.rule = json.value(QLatin1String("rule")).toString();
+    for (const QJsonValue& exception : json.value(QLatin1String("exceptions")).toArray())
+        timing.exceptions << exception.toString();
+    return timing;
+}
+
+} // namespace
+
 void iCalController::loadLinks()
 {
     QFile file(m_options.linksPath);
@@ -397,18 +435,25 @@ void iCalController::loadLinks()
     const QJsonObject links =
         QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("links")).toObject();
     for (auto it = links.begin(); it != links.end(); ++it) {
-        if (it.value().isString())
-            m_links.insert(it.key(), it.value().toString());
+        if (it.value().isString()) {
+            m_links.insert(it.key(), Link{it.value().toString(), std::nullopt});
+        } else if (it.value().isObject()) {
+            const QJsonObject link = it.value().toObject();
+            m_links.insert(it.key(), Link{link.value(QLatin1String("item")).toString(), timingFrom(link)});
+        }
     }
 }
 
 bool iCalController::saveLinks()
 {
     QJsonObject links;
-    for (auto it = m_links.cbegin(); it != m_links.cend(); ++it)
-        links.insert(it.key(), it.value());
+    for (auto it = m_links.cbegin(); it != m_links.cend(); ++it) {
+        QJsonObject link = it->timing ? timingJson(*it->timing) : QJsonObject();
+        link.insert(QLatin1String("item"), it->item);
+        links.insert(it.key(), link);
+    }
     QJsonObject root;
-    root.insert(QLatin1String("version"), 1);
+    root.insert(QLatin1String("version"), 2);
     root.insert(QLatin1String("links"), links);
     QString error;
     if (!writeWhole(m_options.linksPath, QJsonDocument(root).toJson(QJsonDocument::Compact), &error)) {

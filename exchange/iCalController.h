@@ -14,6 +14,7 @@
 #include <QThreadPool>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -136,8 +137,14 @@ private:
     QSet<QString> m_changedFiles;
     QFileSystemWatcher m_watcher;
     bool m_observing = false;
-    // Imported event UID -> the store URI of the item it made.
-    QHash<QString, QString> m_links;
+    // What an imported event became: the item, and the event as it was last imported.
+    struct Link {
+        QString item; // the item's store URI
+        // None for a link noted before the events were: the event is taken as it then stands.
+        std::optional<EventTiming> timing;
+    };
+    // Imported event UID -> its link.
+    QHash<QString, Link> m_links;
     ImportRun m_run;
 };
 

@@ -3,17 +3,22 @@
 #include "exchange/iCalController.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
+#include <utility>
 
 namespace qv::test {
 namespace {
@@ -155,6 +160,35 @@ protected:
         for (TODOItem* item : document->getAllTODOItemsInInbox())
             items[item->name()] = item;
         return items;
+    }
+
+    // kWork with each text replaced by the one after it, written over the added file.
+    void rewriteWork(std::initializer_list<std::pair<const char*, const char*>> changes)
+    {
+        QByteArray text(kWork);
+        for (const auto& [from, to] : changes) {
+            ASSERT_TRUE(text.contains(from)) << from;
+            text.replace(from, to);
+        }
+        write(work, text);
+    }
+
+    // A change that reaches the store as the sync merges one from another device: not tracked as
+    // an edit of this computer's.
+    void asSyncMerges(const std::function<void()>& change)
+    {
+        document->disableDidChangeContextNotifications();
+        change();
+        document->enableDidChangeContextNotifications();
+    }
+
+    // Every item as sent: nothing left to upload.
+    void markAllSent()
+    {
+        scheduler.runPosted();
+        for (const auto& [name, item] : inbox())
+            item->setEdited_since(0);
+        scheduler.runPosted();
     }
 
     QString linksPath() const
@@ -319,6 +353,121 @@ TEST_F(CalendarImportTest, GivenCalendarSyncOff_WhenAFileChanges_ThenNothingIsIm
     calendar->waitForQueue();
     QCoreApplication::processEvents();
     EXPECT_TRUE(inbox().empty());
+}
+
+TEST_F(CalendarImportTest,
+       GivenDueDatesChangedSinceTheImport_WhenTheUnchangedFileIsImportedAgain_ThenEveryChangeStays)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    const QDateTime elsewhere(QDate(2027, 3, 20), QTime(9, 0), Qt::UTC);
+    // One moved on another device and merged here, one's date taken away here.
+    asSyncMerges([&] { items.at("Dentist")->setDueDate(elsewhere); });
+    items.at("Holiday")->setDueDate(QDateTime());
+    markAllSent();
+    const qsizetype sent = sync.calls.size();
+
+    importAll();
+    EXPECT_EQ(items.at("Dentist")->dueDate(), elsewhere);
+    EXPECT_FALSE(items.at("Holiday")->dueDate().isValid());
+    EXPECT_EQ(inboxCount(), 5u);
+    for (const auto& [name, item] : items)
+        EXPECT_EQ(item->edited_since(), 0) << name.toStdString();
+    EXPECT_EQ(sync.calls.size(), sent);
+    EXPECT_FALSE(messages.last().contains("Imported from the calendar")) << messages.last().toStdString();
+
+    // Once the event itself moves, its item follows it again.
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"}});
+    importAll();
+    EXPECT_EQ(items.at("Dentist")->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(items.at("Dentist")->edited_since(), 1);
+    EXPECT_FALSE(items.at("Holiday")->dueDate().isValid());
+}
+
+TEST_F(CalendarImportTest,
+       GivenAnImportedSeries_WhenItReachesItsNextOccurrence_ThenOnlyAChangedRuleMovesItsItem)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    TODOItem* standup = inbox().at("Standup");
+    const QDateTime monday(QDate(2027, 3, 15), QTime(8, 0), Qt::UTC);
+    ASSERT_EQ(standup->dueDate(), monday);
+    markAllSent();
+
+    // Tuesday: the series' next occurrence is a week on, which is no move of the event.
+    clock.advance(6 * 24 * 3600 * 1000LL);
+    importAll();
+    EXPECT_EQ(standup->dueDate(), monday);
+    EXPECT_EQ(standup->edited_since(), 0);
+
+    // Moved to Tuesdays: due at today's occurrence.
+    rewriteWork({{"RRULE:FREQ=WEEKLY;BYDAY=MO", "RRULE:FREQ=WEEKLY;BYDAY=TU"}});
+    importAll();
+    EXPECT_EQ(standup->dueDate(), QDateTime(QDate(2027, 3, 16), QTime(8, 0), Qt::UTC));
+    EXPECT_EQ(standup->edited_since(), 1);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."))
+        << messages.last().toStdString();
+}
+
+TEST_F(CalendarImportTest, GivenCompletedAndTrashedImportedItems_WhenTheirEventsMove_ThenOnlyTheOpenItemMoves)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    TODOItem* dentist = items.at("Dentist");
+    TODOItem* holiday = items.at("Holiday");
+    TODOItem* call = items.at("Call with the file's own zone");
+    document->markTODOItem(dentist, nullptr, nullptr, 100);
+    document->markTODOItemAsTrashed(holiday, nullptr);
+    const QDateTime dentistDue = dentist->dueDate();
+    const QDateTime holidayDue = holiday->dueDate();
+    markAllSent();
+
+    rewriteWork(
+        {{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"},
+         {"DTSTART;VALUE=DATE:20270312", "DTSTART;VALUE=DATE:20270319"},
+         {"DTSTART;TZID=Custom/Eastern:20270315T090000", "DTSTART;TZID=Custom/Eastern:20270315T100000"}});
+    importAll();
+    EXPECT_EQ(dentist->dueDate(), dentistDue);
+    EXPECT_EQ(dentist->objectState(), ObjectState::Completed);
+    EXPECT_EQ(holiday->dueDate(), holidayDue);
+    EXPECT_EQ(holiday->objectState(), ObjectState::Trashed);
+    EXPECT_EQ(call->dueDate(), QDateTime(QDate(2027, 3, 15), QTime(14, 0), Qt::UTC));
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."))
+        << messages.last().toStdString();
+}
+
+TEST_F(CalendarImportTest, GivenLinksNotedByAnEarlierVersion_WhenImported_ThenNothingMovesUntilAnEventDoes)
+{
+    // Imported by an earlier version, which noted the item's store address alone; the date was
+    // changed since.
+    const QDateTime changed(QDate(2027, 3, 22), QTime(7, 30), Qt::UTC);
+    TODOItem* dentist = ItemBuilder("Dentist").withId(4242).due(changed).in(document->context());
+    ASSERT_TRUE(document->commitChanges());
+    QJsonObject links;
+    links.insert("dentist@example.org", dentist->uri());
+    write(linksPath(), QJsonDocument(QJsonObject{{"version", 1}, {"links", links}}).toJson());
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    stop();
+    start();
+
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    ASSERT_EQ(inboxCount(), 5u);
+    dentist = items.at("Dentist");
+    EXPECT_EQ(dentist->dueDate(), changed);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 4 items new, 0 due dates moved."))
+        << messages.last().toStdString();
+
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"}});
+    importAll();
+    EXPECT_EQ(dentist->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(inboxCount(), 5u);
 }
 
 } // namespace qv::test
