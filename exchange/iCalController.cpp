@@ -327,11 +327,11 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         m_run.problems << QStringLiteral("Nothing was imported from %1: %2.").arg(label, result.fileError);
     }
     bool linksChanged = false;
-    store::Context& context = m_document.context();
     for (const ImportedEvent& event : result.events) {
         const auto link = m_links.find(event.uid);
         if (link != m_links.end()) {
-            auto* item = store::as<TODOItem>(context.objectForURI(link->item));
+            // Not in the store (yet): still imported once, so not imported again.
+            TODOItem* item = linkedItem(*link, &linksChanged);
             if (!item)
                 continue;
             // Imported before: only a change of the event itself moves its item's due date, so a
@@ -355,7 +355,7 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         TODOItem* item = m_document.addItemWithTitle(title, event.description, event.start, event.allDay);
         if (!item)
             continue;
-        m_links.insert(event.uid, Link{item->uri(), event.timing});
+        m_links.insert(event.uid, Link{item->id_(), item->serverID(), event.timing});
         linksChanged = true;
         ++m_run.created;
     }
@@ -400,8 +400,9 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
 
 namespace {
 
-// The links file: {"version": 2, "links": {"<event UID>": {"item": "<store URI>", "start": ...,
-// "rule": ..., "exceptions": [...]}}}. Version 1 held the store URI alone.
+// The links file: {"version": 2, "links": {"<event UID>": {"item": <id_>, "serverID": <serverID>,
+// "start": ..., "rule": ..., "exceptions": [...]}}}. Version 1 held the item's store URI alone,
+// which names nothing in a store a whole sync filled again.
 QJsonObject timingJson(const EventTiming& timing)
 {
     QJsonObject json;
@@ -427,6 +428,39 @@ std::optional<EventTiming> timingFrom(const QJsonObject& json)
 
 } // namespace
 
+iCalController::Link iCalController::linkFromURI(const QString& uri) const
+{
+    Link link;
+    if (const auto* item = store::as<TODOItem>(m_document.context().objectForURI(uri))) {
+        link.itemId = item->id_();
+        link.serverID = item->serverID();
+    }
+    return link;
+}
+
+TODOItem* iCalController::linkedItem(Link& link, bool* linkChanged) const
+{
+    if (link.itemId == 0)
+        return nullptr;
+    // Deleted items are found too, so that they are left alone rather than made again.
+    TODOItem* found = nullptr;
+    for (store::ManagedObject* object :
+         m_document.context().lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), link.itemId)) {
+        auto* item = store::as<TODOItem>(object);
+        if (!item || (link.serverID != 0 && item->serverID() != link.serverID))
+            continue;
+        // Two items of that identity: moving either could move the wrong one.
+        if (found)
+            return nullptr;
+        found = item;
+    }
+    if (found && link.serverID == 0 && found->serverID() != 0) {
+        link.serverID = found->serverID();
+        *linkChanged = true;
+    }
+    return found;
+}
+
 void iCalController::loadLinks()
 {
     QFile file(m_options.linksPath);
@@ -434,14 +468,23 @@ void iCalController::loadLinks()
         return;
     const QJsonObject links =
         QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("links")).toObject();
+    bool converted = false;
     for (auto it = links.begin(); it != links.end(); ++it) {
         if (it.value().isString()) {
-            m_links.insert(it.key(), Link{it.value().toString(), std::nullopt});
+            m_links.insert(it.key(), linkFromURI(it.value().toString()));
+            converted = true;
         } else if (it.value().isObject()) {
-            const QJsonObject link = it.value().toObject();
-            m_links.insert(it.key(), Link{link.value(QLatin1String("item")).toString(), timingFrom(link)});
+            const QJsonObject json = it.value().toObject();
+            Link link;
+            link.itemId = json.value(QLatin1String("item")).toInteger();
+            link.serverID = json.value(QLatin1String("serverID")).toInteger();
+            link.timing = timingFrom(json);
+            m_links.insert(it.key(), link);
         }
     }
+    // Noted by identity at once: the store the URIs name may be gone before the next import.
+    if (converted)
+        saveLinks();
 }
 
 bool iCalController::saveLinks()
@@ -449,7 +492,10 @@ bool iCalController::saveLinks()
     QJsonObject links;
     for (auto it = m_links.cbegin(); it != m_links.cend(); ++it) {
         QJsonObject link = it->timing ? timingJson(*it->timing) : QJsonObject();
-        link.insert(QLatin1String("item"), it->item);
+        if (it->itemId != 0)
+            link.insert(QLatin1String("item"), it->itemId);
+        if (it->serverID != 0)
+            link.insert(QLatin1String("serverID"), it->serverID);
         links.insert(it.key(), link);
     }
     QJsonObject root;

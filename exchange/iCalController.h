@@ -115,6 +115,23 @@ private:
         QStringList problems;
     };
 
+    // What an imported event became: the item, and the event as it was last imported.
+    struct Link {
+        // The item by the identity a whole sync brings back to a new store: its id_ (unique in
+        // its project only) and, once it has one, its serverID. An id_ of 0 says the event was
+        // imported but its item is not known here.
+        qint64 itemId = 0;
+        qint64 serverID = 0;
+        // None for a link noted before the events were: the event is taken as it then stands.
+        std::optional<EventTiming> timing;
+    };
+    // The link named by an item's store URI, as earlier versions noted it; one whose item this
+    // store does not hold keeps only that the event was imported.
+    Link linkFromURI(const QString& uri) const;
+    // The item of the link, not necessarily open; nullptr when the store holds none (yet) or
+    // cannot tell which. Notes the item's serverID in the link when it learns it.
+    TODOItem* linkedItem(Link& link, bool* linkChanged) const;
+
     std::vector<CalendarEvent> snapshot() const;
     void scheduleWrite();
     void writeNow();
@@ -137,12 +154,6 @@ private:
     QSet<QString> m_changedFiles;
     QFileSystemWatcher m_watcher;
     bool m_observing = false;
-    // What an imported event became: the item, and the event as it was last imported.
-    struct Link {
-        QString item; // the item's store URI
-        // None for a link noted before the events were: the event is taken as it then stands.
-        std::optional<EventTiming> timing;
-    };
     // Imported event UID -> its link.
     QHash<QString, Link> m_links;
     ImportRun m_run;

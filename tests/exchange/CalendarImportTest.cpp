@@ -191,6 +191,25 @@ protected:
         scheduler.runPosted();
     }
 
+    // The store file removed while the preferences and the links file stay; the program starts
+    // again over a new, empty store.
+    void loseStore()
+    {
+        const QString path = document->context().path();
+        stop();
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(path + suffix);
+        start();
+    }
+
+    // An item as a whole sync brings it into a new store: as the server holds it.
+    TODOItem* refill(const ItemBuilder& item)
+    {
+        TODOItem* made = nullptr;
+        asSyncMerges([&] { made = item.in(document->context()); });
+        return made;
+    }
+
     QString linksPath() const
     {
         return QFileInfo(document->context().path()).absolutePath() + "/" + iCalController::linksFileName();
@@ -468,6 +487,131 @@ TEST_F(CalendarImportTest, GivenLinksNotedByAnEarlierVersion_WhenImported_ThenNo
     importAll();
     EXPECT_EQ(dentist->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
     EXPECT_EQ(inboxCount(), 5u);
+}
+
+TEST_F(CalendarImportTest,
+       GivenTheStoreRefilledByAWholeSync_WhenAnEventMoves_ThenItsOwnItemMovesAndNoneIsMadeTwice)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    // Uploaded: each item has its server identity, and another import notes it.
+    std::map<QString, TODOItem*> items = inbox();
+    qint64 serverID = 500;
+    asSyncMerges([&] {
+        for (const auto& [name, item] : items)
+            item->setServerID(++serverID);
+    });
+    markAllSent();
+    importAll();
+    struct Kept {
+        qint64 id = 0;
+        qint64 serverID = 0;
+        QDateTime due;
+        bool allDay = false;
+    };
+    std::map<QString, Kept> onServer;
+    for (const auto& [name, item] : items)
+        onServer[name] = {item->id_(), item->serverID(), item->dueDate(), item->allDay()};
+
+    loseStore();
+    ASSERT_EQ(inboxCount(), 0u);
+    for (const auto& [name, kept] : onServer)
+        refill(ItemBuilder(name)
+                   .withId(kept.id)
+                   .withServerID(kept.serverID)
+                   .due(kept.due)
+                   .withValue("allDay", kept.allDay));
+    // Another item whose id_ happens to be the dentist's.
+    const QDateTime otherDue(QDate(2027, 3, 30), QTime(9, 0), Qt::UTC);
+    TODOItem* other =
+        refill(ItemBuilder("Other").withId(onServer.at("Dentist").id).withServerID(9'999).due(otherDue));
+
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"}});
+    importAll();
+    items = inbox();
+    EXPECT_EQ(inboxCount(), 6u);
+    EXPECT_EQ(items.at("Dentist")->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(items.at("Dentist")->edited_since(), 1);
+    EXPECT_EQ(other->dueDate(), otherDue);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."))
+        << messages.last().toStdString();
+}
+
+TEST_F(CalendarImportTest,
+       GivenLinksOfAnEarlierVersion_WhenTheStoreIsLostAndRefilled_ThenTheirEventsStillMoveTheirItems)
+{
+    // Imported by an earlier version into this store, the dentist's item uploaded; the call's
+    // link names an item of a store that is gone.
+    const QDateTime dentistDue(QDate(2027, 3, 16), QTime(8, 15), Qt::UTC);
+    TODOItem* dentist =
+        ItemBuilder("Dentist").withId(4242).withServerID(77).due(dentistDue).in(document->context());
+    TODOItem* holiday = ItemBuilder("Holiday")
+                            .withId(4343)
+                            .due(QDateTime(QDate(2027, 3, 11), QTime(23, 0), Qt::UTC))
+                            .withValue("allDay", true)
+                            .in(document->context());
+    ASSERT_TRUE(document->commitChanges());
+    QJsonObject links;
+    links.insert("dentist@example.org", dentist->uri());
+    links.insert("holiday@example.org", holiday->uri());
+    links.insert("call@example.org", "quadrivo-store://00000000-0000-0000-0000-000000000000/TODOItem/p1");
+    write(linksPath(), QJsonDocument(QJsonObject{{"version", 1}, {"links", links}}).toJson());
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    stop();
+    start();
+
+    loseStore();
+    TODOItem* dentistAgain = refill(ItemBuilder("Dentist").withId(4242).withServerID(77).due(dentistDue));
+    TODOItem* holidayAgain = refill(ItemBuilder("Holiday")
+                                        .withId(4343)
+                                        .due(QDateTime(QDate(2027, 3, 11), QTime(23, 0), Qt::UTC))
+                                        .withValue("allDay", true));
+    importAll();
+    // The call was imported once: not again. Tokyo and the standup are new.
+    EXPECT_EQ(inboxCount(), 4u);
+    EXPECT_EQ(inbox().count("Call with the file's own zone"), 0u);
+
+    rewriteWork(
+        {{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"},
+         {"DTSTART;VALUE=DATE:20270312", "DTSTART;VALUE=DATE:20270319"},
+         {"DTSTART;TZID=Custom/Eastern:20270315T090000", "DTSTART;TZID=Custom/Eastern:20270315T100000"}});
+    importAll();
+    EXPECT_EQ(dentistAgain->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(holidayAgain->dueDate().toTimeZone(document->timeZone()).date(), QDate(2027, 3, 19));
+    EXPECT_EQ(inboxCount(), 4u);
+}
+
+TEST_F(CalendarImportTest,
+       GivenImportedItemsDeletedOrGone_WhenTheirEventsMove_ThenNoneIsMovedMadeAgainOrBroughtBack)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    struct Kept {
+        qint64 id = 0;
+        QDateTime due;
+    };
+    const Kept holiday{items.at("Holiday")->id_(), items.at("Holiday")->dueDate()};
+    const Kept tokyo{items.at("Tokyo")->id_(), items.at("Tokyo")->dueDate()};
+
+    // After a whole sync: the holiday in the trash, Tokyo removed, the dentist not sent back at all.
+    loseStore();
+    TODOItem* trashed = refill(ItemBuilder("Holiday").withId(holiday.id).trashed().due(holiday.due));
+    TODOItem* removed = refill(ItemBuilder("Tokyo").withId(tokyo.id).removed().due(tokyo.due));
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"},
+                 {"DTSTART;VALUE=DATE:20270312", "DTSTART;VALUE=DATE:20270319"},
+                 {"DTSTART;TZID=Asia/Tokyo:20270311T090000", "DTSTART;TZID=Asia/Tokyo:20270312T090000"}});
+    importAll();
+
+    EXPECT_EQ(inboxCount(), 2u);
+    EXPECT_EQ(trashed->objectState(), ObjectState::Trashed);
+    EXPECT_EQ(trashed->dueDate(), holiday.due);
+    EXPECT_EQ(removed->objectState(), ObjectState::Removed);
+    EXPECT_EQ(removed->dueDate(), tokyo.due);
+    EXPECT_EQ(document->context().count(TODOItem::staticEntityName()), 2);
 }
 
 } // namespace qv::test
