@@ -385,14 +385,7 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
            result.withoutStart + result.unknownZone + result.unreadable);
 
     if (m_run.pending == 0) {
-        QStringList message;
-        if (m_run.created > 0 || m_run.moved > 0)
-            message << QStringLiteral("Imported from the calendar: %1 new, %2 moved.")
-                           .arg(plural(m_run.created, "one item", "items"))
-                           .arg(plural(m_run.moved, "one due date", "due dates"));
-        message << m_run.problems;
-        if (!message.isEmpty())
-            showStatus(message.join(QLatin1Char(' ')));
+        showImportOutcome();
         m_run = ImportRun();
     }
     emit importApplied(path);
@@ -459,6 +452,30 @@ TODOItem* iCalController::linkedItem(Link& link, bool* linkChanged) const
         *linkChanged = true;
     }
     return found;
+}
+
+void iCalController::showImportOutcome() const
+{
+    QString counts;
+    if (m_run.created > 0 || m_run.moved > 0)
+        counts = QStringLiteral("Imported from the calendar: %1 new, %2 moved.")
+                     .arg(plural(m_run.created, "one item", "items"))
+                     .arg(plural(m_run.moved, "one due date", "due dates"));
+    if (m_run.problems.isEmpty()) {
+        if (!counts.isEmpty())
+            showStatus(counts);
+        return;
+    }
+    if (!m_options.showReport) {
+        showStatus((counts.isEmpty() ? m_run.problems : QStringList(counts) + m_run.problems)
+                       .join(QLatin1Char(' ')));
+        return;
+    }
+    // Refused files are named with their reasons: more than one line of a status bar holds.
+    m_options.showReport(counts.isEmpty()
+                             ? QStringLiteral("Not everything could be imported from the calendar.")
+                             : counts + QStringLiteral(" Not everything could be imported."),
+                         m_run.problems.join(QLatin1Char('\n')));
 }
 
 void iCalController::loadLinks()

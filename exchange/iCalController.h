@@ -43,6 +43,10 @@ public:
         QString linksPath;
         // Shows a message in the window's status bar.
         std::function<void(const QString&)> showStatus;
+        // Shows the outcome of an import that left something out: a summary short enough for the
+        // status bar, and the details (what was left out and why) for the user to read in full.
+        // Without it the whole text goes to showStatus.
+        std::function<void(const QString& summary, const QString& details)> showReport;
     };
 
     static QString calendarFileName() { return QStringLiteral("Quadrivo.ics"); }
@@ -138,6 +142,7 @@ private:
     void writeFinished(bool ok, const QString& error);
     void importFile(const QString& path);
     void applyImport(const QString& path, const CalendarReadResult& result);
+    void showImportOutcome() const;
     void loadLinks();
     bool saveLinks();
     void fileChanged(const QString& path);
