@@ -230,6 +230,11 @@ int main(int argc, char** argv)
             if (*window)
                 (*window)->setStatusBarMessage(message);
         };
+        calendarOptions.showReport = [window = &parts->mainWindow](const QString& summary,
+                                                                   const QString& details) {
+            if (*window)
+                (*window)->setStatusBarMessage(summary, details);
+        };
         parts->calendar = std::make_unique<iCalController>(services, document, std::move(calendarOptions));
         // Constructing the window runs the document's start-up.
         parts->mainWindow = std::make_unique<MainWindow>(document, services);

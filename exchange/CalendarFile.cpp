@@ -5,9 +5,12 @@
 
 #include <libical/ical.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 namespace qv {
 
@@ -117,16 +120,139 @@ std::optional<QDateTime> toDateTime(icaltimetype t, const Placement& placement, 
     return QDateTime(day, clock, placement.local);
 }
 
+const char* tzidOf(icalproperty* property)
+{
+    icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
+    return tzid ? icalparameter_get_tzid(tzid) : nullptr;
+}
+
+// The text a time of an event is noted by: its moment in UTC, or the day of a date. One that
+// cannot be placed is noted as written, which still tells when it changes.
+QString timeKey(icaltimetype t, icalproperty* property, Placement placement)
+{
+    if (t.is_date)
+        return QDate(t.year, t.month, t.day).toString(Qt::ISODate);
+    placement.tzid = tzidOf(property);
+    TimeProblem problem = TimeProblem::None;
+    if (const std::optional<QDateTime> at = toDateTime(t, placement, &problem))
+        return at->toUTC().toString(Qt::ISODate);
+    return text(icalproperty_as_ical_string(property)).trimmed();
+}
+
+// The first time an added date (RDATE) gives: its day or moment, or the start of its period.
+icaltimetype addedTime(icalproperty* added)
+{
+    const icaldatetimeperiodtype value = icalproperty_get_rdate(added);
+    return icaltime_is_null_time(value.time) ? value.period.start : value.time;
+}
+
+// The changed occurrences (VEVENTs with a RECURRENCE-ID) of each series, by UID.
+using ChangedOccurrences = std::map<QString, std::vector<icalcomponent*>>;
+
+EventTiming timingOf(icalcomponent* event, icalproperty* startProperty, const Placement& placement,
+                     const std::vector<icalcomponent*>& changed)
+{
+    EventTiming timing;
+    timing.start = timeKey(icalproperty_get_dtstart(startProperty), startProperty, placement);
+    QStringList rules;
+    for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); rule;
+         rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY))
+        rules << text(icalproperty_get_value_as_string(rule));
+    timing.rule = rules.join(QLatin1Char('\n'));
+    for (icalproperty* dropped = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); dropped;
+         dropped = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY))
+        timing.exceptions << QStringLiteral("EXDATE ") +
+                                 timeKey(icalproperty_get_exdate(dropped), dropped, placement);
+    for (icalproperty* added = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); added;
+         added = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        timing.exceptions << QStringLiteral("RDATE ") + timeKey(addedTime(added), added, placement);
+    }
+    for (icalcomponent* occurrence : changed) {
+        icalproperty* id = icalcomponent_get_first_property(occurrence, ICAL_RECURRENCEID_PROPERTY);
+        QString line =
+            QStringLiteral("RECURRENCE-ID ") + timeKey(icalproperty_get_recurrenceid(id), id, placement);
+        if (icalcomponent_get_status(occurrence) == ICAL_STATUS_CANCELLED)
+            line += QStringLiteral(" CANCELLED");
+        else if (icalproperty* start = icalcomponent_get_first_property(occurrence, ICAL_DTSTART_PROPERTY))
+            line += QLatin1Char(' ') + timeKey(icalproperty_get_dtstart(start), start, placement);
+        timing.exceptions << line;
+    }
+    timing.exceptions.sort();
+    return timing;
+}
+
 bool fromToday(const QDateTime& start, bool allDay, const QDateTime& todayStart, const QDate& today)
 {
     return allDay ? start.date() >= today : start >= todayStart;
 }
 
-// The first occurrence from today on of a recurring event; nullopt when there is none (the
-// series ended) or problem says why it could not be found.
-std::optional<QDateTime> nextOccurrence(icalproperty* rruleProperty, icaltimetype dtstart,
-                                        const Placement& placement, const QDateTime& todayStart,
-                                        const QDate& today, TimeProblem* problem)
+std::optional<QDateTime> place(icaltimetype t, icalproperty* property, Placement placement)
+{
+    placement.tzid = tzidOf(property);
+    TimeProblem problem = TimeProblem::None;
+    return toDateTime(t, placement, &problem);
+}
+
+// What a series' exceptions do to the occurrences its rules give, placed in time. An exception
+// that cannot be placed changes nothing.
+struct SeriesChanges {
+    // Occurrences that do not take place where the rules put them: dropped (EXDATE) ones, and
+    // the first times of changed ones.
+    std::vector<QDateTime> dropped;
+    // Dropped whole days of a series with times (an EXDATE given as a day).
+    std::vector<QDate> droppedDays;
+    // Occurrences besides the rules': added (RDATE) ones, and the new times of changed ones that
+    // were not cancelled.
+    std::vector<QDateTime> added;
+
+    bool drops(icaltimetype occurrence, const QDateTime& at) const
+    {
+        const QDate day(occurrence.year, occurrence.month, occurrence.day);
+        return std::find(dropped.begin(), dropped.end(), at) != dropped.end() ||
+               (!occurrence.is_date &&
+                std::find(droppedDays.begin(), droppedDays.end(), day) != droppedDays.end());
+    }
+};
+
+SeriesChanges changesOf(icalcomponent* event, const std::vector<icalcomponent*>& changed,
+                        const Placement& placement, bool allDay)
+{
+    SeriesChanges changes;
+    for (icalproperty* dropped = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); dropped;
+         dropped = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+        const icaltimetype t = icalproperty_get_exdate(dropped);
+        if (t.is_date && !allDay)
+            changes.droppedDays.emplace_back(t.year, t.month, t.day);
+        else if (const std::optional<QDateTime> at = place(t, dropped, placement))
+            changes.dropped.push_back(*at);
+    }
+    for (icalproperty* added = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); added;
+         added = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        if (const std::optional<QDateTime> at = place(addedTime(added), added, placement))
+            changes.added.push_back(*at);
+    }
+    for (icalcomponent* occurrence : changed) {
+        icalproperty* id = icalcomponent_get_first_property(occurrence, ICAL_RECURRENCEID_PROPERTY);
+        const std::optional<QDateTime> first = place(icalproperty_get_recurrenceid(id), id, placement);
+        if (first)
+            changes.dropped.push_back(*first);
+        if (icalcomponent_get_status(occurrence) == ICAL_STATUS_CANCELLED)
+            continue;
+        // Without a start of its own it keeps its first time, changed in other ways.
+        icalproperty* start = icalcomponent_get_first_property(occurrence, ICAL_DTSTART_PROPERTY);
+        const std::optional<QDateTime> at =
+            start ? place(icalproperty_get_dtstart(start), start, placement) : first;
+        if (at)
+            changes.added.push_back(*at);
+    }
+    return changes;
+}
+
+// The first occurrence from today on that the rule gives and the changes leave in place; nullopt
+// when there is none (the series ended) or problem says why it could not be found.
+std::optional<QDateTime> firstByRule(icalproperty* rruleProperty, icaltimetype dtstart,
+                                     const Placement& placement, const SeriesChanges& changes,
+                                     const QDateTime& todayStart, const QDate& today, TimeProblem* problem)
 {
     const icalrecurrencetype rule = icalproperty_get_rrule(rruleProperty);
     if (rule.freq == ICAL_NO_RECURRENCE) {
@@ -155,11 +281,44 @@ std::optional<QDateTime> nextOccurrence(icalproperty* rruleProperty, icaltimetyp
         const std::optional<QDateTime> start = toDateTime(next, placement, problem);
         if (!start)
             return std::nullopt;
-        if (fromToday(*start, dtstart.is_date != 0, todayStart, today))
+        if (fromToday(*start, dtstart.is_date != 0, todayStart, today) && !changes.drops(next, *start))
             return start;
     }
     *problem = TimeProblem::Unreadable;
     return std::nullopt;
+}
+
+// The event's first occurrence from today on: its start, the occurrences of its rules and its
+// added dates, less the dropped and changed ones, with the changed ones at their new times.
+std::optional<QDateTime> nextOccurrence(icalcomponent* event, icaltimetype dtstart, const QDateTime& start,
+                                        const Placement& placement, const SeriesChanges& changes,
+                                        const QDateTime& todayStart, const QDate& today, TimeProblem* problem)
+{
+    const bool allDay = dtstart.is_date != 0;
+    std::optional<QDateTime> next;
+    const auto consider = [&](const QDateTime& at) {
+        if (fromToday(at, allDay, todayStart, today) && (!next || at < *next))
+            next = at;
+    };
+    const bool startTakesPlace =
+        !changes.drops(dtstart, start) && fromToday(start, allDay, todayStart, today);
+    if (startTakesPlace)
+        consider(start);
+    for (const QDateTime& at : changes.added)
+        consider(at);
+    // No rule gives an occurrence before the start.
+    if (startTakesPlace)
+        return next;
+    for (icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); rule;
+         rule = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        const std::optional<QDateTime> byRule =
+            firstByRule(rule, dtstart, placement, changes, todayStart, today, problem);
+        if (*problem != TimeProblem::None)
+            return std::nullopt;
+        if (byRule)
+            consider(*byRule);
+    }
+    return next;
 }
 
 QString madeUpUid(const QString& summary, const QByteArray& startText)
@@ -176,6 +335,12 @@ void readCalendar(icalcomponent* calendar, const QDateTime& now, const QTimeZone
 {
     const QDateTime todayStart(now.toTimeZone(local).date(), QTime(0, 0), local);
     const QDate today = todayStart.date();
+    ChangedOccurrences changed;
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        if (icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY))
+            changed[text(icalcomponent_get_uid(event))].push_back(event);
+    }
     for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
          event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
         // A changed occurrence of a series belongs to the series' own event.
@@ -201,15 +366,21 @@ void readCalendar(icalcomponent* calendar, const QDateTime& now, const QTimeZone
         if (icalparameter* tzid = icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER))
             placement.tzid = icalparameter_get_tzid(tzid);
 
+        Placement base;
+        base.calendar = calendar;
+        base.local = local;
+        const QString uid = text(icalcomponent_get_uid(event));
+        const auto ownChanges = uid.isEmpty() ? changed.end() : changed.find(uid);
+        const std::vector<icalcomponent*> changedOccurrences =
+            ownChanges != changed.end() ? ownChanges->second : std::vector<icalcomponent*>();
+
         TimeProblem problem = TimeProblem::None;
         std::optional<QDateTime> start = toDateTime(dtstart, placement, &problem);
         const bool allDay = dtstart.is_date != 0;
-        if (start && !fromToday(*start, allDay, todayStart, today)) {
-            if (icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY))
-                start = nextOccurrence(rrule, dtstart, placement, todayStart, today, &problem);
-            else
-                start.reset();
-        }
+        if (start)
+            start = nextOccurrence(event, dtstart, *start, placement,
+                                   changesOf(event, changedOccurrences, base, allDay), todayStart, today,
+                                   &problem);
         if (!start) {
             if (problem == TimeProblem::UnknownZone)
                 ++result.unknownZone;
@@ -221,11 +392,12 @@ void readCalendar(icalcomponent* calendar, const QDateTime& now, const QTimeZone
         ImportedEvent imported;
         imported.summary = text(icalcomponent_get_summary(event));
         imported.description = text(icalcomponent_get_description(event));
-        imported.uid = text(icalcomponent_get_uid(event));
+        imported.uid = uid;
         if (imported.uid.isEmpty())
             imported.uid = madeUpUid(imported.summary, QByteArray(icaltime_as_ical_string(dtstart)));
         imported.start = *start;
         imported.allDay = allDay;
+        imported.timing = timingOf(event, startProperty, base, changedOccurrences);
         if (!seen.insert(imported.uid).second)
             continue;
         result.events.push_back(std::move(imported));

@@ -20,6 +20,21 @@ struct CalendarEvent {
     bool allDay = false;
 };
 
+// When an imported event takes place, as its file gives it. A later import compares it with the
+// one noted at the last import to tell whether the event itself changed: a series that merely
+// reached its next occurrence has not.
+struct EventTiming {
+    // The event's start (a series' first): the moment in UTC ("2027-03-16T08:15:00Z"), or the
+    // day of an all-day event ("2027-03-12").
+    QString start;
+    // A series' rules, empty for a single event.
+    QString rule;
+    // A series' dropped (EXDATE) and added (RDATE) dates and its changed occurrences, sorted.
+    QStringList exceptions;
+
+    bool operator==(const EventTiming&) const = default;
+};
+
 // One event read from a calendar file the user imports.
 struct ImportedEvent {
     QString uid;
@@ -28,6 +43,7 @@ struct ImportedEvent {
     // The start, or for a recurring event its next start from today on.
     QDateTime start;
     bool allDay = false;
+    EventTiming timing;
 };
 
 // What reading one calendar file gave: its events from today on, and in plain words what was

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -326,16 +327,23 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         m_run.problems << QStringLiteral("Nothing was imported from %1: %2.").arg(label, result.fileError);
     }
     bool linksChanged = false;
-    store::Context& context = m_document.context();
     for (const ImportedEvent& event : result.events) {
-        const auto link = m_links.constFind(event.uid);
-        if (link != m_links.constEnd()) {
-            // Imported before: a moved event moves its item's due date. An item the user deleted
-            // since stays deleted.
-            auto* item = store::as<TODOItem>(context.objectForURI(*link));
-            if (!item || item->objectState() == ObjectState::Removed)
+        const auto link = m_links.find(event.uid);
+        if (link != m_links.end()) {
+            // Not in the store (yet): still imported once, so not imported again.
+            TODOItem* item = linkedItem(*link, &linksChanged);
+            if (!item)
                 continue;
-            if (item->dueDate() != event.start || item->allDay() != event.allDay) {
+            // Imported before: only a change of the event itself moves its item's due date, so a
+            // date the user (here or elsewhere) gave the item since stays. A completed, trashed or
+            // deleted item is left as it is.
+            const bool eventMoved = link->timing && *link->timing != event.timing;
+            if (link->timing != event.timing) {
+                link->timing = event.timing;
+                linksChanged = true;
+            }
+            if (eventMoved && item->objectState() == ObjectState::Open &&
+                (item->dueDate() != event.start || item->allDay() != event.allDay)) {
                 item->setAllDay(event.allDay);
                 item->setDueDate(event.start);
                 ++m_run.moved;
@@ -347,12 +355,13 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
         TODOItem* item = m_document.addItemWithTitle(title, event.description, event.start, event.allDay);
         if (!item)
             continue;
-        m_links.insert(event.uid, item->uri());
+        m_links.insert(event.uid, Link{item->id_(), item->serverID(), event.timing});
         linksChanged = true;
         ++m_run.created;
     }
     if (linksChanged) {
-        // The items first: a link must never name an item the store does not hold.
+        // The items first: a link must never name an item the store does not hold, nor note an
+        // event whose move its item has not taken.
         m_document.commitChanges();
         if (!saveLinks())
             m_run.problems << QStringLiteral(
@@ -376,17 +385,97 @@ void iCalController::applyImport(const QString& path, const CalendarReadResult& 
            result.withoutStart + result.unknownZone + result.unreadable);
 
     if (m_run.pending == 0) {
-        QStringList message;
-        if (m_run.created > 0 || m_run.moved > 0)
-            message << QStringLiteral("Imported from the calendar: %1 new, %2 moved.")
-                           .arg(plural(m_run.created, "one item", "items"))
-                           .arg(plural(m_run.moved, "one due date", "due dates"));
-        message << m_run.problems;
-        if (!message.isEmpty())
-            showStatus(message.join(QLatin1Char(' ')));
+        showImportOutcome();
         m_run = ImportRun();
     }
     emit importApplied(path);
+}
+
+namespace {
+
+// The links file: {"version": 2, "links": {"<event UID>": {"item": <id_>, "serverID": <serverID>,
+// "start": ..., "rule": ..., "exceptions": [...]}}}. Version 1 held the item's store URI alone,
+// which names nothing in a store a whole sync filled again.
+QJsonObject timingJson(const EventTiming& timing)
+{
+    QJsonObject json;
+    json.insert(QLatin1String("start"), timing.start);
+    if (!timing.rule.isEmpty())
+        json.insert(QLatin1String("rule"), timing.rule);
+    if (!timing.exceptions.isEmpty())
+        json.insert(QLatin1String("exceptions"), QJsonArray::fromStringList(timing.exceptions));
+    return json;
+}
+
+std::optional<EventTiming> timingFrom(const QJsonObject& json)
+{
+    if (!json.value(QLatin1String("start")).isString())
+        return std::nullopt;
+    EventTiming timing;
+    timing.start = json.value(QLatin1String("start")).toString();
+    timing.rule = json.value(QLatin1String("rule")).toString();
+    for (const QJsonValue& exception : json.value(QLatin1String("exceptions")).toArray())
+        timing.exceptions << exception.toString();
+    return timing;
+}
+
+} // namespace
+
+iCalController::Link iCalController::linkFromURI(const QString& uri) const
+{
+    Link link;
+    if (const auto* item = store::as<TODOItem>(m_document.context().objectForURI(uri))) {
+        link.itemId = item->id_();
+        link.serverID = item->serverID();
+    }
+    return link;
+}
+
+TODOItem* iCalController::linkedItem(Link& link, bool* linkChanged) const
+{
+    if (link.itemId == 0)
+        return nullptr;
+    // Deleted items are found too, so that they are left alone rather than made again.
+    TODOItem* found = nullptr;
+    for (store::ManagedObject* object :
+         m_document.context().lookup(TODOItem::staticEntityName(), QStringLiteral("id_"), link.itemId)) {
+        auto* item = store::as<TODOItem>(object);
+        if (!item || (link.serverID != 0 && item->serverID() != link.serverID))
+            continue;
+        // Two items of that identity: moving either could move the wrong one.
+        if (found)
+            return nullptr;
+        found = item;
+    }
+    if (found && link.serverID == 0 && found->serverID() != 0) {
+        link.serverID = found->serverID();
+        *linkChanged = true;
+    }
+    return found;
+}
+
+void iCalController::showImportOutcome() const
+{
+    QString counts;
+    if (m_run.created > 0 || m_run.moved > 0)
+        counts = QStringLiteral("Imported from the calendar: %1 new, %2 moved.")
+                     .arg(plural(m_run.created, "one item", "items"))
+                     .arg(plural(m_run.moved, "one due date", "due dates"));
+    if (m_run.problems.isEmpty()) {
+        if (!counts.isEmpty())
+            showStatus(counts);
+        return;
+    }
+    if (!m_options.showReport) {
+        showStatus((counts.isEmpty() ? m_run.problems : QStringList(counts) + m_run.problems)
+                       .join(QLatin1Char(' ')));
+        return;
+    }
+    // Refused files are named with their reasons: more than one line of a status bar holds.
+    m_options.showReport(counts.isEmpty()
+                             ? QStringLiteral("Not everything could be imported from the calendar.")
+                             : counts + QStringLiteral(" Not everything could be imported."),
+                         m_run.problems.join(QLatin1Char('\n')));
 }
 
 void iCalController::loadLinks()
@@ -396,19 +485,38 @@ void iCalController::loadLinks()
         return;
     const QJsonObject links =
         QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("links")).toObject();
+    bool converted = false;
     for (auto it = links.begin(); it != links.end(); ++it) {
-        if (it.value().isString())
-            m_links.insert(it.key(), it.value().toString());
+        if (it.value().isString()) {
+            m_links.insert(it.key(), linkFromURI(it.value().toString()));
+            converted = true;
+        } else if (it.value().isObject()) {
+            const QJsonObject json = it.value().toObject();
+            Link link;
+            link.itemId = json.value(QLatin1String("item")).toInteger();
+            link.serverID = json.value(QLatin1String("serverID")).toInteger();
+            link.timing = timingFrom(json);
+            m_links.insert(it.key(), link);
+        }
     }
+    // Noted by identity at once: the store the URIs name may be gone before the next import.
+    if (converted)
+        saveLinks();
 }
 
 bool iCalController::saveLinks()
 {
     QJsonObject links;
-    for (auto it = m_links.cbegin(); it != m_links.cend(); ++it)
-        links.insert(it.key(), it.value());
+    for (auto it = m_links.cbegin(); it != m_links.cend(); ++it) {
+        QJsonObject link = it->timing ? timingJson(*it->timing) : QJsonObject();
+        if (it->itemId != 0)
+            link.insert(QLatin1String("item"), it->itemId);
+        if (it->serverID != 0)
+            link.insert(QLatin1String("serverID"), it->serverID);
+        links.insert(it.key(), link);
+    }
     QJsonObject root;
-    root.insert(QLatin1String("version"), 1);
+    root.insert(QLatin1String("version"), 2);
     root.insert(QLatin1String("links"), links);
     QString error;
     if (!writeWhole(m_options.linksPath, QJsonDocument(root).toJson(QJsonDocument::Compact), &error)) {

@@ -14,6 +14,7 @@
 #include <QThreadPool>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace qv {
@@ -42,6 +43,10 @@ public:
         QString linksPath;
         // Shows a message in the window's status bar.
         std::function<void(const QString&)> showStatus;
+        // Shows the outcome of an import that left something out: a summary short enough for the
+        // status bar, and the details (what was left out and why) for the user to read in full.
+        // Without it the whole text goes to showStatus.
+        std::function<void(const QString& summary, const QString& details)> showReport;
     };
 
     static QString calendarFileName() { return QStringLiteral("Quadrivo.ics"); }
@@ -114,12 +119,30 @@ private:
         QStringList problems;
     };
 
+    // What an imported event became: the item, and the event as it was last imported.
+    struct Link {
+        // The item by the identity a whole sync brings back to a new store: its id_ (unique in
+        // its project only) and, once it has one, its serverID. An id_ of 0 says the event was
+        // imported but its item is not known here.
+        qint64 itemId = 0;
+        qint64 serverID = 0;
+        // None for a link noted before the events were: the event is taken as it then stands.
+        std::optional<EventTiming> timing;
+    };
+    // The link named by an item's store URI, as earlier versions noted it; one whose item this
+    // store does not hold keeps only that the event was imported.
+    Link linkFromURI(const QString& uri) const;
+    // The item of the link, not necessarily open; nullptr when the store holds none (yet) or
+    // cannot tell which. Notes the item's serverID in the link when it learns it.
+    TODOItem* linkedItem(Link& link, bool* linkChanged) const;
+
     std::vector<CalendarEvent> snapshot() const;
     void scheduleWrite();
     void writeNow();
     void writeFinished(bool ok, const QString& error);
     void importFile(const QString& path);
     void applyImport(const QString& path, const CalendarReadResult& result);
+    void showImportOutcome() const;
     void loadLinks();
     bool saveLinks();
     void fileChanged(const QString& path);
@@ -136,8 +159,8 @@ private:
     QSet<QString> m_changedFiles;
     QFileSystemWatcher m_watcher;
     bool m_observing = false;
-    // Imported event UID -> the store URI of the item it made.
-    QHash<QString, QString> m_links;
+    // Imported event UID -> its link.
+    QHash<QString, Link> m_links;
     ImportRun m_run;
 };
 

@@ -3,17 +3,22 @@
 #include "exchange/iCalController.h"
 #include "platform/store/Context.h"
 #include "tests/support/DocumentFakes.h"
+#include "tests/support/TestData.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
+#include <utility>
 
 namespace qv::test {
 namespace {
@@ -155,6 +160,54 @@ protected:
         for (TODOItem* item : document->getAllTODOItemsInInbox())
             items[item->name()] = item;
         return items;
+    }
+
+    // kWork with each text replaced by the one after it, written over the added file.
+    void rewriteWork(std::initializer_list<std::pair<const char*, const char*>> changes)
+    {
+        QByteArray text(kWork);
+        for (const auto& [from, to] : changes) {
+            ASSERT_TRUE(text.contains(from)) << from;
+            text.replace(from, to);
+        }
+        write(work, text);
+    }
+
+    // A change that reaches the store as the sync merges one from another device: not tracked as
+    // an edit of this computer's.
+    void asSyncMerges(const std::function<void()>& change)
+    {
+        document->disableDidChangeContextNotifications();
+        change();
+        document->enableDidChangeContextNotifications();
+    }
+
+    // Every item as sent: nothing left to upload.
+    void markAllSent()
+    {
+        scheduler.runPosted();
+        for (const auto& [name, item] : inbox())
+            item->setEdited_since(0);
+        scheduler.runPosted();
+    }
+
+    // The store file removed while the preferences and the links file stay; the program starts
+    // again over a new, empty store.
+    void loseStore()
+    {
+        const QString path = document->context().path();
+        stop();
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(path + suffix);
+        start();
+    }
+
+    // An item as a whole sync brings it into a new store: as the server holds it.
+    TODOItem* refill(const ItemBuilder& item)
+    {
+        TODOItem* made = nullptr;
+        asSyncMerges([&] { made = item.in(document->context()); });
+        return made;
     }
 
     QString linksPath() const
@@ -319,6 +372,253 @@ TEST_F(CalendarImportTest, GivenCalendarSyncOff_WhenAFileChanges_ThenNothingIsIm
     calendar->waitForQueue();
     QCoreApplication::processEvents();
     EXPECT_TRUE(inbox().empty());
+}
+
+TEST_F(CalendarImportTest,
+       GivenDueDatesChangedSinceTheImport_WhenTheUnchangedFileIsImportedAgain_ThenEveryChangeStays)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    const QDateTime elsewhere(QDate(2027, 3, 20), QTime(9, 0), Qt::UTC);
+    // One moved on another device and merged here, one's date taken away here.
+    asSyncMerges([&] { items.at("Dentist")->setDueDate(elsewhere); });
+    items.at("Holiday")->setDueDate(QDateTime());
+    markAllSent();
+    const qsizetype sent = sync.calls.size();
+
+    importAll();
+    EXPECT_EQ(items.at("Dentist")->dueDate(), elsewhere);
+    EXPECT_FALSE(items.at("Holiday")->dueDate().isValid());
+    EXPECT_EQ(inboxCount(), 5u);
+    for (const auto& [name, item] : items)
+        EXPECT_EQ(item->edited_since(), 0) << name.toStdString();
+    EXPECT_EQ(sync.calls.size(), sent);
+    EXPECT_FALSE(messages.last().contains("Imported from the calendar")) << messages.last().toStdString();
+
+    // Once the event itself moves, its item follows it again.
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"}});
+    importAll();
+    EXPECT_EQ(items.at("Dentist")->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(items.at("Dentist")->edited_since(), 1);
+    EXPECT_FALSE(items.at("Holiday")->dueDate().isValid());
+}
+
+TEST_F(CalendarImportTest,
+       GivenAnImportedSeries_WhenItReachesItsNextOccurrence_ThenOnlyAChangedRuleMovesItsItem)
+{
+    const auto dropped = std::make_pair("RRULE:FREQ=WEEKLY;BYDAY=MO\r\n",
+                                        "RRULE:FREQ=WEEKLY;BYDAY=MO\r\nEXDATE:20270301T080000Z\r\n");
+    rewriteWork({dropped});
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    const QDateTime monday(QDate(2027, 3, 15), QTime(8, 0), Qt::UTC);
+    ASSERT_EQ(inbox().at("Standup")->dueDate(), monday);
+    markAllSent();
+
+    // Tuesday, after a restart: the series' next occurrence is a week on, which is no move of
+    // the event as noted in the links file.
+    clock.advance(6 * 24 * 3600 * 1000LL);
+    stop();
+    start();
+    importAll();
+    TODOItem* standup = inbox().at("Standup");
+    EXPECT_EQ(standup->dueDate(), monday);
+    EXPECT_EQ(standup->edited_since(), 0);
+
+    // Moved to Tuesdays: due at today's occurrence.
+    rewriteWork(
+        {{"RRULE:FREQ=WEEKLY;BYDAY=MO\r\n", "RRULE:FREQ=WEEKLY;BYDAY=TU\r\nEXDATE:20270301T080000Z\r\n"}});
+    importAll();
+    EXPECT_EQ(standup->dueDate(), QDateTime(QDate(2027, 3, 16), QTime(8, 0), Qt::UTC));
+    EXPECT_EQ(standup->edited_since(), 1);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."))
+        << messages.last().toStdString();
+}
+
+TEST_F(CalendarImportTest, GivenCompletedAndTrashedImportedItems_WhenTheirEventsMove_ThenOnlyTheOpenItemMoves)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    TODOItem* dentist = items.at("Dentist");
+    TODOItem* holiday = items.at("Holiday");
+    TODOItem* call = items.at("Call with the file's own zone");
+    document->markTODOItem(dentist, nullptr, nullptr, 100);
+    document->markTODOItemAsTrashed(holiday, nullptr);
+    const QDateTime dentistDue = dentist->dueDate();
+    const QDateTime holidayDue = holiday->dueDate();
+    markAllSent();
+
+    rewriteWork(
+        {{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"},
+         {"DTSTART;VALUE=DATE:20270312", "DTSTART;VALUE=DATE:20270319"},
+         {"DTSTART;TZID=Custom/Eastern:20270315T090000", "DTSTART;TZID=Custom/Eastern:20270315T100000"}});
+    importAll();
+    EXPECT_EQ(dentist->dueDate(), dentistDue);
+    EXPECT_EQ(dentist->objectState(), ObjectState::Completed);
+    EXPECT_EQ(holiday->dueDate(), holidayDue);
+    EXPECT_EQ(holiday->objectState(), ObjectState::Trashed);
+    EXPECT_EQ(call->dueDate(), QDateTime(QDate(2027, 3, 15), QTime(14, 0), Qt::UTC));
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."))
+        << messages.last().toStdString();
+}
+
+TEST_F(CalendarImportTest, GivenLinksNotedByAnEarlierVersion_WhenImported_ThenNothingMovesUntilAnEventDoes)
+{
+    // Imported by an earlier version, which noted the item's store address alone; the date was
+    // changed since.
+    const QDateTime changed(QDate(2027, 3, 22), QTime(7, 30), Qt::UTC);
+    TODOItem* dentist = ItemBuilder("Dentist").withId(4242).due(changed).in(document->context());
+    ASSERT_TRUE(document->commitChanges());
+    QJsonObject links;
+    links.insert("dentist@example.org", dentist->uri());
+    write(linksPath(), QJsonDocument(QJsonObject{{"version", 1}, {"links", links}}).toJson());
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    stop();
+    start();
+
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    ASSERT_EQ(inboxCount(), 5u);
+    dentist = items.at("Dentist");
+    EXPECT_EQ(dentist->dueDate(), changed);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 4 items new, 0 due dates moved."))
+        << messages.last().toStdString();
+
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"}});
+    importAll();
+    EXPECT_EQ(dentist->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(inboxCount(), 5u);
+}
+
+TEST_F(CalendarImportTest,
+       GivenTheStoreRefilledByAWholeSync_WhenAnEventMoves_ThenItsOwnItemMovesAndNoneIsMadeTwice)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    // Uploaded: each item has its server identity, and another import notes it.
+    std::map<QString, TODOItem*> items = inbox();
+    qint64 serverID = 500;
+    asSyncMerges([&] {
+        for (const auto& [name, item] : items)
+            item->setServerID(++serverID);
+    });
+    markAllSent();
+    importAll();
+    struct Kept {
+        qint64 id = 0;
+        qint64 serverID = 0;
+        QDateTime due;
+        bool allDay = false;
+    };
+    std::map<QString, Kept> onServer;
+    for (const auto& [name, item] : items)
+        onServer[name] = {item->id_(), item->serverID(), item->dueDate(), item->allDay()};
+
+    loseStore();
+    ASSERT_EQ(inboxCount(), 0u);
+    for (const auto& [name, kept] : onServer)
+        refill(ItemBuilder(name)
+                   .withId(kept.id)
+                   .withServerID(kept.serverID)
+                   .due(kept.due)
+                   .withValue("allDay", kept.allDay));
+    // Another item whose id_ happens to be the dentist's.
+    const QDateTime otherDue(QDate(2027, 3, 30), QTime(9, 0), Qt::UTC);
+    TODOItem* other =
+        refill(ItemBuilder("Other").withId(onServer.at("Dentist").id).withServerID(9'999).due(otherDue));
+
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"}});
+    importAll();
+    items = inbox();
+    EXPECT_EQ(inboxCount(), 6u);
+    EXPECT_EQ(items.at("Dentist")->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(items.at("Dentist")->edited_since(), 1);
+    EXPECT_EQ(other->dueDate(), otherDue);
+    EXPECT_TRUE(messages.last().startsWith("Imported from the calendar: 0 items new, one due date moved."))
+        << messages.last().toStdString();
+}
+
+TEST_F(CalendarImportTest,
+       GivenLinksOfAnEarlierVersion_WhenTheStoreIsLostAndRefilled_ThenTheirEventsStillMoveTheirItems)
+{
+    // Imported by an earlier version into this store, the dentist's item uploaded; the call's
+    // link names an item of a store that is gone.
+    const QDateTime dentistDue(QDate(2027, 3, 16), QTime(8, 15), Qt::UTC);
+    TODOItem* dentist =
+        ItemBuilder("Dentist").withId(4242).withServerID(77).due(dentistDue).in(document->context());
+    TODOItem* holiday = ItemBuilder("Holiday")
+                            .withId(4343)
+                            .due(QDateTime(QDate(2027, 3, 11), QTime(23, 0), Qt::UTC))
+                            .withValue("allDay", true)
+                            .in(document->context());
+    ASSERT_TRUE(document->commitChanges());
+    QJsonObject links;
+    links.insert("dentist@example.org", dentist->uri());
+    links.insert("holiday@example.org", holiday->uri());
+    links.insert("call@example.org", "quadrivo-store://00000000-0000-0000-0000-000000000000/TODOItem/p1");
+    write(linksPath(), QJsonDocument(QJsonObject{{"version", 1}, {"links", links}}).toJson());
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    stop();
+    start();
+
+    loseStore();
+    TODOItem* dentistAgain = refill(ItemBuilder("Dentist").withId(4242).withServerID(77).due(dentistDue));
+    TODOItem* holidayAgain = refill(ItemBuilder("Holiday")
+                                        .withId(4343)
+                                        .due(QDateTime(QDate(2027, 3, 11), QTime(23, 0), Qt::UTC))
+                                        .withValue("allDay", true));
+    importAll();
+    // The call was imported once: not again. Tokyo and the standup are new.
+    EXPECT_EQ(inboxCount(), 4u);
+    EXPECT_EQ(inbox().count("Call with the file's own zone"), 0u);
+
+    rewriteWork(
+        {{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"},
+         {"DTSTART;VALUE=DATE:20270312", "DTSTART;VALUE=DATE:20270319"},
+         {"DTSTART;TZID=Custom/Eastern:20270315T090000", "DTSTART;TZID=Custom/Eastern:20270315T100000"}});
+    importAll();
+    EXPECT_EQ(dentistAgain->dueDate(), QDateTime(QDate(2027, 3, 18), QTime(10, 0), Qt::UTC));
+    EXPECT_EQ(holidayAgain->dueDate().toTimeZone(document->timeZone()).date(), QDate(2027, 3, 19));
+    EXPECT_EQ(inboxCount(), 4u);
+}
+
+TEST_F(CalendarImportTest,
+       GivenImportedItemsDeletedOrGone_WhenTheirEventsMove_ThenNoneIsMovedMadeAgainOrBroughtBack)
+{
+    QString why;
+    ASSERT_TRUE(calendar->addImportFile(work, &why));
+    importAll();
+    std::map<QString, TODOItem*> items = inbox();
+    struct Kept {
+        qint64 id = 0;
+        QDateTime due;
+    };
+    const Kept holiday{items.at("Holiday")->id_(), items.at("Holiday")->dueDate()};
+    const Kept tokyo{items.at("Tokyo")->id_(), items.at("Tokyo")->dueDate()};
+
+    // After a whole sync: the holiday in the trash, Tokyo removed, the dentist not sent back at all.
+    loseStore();
+    TODOItem* trashed = refill(ItemBuilder("Holiday").withId(holiday.id).trashed().due(holiday.due));
+    TODOItem* removed = refill(ItemBuilder("Tokyo").withId(tokyo.id).removed().due(tokyo.due));
+    rewriteWork({{"DTSTART:20270316T081500Z", "DTSTART:20270318T100000Z"},
+                 {"DTSTART;VALUE=DATE:20270312", "DTSTART;VALUE=DATE:20270319"},
+                 {"DTSTART;TZID=Asia/Tokyo:20270311T090000", "DTSTART;TZID=Asia/Tokyo:20270312T090000"}});
+    importAll();
+
+    EXPECT_EQ(inboxCount(), 2u);
+    EXPECT_EQ(trashed->objectState(), ObjectState::Trashed);
+    EXPECT_EQ(trashed->dueDate(), holiday.due);
+    EXPECT_EQ(removed->objectState(), ObjectState::Removed);
+    EXPECT_EQ(removed->dueDate(), tokyo.due);
+    EXPECT_EQ(document->context().count(TODOItem::staticEntityName()), 2);
 }
 
 } // namespace qv::test

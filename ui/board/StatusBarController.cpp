@@ -15,21 +15,30 @@ StatusBarController::~StatusBarController()
     cancelTimer();
 }
 
-void StatusBarController::setStatusBarMessage(const QString& message)
+void StatusBarController::setStatusBarMessage(const QString& message, const QString& details)
 {
     if (!m_visible || !m_visible())
         return;
     if (m_noticeShown) {
-        m_waitingMessage = message;
+        m_waitingMessage = Message{message, details};
         return;
     }
-    show(message);
+    show(message, details);
     cancelTimer();
+    clearLater();
+}
+
+void StatusBarController::clearLater()
+{
     if (!m_scheduler)
         return;
     m_clearTimer = m_scheduler->after(kClearDelayMs, this, [this] {
         m_clearTimer = 0;
-        clearStatusBarMessage();
+        // Gone from under the user's keyboard on the way to its details, it could not be read.
+        if (m_held && m_held())
+            clearLater();
+        else
+            clearStatusBarMessage();
     });
 }
 
@@ -45,8 +54,8 @@ bool StatusBarController::setStatusBarNotice(const QString& notice)
     m_clearTimer = m_scheduler->after(kClearDelayMs, this, [this] {
         m_clearTimer = 0;
         m_noticeShown = false;
-        if (const std::optional<QString> waiting = std::exchange(m_waitingMessage, std::nullopt))
-            setStatusBarMessage(*waiting);
+        if (const std::optional<Message> waiting = std::exchange(m_waitingMessage, std::nullopt))
+            setStatusBarMessage(waiting->text, waiting->details);
         else
             clearStatusBarMessage();
     });
@@ -71,8 +80,12 @@ void StatusBarController::clearStatusBarMessage()
         show(m_syncStatus);
 }
 
-void StatusBarController::show(const QString& text)
+void StatusBarController::show(const QString& text, const QString& details)
 {
+    if (details != m_details) {
+        m_details = details;
+        emit detailsChanged(m_details);
+    }
     if (text == m_text)
         return;
     m_text = text;

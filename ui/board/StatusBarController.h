@@ -25,9 +25,14 @@ public:
     ~StatusBarController() override;
 
     QString text() const { return m_text; }
+    // The whole of what the shown message sums up, for the user to read on request; empty when
+    // the message says it all.
+    QString details() const { return m_details; }
 
     // Shown for 15 s; a newer message gets its full 15 s again.
-    void setStatusBarMessage(const QString& message);
+    void setStatusBarMessage(const QString& message, const QString& details = {});
+    // While held answers true (the user is at the message's details) the message is not cleared.
+    void setHeldWhile(std::function<bool()> held) { m_held = std::move(held); }
     // A notice the user must not miss (the password store failing): shown for 15 s like a
     // message, and a message that comes meanwhile waits for its end. false when the window is
     // hidden and nothing was shown.
@@ -39,19 +44,28 @@ public:
 
 signals:
     void textChanged(const QString& text);
+    void detailsChanged(const QString& details);
 
 private:
-    void show(const QString& text);
+    struct Message {
+        QString text;
+        QString details;
+    };
+
+    void show(const QString& text, const QString& details = {});
+    void clearLater();
     void cancelTimer();
 
     Scheduler* m_scheduler;
     std::function<bool()> m_visible;
     std::function<bool()> m_terminating;
+    std::function<bool()> m_held;
     QString m_text;
+    QString m_details;
     QString m_syncStatus;
     TimerId m_clearTimer = 0;
     bool m_noticeShown = false;
-    std::optional<QString> m_waitingMessage;
+    std::optional<Message> m_waitingMessage;
 };
 
 } // namespace qv

@@ -46,6 +46,7 @@
 #include <QMetaProperty>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -239,6 +240,13 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     // Status messages name projects and items.
     m_statusLabel->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(m_statusLabel, 1);
+    // What a one-line message cannot hold, in full on request (WindowCommands shows it while there is some).
+    auto* statusDetails = new QPushButton(QStringLiteral("Details…"));
+    statusDetails->setObjectName(QStringLiteral("statusDetails"));
+    // Reached with Tab, it holds the message (see WindowCommands); a click leaves the keyboard where it was.
+    statusDetails->setFocusPolicy(Qt::TabFocus);
+    statusBar()->addWidget(statusDetails);
+    statusDetails->hide();
 
     buildActions();
     buildMenus();
@@ -1026,9 +1034,9 @@ void MainWindow::setStatusMessage(const QString& message)
     m_commands->statusBar().setSyncStatus(message);
 }
 
-void MainWindow::setStatusBarMessage(const QString& message)
+void MainWindow::setStatusBarMessage(const QString& message, const QString& details)
 {
-    m_commands->statusBar().setStatusBarMessage(message);
+    m_commands->statusBar().setStatusBarMessage(message, details);
 }
 
 // --- BoardView

@@ -157,7 +157,8 @@ public slots:
     // The sync engine's status, shown until the next text.
     void setStatusMessage(const QString& message);
     // A message of the window: cleared 15 s after the last one, dropped while the window is hidden.
-    void setStatusBarMessage(const QString& message);
+    // With details, the status bar offers them (the whole of what the message sums up) in an alert.
+    void setStatusBarMessage(const QString& message, const QString& details = {});
     void increaseFontSize();
     void decreaseFontSize();
     void reloadTableViews();

@@ -31,7 +31,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace qv {
@@ -84,6 +86,13 @@ WindowCommands::WindowCommands(MainWindow& window, MyDocument& document, const S
         services.scheduler, [this] { return m_window.isVisible(); }, [this] { return isTerminating(); });
     if (auto* label = m_window.findChild<QLabel*>(QStringLiteral("statusMessage")))
         connect(m_statusBar.get(), &StatusBarController::textChanged, label, &QLabel::setText);
+    if (auto* details = m_window.findChild<QPushButton*>(QStringLiteral("statusDetails"))) {
+        connect(m_statusBar.get(), &StatusBarController::detailsChanged, details,
+                [details](const QString& text) { details->setVisible(!text.isEmpty()); });
+        connect(details, &QPushButton::clicked, this, &WindowCommands::showStatusDetails);
+        m_statusBar->setHeldWhile(
+            [details = QPointer<QPushButton>(details)] { return details && details->hasFocus(); });
+    }
 
     m_overlay = new QWidget(&m_window);
     m_overlay->setObjectName(QStringLiteral("grayOverlay"));
@@ -612,6 +621,15 @@ void WindowCommands::markProjectAsDeleted()
 {
     m_window.endAllEditing();
     m_window.projectListView()->markProjectAsDeleted();
+}
+
+void WindowCommands::showStatusDetails()
+{
+    const QString details = m_statusBar->details();
+    if (details.isEmpty() || !m_services.alerts)
+        return;
+    m_services.alerts->alert(m_statusBar->text(), details, QStringLiteral("OK"),
+                             Alerts::Style::Informational);
 }
 
 // --- Calendar

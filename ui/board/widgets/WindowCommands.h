@@ -59,6 +59,8 @@ public:
     void setAdvancedFilterWindow(std::function<void()> show);
 
     StatusBarController& statusBar() const { return *m_statusBar; }
+    // The whole of what the status message sums up, in an alert.
+    void showStatusDetails();
     QAction* action(const QString& name) const;
 
     // --- Grey overlay over the board

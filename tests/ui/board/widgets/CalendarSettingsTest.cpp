@@ -1,11 +1,13 @@
 #include "tests/ui/board/BoardDocumentFixture.h"
 
 #include "exchange/iCalController.h"
+#include "ui/board/StatusBarController.h"
 #include "ui/board/widgets/CalendarSyncViewController.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WindowCommands.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
@@ -152,6 +154,86 @@ TEST_F(CalendarSettingsTest,
     done();
     EXPECT_FALSE(action("iCalImport")->isEnabled());
     EXPECT_FALSE(calendar->isWatching(file));
+}
+
+TEST_F(CalendarSettingsTest,
+       GivenRefusedCalendarFiles_WhenImported_ThenTheStatusLineIsWholeAndItsDetailsNameEachFileWithWhy)
+{
+    // Reporting to the window as the application wires it.
+    preferences.setValue("doCalSync", true);
+    iCalController::Options options = iCalController::optionsBesideStore(home.root() + "/store.sqlite");
+    options.showStatus = [this](const QString& message) {
+        window->setStatusBarMessage(message);
+    };
+    options.showReport = [this](const QString& summary, const QString& details) {
+        window->setStatusBarMessage(summary, details);
+    };
+    commands().setCalendar(nullptr);
+    calendar = std::make_unique<iCalController>(services, *document, options);
+    commands().setCalendar(calendar.get());
+    int applied = 0;
+    QObject::connect(calendar.get(), &iCalController::importApplied, [&applied] { ++applied; });
+    const auto write = [&](const QString& name, const QByteArray& text) {
+        QFile file(home.root() + "/" + name);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        return file.fileName();
+    };
+    const QString notACalendar = "Holidays of the whole team, as the office sent them round in spring.ics";
+    const QString cutShort = "Conference programme with every talk and workshop of the week.ics";
+    QStringList files{
+        write("work.ics",
+              "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a@example.org\r\nDTSTART:20260320T090000Z\r\n"
+              "SUMMARY:Review\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"),
+        write(notACalendar, "Monday: closed\n"), write(cutShort, "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n")};
+    QString why;
+    for (const QString& file : files)
+        ASSERT_TRUE(calendar->addImportFile(file, &why)) << why.toStdString();
+
+    calendar->importFromCalendar();
+    for (int turn = 0; turn < 500 && applied < int(files.size()); ++turn) {
+        calendar->waitForQueue();
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(applied, int(files.size()));
+    QCoreApplication::processEvents();
+
+    // The status line is short enough to be read whole at the window's width.
+    auto* label = window->findChild<QLabel*>(QStringLiteral("statusMessage"));
+    auto* details = window->findChild<QPushButton*>(QStringLiteral("statusDetails"));
+    ASSERT_NE(details, nullptr);
+    EXPECT_EQ(
+        label->text(),
+        "Imported from the calendar: one item new, 0 due dates moved. Not everything could be imported.");
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    EXPECT_LE(window->width(), 1180);
+    ASSERT_TRUE(details->isVisible());
+    EXPECT_TRUE(details->focusPolicy() & Qt::TabFocus);
+
+    // Reached by the keyboard, it stays until the user has read it.
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    details->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(details->hasFocus());
+    scheduler.advance(2 * StatusBarController::kClearDelayMs);
+    ASSERT_TRUE(details->isVisible());
+    const qsizetype before = alerts.shown.size();
+    details->click();
+    ASSERT_EQ(alerts.shown.size(), before + 1);
+    EXPECT_EQ(alerts.shown.last().message, label->text());
+    const QString& full = alerts.shown.last().informative;
+    EXPECT_TRUE(full.contains("Nothing was imported from \u201C" + notACalendar +
+                              "\u201D: it is not an iCalendar file."))
+        << full.toStdString();
+    EXPECT_TRUE(full.contains("Nothing was imported from \u201C" + cutShort +
+                              "\u201D: it ends before its calendar does"))
+        << full.toStdString();
+
+    // Then it goes like any other message.
+    details->clearFocus();
+    scheduler.advance(StatusBarController::kClearDelayMs);
+    EXPECT_FALSE(details->isVisible());
+    EXPECT_FALSE(label->text().contains("Imported from the calendar"));
 }
 
 } // namespace qv::test
