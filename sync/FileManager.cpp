@@ -229,8 +229,8 @@ bool FileManager::checkUploadConstraints(const QString& path)
     const double remaining = limits.value(kTotalUpload).toDouble() - limits.value(kUsedUpload).toDouble();
     if (remaining <= 0)
         return refuse(
-            QStringLiteral("You cannot upload any more files. Your quota is is full. Please, contact %1 "
-                           "fore more information.")
+            QStringLiteral("You cannot upload any more files. Your quota is full. Please contact %1 "
+                           "for more information.")
                 .arg(kSupportAddress));
     if (double(size) > remaining)
         return refuse(QStringLiteral("Size for file '%1' is greater than your remaining %2MB")

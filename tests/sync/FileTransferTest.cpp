@@ -120,12 +120,11 @@ TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)
         {small,
          QJsonObject{
              {"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 50.0 * MB}},
-         "You cannot upload any more files. Your quota is is full. Please, contact support@velmora.com fore "
-         "more "
-         "information."},
+         "You cannot upload any more files. Your quota is full. Please contact support@velmora.com for "
+         "more information."},
         {small, QJsonObject{{"max_upload_size", 10 * MB}},
-         "You cannot upload any more files. Your quota is is full. "
-         "Please, contact support@velmora.com fore more information."},
+         "You cannot upload any more files. Your quota is full. "
+         "Please contact support@velmora.com for more information."},
         {small,
          QJsonObject{
              {"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 48.5 * MB}},
