@@ -13,6 +13,7 @@
 #include "sync/ItemUpdaterLoop.h"
 #include "sync/QVRestManager.h"
 #include "sync/SyncLogging.h"
+#include "sync/SyncWindowController.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -74,8 +75,14 @@ FileManager::FileManager(QVRestManager& engine, AccountProfile* profile)
                     withPendingCount(QStringLiteral("Canceled '%1'").arg(data.value(kStart).toString())));
             });
     m_queue->start();
-    if (m_services.preferences)
+    if (m_services.preferences) {
         m_leftInFlight = m_services.preferences->value(kUploadsInFlight).toMap();
+        // Signing in or out changes whose quota there is to show: at once, not at the next pass.
+        connect(m_services.preferences, &Preferences::changed, this, [this](const QString& key) {
+            if (key == SyncWindowController::kCurrentUser)
+                displayRemainingQuota();
+        });
+    }
     m_timer = m_services.scheduler->every(kProcessIntervalMs, this, [this] { processOperations(); });
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QListView>
 
 namespace qv::test {
@@ -35,6 +36,21 @@ TEST_F(ItemFilesViewTest, GivenWindowShortcutOnF2_WhenPressedInTheGrid_ThenTheFi
     EXPECT_NE(view->grid()->indexWidget(view->grid()->currentIndex()), nullptr); // the name's editor
     // With no icon theme named (as here), the style's file icon.
     EXPECT_FALSE(view->grid()->currentIndex().data(Qt::DecorationRole).value<QIcon>().isNull());
+}
+
+TEST_F(ItemFilesViewTest, GivenTheQuotaLine_WhenTheUserSignsOut_ThenTheFilesTabDropsItAtOnce)
+{
+    openWithFiles();
+    ItemFilesController controller(device->services, *files, server.baseUrl().toString(), {}, {});
+    ItemFilesView view(controller, *files, nullptr);
+    auto* status = view.findChild<QLabel*>(QStringLiteral("filesStatus"));
+    files->displayRemainingQuota();
+    ASSERT_EQ(status->text(), "0.00 / 100.00MB used");
+
+    // Signing out forgets the account's user, then who is signed in.
+    profile.profile.reset();
+    device->preferences.remove(QStringLiteral("_currentUser"));
+    EXPECT_TRUE(status->text().isEmpty()) << status->text().toStdString();
 }
 
 } // namespace
