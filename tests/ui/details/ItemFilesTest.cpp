@@ -111,6 +111,24 @@ TEST_F(ItemFiles, GivenNoConnection_WhenFilesArePicked_ThenTheyWaitWrittenDownAn
     EXPECT_FALSE(device->preferences.hasUserValue(FileManager::kUploadsInFlight));
 }
 
+TEST_F(ItemFiles, GivenAnUploadWaitingOffline_WhenItsFileIsDeletedMeanwhile_ThenTheUserIsToldOnceOnline)
+{
+    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    ASSERT_FALSE(files->isOnline());
+    const QString path = localFile("draft.txt", "soon gone");
+    controller->uploadFiles({path});
+    ASSERT_TRUE(QFile::remove(path));
+    device->alerts.clear();
+
+    tick(QVRestManager::kKeepAliveIntervalMs + FileManager::kProcessIntervalMs);
+    finish();
+    EXPECT_EQ(questions(), QStringList{"Problem with file"});
+    EXPECT_EQ(device->alerts.shown().first().informative, "File 'draft.txt' is not readable");
+    EXPECT_FALSE(device->preferences.hasUserValue(FileManager::kUploadsInFlight));
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 0);
+}
+
 TEST_F(ItemFiles, GivenSelections_WhenDeleting_ThenTheQuestionNamesTheFirstAndCountsTheOthers)
 {
     controller->uploadFiles({localFile("a.txt"), localFile("b.txt"), localFile("c.txt")});
