@@ -15,6 +15,7 @@
 #include "sync/SyncLogging.h"
 #include "sync/SyncWindowController.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -118,17 +119,6 @@ QString FileManager::cacheFolderForFile(const ItemFile* file)
     if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return folder;
-}
-
-void FileManager::forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep)
-{
-    const QDir base(cacheFolderForItem(item));
-    const QStringList copies =
-        base.entryList({QStringLiteral("%1-*").arg(idd)}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString& name : copies) {
-        if (name != keep)
-            QDir(base.filePath(name)).removeRecursively();
-    }
 }
 
 std::optional<QJsonObject> FileManager::profile() const
@@ -347,7 +337,7 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
             failure(std::nullopt);
         return;
     }
-    // The copy opened before is of the old content.
+    // A copy opened before and left as it came holds the old content; one changed here stays.
     if (replaced && !item->isDeleted())
         forgetCachedCopies(item, replaced->idd());
     store::Context& context = m_engine.managedContext();
@@ -368,6 +358,18 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
 
 bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Success success, Failure failure)
 {
+    return download(
+        file, folder,
+        [success = std::move(success)](const Received&) {
+            if (success)
+                success();
+        },
+        std::move(failure));
+}
+
+bool FileManager::download(ItemFile* file, const QString& folder,
+                           std::function<void(const Received&)> success, Failure failure)
+{
     if (!gate())
         return false;
     const std::optional<QString> name = safeFileName(file->filename());
@@ -382,15 +384,20 @@ bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Succes
     }
     ::fchmod(target->handle(), S_IRUSR | S_IWUSR);
 
+    auto digest = std::make_shared<QCryptographicHash>(QCryptographicHash::Sha256);
+    auto size = std::make_shared<qint64>(0);
     rest::Request request;
     request.path = QStringLiteral("/file/%1/file/").arg(file->idd());
-    request.onBodyChunk = [target](const QByteArray& chunk) {
+    request.onBodyChunk = [target, digest, size](const QByteArray& chunk) {
         target->write(chunk);
+        digest->addData(chunk);
+        *size += chunk.size();
     };
     request.onDownloadProgress = [this](qint64 done, qint64 total) {
         progress(done, total);
     };
-    request.onSuccess = [this, target, success = std::move(success), failure](const rest::Response&) {
+    request.onSuccess = [this, target, digest, size, success = std::move(success),
+                         failure](const rest::Response&) {
         m_upDownPctg.reset();
         if (!target->commit()) {
             qCWarning(lcSync, "Download not written: %s", qUtf8Printable(target->errorString()));
@@ -399,7 +406,7 @@ bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Succes
             return;
         }
         if (success)
-            success();
+            success(Received{*size, digest->result()});
     };
     request.onFailure = [this, target, failure = std::move(failure)](const rest::Error& error) {
         m_upDownPctg.reset();

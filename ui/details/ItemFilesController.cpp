@@ -209,20 +209,11 @@ void ItemFilesController::openFile(int row)
 
 void ItemFilesController::openItemFile(ItemFile* file)
 {
-    const auto name = file && file->item() ? FileManager::safeFileName(file->filename()) : std::nullopt;
-    if (!name)
+    if (!file || !file->item())
         return;
-    // Looked up by the attachment's identity, never by its name alone.
-    const QString folder = FileManager::cacheFolderForFile(file);
-    if (folder.isEmpty())
-        return;
-    const QString path = QDir(folder).filePath(*name);
-    if (QFileInfo::exists(path)) {
-        m_opener(path);
-        return;
-    }
-    FileManager::forgetCachedCopies(m_item, file->idd(), QFileInfo(folder).fileName());
-    m_files.downloadItemFile(file, folder, [this, path] { m_opener(path); });
+    // Looked up by the attachment's identity, never by its name alone; fetched only when this
+    // computer has no copy of that version yet.
+    m_files.downloadCopy(file, [this](const QString& copy) { m_opener(copy); });
 }
 
 void ItemFilesController::deleteFiles(const std::vector<int>& rows)

@@ -29,10 +29,30 @@ protected:
     }
     ~ItemFiles() override
     {
+        m_elsewhere.reset();
         controller.reset();
         files.reset();
         qputenv("TMPDIR", m_savedTemp);
     }
+    // The account's other device, synced, with its own file manager and, as on a computer of its
+    // own, its own temporary folder; what it does is sent before this returns.
+    void elsewhere(const std::function<void(FileManager&, TODOItem* there)>& act)
+    {
+        const QByteArray ours = qgetenv("TMPDIR");
+        const QString theirs = home.root() + QStringLiteral("/other-tmp");
+        QDir().mkpath(theirs);
+        qputenv("TMPDIR", QFile::encodeName(theirs));
+        if (!m_elsewhere) {
+            start(addOtherDevice());
+            m_elsewhere = std::make_unique<FileManager>(other->sync(), &profile);
+        }
+        act(*m_elsewhere, other->itemWithServerID(item->serverID()));
+        EXPECT_TRUE(waitUntil([&] { return m_elsewhere->pendingRequestCount() == 0; }));
+        settle();
+        qputenv("TMPDIR", ours);
+    }
+    // This device's next item poll.
+    void poll() { tick(10'000); }
     QStringList names() const
     {
         QStringList list;
@@ -56,6 +76,7 @@ protected:
 
 private:
     QByteArray m_savedTemp;
+    std::unique_ptr<FileManager> m_elsewhere;
 };
 
 TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIsAsked)
@@ -209,6 +230,53 @@ TEST_F(ItemFiles, GivenAttachmentsWhoseNamesCleanUpAlike_WhenOpened_ThenEachOpen
     ASSERT_EQ(opened.size(), 3);
     EXPECT_NE(opened[2], opened[1]);
     EXPECT_FALSE(QFileInfo::exists(opened[1]));
+}
+
+TEST_F(ItemFiles,
+       GivenOpenedCopies_WhenAnotherDeviceReplacesTheAttachment_ThenOnlyUnchangedOnesGoOnceTheNewIsIn)
+{
+    controller->uploadFiles({localFile("doc.txt", "one")});
+    finish();
+    controller->openFile(0);
+    finish();
+    ASSERT_EQ(opened.size(), 1);
+    const QString edited = opened[0];
+    ASSERT_TRUE(writeFile(edited, "one, with my notes"));
+    const qint64 idd = controller->entries()[0].idd;
+    const auto replaceElsewhere = [&](const QByteArray& bytes) {
+        elsewhere([&](FileManager& theirFiles, TODOItem* there) {
+            ItemFile* theirs = theirFiles.findFileWithID(idd); // as the other device holds it
+            theirs->setItem(there);
+            EXPECT_TRUE(theirFiles.uploadFileAt(localFile("doc.txt", bytes), theirs, false));
+        });
+        poll();
+    };
+    const QString download = QStringLiteral("/api/v1/file/%1/file/").arg(idd);
+
+    // The newer content cannot be fetched, then is: the copy with the user's notes stays.
+    replaceElsewhere("two");
+    server.failNext(download, 500);
+    controller->openFile(0);
+    finish();
+    EXPECT_EQ(opened.size(), 1);
+    controller->openFile(0);
+    finish();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(readFile(opened[1]), "two");
+    EXPECT_EQ(readFile(edited), "one, with my notes");
+
+    // A copy left as it came goes, once the newer one is in.
+    replaceElsewhere("three");
+    server.holdNext(download);
+    controller->openFile(0);
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    EXPECT_EQ(readFile(opened[1]), "two");
+    server.releaseHeldReplies();
+    finish();
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_EQ(readFile(opened[2]), "three");
+    EXPECT_FALSE(QFileInfo::exists(opened[1]));
+    EXPECT_EQ(readFile(edited), "one, with my notes");
 }
 
 TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)
