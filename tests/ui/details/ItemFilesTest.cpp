@@ -279,6 +279,28 @@ TEST_F(ItemFiles,
     EXPECT_EQ(readFile(edited), "one, with my notes");
 }
 
+TEST_F(ItemFiles, GivenTheItemShown_WhenAnotherDeviceAddsAndDeletesAttachments_ThenTheListFollowsTheSync)
+{
+    controller->uploadFiles({localFile("a.txt"), localFile("b.txt")});
+    finish();
+    const qint64 gone = controller->entries()[0].idd;
+    int rebuilt = 0;
+    QObject::connect(controller.get(), &ItemFilesController::entriesChanged, [&] { ++rebuilt; });
+
+    elsewhere([&](FileManager& theirFiles, TODOItem* there) {
+        EXPECT_TRUE(theirFiles.uploadFileAt(localFile("c.txt"), there, false));
+        EXPECT_TRUE(theirFiles.deleteItemFile(theirFiles.findFileWithID(gone)));
+    });
+    poll();
+    EXPECT_EQ(names(), QStringList({"b.txt", "c.txt"}));
+
+    // Other changes of the item leave the list, and so the grid's selection, alone.
+    rebuilt = 0;
+    item->setName(QStringLiteral("Renamed here"));
+    poll();
+    EXPECT_EQ(rebuilt, 0);
+}
+
 TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)
 {
     const auto found = [](const QString& base, QDirIterator::IteratorFlags flags) {
