@@ -13,7 +13,9 @@
 #include "sync/ItemUpdaterLoop.h"
 #include "sync/QVRestManager.h"
 #include "sync/SyncLogging.h"
+#include "sync/SyncWindowController.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -74,8 +76,14 @@ FileManager::FileManager(QVRestManager& engine, AccountProfile* profile)
                     withPendingCount(QStringLiteral("Canceled '%1'").arg(data.value(kStart).toString())));
             });
     m_queue->start();
-    if (m_services.preferences)
+    if (m_services.preferences) {
         m_leftInFlight = m_services.preferences->value(kUploadsInFlight).toMap();
+        // Signing in or out changes whose quota there is to show: at once, not at the next pass.
+        connect(m_services.preferences, &Preferences::changed, this, [this](const QString& key) {
+            if (key == SyncWindowController::kCurrentUser)
+                displayRemainingQuota();
+        });
+    }
     m_timer = m_services.scheduler->every(kProcessIntervalMs, this, [this] { processOperations(); });
 }
 
@@ -111,17 +119,6 @@ QString FileManager::cacheFolderForFile(const ItemFile* file)
     if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return folder;
-}
-
-void FileManager::forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep)
-{
-    const QDir base(cacheFolderForItem(item));
-    const QStringList copies =
-        base.entryList({QStringLiteral("%1-*").arg(idd)}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    for (const QString& name : copies) {
-        if (name != keep)
-            QDir(base.filePath(name)).removeRecursively();
-    }
 }
 
 std::optional<QJsonObject> FileManager::profile() const
@@ -229,8 +226,8 @@ bool FileManager::checkUploadConstraints(const QString& path)
     const double remaining = limits.value(kTotalUpload).toDouble() - limits.value(kUsedUpload).toDouble();
     if (remaining <= 0)
         return refuse(
-            QStringLiteral("You cannot upload any more files. Your quota is is full. Please, contact %1 "
-                           "fore more information.")
+            QStringLiteral("You cannot upload any more files. Your quota is full. Please contact %1 "
+                           "for more information.")
                 .arg(kSupportAddress));
     if (double(size) > remaining)
         return refuse(QStringLiteral("Size for file '%1' is greater than your remaining %2MB")
@@ -340,7 +337,7 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
             failure(std::nullopt);
         return;
     }
-    // The copy opened before is of the old content.
+    // A copy opened before and left as it came holds the old content; one changed here stays.
     if (replaced && !item->isDeleted())
         forgetCachedCopies(item, replaced->idd());
     store::Context& context = m_engine.managedContext();
@@ -361,6 +358,18 @@ void FileManager::uploaded(TODOItem* item, ItemFile* replaced, const rest::Respo
 
 bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Success success, Failure failure)
 {
+    return download(
+        file, folder,
+        [success = std::move(success)](const Received&) {
+            if (success)
+                success();
+        },
+        std::move(failure));
+}
+
+bool FileManager::download(ItemFile* file, const QString& folder,
+                           std::function<void(const Received&)> success, Failure failure)
+{
     if (!gate())
         return false;
     const std::optional<QString> name = safeFileName(file->filename());
@@ -375,15 +384,20 @@ bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Succes
     }
     ::fchmod(target->handle(), S_IRUSR | S_IWUSR);
 
+    auto digest = std::make_shared<QCryptographicHash>(QCryptographicHash::Sha256);
+    auto size = std::make_shared<qint64>(0);
     rest::Request request;
     request.path = QStringLiteral("/file/%1/file/").arg(file->idd());
-    request.onBodyChunk = [target](const QByteArray& chunk) {
+    request.onBodyChunk = [target, digest, size](const QByteArray& chunk) {
         target->write(chunk);
+        digest->addData(chunk);
+        *size += chunk.size();
     };
     request.onDownloadProgress = [this](qint64 done, qint64 total) {
         progress(done, total);
     };
-    request.onSuccess = [this, target, success = std::move(success), failure](const rest::Response&) {
+    request.onSuccess = [this, target, digest, size, success = std::move(success),
+                         failure](const rest::Response&) {
         m_upDownPctg.reset();
         if (!target->commit()) {
             qCWarning(lcSync, "Download not written: %s", qUtf8Printable(target->errorString()));
@@ -392,7 +406,7 @@ bool FileManager::downloadItemFile(ItemFile* file, const QString& folder, Succes
             return;
         }
         if (success)
-            success();
+            success(Received{*size, digest->result()});
     };
     request.onFailure = [this, target, failure = std::move(failure)](const rest::Error& error) {
         m_upDownPctg.reset();

@@ -74,6 +74,12 @@ public:
                       Failure failure = {});
     bool checkUploadConstraints(const QString& path);
     bool downloadItemFile(ItemFile* file, const QString& folder, Success success = {}, Failure failure = {});
+    // The attachment's copy for opening (cacheFolderForFile), downloaded when there is none yet,
+    // noting what came (FileCopies.cpp); a copy already there is handed over as it is. Once a
+    // new copy is in place, the item's older copies of the attachment are forgotten
+    // (forgetCachedCopies). success gets the copy's path.
+    bool downloadCopy(ItemFile* file, std::function<void(const QString& path)> success = {},
+                      Failure failure = {});
     bool deleteItemFile(ItemFile* file, Success success = {}, Failure failure = {});
     bool renameItemFile(ItemFile* file, const QString& newName, Success success = {}, Failure failure = {});
     // Any web address, outside the queue.
@@ -107,7 +113,9 @@ public:
     // identity and time stamp of the attachment, so that two attachments of one (cleaned) name
     // never share a copy and one replaced elsewhere is fetched anew. The copy keeps the shown name.
     static QString cacheFolderForFile(const ItemFile* file);
-    // Removes the kept copies of the item's attachment idd, but for the folder named keep.
+    // Removes the kept copies of the item's attachment idd, but for the folder named keep, that
+    // still hold exactly what was downloaded into them. A copy changed here, or one of unknown
+    // origin, may hold the user's edits: it stays.
     static void forgetCachedCopies(const TODOItem* item, qint64 idd, const QString& keep = {});
 
     QString operationMessage() const { return m_operationMessage; }
@@ -126,8 +134,19 @@ private:
         TODOItem* item = nullptr;
         FileSuccess success;
     };
+    // What a download wrote: its length and SHA-256.
+    struct Received {
+        qint64 size = 0;
+        QByteArray sha256;
+    };
     bool upload(const QString& path, TODOItem* item, ItemFile* replaced, bool overwrite, FileSuccess success,
                 Failure failure);
+    bool download(ItemFile* file, const QString& folder, std::function<void(const Received&)> success,
+                  Failure failure);
+    // The copies for opening (FileCopies.cpp).
+    static void noteCachedCopy(const QString& folder, const QString& name, const Received& received);
+    static bool removeUnchangedCopy(const QString& folder);
+    static void forgetCopiesIn(const QString& itemFolder, qint64 idd, const QString& keep);
     bool gate();
     void enqueue(rest::Request request, const QString& start, const QString& done);
     void uploaded(TODOItem* item, ItemFile* replaced, const rest::Response& response,

@@ -77,11 +77,13 @@ void FileManager::resumeUploads()
             continue;
         const QVariantMap entry = it.value().toMap();
         TODOItem* item = TODOItem::findWithID(entry.value(kItem).toLongLong(), m_engine.managedContext());
-        if (!item || !QFileInfo(entry.value(kPath).toString()).isReadable()) {
-            qCWarning(lcSync, "An upload cut short cannot be finished");
+        if (!item) {
+            qCWarning(lcSync, "An upload cut short cannot be finished: its item is gone");
             crossOffUpload(it.key());
             continue;
         }
+        // A file gone or unreadable by now is not dropped here in silence: sending it again
+        // checks it and tells the user, as any upload does.
         resumeUpload(it.key(), entry, item);
     }
 }

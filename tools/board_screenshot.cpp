@@ -4,11 +4,11 @@
 // window with an item open in the drawer; menu-tierN.png, the colour theme menu opened over it
 // (when the window has one); quadrant-menu-tierN.png, a quadrant's own menu; team-tierN.png, the team column
 // (people and history) over a fake sync server on 127.0.0.1, the share menu opened beside it;
-// files-tierN.png, the drawer on its Files tab; people-tierN.png, the drawer's people menu opened at its
-// owner; feed-tierN.png, the drawer with its item's comments unfolded; calendar-tierN.png, the calendar
-// settings sheet. At the end the calendar is exported through its menu command: Quadrivo.ics, and
-// dated-items.txt listing what it should hold. With --dark the window is pictured under a dark desktop
-// palette and every name ends in "-dark".
+// files-tierN.png, the drawer on its Files tab, and files-notice-tierN.png with its offline notice;
+// people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with its item's
+// comments unfolded; calendar-tierN.png, the calendar settings sheet. At the end the calendar is exported
+// through its menu command: Quadrivo.ics, and dated-items.txt listing what it should hold. With --dark the
+// window is pictured under a dark desktop palette and every name ends in "-dark".
 //
 //   board_screenshot [--dark] [output-folder] [tier ...]
 
@@ -477,6 +477,14 @@ int main(int argc, char** argv)
         QApplication::processEvents();
         if (!save(drawer->grab(), QStringLiteral("%1/files-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
+        // The longest notice the tab shows, until its five seconds are over.
+        files.showMessage(QStringLiteral("You are offline at this moment. The file will be uploaded when the "
+                                         "app is online."));
+        QApplication::processEvents();
+        if (!save(drawer->grab(),
+                  QStringLiteral("%1/files-notice-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
+            return 1;
+        scheduler.advance(FileManager::kMessageLifetimeMs);
         drawer->tabs()->setCurrentIndex(0);
         QMenu share;
         teamView->peopleView()->fillInvitingMenu(&share);

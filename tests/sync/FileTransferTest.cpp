@@ -45,10 +45,11 @@ TEST_F(FileTransfer, GivenUploads_WhenSent_ThenPartsGoInOrderAndReplacingSendsTh
     EXPECT_EQ(file->size(), 5);
     EXPECT_EQ(server.fileContent(file->idd()), "hello");
 
-    // Replacing, with the cached copy of the old content on disk.
-    const QString cached = QDir(FileManager::cacheFolderForFile(file)).filePath(QStringLiteral("notes.txt"));
-    QFile(cached).open(QIODevice::WriteOnly);
-    ASSERT_TRUE(QFile::exists(cached));
+    // Replacing, with the copy of the old content opened before and left as it came.
+    QString cached;
+    ASSERT_TRUE(files->downloadCopy(file, [&](const QString& path) { cached = path; }));
+    finish();
+    ASSERT_EQ(readFile(cached), "hello");
     EXPECT_TRUE(files->uploadFileAt(localFile(QStringLiteral("notes.txt"), "hello again"), file, true));
     finish();
     EXPECT_FALSE(QFile::exists(cached));
@@ -120,12 +121,11 @@ TEST_F(FileTransfer, GivenLimits_WhenUploadChecked_ThenEachRefusalSaysWhy)
         {small,
          QJsonObject{
              {"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 50.0 * MB}},
-         "You cannot upload any more files. Your quota is is full. Please, contact support@velmora.com fore "
-         "more "
-         "information."},
+         "You cannot upload any more files. Your quota is full. Please contact support@velmora.com for "
+         "more information."},
         {small, QJsonObject{{"max_upload_size", 10 * MB}},
-         "You cannot upload any more files. Your quota is is full. "
-         "Please, contact support@velmora.com fore more information."},
+         "You cannot upload any more files. Your quota is full. "
+         "Please contact support@velmora.com for more information."},
         {small,
          QJsonObject{
              {"max_upload_size", 10 * MB}, {"total_upload_size", 50.0 * MB}, {"used_upload_size", 48.5 * MB}},

@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
+#include "platform/store/Context.h"
 #include "sync/FileManager.h"
 #include "ui/details/DetailsLogging.h"
 
@@ -50,25 +51,75 @@ ItemFilesController::ItemFilesController(const Services& services, FileManager& 
 
 ItemFilesController::~ItemFilesController()
 {
+    stopObservingContext();
     m_services.notifications->removeObserver(this);
 }
 
 void ItemFilesController::setItem(TODOItem* item)
 {
     m_item = item;
+    observeItemContext();
     reloadData();
+}
+
+std::vector<ItemFilesController::Entry> ItemFilesController::entriesOfItem() const
+{
+    std::vector<Entry> entries;
+    if (m_item && !m_item->isDeleted()) {
+        for (const ItemFile* file : m_item->files())
+            entries.push_back({file->filename(), file->url(), file->idd()});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.name.localeAwareCompare(b.name) < 0; });
+    return entries;
 }
 
 void ItemFilesController::reloadData()
 {
-    m_entries.clear();
-    if (m_item && !m_item->isDeleted()) {
-        for (const ItemFile* file : m_item->files())
-            m_entries.push_back({file->filename(), file->url(), file->idd()});
-    }
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.name.localeAwareCompare(b.name) < 0; });
+    m_entries = entriesOfItem();
     emit entriesChanged();
+}
+
+void ItemFilesController::observeItemContext()
+{
+    store::Context* context = m_item ? m_item->context() : nullptr;
+    if (context == m_observedContext)
+        return;
+    stopObservingContext();
+    if (!context)
+        return;
+    m_observedContext = context;
+    // A sync merge adds, renames and removes attachments of the item shown. The list is rebuilt
+    // only when what it shows changed, so that the grid keeps its selection and a name being
+    // edited through every other change.
+    m_observer = context->addChangeObserver([this](const store::ChangeEvent& event) {
+        if (!m_item)
+            return;
+        if (std::find(event.deleted.begin(), event.deleted.end(), m_item) != event.deleted.end())
+            m_item = nullptr;
+        const auto isFile = [](const store::ManagedObject* object) {
+            return store::as<ItemFile>(object) != nullptr;
+        };
+        const bool concernsFiles = !m_item || event.changedKeys.contains(m_item) ||
+                                   std::any_of(event.inserted.begin(), event.inserted.end(), isFile) ||
+                                   std::any_of(event.updated.begin(), event.updated.end(), isFile) ||
+                                   std::any_of(event.deleted.begin(), event.deleted.end(), isFile);
+        if (!concernsFiles)
+            return;
+        std::vector<Entry> entries = entriesOfItem();
+        if (entries == m_entries)
+            return;
+        m_entries = std::move(entries);
+        emit entriesChanged();
+    });
+}
+
+void ItemFilesController::stopObservingContext()
+{
+    if (m_observedContext && m_observer)
+        m_observedContext->removeChangeObserver(*m_observer);
+    m_observedContext = nullptr;
+    m_observer.reset();
 }
 
 ItemFile* ItemFilesController::fileAt(int row) const
@@ -209,20 +260,11 @@ void ItemFilesController::openFile(int row)
 
 void ItemFilesController::openItemFile(ItemFile* file)
 {
-    const auto name = file && file->item() ? FileManager::safeFileName(file->filename()) : std::nullopt;
-    if (!name)
+    if (!file || !file->item())
         return;
-    // Looked up by the attachment's identity, never by its name alone.
-    const QString folder = FileManager::cacheFolderForFile(file);
-    if (folder.isEmpty())
-        return;
-    const QString path = QDir(folder).filePath(*name);
-    if (QFileInfo::exists(path)) {
-        m_opener(path);
-        return;
-    }
-    FileManager::forgetCachedCopies(m_item, file->idd(), QFileInfo(folder).fileName());
-    m_files.downloadItemFile(file, folder, [this, path] { m_opener(path); });
+    // Looked up by the attachment's identity, never by its name alone; fetched only when this
+    // computer has no copy of that version yet.
+    m_files.downloadCopy(file, [this](const QString& copy) { m_opener(copy); });
 }
 
 void ItemFilesController::deleteFiles(const std::vector<int>& rows)

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QImage;
@@ -16,6 +17,10 @@ namespace qv {
 class FileManager;
 class ItemFile;
 class TODOItem;
+
+namespace store {
+class Context;
+}
 
 // The Files tab of the item drawer, without its widgets: the item's attachments as a list
 // ordered by name, and what the user does with them (upload from a dialog, drops of files and
@@ -28,6 +33,7 @@ public:
         QString name;
         QString url;
         qint64 idd = 0;
+        bool operator==(const Entry&) const = default;
     };
     // Opens a local file with the desktop's default application.
     using Opener = std::function<void(const QString& path)>;
@@ -72,6 +78,9 @@ signals:
 
 private:
     ItemFile* fileAt(int row) const;
+    std::vector<Entry> entriesOfItem() const;
+    void observeItemContext();
+    void stopObservingContext();
 
     Services m_services;
     FileManager& m_files;
@@ -80,6 +89,8 @@ private:
     Clipboard m_clipboard;
     TODOItem* m_item = nullptr;
     std::vector<Entry> m_entries;
+    store::Context* m_observedContext = nullptr;
+    std::optional<int> m_observer;
     QObject m_lifetime; // context of the posted calls
 };
 

@@ -29,10 +29,30 @@ protected:
     }
     ~ItemFiles() override
     {
+        m_elsewhere.reset();
         controller.reset();
         files.reset();
         qputenv("TMPDIR", m_savedTemp);
     }
+    // The account's other device, synced, with its own file manager and, as on a computer of its
+    // own, its own temporary folder; what it does is sent before this returns.
+    void elsewhere(const std::function<void(FileManager&, TODOItem* there)>& act)
+    {
+        const QByteArray ours = qgetenv("TMPDIR");
+        const QString theirs = home.root() + QStringLiteral("/other-tmp");
+        QDir().mkpath(theirs);
+        qputenv("TMPDIR", QFile::encodeName(theirs));
+        if (!m_elsewhere) {
+            start(addOtherDevice());
+            m_elsewhere = std::make_unique<FileManager>(other->sync(), &profile);
+        }
+        act(*m_elsewhere, other->itemWithServerID(item->serverID()));
+        EXPECT_TRUE(waitUntil([&] { return m_elsewhere->pendingRequestCount() == 0; }));
+        settle();
+        qputenv("TMPDIR", ours);
+    }
+    // This device's next item poll.
+    void poll() { tick(10'000); }
     QStringList names() const
     {
         QStringList list;
@@ -56,6 +76,7 @@ protected:
 
 private:
     QByteArray m_savedTemp;
+    std::unique_ptr<FileManager> m_elsewhere;
 };
 
 TEST_F(ItemFiles, GivenUploadsAndDrops_WhenNamesClashOrFoldersCome_ThenTheUserIsAsked)
@@ -109,6 +130,24 @@ TEST_F(ItemFiles, GivenNoConnection_WhenFilesArePicked_ThenTheyWaitWrittenDownAn
     EXPECT_EQ(server.fileContent(controller->entries()[0].idd), "new");
     EXPECT_EQ(server.fileContent(controller->entries()[1].idd), "bee");
     EXPECT_FALSE(device->preferences.hasUserValue(FileManager::kUploadsInFlight));
+}
+
+TEST_F(ItemFiles, GivenAnUploadWaitingOffline_WhenItsFileIsDeletedMeanwhile_ThenTheUserIsToldOnceOnline)
+{
+    server.failNext(QStringLiteral("/api/v1/rest_config/"), 503);
+    tick(QVRestManager::kKeepAliveIntervalMs);
+    ASSERT_FALSE(files->isOnline());
+    const QString path = localFile("draft.txt", "soon gone");
+    controller->uploadFiles({path});
+    ASSERT_TRUE(QFile::remove(path));
+    device->alerts.clear();
+
+    tick(QVRestManager::kKeepAliveIntervalMs + FileManager::kProcessIntervalMs);
+    finish();
+    EXPECT_EQ(questions(), QStringList{"Problem with file"});
+    EXPECT_EQ(device->alerts.shown().first().informative, "File 'draft.txt' is not readable");
+    EXPECT_FALSE(device->preferences.hasUserValue(FileManager::kUploadsInFlight));
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/file/")), 0);
 }
 
 TEST_F(ItemFiles, GivenSelections_WhenDeleting_ThenTheQuestionNamesTheFirstAndCountsTheOthers)
@@ -191,6 +230,75 @@ TEST_F(ItemFiles, GivenAttachmentsWhoseNamesCleanUpAlike_WhenOpened_ThenEachOpen
     ASSERT_EQ(opened.size(), 3);
     EXPECT_NE(opened[2], opened[1]);
     EXPECT_FALSE(QFileInfo::exists(opened[1]));
+}
+
+TEST_F(ItemFiles,
+       GivenOpenedCopies_WhenAnotherDeviceReplacesTheAttachment_ThenOnlyUnchangedOnesGoOnceTheNewIsIn)
+{
+    controller->uploadFiles({localFile("doc.txt", "one")});
+    finish();
+    controller->openFile(0);
+    finish();
+    ASSERT_EQ(opened.size(), 1);
+    const QString edited = opened[0];
+    ASSERT_TRUE(writeFile(edited, "one, with my notes"));
+    const qint64 idd = controller->entries()[0].idd;
+    const auto replaceElsewhere = [&](const QByteArray& bytes) {
+        elsewhere([&](FileManager& theirFiles, TODOItem* there) {
+            ItemFile* theirs = theirFiles.findFileWithID(idd); // as the other device holds it
+            theirs->setItem(there);
+            EXPECT_TRUE(theirFiles.uploadFileAt(localFile("doc.txt", bytes), theirs, false));
+        });
+        poll();
+    };
+    const QString download = QStringLiteral("/api/v1/file/%1/file/").arg(idd);
+
+    // The newer content cannot be fetched, then is: the copy with the user's notes stays.
+    replaceElsewhere("two");
+    server.failNext(download, 500);
+    controller->openFile(0);
+    finish();
+    EXPECT_EQ(opened.size(), 1);
+    controller->openFile(0);
+    finish();
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_EQ(readFile(opened[1]), "two");
+    EXPECT_EQ(readFile(edited), "one, with my notes");
+
+    // A copy left as it came goes, once the newer one is in.
+    replaceElsewhere("three");
+    server.holdNext(download);
+    controller->openFile(0);
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    EXPECT_EQ(readFile(opened[1]), "two");
+    server.releaseHeldReplies();
+    finish();
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_EQ(readFile(opened[2]), "three");
+    EXPECT_FALSE(QFileInfo::exists(opened[1]));
+    EXPECT_EQ(readFile(edited), "one, with my notes");
+}
+
+TEST_F(ItemFiles, GivenTheItemShown_WhenAnotherDeviceAddsAndDeletesAttachments_ThenTheListFollowsTheSync)
+{
+    controller->uploadFiles({localFile("a.txt"), localFile("b.txt")});
+    finish();
+    const qint64 gone = controller->entries()[0].idd;
+    int rebuilt = 0;
+    QObject::connect(controller.get(), &ItemFilesController::entriesChanged, [&] { ++rebuilt; });
+
+    elsewhere([&](FileManager& theirFiles, TODOItem* there) {
+        EXPECT_TRUE(theirFiles.uploadFileAt(localFile("c.txt"), there, false));
+        EXPECT_TRUE(theirFiles.deleteItemFile(theirFiles.findFileWithID(gone)));
+    });
+    poll();
+    EXPECT_EQ(names(), QStringList({"b.txt", "c.txt"}));
+
+    // Other changes of the item leave the list, and so the grid's selection, alone.
+    rebuilt = 0;
+    item->setName(QStringLiteral("Renamed here"));
+    poll();
+    EXPECT_EQ(rebuilt, 0);
 }
 
 TEST_F(ItemFiles, GivenScreenCaptureAndDroppedAddresses_WhenUploaded_ThenNothingIsLeftInTemporaryFolders)

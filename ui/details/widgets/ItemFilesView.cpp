@@ -132,6 +132,9 @@ ItemFilesView::ItemFilesView(ItemFilesController& controller, FileManager& files
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::PlainText); // it names files
     m_status->setObjectName(QStringLiteral("filesStatus"));
+    // The longer notices (offline, quota) take the lines they need in a drawer of any width and
+    // at any font size; the grid above gives up the room.
+    m_status->setWordWrap(true);
 
     // Two by two: four in a row are cut short in a drawer of the usual width.
     auto* buttons = new QGridLayout;
