@@ -8,21 +8,31 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace qv;
 
 namespace {
 
-// NaN is the one value unequal to itself; a NaN read back as NaN is the same setting.
+bool isNaN(const QVariant& v)
+{
+    return (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) && std::isnan(v.toDouble());
+}
+
+// NaN is the one value unequal to itself; a NaN read back as NaN is the same setting, also in
+// a list.
 bool same(const QVariant& a, const QVariant& b)
 {
-    const auto isNaN = [](const QVariant& v) {
-        return (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) &&
-               std::isnan(v.toDouble());
-    };
     if (isNaN(a) || isNaN(b))
         return isNaN(a) && isNaN(b) && a.typeId() == b.typeId();
+    if (a.typeId() == QMetaType::QVariantList && b.typeId() == QMetaType::QVariantList) {
+        const QVariantList left = a.toList();
+        const QVariantList right = b.toList();
+        return std::equal(
+            left.begin(), left.end(), right.begin(), right.end(),
+            [](const QVariant& x, const QVariant& y) { return isNaN(x) || isNaN(y) ? same(x, y) : x == y; });
+    }
     return a.typeId() == b.typeId() && a == b;
 }
 

@@ -3,12 +3,15 @@
 #include "platform/LockFiles.h"
 #include "platform/Paths.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+
+#include <optional>
 
 namespace qv {
 
@@ -19,6 +22,10 @@ namespace {
 // "@@", the INI escape for a leading "@"); a real string starting with "@" gets one more "@".
 const QString kListTag = QStringLiteral("QVariantList");
 const QString kStringListTag = QStringLiteral("QStringList");
+// A list holding what JSON cannot carry (bytes, an invalid value: what QSettings itself reads
+// from a list in the file) is kept in Qt's binary form, in Base64, so that it reads back as it was.
+const QString kBinaryListTag = QStringLiteral("QVariantList.bin");
+constexpr QDataStream::Version kBinaryListVersion = QDataStream::Qt_6_0;
 
 bool isTaggedScalar(int typeId)
 {
@@ -46,6 +53,37 @@ QString jsonText(const QVariantList& list)
     return QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(list)).toJson(QJsonDocument::Compact));
 }
 
+bool jsonCarries(const QVariantList& list)
+{
+    return QJsonArray::fromVariantList(list).toVariantList() == list;
+}
+
+std::optional<QString> binaryText(const QVariantList& list)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(kBinaryListVersion);
+    stream << list;
+    if (stream.status() != QDataStream::Ok)
+        return std::nullopt;
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+std::optional<QVariantList> binaryList(const QString& text)
+{
+    const auto decoded =
+        QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return std::nullopt;
+    QDataStream stream(*decoded);
+    stream.setVersion(kBinaryListVersion);
+    QVariantList list;
+    stream >> list;
+    if (stream.status() != QDataStream::Ok || !stream.atEnd())
+        return std::nullopt;
+    return list;
+}
+
 QVariant encode(const QVariant& value)
 {
     const int type = value.typeId();
@@ -57,8 +95,14 @@ QVariant encode(const QVariant& value)
         return tagged(QString::fromLatin1(value.metaType().name()), value.toString());
     if (type == QMetaType::QStringList)
         return tagged(kStringListTag, jsonText(value.toList()));
-    if (type == QMetaType::QVariantList)
-        return tagged(kListTag, jsonText(value.toList()));
+    if (type == QMetaType::QVariantList) {
+        const QVariantList list = value.toList();
+        if (jsonCarries(list))
+            return tagged(kListTag, jsonText(list));
+        if (const std::optional<QString> binary = binaryText(list))
+            return tagged(kBinaryListTag, *binary);
+        return tagged(kListTag, jsonText(list));
+    }
     return value;
 }
 
@@ -76,6 +120,10 @@ QVariant decode(const QVariant& stored)
         return stored;
     const QString tag = text.mid(1, colon - 1);
     const QString body = text.mid(colon + 1);
+    if (tag == kBinaryListTag) {
+        const std::optional<QVariantList> list = binaryList(body);
+        return list ? QVariant(*list) : stored;
+    }
     if (tag == kListTag || tag == kStringListTag) {
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(body.toUtf8(), &error);

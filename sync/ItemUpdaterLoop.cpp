@@ -323,6 +323,8 @@ void ItemUpdaterLoop::singleSucceeded(TODOItem* item, bool post, const rest::Res
                 item->addTagsObject(TagManager::getItemTagForName(name, *item->context()));
         }
     }
+    if (post)
+        m_manager.document().itemReachedServer(item);
     if (editedMeanwhile)
         postIfAlive([this] { sendModifiedItems(); });
     if (success)
@@ -384,8 +386,12 @@ void ItemUpdaterLoop::sendBatch(const std::vector<TODOItem*>& batch, bool post)
     request.method = post ? rest::Method::Post : rest::Method::Put;
     request.path = m_manager.router().resourcePattern(QStringLiteral("ItemSet"), request.method);
     request.setJsonBody(QJsonDocument(set.body()));
-    request.onSuccess = [this, batch, post](const rest::Response& response) {
-        batchSucceeded(batch, post, response);
+    std::vector<SentKey> keys;
+    keys.reserve(batch.size());
+    for (const TODOItem* item : batch)
+        keys.push_back({item->id_(), projectIdOf(item)});
+    request.onSuccess = [this, batch, keys, post](const rest::Response& response) {
+        batchSucceeded(batch, keys, post, response);
     };
     request.onFailure = [this, batch, post](const rest::Error& error) {
         batchFailed(batch, post, error);
@@ -393,8 +399,8 @@ void ItemUpdaterLoop::sendBatch(const std::vector<TODOItem*>& batch, bool post)
     m_queue->addRequest(std::move(request));
 }
 
-void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool post,
-                                     const rest::Response& response)
+void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, const std::vector<SentKey>& keys,
+                                     bool post, const rest::Response& response)
 {
     qCDebug(lcSync, "It was successful");
     m_manager.addSyncingObjects(-int(batch.size()));
@@ -402,18 +408,19 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
 
     // Returned items are matched by position, with a key that must agree: an item's own id_ is
     // unique only within its project, so two items of a batch can share it.
-    auto matches = [post](const TODOItem* local, const TODOItem* remote) {
+    auto matches = [&](size_t sent, const TODOItem* remote) {
         if (!post)
-            return remote->isValidUniID() && remote->serverID() == local->serverID();
-        if (remote->id_() != local->id_())
+            return remote->isValidUniID() && remote->serverID() == batch[sent]->serverID();
+        if (remote->id_() != keys[sent].id)
             return false;
         const std::optional<qint64> theirs = remote->getProjectID();
-        const std::optional<qint64> mine = projectIdOf(local);
+        const std::optional<qint64>& mine = keys[sent].project;
         return !theirs || !mine || *theirs == *mine;
     };
     std::vector<bool> matched(batch.size(), false);
     size_t position = 0;
     QSet<qint64> updated;
+    std::vector<TODOItem*> posted;
     bool editedMeanwhile = false;
     {
         QVRestManager::TrackingPause pause(m_manager);
@@ -423,11 +430,11 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
                 continue;
             std::optional<size_t> found;
             for (size_t i = position; i < batch.size() && !found; ++i) {
-                if (!matched[i] && matches(batch[i], remote))
+                if (!matched[i] && matches(i, remote))
                     found = i;
             }
             for (size_t i = 0; i < position && !found; ++i) {
-                if (!matched[i] && matches(batch[i], remote))
+                if (!matched[i] && matches(i, remote))
                     found = i;
             }
             if (!found || (post && !remote->isValidUniID())) {
@@ -445,6 +452,7 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
                 releasePost(item);
                 item->setServerID(remote->serverID());
                 clearPostRecord(item);
+                posted.push_back(item);
             }
             if (!edited)
                 item->setEdited_since(0);
@@ -463,6 +471,8 @@ void ItemUpdaterLoop::batchSucceeded(const std::vector<TODOItem*>& batch, bool p
             qCWarning(lcSync, "Item %lld missing from the reply; it is sent again", qint64(item->id_()));
         }
     }
+    for (TODOItem* item : posted)
+        m_manager.document().itemReachedServer(item);
     if (editedMeanwhile)
         postIfAlive([this] { sendModifiedItems(); });
     if (!updated.isEmpty())

@@ -111,7 +111,13 @@ private:
                          const QSet<QString>& tagNames, const ItemSuccess& success);
     void singleFailed(TODOItem* item, bool post, const rest::Error& error, const ItemFailure& failure);
     void sendBatch(const std::vector<TODOItem*>& batch, bool post);
-    void batchSucceeded(const std::vector<TODOItem*>& batch, bool post, const rest::Response& response);
+    // The identifier and project each item was sent with (an undo may have taken them since).
+    struct SentKey {
+        qint64 id = 0;
+        std::optional<qint64> project;
+    };
+    void batchSucceeded(const std::vector<TODOItem*>& batch, const std::vector<SentKey>& keys, bool post,
+                        const rest::Response& response);
     void batchFailed(const std::vector<TODOItem*>& batch, bool post, const rest::Error& error);
     // Back to edited after an upload ended; true when the user changed it meanwhile.
     bool leaveFlight(TODOItem* item);

@@ -239,14 +239,41 @@ void MyDocument::noteUploadedItemsUndone(const std::vector<store::ManagedObject*
         if (typeid(*object) != typeid(TODOItem))
             continue;
         auto* item = static_cast<TODOItem*>(object);
-        if (!item->isValidUniID())
-            continue;
         UndoneUpload undone{item, {}, item->list()};
         const int count = int(item->entity().attributes().size());
         for (int index = 0; index < count; ++index)
             undone.values.emplace_back(index, item->value(index));
-        m_undoneUploads.push_back(std::move(undone));
+        if (item->isValidUniID())
+            m_undoneUploads.push_back(std::move(undone));
+        else if (item->intValue(QStringLiteral("unansweredPost")) != 0)
+            // Its upload may still reach the server; the answer tells where it went.
+            m_undoneBeforeAnswer.push_back(std::move(undone));
     }
+}
+
+void MyDocument::itemReachedServer(TODOItem* item)
+{
+    const auto found = std::find_if(m_undoneBeforeAnswer.begin(), m_undoneBeforeAnswer.end(),
+                                    [item](const UndoneUpload& undone) { return undone.item == item; });
+    if (found == m_undoneBeforeAnswer.end())
+        return;
+    UndoneUpload undone = std::move(*found);
+    m_undoneBeforeAnswer.erase(found);
+    // Brought back by a redo before the answer came, it is simply on the server now.
+    if (!item->isDeleted() || !item->isValidUniID())
+        return;
+    // What the answer set: the item's identity and bookkeeping on the server.
+    const store::EntityDescription& entity = item->entity();
+    for (const char* key : {"serverID", "resourceURI", "versionID", "requestedTime", "lastModifiedTimestamp",
+                            "unansweredPost"}) {
+        const int index = entity.attributeIndex(QString::fromLatin1(key));
+        for (auto& [attribute, value] : undone.values) {
+            if (attribute == index)
+                value = item->value(index);
+        }
+    }
+    m_undoneUploads.push_back(std::move(undone));
+    removeUndoneItemsOnServer();
 }
 
 void MyDocument::removeUndoneItemsOnServer()

@@ -150,6 +150,10 @@ public:
     // A new inbox item, sent to the server at once; nullptr for a blank title.
     TODOItem* addItemWithTitle(const QString& title, const QString& notes = {}, const QDateTime& dueDate = {},
                                bool allDay = false);
+    // The server has answered the item's first upload: its identity there is set. One an undo
+    // took out while that upload was on its way is removed there too, as it would have been
+    // had the answer come before the undo.
+    void itemReachedServer(TODOItem* item);
 
     // --- Change tracking ---
     void enableDidChangeContextNotifications();
@@ -210,6 +214,8 @@ private:
         TODOList* project = nullptr;
     };
     std::vector<UndoneUpload> m_undoneUploads;
+    // The same of items whose first upload was still unanswered when the undo took them out.
+    std::vector<UndoneUpload> m_undoneBeforeAnswer;
     // Items taken out by an undo, with the stand-ins that remove them on the server.
     std::vector<std::pair<TODOItem*, TODOItem*>> m_serverRemovals;
 

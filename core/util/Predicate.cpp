@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <optional>
 
 namespace qv {
@@ -346,6 +347,56 @@ QString render(const Predicate::Node& node, bool nested)
     return {};
 }
 
+// How deep render()'s text for a node nests (brackets, braces, NOT and CAST), the brackets
+// around a comparison left out.
+int literalDepth(const QVariant& v)
+{
+    if (isNullValue(v) || Predicate::objectFromValue(v))
+        return 0;
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return 1;
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        int deepest = 0;
+        for (const QVariant& e : v.toList())
+            deepest = std::max(deepest, literalDepth(e));
+        return 1 + deepest;
+    }
+    default:
+        return 0;
+    }
+}
+
+int writtenDepth(const Predicate::Node& node)
+{
+    using Kind = Predicate::Node::Kind;
+    const auto bracketed = [](const Predicate::Node& member) {
+        return (member.kind == Kind::And || member.kind == Kind::Or ? 1 : 0) + writtenDepth(member);
+    };
+    switch (node.kind) {
+    case Kind::True:
+    case Kind::False:
+        return 0;
+    case Kind::Comparison: {
+        const auto depth = [](const Expression& e) {
+            return e.kind == Expression::Kind::Constant ? literalDepth(e.constant) : 0;
+        };
+        return std::max(depth(node.left), depth(node.right));
+    }
+    case Kind::And:
+    case Kind::Or: {
+        int deepest = 0;
+        for (const auto& member : node.members)
+            deepest = std::max(deepest, bracketed(*member));
+        return deepest;
+    }
+    case Kind::Not:
+        return 1 + bracketed(*node.members.front());
+    }
+    return 0;
+}
+
 bool isObjectType(const QVariant& v)
 {
     return v.metaType() == QMetaType::fromType<const store::ManagedObject*>();
@@ -454,26 +505,32 @@ public:
             fail(QStringLiteral("unexpected text"));
         if (m_error.isEmpty() && m_nextArgument != m_arguments.size())
             fail(QStringLiteral("%1 arguments given, %2 used").arg(m_arguments.size()).arg(m_nextArgument));
+        // What is taken must parse again once written: the limit holds for the written form.
+        if (m_error.isEmpty() && writtenDepth(*node) > kMaxDepth)
+            failTooDeep();
         return m_error.isEmpty() ? node : nullptr;
     }
     QString error() const { return m_error; }
 
 private:
     // Far deeper than any filter; a text nested deeper would exhaust the stack before it ends.
+    // It holds for the written form, where the brackets around a comparison count for nothing:
+    // the text may nest one level deeper, since every comparison is written in brackets.
     static constexpr int kMaxDepth = 100;
+    static constexpr int kMaxTextDepth = kMaxDepth + 1;
 
     // One level of brackets, braces, NOT or CAST for its lifetime.
     class Nesting {
     public:
         explicit Nesting(Parser& parser) : m_parser(parser)
         {
-            if (++m_parser.m_depth > kMaxDepth)
-                m_parser.fail(QStringLiteral("nested more than %1 deep").arg(kMaxDepth));
+            if (++m_parser.m_depth > kMaxTextDepth)
+                m_parser.failTooDeep();
         }
         ~Nesting() { --m_parser.m_depth; }
         Nesting(const Nesting&) = delete;
         Nesting& operator=(const Nesting&) = delete;
-        bool tooDeep() const { return m_parser.m_depth > kMaxDepth; }
+        bool tooDeep() const { return m_parser.m_depth > kMaxTextDepth; }
 
     private:
         Parser& m_parser;
@@ -484,6 +541,7 @@ private:
         if (m_error.isEmpty())
             m_error = QStringLiteral("%1 at offset %2 of \"%3\"").arg(why).arg(m_pos).arg(m_text);
     }
+    void failTooDeep() { fail(QStringLiteral("nested more than %1 deep").arg(kMaxDepth)); }
     bool failed() const { return !m_error.isEmpty(); }
 
     void skipBlanks()

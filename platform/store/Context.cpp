@@ -880,6 +880,7 @@ void ContextPrivate::processPendingChanges()
     eventFollows = {};
     const bool empty = event.inserted.empty() && event.updated.empty() && event.deleted.empty();
     GroupRef target;
+    bool historyChanged = false;
     if (undoManager) {
         UndoManagerPrivate* u = undoManager->d.get();
         auto stackOf = [u](GroupRef::Stack which) -> std::vector<UndoGroup>& {
@@ -902,9 +903,13 @@ void ContextPrivate::processPendingChanges()
             u->pushUndo(std::move(group));
             target = {GroupRef::Undo, u->undoStack.size() - 1, u};
         }
+        historyChanged = target.stack != GroupRef::None;
     }
-    if (empty)
+    if (empty) {
+        if (historyChanged)
+            undoHistoryChanged();
         return;
+    }
 
     delivering = &event;
     deliveredGroup = target;
@@ -922,6 +927,16 @@ void ContextPrivate::processPendingChanges()
     }
     delivering = nullptr;
     deliveredGroup = {};
+    if (historyChanged)
+        undoHistoryChanged();
+}
+
+void ContextPrivate::undoHistoryChanged()
+{
+    // A copy: an observer may add or remove observers.
+    const auto observersNow = undoObservers;
+    for (const auto& entry : observersNow)
+        entry.second();
 }
 
 void ContextPrivate::applyReverse(const UndoGroup& group)
@@ -1242,6 +1257,20 @@ UndoManager* Context::undoManager() const
     return d->undoManager.get();
 }
 
+Context::ObserverId Context::addUndoObserver(std::function<void()> observer)
+{
+    const ObserverId id = d->nextObserverId++;
+    d->undoObservers.emplace_back(id, std::move(observer));
+    return id;
+}
+
+void Context::removeUndoObserver(ObserverId id)
+{
+    auto& list = d->undoObservers;
+    list.erase(std::remove_if(list.begin(), list.end(), [id](const auto& e) { return e.first == id; }),
+               list.end());
+}
+
 UndoPause::UndoPause(Context& context) : m_context(context), m_parked(context.takeUndoManager()) {}
 
 UndoPause::~UndoPause()
@@ -1260,9 +1289,12 @@ std::unique_ptr<UndoManager> Context::takeUndoManager()
         d->undoManager->d->pushUndo(std::move(group));
     }
     d->pendingOps.clear();
-    if (d->undoManager)
-        d->undoManager->d->context = nullptr;
-    return std::move(d->undoManager);
+    if (!d->undoManager)
+        return nullptr;
+    d->undoManager->d->context = nullptr;
+    std::unique_ptr<UndoManager> taken = std::move(d->undoManager);
+    d->undoHistoryChanged();
+    return taken;
 }
 
 void Context::setUndoManager(std::unique_ptr<UndoManager> manager)
@@ -1273,6 +1305,7 @@ void Context::setUndoManager(std::unique_ptr<UndoManager> manager)
     d->undoManager = std::move(manager);
     if (d->undoManager)
         d->undoManager->d->context = this;
+    d->undoHistoryChanged();
 }
 
 } // namespace qv::store

@@ -131,6 +131,11 @@ public:
     UndoManager* undoManager() const;
     std::unique_ptr<UndoManager> takeUndoManager();
     void setUndoManager(std::unique_ptr<UndoManager> manager);
+    // Told, after the fact, whenever what undoManager() can undo or redo may have changed: a
+    // manager attached or taken away, a step recorded, undone, redone or dropped. A change
+    // event can come while the manager is away (it is announced before the manager returns).
+    ObserverId addUndoObserver(std::function<void()> observer);
+    void removeUndoObserver(ObserverId id);
 
 private:
     friend class ManagedObject;

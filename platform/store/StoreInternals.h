@@ -272,6 +272,7 @@ struct ContextPrivate {
     std::unique_ptr<UndoManager> undoManager;
     detail::UndoGroup pendingOps;
     detail::UndoMode mode = detail::UndoMode::None;
+    std::vector<std::pair<Context::ObserverId, std::function<void()>>> undoObservers;
 
     static detail::ObjectState& st(const ManagedObject* o)
     {
@@ -343,6 +344,7 @@ struct ContextPrivate {
     void processPendingChanges();
     void applyReverse(const detail::UndoGroup& group);
     void undoStep(bool undo);
+    void undoHistoryChanged();
 
     // Reading on demand. An object read has its to-one destinations read with it, and is joined
     // to the objects already read that the file relates it to; a to-many relation holds the

@@ -49,6 +49,8 @@ void UndoManager::removeAllActions()
 {
     d->undoStack.clear();
     d->redoStack.clear();
+    if (d->context)
+        d->context->d->undoHistoryChanged();
 }
 
 void UndoManager::setLevelsOfUndo(int levels)
@@ -56,6 +58,8 @@ void UndoManager::setLevelsOfUndo(int levels)
     d->levels = qMax(0, levels);
     if (d->levels > 0 && int(d->undoStack.size()) > d->levels)
         d->undoStack.erase(d->undoStack.begin(), d->undoStack.end() - d->levels);
+    if (d->context)
+        d->context->d->undoHistoryChanged();
 }
 
 void UndoManager::setDidUndoHandler(std::function<void()> handler)

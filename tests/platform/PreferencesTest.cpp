@@ -140,6 +140,40 @@ TEST(PreferencesRoundTrip, GivenValuesWrittenToDiskThenAReadFromAnotherFileCopyK
     EXPECT_EQ(list[2], QVariant(true));
 }
 
+TEST(PreferencesRoundTrip, GivenListsHoldingValuesJsonCannotCarry_WhenWrittenBack_ThenTheyReadTheSameLater)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.conf");
+    ASSERT_TRUE(writeFile(
+        path, "[General]\nempty=@Invalid(),\nbytes=@ByteArray(),\nboth=@Invalid(), @ByteArray(x)\n"));
+    const QStringList keys = {"empty", "bytes", "both"};
+    QVariantMap read;
+    {
+        Preferences preferences(path);
+        for (const QString& key : keys) {
+            read.insert(key, preferences.value(key));
+            ASSERT_EQ(read[key].typeId(), QMetaType::QVariantList) << qPrintable(key);
+            preferences.setValue(key, read[key]);
+        }
+        preferences.setValue("plain", QVariantList({"a", 2}));
+        ASSERT_TRUE(preferences.flush());
+    }
+    const Preferences reread(path);
+    for (const QString& key : keys) {
+        const QVariantList list = reread.value(key).toList();
+        const QVariantList before = read[key].toList();
+        ASSERT_EQ(list.size(), before.size()) << qPrintable(key);
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            EXPECT_EQ(list[i].typeId(), before[i].typeId()) << qPrintable(key) << " " << i;
+            EXPECT_EQ(list[i], before[i]) << qPrintable(key) << " " << i;
+        }
+    }
+    // A list JSON carries is still written as JSON, as earlier versions read it.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(R"(plain="@@QVariantList:[\"a\",2]")"));
+}
+
 TEST(PreferencesFlush, GivenAFileThatCannotBeWrittenThenFlushReportsFailure)
 {
     QTemporaryDir dir;

@@ -119,6 +119,46 @@ TEST_F(ItemUpload,
     EXPECT_EQ(server.item(secondID).value("state").toInt(), 0);
 }
 
+TEST_F(
+    ItemUpload,
+    GivenNextOccurrencesUploadingTogether_WhenTheCompletionIsUndoneBeforeTheAnswer_ThenTheyGoOnTheServerToo)
+{
+    TODOList* project = startWithProject();
+    std::vector<TODOItem*> weekly;
+    for (const char* title : {"Gym", "Report"})
+        weekly.push_back(ItemBuilder(QString::fromLatin1(title))
+                             .due(QDateTime(QDate(2026, 3, 2), QTime(9, 0)))
+                             .withValue("frequency", "Weekly")
+                             .madeBy(*device->document, project));
+    tick(5'000);
+    const auto openOnServer = [&] {
+        int open = 0;
+        for (const QJsonObject& item : server.items())
+            open += item.value("state").toInt() == 0 ? 1 : 0;
+        return open;
+    };
+    ASSERT_EQ(openOnServer(), 2);
+
+    // Both next occurrences go out in one upload, which the server takes; the answer waits.
+    server.holdNext(QStringLiteral("/api/v1/item/"), 1, PathMatch::Exact);
+    for (TODOItem* item : weekly)
+        device->document->markTODOItem(item, project, nullptr, 100);
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_EQ(openOnServer(), 4);
+    device->context().undoManager()->undo();
+    server.releaseHeldReplies();
+    tick(10'000);
+    EXPECT_EQ(openOnServer(), 2);
+    EXPECT_EQ(device->items().size(), 4u); // the two stand-ins that removed them there
+
+    device->context().undoManager()->redo();
+    tick(10'000);
+    EXPECT_EQ(openOnServer(), 2);
+    EXPECT_EQ(server.itemCount(), 4);
+    for (TODOItem* item : weekly)
+        EXPECT_EQ(server.item(item->serverID()).value("state").toInt(), 1) << item->name().toStdString();
+}
+
 TEST_F(ItemUpload, GivenAnEditWhileTheUploadIsOut_ThenTheItemIsSentAgain)
 {
     TODOList* project = startWithProject();

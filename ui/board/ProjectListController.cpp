@@ -258,8 +258,11 @@ void ProjectListController::onDisplaySelectionChanged()
     fetchProjectItemsIfNeeded(project);
     if (project && m_services.scheduler) {
         m_timers.push_back(m_services.scheduler->after(kHighlightClearDelayMs, this, [project] {
-            if (project->highlight())
-                project->setHighlight(0);
+            if (!project->highlight())
+                return;
+            // A mark for the eye, not the user's edit: Undo goes past it to the user's last step.
+            const store::UndoPause pause(*project->context());
+            project->setHighlight(0);
         }));
     }
     emit selectedProjectChanged(project);

@@ -8,6 +8,8 @@
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
 
+#include <QAction>
+
 namespace qv::test {
 namespace {
 
@@ -43,6 +45,31 @@ protected:
     {
         shell.reset();
         window.reset();
+    }
+
+    QAction* action(const QString& text) const
+    {
+        for (QAction* candidate : window->findChildren<QAction*>()) {
+            if (candidate->text() == text)
+                return candidate;
+        }
+        return nullptr;
+    }
+    // Open items of that title, here and on the server.
+    std::vector<TODOItem*> openNamed(const QString& title)
+    {
+        std::vector<TODOItem*> found;
+        for (TODOItem* item : device->items())
+            if (!item->isDeleted() && item->name() == title && item->objectState() == ObjectState::Open)
+                found.push_back(item);
+        return found;
+    }
+    int openOnServer(const QString& title) const
+    {
+        int open = 0;
+        for (const QJsonObject& item : server.items())
+            open += item.value("name").toString() == title && item.value("state").toInt() == 0 ? 1 : 0;
+        return open;
     }
 
     RecordingAccount account;
@@ -82,6 +109,74 @@ TEST_F(ShellSyncTest, GivenAProjectStillToBeFetched_WhenItIsSelected_ThenItsItem
     settle();
     EXPECT_EQ(window->board().selectedProject(), lazy);
     EXPECT_EQ(names(window->board().controller(0).arrangedObjects()), QStringList{"their task"});
+}
+
+TEST_F(ShellSyncTest,
+       GivenARepeatingItemCompleted_WhileItsNextOccurrenceUploads_ThenUndoAndRedoAreOfferedAndHoldOnTheServer)
+{
+    TODOList* project = ProjectBuilder(device->context(), "P");
+    TODOItem* weekly = ItemBuilder("Weekly")
+                           .due(QDateTime(QDate(2026, 3, 2), QTime(9, 0)))
+                           .withValue("frequency", "Weekly")
+                           .madeBy(*device->document, project);
+    tick(5'000);
+    ASSERT_TRUE(weekly->isValidUniID());
+    window->showProject(project);
+    window->board().selectItem(weekly);
+    QAction* undo = action(QStringLiteral("Undo"));
+    QAction* redo = action(QStringLiteral("Redo"));
+    ASSERT_TRUE(undo && redo);
+
+    // The server takes the next occurrence; its answer is still on the way.
+    server.holdNext(QStringLiteral("/api/v1/item/"), 1, PathMatch::Exact);
+    action(QStringLiteral("Toggle Completed"))->trigger();
+    ASSERT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    ASSERT_EQ(openNamed("Weekly").size(), 1u);
+    ASSERT_NE(openNamed("Weekly").front(), weekly);
+    EXPECT_TRUE(undo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(openNamed("Weekly"), std::vector<TODOItem*>{weekly});
+
+    // The answer comes after the undo: the occurrence goes on the server too, and comes back
+    // neither here nor there.
+    server.releaseHeldReplies();
+    tick(10'000);
+    EXPECT_EQ(openNamed("Weekly"), std::vector<TODOItem*>{weekly});
+    EXPECT_EQ(openOnServer("Weekly"), 1);
+    EXPECT_TRUE(redo->isEnabled());
+
+    redo->trigger();
+    tick(10'000);
+    EXPECT_EQ(weekly->objectState(), ObjectState::Completed);
+    EXPECT_EQ(openNamed("Weekly").size(), 1u);
+    EXPECT_EQ(openOnServer("Weekly"), 1);
+    EXPECT_TRUE(undo->isEnabled());
+}
+
+TEST_F(ShellSyncTest, GivenCompletionsWhoseUploadsWereAnswered_ThenEachCanBeUndoneAndRedone)
+{
+    TODOList* project = ProjectBuilder(device->context(), "P");
+    const std::vector<TODOItem*> items = {ItemBuilder("first").madeBy(*device->document, project),
+                                          ItemBuilder("second").madeBy(*device->document, project)};
+    tick(5'000);
+    window->showProject(project);
+    QAction* undo = action(QStringLiteral("Undo"));
+    QAction* redo = action(QStringLiteral("Redo"));
+    ASSERT_TRUE(undo && redo);
+
+    for (TODOItem* item : items) {
+        window->board().selectItem(item);
+        action(QStringLiteral("Toggle Completed"))->trigger();
+        tick(5'000);
+        ASSERT_EQ(server.item(item->serverID()).value("state").toInt(), 1) << item->name().toStdString();
+        EXPECT_TRUE(undo->isEnabled()) << item->name().toStdString();
+        undo->trigger();
+        EXPECT_EQ(item->objectState(), ObjectState::Open);
+        tick(5'000);
+        EXPECT_TRUE(redo->isEnabled()) << item->name().toStdString();
+        redo->trigger();
+        EXPECT_EQ(item->objectState(), ObjectState::Completed);
+    }
 }
 
 } // namespace qv::test

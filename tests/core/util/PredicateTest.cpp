@@ -97,7 +97,8 @@ TEST(PredicateFormats,
     const auto nested = [](const char* open, const QString& inner, const char* close, int depth) {
         return QString::fromLatin1(open).repeated(depth) + inner + QString::fromLatin1(close).repeated(depth);
     };
-    for (const QString& text : {nested("(", QStringLiteral("a = 1"), ")", 101),
+    // Brackets around a comparison are no level: the written form puts every comparison in them.
+    for (const QString& text : {nested("(", QStringLiteral("a = 1"), ")", 102),
                                 QStringLiteral("a IN ") + nested("{", QStringLiteral("1"), "}", 101),
                                 nested("NOT ", QStringLiteral("a = 1"), "", 101),
                                 nested("(", QStringLiteral("a = 1"), ")", 50'000)}) {
@@ -117,6 +118,26 @@ TEST(PredicateFormats,
             Predicate::withFormat(QStringLiteral("dueDate < CAST(%1, \"date\")").arg(QLatin1String(seconds)))
                 .isValid())
             << seconds;
+}
+
+TEST(PredicateFormats, GivenNestingUpToTheLimit_WhenWrittenAndParsedAgain_ThenTheTextParsesToItself)
+{
+    const QString nots = QStringLiteral("NOT ").repeated(100);
+    for (const auto& [text, arguments] : std::vector<std::pair<QString, QVariantList>>{
+             {nots + QStringLiteral("a = 1"), {}},
+             {QStringLiteral("NOT ").repeated(99) + QStringLiteral("(a = 1 OR b = 2 AND c = 3)"), {}},
+             {nots + QStringLiteral("a IN %@"), {QVariant(QVariantList{1, 2})}},
+             {QStringLiteral("(").repeated(101) + QStringLiteral("a = 1") + QStringLiteral(")").repeated(101),
+              {}}}) {
+        const Predicate predicate = Predicate::withFormat(text, arguments);
+        if (!predicate.isValid())
+            continue; // refused as too deep: nothing is written
+        const QString written = predicate.format();
+        const Predicate again = Predicate::withFormat(written);
+        EXPECT_TRUE(again.isValid()) << again.errorString().left(60).toStdString();
+        EXPECT_EQ(again.format(), written);
+    }
+    EXPECT_TRUE(Predicate::withFormat(nots + QStringLiteral("a = 1")).isValid());
 }
 
 TEST(PredicateFormats, GivenBrokenFormats_WhenParsed_ThenThePredicateIsInvalidAndMatchesNothing)

@@ -71,6 +71,38 @@ TEST_F(Undo, GivenAnInsertion_WhenUndone_ThenTheHandlerSeesTheObjectWhileItStill
     EXPECT_EQ(seen.size(), 1u);
 }
 
+TEST_F(Undo, GivenAnUndoObserver_ThenItLearnsEachChangeOfWhatCanBeUndone_AlsoWhenNoChangeEventTellsOfIt)
+{
+    std::vector<std::string> told;
+    const Context::ObserverId id = context.addUndoObserver([&] {
+        const UndoManager* manager = context.undoManager();
+        told.push_back(!manager ? "away"
+                                : std::string(manager->canUndo() ? "undo" : "-") +
+                                      (manager->canRedo() ? "+redo" : ""));
+    });
+    task->setName("renamed");
+    settle();
+    EXPECT_EQ(told, std::vector<std::string>{"undo"});
+
+    // Set aside around a write that is no step of the history, and brought back after its event.
+    std::unique_ptr<UndoManager> parked = context.takeUndoManager();
+    task->setValue("index", 3);
+    context.processPendingChanges();
+    context.setUndoManager(std::move(parked));
+    EXPECT_EQ(told, (std::vector<std::string>{"undo", "away", "undo"}));
+
+    told.clear();
+    undo()->undo();
+    undo()->redo();
+    undo()->removeAllActions();
+    EXPECT_EQ(told, (std::vector<std::string>{"-+redo", "undo", "-"}));
+
+    context.removeUndoObserver(id);
+    task->setName("again");
+    settle();
+    EXPECT_EQ(told.size(), 3u);
+}
+
 using UndoAttributes = Undo;
 
 TEST_F(UndoAttributes, GivenARename_WhenUndoneAndRedone_ThenObserversSeeUndoAndRedoEventsBeforeTheHandlers)

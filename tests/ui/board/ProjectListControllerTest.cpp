@@ -1,6 +1,7 @@
 #include "tests/ui/board/ProjectListFixture.h"
 
 #include "platform/Log.h"
+#include "platform/store/UndoManager.h"
 #include "ui/board/ProjectTagFilter.h"
 
 #include <QSignalSpy>
@@ -173,6 +174,31 @@ TEST_F(ProjectListHistoryTest, GivenHighlightedProject_WhenSelected_ThenTheMarkC
     EXPECT_EQ(b->highlight(), 1);
     scheduler.advance(1);
     EXPECT_EQ(b->highlight(), 0);
+}
+
+TEST_F(ProjectListHistoryTest, GivenHighlightedProjects_WhenTheirMarksClear_ThenUndoAndRedoTakeTheUsersSteps)
+{
+    const auto [a, b] = listed({"A", "B"});
+    a->setHighlight(1);
+    b->setHighlight(1);
+    makeList();
+    store::UndoManager* undo = context().undoManager();
+    undo->removeAllActions();
+
+    list->selectProject(b);
+    b->setName(QStringLiteral("renamed"));
+    settle();
+    scheduler.advance(5000);
+    ASSERT_EQ(b->highlight(), 0);
+    undo->undo();
+    EXPECT_EQ(b->name(), QStringLiteral("B"));
+
+    list->selectProject(a);
+    scheduler.advance(5000);
+    ASSERT_EQ(a->highlight(), 0);
+    EXPECT_TRUE(undo->canRedo());
+    undo->redo();
+    EXPECT_EQ(b->name(), QStringLiteral("renamed"));
 }
 
 // --- Lazily fetched projects

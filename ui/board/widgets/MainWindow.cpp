@@ -256,12 +256,14 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     buildLoginStatusButton();
     loadColorThemes();
     buildQuadrantControls();
-    // Undo and Redo follow the store's history.
     m_storeObserver = m_document.context().addChangeObserver([this](const store::ChangeEvent& event) {
         updateActionStates();
         showChangedQuadrantColors(event);
         updateWindowTitle(); // the shown project may have been renamed
     });
+    // Undo and Redo follow the store's history, also when no change event tells of it: the sync
+    // sets the history aside around its own writes and brings it back after their event.
+    m_undoObserver = m_document.context().addUndoObserver([this] { updateUndoActions(); });
 
     // The user's filter and order, then the rows at the user's font tier.
     m_board->updateFilters();
@@ -635,8 +637,7 @@ void MainWindow::updateActionStates()
                             m_toggleStar, m_cut, m_copy})
         action->setEnabled(selection);
     m_paste->setEnabled(project);
-    m_undo->setEnabled(m_clipboard->canUndo());
-    m_redo->setEnabled(m_clipboard->canRedo());
+    updateUndoActions();
     // Without a selection the trash command opens the trash bin.
     m_deleteItems->setEnabled(project);
 
@@ -650,6 +651,12 @@ void MainWindow::updateActionStates()
     const bool canCapture = capture && capture->isAvailable(&why);
     m_captureScreen->setEnabled(takesItems && canCapture);
     m_captureScreen->setToolTip(canCapture ? QString() : why);
+}
+
+void MainWindow::updateUndoActions()
+{
+    m_undo->setEnabled(m_clipboard->canUndo());
+    m_redo->setEnabled(m_clipboard->canRedo());
 }
 
 void MainWindow::setAttachments(AttachmentUploads* attachments)
@@ -1016,6 +1023,10 @@ void MainWindow::stopObserving()
     if (m_storeObserver) {
         m_document.context().removeChangeObserver(*m_storeObserver);
         m_storeObserver.reset();
+    }
+    if (m_undoObserver) {
+        m_document.context().removeUndoObserver(*m_undoObserver);
+        m_undoObserver.reset();
     }
     if (m_services.notifications)
         m_services.notifications->removeObserver(this);

@@ -217,6 +217,7 @@ private:
     void placePanel(QWidget* area, QWidget* panel);
     void applyFontTier();
     void updateActionStates();
+    void updateUndoActions();
     void showItemContextMenu(const QPoint& globalPosition);
     void addNewProject(int templateIndex);
     void scheduleLoginCheck();
@@ -291,6 +292,7 @@ private:
 
     std::vector<QMetaObject::Connection> m_syncConnections;
     std::optional<int> m_storeObserver;
+    std::optional<int> m_undoObserver;
     bool m_observingSync = false;
     bool m_stoppedObserving = false;
     bool m_loginCheckScheduled = false;
