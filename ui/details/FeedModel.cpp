@@ -482,7 +482,7 @@ bool FeedModel::sendComment()
             }
             self->setSending(false, object);
         },
-        [self, object](const std::optional<QString>&) {
+        [self, object](const SendFailure&) {
             // The comment stays in the input for another try.
             if (self)
                 self->setSending(false, object);

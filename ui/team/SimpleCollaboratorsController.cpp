@@ -474,7 +474,7 @@ void SimpleCollaboratorsController::addOwner(const QString& email, const Success
             }
             emit self->progressChanged();
         },
-        [self, email, failure](const std::optional<QString>& error) {
+        [self, email, failure](const SendFailure& ended) {
             if (!self)
                 return;
             Utils::reportError(*self->m_services.alerts,
@@ -484,7 +484,7 @@ void SimpleCollaboratorsController::addOwner(const QString& email, const Success
             self->m_posting = false;
             self->refreshData();
             if (failure)
-                failure(error);
+                failure(ended.error);
         });
     refreshData();
 }
@@ -514,7 +514,7 @@ void SimpleCollaboratorsController::removeOwner(const QString& email)
             self->m_posting = false;
             emit self->progressChanged();
         },
-        [self, email](const std::optional<QString>&) {
+        [self, email](const SendFailure&) {
             if (!self)
                 return;
             Utils::reportError(*self->m_services.alerts,
