@@ -344,7 +344,7 @@ void CollaborationManager::getSharingRequests(RequestsSuccess success, Failure f
 }
 
 void CollaborationManager::postSharingRequest(const SharingRequest& request, RequestSuccess success,
-                                              Failure failure)
+                                              SendFailed failure)
 {
     QPointer<CollaborationManager> self(this);
     m_engine.client().post(
@@ -362,7 +362,7 @@ void CollaborationManager::postSharingRequest(const SharingRequest& request, Req
         },
         [self, failure = std::move(failure)](const rest::Error& error) {
             if (self && failure)
-                failure(error.message);
+                failure(SendFailure::of(error));
         });
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "sync/CollaboratorDirectory.h"
+#include "sync/SendFailure.h"
 #include "sync/User.h"
 
 #include <QDateTime>
@@ -83,7 +84,8 @@ public:
     QList<SharingRequest> getCachedSharingRequestsForProject(const TODOList* project) const;
     // The open requests addressed to the signed-in user; nothing is cached.
     void getSharingRequests(RequestsSuccess success, Failure failure);
-    void postSharingRequest(const SharingRequest& request, RequestSuccess success, Failure failure);
+    // A lost answer fails as one that may have arrived: the request may be open on the server.
+    void postSharingRequest(const SharingRequest& request, RequestSuccess success, SendFailed failure);
     void putSharingRequest(const SharingRequest& request, RequestSuccess success, Failure failure);
 
     std::optional<QList<User>> getFollowersForItem(const TODOItem* item, const Start& start,

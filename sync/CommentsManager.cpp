@@ -203,12 +203,12 @@ bool CommentsManager::retrieveHTMLCommentsForObject(const store::ManagedObject* 
 }
 
 void CommentsManager::sendComment(const QString& text, const store::ManagedObject* object, int days,
-                                  PageSuccess success, Failure failure)
+                                  PageSuccess success, SendFailed failure)
 {
     const Key key = keyOf(object);
     if (!m_engine.client().isNetworkReachable() || !object || !isOnServer(object) || text.isEmpty()) {
         if (failure)
-            failure(std::nullopt);
+            failure({});
         return;
     }
     const qint64 shown = numberOfCommentsForObject(object);
@@ -229,13 +229,12 @@ void CommentsManager::sendComment(const QString& text, const store::ManagedObjec
     request.path = QStringLiteral("/comment/");
     request.body = orderedJson(fields);
     request.setHeader("Content-Type", "application/json; charset=utf-8");
-    // A reply that is no page still ends the send.
-    request.failOnHttpError = false;
     QPointer<CommentsManager> self(this);
-    auto answered = [self, key, days, firstReply, success = std::move(success)](const QJsonDocument& json) {
+    request.onSuccess = [self, key, days, firstReply,
+                         success = std::move(success)](const rest::Response& response) {
         if (!self)
             return;
-        const QJsonObject reply = json.object();
+        const QJsonObject reply = response.json.object();
         if (!reply.value(QStringLiteral("html")).isString()) {
             qCWarning(lcSync, "Comment reply holds no page");
             if (success)
@@ -251,19 +250,16 @@ void CommentsManager::sendComment(const QString& text, const store::ManagedObjec
         if (success)
             success(page.html);
     };
-    request.onSuccess = [answered](const rest::Response& response) {
-        answered(response.json);
-    };
-    request.onFailure = [self, answered, failure = std::move(failure)](const rest::Error& error) {
+    request.onFailure = [self, failure = std::move(failure)](const rest::Error& error) {
         if (!self)
             return;
-        if (error.kind == rest::Error::Kind::Parse) {
-            answered({});
-            return;
-        }
-        qCWarning(lcSync, "Sending a comment failed: %s", qUtf8Printable(error.message));
+        const SendFailure ended = SendFailure::of(error);
+        if (ended.mayHaveArrived)
+            qCWarning(lcSync, "The answer to a comment was lost: %s", qUtf8Printable(error.message));
+        else
+            qCWarning(lcSync, "Sending a comment failed: %s", qUtf8Printable(error.message));
         if (failure)
-            failure(error.message);
+            failure(ended);
     };
     qCInfo(lcSync, "Sending a comment of %d characters", int(text.size()));
     m_engine.client().send(std::move(request));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "sync/SendFailure.h"
 
 #include <QObject>
 #include <QString>
@@ -32,7 +33,7 @@ public:
 
     // The page; a null text when a reply to a comment held none.
     using PageSuccess = std::function<void(const QString& html)>;
-    // No error: the call was refused (object not on the server, network unreachable, no text).
+    // No error: the call was refused (object not on the server, network unreachable).
     using Failure = std::function<void(const std::optional<QString>& error)>;
 
     // The engine must outlive the manager.
@@ -50,9 +51,11 @@ public:
     bool retrieveHTMLCommentsForObject(const store::ManagedObject* object, int days, PageSuccess success,
                                        Failure failure, bool force);
     // Sends a comment of an item or a project; the reply page holds the comments shown so far
-    // and the new one. The last query time is left alone.
+    // and the new one (a null text when the server took the comment and sent no page). The
+    // server's refusal fails; a lost answer fails as one that may have arrived. The last query
+    // time is left alone.
     void sendComment(const QString& text, const store::ManagedObject* object, int days, PageSuccess success,
-                     Failure failure);
+                     SendFailed failure);
 
     // A null text without a page.
     QString getCachedCommentsForObject(const store::ManagedObject* object) const;

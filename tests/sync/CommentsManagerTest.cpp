@@ -1,5 +1,5 @@
 // The comments service against the fake server: the page addresses, the minute a page is held
-// back, failures, error pages, and what a comment asks back.
+// back, failures, error pages, what a comment asks back, and how a comment without a page ended.
 #include "sync/CommentsManager.h"
 
 #include "tests/support/CommentsFixture.h"
@@ -27,7 +27,9 @@ protected:
         QString outcome = QStringLiteral("pending");
         comments->sendComment(
             text, object, 0, [&](const QString& html) { outcome = html.isNull() ? "no page" : "page"; },
-            [&](const std::optional<QString>& error) { outcome = error ? "failed" : "refused"; });
+            [&](const SendFailure& failure) {
+                outcome = failure.mayHaveArrived ? "unknown" : failure.error ? "failed" : "refused";
+            });
         settle();
         return outcome;
     }
@@ -92,11 +94,34 @@ TEST_F(Comments, GivenAComment_ThenItAsksBackWhatIsShownPlusOneAndTheReplyBecome
     EXPECT_TRUE(comments->getCachedCommentsForObject(item).contains("second"));
     EXPECT_EQ(comments->numberOfCommentsForObject(item), 2);
 
+    // A garbled answer may be a cut one: the comment may be there.
     server.malformNext(QStringLiteral("/api/v1/comment/"));
-    EXPECT_EQ(send(QStringLiteral("third"), item), "no page");
+    EXPECT_EQ(send(QStringLiteral("third"), item), "unknown");
     EXPECT_EQ(send(QString(), item), "refused");
     EXPECT_EQ(send(QStringLiteral("x"), nullptr), "refused");
     EXPECT_EQ(send(QStringLiteral("x"), ItemBuilder("new").madeBy(*device->document, project)), "refused");
+}
+
+TEST_F(Comments, GivenACommentsAnswerLostOrRefused_ThenOnlyALostAnswerIsOneThatMayHaveArrived)
+{
+    startWithItems();
+    const QString path = QStringLiteral("/api/v1/comment/");
+    // The server stored each of these and its answer never came whole.
+    server.applyThenDropNext(path);
+    EXPECT_EQ(send(QStringLiteral("dropped"), item), "unknown");
+    server.applyThenFailNext(path, 504);
+    EXPECT_EQ(send(QStringLiteral("gateway"), item), "unknown");
+    server.applyThenCutNext(path);
+    EXPECT_EQ(send(QStringLiteral("cut"), item), "unknown");
+    EXPECT_EQ(serverComments.comments.size(), 3);
+
+    // A refusal is an answer: nothing was stored and no page comes of it.
+    server.failNext(path, 400);
+    EXPECT_EQ(send(QStringLiteral("refused"), item), "failed");
+    server.failNext(path, 500);
+    EXPECT_EQ(send(QStringLiteral("broken"), item), "failed");
+    EXPECT_EQ(serverComments.comments.size(), 3);
+    EXPECT_EQ(comments->getCachedCommentsForObject(item), QString());
 }
 
 } // namespace

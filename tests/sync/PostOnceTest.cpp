@@ -127,26 +127,29 @@ TEST_F(PostOnce, GivenEachPostRoute_WhenTheServerTakesThePostAndDrops_ThenItHold
     }
     {
         SCOPED_TRACE("comments");
-        std::optional<QString> reported;
+        std::optional<SendFailure> reported;
         postOnce(QStringLiteral("/api/v1/comment/"), drop, [&] {
             comments->sendComment(QStringLiteral("hello"), item, 0, {},
-                                  [&](const std::optional<QString>& error) { reported = error; });
+                                  [&](const SendFailure& failure) { reported = failure; });
         });
         EXPECT_EQ(serverComments.comments.size(), 1);
-        EXPECT_TRUE(reported.has_value());
+        ASSERT_TRUE(reported.has_value());
+        EXPECT_TRUE(reported->error.has_value());
+        EXPECT_TRUE(reported->mayHaveArrived);
     }
     {
         SCOPED_TRACE("sharing requests");
-        bool reported = false;
+        std::optional<SendFailure> reported;
         SharingRequest invitation;
         invitation.projectURI = FakeSyncServer::projectUri(project->id_());
         invitation.targetUsername = QStringLiteral("bob@x.com");
         postOnce(QStringLiteral("/api/v1/sharing_request/"), drop, [&] {
             collaboration->postSharingRequest(invitation, {},
-                                              [&](const std::optional<QString>&) { reported = true; });
+                                              [&](const SendFailure& failure) { reported = failure; });
         });
         EXPECT_EQ(team.sharingRequests.size(), 1);
-        EXPECT_TRUE(reported);
+        ASSERT_TRUE(reported.has_value());
+        EXPECT_TRUE(reported->mayHaveArrived);
     }
     {
         SCOPED_TRACE("file uploads");

@@ -15,10 +15,13 @@
 #include "ui/details/DetailsLogging.h"
 #include "ui/details/DetailsNotifications.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QUrlQuery>
+
+#include <vector>
 
 namespace qv {
 
@@ -31,6 +34,68 @@ bool isUnreserved(char c)
            c == '.' || c == '_' || c == '~';
 }
 
+// The text a piece of a page reads as: line breaks and tags as spaces, character references
+// decoded, runs of white space as one space.
+QString plainTextOf(const QString& html)
+{
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression reference(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
+    static const QHash<QString, QString> named{
+        {QStringLiteral("lt"), QStringLiteral("<")},   {QStringLiteral("gt"), QStringLiteral(">")},
+        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")},
+    };
+    const QString text = QString(html).replace(tag, QStringLiteral(" "));
+    QString plain;
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& match : reference.globalMatch(text)) {
+        plain += QStringView(text).mid(done, match.capturedStart(0) - done);
+        const QString name = match.captured(1);
+        bool ok = false;
+        char32_t code = 0;
+        if (name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive))
+            code = name.mid(2).toUInt(&ok, 16);
+        else if (name.startsWith(u'#'))
+            code = name.mid(1).toUInt(&ok, 10);
+        if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF))
+            plain += QString::fromUcs4(&code, 1);
+        else
+            plain += named.value(name, match.captured(0));
+        done = match.capturedEnd(0);
+    }
+    plain += QStringView(text).mid(done);
+    return plain.simplified();
+}
+
+// How many comments of the page this person wrote with this text. Each comment carries its
+// author's address (what the page's people filter reads) and holds its text in a "text" element.
+int countComments(const QString& html, const QString& email, const QString& typed)
+{
+    static const QRegularExpression author(
+        QStringLiteral("<[a-zA-Z][^>]*\\sdata-email\\s*=\\s*\"([^\"]*)\""));
+    static const QRegularExpression body(
+        QStringLiteral("<([a-zA-Z]+)[^>]*\\sclass\\s*=\\s*\"text\"[^>]*>(.*?)</\\1\\s*>"),
+        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
+    if (html.isEmpty() || email.isEmpty())
+        return 0;
+    // The server keeps a typed "<br/>" as a line break.
+    const QString wanted = QString(typed).replace(QStringLiteral("<br/>"), QStringLiteral("\n")).simplified();
+    QList<QRegularExpressionMatch> comments;
+    for (const QRegularExpressionMatch& match : author.globalMatch(html))
+        comments << match;
+    int count = 0;
+    for (qsizetype i = 0; i < comments.size(); ++i) {
+        if (plainTextOf(comments[i].captured(1)).compare(email, Qt::CaseInsensitive) != 0)
+            continue;
+        const qsizetype start = comments[i].capturedEnd(0);
+        const qsizetype end = i + 1 < comments.size() ? comments[i + 1].capturedStart(0) : html.size();
+        const QRegularExpressionMatch text = body.match(QStringView(html).mid(start, end - start));
+        if (text.hasMatch() && plainTextOf(text.captured(2)) == wanted)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 FeedModel::FeedModel(const Services& services, CommentsManager& comments, QVRestManager& engine,
@@ -39,8 +104,16 @@ FeedModel::FeedModel(const Services& services, CommentsManager& comments, QVRest
 {
     connect(&m_engine, &QVRestManager::isOnlineChanged, this, [this](bool online) {
         emit onlineChanged(online);
-        if (online)
-            reloadFeed(true, true, false);
+        if (!online)
+            return;
+        // Comments whose answer was lost could not be looked for while offline.
+        std::vector<QString> waiting;
+        for (const auto& [key, check] : m_checks)
+            if (!check.asking)
+                waiting.push_back(key);
+        for (const QString& key : waiting)
+            lookForComment(key);
+        reloadFeed(true, true, false);
     });
     // An item reaching the server opens its input.
     m_changeObserver = m_engine.managedContext().addChangeObserver([this](const store::ChangeEvent& event) {
@@ -142,6 +215,7 @@ void FeedModel::setRepresentedObject(store::ManagedObject* object)
     }
     updateLoading();
     emit layoutChanged();
+    emit noticeChanged(notice());
 }
 
 void FeedModel::itemsUpdated(const QVariantList& serverIds)
@@ -463,16 +537,24 @@ QString FeedModel::commentHtml(const QString& text)
 bool FeedModel::sendComment()
 {
     store::ManagedObject* object = m_object;
-    if (!isOnServer(object) || m_sending.count(keyOf(object)))
+    const QString key = keyOf(object);
+    if (!isOnServer(object) || m_sending.count(key))
         return false;
     const QString html = commentHtml(m_input);
     if (html.isEmpty())
         return false;
+    Check check;
+    check.uri = object->uri();
+    check.text = m_input;
+    check.before =
+        countComments(m_comments.getCachedCommentsForObject(object), m_engine.getCurrentUserEmail(), m_input);
+    check.sentAt = m_engine.getServerSecondsSince1970();
+    setNotice(key, QString());
     setSending(true, object);
     QPointer<FeedModel> self(this);
     m_comments.sendComment(
         html, object, m_filterByDays,
-        [self, object](const QString& page) {
+        [self, object, key](const QString& page) {
             if (!self)
                 return;
             if (!page.isNull() && self->m_object == object) {
@@ -480,14 +562,113 @@ bool FeedModel::sendComment()
                 if (self->loadHTML(page))
                     self->postRefreshed(object);
             }
-            self->setSending(false, object);
+            self->finishSending(key);
         },
-        [self, object](const std::optional<QString>&) {
+        [self, key, check](const SendFailure& failure) {
+            if (!self)
+                return;
+            if (failure.mayHaveArrived) {
+                self->m_checks[key] = check;
+                self->setNotice(key,
+                                tr("The answer to your comment was lost. Checking whether it arrived..."));
+                self->lookForComment(key);
+                return;
+            }
             // The comment stays in the input for another try.
-            if (self)
-                self->setSending(false, object);
+            self->setNotice(key, tr("Your comment was not sent. You can send it again."));
+            self->finishSending(key);
         });
     return true;
+}
+
+void FeedModel::lookForComment(const QString& key)
+{
+    const auto check = m_checks.find(key);
+    if (check == m_checks.end() || check->second.asking)
+        return;
+    store::ManagedObject* object = m_engine.managedContext().objectForURI(check->second.uri);
+    if (!object) {
+        m_checks.erase(check);
+        finishSending(key);
+        return;
+    }
+    QPointer<FeedModel> self(this);
+    const bool started = m_comments.retrieveHTMLCommentsForObject(
+        object, m_filterByDays,
+        [self, key](const QString& html) {
+            if (self)
+                self->commentLooked(key, html);
+        },
+        [self, key](const std::optional<QString>&) {
+            if (self)
+                self->lookFailed(key);
+        },
+        true);
+    // Not started while offline: looked for once the engine is back, the input closed meanwhile.
+    if (const auto asked = m_checks.find(key); started && asked != m_checks.end())
+        asked->second.asking = true;
+}
+
+void FeedModel::commentLooked(const QString& key, const QString& html)
+{
+    const auto found = m_checks.find(key);
+    if (found == m_checks.end())
+        return;
+    const Check check = found->second;
+    m_checks.erase(found);
+    store::ManagedObject* object = m_engine.managedContext().objectForURI(check.uri);
+    // Newer than the send: one more of them than the page held then, and (as far as the
+    // server's clock is known here) the page's newest comment not older than the send.
+    const qint64 newest = object ? m_comments.timestampForObject(object) : 0;
+    const bool arrived = countComments(html, m_engine.getCurrentUserEmail(), check.text) > check.before &&
+                         (!check.sentAt || newest <= 0 || newest >= *check.sentAt - kClockSlackSeconds);
+    qCInfo(lcDetails, "A comment whose answer was lost %s", arrived ? "arrived" : "did not arrive");
+    const bool shown = object && object == m_object && m_mode == Mode::Object;
+    if (shown && loadHTML(html))
+        postRefreshed(object);
+    if (arrived) {
+        if (shown)
+            replaceInput(QString());
+        else if (const auto kept = m_unsent.find(key); kept != m_unsent.end() && kept->second == check.text)
+            m_unsent.erase(kept);
+        setNotice(key, QString());
+    } else {
+        setNotice(key, tr("Your comment did not arrive. You can send it again."));
+    }
+    finishSending(key);
+}
+
+void FeedModel::lookFailed(const QString& key)
+{
+    if (!m_checks.erase(key))
+        return;
+    qCInfo(lcDetails, "A comment whose answer was lost could not be looked for");
+    setNotice(key, tr("Could not check whether your comment arrived. Look for it in the feed before "
+                      "sending it again."));
+    finishSending(key);
+}
+
+void FeedModel::finishSending(const QString& key)
+{
+    m_sending.erase(key);
+    if (m_object && keyOf(m_object) == key)
+        computeInputIsEnabled();
+}
+
+QString FeedModel::notice() const
+{
+    const auto found = m_notices.find(keyOf(m_object));
+    return found != m_notices.end() ? found->second : QString();
+}
+
+void FeedModel::setNotice(const QString& key, const QString& text)
+{
+    if (text.isEmpty())
+        m_notices.erase(key);
+    else
+        m_notices[key] = text;
+    if (m_object && keyOf(m_object) == key)
+        emit noticeChanged(text);
 }
 
 } // namespace qv

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 class QFont;
 
@@ -27,7 +28,8 @@ class ManagedObject;
 
 // The comments and history feed without its widgets: which page to show and when to fetch it
 // (the cached page at once, the fresh one when it arrives, no reload when the page is the same),
-// which links stay inside the feed, the unsent comment of each item, sending a comment, the
+// which links stay inside the feed, the unsent comment of each item, sending a comment (and,
+// when its answer is lost, looking for it in the feed before the input opens again), the
 // height of the comment input, and the script call that shows only some people's comments.
 // The view renders what the signals say and reports the page's events back. Main thread only.
 class FeedModel : public QObject {
@@ -42,6 +44,8 @@ public:
     // Pages travel to the web view as a percent-encoded "data:" address of at most this many
     // characters; a longer page has to be served instead.
     static constexpr qint64 kInlinePageLimit = 2 * 1024 * 1024;
+    // Seconds the engine's reckoning of the server's clock may run ahead of the server.
+    static constexpr qint64 kClockSlackSeconds = 10;
 
     // Opens an address in the desktop's browser.
     using Opener = std::function<void(const QUrl& url)>;
@@ -113,8 +117,11 @@ public:
     double inputHeight() const { return m_inputHeight; }
     bool inputIsEnabled() const { return m_inputIsEnabled; }
     // Sends the input; false when nothing was sent (no item on the server, a comment already
-    // on its way, or nothing but blanks).
+    // on its way or being looked for, or nothing but blanks). A comment whose answer is lost
+    // keeps the input closed until the feed, fetched again, shows whether it arrived.
     bool sendComment();
+    // What the input area says of the last comment sent from it; empty when nothing.
+    QString notice() const;
     // The text as the server takes it: spaces and tabs trimmed, line breaks as "<br/>".
     static QString commentHtml(const QString& text);
 
@@ -127,6 +134,7 @@ signals:
     void inputTextReplaced(const QString& text);
     void inputHeightChanged(double height);
     void inputEnabledChanged(bool enabled);
+    void noticeChanged(const QString& notice);
     // The input is shown or hidden (item or not).
     void layoutChanged();
     void onlineChanged(bool online);
@@ -139,6 +147,12 @@ private:
     void updateLoading();
     void computeInputIsEnabled();
     void setSending(bool sending, store::ManagedObject* object);
+    void finishSending(const QString& key);
+    void setNotice(const QString& key, const QString& text);
+    // A comment whose answer was lost: fetched again, the feed shows whether it arrived.
+    void lookForComment(const QString& key);
+    void commentLooked(const QString& key, const QString& html);
+    void lookFailed(const QString& key);
     void replaceInput(const QString& text);
     void postRefreshed(store::ManagedObject* object);
     void runScript(int attempts);
@@ -155,6 +169,18 @@ private:
     int m_loadingAccount = 0;
     bool m_loadingShown = false;
     std::map<QString, QString> m_sending;
+    // What tells a comment whose answer was lost apart in its feed.
+    struct Check {
+        QString uri;  // of the item or project
+        QString text; // as typed
+        // The same comments of this user on the page the send was made from.
+        int before = 0;
+        // The server's time at the send, as far as the engine knows it.
+        std::optional<qint64> sentAt;
+        bool asking = false;
+    };
+    std::map<QString, Check> m_checks;
+    std::map<QString, QString> m_notices;
     std::map<QString, QString> m_unsent;
     QSet<QString> m_filterEmails;
     bool m_scroll = false;

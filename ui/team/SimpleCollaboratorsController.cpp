@@ -152,7 +152,8 @@ void SimpleCollaboratorsController::updateButtons()
 
 bool SimpleCollaboratorsController::isBusy() const
 {
-    return m_retrievingCollaborators || m_retrievingOwners || m_retrievingRequests || m_posting;
+    return m_retrievingCollaborators || m_retrievingOwners || m_retrievingRequests || m_posting ||
+           !m_checking.isEmpty();
 }
 
 bool SimpleCollaboratorsController::isOnline() const
@@ -428,6 +429,11 @@ bool SimpleCollaboratorsController::isSelfOrInvalid(const QString& email, const 
     return false;
 }
 
+QString SimpleCollaboratorsController::checkKey(const TODOList* project, const QString& email)
+{
+    return QStringLiteral("%1 %2").arg(project->id_()).arg(email.toLower());
+}
+
 void SimpleCollaboratorsController::addOwner(const QString& email, const Success& success,
                                              const Failure& failure)
 {
@@ -443,6 +449,11 @@ void SimpleCollaboratorsController::addOwner(const QString& email, const Success
             email,
             QStringLiteral("You cannot invite yourself to a project. Please choose another collaborator.")))
         return;
+    if (m_checking.contains(checkKey(m_project, email))) {
+        Utils::reportError(*m_services.alerts, QStringLiteral("Still checking the invitation"),
+                           QStringLiteral("Wait until it is known whether %1 was invited.").arg(email));
+        return;
+    }
 
     TODOList* project = m_project;
     m_posting = true;
@@ -460,33 +471,114 @@ void SimpleCollaboratorsController::addOwner(const QString& email, const Success
                 if (failure)
                     failure(std::nullopt);
             } else {
-                if (!self->findUserWithEmail(email)) {
-                    self->m_collaborators << personNamed(email);
-                    self->avatarFor(email);
-                }
                 self->m_posting = false;
-                if (self->stillShows(project)) {
-                    self->m_pending << reply;
-                    self->refreshData();
-                }
+                self->invited(project, email, reply);
                 if (success)
                     success();
             }
             emit self->progressChanged();
         },
-        [self, email, failure](const std::optional<QString>& error) {
+        [self, project, email, success, failure](const SendFailure& ended) {
             if (!self)
                 return;
+            self->m_posting = false;
+            if (ended.mayHaveArrived) {
+                self->lookForInvitation(project, email, success, failure, ended.error);
+                return;
+            }
             Utils::reportError(*self->m_services.alerts,
                                QStringLiteral("Failure while inviting account. Please try later"),
                                QStringLiteral("%1 couldn't be invited at this moment").arg(email));
             qCInfo(lcTeam, "Failed when posting sharing request");
-            self->m_posting = false;
+            self->refreshData();
+            if (failure)
+                failure(ended.error);
+        });
+    refreshData();
+}
+
+void SimpleCollaboratorsController::invited(TODOList* project, const QString& email,
+                                            const SharingRequest& request)
+{
+    if (!findUserWithEmail(email)) {
+        m_collaborators << personNamed(email);
+        avatarFor(email);
+    }
+    if (stillShows(project)) {
+        // Looked for after a lost answer, it is among the open requests already.
+        if (!m_pending.contains(request))
+            m_pending << request;
+        refreshData();
+    }
+}
+
+void SimpleCollaboratorsController::lookForInvitation(TODOList* project, const QString& email,
+                                                      const Success& success, const Failure& failure,
+                                                      const std::optional<QString>& error)
+{
+    qCInfo(lcTeam, "The answer to a sharing request was lost");
+    // Only the project shown is known to be still there.
+    if (!stillShows(project)) {
+        Utils::reportError(
+            *m_services.alerts, QStringLiteral("The server's answer was lost"),
+            QStringLiteral("%1 may have been invited. Look at the project's team before inviting them again.")
+                .arg(email));
+        refreshData();
+        if (failure)
+            failure(error);
+        return;
+    }
+    const QString key = checkKey(project, email);
+    m_checking.insert(key);
+    emit progressChanged();
+    QPointer<SimpleCollaboratorsController> self(this);
+    m_manager.getSharingRequestsForProject(
+        project, {},
+        [self, project, email, key, success, failure, error](const QList<SharingRequest>& open) {
+            if (!self)
+                return;
+            self->m_checking.remove(key);
+            const auto sent = std::find_if(open.begin(), open.end(), [&email](const SharingRequest& request) {
+                return request.targetUsername.compare(email, Qt::CaseInsensitive) == 0;
+            });
+            if (self->stillShows(project))
+                self->m_pending = open;
+            if (sent != open.end()) {
+                qCInfo(lcTeam, "The sharing request had arrived");
+                self->invited(project, email, *sent);
+                if (success)
+                    success();
+            } else {
+                Utils::reportError(
+                    *self->m_services.alerts, QStringLiteral("The invitation did not arrive"),
+                    QStringLiteral("%1 was not invited. You can invite them again.").arg(email));
+                self->refreshData();
+                if (failure)
+                    failure(error);
+            }
+            emit self->progressChanged();
+        },
+        [self, email, key, failure, error](const std::optional<QString>&) {
+            if (!self)
+                return;
+            self->m_checking.remove(key);
+            Utils::reportError(
+                *self->m_services.alerts, QStringLiteral("Could not check the invitation"),
+                QStringLiteral("%1 may have been invited. Refresh the team before inviting them again.")
+                    .arg(email));
             self->refreshData();
             if (failure)
                 failure(error);
-        });
-    refreshData();
+            emit self->progressChanged();
+        },
+        true);
+    // Told while the open requests load: the answer may take a while.
+    if (m_checking.contains(key))
+        Utils::reportError(
+            *m_services.alerts, QStringLiteral("The server's answer was lost"),
+            QStringLiteral("Checking whether %1 was invited. Wait a moment before inviting them "
+                           "again.")
+                .arg(email));
 }
 
 void SimpleCollaboratorsController::removeOwner(const QString& email)
@@ -514,7 +606,7 @@ void SimpleCollaboratorsController::removeOwner(const QString& email)
             self->m_posting = false;
             emit self->progressChanged();
         },
-        [self, email](const std::optional<QString>&) {
+        [self, email](const SendFailure&) {
             if (!self)
                 return;
             Utils::reportError(*self->m_services.alerts,

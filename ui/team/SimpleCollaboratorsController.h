@@ -77,6 +77,8 @@ public:
     void setFilterPanel(const ItemFilterPanel* panel) { m_filterPanel = panel; }
 
     // --- Invitations ---
+    // An invitation whose answer is lost is looked for among the project's open requests, and
+    // the address cannot be invited again until they have answered: found, it counts as sent.
     void addOwner(const QString& email, const Success& success = {}, const Failure& failure = {});
     void removeOwner(const QString& email);
     // The check box of a row: withdraws the open invitation, or invites the person.
@@ -124,6 +126,10 @@ private:
     void updateButtons();
     void scheduleTableReload();
     SharingRequest requestFor(const QString& email, const QString& status) const;
+    static QString checkKey(const TODOList* project, const QString& email);
+    void lookForInvitation(TODOList* project, const QString& email, const Success& success,
+                           const Failure& failure, const std::optional<QString>& error);
+    void invited(TODOList* project, const QString& email, const SharingRequest& request);
     bool isSelfOrInvalid(const QString& email, const QString& selfMessage) const;
     void askAndSchedule(bool inviting);
     void mailTo(QStringList addresses);
@@ -148,6 +154,8 @@ private:
     bool m_retrievingOwners = false;
     bool m_retrievingRequests = false;
     bool m_posting = false;
+    // Invitations whose answer was lost, being looked for: project id and address.
+    QSet<QString> m_checking;
     QSet<qint64> m_refreshNeeded;
 
     QList<User> m_rows;

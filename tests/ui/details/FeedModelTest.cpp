@@ -1,5 +1,6 @@
 // The feed's decisions against the fake server: which links stay inside, when the view reloads,
-// the comment input (sending, unsent text per item, height) and the people filter's script.
+// the comment input (sending, unsent text per item, height, a comment whose answer was lost) and
+// the people filter's script.
 #include "ui/details/FeedModel.h"
 
 #include "core/util/BuildInfo.h"
@@ -179,6 +180,94 @@ TEST_F(Feed, GivenCommentsTyped_ThenTheyTravelAsHtmlAndEachItemKeepsItsUnsentTex
     settle();
     EXPECT_EQ(model->inputText(), "again");
     EXPECT_TRUE(model->inputIsEnabled());
+}
+
+TEST_F(Feed, GivenACommentStoredWhoseAnswerIsLost_ThenTheFeedIsLookedAtBeforeTheInputOpensAndItShowsOnce)
+{
+    startFeed();
+    const QString said = QStringLiteral("Done & <dusted>\nsee you");
+    // The same words said before: only a newer one is this comment.
+    serverComments.commentAs(kUser, itemUri(item), FeedModel::commentHtml(said));
+    model->setRepresentedObject(item);
+    settle();
+    std::vector<bool> enabled;
+    QObject::connect(model.get(), &FeedModel::inputEnabledChanged, [&](bool on) { enabled.push_back(on); });
+    const QString posts = QStringLiteral("/api/v1/comment/");
+    const QString feed = QStringLiteral("/api/v1/item/%1/comments.html/").arg(item->serverID());
+
+    tick(60'000);
+    type(said);
+    server.applyThenDropNext(posts);
+    server.holdNext(feed);
+    EXPECT_TRUE(model->sendComment());
+    EXPECT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; })) << "the feed was not fetched";
+    EXPECT_EQ(model->notice(), "The answer to your comment was lost. Checking whether it arrived...");
+    // Until the feed has answered nothing more can go out.
+    EXPECT_FALSE(model->inputIsEnabled());
+    EXPECT_FALSE(model->sendComment());
+    server.releaseHeldReplies();
+    settle();
+    EXPECT_EQ(count("POST", posts), 1);
+    ASSERT_EQ(serverComments.comments.size(), 2);
+    EXPECT_EQ(shown.last().count(QStringLiteral("Done &amp; &lt;dusted&gt;<br/>see you")), 2);
+    EXPECT_EQ(model->inputText(), "");
+    EXPECT_EQ(model->notice(), "");
+    EXPECT_EQ(enabled, (std::vector<bool>{false, true}));
+
+    // Lost before the server took it: the feed holds no newer one, so the text stays.
+    type(said);
+    server.dropNext(posts);
+    EXPECT_TRUE(model->sendComment());
+    settle();
+    EXPECT_EQ(serverComments.comments.size(), 2);
+    EXPECT_EQ(model->inputText(), said);
+    EXPECT_EQ(model->notice(), "Your comment did not arrive. You can send it again.");
+    EXPECT_TRUE(model->inputIsEnabled());
+
+    // A refusal is told as one, with no look at the feed.
+    const qsizetype asked = pageRequests().size();
+    server.failNext(posts, 400);
+    EXPECT_TRUE(model->sendComment());
+    settle();
+    EXPECT_EQ(model->notice(), "Your comment was not sent. You can send it again.");
+    EXPECT_EQ(model->inputText(), said);
+    EXPECT_TRUE(model->inputIsEnabled());
+    EXPECT_EQ(pageRequests().size(), asked);
+    EXPECT_EQ(serverComments.comments.size(), 2);
+}
+
+TEST_F(Feed, GivenACommentsAnswerLostWhileOffline_ThenItIsLookedForOnceOnlineAndAnotherItemKeepsItsOwn)
+{
+    startFeed();
+    model->setRepresentedObject(item);
+    settle();
+    server.setOnline(false);
+    device->sync().fire();
+    settle();
+    ASSERT_FALSE(device->sync().isOnline());
+
+    type(QStringLiteral("while away"));
+    server.applyThenFailNext(QStringLiteral("/api/v1/comment/"), 502);
+    EXPECT_TRUE(model->sendComment());
+    settle();
+    // The feed cannot be fetched offline: the input stays closed.
+    EXPECT_EQ(serverComments.comments.size(), 1);
+    EXPECT_EQ(model->notice(), "The answer to your comment was lost. Checking whether it arrived...");
+    EXPECT_FALSE(model->inputIsEnabled());
+    EXPECT_FALSE(model->sendComment());
+    model->setRepresentedObject(otherItem);
+    EXPECT_EQ(model->notice(), "");
+    EXPECT_TRUE(model->inputIsEnabled());
+
+    server.setOnline(true);
+    device->sync().fire();
+    settle();
+    ASSERT_TRUE(device->sync().isOnline());
+    model->setRepresentedObject(item);
+    EXPECT_EQ(model->inputText(), "");
+    EXPECT_EQ(model->notice(), "");
+    EXPECT_TRUE(model->inputIsEnabled());
+    EXPECT_TRUE(comments->getCachedCommentsForObject(item).contains("while away"));
 }
 
 TEST_F(Feed, GivenTextTyped_ThenTheInputGrowsUpTo200AndReturnsTo37OnlyWhenEmptied)

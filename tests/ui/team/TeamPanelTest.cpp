@@ -1,6 +1,6 @@
 // The team panel without a display, against the fake server's team routes: the rows of both
-// modes, invitations and their refusals, the owner filter, the minute's check for shared
-// projects and the refresh after the project loop.
+// modes, invitations, their refusals and their lost answers, the owner filter, the minute's
+// check for shared projects and the refresh after the project loop.
 #include "sync/CollaborationManager.h"
 #include "tests/support/FakeSyncServerTeam.h"
 #include "tests/sync/SyncFixture.h"
@@ -8,6 +8,9 @@
 #include "ui/team/PendingSharingRequestsViewController.h"
 #include "ui/team/SimpleCollaboratorsController.h"
 #include "ui/team/TeamViewController.h"
+
+#include <functional>
+#include <utility>
 
 namespace qv::test {
 namespace {
@@ -187,6 +190,72 @@ TEST_F(TeamPanel, GivenTheServerRefusesOrFails_WhenInvited_ThenTheAlertsSaySo)
                            "invited at this moment"}));
     EXPECT_EQ(outcomes, QStringList({"refused", "refused", "error"}));
     EXPECT_FALSE(rows().contains("new@x.com"));
+    EXPECT_FALSE(people->isBusy());
+}
+
+TEST_F(TeamPanel, GivenAnInvitationWhoseAnswerIsLost_ThenTheOpenRequestsAreLookedAtBeforeItCanBeSentAgain)
+{
+    showProject();
+    QStringList outcomes;
+    const auto invite = [&](const QString& email) {
+        people->addOwner(
+            email, [&] { outcomes << "invited"; },
+            [&](const std::optional<QString>& error) { outcomes << (error ? "error" : "refused"); });
+    };
+    // What the next look at the open requests meets: first it is held until the second try.
+    std::function<void()> look = [&] {
+        server.holdNext(kRequests);
+    };
+    QObject::connect(&server, &LoopbackHttpServer::requestReceived, [&](const HttpRequest& received) {
+        if (look && received.method == "GET" && received.path == kRequests.toUtf8())
+            std::exchange(look, nullptr)();
+    });
+
+    server.applyThenDropNext(kRequests);
+    invite("new@x.com");
+    EXPECT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; })) << "the requests were not looked at";
+    EXPECT_TRUE(people->isBusy());
+    invite("NEW@x.com");
+    server.releaseHeldReplies();
+    settle();
+    EXPECT_EQ(count("POST", kRequests), 1);
+    EXPECT_EQ(team.sharingRequests.size(), 3);
+    EXPECT_EQ(shown(),
+              QStringList({"The server's answer was lost | Checking whether new@x.com was invited. Wait "
+                           "a moment before inviting them again.",
+                           "Still checking the invitation | Wait until it is known whether NEW@x.com "
+                           "was invited."}));
+    EXPECT_EQ(outcomes, QStringList{"invited"});
+    EXPECT_TRUE(rows(true).contains("new@x.com 01"));
+    EXPECT_FALSE(people->isBusy());
+
+    // Lost before the server took it: not among the open requests, so it can be sent again.
+    server.dropNext(kRequests);
+    invite("zed@x.com");
+    settle();
+    EXPECT_EQ(team.sharingRequests.size(), 3);
+    EXPECT_EQ(shown(),
+              QStringList({"The server's answer was lost | Checking whether zed@x.com was invited. Wait "
+                           "a moment before inviting them again.",
+                           "The invitation did not arrive | zed@x.com was not invited. You can invite "
+                           "them again."}));
+    EXPECT_EQ(outcomes, QStringList({"invited", "error"}));
+    EXPECT_FALSE(rows().contains("zed@x.com"));
+    invite("zed@x.com");
+    settle();
+    EXPECT_EQ(outcomes, QStringList({"invited", "error", "invited"}));
+    EXPECT_TRUE(rows(true).contains("zed@x.com 01"));
+
+    // No look possible: the question is left to the user.
+    server.applyThenDropNext(kRequests);
+    look = [&] {
+        server.failNext(kRequests, 500);
+    };
+    invite("dan@x.com");
+    settle();
+    EXPECT_EQ(shown().last(), "Could not check the invitation | dan@x.com may have been invited. Refresh the "
+                              "team before inviting them again.");
+    EXPECT_EQ(outcomes.last(), "error");
     EXPECT_FALSE(people->isBusy());
 }
 

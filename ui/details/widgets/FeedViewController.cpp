@@ -62,6 +62,14 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     pageLayout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_pageArea, 1);
 
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("commentNotice"));
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setWordWrap(true);
+    m_notice->setContentsMargins(4, 0, 4, 0);
+    m_notice->hide();
+    layout->addWidget(m_notice);
+
     m_inputContainer = new QWidget(this);
     m_inputContainer->setObjectName(QStringLiteral("commentInputArea"));
     auto* row = new QHBoxLayout(m_inputContainer);
@@ -111,6 +119,10 @@ FeedViewController::FeedViewController(const Services& services, CommentsManager
     connect(m_model, &FeedModel::inputEnabledChanged, m_input, &QWidget::setEnabled);
     connect(m_model, &FeedModel::inputEnabledChanged, m_sendButton, &QWidget::setEnabled);
     connect(m_model, &FeedModel::layoutChanged, this, &FeedViewController::readjustLayout);
+    connect(m_model, &FeedModel::noticeChanged, this, [this](const QString& notice) {
+        m_notice->setText(notice);
+        readjustLayout();
+    });
     connect(m_model, &FeedModel::onlineChanged, m_input, &ResponderTextView::setOnline);
     m_model->setScriptRunner([this](const QString& script, std::function<void(bool)> done) {
         // No page yet: its load runs the script again.
@@ -279,6 +291,7 @@ void FeedViewController::showPendingPage()
 void FeedViewController::readjustLayout()
 {
     const bool input = m_model->showsInput();
+    m_notice->setVisible(input && !m_notice->text().isEmpty());
     m_inputContainer->setVisible(input);
     m_talkButton->setVisible(input);
 }

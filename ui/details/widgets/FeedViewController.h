@@ -55,6 +55,8 @@ public:
     QWidget* inputContainer() const { return m_inputContainer; }
     QToolButton* sendButton() const { return m_sendButton; }
     QToolButton* uploadButton() const { return m_uploadButton; }
+    // What the input area says of the last comment sent; hidden while it says nothing.
+    QLabel* noticeLabel() const { return m_notice; }
     // The address the last page was shown under: a "data:"-less page set with its base address,
     // or one of the feed scheme's.
     QUrl pageAddress() const { return m_pageUrl; }
@@ -97,6 +99,7 @@ private:
     double m_zoom = 1.0;
     QLabel* m_title = nullptr;
     QProgressBar* m_spinner = nullptr;
+    QLabel* m_notice = nullptr;
     QWidget* m_inputContainer = nullptr;
     ResponderTextView* m_input = nullptr;
     QToolButton* m_talkButton = nullptr;

@@ -1,5 +1,6 @@
 // The feed's widgets with a real web view against the fake server: a page too large to be set
-// directly, the people filter's script in the page, the input's placeholder and Shift+Return.
+// directly, the people filter's script in the page, the input's placeholder and Shift+Return, and
+// what the input area says of a comment whose answer was lost.
 #include "ui/details/widgets/FeedViewController.h"
 
 #include "tests/support/CommentsFixture.h"
@@ -7,6 +8,7 @@
 #include "ui/details/widgets/ResponderTextView.h"
 #include "ui/web/WebEngineLoader.h"
 
+#include <QLabel>
 #include <QToolButton>
 
 namespace qv::test {
@@ -98,6 +100,36 @@ TEST_F(FeedView, GivenTheInput_ThenItsPlaceholderFollowsTheConnectionAndShiftRet
     EXPECT_EQ(input->placeholder(), "Offline ...");
     view->setRepresentedObject(project);
     EXPECT_FALSE(view->inputContainer()->isVisible());
+}
+
+TEST_F(FeedView, GivenACommentsAnswerLost_ThenTheAreaSaysSoAndShiftReturnSendsNothingUntilTheFeedAnswered)
+{
+    startView();
+    view->setRepresentedObject(item);
+    settle();
+    ResponderTextView* input = view->commentInputTextView();
+    QLabel* notice = view->noticeLabel();
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_EQ(notice->textFormat(), Qt::PlainText);
+
+    QTest::keyClicks(input, QStringLiteral("<b>shipped</b>"));
+    server.applyThenDropNext(QStringLiteral("/api/v1/comment/"));
+    server.holdNext(QStringLiteral("/api/v1/item/%1/comments.html/").arg(item->serverID()));
+    QTest::keyClick(input, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_TRUE(waitUntil([&] { return server.heldReplyCount() == 1; }));
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), view->model().notice());
+    EXPECT_FALSE(input->isEnabled());
+    EXPECT_FALSE(view->sendButton()->isEnabled());
+    QTest::keyClick(input, Qt::Key_Return, Qt::ShiftModifier);
+    view->sendButton()->click();
+    server.releaseHeldReplies();
+    settle();
+    EXPECT_EQ(count("POST", QStringLiteral("/api/v1/comment/")), 1);
+    EXPECT_EQ(serverComments.comments.size(), 1);
+    EXPECT_EQ(input->toPlainText(), "");
+    EXPECT_TRUE(input->isEnabled());
+    EXPECT_FALSE(notice->isVisible());
 }
 
 } // namespace
