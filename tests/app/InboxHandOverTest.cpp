@@ -218,6 +218,41 @@ TEST(LaunchRequestTest, GivenInputThatCannotBeHandedOver_WhenParsed_ThenItIsRefu
     }
 }
 
+TEST(LaunchRequestTest, GivenALinkTheApplicationCannotFollowOrNoText_WhenParsed_ThenItIsRefused)
+{
+    const QString host = QStringLiteral("sync.test:8443");
+    const struct {
+        QStringList arguments;
+        QByteArray input;
+        QString reason;
+    } cases[] = {
+        {{QStringLiteral("quadrivo://garbage")}, {}, QStringLiteral("cannot read the link")},
+        {{QStringLiteral("quadrivo://sync.test:8443/api/v1/project/abc")}, {}, QStringLiteral("cannot read")},
+        {{QStringLiteral("quadrivo://elsewhere.test/api/v1/item/7")}, {}, QStringLiteral("cannot read")},
+        {{QStringLiteral("--add-text")}, QByteArray(""), QStringLiteral("empty")},
+        {{QStringLiteral("--add-text")}, QByteArray(" \n\t \r\n"), QStringLiteral("blank")},
+    };
+    for (const auto& [arguments, input, reason] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const auto parsed = LaunchRequest::fromArguments(
+            QStringList{QStringLiteral("quadrivo")} + arguments, [input = input] { return input; },
+            QStringLiteral("/"), host);
+        EXPECT_FALSE(parsed.request);
+        EXPECT_EQ(parsed.exitCode, 1);
+        EXPECT_TRUE(parsed.output.contains(reason)) << parsed.output.toStdString();
+    }
+
+    // What the application follows passes.
+    for (const QString& link : {QStringLiteral("quadrivo://sync.test:8443/api/v1/project/42"),
+                                QStringLiteral("quadrivo://sync.test:8443/api/v1/item/77"),
+                                QStringLiteral("quadrivo://sync/"), QStringLiteral("quadrivo://")}) {
+        SCOPED_TRACE(link.toStdString());
+        EXPECT_TRUE(
+            LaunchRequest::fromArguments({QStringLiteral("quadrivo"), link}, {}, QStringLiteral("/"), host)
+                .request);
+    }
+}
+
 TEST(LaunchRequestTest, GivenAMessage_WhenReadBack_ThenOnlyWellFormedRequestsWithAbsolutePathsPass)
 {
     LaunchRequest request;
