@@ -6,6 +6,7 @@
 #include "app/InboxHandOver.h"
 #include "app/LaunchAgent.h"
 #include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
 #include "core/model/TagManager.h"
 #include "core/model/TodoModel.h"
 #include "core/util/BuildInfo.h"
@@ -23,9 +24,11 @@
 #include <QPointer>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace qv {
 
@@ -79,7 +82,8 @@ AppDelegate::AppDelegate(Dependencies dependencies)
 AppDelegate::~AppDelegate()
 {
     m_lifetime.reset();
-    for (const TimerId timer : {m_endTimer, m_requestsPoll, m_announcementWait, m_inactivityCheck})
+    for (const TimerId timer :
+         {m_endTimer, m_requestsPoll, m_announcementWait, m_inactivityCheck, m_handOverPoll})
         m_deps.services.scheduler->cancel(timer);
     // The tag service holds on to the engine and to items; the window and the engine to the document.
     m_tagManager.reset();
@@ -403,9 +407,13 @@ void AppDelegate::applicationShouldTerminate()
         engine->stopAllLoops();
     if (m_document) {
         qCInfo(lcApp, "Saving document (applicationShouldTerminate)");
-        m_document->saveFile();
-        qCInfo(lcApp, "Saved document (applicationShouldTerminate)");
+        if (m_document->saveFile())
+            qCInfo(lcApp, "Saved document (applicationShouldTerminate)");
+        else
+            qCWarning(lcApp, "Could not save the document (applicationShouldTerminate)");
     }
+    // What is not in the store by now is refused: its sender must not wait for the quit.
+    settleHandOvers();
     // The delay is only a bound: the process ends as soon as nothing is left in flight.
     m_endTimer = after(m_deps.quitDelayMs, [this] {
         m_endTimer = 0;
@@ -590,7 +598,8 @@ void AppDelegate::handleURL(const QString& text)
     }
 }
 
-void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done)
+void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done,
+                                      std::function<bool()> senderWaiting)
 {
     if (request.isEmpty()) {
         if (ShellWindow* w = window(); w && !m_terminating)
@@ -609,50 +618,175 @@ void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::functio
     LaunchRequest input;
     input.text = request.text;
     input.files = request.files;
-    if (!m_handOverAccepted) {
-        m_pendingHandOvers.push_back({std::move(input), std::move(done)});
+    carryOutHandOver(std::move(input), std::move(done), std::move(senderWaiting));
+}
+
+bool AppDelegate::carryOutHandOver(LaunchRequest input, std::function<void(bool)> done,
+                                   std::function<bool()> waiting)
+{
+    auto handOver = std::make_unique<HandOver>();
+    const quint64 id = ++m_lastHandOverId;
+    handOver->id = id;
+    handOver->input = std::move(input);
+    handOver->done = std::move(done);
+    handOver->senderWaiting = std::move(waiting);
+    // Only a sender that waits for the answer is ever refused; this launch's own input keeps
+    // its item until it is saved.
+    if (handOver->done) {
+        handOver->deadline = after(m_deps.handOverSaveWaitMs, [this, id] {
+            for (const std::unique_ptr<HandOver>& pending : m_handOvers) {
+                if (pending->id == id) {
+                    pending->deadline = 0;
+                    pending->timedOut = true;
+                }
+            }
+            settleHandOvers();
+            askUploadQuestions();
+        });
+    }
+    m_handOvers.push_back(std::move(handOver));
+    if (m_handOverAccepted && !m_terminating) {
+        makeItems(*m_handOvers.back());
+        commitHandOvers();
+    }
+    settleHandOvers();
+    askUploadQuestions();
+    return std::none_of(m_handOvers.begin(), m_handOvers.end(),
+                        [id](const std::unique_ptr<HandOver>& pending) { return pending->id == id; });
+}
+
+void AppDelegate::makeItems(HandOver& handOver)
+{
+    handOver.made = true;
+    if (!m_document) {
+        qCWarning(lcApp, "No document for what was handed over");
         return;
     }
-    bool saved = true;
-    if (input.text)
-        saved = addNewItemFromText(*input.text);
-    if (!input.files.isEmpty())
-        saved = addNewItemFromFiles(input.files) && saved;
-    if (done)
-        done(saved);
+    InboxHandOver inbox(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr);
+    if (handOver.input.text) {
+        if (TODOItem* item = inbox.addNewItemFromText(*handOver.input.text))
+            handOver.items.push_back(item);
+    }
+    if (!handOver.input.files.isEmpty()) {
+        if (TODOItem* item = inbox.addNewItemFromFiles(handOver.input.files)) {
+            handOver.items.push_back(item);
+            handOver.fileItem = item;
+            handOver.fileTitle = InboxHandOver::titleForFile(handOver.input.files.first());
+        }
+    }
 }
 
 void AppDelegate::acceptHandOver()
 {
     m_handOverAccepted = true;
-    std::vector<PendingHandOver> pending = std::move(m_pendingHandOvers);
-    m_pendingHandOvers.clear();
-    for (PendingHandOver& handOver : pending)
-        handleLaunchRequest(handOver.input, std::move(handOver.done));
+    bool made = false;
+    for (const std::unique_ptr<HandOver>& handOver : m_handOvers) {
+        if (!handOver->made && !m_terminating) {
+            makeItems(*handOver);
+            made = true;
+        }
+    }
+    if (made)
+        commitHandOvers();
+    settleHandOvers();
+    askUploadQuestions();
+}
+
+void AppDelegate::commitHandOvers()
+{
+    if (!m_document)
+        return;
+    // Watched from now on: a failed save shows its alert in a loop of its own, which runs
+    // until someone answers it, and meanwhile the document's next try may succeed or the
+    // sender give up.
+    settleHandOvers();
+    // The answer waits for the first save that succeeds: this one or a later try.
+    m_document->commitChanges();
+}
+
+void AppDelegate::settleHandOvers()
+{
+    // Taken out of the list before anyone is told: telling may run code that comes back here.
+    std::vector<std::pair<std::unique_ptr<HandOver>, bool>> settled;
+    bool waitsForSave = false;
+    for (auto it = m_handOvers.begin(); it != m_handOvers.end();) {
+        HandOver& handOver = **it;
+        const bool inStore =
+            std::all_of(handOver.items.begin(), handOver.items.end(),
+                        [](const TODOItem* item) { return item->isDeleted() || !item->isInserted(); });
+        const bool senderGone = handOver.senderWaiting && !handOver.senderWaiting();
+        const bool nothingMade = handOver.made && handOver.items.empty();
+        std::optional<bool> saved;
+        if (handOver.made && !nothingMade && inStore)
+            saved = true;
+        else if (nothingMade || senderGone || handOver.timedOut ||
+                 (m_terminating && (handOver.done || !handOver.made)))
+            saved = false;
+        if (!saved) {
+            waitsForSave = waitsForSave || handOver.made;
+            ++it;
+            continue;
+        }
+        settled.emplace_back(std::move(*it), *saved);
+        it = m_handOvers.erase(it);
+    }
+    if (waitsForSave && !m_handOverPoll) {
+        m_handOverPoll = after(kHandOverPollMs, [this] {
+            m_handOverPoll = 0;
+            settleHandOvers();
+            askUploadQuestions();
+        });
+    }
+    for (auto& [handOver, saved] : settled) {
+        m_deps.services.scheduler->cancel(handOver->deadline);
+        if (m_document) {
+            InboxHandOver inbox(*m_document, *m_deps.services.preferences,
+                                m_parts ? m_parts->attachments : nullptr);
+            for (TODOItem* item : handOver->items) {
+                if (saved)
+                    inbox.release(item);
+                else
+                    inbox.withdraw(item);
+            }
+        }
+        if (saved && handOver->fileItem)
+            m_uploadQuestions.push_back({handOver->fileItem, handOver->fileTitle});
+        qCInfo(lcApp, "Hand-over %llu %s", handOver->id, saved ? "saved" : "refused");
+        if (handOver->done)
+            handOver->done(saved);
+    }
+}
+
+void AppDelegate::askUploadQuestions()
+{
+    // One question at a time: one asked while another is open would stack a second modal
+    // alert over it. It waits for its turn instead.
+    if (m_askingUpload)
+        return;
+    m_askingUpload = true;
+    while (!m_uploadQuestions.empty()) {
+        const UploadQuestion question = m_uploadQuestions.front();
+        m_uploadQuestions.pop_front();
+        if (m_terminating || !m_document)
+            continue;
+        InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
+            .offerUpload(question.item, question.title);
+    }
+    m_askingUpload = false;
 }
 
 bool AppDelegate::addNewItemFromText(const QString& text)
 {
-    if (!m_document) {
-        qCWarning(lcApp, "No document for the text handed over");
-        return false;
-    }
-    InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
-        .addNewItemFromText(text);
-    // The copy that handed it over ends once answered; the item must not depend on this copy
-    // living another second.
-    return m_document->commitChanges();
+    LaunchRequest input;
+    input.text = text;
+    return carryOutHandOver(std::move(input), {}, {});
 }
 
 bool AppDelegate::addNewItemFromFiles(const QStringList& paths)
 {
-    if (!m_document) {
-        qCWarning(lcApp, "No document for the files handed over");
-        return false;
-    }
-    InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
-        .addNewItemFromFiles(paths);
-    return m_document->commitChanges();
+    LaunchRequest input;
+    input.files = paths;
+    return carryOutHandOver(std::move(input), {}, {});
 }
 
 // --- Other operations

@@ -322,9 +322,10 @@ int main(int argc, char** argv)
     AppDelegate delegate(std::move(deps));
     delegatePointer = &delegate;
 
-    guard.setMessageHandler([&delegate](const QByteArray& message, const SingleInstance::Answer& answer) {
+    guard.setMessageHandler([&delegate](const QByteArray& message, const SingleInstance::Answer& answer,
+                                        const SingleInstance::Waiting& stillWaiting) {
         if (const auto forwarded = LaunchRequest::fromMessage(message))
-            delegate.handleLaunchRequest(*forwarded, answer);
+            delegate.handleLaunchRequest(*forwarded, answer, stillWaiting);
         else
             answer(false);
     });

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -118,9 +119,17 @@ public:
     explicit FakeAttachments(CallLog& calls) : log(calls) {}
     CallLog& log;
     bool answer = true;
+    // Runs while the question is open, as the modal question's own loop would run events.
+    std::function<void()> whileAsking;
+    int open = 0;
+    int mostOpenAtOnce = 0;
     bool askUploadFile(const QString& fileName) override
     {
         log.add(QStringLiteral("attachments.ask ") + fileName);
+        mostOpenAtOnce = std::max(mostOpenAtOnce, ++open);
+        if (whileAsking)
+            whileAsking();
+        --open;
         return answer;
     }
     void uploadURLFileForUnsyncedItem(TODOItem*) override { log.add(QStringLiteral("attachments.upload")); }
