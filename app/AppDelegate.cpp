@@ -82,6 +82,9 @@ AppDelegate::AppDelegate(Dependencies dependencies)
 AppDelegate::~AppDelegate()
 {
     m_lifetime.reset();
+    // A delegate that never got to it leaves the preferences writing as they always do.
+    if (!m_startUpWritten)
+        m_deps.services.preferences->resumeWrites();
     for (const TimerId timer :
          {m_endTimer, m_requestsPoll, m_announcementWait, m_inactivityCheck, m_handOverPoll})
         m_deps.services.scheduler->cancel(timer);
@@ -121,6 +124,8 @@ void AppDelegate::applicationWillFinishLaunching()
 {
     Preferences& preferences = *m_deps.services.preferences;
 
+    // Nothing is written before the window's first frame: the preferences wait for it.
+    preferences.holdWrites();
     QString error;
     if (!preferences.registerDefaultsFromJson(m_deps.defaultsResource, &error))
         qCWarning(lcApp, "the default preferences could not be read: %s", qUtf8Printable(error));
@@ -139,10 +144,6 @@ void AppDelegate::applicationWillFinishLaunching()
 
     if (m_deps.launchAgent && !m_deps.launchAgent->configureLaunchAgentScript())
         reportSettingsTrouble(SettingsTrouble::Autostart);
-    // The run count has changed, so this writes the file: a folder that cannot take it is
-    // found now rather than at the quit.
-    if (!preferences.flush())
-        reportSettingsTrouble(SettingsTrouble::Preferences);
 
     const QString caches = StoreFiles::applicationCachesDirectoryString();
     m_restStorePath = caches.isEmpty() ? QString() : QDir(caches).filePath(QStringLiteral("sync.sqlite"));
@@ -192,16 +193,34 @@ void AppDelegate::reportSettingsTrouble(SettingsTrouble kind)
                        m_deps.launchAgent ? m_deps.launchAgent->agentPath() : QString());
     qCWarning(lcApp, "%s", qUtf8Printable(line));
     m_unreportedTroubles << line;
-    // Shown once the start-up is through; troubles found meanwhile share the alert.
-    if (m_unreportedTroubles.size() > 1)
+    // Shown once the start-up has written the preferences; troubles found meanwhile share the
+    // alert.
+    if (m_startUpWritten && m_unreportedTroubles.size() == 1)
+        post([this] { showSettingsTroubles(); });
+}
+
+void AppDelegate::showSettingsTroubles()
+{
+    if (m_unreportedTroubles.isEmpty())
         return;
-    post([this] {
-        const QString informative = m_unreportedTroubles.join(u'\n');
-        m_unreportedTroubles.clear();
-        if (m_deps.services.alerts && !m_terminating)
-            m_deps.services.alerts->alert(QStringLiteral("Some settings could not be saved."), informative,
-                                          QStringLiteral("OK"), Alerts::Style::Warning);
-    });
+    const QString informative = m_unreportedTroubles.join(u'\n');
+    m_unreportedTroubles.clear();
+    if (m_deps.services.alerts && !m_terminating)
+        m_deps.services.alerts->alert(QStringLiteral("Some settings could not be saved."), informative,
+                                      QStringLiteral("OK"), Alerts::Style::Warning);
+}
+
+void AppDelegate::writeStartUpPreferences()
+{
+    if (m_startUpWritten)
+        return;
+    // The run count has changed, so this writes the file: a folder that cannot take it is
+    // found now rather than at the quit.
+    if (!m_deps.services.preferences->resumeWrites())
+        reportSettingsTrouble(SettingsTrouble::Preferences);
+    m_startUpWritten = true;
+    if (!m_unreportedTroubles.isEmpty())
+        post([this] { showSettingsTroubles(); });
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -220,6 +239,7 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
 {
     if (!opened.context) {
         qCCritical(lcApp, "%s", qUtf8Printable(opened.error));
+        writeStartUpPreferences();
         reportOpenFailure(opened);
         return;
     }
@@ -231,8 +251,15 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
     if (!m_parts)
         m_parts = std::make_unique<DocumentParts>();
     m_tagManager->setTagServer(m_parts->tagServer);
-    if (ShellWindow* w = window())
+    if (ShellWindow* w = window()) {
         w->showWindow();
+        w->afterFirstFrame([this, alive = QPointer<QObject>(m_lifetime.get())] {
+            if (alive)
+                writeStartUpPreferences();
+        });
+    } else {
+        post([this] { writeStartUpPreferences(); });
+    }
 
     if (ShellSyncEngine* engine = sync())
         engine->startObservingReachability();
@@ -488,6 +515,7 @@ void AppDelegate::applicationWillTerminate(std::function<void()> announced)
     if (m_willTerminateDone)
         return;
     m_willTerminateDone = true;
+    writeStartUpPreferences();
     if (m_document)
         m_document->saveFile();
     // The last backup is in place before the process ends.

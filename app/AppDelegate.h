@@ -222,6 +222,9 @@ private:
     void registerURLSchemeHandler();
     // Tells the user, once per run and kind, that settings could not be saved.
     void reportSettingsTrouble(SettingsTrouble kind);
+    void showSettingsTroubles();
+    // The preferences' first write, held from the start until the window's first frame.
+    void writeStartUpPreferences();
     TimerId after(qint64 ms, std::function<void()> fn);
     void post(std::function<void()> fn);
     ShellWindow* window() const { return m_parts ? m_parts->window : nullptr; }
@@ -243,6 +246,7 @@ private:
     bool m_syncAfterStart = false;
     bool m_active = true;
     bool m_handOverAccepted = false;
+    bool m_startUpWritten = false;
     bool m_willTerminateDone = false;
     bool m_stoppedObservingSync = false;
     QUrl m_invokeURL;

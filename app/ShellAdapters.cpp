@@ -36,6 +36,7 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <utility>
 
 namespace qv {
 
@@ -145,10 +146,46 @@ bool WindowActivation::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+FirstFrameWatch::FirstFrameWatch(QObject& window, Scheduler& scheduler)
+    : m_window(window), m_scheduler(scheduler)
+{
+    m_window.installEventFilter(this);
+}
+
+void FirstFrameWatch::afterFirstFrame(std::function<void()> run)
+{
+    if (m_painted) {
+        m_scheduler.post(this, std::move(run));
+        return;
+    }
+    m_waiting.push_back(std::move(run));
+    if (!m_bound)
+        m_bound = m_scheduler.after(kBoundMs, this, [this] {
+            m_bound = 0;
+            painted();
+        });
+}
+
+bool FirstFrameWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_window && event->type() == QEvent::Paint && !m_painted)
+        painted();
+    return false;
+}
+
+void FirstFrameWatch::painted()
+{
+    m_painted = true;
+    m_window.removeEventFilter(this);
+    m_scheduler.cancel(std::exchange(m_bound, 0));
+    for (std::function<void()>& run : std::exchange(m_waiting, {}))
+        m_scheduler.post(this, std::move(run));
+}
+
 WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine,
                          Scheduler& scheduler, std::function<void()> activated)
     : m_window(window), m_document(document), m_fetcher(engine), m_scheduler(scheduler),
-      m_activation(window, std::move(activated))
+      m_activation(window, std::move(activated)), m_firstFrame(window, scheduler)
 {
     m_window.projectListView()->setFetcher(&m_fetcher);
 }
@@ -175,6 +212,11 @@ bool EngineProjectFetcher::getProjectAndItemsForProjectWithID(qint64 projectID, 
                 failure();
         });
     return true;
+}
+
+void WindowShell::afterFirstFrame(std::function<void()> run)
+{
+    m_firstFrame.afterFirstFrame(std::move(run));
 }
 
 void WindowShell::reloadCollaboratorsOfSelectedProject()

@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/ShellInterfaces.h"
 #include "exchange/PingController.h"
+#include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/ProjectListController.h"
 
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -54,6 +56,26 @@ public:
 private:
     QObject& m_window;
     std::function<void()> m_activated;
+};
+
+// Runs what waits for the window's first frame once that frame is painted, or a few seconds
+// after the first wait began when the window paints nothing (hidden, minimised at login).
+class FirstFrameWatch final : public QObject {
+public:
+    static constexpr qint64 kBoundMs = 3'000;
+    FirstFrameWatch(QObject& window, Scheduler& scheduler);
+    // run goes on the main loop after the frame: after it is on screen, not inside its painting.
+    void afterFirstFrame(std::function<void()> run);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void painted();
+
+    QObject& m_window;
+    Scheduler& m_scheduler;
+    bool m_painted = false;
+    TimerId m_bound = 0;
+    std::vector<std::function<void()>> m_waiting;
 };
 
 class CrashReporterEntry final : public CrashReporter {
@@ -123,6 +145,7 @@ public:
     void setStatusBarMessage(const QString& message) override;
     bool syncAndRunAfter(std::function<void()> completion) override;
     void reloadCollaboratorsOfSelectedProject() override;
+    void afterFirstFrame(std::function<void()> run) override;
     void setTeam(TeamViewController* team) { m_team = team; }
 
 private:
@@ -132,6 +155,7 @@ private:
     Scheduler& m_scheduler;
     TeamViewController* m_team = nullptr;
     WindowActivation m_activation;
+    FirstFrameWatch m_firstFrame;
     QObject m_lifetime; // context of scheduled calls, the first member to go
 };
 

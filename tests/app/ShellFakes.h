@@ -81,6 +81,22 @@ public:
     {
         log.add(QStringLiteral("window.reloadCollaborators"));
     }
+    // Unless held, the first frame is on screen at once.
+    bool holdFirstFrame = false;
+    std::vector<std::function<void()>> afterFrame;
+    void afterFirstFrame(std::function<void()> run) override
+    {
+        if (holdFirstFrame)
+            afterFrame.push_back(std::move(run));
+        else
+            run();
+    }
+    void paintFirstFrame()
+    {
+        holdFirstFrame = false;
+        for (std::function<void()>& run : std::exchange(afterFrame, {}))
+            run();
+    }
 };
 
 class FakeShellSync : public ShellSyncEngine {
