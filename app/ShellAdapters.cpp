@@ -81,10 +81,24 @@ void CrashReporterEntry::setUserEmail(const QString& email)
     Crashwatch::sharedInstance().setUserEmail(email);
 }
 
-EngineShell::EngineShell(QVRestManager& engine, rest::NetworkReachability& reachability,
-                         const Services& services)
-    : m_engine(engine), m_reachability(reachability), m_services(services)
+EngineShell::EngineShell(QVRestManager& engine, const Services& services)
+    : m_engine(engine), m_services(services)
 {
+}
+
+void EngineShell::setReachability(rest::NetworkReachability* reachability)
+{
+    QObject::disconnect(m_connection);
+    m_connection = {};
+    m_reachability = reachability;
+    connectReachability();
+}
+
+void EngineShell::connectReachability()
+{
+    if (m_observingReachability && m_reachability && !m_connection)
+        m_connection = QObject::connect(m_reachability, &rest::NetworkReachability::reachabilityChanged,
+                                        &m_engine, &QVRestManager::reachabilityChanged);
 }
 
 void EngineShell::startAllLoops()
@@ -99,13 +113,13 @@ void EngineShell::stopAllLoops()
 
 void EngineShell::startObservingReachability()
 {
-    if (!m_connection)
-        m_connection = QObject::connect(&m_reachability, &rest::NetworkReachability::reachabilityChanged,
-                                        &m_engine, &QVRestManager::reachabilityChanged);
+    m_observingReachability = true;
+    connectReachability();
 }
 
 void EngineShell::stopObservingNotifications()
 {
+    m_observingReachability = false;
     QObject::disconnect(m_connection);
     if (m_services.notifications)
         m_services.notifications->removeObserver(&m_engine);
@@ -306,6 +320,16 @@ void OverlayWipeProgress::end()
 
 ApplicationParts::ApplicationParts() = default;
 ApplicationParts::~ApplicationParts() = default;
+
+void ApplicationParts::watchNetwork()
+{
+    if (reachability || !engine || !engineShell)
+        return;
+    reachability = std::make_unique<rest::NetworkReachability>();
+    // Offline, the collaboration calls answer from their caches without asking.
+    engine->client().setReachability(reachability.get());
+    engineShell->setReachability(reachability.get());
+}
 
 bool QuitRequests::eventFilter(QObject* watched, QEvent* event)
 {

@@ -99,7 +99,10 @@ private:
 // The sync engine as the delegate uses it.
 class EngineShell final : public ShellSyncEngine {
 public:
-    EngineShell(QVRestManager& engine, rest::NetworkReachability& reachability, const Services& services);
+    EngineShell(QVRestManager& engine, const Services& services);
+    // The network's reachability, from when it is watched (after the window's first frame);
+    // until then every request is tried.
+    void setReachability(rest::NetworkReachability* reachability);
     void startAllLoops() override;
     void stopAllLoops() override;
     void startObservingReachability() override;
@@ -109,8 +112,11 @@ public:
     int requestsInFlight() const override;
 
 private:
+    void connectReachability();
+
     QVRestManager& m_engine;
-    rest::NetworkReachability& m_reachability;
+    rest::NetworkReachability* m_reachability = nullptr;
+    bool m_observingReachability = false;
     Services m_services;
     QMetaObject::Connection m_connection;
 };
@@ -175,6 +181,9 @@ private:
 struct ApplicationParts final : AppDelegate::DocumentParts {
     ApplicationParts();
     ~ApplicationParts() override;
+    // Loading the system's network backend would hold up the first frame: the engine learns
+    // of the network's reachability from here on. Needs the engine and its shell.
+    void watchNetwork();
     std::unique_ptr<rest::NetworkReachability> reachability;
     std::unique_ptr<QVRestManager> engine;
     std::unique_ptr<CollaborationManager> collaborationManager;

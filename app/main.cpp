@@ -32,7 +32,6 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/SecretServiceStore.h"
-#include "platform/rest/NetworkReachability.h"
 #include "platform/rest/RestClient.h"
 #include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
@@ -215,13 +214,10 @@ int main(int argc, char** argv)
     };
     deps.documentOpened = [&](MyDocument& document) -> std::unique_ptr<AppDelegate::DocumentParts> {
         auto parts = std::make_unique<ApplicationParts>();
-        parts->reachability = std::make_unique<rest::NetworkReachability>();
         QVRestManager::Options options;
         options.origin = syncOrigin;
         options.restStorePath = delegatePointer->restStorePath();
         parts->engine = std::make_unique<QVRestManager>(services, document, options);
-        // Offline, the collaboration calls answer from their caches without asking.
-        parts->engine->client().setReachability(parts->reachability.get());
         parts->collaborationManager = std::make_unique<CollaborationManager>(services, *parts->engine);
         parts->reminders = std::make_unique<QVRemindersManager>(*parts->engine);
         iCalController::Options calendarOptions =
@@ -294,10 +290,12 @@ int main(int argc, char** argv)
                              crashReporter.setUserEmail(engine->getCurrentUserEmail());
                          });
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
-        parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);
+        parts->engineShell = std::make_unique<EngineShell>(*parts->engine, services);
         parts->windowShell =
             std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler,
                                           [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
+        parts->windowShell->afterFirstFrame(
+            [applicationParts = parts.get()] { applicationParts->watchNetwork(); });
         parts->windowShell->setTeam(&parts->team->controller());
         parts->collaborationShell = std::make_unique<CollaborationShell>(
             *parts->collaborationManager, document, *parts->engine, *parts->mainWindow);

@@ -3,6 +3,7 @@
 #include "tests/support/DocumentFakes.h"
 
 #include "app/ShellAdapters.h"
+#include "platform/rest/NetworkReachability.h"
 #include "ui/board/AccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
@@ -87,6 +88,27 @@ TEST_F(ShellSyncTest,
     EXPECT_FALSE(hiddenRan);
     scheduler.advance(1);
     EXPECT_TRUE(hiddenRan);
+}
+
+TEST_F(ShellSyncTest, GivenTheNetworkWatchedOnlyAfterTheStart_WhenItsReachabilityChanges_ThenTheEngineFollows)
+{
+    EngineShell engine(device->sync(), device->services);
+    engine.startAllLoops();
+    // Asked for at the start; the network's reachability comes after the first frame.
+    engine.startObservingReachability();
+    rest::NetworkReachability network(rest::NetworkReachability::Backend::Manual);
+    engine.setReachability(&network);
+
+    network.setReachable(false);
+    EXPECT_FALSE(device->sync().isStarted());
+    network.setReachable(true);
+    EXPECT_TRUE(device->sync().isStarted());
+
+    // Once the quit stops observing, a change is no longer followed.
+    engine.stopObservingNotifications();
+    network.setReachable(false);
+    EXPECT_TRUE(device->sync().isStarted());
+    engine.stopAllLoops();
 }
 
 TEST_F(ShellSyncTest,
