@@ -20,6 +20,7 @@
 #include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
 #include "app/TeamWiring.h"
+#include "app/WindowIcon.h"
 #include "core/document/MyDocument.h"
 #include "core/util/BuildInfo.h"
 #include "diagnostics/crash/Crashwatch.h"
@@ -115,9 +116,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(BuildInfo::displayName());
     QApplication::setApplicationVersion(BuildInfo::version());
     QGuiApplication::setDesktopFileName(QStringLiteral("quadrivo"));
-    QIcon icon;
-    for (const int size : {16, 48, 256})
-        icon.addFile(QStringLiteral(":/icons/quadrivo-%1.png").arg(size));
+    const QIcon icon = applicationIcon();
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quadrivo"), icon));
     // Closing the window runs the quit sequence, which ends the loop itself.
     QApplication::setQuitOnLastWindowClosed(false);
