@@ -6,6 +6,7 @@
 #include "app/InboxHandOver.h"
 #include "app/LaunchAgent.h"
 #include "core/document/MyDocument.h"
+#include "core/model/TODOItem.h"
 #include "core/model/TagManager.h"
 #include "core/model/TodoModel.h"
 #include "core/util/BuildInfo.h"
@@ -23,9 +24,11 @@
 #include <QPointer>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace qv {
 
@@ -79,7 +82,11 @@ AppDelegate::AppDelegate(Dependencies dependencies)
 AppDelegate::~AppDelegate()
 {
     m_lifetime.reset();
-    for (const TimerId timer : {m_endTimer, m_requestsPoll, m_announcementWait, m_inactivityCheck})
+    // A delegate that never got to it leaves the preferences writing as they always do.
+    if (!m_startUpWritten)
+        m_deps.services.preferences->resumeWrites();
+    for (const TimerId timer :
+         {m_endTimer, m_requestsPoll, m_announcementWait, m_inactivityCheck, m_handOverPoll})
         m_deps.services.scheduler->cancel(timer);
     // The tag service holds on to the engine and to items; the window and the engine to the document.
     m_tagManager.reset();
@@ -117,6 +124,8 @@ void AppDelegate::applicationWillFinishLaunching()
 {
     Preferences& preferences = *m_deps.services.preferences;
 
+    // Nothing is written before the window's first frame: the preferences wait for it.
+    preferences.holdWrites();
     QString error;
     if (!preferences.registerDefaultsFromJson(m_deps.defaultsResource, &error))
         qCWarning(lcApp, "the default preferences could not be read: %s", qUtf8Printable(error));
@@ -135,10 +144,6 @@ void AppDelegate::applicationWillFinishLaunching()
 
     if (m_deps.launchAgent && !m_deps.launchAgent->configureLaunchAgentScript())
         reportSettingsTrouble(SettingsTrouble::Autostart);
-    // The run count has changed, so this writes the file: a folder that cannot take it is
-    // found now rather than at the quit.
-    if (!preferences.flush())
-        reportSettingsTrouble(SettingsTrouble::Preferences);
 
     const QString caches = StoreFiles::applicationCachesDirectoryString();
     m_restStorePath = caches.isEmpty() ? QString() : QDir(caches).filePath(QStringLiteral("sync.sqlite"));
@@ -188,16 +193,34 @@ void AppDelegate::reportSettingsTrouble(SettingsTrouble kind)
                        m_deps.launchAgent ? m_deps.launchAgent->agentPath() : QString());
     qCWarning(lcApp, "%s", qUtf8Printable(line));
     m_unreportedTroubles << line;
-    // Shown once the start-up is through; troubles found meanwhile share the alert.
-    if (m_unreportedTroubles.size() > 1)
+    // Shown once the start-up has written the preferences; troubles found meanwhile share the
+    // alert.
+    if (m_startUpWritten && m_unreportedTroubles.size() == 1)
+        post([this] { showSettingsTroubles(); });
+}
+
+void AppDelegate::showSettingsTroubles()
+{
+    if (m_unreportedTroubles.isEmpty())
         return;
-    post([this] {
-        const QString informative = m_unreportedTroubles.join(u'\n');
-        m_unreportedTroubles.clear();
-        if (m_deps.services.alerts && !m_terminating)
-            m_deps.services.alerts->alert(QStringLiteral("Some settings could not be saved."), informative,
-                                          QStringLiteral("OK"), Alerts::Style::Warning);
-    });
+    const QString informative = m_unreportedTroubles.join(u'\n');
+    m_unreportedTroubles.clear();
+    if (m_deps.services.alerts && !m_terminating)
+        m_deps.services.alerts->alert(QStringLiteral("Some settings could not be saved."), informative,
+                                      QStringLiteral("OK"), Alerts::Style::Warning);
+}
+
+void AppDelegate::writeStartUpPreferences()
+{
+    if (m_startUpWritten)
+        return;
+    // The run count has changed, so this writes the file: a folder that cannot take it is
+    // found now rather than at the quit.
+    if (!m_deps.services.preferences->resumeWrites())
+        reportSettingsTrouble(SettingsTrouble::Preferences);
+    m_startUpWritten = true;
+    if (!m_unreportedTroubles.isEmpty())
+        post([this] { showSettingsTroubles(); });
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -216,6 +239,7 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
 {
     if (!opened.context) {
         qCCritical(lcApp, "%s", qUtf8Printable(opened.error));
+        writeStartUpPreferences();
         reportOpenFailure(opened);
         return;
     }
@@ -227,8 +251,15 @@ void AppDelegate::startUpCompletion(StoreFiles::OpenedStore opened)
     if (!m_parts)
         m_parts = std::make_unique<DocumentParts>();
     m_tagManager->setTagServer(m_parts->tagServer);
-    if (ShellWindow* w = window())
+    if (ShellWindow* w = window()) {
         w->showWindow();
+        w->afterFirstFrame([this, alive = QPointer<QObject>(m_lifetime.get())] {
+            if (alive)
+                writeStartUpPreferences();
+        });
+    } else {
+        post([this] { writeStartUpPreferences(); });
+    }
 
     if (ShellSyncEngine* engine = sync())
         engine->startObservingReachability();
@@ -403,9 +434,13 @@ void AppDelegate::applicationShouldTerminate()
         engine->stopAllLoops();
     if (m_document) {
         qCInfo(lcApp, "Saving document (applicationShouldTerminate)");
-        m_document->saveFile();
-        qCInfo(lcApp, "Saved document (applicationShouldTerminate)");
+        if (m_document->saveFile())
+            qCInfo(lcApp, "Saved document (applicationShouldTerminate)");
+        else
+            qCWarning(lcApp, "Could not save the document (applicationShouldTerminate)");
     }
+    // What is not in the store by now is refused: its sender must not wait for the quit.
+    settleHandOvers();
     // The delay is only a bound: the process ends as soon as nothing is left in flight.
     m_endTimer = after(m_deps.quitDelayMs, [this] {
         m_endTimer = 0;
@@ -480,6 +515,7 @@ void AppDelegate::applicationWillTerminate(std::function<void()> announced)
     if (m_willTerminateDone)
         return;
     m_willTerminateDone = true;
+    writeStartUpPreferences();
     if (m_document)
         m_document->saveFile();
     // The last backup is in place before the process ends.
@@ -590,7 +626,8 @@ void AppDelegate::handleURL(const QString& text)
     }
 }
 
-void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done)
+void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done,
+                                      std::function<bool()> senderWaiting)
 {
     if (request.isEmpty()) {
         if (ShellWindow* w = window(); w && !m_terminating)
@@ -609,50 +646,175 @@ void AppDelegate::handleLaunchRequest(const LaunchRequest& request, std::functio
     LaunchRequest input;
     input.text = request.text;
     input.files = request.files;
-    if (!m_handOverAccepted) {
-        m_pendingHandOvers.push_back({std::move(input), std::move(done)});
+    carryOutHandOver(std::move(input), std::move(done), std::move(senderWaiting));
+}
+
+bool AppDelegate::carryOutHandOver(LaunchRequest input, std::function<void(bool)> done,
+                                   std::function<bool()> waiting)
+{
+    auto handOver = std::make_unique<HandOver>();
+    const quint64 id = ++m_lastHandOverId;
+    handOver->id = id;
+    handOver->input = std::move(input);
+    handOver->done = std::move(done);
+    handOver->senderWaiting = std::move(waiting);
+    // Only a sender that waits for the answer is ever refused; this launch's own input keeps
+    // its item until it is saved.
+    if (handOver->done) {
+        handOver->deadline = after(m_deps.handOverSaveWaitMs, [this, id] {
+            for (const std::unique_ptr<HandOver>& pending : m_handOvers) {
+                if (pending->id == id) {
+                    pending->deadline = 0;
+                    pending->timedOut = true;
+                }
+            }
+            settleHandOvers();
+            askUploadQuestions();
+        });
+    }
+    m_handOvers.push_back(std::move(handOver));
+    if (m_handOverAccepted && !m_terminating) {
+        makeItems(*m_handOvers.back());
+        commitHandOvers();
+    }
+    settleHandOvers();
+    askUploadQuestions();
+    return std::none_of(m_handOvers.begin(), m_handOvers.end(),
+                        [id](const std::unique_ptr<HandOver>& pending) { return pending->id == id; });
+}
+
+void AppDelegate::makeItems(HandOver& handOver)
+{
+    handOver.made = true;
+    if (!m_document) {
+        qCWarning(lcApp, "No document for what was handed over");
         return;
     }
-    bool saved = true;
-    if (input.text)
-        saved = addNewItemFromText(*input.text);
-    if (!input.files.isEmpty())
-        saved = addNewItemFromFiles(input.files) && saved;
-    if (done)
-        done(saved);
+    InboxHandOver inbox(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr);
+    if (handOver.input.text) {
+        if (TODOItem* item = inbox.addNewItemFromText(*handOver.input.text))
+            handOver.items.push_back(item);
+    }
+    if (!handOver.input.files.isEmpty()) {
+        if (TODOItem* item = inbox.addNewItemFromFiles(handOver.input.files)) {
+            handOver.items.push_back(item);
+            handOver.fileItem = item;
+            handOver.fileTitle = InboxHandOver::titleForFile(handOver.input.files.first());
+        }
+    }
 }
 
 void AppDelegate::acceptHandOver()
 {
     m_handOverAccepted = true;
-    std::vector<PendingHandOver> pending = std::move(m_pendingHandOvers);
-    m_pendingHandOvers.clear();
-    for (PendingHandOver& handOver : pending)
-        handleLaunchRequest(handOver.input, std::move(handOver.done));
+    bool made = false;
+    for (const std::unique_ptr<HandOver>& handOver : m_handOvers) {
+        if (!handOver->made && !m_terminating) {
+            makeItems(*handOver);
+            made = true;
+        }
+    }
+    if (made)
+        commitHandOvers();
+    settleHandOvers();
+    askUploadQuestions();
+}
+
+void AppDelegate::commitHandOvers()
+{
+    if (!m_document)
+        return;
+    // Watched from now on: a failed save shows its alert in a loop of its own, which runs
+    // until someone answers it, and meanwhile the document's next try may succeed or the
+    // sender give up.
+    settleHandOvers();
+    // The answer waits for the first save that succeeds: this one or a later try.
+    m_document->commitChanges();
+}
+
+void AppDelegate::settleHandOvers()
+{
+    // Taken out of the list before anyone is told: telling may run code that comes back here.
+    std::vector<std::pair<std::unique_ptr<HandOver>, bool>> settled;
+    bool waitsForSave = false;
+    for (auto it = m_handOvers.begin(); it != m_handOvers.end();) {
+        HandOver& handOver = **it;
+        const bool inStore =
+            std::all_of(handOver.items.begin(), handOver.items.end(),
+                        [](const TODOItem* item) { return item->isDeleted() || !item->isInserted(); });
+        const bool senderGone = handOver.senderWaiting && !handOver.senderWaiting();
+        const bool nothingMade = handOver.made && handOver.items.empty();
+        std::optional<bool> saved;
+        if (handOver.made && !nothingMade && inStore)
+            saved = true;
+        else if (nothingMade || senderGone || handOver.timedOut ||
+                 (m_terminating && (handOver.done || !handOver.made)))
+            saved = false;
+        if (!saved) {
+            waitsForSave = waitsForSave || handOver.made;
+            ++it;
+            continue;
+        }
+        settled.emplace_back(std::move(*it), *saved);
+        it = m_handOvers.erase(it);
+    }
+    if (waitsForSave && !m_handOverPoll) {
+        m_handOverPoll = after(kHandOverPollMs, [this] {
+            m_handOverPoll = 0;
+            settleHandOvers();
+            askUploadQuestions();
+        });
+    }
+    for (auto& [handOver, saved] : settled) {
+        m_deps.services.scheduler->cancel(handOver->deadline);
+        if (m_document) {
+            InboxHandOver inbox(*m_document, *m_deps.services.preferences,
+                                m_parts ? m_parts->attachments : nullptr);
+            for (TODOItem* item : handOver->items) {
+                if (saved)
+                    inbox.release(item);
+                else
+                    inbox.withdraw(item);
+            }
+        }
+        if (saved && handOver->fileItem)
+            m_uploadQuestions.push_back({handOver->fileItem, handOver->fileTitle});
+        qCInfo(lcApp, "Hand-over %llu %s", handOver->id, saved ? "saved" : "refused");
+        if (handOver->done)
+            handOver->done(saved);
+    }
+}
+
+void AppDelegate::askUploadQuestions()
+{
+    // One question at a time: one asked while another is open would stack a second modal
+    // alert over it. It waits for its turn instead.
+    if (m_askingUpload)
+        return;
+    m_askingUpload = true;
+    while (!m_uploadQuestions.empty()) {
+        const UploadQuestion question = m_uploadQuestions.front();
+        m_uploadQuestions.pop_front();
+        if (m_terminating || !m_document)
+            continue;
+        InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
+            .offerUpload(question.item, question.title);
+    }
+    m_askingUpload = false;
 }
 
 bool AppDelegate::addNewItemFromText(const QString& text)
 {
-    if (!m_document) {
-        qCWarning(lcApp, "No document for the text handed over");
-        return false;
-    }
-    InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
-        .addNewItemFromText(text);
-    // The copy that handed it over ends once answered; the item must not depend on this copy
-    // living another second.
-    return m_document->commitChanges();
+    LaunchRequest input;
+    input.text = text;
+    return carryOutHandOver(std::move(input), {}, {});
 }
 
 bool AppDelegate::addNewItemFromFiles(const QStringList& paths)
 {
-    if (!m_document) {
-        qCWarning(lcApp, "No document for the files handed over");
-        return false;
-    }
-    InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
-        .addNewItemFromFiles(paths);
-    return m_document->commitChanges();
+    LaunchRequest input;
+    input.files = paths;
+    return carryOutHandOver(std::move(input), {}, {});
 }
 
 // --- Other operations

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,6 +23,7 @@ class LaunchAgent;
 class MyDocument;
 class TagManager;
 class TagServer;
+class TODOItem;
 
 // The application's start-up and shutdown: the launch in two halves, activation, the quit
 // sequence, the badge, the font tiers, the colour list, the URL scheme and the command-line hand-over.
@@ -78,6 +80,9 @@ public:
         // The REST request cache wiped once per installation; empty: nothing to wipe.
         QString restRequestCacheFolder;
         qint64 quitDelayMs = kQuitDelayMs;
+        // How long an item handed over waits for its first save before its hand-over is
+        // refused and the item taken back.
+        qint64 handOverSaveWaitMs = kHandOverSaveWaitMs;
     };
 
     // The quit's bound for work still in flight.
@@ -94,6 +99,10 @@ public:
     static constexpr qint64 kCacheWipeDelayMs = 2'000;
     static constexpr int kRunsBeforeUpdateChecks = 3;
     static constexpr int kStoreUnusableStatus = 1;
+    // Well below the minute the sending copy waits for its answer, so that a refusal reaches
+    // it: a copy that gave up on its own would say it failed while the item stayed.
+    static constexpr qint64 kHandOverSaveWaitMs = 40'000;
+    static constexpr qint64 kHandOverPollMs = 200;
 
     explicit AppDelegate(Dependencies dependencies);
     ~AppDelegate();
@@ -143,10 +152,16 @@ public:
     // --- Links and handed-over input ---
     void handleURL(const QString& text);
     // Links at once; text and files once the hand-over is ready. A plain launch (nothing in
-    // it) brings the window to the front. done, when given, is called once everything is
-    // carried out: false when an item handed over could not be saved.
-    void handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done = {});
-    // The new item, if any, is saved at once; false when it could not be.
+    // it) brings the window to the front. done, when given, is called once: true as soon as
+    // the items handed over are in the store (before any question about them is asked), false
+    // when none will be: nothing could be made, their first save did not succeed within
+    // handOverSaveWaitMs, the quit began first, or senderWaiting (when given) said the sender
+    // stopped waiting. A refused hand-over's items are taken back, and no item is sent to the
+    // server before its first save. Upload questions come one at a time, after the answer.
+    void handleLaunchRequest(const LaunchRequest& request, std::function<void(bool saved)> done = {},
+                             std::function<bool()> senderWaiting = {});
+    // As a launch hands them over, with nobody waiting for the answer: the item is kept until
+    // it is saved. false when an item was made that is not in the store yet.
     bool addNewItemFromText(const QString& text);
     bool addNewItemFromFiles(const QStringList& paths);
 
@@ -195,10 +210,21 @@ private:
     void wipeRequestCache();
     bool selectLink(LinkKind kind, qint64 id);
     void retryLink(LinkKind kind, qint64 id, int attempt);
+    struct HandOver;
     void acceptHandOver();
+    bool carryOutHandOver(LaunchRequest input, std::function<void(bool)> done, std::function<bool()> waiting);
+    void makeItems(HandOver& handOver);
+    void commitHandOvers();
+    // Answers every hand-over whose outcome is known, and looks again a moment later while
+    // items wait for their first save. Safe to call from anywhere, also from a nested loop.
+    void settleHandOvers();
+    void askUploadQuestions();
     void registerURLSchemeHandler();
     // Tells the user, once per run and kind, that settings could not be saved.
     void reportSettingsTrouble(SettingsTrouble kind);
+    void showSettingsTroubles();
+    // The preferences' first write, held from the start until the window's first frame.
+    void writeStartUpPreferences();
     TimerId after(qint64 ms, std::function<void()> fn);
     void post(std::function<void()> fn);
     ShellWindow* window() const { return m_parts ? m_parts->window : nullptr; }
@@ -220,6 +246,7 @@ private:
     bool m_syncAfterStart = false;
     bool m_active = true;
     bool m_handOverAccepted = false;
+    bool m_startUpWritten = false;
     bool m_willTerminateDone = false;
     bool m_stoppedObservingSync = false;
     QUrl m_invokeURL;
@@ -229,11 +256,28 @@ private:
     TimerId m_announcementWait = 0;
     bool m_ended = false;
     TimerId m_inactivityCheck = 0;
-    struct PendingHandOver {
+    struct HandOver {
+        quint64 id = 0;
         LaunchRequest input;
         std::function<void(bool saved)> done;
+        std::function<bool()> senderWaiting;
+        bool made = false;
+        bool timedOut = false;
+        TimerId deadline = 0;
+        std::vector<TODOItem*> items;
+        // The item of the file, whose upload is offered once the item is saved.
+        TODOItem* fileItem = nullptr;
+        QString fileTitle;
     };
-    std::vector<PendingHandOver> m_pendingHandOvers;
+    std::vector<std::unique_ptr<HandOver>> m_handOvers;
+    quint64 m_lastHandOverId = 0;
+    TimerId m_handOverPoll = 0;
+    struct UploadQuestion {
+        TODOItem* item = nullptr;
+        QString title;
+    };
+    std::deque<UploadQuestion> m_uploadQuestions;
+    bool m_askingUpload = false;
     QList<SettingsTrouble> m_settingsTroubles;
     QStringList m_unreportedTroubles;
 };

@@ -3,9 +3,11 @@
 #include "app/AppLogging.h"
 #include "app/ShellInterfaces.h"
 #include "core/document/MyDocument.h"
+#include "core/document/SyncEngine.h"
 #include "core/model/TODOItem.h"
 #include "platform/Log.h"
 #include "platform/Preferences.h"
+#include "platform/store/Context.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -67,14 +69,43 @@ void InboxHandOver::showInbox()
         m_preferences.setValue(kShowingInbox, true);
 }
 
+TODOItem* InboxHandOver::addHeldItem(const QString& title, const QString& notes,
+                                     const std::function<void(TODOItem&)>& changes)
+{
+    store::Context& context = m_document.context();
+    // Edits still pending are marked for upload as always, before the engine steps aside.
+    context.processPendingChanges();
+    SyncEngineInterface* engine = m_document.syncEngine();
+    const store::UndoPause pause(context);
+    // The document sends a new inbox item at once; this one waits for its first save.
+    m_document.setSyncEngine(nullptr);
+    TODOItem* item = m_document.addItemWithTitle(title, notes);
+    m_document.setSyncEngine(engine);
+    if (item) {
+        if (engine)
+            engine->blockSyncForItem(item);
+        if (changes)
+            changes(*item);
+    }
+    return item;
+}
+
 TODOItem* InboxHandOver::addNewItemFromText(const QString& text)
 {
     qCInfo(lcApp, "Text handed over: %s", qUtf8Printable(redacted(text.trimmed())));
     const TitleAndNotes parts = titleAndNotesFromText(text);
     // The inbox refuses a blank title.
-    TODOItem* item = m_document.addItemWithTitle(parts.title, parts.notes);
+    TODOItem* item = addHeldItem(parts.title, parts.notes);
     showInbox();
     return item;
+}
+
+QString InboxHandOver::titleForFile(const QString& path)
+{
+    const QFileInfo file(path);
+    // A name that is all extension (".profile") keeps its name.
+    const QString title = file.completeBaseName();
+    return title.isEmpty() ? file.fileName() : title;
 }
 
 TODOItem* InboxHandOver::addNewItemFromFiles(const QStringList& paths)
@@ -84,18 +115,41 @@ TODOItem* InboxHandOver::addNewItemFromFiles(const QStringList& paths)
     const QFileInfo file(paths.first());
     if (!file.exists() || file.isDir())
         return nullptr;
-    // A name that is all extension (".profile") keeps its name.
-    QString title = file.completeBaseName();
-    if (title.isEmpty())
-        title = file.fileName();
-    TODOItem* item = m_document.addItemWithTitle(title);
-    if (item) {
-        item->setMacResourceURL(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
-        if (m_attachments && m_attachments->askUploadFile(title))
-            m_attachments->uploadURLFileForUnsyncedItem(item);
-    }
+    TODOItem* item = addHeldItem(titleForFile(file.filePath()), {}, [&file](TODOItem& made) {
+        made.setMacResourceURL(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded));
+    });
     showInbox();
     return item;
+}
+
+void InboxHandOver::release(TODOItem* item)
+{
+    SyncEngineInterface* engine = m_document.syncEngine();
+    if (!item || item->isDeleted() || !engine)
+        return;
+    engine->unblockSyncForItem(item);
+    engine->sendItemToServer(item);
+}
+
+void InboxHandOver::withdraw(TODOItem* item)
+{
+    if (!item || item->isDeleted())
+        return;
+    if (SyncEngineInterface* engine = m_document.syncEngine())
+        engine->unblockSyncForItem(item);
+    qCInfo(lcApp, "Item %lld handed over is taken back", qint64(item->id_()));
+    const store::UndoPause pause(m_document.context());
+    m_document.context().deleteObject(item);
+}
+
+void InboxHandOver::offerUpload(TODOItem* item, const QString& title)
+{
+    if (!m_attachments || !item || item->isDeleted())
+        return;
+    const bool upload = m_attachments->askUploadFile(title);
+    // The question runs a loop of its own: the item may have gone meanwhile.
+    if (upload && !item->isDeleted())
+        m_attachments->uploadURLFileForUnsyncedItem(item);
 }
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "app/LaunchRequest.h"
 
 #include "core/util/BuildInfo.h"
+#include "core/util/Utils.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -93,9 +94,18 @@ QStringList LaunchRequest::withoutWindowSystemOptions(const QStringList& argumen
     return kept;
 }
 
+bool LaunchRequest::isReadableLink(const QUrl& url, const QString& syncHost)
+{
+    // The running copy follows these and passes over anything else without a word.
+    if (!syncHost.isEmpty() &&
+        (Utils::projectIDFromURL(url, syncHost) || Utils::itemIDFromURL(url, syncHost)))
+        return true;
+    return Utils::isSyncURL(url) || Utils::isBlankURL(url);
+}
+
 ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
                                           const std::function<QByteArray()>& readStandardInput,
-                                          const QString& workingFolder)
+                                          const QString& workingFolder, const QString& syncHost)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(BuildInfo::displayName());
@@ -141,6 +151,8 @@ ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
             return refuse(QStringLiteral("cannot read the link \"%1\"").arg(link));
         if (url.scheme().compare(kScheme, Qt::CaseInsensitive) != 0)
             return refuse(QStringLiteral("not a %1:// link: \"%2\"").arg(kScheme, link));
+        if (!isReadableLink(url, syncHost))
+            return refuse(QStringLiteral("cannot read the link \"%1\"").arg(link));
         request.urls << link;
     }
     const QDir base(workingFolder);
@@ -160,6 +172,9 @@ ParsedLaunch LaunchRequest::fromArguments(const QStringList& arguments,
         if (input.contains('\0'))
             return refuse(QStringLiteral("the text on standard input holds a NUL byte"));
         request.text = QString::fromUtf8(input);
+        // The inbox takes no item without a title.
+        if (request.text->trimmed().isEmpty())
+            return refuse(QStringLiteral("nothing to add: the text on standard input is empty or blank"));
     }
     parsed.request = std::make_shared<LaunchRequest>(std::move(request));
     return parsed;

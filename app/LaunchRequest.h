@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/util/BuildInfo.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -40,11 +43,16 @@ struct LaunchRequest {
 
     // arguments as QCoreApplication::arguments() gives them (the program first); needs no
     // application object. A link that is not ours or cannot be read, a file that is missing,
-    // a folder or unreadable, and text holding a NUL byte are refused: no request, exit code
-    // 1, the reason in output.
+    // a folder or unreadable, and text that is empty, blank or holds a NUL byte are refused:
+    // no request, exit code 1, the reason in output. syncHost: the sync server's host as links
+    // carry it (empty: no server, so no link names a project or an item).
     static ParsedLaunch fromArguments(const QStringList& arguments,
                                       const std::function<QByteArray()>& readStandardInput,
-                                      const QString& workingFolder);
+                                      const QString& workingFolder,
+                                      const QString& syncHost = BuildInfo::syncHost());
+    // A link the application follows: a project or an item of the sync server, a sync, or
+    // the bare scheme.
+    static bool isReadableLink(const QUrl& url, const QString& syncHost);
 
     // The arguments without the window system's own options ("-platform NAME", "-display D",
     // "-reverse", ...), which the application object takes out only once it exists; so a

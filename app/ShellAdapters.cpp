@@ -36,6 +36,7 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <utility>
 
 namespace qv {
 
@@ -80,10 +81,24 @@ void CrashReporterEntry::setUserEmail(const QString& email)
     Crashwatch::sharedInstance().setUserEmail(email);
 }
 
-EngineShell::EngineShell(QVRestManager& engine, rest::NetworkReachability& reachability,
-                         const Services& services)
-    : m_engine(engine), m_reachability(reachability), m_services(services)
+EngineShell::EngineShell(QVRestManager& engine, const Services& services)
+    : m_engine(engine), m_services(services)
 {
+}
+
+void EngineShell::setReachability(rest::NetworkReachability* reachability)
+{
+    QObject::disconnect(m_connection);
+    m_connection = {};
+    m_reachability = reachability;
+    connectReachability();
+}
+
+void EngineShell::connectReachability()
+{
+    if (m_observingReachability && m_reachability && !m_connection)
+        m_connection = QObject::connect(m_reachability, &rest::NetworkReachability::reachabilityChanged,
+                                        &m_engine, &QVRestManager::reachabilityChanged);
 }
 
 void EngineShell::startAllLoops()
@@ -98,13 +113,13 @@ void EngineShell::stopAllLoops()
 
 void EngineShell::startObservingReachability()
 {
-    if (!m_connection)
-        m_connection = QObject::connect(&m_reachability, &rest::NetworkReachability::reachabilityChanged,
-                                        &m_engine, &QVRestManager::reachabilityChanged);
+    m_observingReachability = true;
+    connectReachability();
 }
 
 void EngineShell::stopObservingNotifications()
 {
+    m_observingReachability = false;
     QObject::disconnect(m_connection);
     if (m_services.notifications)
         m_services.notifications->removeObserver(&m_engine);
@@ -145,10 +160,46 @@ bool WindowActivation::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+FirstFrameWatch::FirstFrameWatch(QObject& window, Scheduler& scheduler)
+    : m_window(window), m_scheduler(scheduler)
+{
+    m_window.installEventFilter(this);
+}
+
+void FirstFrameWatch::afterFirstFrame(std::function<void()> run)
+{
+    if (m_painted) {
+        m_scheduler.post(this, std::move(run));
+        return;
+    }
+    m_waiting.push_back(std::move(run));
+    if (!m_bound)
+        m_bound = m_scheduler.after(kBoundMs, this, [this] {
+            m_bound = 0;
+            painted();
+        });
+}
+
+bool FirstFrameWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_window && event->type() == QEvent::Paint && !m_painted)
+        painted();
+    return false;
+}
+
+void FirstFrameWatch::painted()
+{
+    m_painted = true;
+    m_window.removeEventFilter(this);
+    m_scheduler.cancel(std::exchange(m_bound, 0));
+    for (std::function<void()>& run : std::exchange(m_waiting, {}))
+        m_scheduler.post(this, std::move(run));
+}
+
 WindowShell::WindowShell(MainWindow& window, MyDocument& document, QVRestManager& engine,
                          Scheduler& scheduler, std::function<void()> activated)
     : m_window(window), m_document(document), m_fetcher(engine), m_scheduler(scheduler),
-      m_activation(window, std::move(activated))
+      m_activation(window, std::move(activated)), m_firstFrame(window, scheduler)
 {
     m_window.projectListView()->setFetcher(&m_fetcher);
 }
@@ -175,6 +226,11 @@ bool EngineProjectFetcher::getProjectAndItemsForProjectWithID(qint64 projectID, 
                 failure();
         });
     return true;
+}
+
+void WindowShell::afterFirstFrame(std::function<void()> run)
+{
+    m_firstFrame.afterFirstFrame(std::move(run));
 }
 
 void WindowShell::reloadCollaboratorsOfSelectedProject()
@@ -264,6 +320,16 @@ void OverlayWipeProgress::end()
 
 ApplicationParts::ApplicationParts() = default;
 ApplicationParts::~ApplicationParts() = default;
+
+void ApplicationParts::watchNetwork()
+{
+    if (reachability || !engine || !engineShell)
+        return;
+    reachability = std::make_unique<rest::NetworkReachability>();
+    // Offline, the collaboration calls answer from their caches without asking.
+    engine->client().setReachability(reachability.get());
+    engineShell->setReachability(reachability.get());
+}
 
 bool QuitRequests::eventFilter(QObject* watched, QEvent* event)
 {

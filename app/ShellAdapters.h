@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/ShellInterfaces.h"
 #include "exchange/PingController.h"
+#include "platform/Scheduler.h"
 #include "platform/Services.h"
 #include "ui/board/ProjectListController.h"
 
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qv {
 
@@ -56,6 +58,26 @@ private:
     std::function<void()> m_activated;
 };
 
+// Runs what waits for the window's first frame once that frame is painted, or a few seconds
+// after the first wait began when the window paints nothing (hidden, minimised at login).
+class FirstFrameWatch final : public QObject {
+public:
+    static constexpr qint64 kBoundMs = 3'000;
+    FirstFrameWatch(QObject& window, Scheduler& scheduler);
+    // run goes on the main loop after the frame: after it is on screen, not inside its painting.
+    void afterFirstFrame(std::function<void()> run);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void painted();
+
+    QObject& m_window;
+    Scheduler& m_scheduler;
+    bool m_painted = false;
+    TimerId m_bound = 0;
+    std::vector<std::function<void()>> m_waiting;
+};
+
 class CrashReporterEntry final : public CrashReporter {
 public:
     void start() override;
@@ -77,7 +99,10 @@ private:
 // The sync engine as the delegate uses it.
 class EngineShell final : public ShellSyncEngine {
 public:
-    EngineShell(QVRestManager& engine, rest::NetworkReachability& reachability, const Services& services);
+    EngineShell(QVRestManager& engine, const Services& services);
+    // The network's reachability, from when it is watched (after the window's first frame);
+    // until then every request is tried.
+    void setReachability(rest::NetworkReachability* reachability);
     void startAllLoops() override;
     void stopAllLoops() override;
     void startObservingReachability() override;
@@ -87,8 +112,11 @@ public:
     int requestsInFlight() const override;
 
 private:
+    void connectReachability();
+
     QVRestManager& m_engine;
-    rest::NetworkReachability& m_reachability;
+    rest::NetworkReachability* m_reachability = nullptr;
+    bool m_observingReachability = false;
     Services m_services;
     QMetaObject::Connection m_connection;
 };
@@ -123,6 +151,7 @@ public:
     void setStatusBarMessage(const QString& message) override;
     bool syncAndRunAfter(std::function<void()> completion) override;
     void reloadCollaboratorsOfSelectedProject() override;
+    void afterFirstFrame(std::function<void()> run) override;
     void setTeam(TeamViewController* team) { m_team = team; }
 
 private:
@@ -132,6 +161,7 @@ private:
     Scheduler& m_scheduler;
     TeamViewController* m_team = nullptr;
     WindowActivation m_activation;
+    FirstFrameWatch m_firstFrame;
     QObject m_lifetime; // context of scheduled calls, the first member to go
 };
 
@@ -151,6 +181,9 @@ private:
 struct ApplicationParts final : AppDelegate::DocumentParts {
     ApplicationParts();
     ~ApplicationParts() override;
+    // Loading the system's network backend would hold up the first frame: the engine learns
+    // of the network's reachability from here on. Needs the engine and its shell.
+    void watchNetwork();
     std::unique_ptr<rest::NetworkReachability> reachability;
     std::unique_ptr<QVRestManager> engine;
     std::unique_ptr<CollaborationManager> collaborationManager;

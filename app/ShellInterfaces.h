@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 namespace qv {
 
@@ -65,6 +66,13 @@ public:
     virtual bool syncAndRunAfter(std::function<void()> completion) = 0;
     // The signed-in user was reloaded: the selected project's collaborators follow.
     virtual void reloadCollaboratorsOfSelectedProject() = 0;
+    // Runs run once the window's first frame is on screen (a window that paints nothing, as
+    // this default, runs it at once).
+    virtual void afterFirstFrame(std::function<void()> run)
+    {
+        const std::function<void()> now = std::move(run);
+        now();
+    }
 };
 
 // The progress that covers the window while the REST cache is wiped.

@@ -170,18 +170,34 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     socket->skip(kHeaderBytes);
     const QByteArray message = socket->read(length);
     socket->setProperty("done", true);
+    // Not from here: this runs inside the socket's own signal, and a handler that runs a
+    // nested loop would come back into a socket that loop has deleted.
+    QMetaObject::invokeMethod(
+        this, [this, guard = QPointer<QLocalSocket>(socket), message] { deliver(guard, message); },
+        Qt::QueuedConnection);
+}
+
+void SingleInstance::deliver(const QPointer<QLocalSocket>& socket, const QByteArray& message)
+{
+    // The sender gave up before anything was done: nobody learns of it, so nothing is done.
+    if (!socket || socket->state() != QLocalSocket::ConnectedState)
+        return;
     if (m_quitting || !m_handler) {
         answerWith(socket, m_quitting ? kQuitting : kAck);
         return;
     }
-    // The sender may have given up and gone by the time the answer is ready.
-    QPointer<QLocalSocket> guard(socket);
+    // The sender may give up, or be killed, before the answer is ready.
     auto answered = std::make_shared<bool>(false);
-    m_handler(message, [guard, answered](bool done) {
-        if (std::exchange(*answered, true) || !guard)
-            return;
-        answerWith(guard, done ? kAck : kRefused);
-    });
+    m_handler(
+        message,
+        [socket, answered](bool done) {
+            if (std::exchange(*answered, true) || !socket)
+                return;
+            answerWith(socket, done ? kAck : kRefused);
+        },
+        [socket, answered] {
+            return !*answered && socket && socket->state() == QLocalSocket::ConnectedState;
+        });
 }
 
 SingleInstance::Delivery SingleInstance::forward(const QByteArray& message, QString* error, int timeoutMs,

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLockFile>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -46,9 +47,14 @@ public:
     void setWaitingNotice(std::function<void()> notice) { m_waitingNotice = std::move(notice); }
 
     // Carries out a message of a later copy and then calls answer, once: true when done, false
-    // when it could not be done. Without a handler every message is answered as done at once.
+    // when it could not be done. waiting tells whether the later copy still waits for the
+    // answer (it may give up, or be killed). The handler runs from the event loop of its own,
+    // never inside the socket's signals, so it may run a nested loop (a modal alert) without
+    // the connection going away beneath it. Without a handler every message is answered as
+    // done at once.
     using Answer = std::function<void(bool done)>;
-    using Handler = std::function<void(const QByteArray& message, Answer answer)>;
+    using Waiting = std::function<bool()>;
+    using Handler = std::function<void(const QByteArray& message, Answer answer, Waiting waiting)>;
     void setMessageHandler(Handler handler) { m_handler = std::move(handler); }
 
     // What a plain launch that cannot reach the running copy tells the user before it stops.
@@ -68,6 +74,7 @@ private:
     bool listen(QString* error);
     void acceptConnections();
     void readFrom(QLocalSocket* socket);
+    void deliver(const QPointer<QLocalSocket>& socket, const QByteArray& message);
     enum class Delivery { Delivered, Refused, Quitting, NoAnswer };
     Delivery forward(const QByteArray& message, QString* error, int timeoutMs, int answerWaitMs);
     bool becomePrimary(std::unique_ptr<QLockFile> lock, QString* error);

@@ -20,6 +20,7 @@
 #include "app/ShellAdapters.h"
 #include "app/SingleInstance.h"
 #include "app/TeamWiring.h"
+#include "app/WindowIcon.h"
 #include "core/document/MyDocument.h"
 #include "core/util/BuildInfo.h"
 #include "diagnostics/crash/Crashwatch.h"
@@ -32,7 +33,6 @@
 #include "platform/Preferences.h"
 #include "platform/Scheduler.h"
 #include "platform/SecretServiceStore.h"
-#include "platform/rest/NetworkReachability.h"
 #include "platform/rest/RestClient.h"
 #include "platform/store/Context.h"
 #include "sync/AvatarManager.h"
@@ -116,9 +116,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(BuildInfo::displayName());
     QApplication::setApplicationVersion(BuildInfo::version());
     QGuiApplication::setDesktopFileName(QStringLiteral("quadrivo"));
-    QIcon icon;
-    for (const int size : {16, 48, 256})
-        icon.addFile(QStringLiteral(":/icons/quadrivo-%1.png").arg(size));
+    const QIcon icon = applicationIcon();
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quadrivo"), icon));
     // Closing the window runs the quit sequence, which ends the loop itself.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -215,13 +213,10 @@ int main(int argc, char** argv)
     };
     deps.documentOpened = [&](MyDocument& document) -> std::unique_ptr<AppDelegate::DocumentParts> {
         auto parts = std::make_unique<ApplicationParts>();
-        parts->reachability = std::make_unique<rest::NetworkReachability>();
         QVRestManager::Options options;
         options.origin = syncOrigin;
         options.restStorePath = delegatePointer->restStorePath();
         parts->engine = std::make_unique<QVRestManager>(services, document, options);
-        // Offline, the collaboration calls answer from their caches without asking.
-        parts->engine->client().setReachability(parts->reachability.get());
         parts->collaborationManager = std::make_unique<CollaborationManager>(services, *parts->engine);
         parts->reminders = std::make_unique<QVRemindersManager>(*parts->engine);
         iCalController::Options calendarOptions =
@@ -299,10 +294,12 @@ int main(int argc, char** argv)
                              crashReporter.setUserEmail(engine->getCurrentUserEmail());
                          });
         addApplicationMenus(*parts->mainWindow, *delegatePointer, preferences, help);
-        parts->engineShell = std::make_unique<EngineShell>(*parts->engine, *parts->reachability, services);
+        parts->engineShell = std::make_unique<EngineShell>(*parts->engine, services);
         parts->windowShell =
             std::make_unique<WindowShell>(*parts->mainWindow, document, *parts->engine, scheduler,
                                           [&delegatePointer] { delegatePointer->windowDidBecomeKey(); });
+        parts->windowShell->afterFirstFrame(
+            [applicationParts = parts.get()] { applicationParts->watchNetwork(); });
         parts->windowShell->setTeam(&parts->team->controller());
         parts->collaborationShell = std::make_unique<CollaborationShell>(
             *parts->collaborationManager, document, *parts->engine, *parts->mainWindow);
@@ -327,9 +324,10 @@ int main(int argc, char** argv)
     AppDelegate delegate(std::move(deps));
     delegatePointer = &delegate;
 
-    guard.setMessageHandler([&delegate](const QByteArray& message, const SingleInstance::Answer& answer) {
+    guard.setMessageHandler([&delegate](const QByteArray& message, const SingleInstance::Answer& answer,
+                                        const SingleInstance::Waiting& stillWaiting) {
         if (const auto forwarded = LaunchRequest::fromMessage(message))
-            delegate.handleLaunchRequest(*forwarded, answer);
+            delegate.handleLaunchRequest(*forwarded, answer, stillWaiting);
         else
             answer(false);
     });

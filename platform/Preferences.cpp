@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 
 #include <QDataStream>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -12,6 +13,7 @@
 #include <QStandardPaths>
 
 #include <optional>
+#include <utility>
 
 namespace qv {
 
@@ -278,6 +280,28 @@ bool Preferences::flush()
     removeOwnerlessLockFile(lockFileName());
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
+}
+
+void Preferences::holdWrites()
+{
+    if (std::exchange(m_holding, true))
+        return;
+    m_settings->installEventFilter(this);
+}
+
+bool Preferences::resumeWrites()
+{
+    if (std::exchange(m_holding, false))
+        m_settings->removeEventFilter(this);
+    return flush();
+}
+
+bool Preferences::eventFilter(QObject* watched, QEvent* event)
+{
+    // QSettings asks itself to write with this event; it asks again only once it has written.
+    if (m_holding && watched == m_settings.get() && event->type() == QEvent::UpdateRequest)
+        return true;
+    return QObject::eventFilter(watched, event);
 }
 
 QString Preferences::fileName() const

@@ -41,9 +41,19 @@ public:
     bool flush();
     QString fileName() const;
 
+    // Until resumeWrites(), the write QSettings makes by itself from the event loop after a
+    // change waits; flush() still writes at once, so what must be on disk gets there. For the
+    // start-up, whose first frame should not wait for the disk: keep the hold short.
+    void holdWrites();
+    // Ends the hold and writes what waited, as flush() does.
+    bool resumeWrites();
+
 signals:
     // Emitted for every key whose effective value changed through this object.
     void changed(const QString& key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Before the first write.
@@ -54,6 +64,7 @@ private:
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_defaults;
     bool m_filePrivate = false;
+    bool m_holding = false;
 };
 
 } // namespace qv

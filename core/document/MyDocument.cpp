@@ -229,8 +229,9 @@ void MyDocument::addFirstRunProject()
         // Made for the user, not by them: not something Undo takes back.
         const store::UndoPause pause(*m_context);
         projectList().addNewProjectWithName(QStringLiteral("My Project"));
+        // Only then: every other start would write the preferences before the window's first frame.
+        preferences->flush();
     }
-    preferences->flush();
 }
 
 void MyDocument::noteUploadedItemsUndone(const std::vector<store::ManagedObject*>& removed)

@@ -117,6 +117,43 @@ TEST_F(LaunchTest, GivenSettingsThatCannotBeWritten_WhenLaunchedAndChanged_ThenO
     EXPECT_EQ(alerts.shown().size(), 1);
 }
 
+TEST_F(LaunchTest,
+       GivenTheWindowsFirstFrameNotPaintedYet_WhenLaunched_ThenThePreferencesAreWrittenOnlyAfterIt)
+{
+    // Read as another program would: unwritten values are shared within this process.
+    const auto onDisk = [this] {
+        return readFile(preferences.fileName());
+    };
+    // Not the first run, whose autostart default is written at once.
+    preferences.setValue(LaunchAgent::key(), true);
+    ASSERT_TRUE(preferences.flush());
+    window.holdFirstFrame = true;
+    launch();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(onDisk().contains("kNumberOfRuns")) << onDisk().constData();
+
+    window.paintFirstFrame();
+    EXPECT_TRUE(onDisk().contains("kNumberOfRuns"));
+    EXPECT_TRUE(onDisk().contains("fontsize"));
+}
+
+TEST_F(LaunchTest,
+       GivenSettingsThatCannotBeWritten_WhenTheFirstFrameComes_ThenTheStartUpsTroublesShareOneAlert)
+{
+    ASSERT_TRUE(QDir().mkpath(preferences.fileName()));
+    ASSERT_TRUE(writeFile(home.configHome() + "/autostart"));
+    window.holdFirstFrame = true;
+
+    launch();
+    EXPECT_TRUE(alerts.shown().isEmpty());
+
+    window.paintFirstFrame();
+    scheduler.runPosted();
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_TRUE(alerts.shown()[0].informative.contains(preferences.fileName()));
+    EXPECT_TRUE(alerts.shown()[0].informative.contains(launchAgent.agentPath()));
+}
+
 // --- Launch, second half and the start-up completion
 
 TEST_F(LaunchTest, GivenNoStore_WhenTheSecondHalfRuns_ThenTheStoreIsCreatedAndTheSyncStartsOnTheNextTurn)

@@ -117,4 +117,33 @@ TEST(CommandLineTest,
     EXPECT_EQ(running.output.count("message"), 1) << running.output.constData();
 }
 
+TEST(CommandLineTest, GivenALinkThatCannotBeReadOrNoText_WhenLaunched_ThenItSaysWhyAndFailsWithOne)
+{
+    TempHome home;
+    Helper running(home, {QStringLiteral("guard")});
+    ASSERT_TRUE(running.waitForLine(QStringLiteral("primary"))) << running.output.constData();
+
+    const struct {
+        QStringList arguments;
+        QByteArray input;
+        const char* reason;
+    } cases[] = {
+        {{QStringLiteral("quadrivo://garbage")}, {}, "cannot read the link \"quadrivo://garbage\""},
+        {{QStringLiteral("--add-text")}, QByteArray(""), "empty"},
+        {{QStringLiteral("--add-text")}, QByteArray("  \n\t\n"), "blank"},
+    };
+    for (const auto& [arguments, input, reason] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        Helper launch(kProgram, home, arguments, input, kNoDisplay);
+        EXPECT_EQ(launch.finish(), 1) << launch.errors.constData();
+        EXPECT_TRUE(launch.errors.startsWith("quadrivo: ")) << launch.errors.constData();
+        EXPECT_TRUE(launch.errors.contains(reason)) << launch.errors.constData();
+    }
+    // Nothing reached the running copy.
+    Helper good(home, {QStringLiteral("guard"), QStringLiteral("quadrivo://")});
+    EXPECT_EQ(good.finish(), 0) << good.output.constData();
+    ASSERT_TRUE(running.waitForLine(QStringLiteral("message .*")));
+    EXPECT_EQ(running.output.count("message"), 1) << running.output.constData();
+}
+
 } // namespace qv::test

@@ -3,6 +3,8 @@
 #include "app/InboxHandOver.h"
 #include "app/LaunchRequest.h"
 #include "core/model/TODOItem.h"
+#include "platform/store/UndoManager.h"
+#include "tests/app/StoreWriteLock.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,6 +39,47 @@ QStringList inboxNames(MyDocument& document)
         names << item->name();
     return names;
 }
+
+// The sync engine as the document sees it: what it is told to hold back, and what it sends.
+class HoldingSyncEngine final : public StubSyncEngine {
+public:
+    void blockSyncForItem(TODOItem* item) override { calls << QStringLiteral("block ") + item->name(); }
+    void unblockSyncForItem(TODOItem* item) override { calls << QStringLiteral("unblock ") + item->name(); }
+};
+
+// The hand-overs of a store another program holds locked.
+class LockedStoreHandOverTest : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        launch();
+        document().setSyncEngine(&engine);
+        // Each failing save would otherwise wait five seconds for the lock.
+        document().context().setBusyTimeout(10);
+        lock = std::make_unique<StoreWriteLock>(StoreFiles::pathForDataFile());
+        ASSERT_TRUE(lock->locked());
+    }
+    void TearDown() override { document().setSyncEngine(nullptr); }
+
+    MyDocument& document() { return *delegate->document(); }
+    // Hands the text over as a later launch does; its answers land in answers.
+    void handOver(
+        const QString& text, std::function<bool()> senderWaiting = [] { return true; })
+    {
+        LaunchRequest request;
+        request.text = text;
+        delegate->handleLaunchRequest(
+            request, [this](bool saved) { answers.push_back(saved); }, std::move(senderWaiting));
+    }
+    QStringList itemsInStore() const
+    {
+        return namesInStoreFile(StoreFiles::pathForDataFile(), TODOItem::staticEntityName());
+    }
+
+    HoldingSyncEngine engine;
+    std::unique_ptr<StoreWriteLock> lock;
+    std::vector<bool> answers;
+};
 
 } // namespace
 
@@ -150,6 +193,108 @@ TEST_F(InboxHandOverTest, GivenFiles_WhenAdded_ThenOneItemIsMadeForTheFirstFileA
     EXPECT_FALSE(log.has(QStringLiteral("attachments.upload")));
 }
 
+// --- Answers that match what is in the store
+
+TEST_F(LockedStoreHandOverTest,
+       GivenTheLockEndsInTime_WhenTextIsHandedOver_ThenTheAnswerAndTheSendFollowTheFirstSave)
+{
+    handOver(QStringLiteral("Locked out\nfor now"));
+
+    // Made and shown, but neither answered nor sent while it is only in memory.
+    EXPECT_EQ(inboxNames(document()), QStringList{QStringLiteral("Locked out")});
+    scheduler.advance(3'000);
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(engine.calls, QStringList{QStringLiteral("block Locked out")});
+
+    lock.reset();
+    scheduler.advance(MyDocument::kCommitRetryMs);
+    EXPECT_EQ(answers, std::vector<bool>{true});
+    EXPECT_EQ(itemsInStore(), QStringList{QStringLiteral("Locked out")});
+    EXPECT_EQ(engine.calls,
+              (QStringList{QStringLiteral("block Locked out"), QStringLiteral("unblock Locked out"),
+                           QStringLiteral("sendItem Locked out")}));
+}
+
+TEST_F(
+    LockedStoreHandOverTest,
+    GivenTheSaveWaitEndsOrTheSenderGivesUp_WhenTheStoreIsStillLocked_ThenTheHandOverIsRefusedAndItsItemTakenBack)
+{
+    handOver(QStringLiteral("Too late"));
+    scheduler.advance(AppDelegate::kHandOverSaveWaitMs - 1);
+    EXPECT_TRUE(answers.empty());
+    scheduler.advance(1);
+    EXPECT_EQ(answers, std::vector<bool>{false});
+    EXPECT_TRUE(inboxNames(document()).isEmpty());
+
+    bool senderThere = true;
+    handOver(QStringLiteral("Given up"), [&senderThere] { return senderThere; });
+    senderThere = false;
+    scheduler.advance(AppDelegate::kHandOverPollMs);
+    EXPECT_EQ(answers, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(inboxNames(document()).isEmpty());
+
+    // Neither reached the server, nor reaches the store once it can be written, nor comes back
+    // with Undo.
+    lock.reset();
+    scheduler.advance(MyDocument::kCommitRetryMs);
+    for (int i = 0; i < 5 && document().context().undoManager()->canUndo(); ++i)
+        document().context().undoManager()->undo();
+    scheduler.advance(MyDocument::kCommitDelayMs);
+    EXPECT_TRUE(inboxNames(document()).isEmpty());
+    EXPECT_TRUE(itemsInStore().isEmpty());
+    EXPECT_TRUE(engine.calls.filter(QStringLiteral("sendItem")).isEmpty())
+        << engine.calls.join(u',').toStdString();
+}
+
+TEST_F(LockedStoreHandOverTest,
+       GivenAHandOverWaitingForItsSave_WhenTheQuitCannotSaveEither_ThenItIsRefusedAndTheLogSaysSo)
+{
+    handOver(QStringLiteral("Pending at the quit"));
+    logCapture.clear();
+    delegate->quitCommand();
+
+    EXPECT_EQ(answers, std::vector<bool>{false});
+    EXPECT_TRUE(inboxNames(document()).isEmpty());
+    EXPECT_TRUE(logCapture.contains("Could not save the document (applicationShouldTerminate)"));
+    EXPECT_FALSE(logCapture.contains("Saved document (applicationShouldTerminate)"));
+    lock.reset();
+    scheduler.advance(AppDelegate::kQuitDelayMs);
+    EXPECT_TRUE(itemsInStore().isEmpty());
+}
+
+TEST_F(InboxHandOverTest,
+       GivenAnUploadQuestionOpen_WhenAnotherFileIsHandedOver_ThenItIsAnsweredAtOnceAndAskedAfterwards)
+{
+    launch();
+    const QString plan = home.root() + QStringLiteral("/plan.txt");
+    const QString budget = home.root() + QStringLiteral("/budget.txt");
+    ASSERT_TRUE(writeFile(plan));
+    ASSERT_TRUE(writeFile(budget));
+    const auto handOver = [this](const QString& path) {
+        LaunchRequest request;
+        request.files = {path};
+        delegate->handleLaunchRequest(
+            request,
+            [this, path](bool saved) { log.add(QStringLiteral("answered %1 %2").arg(path).arg(saved)); },
+            [] { return true; });
+    };
+    // The second launch comes while the first question is open.
+    attachments.whileAsking = [&] {
+        if (!log.has(QStringLiteral("answered %1 1").arg(budget)))
+            handOver(budget);
+    };
+    log.calls.clear();
+    handOver(plan);
+
+    EXPECT_EQ(log.calls,
+              (QStringList{QStringLiteral("answered %1 1").arg(plan), QStringLiteral("attachments.ask plan"),
+                           QStringLiteral("answered %1 1").arg(budget), QStringLiteral("attachments.upload"),
+                           QStringLiteral("attachments.ask budget"), QStringLiteral("attachments.upload")}));
+    EXPECT_EQ(attachments.mostOpenAtOnce, 1);
+    EXPECT_EQ(namesInStoreFile(StoreFiles::pathForDataFile(), TODOItem::staticEntityName()),
+              (QStringList{QStringLiteral("budget"), QStringLiteral("plan")}));
+}
+
 // --- The command line that carries them
 
 TEST(LaunchRequestTest, GivenTheCommandLine_WhenParsed_ThenLinksTextAndAbsoluteFilesAreTaken)
@@ -215,6 +360,41 @@ TEST(LaunchRequestTest, GivenInputThatCannotBeHandedOver_WhenParsed_ThenItIsRefu
         EXPECT_EQ(parsed.exitCode, 1);
         EXPECT_TRUE(parsed.output.startsWith(QStringLiteral("quadrivo: "))) << parsed.output.toStdString();
         EXPECT_TRUE(parsed.output.contains(reason)) << parsed.output.toStdString();
+    }
+}
+
+TEST(LaunchRequestTest, GivenALinkTheApplicationCannotFollowOrNoText_WhenParsed_ThenItIsRefused)
+{
+    const QString host = QStringLiteral("sync.test:8443");
+    const struct {
+        QStringList arguments;
+        QByteArray input;
+        QString reason;
+    } cases[] = {
+        {{QStringLiteral("quadrivo://garbage")}, {}, QStringLiteral("cannot read the link")},
+        {{QStringLiteral("quadrivo://sync.test:8443/api/v1/project/abc")}, {}, QStringLiteral("cannot read")},
+        {{QStringLiteral("quadrivo://elsewhere.test/api/v1/item/7")}, {}, QStringLiteral("cannot read")},
+        {{QStringLiteral("--add-text")}, QByteArray(""), QStringLiteral("empty")},
+        {{QStringLiteral("--add-text")}, QByteArray(" \n\t \r\n"), QStringLiteral("blank")},
+    };
+    for (const auto& [arguments, input, reason] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const auto parsed = LaunchRequest::fromArguments(
+            QStringList{QStringLiteral("quadrivo")} + arguments, [input = input] { return input; },
+            QStringLiteral("/"), host);
+        EXPECT_FALSE(parsed.request);
+        EXPECT_EQ(parsed.exitCode, 1);
+        EXPECT_TRUE(parsed.output.contains(reason)) << parsed.output.toStdString();
+    }
+
+    // What the application follows passes.
+    for (const QString& link : {QStringLiteral("quadrivo://sync.test:8443/api/v1/project/42"),
+                                QStringLiteral("quadrivo://sync.test:8443/api/v1/item/77"),
+                                QStringLiteral("quadrivo://sync/"), QStringLiteral("quadrivo://")}) {
+        SCOPED_TRACE(link.toStdString());
+        EXPECT_TRUE(
+            LaunchRequest::fromArguments({QStringLiteral("quadrivo"), link}, {}, QStringLiteral("/"), host)
+                .request);
     }
 }
 

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -80,6 +81,22 @@ public:
     {
         log.add(QStringLiteral("window.reloadCollaborators"));
     }
+    // Unless held, the first frame is on screen at once.
+    bool holdFirstFrame = false;
+    std::vector<std::function<void()>> afterFrame;
+    void afterFirstFrame(std::function<void()> run) override
+    {
+        if (holdFirstFrame)
+            afterFrame.push_back(std::move(run));
+        else
+            run();
+    }
+    void paintFirstFrame()
+    {
+        holdFirstFrame = false;
+        for (std::function<void()>& run : std::exchange(afterFrame, {}))
+            run();
+    }
 };
 
 class FakeShellSync : public ShellSyncEngine {
@@ -118,9 +135,17 @@ public:
     explicit FakeAttachments(CallLog& calls) : log(calls) {}
     CallLog& log;
     bool answer = true;
+    // Runs while the question is open, as the modal question's own loop would run events.
+    std::function<void()> whileAsking;
+    int open = 0;
+    int mostOpenAtOnce = 0;
     bool askUploadFile(const QString& fileName) override
     {
         log.add(QStringLiteral("attachments.ask ") + fileName);
+        mostOpenAtOnce = std::max(mostOpenAtOnce, ++open);
+        if (whileAsking)
+            whileAsking();
+        --open;
         return answer;
     }
     void uploadURLFileForUnsyncedItem(TODOItem*) override { log.add(QStringLiteral("attachments.upload")); }

@@ -56,6 +56,8 @@ public:
         process.waitForStarted();
         if (!input.isNull()) {
             process.write(input);
+            // Written now, not whenever this process next waits on the child.
+            process.waitForBytesWritten(5000);
             process.closeWriteChannel();
         }
     }
@@ -84,11 +86,38 @@ public:
     // Waits until a whole line matching the pattern has been printed.
     bool waitForLine(const QString& pattern, int timeoutMs = 15'000)
     {
+        return waitFor(QProcess::StandardOutput, output, pattern, timeoutMs);
+    }
+    // The same for what it prints on standard error (the logs).
+    bool waitForErrorLine(const QString& pattern, int timeoutMs = 15'000)
+    {
+        return waitFor(QProcess::StandardError, errors, pattern, timeoutMs);
+    }
+
+    // The exit status; -1 after a crash or while it still runs.
+    int finish(int timeoutMs = 15'000)
+    {
+        process.waitForFinished(timeoutMs);
+        output += process.readAllStandardOutput();
+        errors += process.readAllStandardError();
+        if (process.state() != QProcess::NotRunning)
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QProcess process;
+    QByteArray output;
+    QByteArray errors;
+
+private:
+    bool waitFor(QProcess::ProcessChannel channel, QByteArray& printed, const QString& pattern, int timeoutMs)
+    {
         const QRegularExpression expression(QStringLiteral("^") + pattern + QStringLiteral("$"));
         const QDeadlineTimer deadline(timeoutMs);
         for (;;) {
-            output += process.readAllStandardOutput();
-            for (const QByteArray& line : output.split('\n')) {
+            process.setReadChannel(channel);
+            printed += process.readAll();
+            for (const QByteArray& line : printed.split('\n')) {
                 if (expression.match(QString::fromUtf8(line)).hasMatch())
                     return true;
             }
@@ -98,19 +127,6 @@ public:
         }
     }
 
-    int finish(int timeoutMs = 15'000)
-    {
-        process.waitForFinished(timeoutMs);
-        output += process.readAllStandardOutput();
-        errors += process.readAllStandardError();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-
-    QProcess process;
-    QByteArray output;
-    QByteArray errors;
-
-private:
     static void giveAway(const QString& root)
     {
         if (::chown(QFile::encodeName(root).constData(), kNobody, kNobody) != 0)

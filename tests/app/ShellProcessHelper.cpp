@@ -45,6 +45,9 @@ QByteArray readStandardInput()
 struct Options {
     qint64 quitDelayMs = qv::AppDelegate::kQuitDelayMs;
     int connectTimeoutMs = 5000;
+    qint64 handOverSaveWaitMs = qv::AppDelegate::kHandOverSaveWaitMs;
+    // How long a save waits for another process's lock on the store; 0: the store's own.
+    int busyTimeoutMs = 0;
 };
 
 // Starts the guard as the entry point does; -1 when this process is the running copy.
@@ -113,7 +116,8 @@ int runGuard(const qv::LaunchRequest& request, const Options& options)
     guard.setWaitingNotice([] { say(QStringLiteral("waiting for the running copy to end")); });
     if (const int code = startGuard(guard, request, options); code >= 0)
         return code;
-    guard.setMessageHandler([](const QByteArray& message, const qv::SingleInstance::Answer& answer) {
+    guard.setMessageHandler([](const QByteArray& message, const qv::SingleInstance::Answer& answer,
+                               const qv::SingleInstance::Waiting&) {
         say(QStringLiteral("message ") + QString::fromUtf8(message));
         answer(true);
     });
@@ -139,7 +143,10 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
     deps.services = {&clock, &scheduler, &preferences, &notifications, &alerts};
     deps.syncHost = qv::BuildInfo::syncHost();
     deps.quitDelayMs = options.quitDelayMs;
-    deps.documentOpened = [](qv::MyDocument& document) {
+    deps.handOverSaveWaitMs = options.handOverSaveWaitMs;
+    deps.documentOpened = [&options](qv::MyDocument& document) {
+        if (options.busyTimeoutMs > 0)
+            document.context().setBusyTimeout(options.busyTimeoutMs);
         auto parts = std::make_unique<Parts>();
         parts->printingWindow = std::make_unique<PrintingWindow>(document);
         parts->window = parts->printingWindow.get();
@@ -164,9 +171,10 @@ int runApp(const qv::LaunchRequest& request, const Options& options)
     qv::AppDelegate delegate(deps);
 
     // As the entry point wires it.
-    guard.setMessageHandler([&](const QByteArray& message, const qv::SingleInstance::Answer& answer) {
+    guard.setMessageHandler([&](const QByteArray& message, const qv::SingleInstance::Answer& answer,
+                                const qv::SingleInstance::Waiting& waiting) {
         if (const auto forwarded = qv::LaunchRequest::fromMessage(message))
-            delegate.handleLaunchRequest(*forwarded, answer);
+            delegate.handleLaunchRequest(*forwarded, answer, waiting);
         else
             answer(false);
     });
@@ -257,7 +265,7 @@ int main(int argc, char** argv)
     if (arguments.size() < 2) {
         say(QStringLiteral(
             "usage: shell_process_helper guard|app [--quit-delay-ms N] [--connect-timeout-ms N] "
-            "[quadrivo arguments]"));
+            "[--hand-over-wait-ms N] [--busy-timeout-ms N] [quadrivo arguments]"));
         return 2;
     }
     const QString mode = arguments.takeAt(1);
@@ -267,6 +275,10 @@ int main(int argc, char** argv)
             options.quitDelayMs = arguments[2].toLongLong();
         else if (arguments[1] == QLatin1String("--connect-timeout-ms"))
             options.connectTimeoutMs = arguments[2].toInt();
+        else if (arguments[1] == QLatin1String("--hand-over-wait-ms"))
+            options.handOverSaveWaitMs = arguments[2].toLongLong();
+        else if (arguments[1] == QLatin1String("--busy-timeout-ms"))
+            options.busyTimeoutMs = arguments[2].toInt();
         else
             break;
         arguments.remove(1, 2);

@@ -7,6 +7,7 @@
 #include "platform/Scheduler.h"
 #include "platform/store/Context.h"
 #include "tests/app/ShellProcess.h"
+#include "tests/app/StoreWriteLock.h"
 #include "tests/support/DocumentFakes.h"
 
 #include <QCoreApplication>
@@ -26,7 +27,6 @@
 #include <csignal>
 #include <limits>
 #include <memory>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace qv::test {
@@ -39,28 +39,6 @@ QStringList savedProjectNames(const TempHome& home, const QString& entity = TODO
     return namesInStoreFile(
         home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName, entity);
 }
-
-// Holds the store file's write lock from another connection while it lives.
-class StoreWriteLock {
-public:
-    explicit StoreWriteLock(const QString& path)
-    {
-        sqlite3_open(QFile::encodeName(path).constData(), &m_db);
-        m_locked = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~StoreWriteLock()
-    {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(m_db);
-    }
-    StoreWriteLock(const StoreWriteLock&) = delete;
-    StoreWriteLock& operator=(const StoreWriteLock&) = delete;
-    bool locked() const { return m_locked; }
-
-private:
-    sqlite3* m_db = nullptr;
-    bool m_locked = false;
-};
 
 // The web host of the announcements, on this machine: it takes each request and never answers.
 class SilentHost {
@@ -363,7 +341,8 @@ TEST(ShellProcessTest,
 TEST(ShellProcessTest, GivenAStoreThatCannotBeWritten_WhenTextIsHandedOver_ThenTheLaunchFailsAndSaysSo)
 {
     TempHome home;
-    Helper app(home, {QStringLiteral("app")});
+    Helper app(home, {QStringLiteral("app"), QStringLiteral("--hand-over-wait-ms"), QStringLiteral("3000"),
+                      QStringLiteral("--busy-timeout-ms"), QStringLiteral("300")});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
     const QString store = home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName;
     auto lock = std::make_unique<StoreWriteLock>(store);
@@ -373,6 +352,158 @@ TEST(ShellProcessTest, GivenAStoreThatCannotBeWritten_WhenTextIsHandedOver_ThenT
     EXPECT_EQ(add.finish(30'000), 1);
     EXPECT_TRUE(add.errors.contains("could not save")) << add.errors.constData();
     lock.reset();
+
+    // Failed means failed: the item does not turn up once the store can be written again.
+    app.process.write("save\n");
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("saved"))) << app.output.constData();
+    EXPECT_EQ(savedProjectNames(home, TODOItem::staticEntityName()), QStringList());
+}
+
+TEST(
+    ShellProcessTest,
+    GivenAStoreLockedFromOutside_WhenTextIsHandedOver_ThenTheExitStatusTellsWhetherTheItemIsThereAndARetryAddsOne)
+{
+    TempHome home;
+    // The store's retry comes 5 s after a failed save; the hand-over waits 7 s for it.
+    Helper app(home, {QStringLiteral("app"), QStringLiteral("--hand-over-wait-ms"), QStringLiteral("7000"),
+                      QStringLiteral("--busy-timeout-ms"), QStringLiteral("300")});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("ready"))) << app.output.constData();
+    const QString store = home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName;
+    const auto items = [&home] {
+        return savedProjectNames(home, TODOItem::staticEntityName());
+    };
+
+    // Locked for a while: the launch waits for the save after the lock and ends with 0.
+    auto lock = std::make_unique<StoreWriteLock>(store);
+    ASSERT_TRUE(lock->locked());
+    Helper waited(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")}, QByteArray("Waited"));
+    ASSERT_TRUE(app.waitForErrorLine(QStringLiteral(".*Error saving file.*"))) << app.errors.constData();
+    lock.reset();
+    EXPECT_EQ(waited.finish(20'000), 0) << waited.errors.constData();
+    EXPECT_EQ(items(), QStringList{QStringLiteral("Waited")});
+
+    // Locked for longer than the hand-over waits: 1, and no item appears afterwards.
+    lock = std::make_unique<StoreWriteLock>(store);
+    ASSERT_TRUE(lock->locked());
+    Helper refused(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")}, QByteArray("Retried"));
+    EXPECT_EQ(refused.finish(20'000), 1) << refused.errors.constData();
+    EXPECT_TRUE(refused.errors.contains("could not save")) << refused.errors.constData();
+    lock.reset();
+    app.process.write("save\n");
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("saved"))) << app.output.constData();
+    EXPECT_EQ(items(), QStringList{QStringLiteral("Waited")});
+
+    // The user tries again: one item, not two.
+    Helper retry(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")}, QByteArray("Retried"));
+    EXPECT_EQ(retry.finish(), 0) << retry.errors.constData();
+    EXPECT_EQ(items(), (QStringList{QStringLiteral("Retried"), QStringLiteral("Waited")}));
+}
+
+// --- The program itself as the running copy, its alerts and questions modal
+
+namespace {
+
+// The program on the offscreen platform, where a modal alert stays open until the program ends.
+class RunningProgram {
+public:
+    RunningProgram(const TempHome& home, const QStringList& unset = {})
+        : m_environment(QProcessEnvironment::systemEnvironment())
+    {
+        qputenv("QT_LOGGING_RULES", "qv.milestones.info=true");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<Helper>(QStringLiteral(QV_PROGRAM), home, QStringList(), QByteArray(), unset);
+        ready =
+            app->waitForErrorLine(QStringLiteral("qv.milestones: First frame of the window painted"), 60'000);
+    }
+    ~RunningProgram()
+    {
+        app.reset();
+        for (const char* name : {"QT_LOGGING_RULES", "QT_QPA_PLATFORM"}) {
+            if (m_environment.contains(QLatin1String(name)))
+                qputenv(name, m_environment.value(QLatin1String(name)).toLocal8Bit());
+            else
+                qunsetenv(name);
+        }
+    }
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Ends it as the desktop would; its exit status.
+    int quit()
+    {
+        ::kill(pid_t(app->process.processId()), SIGTERM);
+        return app->finish(30'000);
+    }
+
+    std::unique_ptr<Helper> app;
+    bool ready = false;
+
+private:
+    QProcessEnvironment m_environment;
+};
+
+} // namespace
+
+TEST(ShellProcessTest,
+     GivenTheUploadQuestionOpenInTheRunningCopy_WhenFilesAreHandedOver_ThenEachLaunchIsAnsweredAtOnce)
+{
+    TempHome home;
+    // A sync server is named, so the running copy asks whether to upload; nobody answers.
+    RunningProgram running(home);
+    ASSERT_TRUE(running.ready) << running.app->errors.constData();
+    for (const char* name : {"plan.txt", "budget.txt"})
+        ASSERT_TRUE(writeFile(home.root() + u'/' + QLatin1String(name), "some words"));
+
+    Helper first(QStringLiteral(QV_PROGRAM), home,
+                 {QStringLiteral("--add-file"), QStringLiteral("plan.txt")});
+    EXPECT_EQ(first.finish(), 0) << first.errors.constData();
+    // A second one while the first question is still open.
+    Helper second(QStringLiteral(QV_PROGRAM), home,
+                  {QStringLiteral("--add-file"), QStringLiteral("budget.txt")});
+    EXPECT_EQ(second.finish(), 0) << second.errors.constData();
+
+    EXPECT_EQ(running.quit(), 0) << running.app->errors.constData();
+    EXPECT_EQ(savedProjectNames(home, TODOItem::staticEntityName()),
+              (QStringList{QStringLiteral("budget"), QStringLiteral("plan")}));
+}
+
+TEST(ShellProcessTest,
+     GivenALaunchKilledWhileItWaitsForTheRunningCopy_WhenTheRunningCopyQuits_ThenItEndsWithZero)
+{
+    TempHome home;
+    // Offline, with no sync server at all.
+    RunningProgram running(home, {QStringLiteral("QUADRIVO_SYNC_URL")});
+    ASSERT_TRUE(running.ready) << running.app->errors.constData();
+    const QString store = home.dataHome() + QStringLiteral("/Velmora/Quadrivo/") + StoreFiles::kStoreFileName;
+
+    // The first start's own project is in the store before anything else is tried.
+    const QDeadlineTimer settled(20'000);
+    while (!savedProjectNames(home).contains(QStringLiteral("My Project")) && !settled.hasExpired())
+        QThread::msleep(100);
+
+    auto lock = std::make_unique<StoreWriteLock>(store);
+    ASSERT_TRUE(lock->locked());
+    running.app->errors.clear();
+    {
+        Helper abandoned(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")},
+                         QByteArray("Abandoned"));
+        // The save fails and its alert stays open; the launch is killed while it waits.
+        ASSERT_TRUE(running.app->waitForErrorLine(QStringLiteral("qv.app: Text handed over.*"), 10'000))
+            << running.app->errors.constData();
+        ASSERT_TRUE(running.app->waitForErrorLine(QStringLiteral(".*Error saving file.*"), 30'000))
+            << running.app->errors.constData();
+        EXPECT_EQ(abandoned.process.state(), QProcess::Running);
+    }
+    // Its moment to notice the launch is gone (the item's fate is checked at the end).
+    running.app->waitForErrorLine(QStringLiteral(".*Hand-over 1 refused"), 10'000);
+    lock.reset();
+
+    Helper next(QStringLiteral(QV_PROGRAM), home, {QStringLiteral("--add-text")}, QByteArray("Next"));
+    EXPECT_EQ(next.finish(30'000), 0) << next.errors.constData();
+
+    EXPECT_EQ(running.quit(), 0) << running.app->errors.constData();
+    // The launch that was killed never learnt of an item, and none appears.
+    EXPECT_EQ(savedProjectNames(home, TODOItem::staticEntityName()), QStringList{QStringLiteral("Next")});
 }
 
 } // namespace qv::test

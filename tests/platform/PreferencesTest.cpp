@@ -3,6 +3,7 @@
 #include "tests/support/Printers.h"
 #include "tests/support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QLockFile>
@@ -215,4 +216,42 @@ TEST(PreferencesFlush, GivenAWriterKilledAsItTookTheLock_ThenFlushWritesAtOnceAn
     ASSERT_TRUE(held.tryLock(0));
     EXPECT_FALSE(removeOwnerlessLockFile(lockPath));
     EXPECT_TRUE(QFile::exists(lockPath));
+}
+
+TEST(PreferencesWrites, GivenWritesHeld_WhenTheEventLoopWouldWrite_ThenOnlyAFlushOrTheEndOfTheHoldDoes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("p.conf");
+    // What another program reads: QSettings objects of this process share what is unwritten.
+    const auto onDisk = [&path] {
+        return test::readFile(path);
+    };
+    Preferences preferences(path);
+
+    // Unheld, the event loop writes a change by itself.
+    preferences.setValue("kWorkOfflineOnly", true);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(onDisk().contains("kWorkOfflineOnly"));
+
+    preferences.holdWrites();
+    preferences.setValue("kNumberOfRuns", 7);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(onDisk().contains("kNumberOfRuns"));
+
+    // What must be on disk still gets there at once.
+    preferences.setValue("_file_uploads_in_flight", "ticket");
+    EXPECT_TRUE(preferences.flush());
+    EXPECT_TRUE(onDisk().contains("_file_uploads_in_flight"));
+    EXPECT_TRUE(onDisk().contains("kNumberOfRuns"));
+
+    preferences.setValue("fontsize", 14);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(onDisk().contains("fontsize"));
+    EXPECT_TRUE(preferences.resumeWrites());
+    EXPECT_TRUE(onDisk().contains("fontsize"));
+
+    // The hold is over: the event loop writes again.
+    preferences.setValue("FONT_TIER", 3);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(onDisk().contains("FONT_TIER"));
 }

@@ -3,12 +3,14 @@
 #include "tests/support/DocumentFakes.h"
 
 #include "app/ShellAdapters.h"
+#include "platform/rest/NetworkReachability.h"
 #include "ui/board/AccountCommands.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/ProjectListView.h"
 #include "ui/board/widgets/WindowCommands.h"
 
 #include <QAction>
+#include <QTest>
 
 namespace qv::test {
 namespace {
@@ -79,6 +81,61 @@ protected:
 };
 
 } // namespace
+
+TEST_F(ShellSyncTest,
+       GivenWorkWaitingForTheFirstFrame_WhenTheWindowPaintsOrNeverDoes_ThenItRunsAfterTheFrameOrTheBound)
+{
+    QStringList ran;
+    shell->afterFirstFrame([&ran] { ran << QStringLiteral("first"); });
+    shell->afterFirstFrame([&ran] { ran << QStringLiteral("second"); });
+    scheduler.runPosted();
+    EXPECT_TRUE(ran.isEmpty());
+
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->repaint();
+    // Not inside the painting: on the next turn of the loop.
+    EXPECT_TRUE(ran.isEmpty());
+    scheduler.runPosted();
+    EXPECT_EQ(ran, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    shell->afterFirstFrame([&ran] { ran << QStringLiteral("late"); });
+    scheduler.runPosted();
+    EXPECT_EQ(ran.last(), QStringLiteral("late"));
+    // The bound does not run them twice.
+    scheduler.advance(FirstFrameWatch::kBoundMs);
+    EXPECT_EQ(ran.size(), 3);
+
+    // A window that never paints holds nothing up beyond the bound.
+    QWidget hidden;
+    FirstFrameWatch watch(hidden, scheduler);
+    bool hiddenRan = false;
+    watch.afterFirstFrame([&hiddenRan] { hiddenRan = true; });
+    scheduler.advance(FirstFrameWatch::kBoundMs - 1);
+    EXPECT_FALSE(hiddenRan);
+    scheduler.advance(1);
+    EXPECT_TRUE(hiddenRan);
+}
+
+TEST_F(ShellSyncTest, GivenTheNetworkWatchedOnlyAfterTheStart_WhenItsReachabilityChanges_ThenTheEngineFollows)
+{
+    EngineShell engine(device->sync(), device->services);
+    engine.startAllLoops();
+    // Asked for at the start; the network's reachability comes after the first frame.
+    engine.startObservingReachability();
+    rest::NetworkReachability network(rest::NetworkReachability::Backend::Manual);
+    engine.setReachability(&network);
+
+    network.setReachable(false);
+    EXPECT_FALSE(device->sync().isStarted());
+    network.setReachable(true);
+    EXPECT_TRUE(device->sync().isStarted());
+
+    // Once the quit stops observing, a change is no longer followed.
+    engine.stopObservingNotifications();
+    network.setReachable(false);
+    EXPECT_TRUE(device->sync().isStarted());
+    engine.stopAllLoops();
+}
 
 TEST_F(ShellSyncTest,
        GivenASyncAfterStart_WhenTheShellIsAsked_ThenTheAccountsWholeSyncRunsAndThenTheCompletion)

@@ -25,9 +25,8 @@ InputCollaboratorView::InputCollaboratorView(InputCollaboratorViewController& co
     // The popover that shows this view gives the keyboard to the address field.
     setFocusProxy(m_field);
     // The search field's menu: the magnifier offers the completions.
-    QAction* search = m_field->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
-                                         QLineEdit::LeadingPosition);
-    connect(search, &QAction::triggered, this, &InputCollaboratorView::popUpMenu);
+    m_search = m_field->addAction(QIcon(), QLineEdit::LeadingPosition);
+    connect(m_search, &QAction::triggered, this, &InputCollaboratorView::popUpMenu);
     m_progress->setRange(0, 0); // busy
     m_progress->setTextVisible(false);
     m_progress->setMaximumWidth(40);
@@ -47,6 +46,13 @@ InputCollaboratorView::InputCollaboratorView(InputCollaboratorViewController& co
     connect(&controller, &InputCollaboratorViewController::progressChanged, m_progress, &QWidget::setVisible);
     connect(&controller, &InputCollaboratorViewController::completionMenuRequested, this,
             &InputCollaboratorView::popUpMenu);
+}
+
+void InputCollaboratorView::showEvent(QShowEvent* event)
+{
+    if (m_search->icon().isNull())
+        m_search->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    QWidget::showEvent(event);
 }
 
 void InputCollaboratorView::fillMenu()

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QAction;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -22,12 +23,17 @@ public:
     // The completion menu, filled as the controller offers it.
     QMenu* completionMenu() const { return m_menu; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void fillMenu();
     void popUpMenu();
 
     InputCollaboratorViewController& m_controller;
     QLineEdit* m_field;
+    // Its icon is read when the view first shows: the popovers are made hidden at start.
+    QAction* m_search = nullptr;
     QProgressBar* m_progress;
     QMenu* m_menu;
 };

@@ -70,7 +70,6 @@ SimpleCollaboratorsView::SimpleCollaboratorsView(SimpleCollaboratorsController& 
     m_add = toolButton(QStringLiteral("+"), QStringLiteral("Invite someone to this project"), this);
     m_remove = toolButton(QStringLiteral("−"), QStringLiteral("Remove people from this project"), this);
     m_refresh = toolButton(QString(), QStringLiteral("Refresh the team"), this);
-    m_refresh->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 0);
     m_progress->setTextVisible(false);
@@ -188,6 +187,13 @@ void SimpleCollaboratorsView::fillInvitingMenu(QMenu* menu)
         menu, m_controller.invitingMenu(),
         [this](const QString& email) { return m_controller.avatarFor(email); },
         [this](const PeopleMenu::Entry& entry) { m_controller.addOwnerForMenu(entry.title); });
+}
+
+void SimpleCollaboratorsView::showEvent(QShowEvent* event)
+{
+    if (m_refresh->icon().isNull())
+        m_refresh->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
+    QWidget::showEvent(event);
 }
 
 void SimpleCollaboratorsView::openInput(bool adding, QWidget* anchor)

@@ -33,10 +33,14 @@ public:
     QTableView* table() const { return m_table; }
     QToolButton* addButton() const { return m_add; }
     QMenu* teamMenu() const { return m_teamMenu; }
+    QToolButton* refreshButton() const { return m_refresh; }
     // Where addresses are typed; by default a small dialog asks for one.
     void setInputOpener(InputOpener opener) { m_openInput = std::move(opener); }
     // Fills a menu with "New Team Member" and the people to invite to the shown project.
     void fillInvitingMenu(QMenu* menu);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void openInput(bool adding, QWidget* anchor);
@@ -51,6 +55,7 @@ private:
     QTableView* m_table = nullptr;
     QToolButton* m_add = nullptr;
     QToolButton* m_remove = nullptr;
+    // Its icon is read when the column first shows: it starts hidden.
     QToolButton* m_refresh = nullptr;
     QProgressBar* m_progress = nullptr;
     QLabel* m_offline = nullptr;

@@ -8,6 +8,7 @@
 
 #include "tests/ui/team/SharingFixture.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -50,6 +51,23 @@ TEST_F(Sharing, GivenThePopover_WhenAPartialAddressIsEnteredAndAMatchChosen_Then
     input.reset();
     EXPECT_TRUE(view->field()->text().isEmpty());
     EXPECT_FALSE(view->findChild<QProgressBar*>()->isVisible());
+}
+
+TEST_F(Sharing, GivenTheAddressField_WhenMadeHiddenAndShownLater_ThenItsSearchIconIsReadOnlyOnceShown)
+{
+    InputCollaboratorViewController input(*manager);
+    QPushButton anchor(QStringLiteral("+"));
+    anchor.show();
+    auto* view = new InputCollaboratorView(input);
+    TeamPopover popover(view);
+    ASSERT_EQ(view->field()->actions().size(), 1);
+    QAction* search = view->field()->actions().first();
+    // The popovers are made at start and stay hidden: nothing to read for them then.
+    EXPECT_TRUE(search->icon().isNull());
+
+    popover.showRelativeTo(&anchor, Qt::RightEdge);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
+    EXPECT_FALSE(search->icon().isNull());
 }
 
 TEST_F(Sharing, GivenTheListOfSharedProjects_WhenAcceptIsClicked_ThenTheProjectComesAndTheRowGoes)

@@ -10,6 +10,7 @@
 
 #include <QMenu>
 #include <QTableView>
+#include <QToolButton>
 
 namespace qv::test {
 namespace {
@@ -63,6 +64,14 @@ TEST_F(TeamColumn, GivenAnInvitationRow_WhenItsBoxIsClicked_ThenItIsWithdrawn)
             titles << action->text();
     }
     EXPECT_EQ(titles, QStringList({"New Team Member", "Your team", "bob@x.com"}));
+}
+
+TEST_F(TeamColumn, GivenTheColumnHiddenAtStart_WhenItIsFirstShown_ThenTheRefreshIconIsReadOnlyThen)
+{
+    QToolButton* refresh = view->peopleView()->refreshButton();
+    EXPECT_TRUE(refresh->icon().isNull());
+    view->show();
+    EXPECT_FALSE(refresh->icon().isNull());
 }
 
 } // namespace
