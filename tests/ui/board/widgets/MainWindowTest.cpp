@@ -1,5 +1,6 @@
 #include "tests/ui/board/BoardDocumentFixture.h"
 
+#include "core/model/ItemFile.h"
 #include "platform/store/UndoManager.h"
 #include "sync/SyncNotifications.h"
 #include "ui/board/ItemPasteboard.h"
@@ -392,6 +393,67 @@ TEST_F(MainWindowTest, GivenADragOutOfAQuadrant_WhenItEnds_ThenTheLockHeldMeanwh
     EXPECT_TRUE(lockFree());
     EXPECT_EQ(shown(1), QStringList({"z", "w", "x"}));
     EXPECT_TRUE(shown(3).isEmpty());
+}
+
+TEST_F(
+    MainWindowTest,
+    GivenItemsDraggedOverAnotherProjectInTheList_WhenDroppedOnItsQuadrant_ThenTheyMoveThereInOneUndoableStep)
+{
+    if (!document->isReceivingEditingNotifications())
+        document->enableDidChangeContextNotifications();
+    ItemBuilder().withServerID(77).taggedWith("home").onto(a);
+    auto* file = context().insert<ItemFile>(ItemFile::staticEntityName());
+    a->addFilesObject(file);
+    scheduler.runPosted();
+    context().undoManager()->removeAllActions();
+    const int itemCount = context().count(TODOItem::staticEntityName());
+
+    QTableView* list = window->projectListView()->tableView();
+    bool accepted = false;
+    view(0)->setDragRunner([&](QDrag& drag) {
+        // Over the other project's row, which shows its board, then onto its second quadrant.
+        const QPoint row = list->visualRect(list->model()->index(1, 0)).center();
+        const QPoint quadrant = view(1)->viewport()->rect().center();
+        QDragEnterEvent enterList(row, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &enterList);
+        QDragMoveEvent over(row, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &over);
+        QDragEnterEvent enterQuadrant(quadrant, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(view(1)->viewport(), &enterQuadrant);
+        QDropEvent drop(quadrant, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(view(1)->viewport(), &drop);
+        accepted = drop.isAccepted();
+        return accepted ? drop.dropAction() : Qt::IgnoreAction;
+    });
+    board().enableQuadrantAndSelectRows(0, {0, 1}, false);
+    const QPoint start = view(0)->visualRect(view(0)->model()->index(0, 0)).center();
+    QTest::mousePress(view(0)->viewport(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(view(0)->viewport(), start + QPoint(0, 2));
+    QTest::mouseMove(view(0)->viewport(), start + QPoint(0, 40));
+    QTest::mouseRelease(view(0)->viewport(), Qt::LeftButton, {}, start + QPoint(0, 40));
+    scheduler.runPosted();
+
+    EXPECT_TRUE(accepted);
+    ASSERT_EQ(board().selectedProject(), other);
+    ASSERT_EQ(shown(1), QStringList({"a", "b"}));
+    auto* copy = store::as<TODOItem>(board().controller(1).arrangedObjectAt(0));
+    EXPECT_EQ(copy->list(), other);
+    EXPECT_NE(copy->id_(), a->id_());
+    EXPECT_TRUE(copy->isNull("serverID"));
+    EXPECT_EQ(copy->getTagNames(), QStringList{"home"});
+    EXPECT_EQ(copy->files(), std::vector<ItemFile*>{file});
+    EXPECT_EQ(copy->copiedFromID(), 77);
+    for (TODOItem* source : {a, b}) {
+        EXPECT_EQ(source->state(), 2);
+        EXPECT_EQ(source->edited_since(), 1) << "the move must reach the server";
+    }
+
+    // One step back: the sources are back, the copies gone.
+    QTest::keyClick(view(1), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(shown(1).isEmpty());
+    EXPECT_EQ(context().count(TODOItem::staticEntityName()), itemCount);
+    EXPECT_EQ(a->state(), 0);
+    EXPECT_EQ(b->state(), 0);
 }
 
 // --- Start-up: the first-run project, the templates menu and the login check
