@@ -392,6 +392,18 @@ Predicate Board::userFilterPredicate() const
     return predicate;
 }
 
+bool Board::filterHidesItems(int quadrant) const
+{
+    const ArrayController* shown = controllerForQuadrant(quadrant);
+    if (!shown)
+        return false;
+    // Every quadrant's content is the whole project.
+    return std::any_of(shown->content().begin(), shown->content().end(), [&](store::ManagedObject* object) {
+        const auto* item = store::as<TODOItem>(object);
+        return item && item->quadrant() == quadrant && isLive(item) && shown->arrangedIndexOf(item) < 0;
+    });
+}
+
 void Board::adjustItemIndices()
 {
     if (m_project)

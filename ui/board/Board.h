@@ -120,6 +120,8 @@ public:
     void changeFiltersToNormal();
     // The board filter without the quadrant test, as a store predicate.
     Predicate userFilterPredicate() const;
+    // Whether the filter hides some item of quadrant q that is neither trashed nor removed.
+    bool filterHidesItems(int quadrant) const;
     void adjustItemIndices();
     // After an item loop pass, a sync or an undelete: every quadrant re-sorts and re-filters.
     void rearrangeArrayControllers();

@@ -3,6 +3,7 @@
 #include "core/model/ItemFile.h"
 #include "platform/store/UndoManager.h"
 #include "sync/SyncNotifications.h"
+#include "ui/board/ItemFilterPanel.h"
 #include "ui/board/ItemPasteboard.h"
 #include "ui/board/widgets/FourQuadrantView.h"
 #include "ui/board/widgets/ItemRowDelegate.h"
@@ -121,6 +122,37 @@ TEST_F(MainWindowTest,
     window->showProject(nullptr);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quadrivo"));
     EXPECT_TRUE(view(2)->emptyHint().isEmpty());
+}
+
+// A search on the item filter panel.
+class SearchPanel final : public ItemFilterPanel {
+public:
+    QString search;
+    bool getIsFiltering() const override { return !search.isEmpty(); }
+    void reset() override { search.clear(); }
+    QStringList currentOwnerEmails() const override { return {}; }
+    Predicate userFilterPredicate() const override
+    {
+        return search.isEmpty() ? Predicate() : Predicate::withFormat("name CONTAINS[cd] %@", {search});
+    }
+};
+
+TEST_F(MainWindowTest, GivenAFilterHidingAllItemsOfAQuadrant_WhenItShowsNone_ThenItSaysSoInsteadOfBeingEmpty)
+{
+    const QString none = QStringLiteral("No items here. Double-click to add one.");
+    const QString hidden = QStringLiteral("No items match the filter.");
+    SearchPanel panel;
+    window->setFilterPanel(&panel);
+    panel.search = QStringLiteral("a");
+    board().updateFilters();
+    EXPECT_EQ(view(0)->emptyHint(), QString());
+    EXPECT_EQ(view(1)->emptyHint(), hidden);
+    EXPECT_EQ(view(2)->emptyHint(), none);
+    // Trashed items are not hidden by the filter.
+    x->setState(2);
+    board().updateFilters();
+    EXPECT_EQ(view(1)->emptyHint(), none);
+    window->setFilterPanel(nullptr);
 }
 
 TEST_F(MainWindowTest, GivenAMovedAndResizedWindow_WhenItClosesAndANewOneOpens_ThenItTakesTheSamePlace)
