@@ -258,8 +258,11 @@ void ProjectListController::onDisplaySelectionChanged()
     fetchProjectItemsIfNeeded(project);
     if (project && m_services.scheduler) {
         m_timers.push_back(m_services.scheduler->after(kHighlightClearDelayMs, this, [project] {
-            if (project->highlight())
-                project->setHighlight(0);
+            if (!project->highlight())
+                return;
+            // The program's doing, not a step Undo should take back before the user's own.
+            const store::UndoPause pause(*project->context());
+            project->setHighlight(0);
         }));
     }
     emit selectedProjectChanged(project);
