@@ -1,12 +1,15 @@
 #include "ui/board/Board.h"
 
+#include "core/document/CalendarSync.h"
 #include "core/document/Collaboration.h"
 #include "core/document/DocumentWindow.h"
 #include "core/document/MyDocument.h"
 #include "core/document/StoreFiles.h"
 #include "core/document/SyncEngine.h"
+#include "core/model/ItemFile.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
+#include "core/model/TagManager.h"
 #include "core/util/Utils.h"
 #include "platform/Alerts.h"
 #include "platform/Clock.h"
@@ -387,6 +390,18 @@ Predicate Board::userFilterPredicate() const
     if (m_filterPanel)
         predicate = Predicate::andPredicate({predicate, m_filterPanel->userFilterPredicate()});
     return predicate;
+}
+
+bool Board::filterHidesItems(int quadrant) const
+{
+    const ArrayController* shown = controllerForQuadrant(quadrant);
+    if (!shown)
+        return false;
+    // Every quadrant's content is the whole project.
+    return std::any_of(shown->content().begin(), shown->content().end(), [&](store::ManagedObject* object) {
+        const auto* item = store::as<TODOItem>(object);
+        return item && item->quadrant() == quadrant && isLive(item) && shown->arrangedIndexOf(item) < 0;
+    });
 }
 
 void Board::adjustItemIndices()
@@ -829,9 +844,27 @@ bool Board::dropItems(int quadrant, const ItemPasteboard& pasteboard, qsizetype 
     ArrayController* target = controllerForQuadrant(quadrant);
     if (!target || !m_project)
         return false;
+    store::Context& context = m_document.context();
+    // Dragged over the project list from another project's board, they move here as a cut and
+    // paste moves them.
+    if (TODOList* from = pasteboard.resolveList(context); from && from != m_project) {
+        std::vector<TODOItem*> moving;
+        for (TODOItem* item : pasteboard.resolveItems(context)) {
+            if (isLive(item) && item->list() == from)
+                moving.push_back(item);
+        }
+        if (moving.empty() || !pasteItems(quadrant, moving, PasteKind::MoveToProject, row))
+            return false;
+        // Once copied, so that the copies keep their completion. An edit like any other: uploaded,
+        // and undone together with the copies.
+        for (TODOItem* item : moving)
+            m_document.markTODOItemAsTrashed(item, from);
+        cleanListCustomCells();
+        return true;
+    }
     std::vector<TODOItem*> items;
-    for (TODOItem* item : pasteboard.resolveItems(m_document.context())) {
-        // Items of this project or of the inbox; another project's items are not shown here.
+    for (TODOItem* item : pasteboard.resolveItems(context)) {
+        // Items of this project or of the inbox.
         if (isLive(item) && (item->list() == m_project || !item->list()))
             items.push_back(item);
     }
@@ -869,6 +902,68 @@ bool Board::dropItems(int quadrant, const ItemPasteboard& pasteboard, qsizetype 
         return true;
     }
     return placeItems(quadrant, items, row);
+}
+
+bool Board::pasteItems(int quadrant, const std::vector<TODOItem*>& sources, PasteKind kind, qsizetype row)
+{
+    if (!controllerForQuadrant(quadrant) || !m_project || sources.empty())
+        return false;
+    std::vector<TODOItem*> pasted;
+    for (TODOItem* source : sources) {
+        qCDebug(lcBoard, "Pasting item %lld", qint64(source->id_()));
+        TODOItem* item =
+            kind == PasteKind::Move ? source : pastedCopy(source, kind == PasteKind::MoveToProject);
+        // A cut item (trashed) is open again; the others keep their completion.
+        item->setState(item->state() != 2 && item->completionPercentage() > 99 ? 1 : 0);
+        pasted.push_back(item);
+    }
+    if (kind == PasteKind::MoveToProject) {
+        // Sources a cut trashed stay trashed while their copies live on: other devices must
+        // learn of it too (the cut itself was no edit).
+        SyncEngineInterface* engine = sync();
+        for (TODOItem* source : sources) {
+            if (source->state() != 2)
+                continue;
+            source->setEdited_since(1);
+            if (engine)
+                engine->sendItemToServer(source);
+        }
+    }
+    const bool placed = placeItems(quadrant, pasted, row);
+    if (CalendarSyncInterface* calendar = m_document.calendarSync()) {
+        for (TODOItem* item : pasted) {
+            if (item->dueDate().isValid())
+                calendar->updateEventForItem(item, m_project);
+        }
+    }
+    return placed;
+}
+
+TODOItem* Board::pastedCopy(TODOItem* source, bool withFiles)
+{
+    store::Context& context = m_document.context();
+    auto* copy = context.insert<TODOItem>(TODOItem::staticEntityName());
+    m_project->addItem(copy);
+    for (const store::AttributeDescription& attribute : source->entity().attributes()) {
+        if (!attribute.transient)
+            copy->setValue(attribute.name, source->value(attribute.name));
+    }
+    copy->resetIDs();
+    // By name through the tag service, so that the server tags the copy too.
+    TagManager* tags = TagManager::sharedInstance();
+    for (const QString& name : source->getTagNames()) {
+        if (tags)
+            tags->addTagName(name, copy);
+        else
+            copy->addTagsObject(TagManager::getItemTagForName(name, context));
+    }
+    if (withFiles) {
+        const std::vector<ItemFile*> files = source->files();
+        for (ItemFile* file : files)
+            copy->addFilesObject(file);
+        copy->setCopiedFromID(source->serverID());
+    }
+    return copy;
 }
 
 bool Board::placeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype row)

@@ -120,6 +120,8 @@ public:
     void changeFiltersToNormal();
     // The board filter without the quadrant test, as a store predicate.
     Predicate userFilterPredicate() const;
+    // Whether the filter hides some item of quadrant q that is neither trashed nor removed.
+    bool filterHidesItems(int quadrant) const;
     void adjustItemIndices();
     // After an item loop pass, a sync or an undelete: every quadrant re-sorts and re-filters.
     void rearrangeArrayControllers();
@@ -155,12 +157,24 @@ public:
     std::vector<TODOItem*> selectedItems(int quadrant) const;
 
     // --- Drops on a quadrant table ---
-    // Items of this board or the inbox, links, files or text.
+    // Items, links, files or text.
     static bool canAcceptDrop(const QMimeData* mime);
     // row: the row the drop lands before (the row count for the end, -1 for anywhere).
     bool acceptDrop(int quadrant, const QMimeData* mime, qsizetype row);
-    // Reorders within a quadrant or moves into it; items from the inbox join the project.
+    // Reorders within a quadrant or moves into it; items from the inbox join the project; items
+    // of another project move here as a cut and paste moves them.
     bool dropItems(int quadrant, const ItemPasteboard& pasteboard, qsizetype row);
+
+    // --- Items copied or cut elsewhere ---
+    enum class PasteKind {
+        Copy,          // new items like the sources, without their files
+        Move,          // the sources themselves (a cut pasted into its own project)
+        MoveToProject, // new items with the sources' files and "copiedFromID" (a cut pasted into
+                       // another project); sources a cut trashed are uploaded as trashed
+    };
+    // The items come into quadrant q, open unless complete, before the row (the row count or -1:
+    // at the bottom), and end up selected.
+    bool pasteItems(int quadrant, const std::vector<TODOItem*>& sources, PasteKind kind, qsizetype row);
     // One new item per file in quadrant q, each file uploaded as its attachment.
     bool uploadFiles(int quadrant, const QStringList& paths);
     // A new item in quadrant q whose attachment is the picture, kept in our temporary folder.
@@ -196,6 +210,7 @@ private:
     void completeItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void trashItems(int quadrant, const std::vector<TODOItem*>& items, qsizetype firstRow);
     void selectRowNear(ArrayController& source, qsizetype row);
+    TODOItem* pastedCopy(TODOItem* source, bool withFiles);
     bool addDroppedFile(int quadrant, const QUrl& url);
 
     MyDocument& m_document;

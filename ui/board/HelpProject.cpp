@@ -19,18 +19,22 @@ const HelpProjectDescription& shipped()
             {0, QStringLiteral("Welcome! Each project is a board of four quadrants"),
              QStringLiteral(
                  "Put what matters most and is due soon here, in the top left. The quadrants' titles and "
-                 "colours belong to the project: double-click a title to rename it.")},
-            {0, QStringLiteral("Double-click an empty place to add an item"),
-             QStringLiteral("Or press Ctrl+N. Return adds the next item right away; Escape stops.")},
+                 "colours belong to the project: click the small square at the right of a quadrant's title "
+                 "to change its colour.")},
+            {0, QStringLiteral("Double-click an empty place in a quadrant to add an item"),
+             QStringLiteral("Or press Ctrl+N. In Manual Order, Return adds the next item right away; Escape "
+                            "stops.")},
             {0, QStringLiteral("Press Ctrl+D to complete the selected item"),
-             QStringLiteral(
-                 "Completed items leave the board; choose View > Show > Completed Items to see them again.")},
+             QStringLiteral("While View > Show is set to Open Items, completed items leave the board; choose "
+                            "All Items or Completed Items there to see them again.")},
             {1, QStringLiteral("Drag items between quadrants as their priority changes"),
-             QStringLiteral("Drop them on another project in the list on the left to move them there.")},
+             QStringLiteral("To move them to another project, hold them over it in the list on the left, "
+                            "then drop them on one of its quadrants.")},
             {1, QStringLiteral("Drag the centre of the cross to resize the quadrants"),
              QStringLiteral("Each project remembers where its cross stands.")},
             {2, QStringLiteral("Open the details to add notes, dates, tags and an icon"),
-             QStringLiteral("Select an item and choose View > Show Details.")},
+             QStringLiteral("Select an item: while View > Show Details is ticked, its details show on the "
+                            "right.")},
             {2, QStringLiteral("Sort and filter from the toolbar"),
              QStringLiteral(
                  "\u201cSort & Filters\u201d orders all four quadrants the same way and chooses which items "

@@ -2,11 +2,8 @@
 
 #include "core/document/CalendarSync.h"
 #include "core/document/MyDocument.h"
-#include "core/document/SyncEngine.h"
-#include "core/model/ItemFile.h"
 #include "core/model/TODOItem.h"
 #include "core/model/TODOList.h"
-#include "core/model/TagManager.h"
 #include "platform/store/Context.h"
 #include "platform/store/UndoManager.h"
 #include "ui/board/Board.h"
@@ -42,14 +39,6 @@ private:
     MyDocument& m_document;
     bool m_paused;
 };
-
-// Cut items (trashed) are open again when pasted; others keep their completion.
-qint64 pastedState(const TODOItem* item)
-{
-    if (item->state() == 2)
-        return 0;
-    return item->completionPercentage() > 99 ? 1 : 0;
-}
 
 } // namespace
 
@@ -117,60 +106,12 @@ bool ItemClipboard::paste()
         return false;
 
     const bool moving = !m_copying && pasteboard->listURI == project->uri();
+    const Board::PasteKind kind = m_copying ? Board::PasteKind::Copy
+                                  : moving  ? Board::PasteKind::Move
+                                            : Board::PasteKind::MoveToProject;
     const qsizetype insertionRow = target->selectionIndex();
     target->clearSelection();
-    std::vector<TODOItem*> pasted;
-    for (TODOItem* source : sources) {
-        qCDebug(lcBoard, "Pasting item %lld", qint64(source->id_()));
-        TODOItem* item = moving ? source : pastedCopy(source, project);
-        item->setState(pastedState(item));
-        pasted.push_back(item);
-    }
-    if (!m_copying && !moving) {
-        // The originals stay trashed here while their copies live on: other devices must learn
-        // of it too.
-        SyncEngineInterface* sync = m_board.document().syncEngine();
-        for (TODOItem* source : sources) {
-            source->setEdited_since(1);
-            if (sync)
-                sync->sendItemToServer(source);
-        }
-    }
-    const bool placed = m_board.placeItems(quadrant, pasted, insertionRow);
-    if (CalendarSyncInterface* calendar = m_board.document().calendarSync()) {
-        for (TODOItem* item : pasted) {
-            if (item->dueDate().isValid())
-                calendar->updateEventForItem(item, project);
-        }
-    }
-    return placed;
-}
-
-TODOItem* ItemClipboard::pastedCopy(TODOItem* source, TODOList* project) const
-{
-    store::Context& context = m_board.document().context();
-    auto* copy = context.insert<TODOItem>(TODOItem::staticEntityName());
-    project->addItem(copy);
-    for (const store::AttributeDescription& attribute : source->entity().attributes()) {
-        if (!attribute.transient)
-            copy->setValue(attribute.name, source->value(attribute.name));
-    }
-    copy->resetIDs();
-    // By name through the tag service, so that the server tags the copy too.
-    TagManager* tags = TagManager::sharedInstance();
-    for (const QString& name : source->getTagNames()) {
-        if (tags)
-            tags->addTagName(name, copy);
-        else
-            copy->addTagsObject(TagManager::getItemTagForName(name, context));
-    }
-    if (!m_copying) {
-        const std::vector<ItemFile*> files = source->files();
-        for (ItemFile* file : files)
-            copy->addFilesObject(file);
-        copy->setCopiedFromID(source->serverID());
-    }
-    return copy;
+    return m_board.pasteItems(quadrant, sources, kind, insertionRow);
 }
 
 QString ItemClipboard::stringFromPasteboardHelper(const QMimeData* mime)

@@ -58,7 +58,6 @@ private:
     store::UndoManager* undoManager() const;
     bool cutIsLatest() const;
     void undoCut();
-    TODOItem* pastedCopy(TODOItem* source, TODOList* project) const;
 
     Board& m_board;
     QClipboard* m_clipboard;

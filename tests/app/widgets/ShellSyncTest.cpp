@@ -80,6 +80,17 @@ protected:
     std::unique_ptr<WindowShell> shell;
 };
 
+// Each quadrant's items as the board shows them, top first.
+QStringList boardOrder(MainWindow& window)
+{
+    QStringList rows;
+    for (int q = 0; q < 4; ++q) {
+        for (const QString& name : names(window.board().controller(q).arrangedObjects()))
+            rows << QStringLiteral("%1 %2").arg(q).arg(name);
+    }
+    return rows;
+}
+
 } // namespace
 
 TEST_F(ShellSyncTest,
@@ -233,6 +244,32 @@ TEST_F(ShellSyncTest, GivenCompletionsWhoseUploadsWereAnswered_ThenEachCanBeUndo
         EXPECT_TRUE(redo->isEnabled()) << item->name().toStdString();
         redo->trigger();
         EXPECT_EQ(item->objectState(), ObjectState::Completed);
+    }
+}
+
+TEST_F(ShellSyncTest, GivenTheHelpProject_WhenUploadedAndSyncedIntoANewStore_ThenItsItemsKeepTheirOrder)
+{
+    TODOList* help = window->commands().downloadHelpList();
+    ASSERT_NE(help, nullptr);
+    const QStringList made = boardOrder(*window);
+    ASSERT_TRUE(made.front().startsWith(QStringLiteral("0 Welcome!")));
+    tick(10'000);
+    for (TODOItem* item : device->items()) {
+        if (item->list() == help) {
+            EXPECT_EQ(server.item(item->serverID()).value("index").toInteger(-1), item->index());
+        }
+    }
+
+    // A new device takes the account in with a whole sync, and starts again later.
+    SyncDevice& fresh = addOtherDevice();
+    for (const char* run : {"synced", "reopened"}) {
+        start(fresh);
+        {
+            MainWindow shown(*fresh.document, fresh.services);
+            shown.showProject(fresh.projectWithID(help->id_()));
+            EXPECT_EQ(boardOrder(shown), made) << run;
+        }
+        fresh.quit();
     }
 }
 

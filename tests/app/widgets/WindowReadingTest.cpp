@@ -95,21 +95,24 @@ TEST_F(WindowReadingTest, GivenHostileNames_WhenEveryLabelTooltipAndMessageBoxIs
         if (!showsAsTyped(text, format))
             marked << where + QStringLiteral(": ") + text;
     };
-    for (QWidget* widget : QApplication::allWidgets()) {
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            check(QStringLiteral("label"), label->text(), label->textFormat());
-        check(QStringLiteral("tooltip of ") + QString::fromLatin1(widget->metaObject()->className()),
-              widget->toolTip(), Qt::AutoText);
-        auto* view = qobject_cast<QAbstractItemView*>(widget);
-        if (!view || !view->model())
-            continue;
-        const QAbstractItemModel& model = *view->model();
-        for (int row = 0; row < model.rowCount(); ++row) {
-            for (int column = 0; column < model.columnCount(); ++column)
-                check(QStringLiteral("row tooltip"),
-                      model.index(row, column).data(Qt::ToolTipRole).toString(), Qt::AutoText);
+    const auto walk = [&] {
+        for (QWidget* widget : QApplication::allWidgets()) {
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                check(QStringLiteral("label"), label->text(), label->textFormat());
+            check(QStringLiteral("tooltip of ") + QString::fromLatin1(widget->metaObject()->className()),
+                  widget->toolTip(), Qt::AutoText);
+            auto* view = qobject_cast<QAbstractItemView*>(widget);
+            if (!view || !view->model())
+                continue;
+            const QAbstractItemModel& model = *view->model();
+            for (int row = 0; row < model.rowCount(); ++row) {
+                for (int column = 0; column < model.columnCount(); ++column)
+                    check(QStringLiteral("row tooltip"),
+                          model.index(row, column).data(Qt::ToolTipRole).toString(), Qt::AutoText);
+            }
         }
-    }
+    };
+    walk();
     EXPECT_TRUE(marked.isEmpty()) << marked.join(QStringLiteral("\n")).toStdString();
     EXPECT_GE(carried, 5); // the walk met the names: project and quadrant rows, inbox, status, owner
 
@@ -137,6 +140,19 @@ TEST_F(WindowReadingTest, GivenHostileNames_WhenEveryLabelTooltipAndMessageBoxIs
         EXPECT_TRUE(texts.contains(kHostile)) << texts.join(QStringLiteral(" | ")).toStdString();
     }
     EXPECT_EQ(item->objectState(), ObjectState::Open);
+
+    // A project that cannot be fetched is named in the board's place.
+    TODOList* unfetched = ProjectBuilder(context(), kHostile).atIndex(1000).lazy();
+    scheduler.runPosted();
+    window->projectListView()->selectProject(unfetched);
+    QApplication::processEvents();
+    const QString failed = QStringLiteral("At this moment, we cannot fetch project \"%1\"").arg(kHostile);
+    const QList<QLabel*> boardLabels = window->centralWidget()->findChildren<QLabel*>();
+    ASSERT_TRUE(std::any_of(boardLabels.begin(), boardLabels.end(), [&](const QLabel* label) {
+        return label->text() == failed && label->isVisible();
+    }));
+    walk();
+    EXPECT_TRUE(marked.isEmpty()) << marked.join(QStringLiteral("\n")).toStdString();
 }
 
 TEST_F(WindowReadingTest,

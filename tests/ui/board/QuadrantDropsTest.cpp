@@ -108,7 +108,7 @@ TEST_F(QuadrantDropsTest,
 }
 
 TEST_F(QuadrantDropsTest,
-       GivenAnInboxItemOrItemsOfAnotherProjectOrGone_WhenDropped_ThenItJoinsTheProjectOrIsRefused)
+       GivenAnInboxItemOrItemsOfAnotherProjectOrGone_WhenDropped_ThenItJoinsOrMovesHereOrIsRefused)
 {
     TODOItem* inbox = document->addItemWithTitle(QStringLiteral("From the inbox"));
     const auto mime = ItemPasteboard::forItems({inbox}, nullptr).toMimeData();
@@ -117,15 +117,23 @@ TEST_F(QuadrantDropsTest,
     EXPECT_EQ(inbox->quadrant(), 3);
     EXPECT_EQ(shown(3), QStringList({"From the inbox"}));
 
+    // Another project's completed item: a copy here keeps its completion, the item leaves there.
     TODOList* other = ProjectBuilder(context(), "Other").atIndex(1000);
-    TODOItem* foreign = ItemBuilder("foreign").atIndex(100).in(other);
+    TODOItem* foreign =
+        ItemBuilder("foreign").completed().withValue("completionPercentage", 100).atIndex(100).in(other);
+    preferences.setValue("kItemFilterState", 0);
+    EXPECT_TRUE(board->acceptDrop(0, ItemPasteboard::forItems({foreign}, other).toMimeData().get(), 1));
+    EXPECT_EQ(shown(0), QStringList({"a", "foreign", "b", "c"}));
+    EXPECT_EQ(store::as<TODOItem>(board->controller(0).arrangedObjectAt(1))->state(), 1);
+    EXPECT_EQ(foreign->list(), other);
+    EXPECT_EQ(foreign->state(), 2);
     EXPECT_FALSE(board->acceptDrop(0, ItemPasteboard::forItems({foreign}, other).toMimeData().get(), 0));
+
     b->setState(2);
     EXPECT_FALSE(board->acceptDrop(0, drag({b}).get(), 0));
     QMimeData garbage;
     garbage.setData(ItemPasteboard::kType, "not json");
     EXPECT_FALSE(board->acceptDrop(0, &garbage, 0));
-    EXPECT_EQ(foreign->list(), other);
 }
 
 // --- Text, links and files

@@ -197,6 +197,8 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     boardStack->setObjectName(QStringLiteral("boardStack"));
     boardStack->addWidget(m_fourQuadrants);
     m_emptyMessage = new QLabel(QStringLiteral("Select a project on the left, or create one."));
+    // It may name a project.
+    m_emptyMessage->setTextFormat(Qt::PlainText);
     m_emptyMessage->setAlignment(Qt::AlignCenter);
     m_emptyMessage->setStyleSheet(QStringLiteral("color: #7a8591; font-size: 15px;"));
     boardStack->addWidget(m_emptyMessage);

@@ -445,6 +445,8 @@ QString QuadrantView::emptyHint() const
 {
     if (m_model->rowCount() > 0 || !m_board.selectedProject() || !m_model->isEditable())
         return {};
+    if (m_board.filterHidesItems(m_quadrant))
+        return tr("No items match the filter.");
     return tr("No items here. Double-click to add one.");
 }
 

@@ -45,7 +45,8 @@ public:
     // The row a drop at a point of the viewport lands before.
     qsizetype dropRowAt(const QPoint& viewportPoint) const;
     bool isDragging() const { return m_dragging; }
-    // What an empty quadrant says; empty while it has rows or cannot take new items.
+    // What an empty quadrant says (also when the filter hides its items); empty while it has rows
+    // or cannot take new items.
     QString emptyHint() const;
 
     // How a drag is run; tests replace QDrag::exec.

@@ -1,8 +1,11 @@
 #include "tests/ui/board/BoardDocumentFixture.h"
 
+#include "core/model/ItemFile.h"
 #include "platform/store/UndoManager.h"
 #include "sync/SyncNotifications.h"
+#include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemPasteboard.h"
+#include "ui/board/ProjectListController.h"
 #include "ui/board/widgets/FourQuadrantView.h"
 #include "ui/board/widgets/ItemRowDelegate.h"
 #include "ui/board/widgets/MainWindow.h"
@@ -120,6 +123,19 @@ TEST_F(MainWindowTest,
     window->showProject(nullptr);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quadrivo"));
     EXPECT_TRUE(view(2)->emptyHint().isEmpty());
+}
+
+TEST_F(MainWindowTest, GivenAFilterHidingAllItemsOfAQuadrant_WhenItShowsNone_ThenItSaysSoInsteadOfBeingEmpty)
+{
+    const QString none = QStringLiteral("No items here. Double-click to add one.");
+    const QString hidden = QStringLiteral("No items match the filter.");
+    preferences.setValue("kItemFilterState", 2); // completed items only
+    EXPECT_EQ(view(1)->emptyHint(), hidden);
+    EXPECT_EQ(view(2)->emptyHint(), none);
+    // Trashed items are not hidden by the filter.
+    x->setState(2);
+    board().updateFilters();
+    EXPECT_EQ(view(1)->emptyHint(), none);
 }
 
 TEST_F(MainWindowTest, GivenAMovedAndResizedWindow_WhenItClosesAndANewOneOpens_ThenItTakesTheSamePlace)
@@ -392,6 +408,68 @@ TEST_F(MainWindowTest, GivenADragOutOfAQuadrant_WhenItEnds_ThenTheLockHeldMeanwh
     EXPECT_TRUE(lockFree());
     EXPECT_EQ(shown(1), QStringList({"z", "w", "x"}));
     EXPECT_TRUE(shown(3).isEmpty());
+}
+
+TEST_F(
+    MainWindowTest,
+    GivenItemsDraggedOverAnotherProjectInTheList_WhenDroppedOnItsQuadrant_ThenTheyMoveThereInOneUndoableStep)
+{
+    if (!document->isReceivingEditingNotifications())
+        document->enableDidChangeContextNotifications();
+    ItemBuilder().withServerID(77).taggedWith("home").onto(a);
+    auto* file = context().insert<ItemFile>(ItemFile::staticEntityName());
+    a->addFilesObject(file);
+    // Another user's edit marked it; the mark goes a while after the project is shown.
+    other->setHighlight(1);
+    scheduler.runPosted();
+    context().undoManager()->removeAllActions();
+    const int itemCount = context().count(TODOItem::staticEntityName());
+
+    QTableView* list = window->projectListView()->tableView();
+    view(0)->setDragRunner([&](QDrag& drag) {
+        // Over the other project's row, which shows its board, then onto its second quadrant.
+        const QPoint row = list->visualRect(list->model()->index(1, 0)).center();
+        const QPoint quadrant = view(1)->viewport()->rect().center();
+        QDragEnterEvent enterList(row, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &enterList);
+        QDragMoveEvent over(row, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &over);
+        QDragEnterEvent enterQuadrant(quadrant, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(view(1)->viewport(), &enterQuadrant);
+        QDropEvent drop(quadrant, Qt::MoveAction, drag.mimeData(), Qt::LeftButton, {});
+        QApplication::sendEvent(view(1)->viewport(), &drop);
+        return drop.dropAction();
+    });
+    board().enableQuadrantAndSelectRows(0, {0, 1}, false);
+    const QPoint start = view(0)->visualRect(view(0)->model()->index(0, 0)).center();
+    QTest::mousePress(view(0)->viewport(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(view(0)->viewport(), start + QPoint(0, 2));
+    QTest::mouseMove(view(0)->viewport(), start + QPoint(0, 40));
+    QTest::mouseRelease(view(0)->viewport(), Qt::LeftButton, {}, start + QPoint(0, 40));
+    scheduler.runPosted();
+
+    ASSERT_EQ(board().selectedProject(), other);
+    ASSERT_EQ(shown(1), QStringList({"a", "b"}));
+    auto* copy = store::as<TODOItem>(board().controller(1).arrangedObjectAt(0));
+    EXPECT_EQ(copy->list(), other);
+    EXPECT_NE(copy->id_(), a->id_());
+    EXPECT_TRUE(copy->isNull("serverID"));
+    EXPECT_EQ(copy->getTagNames(), QStringList{"home"});
+    EXPECT_EQ(copy->files(), std::vector<ItemFile*>{file});
+    EXPECT_EQ(copy->copiedFromID(), 77);
+    for (TODOItem* source : {a, b}) {
+        EXPECT_EQ(source->state(), 2);
+        EXPECT_EQ(source->edited_since(), 1) << "the move must reach the server";
+    }
+
+    // One step back, also once the mark went: the sources are back, the copies gone.
+    scheduler.advance(ProjectListController::kHighlightClearDelayMs);
+    ASSERT_EQ(other->highlight(), 0);
+    window->clipboard().undo();
+    EXPECT_TRUE(shown(1).isEmpty());
+    EXPECT_EQ(context().count(TODOItem::staticEntityName()), itemCount);
+    EXPECT_EQ(a->state(), 0);
+    EXPECT_EQ(b->state(), 0);
 }
 
 // --- Start-up: the first-run project, the templates menu and the login check
