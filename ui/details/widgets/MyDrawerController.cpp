@@ -35,6 +35,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -394,8 +396,13 @@ void MyDrawerController::showDueDateHints(const QDateTime& due)
 void MyDrawerController::toggleFeed()
 {
     const QList<int> sizes = m_split->sizes();
-    const int total = sizes.value(0) + sizes.value(1);
-    const bool folded = !m_feedPlace->isVisible() || sizes.value(1) < kFoldedFeedHeight;
+    // While no item is shown the split view is not laid out and its sizes are those it last had,
+    // or none: it is to get the drawer's whole height. The divider keeps its share of that.
+    const int total =
+        m_split->isVisible()
+            ? sizes.value(0) + sizes.value(1)
+            : std::max(contentsRect().height(), m_split->minimumSizeHint().height()) - m_split->handleWidth();
+    const bool folded = m_feedPlace->isHidden() || sizes.value(1) < kFoldedFeedHeight;
     if (folded) {
         const int details = total * 2 / 3;
         m_split->setSizes({details, total - details});

@@ -577,6 +577,42 @@ TEST_F(DrawerWidgetTest, GivenFeedAndFilesViews_WhenInstalled_ThenTheyTakeTheEmp
     EXPECT_TRUE(feed.isNull());
 }
 
+TEST_F(DrawerWidgetTest, GivenNoItemShown_WhenTheFeedIsToggled_ThenTheNextItemShowsItsDetailsOverTheFeed)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Shown later").in(project);
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    // Laid out in its column before any item was shown, and one never laid out at all.
+    for (const bool laidOut : {true, false}) {
+        SCOPED_TRACE(laidOut ? "laid out" : "never shown");
+        quadrant.setSelectedObjects({});
+        QWidget column;
+        column.resize(300, 600);
+        auto* drawer = new MyDrawerController(*document, services, &column);
+        drawer->setGeometry(column.rect());
+        drawer->setFeedView(new QLabel("feed"));
+        drawer->setArrayController(&quadrant);
+        if (laidOut) {
+            column.show();
+            QApplication::processEvents();
+        }
+        drawer->toggleFeed(); // View > Toggle Feed with nothing selected
+
+        quadrant.setSelectedObjects({item});
+        column.show();
+        QApplication::processEvents();
+        ASSERT_EQ(drawer->getItem(), item);
+        const QList<int> sizes = drawer->splitView()->sizes();
+        EXPECT_NEAR(sizes.at(1), drawer->splitView()->height() / 3.0, 8.0);
+        EXPECT_NEAR(sizes.at(0), drawer->splitView()->height() * 2 / 3.0, 8.0);
+
+        // Toggled again, the feed folds away under the details.
+        drawer->toggleFeed();
+        EXPECT_EQ(drawer->splitView()->sizes().at(1), 0);
+    }
+}
+
 using TagFilterWidgetTest = ProjectListFixture;
 
 TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListShowsArchivedProjects)
