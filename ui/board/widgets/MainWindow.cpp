@@ -197,7 +197,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     boardStack->addWidget(m_fourQuadrants);
     m_emptyMessage = new QLabel(QStringLiteral("Select a project on the left, or create one."));
     m_emptyMessage->setAlignment(Qt::AlignCenter);
-    m_emptyMessage->setStyleSheet(QStringLiteral("color: #7a8591; font-size: 15px;"));
+    m_emptyMessage->setStyleSheet(QStringLiteral("font-size: 15px;"));
     boardStack->addWidget(m_emptyMessage);
     boardStack->setCurrentWidget(m_emptyMessage);
 

@@ -383,14 +383,24 @@ void MyDrawerController::showDueDateHints(const QDateTime& due)
         m_transformers ? m_transformers->transformer(QStringLiteral("FontColorFromDueDate")) : nullptr;
     const QColor text = colour ? colour->transformedValue(due).value<QColor>() : QColor();
     // Black is a light window's text colour: inheriting the palette's own keeps a dark desktop
-    // readable. An empty palette inherits everything.
-    QPalette palette;
-    if (text.isValid() && text != QColor(Qt::black)) {
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::WindowText, text);
+    // readable.
+    m_dueInk = text.isValid() && text != QColor(Qt::black) ? text : QColor();
+    applyDueColors();
+}
+
+void MyDrawerController::applyDueColors()
+{
+    // The overdue red, moved where it must be until it reads on the field and on the drawer. An
+    // empty palette inherits everything.
+    QPalette field;
+    QPalette label;
+    if (m_dueInk.isValid()) {
+        field.setColor(QPalette::Text, QuadrantColors::readableOn(m_dueInk, palette().color(QPalette::Base)));
+        label.setColor(QPalette::WindowText,
+                       QuadrantColors::readableOn(m_dueInk, palette().color(QPalette::Window)));
     }
-    m_due->setPalette(palette);
-    m_dueWeekday->setPalette(palette);
+    m_due->setPalette(field);
+    m_dueWeekday->setPalette(label);
 }
 
 void MyDrawerController::toggleFeed()
@@ -521,12 +531,12 @@ void MyDrawerController::applyColors(const TODOItem* item)
     colors.setColor(QPalette::Window, background);
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
         colors.setColor(group, QPalette::WindowText, text);
+    // The greyed texts (what an empty place holds) half way to the background, but readable.
     colors.setColor(QPalette::Disabled, QPalette::WindowText,
-                    QColor::fromRgbF(float((text.redF() + background.redF()) / 2),
-                                     float((text.greenF() + background.greenF()) / 2),
-                                     float((text.blueF() + background.blueF()) / 2)));
+                    QuadrantColors::readableOn(QuadrantColors::mixed(text, background, 0.5), background));
     if (colors != palette())
         setPalette(colors);
+    applyDueColors();
 }
 
 void MyDrawerController::changeEvent(QEvent* event)
