@@ -163,13 +163,13 @@ QWidget* MyDrawerController::buildDetails()
     m_link->setPlaceholderText(tr("https://"));
     form->addRow(tr("Link"), m_link);
 
+    // The date's switch is its row's label, which leaves the field its room for the weekday.
     const auto dateRow = [&](const QString& label, QCheckBox*& toggle, QDateTimeEdit*& field) {
         auto* row = new QHBoxLayout;
-        toggle = new QCheckBox(details);
+        toggle = new QCheckBox(label, details);
         field = dateField(details);
-        row->addWidget(toggle);
         row->addWidget(field, 1);
-        form->addRow(label, row);
+        form->addRow(toggle, row);
         return row;
     };
     dateRow(tr("Start"), m_hasStart, m_start);

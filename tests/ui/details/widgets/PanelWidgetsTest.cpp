@@ -613,6 +613,52 @@ TEST_F(DrawerWidgetTest, GivenNoItemShown_WhenTheFeedIsToggled_ThenTheNextItemSh
     }
 }
 
+TEST_F(DrawerWidgetTest,
+       GivenTheFirstStartsWindowAtEveryFontTier_WhenADueDateIsOn_ThenTheDrawerNeedsNoSidewaysScroll)
+{
+    preferences.setValue("kShowingDetail", true);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Plan the launch party").in(project);
+    settle();
+    MainWindow board(*document, services);
+    const BoardPanels panels = BoardPanels::attach(board, *document, services);
+    board.resize(1180, 760); // the size of a first start
+    board.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&board));
+    settle();
+    board.showProject(project);
+    board.board().enableQuadrantAndSelectRows(0, {0}, false);
+    settle();
+    MyDrawerController* drawer = panels.drawer;
+    ASSERT_EQ(drawer->getItem(), item);
+    drawer->dueToggle()->setChecked(true);
+    const auto* details = drawer->findChild<QScrollArea*>();
+    const QDateTime monday(QDate(2026, 3, 9), QTime(17, 0));
+    QStringList cut;
+    for (int tier = 0; tier <= 8; ++tier) {
+        preferences.setValue("FONT_TIER", tier);
+        for (int day = 0; day < 7; ++day) { // each weekday's name
+            drawer->dueField()->setDateTime(monday.addDays(day));
+            settle();
+            QApplication::processEvents();
+            const QLabel* weekday = drawer->dueWeekdayLabel();
+            const QString when = QStringLiteral("tier %1, %2: ").arg(tier).arg(weekday->text());
+            if (details->horizontalScrollBar()->maximum() > 0)
+                cut << when + QStringLiteral("scrolls sideways");
+            if (weekday->width() < weekday->sizeHint().width())
+                cut << when + QStringLiteral("the weekday is cut");
+            for (const QWidget* shown : details->widget()->findChildren<QWidget*>()) {
+                const QRect place(shown->mapTo(details->viewport(), QPoint(0, 0)), shown->size());
+                if (shown->isVisibleTo(details->widget()) &&
+                    place.right() > details->viewport()->rect().right())
+                    cut << when + QString::fromLatin1(shown->metaObject()->className()) +
+                               QStringLiteral(" ends outside");
+            }
+        }
+    }
+    EXPECT_TRUE(cut.isEmpty()) << cut.size() << " cut, first: " << cut.value(0).toStdString();
+}
+
 using TagFilterWidgetTest = ProjectListFixture;
 
 TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListShowsArchivedProjects)
