@@ -96,6 +96,9 @@ MyDrawerController::MyDrawerController(MyDocument& document, const Services& ser
     auto* scroll = new QScrollArea(m_tabs);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    // Frameless, it could not show the keyboard: Tab goes straight to its fields, which it
+    // scrolls into sight.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(buildDetails());
     // A field takes the wheel only while it has keyboard focus; otherwise the wheel scrolls the
     // drawer, so that scrolling past a field never changes, saves and uploads its value.
