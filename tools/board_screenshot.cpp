@@ -249,7 +249,9 @@ namespace {
 // The attachment side as the application wires it, over the test server.
 class ToolAttachments final : public qv::AttachmentUploads {
 public:
-    explicit ToolAttachments(qv::FileManager& files) : m_files(files) {}
+    ToolAttachments(qv::FileManager& files, qv::Scheduler& scheduler) : m_files(files), m_capture(scheduler)
+    {
+    }
     bool askUploadFile(const QString& fileName) override { return m_files.askUploadFile(fileName); }
     void uploadURLFileForUnsyncedItem(qv::TODOItem* item) override
     {
@@ -384,7 +386,7 @@ int main(int argc, char** argv)
     FileManager files(engine, &profile);
     ItemFilesController filesController(services, files, options.origin, {}, {});
     drawer->setFilesView(new ItemFilesView(filesController, files, nullptr));
-    ToolAttachments attachments(files);
+    ToolAttachments attachments(files, scheduler);
     window.setAttachments(&attachments);
     QObject::connect(drawer, &MyDrawerController::itemChanged, &filesController,
                      [&](TODOItem* item) { filesController.setItem(item); });
