@@ -20,6 +20,7 @@
 #include "ui/board/ImageFactoryForMac.h"
 #include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemFilterPanel.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/QuadrantColors.h"
 #include "ui/board/ScreenCapture.h"
 #include "ui/board/StatusBarController.h"
@@ -807,9 +808,9 @@ void MainWindow::projectShown(TODOList* project)
             well->setColor(QuadrantColors::quadrantColor(project, q));
         m_views[size_t(q)]->itemsModel()->setEditable(!project || !project->lazyFetch());
         const QString name = project ? project->nameForQuadrant(q) : QString();
-        m_addToQuadrant[size_t(q)]->setText(name.isEmpty()
-                                                ? QStringLiteral("New Item in Quadrant %1").arg(q + 1)
-                                                : QStringLiteral("New Item in “%1”").arg(name));
+        m_addToQuadrant[size_t(q)]->setText(
+            name.isEmpty() ? QStringLiteral("New Item in Quadrant %1").arg(q + 1)
+                           : QStringLiteral("New Item in “%1”").arg(PlainText::menuText(name)));
     }
     if (project) {
         m_fourQuadrants->setCrossFraction(
