@@ -430,6 +430,7 @@ void AppDelegate::applicationShouldTerminate()
         m_document->setTerminating(true);
         m_document->stopObserving();
     }
+    m_storeFiles.setQuitting();
     if (ShellSyncEngine* engine = sync())
         engine->stopAllLoops();
     if (m_document) {

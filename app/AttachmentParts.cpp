@@ -47,7 +47,7 @@ AttachmentParts::AttachmentParts(QVRestManager& engine, const Services& services
                                  const QString& syncOrigin, CollaborationManager* collaboration)
     : m_profile(std::make_unique<CollaborationProfile>(collaboration)),
       m_files(std::make_unique<FileManager>(engine, m_profile.get())),
-      m_capture(std::make_unique<DesktopScreenCapture>())
+      m_capture(std::make_unique<DesktopScreenCapture>(*services.scheduler))
 {
     m_controller = std::make_unique<ItemFilesController>(
         services, *m_files, syncOrigin,

@@ -6,11 +6,12 @@
 // (people and history) over a fake sync server on 127.0.0.1, the share menu opened beside it;
 // files-tierN.png, the drawer on its Files tab, and files-notice-tierN.png with its offline notice;
 // people-tierN.png, the drawer's people menu opened at its owner; feed-tierN.png, the drawer with its item's
-// comments unfolded; calendar-tierN.png, the calendar settings sheet. At the end the calendar is exported
-// through its menu command: Quadrivo.ics, and dated-items.txt listing what it should hold. With --dark the
-// window is pictured under a dark desktop palette and every name ends in "-dark".
+// comments unfolded; calendar-tierN.png, the calendar settings sheet. With --themes, after the tiers,
+// theme-N.png: the window in each colour theme of its menu, chosen for the project shown. At the end the
+// calendar is exported through its menu command: Quadrivo.ics, and dated-items.txt listing what it should
+// hold. With --dark the window is pictured under a dark desktop palette and every name ends in "-dark".
 //
-//   board_screenshot [--dark] [output-folder] [tier ...]
+//   board_screenshot [--dark] [--themes] [output-folder] [tier ...]
 
 #include "core/document/MyDocument.h"
 #include "core/document/StoreFiles.h"
@@ -249,7 +250,9 @@ namespace {
 // The attachment side as the application wires it, over the test server.
 class ToolAttachments final : public qv::AttachmentUploads {
 public:
-    explicit ToolAttachments(qv::FileManager& files) : m_files(files) {}
+    ToolAttachments(qv::FileManager& files, qv::Scheduler& scheduler) : m_files(files), m_capture(scheduler)
+    {
+    }
     bool askUploadFile(const QString& fileName) override { return m_files.askUploadFile(fileName); }
     void uploadURLFileForUnsyncedItem(qv::TODOItem* item) override
     {
@@ -285,6 +288,7 @@ int main(int argc, char** argv)
 
     QStringList args = QApplication::arguments().mid(1);
     const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
+    const bool everyTheme = args.removeAll(QStringLiteral("--themes")) > 0;
     const QString suffix = dark ? QStringLiteral("-dark") : QString();
     if (dark)
         QApplication::setPalette(darkPalette());
@@ -384,7 +388,7 @@ int main(int argc, char** argv)
     FileManager files(engine, &profile);
     ItemFilesController filesController(services, files, options.origin, {}, {});
     drawer->setFilesView(new ItemFilesView(filesController, files, nullptr));
-    ToolAttachments attachments(files);
+    ToolAttachments attachments(files, scheduler);
     window.setAttachments(&attachments);
     QObject::connect(drawer, &MyDrawerController::itemChanged, &filesController,
                      [&](TODOItem* item) { filesController.setItem(item); });
@@ -531,6 +535,17 @@ int main(int argc, char** argv)
                   QStringLiteral("%1/calendar-tier%2%3.png").arg(output).arg(tier).arg(suffix)))
             return 1;
         window.commands().closeCalendarSettingsSheet();
+    }
+
+    if (QMenu* menu = window.colorThemeMenu(); everyTheme && menu) {
+        const QList<QAction*> choices = menu->actions();
+        for (int i = 0; i < choices.size(); ++i) {
+            choices[i]->trigger();
+            scheduler.runPosted();
+            QApplication::processEvents();
+            if (!save(window.grab(), QStringLiteral("%1/theme-%2%3.png").arg(output).arg(i).arg(suffix)))
+                return 1;
+        }
     }
 
     // The export, through its menu command, for a second reader to check: the calendar file and

@@ -4,6 +4,7 @@
 #include "platform/Alerts.h"
 #include "platform/Paths.h"
 #include "platform/Preferences.h"
+#include "platform/Scheduler.h"
 #include "platform/store/Context.h"
 #include "platform/store/StoreCopy.h"
 
@@ -14,6 +15,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <utility>
 
 namespace qv {
 
@@ -217,6 +219,15 @@ bool StoreFiles::backupOnMigrationIfNeeded(QString* error)
 
 StoreFiles::OpenedStore StoreFiles::reloadFile(const store::Model& model, Scheduler& scheduler)
 {
+    // A backup that failed while the last run quit is told once, when this start is through.
+    if (Preferences* preferences = m_services.preferences;
+        preferences && preferences->hasUserValue(QLatin1String(kBackupFailureAtQuitKey))) {
+        const QString error = preferences->stringValue(QLatin1String(kBackupFailureAtQuitKey));
+        preferences->remove(QLatin1String(kBackupFailureAtQuitKey));
+        scheduler.post([alerts = m_services.alerts, error] {
+            tellBackupFailure(alerts, error, QStringLiteral("When Quadrivo last quit: "));
+        });
+    }
     OpenedStore result;
     if (!backupOnMigrationIfNeeded(&result.error))
         return result;
@@ -414,21 +425,26 @@ void StoreFiles::backupFinished(const QString& track, const QString& storePath, 
         // The slot's older backup stays, and so does the counter: the next save tries that slot again.
         qCWarning(lcDocument, "Error copying %s to %s (%s)", qUtf8Printable(storePath),
                   qUtf8Printable(backupPath(track, slot)), qUtf8Printable(error));
-        if (!m_backupFailureTold && m_services.alerts) {
-            m_backupFailureTold = true;
-            m_services.alerts->alert(
-                QStringLiteral("A backup of your data could not be made."),
-                QStringLiteral("%1\nYour data file is saved, and the earlier backups are kept. Quadrivo "
-                               "tries again at its next save.")
-                    .arg(error),
-                QStringLiteral("OK"), Alerts::Style::Warning);
-        }
+        if (m_quitting && m_services.preferences)
+            m_services.preferences->setValue(QLatin1String(kBackupFailureAtQuitKey), error);
+        else if (!std::exchange(m_backupFailureTold, true))
+            tellBackupFailure(m_services.alerts, error, QString());
     }
     if (state.wanted) {
         state.wanted = false;
         if (state.copiedCommits != m_commits)
             startBackup(track, storePath);
     }
+}
+
+void StoreFiles::tellBackupFailure(Alerts* alerts, const QString& error, const QString& when)
+{
+    if (alerts)
+        alerts->alert(QStringLiteral("A backup of your data could not be made."),
+                      QStringLiteral("%1%2\nYour data file is saved, and the earlier backups are kept. "
+                                     "Quadrivo tries again at its next save.")
+                          .arg(when, error),
+                      QStringLiteral("OK"), Alerts::Style::Warning);
 }
 
 void StoreFiles::waitForBackups()

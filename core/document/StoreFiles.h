@@ -106,6 +106,10 @@ public:
     void backupCurrentStoreWithTrack(const QString& track, const store::Context& context);
     // Blocks until the running backups are in place (quitting, closing the store).
     void waitForBackups();
+    // Quitting has begun: a backup that fails from now on is noted in the preferences, to be told
+    // at the next start (the window is gone), instead of being told now.
+    void setQuitting() { m_quitting = true; }
+    static constexpr const char* kBackupFailureAtQuitKey = "_backupFailureAtQuit";
     static QString backupPath(const QString& track, int slot);
     // Whether any track holds a backup of the store.
     static bool hasBackups();
@@ -123,6 +127,8 @@ private:
     static QString openFailureReason(const QString& path, store::StoreError::Code code);
     static QString openFailureAdvice(const QString& path, store::StoreError::Code code);
     void writeRunningMarker();
+    // The alert of a failed backup; when, if not empty, says when it failed.
+    static void tellBackupFailure(Alerts* alerts, const QString& error, const QString& when);
 
     Services m_services;
     FileCopier m_copier;
@@ -130,6 +136,7 @@ private:
     quint64 m_commits = 0;
     QHash<QString, Track> m_tracks;
     bool m_backupFailureTold = false;
+    bool m_quitting = false;
     // Last: goes first, so no answer arrives at a half-destroyed object.
     BackgroundWorker m_worker;
 };

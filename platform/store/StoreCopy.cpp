@@ -40,8 +40,14 @@ bool copyStoreFile(const QString& sourcePath, const QString& destinationPath, St
     ::unlink(partialName.constData());
     // Made here, so that it is the user's alone from its first byte.
     const int fd = ::open(partialName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return fail(error, destination, QString::fromLocal8Bit(std::strerror(errno)));
+    if (fd < 0) {
+        // What could not be removed above (a folder of that name, say) is what stands in the way.
+        const int why = errno;
+        return fail(error, destination,
+                    why == EEXIST
+                        ? QStringLiteral("%1 is in the way").arg(partial)
+                        : QStringLiteral("%1: %2").arg(partial, QString::fromLocal8Bit(std::strerror(why))));
+    }
     ::close(fd);
 
     sqlite3* in = nullptr;
@@ -75,7 +81,8 @@ bool copyStoreFile(const QString& sourcePath, const QString& destinationPath, St
         QFile::remove(destination + QStringLiteral("-wal"));
         QFile::remove(destination + QStringLiteral("-shm"));
         if (std::rename(partialName.constData(), QFile::encodeName(destination).constData()) != 0)
-            failure = QStringLiteral("the copy could not be moved into place");
+            failure = QStringLiteral("the copy could not be moved into place: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
     if (!failure.isEmpty()) {
         ::unlink(partialName.constData());

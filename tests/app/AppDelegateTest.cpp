@@ -465,6 +465,26 @@ TEST_F(
     }
 }
 
+TEST_F(QuitTest, GivenABackupThatFailsAsTheApplicationQuits_ThenNothingIsShownThenAndTheNextStartTellsIt)
+{
+    launch();
+    ProjectBuilder(delegate->document()->context(), QStringLiteral("Edit before quitting"));
+    const QString inTheWay = StoreFiles::backupPath(QStringLiteral("save"), 0) + QStringLiteral(".part");
+    ASSERT_TRUE(QDir().mkpath(inTheWay));
+    delegate->quitCommand();
+    scheduler.advance(0);
+    ASSERT_EQ(terminations, 1);
+    EXPECT_TRUE(alerts.shown().isEmpty()); // the window is gone
+    delegate.reset();
+
+    launch();
+    scheduler.advance(0);
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown().front().message, QStringLiteral("A backup of your data could not be made."));
+    EXPECT_TRUE(alerts.shown().front().informative.contains(inTheWay))
+        << alerts.shown().front().informative.toStdString();
+}
+
 TEST_F(QuitTest,
        GivenARequestOnTheWireAndASilentHost_WhenQuitting_ThenItEndsOnceAnsweredAndOneSecondAfterEndapp)
 {

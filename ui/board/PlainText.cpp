@@ -12,4 +12,10 @@ QString toolTip(const QString& text)
            QStringLiteral("</p>");
 }
 
+QString menuText(const QString& text)
+{
+    QString doubled = text;
+    return doubled.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 } // namespace qv::PlainText

@@ -8,6 +8,7 @@
 #include "core/util/Utils.h"
 #include "platform/Clock.h"
 #include "platform/store/ManagedObject.h"
+#include "ui/board/QuadrantColors.h"
 
 #include <optional>
 
@@ -96,7 +97,8 @@ QColor ProjectCounterModel::tileColor(int quadrant) const
 
 QColor ProjectCounterModel::labelTextColor(int quadrant) const
 {
-    return ColorString::textColorForBackground(tileColor(quadrant));
+    const QColor tile = tileColor(quadrant);
+    return QuadrantColors::readableOn(ColorString::textColorForBackground(tile), tile);
 }
 
 QString ProjectCounterModel::overdueLabel() const

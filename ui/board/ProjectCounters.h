@@ -48,7 +48,7 @@ public:
     const ProjectCounts& counts() const { return m_counts; }
     // The count, or "" for none.
     QString quadrantLabel(int quadrant) const;
-    // The project's colour string of the quadrant, its colour, and the contrasting text colour.
+    // The project's colour string of the quadrant, its colour, and a text colour that reads on it.
     QString tileColorString(int quadrant) const;
     QColor tileColor(int quadrant) const;
     QColor labelTextColor(int quadrant) const;

@@ -83,13 +83,24 @@ QColor QuadrantColors::readableOn(const QColor& ink, const QColor& background)
     const QColor from = ink.toRgb();
     for (int step = 1; step <= 10; ++step) {
         const double t = step / 10.0;
-        const QColor mixed = QColor::fromRgbF(float(from.redF() + (target.redF() - from.redF()) * t),
-                                              float(from.greenF() + (target.greenF() - from.greenF()) * t),
-                                              float(from.blueF() + (target.blueF() - from.blueF()) * t));
+        // Judged as it is drawn and written out: eight bits a channel.
+        const QColor mixed(QColor::fromRgbF(float(from.redF() + (target.redF() - from.redF()) * t),
+                                            float(from.greenF() + (target.greenF() - from.greenF()) * t),
+                                            float(from.blueF() + (target.blueF() - from.blueF()) * t))
+                               .rgb());
         if (contrastRatio(mixed, background) >= kReadable)
             return mixed;
     }
     return target;
+}
+
+QColor QuadrantColors::mixed(const QColor& from, const QColor& to, double share)
+{
+    const QColor a = from.toRgb();
+    const QColor b = to.toRgb();
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * share),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * share),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * share));
 }
 
 bool QuadrantColors::isDark(const QPalette& desktop)

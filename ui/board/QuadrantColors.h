@@ -28,6 +28,8 @@ public:
     // The ink itself where it reads on the background (4.5:1), else the ink moved towards black
     // or white until it does.
     static QColor readableOn(const QColor& ink, const QColor& background);
+    // Opaque: from, moved by share (0 to 1) of the way to to.
+    static QColor mixed(const QColor& from, const QColor& to, double share);
 
     // A dark desktop theme: its window is darker than mid grey.
     static bool isDark(const QPalette& desktop);

@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QFileInfo>
 #include <QImage>
@@ -30,6 +31,7 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -397,6 +399,66 @@ TEST_F(WindowActionsTest, GivenInboxItems_WhenThePanelSwitcherShows_ThenTheirNum
     panels.panelsControl->setTeamCount(3);
     EXPECT_EQ(panels.panelsControl->segment(PanelsControl::kTeamSegment)->text(), QStringLiteral("Team"));
     EXPECT_FALSE(panels.panelsControl->segment(PanelsControl::kTeamSegment)->icon().isNull());
+}
+
+TEST_F(WindowActionsTest,
+       GivenTheCommandsThatOpenAWindow_ThenEachWindowIsTitledAsItsCommandAndTheFiltersReadAlike)
+{
+    window->board().enableQuadrantAndSelectRows(0, {0}, false); // an item to choose an icon for
+    scheduler.runPosted();
+    // The menu bar's command of that text.
+    const auto command = [this](const QString& text) -> QAction* {
+        std::set<QAction*> actions;
+        collect(window->menuBar()->actions(), actions);
+        for (QAction* action : actions) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    };
+    // The title of the window the action opens, modal or not; that window is closed again.
+    const auto titleOfWindowOpenedBy = [](QAction* action) {
+        QString title;
+        QTimer::singleShot(0, [&title] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                title = modal->windowTitle();
+                modal->close();
+            }
+        });
+        const QWidgetList before = QApplication::topLevelWidgets();
+        action->trigger();
+        QApplication::processEvents();
+        for (QWidget* opened : QApplication::topLevelWidgets()) {
+            if (title.isEmpty() && opened->isVisible() && !before.contains(opened)) {
+                title = opened->windowTitle();
+                opened->close();
+            }
+        }
+        return title;
+    };
+    for (const QString& text : {QStringLiteral("Trashed Items…"), QStringLiteral("Trashed Projects…"),
+                                QStringLiteral("Choose Icon…"), QStringLiteral("Master List…")}) {
+        QAction* action = command(text);
+        ASSERT_NE(action, nullptr) << text.toStdString();
+        EXPECT_EQ(titleOfWindowOpenedBy(action), plain(text));
+    }
+
+    // The filter panel's states read as the View menu's.
+    QStringList shown;
+    for (const QAction* top : window->menuBar()->actions()) {
+        for (const QAction* action : top->menu() ? top->menu()->actions() : QList<QAction*>()) {
+            if (plain(top->text()) == QStringLiteral("View") && action->menu() &&
+                action->text() == QStringLiteral("Show")) {
+                for (const QAction* state : action->menu()->actions())
+                    shown << state->text();
+            }
+        }
+    }
+    QStringList panel;
+    for (int state = 0; state < filterPanel()->stateField()->count(); ++state)
+        panel << filterPanel()->stateField()->itemText(state);
+    EXPECT_EQ(panel, shown);
+    EXPECT_EQ(shown.size(), 5);
 }
 
 TEST_F(WindowActionsTest, GivenTheMasterList_WhenARowIsActivated_ThenTheBoardShowsItsProjectAndSelectsTheItem)

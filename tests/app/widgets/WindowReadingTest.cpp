@@ -177,13 +177,27 @@ TEST_F(WindowReadingTest,
     EXPECT_FALSE(framed());
     EXPECT_EQ(window->board().controller(0).selectedObjects().size(), 1u); // the item stays shown
 
-    // Through the fields, one by one, and back to the quadrant.
+    // Through the fields, one by one, and back to the quadrant; each shows it has the keyboard.
+    // The drawer around a stop, as it looks now.
+    const auto around = [drawer](const QWidget* stop) {
+        const QRect place(stop->mapTo(drawer, QPoint(0, 0)), stop->size());
+        return drawer->grab(place.adjusted(-3, -3, 3, 3)).toImage();
+    };
     QList<QWidget*> visited{first};
+    QStringList unseen;
     for (int press = 0; press < 60 && !view(0)->hasFocus(); ++press) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* stop = QApplication::focusWidget();
+        const QImage focused = around(stop);
+        view(0)->setFocus(Qt::OtherFocusReason); // the keyboard elsewhere for a moment
+        if (around(stop) == focused)
+            unseen << QString::fromLatin1(stop->metaObject()->className());
+        stop->setFocus(Qt::MouseFocusReason); // back as it was, on the same section of a date
+        QTest::keyClick(stop, Qt::Key_Tab);
         visited << QApplication::focusWidget();
     }
     ASSERT_TRUE(view(0)->hasFocus());
+    EXPECT_TRUE(unseen.isEmpty()) << "stops that do not show the keyboard: "
+                                  << unseen.join(QStringLiteral(", ")).toStdString();
     const auto reached = [&visited](const QWidget* field) {
         return std::any_of(visited.begin(), visited.end(), [field](const QWidget* widget) {
             return field->isAncestorOf(widget) || widget == field;

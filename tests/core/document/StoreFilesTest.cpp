@@ -356,6 +356,46 @@ TEST_F(StoreFilesTest,
     EXPECT_TRUE(alerts.shown().front().informative.contains("No space left on device"));
 }
 
+TEST_F(
+    StoreFilesTest,
+    GivenAFolderInTheWayOfTheCopy_WhenBackingUpAndThenQuitting_ThenItIsNamedAndTheQuitsFailureIsToldAtTheNextStart)
+{
+    const store::Model model = thingModel();
+    auto context = store::Context::open(StoreFiles::pathForDataFile(), model, scheduler, nullptr);
+    ASSERT_NE(context, nullptr);
+    const QString inTheWay = StoreFiles::backupPath("save", 0) + ".part";
+    ASSERT_TRUE(QDir().mkpath(inTheWay));
+    {
+        StoreFiles storeFiles(services);
+        storeFiles.storeCommitted();
+        storeFiles.backupCurrentStoreWithTrack("save", *context);
+        storeFiles.waitForBackups();
+        ASSERT_EQ(alerts.shown().size(), 1);
+        EXPECT_TRUE(alerts.shown().front().informative.contains(inTheWay + " is in the way"))
+            << alerts.shown().front().informative.toStdString();
+
+        // Quitting, the window is gone: nothing is shown, and the failure is kept for later.
+        storeFiles.setQuitting();
+        storeFiles.storeCommitted();
+        storeFiles.backupCurrentStoreWithTrack("save", *context);
+        storeFiles.waitForBackups();
+        EXPECT_EQ(alerts.shown().size(), 1);
+    }
+    context.reset();
+
+    // The next start tells it, once its start-up is through, and only once.
+    for (int start = 0; start < 2; ++start) {
+        StoreFiles storeFiles(services);
+        ASSERT_NE(storeFiles.reloadFile(model, scheduler).context, nullptr);
+        scheduler.runPosted();
+    }
+    ASSERT_EQ(alerts.shown().size(), 2);
+    EXPECT_EQ(alerts.shown().back().message, QStringLiteral("A backup of your data could not be made."));
+    EXPECT_TRUE(alerts.shown().back().informative.startsWith("When Quadrivo last quit: "));
+    EXPECT_TRUE(alerts.shown().back().informative.contains(inTheWay))
+        << alerts.shown().back().informative.toStdString();
+}
+
 // --- Temporary paths
 
 TEST_F(StoreFilesTest, GivenAFileName_WhenATemporaryPathIsMade_ThenItsFreshFolderIsPrivateAndItStaysInIt)

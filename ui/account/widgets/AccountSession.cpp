@@ -48,6 +48,9 @@ AccountSession::AccountSession(MainWindow& window, MyDocument& document, QVRestM
     parts.supportAddress = options.supportAddress;
     m_controller = std::make_unique<SyncWindowController>(parts);
     m_sheet->setController(m_controller.get());
+    // Given up, the sign-in connects to nothing: the status says again what the engine says.
+    connect(m_sheet, &SyncWindowSheet::cancelled, this,
+            [this] { m_window.commands().statusBar().clearStatusBarMessage(); });
 }
 
 web::EngineSetup AccountSession::webSetup(const QString& storage, const QString& cache,

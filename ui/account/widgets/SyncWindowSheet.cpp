@@ -164,6 +164,7 @@ void SyncWindowSheet::reject()
         return;
     }
     m_controller->cancelOperation();
+    emit cancelled();
 }
 
 void SyncWindowSheet::setSpinning(bool spinning)

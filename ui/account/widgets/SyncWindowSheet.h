@@ -42,6 +42,10 @@ public:
     // Escape or the window's close button.
     void reject() override;
 
+signals:
+    // The user gave up the sign-in or the sync with Escape or the window's close button.
+    void cancelled();
+
 private:
     web::Page* ensurePage();
     bool acceptNavigation(const QUrl& url, web::Navigation type, bool isMainFrame);

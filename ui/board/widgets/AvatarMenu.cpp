@@ -1,6 +1,7 @@
 #include "ui/board/widgets/AvatarMenu.h"
 
 #include "sync/AvatarManager.h"
+#include "ui/board/PlainText.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -30,7 +31,8 @@ QImage AvatarMenu::smallAvatar(const QString& email) const
 
 QAction* AvatarMenu::insertItemWithTitle(const QString& title, int index)
 {
-    auto* action = new QAction(title, this);
+    auto* action = new QAction(PlainText::menuText(title), this);
+    action->setData(title);
     const QList<QAction*> present = actions();
     insertAction(index >= 0 && index < present.size() ? present[index] : nullptr, action);
     if (const QImage picture = smallAvatar(title); !picture.isNull())
@@ -51,7 +53,7 @@ void AvatarMenu::avatarArrived(const QString& email)
         return;
     const QIcon icon(QPixmap::fromImage(picture));
     for (QAction* action : actions()) {
-        if (!action->isSeparator() && action->text() == email)
+        if (!action->isSeparator() && action->data().toString() == email)
             action->setIcon(icon);
     }
 }

@@ -26,7 +26,7 @@ public:
     void setAvatarManager(AvatarManager* avatars);
 
     // An entry titled with an e-mail address, before the entry at index (at the end when there
-    // is none there), with that person's picture.
+    // is none there), with that person's picture; its data is the address.
     QAction* insertItemWithTitle(const QString& title, int index);
     // The model's entries with the people's pictures; chosen receives the entry picked.
     void showPeople(const PeopleMenu& model, const PeopleMenuView::Chosen& chosen);

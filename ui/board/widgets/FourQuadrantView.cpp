@@ -101,10 +101,12 @@ bool QuadrantPanel::eventFilter(QObject* watched, QEvent* event)
 
 void QuadrantPanel::applyHeaderStyle()
 {
-    // Titles a step above the rows; the focused quadrant's in bold, black or white as reads best.
+    // Titles a step above the rows; the focused quadrant's in bold, black or white as reads best,
+    // the others in a softer ink that still reads on the quadrant's colour.
     const int size = int(std::lround(m_fontSize)) + (m_active ? 2 : 1);
-    const QColor text = m_active ? QuadrantColors::contrastingTextColorOn(m_color)
-                                 : QuadrantColors::textColorOn(m_color).darker(110);
+    const QColor text =
+        m_active ? QuadrantColors::contrastingTextColorOn(m_color)
+                 : QuadrantColors::readableOn(QuadrantColors::textColorOn(m_color).darker(110), m_color);
     m_header->setStyleSheet(QStringLiteral("QLabel#quadrantHeader { background-color: %1; color: %2; "
                                            "font-size: %3px; font-weight: %4; border-bottom: 1px solid %5; }")
                                 .arg(m_color.name(QColor::HexRgb), text.name(QColor::HexRgb))

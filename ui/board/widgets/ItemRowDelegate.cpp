@@ -159,6 +159,37 @@ ItemRowLayout ItemRowDelegate::layoutFor(TODOItem& item, const QStyleOptionViewI
     return layout;
 }
 
+ItemRowDelegate::Inks ItemRowDelegate::inksFor(const QStyleOptionViewItem& option, bool tellsOverdueByColour)
+{
+    // The board's own dark inks on a light desktop; a dark desktop theme's text colour there. Each
+    // is moved, where it must be, until it reads on the row.
+    const QColor background = option.palette.color(QPalette::Base);
+    const QPalette desktop = option.widget ? option.widget->window()->palette() : QApplication::palette();
+    const bool dark = QuadrantColors::isDark(desktop);
+    const QColor themeText = desktop.color(QPalette::Text);
+    Inks inks;
+    inks.title = QuadrantColors::readableOn(dark ? themeText : kTitleColor, background);
+    inks.notes = QuadrantColors::readableOn(
+        dark ? QColor::fromRgbF(float(themeText.redF() * 0.8 + background.redF() * 0.2),
+                                float(themeText.greenF() * 0.8 + background.greenF() * 0.2),
+                                float(themeText.blueF() * 0.8 + background.blueF() * 0.2))
+             : kNotesColor,
+        background);
+    // The badge says "due" where it shows; elsewhere the title's red does, on the selection too.
+    const QColor overdue = tellsOverdueByColour ? Utils::textColorForOverdue(true) : inks.title;
+    const bool selected = option.state & QStyle::State_Selected;
+    inks.overdue = QuadrantColors::readableOn(overdue, selected ? option.palette.color(QPalette::Highlight)
+                                                                : background);
+    return inks;
+}
+
+QColor ItemRowDelegate::hintInk(const QPalette& table)
+{
+    const QColor background = table.color(QPalette::Base);
+    return QuadrantColors::readableOn(QuadrantColors::mixed(table.color(QPalette::Text), background, 0.57),
+                                      background);
+}
+
 void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& option, TODOItem& item) const
 {
     const QRectF frame = cellFrame(option.rect);
@@ -167,22 +198,10 @@ void ItemRowDelegate::paintItem(QPainter* painter, const QStyleOptionViewItem& o
     const ItemRowContent& content = layout.content();
     const bool selected = option.state & QStyle::State_Selected;
     const QColor highlighted = option.palette.color(QPalette::HighlightedText);
-    // The board's own dark inks on a light desktop; a dark desktop theme's text colour there. Each
-    // is moved, where it must be, until it reads on the row.
-    const QColor background = option.palette.color(QPalette::Base);
-    const QPalette desktop = option.widget ? option.widget->window()->palette() : QApplication::palette();
-    const bool dark = QuadrantColors::isDark(desktop);
-    const QColor themeText = desktop.color(QPalette::Text);
-    const QColor titleInk = QuadrantColors::readableOn(dark ? themeText : kTitleColor, background);
-    const QColor notesInk = QuadrantColors::readableOn(
-        dark ? QColor::fromRgbF(float(themeText.redF() * 0.8 + background.redF() * 0.2),
-                                float(themeText.greenF() * 0.8 + background.greenF() * 0.2),
-                                float(themeText.blueF() * 0.8 + background.blueF() * 0.2))
-             : kNotesColor,
-        background);
-    // The badge says "due" where it shows; elsewhere the title's red does.
-    const QColor overdueInk = layout.tellsOverdueByColour() ? Utils::textColorForOverdue(true) : titleInk;
-    const QColor overdue = selected ? overdueInk : QuadrantColors::readableOn(overdueInk, background);
+    const Inks inks = inksFor(option, layout.tellsOverdueByColour());
+    const QColor& titleInk = inks.title;
+    const QColor& notesInk = inks.notes;
+    const QColor& overdue = inks.overdue;
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);

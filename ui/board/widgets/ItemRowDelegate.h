@@ -51,6 +51,17 @@ public:
     using AvatarSource = std::function<QImage(const QString& email)>;
     void setAvatarSource(AvatarSource source) { m_avatarSource = std::move(source); }
 
+    // The inks of a row's texts, each readable on the row as the option paints it (on the
+    // selection when selected, where the title and notes take the theme's selected text).
+    struct Inks {
+        QColor title;
+        QColor notes;
+        QColor overdue; // the title of an overdue item where the red tells it
+    };
+    static Inks inksFor(const QStyleOptionViewItem& option, bool tellsOverdueByColour);
+    // A hint in an empty table: the table's text half way to its background, but readable.
+    static QColor hintInk(const QPalette& table);
+
 signals:
     // A click on a row's icon or owner picture.
     void iconClicked(int row);

@@ -3,6 +3,7 @@
 #include "core/util/ValueTransformerRegistry.h"
 #include "platform/Preferences.h"
 #include "ui/board/AccountCommands.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/WindowCommands.h"
 
@@ -27,8 +28,8 @@ LoginStatusButton::LoginStatusButton(const ValueTransformerRegistry& transformer
 void LoginStatusButton::redisplay()
 {
     const QString email = m_currentUser ? m_currentUser() : QString();
-    setText(
-        m_transformers.transformedValue(QStringLiteral("OnlineOfflineTitleTransformer"), email).toString());
+    setText(PlainText::menuText(
+        m_transformers.transformedValue(QStringLiteral("OnlineOfflineTitleTransformer"), email).toString()));
     setToolTip(QString());
     menu()->setToolTip(QString());
     const QImage picture = m_transformers

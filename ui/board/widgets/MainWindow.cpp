@@ -20,6 +20,7 @@
 #include "ui/board/ImageFactoryForMac.h"
 #include "ui/board/ItemClipboard.h"
 #include "ui/board/ItemFilterPanel.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/QuadrantColors.h"
 #include "ui/board/ScreenCapture.h"
 #include "ui/board/StatusBarController.h"
@@ -200,7 +201,7 @@ MainWindow::MainWindow(MyDocument& document, const Services& services, QWidget* 
     // It may name a project.
     m_emptyMessage->setTextFormat(Qt::PlainText);
     m_emptyMessage->setAlignment(Qt::AlignCenter);
-    m_emptyMessage->setStyleSheet(QStringLiteral("color: #7a8591; font-size: 15px;"));
+    m_emptyMessage->setStyleSheet(QStringLiteral("font-size: 15px;"));
     boardStack->addWidget(m_emptyMessage);
     boardStack->setCurrentWidget(m_emptyMessage);
 
@@ -824,9 +825,9 @@ void MainWindow::projectShown(TODOList* project)
             well->setColor(QuadrantColors::quadrantColor(project, q));
         m_views[size_t(q)]->itemsModel()->setEditable(!project || !project->lazyFetch());
         const QString name = project ? project->nameForQuadrant(q) : QString();
-        m_addToQuadrant[size_t(q)]->setText(name.isEmpty()
-                                                ? QStringLiteral("New Item in Quadrant %1").arg(q + 1)
-                                                : QStringLiteral("New Item in “%1”").arg(name));
+        m_addToQuadrant[size_t(q)]->setText(
+            name.isEmpty() ? QStringLiteral("New Item in Quadrant %1").arg(q + 1)
+                           : QStringLiteral("New Item in “%1”").arg(PlainText::menuText(name)));
     }
     if (project) {
         m_fourQuadrants->setCrossFraction(

@@ -1,6 +1,7 @@
 #include "ui/board/widgets/PeopleMenuView.h"
 
 #include "ui/board/BoardImages.h"
+#include "ui/board/PlainText.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -28,7 +29,7 @@ QAction* heading(QMenu* menu, const QString& title)
     label->setPalette(colors);
     label->setContentsMargins(6, 2, 6, 2);
     action->setDefaultWidget(label);
-    action->setText(title);
+    action->setText(PlainText::menuText(title));
     action->setFont(bold);
     action->setEnabled(false);
     return action;
@@ -52,11 +53,13 @@ void PeopleMenuView::fill(QMenu* menu, const PeopleMenu& model, const AvatarSour
             menu->addAction(heading(menu, entry.title));
             break;
         case Kind::NotFound:
-            menu->addAction(entry.title)->setEnabled(false);
+            menu->addAction(PlainText::menuText(entry.title))->setEnabled(false);
             break;
         case Kind::Person:
         case Kind::InviteAll: {
-            QAction* action = menu->addAction(entry.title);
+            // Shown as typed; the person is told by the data, which is the address itself.
+            QAction* action = menu->addAction(PlainText::menuText(entry.title));
+            action->setData(entry.title);
             const QImage picture = entry.kind == Kind::InviteAll
                                        ? BoardImages::imageNamed(QStringLiteral("recommend40"))
                                        : (avatarFor ? avatarFor(entry.title) : QImage());

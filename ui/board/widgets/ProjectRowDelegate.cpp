@@ -4,6 +4,7 @@
 #include "platform/Preferences.h"
 #include "ui/board/ProjectCounters.h"
 #include "ui/board/ProjectListController.h"
+#include "ui/board/QuadrantColors.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -145,20 +146,27 @@ void ProjectRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     paintName(painter, option, project);
 }
 
+QColor ProjectRowDelegate::nameInk(const TODOList* project, const QStyleOptionViewItem& option) const
+{
+    const bool selected = option.state & QStyle::State_Selected;
+    const QColor color = m_controller.nameColor(project);
+    // Plain names take the list's text colour, light under a dark desktop theme; a search hit's
+    // red is moved where it must be until it reads on the row.
+    if (color == QColor(Qt::black))
+        return option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    return QuadrantColors::readableOn(color,
+                                      option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
+}
+
 void ProjectRowDelegate::paintName(QPainter* painter, const QStyleOptionViewItem& option,
                                    TODOList* project) const
 {
     const QStringList tags = project->getTagNames();
     const bool showingTags = isShowingTags(tags);
     const QRect frame = option.rect.adjusted(4, 2, -4, -2);
-    const bool selected = option.state & QStyle::State_Selected;
 
     painter->save();
-    QColor color = m_controller.nameColor(project);
-    // Plain names take the list's text colour, light under a dark desktop theme.
-    if (color == QColor(Qt::black))
-        color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
-    painter->setPen(color);
+    painter->setPen(nameInk(project, option));
     painter->setFont(option.font);
     const QRect title = rectForTitleIn(frame, showingTags);
     const QString text = painter->fontMetrics().elidedText(ProjectListController::displayName(project),

@@ -53,6 +53,8 @@ public:
     bool isShowingTags(const QStringList& tags) const;
     QRect rectForTitleIn(const QRect& frame, bool showingTags) const;
     QRect rectForTagsIn(const QRect& frame, bool showingTags) const;
+    // The colour of the project's name in a row painted with option.
+    QColor nameInk(const TODOList* project, const QStyleOptionViewItem& option) const;
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;

@@ -464,9 +464,7 @@ void QuadrantView::paintEvent(QPaintEvent* event)
     const QString hint = emptyHint();
     if (hint.isEmpty())
         return;
-    QColor color = palette().color(QPalette::Text);
-    color.setAlpha(110);
-    painter.setPen(color);
+    painter.setPen(ItemRowDelegate::hintInk(palette()));
     painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap, hint);
 }
 

@@ -59,8 +59,9 @@ AdvancedFilterViewController::AdvancedFilterViewController(MyDocument& document,
 
     auto* form = new QFormLayout;
     m_state = new QComboBox(this);
-    m_state->addItems({tr("All items"), tr("Open items"), tr("Completed items"),
-                       tr("Open items with a due date"), tr("Items with files")});
+    // As the View menu's Show names them.
+    m_state->addItems({tr("All Items"), tr("Open Items"), tr("Completed Items"),
+                       tr("Open Items with a Due Date"), tr("Items with Attachments")});
     form->addRow(tr("Show"), m_state);
 
     m_datesOn = new QCheckBox(tr("Only items"), this);

@@ -34,6 +34,8 @@ public:
     QLineEdit* searchField() const { return m_search; }
     QPushButton* resetButton() const { return m_reset; }
     QComboBox* delegatedToField() const { return m_delegatedTo; }
+    // Which items show: the filter states, in their order.
+    QComboBox* stateField() const { return m_state; }
 
     // Reads the item tags and the known people from the store again.
     void reloadChoices();

@@ -1,5 +1,8 @@
 #include "ui/details/widgets/DesktopScreenCapture.h"
 
+#include "platform/Scheduler.h"
+
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -20,19 +23,31 @@ namespace {
 const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kScreenshot = QStringLiteral("org.freedesktop.portal.Screenshot");
+// A closed menu leaves the screen when the window system and its effects are done with it.
+constexpr qint64 kMenuGoneMs = 300;
+
+// The open menus (a submenu and the menu it came from) go.
+void closeMenus()
+{
+    for (int open = 0; open < 8; ++open) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (!popup)
+            return;
+        popup->close();
+    }
+}
 
 } // namespace
 
 // A picture of the screen, shown over it; the region dragged out with the mouse is the capture.
 class SelectionOverlay final : public QWidget {
 public:
-    SelectionOverlay(QScreen* screen, std::function<void(const QImage&)> done)
+    SelectionOverlay(QScreen* screen, const QPixmap& picture, std::function<void(const QImage&)> done)
         : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
-          m_done(std::move(done))
+          m_done(std::move(done)), m_picture(picture)
     {
         setAttribute(Qt::WA_DeleteOnClose);
         setCursor(Qt::CrossCursor);
-        m_picture = screen->grabWindow(0);
         setGeometry(screen->geometry());
     }
 
@@ -88,7 +103,10 @@ private:
     QRect m_selection;
 };
 
-DesktopScreenCapture::DesktopScreenCapture(QObject* parent) : QObject(parent) {}
+DesktopScreenCapture::DesktopScreenCapture(Scheduler& scheduler, Desktop desktop, QObject* parent)
+    : QObject(parent), m_scheduler(scheduler), m_desktop(std::move(desktop)), m_portal(m_desktop.portal)
+{
+}
 
 DesktopScreenCapture::~DesktopScreenCapture()
 {
@@ -116,7 +134,7 @@ bool DesktopScreenCapture::hasPortal() const
 
 bool DesktopScreenCapture::isAvailable(QString* why) const
 {
-    if (hasPortal() || QGuiApplication::platformName() == QLatin1String("xcb"))
+    if (hasPortal() || m_desktop.grab || QGuiApplication::platformName() == QLatin1String("xcb"))
         return true;
     if (why)
         *why = tr("Capturing the screen needs the desktop portal's screenshot service or an X11 session.");
@@ -131,11 +149,10 @@ void DesktopScreenCapture::captureSelection(std::function<void(const QImage& ima
         return;
     }
     m_done = std::move(done);
+    // The menu the capture was chosen from is no part of what is captured.
+    closeMenus();
     if (!hasPortal()) {
-        m_overlay = new SelectionOverlay(QGuiApplication::primaryScreen(),
-                                         [this](const QImage& image) { finish(image); });
-        m_overlay->show();
-        m_overlay->activateWindow();
+        m_scheduler.after(kMenuGoneMs, this, [this] { showOverlay(); });
         return;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -153,6 +170,24 @@ void DesktopScreenCapture::captureSelection(std::function<void(const QImage& ima
                         {QStringLiteral("modal"), true}};
     if (bus.call(call, QDBus::Block, 5000).type() != QDBusMessage::ReplyMessage)
         finish({});
+}
+
+QWidget* DesktopScreenCapture::overlay() const
+{
+    return m_overlay;
+}
+
+void DesktopScreenCapture::showOverlay()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!m_done || !screen) {
+        finish({});
+        return;
+    }
+    const QPixmap picture = m_desktop.grab ? m_desktop.grab(screen) : screen->grabWindow(0);
+    m_overlay = new SelectionOverlay(screen, picture, [this](const QImage& image) { finish(image); });
+    m_overlay->show();
+    m_overlay->activateWindow();
 }
 
 void DesktopScreenCapture::portalResponse(uint response, const QVariantMap& results)

@@ -174,6 +174,14 @@ web::Page* FeedViewController::ensurePage()
         emit pageLoaded(ok);
     };
     hooks.transparentBackground = true;
+    // The page is zoomed with the font tier: an address or a link too long for the drawer breaks
+    // where it must instead of making the page scroll sideways.
+    hooks.documentReadyScript =
+        QStringLiteral("(function () {"
+                       "  var style = document.createElement('style');"
+                       "  style.textContent = 'html { overflow-wrap: anywhere; }';"
+                       "  (document.head || document.documentElement).appendChild(style);"
+                       "})();");
     hooks.menuEntry = tr("Open in Browser");
     hooks.menuAction = [this] {
         m_model->openInInternalBrowser();

@@ -12,7 +12,7 @@ namespace qv {
 IconChooserWindow::IconChooserWindow(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("iconChooser"));
-    setWindowTitle(tr("Icons"));
+    setWindowTitle(tr("Choose Icon"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     m_list = new QListWidget(this);

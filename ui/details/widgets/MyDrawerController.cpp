@@ -35,6 +35,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -94,6 +96,9 @@ MyDrawerController::MyDrawerController(MyDocument& document, const Services& ser
     auto* scroll = new QScrollArea(m_tabs);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    // Frameless, it could not show the keyboard: Tab goes straight to its fields, which it
+    // scrolls into sight.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setWidget(buildDetails());
     // A field takes the wheel only while it has keyboard focus; otherwise the wheel scrolls the
     // drawer, so that scrolling past a field never changes, saves and uploads its value.
@@ -161,13 +166,13 @@ QWidget* MyDrawerController::buildDetails()
     m_link->setPlaceholderText(tr("https://"));
     form->addRow(tr("Link"), m_link);
 
+    // The date's switch is its row's label, which leaves the field its room for the weekday.
     const auto dateRow = [&](const QString& label, QCheckBox*& toggle, QDateTimeEdit*& field) {
         auto* row = new QHBoxLayout;
-        toggle = new QCheckBox(details);
+        toggle = new QCheckBox(label, details);
         field = dateField(details);
-        row->addWidget(toggle);
         row->addWidget(field, 1);
-        form->addRow(label, row);
+        form->addRow(toggle, row);
         return row;
     };
     dateRow(tr("Start"), m_hasStart, m_start);
@@ -381,21 +386,36 @@ void MyDrawerController::showDueDateHints(const QDateTime& due)
         m_transformers ? m_transformers->transformer(QStringLiteral("FontColorFromDueDate")) : nullptr;
     const QColor text = colour ? colour->transformedValue(due).value<QColor>() : QColor();
     // Black is a light window's text colour: inheriting the palette's own keeps a dark desktop
-    // readable. An empty palette inherits everything.
-    QPalette palette;
-    if (text.isValid() && text != QColor(Qt::black)) {
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::WindowText, text);
+    // readable.
+    m_dueInk = text.isValid() && text != QColor(Qt::black) ? text : QColor();
+    applyDueColors();
+}
+
+void MyDrawerController::applyDueColors()
+{
+    // The overdue red, moved where it must be until it reads on the field and on the drawer. An
+    // empty palette inherits everything.
+    QPalette field;
+    QPalette label;
+    if (m_dueInk.isValid()) {
+        field.setColor(QPalette::Text, QuadrantColors::readableOn(m_dueInk, palette().color(QPalette::Base)));
+        label.setColor(QPalette::WindowText,
+                       QuadrantColors::readableOn(m_dueInk, palette().color(QPalette::Window)));
     }
-    m_due->setPalette(palette);
-    m_dueWeekday->setPalette(palette);
+    m_due->setPalette(field);
+    m_dueWeekday->setPalette(label);
 }
 
 void MyDrawerController::toggleFeed()
 {
     const QList<int> sizes = m_split->sizes();
-    const int total = sizes.value(0) + sizes.value(1);
-    const bool folded = !m_feedPlace->isVisible() || sizes.value(1) < kFoldedFeedHeight;
+    // While no item is shown the split view is not laid out and its sizes are those it last had,
+    // or none: it is to get the drawer's whole height. The divider keeps its share of that.
+    const int total =
+        m_split->isVisible()
+            ? sizes.value(0) + sizes.value(1)
+            : std::max(contentsRect().height(), m_split->minimumSizeHint().height()) - m_split->handleWidth();
+    const bool folded = m_feedPlace->isHidden() || sizes.value(1) < kFoldedFeedHeight;
     if (folded) {
         const int details = total * 2 / 3;
         m_split->setSizes({details, total - details});
@@ -514,12 +534,12 @@ void MyDrawerController::applyColors(const TODOItem* item)
     colors.setColor(QPalette::Window, background);
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
         colors.setColor(group, QPalette::WindowText, text);
+    // The greyed texts (what an empty place holds) half way to the background, but readable.
     colors.setColor(QPalette::Disabled, QPalette::WindowText,
-                    QColor::fromRgbF(float((text.redF() + background.redF()) / 2),
-                                     float((text.greenF() + background.greenF()) / 2),
-                                     float((text.blueF() + background.blueF()) / 2)));
+                    QuadrantColors::readableOn(QuadrantColors::mixed(text, background, 0.5), background));
     if (colors != palette())
         setPalette(colors);
+    applyDueColors();
 }
 
 void MyDrawerController::changeEvent(QEvent* event)

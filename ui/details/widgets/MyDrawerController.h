@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDateTime>
 #include <QPointer>
 #include <QWidget>
@@ -115,6 +116,8 @@ private:
     void commitTags();
     void writeDate(bool start);
     void showDueDateHints(const QDateTime& due);
+    // The due date's colour on the field and the drawer as they are now.
+    void applyDueColors();
     void placeView(QWidget* place, QPointer<QWidget>& current, QWidget* view, QWidget* empty);
 
     MyDocument& m_document;
@@ -143,6 +146,7 @@ private:
     QCheckBox* m_hasDue = nullptr;
     QDateTimeEdit* m_due = nullptr;
     QLabel* m_dueWeekday = nullptr;
+    QColor m_dueInk; // invalid: the theme's own
     const ValueTransformerRegistry* m_transformers = nullptr;
     QCheckBox* m_allDay = nullptr;
     QSpinBox* m_completion = nullptr;

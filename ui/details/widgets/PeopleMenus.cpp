@@ -5,6 +5,7 @@
 #include "sync/AvatarManager.h"
 #include "ui/board/ArrayController.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/PlainText.h"
 #include "ui/board/widgets/AvatarMenu.h"
 #include "ui/board/widgets/MainWindow.h"
 #include "ui/board/widgets/QuadrantView.h"
@@ -148,7 +149,7 @@ void PeopleMenus::showOwner()
     const TODOItem* item = m_drawer.getItem();
     const QString owner = item ? item->ownerUsername() : QString();
     m_ownerButton->setEnabled(item != nullptr);
-    m_ownerButton->setText(owner.isEmpty() ? tr("Nobody") : owner);
+    m_ownerButton->setText(owner.isEmpty() ? tr("Nobody") : PlainText::menuText(owner));
     QImage picture;
     if (!owner.isEmpty() && m_avatars) {
         if (const AvatarImage* avatar = m_avatars->cachedAvatarForEmail(owner))

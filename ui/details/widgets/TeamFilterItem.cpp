@@ -103,7 +103,7 @@ void TeamFilterItem::fillMenu()
     model.replacesEntries = false;
     m_menu->showPeople(model, [this](const PeopleMenu::Entry& entry) { choose(entry.title); });
     for (QAction* action : m_menu->actions()) {
-        if (action != anybody && m_chosen.contains(action->text())) {
+        if (action != anybody && m_chosen.contains(action->data().toString())) {
             action->setCheckable(true);
             action->setChecked(true);
         }

@@ -68,7 +68,8 @@ void UndeleteDialog::showCandidates()
 }
 
 UndeleteViewController::UndeleteViewController(MyDocument& document, const Services&, QWidget* parent)
-    : UndeleteDialog(*new ItemUndeleteCandidates(document), tr("Trash"), tr("The trash is empty."), parent),
+    : UndeleteDialog(*new ItemUndeleteCandidates(document), tr("Trashed Items"), tr("The trash is empty."),
+                     parent),
       m_candidates(static_cast<ItemUndeleteCandidates*>(&baseCandidates()))
 {
     m_candidates->setParent(this);
@@ -82,7 +83,7 @@ void UndeleteViewController::loadUndeleteCandidates()
 UndeleteProjectViewController::UndeleteProjectViewController(MyDocument& document, const Services&,
                                                              ProjectListView* list, QWidget* parent)
     : UndeleteDialog(*new ProjectUndeleteCandidates(document, list ? &list->controller() : nullptr),
-                     tr("Deleted Projects"), tr("No deleted projects."), parent),
+                     tr("Trashed Projects"), tr("No trashed projects."), parent),
       m_candidates(static_cast<ProjectUndeleteCandidates*>(&baseCandidates()))
 {
     m_candidates->setParent(this);

@@ -1,5 +1,6 @@
 #include "ui/team/widgets/InputCollaboratorView.h"
 
+#include "ui/board/PlainText.h"
 #include "ui/team/InputCollaboratorViewController.h"
 
 #include <QAction>
@@ -59,7 +60,7 @@ void InputCollaboratorView::fillMenu()
 {
     m_menu->clear();
     for (const CollaboratorCompletion& completion : m_controller.completions()) {
-        QAction* action = m_menu->addAction(completion.title);
+        QAction* action = m_menu->addAction(PlainText::menuText(completion.title));
         action->setEnabled(completion.enabled);
         if (!completion.image.isNull())
             action->setIcon(QIcon(QPixmap::fromImage(completion.image)));

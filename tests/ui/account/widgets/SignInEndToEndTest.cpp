@@ -7,6 +7,8 @@
 #include "tests/support/Printers.h"
 #include "tests/ui/account/widgets/SignInFixture.h"
 
+#include "tests/support/Printers.h"
+
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -213,9 +215,16 @@ TEST_F(
         session->login({});
         return waitUntil([&] { return session->sheet().isVisible(); });
     };
+    // The engine's word on the account, as the application shows it under the window's messages.
+    QObject::connect(engine.get(), &QVRestManager::statusMessageChanged, window.get(),
+                     &MainWindow::setStatusMessage);
+    window->setStatusMessage(engine->statusMessage());
+    const QString before = window->commands().statusBar().text();
+    ASSERT_FALSE(before.isEmpty());
 
     // Escape with the cursor in the page's password field closes the sheet.
     ASSERT_TRUE(openSheet());
+    EXPECT_EQ(window->commands().statusBar().text(), QStringLiteral("Connecting to server..."));
     session->sheet().activateWindow();
     session->sheet().page()->view()->setFocus();
     run(QStringLiteral("document.querySelector('input[name=password]').focus();"));
@@ -229,6 +238,8 @@ TEST_F(
     EXPECT_TRUE(waitUntil([&] { return !session->sheet().isVisible(); }, 5'000))
         << "Escape in the page left the sheet open";
     EXPECT_FALSE(session->isGrayOverlayShown());
+    // Nothing is connecting any more: the status says again what it said.
+    EXPECT_EQ(window->commands().statusBar().text(), before);
 
     // A mistyped password is not offered again.
     ASSERT_TRUE(openSheet());

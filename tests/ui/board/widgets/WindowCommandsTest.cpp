@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -307,6 +308,19 @@ TEST_F(WindowCommandsTest,
     scheduler.advance(10'000);
     EXPECT_EQ(button->text(), QStringLiteral("Online: me@example.com"));
     EXPECT_TRUE(action("logout")->isEnabled());
+}
+
+TEST_F(WindowCommandsTest, GivenAnAddressWithAnAmpersand_ThenTheAccountButtonShowsItAsTypedWithoutAShortcut)
+{
+    FakeAccount account;
+    account.user = AccountUser{QStringLiteral("r&d@example.com"), 7, {}};
+    preferences.setValue("_currentUser", "r&d@example.com");
+    commands().setAccount(&account, nullptr);
+    LoginStatusButton* button = window->loginStatusButton();
+    ASSERT_TRUE(button);
+    EXPECT_TRUE(button->text().endsWith(QStringLiteral(": r&&d@example.com"))) // shown with one "&"
+        << button->text().toStdString();
+    EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty());
 }
 
 TEST_F(WindowCommandsTest,

@@ -132,5 +132,23 @@ TEST_F(FeedView, GivenACommentsAnswerLost_ThenTheAreaSaysSoAndShiftReturnSendsNo
     EXPECT_FALSE(notice->isVisible());
 }
 
+TEST_F(FeedView, GivenTheLargestFontTier_WhenLongAddressesAreShownAtTheDrawersWidth_ThenThePageFitsItsWidth)
+{
+    startView();
+    device->preferences.setValue(QStringLiteral("FONT_TIER"), 8);
+    view->resize(270, 480);
+    serverComments.commentAs(
+        QStringLiteral("pat.o-brien@contractors.example.org"), itemUri(item),
+        QStringLiteral("The plan: https://example.com/launch/plans/final-version-three"));
+    view->setRepresentedObject(item);
+    ASSERT_TRUE(waitUntil([&] { return !evaluate("document.querySelector('.comment') ? 1 : ''").isEmpty(); },
+                          30'000));
+    const QString widths =
+        "document.documentElement.scrollWidth + ' wide in ' + document.documentElement.clientWidth";
+    const QString fits =
+        "document.documentElement.scrollWidth <= document.documentElement.clientWidth ? 'fits' : ''";
+    EXPECT_TRUE(waitUntil([&] { return evaluate(fits) == "fits"; }, 5'000)) << evaluate(widths).toStdString();
+}
+
 } // namespace
 } // namespace qv::test

@@ -577,6 +577,88 @@ TEST_F(DrawerWidgetTest, GivenFeedAndFilesViews_WhenInstalled_ThenTheyTakeTheEmp
     EXPECT_TRUE(feed.isNull());
 }
 
+TEST_F(DrawerWidgetTest, GivenNoItemShown_WhenTheFeedIsToggled_ThenTheNextItemShowsItsDetailsOverTheFeed)
+{
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Shown later").in(project);
+    ArrayController quadrant;
+    quadrant.setContent({item});
+    // Laid out in its column before any item was shown, and one never laid out at all.
+    for (const bool laidOut : {true, false}) {
+        SCOPED_TRACE(laidOut ? "laid out" : "never shown");
+        quadrant.setSelectedObjects({});
+        QWidget column;
+        column.resize(300, 600);
+        auto* drawer = new MyDrawerController(*document, services, &column);
+        drawer->setGeometry(column.rect());
+        drawer->setFeedView(new QLabel("feed"));
+        drawer->setArrayController(&quadrant);
+        if (laidOut) {
+            column.show();
+            QApplication::processEvents();
+        }
+        drawer->toggleFeed(); // View > Toggle Feed with nothing selected
+
+        quadrant.setSelectedObjects({item});
+        column.show();
+        QApplication::processEvents();
+        ASSERT_EQ(drawer->getItem(), item);
+        const QList<int> sizes = drawer->splitView()->sizes();
+        EXPECT_NEAR(sizes.at(1), drawer->splitView()->height() / 3.0, 8.0);
+        EXPECT_NEAR(sizes.at(0), drawer->splitView()->height() * 2 / 3.0, 8.0);
+
+        // Toggled again, the feed folds away under the details.
+        drawer->toggleFeed();
+        EXPECT_EQ(drawer->splitView()->sizes().at(1), 0);
+    }
+}
+
+TEST_F(DrawerWidgetTest,
+       GivenTheFirstStartsWindowAtEveryFontTier_WhenADueDateIsOn_ThenTheDrawerNeedsNoSidewaysScroll)
+{
+    preferences.setValue("kShowingDetail", true);
+    TODOList* project = ProjectBuilder(context(), "P");
+    TODOItem* item = ItemBuilder("Plan the launch party").in(project);
+    settle();
+    MainWindow board(*document, services);
+    const BoardPanels panels = BoardPanels::attach(board, *document, services);
+    board.resize(1180, 760); // the size of a first start
+    board.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&board));
+    settle();
+    board.showProject(project);
+    board.board().enableQuadrantAndSelectRows(0, {0}, false);
+    settle();
+    MyDrawerController* drawer = panels.drawer;
+    ASSERT_EQ(drawer->getItem(), item);
+    drawer->dueToggle()->setChecked(true);
+    const auto* details = drawer->findChild<QScrollArea*>();
+    const QDateTime monday(QDate(2026, 3, 9), QTime(17, 0));
+    QStringList cut;
+    for (int tier = 0; tier <= 8; ++tier) {
+        preferences.setValue("FONT_TIER", tier);
+        for (int day = 0; day < 7; ++day) { // each weekday's name
+            drawer->dueField()->setDateTime(monday.addDays(day));
+            settle();
+            QApplication::processEvents();
+            const QLabel* weekday = drawer->dueWeekdayLabel();
+            const QString when = QStringLiteral("tier %1, %2: ").arg(tier).arg(weekday->text());
+            if (details->horizontalScrollBar()->maximum() > 0)
+                cut << when + QStringLiteral("scrolls sideways");
+            if (weekday->width() < weekday->sizeHint().width())
+                cut << when + QStringLiteral("the weekday is cut");
+            for (const QWidget* shown : details->widget()->findChildren<QWidget*>()) {
+                const QRect place(shown->mapTo(details->viewport(), QPoint(0, 0)), shown->size());
+                if (shown->isVisibleTo(details->widget()) &&
+                    place.right() > details->viewport()->rect().right())
+                    cut << when + QString::fromLatin1(shown->metaObject()->className()) +
+                               QStringLiteral(" ends outside");
+            }
+        }
+    }
+    EXPECT_TRUE(cut.isEmpty()) << cut.size() << " cut, first: " << cut.value(0).toStdString();
+}
+
 using TagFilterWidgetTest = ProjectListFixture;
 
 TEST_F(TagFilterWidgetTest, GivenArchivedTag_WhenTheToggleIsClicked_ThenTheListShowsArchivedProjects)

@@ -13,7 +13,9 @@
 #include "ui/details/widgets/PeopleMenus.h"
 #include "ui/details/widgets/TeamFilterItem.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QSignalSpy>
 #include <QToolBar>
 #include <QToolButton>
@@ -158,6 +160,79 @@ TEST_F(PeopleMenusTest,
     panels.filterPanel->delegatedToField()->setCurrentIndex(0); // "Anybody"
     emit panels.filterPanel->delegatedToField()->activated(0);
     EXPECT_TRUE(item->chosen().isEmpty());
+}
+
+// The text Qt shows for a menu item's or a button's text: "&&" is an "&", a lone "&" marks a shortcut.
+QString shownText(const QString& text)
+{
+    QString shown;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'&' && i + 1 < text.size())
+            ++i;
+        shown += text.at(i);
+    }
+    return shown;
+}
+
+TEST_F(PeopleMenusTest,
+       GivenAnAmpersandInAddressesAndNames_WhenEveryMenuIsFilled_ThenEachShowsThemAsTypedWithoutAShortcut)
+{
+    const QStringList typed = {"q&a@x.com", "r&d@x.com", "s&p@x.com", "R&D"};
+    project = ProjectBuilder(context(), "P");
+    project->setTextFirstQuadrant(QStringLiteral("R&D"));
+    items << ItemBuilder("a").ownedBy("r&d@x.com").in(project)
+          << ItemBuilder("b").ownedBy("s&p@x.com").in(project);
+    settle();
+    const auto source = [](const TODOItem* item) {
+        PeopleMenuSource people;
+        people.me = person(QStringLiteral("q&a@x.com"), true);
+        people.collaborators = {person(QStringLiteral("r&d@x.com"), true),
+                                person(QStringLiteral("s&p@x.com"), false)};
+        if (item)
+            people.ownerUsername = item->ownerUsername();
+        return people;
+    };
+    window = std::make_unique<MainWindow>(*document, services);
+    panels = BoardPanels::attach(*window, *document, services);
+    menus = new PeopleMenus(*window, *panels.drawer, services, source);
+    TeamFilterItem* team = TeamFilterItem::addTo(*window->findChild<QToolBar*>(), &notifications,
+                                                 [&source] { return source(nullptr); });
+    window->showProject(project);
+    window->board().enableQuadrantAndSelectRows(0, {0}, false);
+    settle();
+    menus->showMenuWithAll(menus->ownerButton());
+    menus->drawerMenu()->hide();
+    emit window->itemContextMenu()->aboutToShow();
+    team->choose(QStringLiteral("s&p@x.com"));
+    emit team->peopleMenu()->aboutToShow();
+
+    QStringList texts;
+    for (const QAction* action : window->findChildren<QAction*>())
+        texts << action->text();
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        texts << button->text();
+    QStringList marked;
+    QStringList seen;
+    for (const QString& text : std::as_const(texts)) {
+        const QString shown = shownText(text);
+        for (const QString& name : typed) {
+            if (!shown.contains(name) && !shown.contains(QString(name).remove(u'&')))
+                continue;
+            seen << shown;
+            if (!QKeySequence::mnemonic(text).isEmpty() || !shown.contains(name))
+                marked << text;
+        }
+    }
+    EXPECT_TRUE(marked.isEmpty()) << marked.join(QStringLiteral(" | ")).toStdString();
+    for (const QString& name : typed) // the walk met every name
+        EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](const QString& text) {
+            return text.contains(name);
+        })) << name.toStdString();
+    // The one chosen is told by its address, and ticked.
+    const QList<QAction*> chosen = team->peopleMenu()->actions();
+    EXPECT_TRUE(std::any_of(chosen.begin(), chosen.end(), [](const QAction* action) {
+        return action->isChecked() && action->data().toString() == QStringLiteral("s&p@x.com");
+    }));
 }
 
 } // namespace

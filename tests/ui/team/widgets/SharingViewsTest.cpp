@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -68,6 +69,30 @@ TEST_F(Sharing, GivenTheAddressField_WhenMadeHiddenAndShownLater_ThenItsSearchIc
     popover.showRelativeTo(&anchor, Qt::RightEdge);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&popover));
     EXPECT_FALSE(search->icon().isNull());
+}
+
+TEST_F(Sharing,
+       GivenAnAddressWithAnAmpersand_WhenItIsOffered_ThenItShowsAsTypedWithoutAShortcutAndIsTakenAsIs)
+{
+    team.collaborators.append(FakeTeam::user(4, QStringLiteral("r&d@x.com")));
+    manager->getCollaborators();
+    settle();
+    InputCollaboratorViewController input(*manager);
+    input.setDelegate(this);
+    InputCollaboratorView view(input);
+    input.reset();
+    QTest::keyClicks(view.field(), QStringLiteral("r&"));
+    // The entry that shows the address: "&&" shows as "&", a lone "&" marks a shortcut.
+    QAction* offered = nullptr;
+    for (QAction* action : view.completionMenu()->actions()) {
+        if (QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&")) ==
+            QStringLiteral("r&d@x.com"))
+            offered = action;
+    }
+    ASSERT_NE(offered, nullptr);
+    EXPECT_TRUE(QKeySequence::mnemonic(offered->text()).isEmpty());
+    offered->trigger();
+    EXPECT_EQ(view.field()->text(), QStringLiteral("r&d@x.com"));
 }
 
 TEST_F(Sharing, GivenTheListOfSharedProjects_WhenAcceptIsClicked_ThenTheProjectComesAndTheRowGoes)
