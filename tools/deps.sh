@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git clang-format clang-tidy
+  build-essential cmake ninja-build pkg-config git clang-format clang-tidy-22
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-webengine-dev
   libsqlite3-dev sqlite3 libsecret-1-dev libical-dev libprotobuf-dev protobuf-compiler zlib1g-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -57,7 +57,12 @@ build build/test -DCMAKE_BUILD_TYPE=Debug
 echo "== clang-tidy"
 mapfile -t patterns < <(tidy_patterns)
 if [ ${#patterns[@]} -gt 0 ]; then
-  run-clang-tidy -p build/test -j "$jobs" -quiet "${patterns[@]}" 2> >(grep -v ' generated\.$' >&2)
+  # The newer clang-tidy runs the same checks in a third of the time. It faults the standard
+  # library's own use of a deprecated function inside std::stable_sort; our own uses of deprecated
+  # functions are still errors in the build.
+  run-clang-tidy-22 -clang-tidy-binary clang-tidy-22 -p build/test -j "$jobs" -quiet -hide-progress \
+    -extra-arg=-Wno-deprecated-declarations \
+    "${patterns[@]}" 2> >(grep -v ' generated\.$' >&2)
 fi
 
 echo "== test"

@@ -268,6 +268,7 @@ bool RestClient::cancel(RequestId id)
 void RestClient::cancelAllRequests()
 {
     std::vector<RequestId> ids;
+    ids.reserve(m_calls.size());
     for (const auto& entry : m_calls)
         ids.push_back(entry.first);
     for (RequestId id : ids)

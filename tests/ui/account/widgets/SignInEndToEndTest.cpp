@@ -7,8 +7,6 @@
 #include "tests/support/Printers.h"
 #include "tests/ui/account/widgets/SignInFixture.h"
 
-#include "tests/support/Printers.h"
-
 #include <QTest>
 
 #include <gtest/gtest.h>
