@@ -4,6 +4,7 @@
 #include "platform/Preferences.h"
 #include "platform/Services.h"
 #include "ui/board/BoardImages.h"
+#include "ui/board/QuadrantColors.h"
 #include "ui/details/FeedModel.h"
 #include "ui/details/widgets/ResponderTextView.h"
 #include "ui/web/WebEngineLoader.h"
@@ -173,7 +174,9 @@ web::Page* FeedViewController::ensurePage()
         m_model->pageLoaded();
         emit pageLoaded(ok);
     };
-    hooks.transparentBackground = true;
+    // The server's page sets dark text for a light window: on a dark desktop it keeps its own
+    // light background rather than showing the drawer's dark one through.
+    hooks.transparentBackground = !QuadrantColors::isDark(palette());
     // The page is zoomed with the font tier: an address or a link too long for the drawer breaks
     // where it must instead of making the page scroll sideways.
     hooks.documentReadyScript =

@@ -1,6 +1,7 @@
 // The feed's widgets with a real web view against the fake server: a page too large to be set
 // directly, the people filter's script in the page, the input's placeholder and Shift+Return, and
-// what the input area says of a comment whose answer was lost.
+// what the input area says of a comment whose answer was lost; on a dark desktop, the page's own
+// light background.
 #include "ui/details/widgets/FeedViewController.h"
 
 #include "tests/support/CommentsFixture.h"
@@ -148,6 +149,32 @@ TEST_F(FeedView, GivenTheLargestFontTier_WhenLongAddressesAreShownAtTheDrawersWi
     const QString fits =
         "document.documentElement.scrollWidth <= document.documentElement.clientWidth ? 'fits' : ''";
     EXPECT_TRUE(waitUntil([&] { return evaluate(fits) == "fits"; }, 5'000)) << evaluate(widths).toStdString();
+}
+
+TEST_F(FeedView, GivenADarkDesktop_WhenTheCommentsShow_ThenThePageKeepsTheLightBackgroundItsTextIsMeantFor)
+{
+    startWithItems();
+    view = std::make_unique<FeedViewController>(device->services, *comments, device->sync());
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x3d, 0x3d, 0x3d));
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    view->setPalette(dark);
+    view->setWebEngine(&web);
+    view->resize(360, 480);
+    view->show();
+    serverComments.commentAs(QStringLiteral("bob@x.com"), itemUri(item), QStringLiteral("from bob"));
+    view->setRepresentedObject(item);
+    ASSERT_TRUE(waitUntil([&] { return !evaluate("document.querySelector('.comment') ? 1 : ''").isEmpty(); },
+                          30'000));
+    QWidget* page = view->findChild<QWidget*>(QStringLiteral("feedWebView"));
+    ASSERT_NE(page, nullptr);
+    // Below the one comment the page is empty: what shows there is its background.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const QImage shot = page->grab().toImage();
+            return shot.pixelColor(shot.width() / 2, shot.height() - 10).lightnessF() > 0.9;
+        },
+        5'000));
 }
 
 } // namespace
