@@ -691,7 +691,7 @@ void AppDelegate::makeItems(HandOver& handOver)
         qCWarning(lcApp, "No document for what was handed over");
         return;
     }
-    InboxHandOver inbox(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr);
+    InboxHandOver inbox = inboxHandOver();
     if (handOver.input.text) {
         if (TODOItem* item = inbox.addNewItemFromText(*handOver.input.text))
             handOver.items.push_back(item);
@@ -769,8 +769,7 @@ void AppDelegate::settleHandOvers()
     for (auto& [handOver, saved] : settled) {
         m_deps.services.scheduler->cancel(handOver->deadline);
         if (m_document) {
-            InboxHandOver inbox(*m_document, *m_deps.services.preferences,
-                                m_parts ? m_parts->attachments : nullptr);
+            InboxHandOver inbox = inboxHandOver();
             for (TODOItem* item : handOver->items) {
                 if (saved)
                     inbox.release(item);
@@ -798,10 +797,14 @@ void AppDelegate::askUploadQuestions()
         m_uploadQuestions.pop_front();
         if (m_terminating || !m_document)
             continue;
-        InboxHandOver(*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr)
-            .offerUpload(question.item, question.title);
+        inboxHandOver().offerUpload(question.item, question.title);
     }
     m_askingUpload = false;
+}
+
+InboxHandOver AppDelegate::inboxHandOver() const
+{
+    return {*m_document, *m_deps.services.preferences, m_parts ? m_parts->attachments : nullptr};
 }
 
 bool AppDelegate::addNewItemFromText(const QString& text)

@@ -19,6 +19,7 @@
 namespace qv {
 
 class ColorList;
+class InboxHandOver;
 class LaunchAgent;
 class MyDocument;
 class TagManager;
@@ -219,6 +220,8 @@ private:
     // items wait for their first save. Safe to call from anywhere, also from a nested loop.
     void settleHandOvers();
     void askUploadQuestions();
+    // Needs the document.
+    InboxHandOver inboxHandOver() const;
     void registerURLSchemeHandler();
     // Tells the user, once per run and kind, that settings could not be saved.
     void reportSettingsTrouble(SettingsTrouble kind);

@@ -126,15 +126,21 @@ const char* tzidOf(icalproperty* property)
     return tzid ? icalparameter_get_tzid(tzid) : nullptr;
 }
 
+// A time of the property, placed in the time zone the property names.
+std::optional<QDateTime> place(icaltimetype t, icalproperty* property, Placement placement)
+{
+    placement.tzid = tzidOf(property);
+    TimeProblem problem = TimeProblem::None;
+    return toDateTime(t, placement, &problem);
+}
+
 // The text a time of an event is noted by: its moment in UTC, or the day of a date. One that
 // cannot be placed is noted as written, which still tells when it changes.
-QString timeKey(icaltimetype t, icalproperty* property, Placement placement)
+QString timeKey(icaltimetype t, icalproperty* property, const Placement& placement)
 {
     if (t.is_date)
         return QDate(t.year, t.month, t.day).toString(Qt::ISODate);
-    placement.tzid = tzidOf(property);
-    TimeProblem problem = TimeProblem::None;
-    if (const std::optional<QDateTime> at = toDateTime(t, placement, &problem))
+    if (const std::optional<QDateTime> at = place(t, property, placement))
         return at->toUTC().toString(Qt::ISODate);
     return text(icalproperty_as_ical_string(property)).trimmed();
 }
@@ -184,13 +190,6 @@ EventTiming timingOf(icalcomponent* event, icalproperty* startProperty, const Pl
 bool fromToday(const QDateTime& start, bool allDay, const QDateTime& todayStart, const QDate& today)
 {
     return allDay ? start.date() >= today : start >= todayStart;
-}
-
-std::optional<QDateTime> place(icaltimetype t, icalproperty* property, Placement placement)
-{
-    placement.tzid = tzidOf(property);
-    TimeProblem problem = TimeProblem::None;
-    return toDateTime(t, placement, &problem);
 }
 
 // What a series' exceptions do to the occurrences its rules give, placed in time. An exception
@@ -360,15 +359,12 @@ void readCalendar(icalcomponent* calendar, const QDateTime& now, const QTimeZone
             ++result.unreadable;
             continue;
         }
-        Placement placement;
-        placement.calendar = calendar;
-        placement.local = local;
-        if (icalparameter* tzid = icalproperty_get_first_parameter(startProperty, ICAL_TZID_PARAMETER))
-            placement.tzid = icalparameter_get_tzid(tzid);
-
         Placement base;
         base.calendar = calendar;
         base.local = local;
+        Placement placement = base;
+        placement.tzid = tzidOf(startProperty);
+
         const QString uid = text(icalcomponent_get_uid(event));
         const auto ownChanges = uid.isEmpty() ? changed.end() : changed.find(uid);
         const std::vector<icalcomponent*> changedOccurrences =

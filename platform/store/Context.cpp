@@ -1271,6 +1271,24 @@ void Context::removeUndoObserver(ObserverId id)
                list.end());
 }
 
+void ChangeObservation::observe(Context* context, Context::ChangeObserver observer)
+{
+    if (context == m_context)
+        return;
+    stop();
+    if (!context)
+        return;
+    m_context = context;
+    m_id = context->addChangeObserver(std::move(observer));
+}
+
+void ChangeObservation::stop()
+{
+    if (m_context)
+        m_context->removeChangeObserver(m_id);
+    m_context = nullptr;
+}
+
 UndoPause::UndoPause(Context& context) : m_context(context), m_parked(context.takeUndoManager()) {}
 
 UndoPause::~UndoPause()

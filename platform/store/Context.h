@@ -159,4 +159,22 @@ private:
     std::unique_ptr<UndoManager> m_parked;
 };
 
+// The change events of one context at a time: observing another context ends the first, and so
+// does the end of this object. The context must outlive the observation, or see it stopped.
+class ChangeObservation {
+public:
+    ChangeObservation() = default;
+    ~ChangeObservation() { stop(); }
+    ChangeObservation(const ChangeObservation&) = delete;
+    ChangeObservation& operator=(const ChangeObservation&) = delete;
+
+    // Nothing changes while context is the one observed already; nullptr stops.
+    void observe(Context* context, Context::ChangeObserver observer);
+    void stop();
+
+private:
+    Context* m_context = nullptr;
+    Context::ObserverId m_id = 0;
+};
+
 } // namespace qv::store

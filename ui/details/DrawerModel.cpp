@@ -16,7 +16,7 @@ DrawerModel::DrawerModel(QObject* parent) : QObject(parent) {}
 
 DrawerModel::~DrawerModel()
 {
-    stopObservingContext();
+    m_observation.stop();
 }
 
 void DrawerModel::setArrayController(ArrayController* controller)
@@ -230,15 +230,8 @@ void DrawerModel::writeTags(TagManager& tags, TODOItem* item, const QStringList&
 void DrawerModel::observeItemContext()
 {
     TODOItem* item = getItem();
-    store::Context* context = item ? item->context() : nullptr;
-    if (context == m_observedContext)
-        return;
-    stopObservingContext();
-    if (!context)
-        return;
-    m_observedContext = context;
     // Edits made elsewhere (the table, a sync merge) show in the drawer too.
-    m_observer = context->addChangeObserver([this](const store::ChangeEvent& event) {
+    m_observation.observe(item ? item->context() : nullptr, [this](const store::ChangeEvent& event) {
         const TODOItem* shown = getItem();
         if (!shown)
             return;
@@ -251,14 +244,6 @@ void DrawerModel::observeItemContext()
         if (recoloured || event.changedKeys.contains(shown) || event.changedKeys.contains(shown->reminder()))
             emit changed();
     });
-}
-
-void DrawerModel::stopObservingContext()
-{
-    if (m_observedContext && m_observer)
-        m_observedContext->removeChangeObserver(*m_observer);
-    m_observedContext = nullptr;
-    m_observer.reset();
 }
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/TODOItem.h"
+#include "platform/store/Context.h"
 #include "ui/board/ArrayController.h"
 
 #include <QColor>
@@ -10,13 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 namespace qv {
-
-namespace store {
-class Context;
-}
 
 class MyDocument;
 class TagManager;
@@ -78,13 +73,11 @@ signals:
 
 private:
     void observeItemContext();
-    void stopObservingContext();
 
     QPointer<ArrayController> m_controller;
     QMetaObject::Connection m_selectionConnection;
     QMetaObject::Connection m_arrangedConnection;
-    store::Context* m_observedContext = nullptr;
-    std::optional<int> m_observer;
+    store::ChangeObservation m_observation;
 };
 
 } // namespace qv

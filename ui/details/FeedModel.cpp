@@ -15,10 +15,10 @@
 #include "ui/details/DetailsLogging.h"
 #include "ui/details/DetailsNotifications.h"
 
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QTextDocumentFragment>
 #include <QUrlQuery>
 
 #include <vector>
@@ -34,37 +34,10 @@ bool isUnreserved(char c)
            c == '.' || c == '_' || c == '~';
 }
 
-// The text a piece of a page reads as: line breaks and tags as spaces, character references
-// decoded, runs of white space as one space.
+// The text a piece of a page reads as: runs of white space (line breaks too) as one space.
 QString plainTextOf(const QString& html)
 {
-    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
-    static const QRegularExpression reference(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
-    static const QHash<QString, QString> named{
-        {QStringLiteral("lt"), QStringLiteral("<")},   {QStringLiteral("gt"), QStringLiteral(">")},
-        {QStringLiteral("amp"), QStringLiteral("&")},  {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")}, {QStringLiteral("nbsp"), QStringLiteral(" ")},
-    };
-    const QString text = QString(html).replace(tag, QStringLiteral(" "));
-    QString plain;
-    qsizetype done = 0;
-    for (const QRegularExpressionMatch& match : reference.globalMatch(text)) {
-        plain += QStringView(text).mid(done, match.capturedStart(0) - done);
-        const QString name = match.captured(1);
-        bool ok = false;
-        char32_t code = 0;
-        if (name.startsWith(QLatin1String("#x"), Qt::CaseInsensitive))
-            code = name.mid(2).toUInt(&ok, 16);
-        else if (name.startsWith(u'#'))
-            code = name.mid(1).toUInt(&ok, 10);
-        if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF))
-            plain += QString::fromUcs4(&code, 1);
-        else
-            plain += named.value(name, match.captured(0));
-        done = match.capturedEnd(0);
-    }
-    plain += QStringView(text).mid(done);
-    return plain.simplified();
+    return QTextDocumentFragment::fromHtml(html).toPlainText().simplified();
 }
 
 // How many comments of the page this person wrote with this text. Each comment carries its

@@ -51,7 +51,7 @@ ItemFilesController::ItemFilesController(const Services& services, FileManager& 
 
 ItemFilesController::~ItemFilesController()
 {
-    stopObservingContext();
+    m_observation.stop();
     m_services.notifications->removeObserver(this);
 }
 
@@ -82,17 +82,10 @@ void ItemFilesController::reloadData()
 
 void ItemFilesController::observeItemContext()
 {
-    store::Context* context = m_item ? m_item->context() : nullptr;
-    if (context == m_observedContext)
-        return;
-    stopObservingContext();
-    if (!context)
-        return;
-    m_observedContext = context;
     // A sync merge adds, renames and removes attachments of the item shown. The list is rebuilt
     // only when what it shows changed, so that the grid keeps its selection and a name being
     // edited through every other change.
-    m_observer = context->addChangeObserver([this](const store::ChangeEvent& event) {
+    m_observation.observe(m_item ? m_item->context() : nullptr, [this](const store::ChangeEvent& event) {
         if (!m_item)
             return;
         if (std::find(event.deleted.begin(), event.deleted.end(), m_item) != event.deleted.end())
@@ -112,14 +105,6 @@ void ItemFilesController::observeItemContext()
         m_entries = std::move(entries);
         emit entriesChanged();
     });
-}
-
-void ItemFilesController::stopObservingContext()
-{
-    if (m_observedContext && m_observer)
-        m_observedContext->removeChangeObserver(*m_observer);
-    m_observedContext = nullptr;
-    m_observer.reset();
 }
 
 ItemFile* ItemFilesController::fileAt(int row) const

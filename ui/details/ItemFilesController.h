@@ -1,13 +1,13 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "platform/store/Context.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 class QImage;
@@ -17,10 +17,6 @@ namespace qv {
 class FileManager;
 class ItemFile;
 class TODOItem;
-
-namespace store {
-class Context;
-}
 
 // The Files tab of the item drawer, without its widgets: the item's attachments as a list
 // ordered by name, and what the user does with them (upload from a dialog, drops of files and
@@ -80,7 +76,6 @@ private:
     ItemFile* fileAt(int row) const;
     std::vector<Entry> entriesOfItem() const;
     void observeItemContext();
-    void stopObservingContext();
 
     Services m_services;
     FileManager& m_files;
@@ -89,8 +84,7 @@ private:
     Clipboard m_clipboard;
     TODOItem* m_item = nullptr;
     std::vector<Entry> m_entries;
-    store::Context* m_observedContext = nullptr;
-    std::optional<int> m_observer;
+    store::ChangeObservation m_observation;
     QObject m_lifetime; // context of the posted calls
 };
 
